@@ -1,0 +1,21 @@
+# Project-wide compile settings for every target Tovrin builds.
+add_compile_options(-Wall -Wextra -Wpedantic)
+# Every text's encoding is a decision: no implicit conversion from char*.
+add_compile_definitions(QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+
+# Builds one of the static libraries under src/: every .cpp beside it.
+function(tovrin_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+endfunction()
+
+# One GoogleTest executable, registered with CTest case by case.
+function(tovrin_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} tovrin_test_support GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOVRIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};TOVRIN_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

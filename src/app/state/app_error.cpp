@@ -1,0 +1,21 @@
+#include "app/state/app_error.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+
+namespace tovrin {
+
+void HandleApplicationError(AppContext& ctx, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("Windows socket 錯誤")))
+        ctx.shell.showMessage(QStringLiteral("Tovrin 網路連接失敗"));
+    else
+        ctx.shell.showMessage(QStringLiteral("讀取時發生一個意外 :-\n") + message);
+    ctx.run.liveHeaderFixed = true;
+    ctx.run.packetCountFixed = true;
+    if (ctx.stopper)
+        ctx.stopper->stopRun();
+}
+
+}  // namespace tovrin

@@ -1,0 +1,22 @@
+#include "app/state/run_reset.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+
+namespace tovrin {
+
+void ResetRun(AppContext& ctx)
+{
+    Shell& shell = ctx.shell;
+    shell.setCaption(QStringLiteral("Tovrin"));
+    shell.setModeLabel(ModeLabel::Standby);
+    shell.setGauge(0, false);
+    shell.clearLog();
+    shell.setTimeFields(QString(), QString());
+    shell.clearProperties();
+
+    ctx.run.reset();
+}
+
+}  // namespace tovrin

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace tovrin {
+
+struct AppContext;
+
+// Clears the run display and every run value before a new run or a newly
+// opened location. UI thread only, while no run is active.
+void ResetRun(AppContext& ctx);
+
+}  // namespace tovrin

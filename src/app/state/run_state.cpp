@@ -1,0 +1,28 @@
+#include "app/state/run_state.h"
+
+namespace tovrin {
+
+void RunState::reset()
+{
+    for (Counter* c : {&ackCount, &commandSequence, &packetSize, &headerLength, &filePacketCount,
+                       &streamBitRate, &serverClientCount, &mediaTime, &packetIndex,
+                       &headerSendDuration, &headerFileSize, &storedPacketCount, &streamCount,
+                       &streamKindBits, &maxBitRate})
+        c->store(0);
+    for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed})
+        f->store(false);
+    incarnation.store(1);
+
+    saveFile.reset();
+    receiveBuffer.clear();
+    paddingBlock.clear();
+    funnelData.clear();
+    serverHost.clear();
+    streamPath.clear();
+    defaultSaveName.clear();
+    authCredentials.clear();
+    authChallenge.clear();
+    previewFile.clear();
+}
+
+}  // namespace tovrin

@@ -1,0 +1,50 @@
+#include "app/state/settings_access.h"
+
+#include "app/state/app_context.h"
+#include "app/state/app_error.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "app/state/shell.h"
+
+namespace tovrin {
+
+QString ReadSetting(AppContext& ctx, const QString& name)
+{
+    return ctx.store.read(name);
+}
+
+bool WriteSetting(AppContext& ctx, const QString& name, const QString& value)
+{
+    QString error;
+    if (ctx.store.write(name, value, &error))
+        return true;
+    HandleApplicationError(ctx, error);
+    return false;
+}
+
+bool SaveSettings(AppContext& ctx)
+{
+    SettingsRecord& s = ctx.settings;
+    const bool written =
+        WriteSetting(ctx, QStringLiteral("TCPPort"), s.serverSocket)
+        && WriteSetting(ctx, QStringLiteral("UDPPort"), s.udpPort)
+        && WriteSetting(ctx, QStringLiteral("LastProto"), s.udpTick ? QStringLiteral("UDP") : QStringLiteral("TCP"))
+        && WriteSetting(ctx, QStringLiteral("DNSState"), s.bypassDns ? QStringLiteral("IP") : QStringLiteral("Lookup"))
+        && WriteSetting(ctx, QStringLiteral("AutoLog"), s.autoLogTick ? QStringLiteral("on") : QStringLiteral("off"));
+    if (!written || s.udpPort == s.loadedUdpPort)
+        return false;
+
+    const QString question = QStringLiteral(
+        "Your UDP selection has changed port value\n"
+        "You must restart the Tovrin application before the\n"
+        "new UDP port setting will take effect !\n\n"
+        "Close Tovrin now for your restart ?\n"
+        "Any data will be saved");
+    if (ctx.shell.confirm(question))
+        return true;
+    ctx.shell.showMessage(QStringLiteral("Using original UDP port setting"));
+    s.udpPort = s.loadedUdpPort;
+    return false;
+}
+
+}  // namespace tovrin

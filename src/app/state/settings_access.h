@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace tovrin {
+
+struct AppContext;
+struct SettingsRecord;
+
+// ReadSetting / WriteSetting as the rest of the system uses them: a failed
+// write is reported through the application error handler and answers false,
+// so the caller skips its remaining steps.
+QString ReadSetting(AppContext& ctx, const QString& name);
+bool WriteSetting(AppContext& ctx, const QString& name, const QString& value);
+
+// The settings dialog's close step: writes the five stored settings, then,
+// when the UDP port text differs from the one loaded, asks whether to restart.
+// Answers true when the user chose to close the program now; on No the loaded
+// port goes back into the record (the store keeps the new one for next time).
+bool SaveSettings(AppContext& ctx);
+
+}  // namespace tovrin

@@ -1,0 +1,27 @@
+#include "app/state/settings_record.h"
+
+#include "app/state/settings_store.h"
+
+namespace tovrin {
+
+SettingsRecord LoadSettings(const SettingsStore& store)
+{
+    SettingsRecord record;
+    record.doneInterval = QStringLiteral("10");
+
+    record.serverSocket = store.read(QStringLiteral("TCPPort"));
+    if (record.serverSocket.isEmpty())
+        record.serverSocket = QStringLiteral("1755");
+
+    record.udpPort = store.read(QStringLiteral("UDPPort"));
+    if (record.udpPort.isEmpty())
+        record.udpPort = QStringLiteral("7000");
+    record.loadedUdpPort = record.udpPort;
+
+    record.udpTick = store.read(QStringLiteral("LastProto")) == QStringLiteral("UDP");
+    record.bypassDns = store.read(QStringLiteral("DNSState")) == QStringLiteral("IP");
+    record.autoLogTick = store.read(QStringLiteral("AutoLog")) == QStringLiteral("on");
+    return record;
+}
+
+}  // namespace tovrin

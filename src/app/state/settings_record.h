@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace tovrin {
+
+class SettingsStore;
+
+// The live settings held by the settings dialog, with their defaults when
+// nothing is stored. Other code reads them at the moment it needs them.
+struct SettingsRecord {
+    QString serverSocket = QStringLiteral("1755");  // MMS server TCP port, as typed
+    bool udpTick = false;                           // try the UDP data transport
+    QString udpPort = QStringLiteral("7000");       // local UDP port, as typed
+    QString doneInterval = QStringLiteral("10");    // seconds between completion sounds
+    bool bypassDns = false;                         // connect by address, no lookup
+    bool autoLogTick = false;                       // offer to save the log on completion
+
+    // The UDP port text as it was loaded; the UDP socket is bound to it once
+    // for the whole program run, so a later change needs a restart.
+    QString loadedUdpPort = QStringLiteral("7000");
+};
+
+// Fills the record from the store (the settings dialog's creation step).
+// DoneInterval is not persisted: it is "10" at every start.
+SettingsRecord LoadSettings(const SettingsStore& store);
+
+}  // namespace tovrin

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tovrin {
+
+// The run-mode labels of the main window; exactly one is visible at a time.
+enum class ModeLabel { Standby, Live, PreRec };
+
+// Single-line and multi-line fields of the file-properties window.
+enum class PropertyField {
+    // clip page
+    Clip, Author, Copyright, Rating, Location, Description,
+    // details page
+    Type, FileSize, Length, VidSize, CreatedAsf, CreatedFile,
+    // codec page
+    Version, Codecs,
+    // statistics page
+    BitRateInfo, SendTime, TimeLeft, Packets, StreamWindow, BitRate, StreamRate, Acks,
+    AsfSize, ServerLog,
+};
+
+// What the save-file chooser is asked.
+struct SaveFileRequest {
+    QString title;
+    QString filter;            // e.g. "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"
+    QString defaultExtension;  // without the dot
+    QString defaultName;
+    QString startFolder;       // empty: the chooser's own default
+    bool overwritePrompt = false;
+};
+
+enum class ResumeChoice { Resume, Redownload, Cancel };
+
+// The media server's credentials dialog: what it shows and what it returns on OK.
+struct PasswordPrompt {
+    QString site;
+    QString realm;
+    QString userId;     // prefilled from saved credentials
+    QString password;   // prefilled from saved credentials
+};
+struct PasswordAnswer {
+    QString userId;
+    QString password;
+    bool savePassword = false;
+};
+
+// Everything the system's rules ask of the user or show to the user. The Qt
+// windows, the console front end and the tests' scripted fake implement it;
+// logic code never touches a widget.
+//
+// Threads: implementations are called on the UI thread only. Code running on
+// the receive thread reaches the shell through a forwarding shell that blocks
+// until the UI thread has carried the call out.
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // Session log
+    virtual void appendLog(const QString& line) = 0;
+    virtual void clearLog() = 0;
+    virtual QStringList logLines() const = 0;
+
+    // Modal boxes
+    virtual void showMessage(const QString& text) = 0;
+    virtual bool confirm(const QString& text) = 0;  // Yes = true
+    // A cancelled box answers its default text.
+    virtual QString inputBox(const QString& title, const QString& prompt,
+                             const QString& defaultText) = 0;
+
+    // Main window and application window
+    virtual void setCaption(const QString& caption) = 0;
+    virtual void setModeLabel(ModeLabel visible) = 0;
+    virtual void setGauge(int percent, bool percentTextVisible) = 0;
+    // Elapsed and remaining time in the main window (TimeLeft may read "LIVE").
+    virtual void setTimeFields(const QString& sendTime, const QString& timeLeft) = 0;
+
+    // File-properties window
+    virtual void setProperty(PropertyField field, const QString& text) = 0;
+    virtual void appendPropertyLine(PropertyField field, const QString& line) = 0;
+    virtual void clearProperties() = 0;
+
+    // Dialogs
+    virtual std::optional<QString> chooseSaveFile(const SaveFileRequest& request) = 0;
+    virtual ResumeChoice askResume() = 0;
+    virtual std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) = 0;
+
+    // Attention
+    virtual void flash() = 0;
+    virtual void playSound(const QString& soundFile) = 0;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,165 @@
+#include "mms/client_commands.h"
+
+#include "app/state/run_state.h"
+#include "app/state/text_rules.h"
+#include "asf/byte_helpers.h"
+#include "mms/command_channel.h"
+
+#include <QUuid>
+
+#include <algorithm>
+
+namespace tovrin {
+
+namespace {
+
+const QChar kNul(0);
+
+QByteArray bytes(std::initializer_list<std::uint8_t> values)
+{
+    QByteArray out;
+    for (std::uint8_t v : values)
+        out.append(char(v));
+    return out;
+}
+
+// The high half of the IEEE double 3600.0 (its low half is zero), which the
+// header request and the stream selection carry.
+const QByteArray kHigh3600 = bytes({0x00, 0x20, 0xAC, 0x40});
+
+CommandSpec spec(std::uint8_t id, QByteArray prefix, QString text = {})
+{
+    CommandSpec s;
+    s.id = id;
+    s.prefix = std::move(prefix);
+    s.text = std::move(text);
+    return s;
+}
+
+}  // namespace
+
+QString NewRegistryGuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
+}
+
+CommandSpec ConnectCommand(const QString& serverHost, const QString& guid)
+{
+    // The four leading units are the 32-bit values 0x0004000B and 0x0003001C.
+    const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03)
+                         + kPlayerIdentification + QStringLiteral("; ") + guid + QStringLiteral("; ")
+                         + QStringLiteral("Host: ") + TrimBlanks(serverHost) + kNul;
+    return spec(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
+}
+
+CommandSpec TransportCommand(const QString& localAddress, bool udp, const QString& localPort)
+{
+    const QByteArray prefix = bytes({0xF1, 0xF0, 0xF0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
+                                     0x00, 0x00, 0xA0, 0x00, 0x02, 0, 0, 0});
+    const QString text = QStringLiteral("\\\\") + TrimBlanks(localAddress)
+                         + (udp ? QStringLiteral("\\UDP\\") : QStringLiteral("\\TCP\\"))
+                         + TrimBlanks(localPort) + kNul;
+    return spec(ClientCommand::Transport, prefix, text);
+}
+
+CommandSpec OpenFileCommand(std::uint32_t incarnation, const QString& streamPath)
+{
+    const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
+    return spec(ClientCommand::OpenFile, prefix, TrimBlanks(streamPath) + kNul);
+}
+
+CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location)
+{
+    const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}) + QByteArray(8, '\0')
+                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + EncodeLE32(location)
+                              + QByteArray(4, '\0') + bytes({0x04});
+    return spec(ClientCommand::StartPlaying, prefix);
+}
+
+CommandSpec HeaderRequestCommand(std::uint32_t incarnation)
+{
+    const QByteArray prefix = EncodeLE32(incarnation) + QByteArray(8, '\0') + bytes({0x00, 0x80, 0x00, 0x00})
+                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + QByteArray(16, '\0')
+                              + kHigh3600 + bytes({0x02});
+    return spec(ClientCommand::HeaderRequest, prefix);
+}
+
+CommandSpec FunnelInfoCommand()
+{
+    return spec(ClientCommand::FunnelInfo, bytes({0xF1, 0xF0, 0xF0, 0xF0, 0x0B, 0x00, 0x04, 0x00}));
+}
+
+CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials)
+{
+    const QByteArray prefix = EncodeLE32(incarnation) + EncodeLE32(1)
+                              + EncodeLE32(std::uint32_t(authCredentials.size() + 5)) + authCredentials
+                              + QByteArray(4, '\0');
+    return spec(ClientCommand::Credentials, prefix);
+}
+
+CommandSpec KeepAliveAnswerCommand(std::uint32_t incarnation)
+{
+    return spec(ClientCommand::KeepAliveAnswer, EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}));
+}
+
+CommandSpec StreamSelectionCommand(const StreamPairs& streams)
+{
+    CommandSpec s = spec(ClientCommand::StreamSelection, bytes({0x00, 0x00}) + kHigh3600 + bytes({0x02}));
+    s.placement = PrefixPlacement::AfterText;
+    s.streams = streams;
+    return s;
+}
+
+void ClientCommands::sendConnect()
+{
+    m_channel.send(ConnectCommand(m_run.serverHost, NewRegistryGuid()));
+}
+
+void ClientCommands::sendTransport(const QString& localAddress, bool udp, const QString& localPort)
+{
+    m_channel.send(TransportCommand(localAddress, udp, localPort));
+}
+
+void ClientCommands::sendOpenFile()
+{
+    m_channel.send(OpenFileCommand(m_run.incarnation, m_run.streamPath));
+}
+
+void ClientCommands::sendStartPlaying()
+{
+    const std::uint32_t location = m_run.resume ? m_run.storedPacketCount.load() : 0xFFFFFFFFu;
+    m_channel.send(StartPlayingCommand(m_run.incarnation, location));
+}
+
+void ClientCommands::sendHeaderRequest()
+{
+    m_channel.send(HeaderRequestCommand(m_run.incarnation));
+}
+
+void ClientCommands::sendFunnelInfo()
+{
+    m_channel.send(FunnelInfoCommand());
+}
+
+void ClientCommands::sendCredentials()
+{
+    m_channel.send(CredentialsCommand(m_run.incarnation, m_run.authCredentials));
+}
+
+void ClientCommands::sendKeepAliveAnswer()
+{
+    m_channel.send(KeepAliveAnswerCommand(m_run.incarnation));
+}
+
+void ClientCommands::sendStreamSelection()
+{
+    StreamPairs streams;
+    const std::size_t count = std::min<std::size_t>(m_run.streamCount, kMaxStreams);
+    for (std::size_t i = 0; i < count; ++i) {
+        m_run.streamActions[i] = 0;
+        streams.emplace_back(m_run.streamNumbers[i], m_run.streamActions[i]);
+    }
+    m_channel.send(StreamSelectionCommand(streams));
+}
+
+}  // namespace tovrin

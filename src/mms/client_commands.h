@@ -1,0 +1,66 @@
+#pragma once
+
+#include "mms/command_packet.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace tovrin {
+
+class CommandChannel;
+struct RunState;
+
+// Command ids the client sends.
+namespace ClientCommand {
+inline constexpr std::uint8_t Connect = 0x01;
+inline constexpr std::uint8_t Transport = 0x02;
+inline constexpr std::uint8_t OpenFile = 0x05;
+inline constexpr std::uint8_t StartPlaying = 0x07;
+inline constexpr std::uint8_t HeaderRequest = 0x15;
+inline constexpr std::uint8_t FunnelInfo = 0x18;
+inline constexpr std::uint8_t Credentials = 0x1A;
+inline constexpr std::uint8_t KeepAliveAnswer = 0x1B;
+inline constexpr std::uint8_t StreamSelection = 0x33;
+}  // namespace ClientCommand
+
+inline const QString kPlayerIdentification = QStringLiteral("NSPlayer/7.0.0.1956");
+
+// The commands, built as packet specs. Pure: the run values they carry are parameters.
+CommandSpec ConnectCommand(const QString& serverHost, const QString& guid);
+CommandSpec TransportCommand(const QString& localAddress, bool udp, const QString& localPort);
+CommandSpec OpenFileCommand(std::uint32_t incarnation, const QString& streamPath);
+CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location);
+CommandSpec HeaderRequestCommand(std::uint32_t incarnation);
+CommandSpec FunnelInfoCommand();
+CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials);
+CommandSpec KeepAliveAnswerCommand(std::uint32_t incarnation);
+CommandSpec StreamSelectionCommand(const StreamPairs& streams);
+
+// A fresh GUID in registry form: braces, upper case, 38 characters.
+QString NewRegistryGuid();
+
+// Sends the client commands of a run with the values the run state holds.
+class ClientCommands {
+public:
+    ClientCommands(CommandChannel& channel, RunState& run) : m_channel(channel), m_run(run) {}
+
+    void sendConnect();  // a new GUID every time; Host: the run's server host
+    void sendTransport(const QString& localAddress, bool udp, const QString& localPort);
+    void sendOpenFile();
+    // From the stored packet count when resuming, else from the start (0xFFFFFFFF).
+    void sendStartPlaying();
+    void sendHeaderRequest();
+    void sendFunnelInfo();
+    void sendCredentials();
+    void sendKeepAliveAnswer();
+    // Every stream of the stream table, switched on.
+    void sendStreamSelection();
+
+private:
+    CommandChannel& m_channel;
+    RunState& m_run;
+};
+
+}  // namespace tovrin

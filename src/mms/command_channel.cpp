@@ -1,0 +1,12 @@
+#include "mms/command_channel.h"
+
+namespace tovrin {
+
+void CommandChannel::send(const CommandSpec& spec)
+{
+    std::lock_guard lock(m_sendLock);
+    m_sink.write(BuildCommandPacket(spec, m_sequence.load()));
+    m_sequence.fetch_add(1);
+}
+
+}  // namespace tovrin

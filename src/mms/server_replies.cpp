@@ -1,0 +1,56 @@
+#include "mms/server_replies.h"
+
+#include "app/state/run_state.h"
+#include "asf/byte_helpers.h"
+
+#include <algorithm>
+
+namespace tovrin {
+
+namespace {
+
+// Reads the 32-bit value at 1-based position pos into an atomic run value.
+void readInto(QByteArrayView packet, qsizetype pos, Counter& target, Shell& shell)
+{
+    std::uint32_t value = target.load();
+    if (ReadLE32(packet, pos, value, shell))
+        target.store(value);
+}
+
+}  // namespace
+
+void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell)
+{
+    readInto(packet, 93, run.packetSize, shell);
+    readInto(packet, 97, run.filePacketCount, shell);
+    readInto(packet, 105, run.streamBitRate, shell);
+    readInto(packet, 109, run.headerLength, shell);
+}
+
+void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell)
+{
+    readInto(packet, 61, run.serverClientCount, shell);
+    std::uint32_t messageLength = 0;
+    if (ReadLE32(packet, 9, messageLength, shell)) {
+        const qsizetype end = qsizetype(std::min<std::uint64_t>(std::uint64_t(messageLength) + 16,
+                                                                 std::uint64_t(packet.size())));
+        if (end > 80)
+            run.funnelData.append(packet.sliced(80, end - 80).toByteArray());
+    }
+    run.funnelReportCount.fetch_add(1);
+}
+
+void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell)
+{
+    std::uint32_t declared = 0;
+    if (!ReadLE32(packet, 49, declared, shell))
+        return;
+    const qsizetype present = std::max<qsizetype>(0, packet.size() - 52);
+    const qsizetype length = qsizetype(std::min<std::uint64_t>(declared, std::uint64_t(present)));
+    QString text;
+    for (qsizetype i = 0; i + 1 < length; i += 2)
+        text.append(QChar(char16_t(std::uint8_t(packet[52 + i]) | (std::uint8_t(packet[53 + i]) << 8))));
+    run.authChallenge.append(text);
+}
+
+}  // namespace tovrin

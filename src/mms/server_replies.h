@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArrayView>
+
+#include <cstdint>
+
+namespace tovrin {
+
+class Shell;
+struct RunState;
+
+// Command ids of the server's replies.
+namespace ServerReply {
+inline constexpr std::uint8_t ConnectReply = 0x01;
+inline constexpr std::uint8_t TransportAck = 0x02;
+inline constexpr std::uint8_t TransportRefused = 0x03;
+inline constexpr std::uint8_t StreamingStarts = 0x05;
+inline constexpr std::uint8_t OpenFileReply = 0x06;
+inline constexpr std::uint8_t HeaderFollows = 0x11;
+inline constexpr std::uint8_t FunnelReport = 0x15;
+inline constexpr std::uint8_t CredentialsRequest = 0x1A;
+inline constexpr std::uint8_t KeepAlive = 0x1B;
+inline constexpr std::uint8_t EndOfStream = 0x1E;
+inline constexpr std::uint8_t StreamSelectionReply = 0x21;
+}  // namespace ServerReply
+
+// Readers of the server replies whose fields the client keeps. Each takes the
+// whole command packet (from its first byte) and writes the run state; a field
+// that lies beyond the packet is reported by the LE32 reader's message and
+// keeps its previous value.
+
+// Packet size, file packet count, stream bit rate and header length.
+void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell);
+
+// Server client count; the report's payload appended to the funnel data;
+// the funnel report count goes up by one.
+void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell);
+
+// Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
+// AuthChallenge. Only the bytes present in the packet are read, whatever
+// length the request declares.
+void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell);
+
+}  // namespace tovrin

@@ -1,0 +1,53 @@
+#include "app/state/run_reset.h"
+#include "support/temp_settings.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using tovrin::test::TestContext;
+
+TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnelCount)
+{
+    TestContext t;
+    RunState& r = t.run;
+    t.shell.log << QStringLiteral("old line");
+    for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
+                       &r.streamKindBits, &r.maxBitRate})
+        c->store(77);
+    r.stopFlag = r.resume = r.localFileMode = r.liveHeaderFixed = r.packetCountFixed = true;
+    r.incarnation = 5;
+    r.funnelReportCount = 2;
+    r.streamNumbers[0] = 3;
+    r.receiveBuffer.append(QByteArrayLiteral("leftover"));
+    r.funnelData = "x";
+    r.serverHost = QStringLiteral("host");
+    r.authChallenge = QStringLiteral("realm=x");
+    r.authCredentials = "abc";
+    r.saveFile = std::make_unique<QFile>(t.dir.filePath(QStringLiteral("f.asf")));
+    ASSERT_TRUE(r.saveFile->open(QIODevice::ReadWrite));
+
+    ResetRun(t.ctx);
+
+    EXPECT_EQ(t.shell.calls, (QStringList{QStringLiteral("caption Tovrin"), QStringLiteral("mode 0"),
+                                          QStringLiteral("gauge 0 0"), QStringLiteral("clearLog"),
+                                          QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
+    EXPECT_TRUE(t.shell.log.isEmpty());
+    EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
+    for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
+                       &r.streamKindBits, &r.maxBitRate})
+        EXPECT_EQ(c->load(), 0u);
+    EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
+    EXPECT_EQ(r.incarnation.load(), 1u);
+    EXPECT_EQ(r.receiveBuffer.size(), 0u);
+    EXPECT_TRUE(r.funnelData.isEmpty() && r.serverHost.isEmpty() && r.authChallenge.isEmpty()
+                && r.authCredentials.isEmpty());
+    EXPECT_EQ(r.saveFile, nullptr);
+    EXPECT_EQ(r.funnelReportCount.load(), 2u);
+    EXPECT_EQ(r.streamNumbers[0], 3);
+}

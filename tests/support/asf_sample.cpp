@@ -1,0 +1,150 @@
+#include "support/asf_sample.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+namespace tovrin::test {
+
+namespace {
+
+QString sampleDir()
+{
+    const QByteArray binary = qgetenv("TOVRIN_BINARY_DIR");
+    const QString dir = (binary.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(binary))
+                        + QStringLiteral("/test-samples");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QStringList ffmpegArgs(Sample sample, const QString& out)
+{
+    const QStringList common = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                                QStringLiteral("error"), QStringLiteral("-y")};
+    const QStringList video = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                               QStringLiteral("testsrc=size=320x240:rate=15")};
+    const QStringList audio = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                               QStringLiteral("sine=frequency=440:sample_rate=44100")};
+    switch (sample) {
+    case Sample::Wmv:
+        return common + video + audio
+               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:v"),
+                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
+                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
+                             QStringLiteral("64k"), QStringLiteral("-metadata"),
+                             QStringLiteral("title=") + SampleTitle(), QStringLiteral("-metadata"),
+                             QStringLiteral("author=Tovrin Tests"), QStringLiteral("-metadata"),
+                             QStringLiteral("copyright=(c) 2026 Tovrin"), QStringLiteral("-metadata"),
+                             QStringLiteral("comment=A generated test clip"), QStringLiteral("-f"),
+                             QStringLiteral("asf"), out};
+    case Sample::Wma:
+        return common + audio
+               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:a"),
+                             QStringLiteral("wmav2"), QStringLiteral("-b:a"), QStringLiteral("64k"),
+                             QStringLiteral("-f"), QStringLiteral("asf"), out};
+    case Sample::Msmpeg4:
+        return common + video + audio
+               + QStringList{QStringLiteral("-t"), QStringLiteral("4"), QStringLiteral("-c:v"),
+                             QStringLiteral("msmpeg4"), QStringLiteral("-b:v"), QStringLiteral("200k"),
+                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
+                             QStringLiteral("asf"), out};
+    }
+    return {};
+}
+
+QString sampleName(Sample sample)
+{
+    switch (sample) {
+    case Sample::Wmv: return QStringLiteral("sample.wmv");
+    case Sample::Wma: return QStringLiteral("sample.wma");
+    case Sample::Msmpeg4: return QStringLiteral("sample-msmpeg4.asf");
+    }
+    return {};
+}
+
+const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
+const QByteArray kDataObjectGuid = QByteArray::fromHex("3626B2758E66CF11A6D900AA0062CE6C");
+
+std::uint64_t le(const QByteArray& b, qsizetype at, int width)
+{
+    std::uint64_t v = 0;
+    for (int i = width - 1; i >= 0; --i)
+        v = (v << 8) | std::uint8_t(b[at + i]);
+    return v;
+}
+
+}  // namespace
+
+QString SampleTitle()
+{
+    return QStringLiteral("測試影片 Tovrin Clip");
+}
+
+QString SamplePath(Sample sample)
+{
+    const QString path = sampleDir() + QLatin1Char('/') + sampleName(sample);
+    if (QFileInfo(path).size() > 0)
+        return path;
+    // Written under a unique name and renamed, so parallel test processes never
+    // see a half-written sample.
+    const QString temp = path + QStringLiteral(".%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128));
+    const int rc = RunProgram(QStringLiteral("ffmpeg"), ffmpegArgs(sample, temp));
+    EXPECT_EQ(rc, 0) << "ffmpeg could not make " << path.toStdString();
+    if (!QFile::rename(temp, path))
+        QFile::remove(temp);  // another test process made it first
+    return path;
+}
+
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessChannelMode(out ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    if (!process.waitForStarted(10000))
+        return -1;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -1;
+    }
+    if (out)
+        *out = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QByteArray ReadWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+AsfParts ReadAsf(const QString& path)
+{
+    AsfParts parts;
+    const QByteArray bytes = ReadWholeFile(path);
+    if (bytes.size() < 30)
+        return parts;
+    const auto headerSize = qsizetype(le(bytes, 16, 8));
+    const qsizetype fpo = bytes.indexOf(kFilePropertiesGuid);
+    const qsizetype data = bytes.indexOf(kDataObjectGuid, headerSize - 1);
+    if (fpo < 0 || data != headerSize || bytes.size() < data + 50)
+        return parts;
+    parts.packetSize = std::uint32_t(le(bytes, fpo + 92, 4));
+    const auto packetCount = le(bytes, data + 40, 8);
+    parts.header = bytes.first(data + 50);
+    qsizetype at = data + 50;
+    for (std::uint64_t i = 0; i < packetCount && at + parts.packetSize <= bytes.size(); ++i) {
+        parts.packets.push_back(bytes.mid(at, parts.packetSize));
+        at += parts.packetSize;
+    }
+    parts.tail = bytes.mid(at);
+    return parts;
+}
+
+}  // namespace tovrin::test
