@@ -75,6 +75,18 @@ void FakeShell::setTimeFields(const QString& send, const QString& left)
     timeLeft = left;
 }
 
+void FakeShell::setSaveLocation(const QString& path)
+{
+    calls << QStringLiteral("saveLocation ") + path;
+    saveLocation = path;
+}
+
+void FakeShell::setMediaLocation(const QString& location)
+{
+    calls << QStringLiteral("mediaLocation ") + location;
+    mediaLocation = location;
+}
+
 void FakeShell::setProperty(PropertyField field, const QString& text)
 {
     calls << QStringLiteral("property %1 ").arg(int(field)) + text;

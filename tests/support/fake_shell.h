@@ -32,6 +32,7 @@ public:
     int gauge = 0;
     bool gaugeTextVisible = false;
     QString sendTime, timeLeft;
+    QString saveLocation, mediaLocation;
     QMap<PropertyField, QString> properties;
     QMap<PropertyField, QStringList> propertyLines;
     std::optional<SaveFileRequest> lastSaveRequest;
@@ -49,6 +50,8 @@ public:
     void setModeLabel(ModeLabel visible) override;
     void setGauge(int percent, bool percentTextVisible) override;
     void setTimeFields(const QString& send, const QString& left) override;
+    void setSaveLocation(const QString& path) override;
+    void setMediaLocation(const QString& location) override;
     void setProperty(PropertyField field, const QString& text) override;
     void appendPropertyLine(PropertyField field, const QString& line) override;
     void clearProperties() override;

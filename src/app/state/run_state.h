@@ -78,6 +78,11 @@ struct RunState {
     // Live beside the run: counted across runs, back to 0 only on reaching 3.
     Counter funnelReportCount{0};
 
+    // What the main window's labels show, kept across resets: the path of the
+    // save file (chosen when a run starts) and the media location last opened.
+    QString savePath;
+    QString mediaLocation;
+
     bool isLive() const { return filePacketCount.load() == kLivePacketCount; }
 
     // Every run value back to its start value; the stream table and the

@@ -77,6 +77,10 @@ public:
     virtual void setGauge(int percent, bool percentTextVisible) = 0;
     // Elapsed and remaining time in the main window (TimeLeft may read "LIVE").
     virtual void setTimeFields(const QString& sendTime, const QString& timeLeft) = 0;
+    // The main window's labels naming the save file being written and the
+    // media location being shown.
+    virtual void setSaveLocation(const QString& path) = 0;
+    virtual void setMediaLocation(const QString& location) = 0;
 
     // File-properties window
     virtual void setProperty(PropertyField field, const QString& text) = 0;
