@@ -1,2 +1,195 @@
+#include "asf/byte_helpers.h"
+#include "asf/packet_parser.h"
+#include "support/asf_sample.h"
+#include "support/fake_shell.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, X) {}
+
+using namespace tovrin;
+
+namespace {
+
+// A single-payload packet: 82 00 00, flags, properties, packet length (2),
+// padding length (1), send time, duration, then one payload with replicated data.
+QByteArray singleReplicatedPacket(std::uint32_t sendTime, std::uint32_t presentationTime)
+{
+    return QByteArray::fromHex("820000485D") + QByteArray::fromHex("001400")  // length, padding
+        + EncodeLE32(sendTime) + QByteArray::fromHex("2800")                // send time, duration
+        + QByteArray::fromHex("8101") + EncodeLE32(0x11111111) + QByteArray::fromHex("08")
+        + EncodeLE32(5000) + EncodeLE32(presentationTime) + QByteArray("payload-bytes");
+}
+
+// Two payloads with replicated data and 2-byte payload lengths (payload flags 0x82).
+QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, std::uint32_t pt2,
+                                    std::uint16_t secondLength = 3)
+{
+    return QByteArray::fromHex("8200004955") + QByteArray::fromHex("000000") + EncodeLE32(sendTime)
+           + QByteArray::fromHex("0000") + QByteArray::fromHex("82")
+           + QByteArray::fromHex("0201") + QByteArray::fromHex("00") + QByteArray::fromHex("08")
+           + EncodeLE32(100) + EncodeLE32(pt1) + QByteArray::fromHex("0300") + QByteArray("abc")
+           + QByteArray::fromHex("0302") + QByteArray::fromHex("00") + QByteArray::fromHex("08")
+           + EncodeLE32(100) + EncodeLE32(pt2) + EncodeLE16(secondLength) + QByteArray("xyz");
+}
+
+std::uint32_t le32(const QByteArray& b, int at)
+{
+    return *LE32At(b, at);
+}
+
+}  // namespace
+
+TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
+{
+    const std::pair<int, int> table[] = {{0x00, 5}, {0x01, 5}, {0x08, 6}, {0x09, 6}, {0x10, 7}, {0x11, 7},
+                                         {0x48, 8}, {0x49, 8}, {0x50, 9}, {0x51, 9}, {0x04, 0}, {0x40, 0}};
+    for (auto [flags, offset] : table) {
+        QByteArray p = QByteArray::fromHex("8200000055");
+        p[3] = char(flags);
+        EXPECT_EQ(SendTimeOffset(p), offset) << flags;
+    }
+    EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000")), 0) << "too short to hold the flags";
+}
+
+TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeAndTouchesNothingElse)
+{
+    test::FakeShell shell;
+    QByteArray packet = singleReplicatedPacket(1005000, 1008100);
+    const QByteArray before = packet;
+    ASSERT_TRUE(RebaseTimecodes(packet, 1000000, shell));
+    EXPECT_EQ(le32(packet, 8), 5000u);
+    EXPECT_EQ(le32(packet, 25), 8100u);
+    for (int i = 0; i < packet.size(); ++i) {
+        if ((i < 8 || i >= 12) && (i < 25 || i >= 29)) {
+            EXPECT_EQ(packet[i], before[i]) << "byte " << i;
+        }
+    }
+    EXPECT_TRUE(shell.log.isEmpty());
+
+    // A compressed payload keeps its presentation time in the offset field, of its width only.
+    QByteArray compressed = QByteArray::fromHex("8200000059") + EncodeLE32(0x1500) + QByteArray::fromHex("0000")
+                            + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data";
+    ASSERT_TRUE(RebaseTimecodes(compressed, 0x1000, shell));
+    EXPECT_EQ(*LE16At(compressed, 13), 0x0234);
+    EXPECT_EQ(le32(compressed, 5), 0x500u);
+
+    // Send times before the first one wrap around.
+    QByteArray early = singleReplicatedPacket(10, 10);
+    ASSERT_TRUE(RebaseTimecodes(early, 20, shell));
+    EXPECT_EQ(le32(early, 8), 0xFFFFFFF6u);
+}
+
+TEST(RebaseTimecodes, RebasesEveryPayloadOfAMultiplePayloadPacket)
+{
+    test::FakeShell shell;
+    QByteArray packet = multipleReplicatedPacket(2000, 2100, 2200);
+    ASSERT_TRUE(RebaseTimecodes(packet, 2000, shell));
+    EXPECT_EQ(le32(packet, 8), 0u);
+    EXPECT_EQ(le32(packet, 23), 100u);
+    EXPECT_EQ(le32(packet, 40), 200u);
+}
+
+TEST(RebaseTimecodes, RejectsWhatItCannotFollowWithItsLogLine)
+{
+    test::FakeShell shell;
+    QByteArray noMarker = singleReplicatedPacket(5, 5);
+    noMarker[2] = 1;
+    const QByteArray noMarkerBefore = noMarker;
+    EXPECT_FALSE(RebaseTimecodes(noMarker, 1, shell));
+    EXPECT_EQ(noMarker, noMarkerBefore);
+
+    QByteArray badPadding = singleReplicatedPacket(5, 5);
+    badPadding[3] = 0x04;
+    const QByteArray badPaddingBefore = badPadding;
+    EXPECT_FALSE(RebaseTimecodes(badPadding, 1, shell));
+    EXPECT_EQ(badPadding, badPaddingBefore) << "nothing rewritten before the layout is known";
+
+    QByteArray badSegment = singleReplicatedPacket(5, 5);
+    badSegment[4] = 0x5E;
+    EXPECT_FALSE(RebaseTimecodes(badSegment, 1, shell));
+    EXPECT_EQ(le32(badSegment, 8), 4u) << "the send time is rewritten before the segment type is read";
+
+    QByteArray badFlags = singleReplicatedPacket(5, 5);
+    badFlags[20] = 0x02;
+    EXPECT_FALSE(RebaseTimecodes(badFlags, 1, shell));
+
+    QByteArray overlong = multipleReplicatedPacket(50, 60, 70, 400);
+    EXPECT_FALSE(RebaseTimecodes(overlong, 50, shell));
+    EXPECT_EQ(le32(overlong, 23), 10u) << "the first payload stays rebased";
+
+    EXPECT_EQ(shell.log, (QStringList{QStringLiteral("Fault in media packet header, start 0x82 missing"),
+                                      QStringLiteral("Media packet error, unknown padding. Flags = 04"),
+                                      QStringLiteral("Invalid segment type ID unknown type 5E"),
+                                      QStringLiteral("Error in packet, Segment Flags unknown 02"),
+                                      QStringLiteral("error in packet, non grouping pointer out of range")}));
+}
+
+TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
+{
+    const QByteArray whole = multipleReplicatedPacket(2000, 2100, 2200);
+    for (int cut = 0; cut < whole.size(); ++cut) {
+        test::FakeShell shell;
+        QByteArray packet = whole.first(cut);
+        // Only the last payload's data may be missing for the walk to succeed.
+        const bool ok = RebaseTimecodes(packet, 2000, shell);
+        EXPECT_EQ(packet.size(), cut);
+        if (!ok) {
+            EXPECT_EQ(shell.log.size(), 1) << "cut at " << cut;
+        }
+    }
+}
+
+namespace {
+
+// An independent reading of the ASF data packets ffmpeg writes: where the send
+// time and each payload's presentation time lie.
+std::vector<int> timecodePositions(const QByteArray& p)
+{
+    std::vector<int> at;
+    const int lengthFlags = std::uint8_t(p[3]);
+    auto fieldSize = [](int bits) { return bits == 1 ? 1 : bits == 2 ? 2 : bits == 3 ? 4 : 0; };
+    int pos = 5 + fieldSize((lengthFlags >> 1) & 3) + fieldSize((lengthFlags >> 3) & 3)
+              + fieldSize((lengthFlags >> 5) & 3);
+    at.push_back(pos);
+    pos += 6;
+    const bool multiple = lengthFlags & 1;
+    int count = 1, lengthWidth = 0;
+    if (multiple) {
+        const int flags = std::uint8_t(p[pos++]);
+        count = flags & 0x3F;
+        lengthWidth = fieldSize(flags >> 6);
+    }
+    const int properties = std::uint8_t(p[4]);
+    const int offsetWidth = fieldSize((properties >> 2) & 3);
+    for (int i = 0; i < count; ++i) {
+        pos += 2 + offsetWidth;
+        const int replicated = std::uint8_t(p[pos++]);
+        EXPECT_GE(replicated, 8);
+        at.push_back(pos + 4);
+        pos += replicated;
+        if (multiple)
+            pos += lengthWidth + int(*LEAt(p, pos, lengthWidth));
+    }
+    return at;
+}
+
+}  // namespace
+
+TEST(RebaseTimecodes, RestoresEveryPacketOfARealFileShiftedToABroadcastClock)
+{
+    const test::AsfParts parts = test::ReadAsf(test::SamplePath(test::Sample::Wmv));
+    ASSERT_GT(parts.packets.size(), 20u);
+    const std::uint32_t clock = 987654321;
+    int multiplePayloadPackets = 0;
+    for (const QByteArray& original : parts.packets) {
+        QByteArray live = original;
+        for (int pos : timecodePositions(original))
+            PutLE(live, pos, std::uint32_t(*LE32At(original, pos) + clock), 4);
+        ASSERT_NE(live, original);
+        multiplePayloadPackets += original[3] & 1;
+
+        test::FakeShell shell;
+        ASSERT_TRUE(RebaseTimecodes(live, clock, shell)) << shell.log.join(u'\n').toStdString();
+        EXPECT_EQ(live, original);
+    }
+    EXPECT_GT(multiplePayloadPackets, 0) << "the sample should exercise multiple payloads";
+}
