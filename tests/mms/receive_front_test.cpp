@@ -1,0 +1,66 @@
+#include "asf/byte_helpers.h"
+#include "mms/client_commands.h"
+#include "mms/receive_front.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using Kind = ReceiveFront::Kind;
+
+namespace {
+
+// A server reply: a command packet of the given id and result code.
+QByteArray reply(std::uint8_t id, std::uint32_t result, int total = 56)
+{
+    QByteArray p(total, '\0');
+    PutLE(p, 0, 1, 4);
+    PutLE(p, 4, 0xB00BFACE, 4);
+    PutLE(p, 8, std::uint32_t(total - 16), 4);
+    p[36] = char(id);
+    PutLE(p, 40, result, 4);
+    return p;
+}
+
+}  // namespace
+
+TEST(ReceiveFront, ACommandPacketIsReportedOnlyWhenAllOfItHasArrived)
+{
+    const QByteArray packet = reply(0x06, 0, 152) + QByteArray("following bytes");
+    for (int have = 0; have < 152; ++have) {
+        const ReceiveFront f = SplitFront(packet.first(have));
+        ASSERT_EQ(f.kind, Kind::NeedMore) << have;
+        EXPECT_EQ(f.needed, have < 8 ? 8u : have < 48 ? 48u : 152u) << have;
+    }
+    const ReceiveFront f = SplitFront(packet);
+    ASSERT_EQ(f.kind, Kind::Command);
+    EXPECT_EQ(f.total, 152u);
+    EXPECT_EQ(f.commandId, 0x06);
+    EXPECT_EQ(f.resultCode, 0u);
+}
+
+TEST(ReceiveFront, TheSignatureAloneMakesACommandAndAnythingElseIsADataPrefix)
+{
+    QByteArray odd = reply(0x1B, 0xC00D0006, 48);
+    odd[0] = 'X';
+    odd[3] = 'Y';
+    const ReceiveFront f = SplitFront(odd);
+    ASSERT_EQ(f.kind, Kind::Command);
+    EXPECT_EQ(f.resultCode, 0xC00D0006u);
+
+    const QByteArray data = EncodeLE32(77) + QByteArray::fromHex("040C") + EncodeLE16(1608) + "xx";
+    const ReceiveFront d = SplitFront(data);
+    ASSERT_EQ(d.kind, Kind::Data);
+    EXPECT_EQ(d.prefix.sequence, 77u);
+    EXPECT_EQ(d.prefix.packetType, kMediaPacketType);
+    EXPECT_EQ(d.prefix.flags, 0x0C);
+    EXPECT_EQ(d.prefix.length, 1608);
+}
+
+TEST(ReceiveFront, AHugeMessageLengthAsksForMoreBytesWithoutOverflowing)
+{
+    QByteArray p = reply(0x01, 0, 48);
+    PutLE(p, 8, 0xFFFFFFFF, 4);
+    const ReceiveFront f = SplitFront(p);
+    EXPECT_EQ(f.kind, Kind::NeedMore);
+    EXPECT_EQ(f.needed, 0xFFFFFFFFull + 16);
+}

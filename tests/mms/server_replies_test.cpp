@@ -1,0 +1,102 @@
+#include "app/state/run_state.h"
+#include "asf/byte_helpers.h"
+#include "mms/server_replies.h"
+#include "support/fake_shell.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+
+namespace {
+
+QByteArray reply(std::uint8_t id, int total)
+{
+    QByteArray p(total, '\0');
+    PutLE(p, 0, 1, 4);
+    PutLE(p, 4, 0xB00BFACE, 4);
+    PutLE(p, 8, std::uint32_t(total - 16), 4);
+    p[36] = char(id);
+    return p;
+}
+
+}  // namespace
+
+TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks)
+{
+    test::FakeShell shell;
+    RunState run;
+    QByteArray p = reply(0x06, 152);
+    PutLE(p, 92, 3200, 4);
+    PutLE(p, 96, 0xFFFFFFFF, 4);
+    PutLE(p, 104, 364000, 4);
+    PutLE(p, 108, 5123, 4);
+    ReadOpenFileReply(p, run, shell);
+    EXPECT_EQ(run.packetSize.load(), 3200u);
+    EXPECT_EQ(run.filePacketCount.load(), 0xFFFFFFFFu);
+    EXPECT_TRUE(run.isLive());
+    EXPECT_EQ(run.streamBitRate.load(), 364000u);
+    EXPECT_EQ(run.headerLength.load(), 5123u);
+    EXPECT_TRUE(shell.messages.isEmpty());
+
+    QByteArray shortReply = reply(0x06, 104);
+    PutLE(shortReply, 92, 1600, 4);
+    PutLE(shortReply, 96, 10, 4);
+    ReadOpenFileReply(shortReply, run, shell);
+    EXPECT_EQ(run.packetSize.load(), 1600u);
+    EXPECT_EQ(run.filePacketCount.load(), 10u);
+    EXPECT_EQ(run.streamBitRate.load(), 364000u);
+    EXPECT_EQ(run.headerLength.load(), 5123u);
+    EXPECT_EQ(shell.messages, (QStringList{QStringLiteral("data out of range - 4 byte to long function : 105 : 104"),
+                                           QStringLiteral("data out of range - 4 byte to long function : 109 : 104")}));
+}
+
+TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
+{
+    test::FakeShell shell;
+    RunState run;
+    QByteArray p = reply(0x15, 96);
+    PutLE(p, 60, 4242, 4);
+    p.replace(80, 16, QByteArray("0123456789abcdef"));
+    ReadFunnelReport(p, run, shell);
+    ReadFunnelReport(reply(0x15, 80), run, shell);
+    EXPECT_EQ(run.serverClientCount.load(), 0u);
+    EXPECT_EQ(run.funnelData, QByteArray("0123456789abcdef"));
+    EXPECT_EQ(run.funnelReportCount.load(), 2u);
+
+    // A message length that claims more than the packet holds appends only what is there.
+    QByteArray lying = reply(0x15, 88);
+    PutLE(lying, 8, 100000, 4);
+    ReadFunnelReport(lying, run, shell);
+    EXPECT_EQ(run.funnelData.size(), 16 + 8);
+}
+
+TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
+{
+    test::FakeShell shell;
+    RunState run;
+    const QString realm = QStringLiteral("realm=\"媒體\"");
+    QByteArray p = reply(0x1A, 96);
+    QByteArray text;
+    for (QChar c : realm)
+        text += EncodeLE16(c.unicode());
+    PutLE(p, 48, std::uint32_t(text.size()), 4);
+    p.replace(52, text.size(), text);
+    ReadCredentialsRequest(p, run, shell);
+    EXPECT_EQ(run.authChallenge, realm);
+
+    run.authChallenge.clear();
+    QByteArray ten = reply(0x1A, 64);
+    PutLE(ten, 48, 10, 4);
+    ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
+    ReadCredentialsRequest(ten.first(64), run, shell);
+    EXPECT_EQ(run.authChallenge, QStringLiteral("abcde"));
+
+    // A declared length far beyond the packet reads only the bytes present.
+    run.authChallenge.clear();
+    QByteArray lying = reply(0x1A, 56);
+    PutLE(lying, 48, 0x7FFFFFFF, 4);
+    lying.replace(52, 4, QByteArray::fromHex("78007900"));
+    ReadCredentialsRequest(lying, run, shell);
+    EXPECT_EQ(run.authChallenge, QStringLiteral("xy"));
+    EXPECT_TRUE(shell.messages.isEmpty());
+}
