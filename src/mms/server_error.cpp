@@ -1,0 +1,69 @@
+#include "mms/server_error.h"
+
+#include "app/state/shell.h"
+
+#include <QString>
+
+#include <utility>
+
+namespace tovrin {
+
+namespace {
+
+// Winsock errors the server passes on, as HRESULTs.
+constexpr std::uint32_t kFirstWinsockCode = 0x80072711u;
+constexpr std::uint32_t kLastWinsockCode = 0x80072AFCu;
+
+const std::pair<std::uint32_t, const char16_t*> kKnownCodes[] = {
+    {0x80004004u, u"無法開啟位置，已放棄操作"},
+    {0x80004005u, u"開啟檔案失敗"},
+    {0x80070005u, u"您沒有存取這個位置或檔案的權利"},
+    {0x80070043u, u"請證實這個伺服器路徑與檔案名稱是正確的"},
+    {0x80070057u, u"您所給予的參數在這個位置上是不正確的"},
+    {0x800C0005u, u"這個伺服器並沒有建立"},
+    {0x800C000Du, u"未知的協定，沒有建立符合的"},
+    {0xC00D0005u, u"No connection to establish windows media server"},
+    {0xC00D0006u, u"Server is busy, please try again later"},
+    {0xC00D000Eu, u"The network is busy"},
+    {0xC00D000Fu, u"Too many connected sessions to server"},
+    {0xC00D0010u, u"The network connection already exists"},
+    {0xC00D0012u, u"No protcol version match found between the server and client"},
+    {0xC00D0013u, u"There was no timely response from the server"},
+    {0xC00D0015u, u"Error reading from network"},
+    {0xC00D0017u, u"Error reading from disk"},
+    {0xC00D0019u, u"Error reading from file"},
+    {0xC00D001Au, u"沒有建立檔案"},
+    {0xC00D0026u, u"所指定的串流類型沒有被確認"},
+    {0xC00D0029u, u"The network has failed - connection lost"},
+    {0xC00D002Bu, u"檔案名稱錯誤: 所指定的這個檔案名稱是不正確的"},
+    {0xC00D002Eu, u"An operation or request could not be carried out on schedule"},
+    {0xC00D0034u, u"在這個串流沒有更多資料"},
+};
+
+}  // namespace
+
+void ReportServerError(Shell& shell, std::uint32_t code)
+{
+    const QString first = QStringLiteral("讀取伺服器訊息錯誤:");
+    QString second;
+    if (code >= kFirstWinsockCode && code <= kLastWinsockCode) {
+        second = QStringLiteral("Error encountered in WinSock, code = %1").arg(code & 0xFFFF);
+    } else {
+        for (const auto& [known, text] : kKnownCodes)
+            if (known == code)
+                second = QString::fromUtf16(text);
+    }
+    if (second.isEmpty()) {
+        const QString hex = QStringLiteral("0x%1").arg(code, 8, 16, QLatin1Char('0')).toUpper().replace(
+            QStringLiteral("0X"), QStringLiteral("0x"));
+        shell.appendLog(first);
+        shell.appendLog(hex);
+        shell.showMessage(first + QStringLiteral("\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n") + hex);
+        return;
+    }
+    shell.appendLog(first);
+    shell.appendLog(second);
+    shell.showMessage(first + QStringLiteral("\n\n") + second);
+}
+
+}  // namespace tovrin
