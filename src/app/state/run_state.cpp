@@ -9,7 +9,9 @@ void RunState::reset()
                        &headerSendDuration, &headerFileSize, &storedPacketCount, &streamCount,
                        &streamKindBits, &maxBitRate})
         c->store(0);
-    for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed})
+    for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed,
+                                    &mediaPacketStored,
+                                    &gaugeTextShown})
         f->store(false);
     incarnation.store(1);
 

@@ -42,6 +42,9 @@ struct RunState {
     // Storage progress
     Counter mediaTime{0};
     Counter packetIndex{0};
+    // Set once the first media packet of the run has been written to its
+    // slot: until then packetIndex counts nothing.
+    std::atomic<bool> mediaPacketStored{false};
 
     // From the stored ASF header
     Counter headerSendDuration{0};
@@ -58,6 +61,10 @@ struct RunState {
     std::atomic<bool> packetCountFixed{false};
 
     Counter incarnation{1};
+
+    // The gauge's percentage text, shown once a file of known length starts
+    // streaming and kept until the next reset.
+    std::atomic<bool> gaugeTextShown{false};
 
     std::unique_ptr<QFile> saveFile;
     ReceiveBuffer receiveBuffer;

@@ -1,0 +1,70 @@
+#include "mms/progress.h"
+
+#include "app/state/app_context.h"
+#include "app/state/format_time.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/shell.h"
+
+#include <algorithm>
+
+namespace tovrin {
+
+namespace {
+// Packets stored of the packets announced, within 0 to 100.
+int gaugePercent(const RunState& run)
+{
+    const std::uint32_t packets = run.filePacketCount;
+    if (packets == 0)
+        return 0;
+    return int(std::min<std::uint64_t>(100, std::uint64_t(run.packetIndex.load()) * 100 / packets));
+}
+}  // namespace
+
+void RefreshTick(AppContext& ctx)
+{
+    const RunState& run = ctx.run;
+    Shell& shell = ctx.shell;
+    const bool live = run.isLive();
+    const std::uint32_t mediaTime = run.mediaTime;
+    const std::uint32_t sendDuration = run.headerSendDuration;
+
+    const QString sendTime = FormatTime(mediaTime);
+    // Past the announced duration nothing is left; the difference must not wrap.
+    const QString timeLeft = live ? QStringLiteral("LIVE")
+                                  : FormatTime(sendDuration > mediaTime ? sendDuration - mediaTime : 0);
+    shell.setTimeFields(sendTime, timeLeft);
+    shell.setProperty(PropertyField::SendTime, sendTime);
+    shell.setProperty(PropertyField::TimeLeft, timeLeft);
+
+    shell.setProperty(PropertyField::Packets, QString::number(run.packetIndex.load()));
+    shell.setProperty(PropertyField::Acks, QString::number(run.ackCount.load()));
+    shell.setProperty(PropertyField::StreamWindow, QString::number(run.streamCount.load()));
+    shell.setProperty(PropertyField::AsfSize, QString::number(run.packetSize.load()));
+    shell.setProperty(PropertyField::BitRate, QString::number(run.maxBitRate.load() / 1000));
+    shell.setProperty(PropertyField::StreamRate, QString::number(run.streamBitRate.load() / 1000));
+    shell.setProperty(PropertyField::ServerLog, QString::number(run.serverClientCount.load()));
+
+    if (live) {
+        shell.setCaption(QStringLiteral("Tovrin - live -"));
+    } else if (run.filePacketCount > 0) {
+        const int percent = gaugePercent(run);
+        shell.setGauge(percent, run.gaugeTextShown);
+        shell.setCaption(QStringLiteral("進度 %1%").arg(percent));
+    } else {
+        shell.setGauge(0, run.gaugeTextShown);
+    }
+}
+
+void AnnounceStreamStart(AppContext& ctx)
+{
+    ctx.shell.appendLog(ctx.settings.udpTick ? QStringLiteral("- 接收 UDP 串流 -") : QStringLiteral("- 接收 TCP 串流 -"));
+    const bool live = ctx.run.isLive();
+    if (!live) {
+        ctx.run.gaugeTextShown = true;
+        ctx.shell.setGauge(gaugePercent(ctx.run), true);
+    }
+    ctx.shell.setModeLabel(live ? ModeLabel::Live : ModeLabel::PreRec);
+}
+
+}  // namespace tovrin

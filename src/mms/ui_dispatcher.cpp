@@ -1,0 +1,22 @@
+#include "mms/ui_dispatcher.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace tovrin {
+
+bool UiDispatcher::onUiThread() const
+{
+    return !m_ui || QThread::currentThread() == m_ui->thread();
+}
+
+void UiDispatcher::run(const std::function<void()>& step) const
+{
+    if (onUiThread()) {
+        step();
+        return;
+    }
+    QMetaObject::invokeMethod(m_ui.data(), step, Qt::BlockingQueuedConnection);
+}
+
+}  // namespace tovrin

@@ -1,0 +1,117 @@
+#include "mms/ui_thread_shell.h"
+
+namespace tovrin {
+
+void UiThreadShell::appendLog(const QString& line)
+{
+    m_ui.run([&] { m_target.appendLog(line); });
+}
+
+void UiThreadShell::clearLog()
+{
+    m_ui.run([&] { m_target.clearLog(); });
+}
+
+QStringList UiThreadShell::logLines() const
+{
+    QStringList lines;
+    m_ui.run([&] { lines = m_target.logLines(); });
+    return lines;
+}
+
+void UiThreadShell::showMessage(const QString& text)
+{
+    m_ui.run([&] { m_target.showMessage(text); });
+}
+
+bool UiThreadShell::confirm(const QString& text)
+{
+    bool answer = false;
+    m_ui.run([&] { answer = m_target.confirm(text); });
+    return answer;
+}
+
+QString UiThreadShell::inputBox(const QString& title, const QString& prompt, const QString& defaultText)
+{
+    QString answer;
+    m_ui.run([&] { answer = m_target.inputBox(title, prompt, defaultText); });
+    return answer;
+}
+
+void UiThreadShell::setCaption(const QString& caption)
+{
+    m_ui.run([&] { m_target.setCaption(caption); });
+}
+
+void UiThreadShell::setModeLabel(ModeLabel visible)
+{
+    m_ui.run([&] { m_target.setModeLabel(visible); });
+}
+
+void UiThreadShell::setGauge(int percent, bool percentTextVisible)
+{
+    m_ui.run([&] { m_target.setGauge(percent, percentTextVisible); });
+}
+
+void UiThreadShell::setTimeFields(const QString& sendTime, const QString& timeLeft)
+{
+    m_ui.run([&] { m_target.setTimeFields(sendTime, timeLeft); });
+}
+
+void UiThreadShell::setSaveLocation(const QString& path)
+{
+    m_ui.run([&] { m_target.setSaveLocation(path); });
+}
+
+void UiThreadShell::setMediaLocation(const QString& location)
+{
+    m_ui.run([&] { m_target.setMediaLocation(location); });
+}
+
+void UiThreadShell::setProperty(PropertyField field, const QString& text)
+{
+    m_ui.run([&] { m_target.setProperty(field, text); });
+}
+
+void UiThreadShell::appendPropertyLine(PropertyField field, const QString& line)
+{
+    m_ui.run([&] { m_target.appendPropertyLine(field, line); });
+}
+
+void UiThreadShell::clearProperties()
+{
+    m_ui.run([&] { m_target.clearProperties(); });
+}
+
+std::optional<QString> UiThreadShell::chooseSaveFile(const SaveFileRequest& request)
+{
+    std::optional<QString> answer;
+    m_ui.run([&] { answer = m_target.chooseSaveFile(request); });
+    return answer;
+}
+
+ResumeChoice UiThreadShell::askResume()
+{
+    ResumeChoice answer = ResumeChoice::Cancel;
+    m_ui.run([&] { answer = m_target.askResume(); });
+    return answer;
+}
+
+std::optional<PasswordAnswer> UiThreadShell::askPassword(const PasswordPrompt& prompt)
+{
+    std::optional<PasswordAnswer> answer;
+    m_ui.run([&] { answer = m_target.askPassword(prompt); });
+    return answer;
+}
+
+void UiThreadShell::flash()
+{
+    m_ui.run([&] { m_target.flash(); });
+}
+
+void UiThreadShell::playSound(const QString& soundFile)
+{
+    m_ui.run([&] { m_target.playSound(soundFile); });
+}
+
+}  // namespace tovrin
