@@ -27,3 +27,30 @@ TEST(ReceiveBuffer, AWaitEndsWhenTheBytesArriveFromAnotherThreadOrWhenStopped)
     waiter.join();
     EXPECT_FALSE(stoppedResult);
 }
+
+TEST(ReceiveBuffer, DatagramsAndStreamBytesKeepToTheirOwnLanes)
+{
+    using Lane = ReceiveBuffer::Lane;
+    ReceiveBuffer buffer;
+    buffer.append(Lane::Stream, QByteArrayLiteral("half a comm"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("DATAGRAM"));
+    buffer.append(Lane::Stream, QByteArrayLiteral("and packet"));
+    EXPECT_EQ(buffer.peek(Lane::Stream, 100), QByteArrayLiteral("half a command packet"));
+    EXPECT_EQ(buffer.takeFront(Lane::Datagrams, 100), QByteArrayLiteral("DATAGRAM"));
+
+    std::atomic<bool> stop{false};
+    bool ready = false;
+    std::thread waiter([&] {
+        ready = buffer.waitUntil([](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); },
+                                 [&] { return stop.load(); });
+    });
+    buffer.append(Lane::Stream, QByteArrayLiteral("more stream bytes do not end the wait"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("x"));
+    waiter.join();
+    EXPECT_TRUE(ready);
+
+    tovrin::ReceiveLane datagrams(buffer, Lane::Datagrams);
+    EXPECT_EQ(datagrams.size(), 1u);
+    buffer.clear();
+    EXPECT_EQ(buffer.size(Lane::Stream) + buffer.size(Lane::Datagrams), 0u);
+}

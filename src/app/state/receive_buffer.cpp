@@ -4,11 +4,11 @@
 
 namespace tovrin {
 
-void ReceiveBuffer::append(const QByteArray& bytes)
+void ReceiveBuffer::append(Lane lane, const QByteArray& data)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_bytes.append(bytes);
+        bytes(lane).append(data);
     }
     m_changed.notify_all();
 }
@@ -16,33 +16,37 @@ void ReceiveBuffer::append(const QByteArray& bytes)
 void ReceiveBuffer::clear()
 {
     std::lock_guard lock(m_mutex);
-    m_bytes.clear();
+    m_stream.clear();
+    m_datagrams.clear();
 }
 
-std::size_t ReceiveBuffer::size() const
+std::size_t ReceiveBuffer::size(Lane lane) const
 {
     std::lock_guard lock(m_mutex);
-    return static_cast<std::size_t>(m_bytes.size());
+    return std::size_t(bytes(lane).size());
 }
 
-QByteArray ReceiveBuffer::peek(std::size_t n) const
+QByteArray ReceiveBuffer::peek(Lane lane, std::size_t n) const
 {
     std::lock_guard lock(m_mutex);
-    return m_bytes.first(std::min<qsizetype>(qsizetype(n), m_bytes.size()));
+    const QByteArray& b = bytes(lane);
+    return b.first(std::min<qsizetype>(qsizetype(n), b.size()));
 }
 
-void ReceiveBuffer::removeFront(std::size_t n)
+void ReceiveBuffer::removeFront(Lane lane, std::size_t n)
 {
     std::lock_guard lock(m_mutex);
-    m_bytes.remove(0, std::min<qsizetype>(qsizetype(n), m_bytes.size()));
+    QByteArray& b = bytes(lane);
+    b.remove(0, std::min<qsizetype>(qsizetype(n), b.size()));
 }
 
-QByteArray ReceiveBuffer::takeFront(std::size_t n)
+QByteArray ReceiveBuffer::takeFront(Lane lane, std::size_t n)
 {
     std::lock_guard lock(m_mutex);
-    const qsizetype count = std::min<qsizetype>(qsizetype(n), m_bytes.size());
-    QByteArray front = m_bytes.first(count);
-    m_bytes.remove(0, count);
+    QByteArray& b = bytes(lane);
+    const qsizetype count = std::min<qsizetype>(qsizetype(n), b.size());
+    QByteArray front = b.first(count);
+    b.remove(0, count);
     return front;
 }
 

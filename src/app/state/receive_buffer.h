@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -10,40 +11,96 @@ namespace tovrin {
 
 // The bytes received from the server and not yet consumed: the only structure
 // both the UI thread (socket reads) and the receive thread (consumer) change.
-// Every access holds m_mutex; waiters are woken by appends and by wake().
+//
+// It has two lanes, so that bytes of the two sources never interleave: the
+// stream lane holds the TCP control connection's bytes as they arrive; the
+// datagram lane holds whole UDP datagrams, one data packet each. The receive
+// loop takes from either lane only at packet boundaries.
+//
+// Every access holds m_mutex. Waiters are woken by appends and by wake(),
+// and re-check their stop predicate on every wake.
 class ReceiveBuffer {
 public:
-    void append(const QByteArray& bytes);
-    void clear();
-    std::size_t size() const;
-    // A copy of up to n bytes from the front.
-    QByteArray peek(std::size_t n) const;
-    // Removes up to n bytes from the front.
-    void removeFront(std::size_t n);
-    // Removes and returns up to n bytes from the front.
-    QByteArray takeFront(std::size_t n);
+    enum class Lane { Stream, Datagrams };
 
-    // Blocks until the buffer holds at least n bytes or stopRequested() is
-    // true; returns false in the latter case. stopRequested is checked on
-    // every wake, with a short timeout so a missed wake cannot hang a stop.
+    void append(Lane lane, const QByteArray& bytes);
+    void clear();
+    std::size_t size(Lane lane) const;
+    // A copy of up to n bytes from the front.
+    QByteArray peek(Lane lane, std::size_t n) const;
+    // Removes up to n bytes from the front.
+    void removeFront(Lane lane, std::size_t n);
+    // Removes and returns up to n bytes from the front.
+    QByteArray takeFront(Lane lane, std::size_t n);
+
+    // The stream lane, for code that only ever reads TCP bytes.
+    void append(const QByteArray& bytes) { append(Lane::Stream, bytes); }
+    std::size_t size() const { return size(Lane::Stream); }
+    QByteArray peek(std::size_t n) const { return peek(Lane::Stream, n); }
+    void removeFront(std::size_t n) { removeFront(Lane::Stream, n); }
+    QByteArray takeFront(std::size_t n) { return takeFront(Lane::Stream, n); }
+
+    // Blocks until ready(stream, datagrams) holds, evaluated under the lock
+    // on the two lanes' bytes, or stopRequested() is true; false in the latter
+    // case. The timed wait only guards against a missed wake.
+    template <typename Ready, typename StopPredicate>
+    bool waitUntil(Ready ready, StopPredicate stopRequested)
+    {
+        std::unique_lock lock(m_mutex);
+        while (!ready(std::as_const(m_stream), std::as_const(m_datagrams))) {
+            if (stopRequested())
+                return false;
+            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        return !stopRequested();
+    }
+    // Blocks until the lane holds at least n bytes or stopRequested() is true.
+    template <typename StopPredicate>
+    bool waitFor(Lane lane, std::size_t n, StopPredicate stopRequested)
+    {
+        return waitUntil(
+            [&](const QByteArray& stream, const QByteArray& datagrams) {
+                return std::size_t((lane == Lane::Stream ? stream : datagrams).size()) >= n;
+            },
+            stopRequested);
+    }
     template <typename StopPredicate>
     bool waitFor(std::size_t n, StopPredicate stopRequested)
     {
-        std::unique_lock lock(m_mutex);
-        while (static_cast<std::size_t>(m_bytes.size()) < n) {
-            if (stopRequested())
-                return false;
-            m_changed.wait_for(lock, std::chrono::milliseconds(50));
-        }
-        return !stopRequested();
+        return waitFor(Lane::Stream, n, stopRequested);
     }
     // Wakes every waiter so it re-checks its stop predicate.
     void wake();
 
 private:
+    QByteArray& bytes(Lane lane) { return lane == Lane::Stream ? m_stream : m_datagrams; }
+    const QByteArray& bytes(Lane lane) const { return lane == Lane::Stream ? m_stream : m_datagrams; }
+
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    QByteArray m_bytes;
+    QByteArray m_stream;
+    QByteArray m_datagrams;
+};
+
+// One lane of a receive buffer, for code that reads data packets from
+// whichever source carries them.
+class ReceiveLane {
+public:
+    ReceiveLane(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane) : m_buffer(buffer), m_lane(lane) {}
+
+    std::size_t size() const { return m_buffer.size(m_lane); }
+    QByteArray peek(std::size_t n) const { return m_buffer.peek(m_lane, n); }
+    void removeFront(std::size_t n) { m_buffer.removeFront(m_lane, n); }
+    QByteArray takeFront(std::size_t n) { return m_buffer.takeFront(m_lane, n); }
+    template <typename StopPredicate>
+    bool waitFor(std::size_t n, StopPredicate stopRequested)
+    {
+        return m_buffer.waitFor(m_lane, n, stopRequested);
+    }
+
+private:
+    ReceiveBuffer& m_buffer;
+    ReceiveBuffer::Lane m_lane;
 };
 
 }  // namespace tovrin
