@@ -1,0 +1,283 @@
+#include "mms-server/client_connection.h"
+
+#include "mms-server/command_packet.h"
+#include "mms-server/server_messages.h"
+
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include <algorithm>
+
+namespace tovrin::mmsserver {
+
+namespace {
+
+constexpr std::uint8_t kHeaderMoreFlags = 0x04;
+constexpr std::uint8_t kHeaderLastFlags = 0x0C;
+constexpr qsizetype kUdpPacketPairBytes = 1464;
+constexpr int kCloseGraceMs = 10000;
+
+}  // namespace
+
+ClientConnection::ClientConnection(QTcpSocket* socket, int number, SourceCatalog& catalog,
+                                   const ConnectionOptions& options, Log log, QObject* parent)
+    : QObject(parent),
+      m_socket(socket),
+      m_number(number),
+      m_options(options),
+      m_log(std::move(log)),
+      m_peer(QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort())),
+      m_session(catalog, *this, options.policy)
+{
+    m_socket->setParent(this);
+    // Bounded reads: Qt stops taking bytes from the kernel beyond this, so a
+    // flooding client is held back by TCP itself.
+    m_socket->setReadBufferSize(command::kMaxBytes);
+    m_clock.start();
+    m_lastSent.start();
+    m_lastHeard.start();
+    m_paceTimer.setSingleShot(true);
+    m_keepAliveTimer.setSingleShot(true);
+    connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::readCommands);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        pump();
+        if (m_socket->bytesAvailable() > 0)
+            readCommands();
+    });
+    connect(m_socket, &QTcpSocket::disconnected, this, &ClientConnection::disconnected);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            logEvent(QStringLiteral("socket error: %1").arg(m_socket->errorString()));
+    });
+    connect(&m_paceTimer, &QTimer::timeout, this, &ClientConnection::pump);
+    connect(&m_keepAliveTimer, &QTimer::timeout, this, &ClientConnection::keepAlive);
+    m_keepAliveTimer.start(std::min(m_options.pingIntervalMs, m_options.idleTimeoutMs));
+    logEvent(QStringLiteral("connected"));
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        QTimer::singleShot(0, this, &ClientConnection::disconnected);
+}
+
+ClientConnection::~ClientConnection() = default;
+
+void ClientConnection::logEvent(const QString& line)
+{
+    m_log(QStringLiteral("session %1 %2: %3").arg(m_number).arg(m_peer, line));
+}
+
+void ClientConnection::shutdown(const QString& why)
+{
+    closeSession(why);
+}
+
+void ClientConnection::readCommands()
+{
+    while (!m_closing && m_socket->bytesAvailable() > 0) {
+        // Replies piling up mean the client does not read: stop reading until they drain.
+        if (m_socket->bytesToWrite() > kReplyBacklog)
+            return;
+        m_in.append(m_socket->read(command::kMaxBytes));
+        m_lastHeard.restart();
+        for (;;) {
+            const Framing framing = TakeCommand(m_in);
+            if (framing.status == Framing::Incomplete)
+                break;
+            if (framing.status == Framing::Bad) {
+                closeSession(QStringLiteral("malformed command: %1").arg(framing.error));
+                return;
+            }
+            m_in.remove(0, framing.used);
+            m_session.handle(framing.command);
+            if (m_closing)
+                return;
+        }
+    }
+}
+
+void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
+{
+    if (m_closing)
+        return;
+    m_socket->write(BuildCommand(mid, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()), fields));
+    m_lastSent.restart();
+}
+
+void ClientConnection::useUdp(std::uint16_t port)
+{
+    if (!m_udp) {
+        m_udp = new QUdpSocket(this);
+        // Data must leave from the address the client reached us on.
+        m_udp->bind(m_socket->localAddress(), 0);
+    }
+    m_udpAddress = m_socket->peerAddress();
+    m_udpPort = port;
+}
+
+void ClientConnection::sendUdpPacketPair()
+{
+    if (!m_udp)
+        return;
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        QByteArray noise(kUdpPacketPairBytes, '\0');
+        for (char& c : noise)
+            c = char(QRandomGenerator::global()->bounded(256));
+        m_udp->writeDatagram(BuildDataPacket(0xF0F0F000 + i, 0xFF, 0x10, noise), m_udpAddress, m_udpPort);
+    }
+}
+
+void ClientConnection::sendHeader(const QByteArray& header, std::uint32_t chunkBytes, std::uint8_t incarnation)
+{
+    m_header = header;
+    m_headerSent = 0;
+    m_headerChunk = std::max<std::uint32_t>(chunkBytes, 1);
+    m_headerIncarnation = incarnation;
+    m_headerLocation = 0;
+    pump();
+}
+
+void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uint32_t incarnation)
+{
+    m_cursor = std::move(cursor);
+    m_next.reset();
+    m_mediaIncarnation = incarnation;
+    m_playSent = 0;
+    m_playClock.start();
+    if (m_options.dropAfter && m_mediaSent >= *m_options.dropAfter) {
+        closeSession(QStringLiteral("dropping the connection after %1 media packets").arg(m_mediaSent));
+        return;
+    }
+    pump();
+}
+
+void ClientConnection::stopMedia()
+{
+    m_cursor.reset();
+    m_next.reset();
+    m_paceTimer.stop();
+}
+
+bool ClientConnection::writeRoom() const
+{
+    return m_socket->bytesToWrite() < kWriteWindow;
+}
+
+void ClientConnection::sendData(const QByteArray& dataPacket)
+{
+    if (m_udp) {
+        if (m_udp->writeDatagram(dataPacket, m_udpAddress, m_udpPort) != dataPacket.size())
+            ++m_udpLost;
+    } else {
+        m_socket->write(dataPacket);
+    }
+    m_lastSent.restart();
+}
+
+void ClientConnection::pump()
+{
+    if (m_closing)
+        return;
+    int burst = 0;
+    while (m_headerSent < m_header.size()) {
+        if (!writeRoom())
+            return;  // bytesWritten comes back here
+        const qsizetype size = std::min<qsizetype>(m_headerChunk, m_header.size() - m_headerSent);
+        const bool last = m_headerSent + size == m_header.size();
+        sendData(BuildDataPacket(m_headerLocation++, m_headerIncarnation, last ? kHeaderLastFlags : kHeaderMoreFlags,
+                                 QByteArrayView(m_header).sliced(m_headerSent, size)));
+        m_headerSent += size;
+        ++burst;
+    }
+    while (m_cursor) {
+        if (!m_next) {
+            m_next = m_cursor->next();
+            if (!m_next) {
+                endOfStream();
+                return;
+            }
+        }
+        const qint64 wait = m_next->dueMs - m_playClock.elapsed();
+        if (wait > 0) {
+            m_paceTimer.start(int(std::min<qint64>(wait, 60000)));
+            return;
+        }
+        if (!writeRoom())
+            return;
+        // Datagrams meet no back-pressure: give the event loop a turn between bursts.
+        if (m_udp && ++burst > kUdpBurst) {
+            m_paceTimer.start(1);
+            return;
+        }
+        sendData(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
+        m_next.reset();
+        ++m_mediaSent;
+        ++m_playSent;
+        if (m_options.dropAfter && m_mediaSent >= *m_options.dropAfter) {
+            closeSession(QStringLiteral("dropping the connection after %1 media packets").arg(m_mediaSent));
+            return;
+        }
+    }
+}
+
+void ClientConnection::endOfStream()
+{
+    m_cursor.reset();
+    QString lost;
+    if (m_udpLost > 0)
+        lost = QStringLiteral(", %1 datagrams not sent").arg(m_udpLost);
+    logEvent(QStringLiteral("end of stream after %1 media packets%2").arg(m_playSent).arg(lost));
+    sendCommand(mid::kReportEndOfStream, reply::EndOfStream(hr::kOk, m_mediaIncarnation));
+}
+
+void ClientConnection::keepAlive()
+{
+    if (m_closing)
+        return;
+    if (m_lastHeard.elapsed() >= m_options.idleTimeoutMs) {
+        closeSession(QStringLiteral("idle for %1 s").arg(m_options.idleTimeoutMs / 1000));
+        return;
+    }
+    if (m_lastSent.elapsed() >= m_options.pingIntervalMs) {
+        sendCommand(mid::kPing, reply::Ping());
+        ++m_pings;
+        logEvent(QStringLiteral("keep-alive sent (%1 sent, %2 answered)").arg(m_pings).arg(m_session.pongs()));
+    }
+    const qint64 untilPing = m_options.pingIntervalMs - m_lastSent.elapsed();
+    const qint64 untilIdle = m_options.idleTimeoutMs - m_lastHeard.elapsed();
+    m_keepAliveTimer.start(int(std::clamp<qint64>(std::min(untilPing, untilIdle), 1, m_options.pingIntervalMs)));
+}
+
+void ClientConnection::closeSession(const QString& why)
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    stopMedia();
+    m_keepAliveTimer.stop();
+    logEvent(QStringLiteral("closing: %1").arg(why));
+    // Leaves after what is already written; disconnected() follows. A client
+    // that stops reading does not hold the connection open for long.
+    m_socket->disconnectFromHost();
+    QTimer::singleShot(kCloseGraceMs, this, [this] {
+        if (m_finished)
+            return;
+        m_socket->abort();
+        disconnected();
+    });
+}
+
+void ClientConnection::disconnected()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_closing = true;
+    stopMedia();
+    m_keepAliveTimer.stop();
+    logEvent(QStringLiteral("disconnected (%1 media packets, %2 keep-alives sent, %3 answered)")
+                 .arg(m_mediaSent)
+                 .arg(m_pings)
+                 .arg(m_session.pongs()));
+    emit finished();
+}
+
+}  // namespace tovrin::mmsserver

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "mms-server/asf_file.h"
+#include "mms-server/client_messages.h"
+#include "mms-server/pacing_clock.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace tovrin::mmsserver {
+
+// fileAttributes bits of the open-file reply.
+namespace attribute {
+constexpr std::uint32_t kSeekable = 0x01000000;
+constexpr std::uint32_t kBroadcast = 0x02000000;
+}  // namespace attribute
+
+// A data packet ready to leave: its LocationId, its bytes (a whole ASF data
+// packet) and when it is due, in ms after the start of play.
+struct TimedPacket {
+    std::uint32_t locationId = 0;
+    QByteArray bytes;
+    std::int64_t dueMs = 0;
+};
+
+// The packets of one play, in order. Owned by the connection that sends them.
+class PacketCursor {
+public:
+    virtual ~PacketCursor() = default;
+    // The next packet; nothing at the end of the stream.
+    virtual std::optional<TimedPacket> next() = 0;
+};
+
+// What the open-file reply reports about a source.
+struct SourceFacts {
+    std::uint32_t attributes = 0;
+    double durationSeconds = 0;
+    std::uint32_t packetSize = 0;
+    std::uint64_t packetCount = 0;
+    std::uint32_t bitRate = 0;
+};
+
+// Something a client opens by name: a file on demand or a live point.
+class MediaSource {
+public:
+    virtual ~MediaSource() = default;
+    virtual QString describe() const = 0;
+    // Header Object + the Data Object's first 50 bytes, as sent to the client.
+    virtual const QByteArray& header() const = 0;
+    virtual SourceFacts facts() const = 0;
+    virtual std::unique_ptr<PacketCursor> play(const StartPlaying& start) = 0;
+};
+
+// A file served on demand. Play starts at the LocationId the client names
+// (0xFFFFFFFF: not named), else at its asfOffset into the data packets, else
+// at its position in seconds; packets are paced by their send times / rate.
+class FileSource : public MediaSource {
+public:
+    FileSource(std::shared_ptr<AsfFile> file, double rate);
+
+    QString describe() const override;
+    const QByteArray& header() const override { return m_file->header(); }
+    SourceFacts facts() const override;
+    std::unique_ptr<PacketCursor> play(const StartPlaying& start) override;
+
+    // The packet index a StartPlaying command asks for (may be past the end).
+    std::uint64_t startIndex(const StartPlaying& start);
+
+private:
+    std::shared_ptr<AsfFile> m_file;
+    double m_rate;
+};
+
+}  // namespace tovrin::mmsserver

@@ -1,0 +1,125 @@
+#include "mms-server/mms_server.h"
+
+#include "mms-server/client_connection.h"
+#include "mms-server/server_messages.h"
+
+#include <QFileInfo>
+#include <QTcpSocket>
+
+namespace tovrin::mmsserver {
+
+MmsServer::MmsServer(ServerOptions options, Log log, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_log(std::move(log)), m_root(m_options.root)
+{
+    connect(&m_tcp, &QTcpServer::newConnection, this, &MmsServer::accept);
+}
+
+MmsServer::~MmsServer() = default;
+
+bool MmsServer::start(QString* error)
+{
+    for (const LiveSpec& spec : m_options.live) {
+        auto point = LivePoint::create(spec.name, spec.path, error);
+        if (!point) {
+            *error = QStringLiteral("live point %1: %2").arg(spec.name, *error);
+            return false;
+        }
+        m_log(QStringLiteral("live point %1 on air: %2, %3 packets, loop of %4 ms")
+                  .arg(spec.name, spec.path)
+                  .arg(point->packetCount())
+                  .arg(point->loopMs()));
+        m_live.insert(spec.name, std::move(point));
+    }
+    if (!m_tcp.listen(m_options.listen, m_options.port)) {
+        *error = QStringLiteral("cannot listen on %1:%2: %3")
+                     .arg(m_options.listen.toString())
+                     .arg(m_options.port)
+                     .arg(m_tcp.errorString());
+        return false;
+    }
+    return true;
+}
+
+void MmsServer::accept()
+{
+    while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
+        if (m_stopping || int(m_connections.size()) >= m_options.maxClients) {
+            m_log(QStringLiteral("refused %1:%2: %3")
+                      .arg(socket->peerAddress().toString())
+                      .arg(socket->peerPort())
+                      .arg(m_stopping ? QStringLiteral("stopping") : QStringLiteral("too many clients")));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ConnectionOptions options;
+        options.policy.credentials = m_options.credentials;
+        options.policy.openError = m_options.openError;
+        options.dropAfter = m_options.dropAfter;
+        options.pingIntervalMs = m_options.pingIntervalMs;
+        auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
+        m_connections.insert(connection);
+        connect(connection, &ClientConnection::finished, this, [this, connection] { forget(connection); });
+    }
+}
+
+void MmsServer::forget(ClientConnection* connection)
+{
+    if (!m_connections.remove(connection))
+        return;
+    connection->deleteLater();
+    if (m_stopping && m_connections.isEmpty())
+        emit stopped();
+}
+
+void MmsServer::stop()
+{
+    m_stopping = true;
+    m_tcp.close();
+    if (m_connections.isEmpty()) {
+        emit stopped();
+        return;
+    }
+    for (ClientConnection* connection : QSet<ClientConnection*>(m_connections))
+        connection->shutdown(QStringLiteral("server stopping"));
+}
+
+std::unique_ptr<MediaSource> MmsServer::open(const QString& name, std::uint32_t* result, QString* why)
+{
+    if (const auto live = m_live.constFind(name); live != m_live.constEnd())
+        return std::make_unique<LiveSource>(*live, m_options.liveStyle);
+
+    *result = hr::kFileNotFound;
+    static const QStringList kSuffixes = {QStringLiteral("asf"), QStringLiteral("wmv"), QStringLiteral("wma")};
+    const QFileInfo asked(name);
+    if (name.isEmpty() || !kSuffixes.contains(asked.suffix().toLower())) {
+        *why = QStringLiteral("not an ASF file name");
+        return nullptr;
+    }
+    if (name.contains(QLatin1Char('\\')) || QDir::isAbsolutePath(name)
+        || name.split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
+        *result = hr::kAccessDenied;
+        *why = QStringLiteral("outside the served folder");
+        return nullptr;
+    }
+    const QFileInfo file(m_root.filePath(name));
+    if (!file.isFile()) {
+        *why = QStringLiteral("no such file");
+        return nullptr;
+    }
+    // Symbolic links must not lead out of the folder either.
+    const QString rootPath = m_root.canonicalPath() + QLatin1Char('/');
+    if (!file.canonicalFilePath().startsWith(rootPath)) {
+        *result = hr::kAccessDenied;
+        *why = QStringLiteral("outside the served folder");
+        return nullptr;
+    }
+    std::shared_ptr<AsfFile> asf = AsfFile::open(file.canonicalFilePath(), why);
+    if (!asf) {
+        *result = hr::kOpenFailed;
+        return nullptr;
+    }
+    return std::make_unique<FileSource>(std::move(asf), m_options.rate);
+}
+
+}  // namespace tovrin::mmsserver

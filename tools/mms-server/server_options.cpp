@@ -1,0 +1,162 @@
+#include "mms-server/server_options.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace tovrin::mmsserver {
+
+namespace {
+
+ParsedOptions failure(const QString& message)
+{
+    ParsedOptions parsed;
+    parsed.message = QStringLiteral("tovrin-mms-server: %1\nTry --help.").arg(message);
+    parsed.exitCode = 2;
+    return parsed;
+}
+
+std::optional<double> number(const QString& text, double low, double high)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+ParsedOptions ParseServerOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "An MMS (MS-MMSP over TCP, data over TCP or UDP) server for tests: serves the ASF files under a\n"
+        "folder on demand (mms://host/NAME) and publishes live points that replay a file in a loop."));
+    const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                    QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one (default 1755)."),
+                                  QStringLiteral("PORT"), QStringLiteral("1755"));
+    const QCommandLineOption root(QStringLiteral("root"),
+                                  QStringLiteral("Folder of the .asf/.wmv/.wma files served (default: current folder)."),
+                                  QStringLiteral("DIR"), QStringLiteral("."));
+    const QCommandLineOption rate(QStringLiteral("rate"),
+                                  QStringLiteral("Pace: 1 real time, 10 ten times faster, 0 as fast as the "
+                                                 "connection takes them (default 1). Live points always run "
+                                                 "in real time."),
+                                  QStringLiteral("FACTOR"), QStringLiteral("1"));
+    const QCommandLineOption live(QStringLiteral("live"),
+                                  QStringLiteral("Publish mms://host/NAME replaying FILE in a loop on a broadcast "
+                                                 "clock (repeatable)."),
+                                  QStringLiteral("NAME=FILE"));
+    const QCommandLineOption liveStyle(QStringLiteral("live-style"),
+                                       QStringLiteral("How the open-file reply marks a live point: 'count' (packet "
+                                                      "count 0xFFFFFFFF, default) or 'mmsp' (packet count 0 and "
+                                                      "the broadcast attribute)."),
+                                       QStringLiteral("STYLE"), QStringLiteral("count"));
+    const QCommandLineOption auth(QStringLiteral("auth"),
+                                  QStringLiteral("Ask for Basic credentials and accept only these."),
+                                  QStringLiteral("USER:PASSWORD"));
+    const QCommandLineOption error(QStringLiteral("error"),
+                                   QStringLiteral("Answer every open-file command with this result code "
+                                                  "(e.g. 0xC00D001A)."),
+                                   QStringLiteral("HRESULT"));
+    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
+                                       QStringLiteral("Close each connection after N media packets."),
+                                       QStringLiteral("N"));
+    const QCommandLineOption pingInterval(QStringLiteral("ping-interval"),
+                                          QStringLiteral("Send a keep-alive after S seconds of silence (default 30)."),
+                                          QStringLiteral("S"), QStringLiteral("30"));
+    const QCommandLineOption maxClients(QStringLiteral("max-clients"),
+                                        QStringLiteral("Refuse connections beyond N at once (default 64)."),
+                                        QStringLiteral("N"), QStringLiteral("64"));
+    parser.addOptions({listen, port, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients});
+    const QCommandLineOption help = parser.addHelpOption();
+
+    if (!parser.parse(arguments))
+        return failure(parser.errorText());
+    if (parser.isSet(help)) {
+        ParsedOptions parsed;
+        parsed.message = parser.helpText();
+        return parsed;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+
+    ServerOptions options;
+    if (!options.listen.setAddress(parser.value(listen)))
+        return failure(QStringLiteral("--listen: \"%1\" is not an IP address").arg(parser.value(listen)));
+    bool ok = false;
+    const uint portValue = parser.value(port).toUInt(&ok);
+    if (!ok || portValue > 65535)
+        return failure(QStringLiteral("--port: \"%1\" is not a port number").arg(parser.value(port)));
+    options.port = std::uint16_t(portValue);
+
+    options.root = parser.value(root);
+    if (!QFileInfo(options.root).isDir())
+        return failure(QStringLiteral("--root: \"%1\" is not a folder").arg(options.root));
+
+    const auto rateValue = number(parser.value(rate), 0, 1000);
+    if (!rateValue)
+        return failure(QStringLiteral("--rate: \"%1\" is not a number from 0 to 1000").arg(parser.value(rate)));
+    options.rate = *rateValue;
+
+    for (const QString& spec : parser.values(live)) {
+        const qsizetype eq = spec.indexOf(QLatin1Char('='));
+        const QString name = spec.left(eq);
+        if (eq <= 0 || eq == spec.size() - 1 || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
+            return failure(QStringLiteral("--live: \"%1\" is not NAME=FILE").arg(spec));
+        for (const LiveSpec& known : options.live) {
+            if (known.name == name)
+                return failure(QStringLiteral("--live: \"%1\" named twice").arg(name));
+        }
+        options.live.push_back({name, spec.mid(eq + 1)});
+    }
+
+    const QString style = parser.value(liveStyle);
+    if (style == QLatin1String("count"))
+        options.liveStyle = LiveStyle::AllOnesCount;
+    else if (style == QLatin1String("mmsp"))
+        options.liveStyle = LiveStyle::Mmsp;
+    else
+        return failure(QStringLiteral("--live-style: \"%1\" is neither 'count' nor 'mmsp'").arg(style));
+
+    if (parser.isSet(auth)) {
+        const QString credentials = parser.value(auth);
+        if (credentials.indexOf(QLatin1Char(':')) <= 0)
+            return failure(QStringLiteral("--auth: expected USER:PASSWORD"));
+        options.credentials = credentials;
+    }
+    if (parser.isSet(error)) {
+        const QString text = parser.value(error);
+        const qulonglong value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                                     ? text.mid(2).toULongLong(&ok, 16)
+                                     : text.toULongLong(&ok, 10);
+        if (!ok || value == 0 || value > 0xFFFFFFFFull)
+            return failure(QStringLiteral("--error: \"%1\" is not a non-zero 32-bit result code").arg(text));
+        options.openError = std::uint32_t(value);
+    }
+    if (parser.isSet(dropAfter)) {
+        const qulonglong value = parser.value(dropAfter).toULongLong(&ok);
+        if (!ok)
+            return failure(QStringLiteral("--drop-after: \"%1\" is not a packet count").arg(parser.value(dropAfter)));
+        options.dropAfter = value;
+    }
+    const auto ping = number(parser.value(pingInterval), 0.05, 3600);
+    if (!ping)
+        return failure(QStringLiteral("--ping-interval: \"%1\" is not a number of seconds from 0.05 to 3600")
+                           .arg(parser.value(pingInterval)));
+    options.pingIntervalMs = int(*ping * 1000);
+    const uint clients = parser.value(maxClients).toUInt(&ok);
+    if (!ok || clients == 0 || clients > 10000)
+        return failure(QStringLiteral("--max-clients: \"%1\" is not from 1 to 10000").arg(parser.value(maxClients)));
+    options.maxClients = int(clients);
+
+    ParsedOptions parsed;
+    parsed.options = std::move(options);
+    return parsed;
+}
+
+}  // namespace tovrin::mmsserver

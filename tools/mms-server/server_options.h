@@ -1,0 +1,46 @@
+#pragma once
+
+#include "mms-server/live_point.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tovrin::mmsserver {
+
+struct LiveSpec {
+    QString name;
+    QString path;
+};
+
+struct ServerOptions {
+    QHostAddress listen = QHostAddress(QHostAddress::LocalHost);
+    std::uint16_t port = 1755;
+    QString root = QStringLiteral(".");
+    double rate = 1.0;
+    std::vector<LiveSpec> live;
+    LiveStyle liveStyle = LiveStyle::AllOnesCount;
+    std::optional<QString> credentials;  // "user:password"
+    std::optional<std::uint32_t> openError;
+    std::optional<std::uint64_t> dropAfter;
+    int pingIntervalMs = 30000;
+    int maxClients = 64;
+};
+
+// The command line read into options. When `options` is empty the program
+// prints `message` (help text on stdout, an error on stderr) and exits with
+// `exitCode`.
+struct ParsedOptions {
+    std::optional<ServerOptions> options;
+    QString message;
+    int exitCode = 0;
+};
+
+// arguments includes the program name, as QCoreApplication::arguments() gives it.
+ParsedOptions ParseServerOptions(const QStringList& arguments);
+
+}  // namespace tovrin::mmsserver
