@@ -1,0 +1,168 @@
+#include "mms-server/asf_data_packet.h"
+
+#include "asf/byte_helpers.h"
+#include "support/asf_sample.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+namespace tovrin::mmsserver {
+namespace {
+
+constexpr int kPacketSize = 200;
+
+// Payload header fields of the synthetic packets: stream number, media object
+// number (1 byte), offset into media object (4 bytes), replicated data length (1 byte).
+QByteArray payloadHeader(int stream, std::uint32_t offsetOrTime, const QByteArray& replicated)
+{
+    return QByteArray(1, char(stream)) + QByteArray(1, '\x07') + EncodeLE32(offsetOrTime)
+           + QByteArray(1, char(replicated.size())) + replicated;
+}
+
+QByteArray replicatedData(std::uint32_t objectSize, std::uint32_t presentationTime)
+{
+    return EncodeLE32(objectSize) + EncodeLE32(presentationTime);
+}
+
+// Error correction 0x82, then the payload parsing information with a byte
+// padding length; the packet is padded with zeros to kPacketSize.
+QByteArray packet(bool multiple, std::uint32_t sendTime, const QByteArray& payloads)
+{
+    const QByteArray front = QByteArray::fromHex("820000") + QByteArray(1, char(multiple ? 0x09 : 0x08))
+                             + QByteArray(1, '\x5D');
+    QByteArray bytes = front + QByteArray(1, '\0') + EncodeLE32(sendTime) + EncodeLE16(40) + payloads;
+    const qsizetype padding = kPacketSize - bytes.size();
+    bytes[front.size()] = char(padding);
+    return bytes + QByteArray(padding, '\0');
+}
+
+std::uint32_t at32(const QByteArray& bytes, qsizetype offset)
+{
+    return LE32At(bytes, offset).value_or(0xDEADBEEF);
+}
+
+QByteArray mixedPacket()
+{
+    // Three payloads: plain, plain, compressed (presentation time in the offset
+    // field, one delta byte of replicated data, then two sub-payloads).
+    const QByteArray plain1 = payloadHeader(0x81, 0, replicatedData(50, 3100)) + EncodeLE16(20) + QByteArray(20, 'a');
+    const QByteArray plain2 = payloadHeader(0x02, 20, replicatedData(50, 3150)) + EncodeLE16(10) + QByteArray(10, 'b');
+    const QByteArray subPayloads = QByteArray(1, '\x03') + "xyz" + QByteArray(1, '\x02') + "uv";
+    const QByteArray compressed = payloadHeader(0x02, 3200, QByteArray(1, '\x28')) + EncodeLE16(std::uint16_t(subPayloads.size()))
+                                  + subPayloads;
+    return packet(true, 1000, QByteArray(1, char(0x80 | 3)) + plain1 + plain2 + compressed);
+}
+
+TEST(AsfDataPacketTimes, FindsSendAndPresentationTimesOfEveryPayloadKind)
+{
+    const QByteArray single = packet(false, 2500, payloadHeader(0x81, 0, replicatedData(900, 5600)) + "data");
+    const auto one = ParseDataPacketTimes(single);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->sendTime, 2500u);
+    EXPECT_EQ(one->duration, 40u);
+    ASSERT_EQ(one->presentationTimeOffsets.size(), 1u);
+    EXPECT_EQ(at32(single, one->presentationTimeOffsets[0]), 5600u);
+
+    const QByteArray mixed = mixedPacket();
+    const auto three = ParseDataPacketTimes(mixed);
+    ASSERT_TRUE(three);
+    EXPECT_EQ(three->sendTime, 1000u);
+    ASSERT_EQ(three->presentationTimeOffsets.size(), 3u);
+    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[0]), 3100u);
+    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[1]), 3150u);
+    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[2]), 3200u);
+}
+
+TEST(AsfDataPacketTimes, ShiftMovesOnlyTheTimes)
+{
+    const QByteArray original = mixedPacket();
+    QByteArray shifted = original;
+    ASSERT_TRUE(ShiftDataPacketTimes(shifted, 60000));
+    const auto before = ParseDataPacketTimes(original);
+    const auto after = ParseDataPacketTimes(shifted);
+    ASSERT_TRUE(before && after);
+    EXPECT_EQ(after->sendTime, 61000u);
+    QByteArray expected = original;
+    PutLE(expected, before->sendTimeOffset, 61000, 4);
+    for (const qsizetype offset : before->presentationTimeOffsets)
+        PutLE(expected, offset, at32(original, offset) + 60000, 4);
+    EXPECT_EQ(shifted, expected);
+
+    // Times are 32-bit milliseconds and wrap.
+    QByteArray wrapped = original;
+    ASSERT_TRUE(ShiftDataPacketTimes(wrapped, 0xFFFFFFFF - 999));
+    EXPECT_EQ(ParseDataPacketTimes(wrapped)->sendTime, 0u);
+}
+
+TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
+{
+    QString error;
+    const QByteArray good = mixedPacket();
+    // Cut anywhere inside the payload headers: never read past the end.
+    for (qsizetype size = 0; size < 60; ++size)
+        EXPECT_FALSE(ParseDataPacketTimes(good.first(size), &error)) << size;
+
+    const QByteArray overlong = packet(true, 0, QByteArray(1, char(0x81)) + payloadHeader(1, 0, replicatedData(9, 9))
+                                                     + EncodeLE16(5000) + "x");
+    EXPECT_FALSE(ParseDataPacketTimes(overlong, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("does not fit")));
+
+    const QByteArray oddReplicated = packet(false, 0, payloadHeader(1, 0, QByteArray(5, '\0')) + "x");
+    EXPECT_FALSE(ParseDataPacketTimes(oddReplicated));
+
+    QByteArray hugePadding = good;
+    hugePadding[5] = char(0xFF);  // padding length of 255 in a 200-byte packet
+    EXPECT_FALSE(ParseDataPacketTimes(hugePadding));
+
+    QByteArray opaque = good;
+    opaque[0] = char(0x92);  // opaque error correction data: unknown layout
+    EXPECT_FALSE(ParseDataPacketTimes(opaque));
+
+    const QByteArray subPayloadOverrun =
+        packet(true, 0, QByteArray(1, char(0x81)) + payloadHeader(1, 0, QByteArray(1, '\0')) + EncodeLE16(3)
+                            + QByteArray(1, '\x09') + "ab");
+    EXPECT_FALSE(ParseDataPacketTimes(subPayloadOverrun));
+
+    QByteArray untouched = overlong;
+    EXPECT_FALSE(ShiftDataPacketTimes(untouched, 5));
+    EXPECT_EQ(untouched, overlong);
+}
+
+TEST(AsfDataPacketTimes, RandomBytesNeverReadOutOfBounds)
+{
+    QRandomGenerator random(42);
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray bytes(random.bounded(1, 120), '\0');
+        for (char& c : bytes)
+            c = char(random.bounded(256));
+        if (round % 2)
+            bytes[0] = char(0x82);
+        const auto times = ParseDataPacketTimes(bytes);
+        if (!times)
+            continue;
+        EXPECT_LE(times->sendTimeOffset + 4, bytes.size());
+        for (const qsizetype offset : times->presentationTimeOffsets)
+            EXPECT_LE(offset + 4, bytes.size());
+    }
+}
+
+TEST(AsfDataPacketTimes, EveryPacketOfFfmpegFilesParses)
+{
+    for (const auto sample : {test::Sample::Wmv, test::Sample::Wma, test::Sample::Msmpeg4}) {
+        const auto parts = test::ReadAsf(test::SamplePath(sample));
+        ASSERT_FALSE(parts.packets.empty());
+        std::uint32_t lastSend = 0;
+        for (const QByteArray& bytes : parts.packets) {
+            QString error;
+            const auto times = ParseDataPacketTimes(bytes, &error);
+            ASSERT_TRUE(times) << error.toStdString();
+            EXPECT_FALSE(times->presentationTimeOffsets.empty());
+            EXPECT_GE(times->sendTime + 200, lastSend);  // roughly in order
+            lastSend = times->sendTime;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tovrin::mmsserver

@@ -1,0 +1,97 @@
+#include "mms-server/asf_file.h"
+
+#include "asf/byte_helpers.h"
+#include "support/asf_sample.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tovrin::mmsserver {
+namespace {
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+TEST(AsfFile, AgreesWithAnIndependentReaderOnFfmpegFiles)
+{
+    for (const auto sample : {test::Sample::Wmv, test::Sample::Wma, test::Sample::Msmpeg4}) {
+        const QString path = test::SamplePath(sample);
+        const auto parts = test::ReadAsf(path);
+        QString error;
+        auto file = AsfFile::open(path, &error);
+        ASSERT_TRUE(file) << error.toStdString();
+        EXPECT_EQ(file->header(), parts.header);
+        EXPECT_EQ(file->packetSize(), parts.packetSize);
+        ASSERT_EQ(file->packetCount(), parts.packets.size());
+        for (std::uint64_t i : {std::uint64_t(0), file->packetCount() / 2, file->packetCount() - 1})
+            EXPECT_EQ(file->packet(i), parts.packets[i]) << i;
+        EXPECT_FALSE(file->packet(file->packetCount()));
+        EXPECT_GT(file->bitRate(), 0u);
+        const double expected = sample == test::Sample::Msmpeg4 ? 4.0 : 6.0;
+        EXPECT_NEAR(file->durationSeconds(), expected, 0.5);
+    }
+}
+
+TEST(AsfFile, DamagedFilesFailWithAMessage)
+{
+    QTemporaryDir dir;
+    const QByteArray good = test::ReadWholeFile(test::SamplePath(test::Sample::Wma));
+    const auto parts = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    const qsizetype fpo = good.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
+    ASSERT_GT(fpo, 0);
+
+    QByteArray hugeHeader = good;
+    PutLE(hugeHeader, 16, 0x7FFFFFFFFFFFull, 8);
+    QByteArray zeroPacket = good;
+    PutLE(zeroPacket, fpo + 92, 0, 4);
+    PutLE(zeroPacket, fpo + 96, 0, 4);
+    QByteArray unequalPackets = good;
+    PutLE(unequalPackets, fpo + 96, 5000, 4);
+    QByteArray brokenChild = good;
+    PutLE(brokenChild, 30 + 16, 3, 8);  // first header child claims 3 bytes
+    QByteArray noData = parts.header;
+
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"empty", QByteArray()},
+        {"text", QByteArray("this is not a media file at all, just words")},
+        {"header size past the end", hugeHeader},
+        {"header cut", good.first(parts.header.size() - 60)},
+        {"packet size 0", zeroPacket},
+        {"unequal packet sizes", unequalPackets},
+        {"damaged child object", brokenChild},
+        {"no data packets", noData},
+    };
+    for (const auto& [name, bytes] : cases) {
+        QString error;
+        EXPECT_FALSE(AsfFile::open(writeFile(dir, QStringLiteral("case.asf"), bytes), &error)) << name;
+        EXPECT_FALSE(error.isEmpty()) << name;
+    }
+    QString error;
+    EXPECT_FALSE(AsfFile::open(dir.filePath(QStringLiteral("missing.asf")), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("missing.asf")));
+}
+
+TEST(AsfFile, ACutFileServesOnlyItsWholePackets)
+{
+    QTemporaryDir dir;
+    const QByteArray good = test::ReadWholeFile(test::SamplePath(test::Sample::Wmv));
+    const auto parts = test::ReadAsf(test::SamplePath(test::Sample::Wmv));
+    const qsizetype cut = parts.header.size() + 3 * qsizetype(parts.packetSize) + 100;
+    QString error;
+    auto file = AsfFile::open(writeFile(dir, QStringLiteral("cut.wmv"), good.first(cut)), &error);
+    ASSERT_TRUE(file) << error.toStdString();
+    EXPECT_EQ(file->packetCount(), 3u);
+    EXPECT_EQ(file->packet(2), parts.packets[2]);
+    EXPECT_FALSE(file->packet(3));
+}
+
+}  // namespace
+}  // namespace tovrin::mmsserver

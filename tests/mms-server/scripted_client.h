@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+
+#include <cstdint>
+#include <optional>
+
+namespace tovrin::test {
+
+// One message from an MMS server as a client sees it on TCP: a command
+// (session id 0xB00BFACE at offset 4) or a data packet (8-byte prefix).
+struct MmsMessage {
+    bool command = false;
+    QByteArray bytes;  // the whole packet
+
+    std::uint16_t mid() const;                 // commands: message id at 36
+    std::uint32_t u32(qsizetype offset) const;  // 0 when out of range
+    std::uint64_t u64(qsizetype offset) const;
+    double f64(qsizetype offset) const;
+    // Data packets.
+    std::uint32_t location() const { return u32(0); }
+    std::uint8_t incarnation() const { return std::uint8_t(bytes.at(4)); }
+    std::uint8_t afFlags() const { return std::uint8_t(bytes.at(5)); }
+    QByteArray payload() const { return bytes.mid(8); }
+};
+
+// A scripted MMS client over a blocking QTcpSocket, written from the
+// protocol's tables independently of the server's code. Every wait has a
+// time limit; a missing reply answers nothing rather than hanging.
+class ScriptedClient {
+public:
+    bool connectTo(std::uint16_t port, int timeoutMs = 5000);
+
+    // Sends a client command: header built here, fields from offset 40.
+    void send(std::uint16_t mid, const QByteArray& fields);
+    void sendRaw(const QByteArray& bytes);
+
+    // The next message; nothing on time-out, on close, or when the stream is not MMS.
+    std::optional<MmsMessage> next(int timeoutMs = 5000);
+    // The next message when it is the command `mid`; nothing otherwise.
+    std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000);
+    // True when the server closes the connection within the time.
+    bool waitClosed(int timeoutMs = 5000);
+
+    // The usual client commands, with the values real clients send.
+    void connectCommand(std::uint32_t marker = 0);
+    void funnelInfo(std::uint32_t request);
+    void connectFunnel(const QString& funnelName);  // e.g. "\\127.0.0.1\TCP\1037"
+    void openFile(const QString& name, std::uint32_t incarnation = 1);
+    void readBlock(std::uint32_t incarnation = 2);
+    void streamSwitch(int streams = 2);
+    void startPlaying(std::uint32_t locationId = 0xFFFFFFFF, std::uint32_t incarnation = 4);
+    void stopPlaying(std::uint32_t incarnation = 5);
+    void securityResponse(const QByteArray& token);
+    void pong();
+    void closeFile();
+
+    // connect, funnel info (ffmpeg's), TCP funnel, open: the reply to the open-file command.
+    std::optional<MmsMessage> openOverTcp(const QString& name);
+
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    bool fill(qsizetype bytes, int timeoutMs);
+
+    QTcpSocket m_socket;
+    QByteArray m_buffer;
+    std::uint32_t m_seq = 0;
+};
+
+// The server executable run as a process on a free loopback port.
+class ServerProcess {
+public:
+    ~ServerProcess();
+    // Starts it with --port 0 plus args; false when it does not print
+    // "listening on ADDR:PORT" within the time.
+    bool start(const QStringList& args, int timeoutMs = 10000);
+    std::uint16_t port() const { return m_port; }
+    // Asks it to stop with SIGTERM; its exit code, or -1 when it had to be killed.
+    int stop(int timeoutMs = 10000);
+    // What it logged on stderr so far.
+    QString log();
+    static QString program();
+
+private:
+    QProcess m_process;
+    QTemporaryFile m_log;  // stderr goes here, so a chatty server never blocks on a full pipe
+    std::uint16_t m_port = 0;
+};
+
+}  // namespace tovrin::test

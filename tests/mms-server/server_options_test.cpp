@@ -1,0 +1,78 @@
+#include "mms-server/server_options.h"
+
+#include <gtest/gtest.h>
+
+namespace tovrin::mmsserver {
+namespace {
+
+ParsedOptions parse(QStringList args)
+{
+    args.prepend(QStringLiteral("tovrin-mms-server"));
+    return ParseServerOptions(args);
+}
+
+TEST(ServerOptions, DefaultsAndEveryOption)
+{
+    const auto defaults = parse({});
+    ASSERT_TRUE(defaults.options);
+    EXPECT_EQ(defaults.options->listen, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(defaults.options->port, 1755);
+    EXPECT_EQ(defaults.options->rate, 1.0);
+    EXPECT_EQ(defaults.options->pingIntervalMs, 30000);
+    EXPECT_FALSE(defaults.options->credentials || defaults.options->openError || defaults.options->dropAfter);
+
+    const auto all = parse({QStringLiteral("--listen=0.0.0.0"), QStringLiteral("--port=0"), QStringLiteral("--rate=0"),
+                            QStringLiteral("--live=news=a.wmv"), QStringLiteral("--live=radio=b=c.wma"),
+                            QStringLiteral("--live-style=mmsp"), QStringLiteral("--auth=ann:se:cret"),
+                            QStringLiteral("--error=0xC00D001A"), QStringLiteral("--drop-after=0"),
+                            QStringLiteral("--ping-interval=0.25")});
+    ASSERT_TRUE(all.options) << all.message.toStdString();
+    EXPECT_EQ(all.options->port, 0);
+    EXPECT_EQ(all.options->rate, 0.0);
+    ASSERT_EQ(all.options->live.size(), 2u);
+    EXPECT_EQ(all.options->live[1].name, QStringLiteral("radio"));
+    EXPECT_EQ(all.options->live[1].path, QStringLiteral("b=c.wma"));
+    EXPECT_EQ(all.options->liveStyle, LiveStyle::Mmsp);
+    EXPECT_EQ(all.options->credentials, QStringLiteral("ann:se:cret"));
+    EXPECT_EQ(all.options->openError, 0xC00D001Au);
+    EXPECT_EQ(all.options->dropAfter, 0u);
+    EXPECT_EQ(all.options->pingIntervalMs, 250);
+    EXPECT_EQ(parse({QStringLiteral("--error=2147942405")}).options->openError, 0x80070005u);
+}
+
+TEST(ServerOptions, WrongOptionsNameTheProblem)
+{
+    const std::pair<const char*, QStringList> cases[] = {
+        {"--port", {QStringLiteral("--port=70000")}},
+        {"--listen", {QStringLiteral("--listen=localhost:1")}},
+        {"--root", {QStringLiteral("--root=/no/such/folder")}},
+        {"--rate", {QStringLiteral("--rate=-1")}},
+        {"--rate", {QStringLiteral("--rate=fast")}},
+        {"--live", {QStringLiteral("--live=news")}},
+        {"--live", {QStringLiteral("--live==a.wmv")}},
+        {"--live", {QStringLiteral("--live=a=x.wmv"), QStringLiteral("--live=a=y.wmv")}},
+        {"--live-style", {QStringLiteral("--live-style=wms")}},
+        {"--auth", {QStringLiteral("--auth=nopassword")}},
+        {"--error", {QStringLiteral("--error=0")}},
+        {"--error", {QStringLiteral("--error=0x1FFFFFFFF")}},
+        {"--drop-after", {QStringLiteral("--drop-after=some")}},
+        {"--ping-interval", {QStringLiteral("--ping-interval=0")}},
+        {"--max-clients", {QStringLiteral("--max-clients=0")}},
+        {"unknown", {QStringLiteral("--colour")}},
+        {"unexpected", {QStringLiteral("stray")}},
+    };
+    for (const auto& [what, args] : cases) {
+        const auto parsed = parse(args);
+        EXPECT_FALSE(parsed.options) << what;
+        EXPECT_EQ(parsed.exitCode, 2) << what;
+        EXPECT_TRUE(parsed.message.contains(QLatin1String(what), Qt::CaseInsensitive))
+            << what << ": " << parsed.message.toStdString();
+    }
+    const auto help = parse({QStringLiteral("--help")});
+    EXPECT_FALSE(help.options);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.message.contains(QLatin1String("--drop-after")));
+}
+
+}  // namespace
+}  // namespace tovrin::mmsserver
