@@ -1,0 +1,79 @@
+#include "locations/location_class.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+#include "asf/name_rules.h"
+
+#include <initializer_list>
+
+namespace tovrin {
+
+namespace {
+
+bool StartsWithAny(const QString& text, std::initializer_list<QStringView> prefixes)
+{
+    for (QStringView prefix : prefixes) {
+        if (text.startsWith(prefix))
+            return true;
+    }
+    return false;
+}
+
+// Compares the last prefix-length characters; a shorter text has none.
+bool EndsWithAny(const QString& text, std::initializer_list<QStringView> endings)
+{
+    for (QStringView ending : endings) {
+        if (text.size() >= ending.size() && text.endsWith(ending))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+LocationClass ClassifyLocation(const QString& text)
+{
+    LocationClass scheme = 0;
+    if (IsLocalPath(text))
+        scheme = lcLocal;
+    else if (StartsWithAny(text, {u"http://", u"HTTP://"}))
+        scheme = lcHttp;
+    else if (StartsWithAny(text, {u"mms://", u"MMS://", u"mmst://", u"MMST://", u"mmsu://", u"MMSU://"}))
+        scheme = lcMms;
+    else
+        return 0;
+
+    if (EndsWithAny(text, {u".asx", u".ASX", u".wmx", u".WMX", u".wax", u".WAX", u".wvx", u".WVX"}))
+        return scheme | lcRedirector;
+    if (EndsWithAny(text, {u".asf", u".ASF", u".wmv", u".WMV", u".wma", u".WMA", u".wm", u".WM"}))
+        return scheme | lcMedia;
+    if (EndsWithAny(text, {u".asp", u".ASP"}))
+        return scheme | lcAsp;
+    if (EndsWithAny(text, {u".log", u".LOG"}))
+        return scheme | lcLog;
+    return scheme | lcOther;
+}
+
+bool ExtractServerHost(AppContext& ctx, const QString& url)
+{
+    // The first character is never examined, and the third "/" must have at
+    // least one character after it.
+    qsizetype hostStart = -1;
+    int slashes = 0;
+    for (qsizetype i = 1; i < url.size() - 1; ++i) {
+        if (url.at(i) != u'/')
+            continue;
+        ++slashes;
+        if (slashes == 2) {
+            hostStart = i + 1;
+        } else if (slashes == 3) {
+            ctx.run.serverHost = url.mid(hostStart, i - hostStart);
+            return true;
+        }
+    }
+    ctx.shell.showMessage(QStringLiteral("The URL is invalid, bad '/' or missing filename"));
+    return false;
+}
+
+}  // namespace tovrin

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace tovrin {
+
+struct AppContext;
+
+// What a location text names: one scheme flag and one type flag, or 0 when
+// the scheme is not recognised. Schemes and extensions match only in the
+// two capitalisations listed (all lower or all upper case).
+using LocationClass = unsigned;
+inline constexpr LocationClass lcMms = 1;          // mms://, mmst://, mmsu://
+inline constexpr LocationClass lcHttp = 2;         // http://
+inline constexpr LocationClass lcLocal = 4;        // a local path
+inline constexpr LocationClass lcMedia = 8;        // .asf .wmv .wma .wm
+inline constexpr LocationClass lcRedirector = 16;  // .asx .wmx .wax .wvx
+inline constexpr LocationClass lcAsp = 32;         // .asp
+inline constexpr LocationClass lcOther = 64;       // a known scheme, none of the endings
+inline constexpr LocationClass lcLog = 128;        // .log
+
+// Classifies a location text by its scheme and the literal end of the text
+// (so a query string after a file name gives lcOther). Pure.
+LocationClass ClassifyLocation(const QString& text);
+
+// Takes the server host (everything between the second and the third "/",
+// a ":port" included) out of a stream address into the run's serverHost.
+// Fails with a message box, keeping serverHost, unless a third "/" stands
+// before the last character.
+bool ExtractServerHost(AppContext& ctx, const QString& url);
+
+}  // namespace tovrin
