@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace tovrin {
+
+// Rules that cut file names and local paths out of texts, shared by the save
+// file, the redirector and the session-log code.
+//
+// Local paths: the rules know the Windows form, a drive letter with ":\" at
+// positions 2-3 and folders cut at the last "\". A non-Windows build also
+// accepts an absolute path beginning with "/" and treats "/" as a folder
+// separator wherever a path is cut into folder and name.
+
+// The text after the last "/", ":" or "\". Only the characters between the
+// first and the last are examined, so neither of those ever counts; without a
+// separator there the result is the text "0".
+QString NameAfterSeparator(const QString& text);
+
+// The text before the last ".", examined the same way; "0" without one.
+QString NameBeforeExtension(const QString& text);
+
+// True when the text names a local file by its path rather than a URL.
+bool IsLocalPath(const QString& text);
+
+// The folder of a path: everything up to and including its last folder
+// separator; empty when it has none.
+QString FolderOfPath(const QString& path);
+
+}  // namespace tovrin
