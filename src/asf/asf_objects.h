@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <cstdint>
+
+class QFile;
+
+namespace tovrin {
+
+// Largest ASF header the recorder accepts. Real headers are a few kilobytes;
+// the limit keeps a hostile server or a damaged file from making the program
+// allocate whatever size it names.
+inline constexpr std::uint32_t kMaxHeaderLength = 16u * 1024 * 1024;
+
+// Largest data packet size: a packet travels in one data prefix, whose
+// 16-bit length also counts the prefix.
+inline constexpr std::uint32_t kMaxPacketSize = 0xFFFF;
+
+// ASF objects are recognised by the first five bytes of their GUID, in file
+// byte order.
+namespace guid {
+inline constexpr QByteArrayView kHeaderObject("\x30\x26\xB2\x75\x8E", 5);
+inline constexpr QByteArrayView kDataObject("\x36\x26\xB2\x75\x8E", 5);
+inline constexpr QByteArrayView kFileProperties("\xA1\xDC\xAB\x8C\x47", 5);
+inline constexpr QByteArrayView kStreamProperties("\x91\x07\xDC\xB7\xB7", 5);
+inline constexpr QByteArrayView kStreamBitrateProperties("\xCE\x75\xF8\x7B\x8D", 5);
+inline constexpr QByteArrayView kContentDescription("\x33\x26\xB2\x75\x8E", 5);
+inline constexpr QByteArrayView kExtendedContentDescription("\x40\xA4\xD0\xD2\x07", 5);
+inline constexpr QByteArrayView kCodecList("\x40\x52\xD1\x86\x1D", 5);
+// The GUID in the reserved field of the Codec List Object.
+inline constexpr QByteArrayView kCodecListReserved("\x41\x52\xD1\x86\x1D", 5);
+inline constexpr QByteArrayView kVideoMedia("\xC0\xEF\x19\xBC\x4D", 5);
+inline constexpr QByteArrayView kAudioMedia("\x40\x9E\x69\xF8\x4D", 5);
+inline constexpr QByteArrayView kAudioSpread("\x50\xCD\xC3\xBF\x8F", 5);
+}  // namespace guid
+
+// 0-based offset of the first object whose GUID begins with `prefix`, at or
+// after `from`; -1 when there is none.
+qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype from = 0);
+
+// The bytes of the object starting at `at`: up to the end its size field
+// declares, cut at the end of `header`. Empty when the size field is missing
+// or smaller than an object's GUID and size, so every read from it fails.
+QByteArrayView ObjectBytes(QByteArrayView header, qsizetype at);
+
+// Up to `headerLength` bytes (never more than kMaxHeaderLength) from the
+// start of an open file: the header as stored, or as much of it as the file
+// holds.
+QByteArray ReadStoredHeader(QFile& file, std::uint32_t headerLength);
+
+}  // namespace tovrin

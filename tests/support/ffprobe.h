@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+namespace tovrin::test {
+
+// ffprobe's view of a media file: `-show_streams -show_format` as JSON.
+// Empty when ffprobe fails on it.
+QJsonObject Probe(const QString& path);
+
+// The presentation times (seconds) of the first packets ffprobe reads after
+// seeking to `seconds`, as `-read_intervals` does it; empty when it fails.
+QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count = 3);
+
+}  // namespace tovrin::test
