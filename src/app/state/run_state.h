@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace tovrin {
 
@@ -67,6 +68,9 @@ struct RunState {
     std::atomic<bool> gaugeTextShown{false};
 
     std::unique_ptr<QFile> saveFile;
+    // Held by whoever reads, writes, patches or closes the save file: the
+    // receive thread stores packets while the UI thread may be patching it.
+    std::mutex saveFileLock;
     ReceiveBuffer receiveBuffer;
     QByteArray paddingBlock;
     QByteArray funnelData;

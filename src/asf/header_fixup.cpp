@@ -1,0 +1,117 @@
+#include "asf/header_fixup.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+#include "asf/asf_objects.h"
+#include "asf/byte_helpers.h"
+
+#include <QFile>
+
+#include <optional>
+
+namespace tovrin {
+
+namespace {
+
+// File Properties Object fields.
+constexpr qint64 kFileSizeField = 40;
+constexpr qint64 kDataPacketsField = 56;
+constexpr qint64 kPlayDurationField = 64;
+constexpr qint64 kSendDurationField = 72;
+constexpr qint64 kPrerollField = 80;
+constexpr qint64 kFlagsField = 88;
+// Data Object fields; its fixed start is 50 bytes long.
+constexpr qint64 kObjectSizeField = 16;
+constexpr qint64 kTotalDataPacketsField = 40;
+constexpr qint64 kDataObjectStart = 50;
+
+constexpr char kSeekableNotBroadcast = 0x02;
+
+// The save file, opened again for patching, with the header it holds.
+struct Patch {
+    QFile file;
+    QByteArray header;
+
+    // Locates an object whose fields up to `needed` bytes lie in the header:
+    // a patch never reaches into the data packets behind it.
+    std::optional<qint64> find(QByteArrayView prefix, qint64 needed) const
+    {
+        const qsizetype at = FindObject(header, prefix);
+        if (at < 0 || at + needed > header.size())
+            return std::nullopt;
+        return at;
+    }
+    bool put(qint64 offset, QByteArrayView bytes)
+    {
+        return file.seek(offset) && file.write(bytes.data(), bytes.size()) == bytes.size();
+    }
+    bool put64(qint64 offset, std::uint64_t value) { return put(offset, EncodeLE64(value)); }
+};
+
+bool OpenPatch(const RunState& run, Patch& patch)
+{
+    if (!run.saveFile)
+        return false;
+    patch.file.setFileName(run.saveFile->fileName());
+    if (!patch.file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
+        return false;
+    patch.header = ReadStoredHeader(patch.file, run.headerLength);
+    return true;
+}
+
+std::uint64_t PacketCount(const RunState& run)
+{
+    return run.mediaPacketStored ? std::uint64_t(run.packetIndex) + 1 : 0;
+}
+
+}  // namespace
+
+bool FixPacketCount(AppContext& ctx)
+{
+    const RunState& run = ctx.run;
+    Patch patch;
+    if (!OpenPatch(run, patch))
+        return false;
+    const std::optional<qint64> at = patch.find(guid::kFileProperties, kDataPacketsField + 8);
+    if (!at)
+        return false;
+    if (run.resume && !run.mediaPacketStored)
+        return true;  // nothing new arrived: the count the file has is still right
+    return patch.put64(*at + kDataPacketsField, PacketCount(run));
+}
+
+bool FixLiveHeader(AppContext& ctx)
+{
+    const RunState& run = ctx.run;
+    Patch patch;
+    const std::optional<qint64> at =
+        OpenPatch(run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;
+    if (!at) {
+        ctx.shell.showMessage(QStringLiteral("ASF header fixing error - no File Object"));
+        return false;
+    }
+    const qint64 o = *at;
+    const std::uint32_t preroll = *LE32At(patch.header, o + kPrerollField);
+    const qint64 fileSize = patch.file.size();
+    const std::uint64_t count = PacketCount(run);
+    const std::uint64_t mediaTime = run.mediaTime;
+
+    bool written = patch.put64(o + kFileSizeField, std::uint64_t(fileSize)) &&
+                   patch.put64(o + kDataPacketsField, count) &&
+                   patch.put64(o + kPlayDurationField, (mediaTime + preroll) * 10000) &&
+                   patch.put64(o + kSendDurationField, mediaTime * 10000) &&
+                   patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
+
+    const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
+    if (!data) {
+        ctx.shell.showMessage(QStringLiteral("ASF header fixing error - no Data Object"));
+        return false;
+    }
+    const qint64 d = *data;
+    written = written && patch.put64(d + kObjectSizeField, std::uint64_t(fileSize - d)) &&
+              patch.put64(d + kTotalDataPacketsField, count);
+    return written;
+}
+
+}  // namespace tovrin

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace tovrin {
+
+struct AppContext;
+
+// Patches the header of the run's save file when the run ends. Both open
+// their own handle on the save file, leaving the run's handle where it is,
+// and search the stored header, as far as the file holds it, for the objects
+// they patch; nothing beyond the stored header is written. Values are written
+// whole, 64 bits wide. UI thread; the caller holds the run's saveFileLock, so
+// no data packet is written meanwhile.
+//
+// The packet count written is the number of packets up to and including the
+// latest one stored, that is packet index + 1, or 0 when no media packet
+// arrived; a resumed run that stored no packet keeps the count its file has.
+
+// Data Packets Count of the File Properties Object, so a later run can resume
+// the file. False, without a message, when the object is not in the header.
+bool FixPacketCount(AppContext& ctx);
+
+// Turns a live recording into a seekable file: file size, packet counts,
+// play and send durations from what was recorded, the broadcast flag
+// cleared and the seekable flag set, and the Data Object sized to the end of
+// the file. A missing object fails with its message box.
+bool FixLiveHeader(AppContext& ctx);
+
+}  // namespace tovrin

@@ -1,0 +1,172 @@
+#include "asf/header_store.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+#include "asf/asf_objects.h"
+#include "asf/byte_helpers.h"
+#include "asf/header_inspection.h"
+#include "asf/packet_parser.h"
+
+#include <QFile>
+
+#include <mutex>
+
+namespace tovrin {
+
+namespace {
+
+constexpr qsizetype kPrefixSize = 8;
+
+struct Prefix {
+    std::uint32_t sequence = 0;
+    std::uint16_t length = 0;  // prefix plus payload
+};
+
+// Waits for the data prefix at the front of the buffer and reads it.
+std::optional<Prefix> WaitForPrefix(ReceiveLane& buffer, const StopRequested& stop)
+{
+    if (!buffer.waitFor(kPrefixSize, stop))
+        return std::nullopt;
+    const QByteArray bytes = buffer.peek(kPrefixSize);
+    return Prefix{*LE32At(bytes, 0), *LE16At(bytes, 6)};
+}
+
+}  // namespace
+
+bool StoreHeader(AppContext& ctx, ReceiveLane buffer, const StopRequested& stop)
+{
+    RunState& run = ctx.run;
+    const std::uint32_t headerLength = run.headerLength;
+    const std::uint32_t packetSize = run.packetSize;
+    if (headerLength > kMaxHeaderLength || packetSize == 0 || packetSize > kMaxPacketSize)
+        return false;
+
+    const bool resume = run.resume;
+    if (resume)
+        ctx.shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
+
+    // Every packet taken while the header is incomplete counts as a header
+    // packet. The header grows by at most one packet beyond headerLength.
+    QByteArray header;
+    do {
+        const std::optional<Prefix> prefix = WaitForPrefix(buffer, stop);
+        if (!prefix || prefix->length < kPrefixSize || !buffer.waitFor(prefix->length, stop))
+            return false;
+        header += buffer.takeFront(prefix->length).sliced(kPrefixSize);
+    } while (std::uint64_t(header.size()) < headerLength);
+
+    if (resume)
+        return true;  // the file keeps the header of the earlier run, fix-ups included
+
+    bool written = false;
+    {
+        // Released before the message: the shell may wait for the UI thread,
+        // which may be waiting for this lock.
+        std::lock_guard lock(run.saveFileLock);
+        QFile* file = run.saveFile.get();
+        written = file && file->seek(0) && file->write(header) == header.size();
+    }
+    if (!written)
+        ctx.shell.showMessage(QStringLiteral("不能夠存取本地檔案來寫入標題"));
+    return written;
+}
+
+bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
+{
+    Shell& shell = ctx.shell;
+    shell.appendLog(QStringLiteral("- 接收標題..."));
+    if (!StoreHeader(ctx, lane, stop)) {
+        if (!stop())
+            shell.appendLog(QStringLiteral("- ASF header receive error"));
+        return false;
+    }
+    shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
+    if (!InspectHeader(ctx, ctx.run.savePath)) {
+        shell.appendLog(QStringLiteral("- ASF header extraction failed"));
+        return false;
+    }
+    shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
+    ctx.run.paddingBlock = QByteArray(qsizetype(ctx.run.packetSize.load()), '\0');
+    return true;
+}
+
+bool WriteDataPacket(RunState& run, Shell& shell, QByteArray& packet)
+{
+    const qsizetype packetSize = run.packetSize.load();
+    if (packet.size() < packetSize) {
+        const qsizetype missing = packetSize - packet.size();
+        if (run.paddingBlock.size() >= missing)
+            packet.append(run.paddingBlock.constData(), missing);
+        else
+            packet.append(missing, '\0');
+    } else if (packet.size() > packetSize) {
+        shell.appendLog(QStringLiteral("警告，封包長度必須是剪下的大小"));
+        packet.truncate(packetSize);
+    }
+
+    const qint64 offset = qint64(run.packetIndex.load()) * packetSize + run.headerLength.load();
+    std::lock_guard lock(run.saveFileLock);
+    QFile* file = run.saveFile.get();
+    return file && file->seek(offset) && file->write(packet) == packet.size();
+}
+
+MediaPacketWriter::Result MediaPacketWriter::takeFront(const StopRequested& stop)
+{
+    ReceiveLane buffer(m_ctx.run.receiveBuffer, ReceiveBuffer::Lane::Stream);
+    const std::optional<Prefix> prefix = WaitForPrefix(buffer, stop);
+    if (!prefix)
+        return Result::Stopped;
+    if (prefix->length < kPrefixSize) {
+        // A length this small would never move the front of the buffer on.
+        buffer.removeFront(kPrefixSize);
+        m_ctx.shell.appendLog(
+            QStringLiteral("Error in packet, data length %1 too short, skipped").arg(prefix->length));
+        return Result::BadLength;
+    }
+    if (!buffer.waitFor(prefix->length, stop))
+        return Result::Stopped;
+    handle(prefix->sequence, buffer.takeFront(prefix->length).sliced(kPrefixSize));
+    return Result::Stored;
+}
+
+void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
+{
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    const bool resume = run.resume;
+
+    // A resumed run continues the numbering of its file: the server was asked
+    // to start at the stored packet count, so the absolute values apply.
+    if (!m_firstSequence)
+        m_firstSequence = sequence;
+    run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
+
+    const int at = SendTimeOffset(packet);
+    const std::optional<std::uint32_t> sendTime = at > 0 ? LE32At(packet, at) : std::nullopt;
+    if (!sendTime) {
+        shell.appendLog(QStringLiteral("Missing timecode, bad format, continuing..."));
+    } else {
+        if (!m_firstSendTime)
+            m_firstSendTime = *sendTime;
+        run.mediaTime = resume ? *sendTime : *sendTime - *m_firstSendTime;
+        if (run.isLive() && !RebaseTimecodes(packet, *m_firstSendTime, shell))
+            shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
+    }
+
+    if (!WriteDataPacket(run, shell, packet) && !m_writeErrorLogged) {
+        // Reported once: a full disk would otherwise fill the log. A file the
+        // stop routine has already closed ends the run, not an error.
+        std::unique_lock lock(run.saveFileLock);
+        const QFile* file = run.saveFile.get();
+        if (!file || file->isOpen()) {
+            const QString reason = file ? file->errorString() : QStringLiteral("no save file");
+            lock.unlock();
+            m_writeErrorLogged = true;
+            shell.appendLog(QStringLiteral("- Save file write error: ") + reason);
+        }
+    }
+    run.mediaPacketStored = true;
+}
+
+}  // namespace tovrin
