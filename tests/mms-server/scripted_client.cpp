@@ -92,7 +92,8 @@ bool ScriptedClient::fill(qsizetype bytes, int timeoutMs)
     while (m_buffer.size() < bytes) {
         if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
-        m_buffer.append(m_socket.readAll());
+        // Only what this message needs: the buffer never holds more than one.
+        m_buffer.append(m_socket.read(bytes - m_buffer.size()));
         if (deadline.hasExpired() && m_buffer.size() < bytes)
             return false;
     }
@@ -119,8 +120,7 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
     }
     if (!fill(total, timeoutMs))
         return std::nullopt;
-    message.bytes = m_buffer.left(total);
-    m_buffer.remove(0, total);
+    message.bytes = std::exchange(m_buffer, {});
     return message;
 }
 
@@ -139,9 +139,7 @@ bool ScriptedClient::waitClosed(int timeoutMs)
         if (m_socket.state() == QAbstractSocket::UnconnectedState)
             return true;
         m_socket.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 100)));
-        m_buffer.append(m_socket.readAll());
-        if (m_buffer.size() > 64 * 1024 * 1024)
-            m_buffer.clear();
+        m_socket.readAll();  // whatever still comes is of no interest
     }
     return m_socket.state() == QAbstractSocket::UnconnectedState;
 }
@@ -221,6 +219,31 @@ std::optional<MmsMessage> ScriptedClient::openOverTcp(const QString& name)
     return expect(0x06);
 }
 
+std::vector<MmsMessage> ScriptedClient::readHeader()
+{
+    std::vector<MmsMessage> chunks;
+    while (auto message = next()) {
+        if (message->command)
+            break;
+        chunks.push_back(*message);
+        if (message->afFlags() & 0x08)
+            break;
+    }
+    return chunks;
+}
+
+bool ScriptedClient::readyToPlay(const QString& name)
+{
+    const auto open = openOverTcp(name);
+    if (!open || open->u32(40) != 0)
+        return false;
+    readBlock();
+    if (!expect(0x11) || readHeader().empty())
+        return false;
+    streamSwitch();
+    return expect(0x21).has_value();
+}
+
 ServerProcess::~ServerProcess()
 {
     if (m_process.state() != QProcess::NotRunning) {
@@ -268,6 +291,18 @@ int ServerProcess::stop(int timeoutMs)
         return -1;
     }
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+qint64 ServerProcess::residentKiB() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
 }
 
 QString ServerProcess::log()

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace tovrin::test {
 
@@ -62,6 +63,10 @@ public:
 
     // connect, funnel info (ffmpeg's), TCP funnel, open: the reply to the open-file command.
     std::optional<MmsMessage> openOverTcp(const QString& name);
+    // Header data packets up to and including the one flagged last (AFFlags bit 0x08).
+    std::vector<MmsMessage> readHeader();
+    // openOverTcp, then the header and a stream selection: ready for startPlaying.
+    bool readyToPlay(const QString& name);
 
     QTcpSocket& socket() { return m_socket; }
 
@@ -85,6 +90,8 @@ public:
     int stop(int timeoutMs = 10000);
     // What it logged on stderr so far.
     QString log();
+    // Its resident memory in KiB (from /proc), or -1.
+    qint64 residentKiB() const;
     static QString program();
 
 private:

@@ -34,6 +34,9 @@ ClientConnection::ClientConnection(QTcpSocket* socket, int number, SourceCatalog
     // Bounded reads: Qt stops taking bytes from the kernel beyond this, so a
     // flooding client is held back by TCP itself.
     m_socket->setReadBufferSize(command::kMaxBytes);
+    // Every command and data packet is written whole; Nagle would only hold a
+    // reply (or the end of stream) back behind the client's delayed ACK.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_clock.start();
     m_lastSent.start();
     m_lastHeard.start();
@@ -232,11 +235,15 @@ void ClientConnection::keepAlive()
 {
     if (m_closing)
         return;
+    // A recorder says nothing while it receives: only a client with no stream can be idle.
+    if (m_cursor)
+        m_lastHeard.restart();
     if (m_lastHeard.elapsed() >= m_options.idleTimeoutMs) {
         closeSession(QStringLiteral("idle for %1 s").arg(m_options.idleTimeoutMs / 1000));
         return;
     }
-    if (m_lastSent.elapsed() >= m_options.pingIntervalMs) {
+    // Keep-alives do not pile up behind a client that has stopped reading.
+    if (m_lastSent.elapsed() >= m_options.pingIntervalMs && m_socket->bytesToWrite() < kWriteWindow) {
         sendCommand(mid::kPing, reply::Ping());
         ++m_pings;
         logEvent(QStringLiteral("keep-alive sent (%1 sent, %2 answered)").arg(m_pings).arg(m_session.pongs()));

@@ -22,7 +22,7 @@ struct ConnectionOptions {
     SessionPolicy policy;
     std::optional<std::uint64_t> dropAfter;  // close after this many media packets
     int pingIntervalMs = 30000;              // keep-alive after this much silence
-    int idleTimeoutMs = 3600 * 1000;         // close after this long without a client command
+    int idleTimeoutMs = 3600 * 1000;         // close after this long without a command, when not streaming
 };
 
 // One client: socket I/O around its Session. Reads commands (at most
