@@ -41,6 +41,7 @@ ClientConnection::ClientConnection(QTcpSocket* socket, int number, SourceCatalog
     m_lastSent.start();
     m_lastHeard.start();
     m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_keepAliveTimer.setSingleShot(true);
     connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::readCommands);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
