@@ -18,17 +18,17 @@ MmsServer::~MmsServer() = default;
 
 bool MmsServer::start(QString* error)
 {
-    for (const LiveSpec& spec : m_options.live) {
-        auto point = LivePoint::create(spec.name, spec.path, error);
+    for (const LiveOption& entry : m_options.live) {
+        auto point = LivePoint::create(entry.name, entry.path, error);
         if (!point) {
-            *error = QStringLiteral("live point %1: %2").arg(spec.name, *error);
+            *error = QStringLiteral("live point %1: %2").arg(entry.name, *error);
             return false;
         }
         m_log(QStringLiteral("live point %1 on air: %2, %3 packets, loop of %4 ms")
-                  .arg(spec.name, spec.path)
+                  .arg(entry.name, entry.path)
                   .arg(point->packetCount())
                   .arg(point->loopMs()));
-        m_live.insert(spec.name, std::move(point));
+        m_live.insert(entry.name, std::move(point));
     }
     if (!m_tcp.listen(m_options.listen, m_options.port)) {
         *error = QStringLiteral("cannot listen on %1:%2: %3")

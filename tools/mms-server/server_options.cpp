@@ -103,16 +103,16 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
         return failure(QStringLiteral("--rate: \"%1\" is not a number from 0 to 1000").arg(parser.value(rate)));
     options.rate = *rateValue;
 
-    for (const QString& spec : parser.values(live)) {
-        const qsizetype eq = spec.indexOf(QLatin1Char('='));
-        const QString name = spec.left(eq);
-        if (eq <= 0 || eq == spec.size() - 1 || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
-            return failure(QStringLiteral("--live: \"%1\" is not NAME=FILE").arg(spec));
-        for (const LiveSpec& known : options.live) {
+    for (const QString& entry : parser.values(live)) {
+        const qsizetype eq = entry.indexOf(QLatin1Char('='));
+        const QString name = entry.left(eq);
+        if (eq <= 0 || eq == entry.size() - 1 || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
+            return failure(QStringLiteral("--live: \"%1\" is not NAME=FILE").arg(entry));
+        for (const LiveOption& known : options.live) {
             if (known.name == name)
                 return failure(QStringLiteral("--live: \"%1\" named twice").arg(name));
         }
-        options.live.push_back({name, spec.mid(eq + 1)});
+        options.live.push_back({name, entry.mid(eq + 1)});
     }
 
     const QString style = parser.value(liveStyle);

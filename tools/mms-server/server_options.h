@@ -12,7 +12,7 @@
 
 namespace tovrin::mmsserver {
 
-struct LiveSpec {
+struct LiveOption {
     QString name;
     QString path;
 };
@@ -22,7 +22,7 @@ struct ServerOptions {
     std::uint16_t port = 1755;
     QString root = QStringLiteral(".");
     double rate = 1.0;
-    std::vector<LiveSpec> live;
+    std::vector<LiveOption> live;
     LiveStyle liveStyle = LiveStyle::AllOnesCount;
     std::optional<QString> credentials;  // "user:password"
     std::optional<std::uint32_t> openError;
