@@ -147,9 +147,10 @@ private:
     }
     void line(PropertyField field, const QString& text) { m_shell.appendPropertyLine(field, text); }
 
-    QByteArrayView object(QByteArrayView prefix, qsizetype from = 0) const
+    // The first object whose GUID begins with prefix; empty when there is none.
+    QByteArrayView object(QByteArrayView prefix) const
     {
-        const qsizetype at = FindObject(m_h, prefix, from);
+        const qsizetype at = FindObject(m_h, prefix);
         return at < 0 ? QByteArrayView() : ObjectBytes(m_h, at);
     }
 
