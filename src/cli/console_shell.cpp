@@ -1,0 +1,250 @@
+#include "cli/console_shell.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace tovrin {
+
+namespace {
+
+bool isTerminal(std::FILE* file)
+{
+#ifdef Q_OS_UNIX
+    return file && isatty(fileno(file));
+#else
+    Q_UNUSED(file);
+    return false;
+#endif
+}
+
+}  // namespace
+
+ConsoleShell::ConsoleShell(ConsoleAnswers answers, std::FILE* out, std::FILE* in)
+    : m_answers(std::move(answers)), m_out(out), m_in(in),
+      m_interactive(isTerminal(in) && isTerminal(out))
+{
+}
+
+void ConsoleShell::print(const QString& text)
+{
+    clearProgress();
+    std::fputs(text.toUtf8().constData(), m_out);
+    std::fputc('\n', m_out);
+    drawProgress();
+    std::fflush(m_out);
+}
+
+void ConsoleShell::clearProgress()
+{
+    if (!m_progressOnScreen)
+        return;
+    std::fputs("\r\033[2K", m_out);
+    m_progressOnScreen = false;
+}
+
+void ConsoleShell::drawProgress()
+{
+    if (!m_interactive || m_answers.quiet || m_mode == ModeLabel::Standby)
+        return;
+    QString line;
+    if (m_mode == ModeLabel::Live)
+        line = QStringLiteral("LIVE  ");
+    else if (m_gaugeText)
+        line = QStringLiteral("%1%  ").arg(m_gauge, 3);
+    line += QStringLiteral("%1 / 剩餘 %2  封包 %3  %4 Kbps")
+                .arg(m_sendTime, m_timeLeft, m_properties.value(PropertyField::Packets, QStringLiteral("0")),
+                     m_properties.value(PropertyField::StreamRate, QStringLiteral("0")));
+    std::fputs("\r\033[2K", m_out);
+    std::fputs(line.toUtf8().constData(), m_out);
+    std::fflush(m_out);
+    m_progressOnScreen = true;
+}
+
+void ConsoleShell::finishProgress()
+{
+    if (m_progressOnScreen) {
+        std::fputc('\n', m_out);
+        std::fflush(m_out);
+        m_progressOnScreen = false;
+    }
+}
+
+QString ConsoleShell::readLine(bool echo)
+{
+#ifdef Q_OS_UNIX
+    termios saved{};
+    const bool hide = !echo && isTerminal(m_in) && tcgetattr(fileno(m_in), &saved) == 0;
+    if (hide) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(fileno(m_in), TCSAFLUSH, &quiet);
+    }
+#else
+    Q_UNUSED(echo);
+#endif
+    char buffer[1024];
+    const bool got = std::fgets(buffer, sizeof buffer, m_in) != nullptr;
+#ifdef Q_OS_UNIX
+    if (hide) {
+        tcsetattr(fileno(m_in), TCSAFLUSH, &saved);
+        std::fputc('\n', m_out);
+    }
+#endif
+    return got ? QString::fromUtf8(buffer).trimmed() : QString();
+}
+
+void ConsoleShell::appendLog(const QString& line)
+{
+    m_log << line;
+    if (!m_answers.quiet)
+        print(line);
+}
+
+void ConsoleShell::clearLog()
+{
+    m_log.clear();
+}
+
+void ConsoleShell::showMessage(const QString& text)
+{
+    print(QStringLiteral("*** ") + QString(text).replace(QLatin1Char('\n'), QStringLiteral("\n*** ")));
+}
+
+bool ConsoleShell::confirm(const QString& text)
+{
+    if (!m_interactive) {
+        print(QStringLiteral("*** ") + text + QStringLiteral(" -> No"));
+        return false;
+    }
+    clearProgress();
+    std::fputs((text + QStringLiteral(" [y/N] ")).toUtf8().constData(), m_out);
+    std::fflush(m_out);
+    const QString answer = readLine(true).toLower();
+    return answer == QStringLiteral("y") || answer == QStringLiteral("yes");
+}
+
+QString ConsoleShell::inputBox(const QString& title, const QString& prompt, const QString& defaultText)
+{
+    if (!m_interactive)
+        return defaultText;
+    clearProgress();
+    std::fputs((title + QStringLiteral(" - ") + prompt + QStringLiteral(": ")).toUtf8().constData(), m_out);
+    std::fflush(m_out);
+    const QString answer = readLine(!prompt.contains(QStringLiteral("Password")));
+    return answer.isEmpty() ? defaultText : answer;
+}
+
+void ConsoleShell::setCaption(const QString& caption)
+{
+    Q_UNUSED(caption);
+    drawProgress();
+}
+
+void ConsoleShell::setModeLabel(ModeLabel visible)
+{
+    m_mode = visible;
+    if (visible == ModeLabel::Standby)
+        finishProgress();
+}
+
+void ConsoleShell::setGauge(int percent, bool percentTextVisible)
+{
+    m_gauge = percent;
+    m_gaugeText = percentTextVisible;
+    drawProgress();
+}
+
+void ConsoleShell::setTimeFields(const QString& sendTime, const QString& timeLeft)
+{
+    m_sendTime = sendTime;
+    m_timeLeft = timeLeft;
+}
+
+void ConsoleShell::setSaveLocation(const QString& path)
+{
+    m_saveLocation = path;
+}
+
+void ConsoleShell::setMediaLocation(const QString& location)
+{
+    Q_UNUSED(location);
+}
+
+void ConsoleShell::setProperty(PropertyField field, const QString& text)
+{
+    m_properties[field] = text;
+}
+
+void ConsoleShell::appendPropertyLine(PropertyField field, const QString& line)
+{
+    m_propertyLines[field] << line;
+}
+
+void ConsoleShell::clearProperties()
+{
+    m_properties.clear();
+    m_propertyLines.clear();
+}
+
+std::optional<QString> ConsoleShell::chooseSaveFile(const SaveFileRequest& request)
+{
+    const QString name = m_answers.saveFile.isEmpty() ? request.defaultName : m_answers.saveFile;
+    return QFileInfo(name).absoluteFilePath();
+}
+
+ResumeChoice ConsoleShell::askResume()
+{
+    if (m_answers.resumeChoice)
+        return *m_answers.resumeChoice;
+    if (!m_interactive) {
+        print(QStringLiteral("*** 您所選擇要儲存的檔案包含串流媒體資料 ! (--resume / --overwrite) -> 取消"));
+        return ResumeChoice::Cancel;
+    }
+    clearProgress();
+    std::fputs("您所選擇要儲存的檔案包含串流媒體資料 !\n續傳檔案 (r) / 重新下載 (o) / 取消 (C)? ", m_out);
+    std::fflush(m_out);
+    const QString answer = readLine(true).toLower();
+    if (answer == QStringLiteral("r"))
+        return ResumeChoice::Resume;
+    if (answer == QStringLiteral("o"))
+        return ResumeChoice::Redownload;
+    return ResumeChoice::Cancel;
+}
+
+std::optional<PasswordAnswer> ConsoleShell::askPassword(const PasswordPrompt& prompt)
+{
+    if (m_answers.password)
+        return m_answers.password;
+    if (!m_interactive)
+        return std::nullopt;
+    clearProgress();
+    print(QStringLiteral("輸入網路密碼  位置: ") + prompt.site + QStringLiteral("  範圍: ") + prompt.realm);
+    std::fputs("使用者名稱 ID: ", m_out);
+    std::fflush(m_out);
+    PasswordAnswer answer;
+    answer.userId = readLine(true);
+    std::fputs("密碼: ", m_out);
+    std::fflush(m_out);
+    answer.password = readLine(false);
+    if (answer.userId.isEmpty() && answer.password.isEmpty())
+        return std::nullopt;
+    return answer;
+}
+
+void ConsoleShell::flash()
+{
+    if (m_interactive)
+        std::fputc('\a', m_out);
+}
+
+void ConsoleShell::playSound(const QString& soundFile)
+{
+    Q_UNUSED(soundFile);
+    flash();
+}
+
+}  // namespace tovrin

@@ -1,0 +1,33 @@
+#include "cli/record_command.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: tovrin-cli COMMAND [options]\n"
+    "\n"
+    "Commands:\n"
+    "  record URL   record an MMS stream into an ASF file (see 'tovrin-cli record --help')\n";
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tovrin-cli"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == QStringLiteral("record"))
+        return tovrin::RunRecordCommand(arguments);
+    if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
+}

@@ -1,0 +1,174 @@
+#include "cli/record_command.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "cli/console_shell.h"
+#include "cli/interrupt_signal.h"
+#include "locations/session_log.h"
+#include "mms/connection_controller.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace tovrin {
+
+namespace {
+
+void usageError(const QString& message)
+{
+    std::fprintf(stderr, "tovrin-cli record: %s\nTry 'tovrin-cli record --help'.\n", message.toUtf8().constData());
+}
+
+bool parsePort(const QString& text, bool allowZero)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    return ok && port <= 65535 && (allowZero || port > 0);
+}
+
+}  // namespace
+
+int RunRecordCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Records an MMS stream (mms://, mmst://, mmsu://) into an ASF file.\n"
+        "Each data packet goes to its own slot of the file, so an interrupted\n"
+        "download can be resumed; a live broadcast is rebased to time zero and\n"
+        "its header patched when the recording ends.\n"
+        "Ctrl-C stops the recording and keeps what was received.\n\n"
+        "Exit status: 0 when the server ended the stream or the recording was\n"
+        "stopped, 1 when it ended any other way, 2 for bad usage."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The command."));
+    parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption resume(QStringLiteral("resume"), QStringLiteral("Resume into FILE when it already holds data."));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QStringLiteral("Download again over FILE when it already holds data."));
+    const QCommandLineOption tcpPort(QStringLiteral("tcp-port"), QStringLiteral("The server's MMS port when the address names none (default: the setting, 1755)."), QStringLiteral("N"));
+    const QCommandLineOption udp(QStringLiteral("udp"), QStringLiteral("Receive the data as UDP datagrams."));
+    const QCommandLineOption udpPort(QStringLiteral("udp-port"), QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."), QStringLiteral("N"));
+    const QCommandLineOption bypassDns(QStringLiteral("bypass-dns"), QStringLiteral("The host is an IP address; do not look it up."));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User id for a server that asks for credentials."), QStringLiteral("ID"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password for a server that asks for credentials."), QStringLiteral("PW"));
+    const QCommandLineOption savePassword(QStringLiteral("save-password"), QStringLiteral("Keep the credentials in the settings for later runs."));
+    const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS of media have been recorded."), QStringLiteral("SECONDS"));
+    const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
+    parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password, savePassword,
+                       duration, saveLog, quiet});
+
+    if (!parser.parse(arguments)) {
+        usageError(parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        usageError(QStringLiteral("expects exactly one URL"));
+        return 2;
+    }
+    if (parser.isSet(resume) && parser.isSet(overwrite)) {
+        usageError(QStringLiteral("--resume and --overwrite exclude each other"));
+        return 2;
+    }
+    if (parser.isSet(user) != parser.isSet(password)) {
+        usageError(QStringLiteral("--user and --password go together"));
+        return 2;
+    }
+    if (parser.isSet(tcpPort) && !parsePort(parser.value(tcpPort), false)) {
+        usageError(QStringLiteral("--tcp-port takes a port number"));
+        return 2;
+    }
+    if (parser.isSet(udpPort) && !parsePort(parser.value(udpPort), true)) {
+        usageError(QStringLiteral("--udp-port takes a port number"));
+        return 2;
+    }
+    bool durationOk = true;
+    const double seconds = parser.isSet(duration) ? parser.value(duration).toDouble(&durationOk) : 0;
+    if (!durationOk || seconds < 0) {
+        usageError(QStringLiteral("--duration takes a number of seconds"));
+        return 2;
+    }
+
+    ConsoleAnswers answers;
+    answers.saveFile = parser.value(output);
+    if (parser.isSet(resume))
+        answers.resumeChoice = ResumeChoice::Resume;
+    if (parser.isSet(overwrite))
+        answers.resumeChoice = ResumeChoice::Redownload;
+    if (parser.isSet(user))
+        answers.password = PasswordAnswer{parser.value(user), parser.value(password), parser.isSet(savePassword)};
+    answers.quiet = parser.isSet(quiet);
+
+    // Settings come from the store; options override them for this run only.
+    SettingsStore store;
+    SettingsRecord settings = LoadSettings(store);
+    if (parser.isSet(tcpPort))
+        settings.serverSocket = parser.value(tcpPort);
+    if (parser.isSet(udp))
+        settings.udpTick = true;
+    if (parser.isSet(udpPort))
+        settings.loadedUdpPort = settings.udpPort = parser.value(udpPort);
+    if (parser.isSet(bypassDns))
+        settings.bypassDns = true;
+
+    ConsoleShell shell(answers);
+    RunState run;
+    AppContext ctx{shell, store, settings, run};
+    ConnectionController controller(ctx);
+    ctx.stopper = &controller;
+    if (settings.udpTick && !controller.bindUdp()) {
+        shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(settings.loadedUdpPort));
+        return 1;
+    }
+
+    int status = 1;
+    QObject::connect(&controller, &ConnectionController::runFinished, [&](RunEnd end) {
+        status = end == RunEnd::Failed ? 1 : 0;
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
+    });
+    InterruptSignal interrupt;
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, &controller, [&] {
+        if (controller.isRunning())
+            controller.disconnectConfirmed();
+        else
+            QCoreApplication::exit();
+    });
+    QTimer durationCheck;
+    if (seconds > 0) {
+        const auto limit = std::uint64_t(seconds * 1000);
+        QObject::connect(&durationCheck, &QTimer::timeout, &controller, [&] {
+            if (controller.isRunning() && run.mediaTime >= limit)
+                controller.disconnectConfirmed();
+        });
+        durationCheck.start(100);
+    }
+
+    if (controller.connectClick(positional.at(1)))
+        QCoreApplication::exec();
+    shell.finishProgress();
+
+    if (parser.isSet(saveLog)) {
+        QFile file(parser.value(saveLog));
+        const QByteArray content = EncodeSessionLog(shell.logLines());
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+            shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
+            return 1;
+        }
+    }
+    return status;
+}
+
+}  // namespace tovrin

@@ -1,0 +1,507 @@
+#include "mms/connection_controller.h"
+
+#include "app/state/app_error.h"
+#include "app/state/format_time.h"
+#include "app/state/run_reset.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/shell.h"
+#include "asf/header_fixup.h"
+#include "asf/save_file.h"
+#include "locations/credentials.h"
+#include "locations/location_class.h"
+#include "locations/session_log.h"
+#include "mms/client_commands.h"
+#include "mms/progress.h"
+#include "mms/receive_front.h"
+#include "mms/receive_loop.h"
+#include "mms/ui_thread_shell.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QHostAddress>
+#include <QLocale>
+#include <QNetworkDatagram>
+#include <QTime>
+
+namespace tovrin {
+
+namespace {
+
+constexpr int kRefreshInterval = 200;
+constexpr int kWatchdogInterval = 45000;
+// Datagrams waiting for the receive thread beyond this are dropped: UDP has
+// no flow control, and memory must stay bounded when the disk falls behind.
+constexpr std::size_t kDatagramLaneLimit = 4u * 1024 * 1024;
+
+// "host" or "host:port" (also "[v6]:port") as typed in a stream address.
+struct HostAndPort {
+    QString host;
+    std::optional<quint16> port;
+};
+HostAndPort splitHost(const QString& serverHost)
+{
+    HostAndPort result{serverHost, std::nullopt};
+    QString rest;
+    if (serverHost.startsWith(QLatin1Char('['))) {
+        const qsizetype close = serverHost.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return result;
+        result.host = serverHost.mid(1, close - 1);
+        rest = serverHost.mid(close + 1);
+    } else {
+        const qsizetype colon = serverHost.lastIndexOf(QLatin1Char(':'));
+        if (colon < 0 || serverHost.indexOf(QLatin1Char(':')) != colon)
+            return result;
+        result.host = serverHost.left(colon);
+        rest = serverHost.mid(colon);
+    }
+    if (rest.startsWith(QLatin1Char(':'))) {
+        bool ok = false;
+        const uint port = rest.mid(1).toUInt(&ok);
+        if (ok && port > 0 && port <= 65535)
+            result.port = quint16(port);
+    }
+    return result;
+}
+
+}  // namespace
+
+// What one run's receive thread works with. It outlives the thread: the
+// controller destroys it only after the thread has ended.
+struct ConnectionController::ReceiveThread {
+    // Whatever on the receive thread ends the run, ends it on the UI thread.
+    struct UiStopper : RunStopper {
+        explicit UiStopper(ConnectionController& owner) : owner(owner) {}
+        void stopRun() override { owner.requestStop(); }
+        ConnectionController& owner;
+    };
+
+    ReceiveThread(ConnectionController& owner)
+        : shell(owner.m_ctx.shell, owner.m_ui),
+          stopper(owner),
+          ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
+          commands(owner.m_channel, owner.m_ctx.run),
+          loop(ctx, commands, owner)
+    {
+    }
+
+    UiThreadShell shell;
+    UiStopper stopper;
+    AppContext ctx;
+    ClientCommands commands;
+    ReceiveLoop loop;
+    std::thread thread;
+    std::atomic<bool> done{false};
+};
+
+ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_ui(this), m_channel(m_sink, ctx.run.commandSequence)
+{
+    m_refresh.setInterval(kRefreshInterval);
+    m_watchdog.setInterval(kWatchdogInterval);
+    m_watchdog.setSingleShot(true);
+    // Bounded: the socket stops reading from the network when the receive
+    // buffer has no room, and the server is slowed by TCP itself.
+    m_tcp.setReadBufferSize(qint64(kReceiveBufferLimit));
+
+    connect(&m_tcp, &QTcpSocket::stateChanged, this, &ConnectionController::onStateChanged);
+    connect(&m_tcp, &QTcpSocket::connected, this, &ConnectionController::onConnected);
+    connect(&m_tcp, &QTcpSocket::disconnected, this, &ConnectionController::onDisconnected);
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &ConnectionController::onReadyRead);
+    connect(&m_udp, &QUdpSocket::readyRead, this, &ConnectionController::onDatagrams);
+    connect(&m_watchdog, &QTimer::timeout, this, &ConnectionController::onWatchdog);
+    connect(&m_refresh, &QTimer::timeout, this, &ConnectionController::onRefresh);
+    connect(&m_soundRepeat, &QTimer::timeout, this,
+            [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
+}
+
+ConnectionController::~ConnectionController()
+{
+    stopRun();
+    finishReceiveThread();
+}
+
+bool ConnectionController::bindUdp()
+{
+    bool ok = false;
+    const uint port = m_ctx.settings.loadedUdpPort.toUInt(&ok);
+    if (!ok || port > 65535)
+        return false;
+    return m_udp.bind(QHostAddress::Any, quint16(port));
+}
+
+quint16 ConnectionController::udpPort() const
+{
+    return m_udp.localPort();
+}
+
+void ConnectionController::setWatchdogInterval(int milliseconds)
+{
+    m_watchdog.setInterval(milliseconds);
+}
+
+QString ConnectionController::timeAndDate() const
+{
+    const QLocale locale;
+    return locale.toString(QTime::currentTime(), QLocale::ShortFormat) + QStringLiteral("  日期: ")
+           + locale.toString(QDate::currentDate(), QLocale::ShortFormat);
+}
+
+bool ConnectionController::connectClick(const QString& urlText)
+{
+    Shell& shell = m_ctx.shell;
+    RunState& run = m_ctx.run;
+    if (m_runActive)
+        return false;
+    if (urlText.isEmpty()) {
+        shell.showMessage(QStringLiteral("沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
+        return false;
+    }
+    if (ClassifyLocation(urlText) & (lcHttp | lcRedirector | lcAsp)) {
+        shell.showMessage(QStringLiteral("您只能直接輸入「MMS://」位置進入這個網址視窗\n請使用「檔案」->「開啟」替代"));
+        emit urlTextChanged(QString());
+        return false;
+    }
+    if (m_ctx.settings.serverSocket.isEmpty()) {
+        shell.showMessage(QStringLiteral("No TCP Port number\nUse Setup -> TCP (default = 1755)"));
+        return false;
+    }
+
+    // The last run's receive thread must be gone before its state is reset.
+    finishReceiveThread();
+    ResetRun(m_ctx);
+    m_end = RunEnd::Failed;
+    m_datagramOverflowLogged = false;
+
+    if (!ExtractServerHost(m_ctx, urlText)) {
+        shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
+        return false;
+    }
+    QString url = urlText;
+    const bool named = PrepareNames(m_ctx, url);
+    if (url != urlText)
+        emit urlTextChanged(url);
+    if (!named) {
+        shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
+        return false;
+    }
+    if (!OpenSaveFile(m_ctx))
+        return false;
+
+    shell.setCaption(QStringLiteral("Tovrin 動作"));
+    shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
+    shell.appendLog(QStringLiteral("開啟 :\t") + run.mediaLocation);
+    shell.appendLog(QStringLiteral("儲存 :\t") + run.savePath);
+    shell.appendLog(QStringLiteral("網址 :\t") + url);
+
+    // A port named in the address wins; otherwise the ServerSocket setting.
+    const HostAndPort target = splitHost(run.serverHost);
+    quint16 port = 0;
+    if (target.port) {
+        port = *target.port;
+    } else {
+        bool ok = false;
+        const uint value = m_ctx.settings.serverSocket.trimmed().toUInt(&ok);
+        if (!ok || value == 0 || value > 65535) {
+            m_runActive = true;
+            HandleApplicationError(m_ctx, QStringLiteral("'%1' is not a valid integer value")
+                                              .arg(m_ctx.settings.serverSocket));
+            return false;
+        }
+        port = quint16(value);
+    }
+
+    m_runActive = true;
+    m_stopping = false;
+    emit runStarted();
+    shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
+                                             : QStringLiteral("從網址解析 DNS 伺服器位址"));
+    if (m_ctx.settings.bypassDns)
+        m_tcp.connectToHost(QHostAddress(target.host), port);
+    else
+        m_tcp.connectToHost(target.host, port);
+    return true;
+}
+
+void ConnectionController::onStateChanged(QAbstractSocket::SocketState state)
+{
+    if (state == QAbstractSocket::ConnectingState && m_runActive) {
+        m_ctx.shell.appendLog(QStringLiteral("連線到串流伺服器中... 請稍候"));
+        m_watchdog.start();
+    }
+}
+
+void ConnectionController::onConnected()
+{
+    Shell& shell = m_ctx.shell;
+    m_watchdog.stop();
+    shell.appendLog(QStringLiteral("連接時間: \t") + timeAndDate());
+    shell.appendLog(QStringLiteral("伺服器位址 \t") + m_tcp.peerAddress().toString());
+    shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(m_tcp.peerPort()));
+    shell.appendLog(QStringLiteral("本地端位址 \t") + m_tcp.localAddress().toString());
+    shell.appendLog(QStringLiteral("本地端 TCP 埠號\t%1").arg(m_tcp.localPort()));
+    if (m_ctx.settings.udpTick)
+        shell.appendLog(QStringLiteral("本地端 UDP 埠號\t%1").arg(m_udp.localPort()));
+    shell.appendLog(QStringLiteral("開啟 MMS 協定，等候回覆中..."));
+    m_refresh.start();
+    startReceiveThread();
+    m_receiver->commands.sendConnect();
+}
+
+void ConnectionController::startReceiveThread()
+{
+    m_receiver = std::make_unique<ReceiveThread>(*this);
+    ReceiveThread* receiver = m_receiver.get();
+    receiver->thread = std::thread([receiver] {
+        receiver->loop.run();
+        receiver->done = true;
+    });
+}
+
+void ConnectionController::finishReceiveThread()
+{
+    if (!m_receiver)
+        return;
+    m_ctx.run.stopFlag = true;
+    m_ctx.run.receiveBuffer.wake();
+    // The thread may be waiting for a step it handed to this thread.
+    while (!m_receiver->done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (m_receiver->thread.joinable())
+        m_receiver->thread.join();
+    m_receiver.reset();
+}
+
+void ConnectionController::onDisconnected()
+{
+    if (!m_runActive || m_stopping)
+        return;
+    m_ctx.shell.appendLog(QStringLiteral("關閉連接: \t") + timeAndDate());
+    stopRun();
+}
+
+void ConnectionController::onReadyRead()
+{
+    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    const std::size_t held = buffer.size(ReceiveBuffer::Lane::Stream);
+    const qint64 room = qint64(kReceiveBufferLimit) - qint64(held);
+    if (room <= 0) {
+        m_readPaused = true;
+        return;
+    }
+    const QByteArray bytes = m_tcp.read(room);
+    if (!bytes.isEmpty())
+        buffer.append(ReceiveBuffer::Lane::Stream, bytes);
+    // More waiting than fits: read again once the receive thread made room.
+    m_readPaused = m_tcp.bytesAvailable() > 0;
+    if (buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit) {
+        stopRun();
+        m_ctx.shell.showMessage(QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
+    }
+}
+
+void ConnectionController::resumeReading()
+{
+    if (m_readPaused.exchange(false))
+        QMetaObject::invokeMethod(this, &ConnectionController::onReadyRead, Qt::QueuedConnection);
+}
+
+void ConnectionController::onDatagrams()
+{
+    while (m_udp.hasPendingDatagrams()) {
+        const qint64 size = m_udp.pendingDatagramSize();
+        if (!m_ctx.settings.udpTick) {
+            m_udp.receiveDatagram(0);
+            m_ctx.shell.appendLog(QStringLiteral("Warning, unrequested UDP data detected at local port"));
+            continue;
+        }
+        if (size >= kMaxDatagramSize) {
+            m_udp.receiveDatagram(0);
+            m_ctx.shell.showMessage(QStringLiteral("Error - UDP Buffer too small for datagram"));
+            continue;
+        }
+        const QByteArray datagram = m_udp.receiveDatagram(kMaxDatagramSize).data();
+        // One data packet per datagram: a datagram whose prefix disagrees with
+        // its size could not be split, and is dropped.
+        if (datagram.size() < kDataPrefixSize || ReadDataPrefix(datagram).length != datagram.size()) {
+            m_ctx.shell.appendLog(QStringLiteral("Warning, UDP datagram does not hold one data packet, dropped"));
+            continue;
+        }
+        ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+        if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
+            if (!m_datagramOverflowLogged)
+                m_ctx.shell.appendLog(QStringLiteral("Warning, UDP data arrives faster than it is stored, datagrams dropped"));
+            m_datagramOverflowLogged = true;
+            continue;
+        }
+        buffer.append(ReceiveBuffer::Lane::Datagrams, datagram);
+    }
+}
+
+void ConnectionController::onWatchdog()
+{
+    m_ctx.run.liveHeaderFixed = true;
+    m_ctx.run.packetCountFixed = true;
+    stopRun();
+    m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
+    m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+}
+
+void ConnectionController::onRefresh()
+{
+    RefreshTick(m_ctx);
+}
+
+void ConnectionController::disconnectClick()
+{
+    if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
+        return;
+    disconnectConfirmed();
+    m_ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+}
+
+void ConnectionController::disconnectConfirmed()
+{
+    if (m_runActive)
+        m_end = RunEnd::UserStopped;
+    stopRun();
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+}
+
+void ConnectionController::stopRun()
+{
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    run.stopFlag = true;
+    run.receiveBuffer.wake();
+    m_watchdog.stop();
+
+    {
+        // The receive thread may be writing a packet: the file is touched by
+        // one thread at a time.
+        std::lock_guard lock(run.saveFileLock);
+        if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
+            shell.appendLog(FixLiveHeader(m_ctx) ? QStringLiteral("- ASF 標題檔案主題已修正")
+                                                 : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+            run.liveHeaderFixed = true;
+        }
+        if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
+            shell.appendLog(FixPacketCount(m_ctx) ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
+                                                  : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+            run.packetCountFixed = true;
+        }
+    }
+
+    m_stopping = true;
+    if (m_tcp.state() != QAbstractSocket::UnconnectedState)
+        m_tcp.abort();
+    m_stopping = false;
+    shell.setModeLabel(ModeLabel::Standby);
+    m_refresh.stop();
+    {
+        std::lock_guard lock(run.saveFileLock);
+        if (run.saveFile)
+            run.saveFile->close();
+    }
+    if (m_runActive) {
+        m_runActive = false;
+        emit runFinished(m_end);
+    }
+}
+
+void ConnectionController::writeToSocket(const QByteArray& bytes)
+{
+    if (m_tcp.state() == QAbstractSocket::ConnectedState)
+        m_tcp.write(bytes);
+}
+
+void ConnectionController::SocketSink::write(const QByteArray& bytes)
+{
+    // Always queued, also from the UI thread: the channel's lock hands the
+    // packets over in sequence order and the queue keeps that order.
+    QMetaObject::invokeMethod(
+        &m_owner, [owner = &m_owner, bytes] { owner->writeToSocket(bytes); }, Qt::QueuedConnection);
+}
+
+// --- steps the receive thread hands over ---------------------------------
+
+void ConnectionController::requestStop()
+{
+    m_ui.run([this] { stopRun(); });
+}
+
+void ConnectionController::streamDrained()
+{
+    resumeReading();
+}
+
+void ConnectionController::announceStreamStart()
+{
+    m_ui.run([this] { AnnounceStreamStart(m_ctx); });
+}
+
+void ConnectionController::announceCompletion()
+{
+    m_ui.run([this] { completeOnUi(); });
+}
+
+bool ConnectionController::askCredentials()
+{
+    bool confirmed = false;
+    m_ui.run([&] { confirmed = AskServerCredentials(m_ctx); });
+    return confirmed;
+}
+
+void ConnectionController::sendTransport()
+{
+    QString address;
+    QString port;
+    bool udp = false;
+    m_ui.run([&] {
+        udp = m_ctx.settings.udpTick;
+        address = m_tcp.localAddress().toString();
+        port = QString::number(udp ? m_udp.localPort() : m_tcp.localPort());
+    });
+    m_receiver->commands.sendTransport(address, udp, port);
+}
+
+void ConnectionController::completeOnUi()
+{
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    bool fixed = false;
+    {
+        std::lock_guard lock(run.saveFileLock);
+        fixed = FixPacketCount(m_ctx);
+    }
+    shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
+    run.packetCountFixed = true;
+    if (m_runActive)
+        m_end = RunEnd::Completed;
+    stopRun();
+    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setGauge(100, run.gaugeTextShown);
+    shell.setCaption(QStringLiteral("Tovrin 已完成"));
+    shell.flash();
+
+    // A DoneInterval that is not a number repeats every 10 seconds.
+    bool ok = false;
+    int seconds = m_ctx.settings.doneInterval.trimmed().toInt(&ok);
+    if (!ok || seconds < 0)
+        seconds = 10;
+    if (seconds > 0) {
+        m_soundRepeat.setInterval(seconds * 1000);
+        m_soundRepeat.start();
+    }
+    shell.playSound(QStringLiteral("Done.wav"));
+    if (m_ctx.settings.autoLogTick) {
+        m_soundRepeat.stop();
+        SaveLog(m_ctx);
+    }
+    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+    m_soundRepeat.stop();
+}
+
+}  // namespace tovrin

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "app/state/app_context.h"
+#include "mms/command_channel.h"
+#include "mms/run_actions.h"
+#include "mms/ui_dispatcher.h"
+
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace tovrin {
+
+class ReceiveLoop;
+
+// How a download run ended, for front ends that report it.
+enum class RunEnd {
+    Completed,    // the server reported the end of the stream
+    UserStopped,  // a confirmed Disconnect (or Ctrl-C, --duration)
+    Failed,       // anything else: refusal, error code, watchdog, lost connection
+};
+
+// Runs download runs: the Connect command, the control connection and its
+// events, the watchdog, UDP reception, the receive thread, Disconnect, the
+// completion announcement and the stop routine.
+//
+// Threads: lives on the UI thread, which owns the sockets and the timers and
+// runs every step that touches the user. Each run's receive thread consumes
+// the receive buffer and hands its UI steps back through a UiDispatcher,
+// waiting for each. The UI thread waits for a receive thread only when a new
+// run starts or the controller is destroyed, after that thread's stop flag
+// is set, while it keeps processing events.
+class ConnectionController : public QObject, public RunStopper, private RunActions {
+    Q_OBJECT
+
+public:
+    explicit ConnectionController(AppContext& ctx, QObject* parent = nullptr);
+    ~ConnectionController() override;
+
+    // Binds the UDP socket to the loaded UDP port, once for the program run.
+    bool bindUdp();
+    quint16 udpPort() const;
+    void setWatchdogInterval(int milliseconds);
+
+    // The Connect command with the URL box's text. True when a connection is
+    // being made; otherwise the reason has been shown.
+    bool connectClick(const QString& urlText);
+    // The Disconnect command: asks first.
+    void disconnectClick();
+    // Ends the run as a confirmed Disconnect does.
+    void disconnectConfirmed();
+    // The stop routine: ends the run in progress, if any, patching its file
+    // unless the run's fixed flags forbid it. Safe to call at any time.
+    void stopRun() override;
+
+    bool isRunning() const { return m_runActive; }
+    RunEnd lastEnd() const { return m_end; }
+
+signals:
+    void runStarted();
+    void runFinished(tovrin::RunEnd end);
+    // The URL box's text changed by a rule (trimmed, or emptied).
+    void urlTextChanged(const QString& text);
+
+private:
+    // RunActions, called from the receive thread.
+    void requestStop() override;
+    void streamDrained() override;
+    void announceStreamStart() override;
+    void announceCompletion() override;
+    bool askCredentials() override;
+    void sendTransport() override;
+
+    void onStateChanged(QAbstractSocket::SocketState state);
+    void onConnected();
+    void onDisconnected();
+    void onReadyRead();
+    void onDatagrams();
+    void onWatchdog();
+    void onRefresh();
+    void completeOnUi();
+    void writeToSocket(const QByteArray& bytes);
+    void startReceiveThread();
+    void finishReceiveThread();
+    void resumeReading();
+    QString timeAndDate() const;
+
+    class SocketSink : public ByteSink {
+    public:
+        explicit SocketSink(ConnectionController& owner) : m_owner(owner) {}
+        void write(const QByteArray& bytes) override;
+
+    private:
+        ConnectionController& m_owner;
+    };
+
+    AppContext& m_ctx;
+    UiDispatcher m_ui;
+    QTcpSocket m_tcp;
+    QUdpSocket m_udp;
+    QTimer m_refresh;      // Timer1
+    QTimer m_soundRepeat;  // Timer2
+    QTimer m_watchdog;     // Timer3
+    SocketSink m_sink{*this};
+    CommandChannel m_channel;
+
+    bool m_runActive = false;
+    bool m_stopping = false;
+    RunEnd m_end = RunEnd::Failed;
+    bool m_datagramOverflowLogged = false;
+    std::atomic<bool> m_readPaused{false};
+
+    // The receive thread of the current or last run, and what it works with.
+    struct ReceiveThread;
+    std::unique_ptr<ReceiveThread> m_receiver;
+};
+
+}  // namespace tovrin

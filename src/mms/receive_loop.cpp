@@ -1,0 +1,231 @@
+#include "mms/receive_loop.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+#include "mms/client_commands.h"
+#include "mms/receive_front.h"
+#include "mms/run_actions.h"
+#include "mms/server_error.h"
+#include "mms/server_replies.h"
+
+namespace tovrin {
+
+namespace {
+
+using Lane = ReceiveBuffer::Lane;
+
+QString hex2(std::uint32_t value)
+{
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// The front of the stream lane can be handled without waiting: a whole
+// command packet, a whole data packet, or a data prefix too short to be one.
+bool streamUnitReady(const QByteArray& stream)
+{
+    const ReceiveFront front = SplitFront(stream);
+    switch (front.kind) {
+    case ReceiveFront::Kind::NeedMore:
+        // A command that can never fit is ready too: as an error.
+        return front.needed > kReceiveBufferLimit && stream.size() >= kCommandHeaderSize;
+    case ReceiveFront::Kind::Command: return true;
+    case ReceiveFront::Kind::Data:
+        return front.prefix.length < kDataPrefixSize || stream.size() >= front.prefix.length;
+    }
+    return false;
+}
+
+// After this many datagrams in a row, a ready command packet goes first, so a
+// flood of data cannot hold back the server's commands.
+constexpr int kDatagramBurst = 32;
+
+}  // namespace
+
+ReceiveLoop::ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions)
+    : m_ctx(ctx), m_commands(commands), m_actions(actions), m_writer(ctx)
+{
+}
+
+bool ReceiveLoop::stopRequested() const
+{
+    return m_ctx.run.stopFlag.load();
+}
+
+void ReceiveLoop::run()
+{
+    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    for (;;) {
+        bool streamReady = false;
+        bool datagramReady = false;
+        const bool go = buffer.waitUntil(
+            [&](const QByteArray& stream, const QByteArray& datagrams) {
+                streamReady = streamUnitReady(stream);
+                datagramReady = !datagrams.isEmpty();
+                return streamReady || datagramReady;
+            },
+            [this] { return stopRequested(); });
+        if (!go)
+            return;
+        if (datagramReady && (!streamReady || m_datagramsInARow < kDatagramBurst)) {
+            ++m_datagramsInARow;
+            handleDatagram();
+        } else {
+            m_datagramsInARow = 0;
+            handleStreamFront();
+            m_actions.streamDrained();
+        }
+    }
+}
+
+void ReceiveLoop::handleStreamFront()
+{
+    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveFront front = SplitFront(buffer.peek(Lane::Stream, kCommandHeaderSize));
+    if (front.kind == ReceiveFront::Kind::NeedMore)  // a command longer than its first 48 bytes
+        front = SplitFront(buffer.peek(Lane::Stream, std::size_t(front.needed)));
+    if (front.kind == ReceiveFront::Kind::NeedMore) {
+        // Longer than the buffer may ever hold: it can never be read whole.
+        m_ctx.shell.appendLog(QStringLiteral("- MMS command length error"));
+        m_actions.requestStop();
+        return;
+    }
+    if (front.kind == ReceiveFront::Kind::Command) {
+        if (IsErrorResult(front.resultCode)) {
+            // The packet stays at the front; the loop ends at its next wait.
+            ReportServerError(m_ctx.shell, front.resultCode);
+            m_actions.requestStop();
+            return;
+        }
+        const QByteArray packet = buffer.peek(Lane::Stream, std::size_t(front.total));
+        if (!dispatch(front.commandId, packet))
+            m_ctx.shell.appendLog(QStringLiteral("New or unhandled MMS command - ") + hex2(front.commandId));
+        buffer.removeFront(Lane::Stream, std::size_t(front.total));
+        return;
+    }
+
+    const DataPrefix& prefix = front.prefix;
+    if (prefix.length < kDataPrefixSize) {
+        // Nothing sensible can be taken off the stream after such a prefix.
+        m_ctx.shell.appendLog(QStringLiteral("- MMS data prefix length error"));
+        m_actions.requestStop();
+        return;
+    }
+    switch (prefix.packetType) {
+    case kHeaderPacketType:
+        handleHeader(false);
+        return;
+    case kMediaPacketType:
+        m_writer.takeFront([this] { return stopRequested(); });
+        return;
+    default:
+        logUnknownPrefix(prefix.packetType, prefix.flags);
+        buffer.removeFront(Lane::Stream, prefix.length);
+    }
+}
+
+void ReceiveLoop::handleDatagram()
+{
+    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    // Datagrams enter their lane only whole and with a consistent prefix, so
+    // the prefix length is the datagram's size.
+    const DataPrefix prefix = ReadDataPrefix(buffer.peek(Lane::Datagrams, kDataPrefixSize));
+    switch (prefix.packetType) {
+    case kHeaderPacketType:
+        handleHeader(true);
+        return;
+    case kMediaPacketType: {
+        const QByteArray datagram = buffer.takeFront(Lane::Datagrams, prefix.length);
+        m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize));
+        return;
+    }
+    default:
+        logUnknownPrefix(prefix.packetType, prefix.flags);
+        buffer.removeFront(Lane::Datagrams, prefix.length);
+    }
+}
+
+void ReceiveLoop::handleHeader(bool fromDatagrams)
+{
+    ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
+    if (ReceiveHeader(m_ctx, lane, [this] { return stopRequested(); }))
+        m_commands.sendStreamSelection();
+}
+
+void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)
+{
+    m_ctx.shell.appendLog(QStringLiteral("偵測到一個未知的 MMS 預先標題"));
+    m_ctx.shell.appendLog(QStringLiteral("MMS 期間 = ") + hex2(type) + QStringLiteral("   MMS TCP/UDP 旗標 = ")
+                          + hex2(flags));
+}
+
+bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
+{
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    switch (commandId) {
+    case 0x01:
+        m_commands.sendFunnelInfo();
+        return true;
+    case 0x02:
+        m_commands.sendOpenFile();
+        return true;
+    case 0x03:
+        shell.appendLog(QStringLiteral("錯誤: 通過連接失敗"));
+        run.packetCountFixed = true;
+        run.liveHeaderFixed = true;
+        m_actions.requestStop();
+        return true;
+    case 0x05:
+        m_actions.announceStreamStart();
+        return true;
+    case 0x06:
+        ReadOpenFileReply(packet, run, shell);
+        if (run.isLive() && run.resume) {
+            shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+            run.liveHeaderFixed = true;
+            m_actions.requestStop();
+            return true;
+        }
+        shell.appendLog(QStringLiteral("要求 ASF 標題... 等候中"));
+        m_commands.sendHeaderRequest();
+        return true;
+    case 0x11:
+        shell.appendLog(QStringLiteral("新進的標題"));
+        return true;
+    case 0x15:
+        ReadFunnelReport(packet, run, shell);
+        if (run.funnelReportCount >= 3) {
+            run.funnelReportCount = 0;
+            shell.appendLog(QStringLiteral("0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
+            m_actions.sendTransport();
+        }
+        return true;
+    case 0x1A:
+        ReadCredentialsRequest(packet, run, shell);
+        if (m_actions.askCredentials()) {
+            m_commands.sendCredentials();
+            run.incarnation.fetch_add(1);
+        } else {
+            shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
+            run.liveHeaderFixed = true;
+            run.packetCountFixed = true;
+            m_actions.requestStop();
+        }
+        return true;
+    case 0x1B:
+        m_commands.sendKeepAliveAnswer();
+        run.ackCount.fetch_add(1);
+        return true;
+    case 0x1E:
+        m_actions.announceCompletion();
+        return true;
+    case 0x21:
+        m_commands.sendStartPlaying();
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace tovrin

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "asf/header_store.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+namespace tovrin {
+
+struct AppContext;
+class ClientCommands;
+class RunActions;
+
+// Most bytes the stream lane of the receive buffer holds: the control
+// connection is read no further until the receive thread has made room.
+inline constexpr std::uint64_t kReceiveBufferLimit = 100000;
+// Largest UDP datagram accepted; anything as large is refused.
+inline constexpr int kMaxDatagramSize = 100000;
+
+// The body of a run's receive thread: consumes the receive buffer, answers
+// every server command with the next client command, and stores the header
+// and the media packets. Datagrams (UDP) and the control connection's bytes
+// (TCP) sit in separate lanes of the buffer; the loop takes whole units from
+// either, so a datagram never lands inside a command packet.
+//
+// Thread: the receive thread. `ctx.shell` must carry its calls to the UI
+// thread; `actions` does the same for the stop routine, the announcements
+// and the password dialog. The loop ends at the first wait after the stop
+// flag is set, and handles nothing more once it is set.
+class ReceiveLoop {
+public:
+    ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions);
+
+    void run();
+
+    // Answers one complete server command packet; false for an id the client
+    // does not know.
+    bool dispatch(std::uint8_t commandId, const QByteArray& packet);
+
+private:
+    bool stopRequested() const;
+    void handleStreamFront();
+    void handleDatagram();
+    void handleHeader(bool fromDatagrams);
+    void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
+
+    AppContext& m_ctx;
+    ClientCommands& m_commands;
+    RunActions& m_actions;
+    MediaPacketWriter m_writer;
+    int m_datagramsInARow = 0;
+};
+
+}  // namespace tovrin

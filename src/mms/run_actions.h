@@ -1,0 +1,22 @@
+#pragma once
+
+namespace tovrin {
+
+// The steps of a run that belong to the UI thread, asked for by the receive
+// loop. The controller carries each out on the UI thread and returns when it
+// is done, so the loop goes on in the order of the exchange.
+class RunActions {
+public:
+    virtual ~RunActions() = default;
+    virtual void requestStop() = 0;          // the stop routine
+    virtual void announceStreamStart() = 0;
+    virtual void announceCompletion() = 0;   // end of stream
+    virtual bool askCredentials() = 0;       // the password dialog; true on OK
+    // Sends the transport selection: the control connection's local address,
+    // and the local TCP or UDP port as the settings ask.
+    virtual void sendTransport() = 0;
+    // The loop took bytes off the stream lane: reading may go on. Does not wait.
+    virtual void streamDrained() = 0;
+};
+
+}  // namespace tovrin
