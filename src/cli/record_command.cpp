@@ -62,9 +62,10 @@ int RunRecordCommand(const QStringList& arguments)
     const QCommandLineOption savePassword(QStringLiteral("save-password"), QStringLiteral("Keep the credentials in the settings for later runs."));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS of media have been recorded."), QStringLiteral("SECONDS"));
     const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
+    const QCommandLineOption connectTimeout(QStringLiteral("connect-timeout"), QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password, savePassword,
-                       duration, saveLog, quiet});
+                       duration, saveLog, connectTimeout, quiet});
 
     if (!parser.parse(arguments)) {
         usageError(parser.errorText());
@@ -102,6 +103,13 @@ int RunRecordCommand(const QStringList& arguments)
         return 2;
     }
 
+    bool timeoutOk = true;
+    const double timeoutSeconds = parser.isSet(connectTimeout) ? parser.value(connectTimeout).toDouble(&timeoutOk) : 45;
+    if (!timeoutOk || timeoutSeconds <= 0 || timeoutSeconds > 3600) {
+        usageError(QStringLiteral("--connect-timeout takes a number of seconds"));
+        return 2;
+    }
+
     ConsoleAnswers answers;
     answers.saveFile = parser.value(output);
     if (parser.isSet(resume))
@@ -129,6 +137,7 @@ int RunRecordCommand(const QStringList& arguments)
     AppContext ctx{shell, store, settings, run};
     ConnectionController controller(ctx);
     ctx.stopper = &controller;
+    controller.setWatchdogInterval(int(timeoutSeconds * 1000));
     if (settings.udpTick && !controller.bindUdp()) {
         shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(settings.loadedUdpPort));
         return 1;

@@ -486,13 +486,9 @@ void ConnectionController::completeOnUi()
     shell.setCaption(QStringLiteral("Tovrin 已完成"));
     shell.flash();
 
-    // A DoneInterval that is not a number repeats every 10 seconds.
-    bool ok = false;
-    int seconds = m_ctx.settings.doneInterval.trimmed().toInt(&ok);
-    if (!ok || seconds < 0)
-        seconds = 10;
-    if (seconds > 0) {
-        m_soundRepeat.setInterval(seconds * 1000);
+    const int repeat = SoundRepeatInterval(m_ctx.settings.doneInterval);
+    if (repeat > 0) {
+        m_soundRepeat.setInterval(repeat);
         m_soundRepeat.start();
     }
     shell.playSound(QStringLiteral("Done.wav"));

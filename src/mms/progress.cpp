@@ -67,4 +67,13 @@ void AnnounceStreamStart(AppContext& ctx)
     ctx.shell.setModeLabel(live ? ModeLabel::Live : ModeLabel::PreRec);
 }
 
+int SoundRepeatInterval(const QString& doneInterval)
+{
+    bool ok = false;
+    const int seconds = doneInterval.trimmed().toInt(&ok);
+    if (!ok || seconds < 0 || seconds > 86400)
+        return 10 * 1000;
+    return seconds * 1000;
+}
+
 }  // namespace tovrin

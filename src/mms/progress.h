@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace tovrin {
 
 struct AppContext;
@@ -13,5 +15,9 @@ void RefreshTick(AppContext& ctx);
 // gauge's percentage text for a file of known length, and the Live or
 // PreRec label.
 void AnnounceStreamStart(AppContext& ctx);
+
+// Milliseconds between repeats of the completion sound for the DoneInterval
+// setting; a text that is not a number counts as 10 seconds, 0 plays once.
+int SoundRepeatInterval(const QString& doneInterval);
 
 }  // namespace tovrin

@@ -75,3 +75,13 @@ TEST(AnnounceStreamStart, NamesTheTransportTheSettingsAskFor)
     AnnounceStreamStart(t.ctx);
     EXPECT_EQ(t.shell.log, (QStringList{QStringLiteral("- 接收 TCP 串流 -"), QStringLiteral("- 接收 UDP 串流 -")}));
 }
+
+TEST(CompletionSound, RepeatsAtTheDoneIntervalAndTreatsNonNumbersAsTenSeconds)
+{
+    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("10")), 10000);
+    EXPECT_EQ(SoundRepeatInterval(QStringLiteral(" 3 ")), 3000);
+    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("0")), 0);
+    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("ten")), 10000);
+    EXPECT_EQ(SoundRepeatInterval(QString()), 10000);
+    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("-5")), 10000);
+}

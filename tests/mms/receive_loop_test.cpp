@@ -1,0 +1,232 @@
+#include "app/state/run_state.h"
+#include "asf/byte_helpers.h"
+#include "mms/client_commands.h"
+#include "mms/command_channel.h"
+#include "mms/receive_loop.h"
+#include "mms/run_actions.h"
+#include "support/temp_settings.h"
+
+#include <QDeadlineTimer>
+
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using tovrin::test::TestContext;
+using Lane = ReceiveBuffer::Lane;
+
+namespace {
+
+QByteArray serverCommand(std::uint8_t id, std::uint32_t result = 0, int total = 56)
+{
+    QByteArray p(total, '\0');
+    PutLE(p, 0, 1, 4);
+    PutLE(p, 4, 0xB00BFACE, 4);
+    PutLE(p, 8, std::uint32_t(total - 16), 4);
+    p[36] = char(id);
+    PutLE(p, 40, result, 4);
+    return p;
+}
+
+QByteArray dataPacket(std::uint32_t sequence, std::uint8_t type, std::uint16_t length)
+{
+    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(length) + QByteArray(std::max(0, length - 8), 'p');
+}
+
+struct Sink : ByteSink {
+    std::mutex lock;
+    std::vector<std::uint8_t> ids;
+    void write(const QByteArray& bytes) override
+    {
+        std::lock_guard guard(lock);
+        ids.push_back(std::uint8_t(bytes[36]));
+    }
+};
+
+struct Actions : RunActions {
+    RunState& run;
+    std::atomic<int> stops{0}, starts{0}, completions{0}, transports{0};
+    bool credentialsAnswer = false;
+    explicit Actions(RunState& r) : run(r) {}
+    void requestStop() override
+    {
+        ++stops;
+        run.stopFlag = true;
+        run.receiveBuffer.wake();
+    }
+    void announceStreamStart() override { ++starts; }
+    void announceCompletion() override { ++completions; }
+    bool askCredentials() override { return credentialsAnswer; }
+    void sendTransport() override { ++transports; }
+    void streamDrained() override {}
+};
+
+// Runs the loop on its own thread until `done` holds (or 5 s), then stops it.
+struct LoopHarness {
+    TestContext t;
+    Sink sink;
+    CommandChannel channel{sink, t.run.commandSequence};
+    ClientCommands commands{channel, t.run};
+    Actions actions{t.run};
+    ReceiveLoop loop{t.ctx, commands, actions};
+    std::thread thread;
+
+    void start()
+    {
+        thread = std::thread([this] { loop.run(); });
+    }
+    template <typename Done>
+    bool runUntil(Done done)
+    {
+        start();
+        QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const bool reached = done();
+        finish();
+        return reached;
+    }
+    void finish()
+    {
+        t.run.stopFlag = true;
+        t.run.receiveBuffer.wake();
+        if (thread.joinable())
+            thread.join();
+    }
+    ~LoopHarness() { finish(); }
+};
+
+}  // namespace
+
+TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
+{
+    LoopHarness h;
+    h.t.run.funnelReportCount = 0;
+    auto& buffer = h.t.run.receiveBuffer;
+    buffer.append(serverCommand(0x01) + serverCommand(0x15, 0, 80) + serverCommand(0x15, 0, 80)
+                  + serverCommand(0x15, 0, 80) + serverCommand(0x02) + serverCommand(0x1B) + serverCommand(0x21)
+                  + serverCommand(0x05));
+    ASSERT_TRUE(h.runUntil([&] { return h.actions.starts == 1; }));
+    EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x18, 0x05, 0x1B, 0x07}));
+    EXPECT_EQ(h.actions.transports, 1);
+    EXPECT_EQ(h.t.run.funnelReportCount.load(), 0u);
+    EXPECT_EQ(h.t.run.ackCount.load(), 1u);
+    EXPECT_EQ(buffer.size(), 0u);
+}
+
+TEST(ReceiveLoop, ConsumesUnknownCommandsWithALogLine)
+{
+    LoopHarness h;
+    h.t.run.receiveBuffer.append(serverCommand(0x20) + serverCommand(0x11));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.receiveBuffer.size() == 0; }));
+    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("New or unhandled MMS command - 20")));
+    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("新進的標題")));
+}
+
+TEST(ReceiveLoop, AnErrorResultIsReportedAndEndsTheRunLeavingThePacket)
+{
+    LoopHarness h;
+    const QByteArray error = serverCommand(0x06, 0xC00D0006);
+    h.t.run.receiveBuffer.append(error);
+    ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+    EXPECT_EQ(h.t.shell.log, (QStringList{QStringLiteral("讀取伺服器訊息錯誤:"),
+                                          QStringLiteral("Server is busy, please try again later")}));
+    EXPECT_EQ(h.t.run.receiveBuffer.peek(1000), error);
+    EXPECT_TRUE(h.sink.ids.empty());
+    EXPECT_FALSE(h.t.run.liveHeaderFixed) << "a server error keeps the fix-ups";
+}
+
+TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
+{
+    {
+        LoopHarness h;
+        h.t.run.receiveBuffer.append(serverCommand(0x03));
+        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+        EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("錯誤: 通過連接失敗")));
+        EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
+    }
+    {
+        // A live broadcast cannot be resumed.
+        LoopHarness h;
+        h.t.run.resume = true;
+        QByteArray reply = serverCommand(0x06, 0, 152);
+        PutLE(reply, 96, 0xFFFFFFFF, 4);
+        h.t.run.receiveBuffer.append(reply);
+        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+        EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+        EXPECT_TRUE(h.t.run.liveHeaderFixed);
+        EXPECT_TRUE(h.sink.ids.empty()) << "no header request";
+    }
+    {
+        // The credentials dialog cancelled.
+        LoopHarness h;
+        h.t.run.receiveBuffer.append(serverCommand(0x1A, 0, 64));
+        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+        EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("連線期間已放棄，關閉連線"));
+        EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
+    }
+}
+
+TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
+{
+    LoopHarness h;
+    h.actions.credentialsAnswer = true;
+    h.t.run.authCredentials = "dXNlcjpwYXNz";
+    h.t.run.receiveBuffer.append(serverCommand(0x1A, 0, 64) + serverCommand(0x1B));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
+    EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x1A, 0x1B}));
+    EXPECT_EQ(h.t.run.incarnation.load(), 2u);
+}
+
+TEST(ReceiveLoop, DataPrefixesThatCannotBeFollowedAreHandled)
+{
+    {
+        // Unknown packet type: logged in the program's words, its bytes dropped.
+        LoopHarness h;
+        QByteArray unknown = dataPacket(1, 7, 20);
+        unknown[5] = char(0x80);
+        h.t.run.receiveBuffer.append(unknown + serverCommand(0x11));
+        ASSERT_TRUE(h.runUntil([&] { return h.t.run.receiveBuffer.size() == 0; }));
+        EXPECT_EQ(h.t.shell.log.mid(0, 2), (QStringList{QStringLiteral("偵測到一個未知的 MMS 預先標題"),
+                                                        QStringLiteral("MMS 期間 = 07   MMS TCP/UDP 旗標 = 80")}));
+    }
+    {
+        // A length below the prefix itself ends the run instead of looping on it.
+        LoopHarness h;
+        h.t.run.receiveBuffer.append(dataPacket(1, 4, 3));
+        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+        EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- MMS data prefix length error")));
+    }
+    {
+        // A command longer than the buffer may ever hold cannot be waited for.
+        LoopHarness h;
+        QByteArray huge = serverCommand(0x01);
+        PutLE(huge, 8, 0x7FFFFFF0, 4);
+        h.t.run.receiveBuffer.append(huge);
+        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
+        EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- MMS command length error")));
+    }
+}
+
+TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
+{
+    LoopHarness h;
+    auto& buffer = h.t.run.receiveBuffer;
+    const QByteArray command = serverCommand(0x1B);
+    buffer.append(Lane::Stream, command.first(20));
+    QByteArray unknown = dataPacket(9, 6, 30);
+    buffer.append(Lane::Datagrams, unknown);
+    h.start();
+    QDeadlineTimer deadline(5000);
+    while (buffer.size(Lane::Datagrams) && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(buffer.size(Lane::Datagrams), 0u) << "the datagram did not wait for the command";
+    buffer.append(Lane::Stream, command.mid(20));
+    while (h.t.run.ackCount == 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    h.finish();
+    EXPECT_EQ(h.t.run.ackCount.load(), 1u) << "the command stayed whole";
+    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
+}
