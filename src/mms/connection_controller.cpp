@@ -214,6 +214,7 @@ bool ConnectionController::connectClick(const QString& urlText)
 
     m_runActive = true;
     m_stopping = false;
+    m_peerClosed = false;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
@@ -278,7 +279,20 @@ void ConnectionController::onDisconnected()
     if (!m_runActive || m_stopping)
         return;
     m_ctx.shell.appendLog(QStringLiteral("關閉連接: \t") + timeAndDate());
-    stopRun();
+    if (!m_receiver || m_receiver->done) {
+        stopRun();
+        return;
+    }
+    // What the server sent before it closed is still stored: the receive
+    // thread drains the buffer, then asks for the stop routine.
+    m_peerClosed = true;
+    closeInputWhenRead();
+}
+
+void ConnectionController::closeInputWhenRead()
+{
+    if (m_peerClosed && m_tcp.bytesAvailable() == 0)
+        m_ctx.run.receiveBuffer.closeInput();
 }
 
 void ConnectionController::onReadyRead()
@@ -295,6 +309,7 @@ void ConnectionController::onReadyRead()
         buffer.append(ReceiveBuffer::Lane::Stream, bytes);
     // More waiting than fits: read again once the receive thread made room.
     m_readPaused = m_tcp.bytesAvailable() > 0;
+    closeInputWhenRead();
     if (buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit) {
         stopRun();
         m_ctx.shell.showMessage(QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));

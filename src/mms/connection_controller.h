@@ -89,6 +89,7 @@ private:
     void startReceiveThread();
     void finishReceiveThread();
     void resumeReading();
+    void closeInputWhenRead();
     QString timeAndDate() const;
 
     class SocketSink : public ByteSink {
@@ -114,6 +115,7 @@ private:
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;
     bool m_datagramOverflowLogged = false;
+    bool m_peerClosed = false;  // the server closed the control connection
     std::atomic<bool> m_readPaused{false};
 
     // The receive thread of the current or last run, and what it works with.

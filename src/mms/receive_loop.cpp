@@ -62,11 +62,16 @@ void ReceiveLoop::run()
             [&](const QByteArray& stream, const QByteArray& datagrams) {
                 streamReady = streamUnitReady(stream);
                 datagramReady = !datagrams.isEmpty();
-                return streamReady || datagramReady;
+                return streamReady || datagramReady || buffer.inputClosed();
             },
             [this] { return stopRequested(); });
         if (!go)
             return;
+        if (!streamReady && !datagramReady) {
+            // The server has gone and everything it sent is stored: the run ends.
+            m_actions.requestStop();
+            return;
+        }
         if (datagramReady && (!streamReady || m_datagramsInARow < kDatagramBurst)) {
             ++m_datagramsInARow;
             handleDatagram();
@@ -148,7 +153,9 @@ void ReceiveLoop::handleDatagram()
 void ReceiveLoop::handleHeader(bool fromDatagrams)
 {
     ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
-    if (ReceiveHeader(m_ctx, lane, [this] { return stopRequested(); }))
+    // Waiting for header bytes ends when the server has gone too.
+    const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
+    if (ReceiveHeader(m_ctx, lane, stop))
         m_commands.sendStreamSelection();
 }
 

@@ -9,6 +9,8 @@ namespace tovrin {
 
 namespace {
 
+constexpr std::uint32_t kBroadcastAttribute = 0x02000000;
+
 // Reads the 32-bit value at 1-based position pos into an atomic run value.
 void readInto(QByteArrayView packet, qsizetype pos, Counter& target, Shell& shell)
 {
@@ -25,6 +27,13 @@ void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell)
     readInto(packet, 97, run.filePacketCount, shell);
     readInto(packet, 105, run.streamBitRate, shell);
     readInto(packet, 109, run.headerLength, shell);
+
+    // MS-MMSP servers announce a broadcast with a packet count of 0 and the
+    // broadcast bit of the file attributes rather than 0xFFFFFFFF; both are
+    // recorded as live, so the recording is rebased and patched either way.
+    const auto attributes = LE32At(packet, 60);
+    if (run.filePacketCount == 0 && attributes && (*attributes & kBroadcastAttribute))
+        run.filePacketCount = kLivePacketCount;
 }
 
 void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell)

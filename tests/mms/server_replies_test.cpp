@@ -50,6 +50,27 @@ TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks
                                            QStringLiteral("data out of range - 4 byte to long function : 109 : 104")}));
 }
 
+TEST(ServerReplies, ABroadcastAnnouncedTheMmspWayIsLive)
+{
+    test::FakeShell shell;
+    RunState run;
+    QByteArray p = reply(0x06, 152);
+    PutLE(p, 60, 0x02000000, 4);  // broadcast attribute, packet count 0
+    ReadOpenFileReply(p, run, shell);
+    EXPECT_TRUE(run.isLive());
+
+    RunState file;
+    PutLE(p, 96, 500, 4);  // a count wins over the attribute
+    ReadOpenFileReply(p, file, shell);
+    EXPECT_EQ(file.filePacketCount.load(), 500u);
+
+    RunState unknown;
+    PutLE(p, 60, 0, 4);
+    PutLE(p, 96, 0, 4);
+    ReadOpenFileReply(p, unknown, shell);
+    EXPECT_FALSE(unknown.isLive());
+}
+
 TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
 {
     test::FakeShell shell;

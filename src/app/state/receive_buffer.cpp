@@ -18,6 +18,7 @@ void ReceiveBuffer::clear()
     std::lock_guard lock(m_mutex);
     m_stream.clear();
     m_datagrams.clear();
+    m_inputClosed = false;
 }
 
 std::size_t ReceiveBuffer::size(Lane lane) const
@@ -52,6 +53,15 @@ QByteArray ReceiveBuffer::takeFront(Lane lane, std::size_t n)
 
 void ReceiveBuffer::wake()
 {
+    m_changed.notify_all();
+}
+
+void ReceiveBuffer::closeInput()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_inputClosed = true;
+    }
     m_changed.notify_all();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -72,6 +73,11 @@ public:
     // Wakes every waiter so it re-checks its stop predicate.
     void wake();
 
+    // The server closed the connection and every byte it sent is in the
+    // buffer: nothing more will arrive. Cleared by clear().
+    void closeInput();
+    bool inputClosed() const { return m_inputClosed.load(); }
+
 private:
     QByteArray& bytes(Lane lane) { return lane == Lane::Stream ? m_stream : m_datagrams; }
     const QByteArray& bytes(Lane lane) const { return lane == Lane::Stream ? m_stream : m_datagrams; }
@@ -80,6 +86,7 @@ private:
     std::condition_variable m_changed;
     QByteArray m_stream;
     QByteArray m_datagrams;
+    std::atomic<bool> m_inputClosed{false};
 };
 
 // One lane of a receive buffer, for code that reads data packets from

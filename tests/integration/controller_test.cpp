@@ -1,0 +1,134 @@
+// The download-run controller in-process, against the real MMS test server.
+
+#include "app/state/run_state.h"
+#include "integration/processes.h"
+#include "mms/connection_controller.h"
+#include "support/asf_sample.h"
+#include "support/temp_settings.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using namespace tovrin::test;
+
+namespace {
+
+QCoreApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "controller_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication instance(argc, argv);
+    return instance;
+}
+
+// Processes events until `done` holds or the time is up.
+template <typename Done>
+bool spinUntil(Done done, int milliseconds = 20000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired())
+        app().processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+struct ControllerFixture {
+    TestContext t;
+    QString media = t.dir.filePath(QStringLiteral("media"));
+    ConnectionController controller{t.ctx};
+    int finished = 0;
+    RunEnd lastEnd = RunEnd::Failed;
+
+    ControllerFixture()
+    {
+        app();
+        QDir().mkpath(media);
+        QFile::copy(SamplePath(Sample::Wmv), media + QStringLiteral("/clip.wmv"));
+        t.ctx.stopper = &controller;
+        QObject::connect(&controller, &ConnectionController::runFinished, [this](RunEnd end) {
+            ++finished;
+            lastEnd = end;
+        });
+    }
+    bool record(const QString& url, const QString& out)
+    {
+        t.shell.saveFileAnswers.push_back(out);
+        t.shell.resumeAnswers.push_back(ResumeChoice::Redownload);
+        return controller.connectClick(url);
+    }
+};
+
+}  // namespace
+
+TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
+{
+    ControllerFixture f;
+    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(slow.started() && fast.started());
+
+    const QString first = f.t.dir.filePath(QStringLiteral("first.wmv"));
+    ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), first));
+    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 2; }));
+    f.controller.disconnectConfirmed();
+    EXPECT_EQ(f.lastEnd, RunEnd::UserStopped);
+
+    // The next run starts at once, while the first one's thread may still be about.
+    const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
+    ASSERT_TRUE(f.record(fast.url(QStringLiteral("clip.wmv")), second));
+    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    EXPECT_EQ(f.lastEnd, RunEnd::Completed);
+
+    const AsfParts got = ReadAsf(second);
+    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
+    EXPECT_EQ(got.header, want.header);
+    EXPECT_EQ(got.packets, want.packets);
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin 已完成"));
+    EXPECT_EQ(f.t.shell.mode, ModeLabel::Standby);
+    EXPECT_EQ(f.t.shell.gauge, 100);
+    EXPECT_EQ(f.t.shell.flashes, 1);
+    EXPECT_EQ(f.t.shell.sounds.value(0), QStringLiteral("Done.wav"));
+}
+
+TEST(ConnectionController, DisconnectAnsweredNoLeavesTheRunAlone)
+{
+    ControllerFixture f;
+    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ASSERT_TRUE(slow.started());
+    ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("n.wmv"))));
+    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 1; }));
+    f.controller.disconnectClick();  // the fake answers No
+    EXPECT_TRUE(f.controller.isRunning());
+    f.t.shell.confirmAnswers.push_back(true);
+    f.controller.disconnectClick();
+    EXPECT_FALSE(f.controller.isRunning());
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+    EXPECT_TRUE(f.t.shell.log.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入")));
+}
+
+TEST(ConnectionController, ConnectRefusesWhatIsNoStreamAddress)
+{
+    ControllerFixture f;
+    QString urlBox = QStringLiteral("unchanged");
+    QObject::connect(&f.controller, &ConnectionController::urlTextChanged, [&](const QString& text) { urlBox = text; });
+    EXPECT_FALSE(f.controller.connectClick(QString()));
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
+    EXPECT_FALSE(f.controller.connectClick(QStringLiteral("http://host/list.asx")));
+    EXPECT_TRUE(f.t.shell.messages.last().startsWith(QStringLiteral("您只能直接輸入「MMS://」位置")));
+    EXPECT_EQ(urlBox, QString());
+    f.t.settings.serverSocket.clear();
+    f.t.shell.log << QStringLiteral("kept");
+    EXPECT_FALSE(f.controller.connectClick(QStringLiteral("mms://host/a.wmv")));
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("No TCP Port number\nUse Setup -> TCP (default = 1755)"));
+    EXPECT_EQ(f.t.shell.log, QStringList{QStringLiteral("kept")}) << "refused before the run is reset";
+    f.t.settings.serverSocket = QStringLiteral("1755");
+    EXPECT_FALSE(f.controller.connectClick(QStringLiteral("mms://host/a")));
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("Please check URL entry, invalid path"));
+    EXPECT_EQ(f.finished, 0);
+}
