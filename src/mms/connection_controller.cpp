@@ -392,21 +392,26 @@ void ConnectionController::stopRun()
     run.receiveBuffer.wake();
     m_watchdog.stop();
 
+    // The receive thread may be writing a packet: the file is touched by one
+    // thread at a time. The log lines wait until the lock is released.
+    std::optional<bool> liveFixed, countFixed;
     {
-        // The receive thread may be writing a packet: the file is touched by
-        // one thread at a time.
         std::lock_guard lock(run.saveFileLock);
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
-            shell.appendLog(FixLiveHeader(m_ctx) ? QStringLiteral("- ASF 標題檔案主題已修正")
-                                                 : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+            liveFixed = FixLiveHeader(m_ctx);
             run.liveHeaderFixed = true;
         }
         if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
-            shell.appendLog(FixPacketCount(m_ctx) ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
-                                                  : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+            countFixed = FixPacketCount(m_ctx);
             run.packetCountFixed = true;
         }
     }
+    if (liveFixed)
+        shell.appendLog(*liveFixed ? QStringLiteral("- ASF 標題檔案主題已修正")
+                                   : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+    if (countFixed)
+        shell.appendLog(*countFixed ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
+                                    : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
 
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)

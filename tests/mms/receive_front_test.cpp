@@ -1,4 +1,5 @@
 #include "asf/byte_helpers.h"
+#include "server_packets.h"
 #include "mms/client_commands.h"
 #include "mms/receive_front.h"
 
@@ -7,25 +8,9 @@
 using namespace tovrin;
 using Kind = ReceiveFront::Kind;
 
-namespace {
-
-// A server reply: a command packet of the given id and result code.
-QByteArray reply(std::uint8_t id, std::uint32_t result, int total = 56)
-{
-    QByteArray p(total, '\0');
-    PutLE(p, 0, 1, 4);
-    PutLE(p, 4, 0xB00BFACE, 4);
-    PutLE(p, 8, std::uint32_t(total - 16), 4);
-    p[36] = char(id);
-    PutLE(p, 40, result, 4);
-    return p;
-}
-
-}  // namespace
-
 TEST(ReceiveFront, ACommandPacketIsReportedOnlyWhenAllOfItHasArrived)
 {
-    const QByteArray packet = reply(0x06, 0, 152) + QByteArray("following bytes");
+    const QByteArray packet = test::ServerCommand(0x06, 0, 152) + QByteArray("following bytes");
     for (int have = 0; have < 152; ++have) {
         const ReceiveFront f = SplitFront(packet.first(have));
         ASSERT_EQ(f.kind, Kind::NeedMore) << have;
@@ -40,7 +25,7 @@ TEST(ReceiveFront, ACommandPacketIsReportedOnlyWhenAllOfItHasArrived)
 
 TEST(ReceiveFront, TheSignatureAloneMakesACommandAndAnythingElseIsADataPrefix)
 {
-    QByteArray odd = reply(0x1B, 0xC00D0006, 48);
+    QByteArray odd = test::ServerCommand(0x1B, 0xC00D0006, 48);
     odd[0] = 'X';
     odd[3] = 'Y';
     const ReceiveFront f = SplitFront(odd);
@@ -58,7 +43,7 @@ TEST(ReceiveFront, TheSignatureAloneMakesACommandAndAnythingElseIsADataPrefix)
 
 TEST(ReceiveFront, AHugeMessageLengthAsksForMoreBytesWithoutOverflowing)
 {
-    QByteArray p = reply(0x01, 0, 48);
+    QByteArray p = test::ServerCommand(0x01, 0, 48);
     PutLE(p, 8, 0xFFFFFFFF, 4);
     const ReceiveFront f = SplitFront(p);
     EXPECT_EQ(f.kind, Kind::NeedMore);

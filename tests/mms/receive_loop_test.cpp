@@ -1,5 +1,6 @@
 #include "app/state/run_state.h"
 #include "asf/byte_helpers.h"
+#include "server_packets.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/receive_loop.h"
@@ -18,22 +19,6 @@ using tovrin::test::TestContext;
 using Lane = ReceiveBuffer::Lane;
 
 namespace {
-
-QByteArray serverCommand(std::uint8_t id, std::uint32_t result = 0, int total = 56)
-{
-    QByteArray p(total, '\0');
-    PutLE(p, 0, 1, 4);
-    PutLE(p, 4, 0xB00BFACE, 4);
-    PutLE(p, 8, std::uint32_t(total - 16), 4);
-    p[36] = char(id);
-    PutLE(p, 40, result, 4);
-    return p;
-}
-
-QByteArray dataPacket(std::uint32_t sequence, std::uint8_t type, std::uint16_t length)
-{
-    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(length) + QByteArray(std::max(0, length - 8), 'p');
-}
 
 struct Sink : ByteSink {
     std::mutex lock;
@@ -105,9 +90,9 @@ TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
     LoopHarness h;
     h.t.run.funnelReportCount = 0;
     auto& buffer = h.t.run.receiveBuffer;
-    buffer.append(serverCommand(0x01) + serverCommand(0x15, 0, 80) + serverCommand(0x15, 0, 80)
-                  + serverCommand(0x15, 0, 80) + serverCommand(0x02) + serverCommand(0x1B) + serverCommand(0x21)
-                  + serverCommand(0x05));
+    buffer.append(test::ServerCommand(0x01) + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x15, 0, 80)
+                  + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x02) + test::ServerCommand(0x1B) + test::ServerCommand(0x21)
+                  + test::ServerCommand(0x05));
     ASSERT_TRUE(h.runUntil([&] { return h.actions.starts == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x18, 0x05, 0x1B, 0x07}));
     EXPECT_EQ(h.actions.transports, 1);
@@ -119,7 +104,7 @@ TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
 TEST(ReceiveLoop, ConsumesUnknownCommandsWithALogLine)
 {
     LoopHarness h;
-    h.t.run.receiveBuffer.append(serverCommand(0x20) + serverCommand(0x11));
+    h.t.run.receiveBuffer.append(test::ServerCommand(0x20) + test::ServerCommand(0x11));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.receiveBuffer.size() == 0; }));
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("New or unhandled MMS command - 20")));
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("新進的標題")));
@@ -128,7 +113,7 @@ TEST(ReceiveLoop, ConsumesUnknownCommandsWithALogLine)
 TEST(ReceiveLoop, AnErrorResultIsReportedAndEndsTheRunLeavingThePacket)
 {
     LoopHarness h;
-    const QByteArray error = serverCommand(0x06, 0xC00D0006);
+    const QByteArray error = test::ServerCommand(0x06, 0xC00D0006);
     h.t.run.receiveBuffer.append(error);
     ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
     EXPECT_EQ(h.t.shell.log, (QStringList{QStringLiteral("讀取伺服器訊息錯誤:"),
@@ -142,7 +127,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
 {
     {
         LoopHarness h;
-        h.t.run.receiveBuffer.append(serverCommand(0x03));
+        h.t.run.receiveBuffer.append(test::ServerCommand(0x03));
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("錯誤: 通過連接失敗")));
         EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
@@ -151,7 +136,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
         // A live broadcast cannot be resumed.
         LoopHarness h;
         h.t.run.resume = true;
-        QByteArray reply = serverCommand(0x06, 0, 152);
+        QByteArray reply = test::ServerCommand(0x06, 0, 152);
         PutLE(reply, 96, 0xFFFFFFFF, 4);
         h.t.run.receiveBuffer.append(reply);
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
@@ -162,7 +147,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
     {
         // The credentials dialog cancelled.
         LoopHarness h;
-        h.t.run.receiveBuffer.append(serverCommand(0x1A, 0, 64));
+        h.t.run.receiveBuffer.append(test::ServerCommand(0x1A, 0, 64));
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("連線期間已放棄，關閉連線"));
         EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
@@ -174,7 +159,7 @@ TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
     LoopHarness h;
     h.actions.credentialsAnswer = true;
     h.t.run.authCredentials = "dXNlcjpwYXNz";
-    h.t.run.receiveBuffer.append(serverCommand(0x1A, 0, 64) + serverCommand(0x1B));
+    h.t.run.receiveBuffer.append(test::ServerCommand(0x1A, 0, 64) + test::ServerCommand(0x1B));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x1A, 0x1B}));
     EXPECT_EQ(h.t.run.incarnation.load(), 2u);
@@ -185,9 +170,9 @@ TEST(ReceiveLoop, DataPrefixesThatCannotBeFollowedAreHandled)
     {
         // Unknown packet type: logged in the program's words, its bytes dropped.
         LoopHarness h;
-        QByteArray unknown = dataPacket(1, 7, 20);
+        QByteArray unknown = test::DataPacket(1, 7, 20);
         unknown[5] = char(0x80);
-        h.t.run.receiveBuffer.append(unknown + serverCommand(0x11));
+        h.t.run.receiveBuffer.append(unknown + test::ServerCommand(0x11));
         ASSERT_TRUE(h.runUntil([&] { return h.t.run.receiveBuffer.size() == 0; }));
         EXPECT_EQ(h.t.shell.log.mid(0, 2), (QStringList{QStringLiteral("偵測到一個未知的 MMS 預先標題"),
                                                         QStringLiteral("MMS 期間 = 07   MMS TCP/UDP 旗標 = 80")}));
@@ -195,14 +180,14 @@ TEST(ReceiveLoop, DataPrefixesThatCannotBeFollowedAreHandled)
     {
         // A length below the prefix itself ends the run instead of looping on it.
         LoopHarness h;
-        h.t.run.receiveBuffer.append(dataPacket(1, 4, 3));
+        h.t.run.receiveBuffer.append(test::DataPacket(1, 4, 3));
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- MMS data prefix length error")));
     }
     {
         // A command longer than the buffer may ever hold cannot be waited for.
         LoopHarness h;
-        QByteArray huge = serverCommand(0x01);
+        QByteArray huge = test::ServerCommand(0x01);
         PutLE(huge, 8, 0x7FFFFFF0, 4);
         h.t.run.receiveBuffer.append(huge);
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
@@ -214,9 +199,9 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
 {
     LoopHarness h;
     auto& buffer = h.t.run.receiveBuffer;
-    const QByteArray command = serverCommand(0x1B);
+    const QByteArray command = test::ServerCommand(0x1B);
     buffer.append(Lane::Stream, command.first(20));
-    QByteArray unknown = dataPacket(9, 6, 30);
+    QByteArray unknown = test::DataPacket(9, 6, 30);
     buffer.append(Lane::Datagrams, unknown);
     h.start();
     QDeadlineTimer deadline(5000);

@@ -1,5 +1,6 @@
 #include "app/state/run_state.h"
 #include "asf/byte_helpers.h"
+#include "server_packets.h"
 #include "mms/server_replies.h"
 #include "support/fake_shell.h"
 
@@ -7,25 +8,11 @@
 
 using namespace tovrin;
 
-namespace {
-
-QByteArray reply(std::uint8_t id, int total)
-{
-    QByteArray p(total, '\0');
-    PutLE(p, 0, 1, 4);
-    PutLE(p, 4, 0xB00BFACE, 4);
-    PutLE(p, 8, std::uint32_t(total - 16), 4);
-    p[36] = char(id);
-    return p;
-}
-
-}  // namespace
-
 TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks)
 {
     test::FakeShell shell;
     RunState run;
-    QByteArray p = reply(0x06, 152);
+    QByteArray p = test::ServerCommand(0x06, 0, 152);
     PutLE(p, 92, 3200, 4);
     PutLE(p, 96, 0xFFFFFFFF, 4);
     PutLE(p, 104, 364000, 4);
@@ -38,7 +25,7 @@ TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks
     EXPECT_EQ(run.headerLength.load(), 5123u);
     EXPECT_TRUE(shell.messages.isEmpty());
 
-    QByteArray shortReply = reply(0x06, 104);
+    QByteArray shortReply = test::ServerCommand(0x06, 0, 104);
     PutLE(shortReply, 92, 1600, 4);
     PutLE(shortReply, 96, 10, 4);
     ReadOpenFileReply(shortReply, run, shell);
@@ -54,7 +41,7 @@ TEST(ServerReplies, ABroadcastAnnouncedTheMmspWayIsLive)
 {
     test::FakeShell shell;
     RunState run;
-    QByteArray p = reply(0x06, 152);
+    QByteArray p = test::ServerCommand(0x06, 0, 152);
     PutLE(p, 60, 0x02000000, 4);  // broadcast attribute, packet count 0
     ReadOpenFileReply(p, run, shell);
     EXPECT_TRUE(run.isLive());
@@ -75,17 +62,17 @@ TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
 {
     test::FakeShell shell;
     RunState run;
-    QByteArray p = reply(0x15, 96);
+    QByteArray p = test::ServerCommand(0x15, 0, 96);
     PutLE(p, 60, 4242, 4);
     p.replace(80, 16, QByteArray("0123456789abcdef"));
     ReadFunnelReport(p, run, shell);
-    ReadFunnelReport(reply(0x15, 80), run, shell);
+    ReadFunnelReport(test::ServerCommand(0x15, 0, 80), run, shell);
     EXPECT_EQ(run.serverClientCount.load(), 0u);
     EXPECT_EQ(run.funnelData, QByteArray("0123456789abcdef"));
     EXPECT_EQ(run.funnelReportCount.load(), 2u);
 
     // A message length that claims more than the packet holds appends only what is there.
-    QByteArray lying = reply(0x15, 88);
+    QByteArray lying = test::ServerCommand(0x15, 0, 88);
     PutLE(lying, 8, 100000, 4);
     ReadFunnelReport(lying, run, shell);
     EXPECT_EQ(run.funnelData.size(), 16 + 8);
@@ -96,7 +83,7 @@ TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
     test::FakeShell shell;
     RunState run;
     const QString realm = QStringLiteral("realm=\"媒體\"");
-    QByteArray p = reply(0x1A, 96);
+    QByteArray p = test::ServerCommand(0x1A, 0, 96);
     QByteArray text;
     for (QChar c : realm)
         text += EncodeLE16(c.unicode());
@@ -106,7 +93,7 @@ TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
     EXPECT_EQ(run.authChallenge, realm);
 
     run.authChallenge.clear();
-    QByteArray ten = reply(0x1A, 64);
+    QByteArray ten = test::ServerCommand(0x1A, 0, 64);
     PutLE(ten, 48, 10, 4);
     ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
     ReadCredentialsRequest(ten.first(64), run, shell);
@@ -114,7 +101,7 @@ TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
 
     // A declared length far beyond the packet reads only the bytes present.
     run.authChallenge.clear();
-    QByteArray lying = reply(0x1A, 56);
+    QByteArray lying = test::ServerCommand(0x1A, 0, 56);
     PutLE(lying, 48, 0x7FFFFFFF, 4);
     lying.replace(52, 4, QByteArray::fromHex("78007900"));
     ReadCredentialsRequest(lying, run, shell);
