@@ -1,5 +1,6 @@
 #include "cli/console_shell.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -116,6 +117,10 @@ void ConsoleShell::showMessage(const QString& text)
 
 bool ConsoleShell::confirm(const QString& text)
 {
+    if (m_answers.confirmAnswer) {
+        print(QStringLiteral("*** ") + text + (*m_answers.confirmAnswer ? QStringLiteral(" -> Yes") : QStringLiteral(" -> No")));
+        return *m_answers.confirmAnswer;
+    }
     if (!m_interactive) {
         print(QStringLiteral("*** ") + text + QStringLiteral(" -> No"));
         return false;
@@ -194,6 +199,21 @@ std::optional<QString> ConsoleShell::chooseSaveFile(const SaveFileRequest& reque
 {
     const QString name = m_answers.saveFile.isEmpty() ? request.defaultName : m_answers.saveFile;
     return QFileInfo(name).absoluteFilePath();
+}
+
+std::optional<QString> ConsoleShell::chooseOpenFile(const OpenFileRequest& request)
+{
+    // No file chooser on a console: the path is typed, relative to the start folder.
+    if (!m_interactive)
+        return std::nullopt;
+    clearProgress();
+    std::fputs((request.title + QStringLiteral(": ")).toUtf8().constData(), m_out);
+    std::fflush(m_out);
+    const QString answer = readLine(true);
+    if (answer.isEmpty())
+        return std::nullopt;
+    const QString folder = request.startFolder.isEmpty() ? QDir::currentPath() : request.startFolder;
+    return QFileInfo(QDir(folder), answer).absoluteFilePath();
 }
 
 ResumeChoice ConsoleShell::askResume()

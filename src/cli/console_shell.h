@@ -17,6 +17,7 @@ struct ConsoleAnswers {
     std::optional<ResumeChoice> resumeChoice;  // --resume / --overwrite
     std::optional<PasswordAnswer> password;    // --user / --password [--save-password]
     bool quiet = false;                        // no log lines, no progress line
+    std::optional<bool> confirmAnswer;         // answers every Yes/No question without asking
 };
 
 // The shell of the command-line front end. Log lines go to stderr as the
@@ -40,10 +41,17 @@ public:
     void setTimeFields(const QString& sendTime, const QString& timeLeft) override;
     void setSaveLocation(const QString& path) override;
     void setMediaLocation(const QString& location) override;
+    QString urlText() const override { return m_urlText; }
+    void setUrlText(const QString& text) override { m_urlText = text; }
+    QStringList urlItems() const override { return m_urlItems; }
+    void setUrlItems(const QStringList& items) override { m_urlItems = items; }
+    void closePreviewMonitor() override {}
+    void repaintNow() override {}
     void setProperty(PropertyField field, const QString& text) override;
     void appendPropertyLine(PropertyField field, const QString& line) override;
     void clearProperties() override;
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override;
     ResumeChoice askResume() override;
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;
@@ -72,6 +80,8 @@ private:
     QMap<PropertyField, QString> m_properties;
     QMap<PropertyField, QStringList> m_propertyLines;
     QString m_saveLocation;
+    QString m_urlText;
+    QStringList m_urlItems;
     ModeLabel m_mode = ModeLabel::Standby;
     int m_gauge = 0;
     bool m_gaugeText = false;

@@ -68,6 +68,40 @@ void UiThreadShell::setMediaLocation(const QString& location)
     m_ui.run([&] { m_target.setMediaLocation(location); });
 }
 
+QString UiThreadShell::urlText() const
+{
+    QString text;
+    m_ui.run([&] { text = m_target.urlText(); });
+    return text;
+}
+
+void UiThreadShell::setUrlText(const QString& text)
+{
+    m_ui.run([&] { m_target.setUrlText(text); });
+}
+
+QStringList UiThreadShell::urlItems() const
+{
+    QStringList items;
+    m_ui.run([&] { items = m_target.urlItems(); });
+    return items;
+}
+
+void UiThreadShell::setUrlItems(const QStringList& items)
+{
+    m_ui.run([&] { m_target.setUrlItems(items); });
+}
+
+void UiThreadShell::closePreviewMonitor()
+{
+    m_ui.run([&] { m_target.closePreviewMonitor(); });
+}
+
+void UiThreadShell::repaintNow()
+{
+    m_ui.run([&] { m_target.repaintNow(); });
+}
+
 void UiThreadShell::setProperty(PropertyField field, const QString& text)
 {
     m_ui.run([&] { m_target.setProperty(field, text); });
@@ -87,6 +121,13 @@ std::optional<QString> UiThreadShell::chooseSaveFile(const SaveFileRequest& requ
 {
     std::optional<QString> answer;
     m_ui.run([&] { answer = m_target.chooseSaveFile(request); });
+    return answer;
+}
+
+std::optional<QString> UiThreadShell::chooseOpenFile(const OpenFileRequest& request)
+{
+    std::optional<QString> answer;
+    m_ui.run([&] { answer = m_target.chooseOpenFile(request); });
     return answer;
 }
 

@@ -23,10 +23,17 @@ public:
     void setTimeFields(const QString& sendTime, const QString& timeLeft) override;
     void setSaveLocation(const QString& path) override;
     void setMediaLocation(const QString& location) override;
+    QString urlText() const override;
+    void setUrlText(const QString& text) override;
+    QStringList urlItems() const override;
+    void setUrlItems(const QStringList& items) override;
+    void closePreviewMonitor() override;
+    void repaintNow() override;
     void setProperty(PropertyField field, const QString& text) override;
     void appendPropertyLine(PropertyField field, const QString& line) override;
     void clearProperties() override;
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override;
     ResumeChoice askResume() override;
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;

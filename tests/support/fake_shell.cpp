@@ -87,6 +87,29 @@ void FakeShell::setMediaLocation(const QString& location)
     mediaLocation = location;
 }
 
+void FakeShell::setUrlText(const QString& text)
+{
+    calls << QStringLiteral("urlText ") + text;
+    url = text;
+}
+
+void FakeShell::setUrlItems(const QStringList& items)
+{
+    calls << QStringLiteral("urlItems ") + items.join(QLatin1Char('|'));
+    urlList = items;
+}
+
+void FakeShell::closePreviewMonitor()
+{
+    calls << QStringLiteral("closePreviewMonitor");
+    ++previewCloses;
+}
+
+void FakeShell::repaintNow()
+{
+    calls << QStringLiteral("repaint");
+}
+
 void FakeShell::setProperty(PropertyField field, const QString& text)
 {
     calls << QStringLiteral("property %1 ").arg(int(field)) + text;
@@ -112,6 +135,15 @@ std::optional<QString> FakeShell::chooseSaveFile(const SaveFileRequest& request)
     lastSaveRequest = request;
     std::optional<QString> answer;
     takeNext(saveFileAnswers, answer);
+    return answer;
+}
+
+std::optional<QString> FakeShell::chooseOpenFile(const OpenFileRequest& request)
+{
+    calls << QStringLiteral("chooseOpenFile ") + request.title;
+    lastOpenRequest = request;
+    std::optional<QString> answer;
+    takeNext(openFileAnswers, answer);
     return answer;
 }
 

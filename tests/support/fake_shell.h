@@ -21,6 +21,7 @@ public:
     std::deque<std::optional<QString>> saveFileAnswers;
     std::deque<ResumeChoice> resumeAnswers;
     std::deque<std::optional<PasswordAnswer>> passwordAnswers;
+    std::deque<std::optional<QString>> openFileAnswers;
 
     // Record
     QStringList calls;     // one line per call, e.g. "caption Tovrin"
@@ -33,6 +34,10 @@ public:
     bool gaugeTextVisible = false;
     QString sendTime, timeLeft;
     QString saveLocation, mediaLocation;
+    QString url;            // the URL box's edit text
+    QStringList urlList;    // the URL box's items
+    int previewCloses = 0;
+    std::optional<OpenFileRequest> lastOpenRequest;
     QMap<PropertyField, QString> properties;
     QMap<PropertyField, QStringList> propertyLines;
     std::optional<SaveFileRequest> lastSaveRequest;
@@ -52,10 +57,17 @@ public:
     void setTimeFields(const QString& send, const QString& left) override;
     void setSaveLocation(const QString& path) override;
     void setMediaLocation(const QString& location) override;
+    QString urlText() const override { return url; }
+    void setUrlText(const QString& text) override;
+    QStringList urlItems() const override { return urlList; }
+    void setUrlItems(const QStringList& items) override;
+    void closePreviewMonitor() override;
+    void repaintNow() override;
     void setProperty(PropertyField field, const QString& text) override;
     void appendPropertyLine(PropertyField field, const QString& line) override;
     void clearProperties() override;
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override;
     ResumeChoice askResume() override;
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;

@@ -35,6 +35,14 @@ struct SaveFileRequest {
 
 enum class ResumeChoice { Resume, Redownload, Cancel };
 
+// What the open dialog's file chooser is asked. It neither requires the file
+// to exist nor checks the path.
+struct OpenFileRequest {
+    QString title;
+    QStringList filters;  // e.g. "Tovrin 記錄檔案 (*.log)"; the first one selected
+    QString startFolder;  // empty: the process's current folder
+};
+
 // The media server's credentials dialog: what it shows and what it returns on OK.
 struct PasswordPrompt {
     QString site;
@@ -81,6 +89,17 @@ public:
     // media location being shown.
     virtual void setSaveLocation(const QString& path) = 0;
     virtual void setMediaLocation(const QString& location) = 0;
+    // The main window's URL box: the stream address Connect uses (its edit
+    // text) and the addresses offered with it (its item list).
+    virtual QString urlText() const = 0;
+    virtual void setUrlText(const QString& text) = 0;
+    virtual QStringList urlItems() const = 0;
+    virtual void setUrlItems(const QStringList& items) = 0;
+    // Closes the preview monitor window when it is open.
+    virtual void closePreviewMonitor() = 0;
+    // Draws the main window now, so that a line just logged shows before a
+    // long step blocks the UI thread.
+    virtual void repaintNow() = 0;
 
     // File-properties window
     virtual void setProperty(PropertyField field, const QString& text) = 0;
@@ -89,6 +108,8 @@ public:
 
     // Dialogs
     virtual std::optional<QString> chooseSaveFile(const SaveFileRequest& request) = 0;
+    // The full path of the file picked, or nullopt when cancelled.
+    virtual std::optional<QString> chooseOpenFile(const OpenFileRequest& request) = 0;
     virtual ResumeChoice askResume() = 0;
     virtual std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) = 0;
 

@@ -1,0 +1,92 @@
+#include "locations/open_dialog.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_access.h"
+#include "app/state/shell.h"
+#include "app/state/text_rules.h"
+#include "asf/name_rules.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace tovrin {
+
+QString JoinOpenHistory(const QStringList& items)
+{
+    QString stored;
+    for (const QString& item : items)
+        stored += item + QStringLiteral("\r\n");
+    return stored;
+}
+
+QStringList SplitOpenHistory(const QString& stored)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    QStringList items = stored.split(lineEnd);
+    // The line end after the last item leaves an empty piece behind it.
+    if (!items.isEmpty() && items.last().isEmpty())
+        items.removeLast();
+    if (items.size() > kMaxOpenHistory)
+        items.resize(kMaxOpenHistory);
+    return items;
+}
+
+void OpenDialog::formShow()
+{
+    m_open = true;
+    m_history = SplitOpenHistory(ReadSetting(m_ctx, QStringLiteral("MediaList")));
+    if (!m_history.isEmpty())
+        m_text = m_history.first();
+}
+
+std::optional<OpenOutcome> OpenDialog::okClick()
+{
+    // A text of blanks only is no location either; it would leave an empty
+    // line in the history.
+    const QString location = TrimBlanks(m_text);
+    if (location.isEmpty())
+        return std::nullopt;
+    m_text = location;
+
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    run.mediaLocation = location;
+    shell.setMediaLocation(location);
+
+    m_history.prepend(location);
+    while (m_history.size() > kMaxOpenHistory)
+        m_history.removeAt(kMaxOpenHistory);
+    if (!WriteSetting(m_ctx, QStringLiteral("MediaList"), JoinOpenHistory(m_history)))
+        return std::nullopt;
+
+    run.savePath.clear();
+    shell.setSaveLocation(QString());
+    shell.setUrlItems({});
+    shell.setUrlText(QString());
+
+    m_open = false;
+    return OpenMedia(m_ctx, m_fetch);
+}
+
+void OpenDialog::browseClick()
+{
+    OpenFileRequest request;
+    const QString openDir = ReadSetting(m_ctx, QStringLiteral("OpenDir"));
+    request.startFolder = openDir.isEmpty() ? QDir::currentPath() : openDir;
+    request.title = QStringLiteral("開啟本地檔案");
+    request.filters = QStringList{
+        QStringLiteral("所有 WM 與 Tovrin 記錄檔案 (*.asf; *.wmv; *.wma; *.wa; *.asx; *.wmx; *.wax; *.wvx; *.log)"),
+        QStringLiteral("WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"),
+        QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"),
+        QStringLiteral("Tovrin 記錄檔案 (*.log)"),
+        QStringLiteral("所有檔案 (*.*)"),
+    };
+    const auto chosen = m_ctx.shell.chooseOpenFile(request);
+    if (!chosen)
+        return;
+    m_text = *chosen;
+    WriteSetting(m_ctx, QStringLiteral("OpenDir"), FolderOfPath(*chosen));
+}
+
+}  // namespace tovrin

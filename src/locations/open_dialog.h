@@ -1,0 +1,59 @@
+#pragma once
+
+#include "locations/open_media.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tovrin {
+
+struct AppContext;
+class RedirectorFetch;
+
+// Most locations the open dialog's history keeps.
+inline constexpr int kMaxOpenHistory = 20;
+
+// The history as stored in MediaList: every item followed by CR LF.
+QString JoinOpenHistory(const QStringList& items);
+// MediaList back into items: a line ends at CR, LF or CR LF. At most
+// kMaxOpenHistory items, the newest.
+QStringList SplitOpenHistory(const QString& stored);
+
+// The open dialog (Form3) without its widgets: the history list (Combo1's
+// items, newest first), the location text (Combo1's text), and what its
+// buttons do. The Qt window shows these and forwards its events here.
+class OpenDialog {
+public:
+    OpenDialog(AppContext& ctx, RedirectorFetch& fetch) : m_ctx(ctx), m_fetch(fetch) {}
+
+    // FormShow: reloads the history from MediaList; the text becomes the
+    // newest item.
+    void formShow();
+
+    QStringList history() const { return m_history; }
+    QString text() const { return m_text; }
+    void setText(const QString& text) { m_text = text; }
+    bool isOpen() const { return m_open; }
+
+    // OK: with a location text (trimmed), records it in MediaWindow and the
+    // history, clears the save label and the URL box, closes the dialog and
+    // opens the location. Nothing happens (the dialog stays open) without a
+    // text, and nothing is opened when the history cannot be stored.
+    std::optional<OpenOutcome> okClick();
+    // Cancel: closes the dialog; nothing else changes.
+    void cancelClick() { m_open = false; }
+    // Browse: a picked file's full path becomes the text, and its folder the
+    // OpenDir the next Browse starts in. Nothing is opened until OK.
+    void browseClick();
+
+private:
+    AppContext& m_ctx;
+    RedirectorFetch& m_fetch;
+    QStringList m_history;
+    QString m_text;
+    bool m_open = false;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QFile;
+
+namespace tovrin {
+
+struct AppContext;
+class RedirectorFetch;
+
+// Most stream addresses a redirector fills the URL list with.
+inline constexpr int kMaxRedirectorEntries = 20;
+// Largest local redirector file read; redirector files are a few hundred bytes.
+inline constexpr qint64 kMaxRedirectorFileBytes = 4 * 1024 * 1024;
+
+// The stream addresses of a redirector text, found by a plain scan for the
+// MMS schemes wherever they stand, whatever the markup around them. An entry
+// ends at a space, a line feed, a double quote or the end of the text, and is
+// trimmed; the text's bytes are code page 950.
+struct RedirectorScan {
+    QStringList entries;   // at most kMaxRedirectorEntries, in text order
+    bool tooMany = false;  // the text names more addresses than that
+};
+RedirectorScan ScanRedirector(const QByteArray& text);
+
+// Fetches the redirector named by the opened location over HTTP, offers to
+// save it, and fills the URL list with its addresses (the first becomes the
+// URL text). True when at least one address was found.
+bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch);
+// The same from a local file that is open for reading.
+bool LoadRedirector(AppContext& ctx, QFile& file);
+
+// Saves a fetched redirector text, byte for byte, where the user chooses
+// (starting in AsxDir, which it then remembers). An existing file is
+// replaced only once the whole new text has been written.
+bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text);
+
+}  // namespace tovrin

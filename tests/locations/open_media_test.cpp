@@ -1,0 +1,330 @@
+#include "locations_support.h"
+#include "locations/open_dialog.h"
+#include "locations/open_media.h"
+#include "locations/redirector_fetch.h"
+#include "support/asf_sample.h"
+#include "support/temp_settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using tovrin::test::TestContext;
+
+namespace {
+
+const QString kWorking = QStringLiteral("處理程序媒介...");
+const QString kUrlListReady = QStringLiteral("URL list now has data, please select an entry");
+const QString kTypeError = QStringLiteral("The media type or its location was invalid\nPlease re-check your entry");
+
+struct Opener {
+    TestContext t;
+    std::unique_ptr<RedirectorFetch> fetch;
+
+    Opener()
+    {
+        test::CoreApp();
+        fetch = std::make_unique<RedirectorFetch>(t.shell);
+        // Left over from an earlier run: the opening starts from a reset.
+        t.shell.log = {QStringLiteral("old line")};
+        t.run.localFileMode = true;
+        t.run.serverHost = QStringLiteral("old-host");
+    }
+    OpenOutcome open(const QString& location)
+    {
+        t.run.mediaLocation = location;
+        return OpenMedia(t.ctx, *fetch);
+    }
+    QString file(const QString& name, const QByteArray& bytes) { return test::WriteFile(t.dir, name, bytes); }
+};
+
+}  // namespace
+
+TEST(OpenMedia, StreamAddressGoesIntoTheUrlBox)
+{
+    for (const QString& location : {QStringLiteral("mms://host/live"), QStringLiteral("MMSU://HOST/CLIP.WMV")}) {
+        Opener o;
+        EXPECT_EQ(o.open(location), OpenOutcome::StreamAddress);
+        EXPECT_EQ(o.t.shell.url, location);
+        EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, QStringLiteral("準備連接到網址 -> 按下「執行」開始連接")}));
+        EXPECT_TRUE(o.t.shell.messages.isEmpty());
+        EXPECT_FALSE(o.t.run.localFileMode);
+        EXPECT_TRUE(o.t.run.serverHost.isEmpty());
+        EXPECT_EQ(o.t.shell.previewCloses, 1);
+        // The working line is drawn before anything is looked at.
+        const qsizetype logged = o.t.shell.calls.indexOf(QStringLiteral("log ") + kWorking);
+        EXPECT_EQ(o.t.shell.calls.value(logged + 1), QStringLiteral("repaint"));
+    }
+}
+
+TEST(OpenMedia, UnknownLocationsAndAdviceClearTheLog)
+{
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Mms://host/a.asf"), QStringLiteral("未知的媒介位置")},
+        {QStringLiteral("https://host/a.asx"), QStringLiteral("未知的媒介位置")},
+        {QStringLiteral("relative/clip.wmv"), QStringLiteral("未知的媒介位置")},
+        {QStringLiteral("mmst://h/a.asx"),
+         QStringLiteral("You are trying to access a redirector file type\nfrom a streaming MMS server. Only HTTP "
+                        "servers\nhold redirector information files, please check\nyour URL entry and try again")},
+        {QStringLiteral("http://h/a.asp"),
+         QStringLiteral("Sorry, ASP formatted locations are not yet supported by Tovrin\n\nYou may need to examine "
+                        "the ASP file to determine its media\nURLs or redirector locations first")},
+        {QStringLiteral("mms://h/a.ASP"), QString()},
+        {QStringLiteral("/media/page.asp"), QString()},
+        {QStringLiteral("http://h/clip.wmv"), QString()},
+    };
+    for (const auto& [location, message] : cases) {
+        Opener o;
+        EXPECT_EQ(o.open(location), OpenOutcome::Failed) << location.toStdString();
+        EXPECT_TRUE(o.t.shell.log.isEmpty()) << location.toStdString();
+        ASSERT_EQ(o.t.shell.messages.size(), 1) << location.toStdString();
+        if (!message.isEmpty()) {
+            EXPECT_EQ(o.t.shell.messages.first(), message);
+        }
+        EXPECT_FALSE(o.t.run.localFileMode);
+        EXPECT_TRUE(o.t.shell.url.isEmpty());
+    }
+    Opener o;
+    o.open(QStringLiteral("http://h/clip.wmv"));
+    const QString advice = o.t.shell.messages.value(0);
+    EXPECT_TRUE(advice.startsWith(QStringLiteral("您正嘗試到 HTTP 存取未支援的媒介類型。\n\nIf you know this")));
+    EXPECT_TRUE(advice.endsWith(QStringLiteral("able to copy the file that way - progressive download")));
+}
+
+TEST(OpenMedia, UnsupportedCombinationsKeepTheLog)
+{
+    for (const QString& location : {QStringLiteral("http://h/page"), QStringLiteral("http://h/a.log"),
+                                   QStringLiteral("/media/notes.txt"), QStringLiteral("mms://h/a.log")}) {
+        Opener o;
+        EXPECT_EQ(o.open(location), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, QStringLiteral("Media type / location error, could not load")}))
+            << location.toStdString();
+        EXPECT_EQ(o.t.shell.messages, QStringList{kTypeError});
+    }
+}
+
+TEST(OpenMedia, LocalRedirectorFillsTheUrlListInLocalFileMode)
+{
+    Opener o;
+    const QString path = o.file(QStringLiteral("list.wvx"), "[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=mms://srv/b.asf\r\n");
+    EXPECT_EQ(o.open(path), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(o.t.shell.urlList, (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("mms://srv/b.asf")}));
+    EXPECT_EQ(o.t.shell.url, QStringLiteral("mms://srv/a.asf"));
+    EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, kUrlListReady}));
+    EXPECT_TRUE(o.t.run.localFileMode);
+}
+
+TEST(OpenMedia, LocalRedirectorFailures)
+{
+    {
+        Opener o;
+        EXPECT_EQ(o.open(o.t.dir.filePath(QStringLiteral("missing.asx"))), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.messages, QStringList{QStringLiteral("could not open local redirector file")});
+        EXPECT_TRUE(o.t.shell.log.isEmpty());
+    }
+    {
+        // A folder named like a redirector is no file to read.
+        Opener o;
+        QDir(o.t.dir.path()).mkdir(QStringLiteral("folder.asx"));
+        EXPECT_EQ(o.open(o.t.dir.filePath(QStringLiteral("folder.asx"))), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.messages, QStringList{QStringLiteral("could not open local redirector file")});
+    }
+    {
+        Opener o;
+        EXPECT_EQ(o.open(o.file(QStringLiteral("none.asx"), "<asx></asx>")), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.messages, (QStringList{QStringLiteral("Error in redirector file - no entries found"),
+                                                   QStringLiteral("Local parse error")}));
+        EXPECT_TRUE(o.t.shell.log.isEmpty());
+        EXPECT_FALSE(o.t.run.localFileMode);
+    }
+}
+
+TEST(OpenMedia, LocalMediaFileIsInspected)
+{
+    Opener o;
+    EXPECT_EQ(o.open(test::SamplePath(test::Sample::Wmv)), OpenOutcome::MediaInspected);
+    EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, QStringLiteral("Media Loaded -> Click Information tab"),
+                                          QStringLiteral("Media Loaded -> Click Preview monitor")}));
+    EXPECT_EQ(o.t.shell.properties.value(PropertyField::Clip), test::SampleTitle());
+    EXPECT_EQ(o.t.shell.properties.value(PropertyField::VidSize), QStringLiteral("320 x 240"));
+    EXPECT_TRUE(o.t.run.localFileMode);
+    EXPECT_EQ(o.t.run.streamCount, 2u);
+}
+
+TEST(OpenMedia, LocalMediaWithAHeaderLongerThan5000BytesIsInspected)
+{
+    Opener o;
+    const QString path = o.t.dir.filePath(QStringLiteral("long-header.wma"));
+    const QString comment(6000, QLatin1Char('x'));
+    ASSERT_EQ(test::RunProgram(QStringLiteral("ffmpeg"),
+                               {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("sine=duration=1"), QStringLiteral("-c:a"), QStringLiteral("wmav2"),
+                                QStringLiteral("-metadata"), QStringLiteral("comment=") + comment, path}),
+              0);
+    EXPECT_GT(LocalHeaderLength(path), 12000u);
+    EXPECT_EQ(o.open(path), OpenOutcome::MediaInspected) << o.t.shell.messages.join(u'|').toStdString();
+    EXPECT_EQ(o.t.shell.properties.value(PropertyField::Length), QStringLiteral("00 : 00 : 01"));
+}
+
+TEST(OpenMedia, LocalMediaThatIsNoAsfFails)
+{
+    Opener o;
+    EXPECT_EQ(LocalHeaderLength(o.file(QStringLiteral("short.asf"), "x")), 5000u);
+    EXPECT_EQ(o.open(o.file(QStringLiteral("text.wmv"), QByteArray(8000, 'x'))), OpenOutcome::Failed);
+    ASSERT_EQ(o.t.shell.messages.size(), 2);
+    EXPECT_EQ(o.t.shell.messages.last(), QStringLiteral("Local ASF extraction error"));
+    EXPECT_TRUE(o.t.shell.log.isEmpty());
+    EXPECT_FALSE(o.t.run.localFileMode);
+
+    Opener missing;
+    EXPECT_EQ(missing.open(missing.t.dir.filePath(QStringLiteral("gone.asf"))), OpenOutcome::Failed);
+    EXPECT_EQ(missing.t.shell.messages.last(), QStringLiteral("Local ASF extraction error"));
+}
+
+TEST(OpenMedia, RedirectorSiteThatRefusesTheConnection)
+{
+    Opener o;
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    EXPECT_EQ(o.open(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(port)), OpenOutcome::Failed);
+    EXPECT_EQ(o.t.shell.messages, (QStringList{QStringLiteral("HTTP redirector site failed to connect"),
+                                               QStringLiteral("Redirector file contains no data"),
+                                               QStringLiteral("Networked parse error")}));
+    EXPECT_TRUE(o.t.shell.log.isEmpty());
+    EXPECT_FALSE(o.fetch->isBusy());
+}
+
+TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
+{
+    EXPECT_EQ(NoticeForError(QNetworkReply::HostNotFoundError, false), FetchNotice::InvalidHost);
+    EXPECT_EQ(NoticeForError(QNetworkReply::ConnectionRefusedError, false), FetchNotice::ConnectionFailed);
+    EXPECT_EQ(NoticeForError(QNetworkReply::OperationCanceledError, false), FetchNotice::ConnectionFailed);
+    EXPECT_EQ(NoticeForError(QNetworkReply::ContentNotFoundError, true), FetchNotice::Failed);
+    EXPECT_EQ(NoticeForError(QNetworkReply::RemoteHostClosedError, true), FetchNotice::Failed);
+}
+
+TEST(RedirectorFetch, LocationWithoutAHostIsAnInvalidHost)
+{
+    test::CoreApp();
+    test::FakeShell shell;
+    RedirectorFetch fetch(shell);
+    EXPECT_TRUE(fetch.get(QStringLiteral("http:///list.asx")).isEmpty());
+    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("Could not connect to redirector URL, could be a broken link")});
+    fetch.abort();  // idle: nothing to do
+    EXPECT_FALSE(fetch.isBusy());
+}
+
+// The open dialog ------------------------------------------------------------
+
+TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
+{
+    Opener o;
+    OpenDialog dialog(o.t.ctx, *o.fetch);
+    dialog.formShow();
+    EXPECT_TRUE(dialog.history().isEmpty());
+    EXPECT_TRUE(dialog.text().isEmpty());
+
+    dialog.setText(QStringLiteral("  mms://a/b  "));
+    EXPECT_EQ(dialog.okClick(), OpenOutcome::StreamAddress);
+    EXPECT_FALSE(dialog.isOpen());
+    EXPECT_EQ(o.t.run.mediaLocation, QStringLiteral("mms://a/b"));
+    EXPECT_EQ(o.t.shell.mediaLocation, QStringLiteral("mms://a/b"));
+    EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")), QStringLiteral("mms://a/b\r\n"));
+
+    dialog.formShow();
+    EXPECT_EQ(dialog.text(), QStringLiteral("mms://a/b"));
+    dialog.okClick();
+    EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")), QStringLiteral("mms://a/b\r\nmms://a/b\r\n"));
+
+    for (int i = 1; i <= 20; ++i) {
+        dialog.formShow();
+        dialog.setText(QStringLiteral("mms://h/%1").arg(i));
+        dialog.okClick();
+    }
+    dialog.formShow();
+    ASSERT_EQ(dialog.history().size(), 20);
+    EXPECT_EQ(dialog.history().first(), QStringLiteral("mms://h/20"));
+    EXPECT_EQ(dialog.history().last(), QStringLiteral("mms://h/1"));
+    EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")).count(QStringLiteral("\r\n")), 20);
+}
+
+TEST(OpenDialog, OkWithoutATextDoesNothing)
+{
+    Opener o;
+    OpenDialog dialog(o.t.ctx, *o.fetch);
+    dialog.formShow();
+    for (const QString& text : {QString(), QStringLiteral(" \t ")}) {
+        dialog.setText(text);
+        EXPECT_FALSE(dialog.okClick());
+        EXPECT_TRUE(dialog.isOpen());
+    }
+    EXPECT_TRUE(o.t.store.read(QStringLiteral("MediaList")).isEmpty());
+    EXPECT_EQ(o.t.shell.log, QStringList{QStringLiteral("old line")});
+
+    dialog.cancelClick();
+    EXPECT_FALSE(dialog.isOpen());
+    EXPECT_TRUE(o.t.shell.calls.isEmpty());
+}
+
+TEST(OpenDialog, OkClearsTheSaveLabelAndTheUrlBoxBeforeOpening)
+{
+    Opener o;
+    o.t.run.savePath = QStringLiteral("/rec/old.wmv");
+    o.t.shell.url = QStringLiteral("mms://old/x");
+    o.t.shell.urlList = {QStringLiteral("mms://old/x"), QStringLiteral("mms://old/y")};
+    OpenDialog dialog(o.t.ctx, *o.fetch);
+    dialog.formShow();
+    dialog.setText(QStringLiteral("Mms://unknown"));
+    EXPECT_EQ(dialog.okClick(), OpenOutcome::Failed);
+    EXPECT_TRUE(o.t.run.savePath.isEmpty());
+    EXPECT_TRUE(o.t.shell.saveLocation.isEmpty());
+    EXPECT_TRUE(o.t.shell.url.isEmpty());
+    EXPECT_TRUE(o.t.shell.urlList.isEmpty());
+    // Even a location that cannot be opened is remembered.
+    EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")), QStringLiteral("Mms://unknown\r\n"));
+}
+
+TEST(OpenDialog, StoredHistorySplitsAtAnyLineEnd)
+{
+    EXPECT_EQ(SplitOpenHistory(QStringLiteral("a\r\nb\rc\nd")),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_TRUE(SplitOpenHistory(QString()).isEmpty());
+    EXPECT_EQ(JoinOpenHistory({QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("a\r\nb\r\n"));
+    // A hand-edited value with more lines than the history holds.
+    QString many;
+    for (int i = 0; i < 30; ++i)
+        many += QStringLiteral("mms://h/%1\r\n").arg(i);
+    const QStringList items = SplitOpenHistory(many);
+    ASSERT_EQ(items.size(), kMaxOpenHistory);
+    EXPECT_EQ(items.first(), QStringLiteral("mms://h/0"));
+}
+
+TEST(OpenDialog, BrowsePutsThePathInTheTextAndRemembersItsFolder)
+{
+    Opener o;
+    OpenDialog dialog(o.t.ctx, *o.fetch);
+    dialog.formShow();
+    const QString picked = o.t.dir.filePath(QStringLiteral("clips/a.wmv"));
+    o.t.shell.openFileAnswers.push_back(picked);
+    dialog.browseClick();
+    EXPECT_EQ(dialog.text(), picked);
+    EXPECT_EQ(o.t.store.read(QStringLiteral("OpenDir")), o.t.dir.filePath(QStringLiteral("clips/")));
+    ASSERT_TRUE(o.t.shell.lastOpenRequest);
+    EXPECT_EQ(o.t.shell.lastOpenRequest->title, QStringLiteral("開啟本地檔案"));
+    EXPECT_EQ(o.t.shell.lastOpenRequest->startFolder, QDir::currentPath());
+    ASSERT_EQ(o.t.shell.lastOpenRequest->filters.size(), 5);
+    EXPECT_EQ(o.t.shell.lastOpenRequest->filters.at(3), QStringLiteral("Tovrin 記錄檔案 (*.log)"));
+    EXPECT_TRUE(o.t.store.read(QStringLiteral("MediaList")).isEmpty());  // nothing opened yet
+
+    // Next time the chooser starts there; Cancel changes nothing.
+    o.t.shell.openFileAnswers.push_back(std::nullopt);
+    dialog.browseClick();
+    EXPECT_EQ(o.t.shell.lastOpenRequest->startFolder, o.t.dir.filePath(QStringLiteral("clips/")));
+    EXPECT_EQ(dialog.text(), picked);
+}
