@@ -1,0 +1,129 @@
+#include "nginx_server.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace tovrin::test {
+
+namespace {
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+}  // namespace
+
+QString NginxProgram()
+{
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
+    if (!found.isEmpty())
+        return found;
+    return QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+}
+
+NginxServer::NginxServer(const QString& root, const QString& serverConfig)
+{
+    if (NginxProgram().isEmpty()) {
+        m_error = QStringLiteral("nginx is not installed (scripts/install-deps installs it)");
+        return;
+    }
+    // Another process may take the free port between the probe and nginx's
+    // bind: try a few.
+    for (int attempt = 0; attempt < 5 && !m_port; ++attempt)
+        start(root, serverConfig, FreePort());
+}
+
+bool NginxServer::start(const QString& root, const QString& serverConfig, quint16 port)
+{
+    const QString dir = m_dir.path();
+    // Single process in the foreground: no workers that would switch to
+    // another user and lose access to the temporary folders.
+    const QString config = QStringLiteral(
+        "daemon off;\n"
+        "master_process off;\n"
+        "pid %1/nginx.pid;\n"
+        "error_log %1/error.log warn;\n"
+        "events { worker_connections 64; }\n"
+        "http {\n"
+        "  access_log off;\n"
+        "  client_body_temp_path %1/body; proxy_temp_path %1/proxy; fastcgi_temp_path %1/fastcgi;\n"
+        "  uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
+        "  default_type application/octet-stream;\n"
+        "  types { video/x-ms-asf asx wvx; text/plain log; }\n"
+        "  server {\n"
+        "    listen 127.0.0.1:%2;\n"
+        "    root %3;\n"
+        "%4\n"
+        "  }\n"
+        "}\n").arg(dir).arg(port).arg(root, serverConfig);
+    QFile file(dir + QStringLiteral("/nginx.conf"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0) {
+        m_error = QStringLiteral("cannot write nginx.conf");
+        return false;
+    }
+    file.close();
+
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(NginxProgram(), {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
+                                     QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
+    if (!m_process.waitForStarted(5000)) {
+        m_error = QStringLiteral("nginx did not start: ") + m_process.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        if (probe.waitForConnected(200)) {
+            m_port = port;
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    QFile log(dir + QStringLiteral("/error.log"));
+    log.open(QIODevice::ReadOnly);
+    m_error = QStringLiteral("nginx is not listening: ") + QString::fromUtf8(m_process.readAll() + log.readAll());
+    m_process.kill();
+    m_process.waitForFinished(5000);
+    return false;
+}
+
+NginxServer::~NginxServer()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QString NginxServer::url(const QString& path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_port).arg(path);
+}
+
+QByteArray HtpasswdLine(const QString& user, const QString& password)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-apr1"), password});
+    if (openssl.waitForFinished(10000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0) {
+        const QByteArray hash = openssl.readAllStandardOutput().trimmed();
+        if (!hash.isEmpty())
+            return user.toUtf8() + ':' + hash + '\n';
+    }
+    // nginx also takes a password in the clear, marked as such.
+    return user.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n';
+}
+
+}  // namespace tovrin::test

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace tovrin::test {
+
+// The nginx binary, or empty when nginx is not installed.
+QString NginxProgram();
+
+// An nginx web server of its own, started in the foreground on a free
+// loopback port, serving `root`, with a configuration in a temporary folder.
+// `serverConfig` is added to its server block. Stopped when this goes.
+class NginxServer {
+public:
+    explicit NginxServer(const QString& root, const QString& serverConfig = {});
+    ~NginxServer();
+
+    bool started() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    QString url(const QString& path) const;
+    // The configuration folder, for files the configuration names.
+    QString configDir() const { return m_dir.path(); }
+    // What went wrong when it did not start.
+    QString error() const { return m_error; }
+
+private:
+    bool start(const QString& root, const QString& serverConfig, quint16 port);
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+// An htpasswd line for nginx's Basic authentication.
+QByteArray HtpasswdLine(const QString& user, const QString& password);
+
+}  // namespace tovrin::test

@@ -1,0 +1,285 @@
+#include "locations/open_media.h"
+#include "locations/redirector_fetch.h"
+#include "locations/redirector_file.h"
+#include "nginx_server.h"
+#include "support/asf_sample.h"
+#include "support/temp_settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace tovrin;
+using tovrin::test::TestContext;
+
+namespace {
+
+QCoreApplication& CoreApp()
+{
+    static int argc = 1;
+    static char name[] = "tovrin-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+const QString kWorking = QStringLiteral("處理程序媒介...");
+const QString kResolving = QStringLiteral("Resolving HTTP DNS address from URL...");
+const QString kConnected = QStringLiteral("Connected to HTTP redirector site");
+const QString kReceived = QStringLiteral("Redirector file received");
+const QString kRedirected = QStringLiteral("Being redirected by host to another address, following.");
+const QString kReady = QStringLiteral("URL list now has data, please select an entry");
+const QString kNoData = QStringLiteral("Redirector file contains no data");
+const QString kNotFound = QStringLiteral("Redirector file error, could not locate it");
+const QString kParseError = QStringLiteral("Networked parse error");
+const QString kTryAgain = QStringLiteral("Now try connecting again");
+
+const QByteArray kXmlAsx =
+    "<ASX version=\"3.0\">\n"
+    "  <Title>News</Title>\n"
+    "  <Entry><Ref href=\"mms://media.example/news/first.wmv\" /></Entry>\n"
+    "  <Entry><Ref href=\"MMST://media.example/news/second.asf\"/></Entry>\n"
+    "</ASX>\n";
+const QStringList kXmlEntries = {QStringLiteral("mms://media.example/news/first.wmv"),
+                                 QStringLiteral("MMST://media.example/news/second.asf")};
+
+// A web server with the redirector files of the tests, one nginx per test.
+class RedirectorSite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoreApp();
+        ASSERT_TRUE(m_root.isValid());
+        put(QStringLiteral("list.asx"), kXmlAsx);
+        put(QStringLiteral("ref.wvx"), "[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=mms://srv/b.asf\r\n");
+        QByteArray many = "<ASX>";
+        for (int i = 1; i <= 21; ++i)
+            many += "<Entry><Ref href=\"mms://srv/" + QByteArray::number(i) + ".wmv\"/></Entry>";
+        put(QStringLiteral("many.asx"), many + "</ASX>");
+        put(QStringLiteral("none.asx"), "<ASX><Entry><Ref href=\"http://srv/a.asf\"/></Entry></ASX>");
+        put(QStringLiteral("empty.asx"), {});
+        put(QStringLiteral("big.asx"), QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
+        QDir(m_root.path()).mkdir(QStringLiteral("private"));
+        put(QStringLiteral("private/list.asx"), kXmlAsx);
+
+        m_server = std::make_unique<test::NginxServer>(
+            m_root.path(),
+            QStringLiteral("location /private/ { auth_basic \"Tovrin test\"; auth_basic_user_file htpasswd; }\n"
+                           "location = /old.asx { return 301 /list.asx; }\n"
+                           "location = /loop.asx { return 301 /loop.asx; }\n"));
+        ASSERT_TRUE(m_server->started()) << m_server->error().toStdString();
+        // nginx reads the password file at each request, relative to its prefix.
+        QFile htpasswd(m_server->configDir() + QStringLiteral("/htpasswd"));
+        ASSERT_TRUE(htpasswd.open(QIODevice::WriteOnly));
+        htpasswd.write(test::HtpasswdLine(QStringLiteral("tovrin"), QStringLiteral("s3cret")));
+        htpasswd.close();
+        m_fetch = std::make_unique<RedirectorFetch>(t.shell);
+    }
+
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_root.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    OpenOutcome open(const QString& path)
+    {
+        t.run.mediaLocation = m_server->url(path);
+        return OpenMedia(t.ctx, *m_fetch);
+    }
+
+    TestContext t;
+    QTemporaryDir m_root;
+    std::unique_ptr<test::NginxServer> m_server;
+    std::unique_ptr<RedirectorFetch> m_fetch;
+};
+
+// Accepts connections and never answers.
+class SilentServer {
+public:
+    SilentServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                m_clients.push_back(socket);
+        });
+    }
+    QString url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_server.serverPort()).arg(path);
+    }
+
+private:
+    QTcpServer m_server;
+    std::vector<QTcpSocket*> m_clients;  // owned by m_server
+};
+
+}  // namespace
+
+TEST_F(RedirectorSite, XmlRedirectorFillsTheUrlListAfterTheFetchLines)
+{
+    EXPECT_EQ(open(QStringLiteral("list.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(t.shell.log, (QStringList{kWorking, kResolving, kConnected, kReceived, kReady}));
+    EXPECT_EQ(t.shell.urlList, kXmlEntries);
+    EXPECT_EQ(t.shell.url, kXmlEntries.first());
+    EXPECT_TRUE(t.shell.messages.isEmpty());
+    ASSERT_EQ(t.shell.confirmations.size(), 1);
+    EXPECT_TRUE(t.shell.confirmations.first().endsWith(QStringLiteral("Would you like to save this redirector file?\n")));
+    EXPECT_FALSE(t.run.localFileMode);
+    EXPECT_FALSE(m_fetch->isBusy());
+}
+
+TEST_F(RedirectorSite, ReferenceFormAndTooManyEntries)
+{
+    EXPECT_EQ(open(QStringLiteral("ref.wvx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(t.shell.urlList, (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("mms://srv/b.asf")}));
+
+    EXPECT_EQ(open(QStringLiteral("many.asx")), OpenOutcome::RedirectorLoaded);
+    ASSERT_EQ(t.shell.urlList.size(), 20);
+    EXPECT_EQ(t.shell.urlList.last(), QStringLiteral("mms://srv/20.wmv"));
+    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("Too many entires in ASX file, displaying max amount only")});
+}
+
+TEST_F(RedirectorSite, EmptyBodyOrNoAddressesIsANetworkedParseError)
+{
+    EXPECT_EQ(open(QStringLiteral("empty.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.messages, (QStringList{kNoData, kParseError}));
+    EXPECT_TRUE(t.shell.confirmations.isEmpty());
+    EXPECT_TRUE(t.shell.log.isEmpty());
+
+    t.shell.messages.clear();
+    EXPECT_EQ(open(QStringLiteral("none.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.messages,
+              (QStringList{QStringLiteral("Error in redirector file - no entries found"), kParseError}));
+    EXPECT_TRUE(t.shell.log.isEmpty());
+}
+
+TEST_F(RedirectorSite, RedirectIsFollowedButNotForever)
+{
+    EXPECT_EQ(open(QStringLiteral("old.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_TRUE(t.shell.log.contains(kRedirected));
+    EXPECT_EQ(t.shell.urlList, kXmlEntries);
+
+    EXPECT_EQ(open(QStringLiteral("loop.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.messages, (QStringList{kNotFound, kNoData, kParseError}));
+}
+
+TEST_F(RedirectorSite, MissingFileIsReportedAndItsErrorPageNotOfferedForSaving)
+{
+    EXPECT_EQ(open(QStringLiteral("gone.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.messages, (QStringList{kNotFound, kNoData, kParseError}));
+    EXPECT_TRUE(t.shell.confirmations.isEmpty());
+}
+
+TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCredentials)
+{
+    t.shell.inputAnswers = {QStringLiteral(" s3cret\t"), QStringLiteral("  tovrin ")};
+    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
+    const QString title = QStringLiteral("Authentication Required !");
+    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")),
+              (QStringList{QStringLiteral("input ") + title + QStringLiteral(" | Please enter your Password for this site"),
+                           QStringLiteral("input ") + title + QStringLiteral(" | Please enter your user ID for this site")}));
+    EXPECT_EQ(t.shell.messages, (QStringList{kTryAgain, kNoData, kParseError}));
+    EXPECT_EQ(m_fetch->userId(), QStringLiteral("tovrin"));
+    EXPECT_EQ(m_fetch->password(), QStringLiteral("s3cret"));
+    EXPECT_TRUE(m_fetch->askedForCredentials());
+
+    t.shell.calls.clear();
+    t.shell.messages.clear();
+    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(t.shell.urlList, kXmlEntries);
+    EXPECT_TRUE(t.shell.calls.filter(QStringLiteral("input ")).isEmpty());
+    EXPECT_TRUE(t.shell.messages.isEmpty());
+    EXPECT_FALSE(m_fetch->askedForCredentials());
+}
+
+TEST_F(RedirectorSite, RefusedOrCancelledCredentialsAskAgainAtTheNextOpening)
+{
+    // Wrong credentials kept from earlier: sent once, refused, asked again.
+    m_fetch->setCredentials(QStringLiteral("tovrin"), QStringLiteral("wrong"));
+    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")).size(), 2);
+    EXPECT_EQ(t.shell.messages.first(), kTryAgain);
+    // Both boxes cancelled: empty credentials, nothing worth sending.
+    EXPECT_TRUE(m_fetch->userId().isEmpty());
+    EXPECT_TRUE(m_fetch->password().isEmpty());
+
+    t.shell.calls.clear();
+    t.shell.inputAnswers = {QStringLiteral("s3cret"), QStringLiteral("tovrin")};
+    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")).size(), 2);
+    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::RedirectorLoaded);
+}
+
+TEST_F(RedirectorSite, SavedRedirectorOpensAgainWithTheSameEntries)
+{
+    const QString saved = t.dir.filePath(QStringLiteral("saved.asx"));
+    t.shell.confirmAnswers = {true};
+    t.shell.saveFileAnswers = {saved};
+    EXPECT_EQ(open(QStringLiteral("ref.wvx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, QStringLiteral("ref.wvx"));
+    EXPECT_EQ(test::ReadWholeFile(saved), test::ReadWholeFile(m_root.filePath(QStringLiteral("ref.wvx"))));
+    const QStringList fetched = t.shell.urlList;
+
+    t.shell.urlList.clear();
+    t.run.mediaLocation = saved;
+    EXPECT_EQ(OpenMedia(t.ctx, *m_fetch), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(t.shell.urlList, fetched);
+    EXPECT_TRUE(t.run.localFileMode);
+    EXPECT_EQ(t.store.read(QStringLiteral("AsxDir")), t.dir.path() + u'/');
+}
+
+TEST_F(RedirectorSite, OversizedBodyIsCutOffWithAClearError)
+{
+    EXPECT_EQ(open(QStringLiteral("big.asx")), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.messages, (QStringList{QStringLiteral("Redirector file is larger than 4 MiB, fetch stopped"),
+                                             kNoData, kParseError}));
+}
+
+TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimit)
+{
+    CoreApp();
+    SilentServer silent;
+    TestContext t;
+    RedirectorFetch fetch(t.shell);
+    fetch.setTimeLimit(1000);
+    QElapsedTimer clock;
+    clock.start();
+    t.run.mediaLocation = silent.url(QStringLiteral("list.asx"));
+    EXPECT_EQ(OpenMedia(t.ctx, fetch), OpenOutcome::Failed);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_EQ(t.shell.messages, (QStringList{kNotFound, kNoData, kParseError}));
+    EXPECT_FALSE(fetch.isBusy());
+}
+
+TEST(RedirectorFetchLimits, AbortEndsAFetchInProgressQuietly)
+{
+    CoreApp();
+    SilentServer silent;
+    test::FakeShell shell;
+    RedirectorFetch fetch(shell);
+    bool busyDuringFetch = false;
+    QTimer::singleShot(200, &fetch, [&] {
+        busyDuringFetch = fetch.isBusy();
+        fetch.abort();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(fetch.get(silent.url(QStringLiteral("list.asx"))).isEmpty());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(busyDuringFetch);
+    EXPECT_FALSE(fetch.isBusy());
+    EXPECT_TRUE(shell.messages.isEmpty());
+}
