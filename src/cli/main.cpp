@@ -1,3 +1,4 @@
+#include "cli/open_command.h"
 #include "cli/record_command.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,11 @@ const char kUsage[] =
     "Usage: tovrin-cli COMMAND [options]\n"
     "\n"
     "Commands:\n"
-    "  record URL   record an MMS stream into an ASF file (see 'tovrin-cli record --help')\n";
+    "  record URL       record an MMS stream into an ASF file (see 'tovrin-cli record --help');\n"
+    "                   URL may also be an http:// redirector address or a redirector file\n"
+    "  open LOCATION    open a stream address, redirector, local media file or saved log\n"
+    "                   and print what it holds\n"
+    "  info FILE        print the file properties of a local ASF file\n";
 
 }  // namespace
 
@@ -24,6 +29,10 @@ int main(int argc, char* argv[])
     const QString command = arguments.value(1);
     if (command == QStringLiteral("record"))
         return tovrin::RunRecordCommand(arguments);
+    if (command == QStringLiteral("open"))
+        return tovrin::RunOpenCommand(arguments);
+    if (command == QStringLiteral("info"))
+        return tovrin::RunInfoCommand(arguments);
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
         std::fputs(kUsage, stdout);
         return 0;

@@ -6,6 +6,7 @@
 #include "app/state/settings_store.h"
 #include "cli/console_shell.h"
 #include "cli/interrupt_signal.h"
+#include "cli/location_options.h"
 #include "locations/session_log.h"
 #include "mms/connection_controller.h"
 
@@ -47,7 +48,7 @@ int RunRecordCommand(const QStringList& arguments)
         "stopped, 1 when it ended any other way, 2 for bad usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The command."));
-    parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv"));
+    parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv, or a redirector (http://host/list.asx or a .asx file) whose --entry to record"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
                                     QStringLiteral("FILE"));
@@ -66,6 +67,8 @@ int RunRecordCommand(const QStringList& arguments)
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password, savePassword,
                        duration, saveLog, connectTimeout, quiet});
+    const RecordLocation redirector;
+    redirector.addTo(parser);
 
     if (!parser.parse(arguments)) {
         usageError(parser.errorText());
@@ -165,7 +168,11 @@ int RunRecordCommand(const QStringList& arguments)
         durationCheck.start(100);
     }
 
-    if (controller.connectClick(positional.at(1)))
+    // A redirector is opened first; its chosen entry is the stream to record.
+    QString streamAddress;
+    if (const int opened = redirector.resolve(ctx, parser, positional.at(1), answers.quiet, streamAddress); opened != 0)
+        return opened;
+    if (controller.connectClick(streamAddress))
         QCoreApplication::exec();
     shell.finishProgress();
 

@@ -1,0 +1,178 @@
+#include "cli/open_command.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_reset.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "asf/header_inspection.h"
+#include "cli/console_shell.h"
+#include "cli/location_options.h"
+#include "cli/property_report.h"
+#include "locations/location_class.h"
+#include "locations/open_media.h"
+#include "locations/redirector_fetch.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace tovrin {
+
+namespace {
+
+void usageError(const char* command, const QString& message)
+{
+    std::fprintf(stderr, "tovrin-cli %s: %s\nTry 'tovrin-cli %s --help'.\n", command, message.toUtf8().constData(),
+                 command);
+}
+
+void printOut(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// Parses `arguments` for a command with one positional argument; the status to
+// exit with when the command should not go on.
+std::optional<int> parseOne(QCommandLineParser& parser, const QStringList& arguments, const char* command)
+{
+    parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        usageError(command, parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText());
+        return 0;
+    }
+    if (parser.positionalArguments().size() != 2) {
+        usageError(command, QStringLiteral("expects exactly one location"));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunOpenCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Opens a media location as the open dialog does and prints what it holds:\n"
+        "  mms://...            the stream address, ready to record\n"
+        "  http://.../x.asx     the redirector's stream addresses, numbered\n"
+        "  FILE.asx             the same from a redirector file on disk\n"
+        "  FILE.wmv/.asf/.wma   the file properties of a local media file\n"
+        "  FILE.log             the lines of a saved session log\n"
+        "Log lines and messages go to stderr.\n\n"
+        "Exit status: 0 when the location was opened, 1 when not, 2 for bad usage."));
+    parser.addPositionalArgument(QStringLiteral("open"), QStringLiteral("The command."));
+    parser.addPositionalArgument(QStringLiteral("LOCATION"), QStringLiteral("A URL or a file path."));
+    const QCommandLineOption saveRedirector(QStringLiteral("save-redirector"),
+                                            QStringLiteral("Save a fetched redirector file as FILE."),
+                                            QStringLiteral("FILE"));
+    parser.addOption(saveRedirector);
+    const HttpOptions http;
+    http.addTo(parser);
+    if (const auto status = parseOne(parser, arguments, "open"))
+        return *status;
+    if (const QString problem = http.check(parser); !problem.isEmpty()) {
+        usageError("open", problem);
+        return 2;
+    }
+
+    const QString location = AbsoluteLocation(parser.positionalArguments().at(1));
+    const bool logLocation = ClassifyLocation(location) == (lcLocal | lcLog);
+
+    ConsoleAnswers answers;
+    if (parser.isSet(saveRedirector)) {
+        answers.confirmAnswer = true;
+        answers.saveFile = parser.value(saveRedirector);
+    }
+    // A saved log is the outcome itself: its lines go to stdout only.
+    answers.quiet = logLocation;
+    SettingsStore store;
+    SettingsRecord settings = LoadSettings(store);
+    ConsoleShell shell(answers);
+    RunState run;
+    AppContext ctx{shell, store, settings, run};
+    RedirectorFetch fetch(shell);
+    http.apply(parser, fetch);
+
+    run.mediaLocation = location;
+    shell.setMediaLocation(location);
+    OpenOutcome outcome = OpenMedia(ctx, fetch);
+    // At a terminal the user has just typed the credentials the web server
+    // asked for: open the location again, as the prompt advises.
+    if (outcome == OpenOutcome::Failed && fetch.askedForCredentials() && shell.interactive()
+        && !(fetch.userId().isEmpty() && fetch.password().isEmpty()))
+        outcome = OpenMedia(ctx, fetch);
+
+    switch (outcome) {
+    case OpenOutcome::StreamAddress:
+        printOut(shell.urlText() + u'\n');
+        return 0;
+    case OpenOutcome::RedirectorLoaded: {
+        const QStringList entries = shell.urlItems();
+        QString list;
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            list += QStringLiteral("%1. %2\n").arg(i + 1).arg(entries.at(i));
+        printOut(list);
+        return 0;
+    }
+    case OpenOutcome::MediaInspected:
+        printOut(PropertyReport(shell));
+        return 0;
+    case OpenOutcome::LogShown: {
+        // Below the line that announces them, the saved lines as they were.
+        QString lines;
+        for (const QString& line : shell.logLines().mid(1))
+            lines += line + u'\n';
+        printOut(lines);
+        return 0;
+    }
+    case OpenOutcome::Failed:
+        if (logLocation) {
+            for (const QString& line : shell.logLines())
+                std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+        }
+        return 1;
+    }
+    return 1;
+}
+
+int RunInfoCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the file properties of a local ASF file (.asf, .wmv, .wma), read\n"
+        "from its ASF header, one field per line.\n\n"
+        "Exit status: 0 when the header was read, 1 when not, 2 for bad usage."));
+    parser.addPositionalArgument(QStringLiteral("info"), QStringLiteral("The command."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The ASF file."));
+    if (const auto status = parseOne(parser, arguments, "info"))
+        return *status;
+
+    const QString path = QFileInfo(parser.positionalArguments().at(1)).absoluteFilePath();
+    SettingsStore store;
+    SettingsRecord settings = LoadSettings(store);
+    ConsoleShell shell(ConsoleAnswers{});
+    RunState run;
+    AppContext ctx{shell, store, settings, run};
+    ResetRun(ctx);
+    run.mediaLocation = path;
+    shell.setMediaLocation(path);
+    if (!QFileInfo(path).isFile()) {
+        shell.showMessage(QStringLiteral("不能夠開啟檔案來解壓縮"));
+        return 1;
+    }
+    run.headerLength = LocalHeaderLength(path);
+    if (!InspectHeader(ctx, path))
+        return 1;
+    printOut(PropertyReport(shell));
+    return 0;
+}
+
+}  // namespace tovrin
