@@ -3,6 +3,7 @@
 #include "app/state/app_context.h"
 #include "app/state/run_state.h"
 #include "app/state/shell.h"
+#include "asf/asf_objects.h"
 #include "mms/client_commands.h"
 #include "mms/receive_front.h"
 #include "mms/run_actions.h"
@@ -36,6 +37,15 @@ bool streamUnitReady(const QByteArray& stream)
     return false;
 }
 
+// The open-file figures a header can be stored with. Header packets that
+// arrive under any others are refused, and stay where they are.
+bool HeaderFiguresUsable(const RunState& run)
+{
+    const std::uint32_t headerLength = run.headerLength;
+    const std::uint32_t packetSize = run.packetSize;
+    return headerLength > 0 && headerLength <= kMaxHeaderLength && packetSize > 0 && packetSize <= kMaxPacketSize;
+}
+
 // After this many datagrams in a row, a ready command packet goes first, so a
 // flood of data cannot hold back the server's commands.
 constexpr int kDatagramBurst = 32;
@@ -56,6 +66,10 @@ void ReceiveLoop::run()
 {
     ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
     for (;;) {
+        // Once the run is stopped nothing more is handled: the stop routine
+        // has patched and closed the save file.
+        if (stopRequested())
+            return;
         bool streamReady = false;
         bool datagramReady = false;
         const bool go = buffer.waitUntil(
@@ -96,6 +110,13 @@ void ReceiveLoop::handleStreamFront()
         return;
     }
     if (front.kind == ReceiveFront::Kind::Command) {
+        if (front.total < kCommandHeaderSize) {
+            // Shorter than the fields read from it: its end cannot be trusted
+            // to be the start of the next packet.
+            m_ctx.shell.appendLog(QStringLiteral("- MMS command length error"));
+            m_actions.requestStop();
+            return;
+        }
         if (IsErrorResult(front.resultCode)) {
             // The packet stays at the front; the loop ends at its next wait.
             ReportServerError(m_ctx.shell, front.resultCode);
@@ -155,8 +176,18 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
     ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
     // Waiting for header bytes ends when the server has gone too.
     const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, lane, stop))
+    if (ReceiveHeader(m_ctx, lane, stop)) {
         m_commands.sendStreamSelection();
+        return;
+    }
+    // Under figures no header fits, the next header packet would be refused
+    // again and again: the run ends instead. Nothing has been stored to patch.
+    RunState& run = m_ctx.run;
+    if (!stop() && !HeaderFiguresUsable(run)) {
+        run.liveHeaderFixed = true;
+        run.packetCountFixed = true;
+        m_actions.requestStop();
+    }
 }
 
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)

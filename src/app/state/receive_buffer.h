@@ -42,8 +42,9 @@ public:
     QByteArray takeFront(std::size_t n) { return takeFront(Lane::Stream, n); }
 
     // Blocks until ready(stream, datagrams) holds, evaluated under the lock
-    // on the two lanes' bytes, or stopRequested() is true; false in the latter
-    // case. The timed wait only guards against a missed wake.
+    // on the two lanes' bytes; true then. Gives up, answering false, when
+    // stopRequested() is true while it is not ready: what is already there
+    // can always be taken. The timed wait only guards against a missed wake.
     template <typename Ready, typename StopPredicate>
     bool waitUntil(Ready ready, StopPredicate stopRequested)
     {
@@ -53,9 +54,10 @@ public:
                 return false;
             m_changed.wait_for(lock, std::chrono::milliseconds(100));
         }
-        return !stopRequested();
+        return true;
     }
-    // Blocks until the lane holds at least n bytes or stopRequested() is true.
+    // Blocks until the lane holds at least n bytes (true), or gives up when
+    // stopRequested() is true before they are there (false).
     template <typename StopPredicate>
     bool waitFor(Lane lane, std::size_t n, StopPredicate stopRequested)
     {

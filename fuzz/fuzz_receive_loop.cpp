@@ -1,0 +1,116 @@
+// Whatever a media server sends, through the real receive loop: the split of
+// the receive buffer, the reply dispatch, header storage and inspection, the
+// media packet handling into a save file, and the fix-ups at the end.
+//
+// Input: byte 0 holds flags (bit 0: resume; bit 1: the rest is records
+// [lane byte][16-bit length][bytes], lane 1 = a UDP datagram, else TCP bytes;
+// without bit 1 the rest is all TCP bytes).
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "asf/byte_helpers.h"
+#include "asf/header_fixup.h"
+#include "fuzz_shell.h"
+#include "mms/client_commands.h"
+#include "mms/command_channel.h"
+#include "mms/receive_front.h"
+#include "mms/receive_loop.h"
+#include "mms/run_actions.h"
+
+#include <QFile>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using namespace tovrin;
+
+struct DiscardingSink : ByteSink {
+    void write(const QByteArray&) override {}
+};
+
+// The UI thread's part of a run, done in place: there is only one thread here.
+struct InlineActions : RunActions {
+    AppContext& ctx;
+    explicit InlineActions(AppContext& c) : ctx(c) {}
+    void requestStop() override
+    {
+        ctx.run.stopFlag = true;
+        ctx.run.receiveBuffer.wake();
+    }
+    void announceStreamStart() override {}
+    void announceCompletion() override
+    {
+        {
+            std::lock_guard lock(ctx.run.saveFileLock);
+            FixPacketCount(ctx);
+        }
+        ctx.run.packetCountFixed = true;
+        requestStop();
+    }
+    bool askCredentials() override { return true; }
+    void sendTransport() override {}
+    void streamDrained() override {}
+};
+
+void feed(RunState& run, QByteArrayView input, bool records)
+{
+    using Lane = ReceiveBuffer::Lane;
+    if (!records) {
+        run.receiveBuffer.append(Lane::Stream, input.toByteArray());
+        return;
+    }
+    qsizetype at = 0;
+    while (at + 3 <= input.size()) {
+        const bool datagram = input[at] & 1;
+        const qsizetype length = std::min<qsizetype>(*LE16At(input, at + 1), input.size() - at - 3);
+        const QByteArray bytes = input.sliced(at + 3, length).toByteArray();
+        at += 3 + length;
+        // The UDP socket lets in only datagrams that hold exactly one data packet.
+        if (!datagram)
+            run.receiveBuffer.append(Lane::Stream, bytes);
+        else if (bytes.size() >= kDataPrefixSize && ReadDataPrefix(bytes).length == bytes.size())
+            run.receiveBuffer.append(Lane::Datagrams, bytes);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    static fuzz::FuzzShell shell;
+    static SettingsStore store(fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
+    static const QString path = fuzz::ScratchDir().filePath(QStringLiteral("recording.asf"));
+
+    SettingsRecord settings;
+    RunState run;
+    AppContext ctx{shell, store, settings, run};
+    run.resume = data[0] & 1;
+    run.savePath = path;
+    run.saveFile = std::make_unique<QFile>(path);
+    if (!run.saveFile->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+        std::abort();
+
+    feed(run, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
+    run.receiveBuffer.closeInput();
+
+    DiscardingSink sink;
+    CommandChannel channel(sink, run.commandSequence);
+    ClientCommands commands(channel, run);
+    InlineActions actions(ctx);
+    ReceiveLoop loop(ctx, commands, actions);
+    loop.run();
+
+    // The stop routine's fix-ups, on whatever the run left behind.
+    std::lock_guard lock(run.saveFileLock);
+    if (!run.liveHeaderFixed && run.isLive())
+        FixLiveHeader(ctx);
+    if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0)
+        FixPacketCount(ctx);
+    run.saveFile->close();
+    return 0;
+}

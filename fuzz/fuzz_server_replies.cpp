@@ -1,0 +1,27 @@
+// The readers of the server replies whose fields the client keeps, and the
+// credentials dialog's reading of the challenge they leave behind.
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "fuzz_shell.h"
+#include "locations/credentials.h"
+#include "mms/server_replies.h"
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static tovrin::fuzz::FuzzShell shell;
+    static tovrin::SettingsStore store(tovrin::fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
+    tovrin::SettingsRecord settings;
+    tovrin::RunState run;
+    tovrin::AppContext ctx{shell, store, settings, run};
+    const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    tovrin::ReadOpenFileReply(packet, run, shell);
+    tovrin::ReadFunnelReport(packet, run, shell);
+    tovrin::ReadCredentialsRequest(packet, run, shell);
+    (void)tovrin::PreparePasswordPrompt(ctx);
+    return 0;
+}

@@ -1,0 +1,142 @@
+// Writes the fuzzers' seed corpora.
+//
+//   make_fuzz_seeds OUT_DIR PORT MEDIA_NAME LIVE_NAME SAMPLE...
+//
+// From each SAMPLE (an ASF file made by ffmpeg): its header for
+// fuzz_inspect_header and some of its data packets for fuzz_packet_parser.
+// From tovrin-mms-server on 127.0.0.1:PORT: the bytes it sends in a whole
+// exchange for MEDIA_NAME and in a moment of the live point LIVE_NAME, for
+// fuzz_receive_loop, and each of its command packets for fuzz_server_replies.
+#include "asf/byte_helpers.h"
+#include "mms/client_commands.h"
+#include "mms/command_packet.h"
+#include "mms/receive_front.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpSocket>
+
+#include <cstdio>
+
+using namespace tovrin;
+
+namespace {
+
+void writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(dir);
+    QFile file(dir + QLatin1Char('/') + name);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+void seedsFromSample(const QString& out, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    const QString name = QFileInfo(path).fileName();
+    const auto headerSize = LE64At(bytes, 16);
+    const qsizetype fileProperties = bytes.indexOf(QByteArray::fromHex("A1DCAB8C47"));
+    if (!headerSize || *headerSize + 50 > std::uint64_t(bytes.size()) || fileProperties < 0)
+        return;
+    const qsizetype dataStart = qsizetype(*headerSize) + 50;
+    writeSeed(out + QStringLiteral("/inspect_header"), name, QByteArray(1, '\0') + bytes.first(dataStart));
+    writeSeed(out + QStringLiteral("/inspect_header"), name + QStringLiteral(".download"),
+              QByteArray(1, '\1') + bytes.first(dataStart));
+    const std::uint32_t packetSize = LE32At(bytes, fileProperties + 92).value_or(0);
+    for (int i = 0; packetSize && i < 8 && dataStart + (i + 1) * qsizetype(packetSize) <= bytes.size(); ++i)
+        writeSeed(out + QStringLiteral("/packet_parser"), name + QStringLiteral(".%1").arg(i),
+                  EncodeLE32(1000u * i) + bytes.mid(dataStart + i * qsizetype(packetSize), packetSize));
+}
+
+// Plays a whole exchange as the recorder does, and answers what the server sent.
+QByteArray recordExchange(quint16 port, const QString& name, int milliseconds)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        return {};
+    std::uint32_t sequence = 0;
+    const auto send = [&](const CommandSpec& spec) { socket.write(BuildCommandPacket(spec, sequence++)); };
+    send(ConnectCommand(QStringLiteral("127.0.0.1"), NewRegistryGuid()));
+    send(FunnelInfoCommand());
+    send(TransportCommand(socket.localAddress().toString(), false, QString::number(socket.localPort())));
+    send(OpenFileCommand(1, name));
+    send(HeaderRequestCommand(1));
+    send(StreamSelectionCommand({{1, 0}, {2, 0}}));
+    send(StartPlayingCommand(1, 0xFFFFFFFF));
+    socket.flush();
+
+    QByteArray received;
+    QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
+        if (socket.waitForReadyRead(50))
+            received += socket.readAll();
+        // Ends at the end of the stream.
+        if (received.contains(QByteArray::fromHex("CEFA0BB0")) && received.size() > 64) {
+            const qsizetype end = received.lastIndexOf(QByteArray::fromHex("CEFA0BB0"));
+            if (ByteAt(received, end + 32) == 0x1E)
+                break;
+        }
+    }
+    return received;
+}
+
+// Each command packet of an exchange, for the reply readers.
+void seedsFromCommands(const QString& out, const QString& name, const QByteArray& exchange)
+{
+    QByteArrayView rest(exchange);
+    int index = 0;
+    while (!rest.isEmpty()) {
+        const ReceiveFront front = SplitFront(rest);
+        if (front.kind == ReceiveFront::Kind::Command) {
+            writeSeed(out + QStringLiteral("/server_replies"), name + QStringLiteral(".%1").arg(index++),
+                      rest.first(qsizetype(front.total)).toByteArray());
+            rest = rest.sliced(qsizetype(front.total));
+        } else if (front.kind == ReceiveFront::Kind::Data && front.prefix.length >= kDataPrefixSize
+                   && front.prefix.length <= rest.size()) {
+            rest = rest.sliced(front.prefix.length);
+        } else {
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 5) {
+        std::fputs("usage: make_fuzz_seeds OUT_DIR PORT MEDIA_NAME LIVE_NAME SAMPLE...\n", stderr);
+        return 2;
+    }
+    const QString out = args.at(1);
+    const auto port = quint16(args.at(2).toUInt());
+    for (const QString& sample : args.mid(5))
+        seedsFromSample(out, sample);
+
+    const QByteArray onDemand = recordExchange(port, args.at(3), 10000);
+    const QByteArray live = recordExchange(port, args.at(4), 1500);
+    if (onDemand.isEmpty() || live.isEmpty()) {
+        std::fputs("make_fuzz_seeds: the server did not answer\n", stderr);
+        return 1;
+    }
+    const QString loop = out + QStringLiteral("/receive_loop");
+    writeSeed(loop, QStringLiteral("on-demand"), QByteArray(1, '\0') + onDemand);
+    writeSeed(loop, QStringLiteral("on-demand-resume"), QByteArray(1, '\1') + onDemand);
+    writeSeed(loop, QStringLiteral("live"), QByteArray(1, '\0') + live);
+    seedsFromCommands(out, QStringLiteral("on-demand"), onDemand);
+    seedsFromCommands(out, QStringLiteral("live"), live);
+
+    for (const char* text : {"YWxpY2U6czNjcmV0", "Og==", "Zm9v\r\nYmFy", "!!==", ""})
+        writeSeed(out + QStringLiteral("/base64"), QString::fromLatin1(QByteArray(text).toHex()), QByteArray(text));
+    std::printf("seeds written to %s\n", qPrintable(out));
+    return 0;
+}
