@@ -174,20 +174,18 @@ void ReceiveLoop::handleDatagram()
 void ReceiveLoop::handleHeader(bool fromDatagrams)
 {
     ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
-    // Waiting for header bytes ends when the server has gone too.
-    const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, lane, stop)) {
-        m_commands.sendStreamSelection();
+    if (m_headerFailed) {
+        // The header could not be stored and the exchange goes no further:
+        // later header packets are dropped rather than read again and again.
+        lane.removeFront(ReadDataPrefix(lane.peek(kDataPrefixSize)).length);
         return;
     }
-    // Under figures no header fits, the next header packet would be refused
-    // again and again: the run ends instead. Nothing has been stored to patch.
-    RunState& run = m_ctx.run;
-    if (!stop() && !HeaderFiguresUsable(run)) {
-        run.liveHeaderFixed = true;
-        run.packetCountFixed = true;
-        m_actions.requestStop();
-    }
+    // Waiting for header bytes ends when the server has gone too.
+    const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
+    if (ReceiveHeader(m_ctx, lane, stop))
+        m_commands.sendStreamSelection();
+    else
+        m_headerFailed = true;
 }
 
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)

@@ -50,6 +50,7 @@ private:
     RunActions& m_actions;
     MediaPacketWriter m_writer;
     int m_datagramsInARow = 0;
+    bool m_headerFailed = false;  // the header was refused or could not be stored
 };
 
 }  // namespace tovrin

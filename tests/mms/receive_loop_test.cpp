@@ -215,3 +215,14 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
     EXPECT_EQ(h.t.run.ackCount.load(), 1u) << "the command stayed whole";
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
 }
+
+TEST(ReceiveLoop, AHeaderThatCannotBeStoredIsReportedOnceAndTheLoopGoesOn)
+{
+    LoopHarness h;
+    h.t.run.headerLength = 0xFFFFFFFF;  // refused: far beyond any real ASF header
+    h.t.run.packetSize = 3200;
+    h.t.run.receiveBuffer.append(test::DataPacket(0, 2, 100) + test::DataPacket(1, 2, 100) + test::ServerCommand(0x1B));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
+    EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- ASF header receive error")), 1);
+    EXPECT_EQ(h.t.run.receiveBuffer.size(), 0u);
+}
