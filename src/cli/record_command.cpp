@@ -161,7 +161,7 @@ int RunRecordCommand(const QStringList& arguments)
     QTimer durationCheck;
     if (seconds > 0) {
         const auto limit = std::uint64_t(seconds * 1000);
-        QObject::connect(&durationCheck, &QTimer::timeout, &controller, [&] {
+        QObject::connect(&durationCheck, &QTimer::timeout, &controller, [&, limit] {
             if (controller.isRunning() && run.mediaTime >= limit)
                 controller.disconnectConfirmed();
         });
