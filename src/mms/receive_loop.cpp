@@ -3,7 +3,6 @@
 #include "app/state/app_context.h"
 #include "app/state/run_state.h"
 #include "app/state/shell.h"
-#include "asf/asf_objects.h"
 #include "mms/client_commands.h"
 #include "mms/receive_front.h"
 #include "mms/run_actions.h"
@@ -35,15 +34,6 @@ bool streamUnitReady(const QByteArray& stream)
         return front.prefix.length < kDataPrefixSize || stream.size() >= front.prefix.length;
     }
     return false;
-}
-
-// The open-file figures a header can be stored with. Header packets that
-// arrive under any others are refused, and stay where they are.
-bool HeaderFiguresUsable(const RunState& run)
-{
-    const std::uint32_t headerLength = run.headerLength;
-    const std::uint32_t packetSize = run.packetSize;
-    return headerLength > 0 && headerLength <= kMaxHeaderLength && packetSize > 0 && packetSize <= kMaxPacketSize;
 }
 
 // After this many datagrams in a row, a ready command packet goes first, so a
@@ -142,7 +132,10 @@ void ReceiveLoop::handleStreamFront()
         handleHeader(false);
         return;
     case kMediaPacketType:
-        m_writer.takeFront([this] { return stopRequested(); });
+        if (headerStored())
+            m_writer.takeFront([this] { return stopRequested(); });
+        else
+            dropEarlyMediaPacket(buffer, Lane::Stream, prefix.length);
         return;
     default:
         logUnknownPrefix(prefix.packetType, prefix.flags);
@@ -161,6 +154,10 @@ void ReceiveLoop::handleDatagram()
         handleHeader(true);
         return;
     case kMediaPacketType: {
+        if (!headerStored()) {
+            dropEarlyMediaPacket(buffer, Lane::Datagrams, prefix.length);
+            return;
+        }
         const QByteArray datagram = buffer.takeFront(Lane::Datagrams, prefix.length);
         m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize));
         return;
@@ -186,6 +183,23 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
         m_commands.sendStreamSelection();
     else
         m_headerFailed = true;
+}
+
+bool ReceiveLoop::headerStored() const
+{
+    // The padding block exists once the header has been stored and inspected,
+    // with a packet size that was checked on the way.
+    return !m_ctx.run.paddingBlock.isEmpty();
+}
+
+void ReceiveLoop::dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length)
+{
+    // Media is only asked for after the header: without one there is no slot
+    // size to store it by.
+    buffer.removeFront(lane, length);
+    if (!m_earlyMediaLogged)
+        m_ctx.shell.appendLog(QStringLiteral("- Media packet before the ASF header, dropped"));
+    m_earlyMediaLogged = true;
 }
 
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)

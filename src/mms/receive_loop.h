@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/state/receive_buffer.h"
 #include "asf/header_store.h"
 
 #include <QByteArray>
@@ -44,6 +45,8 @@ private:
     void handleDatagram();
     void handleHeader(bool fromDatagrams);
     void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
+    bool headerStored() const;
+    void dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length);
 
     AppContext& m_ctx;
     ClientCommands& m_commands;
@@ -51,6 +54,7 @@ private:
     MediaPacketWriter m_writer;
     int m_datagramsInARow = 0;
     bool m_headerFailed = false;  // the header was refused or could not be stored
+    bool m_earlyMediaLogged = false;
 };
 
 }  // namespace tovrin

@@ -226,3 +226,14 @@ TEST(ReceiveLoop, AHeaderThatCannotBeStoredIsReportedOnceAndTheLoopGoesOn)
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- ASF header receive error")), 1);
     EXPECT_EQ(h.t.run.receiveBuffer.size(), 0u);
 }
+
+TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
+{
+    LoopHarness h;
+    h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
+    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, 100) + test::DataPacket(1, 4, 100) + test::ServerCommand(0x1B));
+    h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, 60));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.t.run.receiveBuffer.size(Lane::Datagrams) == 0; }));
+    EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
+    EXPECT_FALSE(h.t.run.mediaPacketStored);
+}
