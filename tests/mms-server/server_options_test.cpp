@@ -1,5 +1,7 @@
 #include "mms-server/server_options.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace tovrin::mmsserver {
@@ -58,6 +60,7 @@ TEST(ServerOptions, WrongOptionsNameTheProblem)
         {"--drop-after", {QStringLiteral("--drop-after=some")}},
         {"--ping-interval", {QStringLiteral("--ping-interval=0")}},
         {"--max-clients", {QStringLiteral("--max-clients=0")}},
+        {"--hostile", {QStringLiteral("--hostile=polite")}},
         {"unknown", {QStringLiteral("--colour")}},
         {"unexpected", {QStringLiteral("stray")}},
     };
@@ -72,6 +75,23 @@ TEST(ServerOptions, WrongOptionsNameTheProblem)
     EXPECT_FALSE(help.options);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.message.contains(QLatin1String("--drop-after")));
+}
+
+TEST(ServerOptions, EveryHostileKindIsNamedInTheHelpAndParsesBack)
+{
+    EXPECT_FALSE(parse({}).options->hostile);
+    const QString help = parse({QStringLiteral("--help")}).message;
+    const QStringList kinds = HostileKindsHelp().split(QLatin1Char('\n'));
+    EXPECT_GE(kinds.size(), 20);
+    std::vector<HostileKind> seen;
+    for (const QString& line : kinds) {
+        const QString name = line.section(QLatin1Char(':'), 0, 0);
+        EXPECT_TRUE(help.contains(name + QLatin1Char(':'))) << name.toStdString();
+        const auto parsed = parse({QStringLiteral("--hostile"), name});
+        ASSERT_TRUE(parsed.options && parsed.options->hostile) << name.toStdString();
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), *parsed.options->hostile), 0) << name.toStdString();
+        seen.push_back(*parsed.options->hostile);
+    }
 }
 
 }  // namespace

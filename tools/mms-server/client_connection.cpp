@@ -3,6 +3,8 @@
 #include "mms-server/command_packet.h"
 #include "mms-server/server_messages.h"
 
+#include "asf/byte_helpers.h"
+
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -17,6 +19,67 @@ constexpr std::uint8_t kHeaderMoreFlags = 0x04;
 constexpr std::uint8_t kHeaderLastFlags = 0x0C;
 constexpr qsizetype kUdpPacketPairBytes = 1464;
 constexpr int kCloseGraceMs = 10000;
+
+// Offsets in the open-file reply's fields (packet offset - 40).
+constexpr qsizetype kOpenFilePacketSizeField = 92 - 40;
+constexpr qsizetype kOpenFileHeaderSizeField = 108 - 40;
+
+bool StrikesWhileStreaming(HostileKind kind)
+{
+    switch (kind) {
+    case HostileKind::LengthLong:
+    case HostileKind::LengthShort:
+    case HostileKind::LengthHuge:
+    case HostileKind::PrefixShort:
+    case HostileKind::PrefixLong:
+    case HostileKind::UnknownType:
+    case HostileKind::UnknownCommand:
+    case HostileKind::ErrorEndOfStream:
+    case HostileKind::Stall:
+    case HostileKind::PingFlood: return true;
+    default: return false;
+    }
+}
+
+QByteArray Junk(qsizetype size)
+{
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes)
+        c = char(QRandomGenerator::global()->bounded(256));
+    return bytes;
+}
+
+// Plays the packets of a cursor, then the same packets again and again with
+// LocationIds counting on, all due at once. Holds one copy of the file's data
+// packets.
+class FloodCursor : public PacketCursor {
+public:
+    explicit FloodCursor(std::unique_ptr<PacketCursor> first) : m_first(std::move(first)) {}
+
+    std::optional<TimedPacket> next() override
+    {
+        if (m_first) {
+            if (std::optional<TimedPacket> packet = m_first->next()) {
+                m_loop.push_back(packet->bytes);
+                m_nextLocation = packet->locationId + 1;
+                packet->dueMs = 0;
+                return packet;
+            }
+            m_first.reset();
+        }
+        if (m_loop.empty())
+            return std::nullopt;
+        TimedPacket packet{m_nextLocation++, m_loop[m_replayed % m_loop.size()], 0};
+        ++m_replayed;
+        return packet;
+    }
+
+private:
+    std::unique_ptr<PacketCursor> m_first;
+    std::vector<QByteArray> m_loop;
+    std::uint32_t m_nextLocation = 0;
+    std::size_t m_replayed = 0;
+};
 
 }  // namespace
 
@@ -76,6 +139,8 @@ void ClientConnection::shutdown(const QString& why)
 
 void ClientConnection::readCommands()
 {
+    if (m_deaf)
+        return;  // the kernel's buffers fill, and the client's sends stall
     while (!m_closing && m_socket->bytesAvailable() > 0) {
         // Replies piling up mean the client does not read: stop reading until they drain.
         if (m_socket->bytesToWrite() > kReplyBacklog)
@@ -102,7 +167,29 @@ void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
 {
     if (m_closing)
         return;
-    m_socket->write(BuildCommand(mid, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()), fields));
+    QByteArray body = fields;
+    if (m_options.hostile && !m_struck) {
+        const HostileKind kind = *m_options.hostile;
+        if (HostileErrorReply(kind) == mid) {
+            PutLE(body, 0, kHostileResult, 4);
+            m_struck = true;
+        } else if (mid == mid::kReportOpenFile && LE32At(body, 0) == hr::kOk) {
+            m_struck = true;
+            if (kind == HostileKind::HeaderLengthZero)
+                PutLE(body, kOpenFileHeaderSizeField, 0, 4);
+            else if (kind == HostileKind::HeaderLengthMax)
+                PutLE(body, kOpenFileHeaderSizeField, 0xFFFFFFFF, 4);
+            else if (kind == HostileKind::PacketSizeZero)
+                PutLE(body, kOpenFilePacketSizeField, 0, 4);
+            else if (kind == HostileKind::PacketSizeMax)
+                PutLE(body, kOpenFilePacketSizeField, 0xFFFF, 4);
+            else
+                m_struck = false;
+        }
+        if (m_struck)
+            logEvent(QStringLiteral("hostile: reply 0x%1 altered").arg(mid, 2, 16, QLatin1Char('0')));
+    }
+    m_socket->write(BuildCommand(mid, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()), body));
     m_lastSent.restart();
 }
 
@@ -141,6 +228,10 @@ void ClientConnection::sendHeader(const QByteArray& header, std::uint32_t chunkB
 
 void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uint32_t incarnation)
 {
+    if (m_options.hostile == HostileKind::MediaFlood) {
+        cursor = std::make_unique<FloodCursor>(std::move(cursor));
+        logEvent(QStringLiteral("hostile: flooding media packets in an endless loop"));
+    }
     m_cursor = std::move(cursor);
     m_next.reset();
     m_mediaIncarnation = incarnation;
@@ -180,6 +271,10 @@ void ClientConnection::pump()
 {
     if (m_closing)
         return;
+    if (m_flooding) {
+        floodKeepAlives();
+        return;
+    }
     int burst = 0;
     while (m_headerSent < m_header.size()) {
         if (!writeRoom())
@@ -211,7 +306,14 @@ void ClientConnection::pump()
             m_paceTimer.start(1);
             return;
         }
-        sendData(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
+        if (m_options.hostile && !m_struck && StrikesWhileStreaming(*m_options.hostile)
+            && m_playSent == kHostileGoodPackets) {
+            m_struck = true;
+            if (!strikeWhileStreaming(*m_next))
+                return;
+        } else {
+            sendData(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
+        }
         m_next.reset();
         ++m_mediaSent;
         ++m_playSent;
@@ -219,6 +321,86 @@ void ClientConnection::pump()
             closeSession(QStringLiteral("dropping the connection after %1 media packets").arg(m_mediaSent));
             return;
         }
+    }
+}
+
+bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
+{
+    const HostileKind kind = *m_options.hostile;
+    const auto lyingKeepAlive = [&](std::uint32_t messageLength) {
+        QByteArray ping = BuildCommand(mid::kPing, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()),
+                                       reply::Ping());
+        PutLE(ping, 8, messageLength, 4);
+        m_socket->write(ping);
+        logEvent(QStringLiteral("hostile: a keep-alive of %1 bytes claims a message length of %2")
+                     .arg(ping.size())
+                     .arg(messageLength));
+    };
+    const std::uint8_t incarnation = std::uint8_t(m_mediaIncarnation);
+    switch (kind) {
+    case HostileKind::LengthLong:
+        lyingKeepAlive(std::uint32_t(reply::Ping().size() + 40 - 16 + 4096));
+        closeSession(QStringLiteral("hostile: closing after the overlong keep-alive"));
+        return false;
+    case HostileKind::LengthShort:
+        lyingKeepAlive(8);
+        break;
+    case HostileKind::LengthHuge:
+        lyingKeepAlive(0xFFFFFFF0);
+        break;
+    case HostileKind::PrefixShort: {
+        QByteArray packet = BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes);
+        PutLE(packet, 6, 4, 2);
+        sendData(packet);
+        logEvent(QStringLiteral("hostile: media packet %1 with a prefix length of 4").arg(next.locationId));
+        return true;
+    }
+    case HostileKind::PrefixLong:
+        sendData(BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes + Junk(1000)));
+        logEvent(QStringLiteral("hostile: media packet %1 with 1000 bytes beyond the packet size").arg(next.locationId));
+        return true;
+    case HostileKind::UnknownType:
+        sendData(BuildDataPacket(next.locationId, 0x07, 0x80, Junk(100)));
+        logEvent(QStringLiteral("hostile: a data packet of type 0x07"));
+        break;
+    case HostileKind::UnknownCommand:
+        for (const std::uint16_t unknown : {0x20, 0x42, 0xFF})
+            sendCommand(unknown, QByteArray(8, '\0'));
+        logEvent(QStringLiteral("hostile: commands 0x20, 0x42, 0xff"));
+        break;
+    case HostileKind::ErrorEndOfStream:
+        sendCommand(mid::kReportEndOfStream, reply::EndOfStream(kHostileResult, m_mediaIncarnation));
+        logEvent(QStringLiteral("hostile: end of stream with an error"));
+        stopMedia();
+        return false;
+    case HostileKind::Stall:
+        sendData(BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes)
+                     .first(8 + next.bytes.size() / 2));
+        logEvent(QStringLiteral("hostile: stalling in the middle of media packet %1").arg(next.locationId));
+        stopMedia();
+        m_keepAliveTimer.stop();
+        return false;
+    case HostileKind::PingFlood:
+        logEvent(QStringLiteral("hostile: flooding keep-alives, no longer reading"));
+        stopMedia();
+        m_keepAliveTimer.stop();
+        m_deaf = true;
+        m_flooding = true;
+        floodKeepAlives();
+        return false;
+    default:
+        break;
+    }
+    sendData(BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes));
+    return true;
+}
+
+void ClientConnection::floodKeepAlives()
+{
+    // Bounded by the write window: bytesWritten brings the flood back here.
+    while (!m_closing && writeRoom()) {
+        sendCommand(mid::kPing, reply::Ping());
+        ++m_pings;
     }
 }
 

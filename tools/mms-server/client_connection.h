@@ -23,6 +23,7 @@ struct ConnectionOptions {
     std::optional<std::uint64_t> dropAfter;  // close after this many media packets
     int pingIntervalMs = 30000;              // keep-alive after this much silence
     int idleTimeoutMs = 3600 * 1000;         // close after this long without a command, when not streaming
+    std::optional<HostileKind> hostile;      // misbehave on purpose (see hostile.h)
 };
 
 // One client: socket I/O around its Session. Reads commands (at most
@@ -74,6 +75,10 @@ private:
     bool writeRoom() const;
     void sendData(const QByteArray& dataPacket);
     void endOfStream();
+    // The misbehaviour of a hostile kind that strikes while streaming, in
+    // place of the next media packet. False when streaming ends with it.
+    bool strikeWhileStreaming(const TimedPacket& next);
+    void floodKeepAlives();
 
     QTcpSocket* m_socket;
     int m_number;
@@ -111,6 +116,10 @@ private:
     std::uint8_t m_afFlags = 0;
     std::uint64_t m_mediaSent = 0;
     std::uint64_t m_playSent = 0;
+
+    bool m_struck = false;    // the hostile misbehaviour has happened
+    bool m_deaf = false;      // the client's commands are no longer read
+    bool m_flooding = false;  // keep-alives go out whenever there is room
 };
 
 }  // namespace tovrin::mmsserver

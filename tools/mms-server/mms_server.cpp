@@ -57,6 +57,8 @@ void MmsServer::accept()
         options.policy.openError = m_options.openError;
         options.dropAfter = m_options.dropAfter;
         options.pingIntervalMs = m_options.pingIntervalMs;
+        options.hostile = m_options.hostile;
+        options.policy.hostile = m_options.hostile;
         auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
         m_connections.insert(connection);
         connect(connection, &ClientConnection::finished, this, [this, connection] { forget(connection); });

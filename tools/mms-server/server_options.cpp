@@ -72,7 +72,13 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     const QCommandLineOption maxClients(QStringLiteral("max-clients"),
                                         QStringLiteral("Refuse connections beyond N at once (default 64)."),
                                         QStringLiteral("N"), QStringLiteral("64"));
-    parser.addOptions({listen, port, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients});
+    const QCommandLineOption hostile(QStringLiteral("hostile"),
+                                     QStringLiteral("Misbehave on purpose, for tests of a recorder (one KIND per "
+                                                    "run; errors carry 0xC00D002E):\n")
+                                         + HostileKindsHelp(),
+                                     QStringLiteral("KIND"));
+    parser.addOptions(
+        {listen, port, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients, hostile});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -153,6 +159,11 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     if (!ok || clients == 0 || clients > 10000)
         return failure(QStringLiteral("--max-clients: \"%1\" is not from 1 to 10000").arg(parser.value(maxClients)));
     options.maxClients = int(clients);
+    if (parser.isSet(hostile)) {
+        options.hostile = HostileKindNamed(parser.value(hostile));
+        if (!options.hostile)
+            return failure(QStringLiteral("--hostile: \"%1\" is not a kind named in --help").arg(parser.value(hostile)));
+    }
 
     ParsedOptions parsed;
     parsed.options = std::move(options);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mms-server/hostile.h"
 #include "mms-server/live_point.h"
 
 #include <QHostAddress>
@@ -29,6 +30,7 @@ struct ServerOptions {
     std::optional<std::uint64_t> dropAfter;
     int pingIntervalMs = 30000;
     int maxClients = 64;
+    std::optional<HostileKind> hostile;
 };
 
 // The command line read into options. When `options` is empty the program

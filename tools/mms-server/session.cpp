@@ -85,6 +85,11 @@ void Session::connectFunnel(const Command& command)
         m_sink.sendCommand(mid::kReportDisconnectedFunnel, reply::DisconnectedFunnel(hr::kBadParameter));
         return;
     }
+    if (m_policy.hostile == HostileKind::RefuseFunnel) {
+        m_sink.logEvent(QStringLiteral("hostile: refusing the transport"));
+        m_sink.sendCommand(mid::kReportDisconnectedFunnel, reply::DisconnectedFunnel(hr::kOk));
+        return;
+    }
     if (funnel->udp) {
         m_sink.useUdp(funnel->port);
         m_sink.logEvent(QStringLiteral("transport UDP to port %1").arg(funnel->port));

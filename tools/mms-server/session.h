@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mms-server/command_packet.h"
+#include "mms-server/hostile.h"
 #include "mms-server/media_source.h"
 
 #include <QByteArray>
@@ -26,6 +27,7 @@ struct SessionPolicy {
     std::optional<QString> credentials;   // "user:password" the open-file command must carry
     std::optional<std::uint32_t> openError;  // answer every open-file command with this result
     QString realm = QStringLiteral("Tovrin");
+    std::optional<HostileKind> hostile;  // only RefuseFunnel concerns the session itself
 };
 
 // The actions a session asks of its connection. Commands carry only their

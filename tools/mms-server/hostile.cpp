@@ -1,0 +1,86 @@
+#include "mms-server/hostile.h"
+
+#include "mms-server/server_messages.h"
+
+#include <QStringList>
+
+#include <iterator>
+
+namespace tovrin::mmsserver {
+
+namespace {
+
+struct KindEntry {
+    HostileKind kind;
+    const char* name;
+    const char* help;
+};
+
+constexpr KindEntry kKinds[] = {
+    {HostileKind::LengthLong, "length-long",
+     "after 5 media packets, a keep-alive whose message length claims 4096 bytes more than it has; then the server "
+     "closes"},
+    {HostileKind::LengthShort, "length-short",
+     "after 5 media packets, a keep-alive whose message length (8) is shorter than a command header"},
+    {HostileKind::LengthHuge, "length-huge", "after 5 media packets, a keep-alive whose message length is 0xFFFFFFF0"},
+    {HostileKind::HeaderLengthZero, "header-length-zero", "the open-file reply reports a header length of 0"},
+    {HostileKind::HeaderLengthMax, "header-length-max", "the open-file reply reports a header length of 0xFFFFFFFF"},
+    {HostileKind::PacketSizeZero, "packet-size-zero", "the open-file reply reports a packet size of 0"},
+    {HostileKind::PacketSizeMax, "packet-size-max", "the open-file reply reports a packet size of 65535"},
+    {HostileKind::PrefixShort, "prefix-short", "after 5 media packets, a data prefix whose length is 4"},
+    {HostileKind::PrefixLong, "prefix-long",
+     "after 5 media packets, a media packet whose prefix length counts 1000 junk bytes beyond the packet size"},
+    {HostileKind::UnknownType, "unknown-type", "after 5 media packets, a data packet of type 0x07 with flags 0x80"},
+    {HostileKind::UnknownCommand, "unknown-command", "after 5 media packets, the commands 0x20, 0x42 and 0xFF"},
+    {HostileKind::ErrorConnect, "error-connect", "the connect reply (0x01) carries the error 0xC00D002E"},
+    {HostileKind::ErrorFunnelInfo, "error-funnel-info", "the first funnel report (0x15) carries the error"},
+    {HostileKind::ErrorFunnel, "error-funnel", "the transport acknowledgement (0x02) carries the error"},
+    {HostileKind::RefuseFunnel, "refuse-funnel", "the transport is refused (0x03, result 0)"},
+    {HostileKind::ErrorOpen, "error-open", "the open-file reply (0x06) carries the error"},
+    {HostileKind::ErrorReadBlock, "error-read-block", "the header reply (0x11) carries the error"},
+    {HostileKind::ErrorStreamSwitch, "error-stream-switch", "the stream-selection reply (0x21) carries the error"},
+    {HostileKind::ErrorStartedPlaying, "error-started-playing", "the started-playing reply (0x05) carries the error"},
+    {HostileKind::ErrorEndOfStream, "error-end-of-stream",
+     "after 5 media packets, an end of stream (0x1E) carrying the error"},
+    {HostileKind::Stall, "stall",
+     "after 5 media packets, half of the next one, then nothing (no keep-alives), the connection left open"},
+    {HostileKind::PingFlood, "ping-flood",
+     "after 5 media packets, keep-alives as fast as the connection takes them, answers left unread"},
+    {HostileKind::MediaFlood, "media-flood",
+     "the file's packets in an endless loop (LocationIds counting on), as fast as the connection takes them"},
+};
+
+}  // namespace
+
+std::optional<HostileKind> HostileKindNamed(const QString& name)
+{
+    for (const KindEntry& entry : kKinds) {
+        if (name == QLatin1String(entry.name))
+            return entry.kind;
+    }
+    return std::nullopt;
+}
+
+QString HostileKindsHelp()
+{
+    QStringList lines;
+    for (const KindEntry& entry : kKinds)
+        lines << QStringLiteral("%1: %2").arg(QLatin1String(entry.name), QLatin1String(entry.help));
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<std::uint16_t> HostileErrorReply(HostileKind kind)
+{
+    switch (kind) {
+    case HostileKind::ErrorConnect: return mid::kReportConnectedEx;
+    case HostileKind::ErrorFunnelInfo: return mid::kReportFunnelInfo;
+    case HostileKind::ErrorFunnel: return mid::kReportConnectedFunnel;
+    case HostileKind::ErrorOpen: return mid::kReportOpenFile;
+    case HostileKind::ErrorReadBlock: return mid::kReportReadBlock;
+    case HostileKind::ErrorStreamSwitch: return mid::kReportStreamSwitch;
+    case HostileKind::ErrorStartedPlaying: return mid::kReportStartedPlaying;
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace tovrin::mmsserver

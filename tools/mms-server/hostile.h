@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace tovrin::mmsserver {
+
+// Ways the server misbehaves on purpose, one per server run, so that tests
+// can show what a recorder makes of a broken or malicious server. Kinds that
+// strike while streaming first send kHostileGoodPackets good media packets.
+enum class HostileKind {
+    LengthLong,          // a keep-alive whose message length claims 4096 bytes it never sends; then close
+    LengthShort,         // a keep-alive whose message length (8) is shorter than a command header
+    LengthHuge,          // a keep-alive whose message length is 0xFFFFFFF0
+    HeaderLengthZero,    // the open-file reply reports a header of 0 bytes
+    HeaderLengthMax,     // the open-file reply reports a header of 0xFFFFFFFF bytes
+    PacketSizeZero,      // the open-file reply reports a packet size of 0
+    PacketSizeMax,       // the open-file reply reports a packet size of 65535
+    PrefixShort,         // a media packet whose data prefix length is 4
+    PrefixLong,          // a media packet carrying 1000 bytes more than the packet size
+    UnknownType,         // a data packet of type 0x07, flags 0x80
+    UnknownCommand,      // commands 0x20, 0x42 and 0xFF
+    ErrorConnect,        // the connect reply (0x01) carries kHostileResult
+    ErrorFunnelInfo,     // the first funnel report (0x15) does
+    ErrorFunnel,         // the transport acknowledgement (0x02) does
+    RefuseFunnel,        // the transport is refused (0x03, result 0)
+    ErrorOpen,           // the open-file reply (0x06) carries kHostileResult
+    ErrorReadBlock,      // the header reply (0x11) does
+    ErrorStreamSwitch,   // the stream-selection reply (0x21) does
+    ErrorStartedPlaying, // the started-playing reply (0x05) does
+    ErrorEndOfStream,    // an end of stream (0x1E) with kHostileResult while streaming
+    Stall,               // half a media packet, then nothing, the connection left open
+    PingFlood,           // keep-alives as fast as the connection takes them; answers are not read
+    MediaFlood,          // the file's packets in an endless loop, as fast as the connection takes them
+};
+
+inline constexpr int kHostileGoodPackets = 5;
+inline constexpr std::uint32_t kHostileResult = 0xC00D002E;
+
+// The kind a --hostile name stands for.
+std::optional<HostileKind> HostileKindNamed(const QString& name);
+// One line per kind, "name: what the server does", for --help.
+QString HostileKindsHelp();
+
+// The server reply whose first instance carries kHostileResult for this
+// kind, if the kind is one of those.
+std::optional<std::uint16_t> HostileErrorReply(HostileKind kind);
+
+}  // namespace tovrin::mmsserver
