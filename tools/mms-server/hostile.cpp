@@ -2,6 +2,8 @@
 
 #include "mms-server/server_messages.h"
 
+#include "asf/byte_helpers.h"
+
 #include <QStringList>
 
 #include <iterator>
@@ -23,6 +25,8 @@ constexpr KindEntry kKinds[] = {
     {HostileKind::LengthShort, "length-short",
      "after 5 media packets, a keep-alive whose message length (8) is shorter than a command header"},
     {HostileKind::LengthHuge, "length-huge", "after 5 media packets, a keep-alive whose message length is 0xFFFFFFF0"},
+    {HostileKind::HeaderHuge, "header-huge",
+     "the header carries a Padding Object of 1 MiB (as a large embedded picture would make it)"},
     {HostileKind::HeaderLengthZero, "header-length-zero", "the open-file reply reports a header length of 0"},
     {HostileKind::HeaderLengthMax, "header-length-max", "the open-file reply reports a header length of 0xFFFFFFFF"},
     {HostileKind::PacketSizeZero, "packet-size-zero", "the open-file reply reports a packet size of 0"},
@@ -67,6 +71,25 @@ QString HostileKindsHelp()
     for (const KindEntry& entry : kKinds)
         lines << QStringLiteral("%1: %2").arg(QLatin1String(entry.name), QLatin1String(entry.help));
     return lines.join(QLatin1Char('\n'));
+}
+
+QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding)
+{
+    // Header Object: GUID, u64 size at 16, u32 child count at 24, 2 reserved bytes.
+    static const QByteArray kHeaderObject = QByteArray::fromHex("3026B2758E66CF11A6D900AA0062CE6C");
+    static const QByteArray kPaddingObject = QByteArray::fromHex("74D40618DFCA0945A4BA9AABCB96AAE8");
+    constexpr qsizetype kChildrenAt = 30;
+    const auto size = LEAt(header, 16, 8);
+    const auto children = LE32At(header, 24);
+    if (!header.startsWith(kHeaderObject) || !size || !children || padding < 24)
+        return header;
+    QByteArray object = kPaddingObject + EncodeLE64(padding);
+    object.append(qsizetype(padding) - object.size(), '\0');
+    QByteArray padded = header;
+    padded.insert(kChildrenAt, object);
+    PutLE(padded, 16, *size + padding, 8);
+    PutLE(padded, 24, *children + 1, 4);
+    return padded;
 }
 
 std::optional<std::uint16_t> HostileErrorReply(HostileKind kind)

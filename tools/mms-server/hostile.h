@@ -14,6 +14,7 @@ enum class HostileKind {
     LengthLong,          // a keep-alive whose message length claims 4096 bytes it never sends; then close
     LengthShort,         // a keep-alive whose message length (8) is shorter than a command header
     LengthHuge,          // a keep-alive whose message length is 0xFFFFFFF0
+    HeaderHuge,          // the header carries a Padding Object of kHostileHeaderPadding bytes
     HeaderLengthZero,    // the open-file reply reports a header of 0 bytes
     HeaderLengthMax,     // the open-file reply reports a header of 0xFFFFFFFF bytes
     PacketSizeZero,      // the open-file reply reports a packet size of 0
@@ -38,6 +39,12 @@ enum class HostileKind {
 
 inline constexpr int kHostileGoodPackets = 5;
 inline constexpr std::uint32_t kHostileResult = 0xC00D002E;
+inline constexpr std::uint32_t kHostileHeaderPadding = 1024 * 1024;
+
+// The ASF header with a Padding Object of `padding` bytes (at least 24) as
+// the Header Object's first child; its size and child count grow to match.
+// The header unchanged when it does not start with a Header Object.
+QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding);
 
 // The kind a --hostile name stands for.
 std::optional<HostileKind> HostileKindNamed(const QString& name);
