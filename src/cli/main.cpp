@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -22,6 +23,11 @@ const char kUsage[] =
 
 int main(int argc, char* argv[])
 {
+#ifdef SIGXFSZ
+    // A write beyond a file-size limit then fails with EFBIG, and the save
+    // file's write error is reported, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovrin-cli"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));

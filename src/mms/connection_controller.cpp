@@ -33,6 +33,12 @@ constexpr int kWatchdogInterval = 45000;
 // Datagrams waiting for the receive thread beyond this are dropped: UDP has
 // no flow control, and memory must stay bounded when the disk falls behind.
 constexpr std::size_t kDatagramLaneLimit = 4u * 1024 * 1024;
+// Commands the server has not taken off the connection beyond this mean it
+// reads no more: a server that floods keep-alives without reading the answers
+// would otherwise make the socket's write buffer grow without bound.
+constexpr qint64 kSendBacklogLimit = 1024 * 1024;
+// While the receive buffer is full, reading is tried again this often (ms).
+constexpr int kReadRetryInterval = 10;
 
 // "host" or "host:port" (also "[v6]:port") as typed in a stream address.
 struct HostAndPort {
@@ -297,18 +303,38 @@ void ConnectionController::closeInputWhenRead()
 
 void ConnectionController::onReadyRead()
 {
+    if (!m_tcp.isOpen())
+        return;  // a resume queued before the stop routine closed the socket
     ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
-    const std::size_t held = buffer.size(ReceiveBuffer::Lane::Stream);
-    const qint64 room = qint64(kReceiveBufferLimit) - qint64(held);
-    if (room <= 0) {
+    // Reading waits for room. The flag is set before the buffer is looked at:
+    // a receive thread that makes room after the look finds it set and calls
+    // back (streamDrained); set after the look, a drain in between would be
+    // missed, and with Qt's read buffer full no readyRead would come again.
+    // The header store consumes without calling back, so a full buffer is
+    // also looked at again shortly: a header larger than the buffer would
+    // otherwise wait for bytes that are never read.
+    const auto waitForRoom = [this, &buffer] {
         m_readPaused = true;
+        if (buffer.size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
+            resumeReading();
+            return;
+        }
+        QTimer::singleShot(kReadRetryInterval, this, [this] {
+            if (m_readPaused.exchange(false))
+                onReadyRead();
+        });
+    };
+    const qint64 room = qint64(kReceiveBufferLimit) - qint64(buffer.size(ReceiveBuffer::Lane::Stream));
+    if (room <= 0) {
+        waitForRoom();
         return;
     }
+    m_readPaused = false;
     const QByteArray bytes = m_tcp.read(room);
     if (!bytes.isEmpty())
         buffer.append(ReceiveBuffer::Lane::Stream, bytes);
-    // More waiting than fits: read again once the receive thread made room.
-    m_readPaused = m_tcp.bytesAvailable() > 0;
+    if (m_tcp.bytesAvailable() > 0)
+        waitForRoom();  // more waiting than fits
     closeInputWhenRead();
     if (buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit) {
         stopRun();
@@ -432,8 +458,16 @@ void ConnectionController::stopRun()
 
 void ConnectionController::writeToSocket(const QByteArray& bytes)
 {
-    if (m_tcp.state() == QAbstractSocket::ConnectedState)
-        m_tcp.write(bytes);
+    if (m_tcp.state() != QAbstractSocket::ConnectedState)
+        return;
+    if (m_tcp.bytesToWrite() > kSendBacklogLimit) {
+        if (m_runActive) {
+            m_ctx.shell.appendLog(QStringLiteral("- MMS server reads no more commands, connection given up"));
+            stopRun();
+        }
+        return;
+    }
+    m_tcp.write(bytes);
 }
 
 void ConnectionController::SocketSink::write(const QByteArray& bytes)

@@ -1,0 +1,128 @@
+#include "hostile/cli_child.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <csignal>
+#include <fcntl.h>
+#include <grp.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tovrin::test {
+
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (std::string& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+CliOutcome RunCliChild(const CliLaunch& launch)
+{
+    CliOutcome outcome;
+
+    // Everything the child needs is made before fork: between fork and exec
+    // it may only make async-signal-safe calls.
+    std::vector<std::string> argStrings{TOVRIN_CLI_PATH};
+    for (const QString& arg : launch.args)
+        argStrings.push_back(arg.toStdString());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), launch.configHome);
+    std::vector<std::string> envStrings;
+    for (const QString& entry : env.toStringList())
+        envStrings.push_back(entry.toStdString());
+    std::vector<char*> argv = Pointers(argStrings);
+    std::vector<char*> envp = Pointers(envStrings);
+
+    // Pipes, not files: a file-size limit on the child must not cut its log.
+    int errPipe[2] = {-1, -1};
+    int outPipe[2] = {-1, -1};
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (in < 0 || ::pipe2(errPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0)
+        return outcome;
+
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in, 0);
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
+        ::signal(SIGINT, SIG_DFL);
+        if (launch.fileSizeLimit) {
+            const rlimit limit{rlim_t(*launch.fileSizeLimit), rlim_t(*launch.fileSizeLimit)};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(126);
+        }
+        if (launch.user) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(*launch.user)) != 0 || ::setuid(*launch.user) != 0)
+                ::_exit(126);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(in);
+    ::close(errPipe[1]);
+    ::close(outPipe[1]);
+    ::fcntl(errPipe[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
+    QByteArray err;
+    QByteArray out;
+    const auto drain = [&] {
+        char chunk[65536];
+        for (auto [fd, into] : {std::pair{errPipe[0], &err}, std::pair{outPipe[0], &out}}) {
+            ssize_t got = 0;
+            while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
+                into->append(chunk, qsizetype(got));
+        }
+    };
+
+    int status = 0;
+    rusage usage{};
+    pid_t done = 0;
+    while (pid > 0) {
+        done = ::wait4(pid, &status, WNOHANG, &usage);
+        if (done != 0)
+            break;
+        drain();
+        const qint64 elapsed = clock.elapsed();
+        if (outcome.interruptedAtMs < 0 && launch.interruptWhen
+            && launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
+            outcome.interruptedAtMs = elapsed;
+            ::kill(pid, SIGINT);
+        }
+        if (elapsed > launch.timeoutMs && !outcome.timedOut) {
+            outcome.timedOut = true;
+            ::kill(pid, SIGKILL);
+        }
+        QThread::msleep(20);
+    }
+    outcome.endedAtMs = clock.elapsed();
+    drain();
+    ::close(errPipe[0]);
+    ::close(outPipe[0]);
+    outcome.err = QString::fromUtf8(err);
+    outcome.out = QString::fromUtf8(out);
+    if (done != pid)
+        return outcome;
+    outcome.maxRssKb = usage.ru_maxrss;
+    if (WIFEXITED(status))
+        outcome.exitCode = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        outcome.termSignal = WTERMSIG(status);
+    return outcome;
+}
+
+}  // namespace tovrin::test

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <sys/types.h>
+
+namespace tovrin::test {
+
+// How to run tovrin-cli as a child of the test, so the kernel's accounting of
+// that one process (wait4) tells its peak memory.
+struct CliLaunch {
+    QStringList args;
+    QString configHome;                   // XDG_CONFIG_HOME
+    std::optional<qint64> fileSizeLimit;  // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it
+    std::optional<uid_t> user;            // run as this user (and its group of the same number); needs root
+    int timeoutMs = 30000;                // killed with SIGKILL beyond this
+    // Asked every 20 ms with the milliseconds since the start and what the
+    // CLI has logged so far; the first true sends SIGINT, as Ctrl-C does.
+    std::function<bool(qint64 elapsedMs, const QString& logSoFar)> interruptWhen;
+};
+
+struct CliOutcome {
+    int exitCode = -1;        // -1 unless it exited by itself
+    int termSignal = 0;       // the signal that ended it, if one did
+    bool timedOut = false;
+    long maxRssKb = 0;        // ru_maxrss of the process
+    qint64 interruptedAtMs = -1;
+    qint64 endedAtMs = -1;
+    QString err;              // everything it wrote to stderr (its log)
+    QString out;
+};
+
+// Runs tovrin-cli to its end: forked and executed here, reaped with wait4.
+CliOutcome RunCliChild(const CliLaunch& launch);
+
+// True in a build with AddressSanitizer, whose shadow memory makes the
+// resident size of a process mean nothing.
+constexpr bool kAddressSanitizer =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
+}  // namespace tovrin::test

@@ -1,0 +1,255 @@
+// tovrin-cli recording from tovrin-mms-server --hostile KIND: every case ends
+// with a clear log line or message, in bounded memory, by itself or on
+// Ctrl-C, and the packets stored before the fault stay in their slots.
+
+#include "hostile/cli_child.h"
+#include "hostile/recording_checks.h"
+#include "integration/processes.h"
+#include "support/asf_sample.h"
+
+#include <QFileInfo>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin::test;
+
+namespace {
+
+constexpr std::size_t kGoodPackets = 5;  // what the server sends before it misbehaves
+const QString kErrorReport =
+    QStringLiteral("讀取伺服器訊息錯誤:\nAn operation or request could not be carried out on schedule");
+const QString kPatched = QStringLiteral("- ASF 重新開始/結束 資料寫入");
+
+struct HostileRun {
+    CliOutcome cli;
+    QString out;
+    QString serverLog;
+};
+
+// Records clip.wmv from a server misbehaving as `kind`.
+HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::function<void(CliLaunch&)>& adjust = {})
+{
+    HostileRun run;
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--hostile"), kind});
+    EXPECT_TRUE(server.started()) << kind.toStdString();
+    if (!server.started())
+        return run;
+    run.out = w.out(kind + QStringLiteral(".wmv"));
+    CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), run.out, w.config);
+    if (adjust)
+        adjust(launch);
+    run.cli = RunCliChild(launch);
+    run.serverLog = QString::fromUtf8(server.log());
+    EXPECT_TRUE(run.serverLog.contains(QStringLiteral("hostile: "))) << kind.toStdString() << " never struck";
+    ExpectEndedByItself(run.cli, kind);
+    ExpectBoundedMemory(run.cli, kind);
+    return run;
+}
+
+// The run ended on the fault with `line` in its log, and the file holds
+// exactly the packets sent before it, patched to say so.
+void ExpectEndedAfterTheGoodPackets(const HostileRun& run, const AsfParts& source, const QString& line)
+{
+    const std::string log = run.cli.err.toStdString();
+    EXPECT_EQ(run.cli.exitCode, 1) << log;
+    EXPECT_TRUE(run.cli.err.contains(line)) << log;
+    EXPECT_TRUE(run.cli.err.contains(kPatched)) << log;
+    EXPECT_EQ(QFileInfo(run.out).size(), source.header.size() + qsizetype(kGoodPackets * source.packetSize)) << log;
+    ExpectSlotsHoldTheSourcePackets(run.out, source, kGoodPackets);
+    EXPECT_EQ(StatedPacketCount(run.out), kGoodPackets);
+}
+
+// The run went on past the fault to the end of the stream: the file equals
+// the source packet for packet.
+void ExpectCompletedWithEveryPacket(const HostileRun& run, const AsfParts& source, const QStringList& lines)
+{
+    const std::string log = run.cli.err.toStdString();
+    EXPECT_EQ(run.cli.exitCode, 0) << log;
+    for (const QString& line : lines)
+        EXPECT_TRUE(run.cli.err.contains(line)) << line.toStdString() << " missing in\n" << log;
+    EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- ******* 下載完成 *******"))) << log;
+    EXPECT_EQ(QFileInfo(run.out).size(), source.header.size() + qsizetype(source.packets.size() * source.packetSize));
+    ExpectSlotsHoldTheSourcePackets(run.out, source, source.packets.size());
+}
+
+}  // namespace
+
+TEST(HostileServer, MessageLengthsThatLieEndTheRunAfterTheGoodPackets)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // Too long: the rest never comes and the server leaves; the partial
+    // command is never dispatched.
+    const HostileRun tooLong = RecordFrom(w, QStringLiteral("length-long"));
+    ExpectEndedAfterTheGoodPackets(tooLong, source, QStringLiteral("關閉連接: \t"));
+    EXPECT_TRUE(tooLong.serverLog.contains(QStringLiteral("0 answered"))) << tooLong.serverLog.toStdString();
+    // Shorter than a command header: its end would land inside it.
+    ExpectEndedAfterTheGoodPackets(RecordFrom(w, QStringLiteral("length-short")), source,
+                                   QStringLiteral("- MMS command length error"));
+    // Larger than the receive buffer could ever hold.
+    ExpectEndedAfterTheGoodPackets(RecordFrom(w, QStringLiteral("length-huge")), source,
+                                   QStringLiteral("- MMS command length error"));
+}
+
+TEST(HostileServer, OpenFileFiguresNoHeaderFitsStopTheExchangeOnceAndLeaveItToTheUser)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("header-length-zero"), QStringLiteral("- ASF header extraction failed")},
+        {QStringLiteral("header-length-max"), QStringLiteral("- ASF header receive error")},
+        {QStringLiteral("packet-size-zero"), QStringLiteral("- ASF header receive error")},
+    };
+    for (const auto& [kind, line] : cases) {
+        // The exchange goes no further; a moment later the user stops it.
+        qint64 failedAt = -1;
+        const HostileRun run = RecordFrom(w, kind, [&, line = line](CliLaunch& launch) {
+            launch.interruptWhen = [&](qint64 elapsed, const QString& log) {
+                if (failedAt < 0 && log.contains(line))
+                    failedAt = elapsed;
+                return failedAt >= 0 && elapsed - failedAt > 500;
+            };
+        });
+        const std::string log = kind.toStdString() + "\n" + run.cli.err.toStdString();
+        ASSERT_GE(run.cli.interruptedAtMs, 0) << log;
+        EXPECT_LT(run.cli.endedAtMs - run.cli.interruptedAtMs, 2000) << log;
+        EXPECT_EQ(run.cli.exitCode, 0) << log;
+        EXPECT_EQ(run.cli.err.count(line), 1) << "the later header packets are not read again\n" << log;
+        EXPECT_FALSE(run.cli.err.contains(kPatched)) << "nothing to patch\n" << log;
+        EXPECT_LE(QFileInfo(run.out).size(), source.header.size()) << log;
+    }
+}
+
+TEST(HostileServer, APacketSizeOf65535PutsEveryPacketIntoItsWideSlot)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const HostileRun run = RecordFrom(w, QStringLiteral("packet-size-max"));
+    ASSERT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
+    EXPECT_EQ(QFileInfo(run.out).size(), source.header.size() + qsizetype(source.packets.size()) * 0xFFFF);
+    ExpectSlotsHoldTheSourcePackets(run.out, source, source.packets.size(), 0xFFFF);
+}
+
+TEST(HostileServer, AHeaderLargerThanTheReceiveBufferIsStoredWhole)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const HostileRun run = RecordFrom(w, QStringLiteral("header-huge"));
+    ASSERT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
+    constexpr qsizetype kPadding = 1024 * 1024;  // what the server adds
+    const qsizetype headerLength = source.header.size() + kPadding;
+    const QByteArray recording = ReadWholeFile(run.out);
+    ASSERT_EQ(recording.size(), headerLength + qsizetype(source.packets.size() * source.packetSize));
+    // The source's header objects follow the padding; the Data Object's
+    // fixed start ends the header.
+    EXPECT_EQ(recording.mid(30 + kPadding, source.header.size() - 30 - 50),
+              source.header.mid(30, source.header.size() - 30 - 50));
+    ExpectSlotsHoldTheSourcePackets(run.out, source, source.packets.size(), 0, headerLength);
+}
+
+TEST(HostileServer, DataPrefixLengths)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // Below the prefix's own 8 bytes: nothing after it can be found again.
+    ExpectEndedAfterTheGoodPackets(RecordFrom(w, QStringLiteral("prefix-short")), source,
+                                   QStringLiteral("- MMS data prefix length error"));
+    // Beyond the packet size: cut to the slot, and the stream goes on.
+    ExpectCompletedWithEveryPacket(RecordFrom(w, QStringLiteral("prefix-long")), source,
+                                   {QStringLiteral("警告，封包長度必須是剪下的大小")});
+}
+
+TEST(HostileServer, UnknownPacketTypesAndCommandsAreLoggedAndSkipped)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    ExpectCompletedWithEveryPacket(RecordFrom(w, QStringLiteral("unknown-type")), source,
+                                   {QStringLiteral("偵測到一個未知的 MMS 預先標題\nMMS 期間 = 07   MMS TCP/UDP 旗標 = 80")});
+    ExpectCompletedWithEveryPacket(RecordFrom(w, QStringLiteral("unknown-command")), source,
+                                   {QStringLiteral("New or unhandled MMS command - 20"),
+                                    QStringLiteral("New or unhandled MMS command - 42"),
+                                    QStringLiteral("New or unhandled MMS command - FF")});
+}
+
+TEST(HostileServer, AnErrorCodeInEveryKindOfReplyIsReportedAndEndsTheRun)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // What the file holds when the error comes: nothing, the header, or the
+    // header and the good packets.
+    const std::pair<QString, qsizetype> cases[] = {
+        {QStringLiteral("error-connect"), 0},
+        {QStringLiteral("error-funnel-info"), 0},
+        {QStringLiteral("error-funnel"), 0},
+        {QStringLiteral("error-open"), 0},
+        {QStringLiteral("error-read-block"), 0},
+        {QStringLiteral("error-stream-switch"), source.header.size()},
+        {QStringLiteral("error-started-playing"), source.header.size()},
+        {QStringLiteral("error-end-of-stream"), source.header.size() + qsizetype(kGoodPackets * source.packetSize)},
+    };
+    for (const auto& [kind, size] : cases) {
+        const HostileRun run = RecordFrom(w, kind);
+        const std::string log = kind.toStdString() + "\n" + run.cli.err.toStdString();
+        EXPECT_EQ(run.cli.exitCode, 1) << log;
+        EXPECT_TRUE(run.cli.err.contains(kErrorReport)) << log;
+        EXPECT_EQ(QFileInfo(run.out).size(), size) << log;
+        if (size > source.header.size()) {
+            EXPECT_TRUE(run.cli.err.contains(kPatched)) << log;
+            ExpectSlotsHoldTheSourcePackets(run.out, source, kGoodPackets);
+        }
+    }
+    const HostileRun refused = RecordFrom(w, QStringLiteral("refuse-funnel"));
+    EXPECT_EQ(refused.cli.exitCode, 1);
+    EXPECT_TRUE(refused.cli.err.contains(QStringLiteral("錯誤: 通過連接失敗"))) << refused.cli.err.toStdString();
+}
+
+TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const qint64 goodSize = source.header.size() + qint64(kGoodPackets * source.packetSize);
+    qint64 goodAt = -1;
+    const HostileRun run = RecordFrom(w, QStringLiteral("stall"), [&](CliLaunch& launch) {
+        // A moment after the good packets are stored, the user gives up.
+        launch.interruptWhen = [&, out = launch.args.at(3)](qint64 elapsed, const QString&) {
+            if (goodAt < 0 && QFileInfo(out).size() >= goodSize)
+                goodAt = elapsed;
+            return goodAt >= 0 && elapsed - goodAt > 700;
+        };
+    });
+    ASSERT_GE(run.cli.interruptedAtMs, 0) << "the good packets never arrived\n" << run.cli.err.toStdString();
+    EXPECT_LT(run.cli.endedAtMs - run.cli.interruptedAtMs, 2000) << "Ctrl-C was not acted on promptly";
+    EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
+    EXPECT_EQ(QFileInfo(run.out).size(), goodSize) << "half a packet is not stored";
+    ExpectSlotsHoldTheSourcePackets(run.out, source, kGoodPackets);
+    EXPECT_EQ(StatedPacketCount(run.out), kGoodPackets);
+}
+
+TEST(HostileServer, AFloodOfKeepAlivesWhoseAnswersAreNeverReadEndsTheRun)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    ExpectEndedAfterTheGoodPackets(RecordFrom(w, QStringLiteral("ping-flood")), source,
+                                   QStringLiteral("- MMS server reads no more commands, connection given up"));
+}
+
+TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemory)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // The flood never ends: after some loops of the file the user stops it.
+    constexpr std::size_t kLoops = 100;
+    const qint64 enough = source.header.size() + qint64(kLoops * source.packets.size() * source.packetSize);
+    const HostileRun run = RecordFrom(w, QStringLiteral("media-flood"), [&](CliLaunch& launch) {
+        launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) { return QFileInfo(out).size() >= enough; };
+    });
+    ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
+    EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
+    // Every loop lands in the slots after the last: LocationIds count on.
+    ExpectSlotsHoldTheSourcePackets(run.out, source, kLoops * source.packets.size());
+    EXPECT_GE(StatedPacketCount(run.out), kLoops * source.packets.size());
+}

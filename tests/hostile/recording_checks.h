@@ -1,0 +1,51 @@
+#pragma once
+
+#include "hostile/cli_child.h"
+#include "support/asf_sample.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tovrin::test {
+
+// A folder serving the ffmpeg sample as clip.wmv, the recorder's settings
+// home, and room for recordings.
+struct Workspace {
+    QTemporaryDir dir;
+    QString media = dir.filePath(QStringLiteral("media"));
+    QString config = dir.filePath(QStringLiteral("config"));
+    Workspace();
+    QString out(const QString& name) const { return dir.filePath(name); }
+    QString source() const { return media + QStringLiteral("/clip.wmv"); }
+};
+
+// `tovrin-cli record URL -o OUT` with a connect timeout, and `extra`.
+CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome,
+                       const QStringList& extra = {});
+
+// Slot `index` of a recording: slotSize bytes from headerLength + index x
+// slotSize, cut at the end of the file.
+QByteArray Slot(const QByteArray& recording, qsizetype headerLength, qsizetype slotSize, std::size_t index);
+
+// The first `count` slots of the recording hold the source's packets byte for
+// byte, packet i of the source in slot i (modulo the source's packet count,
+// for a server that loops), zero-padded when slots are wider than packets.
+// slotSize 0: the source's packet size; headerLength 0: the source's header's.
+void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& source, std::size_t count,
+                                     qsizetype slotSize = 0, qsizetype headerLength = 0);
+
+// The data packet count the recording's File Properties Object states.
+std::uint64_t StatedPacketCount(const QString& recording);
+
+// Peak memory under 64 MB, by the kernel's own accounting of the CLI process.
+// Prints the figure. Meaningless under AddressSanitizer, and not checked there.
+void ExpectBoundedMemory(const CliOutcome& outcome, const QString& what);
+
+// The CLI ended by itself, in time, not killed by a signal.
+void ExpectEndedByItself(const CliOutcome& outcome, const QString& what);
+
+}  // namespace tovrin::test
