@@ -135,6 +135,13 @@ int main(int argc, char* argv[])
     seedsFromCommands(out, QStringLiteral("on-demand"), onDemand);
     seedsFromCommands(out, QStringLiteral("live"), live);
 
+    writeSeed(out + QStringLiteral("/redirector_scan"), QStringLiteral("asx"),
+              "<ASX version=\"3.0\">\r\n<Entry><Ref href=\"mms://media.example/live/news\"/></Entry>\r\n"
+              "<Entry><Ref href = \"mmst://127.0.0.1:1755/clip.wmv\" /></Entry>\r\n</ASX>\r\n");
+    writeSeed(out + QStringLiteral("/redirector_scan"), QStringLiteral("reference"),
+              "[Reference]\r\nRef1=mms://media.example/a.wmv\r\nRef2=mmsu://media.example/b.asf\r\n");
+    writeSeed(out + QStringLiteral("/archived_log"), QStringLiteral("session"),
+              QByteArray::fromHex("202d2d2d2d2d2d2d2d20b67db16cb04fbffd202d2d2d2d2d2d2d2d0a") + "a\nb\n\n- ASF\n");
     for (const char* text : {"YWxpY2U6czNjcmV0", "Og==", "Zm9v\r\nYmFy", "!!==", ""})
         writeSeed(out + QStringLiteral("/base64"), QString::fromLatin1(QByteArray(text).toHex()), QByteArray(text));
     std::printf("seeds written to %s\n", qPrintable(out));
