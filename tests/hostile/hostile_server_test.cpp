@@ -253,3 +253,22 @@ TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemory)
     ExpectSlotsHoldTheSourcePackets(run.out, source, kLoops * source.packets.size());
     EXPECT_GE(StatedPacketCount(run.out), kLoops * source.packets.size());
 }
+
+TEST(HostileServer, AMediaFloodOverUdpIsStoredInBoundedMemory)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // Datagrams meet no flow control: what the recorder cannot take in time
+    // is dropped, so only memory, the end and the patch are checked.
+    const qint64 enough = source.header.size() + qint64(100 * source.packets.size() * source.packetSize);
+    const HostileRun run = RecordFrom(w, QStringLiteral("media-flood"), [&](CliLaunch& launch) {
+        launch.args << QStringLiteral("--udp") << QStringLiteral("--udp-port") << QStringLiteral("0");
+        launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) {
+            return QFileInfo(out).size() >= enough;
+        };
+    });
+    ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
+    EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- 接收 UDP 串流 -"))) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
+}
