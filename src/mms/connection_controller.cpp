@@ -10,6 +10,7 @@
 #include "asf/save_file.h"
 #include "locations/credentials.h"
 #include "locations/location_class.h"
+#include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "mms/client_commands.h"
 #include "mms/progress.h"
@@ -443,6 +444,8 @@ void ConnectionController::stopRun()
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
         m_tcp.abort();
     m_stopping = false;
+    if (m_fetch && m_fetch->isBusy())
+        m_fetch->abort();
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
     {

@@ -18,6 +18,7 @@
 namespace tovrin {
 
 class ReceiveLoop;
+class RedirectorFetch;
 
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
@@ -47,6 +48,9 @@ public:
     bool bindUdp();
     quint16 udpPort() const;
     void setWatchdogInterval(int milliseconds);
+    // The program's redirector fetch, which the stop routine ends when one is
+    // under way. Must outlive this controller, or be set back to null.
+    void setRedirectorFetch(RedirectorFetch* fetch) { m_fetch = fetch; }
 
     // The Connect command with the URL box's text. True when a connection is
     // being made; otherwise the reason has been shown.
@@ -111,6 +115,7 @@ private:
     SocketSink m_sink{*this};
     CommandChannel m_channel;
 
+    RedirectorFetch* m_fetch = nullptr;
     bool m_runActive = false;
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;

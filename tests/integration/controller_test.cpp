@@ -1,6 +1,7 @@
 // The download-run controller in-process, against the real MMS test server.
 
 #include "app/state/run_state.h"
+#include "locations/redirector_fetch.h"
 #include "integration/processes.h"
 #include "mms/connection_controller.h"
 #include "support/asf_sample.h"
@@ -9,7 +10,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -131,4 +135,22 @@ TEST(ConnectionController, ConnectRefusesWhatIsNoStreamAddress)
     EXPECT_FALSE(f.controller.connectClick(QStringLiteral("mms://host/a")));
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("Please check URL entry, invalid path"));
     EXPECT_EQ(f.finished, 0);
+}
+
+TEST(ConnectionController, TheStopRoutineEndsARedirectorFetchUnderWay)
+{
+    ControllerFixture f;
+    // A web server that accepts and then never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    RedirectorFetch fetch(f.t.shell);
+    fetch.setTimeLimit(15000);
+    f.controller.setRedirectorFetch(&fetch);
+    QTimer::singleShot(300, &f.controller, [&] { f.controller.stopRun(); });
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray body = fetch.get(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort()));
+    EXPECT_LT(clock.elapsed(), 5000) << "the fetch waited for its own time limit";
+    EXPECT_TRUE(body.isEmpty());
+    EXPECT_FALSE(fetch.isBusy());
 }
