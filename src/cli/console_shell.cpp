@@ -100,7 +100,12 @@ QString ConsoleShell::readLine(bool echo)
 
 void ConsoleShell::appendLog(const QString& line)
 {
-    m_log << line;
+    // Every line is printed; the copy kept for saving stops at a limit, so a
+    // server that provokes a line per packet cannot grow memory for hours.
+    if (m_log.size() < kMaxKeptLogLines)
+        m_log << line;
+    else if (m_log.size() == kMaxKeptLogLines)
+        m_log << QStringLiteral("... (later lines are not kept)");
     if (!m_answers.quiet)
         print(line);
 }

@@ -27,6 +27,9 @@ struct ConsoleAnswers {
 // and answered with the safe choice (No, Cancel) when there is none.
 class ConsoleShell : public Shell {
 public:
+    // Most session-log lines kept for --save-log and the completion's log save.
+    static constexpr qsizetype kMaxKeptLogLines = 100000;
+
     explicit ConsoleShell(ConsoleAnswers answers, std::FILE* out = stderr, std::FILE* in = stdin);
 
     void appendLog(const QString& line) override;
