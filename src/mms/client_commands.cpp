@@ -27,7 +27,7 @@ QByteArray bytes(std::initializer_list<std::uint8_t> values)
 // header request and the stream selection carry.
 const QByteArray kHigh3600 = bytes({0x00, 0x20, 0xAC, 0x40});
 
-CommandSpec spec(std::uint8_t id, QByteArray prefix, QString text = {})
+CommandSpec command(std::uint8_t id, QByteArray prefix, QString text = {})
 {
     CommandSpec s;
     s.id = id;
@@ -49,7 +49,7 @@ CommandSpec ConnectCommand(const QString& serverHost, const QString& guid)
     const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03)
                          + kPlayerIdentification + QStringLiteral("; ") + guid + QStringLiteral("; ")
                          + QStringLiteral("Host: ") + TrimBlanks(serverHost) + kNul;
-    return spec(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
+    return command(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
 }
 
 CommandSpec TransportCommand(const QString& localAddress, bool udp, const QString& localPort)
@@ -59,13 +59,13 @@ CommandSpec TransportCommand(const QString& localAddress, bool udp, const QStrin
     const QString text = QStringLiteral("\\\\") + TrimBlanks(localAddress)
                          + (udp ? QStringLiteral("\\UDP\\") : QStringLiteral("\\TCP\\"))
                          + TrimBlanks(localPort) + kNul;
-    return spec(ClientCommand::Transport, prefix, text);
+    return command(ClientCommand::Transport, prefix, text);
 }
 
 CommandSpec OpenFileCommand(std::uint32_t incarnation, const QString& streamPath)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
-    return spec(ClientCommand::OpenFile, prefix, TrimBlanks(streamPath) + kNul);
+    return command(ClientCommand::OpenFile, prefix, TrimBlanks(streamPath) + kNul);
 }
 
 CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location)
@@ -73,7 +73,7 @@ CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t locatio
     const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}) + QByteArray(8, '\0')
                               + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + EncodeLE32(location)
                               + QByteArray(4, '\0') + bytes({0x04});
-    return spec(ClientCommand::StartPlaying, prefix);
+    return command(ClientCommand::StartPlaying, prefix);
 }
 
 CommandSpec HeaderRequestCommand(std::uint32_t incarnation)
@@ -81,12 +81,12 @@ CommandSpec HeaderRequestCommand(std::uint32_t incarnation)
     const QByteArray prefix = EncodeLE32(incarnation) + QByteArray(8, '\0') + bytes({0x00, 0x80, 0x00, 0x00})
                               + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + QByteArray(16, '\0')
                               + kHigh3600 + bytes({0x02});
-    return spec(ClientCommand::HeaderRequest, prefix);
+    return command(ClientCommand::HeaderRequest, prefix);
 }
 
 CommandSpec FunnelInfoCommand()
 {
-    return spec(ClientCommand::FunnelInfo, bytes({0xF1, 0xF0, 0xF0, 0xF0, 0x0B, 0x00, 0x04, 0x00}));
+    return command(ClientCommand::FunnelInfo, bytes({0xF1, 0xF0, 0xF0, 0xF0, 0x0B, 0x00, 0x04, 0x00}));
 }
 
 CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials)
@@ -94,17 +94,17 @@ CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& auth
     const QByteArray prefix = EncodeLE32(incarnation) + EncodeLE32(1)
                               + EncodeLE32(std::uint32_t(authCredentials.size() + 5)) + authCredentials
                               + QByteArray(4, '\0');
-    return spec(ClientCommand::Credentials, prefix);
+    return command(ClientCommand::Credentials, prefix);
 }
 
 CommandSpec KeepAliveAnswerCommand(std::uint32_t incarnation)
 {
-    return spec(ClientCommand::KeepAliveAnswer, EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}));
+    return command(ClientCommand::KeepAliveAnswer, EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}));
 }
 
 CommandSpec StreamSelectionCommand(const StreamPairs& streams)
 {
-    CommandSpec s = spec(ClientCommand::StreamSelection, bytes({0x00, 0x00}) + kHigh3600 + bytes({0x02}));
+    CommandSpec s = command(ClientCommand::StreamSelection, bytes({0x00, 0x00}) + kHigh3600 + bytes({0x02}));
     s.placement = PrefixPlacement::AfterText;
     s.streams = streams;
     return s;

@@ -2,10 +2,10 @@
 
 namespace tovrin {
 
-void CommandChannel::send(const CommandSpec& spec)
+void CommandChannel::send(const CommandSpec& command)
 {
     std::lock_guard lock(m_sendLock);
-    m_sink.write(BuildCommandPacket(spec, m_sequence.load()));
+    m_sink.write(BuildCommandPacket(command, m_sequence.load()));
     m_sequence.fetch_add(1);
 }
 

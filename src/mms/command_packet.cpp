@@ -4,25 +4,25 @@
 
 namespace tovrin {
 
-QByteArray BuildCommandPacket(const CommandSpec& spec, std::uint32_t sequence)
+QByteArray BuildCommandPacket(const CommandSpec& command, std::uint32_t sequence)
 {
     // Argument area, from offset 32: chunk length (filled below), id, 00, direction 03 00.
     QByteArray area(4, '\0');
-    area.append(char(spec.id)).append('\0').append('\3').append('\0');
-    if (spec.placement == PrefixPlacement::BeforeStreams)
-        area.append(spec.prefix);
-    if (!spec.streams.empty()) {
-        const auto count = spec.streams.size();
+    area.append(char(command.id)).append('\0').append('\3').append('\0');
+    if (command.placement == PrefixPlacement::BeforeStreams)
+        area.append(command.prefix);
+    if (!command.streams.empty()) {
+        const auto count = command.streams.size();
         area.append(char(count & 0xFF)).append(char((count >> 8) & 0xFF)).append(2, '\0');
-        for (const auto& [number, action] : spec.streams) {
+        for (const auto& [number, action] : command.streams) {
             area.append('\xFF').append('\xFF').append(char(number)).append('\0');
             area.append(char(action)).append('\0');
         }
     }
-    for (const QChar unit : spec.text)
+    for (const QChar unit : command.text)
         area.append(EncodeLE16(unit.unicode()));
-    if (spec.placement == PrefixPlacement::AfterText)
-        area.append(spec.prefix);
+    if (command.placement == PrefixPlacement::AfterText)
+        area.append(command.prefix);
     area.append((8 - area.size() % 8) % 8, '\0');
     PutLE(area, 0, std::uint64_t(area.size() / 8), 4);
 

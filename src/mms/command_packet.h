@@ -30,6 +30,6 @@ struct CommandSpec {
 
 // One client command packet, byte-exact, carrying the low 16 bits of `sequence`.
 // Its length is always a multiple of 8.
-QByteArray BuildCommandPacket(const CommandSpec& spec, std::uint32_t sequence);
+QByteArray BuildCommandPacket(const CommandSpec& command, std::uint32_t sequence);
 
 }  // namespace tovrin

@@ -51,11 +51,11 @@ TEST(CommandPacket, EveryPacketIsPaddedToAMultipleOfEightWithConsistentLengthFie
 {
     for (int textLength = 0; textLength < 12; ++textLength) {
         for (int prefixLength = 0; prefixLength < 9; ++prefixLength) {
-            CommandSpec spec;
-            spec.id = 0x42;
-            spec.prefix = QByteArray(prefixLength, '\x7');
-            spec.text = QString(textLength, QLatin1Char('a'));
-            const QByteArray p = BuildCommandPacket(spec, 3);
+            CommandSpec command;
+            command.id = 0x42;
+            command.prefix = QByteArray(prefixLength, '\x7');
+            command.text = QString(textLength, QLatin1Char('a'));
+            const QByteArray p = BuildCommandPacket(command, 3);
             ASSERT_EQ(p.size() % 8, 0);
             EXPECT_EQ(*LE32At(p, 8), std::uint32_t(p.size() - 16));
             EXPECT_EQ(*LE32At(p, 16), std::uint32_t((p.size() - 16) / 8));
