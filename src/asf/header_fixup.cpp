@@ -5,6 +5,7 @@
 #include "app/state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
+#include "asf/slot_writer.h"
 
 #include <QFile>
 
@@ -49,10 +50,12 @@ struct Patch {
     bool put64(qint64 offset, std::uint64_t value) { return put(offset, EncodeLE64(value)); }
 };
 
-bool OpenPatch(const RunState& run, Patch& patch)
+bool OpenPatch(RunState& run, Patch& patch)
 {
     if (!run.saveFile)
         return false;
+    // The packets still batched belong in the file before it is measured.
+    FlushSlots(run);
     patch.file.setFileName(run.saveFile->fileName());
     if (!patch.file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return false;
@@ -69,7 +72,7 @@ std::uint64_t PacketCount(const RunState& run)
 
 bool FixPacketCount(AppContext& ctx)
 {
-    const RunState& run = ctx.run;
+    RunState& run = ctx.run;
     Patch patch;
     if (!OpenPatch(run, patch))
         return false;
@@ -83,7 +86,7 @@ bool FixPacketCount(AppContext& ctx)
 
 bool FixLiveHeader(AppContext& ctx)
 {
-    const RunState& run = ctx.run;
+    RunState& run = ctx.run;
     Patch patch;
     const std::optional<qint64> at =
         OpenPatch(run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;

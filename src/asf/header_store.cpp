@@ -6,6 +6,7 @@
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/header_inspection.h"
+#include "asf/slot_writer.h"
 #include "asf/packet_parser.h"
 
 #include <QFile>
@@ -107,8 +108,7 @@ bool WriteDataPacket(RunState& run, Shell& shell, QByteArray& packet)
 
     const qint64 offset = qint64(run.packetIndex.load()) * packetSize + run.headerLength.load();
     std::lock_guard lock(run.saveFileLock);
-    QFile* file = run.saveFile.get();
-    return file && file->seek(offset) && file->write(packet) == packet.size();
+    return run.saveFile && WriteSlot(run, offset, packet);
 }
 
 MediaPacketWriter::Result MediaPacketWriter::takeFront(const StopRequested& stop)
@@ -128,6 +128,27 @@ MediaPacketWriter::Result MediaPacketWriter::takeFront(const StopRequested& stop
         return Result::Stopped;
     handle(prefix->sequence, buffer.takeFront(prefix->length).sliced(kPrefixSize));
     return Result::Stored;
+}
+
+void MediaPacketWriter::flush()
+{
+    RunState& run = m_ctx.run;
+    std::unique_lock lock(run.saveFileLock);
+    if (!FlushSlots(run))
+        reportWriteError(lock);
+}
+
+void MediaPacketWriter::reportWriteError(std::unique_lock<std::mutex>& lock)
+{
+    // Reported once: a full disk would otherwise fill the log. A file the
+    // stop routine has already closed ends the run, not an error.
+    const QFile* file = m_ctx.run.saveFile.get();
+    if (m_writeErrorLogged || (file && !file->isOpen()))
+        return;
+    const QString reason = file ? file->errorString() : QStringLiteral("no save file");
+    lock.unlock();
+    m_writeErrorLogged = true;
+    m_ctx.shell.appendLog(QStringLiteral("- Save file write error: ") + reason);
 }
 
 void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
@@ -154,17 +175,9 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
             shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
     }
 
-    if (!WriteDataPacket(run, shell, packet) && !m_writeErrorLogged) {
-        // Reported once: a full disk would otherwise fill the log. A file the
-        // stop routine has already closed ends the run, not an error.
+    if (!WriteDataPacket(run, shell, packet)) {
         std::unique_lock lock(run.saveFileLock);
-        const QFile* file = run.saveFile.get();
-        if (!file || file->isOpen()) {
-            const QString reason = file ? file->errorString() : QStringLiteral("no save file");
-            lock.unlock();
-            m_writeErrorLogged = true;
-            shell.appendLog(QStringLiteral("- Save file write error: ") + reason);
-        }
+        reportWriteError(lock);
     }
     run.mediaPacketStored = true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 namespace tovrin {
@@ -61,7 +62,13 @@ public:
     // and writes the packet into its slot.
     void handle(std::uint32_t sequence, QByteArray packet);
 
+    // Writes out the packets still batched for the file (see slot_writer.h),
+    // as the loop does before it waits for more bytes.
+    void flush();
+
 private:
+    void reportWriteError(std::unique_lock<std::mutex>& lock);
+
     AppContext& m_ctx;
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;

@@ -8,6 +8,7 @@
 #include "app/state/shell.h"
 #include "asf/header_fixup.h"
 #include "asf/save_file.h"
+#include "asf/slot_writer.h"
 #include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
@@ -449,7 +450,10 @@ void ConnectionController::stopRun()
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
     {
+        // Packets still batched for the file are kept, also when the run
+        // ends without fix-ups.
         std::lock_guard lock(run.saveFileLock);
+        FlushSlots(run);
         if (run.saveFile)
             run.saveFile->close();
     }

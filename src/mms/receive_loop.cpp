@@ -55,24 +55,29 @@ bool ReceiveLoop::stopRequested() const
 void ReceiveLoop::run()
 {
     ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    bool streamReady = false;
+    bool datagramReady = false;
+    const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams) {
+        streamReady = streamUnitReady(stream);
+        datagramReady = !datagrams.isEmpty();
+        return streamReady || datagramReady || buffer.inputClosed();
+    };
     for (;;) {
         // Once the run is stopped nothing more is handled: the stop routine
         // has patched and closed the save file.
         if (stopRequested())
             return;
-        bool streamReady = false;
-        bool datagramReady = false;
-        const bool go = buffer.waitUntil(
-            [&](const QByteArray& stream, const QByteArray& datagrams) {
-                streamReady = streamUnitReady(stream);
-                datagramReady = !datagrams.isEmpty();
-                return streamReady || datagramReady || buffer.inputClosed();
-            },
-            [this] { return stopRequested(); });
-        if (!go)
-            return;
+        if (!buffer.waitUntil(ready, [] { return true; })) {
+            // Nothing to do until more bytes arrive: the file catches up
+            // with what was stored, and the socket is read again.
+            m_writer.flush();
+            m_actions.streamDrained();
+            if (!buffer.waitUntil(ready, [this] { return stopRequested(); }))
+                return;
+        }
         if (!streamReady && !datagramReady) {
             // The server has gone and everything it sent is stored: the run ends.
+            m_writer.flush();
             m_actions.requestStop();
             return;
         }
@@ -82,7 +87,10 @@ void ReceiveLoop::run()
         } else {
             m_datagramsInARow = 0;
             handleStreamFront();
-            m_actions.streamDrained();
+            // Reading goes on once half the buffer is free, not after every
+            // packet: one wake of the UI thread per many packets.
+            if (buffer.size(Lane::Stream) <= kReceiveBufferLimit / 2)
+                m_actions.streamDrained();
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "asf/header_store.h"
+#include "asf/slot_writer.h"
 #include "asf/asf_objects.h"
 #include "asf/header_fixup.h"
 #include "asf_builder.h"
@@ -49,7 +50,18 @@ struct StorageRun {
         run.saveFile = std::make_unique<QFile>(run.savePath);
         EXPECT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
     }
-    QByteArray contents() const { return test::ReadWholeFile(run.savePath); }
+    // Writes out the packets still batched for the file.
+    void flush()
+    {
+        std::lock_guard lock(run.saveFileLock);
+        FlushSlots(run);
+    }
+    // The file as it stands with everything stored written out.
+    QByteArray contents()
+    {
+        flush();
+        return test::ReadWholeFile(run.savePath);
+    }
     StopRequested stop()
     {
         return [this] { return run.stopFlag.load(); };
@@ -228,13 +240,19 @@ TEST(HeaderAndPacketStorage, WriteFailuresAreReported)
     EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
 
     // Data packets: once per run, and not after the stop routine closed the file.
+    // Consecutive slots are written together, so the failure shows when they are.
     MediaPacketWriter writer(r.t.ctx);
     writer.handle(1, QByteArray(8, 'a'));
     writer.handle(2, QByteArray(8, 'b'));
+    writer.flush();
+    writer.handle(9, QByteArray(8, 'c'));
+    writer.flush();
     EXPECT_EQ(r.log.filter(QStringLiteral("- Save file write error: ")).size(), 1);
     StorageRun stopped(16, 8);
     stopped.run.saveFile->close();
-    MediaPacketWriter(stopped.t.ctx).handle(1, QByteArray(8, 'a'));
+    MediaPacketWriter stoppedWriter(stopped.t.ctx);
+    stoppedWriter.handle(1, QByteArray(8, 'a'));
+    stoppedWriter.flush();
     EXPECT_TRUE(stopped.log.filter(QStringLiteral("- Save file write error: ")).isEmpty());
 }
 
@@ -250,6 +268,7 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
     MediaPacketWriter(r.t.ctx).handle(index, QByteArray(packetSize, 'z'));
+    r.flush();
 
     QFile file(r.run.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -16,6 +16,8 @@ void RunState::reset()
     incarnation.store(1);
 
     saveFile.reset();
+    slotBatch.clear();
+    slotBatchOffset = 0;
     receiveBuffer.clear();
     paddingBlock.clear();
     funnelData.clear();

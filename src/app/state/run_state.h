@@ -71,6 +71,10 @@ struct RunState {
     // Held by whoever reads, writes, patches or closes the save file: the
     // receive thread stores packets while the UI thread may be patching it.
     std::mutex saveFileLock;
+    // Data packets of consecutive slots not yet written, starting at
+    // slotBatchOffset (see asf/slot_writer.h). Guarded by saveFileLock.
+    QByteArray slotBatch;
+    qint64 slotBatchOffset = 0;
     ReceiveBuffer receiveBuffer;
     QByteArray paddingBlock;
     QByteArray funnelData;
