@@ -143,11 +143,11 @@ void MediaPacketWriter::reportWriteError(std::unique_lock<std::mutex>& lock)
     // Reported once: a full disk would otherwise fill the log. A file the
     // stop routine has already closed ends the run, not an error.
     const QFile* file = m_ctx.run.saveFile.get();
-    if (m_writeErrorLogged || (file && !file->isOpen()))
+    if (m_ctx.run.writeErrorReported || (file && !file->isOpen()))
         return;
     const QString reason = file ? file->errorString() : QStringLiteral("no save file");
     lock.unlock();
-    m_writeErrorLogged = true;
+    m_ctx.run.writeErrorReported = true;
     m_ctx.shell.appendLog(QStringLiteral("- Save file write error: ") + reason);
 }
 

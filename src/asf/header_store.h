@@ -72,7 +72,6 @@ private:
     AppContext& m_ctx;
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
-    bool m_writeErrorLogged = false;
 };
 
 }  // namespace tovrin

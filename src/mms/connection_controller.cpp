@@ -423,8 +423,11 @@ void ConnectionController::stopRun()
     // The receive thread may be writing a packet: the file is touched by one
     // thread at a time. The log lines wait until the lock is released.
     std::optional<bool> liveFixed, countFixed;
+    QString writeError;
     {
         std::lock_guard lock(run.saveFileLock);
+        if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
+            writeError = run.saveFile->errorString();
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
             liveFixed = FixLiveHeader(m_ctx);
             run.liveHeaderFixed = true;
@@ -434,6 +437,8 @@ void ConnectionController::stopRun()
             run.packetCountFixed = true;
         }
     }
+    if (!writeError.isEmpty())
+        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
     if (liveFixed)
         shell.appendLog(*liveFixed ? QStringLiteral("- ASF 標題檔案主題已修正")
                                    : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));

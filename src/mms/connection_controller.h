@@ -3,9 +3,11 @@
 #include "app/state/app_context.h"
 #include "mms/command_channel.h"
 #include "mms/run_actions.h"
+#include "locations/redirector_fetch.h"
 #include "mms/ui_dispatcher.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
@@ -18,7 +20,6 @@
 namespace tovrin {
 
 class ReceiveLoop;
-class RedirectorFetch;
 
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
@@ -49,7 +50,7 @@ public:
     quint16 udpPort() const;
     void setWatchdogInterval(int milliseconds);
     // The program's redirector fetch, which the stop routine ends when one is
-    // under way. Must outlive this controller, or be set back to null.
+    // under way. Forgotten by itself when the fetch object goes.
     void setRedirectorFetch(RedirectorFetch* fetch) { m_fetch = fetch; }
 
     // The Connect command with the URL box's text. True when a connection is
@@ -115,7 +116,7 @@ private:
     SocketSink m_sink{*this};
     CommandChannel m_channel;
 
-    RedirectorFetch* m_fetch = nullptr;
+    QPointer<RedirectorFetch> m_fetch;
     bool m_runActive = false;
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;

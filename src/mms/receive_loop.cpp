@@ -108,6 +108,9 @@ void ReceiveLoop::handleStreamFront()
         return;
     }
     if (front.kind == ReceiveFront::Kind::Command) {
+        // What was stored reaches the file before a command can end the run,
+        // so a write failure is still told in its own words.
+        m_writer.flush();
         if (front.total < kCommandHeaderSize) {
             // Shorter than the fields read from it: its end cannot be trusted
             // to be the start of the next packet.

@@ -10,7 +10,7 @@ void RunState::reset()
                        &streamKindBits, &maxBitRate})
         c->store(0);
     for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed,
-                                    &mediaPacketStored,
+                                    &mediaPacketStored, &writeErrorReported,
                                     &gaugeTextShown})
         f->store(false);
     incarnation.store(1);

@@ -46,6 +46,8 @@ struct RunState {
     // Set once the first media packet of the run has been written to its
     // slot: until then packetIndex counts nothing.
     std::atomic<bool> mediaPacketStored{false};
+    // A failed write of the save file has been logged: once per run is enough.
+    std::atomic<bool> writeErrorReported{false};
 
     // From the stored ASF header
     Counter headerSendDuration{0};
