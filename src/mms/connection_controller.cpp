@@ -212,9 +212,13 @@ bool ConnectionController::connectClick(const QString& urlText)
         bool ok = false;
         const uint value = m_ctx.settings.serverSocket.trimmed().toUInt(&ok);
         if (!ok || value == 0 || value > 65535) {
+            // As an unexpected error: told, and the run ends without fix-ups,
+            // closing the save file it has already opened.
             m_runActive = true;
             HandleApplicationError(m_ctx, QStringLiteral("'%1' is not a valid integer value")
                                               .arg(m_ctx.settings.serverSocket));
+            if (m_runActive)
+                stopRun();
             return false;
         }
         port = quint16(value);

@@ -154,3 +154,16 @@ TEST(ConnectionController, TheStopRoutineEndsARedirectorFetchUnderWay)
     EXPECT_TRUE(body.isEmpty());
     EXPECT_FALSE(fetch.isBusy());
 }
+
+TEST(ConnectionController, ATcpPortThatIsNoNumberIsAnUnexpectedErrorThatClosesTheFile)
+{
+    ControllerFixture f;
+    f.t.ctx.stopper = nullptr;  // the controller ends the run itself
+    f.t.settings.serverSocket = QStringLiteral("17x5");
+    const QString out = f.t.dir.filePath(QStringLiteral("p.wmv"));
+    EXPECT_FALSE(f.record(QStringLiteral("mms://127.0.0.1/clip.wmv"), out));
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("讀取時發生一個意外 :-\n'17x5' is not a valid integer value"));
+    EXPECT_FALSE(f.controller.isRunning());
+    EXPECT_EQ(f.finished, 1);
+    EXPECT_FALSE(f.t.run.saveFile->isOpen());
+}
