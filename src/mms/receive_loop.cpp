@@ -241,6 +241,12 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         m_actions.announceStreamStart();
         return true;
     case 0x06:
+        if (headerStored()) {
+            // The file's figures sized the slots the packets are going into;
+            // a second reply must not change them under the recording.
+            shell.appendLog(QStringLiteral("- Open-file reply after the ASF header, ignored"));
+            return true;
+        }
         ReadOpenFileReply(packet, run, shell);
         if (run.isLive() && run.resume) {
             shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));

@@ -237,3 +237,16 @@ TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
     EXPECT_FALSE(h.t.run.mediaPacketStored);
 }
+
+TEST(ReceiveLoop, ASecondOpenFileReplyCannotResizeTheSlotsOfARecording)
+{
+    LoopHarness h;
+    h.t.run.packetSize = 40;
+    h.t.run.paddingBlock = QByteArray(40, '\0');  // the header has been stored
+    QByteArray reply = test::ServerCommand(0x06, 0, 152);
+    PutLE(reply, 92, 0xFFFFFFFF, 4);
+    h.t.run.receiveBuffer.append(reply + test::ServerCommand(0x1B));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
+    EXPECT_EQ(h.t.run.packetSize.load(), 40u);
+    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- Open-file reply after the ASF header, ignored")));
+}
