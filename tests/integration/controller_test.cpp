@@ -5,6 +5,7 @@
 #include "integration/processes.h"
 #include "mms/connection_controller.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/temp_settings.h"
 
 #include <QCoreApplication>
@@ -22,14 +23,7 @@ using namespace tovrin::test;
 
 namespace {
 
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "controller_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
-}
+using tovrin::test::CoreApp;
 
 // Processes events until `done` holds or the time is up.
 template <typename Done>
@@ -37,7 +31,7 @@ bool spinUntil(Done done, int milliseconds = 20000)
 {
     QDeadlineTimer deadline(milliseconds);
     while (!done() && !deadline.hasExpired())
-        app().processEvents(QEventLoop::AllEvents, 10);
+        CoreApp().processEvents(QEventLoop::AllEvents, 10);
     return done();
 }
 
@@ -50,7 +44,7 @@ struct ControllerFixture {
 
     ControllerFixture()
     {
-        app();
+        CoreApp();
         QDir().mkpath(media);
         QFile::copy(SamplePath(Sample::Wmv), media + QStringLiteral("/clip.wmv"));
         t.ctx.stopper = &controller;

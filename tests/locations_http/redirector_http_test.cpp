@@ -3,6 +3,7 @@
 #include "locations/redirector_file.h"
 #include "nginx_server.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/temp_settings.h"
 
 #include <QCoreApplication>
@@ -23,14 +24,7 @@ using tovrin::test::TestContext;
 
 namespace {
 
-QCoreApplication& CoreApp()
-{
-    static int argc = 1;
-    static char name[] = "tovrin-tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using tovrin::test::CoreApp;
 
 const QString kWorking = QStringLiteral("處理程序媒介...");
 const QString kResolving = QStringLiteral("Resolving HTTP DNS address from URL...");
