@@ -2,14 +2,13 @@
 
 #include "app/state/app_context.h"
 #include "app/state/run_state.h"
-#include "app/state/settings_access.h"
 #include "app/state/shell.h"
 #include "app/state/text_rules.h"
 #include "asf/name_rules.h"
+#include "locations/save_where_chosen.h"
 #include "locations/redirector_fetch.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <initializer_list>
@@ -132,31 +131,26 @@ bool LoadRedirector(AppContext& ctx, QFile& file)
 
 bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text)
 {
-    Shell& shell = ctx.shell;
     SaveFileRequest request;
-    request.startFolder = ReadSetting(ctx, QStringLiteral("AsxDir"));
     request.defaultExtension = QStringLiteral("asx");
     request.title = QStringLiteral("Save Redirector File");
     request.filter = QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)");
     request.defaultName = NameAfterSeparator(ctx.run.mediaLocation);
     request.overwritePrompt = true;
-    const auto chosen = shell.chooseSaveFile(request);
+    const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("AsxDir"));
     if (!chosen)
         return false;
-    if (!WriteSetting(ctx, QStringLiteral("AsxDir"), FolderOfPath(*chosen)))
+    switch (ReplaceFileContent(*chosen, text)) {
+    case ReplaceResult::Written:
+        return true;
+    case ReplaceResult::CannotCreate:
+        ctx.shell.showMessage(QStringLiteral("There was an error creating the redirector file"));
         return false;
-
-    QSaveFile file(*chosen);
-    if (!file.open(QIODevice::WriteOnly)) {
-        shell.showMessage(QStringLiteral("There was an error creating the redirector file"));
-        return false;
-    }
-    if (file.write(text) != text.size() || !file.commit()) {
-        file.cancelWriting();
-        shell.showMessage(QStringLiteral("There was an error saving the redirector file"));
+    case ReplaceResult::WriteFailed:
+        ctx.shell.showMessage(QStringLiteral("There was an error saving the redirector file"));
         return false;
     }
-    return true;
+    return false;
 }
 
 }  // namespace tovrin

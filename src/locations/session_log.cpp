@@ -2,11 +2,10 @@
 
 #include "app/state/app_context.h"
 #include "app/state/run_state.h"
-#include "app/state/settings_access.h"
 #include "app/state/shell.h"
 #include "asf/name_rules.h"
+#include "locations/save_where_chosen.h"
 
-#include <QSaveFile>
 #include <QStringEncoder>
 
 namespace tovrin {
@@ -34,16 +33,13 @@ void SaveLog(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
     SaveFileRequest request;
-    request.startFolder = ReadSetting(ctx, QStringLiteral("LogDir"));
     request.defaultExtension = QStringLiteral("log");
     request.title = QStringLiteral("儲存記錄檔案");
     request.filter = QStringLiteral("Tovrin 記錄檔案 (*.log)");
     request.defaultName = DefaultLogName(ctx.run.savePath, ctx.run.mediaLocation);
     request.overwritePrompt = true;
-    const auto chosen = shell.chooseSaveFile(request);
+    const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("LogDir"));
     if (!chosen)
-        return;
-    if (!WriteSetting(ctx, QStringLiteral("LogDir"), FolderOfPath(*chosen)))
         return;
 
     const QByteArray content = EncodeSessionLog(shell.logLines());
@@ -51,14 +47,15 @@ void SaveLog(AppContext& ctx)
         shell.showMessage(QStringLiteral("沒有記錄資料可儲存"));
         return;
     }
-    QSaveFile file(*chosen);
-    if (!file.open(QIODevice::WriteOnly)) {
+    switch (ReplaceFileContent(*chosen, content)) {
+    case ReplaceResult::Written:
+        return;
+    case ReplaceResult::CannotCreate:
         shell.showMessage(QStringLiteral("建立這個記錄檔案發生錯誤"));
         return;
-    }
-    if (file.write(content) != content.size() || !file.commit()) {
-        file.cancelWriting();
+    case ReplaceResult::WriteFailed:
         shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
+        return;
     }
 }
 
