@@ -20,12 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static fuzz::FuzzShell shell;
     static SettingsStore store(fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
-    static const QString path = fuzz::ScratchDir().filePath(QStringLiteral("session.log"));
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        std::abort();
-    out.write(content);
-    out.close();
+    const QString path = fuzz::WriteScratchFile(QStringLiteral("session.log"), content.constData(), std::size_t(content.size()));
     SettingsRecord settings;
     RunState run;
     run.mediaLocation = path;

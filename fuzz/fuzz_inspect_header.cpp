@@ -16,12 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static tovrin::fuzz::FuzzShell shell;
     static tovrin::SettingsStore store(tovrin::fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
-    static const QString path = tovrin::fuzz::ScratchDir().filePath(QStringLiteral("header.asf"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        std::abort();
-    file.write(reinterpret_cast<const char*>(data), qint64(size));
-    file.close();
+    const QString path = tovrin::fuzz::WriteScratchFile(QStringLiteral("header.asf"), reinterpret_cast<const char*>(data), size);
 
     tovrin::SettingsRecord settings;
     tovrin::RunState run;

@@ -22,12 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static fuzz::FuzzShell shell;
     static SettingsStore store(fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
-    static const QString path = fuzz::ScratchDir().filePath(QStringLiteral("list.asx"));
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        std::abort();
-    out.write(text);
-    out.close();
+    const QString path = fuzz::WriteScratchFile(QStringLiteral("list.asx"), text.constData(), std::size_t(text.size()));
     SettingsRecord settings;
     RunState run;
     AppContext ctx{shell, store, settings, run};

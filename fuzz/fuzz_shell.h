@@ -49,4 +49,8 @@ private:
 // A folder for the files one fuzzing process writes, removed at exit.
 QTemporaryDir& ScratchDir();
 
+// Writes the input as the scratch file `name`, replacing what it held;
+// answers its path.
+QString WriteScratchFile(const QString& name, const char* data, std::size_t size);
+
 }  // namespace tovrin::fuzz
