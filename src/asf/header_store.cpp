@@ -161,6 +161,14 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
     // to start at the stored packet count, so the absolute values apply.
     if (!m_firstSequence)
         m_firstSequence = sequence;
+    if (!resume && sequence < *m_firstSequence) {
+        // A packet from before the first one of the recording has no slot:
+        // its index would wrap round to one terabytes into the file.
+        if (!m_earlyPacketLogged)
+            shell.appendLog(QStringLiteral("- Media packet from before the recording started, dropped"));
+        m_earlyPacketLogged = true;
+        return;
+    }
     run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
 
     const int at = SendTimeOffset(packet);

@@ -72,6 +72,7 @@ private:
     AppContext& m_ctx;
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
+    bool m_earlyPacketLogged = false;
 };
 
 }  // namespace tovrin

@@ -130,6 +130,14 @@ TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
     EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') +
                                 QByteArray(10, 'c') + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
 
+    // A packet from before the first one has no slot; it must not wrap to one terabytes away.
+    const qint64 before = r.contents().size();
+    writer.handle(70, QByteArray(10, 'x'));
+    writer.handle(76, QByteArray(10, 'y'));
+    EXPECT_EQ(r.contents().size(), before);
+    EXPECT_EQ(r.log.filter(QStringLiteral("- Media packet from before the recording started, dropped")).size(), 1);
+    EXPECT_EQ(r.run.packetIndex, 2u);
+
     // A resumed run uses the absolute sequence numbers.
     StorageRun resumed(100, 10);
     resumed.run.resume = true;
