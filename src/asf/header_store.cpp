@@ -33,6 +33,30 @@ std::optional<Prefix> WaitForPrefix(ReceiveLane& buffer, const StopRequested& st
     return Prefix{*LE32At(bytes, 0), *LE16At(bytes, 6)};
 }
 
+// A file whose last run ended without its fix-ups (the process was killed,
+// or the run ended with the fixed flags set) still states the server's total
+// packet count. Resuming from there would ask for packets past the end and
+// leave a hole: the resume point is never beyond the whole slots the file
+// holds after its header. Answers the number of slots when it lowered the
+// point.
+std::optional<std::uint32_t> LimitResumePoint(RunState& run)
+{
+    const qint64 packetSize = run.packetSize.load();
+    const qint64 headerLength = run.headerLength.load();
+    qint64 size = 0;
+    {
+        std::lock_guard lock(run.saveFileLock);
+        if (!run.saveFile || packetSize <= 0)
+            return std::nullopt;
+        size = run.saveFile->size();
+    }
+    const qint64 wholeSlots = size > headerLength ? (size - headerLength) / packetSize : 0;
+    if (wholeSlots >= qint64(run.storedPacketCount.load()))
+        return std::nullopt;
+    run.storedPacketCount = std::uint32_t(wholeSlots);
+    return std::uint32_t(wholeSlots);
+}
+
 }  // namespace
 
 bool StoreHeader(AppContext& ctx, ReceiveLane buffer, const StopRequested& stop)
@@ -86,6 +110,10 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
     if (!InspectHeader(ctx, ctx.run.savePath)) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return false;
+    }
+    if (ctx.run.resume) {
+        if (const auto wholeSlots = LimitResumePoint(ctx.run))
+            shell.appendLog(QStringLiteral("- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
     }
     shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
     ctx.run.paddingBlock = QByteArray(qsizetype(ctx.run.packetSize.load()), '\0');

@@ -6,6 +6,7 @@
 #include "app/state/shell.h"
 #include "app/state/text_rules.h"
 #include "asf/name_rules.h"
+#include "asf/save_file_lock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -87,9 +88,27 @@ bool OpenSaveFile(AppContext& ctx)
     if (!WriteSetting(ctx, QStringLiteral("AsfDir"), FolderOfPath(path)))
         return false;
 
+    // Another recording writing into this file would mix two streams into
+    // one: refused before anything is asked or touched. The run's own
+    // earlier handle is let go first.
+    run.saveFile.reset();
+    const QString inUse = QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
+    if (SaveFileInUse(path)) {
+        ctx.shell.showMessage(inUse);
+        return false;
+    }
+
     const QFileInfo info(path);
     const qint64 size = info.exists() ? info.size() : 0;
     const QString createError = QStringLiteral("There was a problem creating the save file");
+    // Held by the run's handle until the stop routine closes it.
+    const auto lockOrRefuse = [&] {
+        if (LockSaveFile(*run.saveFile))
+            return true;
+        run.saveFile.reset();
+        ctx.shell.showMessage(inUse);
+        return false;
+    };
 
     if (size != 0) {
         switch (ctx.shell.askResume()) {
@@ -102,7 +121,7 @@ bool OpenSaveFile(AppContext& ctx)
                     ctx.shell.showMessage(createError);
                     return false;
                 }
-                return true;
+                return lockOrRefuse();
             case ResumeChoice::Redownload:
                 break;
         }
@@ -115,7 +134,7 @@ bool OpenSaveFile(AppContext& ctx)
         ctx.shell.showMessage(createError);
         return false;
     }
-    return true;
+    return lockOrRefuse();
 }
 
 }  // namespace tovrin

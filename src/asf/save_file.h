@@ -19,7 +19,8 @@ bool PrepareNames(AppContext& ctx, QString& url);
 // saveFile is open for unbuffered random-access writing, savePath names it
 // and the resume flag tells which way it was opened. A cancelled dialog
 // fails silently; a file that cannot be opened or created fails with a
-// message.
+// message, and so does a file another recording holds (see
+// save_file_lock.h): the run's handle keeps that lock until it is closed.
 bool OpenSaveFile(AppContext& ctx);
 
 }  // namespace tovrin
