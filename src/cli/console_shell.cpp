@@ -202,8 +202,26 @@ void ConsoleShell::clearProperties()
 
 std::optional<QString> ConsoleShell::chooseSaveFile(const SaveFileRequest& request)
 {
-    const QString name = m_answers.saveFile.isEmpty() ? request.defaultName : m_answers.saveFile;
-    return QFileInfo(name).absoluteFilePath();
+    switch (request.kind) {
+    case SaveKind::Recording:
+        return QFileInfo(m_answers.saveFile.isEmpty() ? request.defaultName : m_answers.saveFile).absoluteFilePath();
+    case SaveKind::Redirector:
+        if (m_answers.redirectorFile.isEmpty())
+            return std::nullopt;
+        return QFileInfo(m_answers.redirectorFile).absoluteFilePath();
+    case SaveKind::Log: {
+        if (!m_answers.logFile.isEmpty())
+            return QFileInfo(m_answers.logFile).absoluteFilePath();
+        // Beside the recording, under the log's own name; never the recording.
+        if (m_saveLocation.isEmpty() || request.defaultName.isEmpty())
+            return std::nullopt;
+        const QString beside = QFileInfo(m_saveLocation).dir().filePath(request.defaultName);
+        if (QFileInfo(beside).absoluteFilePath() == QFileInfo(m_saveLocation).absoluteFilePath())
+            return std::nullopt;
+        return QFileInfo(beside).absoluteFilePath();
+    }
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> ConsoleShell::chooseOpenFile(const OpenFileRequest& request)

@@ -13,7 +13,9 @@ namespace tovrin {
 
 // How the console answers the questions a run asks, decided by the command line.
 struct ConsoleAnswers {
-    QString saveFile;                          // answers the save-file chooser (empty: the default name)
+    QString saveFile;                          // the recording (empty: the default name)
+    QString redirectorFile;                    // a fetched redirector (empty: not saved)
+    QString logFile;                           // the session log (empty: its default name beside the recording)
     std::optional<ResumeChoice> resumeChoice;  // --resume / --overwrite
     std::optional<PasswordAnswer> password;    // --user / --password [--save-password]
     bool quiet = false;                        // no log lines, no progress line

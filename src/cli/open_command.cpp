@@ -89,7 +89,7 @@ int RunOpenCommand(const QStringList& arguments)
     ConsoleAnswers answers;
     if (parser.isSet(saveRedirector)) {
         answers.confirmAnswer = true;
-        answers.saveFile = parser.value(saveRedirector);
+        answers.redirectorFile = parser.value(saveRedirector);
     }
     // A saved log is the outcome itself: its lines go to stdout only.
     answers.quiet = logLocation;

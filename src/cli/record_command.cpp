@@ -115,6 +115,7 @@ int RunRecordCommand(const QStringList& arguments)
 
     ConsoleAnswers answers;
     answers.saveFile = parser.value(output);
+    answers.logFile = parser.value(saveLog);
     if (parser.isSet(resume))
         answers.resumeChoice = ResumeChoice::Resume;
     if (parser.isSet(overwrite))

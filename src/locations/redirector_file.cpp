@@ -132,6 +132,7 @@ bool LoadRedirector(AppContext& ctx, QFile& file)
 bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text)
 {
     SaveFileRequest request;
+    request.kind = SaveKind::Redirector;
     request.defaultExtension = QStringLiteral("asx");
     request.title = QStringLiteral("Save Redirector File");
     request.filter = QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)");

@@ -33,6 +33,7 @@ void SaveLog(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
     SaveFileRequest request;
+    request.kind = SaveKind::Log;
     request.defaultExtension = QStringLiteral("log");
     request.title = QStringLiteral("儲存記錄檔案");
     request.filter = QStringLiteral("Tovrin 記錄檔案 (*.log)");

@@ -63,6 +63,33 @@ TEST(ConsoleShell, CommandLineAnswersAreUsedAndTheSaveFileIsMadeAbsolute)
     EXPECT_EQ(*d.shell.chooseSaveFile(request), QDir::current().absoluteFilePath(QStringLiteral("news_live.asf")));
 }
 
+TEST(ConsoleShell, EachSaveChooserIsAnsweredForWhatItAsks)
+{
+    const auto ask = [](ConsoleShell& shell, SaveKind kind, const QString& defaultName) {
+        SaveFileRequest request;
+        request.kind = kind;
+        request.defaultName = defaultName;
+        return shell.chooseSaveFile(request);
+    };
+    const QString dir = QDir::current().absolutePath();
+    ConsoleAnswers answers;
+    answers.saveFile = QStringLiteral("rec/show.log");  // a recording may have any name
+    Console c(answers);
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("x.log")), std::nullopt) << "no recording chosen yet";
+    c.shell.setSaveLocation(*ask(c.shell, SaveKind::Recording, QString()));
+    EXPECT_EQ(c.shell.saveLocation(), dir + QStringLiteral("/rec/show.log"));
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("other.log")), dir + QStringLiteral("/rec/other.log"));
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("show.log")), std::nullopt) << "never the recording";
+    EXPECT_EQ(ask(c.shell, SaveKind::Redirector, QStringLiteral("list.asx")), std::nullopt);
+
+    answers.logFile = QStringLiteral("session.log");
+    answers.redirectorFile = QStringLiteral("saved.asx");
+    Console d(answers);
+    EXPECT_EQ(ask(d.shell, SaveKind::Log, QStringLiteral("x.log")), dir + QStringLiteral("/session.log"));
+    EXPECT_EQ(ask(d.shell, SaveKind::Redirector, QStringLiteral("x.asx")), dir + QStringLiteral("/saved.asx"));
+    EXPECT_EQ(ask(d.shell, SaveKind::Recording, QString()), dir + QStringLiteral("/rec/show.log"));
+}
+
 TEST(ConsoleShell, PrintsEveryLogLineButKeepsABoundedCopy)
 {
     ConsoleAnswers quiet;

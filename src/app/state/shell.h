@@ -23,8 +23,13 @@ enum class PropertyField {
     AsfSize, ServerLog,
 };
 
+// What a save-file chooser is for: each use has its own filter and its own
+// answer (a front end must never answer the log's chooser with the recording).
+enum class SaveKind { Recording, Redirector, Log };
+
 // What the save-file chooser is asked.
 struct SaveFileRequest {
+    SaveKind kind = SaveKind::Recording;
     QString title;
     QString filter;            // e.g. "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"
     QString defaultExtension;  // without the dot
