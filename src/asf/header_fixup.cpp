@@ -2,7 +2,6 @@
 
 #include "app/state/app_context.h"
 #include "app/state/run_state.h"
-#include "app/state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/slot_writer.h"
@@ -84,16 +83,14 @@ bool FixPacketCount(AppContext& ctx)
     return patch.put64(*at + kDataPacketsField, PacketCount(run));
 }
 
-bool FixLiveHeader(AppContext& ctx)
+LiveHeaderFix FixLiveHeader(AppContext& ctx)
 {
     RunState& run = ctx.run;
     Patch patch;
     const std::optional<qint64> at =
         OpenPatch(run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;
-    if (!at) {
-        ctx.shell.showMessage(QStringLiteral("ASF header fixing error - no File Object"));
-        return false;
-    }
+    if (!at)
+        return LiveHeaderFix::NoFileObject;
     const qint64 o = *at;
     const std::uint32_t preroll = *LE32At(patch.header, o + kPrerollField);
     const qint64 fileSize = patch.file.size();
@@ -107,14 +104,23 @@ bool FixLiveHeader(AppContext& ctx)
                    patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
 
     const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
-    if (!data) {
-        ctx.shell.showMessage(QStringLiteral("ASF header fixing error - no Data Object"));
-        return false;
-    }
+    if (!data)
+        return LiveHeaderFix::NoDataObject;
     const qint64 d = *data;
     written = written && patch.put64(d + kObjectSizeField, std::uint64_t(fileSize - d)) &&
               patch.put64(d + kTotalDataPacketsField, count);
-    return written;
+    return written ? LiveHeaderFix::Fixed : LiveHeaderFix::WriteFailed;
+}
+
+QString LiveHeaderFixMessage(LiveHeaderFix outcome)
+{
+    switch (outcome) {
+    case LiveHeaderFix::NoFileObject: return QStringLiteral("ASF header fixing error - no File Object");
+    case LiveHeaderFix::NoDataObject: return QStringLiteral("ASF header fixing error - no Data Object");
+    case LiveHeaderFix::Fixed:
+    case LiveHeaderFix::WriteFailed: break;
+    }
+    return {};
 }
 
 }  // namespace tovrin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace tovrin {
 
 struct AppContext;
@@ -19,10 +21,23 @@ struct AppContext;
 // the file. False, without a message, when the object is not in the header.
 bool FixPacketCount(AppContext& ctx);
 
+// How patching a live recording's header went.
+enum class LiveHeaderFix {
+    Fixed,
+    NoFileObject,  // the File Properties Object is not in the stored header (or no file)
+    NoDataObject,  // the Data Object is not; the File Properties changes stay
+    WriteFailed,
+};
+
 // Turns a live recording into a seekable file: file size, packet counts,
 // play and send durations from what was recorded, the broadcast flag
 // cleared and the seekable flag set, and the Data Object sized to the end of
-// the file. A missing object fails with its message box.
-bool FixLiveHeader(AppContext& ctx);
+// the file. Shows nothing: it runs under the save-file lock, and a message
+// box there would let a second stop, arriving from the box's event loop,
+// lock the same mutex again. The caller tells the user once it has let go.
+LiveHeaderFix FixLiveHeader(AppContext& ctx);
+
+// The message box a failed live fix-up shows, or empty when it shows none.
+QString LiveHeaderFixMessage(LiveHeaderFix outcome);
 
 }  // namespace tovrin

@@ -73,6 +73,16 @@ HostAndPort splitHost(const QString& serverHost)
     return result;
 }
 
+// Writes out the packets batched for the save file; run.saveFileLock is held.
+// Answers the error text when this is the run's first failed write, to be
+// logged once the lock is free (the batch is gone either way).
+QString FlushTellingFirstError(RunState& run)
+{
+    if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
+        return run.saveFile->errorString();
+    return {};
+}
+
 }  // namespace
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -114,6 +124,7 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     m_tcp.setReadBufferSize(qint64(kReceiveBufferLimit));
 
     connect(&m_tcp, &QTcpSocket::stateChanged, this, &ConnectionController::onStateChanged);
+    connect(&m_tcp, &QTcpSocket::errorOccurred, this, &ConnectionController::onSocketError);
     connect(&m_tcp, &QTcpSocket::connected, this, &ConnectionController::onConnected);
     connect(&m_tcp, &QTcpSocket::disconnected, this, &ConnectionController::onDisconnected);
     connect(&m_tcp, &QTcpSocket::readyRead, this, &ConnectionController::onReadyRead);
@@ -160,7 +171,11 @@ bool ConnectionController::connectClick(const QString& urlText)
 {
     Shell& shell = m_ctx.shell;
     RunState& run = m_ctx.run;
-    if (m_runActive)
+    if (m_runActive || m_finishingThread)
+        return false;
+    // Inside a step the last run's receive thread waits for (a Connect from
+    // the nested event loop of its message box), that thread cannot end.
+    if (m_receiver && !m_receiver->done && m_ui.inStep())
         return false;
     if (urlText.isEmpty()) {
         shell.showMessage(QStringLiteral("沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
@@ -227,6 +242,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     m_runActive = true;
     m_stopping = false;
     m_peerClosed = false;
+    m_connected = false;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
@@ -239,16 +255,44 @@ bool ConnectionController::connectClick(const QString& urlText)
 
 void ConnectionController::onStateChanged(QAbstractSocket::SocketState state)
 {
-    if (state == QAbstractSocket::ConnectingState && m_runActive) {
-        m_ctx.shell.appendLog(QStringLiteral("連線到串流伺服器中... 請稍候"));
+    if (!m_runActive)
+        return;
+    // The watchdog covers the lookup and the connection together: a name
+    // that never resolves must not hold the run for ever.
+    if (state == QAbstractSocket::HostLookupState)
         m_watchdog.start();
+    if (state == QAbstractSocket::ConnectingState) {
+        m_ctx.shell.appendLog(QStringLiteral("連線到串流伺服器中... 請稍候"));
+        if (!m_watchdog.isActive())
+            m_watchdog.start();
     }
+}
+
+void ConnectionController::onSocketError(QAbstractSocket::SocketError error)
+{
+    // Once connected, a lost connection ends the run through onDisconnected.
+    if (!m_runActive || m_stopping || m_connected || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    // The connection could not be made (no such host, refused, unreachable):
+    // told now, not when the watchdog runs out.
+    m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_tcp.errorString());
+    giveUpConnecting();
+}
+
+void ConnectionController::giveUpConnecting()
+{
+    m_ctx.run.liveHeaderFixed = true;
+    m_ctx.run.packetCountFixed = true;
+    stopRun();
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+    m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
 }
 
 void ConnectionController::onConnected()
 {
     Shell& shell = m_ctx.shell;
     m_watchdog.stop();
+    m_connected = true;
     shell.appendLog(QStringLiteral("連接時間: \t") + timeAndDate());
     shell.appendLog(QStringLiteral("伺服器位址 \t") + m_tcp.peerAddress().toString());
     shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(m_tcp.peerPort()));
@@ -264,6 +308,10 @@ void ConnectionController::onConnected()
 
 void ConnectionController::startReceiveThread()
 {
+    // The run's first step: datagrams that reached the UDP port before this
+    // connection belong to no run of ours and must not be taken as its data.
+    m_ctx.run.receiveBuffer.clear();
+    m_datagramOverflowLogged = false;
     m_receiver = std::make_unique<ReceiveThread>(*this);
     ReceiveThread* receiver = m_receiver.get();
     receiver->thread = std::thread([receiver] {
@@ -278,9 +326,18 @@ void ConnectionController::finishReceiveThread()
         return;
     m_ctx.run.stopFlag = true;
     m_ctx.run.receiveBuffer.wake();
-    // The thread may be waiting for a step it handed to this thread.
-    while (!m_receiver->done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The thread may be waiting for a step it handed to this thread. User
+    // input waits meanwhile: a Connect clicked now would start a run over
+    // the one this call is finishing.
+    // Posted events are delivered explicitly: called from a posted event (a
+    // queued slot), the event loop would not deliver the posted step the
+    // thread waits for, and the wait would never end.
+    m_finishingThread = true;
+    while (!m_receiver->done) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+    }
+    m_finishingThread = false;
     if (m_receiver->thread.joinable())
         m_receiver->thread.join();
     m_receiver.reset();
@@ -388,11 +445,8 @@ void ConnectionController::onDatagrams()
 
 void ConnectionController::onWatchdog()
 {
-    m_ctx.run.liveHeaderFixed = true;
-    m_ctx.run.packetCountFixed = true;
-    stopRun();
     m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
-    m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+    giveUpConnecting();
 }
 
 void ConnectionController::onRefresh()
@@ -405,7 +459,13 @@ void ConnectionController::disconnectClick()
     if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
         return;
     disconnectConfirmed();
-    m_ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+    const RunState& run = m_ctx.run;
+    if (run.writeErrorReported)
+        m_ctx.shell.showMessage(QStringLiteral("連接關閉，但寫入儲存檔案時發生錯誤\n已儲存的媒介可能不完整"));
+    else if (run.mediaPacketStored || (run.resume && run.storedPacketCount > 0))
+        m_ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+    else
+        m_ctx.shell.showMessage(QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
 }
 
 void ConnectionController::disconnectConfirmed()
@@ -426,12 +486,12 @@ void ConnectionController::stopRun()
 
     // The receive thread may be writing a packet: the file is touched by one
     // thread at a time. The log lines wait until the lock is released.
-    std::optional<bool> liveFixed, countFixed;
+    std::optional<LiveHeaderFix> liveFixed;
+    std::optional<bool> countFixed;
     QString writeError;
     {
         std::lock_guard lock(run.saveFileLock);
-        if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
-            writeError = run.saveFile->errorString();
+        writeError = FlushTellingFirstError(run);
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
             liveFixed = FixLiveHeader(m_ctx);
             run.liveHeaderFixed = true;
@@ -441,11 +501,16 @@ void ConnectionController::stopRun()
             run.packetCountFixed = true;
         }
     }
+    // Told only now that the lock is free: a message box runs an event loop,
+    // and a second stop arriving from it takes the same lock.
     if (!writeError.isEmpty())
         shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
-    if (liveFixed)
-        shell.appendLog(*liveFixed ? QStringLiteral("- ASF 標題檔案主題已修正")
-                                   : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+    if (liveFixed) {
+        if (const QString message = LiveHeaderFixMessage(*liveFixed); !message.isEmpty())
+            shell.showMessage(message);
+        shell.appendLog(*liveFixed == LiveHeaderFix::Fixed ? QStringLiteral("- ASF 標題檔案主題已修正")
+                                                           : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+    }
     if (countFixed)
         shell.appendLog(*countFixed ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
                                     : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
@@ -541,18 +606,32 @@ void ConnectionController::completeOnUi()
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
     bool fixed = false;
+    QString writeError;
     {
         std::lock_guard lock(run.saveFileLock);
+        writeError = FlushTellingFirstError(run);
         fixed = FixPacketCount(m_ctx);
     }
+    if (!writeError.isEmpty())
+        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
     shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
     run.packetCountFixed = true;
+    // A file that could not be completed, or missed a write, is no success:
+    // it is told as what it is, without the chime.
+    const bool whole = fixed && !run.writeErrorReported;
     if (m_runActive)
-        m_end = RunEnd::Completed;
+        m_end = whole ? RunEnd::Completed : RunEnd::Failed;
     stopRun();
     shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
     shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
     shell.setGauge(100, run.gaugeTextShown);
+    if (!whole) {
+        shell.setCaption(QStringLiteral("Tovrin"));
+        if (m_ctx.settings.autoLogTick)
+            SaveLog(m_ctx);
+        shell.showMessage(QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄"));
+        return;
+    }
     shell.setCaption(QStringLiteral("Tovrin 已完成"));
     shell.flash();
 

@@ -37,7 +37,8 @@ enum class RunEnd {
 // the receive buffer and hands its UI steps back through a UiDispatcher,
 // waiting for each. The UI thread waits for a receive thread only when a new
 // run starts or the controller is destroyed, after that thread's stop flag
-// is set, while it keeps processing events.
+// is set, while it keeps processing events other than user input; a Connect
+// that arrives meanwhile is refused.
 class ConnectionController : public QObject, public RunStopper, private RunActions {
     Q_OBJECT
 
@@ -54,7 +55,8 @@ public:
     void setRedirectorFetch(RedirectorFetch* fetch) { m_fetch = fetch; }
 
     // The Connect command with the URL box's text. True when a connection is
-    // being made; otherwise the reason has been shown.
+    // being made; otherwise the reason has been shown, or the command came
+    // while the last run's receive thread was still ending and is refused.
     bool connectClick(const QString& urlText);
     // The Disconnect command: asks first.
     void disconnectClick();
@@ -83,6 +85,8 @@ private:
     void sendTransport() override;
 
     void onStateChanged(QAbstractSocket::SocketState state);
+    void onSocketError(QAbstractSocket::SocketError error);
+    void giveUpConnecting();
     void onConnected();
     void onDisconnected();
     void onReadyRead();
@@ -122,6 +126,8 @@ private:
     RunEnd m_end = RunEnd::Failed;
     bool m_datagramOverflowLogged = false;
     bool m_peerClosed = false;  // the server closed the control connection
+    bool m_connected = false;   // the run's control connection was made
+    bool m_finishingThread = false;
     std::atomic<bool> m_readPaused{false};
 
     // The receive thread of the current or last run, and what it works with.

@@ -190,10 +190,20 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
     }
     // Waiting for header bytes ends when the server has gone too.
     const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, lane, stop))
+    if (ReceiveHeader(m_ctx, lane, stop)) {
         m_commands.sendStreamSelection();
-    else
-        m_headerFailed = true;
+        return;
+    }
+    m_headerFailed = true;
+    if (stopRequested())
+        return;
+    // Without a header there is nothing to record into, and the server waits
+    // for a stream selection that never comes: the run ends, told why. The
+    // file holds no header of this run to patch.
+    m_ctx.shell.showMessage(QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄"));
+    m_ctx.run.liveHeaderFixed = true;
+    m_ctx.run.packetCountFixed = true;
+    m_actions.requestStop();
 }
 
 bool ReceiveLoop::headerStored() const

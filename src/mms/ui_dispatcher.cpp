@@ -16,7 +16,14 @@ void UiDispatcher::run(const std::function<void()>& step) const
         step();
         return;
     }
-    QMetaObject::invokeMethod(m_ui.data(), step, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_ui.data(),
+        [this, &step] {
+            ++m_stepsRunning;
+            step();
+            --m_stepsRunning;
+        },
+        Qt::BlockingQueuedConnection);
 }
 
 }  // namespace tovrin

@@ -21,9 +21,14 @@ public:
 
     void run(const std::function<void()>& step) const;
     bool onUiThread() const;
+    // True on the UI thread while it carries out a step a receive thread is
+    // waiting for (a dialog's nested event loop may run other code then):
+    // waiting for that thread to end would never finish.
+    bool inStep() const { return m_stepsRunning > 0; }
 
 private:
     QPointer<QObject> m_ui;
+    mutable int m_stepsRunning = 0;  // UI thread only
 };
 
 }  // namespace tovrin

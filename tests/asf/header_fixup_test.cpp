@@ -58,7 +58,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 {
     const QByteArray header = BroadcastHeader(5000);
     ClosingRun r(header, 505000, 100, 60000);
-    ASSERT_TRUE(FixLiveHeader(r.t.ctx));
+    ASSERT_EQ(FixLiveHeader(r.t.ctx), LiveHeaderFix::Fixed);
     const qsizetype d = header.indexOf(asf::kDataGuid);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 40), 505000u);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 100u) << "100 packets, numbered 0 to 99";
@@ -71,7 +71,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 
     // Stopped before any media packet: an empty recording.
     ClosingRun empty(BroadcastHeader(600), 0);
-    ASSERT_TRUE(FixLiveHeader(empty.t.ctx));
+    ASSERT_EQ(FixLiveHeader(empty.t.ctx), LiveHeaderFix::Fixed);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 40), 600u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 64), 30000000u);
@@ -82,21 +82,20 @@ TEST(FixLiveHeader, MissingObjectsAreReportedAndDataIsNeverPatched)
 {
     const QByteArray noFile = asf::Header({asf::StreamPropertiesObject(1)}, 0, 400);
     ClosingRun r(noFile, 1000);
-    EXPECT_FALSE(FixLiveHeader(r.t.ctx));
-    EXPECT_EQ(r.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
+    EXPECT_EQ(FixLiveHeader(r.t.ctx), LiveHeaderFix::NoFileObject);
+    EXPECT_TRUE(r.t.shell.messages.isEmpty()) << "the caller tells the user, outside the file lock";
     EXPECT_EQ(r.contents().left(400), noFile);
 
     QByteArray noData = BroadcastHeader(400);
     noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
     ClosingRun s(noData, 1000);
-    EXPECT_FALSE(FixLiveHeader(s.t.ctx));
-    EXPECT_EQ(s.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no Data Object")});
+    EXPECT_EQ(FixLiveHeader(s.t.ctx), LiveHeaderFix::NoDataObject);
     EXPECT_EQ(s.field(asf::kFilePropertiesGuid, 40), 1000u) << "the File Properties changes stay";
 
     // Fields that would lie beyond the stored header belong to data packets.
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
-    EXPECT_FALSE(FixLiveHeader(u.t.ctx));
+    EXPECT_EQ(FixLiveHeader(u.t.ctx), LiveHeaderFix::NoFileObject);
     EXPECT_FALSE(FixPacketCount(u.t.ctx));
     EXPECT_EQ(u.contents(), cut + QByteArray(2000 - 60, '\0'));
 }
@@ -176,7 +175,7 @@ TEST(FixLiveHeader, MakesARealLiveRecordingPlayableAndSeekable)
     EXPECT_FALSE(test::Probe(path).value(u"streams").toArray().at(0).toObject().contains(u"duration"))
         << "a broadcast header names no duration";
 
-    ASSERT_TRUE(FixLiveHeader(t.ctx));
+    ASSERT_EQ(FixLiveHeader(t.ctx), LiveHeaderFix::Fixed);
     EXPECT_EQ(LE64At(test::ReadWholeFile(path), fp + 56), parts.packets.size());
     const QJsonObject probe = test::Probe(path);
     ASSERT_FALSE(probe.isEmpty());

@@ -290,7 +290,7 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
 
     // The fix-ups write the 64-bit size and count.
     r.run.resume = false;
-    ASSERT_TRUE(FixLiveHeader(r.t.ctx));
+    ASSERT_EQ(FixLiveHeader(r.t.ctx), LiveHeaderFix::Fixed);
     ASSERT_TRUE(file.seek(0));
     const QByteArray stored = file.read(header.size());
     const qsizetype fp = stored.indexOf(asf::kFilePropertiesGuid), data = stored.indexOf(asf::kDataGuid);

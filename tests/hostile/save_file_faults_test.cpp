@@ -20,9 +20,17 @@ using namespace tovrin::test;
 namespace {
 const QString kHeaderWriteFailed = QStringLiteral("不能夠存取本地檔案來寫入標題");
 const QString kWriteError = QStringLiteral("- Save file write error: ");
+
+// The stream ended, but the file is told as incomplete, not as a success.
+void ExpectToldIncomplete(const CliOutcome& cli)
+{
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("- ******* 下載完成 *******"))) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("串流已結束，但 .asf 檔案無法完成"))) << cli.err.toStdString();
+    EXPECT_FALSE(cli.err.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"))) << cli.err.toStdString();
+}
 }  // namespace
 
-TEST(SaveFileFaults, ADiskThatFillsUpBeforeTheHeaderIsToldAndTheRunCanBeStopped)
+TEST(SaveFileFaults, ADiskThatFillsUpBeforeTheHeaderIsToldAndEndsTheRun)
 {
     Workspace w;
     ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
@@ -30,16 +38,13 @@ TEST(SaveFileFaults, ADiskThatFillsUpBeforeTheHeaderIsToldAndTheRunCanBeStopped)
     const QString out = w.out(QStringLiteral("small.wmv"));
     CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config);
     launch.fileSizeLimit = 512;
-    // Without a stored header the exchange does not go on; the user stops it.
-    launch.interruptWhen = [](qint64, const QString& log) {
-        return log.contains(QStringLiteral("- ASF header receive error"));
-    };
     const CliOutcome cli = RunCliChild(launch);
     ExpectEndedByItself(cli, QStringLiteral("header on a full disk"));
     ExpectBoundedMemory(cli, QStringLiteral("header on a full disk"));
-    ASSERT_GE(cli.interruptedAtMs, 0) << cli.err.toStdString();
-    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    // Without a stored header the exchange cannot go on: the run ends, told why.
+    EXPECT_EQ(cli.exitCode, 1) << cli.err.toStdString();
     EXPECT_TRUE(cli.err.contains(kHeaderWriteFailed)) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄"))) << cli.err.toStdString();
     // What fitted is the start of the header.
     const QByteArray kept = ReadWholeFile(out);
     EXPECT_LE(kept.size(), 512);
@@ -61,9 +66,9 @@ TEST(SaveFileFaults, ADiskThatFillsUpDuringTheRunIsReportedOnceAndKeepsThePacket
     const CliOutcome cli = RunCliChild(launch);
     ExpectEndedByItself(cli, QStringLiteral("packets on a full disk"));
     ExpectBoundedMemory(cli, QStringLiteral("packets on a full disk"));
-    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    EXPECT_EQ(cli.exitCode, 1) << "a recording with a failed write is no success\n" << cli.err.toStdString();
     EXPECT_EQ(cli.err.count(kWriteError), 1) << cli.err.toStdString();
-    EXPECT_TRUE(cli.err.contains(QStringLiteral("- ******* 下載完成 *******"))) << cli.err.toStdString();
+    ExpectToldIncomplete(cli);
     EXPECT_EQ(QFileInfo(out).size(), limit);
     ExpectSlotsHoldTheSourcePackets(out, source, kFitting);
 }
@@ -90,10 +95,10 @@ TEST(SaveFileFaults, TheSaveFolderRemovedDuringTheRunIsToldAtTheEnd)
     ASSERT_TRUE(removed) << cli.err.toStdString();
     ExpectEndedByItself(cli, QStringLiteral("folder removed"));
     ExpectBoundedMemory(cli, QStringLiteral("folder removed"));
-    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    EXPECT_EQ(cli.exitCode, 1) << cli.err.toStdString();
     // The header could not be patched: the file has gone with its folder.
     EXPECT_TRUE(cli.err.contains(QStringLiteral("- 完成 ASF 檔案時發生錯誤"))) << cli.err.toStdString();
-    EXPECT_TRUE(cli.err.contains(QStringLiteral("- ******* 下載完成 *******"))) << cli.err.toStdString();
+    ExpectToldIncomplete(cli);
     EXPECT_FALSE(QFileInfo::exists(folder)) << "nothing is created again";
 }
 

@@ -161,3 +161,192 @@ TEST(ConnectionController, ATcpPortThatIsNoNumberIsAnUnexpectedErrorThatClosesTh
     EXPECT_EQ(f.finished, 1);
     EXPECT_FALSE(f.t.run.saveFile->isOpen());
 }
+
+namespace {
+
+const QByteArray kFileProperties = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
+
+// The sample copied as a run's save file, open as the run would have it, with
+// the figures the exchange would have set: three packets stored.
+struct EndingRun : ControllerFixture {
+    QString path = t.dir.filePath(QStringLiteral("ending.wmv"));
+    AsfParts source = ReadAsf(SamplePath(Sample::Wmv));
+
+    explicit EndingRun(bool live, const QByteArray& header = {})
+    {
+        QByteArray bytes = ReadWholeFile(SamplePath(Sample::Wmv));
+        if (!header.isEmpty())
+            bytes.replace(0, header.size(), header);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        file.close();
+        RunState& run = t.run;
+        run.saveFile = std::make_unique<QFile>(path);
+        run.saveFile->open(QIODevice::ReadWrite);
+        run.savePath = path;
+        run.headerLength = std::uint32_t(source.header.size());
+        run.packetSize = source.packetSize;
+        run.filePacketCount = live ? kLivePacketCount : std::uint32_t(source.packets.size());
+        run.storedPacketCount = std::uint32_t(source.packets.size());
+        run.packetIndex = 2;
+        run.mediaPacketStored = true;
+        run.mediaTime = 1000;
+    }
+    QByteArray storedHeader() const { return ReadWholeFile(path).left(source.header.size()); }
+};
+
+}  // namespace
+
+TEST(StopRoutine, PatchesTheFileOnceAndOnlyWhereTheRunAllowsIt)
+{
+    struct Case {
+        const char* name;
+        bool live, liveFixed, countFixed, localFile, patched;
+    };
+    const Case cases[] = {
+        {"live", true, false, false, false, true},
+        {"live, fixed flag set", true, true, false, false, false},
+        {"live, local file", true, false, false, true, false},
+        {"on demand", false, false, false, false, true},
+        {"on demand, fixed flag set", false, false, true, false, false},
+        {"on demand, local file", false, false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        EndingRun e(c.live);
+        e.t.run.liveHeaderFixed = c.liveFixed;
+        e.t.run.packetCountFixed = c.countFixed;
+        e.t.run.localFileMode = c.localFile;
+        e.controller.stopRun();
+        const QByteArray first = e.storedHeader();
+        EXPECT_EQ(first != e.source.header, c.patched) << c.name;
+        // A second stop (the server closing after Disconnect) patches nothing more.
+        e.t.run.packetIndex = 7;
+        e.t.run.mediaTime = 5000;
+        e.controller.stopRun();
+        EXPECT_EQ(e.storedHeader(), first) << c.name << ": patched again";
+    }
+}
+
+TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
+{
+    QByteArray header = ReadAsf(SamplePath(Sample::Wmv)).header;
+    header.replace(header.indexOf(kFileProperties), 5, "xxxxx");
+    EndingRun e(true, header);
+    bool lockFree = false;
+    int reentered = 0;
+    // A second stop arriving while the message is open, as from a dialog's
+    // event loop (the server closing, the watchdog).
+    e.t.shell.onMessage = [&](const QString&) {
+        lockFree = e.t.run.saveFileLock.try_lock();
+        if (!lockFree)
+            return;  // re-entering now would lock the same mutex again
+        e.t.run.saveFileLock.unlock();
+        ++reentered;
+        e.controller.stopRun();
+    };
+    e.controller.stopRun();
+    EXPECT_TRUE(lockFree) << "the message box was shown under the save-file lock";
+    EXPECT_EQ(reentered, 1);
+    EXPECT_EQ(e.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
+    EXPECT_EQ(e.t.shell.log.count(QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤")), 1);
+    EXPECT_FALSE(e.t.run.saveFile->isOpen());
+}
+
+TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
+{
+    ControllerFixture f;
+    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(slow.started() && fast.started());
+    const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
+    std::optional<bool> nestedConnect, secondConnect, thirdConnect;
+    // Logged by the receive thread, which waits for this line to be shown
+    // and has more to show before it can notice a stop.
+    f.t.shell.onLog = [&](const QString& line) {
+        if (line != QStringLiteral("- 解壓縮標題資料...") || nestedConnect)
+            return;
+        f.controller.disconnectConfirmed();
+        // Inside the thread's own step: waiting for it would never end.
+        nestedConnect = f.controller.connectClick(fast.url(QStringLiteral("clip.wmv")));
+        // Queued while the thread is still about: the first Connect waits
+        // for it, and the second arrives during that wait.
+        QTimer::singleShot(0, &f.controller, [&] {
+            f.t.shell.saveFileAnswers.push_back(second);
+            secondConnect = f.controller.connectClick(fast.url(QStringLiteral("clip.wmv")));
+        });
+        QTimer::singleShot(0, &f.controller, [&] {
+            f.t.shell.saveFileAnswers.push_back(f.t.dir.filePath(QStringLiteral("third.wmv")));
+            thirdConnect = f.controller.connectClick(fast.url(QStringLiteral("clip.wmv")));
+        });
+    };
+    ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("first.wmv"))));
+    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    EXPECT_EQ(nestedConnect, false);
+    EXPECT_EQ(secondConnect, true);
+    EXPECT_EQ(thirdConnect, false);
+    EXPECT_EQ(f.lastEnd, RunEnd::Completed);
+    const AsfParts got = ReadAsf(second);
+    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
+    EXPECT_EQ(got.header, want.header);
+    EXPECT_EQ(got.packets, want.packets);
+}
+
+TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
+{
+    ControllerFixture f;
+    f.t.settings.udpTick = true;
+    f.t.settings.loadedUdpPort = QStringLiteral("0");
+    ASSERT_TRUE(f.controller.bindUdp());
+    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    // A header packet of some earlier sender, waiting when the run connects.
+    QByteArray stale(8, '\0');
+    stale[4] = 0x02;
+    stale.append(QByteArray(92, 'x'));
+    stale[6] = char(stale.size());
+    f.t.shell.onLog = [&](const QString& line) {
+        if (line.startsWith(QStringLiteral("連線到串流伺服器中")))
+            f.t.run.receiveBuffer.append(ReceiveBuffer::Lane::Datagrams, stale);
+    };
+    const QString out = f.t.dir.filePath(QStringLiteral("udp.wmv"));
+    ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
+    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    EXPECT_EQ(f.lastEnd, RunEnd::Completed) << f.t.shell.log.join(u'\n').toStdString();
+    EXPECT_EQ(ReadAsf(out).header, ReadAsf(f.media + QStringLiteral("/clip.wmv")).header);
+}
+
+TEST(Completion, AFileThatCouldNotBeCompletedIsNoSuccess)
+{
+    ControllerFixture f;
+    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    const QString out = f.t.dir.filePath(QStringLiteral("gone.wmv"));
+    // The file goes once its header is stored: the packet count cannot be patched.
+    f.t.shell.onLog = [&](const QString& line) {
+        if (line == QStringLiteral("- 資料已解壓縮確定，等候串流中..."))
+            QFile::remove(out);
+    };
+    ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
+    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    EXPECT_EQ(f.lastEnd, RunEnd::Failed);
+    EXPECT_TRUE(f.t.shell.log.contains(QStringLiteral("- 完成 ASF 檔案時發生錯誤")));
+    EXPECT_FALSE(f.t.shell.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")));
+    EXPECT_TRUE(f.t.shell.messages.last().startsWith(QStringLiteral("串流已結束，但 .asf 檔案無法完成")));
+    EXPECT_EQ(f.t.shell.flashes, 0);
+    EXPECT_TRUE(f.t.shell.sounds.isEmpty());
+    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin"));
+}
+
+TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
+{
+    ControllerFixture f;
+    QTcpServer silent;  // accepts and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(silent.serverPort());
+    ASSERT_TRUE(f.record(url, f.t.dir.filePath(QStringLiteral("none.wmv"))));
+    ASSERT_TRUE(spinUntil([&] { return silent.hasPendingConnections(); }));
+    f.t.shell.confirmAnswers.push_back(true);
+    f.controller.disconnectClick();
+    EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
+}

@@ -6,7 +6,10 @@
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QStringEncoder>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -221,16 +224,110 @@ TEST(Record, AServerErrorCodeIsReportedInTheProgramsWords)
         << r.errText().toStdString();
 }
 
-TEST(Record, AClosedPortEndsInTheWatchdogsMessage)
+TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
 {
     Workspace w;
-    const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
-    const CliResult r = RunCli(recordArgs(url, w.out(QStringLiteral("w.wmv")),
-                                          {QStringLiteral("--connect-timeout"), QStringLiteral("0.5")}),
-                               w.config, 20000);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.errText().contains(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----")));
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄")));
+    const QStringList cases[] = {
+        {QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort())},
+        {QStringLiteral("mms://no-such-host.invalid/x.wmv")},
+        {QStringLiteral("mms://no-such-host.invalid/x.wmv"), QStringLiteral("--bypass-dns")},
+    };
+    for (const QStringList& c : cases) {
+        QElapsedTimer clock;
+        clock.start();
+        const CliResult r = RunCli(recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1)), w.config, 60000);
+        const std::string log = c.join(u' ').toStdString() + "\n" + r.errText().toStdString();
+        EXPECT_EQ(r.exitCode, 1) << log;
+        // The system says no at once here; the watchdog is 45 s.
+        EXPECT_LT(clock.elapsed(), 15000) << log;
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("- 無法連線到串流伺服器: "))) << log;
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"))) << log;
+    }
+}
+
+TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
+{
+    Workspace w;
+    QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
+    QFile conf(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("[General]\nAutoLog=on\n");
+    conf.close();
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
+
+    // Without --save-log the log goes beside the recording, under its own name.
+    const QString out = w.out(QStringLiteral("auto.wmv"));
+    const CliResult r = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    expectSameAsSource(out, w.source());
+    EXPECT_TRUE(ReadWholeFile(w.out(QStringLiteral("auto.log"))).startsWith(logStart));
+
+    const QString other = w.out(QStringLiteral("other.wmv"));
+    const QString asked = w.out(QStringLiteral("asked.log"));
+    const CliResult s = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), other,
+                                          {QStringLiteral("--save-log"), asked, QStringLiteral("--overwrite")}),
+                               w.config);
+    ASSERT_EQ(s.exitCode, 0) << s.errText().toStdString();
+    expectSameAsSource(other, w.source());
+    EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
+    EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
+}
+
+TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const QString out = w.out(QStringLiteral("killed.wmv"));
+    {
+        ServerProcess slow(w.media, {QStringLiteral("--rate"), QStringLiteral("2")});
+        ASSERT_TRUE(slow.started());
+        auto cli = StartCli(recordArgs(slow.url(QStringLiteral("clip.wmv")), out), w.config);
+        QDeadlineTimer deadline(20000);
+        while (QFileInfo(out).size() < source.header.size() + 5 * qint64(source.packetSize) && !deadline.hasExpired())
+            QThread::msleep(10);
+        ::kill(pid_t(cli->processId()), SIGKILL);
+        ASSERT_TRUE(cli->waitForFinished(10000));
+    }
+    const AsfParts partial = ReadAsf(out);
+    ASSERT_LT(partial.packets.size(), source.packets.size());
+    ASSERT_EQ(fileProperty(partial.header, 56), source.packets.size()) << "the header still states the server's count";
+
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    const CliResult resumed =
+        RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}), w.config);
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
+    expectSameAsSource(out, w.source());
+}
+
+TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ASSERT_TRUE(server.started());
+    const QString out = w.out(QStringLiteral("shared.wmv"));
+    auto first = StartCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
+    QDeadlineTimer deadline(15000);
+    while (QFileInfo(out).size() < source.header.size() + 2 * qint64(source.packetSize) && !deadline.hasExpired())
+        QThread::msleep(10);
+
+    for (const QString& answer : {QStringLiteral("--overwrite"), QStringLiteral("--resume")}) {
+        const CliResult second = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {answer}), w.config);
+        EXPECT_EQ(second.exitCode, 1) << second.errText().toStdString();
+        EXPECT_TRUE(second.errText().contains(QStringLiteral("這個儲存檔案正由另一個記錄寫入中")))
+            << second.errText().toStdString();
+    }
+    ::kill(pid_t(first->processId()), SIGINT);
+    ASSERT_TRUE(first->waitForFinished(15000));
+    EXPECT_EQ(first->exitCode(), 0);
+    const AsfParts got = ReadAsf(out);
+    EXPECT_EQ(got.header.mid(0, 56), source.header.mid(0, 56));
+    ASSERT_GE(got.packets.size(), 2u);
+    for (std::size_t i = 0; i < got.packets.size(); ++i)
+        ASSERT_EQ(got.packets[i], source.packets[i]) << "slot " << i << ": another stream was mixed in";
 }
 
 TEST(Record, KeepAlivesAreAnsweredAndCounted)

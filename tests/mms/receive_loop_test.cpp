@@ -216,15 +216,16 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
 }
 
-TEST(ReceiveLoop, AHeaderThatCannotBeStoredIsReportedOnceAndTheLoopGoesOn)
+TEST(ReceiveLoop, AHeaderThatCannotBeStoredEndsTheRunSayingSo)
 {
     LoopHarness h;
     h.t.run.headerLength = 0xFFFFFFFF;  // refused: far beyond any real ASF header
     h.t.run.packetSize = 3200;
     h.t.run.receiveBuffer.append(test::DataPacket(0, 2, 100) + test::DataPacket(1, 2, 100) + test::ServerCommand(0x1B));
-    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
+    ASSERT_TRUE(h.runUntil([&] { return h.actions.stops == 1; }));
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- ASF header receive error")), 1);
-    EXPECT_EQ(h.t.run.receiveBuffer.size(), 0u);
+    EXPECT_EQ(h.t.shell.messages, QStringList{QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄")});
+    EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed) << "no header of this run to patch";
 }
 
 TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)

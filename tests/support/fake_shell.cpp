@@ -18,6 +18,8 @@ void FakeShell::appendLog(const QString& line)
 {
     calls << QStringLiteral("log ") + line;
     log << line;
+    if (onLog)
+        onLog(line);
 }
 
 void FakeShell::clearLog()
@@ -30,6 +32,8 @@ void FakeShell::showMessage(const QString& text)
 {
     calls << QStringLiteral("message ") + text;
     messages << text;
+    if (onMessage)
+        onMessage(text);
 }
 
 bool FakeShell::confirm(const QString& text)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace tovrin::test {
@@ -22,6 +23,10 @@ public:
     std::deque<ResumeChoice> resumeAnswers;
     std::deque<std::optional<PasswordAnswer>> passwordAnswers;
     std::deque<std::optional<QString>> openFileAnswers;
+    // Run after a log line or a message is recorded, as code a dialog's
+    // event loop would run then (UI thread, like every shell call).
+    std::function<void(const QString&)> onLog;
+    std::function<void(const QString&)> onMessage;
 
     // Record
     QStringList calls;     // one line per call, e.g. "caption Tovrin"
