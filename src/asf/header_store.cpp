@@ -88,7 +88,12 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
         return false;
     }
     shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
-    ctx.run.paddingBlock = QByteArray(qsizetype(ctx.run.packetSize.load()), '\0');
+    RunState& run = ctx.run;
+    run.paddingBlock = QByteArray(qsizetype(run.packetSize.load()), '\0');
+    // A file of known length is tracked packet by packet, so its end can tell
+    // whether every packet arrived. A resumed run's earlier part counts as there.
+    if (!run.isLive())
+        run.receivedPackets.expect(run.filePacketCount, run.resume ? run.storedPacketCount.load() : 0);
     return true;
 }
 
@@ -183,7 +188,9 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
             shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
     }
 
-    if (!WriteDataPacket(run, shell, packet)) {
+    if (WriteDataPacket(run, shell, packet)) {
+        run.receivedPackets.mark(run.packetIndex);
+    } else {
         std::unique_lock lock(run.saveFileLock);
         reportWriteError(lock);
     }

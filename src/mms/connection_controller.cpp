@@ -14,6 +14,7 @@
 #include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "mms/client_commands.h"
+#include "mms/missing_packets.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
@@ -536,6 +537,17 @@ void ConnectionController::sendTransport()
     m_receiver->commands.sendTransport(address, udp, port);
 }
 
+bool ConnectionController::takeWaitingDatagrams()
+{
+    bool udp = false;
+    m_ui.run([&] {
+        udp = m_ctx.settings.udpTick;
+        if (udp)
+            onDatagrams();
+    });
+    return udp;
+}
+
 void ConnectionController::completeOnUi()
 {
     RunState& run = m_ctx.run;
@@ -547,6 +559,10 @@ void ConnectionController::completeOnUi()
     }
     shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
     run.packetCountFixed = true;
+    if (const std::optional<QString> missing = MissingPacketsLine(run.receivedPackets)) {
+        endIncomplete(*missing);
+        return;
+    }
     if (m_runActive)
         m_end = RunEnd::Completed;
     stopRun();
@@ -568,6 +584,25 @@ void ConnectionController::completeOnUi()
     }
     shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
     m_soundRepeat.stop();
+}
+
+// The server ended the stream, but the file lacks packets: told as such, with
+// neither the completion sound nor the flash, so a recording with holes is
+// never taken for a whole one.
+void ConnectionController::endIncomplete(const QString& missingLine)
+{
+    Shell& shell = m_ctx.shell;
+    if (m_runActive)
+        m_end = RunEnd::Incomplete;
+    stopRun();
+    shell.appendLog(missingLine);
+    shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setCaption(QStringLiteral("Tovrin 未完成"));
+    if (m_ctx.settings.autoLogTick)
+        SaveLog(m_ctx);
+    shell.showMessage(QStringLiteral("下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
+                          .arg(m_ctx.run.receivedPackets.missingCount()));
 }
 
 }  // namespace tovrin

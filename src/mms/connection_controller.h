@@ -24,6 +24,7 @@ class ReceiveLoop;
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
     Completed,    // the server reported the end of the stream
+    Incomplete,   // it did, but packets of the file are missing
     UserStopped,  // a confirmed Disconnect (or Ctrl-C, --duration)
     Failed,       // anything else: refusal, error code, watchdog, lost connection
 };
@@ -81,6 +82,7 @@ private:
     void announceCompletion() override;
     bool askCredentials() override;
     void sendTransport() override;
+    bool takeWaitingDatagrams() override;
 
     void onStateChanged(QAbstractSocket::SocketState state);
     void onConnected();
@@ -90,6 +92,7 @@ private:
     void onWatchdog();
     void onRefresh();
     void completeOnUi();
+    void endIncomplete(const QString& missingLine);
     void writeToSocket(const QByteArray& bytes);
     void startReceiveThread();
     void finishReceiveThread();

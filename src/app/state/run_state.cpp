@@ -18,6 +18,7 @@ void RunState::reset()
     saveFile.reset();
     slotBatch.clear();
     slotBatchOffset = 0;
+    receivedPackets.clear();
     receiveBuffer.clear();
     paddingBlock.clear();
     funnelData.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/receive_buffer.h"
+#include "app/state/received_packets.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -48,6 +49,9 @@ struct RunState {
     std::atomic<bool> mediaPacketStored{false};
     // A failed write of the save file has been logged: once per run is enough.
     std::atomic<bool> writeErrorReported{false};
+    // Which packets of an on-demand file the save file holds (see
+    // received_packets.h for the threads that touch it).
+    ReceivedPackets receivedPackets;
 
     // From the stored ASF header
     Counter headerSendDuration{0};
