@@ -272,3 +272,14 @@ TEST(HostileServer, AMediaFloodOverUdpIsStoredInBoundedMemory)
     EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- 接收 UDP 串流 -"))) << run.cli.err.toStdString();
     EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
 }
+
+TEST(HostileServer, OverUdpALastDatagramThatFollowsTheEndOfStreamIsStillStored)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const HostileRun run = RecordFrom(w, QStringLiteral("late-datagram"), [](CliLaunch& launch) {
+        launch.args << QStringLiteral("--udp") << QStringLiteral("--udp-port") << QStringLiteral("0");
+    });
+    ExpectCompletedWithEveryPacket(run, source, {QStringLiteral("- 接收 UDP 串流 -")});
+    EXPECT_EQ(StatedPacketCount(run.out), source.packets.size());
+}
