@@ -518,7 +518,7 @@ TEST(MmsExchange, LivePointsAreMarkedLiveAndKeepCounting)
         ASSERT_TRUE(open);
         EXPECT_EQ(open->u32(40), 0u);
         EXPECT_EQ(open->u64(96), mmsp ? 0u : 0xFFFFFFFFu);
-        EXPECT_EQ(open->u32(60), mmsp ? 0x02000000u : 0u);
+        EXPECT_EQ(open->u32(60), 0x02000000u) << "both styles carry the broadcast attribute";
         client.readBlock();
         ASSERT_TRUE(client.expect(0x11));
         ASSERT_FALSE(client.readHeader().empty());
