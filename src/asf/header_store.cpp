@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <mutex>
 
 namespace tovrin {
@@ -175,6 +176,7 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
         return;
     }
     run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
+    run.highestPacketIndex = std::max(run.highestPacketIndex.load(), run.packetIndex.load());
 
     const int at = SendTimeOffset(packet);
     const std::optional<std::uint32_t> sendTime = at > 0 ? LE32At(packet, at) : std::nullopt;

@@ -14,7 +14,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     RunState& r = t.run;
     t.shell.log << QStringLiteral("old line");
     for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
                        &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
                        &r.streamKindBits, &r.maxBitRate})
         c->store(77);
@@ -39,7 +39,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     EXPECT_TRUE(t.shell.log.isEmpty());
     EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
     for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
                        &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
                        &r.streamKindBits, &r.maxBitRate})
         EXPECT_EQ(c->load(), 0u);

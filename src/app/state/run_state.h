@@ -44,6 +44,9 @@ struct RunState {
     // Storage progress
     Counter mediaTime{0};
     Counter packetIndex{0};
+    // The highest slot stored in this run: a datagram that arrives out of
+    // order leaves packetIndex, the latest, below it.
+    Counter highestPacketIndex{0};
     // Set once the first media packet of the run has been written to its
     // slot: until then packetIndex counts nothing.
     std::atomic<bool> mediaPacketStored{false};
