@@ -51,7 +51,7 @@ QString libmmsFetch()
 // A folder under /tmp that an unprivileged user can read and write: VLC
 // refuses to run as root, and the checkout may sit in a folder only root enters.
 struct SharedFolder {
-    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/tovrin-peers-XXXXXX")};
+    QTemporaryDir dir{QStringLiteral("/tmp/tovrin-peers-XXXXXX")};
     QString media = dir.filePath(QStringLiteral("media"));
     QString out = dir.filePath(QStringLiteral("out"));
 
