@@ -8,6 +8,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <optional>
 
 namespace tovrin {
@@ -64,7 +65,8 @@ bool OpenPatch(RunState& run, Patch& patch)
 
 std::uint64_t PacketCount(const RunState& run)
 {
-    return run.mediaPacketStored ? std::uint64_t(run.packetIndex) + 1 : 0;
+    const std::uint32_t highest = std::max(run.packetIndex.load(), run.highestPacketIndex.load());
+    return run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ struct AppContext;
 // no data packet is written meanwhile.
 //
 // The packet count written is the number of packets up to and including the
-// latest one stored, that is packet index + 1, or 0 when no media packet
+// highest one stored, that is its packet index + 1, or 0 when no media packet
 // arrived; a resumed run that stored no packet keeps the count its file has.
 
 // Data Packets Count of the File Properties Object, so a later run can resume

@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <mutex>
 
 namespace tovrin {
@@ -116,7 +117,12 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
             shell.appendLog(QStringLiteral("- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
     }
     shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
-    ctx.run.paddingBlock = QByteArray(qsizetype(ctx.run.packetSize.load()), '\0');
+    RunState& run = ctx.run;
+    run.paddingBlock = QByteArray(qsizetype(run.packetSize.load()), '\0');
+    // A file of known length is tracked packet by packet, so its end can tell
+    // whether every packet arrived. A resumed run's earlier part counts as there.
+    if (!run.isLive())
+        run.receivedPackets.expect(run.filePacketCount, run.resume ? run.storedPacketCount.load() : 0);
     return true;
 }
 
@@ -198,6 +204,7 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
         return;
     }
     run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
+    run.highestPacketIndex = std::max(run.highestPacketIndex.load(), run.packetIndex.load());
 
     const int at = SendTimeOffset(packet);
     const std::optional<std::uint32_t> sendTime = at > 0 ? LE32At(packet, at) : std::nullopt;
@@ -211,7 +218,9 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
             shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
     }
 
-    if (!WriteDataPacket(run, shell, packet)) {
+    if (WriteDataPacket(run, shell, packet)) {
+        run.receivedPackets.mark(run.packetIndex);
+    } else {
         std::unique_lock lock(run.saveFileLock);
         reportWriteError(lock);
     }

@@ -44,8 +44,9 @@ int RunRecordCommand(const QStringList& arguments)
         "download can be resumed; a live broadcast is rebased to time zero and\n"
         "its header patched when the recording ends.\n"
         "Ctrl-C stops the recording and keeps what was received.\n\n"
-        "Exit status: 0 when the server ended the stream or the recording was\n"
-        "stopped, 1 when it ended any other way, 2 for bad usage."));
+        "Exit status: 0 when the server ended the stream and every packet of\n"
+        "the file arrived, or the recording was stopped; 1 when it ended any\n"
+        "other way, packets missing included; 2 for bad usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The command."));
     parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv, or a redirector (http://host/list.asx or a .asx file) whose --entry to record"));
@@ -149,7 +150,7 @@ int RunRecordCommand(const QStringList& arguments)
 
     int status = 1;
     QObject::connect(&controller, &ConnectionController::runFinished, [&](RunEnd end) {
-        status = end == RunEnd::Failed ? 1 : 0;
+        status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
     InterruptSignal interrupt;

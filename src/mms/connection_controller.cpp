@@ -14,6 +14,7 @@
 #include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "mms/client_commands.h"
+#include "mms/missing_packets.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
@@ -601,6 +602,17 @@ void ConnectionController::sendTransport()
     m_receiver->commands.sendTransport(address, udp, port);
 }
 
+bool ConnectionController::takeWaitingDatagrams()
+{
+    bool udp = false;
+    m_ui.run([&] {
+        udp = m_ctx.settings.udpTick;
+        if (udp)
+            onDatagrams();
+    });
+    return udp;
+}
+
 void ConnectionController::completeOnUi()
 {
     RunState& run = m_ctx.run;
@@ -616,22 +628,23 @@ void ConnectionController::completeOnUi()
         shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
     shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
     run.packetCountFixed = true;
-    // A file that could not be completed, or missed a write, is no success:
-    // it is told as what it is, without the chime.
-    const bool whole = fixed && !run.writeErrorReported;
+    // A file with packets missing, one that could not be completed or that
+    // missed a write is no success: it is told as what it is.
+    if (const std::optional<QString> missing = MissingPacketsLine(run.receivedPackets)) {
+        endIncomplete(*missing, QStringLiteral("下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
+                                    .arg(run.receivedPackets.missingCount()));
+        return;
+    }
+    if (!fixed || run.writeErrorReported) {
+        endIncomplete(QString(), QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄"));
+        return;
+    }
     if (m_runActive)
-        m_end = whole ? RunEnd::Completed : RunEnd::Failed;
+        m_end = RunEnd::Completed;
     stopRun();
     shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
     shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
     shell.setGauge(100, run.gaugeTextShown);
-    if (!whole) {
-        shell.setCaption(QStringLiteral("Tovrin"));
-        if (m_ctx.settings.autoLogTick)
-            SaveLog(m_ctx);
-        shell.showMessage(QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄"));
-        return;
-    }
     shell.setCaption(QStringLiteral("Tovrin 已完成"));
     shell.flash();
 
@@ -647,6 +660,25 @@ void ConnectionController::completeOnUi()
     }
     shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
     m_soundRepeat.stop();
+}
+
+// The server ended the stream, but the file lacks packets or could not be
+// completed: told as such, with neither the completion sound nor the flash,
+// so a recording with holes is never taken for a whole one.
+void ConnectionController::endIncomplete(const QString& reasonLine, const QString& message)
+{
+    Shell& shell = m_ctx.shell;
+    if (m_runActive)
+        m_end = RunEnd::Incomplete;
+    stopRun();
+    if (!reasonLine.isEmpty())
+        shell.appendLog(reasonLine);
+    shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setCaption(QStringLiteral("Tovrin 未完成"));
+    if (m_ctx.settings.autoLogTick)
+        SaveLog(m_ctx);
+    shell.showMessage(message);
 }
 
 }  // namespace tovrin

@@ -24,6 +24,7 @@ class ReceiveLoop;
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
     Completed,    // the server reported the end of the stream
+    Incomplete,   // it did, but the file lacks packets or could not be completed
     UserStopped,  // a confirmed Disconnect (or Ctrl-C, --duration)
     Failed,       // anything else: refusal, error code, watchdog, lost connection
 };
@@ -83,6 +84,7 @@ private:
     void announceCompletion() override;
     bool askCredentials() override;
     void sendTransport() override;
+    bool takeWaitingDatagrams() override;
 
     void onStateChanged(QAbstractSocket::SocketState state);
     void onSocketError(QAbstractSocket::SocketError error);
@@ -94,6 +96,7 @@ private:
     void onWatchdog();
     void onRefresh();
     void completeOnUi();
+    void endIncomplete(const QString& reasonLine, const QString& message);
     void writeToSocket(const QByteArray& bytes);
     void startReceiveThread();
     void finishReceiveThread();

@@ -9,6 +9,8 @@
 #include "mms/server_error.h"
 #include "mms/server_replies.h"
 
+#include <chrono>
+
 namespace tovrin {
 
 namespace {
@@ -77,6 +79,7 @@ void ReceiveLoop::run()
         }
         if (!streamReady && !datagramReady) {
             // The server has gone and everything it sent is stored: the run ends.
+            takeStragglers();
             m_writer.flush();
             m_actions.requestStop();
             return;
@@ -177,6 +180,30 @@ void ReceiveLoop::handleDatagram()
         logUnknownPrefix(prefix.packetType, prefix.flags);
         buffer.removeFront(Lane::Datagrams, prefix.length);
     }
+}
+
+void ReceiveLoop::takeStragglers()
+{
+    // Datagrams and the control connection race: the reply that ends the run
+    // may be read before the last datagrams, which are still in the UDP
+    // socket or on their way. Those waiting are taken at once; for the rest
+    // the run waits a moment, less when the file is known to be whole.
+    if (!m_actions.takeWaitingDatagrams())
+        return;
+    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    const ReceivedPackets& received = m_ctx.run.receivedPackets;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStragglerGraceMs);
+    const auto datagramWaiting = [](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); };
+    for (;;) {
+        while (!stopRequested() && buffer.size(Lane::Datagrams) > 0)
+            handleDatagram();
+        if (stopRequested() || (received.tracking() && received.missingCount() == 0))
+            break;
+        const auto givenUp = [&] { return stopRequested() || std::chrono::steady_clock::now() >= deadline; };
+        if (!buffer.waitUntil(datagramWaiting, givenUp, std::chrono::milliseconds(5)))
+            break;
+    }
+    m_writer.flush();
 }
 
 void ReceiveLoop::handleHeader(bool fromDatagrams)
@@ -295,6 +322,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         run.ackCount.fetch_add(1);
         return true;
     case 0x1E:
+        takeStragglers();
         m_actions.announceCompletion();
         return true;
     case 0x21:

@@ -18,6 +18,9 @@ class RunActions;
 inline constexpr std::uint64_t kReceiveBufferLimit = 100000;
 // Largest UDP datagram accepted; anything as large is refused.
 inline constexpr int kMaxDatagramSize = 100000;
+// How long the end of a UDP run waits for datagrams still on their way (ms):
+// the server's end-of-stream reply on TCP can overtake its last datagrams.
+inline constexpr int kStragglerGraceMs = 200;
 
 // The body of a run's receive thread: consumes the receive buffer, answers
 // every server command with the next client command, and stores the header
@@ -43,6 +46,7 @@ private:
     bool stopRequested() const;
     void handleStreamFront();
     void handleDatagram();
+    void takeStragglers();
     void handleHeader(bool fromDatagrams);
     void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
     bool headerStored() const;

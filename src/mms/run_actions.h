@@ -17,6 +17,10 @@ public:
     virtual void sendTransport() = 0;
     // The loop took bytes off the stream lane: reading may go on. Does not wait.
     virtual void streamDrained() = 0;
+    // Moves the datagrams waiting in the UDP socket into the receive buffer,
+    // as their arrival would, and answers whether the run receives by UDP.
+    // Without UDP there is nothing to take.
+    virtual bool takeWaitingDatagrams() { return false; }
 };
 
 }  // namespace tovrin

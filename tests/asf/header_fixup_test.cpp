@@ -109,6 +109,13 @@ TEST(FixPacketCount, WritesTheNumberOfPacketsStoredAsA64BitValue)
     PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
     EXPECT_EQ(r.contents().left(500), expected) << "only the count changes, all eight bytes of it";
 
+    // A straggler stored last, below the highest slot, does not shrink the count.
+    ClosingRun straggler(header, 500 + 1000 * 100, 1000);
+    straggler.t.run.highestPacketIndex = 999;
+    straggler.t.run.packetIndex = 3;
+    ASSERT_TRUE(FixPacketCount(straggler.t.ctx));
+    EXPECT_EQ(straggler.field(asf::kFilePropertiesGuid, 56), 1000u);
+
     ClosingRun empty(header, 500);
     ASSERT_TRUE(FixPacketCount(empty.t.ctx));
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);

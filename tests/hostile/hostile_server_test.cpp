@@ -28,11 +28,14 @@ struct HostileRun {
     QString serverLog;
 };
 
-// Records clip.wmv from a server misbehaving as `kind`.
-HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::function<void(CliLaunch&)>& adjust = {})
+// Records clip.wmv from a server misbehaving as `kind`, at full speed unless
+// `serverArgs` say otherwise.
+HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::function<void(CliLaunch&)>& adjust = {},
+                      const QStringList& serverArgs = {})
 {
     HostileRun run;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--hostile"), kind});
+    ServerProcess server(w.media, QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--hostile"), kind}
+                                      + serverArgs);
     EXPECT_TRUE(server.started()) << kind.toStdString();
     if (!server.started())
         return run;
@@ -262,4 +265,25 @@ TEST(HostileServer, AMediaFloodOverUdpIsStoredInBoundedMemory)
     EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
     EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- 接收 UDP 串流 -"))) << run.cli.err.toStdString();
     EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
+}
+
+TEST(HostileServer, OverUdpALateLastDatagramIsStoredAndALostOneLeavesTheRunIncomplete)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const auto overUdp = [](CliLaunch& launch) {
+        launch.args << QStringLiteral("--udp") << QStringLiteral("--udp-port") << QStringLiteral("0");
+    };
+    // Paced: at full speed a busy machine drops datagrams of its own.
+    const QStringList paced{QStringLiteral("--rate"), QStringLiteral("8")};
+    const HostileRun late = RecordFrom(w, QStringLiteral("late-datagram"), overUdp, paced);
+    ExpectCompletedWithEveryPacket(late, source, {QStringLiteral("- 接收 UDP 串流 -")});
+    EXPECT_EQ(StatedPacketCount(late.out), source.packets.size());
+
+    // Packet 5 never comes: named, and the exit status says the run failed.
+    const HostileRun lost = RecordFrom(w, QStringLiteral("drop-datagram"), overUdp, paced);
+    const std::string log = lost.cli.err.toStdString();
+    EXPECT_EQ(lost.cli.exitCode, 1) << log;
+    EXPECT_TRUE(lost.cli.err.contains(QStringLiteral("- 缺少 1 個資料封包: 5"))) << log;
+    EXPECT_FALSE(lost.cli.err.contains(QStringLiteral("下載完成"))) << log;
 }

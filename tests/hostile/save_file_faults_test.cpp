@@ -24,7 +24,7 @@ const QString kWriteError = QStringLiteral("- Save file write error: ");
 // The stream ended, but the file is told as incomplete, not as a success.
 void ExpectToldIncomplete(const CliOutcome& cli)
 {
-    EXPECT_TRUE(cli.err.contains(QStringLiteral("- ******* 下載完成 *******"))) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("- ******* 下載未完成 *******"))) << cli.err.toStdString();
     EXPECT_TRUE(cli.err.contains(QStringLiteral("串流已結束，但 .asf 檔案無法完成"))) << cli.err.toStdString();
     EXPECT_FALSE(cli.err.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"))) << cli.err.toStdString();
 }

@@ -329,13 +329,13 @@ TEST(Completion, AFileThatCouldNotBeCompletedIsNoSuccess)
     };
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
     ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
-    EXPECT_EQ(f.lastEnd, RunEnd::Failed);
+    EXPECT_EQ(f.lastEnd, RunEnd::Incomplete);
     EXPECT_TRUE(f.t.shell.log.contains(QStringLiteral("- 完成 ASF 檔案時發生錯誤")));
     EXPECT_FALSE(f.t.shell.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")));
     EXPECT_TRUE(f.t.shell.messages.last().startsWith(QStringLiteral("串流已結束，但 .asf 檔案無法完成")));
     EXPECT_EQ(f.t.shell.flashes, 0);
     EXPECT_TRUE(f.t.shell.sounds.isEmpty());
-    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin"));
+    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin 未完成"));
 }
 
 TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
@@ -349,4 +349,39 @@ TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
     f.t.shell.confirmAnswers.push_back(true);
     f.controller.disconnectClick();
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
+}
+
+TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
+{
+    ControllerFixture f;
+    f.t.settings.udpTick = true;
+    f.t.settings.loadedUdpPort = QStringLiteral("0");
+    ASSERT_TRUE(f.controller.bindUdp());
+    // Paced: at full speed a busy machine drops datagrams of its own.
+    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("8"), QStringLiteral("--hostile"),
+                                   QStringLiteral("drop-datagram")});
+    ASSERT_TRUE(server.started());
+    const QString out = f.t.dir.filePath(QStringLiteral("lost.wmv"));
+    ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
+    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    const QString log = f.t.shell.log.join(QLatin1Char('\n'));
+    EXPECT_EQ(f.lastEnd, RunEnd::Incomplete) << log.toStdString();
+    // The server drops packet 5, after five good ones.
+    EXPECT_TRUE(f.t.shell.log.contains(QStringLiteral("- 缺少 1 個資料封包: 5"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("下載完成"))) << log.toStdString();
+    EXPECT_EQ(f.t.shell.messages.last(),
+              QStringLiteral("下載未完成，伺服器已結束串流但缺少 1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟"));
+    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin 未完成"));
+    EXPECT_EQ(f.t.shell.flashes, 0);
+    EXPECT_TRUE(f.t.shell.sounds.isEmpty());
+
+    // Every other packet is in its slot.
+    const AsfParts got = ReadAsf(out);
+    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
+    ASSERT_EQ(got.packets.size(), want.packets.size());
+    for (std::size_t i = 0; i < want.packets.size(); ++i) {
+        if (i != 5) {
+            EXPECT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
+        }
+    }
 }

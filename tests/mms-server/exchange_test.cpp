@@ -280,7 +280,6 @@ TEST(MmsExchange, UdpCarriesEveryDataPacketAsOneDatagram)
     client.openFile(QStringLiteral("sample.wma"));
     ASSERT_TRUE(client.expect(0x06));
     client.readBlock(2);
-    ASSERT_TRUE(client.expect(0x11));  // commands stay on TCP
     for (std::uint32_t i = 0; i < 2; ++i) {
         const auto pair = datagram();
         ASSERT_TRUE(pair);
@@ -292,6 +291,9 @@ TEST(MmsExchange, UdpCarriesEveryDataPacketAsOneDatagram)
     ASSERT_TRUE(header);
     EXPECT_EQ(header->afFlags(), 0x0C);
     EXPECT_EQ(header->payload(), parts.header);
+    // Commands stay on TCP, and the reply that announces the header is there
+    // by the time the header's datagram is: players wait for it first.
+    ASSERT_TRUE(client.expect(0x11, 0)) << "the header datagram overtook its reply";
     client.streamSwitch();
     ASSERT_TRUE(client.expect(0x21));
     client.startPlaying();
@@ -516,7 +518,7 @@ TEST(MmsExchange, LivePointsAreMarkedLiveAndKeepCounting)
         ASSERT_TRUE(open);
         EXPECT_EQ(open->u32(40), 0u);
         EXPECT_EQ(open->u64(96), mmsp ? 0u : 0xFFFFFFFFu);
-        EXPECT_EQ(open->u32(60), mmsp ? 0x02000000u : 0u);
+        EXPECT_EQ(open->u32(60), 0x02000000u) << "both styles carry the broadcast attribute";
         client.readBlock();
         ASSERT_TRUE(client.expect(0x11));
         ASSERT_FALSE(client.readHeader().empty());

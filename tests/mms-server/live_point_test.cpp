@@ -95,13 +95,21 @@ TEST(LivePoint, HeaderAndOpenFileFactsSayBroadcast)
     ASSERT_EQ(header.size(), live.parts.header.size());
     const qsizetype fpo = header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
     EXPECT_EQ(LE32At(header, fpo + 88).value() & 0x03u, 0x01u);  // broadcast, not seekable
-    EXPECT_EQ(LE64At(header, fpo + 56), 0u);
-    EXPECT_EQ(LE64At(header, header.size() - 50 + 40), 0u);
+    // A broadcast describes no file: players that read the file's figures
+    // stop at the end of the looped file.
+    const qsizetype data = header.size() - 50;
+    const std::pair<const char*, qsizetype> zeroed[] = {
+        {"file size", fpo + 40},    {"packet count", fpo + 56},         {"play duration", fpo + 64},
+        {"send duration", fpo + 72}, {"Data Object packet count", data + 40},
+    };
+    for (const auto& [field, at] : zeroed)
+        EXPECT_EQ(LE64At(header, at), 0u) << field;
+    EXPECT_EQ(LE64At(header, data + 16), 50u) << "the Data Object holds no packets";
     EXPECT_EQ(LE32At(header, fpo + 92), live.parts.packetSize);
 
     const SourceFacts counted = live.point->facts(LiveStyle::AllOnesCount);
     EXPECT_EQ(counted.packetCount, 0xFFFFFFFFu);
-    EXPECT_EQ(counted.attributes & attribute::kBroadcast, 0u);
+    EXPECT_EQ(counted.attributes, attribute::kBroadcast);
     const SourceFacts mmsp = live.point->facts(LiveStyle::Mmsp);
     EXPECT_EQ(mmsp.packetCount, 0u);
     EXPECT_EQ(mmsp.attributes, attribute::kBroadcast);

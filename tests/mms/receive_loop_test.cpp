@@ -5,9 +5,11 @@
 #include "mms/command_channel.h"
 #include "mms/receive_loop.h"
 #include "mms/run_actions.h"
+#include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 
 #include <mutex>
 #include <thread>
@@ -42,10 +44,22 @@ struct Actions : RunActions {
         run.receiveBuffer.wake();
     }
     void announceStreamStart() override { ++starts; }
-    void announceCompletion() override { ++completions; }
+    void announceCompletion() override
+    {
+        missingAtCompletion = run.receivedPackets.missingCount();
+        ++completions;
+    }
     bool askCredentials() override { return credentialsAnswer; }
     void sendTransport() override { ++transports; }
     void streamDrained() override {}
+    bool takeWaitingDatagrams() override
+    {
+        ++datagramTakes;
+        return udp;
+    }
+    bool udp = false;
+    std::atomic<int> datagramTakes{0};
+    std::atomic<std::uint32_t> missingAtCompletion{~0u};
 };
 
 // Runs the loop on its own thread until `done` holds (or 5 s), then stops it.
@@ -250,4 +264,78 @@ TEST(ReceiveLoop, ASecondOpenFileReplyCannotResizeTheSlotsOfARecording)
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.t.run.packetSize.load(), 40u);
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- Open-file reply after the ASF header, ignored")));
+}
+
+namespace {
+
+// One data packet as a datagram: the 8-byte prefix, then the payload.
+QByteArray Datagram(std::uint32_t location, std::uint8_t type, const QByteArray& payload)
+{
+    return EncodeLE32(location) + char(type) + '\0' + EncodeLE16(std::uint16_t(payload.size() + 8)) + payload;
+}
+
+}  // namespace
+
+TEST(ReceiveLoop, OverUdpTheHeaderMayComeBeforeOrAfterItsReplyAndLateDatagramsAreStillStored)
+{
+    const test::AsfParts source = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    ASSERT_GT(source.packets.size(), 6u);
+    const auto count = std::uint32_t(source.packets.size());
+    struct Case {
+        const char* what;
+        bool headerBeforeReply;    // the header datagram overtakes the 0x11 reply
+        bool lastAfterEnd;         // the last datagram follows the end-of-stream reply
+        std::uint32_t missing;     // one datagram never arrives
+    };
+    const Case cases[] = {
+        {"reply first, every datagram before the end", false, false, 0},
+        {"header first, the last datagram after the end", true, true, 0},
+        {"a datagram lost", false, true, 1},
+    };
+    for (const Case& c : cases) {
+        LoopHarness h;
+        h.actions.udp = true;
+        RunState& run = h.t.run;
+        run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
+        run.saveFile = std::make_unique<QFile>(run.savePath);
+        ASSERT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+        run.packetSize = source.packetSize;
+        run.headerLength = std::uint32_t(source.header.size());
+        run.filePacketCount = count;
+        auto& buffer = run.receiveBuffer;
+        const QByteArray header = Datagram(0, 2, source.header);
+        if (c.headerBeforeReply)
+            buffer.append(Lane::Datagrams, header);
+        buffer.append(Lane::Stream, test::ServerCommand(0x11));
+        if (!c.headerBeforeReply)
+            buffer.append(Lane::Datagrams, header);
+        for (std::uint32_t i = 0; i + 1 < count; ++i) {
+            if (c.missing == 0 || i != 3)
+                buffer.append(Lane::Datagrams, Datagram(i, 4, source.packets[i]));
+        }
+        const QByteArray last = Datagram(count - 1, 4, source.packets[count - 1]);
+        if (!c.lastAfterEnd)
+            buffer.append(Lane::Datagrams, last);
+        buffer.append(Lane::Stream, test::ServerCommand(0x1E));
+        h.start();
+        if (c.lastAfterEnd) {
+            // Once the end has been read, the last datagram is still on its way.
+            QDeadlineTimer deadline(5000);
+            while (h.actions.datagramTakes == 0 && !deadline.hasExpired())
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            buffer.append(Lane::Datagrams, last);
+        }
+        QDeadlineTimer deadline(5000);
+        while (h.actions.completions == 0 && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        h.finish();
+        ASSERT_EQ(h.actions.completions, 1) << c.what;
+        EXPECT_EQ(h.actions.missingAtCompletion.load(), c.missing) << c.what;
+        run.saveFile->close();
+        const test::AsfParts got = test::ReadAsf(run.savePath);
+        EXPECT_EQ(got.header, source.header) << c.what;
+        ASSERT_EQ(got.packets.size(), source.packets.size()) << c.what;
+        EXPECT_EQ(got.packets.back(), source.packets.back()) << c.what;
+    }
 }

@@ -14,7 +14,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     RunState& r = t.run;
     t.shell.log << QStringLiteral("old line");
     for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
                        &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
                        &r.streamKindBits, &r.maxBitRate})
         c->store(77);
@@ -23,6 +23,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     r.funnelReportCount = 2;
     r.streamNumbers[0] = 3;
     r.receiveBuffer.append(QByteArrayLiteral("leftover"));
+    r.receivedPackets.expect(5, 2);
     r.funnelData = "x";
     r.serverHost = QStringLiteral("host");
     r.authChallenge = QStringLiteral("realm=x");
@@ -38,13 +39,14 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     EXPECT_TRUE(t.shell.log.isEmpty());
     EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
     for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex,
+                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
                        &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
                        &r.streamKindBits, &r.maxBitRate})
         EXPECT_EQ(c->load(), 0u);
     EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
     EXPECT_EQ(r.incarnation.load(), 1u);
     EXPECT_EQ(r.receiveBuffer.size(), 0u);
+    EXPECT_FALSE(r.receivedPackets.tracking()) << "an earlier run's packets would count as this one's";
     EXPECT_TRUE(r.funnelData.isEmpty() && r.serverHost.isEmpty() && r.authChallenge.isEmpty()
                 && r.authCredentials.isEmpty());
     EXPECT_EQ(r.saveFile, nullptr);

@@ -36,7 +36,8 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::UnknownCommand:
     case HostileKind::ErrorEndOfStream:
     case HostileKind::Stall:
-    case HostileKind::PingFlood: return true;
+    case HostileKind::PingFlood:
+    case HostileKind::DropDatagram: return true;
     default: return false;
     }
 }
@@ -192,6 +193,11 @@ void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
             logEvent(QStringLiteral("hostile: reply 0x%1 altered").arg(mid, 2, 16, QLatin1Char('0')));
     }
     m_socket->write(BuildCommand(mid, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()), body));
+    // Over UDP the reply must be on the wire before the datagrams that follow
+    // it in the exchange (the header after 0x11): left in Qt's buffer until
+    // the event loop runs, it would arrive after them.
+    if (m_udp)
+        m_socket->flush();
     m_lastSent.restart();
 }
 
@@ -236,6 +242,7 @@ void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uin
     }
     m_cursor = std::move(cursor);
     m_next.reset();
+    ++m_playGeneration;
     m_mediaIncarnation = incarnation;
     m_playSent = 0;
     m_playClock.start();
@@ -248,6 +255,7 @@ void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uin
 
 void ClientConnection::stopMedia()
 {
+    ++m_playGeneration;
     m_cursor.reset();
     m_next.reset();
     m_paceTimer.stop();
@@ -314,7 +322,7 @@ void ClientConnection::pump()
             if (!strikeWhileStreaming(*m_next))
                 return;
         } else {
-            sendData(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
+            sendMedia(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
         }
         m_next.reset();
         ++m_mediaSent;
@@ -382,6 +390,10 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
         stopMedia();
         m_keepAliveTimer.stop();
         return false;
+    case HostileKind::DropDatagram:
+        ++m_afFlags;  // the sequence number of the lost packet is used up
+        logEvent(QStringLiteral("hostile: media packet %1 not sent").arg(next.locationId));
+        return true;
     case HostileKind::PingFlood:
         logEvent(QStringLiteral("hostile: flooding keep-alives, no longer reading"));
         stopMedia();
@@ -406,6 +418,18 @@ void ClientConnection::floodKeepAlives()
     }
 }
 
+void ClientConnection::sendMedia(const QByteArray& dataPacket)
+{
+    if (m_udp && m_options.hostile == HostileKind::LateDatagram) {
+        // One packet behind: the last is still held when the stream ends.
+        if (!m_withheld.isEmpty())
+            sendData(m_withheld);
+        m_withheld = dataPacket;
+        return;
+    }
+    sendData(dataPacket);
+}
+
 void ClientConnection::endOfStream()
 {
     m_cursor.reset();
@@ -413,6 +437,29 @@ void ClientConnection::endOfStream()
     if (m_udpLost > 0)
         lost = QStringLiteral(", %1 datagrams not sent").arg(m_udpLost);
     logEvent(QStringLiteral("end of stream after %1 media packets%2").arg(m_playSent).arg(lost));
+    if (!m_withheld.isEmpty()) {
+        sendEndOfStream();
+        m_struck = true;
+        logEvent(QStringLiteral("hostile: the last media packet follows the end of stream"));
+        QTimer::singleShot(kHostileLateDatagramMs, this, [this, packet = std::exchange(m_withheld, {})] {
+            if (!m_closing)
+                sendData(packet);
+        });
+        return;
+    }
+    if (!m_udp) {
+        sendEndOfStream();
+        return;
+    }
+    // The datagrams just sent are read before the reply that ends the stream.
+    QTimer::singleShot(kUdpEndPauseMs, this, [this, generation = m_playGeneration] {
+        if (generation == m_playGeneration)
+            sendEndOfStream();
+    });
+}
+
+void ClientConnection::sendEndOfStream()
+{
     sendCommand(mid::kReportEndOfStream, reply::EndOfStream(hr::kOk, m_mediaIncarnation));
 }
 

@@ -43,6 +43,9 @@ public:
     static constexpr qint64 kWriteWindow = 256 * 1024;
     static constexpr qint64 kReplyBacklog = 1024 * 1024;
     static constexpr int kUdpBurst = 32;
+    // Over UDP, the pause between the last datagram and the end-of-stream
+    // reply (ms), so a client reads every datagram before the reply.
+    static constexpr int kUdpEndPauseMs = 30;
 
     using Log = std::function<void(const QString&)>;
 
@@ -75,6 +78,8 @@ private:
     bool writeRoom() const;
     void sendData(const QByteArray& dataPacket);
     void endOfStream();
+    void sendEndOfStream();
+    void sendMedia(const QByteArray& dataPacket);
     // The misbehaviour of a hostile kind that strikes while streaming, in
     // place of the next media packet. False when streaming ends with it.
     bool strikeWhileStreaming(const TimedPacket& next);
@@ -116,6 +121,10 @@ private:
     std::uint8_t m_afFlags = 0;
     std::uint64_t m_mediaSent = 0;
     std::uint64_t m_playSent = 0;
+    // Counts plays started and stopped: an end-of-stream reply that waits
+    // for its pause is dropped when its play is no longer the current one.
+    std::uint64_t m_playGeneration = 0;
+    QByteArray m_withheld;  // late-datagram: the media packet held back
 
     bool m_struck = false;    // the hostile misbehaviour has happened
     bool m_deaf = false;      // the client's commands are no longer read

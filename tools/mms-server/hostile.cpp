@@ -52,6 +52,10 @@ constexpr KindEntry kKinds[] = {
      "after 5 media packets, keep-alives as fast as the connection takes them, answers left unread"},
     {HostileKind::MediaFlood, "media-flood",
      "the file's packets in an endless loop (LocationIds counting on), as fast as the connection takes them"},
+    {HostileKind::LateDatagram, "late-datagram",
+     "over UDP, the last media packet is sent 50 ms after the end-of-stream reply (0x1E) instead of before it"},
+    {HostileKind::DropDatagram, "drop-datagram",
+     "after 5 media packets, the next one is never sent, as a datagram lost on the way would be"},
 };
 
 }  // namespace

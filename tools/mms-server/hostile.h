@@ -35,11 +35,15 @@ enum class HostileKind {
     Stall,               // half a media packet, then nothing, the connection left open
     PingFlood,           // keep-alives as fast as the connection takes them; answers are not read
     MediaFlood,          // the file's packets in an endless loop, as fast as the connection takes them
+    LateDatagram,        // over UDP, the last media packet goes out after the end-of-stream reply
+    DropDatagram,        // one media packet is never sent, as a datagram lost on the way
 };
 
 inline constexpr int kHostileGoodPackets = 5;
 inline constexpr std::uint32_t kHostileResult = 0xC00D002E;
 inline constexpr std::uint32_t kHostileHeaderPadding = 1024 * 1024;
+// How long the late datagram follows the end-of-stream reply (ms).
+inline constexpr int kHostileLateDatagramMs = 50;
 
 // The ASF header with a Padding Object of `padding` bytes (at least 24) as
 // the Header Object's first child; its size and child count grow to match.

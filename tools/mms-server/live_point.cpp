@@ -70,12 +70,19 @@ std::shared_ptr<LivePoint> LivePoint::create(const QString& name, const QString&
     // keep rising from one loop into the next.
     point->m_loopMs = std::max<std::int64_t>(loopEnd, std::int64_t(file.durationSeconds() * 1000.0) + 1);
 
-    point->m_header = file.header();
+    // A broadcast describes no file: no size, no length, no packet count,
+    // and a Data Object that ends with its own fixed start. A header that
+    // kept the file's figures would make players stop at the file's end.
+    QByteArray& header = point->m_header;
+    header = file.header();
     const qsizetype fpo = file.filePropertiesOffset();
-    const std::uint32_t flags = LE32At(point->m_header, fpo + 88).value_or(0);
-    PutLE(point->m_header, fpo + 88, (flags | 0x01u) & ~0x02u, 4);
-    PutLE(point->m_header, fpo + 56, 0, 8);
-    PutLE(point->m_header, point->m_header.size() - 50 + 40, 0, 8);
+    const qsizetype data = header.size() - 50;
+    const std::uint32_t flags = LE32At(header, fpo + 88).value_or(0);
+    PutLE(header, fpo + 88, (flags | 0x01u) & ~0x02u, 4);
+    for (const qsizetype field : {40, 56, 64, 72})  // file size, packet count, play and send duration
+        PutLE(header, fpo + field, 0, 8);
+    PutLE(header, data + 16, 50, 8);
+    PutLE(header, data + 40, 0, 8);
     return point;
 }
 
@@ -84,12 +91,9 @@ SourceFacts LivePoint::facts(LiveStyle style) const
     SourceFacts facts;
     facts.packetSize = m_file->packetSize();
     facts.bitRate = m_file->bitRate();
-    if (style == LiveStyle::Mmsp) {
-        facts.attributes = attribute::kBroadcast;
-        facts.packetCount = 0;
-    } else {
-        facts.packetCount = 0xFFFFFFFF;
-    }
+    // Both styles carry the broadcast attribute; they differ in the count.
+    facts.attributes = attribute::kBroadcast;
+    facts.packetCount = style == LiveStyle::Mmsp ? 0 : 0xFFFFFFFF;
     return facts;
 }
 

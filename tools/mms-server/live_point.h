@@ -14,7 +14,7 @@
 namespace tovrin::mmsserver {
 
 // How the open-file reply marks a live point: packet count 0xFFFFFFFF, or
-// as MS-MMSP servers do, packet count 0 and the broadcast attribute.
+// as MS-MMSP servers do, packet count 0; the broadcast attribute in both.
 enum class LiveStyle { AllOnesCount, Mmsp };
 
 // A live point: one file replayed in a loop on a broadcast clock that starts
@@ -35,7 +35,8 @@ public:
     const QString& name() const { return m_name; }
     const QString& path() const { return m_file->path(); }
     // The file's header marked as a broadcast: the File Properties broadcast
-    // flag set, the seekable flag cleared and the packet counts zeroed.
+    // flag set, the seekable flag cleared, file size, durations and packet
+    // counts zeroed, and the Data Object sized to its 50-byte start.
     const QByteArray& header() const { return m_header; }
     SourceFacts facts(LiveStyle style) const;
     std::int64_t loopMs() const { return m_loopMs; }

@@ -53,8 +53,8 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                   QStringLiteral("NAME=FILE"));
     const QCommandLineOption liveStyle(QStringLiteral("live-style"),
                                        QStringLiteral("How the open-file reply marks a live point: 'count' (packet "
-                                                      "count 0xFFFFFFFF, default) or 'mmsp' (packet count 0 and "
-                                                      "the broadcast attribute)."),
+                                                      "count 0xFFFFFFFF, default) or 'mmsp' (packet count 0); "
+                                                      "both set the broadcast attribute."),
                                        QStringLiteral("STYLE"), QStringLiteral("count"));
     const QCommandLineOption auth(QStringLiteral("auth"),
                                   QStringLiteral("Ask for Basic credentials and accept only these."),

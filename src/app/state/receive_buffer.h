@@ -44,15 +44,17 @@ public:
     // Blocks until ready(stream, datagrams) holds, evaluated under the lock
     // on the two lanes' bytes; true then. Gives up, answering false, when
     // stopRequested() is true while it is not ready: what is already there
-    // can always be taken. The timed wait only guards against a missed wake.
+    // can always be taken. The timed wait guards against a missed wake; a
+    // stop predicate that watches a clock passes a shorter `recheck`.
     template <typename Ready, typename StopPredicate>
-    bool waitUntil(Ready ready, StopPredicate stopRequested)
+    bool waitUntil(Ready ready, StopPredicate stopRequested,
+                   std::chrono::milliseconds recheck = std::chrono::milliseconds(100))
     {
         std::unique_lock lock(m_mutex);
         while (!ready(std::as_const(m_stream), std::as_const(m_datagrams))) {
             if (stopRequested())
                 return false;
-            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+            m_changed.wait_for(lock, recheck);
         }
         return true;
     }

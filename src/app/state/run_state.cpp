@@ -5,7 +5,7 @@ namespace tovrin {
 void RunState::reset()
 {
     for (Counter* c : {&ackCount, &commandSequence, &packetSize, &headerLength, &filePacketCount,
-                       &streamBitRate, &serverClientCount, &mediaTime, &packetIndex,
+                       &streamBitRate, &serverClientCount, &mediaTime, &packetIndex, &highestPacketIndex,
                        &headerSendDuration, &headerFileSize, &storedPacketCount, &streamCount,
                        &streamKindBits, &maxBitRate})
         c->store(0);
@@ -18,6 +18,7 @@ void RunState::reset()
     saveFile.reset();
     slotBatch.clear();
     slotBatchOffset = 0;
+    receivedPackets.clear();
     receiveBuffer.clear();
     paddingBlock.clear();
     funnelData.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/state/receive_buffer.h"
+#include "app/state/received_packets.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -43,11 +44,17 @@ struct RunState {
     // Storage progress
     Counter mediaTime{0};
     Counter packetIndex{0};
+    // The highest slot stored in this run: a datagram that arrives out of
+    // order leaves packetIndex, the latest, below it.
+    Counter highestPacketIndex{0};
     // Set once the first media packet of the run has been written to its
     // slot: until then packetIndex counts nothing.
     std::atomic<bool> mediaPacketStored{false};
     // A failed write of the save file has been logged: once per run is enough.
     std::atomic<bool> writeErrorReported{false};
+    // Which packets of an on-demand file the save file holds (see
+    // received_packets.h for the threads that touch it).
+    ReceivedPackets receivedPackets;
 
     // From the stored ASF header
     Counter headerSendDuration{0};

@@ -1,0 +1,250 @@
+// Independent MMS clients against tovrin-mms-server: VLC and a libmms
+// downloader (libmms_fetch.c) must read from it what they read from a real
+// server. GStreamer's mmssrc is not packaged for Debian 12 and is left out.
+
+#include "integration/processes.h"
+#include "support/asf_sample.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin::test;
+
+namespace {
+
+// A peer that is not installed fails the test in CI, where scripts/install-deps
+// has put it there; on a developer's machine the test is skipped.
+#define REQUIRE_PEER(available, what)                                                                   \
+    if (!(available)) {                                                                                 \
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))                                       \
+            FAIL() << what << " is missing: scripts/install-deps installs it";                          \
+        else                                                                                            \
+            GTEST_SKIP() << what << " is missing: scripts/install-deps installs it";                    \
+    }
+
+QString vlcProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("cvlc"));
+}
+
+QString libmmsFetch()
+{
+#ifdef TOVRIN_LIBMMS_FETCH
+    return QStringLiteral(TOVRIN_LIBMMS_FETCH);
+#else
+    return {};
+#endif
+}
+
+// A folder under /tmp that an unprivileged user can read and write: VLC
+// refuses to run as root, and the checkout may sit in a folder only root enters.
+struct SharedFolder {
+    QTemporaryDir dir{QStringLiteral("/tmp/tovrin-peers-XXXXXX")};
+    QString media = dir.filePath(QStringLiteral("media"));
+    QString out = dir.filePath(QStringLiteral("out"));
+
+    SharedFolder()
+    {
+        QDir().mkpath(media);
+        QDir().mkpath(out);
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                          | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                          | QFileDevice::ExeOther;
+        QFile::setPermissions(dir.path(), open);
+        QFile::setPermissions(media, open);
+        QFile::setPermissions(out, open | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+    }
+    // The sample, readable by anyone, under its own name in media/.
+    QString add(Sample sample)
+    {
+        const QString target = media + QLatin1Char('/') + QFileInfo(SamplePath(sample)).fileName();
+        QFile::copy(SamplePath(sample), target);
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        return target;
+    }
+};
+
+// cvlc with `args`, as user nobody when the test runs as root.
+std::unique_ptr<QProcess> startVlc(const SharedFolder& folder, const QStringList& args)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    QStringList command{QStringLiteral("env"), QStringLiteral("HOME=") + folder.out, vlcProgram(),
+                        QStringLiteral("-I"), QStringLiteral("dummy"), QStringLiteral("--no-plugins-cache"),
+                        QStringLiteral("-q")};
+    command += args;
+    command << QStringLiteral("vlc://quit");
+    if (::geteuid() == 0)
+        command = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                              QStringLiteral("--clear-groups")}
+                  + command;
+    process->start(::geteuid() == 0 ? QStringLiteral("setpriv") : command.takeFirst(), command);
+    return process;
+}
+
+// VLC's access output as it reads it (the demux dumps the bytes to a file).
+bool vlcDump(const SharedFolder& folder, const QString& url, const QString& out, QString* log)
+{
+    auto vlc = startVlc(folder, {url, QStringLiteral("--demux"), QStringLiteral("dump"),
+                                 QStringLiteral("--demuxdump-file=") + out});
+    const bool ended = vlc->waitForFinished(30000);
+    *log = QString::fromLocal8Bit(vlc->readAll());
+    if (!ended)
+        vlc->kill();
+    return ended && vlc->exitCode() == 0;
+}
+
+struct LibmmsResult {
+    bool ok = false;
+    int seekable = -1;
+    QString report;
+};
+
+LibmmsResult libmms(const QString& url, const QString& out, qint64 maxBytes = -1)
+{
+    QStringList args{url, out};
+    if (maxBytes >= 0)
+        args << QString::number(maxBytes);
+    QByteArray printed;
+    LibmmsResult result;
+    result.ok = RunProgram(libmmsFetch(), args, &printed, 30000) == 0;
+    result.report = QString::fromUtf8(printed);
+    const auto match = QRegularExpression(QStringLiteral("seekable=(\\d+)")).match(result.report);
+    if (match.hasMatch())
+        result.seekable = match.captured(1).toInt();
+    return result;
+}
+
+// What a client reads of an on-demand file: its header and its data packets.
+QByteArray servedBytes(const QString& source)
+{
+    const AsfParts parts = ReadAsf(source);
+    QByteArray bytes = parts.header;
+    for (const QByteArray& packet : parts.packets)
+        bytes += packet;
+    return bytes;
+}
+
+// The latest presentation time ffprobe reads in a file, in seconds.
+double lastPacketTime(const QString& path)
+{
+    QByteArray out;
+    if (RunProgram(QStringLiteral("ffprobe"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                    QStringLiteral("packet=pts_time"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
+                   &out, 30000)
+        != 0)
+        return -1;
+    double latest = -1;
+    for (const QByteArray& line : out.split('\n'))
+        latest = std::max(latest, line.trimmed().isEmpty() ? -1.0 : line.trimmed().toDouble());
+    return latest;
+}
+
+}  // namespace
+
+TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
+{
+    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
+    REQUIRE_PEER(!libmmsFetch().isEmpty(), "libmms (libmms-dev)");
+    SharedFolder folder;
+    const QString wmv = folder.add(Sample::Wmv);
+    const QString wma = folder.add(Sample::Wma);
+    ServerProcess server(folder.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    for (const QString& source : {wmv, wma}) {
+        const QString name = QFileInfo(source).fileName();
+        const QByteArray want = servedBytes(source);
+
+        const QString byVlc = folder.out + QStringLiteral("/vlc-") + name;
+        QString log;
+        EXPECT_TRUE(vlcDump(folder, server.url(name, QStringLiteral("mmst")), byVlc, &log)) << log.toStdString();
+        EXPECT_TRUE(ReadWholeFile(byVlc) == want) << "VLC, " << name.toStdString() << "\n" << log.toStdString();
+
+        // libmms asks for MMS over HTTP first; the server closes that
+        // connection, and libmms goes on with MMS over TCP.
+        const QString byLibmms = folder.out + QStringLiteral("/libmms-") + name;
+        const LibmmsResult fetched = libmms(server.url(name), byLibmms);
+        EXPECT_TRUE(fetched.ok) << fetched.report.toStdString();
+        EXPECT_EQ(fetched.seekable, 1) << fetched.report.toStdString();
+        EXPECT_TRUE(ReadWholeFile(byLibmms) == want) << "libmms, " << name.toStdString();
+    }
+}
+
+TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
+{
+    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
+    SharedFolder folder;
+    const QString source = folder.add(Sample::Msmpeg4);
+    const QString name = QFileInfo(source).fileName();
+    const QByteArray want = servedBytes(source);
+    // Paced: datagrams sent faster than VLC reads them would be lost, which
+    // is not what this is about.
+    ServerProcess server(folder.media, {QStringLiteral("--rate"), QStringLiteral("4")});
+    ASSERT_TRUE(server.started());
+    int whole = 0;
+    for (int open = 0; open < 5; ++open) {
+        const QString out = folder.out + QStringLiteral("/udp-%1.asf").arg(open);
+        QString log;
+        const bool ended = vlcDump(folder, server.url(name, QStringLiteral("mmsu")), out, &log);
+        const bool same = ended && ReadWholeFile(out) == want;
+        EXPECT_TRUE(same) << "open " << open << "\n" << log.toStdString();
+        whole += same ? 1 : 0;
+    }
+    EXPECT_EQ(whole, 5) << server.log().toStdString();
+    EXPECT_TRUE(server.log().contains("UDP")) << "the data went over UDP";
+}
+
+TEST(PeerClients, LivePointsInBothStylesPlayPastTheLoopInVlcAndAreNotSeekableForLibmms)
+{
+    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
+    REQUIRE_PEER(!libmmsFetch().isEmpty(), "libmms (libmms-dev)");
+    SharedFolder folder;
+    const QString source = folder.add(Sample::Wma);  // plays 6 s, looped by the live point
+    constexpr int kSeconds = 9;
+    struct Style {
+        QString name;
+        std::unique_ptr<ServerProcess> server;
+        std::unique_ptr<QProcess> vlc;
+        QString out;
+    };
+    Style styles[] = {{QStringLiteral("count"), nullptr, nullptr, {}}, {QStringLiteral("mmsp"), nullptr, nullptr, {}}};
+    // Both record at once: a live point plays in real time.
+    for (Style& style : styles) {
+        style.server = std::make_unique<ServerProcess>(
+            folder.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + source,
+                                      QStringLiteral("--live-style"), style.name});
+        ASSERT_TRUE(style.server->started());
+        style.out = folder.out + QStringLiteral("/live-%1.asf").arg(style.name);
+        style.vlc = startVlc(folder, {style.server->url(QStringLiteral("news"), QStringLiteral("mmst")),
+                                      QStringLiteral("--run-time=%1").arg(kSeconds),
+                                      QStringLiteral("--sout=#std{access=file,mux=asf,dst=%1}").arg(style.out)});
+    }
+    for (Style& style : styles) {
+        const LibmmsResult fetched = libmms(style.server->url(QStringLiteral("news")),
+                                            folder.out + QStringLiteral("/libmms-%1.asf").arg(style.name), 4000);
+        EXPECT_TRUE(fetched.ok) << style.name.toStdString() << ": " << fetched.report.toStdString();
+        EXPECT_EQ(fetched.seekable, 0) << style.name.toStdString() << ": " << fetched.report.toStdString();
+    }
+    const double loop = ProbeDuration(source);
+    ASSERT_GT(loop, 0);
+    for (Style& style : styles) {
+        const bool ended = style.vlc->waitForFinished(kSeconds * 1000 + 20000);
+        const std::string log = style.name.toStdString() + "\n" + QString::fromLocal8Bit(style.vlc->readAll()).toStdString();
+        ASSERT_TRUE(ended) << log;
+        // A header that described the looped file would end VLC's reading at its length.
+        EXPECT_GT(lastPacketTime(style.out), loop + 1.0) << log;
+    }
+}
