@@ -52,6 +52,13 @@ constexpr KindEntry kKinds[] = {
      "after 5 media packets, keep-alives as fast as the connection takes them, answers left unread"},
     {HostileKind::MediaFlood, "media-flood",
      "the file's packets in an endless loop (LocationIds counting on), as fast as the connection takes them"},
+    {HostileKind::ChunkLengthLie, "chunk-length-lie",
+     "MMSH: after 5 $D chunks, one whose repeated length disagrees with its framing length"},
+    {HostileKind::ChunkUnknownType, "chunk-unknown-type", "MMSH: after 5 $D chunks, a chunk of the unknown type $Z"},
+    {HostileKind::HeaderSplit, "header-split", "MMSH: the header in $H chunks of 64 bytes each"},
+    {HostileKind::ChunkDataLong, "chunk-data-long",
+     "MMSH: after 5 $D chunks, one carrying 1000 bytes more than the packet size"},
+    {HostileKind::ChunkSendNow, "chunk-send-now", "MMSH: every $D with the send-immediately bit set (0xA4)"},
 };
 
 }  // namespace

@@ -35,6 +35,12 @@ enum class HostileKind {
     Stall,               // half a media packet, then nothing, the connection left open
     PingFlood,           // keep-alives as fast as the connection takes them; answers are not read
     MediaFlood,          // the file's packets in an endless loop, as fast as the connection takes them
+    // Kinds of the MMSH framing (--http-port):
+    ChunkLengthLie,      // a $D whose repeated length disagrees with its framing length
+    ChunkUnknownType,    // a chunk of the unknown type '$Z'
+    HeaderSplit,         // the header in $H chunks of 64 bytes each
+    ChunkDataLong,       // a $D carrying 1000 bytes more than the packet size
+    ChunkSendNow,        // every $D with the send-immediately bit set (0xA4)
 };
 
 inline constexpr int kHostileGoodPackets = 5;
