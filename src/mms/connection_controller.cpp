@@ -7,6 +7,7 @@
 #include "app/state/settings_record.h"
 #include "app/state/shell.h"
 #include "asf/header_fixup.h"
+#include "asf/run_fixups.h"
 #include "asf/save_file.h"
 #include "asf/slot_writer.h"
 #include "locations/credentials.h"
@@ -424,31 +425,7 @@ void ConnectionController::stopRun()
     run.receiveBuffer.wake();
     m_watchdog.stop();
 
-    // The receive thread may be writing a packet: the file is touched by one
-    // thread at a time. The log lines wait until the lock is released.
-    std::optional<bool> liveFixed, countFixed;
-    QString writeError;
-    {
-        std::lock_guard lock(run.saveFileLock);
-        if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
-            writeError = run.saveFile->errorString();
-        if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
-            liveFixed = FixLiveHeader(m_ctx);
-            run.liveHeaderFixed = true;
-        }
-        if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
-            countFixed = FixPacketCount(m_ctx);
-            run.packetCountFixed = true;
-        }
-    }
-    if (!writeError.isEmpty())
-        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
-    if (liveFixed)
-        shell.appendLog(*liveFixed ? QStringLiteral("- ASF 標題檔案主題已修正")
-                                   : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
-    if (countFixed)
-        shell.appendLog(*countFixed ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
-                                    : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+    FixUpStoppedRun(m_ctx);
 
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)

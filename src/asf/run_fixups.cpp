@@ -1,0 +1,45 @@
+#include "asf/run_fixups.h"
+
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/shell.h"
+#include "asf/header_fixup.h"
+#include "asf/slot_writer.h"
+
+#include <mutex>
+#include <optional>
+
+namespace tovrin {
+
+void FixUpStoppedRun(AppContext& ctx)
+{
+    RunState& run = ctx.run;
+    Shell& shell = ctx.shell;
+    // The receive thread may be writing a packet: the file is touched by one
+    // thread at a time. The log lines wait until the lock is released.
+    std::optional<bool> liveFixed, countFixed;
+    QString writeError;
+    {
+        std::lock_guard lock(run.saveFileLock);
+        if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
+            writeError = run.saveFile->errorString();
+        if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
+            liveFixed = FixLiveHeader(ctx);
+            run.liveHeaderFixed = true;
+        }
+        if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
+            countFixed = FixPacketCount(ctx);
+            run.packetCountFixed = true;
+        }
+    }
+    if (!writeError.isEmpty())
+        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
+    if (liveFixed)
+        shell.appendLog(*liveFixed ? QStringLiteral("- ASF 標題檔案主題已修正")
+                                   : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+    if (countFixed)
+        shell.appendLog(*countFixed ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
+                                    : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+}
+
+}  // namespace tovrin
