@@ -42,4 +42,24 @@ void FixUpStoppedRun(AppContext& ctx)
                                     : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
 }
 
+void FixCompletedRun(AppContext& ctx)
+{
+    RunState& run = ctx.run;
+    bool fixed = false;
+    {
+        std::lock_guard lock(run.saveFileLock);
+        fixed = FixPacketCount(ctx);
+    }
+    ctx.shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
+    run.packetCountFixed = true;
+}
+
+void CloseSaveFile(RunState& run)
+{
+    std::lock_guard lock(run.saveFileLock);
+    FlushSlots(run);
+    if (run.saveFile)
+        run.saveFile->close();
+}
+
 }  // namespace tovrin

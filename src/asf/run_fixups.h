@@ -3,6 +3,7 @@
 namespace tovrin {
 
 struct AppContext;
+struct RunState;
 
 // The stop routine's part in the save file, whatever transport filled it:
 // writes out the batched packets, then patches a live recording into a
@@ -10,5 +11,14 @@ struct AppContext;
 // per run, and never in local-file mode), and logs the outcome. Takes the
 // run's saveFileLock itself and logs after releasing it. UI thread.
 void FixUpStoppedRun(AppContext& ctx);
+
+// The server reported the end of the stream: writes the packet count of
+// what was stored, logs the outcome, and leaves the count to no later
+// fix-up. UI thread.
+void FixCompletedRun(AppContext& ctx);
+
+// The stop routine's last step: writes out the batched packets and closes
+// the save file, so what was stored is kept, with or without fix-ups.
+void CloseSaveFile(RunState& run);
 
 }  // namespace tovrin

@@ -435,14 +435,7 @@ void ConnectionController::stopRun()
         m_fetch->abort();
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    {
-        // Packets still batched for the file are kept, also when the run
-        // ends without fix-ups.
-        std::lock_guard lock(run.saveFileLock);
-        FlushSlots(run);
-        if (run.saveFile)
-            run.saveFile->close();
-    }
+    CloseSaveFile(run);
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);
@@ -517,13 +510,7 @@ void ConnectionController::completeOnUi()
 {
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
-    bool fixed = false;
-    {
-        std::lock_guard lock(run.saveFileLock);
-        fixed = FixPacketCount(m_ctx);
-    }
-    shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
-    run.packetCountFixed = true;
+    FixCompletedRun(m_ctx);
     if (m_runActive)
         m_end = RunEnd::Completed;
     stopRun();
