@@ -102,10 +102,11 @@ void MmshConnection::refuse(int status, const QByteArray& reason, const QByteArr
 void MmshConnection::answer(const MmshRequest& request)
 {
     const QString kind = request.play ? QStringLiteral("play") : QStringLiteral("describe");
-    logEvent(QStringLiteral("%1 %2 (%3 streams asked, user agent %4)")
+    logEvent(QStringLiteral("%1 %2 (%3 streams asked, packet-num %4, user agent %5)")
                  .arg(kind, request.name)
                  .arg(request.switchEntries)
-                 .arg(QString::fromLatin1(request.userAgent)));
+                 .arg(request.packetNum ? QString::number(*request.packetNum) : QStringLiteral("none"),
+                      QString::fromLatin1(request.userAgent)));
     if (request.method != "GET") {
         refuse(405, "Method Not Allowed", {}, QStringLiteral("method %1").arg(QString::fromLatin1(request.method)));
         return;
