@@ -118,6 +118,11 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     connect(&m_tcp, &QTcpSocket::connected, this, &ConnectionController::onConnected);
     connect(&m_tcp, &QTcpSocket::disconnected, this, &ConnectionController::onDisconnected);
     connect(&m_tcp, &QTcpSocket::readyRead, this, &ConnectionController::onReadyRead);
+    connect(&m_tcp, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (m_runActive && !m_replied
+            && (error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::RemoteHostClosedError))
+            emit refusedBeforeReply();
+    });
     connect(&m_udp, &QUdpSocket::readyRead, this, &ConnectionController::onDatagrams);
     connect(&m_watchdog, &QTimer::timeout, this, &ConnectionController::onWatchdog);
     connect(&m_refresh, &QTimer::timeout, this, &ConnectionController::onRefresh);
@@ -228,6 +233,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     m_runActive = true;
     m_stopping = false;
     m_peerClosed = false;
+    m_replied = false;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
@@ -338,8 +344,10 @@ void ConnectionController::onReadyRead()
     }
     m_readPaused = false;
     const QByteArray bytes = m_tcp.read(room);
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        m_replied = true;
         buffer.append(ReceiveBuffer::Lane::Stream, bytes);
+    }
     if (m_tcp.bytesAvailable() > 0)
         waitForRoom();  // more waiting than fits
     closeInputWhenRead();

@@ -72,6 +72,10 @@ signals:
     void runFinished(tovrin::RunEnd end);
     // The URL box's text changed by a rule (trimmed, or emptied).
     void urlTextChanged(const QString& text);
+    // The server refused the connection, or closed it before its first
+    // reply: a caller may try another transport. The run goes on as before
+    // (to the watchdog, or to its stop) unless the caller stops it.
+    void refusedBeforeReply();
 
 private:
     // RunActions, called from the receive thread.
@@ -122,6 +126,7 @@ private:
     RunEnd m_end = RunEnd::Failed;
     bool m_datagramOverflowLogged = false;
     bool m_peerClosed = false;  // the server closed the control connection
+    bool m_replied = false;     // bytes have arrived on this run's connection
     std::atomic<bool> m_readPaused{false};
 
     // The receive thread of the current or last run, and what it works with.

@@ -139,13 +139,16 @@ namespace {
 
 // Records a few seconds of a live point and checks what a player needs: time
 // starting at zero, the recorded duration, and a file that can be sought.
-void recordLive(const QStringList& serverArgs, const QStringList& cliArgs)
+void recordLive(const QStringList& serverArgs, const QStringList& cliArgs, bool overHttp = false)
 {
     Workspace w;
-    ServerProcess server(w.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + w.source()} + serverArgs);
+    ServerProcess server(w.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + w.source()} + serverArgs
+                                      + (overHttp ? QStringList{QStringLiteral("--http-port"), QStringLiteral("0")}
+                                                  : QStringList{}));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("news_live.asf"));
-    const CliResult r = RunCli(recordArgs(server.url(QStringLiteral("news")), out,
+    const QString url = overHttp ? server.mmshUrl(QStringLiteral("news")) : server.url(QStringLiteral("news"));
+    const CliResult r = RunCli(recordArgs(url, out,
                                           QStringList{QStringLiteral("--duration"), QStringLiteral("3")} + cliArgs),
                                w.config, 30000);
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
@@ -179,6 +182,11 @@ TEST(Record, LivePointOverUdp)
 TEST(Record, LivePointMarkedTheMmspWayIsRecordedAsLive)
 {
     recordLive({QStringLiteral("--live-style"), QStringLiteral("mmsp")}, {});
+}
+
+TEST(Record, LivePointOverHttp)
+{
+    recordLive({}, {}, true);
 }
 
 TEST(Record, CredentialsAcceptedRefusedAndCancelled)
@@ -226,7 +234,8 @@ TEST(Record, AClosedPortEndsInTheWatchdogsMessage)
     Workspace w;
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
     const CliResult r = RunCli(recordArgs(url, w.out(QStringLiteral("w.wmv")),
-                                          {QStringLiteral("--connect-timeout"), QStringLiteral("0.5")}),
+                                          {QStringLiteral("--connect-timeout"), QStringLiteral("0.5"),
+                                           QStringLiteral("--transport"), QStringLiteral("mmst")}),
                                w.config, 20000);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.errText().contains(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----")));
@@ -294,4 +303,134 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 
     const CliResult notMms = RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
     EXPECT_EQ(notMms.exitCode, 1);
+}
+
+// --- MMS over HTTP (mmsh://) ---------------------------------------------
+
+namespace {
+
+QStringList httpServer(const QStringList& more = {})
+{
+    return QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")}
+           + more;
+}
+
+}  // namespace
+
+TEST(RecordMmsh, OnDemandFileEqualsTheSourceAndAsksForEveryStream)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const CliResult r = RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), w.out(QStringLiteral("h.wmv"))),
+                               w.config);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
+    EXPECT_TRUE(server.log().contains("play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
+        << server.log().toStdString();
+    expectSameAsSource(w.out(QStringLiteral("h.wmv")), w.source());
+}
+
+TEST(RecordMmsh, AnInterruptedDownloadResumesAtTheNextPacket)
+{
+    Workspace w;
+    const QString out = w.out(QStringLiteral("resumed.wmv"));
+    {
+        ServerProcess dropping(w.media, httpServer({QStringLiteral("--drop-after"), QStringLiteral("10")}));
+        ASSERT_TRUE(dropping.started());
+        const CliResult first = RunCli(recordArgs(dropping.mmshUrl(QStringLiteral("clip.wmv")), out), w.config);
+        EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
+        EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.errText().toStdString();
+        EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u);
+    }
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const CliResult resumed =
+        RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}), w.config);
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
+    EXPECT_TRUE(server.log().contains("packet-num 10,")) << server.log().toStdString();
+    expectSameAsSource(out, w.source());
+}
+
+TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
+    const CliResult r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")),
+                                          {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
+                               w.config, 30000);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
+        << r.errText().toStdString();
+    expectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
+
+    // Told to keep to the MMS exchange, it does not switch.
+    const CliResult mmst = RunCli(recordArgs(url, w.out(QStringLiteral("t.wmv")),
+                                             {QStringLiteral("--transport"), QStringLiteral("mmst"),
+                                              QStringLiteral("--http-port"), QString::number(server.httpPort()),
+                                              QStringLiteral("--connect-timeout"), QStringLiteral("0.5")}),
+                                  w.config, 30000);
+    EXPECT_EQ(mmst.exitCode, 1);
+    EXPECT_FALSE(mmst.errText().contains(QStringLiteral("MMSH")));
+}
+
+TEST(RecordMmsh, CredentialsAcceptedAndCancelled)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer({QStringLiteral("--auth"), QStringLiteral("alice:s3cret")}));
+    ASSERT_TRUE(server.started());
+    const QString url = server.mmshUrl(QStringLiteral("clip.wmv"));
+    const CliResult accepted = RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")),
+                                                 {QStringLiteral("--user"), QStringLiteral("alice"),
+                                                  QStringLiteral("--password"), QStringLiteral("s3cret")}),
+                                      w.config);
+    ASSERT_EQ(accepted.exitCode, 0) << accepted.errText().toStdString();
+    expectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
+
+    const CliResult cancelled = RunCli(recordArgs(url, w.out(QStringLiteral("c.wmv"))), w.config);
+    EXPECT_EQ(cancelled.exitCode, 1);
+    EXPECT_TRUE(cancelled.errText().contains(QStringLiteral("連線期間已放棄，關閉連線")));
+    EXPECT_EQ(QFileInfo(w.out(QStringLiteral("c.wmv"))).size(), 0);
+}
+
+TEST(RecordMmsh, HostileFramingEndsWithALogLineAndKeepsThePacketsBefore)
+{
+    struct Case {
+        const char* kind;
+        int exitCode;
+        const char* logLine;
+        std::size_t packetsKept;  // 0: all, equal to the source
+    };
+    const Case cases[] = {
+        {"chunk-length-lie", 1, "- MMSH framing error: $D lengths disagree", 5},
+        {"chunk-unknown-type", 1, "- MMSH framing error: unknown chunk type 0x5a", 5},
+        {"chunk-data-long", 1, "- MMSH framing error: $D payload of", 5},
+        {"stall", 1, "- MMSH: no data from the server for 1 s", 5},
+        {"header-split", 0, "- ******* 下載完成 *******", 0},
+        {"chunk-send-now", 0, "- ******* 下載完成 *******", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Workspace w;
+        ServerProcess server(w.media, httpServer({QStringLiteral("--hostile"), QString::fromLatin1(c.kind)}));
+        ASSERT_TRUE(server.started());
+        const QString out = w.out(QStringLiteral("h.wmv"));
+        const CliResult r = RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), out,
+                                              {QStringLiteral("--connect-timeout"), QStringLiteral("1")}),
+                                   w.config, 30000);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.logLine))) << r.errText().toStdString();
+        if (c.packetsKept == 0) {
+            expectSameAsSource(out, w.source());
+            continue;
+        }
+        const AsfParts got = ReadAsf(out);
+        const AsfParts want = ReadAsf(w.source());
+        EXPECT_EQ(fileProperty(got.header, 56), c.packetsKept);
+        ASSERT_GE(got.packets.size(), c.packetsKept);
+        for (std::size_t i = 0; i < c.packetsKept; ++i)
+            EXPECT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
+    }
 }
