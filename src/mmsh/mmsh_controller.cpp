@@ -65,17 +65,25 @@ bool MmshController::connectClick(const QString& urlText)
         return false;
     ResetRun(m_ctx);
     m_end = RunEnd::Failed;
-    QString url = urlText;
-    if (!ExtractServerHost(m_ctx, url))
-        return false;
-    if (!PrepareNames(m_ctx, url)) {
-        shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
-        return false;
-    }
+    QString url = urlText.trimmed();
     QUrl parsed(url);
     if (!parsed.isValid() || parsed.host().isEmpty()) {
         shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
         return false;
+    }
+    if (parsed.path().size() <= 1 && !parsed.hasQuery()) {
+        // An HTTP server may publish its stream at its root (VLC does): the
+        // recording is named after the server.
+        m_ctx.run.serverHost = parsed.authority();
+        m_ctx.run.streamPath.clear();
+        m_ctx.run.defaultSaveName = parsed.host() + QStringLiteral("_live.asf");
+    } else {
+        if (!ExtractServerHost(m_ctx, url))
+            return false;
+        if (!PrepareNames(m_ctx, url)) {
+            shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
+            return false;
+        }
     }
     parsed.setScheme(QStringLiteral("http"));
     if (parsed.port() < 0)
