@@ -141,6 +141,10 @@ void MmshConnection::answer(const MmshRequest& request)
         return;
     }
     m_socket->write(head + "\r\n" + body);
+    if (m_options.hostile == HostileKind::HeaderSplit)
+        logEvent(QStringLiteral("hostile: the header in $H chunks of %1 bytes").arg(piece));
+    if (m_options.hostile == HostileKind::ChunkSendNow)
+        logEvent(QStringLiteral("hostile: every $D with the send-immediately bit"));
 
     // stream-time goes before packet-num, as a server weighs them.
     StartPlaying start;
@@ -149,6 +153,10 @@ void MmshConnection::answer(const MmshRequest& request)
     else if (request.packetNum)
         start.locationId = *request.packetNum;
     m_cursor = m_source->play(start);
+    if (m_options.hostile == HostileKind::MediaFlood) {
+        m_cursor = FloodOf(std::move(m_cursor));
+        logEvent(QStringLiteral("hostile: flooding $D chunks in an endless loop"));
+    }
     m_playClock.start();
     logEvent(QStringLiteral("playing %1%2").arg(m_source->describe(), live ? QStringLiteral(" (live)") : QString()));
     pump();
