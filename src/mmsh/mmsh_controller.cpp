@@ -345,6 +345,11 @@ void MmshController::onDisconnected()
         if (m_in.size() == before && m_tcp.bytesAvailable() == 0)
             break;  // an incomplete chunk that will never be completed
     }
+    if (m_step == Step::Describe && m_headRead && !m_headerStored && !m_header.isEmpty()) {
+        // A server that does not flag the last $H ends the header by closing.
+        headerComplete();
+        return;
+    }
     if (m_step == Step::Play && m_streaming && m_ctx.run.isLive()) {
         // A broadcast that closes without $E has ended all the same.
         m_ctx.shell.appendLog(QStringLiteral("- MMSH: the server closed the broadcast"));

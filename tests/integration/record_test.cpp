@@ -6,8 +6,11 @@
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -393,4 +396,47 @@ TEST(RecordMmsh, CredentialsAcceptedAndCancelled)
     EXPECT_EQ(cancelled.exitCode, 1);
     EXPECT_TRUE(cancelled.errText().contains(QStringLiteral("連線期間已放棄，關閉連線")));
     EXPECT_EQ(QFileInfo(w.out(QStringLiteral("c.wmv"))).size(), 0);
+}
+
+TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    // A web server that redirects every request: to the stream, or to itself.
+    QTcpServer redirector;
+    ASSERT_TRUE(redirector.listen(QHostAddress::LocalHost, 0));
+    const std::pair<QByteArray, int> cases[] = {
+        {"http://127.0.0.1:" + QByteArray::number(server.httpPort()) + "/clip.wmv", 0},
+        {"/elsewhere.wmv", 1},
+    };
+    for (const auto& [location, exitCode] : cases) {
+        const QString out = w.out(QStringLiteral("r%1.wmv").arg(exitCode));
+        auto cli = StartCli(recordArgs(QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort()), out),
+                            w.config);
+        int redirects = 0;
+        const QDeadlineTimer deadline(30000);
+        while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            if (redirector.waitForNewConnection(20)) {
+                QTcpSocket* socket = redirector.nextPendingConnection();
+                socket->waitForReadyRead(1000);
+                socket->write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
+                socket->waitForBytesWritten(1000);
+                socket->disconnectFromHost();
+                delete socket;
+                ++redirects;
+            }
+            cli->waitForFinished(0);
+        }
+        ASSERT_TRUE(cli->state() == QProcess::NotRunning || cli->waitForFinished(5000));
+        const QString log = QString::fromUtf8(cli->readAllStandardError());
+        EXPECT_EQ(cli->exitCode(), exitCode) << log.toStdString();
+        if (exitCode == 0) {
+            EXPECT_EQ(redirects, 1) << "the Play goes where the Describe was sent";
+            expectSameAsSource(out, w.source());
+        } else {
+            EXPECT_EQ(redirects, 11);
+            EXPECT_TRUE(log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up"))) << log.toStdString();
+        }
+    }
 }
