@@ -59,6 +59,8 @@ constexpr KindEntry kKinds[] = {
     {HostileKind::ChunkDataLong, "chunk-data-long",
      "MMSH: after 5 $D chunks, one carrying 1000 bytes more than the packet size"},
     {HostileKind::ChunkSendNow, "chunk-send-now", "MMSH: every $D with the send-immediately bit set (0xA4)"},
+    {HostileKind::ChunkEntryChange, "chunk-entry-change",
+     "MMSH: after 5 $D chunks, an entry change ($E 1, $C, the same header again), then the rest"},
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ enum class HostileKind {
     HeaderSplit,         // the header in $H chunks of 64 bytes each
     ChunkDataLong,       // a $D carrying 1000 bytes more than the packet size
     ChunkSendNow,        // every $D with the send-immediately bit set (0xA4)
+    ChunkEntryChange,    // an entry change ($E 1, $C, the same header again) amid the $D chunks
 };
 
 inline constexpr int kHostileGoodPackets = 5;

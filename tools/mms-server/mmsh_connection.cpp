@@ -26,6 +26,7 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::ChunkLengthLie:
     case HostileKind::ChunkUnknownType:
     case HostileKind::ChunkDataLong:
+    case HostileKind::ChunkEntryChange:
     case HostileKind::Stall: return true;
     default: return false;
     }
@@ -216,6 +217,14 @@ bool MmshConnection::strike(const TimedPacket& next)
         m_socket->write(MmshDataChunk(chunk::kData, next.locationId, m_afFlags++, next.bytes + QByteArray(1000, 'j')));
         logEvent(QStringLiteral("hostile: a $D 1000 bytes longer than the packet size"));
         return true;
+    case HostileKind::ChunkEntryChange: {
+        QByteArray change = MmshReasonChunk(chunk::kEnd, 1) + MmshReasonChunk(chunk::kChange, 0);
+        for (const QByteArray& headerChunk : MmshHeaderChunks(m_source->header()))
+            change += headerChunk;
+        m_socket->write(change + MmshDataChunk(chunk::kData, next.locationId, m_afFlags++, next.bytes));
+        logEvent(QStringLiteral("hostile: an entry change with the same header"));
+        return true;
+    }
     case HostileKind::Stall: {
         const QByteArray whole = MmshDataChunk(chunk::kData, next.locationId, m_afFlags++, next.bytes);
         m_socket->write(whole.first(whole.size() / 2));
