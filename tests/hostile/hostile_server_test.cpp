@@ -314,7 +314,9 @@ TEST(HostileServer, MmshFramingThatIsOnlyUnusualIsRecordedWhole)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    // The header in many $H chunks, and $D chunks flagged to be sent at once.
-    for (const QString& kind : {QStringLiteral("header-split"), QStringLiteral("chunk-send-now")})
+    // The header in many $H chunks, $D chunks flagged to be sent at once, and
+    // a playlist's next entry with the same header.
+    for (const QString& kind :
+         {QStringLiteral("header-split"), QStringLiteral("chunk-send-now"), QStringLiteral("chunk-entry-change")})
         ExpectCompletedWithEveryPacket(RecordFrom(w, kind, {}, true), source, {});
 }

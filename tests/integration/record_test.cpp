@@ -15,6 +15,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <functional>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -318,6 +320,35 @@ QStringList httpServer(const QStringList& more = {})
            + more;
 }
 
+// tovrin-cli run to its end while `server` answers each connection it
+// accepts with `answer` and closes it.
+struct ServedRun {
+    int exitCode = -1;
+    QString log;
+    int connections = 0;
+};
+ServedRun RunCliServing(QTcpServer& server, const QStringList& args, const QString& config,
+                        const std::function<void(QTcpSocket&)>& answer)
+{
+    ServedRun run;
+    auto cli = StartCli(args, config);
+    const QDeadlineTimer deadline(30000);
+    while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        if (server.waitForNewConnection(20)) {
+            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+            answer(*socket);
+            socket->disconnectFromHost();
+            ++run.connections;
+        }
+        cli->waitForFinished(0);
+    }
+    if (cli->state() != QProcess::NotRunning && !cli->waitForFinished(5000))
+        return run;
+    run.exitCode = cli->exitCode();
+    run.log = QString::fromUtf8(cli->readAllStandardError());
+    return run;
+}
+
 }  // namespace
 
 TEST(RecordMmsh, OnDemandFileEqualsTheSourceAndAsksForEveryStream)
@@ -369,6 +400,18 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
         << r.errText().toStdString();
     expectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
 
+    // An MMS port that accepts and closes before replying rolls over too.
+    QTcpServer closing;
+    ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
+    const ServedRun closed = RunCliServing(
+        closing,
+        recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()), w.out(QStringLiteral("c.wmv")),
+                   {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
+        w.config, [](QTcpSocket&) {});
+    ASSERT_EQ(closed.exitCode, 0) << closed.log.toStdString();
+    EXPECT_TRUE(closed.log.contains(QStringLiteral("switching to MMSH"))) << closed.log.toStdString();
+    expectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
+
     // Told to keep to the MMS exchange, it does not switch.
     const CliResult mmst = RunCli(recordArgs(url, w.out(QStringLiteral("t.wmv")),
                                              {QStringLiteral("--transport"), QStringLiteral("mmst"),
@@ -412,31 +455,20 @@ TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
     };
     for (const auto& [location, exitCode] : cases) {
         const QString out = w.out(QStringLiteral("r%1.wmv").arg(exitCode));
-        auto cli = StartCli(recordArgs(QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort()), out),
-                            w.config);
-        int redirects = 0;
-        const QDeadlineTimer deadline(30000);
-        while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
-            if (redirector.waitForNewConnection(20)) {
-                QTcpSocket* socket = redirector.nextPendingConnection();
-                socket->waitForReadyRead(1000);
-                socket->write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
-                socket->waitForBytesWritten(1000);
-                socket->disconnectFromHost();
-                delete socket;
-                ++redirects;
-            }
-            cli->waitForFinished(0);
-        }
-        ASSERT_TRUE(cli->state() == QProcess::NotRunning || cli->waitForFinished(5000));
-        const QString log = QString::fromUtf8(cli->readAllStandardError());
-        EXPECT_EQ(cli->exitCode(), exitCode) << log.toStdString();
+        const ServedRun run = RunCliServing(
+            redirector, recordArgs(QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort()), out),
+            w.config, [&location = location](QTcpSocket& socket) {
+                socket.waitForReadyRead(1000);
+                socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
+                socket.waitForBytesWritten(1000);
+            });
+        EXPECT_EQ(run.exitCode, exitCode) << run.log.toStdString();
         if (exitCode == 0) {
-            EXPECT_EQ(redirects, 1) << "the Play goes where the Describe was sent";
+            EXPECT_EQ(run.connections, 1) << "the Play goes where the Describe was sent";
             expectSameAsSource(out, w.source());
         } else {
-            EXPECT_EQ(redirects, 11);
-            EXPECT_TRUE(log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up"))) << log.toStdString();
+            EXPECT_EQ(run.connections, 11);
+            EXPECT_TRUE(run.log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up"))) << run.log.toStdString();
         }
     }
 }
