@@ -154,7 +154,6 @@ int RunRecordCommand(const QStringList& arguments)
     RunState run;
     AppContext ctx{shell, store, settings, run};
     ConnectionController controller(ctx);
-    ctx.stopper = &controller;
     controller.setWatchdogInterval(int(timeoutSeconds * 1000));
     MmshController mmsh(ctx);
     mmsh.setWatchdogInterval(int(timeoutSeconds * 1000));
