@@ -70,7 +70,10 @@ void MmsServer::accept()
         options.policy.hostile = m_options.hostile;
         auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
         m_connections.insert(connection);
-        connect(connection, &ClientConnection::finished, this, [this, connection] { forget(connection); });
+        connect(connection, &ClientConnection::finished, this, [this, connection] {
+            if (m_connections.remove(connection))
+                release(connection);
+        });
     }
 }
 
@@ -89,15 +92,15 @@ void MmsServer::acceptHttp()
         options.hostile = m_options.hostile;
         auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
         m_httpConnections.insert(connection);
-        connect(connection, &MmshConnection::finished, this, [this, connection] { forget(connection); });
+        connect(connection, &MmshConnection::finished, this, [this, connection] {
+            if (m_httpConnections.remove(connection))
+                release(connection);
+        });
     }
 }
 
-void MmsServer::forget(QObject* connection)
+void MmsServer::release(QObject* connection)
 {
-    if (!m_connections.remove(static_cast<ClientConnection*>(connection))
-        && !m_httpConnections.remove(static_cast<MmshConnection*>(connection)))
-        return;
     connection->deleteLater();
     if (m_stopping && connectionCount() == 0)
         emit stopped();

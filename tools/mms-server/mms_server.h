@@ -50,7 +50,8 @@ signals:
 private:
     void accept();
     void acceptHttp();
-    void forget(QObject* connection);
+    // A connection that has finished and left its set goes.
+    void release(QObject* connection);
 
     ServerOptions m_options;
     Log m_log;
