@@ -2,8 +2,9 @@
 # The download run measured end to end: tovrin-cli recording a file of more
 # than 100 MB from tovrin-mms-server --rate 0 on loopback, against ffmpeg's
 # MMS client on the same server and a raw TCP copy of the same byte count, in
-# the same run; then tovrin-cli recording a short file at --rate 1 for its
-# share of one core. Every run checks the recorded files are complete.
+# the same run; the same file over MMSH (mmsh://) against ffmpeg's mmsh
+# client; then tovrin-cli recording a short file at --rate 1 for its share of
+# one core. Every run checks the recorded files are complete.
 #
 # Usage: bench/record_benchmark.sh [RUNS]          (default 5; the median counts)
 # Environment: BUILD_DIR (default build/default), BENCH_DIR (default build/bench;
@@ -86,7 +87,8 @@ export XDG_CONFIG_HOME="$tmp/config"
 mkdir -p "$XDG_CONFIG_HOME"
 
 # Starts a process whose first stdout line is "listening on ADDR:PORT" and
-# sets $port; gives up after 10 s.
+# sets $port (and $http_port from a "mmsh on ADDR:PORT" line, if any); gives
+# up after 10 s.
 start_listener() {
   local log="$1"; shift
   : >"$log"
@@ -95,6 +97,7 @@ start_listener() {
   port=""
   for _ in $(seq 100); do
     port="$(sed -n '1s/^listening on .*:\([0-9][0-9]*\)$/\1/p' "$log")"
+    http_port="$(sed -n '2s/^mmsh on .*:\([0-9][0-9]*\)$/\1/p' "$log")"
     [ -n "$port" ] && return 0
     sleep 0.1
   done
@@ -104,8 +107,10 @@ start_listener() {
 cp "$cli" "$server" "$tmp/"
 cli="$tmp/tovrin-cli"
 server="$tmp/tovrin-mms-server"
-start_listener "$tmp/server0.log" "$server" --root "$samples" --port 0 --rate 0
+start_listener "$tmp/server0.log" "$server" --root "$samples" --port 0 --rate 0 --http-port 0
 port0="$port"
+port0h="$http_port"
+[ -n "$port0h" ] || { echo "the server gave no MMSH port" >&2; exit 1; }
 start_listener "$tmp/server1.log" "$server" --root "$samples" --port 0 --rate 1
 port1="$port"
 
@@ -145,6 +150,19 @@ record_tovrin() {
     check_tovrin "$out/tovrin.wmv" "$big" "$big_header" "$big_bytes" "$big_duration"
   fi
 }
+record_tovrinh() {
+  if timed tovrinh "$limit" "$cli" record "mmsh://127.0.0.1:$port0h/$(basename "$big")" -o "$out/tovrinh.wmv" \
+    --overwrite --quiet; then
+    check_tovrin "$out/tovrinh.wmv" "$big" "$big_header" "$big_bytes" "$big_duration"
+  fi
+}
+record_ffmpegh() {
+  timed ffmpegh "$limit" ffmpeg -hide_banner -loglevel error -nostdin -y \
+    -i "mmsh://127.0.0.1:$port0h/$(basename "$big")" -c copy -f asf "$out/ffmpegh.wmv" \
+    || { echo "ffmpeg's mmsh client stalled" >&2; exit 1; }
+  same_duration "$(duration "$out/ffmpegh.wmv")" "$big_duration" \
+    || { echo "ffmpeg mmsh recording: duration differs" >&2; exit 1; }
+}
 record_ffmpeg() {
   timed ffmpeg "$limit" ffmpeg -hide_banner -loglevel error -nostdin -y \
     -i "mmst://127.0.0.1:$port0/$(basename "$big")" -c copy -f asf "$out/ffmpeg.wmv" \
@@ -177,14 +195,16 @@ rm -f "$out"/*
 record_tovrin || true
 record_ffmpeg
 record_raw
+record_tovrinh || true
+record_ffmpegh
 : >"$tmp/results"
 for run in $(seq "$runs"); do
   rm -f "$out"/*
   # Rotate the order, so no client always runs right after another's writes.
   case $((run % 3)) in
-    1) order="tovrin ffmpeg raw" ;;
-    2) order="ffmpeg raw tovrin" ;;
-    0) order="raw tovrin ffmpeg" ;;
+    1) order="tovrin ffmpeg raw tovrinh ffmpegh" ;;
+    2) order="ffmpeg raw tovrin ffmpegh tovrinh" ;;
+    0) order="raw tovrin ffmpeg tovrinh ffmpegh" ;;
   esac
   for step in $order; do "record_$step" || true; done
   rm -f "$out"/*
@@ -206,11 +226,11 @@ for line in open(sys.argv[1]):
 size = int(sys.argv[2])
 med = {n: tuple(statistics.median(v[i] for v in r) for i in range(3)) for n, r in rows.items()}
 labels = {"tovrin": "tovrin-cli record", "ffmpeg": "ffmpeg mmst client", "raw": "raw TCP copy",
-          "rate1": "tovrin-cli, --rate 1"}
+          "tovrinh": "tovrin-cli, mmsh://", "ffmpegh": "ffmpeg mmsh client", "rate1": "tovrin-cli, --rate 1"}
 print()
 print("%.1f MB streamed at --rate 0 (10^6 bytes); medians of the completed runs" % (size / 1e6))
 print("%-21s %4s %8s %11s %8s %6s   %s" % ("", "runs", "wall s", "user+sys s", "peak MB", "MB/s", "wall s of each run"))
-for n in ("tovrin", "ffmpeg", "raw", "rate1"):
+for n in ("tovrin", "ffmpeg", "raw", "tovrinh", "ffmpegh", "rate1"):
     if n not in med:
         print("%-21s %4d   (no completed run)" % (labels[n], 0))
         continue
@@ -224,8 +244,8 @@ def verdict(text, passed):
     ok = ok and passed
     print("%-4s %s" % ("PASS" if passed else "MISS", text))
 print()
-stalled = sum(stalls.get(n, 0) for n in ("tovrin", "rate1"))
-tried = stalled + len(rows.get("tovrin", [])) + len(rows.get("rate1", []))
+stalled = sum(stalls.get(n, 0) for n in ("tovrin", "tovrinh", "rate1"))
+tried = stalled + sum(len(rows.get(n, [])) for n in ("tovrin", "tovrinh", "rate1"))
 verdict("every tovrin-cli recording ends and is complete: %d of %d stalled" % (stalled, tried), stalled == 0)
 if "tovrin" in med:
     t, f, raw = med["tovrin"], med["ffmpeg"], med["raw"]
@@ -233,9 +253,13 @@ if "tovrin" in med:
             t[0] < f[0])
     verdict("within 1.5x the raw copy: %.3f s vs %.3f s (%.2fx)" % (t[0], raw[0], t[0] / raw[0]),
             t[0] <= 1.5 * raw[0])
-    peak = max(v[2] for k in ("tovrin", "rate1") for v in rows.get(k, []))
+    peak = max(v[2] for k in ("tovrin", "tovrinh", "rate1") for v in rows.get(k, []))
     verdict("peak memory under 40 MB: median %.1f MB, highest %.1f MB" % (t[2] / 1024, peak / 1024),
             peak < 40 * 1024)
+if "tovrinh" in med and "ffmpegh" in med:
+    t, f = med["tovrinh"], med["ffmpegh"]
+    verdict("over MMSH, faster than ffmpeg's mmsh client: %.3f s vs %.3f s (ffmpeg takes %.2fx)"
+            % (t[0], f[0], f[0] / t[0]), t[0] < f[0])
 if "rate1" in med:
     shares = sorted(100 * x[1] / x[0] for x in rows["rate1"])
     w, c, r = med["rate1"]

@@ -33,6 +33,26 @@ void writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
         file.write(bytes);
 }
 
+// An MMSH Play reply: the header in one $H, packets in $D chunks, then $E.
+void seedMmshReply(const QString& out, const QString& name, const QByteArray& header, const QByteArray& data,
+                   std::uint32_t packetSize)
+{
+    const auto chunk = [](char type, std::uint32_t location, char flags, QByteArrayView payload) {
+        const auto length = std::uint16_t(8 + payload.size());
+        return QByteArray("$") + type + EncodeLE16(length) + EncodeLE32(location) + '\0' + flags + EncodeLE16(length)
+               + payload.toByteArray();
+    };
+    QByteArray reply = "HTTP/1.0 200 OK\r\nServer: Cougar/9.01.01.3814\r\nPragma: no-cache\r\n"
+                       "Pragma: features=\"seekable\"\r\n\r\n";
+    if (header.size() > 0xFFFF - 8 || packetSize == 0 || packetSize > 0xFFFF - 8)
+        return;
+    reply += chunk('H', 0, 0x0C, header);
+    for (qsizetype at = 0; at + qsizetype(packetSize) <= data.size(); at += packetSize)
+        reply += chunk('D', std::uint32_t(at / packetSize), char(at / packetSize), QByteArrayView(data).sliced(at, packetSize));
+    reply += QByteArray("$E") + EncodeLE16(4) + EncodeLE32(0);
+    writeSeed(out + QStringLiteral("/mmsh_reply"), name, char((packetSize + 63) / 64) + reply);
+}
+
 void seedsFromSample(const QString& out, const QString& path)
 {
     QFile file(path);
@@ -52,6 +72,7 @@ void seedsFromSample(const QString& out, const QString& path)
     for (int i = 0; packetSize && i < 8 && dataStart + (i + 1) * qsizetype(packetSize) <= bytes.size(); ++i)
         writeSeed(out + QStringLiteral("/packet_parser"), name + QStringLiteral(".%1").arg(i),
                   EncodeLE32(1000u * i) + bytes.mid(dataStart + i * qsizetype(packetSize), packetSize));
+    seedMmshReply(out, name, bytes.first(dataStart), bytes.mid(dataStart, 3 * qsizetype(packetSize)), packetSize);
 }
 
 // Plays a whole exchange as the recorder does, and answers what the server sent.

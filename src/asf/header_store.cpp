@@ -18,6 +18,9 @@ namespace tovrin {
 
 namespace {
 
+// Inspects the stored header and builds the padding block; logs its steps.
+bool InspectReceivedHeader(AppContext& ctx);
+
 constexpr qsizetype kPrefixSize = 8;
 
 struct Prefix {
@@ -68,10 +71,6 @@ bool StoreHeader(AppContext& ctx, ReceiveLane buffer, const StopRequested& stop)
     if (headerLength > kMaxHeaderLength || packetSize == 0 || packetSize > kMaxPacketSize)
         return false;
 
-    const bool resume = run.resume;
-    if (resume)
-        ctx.shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
-
     // Every packet taken while the header is incomplete counts as a header
     // packet. The header grows by at most one packet beyond headerLength.
     QByteArray header;
@@ -81,9 +80,17 @@ bool StoreHeader(AppContext& ctx, ReceiveLane buffer, const StopRequested& stop)
             return false;
         header += buffer.takeFront(prefix->length).sliced(kPrefixSize);
     } while (std::uint64_t(header.size()) < headerLength);
+    return StoreHeaderBytes(ctx, header);
+}
 
-    if (resume)
-        return true;  // the file keeps the header of the earlier run, fix-ups included
+bool StoreHeaderBytes(AppContext& ctx, const QByteArray& header)
+{
+    RunState& run = ctx.run;
+    if (run.resume) {
+        // The file keeps the header of the earlier run, fix-ups included.
+        ctx.shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
+        return true;
+    }
 
     bool written = false;
     {
@@ -107,6 +114,23 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
             shell.appendLog(QStringLiteral("- ASF header receive error"));
         return false;
     }
+    return InspectReceivedHeader(ctx);
+}
+
+bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header)
+{
+    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    if (!StoreHeaderBytes(ctx, header)) {
+        ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
+        return false;
+    }
+    return InspectReceivedHeader(ctx);
+}
+
+namespace {
+bool InspectReceivedHeader(AppContext& ctx)
+{
+    Shell& shell = ctx.shell;
     shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
     if (!InspectHeader(ctx, ctx.run.savePath)) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
@@ -125,6 +149,7 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
         run.receivedPackets.expect(run.filePacketCount, run.resume ? run.storedPacketCount.load() : 0);
     return true;
 }
+}  // namespace
 
 bool WriteDataPacket(RunState& run, Shell& shell, QByteArray& packet)
 {

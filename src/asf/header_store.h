@@ -28,11 +28,20 @@ using StopRequested = std::function<bool()>;
 // Writes under the run's saveFileLock. Receive thread.
 bool StoreHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop);
 
+// The collected header written at the start of the save file, or, when the
+// run resumes a file that holds its header already, only the resume line
+// logged. False after the message when the write fails.
+bool StoreHeaderBytes(AppContext& ctx, const QByteArray& header);
+
 // Header storage as the receive loop runs it: logs the progress lines, stores
 // the header, inspects it from the save file and builds the padding block.
 // True when data may be requested; false after a logged failure, or when stop
 // was requested (nothing is logged then). Receive thread.
 bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop);
+
+// The same for a header a transport has already collected whole (the run's
+// header length and packet size set from it).
+bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header);
 
 // Pads `packet` with 0x00 bytes, or cuts it with a logged warning, to the
 // run's packet size, then writes it into its slot for the run's packet index:

@@ -7,8 +7,10 @@
 #include "cli/console_shell.h"
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
+#include "cli/record_transport.h"
 #include "locations/session_log.h"
 #include "mms/connection_controller.h"
+#include "mmsh/mmsh_controller.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -39,7 +41,7 @@ int RunRecordCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Records an MMS stream (mms://, mmst://, mmsu://) into an ASF file.\n"
+        "Records an MMS stream (mms://, mmst://, mmsu://, mmsh://) into an ASF file.\n"
         "Each data packet goes to its own slot of the file, so an interrupted\n"
         "download can be resumed; a live broadcast is rebased to time zero and\n"
         "its header patched when the recording ends.\n"
@@ -66,8 +68,10 @@ int RunRecordCommand(const QStringList& arguments)
     const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
     const QCommandLineOption connectTimeout(QStringLiteral("connect-timeout"), QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
+    const QCommandLineOption transport(QStringLiteral("transport"), QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes before replying; mmst, mmsu (the MMS exchange, data over TCP or UDP) or mmsh (MMS over HTTP) only. An mmsh:// address always goes over HTTP."), QStringLiteral("NAME"), QStringLiteral("auto"));
+    const QCommandLineOption httpPort(QStringLiteral("http-port"), QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."), QStringLiteral("N"));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password, savePassword,
-                       duration, saveLog, connectTimeout, quiet});
+                       duration, saveLog, connectTimeout, quiet, transport, httpPort});
     const RecordLocation redirector;
     redirector.addTo(parser);
 
@@ -100,6 +104,15 @@ int RunRecordCommand(const QStringList& arguments)
         usageError(QStringLiteral("--udp-port takes a port number"));
         return 2;
     }
+    const std::optional<Transport> chosen = TransportNamed(parser.value(transport));
+    if (!chosen) {
+        usageError(QStringLiteral("--transport takes auto, mmst, mmsu or mmsh"));
+        return 2;
+    }
+    if (parser.isSet(httpPort) && !parsePort(parser.value(httpPort), false)) {
+        usageError(QStringLiteral("--http-port takes a port number"));
+        return 2;
+    }
     bool durationOk = true;
     const double seconds = parser.isSet(duration) ? parser.value(duration).toDouble(&durationOk) : 0;
     if (!durationOk || seconds < 0) {
@@ -130,8 +143,10 @@ int RunRecordCommand(const QStringList& arguments)
     SettingsRecord settings = LoadSettings(store);
     if (parser.isSet(tcpPort))
         settings.serverSocket = parser.value(tcpPort);
-    if (parser.isSet(udp))
+    if (parser.isSet(udp) || chosen == Transport::Mmsu)
         settings.udpTick = true;
+    if (chosen == Transport::Mmst)
+        settings.udpTick = false;
     if (parser.isSet(udpPort))
         settings.loadedUdpPort = settings.udpPort = parser.value(udpPort);
     if (parser.isSet(bypassDns))
@@ -141,22 +156,26 @@ int RunRecordCommand(const QStringList& arguments)
     RunState run;
     AppContext ctx{shell, store, settings, run};
     ConnectionController controller(ctx);
-    ctx.stopper = &controller;
     controller.setWatchdogInterval(int(timeoutSeconds * 1000));
+    MmshController mmsh(ctx);
+    mmsh.setWatchdogInterval(int(timeoutSeconds * 1000));
+    RecordTransport recording(ctx, controller, mmsh, *chosen,
+                              parser.isSet(httpPort) ? quint16(parser.value(httpPort).toUInt()) : quint16(80));
+    ctx.stopper = &recording;
     if (settings.udpTick && !controller.bindUdp()) {
         shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(settings.loadedUdpPort));
         return 1;
     }
 
     int status = 1;
-    QObject::connect(&controller, &ConnectionController::runFinished, [&](RunEnd end) {
+    QObject::connect(&recording, &RecordTransport::finished, [&](RunEnd end) {
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
     InterruptSignal interrupt;
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &controller, [&] {
-        if (controller.isRunning())
-            controller.disconnectConfirmed();
+        if (recording.isRunning())
+            recording.stop();
         else
             QCoreApplication::exit();
     });
@@ -164,8 +183,8 @@ int RunRecordCommand(const QStringList& arguments)
     if (seconds > 0) {
         const auto limit = std::uint64_t(seconds * 1000);
         QObject::connect(&durationCheck, &QTimer::timeout, &controller, [&, limit] {
-            if (controller.isRunning() && run.mediaTime >= limit)
-                controller.disconnectConfirmed();
+            if (recording.isRunning() && run.mediaTime >= limit)
+                recording.stop();
         });
         durationCheck.start(100);
     }
@@ -174,7 +193,7 @@ int RunRecordCommand(const QStringList& arguments)
     QString streamAddress;
     if (const int opened = redirector.resolve(ctx, parser, positional.at(1), answers.quiet, streamAddress); opened != 0)
         return opened;
-    if (controller.connectClick(streamAddress))
+    if (recording.start(streamAddress))
         QCoreApplication::exec();
     shell.finishProgress();
 

@@ -39,7 +39,7 @@ LocationClass ClassifyLocation(const QString& text)
         scheme = lcLocal;
     else if (StartsWithAny(text, {u"http://", u"HTTP://"}))
         scheme = lcHttp;
-    else if (StartsWithAny(text, {u"mms://", u"MMS://", u"mmst://", u"MMST://", u"mmsu://", u"MMSU://"}))
+    else if (StartsWithAny(text, {u"mms://", u"MMS://", u"mmst://", u"MMST://", u"mmsu://", u"MMSU://", u"mmsh://", u"MMSH://"}))
         scheme = lcMms;
     else
         return 0;

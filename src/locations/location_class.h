@@ -10,7 +10,7 @@ struct AppContext;
 // the scheme is not recognised. Schemes and extensions match only in the
 // two capitalisations listed (all lower or all upper case).
 using LocationClass = unsigned;
-inline constexpr LocationClass lcMms = 1;          // mms://, mmst://, mmsu://
+inline constexpr LocationClass lcMms = 1;          // mms://, mmst://, mmsu://, mmsh://
 inline constexpr LocationClass lcHttp = 2;         // http://
 inline constexpr LocationClass lcLocal = 4;        // a local path
 inline constexpr LocationClass lcMedia = 8;        // .asf .wmv .wma .wm

@@ -20,7 +20,7 @@ namespace {
 bool AddressStartsAt(const QByteArray& text, qsizetype at)
 {
     const QByteArrayView rest = QByteArrayView(text).sliced(at);
-    for (const char* scheme : {"mms://", "MMS://", "mmst://", "MMST://", "mmsu://", "MMSU://"}) {
+    for (const char* scheme : {"mms://", "MMS://", "mmst://", "MMST://", "mmsu://", "MMSU://", "mmsh://", "MMSH://"}) {
         if (rest.startsWith(QByteArrayView(scheme)))
             return true;
     }

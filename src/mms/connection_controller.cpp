@@ -7,6 +7,7 @@
 #include "app/state/settings_record.h"
 #include "app/state/shell.h"
 #include "asf/header_fixup.h"
+#include "asf/run_fixups.h"
 #include "asf/save_file.h"
 #include "asf/slot_writer.h"
 #include "locations/credentials.h"
@@ -74,16 +75,6 @@ HostAndPort splitHost(const QString& serverHost)
     return result;
 }
 
-// Writes out the packets batched for the save file; run.saveFileLock is held.
-// Answers the error text when this is the run's first failed write, to be
-// logged once the lock is free (the batch is gone either way).
-QString FlushTellingFirstError(RunState& run)
-{
-    if (!FlushSlots(run) && run.saveFile && run.saveFile->isOpen() && !run.writeErrorReported.exchange(true))
-        return run.saveFile->errorString();
-    return {};
-}
-
 }  // namespace
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -129,6 +120,11 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     connect(&m_tcp, &QTcpSocket::connected, this, &ConnectionController::onConnected);
     connect(&m_tcp, &QTcpSocket::disconnected, this, &ConnectionController::onDisconnected);
     connect(&m_tcp, &QTcpSocket::readyRead, this, &ConnectionController::onReadyRead);
+    connect(&m_tcp, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (m_runActive && !m_replied
+            && (error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::RemoteHostClosedError))
+            emit refusedBeforeReply();
+    });
     connect(&m_udp, &QUdpSocket::readyRead, this, &ConnectionController::onDatagrams);
     connect(&m_watchdog, &QTimer::timeout, this, &ConnectionController::onWatchdog);
     connect(&m_refresh, &QTimer::timeout, this, &ConnectionController::onRefresh);
@@ -244,6 +240,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     m_stopping = false;
     m_peerClosed = false;
     m_connected = false;
+    m_replied = false;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
@@ -274,6 +271,8 @@ void ConnectionController::onSocketError(QAbstractSocket::SocketError error)
     // Once connected, a lost connection ends the run through onDisconnected.
     if (!m_runActive || m_stopping || m_connected || error == QAbstractSocket::RemoteHostClosedError)
         return;
+    if (m_fallbackOnRefusal && error == QAbstractSocket::ConnectionRefusedError)
+        return;  // the front end rolls over (refusedBeforeReply)
     // The connection could not be made (no such host, refused, unreachable):
     // told now, not when the watchdog runs out.
     m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_tcp.errorString());
@@ -395,8 +394,10 @@ void ConnectionController::onReadyRead()
     }
     m_readPaused = false;
     const QByteArray bytes = m_tcp.read(room);
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        m_replied = true;
         buffer.append(ReceiveBuffer::Lane::Stream, bytes);
+    }
     if (m_tcp.bytesAvailable() > 0)
         waitForRoom();  // more waiting than fits
     closeInputWhenRead();
@@ -485,36 +486,7 @@ void ConnectionController::stopRun()
     run.receiveBuffer.wake();
     m_watchdog.stop();
 
-    // The receive thread may be writing a packet: the file is touched by one
-    // thread at a time. The log lines wait until the lock is released.
-    std::optional<LiveHeaderFix> liveFixed;
-    std::optional<bool> countFixed;
-    QString writeError;
-    {
-        std::lock_guard lock(run.saveFileLock);
-        writeError = FlushTellingFirstError(run);
-        if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
-            liveFixed = FixLiveHeader(m_ctx);
-            run.liveHeaderFixed = true;
-        }
-        if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
-            countFixed = FixPacketCount(m_ctx);
-            run.packetCountFixed = true;
-        }
-    }
-    // Told only now that the lock is free: a message box runs an event loop,
-    // and a second stop arriving from it takes the same lock.
-    if (!writeError.isEmpty())
-        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
-    if (liveFixed) {
-        if (const QString message = LiveHeaderFixMessage(*liveFixed); !message.isEmpty())
-            shell.showMessage(message);
-        shell.appendLog(*liveFixed == LiveHeaderFix::Fixed ? QStringLiteral("- ASF 標題檔案主題已修正")
-                                                           : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
-    }
-    if (countFixed)
-        shell.appendLog(*countFixed ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
-                                    : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+    FixUpStoppedRun(m_ctx);
 
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
@@ -524,14 +496,7 @@ void ConnectionController::stopRun()
         m_fetch->abort();
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    {
-        // Packets still batched for the file are kept, also when the run
-        // ends without fix-ups.
-        std::lock_guard lock(run.saveFileLock);
-        FlushSlots(run);
-        if (run.saveFile)
-            run.saveFile->close();
-    }
+    CloseSaveFile(run);
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);
@@ -617,17 +582,7 @@ void ConnectionController::completeOnUi()
 {
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
-    bool fixed = false;
-    QString writeError;
-    {
-        std::lock_guard lock(run.saveFileLock);
-        writeError = FlushTellingFirstError(run);
-        fixed = FixPacketCount(m_ctx);
-    }
-    if (!writeError.isEmpty())
-        shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);
-    shell.appendLog(fixed ? QStringLiteral("- ASF 檔案寫入完成離開") : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
-    run.packetCountFixed = true;
+    const bool whole = FixCompletedRun(m_ctx);
     // A file with packets missing, one that could not be completed or that
     // missed a write is no success: it is told as what it is.
     if (const std::optional<QString> missing = MissingPacketsLine(run.receivedPackets)) {
@@ -635,8 +590,8 @@ void ConnectionController::completeOnUi()
                                     .arg(run.receivedPackets.missingCount()));
         return;
     }
-    if (!fixed || run.writeErrorReported) {
-        endIncomplete(QString(), QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄"));
+    if (!whole) {
+        endIncomplete(QString(), FileNotCompletedMessage());
         return;
     }
     if (m_runActive)
@@ -662,23 +617,12 @@ void ConnectionController::completeOnUi()
     m_soundRepeat.stop();
 }
 
-// The server ended the stream, but the file lacks packets or could not be
-// completed: told as such, with neither the completion sound nor the flash,
-// so a recording with holes is never taken for a whole one.
 void ConnectionController::endIncomplete(const QString& reasonLine, const QString& message)
 {
-    Shell& shell = m_ctx.shell;
     if (m_runActive)
         m_end = RunEnd::Incomplete;
     stopRun();
-    if (!reasonLine.isEmpty())
-        shell.appendLog(reasonLine);
-    shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
-    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
-    shell.setCaption(QStringLiteral("Tovrin 未完成"));
-    if (m_ctx.settings.autoLogTick)
-        SaveLog(m_ctx);
-    shell.showMessage(message);
+    AnnounceIncompleteEnd(m_ctx, reasonLine, message);
 }
 
 }  // namespace tovrin

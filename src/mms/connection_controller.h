@@ -54,6 +54,10 @@ public:
     // The program's redirector fetch, which the stop routine ends when one is
     // under way. Forgotten by itself when the fetch object goes.
     void setRedirectorFetch(RedirectorFetch* fetch) { m_fetch = fetch; }
+    // With a fallback, a connection refused before the server's first reply
+    // is not told as a failure: refusedBeforeReply is emitted and the front
+    // end ends the run and tries another transport.
+    void setFallbackOnRefusal(bool on) { m_fallbackOnRefusal = on; }
 
     // The Connect command with the URL box's text. True when a connection is
     // being made; otherwise the reason has been shown, or the command came
@@ -75,6 +79,10 @@ signals:
     void runFinished(tovrin::RunEnd end);
     // The URL box's text changed by a rule (trimmed, or emptied).
     void urlTextChanged(const QString& text);
+    // The server refused the connection, or closed it before its first
+    // reply: a caller may try another transport. The run goes on as before
+    // (to the watchdog, or to its stop) unless the caller stops it.
+    void refusedBeforeReply();
 
 private:
     // RunActions, called from the receive thread.
@@ -131,6 +139,8 @@ private:
     bool m_peerClosed = false;  // the server closed the control connection
     bool m_connected = false;   // the run's control connection was made
     bool m_finishingThread = false;
+    bool m_fallbackOnRefusal = false;
+    bool m_replied = false;     // bytes have arrived on this run's connection
     std::atomic<bool> m_readPaused{false};
 
     // The receive thread of the current or last run, and what it works with.

@@ -5,6 +5,7 @@
 #include "app/state/run_state.h"
 #include "app/state/settings_record.h"
 #include "app/state/shell.h"
+#include "locations/session_log.h"
 
 #include <algorithm>
 
@@ -54,6 +55,24 @@ void RefreshTick(AppContext& ctx)
     } else {
         shell.setGauge(0, run.gaugeTextShown);
     }
+}
+
+void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message)
+{
+    Shell& shell = ctx.shell;
+    if (!reasonLine.isEmpty())
+        shell.appendLog(reasonLine);
+    shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setCaption(QStringLiteral("Tovrin 未完成"));
+    if (ctx.settings.autoLogTick)
+        SaveLog(ctx);
+    shell.showMessage(message);
+}
+
+QString FileNotCompletedMessage()
+{
+    return QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");
 }
 
 void AnnounceStreamStart(AppContext& ctx)

@@ -16,6 +16,16 @@ void RefreshTick(AppContext& ctx);
 // PreRec label.
 void AnnounceStreamStart(AppContext& ctx);
 
+// The stream ended but the file is not whole (packets missing, its count
+// not written, a write failed): the log says so after `reasonLine` (when
+// given), the caption too, the log is saved when AutoLog is on, and
+// `message` is shown. No completion sound, no flash: a recording with holes
+// is never taken for a whole one. Called after the stop routine.
+void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message);
+// The message for a file whose packet count could not be written or that
+// missed a write.
+QString FileNotCompletedMessage();
+
 // Milliseconds between repeats of the completion sound for the DoneInterval
 // setting; a text that is not a number counts as 10 seconds, 0 plays once.
 int SoundRepeatInterval(const QString& doneInterval);

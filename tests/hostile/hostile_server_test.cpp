@@ -28,19 +28,22 @@ struct HostileRun {
     QString serverLog;
 };
 
-// Records clip.wmv from a server misbehaving as `kind`, at full speed unless
-// `serverArgs` say otherwise.
+// Records clip.wmv from a server misbehaving as `kind`, over MMS or MMSH, at
+// full speed unless `serverArgs` say otherwise.
 HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::function<void(CliLaunch&)>& adjust = {},
-                      const QStringList& serverArgs = {})
+                      bool overHttp = false, const QStringList& serverArgs = {})
 {
     HostileRun run;
     ServerProcess server(w.media, QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--hostile"), kind}
+                                      + (overHttp ? QStringList{QStringLiteral("--http-port"), QStringLiteral("0")}
+                                                  : QStringList{})
                                       + serverArgs);
     EXPECT_TRUE(server.started()) << kind.toStdString();
     if (!server.started())
         return run;
     run.out = w.out(kind + QStringLiteral(".wmv"));
-    CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), run.out, w.config);
+    CliLaunch launch = RecordLaunch(overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv")),
+                                    run.out, w.config);
     if (adjust)
         adjust(launch);
     run.cli = RunCliChild(launch);
@@ -230,7 +233,9 @@ TEST(HostileServer, AFloodOfKeepAlivesWhoseAnswersAreNeverReadEndsTheRun)
                                    QStringLiteral("- MMS server reads no more commands, connection given up"));
 }
 
-TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemory)
+namespace {
+
+void ExpectAMediaFloodStoredInBoundedMemory(bool overHttp)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
@@ -239,13 +244,25 @@ TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemory)
     const qint64 enough = source.header.size() + qint64(kLoops * source.packets.size() * source.packetSize);
     const HostileRun run = RecordFrom(w, QStringLiteral("media-flood"), [&](CliLaunch& launch) {
         launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) { return QFileInfo(out).size() >= enough; };
-    });
+    }, overHttp);
     ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
     EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
     EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();
     // Every loop lands in the slots after the last: LocationIds count on.
     ExpectSlotsHoldTheSourcePackets(run.out, source, kLoops * source.packets.size());
     EXPECT_GE(StatedPacketCount(run.out), kLoops * source.packets.size());
+}
+
+}  // namespace
+
+TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemory)
+{
+    ExpectAMediaFloodStoredInBoundedMemory(false);
+}
+
+TEST(HostileServer, AMediaFloodOverHttpIsStoredInBoundedMemory)
+{
+    ExpectAMediaFloodStoredInBoundedMemory(true);
 }
 
 TEST(HostileServer, AMediaFloodOverUdpIsStoredInBoundedMemory)
@@ -276,14 +293,44 @@ TEST(HostileServer, OverUdpALateLastDatagramIsStoredAndALostOneLeavesTheRunIncom
     };
     // Paced: at full speed a busy machine drops datagrams of its own.
     const QStringList paced{QStringLiteral("--rate"), QStringLiteral("8")};
-    const HostileRun late = RecordFrom(w, QStringLiteral("late-datagram"), overUdp, paced);
+    const HostileRun late = RecordFrom(w, QStringLiteral("late-datagram"), overUdp, false, paced);
     ExpectCompletedWithEveryPacket(late, source, {QStringLiteral("- 接收 UDP 串流 -")});
     EXPECT_EQ(StatedPacketCount(late.out), source.packets.size());
 
     // Packet 5 never comes: named, and the exit status says the run failed.
-    const HostileRun lost = RecordFrom(w, QStringLiteral("drop-datagram"), overUdp, paced);
+    const HostileRun lost = RecordFrom(w, QStringLiteral("drop-datagram"), overUdp, false, paced);
     const std::string log = lost.cli.err.toStdString();
     EXPECT_EQ(lost.cli.exitCode, 1) << log;
     EXPECT_TRUE(lost.cli.err.contains(QStringLiteral("- 缺少 1 個資料封包: 5"))) << log;
     EXPECT_FALSE(lost.cli.err.contains(QStringLiteral("下載完成"))) << log;
+}
+
+TEST(HostileServer, MmshFramingFaultsEndTheRunAfterTheGoodPackets)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("chunk-length-lie"), QStringLiteral("- MMSH framing error: $D lengths disagree")},
+        {QStringLiteral("chunk-unknown-type"), QStringLiteral("- MMSH framing error: unknown chunk type 0x5a")},
+        {QStringLiteral("chunk-data-long"), QStringLiteral("- MMSH framing error: $D payload of")},
+        // Half a chunk, then silence: the watchdog ends it.
+        {QStringLiteral("stall"), QStringLiteral("- MMSH: no data from the server for 1 s, connection given up")},
+    };
+    for (const auto& [kind, line] : cases) {
+        const HostileRun run = RecordFrom(
+            w, kind, [](CliLaunch& launch) { launch.args << QStringLiteral("--connect-timeout") << QStringLiteral("1"); },
+            true);
+        ExpectEndedAfterTheGoodPackets(run, source, line);
+    }
+}
+
+TEST(HostileServer, MmshFramingThatIsOnlyUnusualIsRecordedWhole)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    // The header in many $H chunks, $D chunks flagged to be sent at once, and
+    // a playlist's next entry with the same header.
+    for (const QString& kind :
+         {QStringLiteral("header-split"), QStringLiteral("chunk-send-now"), QStringLiteral("chunk-entry-change")})
+        ExpectCompletedWithEveryPacket(RecordFrom(w, kind, {}, true), source, {});
 }

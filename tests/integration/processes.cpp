@@ -24,14 +24,23 @@ ServerProcess::ServerProcess(const QString& root, const QStringList& extraArgs)
     if (!m_process.waitForStarted(10000))
         return;
     QDeadlineTimer deadline(10000);
+    const qsizetype lines = extraArgs.contains(QStringLiteral("--http-port")) ? 2 : 1;
     QByteArray first;
-    while (!first.contains('\n') && !deadline.hasExpired()) {
+    while (first.count('\n') < lines && !deadline.hasExpired()) {
         m_process.waitForReadyRead(100);
         first += m_process.readAllStandardOutput();
     }
     const auto match = QRegularExpression(QStringLiteral("listening on .*:(\\d+)")).match(QString::fromUtf8(first));
     if (match.hasMatch())
         m_port = quint16(match.captured(1).toUInt());
+    const auto http = QRegularExpression(QStringLiteral("mmsh on .*:(\\d+)")).match(QString::fromUtf8(first));
+    if (http.hasMatch())
+        m_httpPort = quint16(http.captured(1).toUInt());
+}
+
+QString ServerProcess::mmshUrl(const QString& path) const
+{
+    return QStringLiteral("mmsh://127.0.0.1:%1/%2").arg(m_httpPort).arg(path);
 }
 
 ServerProcess::~ServerProcess()

@@ -21,6 +21,9 @@ public:
     bool started() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     QString url(const QString& path, const QString& scheme = QStringLiteral("mms")) const;
+    // With --http-port among the arguments: its MMSH port and an mmsh:// address on it.
+    quint16 httpPort() const { return m_httpPort; }
+    QString mmshUrl(const QString& path) const;
     // What the server has logged to stderr so far.
     QByteArray log() const;
 
@@ -29,6 +32,7 @@ private:
     QString m_logFile = m_logDir.filePath(QStringLiteral("server.log"));
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_httpPort = 0;
 };
 
 // The result of running tovrin-cli.

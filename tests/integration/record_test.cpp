@@ -11,10 +11,14 @@
 #include <QElapsedTimer>
 #include <QStringEncoder>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
+#include <functional>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -167,13 +171,16 @@ namespace {
 
 // Records a few seconds of a live point and checks what a player needs: time
 // starting at zero, the recorded duration, and a file that can be sought.
-void recordLive(const QStringList& serverArgs, const QStringList& cliArgs)
+void recordLive(const QStringList& serverArgs, const QStringList& cliArgs, bool overHttp = false)
 {
     Workspace w;
-    ServerProcess server(w.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + w.source()} + serverArgs);
+    ServerProcess server(w.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + w.source()} + serverArgs
+                                      + (overHttp ? QStringList{QStringLiteral("--http-port"), QStringLiteral("0")}
+                                                  : QStringList{}));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("news_live.asf"));
-    const CliResult r = RunCli(recordArgs(server.url(QStringLiteral("news")), out,
+    const QString url = overHttp ? server.mmshUrl(QStringLiteral("news")) : server.url(QStringLiteral("news"));
+    const CliResult r = RunCli(recordArgs(url, out,
                                           QStringList{QStringLiteral("--duration"), QStringLiteral("3")} + cliArgs),
                                w.config, 30000);
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
@@ -209,33 +216,51 @@ TEST(Record, LivePointMarkedTheMmspWayIsRecordedAsLive)
     recordLive({QStringLiteral("--live-style"), QStringLiteral("mmsp")}, {});
 }
 
+TEST(Record, LivePointOverHttp)
+{
+    recordLive({}, {}, true);
+}
+
 TEST(Record, CredentialsAcceptedRefusedAndCancelled)
 {
     Workspace w;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--auth"),
-                                   QStringLiteral("alice:s3cret")});
-    ASSERT_TRUE(server.started());
-    const QString url = server.url(QStringLiteral("clip.wmv"));
+    // Over MMS a refusal is the server's error code; over HTTP the server
+    // asks again, and after a few tries the recorder gives up.
+    const std::pair<bool, QString> transports[] = {
+        {false, QStringLiteral("讀取伺服器訊息錯誤:")},
+        {true, QStringLiteral("連線期間已放棄，關閉連線")},
+    };
+    for (const auto& [overHttp, refusal] : transports) {
+        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
+        ServerProcess server(w.media, QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--auth"),
+                                                  QStringLiteral("alice:s3cret"), QStringLiteral("--http-port"),
+                                                  QStringLiteral("0")});
+        ASSERT_TRUE(server.started());
+        const QString url =
+            overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv"));
 
-    const CliResult accepted = RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")),
-                                                 {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                  QStringLiteral("--password"), QStringLiteral("s3cret")}),
-                                      w.config);
-    ASSERT_EQ(accepted.exitCode, 0) << accepted.errText().toStdString();
-    expectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
+        const CliResult accepted = RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")),
+                                                     {QStringLiteral("--user"), QStringLiteral("alice"),
+                                                      QStringLiteral("--password"), QStringLiteral("s3cret"),
+                                                      QStringLiteral("--overwrite")}),
+                                          w.config);
+        ASSERT_EQ(accepted.exitCode, 0) << accepted.errText().toStdString();
+        expectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
 
-    const CliResult refused = RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")),
-                                                {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                 QStringLiteral("--password"), QStringLiteral("wrong")}),
-                                     w.config);
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.errText().contains(QStringLiteral("讀取伺服器訊息錯誤:"))) << refused.errText().toStdString();
+        const CliResult refused = RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")),
+                                                    {QStringLiteral("--user"), QStringLiteral("alice"),
+                                                     QStringLiteral("--password"), QStringLiteral("wrong")}),
+                                         w.config);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.errText().contains(refusal)) << refused.errText().toStdString();
 
-    const CliResult cancelled = RunCli(recordArgs(url, w.out(QStringLiteral("c.wmv"))), w.config);
-    EXPECT_EQ(cancelled.exitCode, 1);
-    EXPECT_TRUE(cancelled.errText().contains(QStringLiteral("連線期間已放棄，關閉連線")));
-    EXPECT_FALSE(cancelled.errText().contains(QStringLiteral("- ASF"))) << "nothing is patched";
-    EXPECT_EQ(QFileInfo(w.out(QStringLiteral("c.wmv"))).size(), 0);
+        const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
+        const CliResult cancelled = RunCli(recordArgs(url, never), w.config);
+        EXPECT_EQ(cancelled.exitCode, 1);
+        EXPECT_TRUE(cancelled.errText().contains(QStringLiteral("連線期間已放棄，關閉連線")));
+        EXPECT_FALSE(cancelled.errText().contains(QStringLiteral("- ASF"))) << "nothing is patched";
+        EXPECT_EQ(QFileInfo(never).size(), 0);
+    }
 }
 
 TEST(Record, AServerErrorCodeIsReportedInTheProgramsWords)
@@ -260,7 +285,10 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
     for (const QStringList& c : cases) {
         QElapsedTimer clock;
         clock.start();
-        const CliResult r = RunCli(recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1)), w.config, 60000);
+        // Over MMS alone: with --transport auto a refused port rolls over to MMSH.
+        const CliResult r = RunCli(recordArgs(c.first(), w.out(QStringLiteral("w.wmv")),
+                                              c.mid(1) + QStringList{QStringLiteral("--transport"), QStringLiteral("mmst")}),
+                                   w.config, 60000);
         const std::string log = c.join(u' ').toStdString() + "\n" + r.errText().toStdString();
         EXPECT_EQ(r.exitCode, 1) << log;
         // The system says no at once here; the watchdog is 45 s.
@@ -416,4 +444,148 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 
     const CliResult notMms = RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
     EXPECT_EQ(notMms.exitCode, 1);
+}
+
+// --- MMS over HTTP (mmsh://) ---------------------------------------------
+
+namespace {
+
+QStringList httpServer(const QStringList& more = {})
+{
+    return QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")}
+           + more;
+}
+
+// tovrin-cli run to its end while `server` answers each connection it
+// accepts with `answer` and closes it.
+struct ServedRun {
+    int exitCode = -1;
+    QString log;
+    int connections = 0;
+};
+ServedRun RunCliServing(QTcpServer& server, const QStringList& args, const QString& config,
+                        const std::function<void(QTcpSocket&)>& answer)
+{
+    ServedRun run;
+    auto cli = StartCli(args, config);
+    const QDeadlineTimer deadline(30000);
+    while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        if (server.waitForNewConnection(20)) {
+            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+            answer(*socket);
+            socket->disconnectFromHost();
+            ++run.connections;
+        }
+        cli->waitForFinished(0);
+    }
+    if (cli->state() != QProcess::NotRunning && !cli->waitForFinished(5000))
+        return run;
+    run.exitCode = cli->exitCode();
+    run.log = QString::fromUtf8(cli->readAllStandardError());
+    return run;
+}
+
+}  // namespace
+
+TEST(RecordMmsh, OnDemandFileEqualsTheSourceAndAsksForEveryStream)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const CliResult r = RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), w.out(QStringLiteral("h.wmv"))),
+                               w.config);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
+    EXPECT_TRUE(server.log().contains("play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
+        << server.log().toStdString();
+    expectSameAsSource(w.out(QStringLiteral("h.wmv")), w.source());
+}
+
+TEST(RecordMmsh, AnInterruptedDownloadResumesAtTheNextPacket)
+{
+    Workspace w;
+    const QString out = w.out(QStringLiteral("resumed.wmv"));
+    {
+        ServerProcess dropping(w.media, httpServer({QStringLiteral("--drop-after"), QStringLiteral("10")}));
+        ASSERT_TRUE(dropping.started());
+        const CliResult first = RunCli(recordArgs(dropping.mmshUrl(QStringLiteral("clip.wmv")), out), w.config);
+        EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
+        EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.errText().toStdString();
+        EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u);
+    }
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const CliResult resumed =
+        RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}), w.config);
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
+    EXPECT_TRUE(server.log().contains("packet-num 10,")) << server.log().toStdString();
+    expectSameAsSource(out, w.source());
+}
+
+TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
+    const CliResult r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")),
+                                          {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
+                               w.config, 30000);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
+        << r.errText().toStdString();
+    expectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
+
+    // An MMS port that accepts and closes before replying rolls over too.
+    QTcpServer closing;
+    ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
+    const ServedRun closed = RunCliServing(
+        closing,
+        recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()), w.out(QStringLiteral("c.wmv")),
+                   {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
+        w.config, [](QTcpSocket&) {});
+    ASSERT_EQ(closed.exitCode, 0) << closed.log.toStdString();
+    EXPECT_TRUE(closed.log.contains(QStringLiteral("switching to MMSH"))) << closed.log.toStdString();
+    expectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
+
+    // Told to keep to the MMS exchange, it does not switch.
+    const CliResult mmst = RunCli(recordArgs(url, w.out(QStringLiteral("t.wmv")),
+                                             {QStringLiteral("--transport"), QStringLiteral("mmst"),
+                                              QStringLiteral("--http-port"), QString::number(server.httpPort()),
+                                              QStringLiteral("--connect-timeout"), QStringLiteral("0.5")}),
+                                  w.config, 30000);
+    EXPECT_EQ(mmst.exitCode, 1);
+    EXPECT_FALSE(mmst.errText().contains(QStringLiteral("MMSH")));
+}
+
+TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
+{
+    Workspace w;
+    ServerProcess server(w.media, httpServer());
+    ASSERT_TRUE(server.started());
+    // A web server that redirects every request: to the stream, or to itself.
+    QTcpServer redirector;
+    ASSERT_TRUE(redirector.listen(QHostAddress::LocalHost, 0));
+    const std::pair<QByteArray, int> cases[] = {
+        {"http://127.0.0.1:" + QByteArray::number(server.httpPort()) + "/clip.wmv", 0},
+        {"/elsewhere.wmv", 1},
+    };
+    for (const auto& [location, exitCode] : cases) {
+        const QString out = w.out(QStringLiteral("r%1.wmv").arg(exitCode));
+        const ServedRun run = RunCliServing(
+            redirector, recordArgs(QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort()), out),
+            w.config, [&location = location](QTcpSocket& socket) {
+                socket.waitForReadyRead(1000);
+                socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
+                socket.waitForBytesWritten(1000);
+            });
+        EXPECT_EQ(run.exitCode, exitCode) << run.log.toStdString();
+        if (exitCode == 0) {
+            EXPECT_EQ(run.connections, 1) << "the Play goes where the Describe was sent";
+            expectSameAsSource(out, w.source());
+        } else {
+            EXPECT_EQ(run.connections, 11);
+            EXPECT_TRUE(run.log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up"))) << run.log.toStdString();
+        }
+    }
 }

@@ -15,6 +15,8 @@ TEST(ClassifyLocation, SchemeAndEndingInTheTwoRecognisedCapitalisations)
         {u"mms://host/live", lcMms | lcOther},
         {u"MMS://HOST/CLIP.WM", lcMms | lcMedia},
         {u"mmst://h/a.asx", lcMms | lcRedirector},
+        {u"mmsh://h:8080/a.wmv", lcMms | lcMedia},
+        {u"MMSH://H/LIVE", lcMms | lcOther},
         {u"http://h/a.asp", lcHttp | lcAsp},
         {u"http://h/page", lcHttp | lcOther},
         {u"http://h/a.log", lcHttp | lcLog},

@@ -42,6 +42,8 @@ TEST(ScanRedirector, FindsAddressesWhateverTheMarkup)
               QStringList{QStringLiteral("mms://srv/a.asf")});
     EXPECT_EQ(Entries("[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=MMST://srv/b.wmv\r\n"),
               (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("MMST://srv/b.wmv")}));
+    EXPECT_EQ(Entries("Ref1=mmsh://srv/c.wmv\r\nRef2=MMSH://srv/live\r\n"),
+              (QStringList{QStringLiteral("mmsh://srv/c.wmv"), QStringLiteral("MMSH://srv/live")}));
     // Only a space, a LF and a double quote end an address.
     EXPECT_EQ(Entries("href='mms://srv/a.asf'/>"), QStringList{QStringLiteral("mms://srv/a.asf'/>")});
     EXPECT_EQ(Entries("mmsu://h/a\tb<c>\rd e"), QStringList{QStringLiteral("mmsu://h/a\tb<c>\rd")});
@@ -53,7 +55,7 @@ TEST(ScanRedirector, FindsAddressesWhateverTheMarkup)
 
 TEST(ScanRedirector, OtherSchemesAndCapitalisationsAreNotAddresses)
 {
-    EXPECT_TRUE(Entries("Mms://srv/a http://srv/a.asf mMs://x rtsp://x mmsh://x").isEmpty());
+    EXPECT_TRUE(Entries("Mms://srv/a http://srv/a.asf mMs://x rtsp://x Mmsh://x").isEmpty());
     EXPECT_TRUE(Entries("").isEmpty());
     EXPECT_TRUE(Entries("mms:/").isEmpty());
     EXPECT_EQ(Entries("mms://"), QStringList{QStringLiteral("mms://")});

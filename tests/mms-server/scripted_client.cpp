@@ -277,6 +277,17 @@ bool ServerProcess::start(const QStringList& args, int timeoutMs)
     if (!match.hasMatch())
         return false;
     m_port = std::uint16_t(match.captured(1).toUInt());
+    if (args.contains(QStringLiteral("--http-port"))) {
+        while (!m_process.canReadLine()) {
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+                return false;
+            m_process.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 200)));
+        }
+        static const QRegularExpression httpForm(QStringLiteral(R"(^mmsh on 127\.0\.0\.1:(\d+)$)"));
+        const auto http = httpForm.match(QString::fromUtf8(m_process.readLine()).trimmed());
+        m_httpPort = http.hasMatch() ? std::uint16_t(http.captured(1).toUInt()) : 0;
+        return m_port != 0 && m_httpPort != 0;
+    }
     return m_port != 0;
 }
 

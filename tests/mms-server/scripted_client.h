@@ -86,6 +86,8 @@ public:
     // "listening on ADDR:PORT" within the time.
     bool start(const QStringList& args, int timeoutMs = 10000);
     std::uint16_t port() const { return m_port; }
+    // The MMSH port, when started with --http-port; 0 otherwise.
+    std::uint16_t httpPort() const { return m_httpPort; }
     // Asks it to stop with SIGTERM; its exit code, or -1 when it had to be killed.
     int stop(int timeoutMs = 10000);
     // What it logged on stderr so far.
@@ -98,6 +100,7 @@ private:
     QProcess m_process;
     QTemporaryFile m_log;  // stderr goes here, so a chatty server never blocks on a full pipe
     std::uint16_t m_port = 0;
+    std::uint16_t m_httpPort = 0;
 };
 
 }  // namespace tovrin::test

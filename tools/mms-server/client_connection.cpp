@@ -50,38 +50,6 @@ QByteArray Junk(qsizetype size)
     return bytes;
 }
 
-// Plays the packets of a cursor, then the same packets again and again with
-// LocationIds counting on, all due at once. Holds one copy of the file's data
-// packets.
-class FloodCursor : public PacketCursor {
-public:
-    explicit FloodCursor(std::unique_ptr<PacketCursor> first) : m_first(std::move(first)) {}
-
-    std::optional<TimedPacket> next() override
-    {
-        if (m_first) {
-            if (std::optional<TimedPacket> packet = m_first->next()) {
-                m_loop.push_back(packet->bytes);
-                m_nextLocation = packet->locationId + 1;
-                packet->dueMs = 0;
-                return packet;
-            }
-            m_first.reset();
-        }
-        if (m_loop.empty())
-            return std::nullopt;
-        TimedPacket packet{m_nextLocation++, m_loop[m_replayed % m_loop.size()], 0};
-        ++m_replayed;
-        return packet;
-    }
-
-private:
-    std::unique_ptr<PacketCursor> m_first;
-    std::vector<QByteArray> m_loop;
-    std::uint32_t m_nextLocation = 0;
-    std::size_t m_replayed = 0;
-};
-
 }  // namespace
 
 ClientConnection::ClientConnection(QTcpSocket* socket, int number, SourceCatalog& catalog,
@@ -237,7 +205,7 @@ void ClientConnection::sendHeader(const QByteArray& header, std::uint32_t chunkB
 void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uint32_t incarnation)
 {
     if (m_options.hostile == HostileKind::MediaFlood) {
-        cursor = std::make_unique<FloodCursor>(std::move(cursor));
+        cursor = FloodOf(std::move(cursor));
         logEvent(QStringLiteral("hostile: flooding media packets in an endless loop"));
     }
     m_cursor = std::move(cursor);

@@ -56,6 +56,15 @@ constexpr KindEntry kKinds[] = {
      "over UDP, the last media packet is sent 50 ms after the end-of-stream reply (0x1E) instead of before it"},
     {HostileKind::DropDatagram, "drop-datagram",
      "after 5 media packets, the next one is never sent, as a datagram lost on the way would be"},
+    {HostileKind::ChunkLengthLie, "chunk-length-lie",
+     "MMSH: after 5 $D chunks, one whose repeated length disagrees with its framing length"},
+    {HostileKind::ChunkUnknownType, "chunk-unknown-type", "MMSH: after 5 $D chunks, a chunk of the unknown type $Z"},
+    {HostileKind::HeaderSplit, "header-split", "MMSH: the header in $H chunks of 64 bytes each"},
+    {HostileKind::ChunkDataLong, "chunk-data-long",
+     "MMSH: after 5 $D chunks, one carrying 1000 bytes more than the packet size"},
+    {HostileKind::ChunkSendNow, "chunk-send-now", "MMSH: every $D with the send-immediately bit set (0xA4)"},
+    {HostileKind::ChunkEntryChange, "chunk-entry-change",
+     "MMSH: after 5 $D chunks, an entry change ($E 1, $C, the same header again), then the rest"},
 };
 
 }  // namespace

@@ -37,6 +37,13 @@ enum class HostileKind {
     MediaFlood,          // the file's packets in an endless loop, as fast as the connection takes them
     LateDatagram,        // over UDP, the last media packet goes out after the end-of-stream reply
     DropDatagram,        // one media packet is never sent, as a datagram lost on the way
+    // Kinds of the MMSH framing (--http-port):
+    ChunkLengthLie,      // a $D whose repeated length disagrees with its framing length
+    ChunkUnknownType,    // a chunk of the unknown type '$Z'
+    HeaderSplit,         // the header in $H chunks of 64 bytes each
+    ChunkDataLong,       // a $D carrying 1000 bytes more than the packet size
+    ChunkSendNow,        // every $D with the send-immediately bit set (0xA4)
+    ChunkEntryChange,    // an entry change ($E 1, $C, the same header again) amid the $D chunks
 };
 
 inline constexpr int kHostileGoodPackets = 5;

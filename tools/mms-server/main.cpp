@@ -69,6 +69,9 @@ int main(int argc, char* argv[])
     }
     std::printf("listening on %s:%u\n", server.address().toString().toLocal8Bit().constData(),
                 unsigned(server.port()));
+    if (server.httpPort() != 0)
+        std::printf("mmsh on %s:%u\n", server.address().toString().toLocal8Bit().constData(),
+                    unsigned(server.httpPort()));
     std::fflush(stdout);
 
     QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);

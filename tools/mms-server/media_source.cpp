@@ -2,6 +2,8 @@
 
 #include "mms-server/asf_data_packet.h"
 
+#include <vector>
+
 namespace tovrin::mmsserver {
 
 namespace {
@@ -35,7 +37,44 @@ private:
     std::uint32_t m_lastSendTime = 0;
 };
 
+// Plays the packets of a cursor, then the same packets again and again with
+// LocationIds counting on, all due at once. Holds one copy of the file's data
+// packets.
+class FloodCursor : public PacketCursor {
+public:
+    explicit FloodCursor(std::unique_ptr<PacketCursor> first) : m_first(std::move(first)) {}
+
+    std::optional<TimedPacket> next() override
+    {
+        if (m_first) {
+            if (std::optional<TimedPacket> packet = m_first->next()) {
+                m_loop.push_back(packet->bytes);
+                m_nextLocation = packet->locationId + 1;
+                packet->dueMs = 0;
+                return packet;
+            }
+            m_first.reset();
+        }
+        if (m_loop.empty())
+            return std::nullopt;
+        TimedPacket packet{m_nextLocation++, m_loop[m_replayed % m_loop.size()], 0};
+        ++m_replayed;
+        return packet;
+    }
+
+private:
+    std::unique_ptr<PacketCursor> m_first;
+    std::vector<QByteArray> m_loop;
+    std::uint32_t m_nextLocation = 0;
+    std::size_t m_replayed = 0;
+};
+
 }  // namespace
+
+std::unique_ptr<PacketCursor> FloodOf(std::unique_ptr<PacketCursor> cursor)
+{
+    return std::make_unique<FloodCursor>(std::move(cursor));
+}
 
 FileSource::FileSource(std::shared_ptr<AsfFile> file, double rate) : m_file(std::move(file)), m_rate(rate) {}
 

@@ -35,6 +35,10 @@ public:
     virtual std::optional<TimedPacket> next() = 0;
 };
 
+// The cursor's packets, then the same packets again and again with
+// LocationIds counting on, all due at once (the media-flood misbehaviour).
+std::unique_ptr<PacketCursor> FloodOf(std::unique_ptr<PacketCursor> cursor);
+
 // What the open-file reply reports about a source.
 struct SourceFacts {
     std::uint32_t attributes = 0;

@@ -1,6 +1,7 @@
 #include "mms-server/mms_server.h"
 
 #include "mms-server/client_connection.h"
+#include "mms-server/mmsh_connection.h"
 #include "mms-server/server_messages.h"
 
 #include <QFileInfo>
@@ -12,6 +13,7 @@ MmsServer::MmsServer(ServerOptions options, Log log, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_log(std::move(log)), m_root(m_options.root)
 {
     connect(&m_tcp, &QTcpServer::newConnection, this, &MmsServer::accept);
+    connect(&m_http, &QTcpServer::newConnection, this, &MmsServer::acceptHttp);
 }
 
 MmsServer::~MmsServer() = default;
@@ -37,13 +39,20 @@ bool MmsServer::start(QString* error)
                      .arg(m_tcp.errorString());
         return false;
     }
+    if (m_options.httpPort && !m_http.listen(m_options.listen, *m_options.httpPort)) {
+        *error = QStringLiteral("cannot listen for MMSH on %1:%2: %3")
+                     .arg(m_options.listen.toString())
+                     .arg(*m_options.httpPort)
+                     .arg(m_http.errorString());
+        return false;
+    }
     return true;
 }
 
 void MmsServer::accept()
 {
     while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
-        if (m_stopping || int(m_connections.size()) >= m_options.maxClients) {
+        if (m_stopping || connectionCount() >= m_options.maxClients) {
             m_log(QStringLiteral("refused %1:%2: %3")
                       .arg(socket->peerAddress().toString())
                       .arg(socket->peerPort())
@@ -61,16 +70,39 @@ void MmsServer::accept()
         options.policy.hostile = m_options.hostile;
         auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
         m_connections.insert(connection);
-        connect(connection, &ClientConnection::finished, this, [this, connection] { forget(connection); });
+        connect(connection, &ClientConnection::finished, this, [this, connection] {
+            if (m_connections.remove(connection))
+                release(connection);
+        });
     }
 }
 
-void MmsServer::forget(ClientConnection* connection)
+void MmsServer::acceptHttp()
 {
-    if (!m_connections.remove(connection))
-        return;
+    while (QTcpSocket* socket = m_http.nextPendingConnection()) {
+        if (m_stopping || connectionCount() >= m_options.maxClients) {
+            m_log(QStringLiteral("refused http %1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        MmshOptions options;
+        options.credentials = m_options.credentials;
+        options.dropAfter = m_options.dropAfter;
+        options.hostile = m_options.hostile;
+        auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
+        m_httpConnections.insert(connection);
+        connect(connection, &MmshConnection::finished, this, [this, connection] {
+            if (m_httpConnections.remove(connection))
+                release(connection);
+        });
+    }
+}
+
+void MmsServer::release(QObject* connection)
+{
     connection->deleteLater();
-    if (m_stopping && m_connections.isEmpty())
+    if (m_stopping && connectionCount() == 0)
         emit stopped();
 }
 
@@ -78,11 +110,14 @@ void MmsServer::stop()
 {
     m_stopping = true;
     m_tcp.close();
-    if (m_connections.isEmpty()) {
+    m_http.close();
+    if (connectionCount() == 0) {
         emit stopped();
         return;
     }
     for (ClientConnection* connection : QSet<ClientConnection*>(m_connections))
+        connection->shutdown(QStringLiteral("server stopping"));
+    for (MmshConnection* connection : QSet<MmshConnection*>(m_httpConnections))
         connection->shutdown(QStringLiteral("server stopping"));
 }
 

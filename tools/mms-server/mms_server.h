@@ -16,6 +16,7 @@
 namespace tovrin::mmsserver {
 
 class ClientConnection;
+class MmshConnection;
 
 // The server: listens, opens the live points, resolves the names clients open
 // (live points first, then files under the root folder, never outside it) and
@@ -35,9 +36,11 @@ public:
     bool start(QString* error);
     QHostAddress address() const { return m_tcp.serverAddress(); }
     std::uint16_t port() const { return m_tcp.serverPort(); }
+    // The MMSH (HTTP) port, 0 when --http-port was not given.
+    std::uint16_t httpPort() const { return m_http.serverPort(); }
     // Stops listening and closes every connection; emits stopped() when the last has gone.
     void stop();
-    int connectionCount() const { return int(m_connections.size()); }
+    int connectionCount() const { return int(m_connections.size() + m_httpConnections.size()); }
 
     std::unique_ptr<MediaSource> open(const QString& name, std::uint32_t* result, QString* why) override;
 
@@ -46,7 +49,9 @@ signals:
 
 private:
     void accept();
-    void forget(ClientConnection* connection);
+    void acceptHttp();
+    // A connection that has finished and left its set goes.
+    void release(QObject* connection);
 
     ServerOptions m_options;
     Log m_log;
@@ -54,6 +59,8 @@ private:
     QTcpServer m_tcp;
     QHash<QString, std::shared_ptr<LivePoint>> m_live;
     QSet<ClientConnection*> m_connections;
+    QTcpServer m_http;
+    QSet<MmshConnection*> m_httpConnections;
     int m_nextNumber = 1;
     bool m_stopping = false;
 };

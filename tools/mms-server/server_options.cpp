@@ -39,6 +39,10 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                     QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one (default 1755)."),
                                   QStringLiteral("PORT"), QStringLiteral("1755"));
+    const QCommandLineOption httpPort(QStringLiteral("http-port"),
+                                      QStringLiteral("Serve the same names over MMSH (mmsh://, MMS over HTTP) on this "
+                                                     "TCP port too; 0 picks a free one."),
+                                      QStringLiteral("PORT"));
     const QCommandLineOption root(QStringLiteral("root"),
                                   QStringLiteral("Folder of the .asf/.wmv/.wma files served (default: current folder)."),
                                   QStringLiteral("DIR"), QStringLiteral("."));
@@ -78,7 +82,7 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                          + HostileKindsHelp(),
                                      QStringLiteral("KIND"));
     parser.addOptions(
-        {listen, port, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients, hostile});
+        {listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients, hostile});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -99,6 +103,12 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     if (!ok || portValue > 65535)
         return failure(QStringLiteral("--port: \"%1\" is not a port number").arg(parser.value(port)));
     options.port = std::uint16_t(portValue);
+    if (parser.isSet(httpPort)) {
+        const uint value = parser.value(httpPort).toUInt(&ok);
+        if (!ok || value > 65535)
+            return failure(QStringLiteral("--http-port: \"%1\" is not a port number").arg(parser.value(httpPort)));
+        options.httpPort = std::uint16_t(value);
+    }
 
     options.root = parser.value(root);
     if (!QFileInfo(options.root).isDir())

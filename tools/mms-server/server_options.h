@@ -21,6 +21,7 @@ struct LiveOption {
 struct ServerOptions {
     QHostAddress listen = QHostAddress(QHostAddress::LocalHost);
     std::uint16_t port = 1755;
+    std::optional<std::uint16_t> httpPort;  // MMSH (MMS over HTTP) as well, on this port
     QString root = QStringLiteral(".");
     double rate = 1.0;
     std::vector<LiveOption> live;

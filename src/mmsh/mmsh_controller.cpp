@@ -1,0 +1,451 @@
+#include "mmsh/mmsh_controller.h"
+
+#include "app/state/run_reset.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/shell.h"
+#include "asf/asf_objects.h"
+#include "asf/byte_helpers.h"
+#include "asf/run_fixups.h"
+#include "asf/save_file.h"
+#include "locations/credentials.h"
+#include "locations/location_class.h"
+#include "locations/session_log.h"
+#include "mms/progress.h"
+#include "mms/server_error.h"
+#include "mmsh/mmsh_request.h"
+
+#include <QUuid>
+
+namespace tovrin {
+
+namespace {
+
+constexpr int kRefreshInterval = 200;
+constexpr int kWatchdogInterval = 45000;
+constexpr std::uint32_t kEndFinished = 0;
+constexpr std::uint32_t kEndOfEntry = 1;
+// File Properties Object fields, from the object's start.
+constexpr qsizetype kFpoPacketCount = 56;
+constexpr qsizetype kFpoFlags = 88;
+constexpr qsizetype kFpoMinPacketSize = 92;
+constexpr qsizetype kFpoMaxBitRate = 100;
+constexpr std::uint32_t kBroadcastFlag = 0x01;
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307;
+}
+
+}  // namespace
+
+MmshController::MmshController(AppContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+{
+    m_refresh.setInterval(kRefreshInterval);
+    m_watchdog.setInterval(kWatchdogInterval);
+    m_watchdog.setSingleShot(true);
+    m_tcp.setReadBufferSize(kReadLimit);
+    connect(&m_tcp, &QTcpSocket::connected, this, &MmshController::onConnected);
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &MmshController::onReadyRead);
+    connect(&m_tcp, &QTcpSocket::disconnected, this, &MmshController::onDisconnected);
+    connect(&m_tcp, &QTcpSocket::errorOccurred, this, &MmshController::onError);
+    connect(&m_watchdog, &QTimer::timeout, this, &MmshController::onWatchdog);
+    connect(&m_refresh, &QTimer::timeout, this, [this] { RefreshTick(m_ctx); });
+}
+
+MmshController::~MmshController()
+{
+    stopRun();
+}
+
+bool MmshController::connectClick(const QString& urlText)
+{
+    Shell& shell = m_ctx.shell;
+    if (m_runActive)
+        return false;
+    ResetRun(m_ctx);
+    m_end = RunEnd::Failed;
+    QString url = urlText.trimmed();
+    QUrl parsed(url);
+    if (!parsed.isValid() || parsed.host().isEmpty()) {
+        shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
+        return false;
+    }
+    if (parsed.path().size() <= 1 && !parsed.hasQuery()) {
+        // An HTTP server may publish its stream at its root (VLC does): the
+        // recording is named after the server.
+        m_ctx.run.serverHost = parsed.authority();
+        m_ctx.run.streamPath.clear();
+        m_ctx.run.defaultSaveName = parsed.host() + QStringLiteral("_live.asf");
+    } else {
+        if (!ExtractServerHost(m_ctx, url))
+            return false;
+        if (!PrepareNames(m_ctx, url)) {
+            shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
+            return false;
+        }
+    }
+    parsed.setScheme(QStringLiteral("http"));
+    if (parsed.port() < 0)
+        parsed.setPort(m_defaultPort);
+    if (!OpenSaveFile(m_ctx))
+        return false;
+
+    shell.setCaption(QStringLiteral("Tovrin 動作"));
+    shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
+    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.run.mediaLocation);
+    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.run.savePath);
+    shell.appendLog(QStringLiteral("網址 :\t") + url);
+
+    m_url = parsed;
+    m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
+    m_writer.emplace(m_ctx);
+    m_header.clear();
+    m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
+    m_redirects = m_authTries = 0;
+    m_runActive = true;
+    m_stopping = false;
+    emit runStarted();
+    m_refresh.start();
+    request(Step::Describe);
+    return true;
+}
+
+void MmshController::request(Step step)
+{
+    m_step = step;
+    m_in.clear();
+    m_headRead = false;
+    m_stopping = true;  // the old connection's end is no event of the run
+    m_tcp.abort();
+    m_stopping = false;
+    m_ctx.shell.appendLog(QStringLiteral("- MMSH %1 %2:%3%4")
+                              .arg(step == Step::Describe ? QStringLiteral("Describe") : QStringLiteral("Play"),
+                                   m_url.host())
+                              .arg(m_url.port())
+                              .arg(m_url.path()));
+    m_watchdog.start();
+    m_tcp.connectToHost(m_url.host(), quint16(m_url.port()));
+}
+
+void MmshController::onConnected()
+{
+    MmshRequest request;
+    request.hostHeader = m_url.host(QUrl::FullyEncoded).toLatin1();
+    if (m_url.port() != 80)
+        request.hostHeader += ':' + QByteArray::number(m_url.port());
+    request.path = m_url.path(QUrl::FullyEncoded).toLatin1();
+    if (request.path.isEmpty())
+        request.path = "/";
+    if (m_url.hasQuery())
+        request.path += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+    request.clientGuid = m_clientGuid;
+    request.basicCredentials = m_ctx.run.authCredentials;
+    if (m_step == Step::Play) {
+        request.play = true;
+        const std::size_t count = std::min<std::size_t>(m_ctx.run.streamCount, kMaxStreams);
+        request.streams.assign(m_ctx.run.streamNumbers.begin(), m_ctx.run.streamNumbers.begin() + count);
+        if (m_ctx.run.resume)
+            request.packetNum = m_ctx.run.storedPacketCount.load();
+    }
+    m_tcp.write(BuildMmshRequest(request));
+}
+
+void MmshController::onReadyRead()
+{
+    if (!m_runActive || m_ended)
+        return;
+    m_watchdog.start();
+    // A chunk is at most 64 KiB: the buffer never holds much more than one
+    // chunk plus one socket read.
+    m_in += m_tcp.read(kReadLimit);
+    if (consume() && m_tcp.bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &MmshController::onReadyRead, Qt::QueuedConnection);
+}
+
+bool MmshController::consume()
+{
+    if (!m_headRead && !handleHead())
+        return false;
+    if (!m_headRead)
+        return true;
+    qsizetype at = 0;
+    bool running = true;
+    const std::uint32_t maxPayload = m_headerStored ? m_ctx.run.packetSize.load() : 0;
+    while (running) {
+        const ChunkRead read = ReadChunk(QByteArrayView(m_in).sliced(at), maxPayload);
+        if (read.kind == ChunkRead::Kind::NeedMore)
+            break;
+        if (read.kind == ChunkRead::Kind::Bad) {
+            fail(QStringLiteral("- MMSH framing error: ") + read.error);
+            return false;
+        }
+        at += read.size;
+        running = handleChunk(read.chunk);
+    }
+    if (!running)
+        return false;
+    m_in.remove(0, at);
+    m_writer->flush();
+    return true;
+}
+
+bool MmshController::handleHead()
+{
+    const ReplyHeadRead read = ReadReplyHead(m_in);
+    if (read.kind == ReplyHeadRead::Kind::NeedMore)
+        return true;
+    if (read.kind == ReplyHeadRead::Kind::Bad) {
+        fail(QStringLiteral("- MMSH reply error: ") + read.error);
+        return false;
+    }
+    m_in.remove(0, read.size);
+    const MmshReplyHead& head = read.head;
+    if (isRedirect(head.status) && !head.location.isEmpty()) {
+        if (++m_redirects > kMaxRedirects) {
+            fail(QStringLiteral("- MMSH: more than %1 redirects, given up").arg(kMaxRedirects));
+            return false;
+        }
+        QUrl next = m_url.resolved(QUrl::fromEncoded(head.location));
+        if (next.scheme() == QLatin1String("mmsh") || next.scheme() == QLatin1String("mms"))
+            next.setScheme(QStringLiteral("http"));
+        if (next.scheme() != QLatin1String("http") || next.host().isEmpty()) {
+            fail(QStringLiteral("- MMSH: redirect to an address that is not HTTP: ") + QString::fromLatin1(head.location));
+            return false;
+        }
+        if (next.port() < 0)
+            next.setPort(80);
+        m_ctx.shell.appendLog(QStringLiteral("- MMSH redirect (%1) to %2").arg(head.status).arg(next.toString()));
+        m_url = next;
+        request(m_step);
+        return false;
+    }
+    if (head.status == 401) {
+        m_ctx.run.authChallenge = QStringLiteral("realm=") + QString::fromUtf8(head.realm);
+        if (++m_authTries > kMaxAuthTries || !AskServerCredentials(m_ctx)) {
+            m_ctx.shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
+            m_ctx.run.liveHeaderFixed = true;
+            m_ctx.run.packetCountFixed = true;
+            stopRun();
+            return false;
+        }
+        request(m_step);
+        return false;
+    }
+    if (head.status != 200) {
+        fail(QStringLiteral("- MMSH: the server answered HTTP %1").arg(head.status));
+        return false;
+    }
+    m_headRead = true;
+    if (m_step == Step::Describe)
+        m_broadcast = head.broadcast();
+    else
+        AnnounceStreamStart(m_ctx);
+    return true;
+}
+
+bool MmshController::handleChunk(const MmshChunk& chunk)
+{
+    switch (chunk.type) {
+    case 'H':
+        if (m_headerStored && !m_newHeaderExpected)
+            return true;  // the Play's copy of the header the Describe gave
+        if (chunk.afFlags & 0x04)
+            m_header.clear();
+        if (std::uint64_t(m_header.size()) + chunk.payload.size() > kMaxHeaderLength) {
+            fail(QStringLiteral("- MMSH: ASF header longer than %1 bytes").arg(kMaxHeaderLength));
+            return false;
+        }
+        m_header += chunk.payload;
+        return (chunk.afFlags & 0x08) == 0 || headerComplete();
+    case 'D':
+        if (!m_headerStored) {
+            if (!m_streaming)
+                m_ctx.shell.appendLog(QStringLiteral("- Media packet before the ASF header, dropped"));
+            m_streaming = true;
+            return true;
+        }
+        m_streaming = true;
+        m_writer->handle(chunk.locationId, chunk.payload);
+        return true;
+    case 'E':
+        if (chunk.reason == kEndOfEntry)
+            return true;  // a $C and the next entry follow
+        if (chunk.reason == kEndFinished) {
+            complete();
+            return false;
+        }
+        m_writer->flush();
+        ReportServerError(m_ctx.shell, chunk.reason);
+        stopRun();
+        return false;
+    case 'C':
+        m_newHeaderExpected = true;
+        m_header.clear();
+        return true;
+    default:
+        return true;  // $M, $P, $T tell a recorder nothing it needs
+    }
+}
+
+bool MmshController::headerComplete()
+{
+    RunState& run = m_ctx.run;
+    if (m_headerStored) {
+        // A playlist's next entry: the same header goes on into the same
+        // file; another one cannot, and the recording ends with the entry.
+        m_newHeaderExpected = false;
+        if (m_header == m_storedHeader)
+            return true;
+        m_ctx.shell.appendLog(QStringLiteral("- MMSH: the next entry has another ASF header, recording ended"));
+        complete();
+        return false;
+    }
+    const qsizetype at = FindObject(m_header, guid::kFileProperties);
+    const QByteArrayView fpo = at < 0 ? QByteArrayView() : ObjectBytes(m_header, at);
+    const auto packetSize = LE32At(fpo, kFpoMinPacketSize);
+    if (!packetSize || *packetSize == 0 || *packetSize > kMaxPacketSize) {
+        fail(QStringLiteral("- MMSH: the ASF header names no usable packet size"));
+        return false;
+    }
+    const bool live = m_broadcast || (LE32At(fpo, kFpoFlags).value_or(0) & kBroadcastFlag);
+    run.packetSize = *packetSize;
+    run.headerLength = std::uint32_t(m_header.size());
+    run.streamBitRate = LE32At(fpo, kFpoMaxBitRate).value_or(0);
+    run.filePacketCount = live ? kLivePacketCount : LE32At(fpo, kFpoPacketCount).value_or(0);
+    if (run.isLive() && run.resume) {
+        m_ctx.shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+        run.liveHeaderFixed = true;
+        stopRun();
+        return false;
+    }
+    if (!ReceiveHeaderBytes(m_ctx, m_header)) {
+        stopRun();
+        return false;
+    }
+    m_headerStored = true;
+    m_storedHeader = m_header;
+    if (m_step == Step::Describe) {
+        request(Step::Play);
+        return false;
+    }
+    return true;
+}
+
+void MmshController::onDisconnected()
+{
+    if (!m_runActive || m_stopping || m_ended)
+        return;
+    // What arrived before the close is stored first.
+    while (m_tcp.bytesAvailable() > 0 || !m_in.isEmpty()) {
+        const qsizetype before = m_in.size();
+        m_in += m_tcp.read(kReadLimit);
+        if (!consume())
+            return;
+        if (m_in.size() == before && m_tcp.bytesAvailable() == 0)
+            break;  // an incomplete chunk that will never be completed
+    }
+    if (m_step == Step::Describe && m_headRead && !m_headerStored && !m_header.isEmpty()) {
+        // A server that does not flag the last $H ends the header by closing.
+        headerComplete();
+        return;
+    }
+    if (m_step == Step::Play && m_streaming && m_ctx.run.isLive()) {
+        // A broadcast that closes without $E has ended all the same.
+        m_ctx.shell.appendLog(QStringLiteral("- MMSH: the server closed the broadcast"));
+        m_end = RunEnd::Completed;
+        stopRun();
+        return;
+    }
+    fail(m_headRead ? QStringLiteral("- MMSH: the server closed the connection before the end of the stream")
+                    : QStringLiteral("- MMSH: the server closed the connection without a reply"));
+}
+
+void MmshController::onError(QAbstractSocket::SocketError error)
+{
+    if (!m_runActive || m_stopping || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    fail(QStringLiteral("- MMSH connection error: ") + m_tcp.errorString());
+}
+
+void MmshController::onWatchdog()
+{
+    if (!m_runActive)
+        return;
+    if (!m_headerStored) {
+        // As for MMS: no answer in time, nothing worth patching.
+        m_ctx.run.liveHeaderFixed = true;
+        m_ctx.run.packetCountFixed = true;
+        stopRun();
+        m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
+        m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+        return;
+    }
+    fail(QStringLiteral("- MMSH: no data from the server for %1 s, connection given up")
+             .arg(m_watchdog.interval() / 1000.0));
+}
+
+void MmshController::fail(const QString& logLine)
+{
+    m_ended = true;
+    if (m_writer)
+        m_writer->flush();
+    m_ctx.shell.appendLog(logLine);
+    stopRun();
+}
+
+void MmshController::complete()
+{
+    RunState& run = m_ctx.run;
+    Shell& shell = m_ctx.shell;
+    m_ended = true;
+    m_writer->flush();
+    if (!FixCompletedRun(m_ctx)) {
+        if (m_runActive)
+            m_end = RunEnd::Incomplete;
+        stopRun();
+        AnnounceIncompleteEnd(m_ctx, QString(), FileNotCompletedMessage());
+        return;
+    }
+    m_end = RunEnd::Completed;
+    stopRun();
+    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setGauge(100, run.gaugeTextShown);
+    shell.setCaption(QStringLiteral("Tovrin 已完成"));
+    shell.flash();
+    shell.playSound(QStringLiteral("Done.wav"));
+    if (m_ctx.settings.autoLogTick)
+        SaveLog(m_ctx);
+    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+}
+
+void MmshController::disconnectConfirmed()
+{
+    if (m_runActive)
+        m_end = RunEnd::UserStopped;
+    stopRun();
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+}
+
+void MmshController::stopRun()
+{
+    RunState& run = m_ctx.run;
+    run.stopFlag = true;
+    m_ended = true;
+    m_watchdog.stop();
+    FixUpStoppedRun(m_ctx);
+    m_stopping = true;
+    if (m_tcp.state() != QAbstractSocket::UnconnectedState)
+        m_tcp.abort();
+    m_stopping = false;
+    m_ctx.shell.setModeLabel(ModeLabel::Standby);
+    m_refresh.stop();
+    CloseSaveFile(run);
+    if (m_runActive) {
+        m_runActive = false;
+        emit runFinished(m_end);
+    }
+}
+
+}  // namespace tovrin

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "app/state/app_context.h"
+#include "asf/header_store.h"
+#include "mmsh/mmsh_reply.h"
+#include "mms/connection_controller.h"
+
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+
+#include <optional>
+
+namespace tovrin {
+
+// Runs download runs over MMSH (MMS over HTTP, mmsh://): a Describe for the
+// ASF header, then a Play for the data packets, each request on a connection
+// of its own. The header and the numbered data packets go to the same
+// storage as MMS's (header store, media packet writer, stop routine's
+// fix-ups), so on-demand files resume and live broadcasts are rebased and
+// patched alike. Follows redirects (at most kMaxRedirects), answers a 401
+// with the credentials dialog, and ends a server that falls silent for the
+// watchdog interval.
+//
+// Memory is bounded: the socket reads at most kReadLimit bytes beyond the
+// chunk being assembled, and every length from the server is checked
+// before it is used (see mmsh_reply.h).
+//
+// Thread: the UI thread, which owns the socket and the timers; chunks are
+// stored as they arrive, in the socket's readyRead.
+class MmshController : public QObject, public RunStopper {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxRedirects = 10;
+    static constexpr int kMaxAuthTries = 3;
+    static constexpr qint64 kReadLimit = 256 * 1024;
+
+    explicit MmshController(AppContext& ctx, QObject* parent = nullptr);
+    ~MmshController() override;
+
+    void setWatchdogInterval(int milliseconds) { m_watchdog.setInterval(milliseconds); }
+    // The port of an address that names none (default 80).
+    void setDefaultPort(quint16 port) { m_defaultPort = port; }
+
+    // Starts a run on an mmsh:// (or http://) stream address. True when a
+    // connection is being made; otherwise the reason has been shown.
+    bool connectClick(const QString& urlText);
+    void disconnectConfirmed();
+    void stopRun() override;
+
+    bool isRunning() const { return m_runActive; }
+    RunEnd lastEnd() const { return m_end; }
+
+signals:
+    void runStarted();
+    void runFinished(tovrin::RunEnd end);
+
+private:
+    enum class Step { Describe, Play };
+
+    void request(Step step);
+    void onConnected();
+    void onReadyRead();
+    void onDisconnected();
+    void onError(QAbstractSocket::SocketError error);
+    void onWatchdog();
+    // Handles what the buffer holds; false once the run has ended.
+    bool consume();
+    bool handleHead();
+    bool handleChunk(const MmshChunk& chunk);
+    bool headerComplete();
+    void complete();
+    void fail(const QString& logLine);
+
+    AppContext& m_ctx;
+    QTcpSocket m_tcp;
+    QTimer m_watchdog;
+    QTimer m_refresh;
+    std::optional<MediaPacketWriter> m_writer;  // one per run: it holds the run's first packet
+    quint16 m_defaultPort = 80;
+
+    QUrl m_url;  // where the next request goes (http://host:port/path)
+    QString m_clientGuid;
+    Step m_step = Step::Describe;
+    QByteArray m_in;
+    bool m_headRead = false;
+    bool m_broadcast = false;
+    int m_redirects = 0;
+    int m_authTries = 0;
+    QByteArray m_header;        // $H payloads of the header being collected
+    QByteArray m_storedHeader;
+    bool m_headerStored = false;
+    bool m_newHeaderExpected = false;  // after $C: the next entry's header follows
+    bool m_streaming = false;  // a $D has arrived in this run
+    bool m_ended = false;      // $E 0 or a fault: nothing more is handled
+
+    bool m_runActive = false;
+    bool m_stopping = false;
+    RunEnd m_end = RunEnd::Failed;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,77 @@
+#include "support/vlc_process.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace tovrin::test {
+
+namespace {
+QString cvlc()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("cvlc"));
+}
+}  // namespace
+
+VlcProcess::VlcProcess()
+{
+    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+}
+
+VlcProcess::~VlcProcess()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool VlcProcess::available()
+{
+    return !cvlc().isEmpty();
+}
+
+QString VlcProcess::share(const QString& path) const
+{
+    const QString copy = m_folder + QLatin1Char('/') + QFileInfo(path).fileName();
+    QFile::copy(path, copy);
+    QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    return copy;
+}
+
+bool VlcProcess::start(const QStringList& args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_folder);
+    m_process.setProcessEnvironment(env);
+    m_process.setWorkingDirectory(m_folder);
+    m_process.setStandardOutputFile(m_folder + QStringLiteral("/vlc.log"));
+    m_process.setStandardErrorFile(m_folder + QStringLiteral("/vlc.log"), QIODevice::Append);
+    const QStringList vlcArgs = QStringList{QStringLiteral("-q"), QStringLiteral("--no-interact")} + args;
+    if (::geteuid() == 0)
+        m_process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                                               QStringLiteral("--clear-groups"), cvlc()}
+                                                       + vlcArgs);
+    else
+        m_process.start(cvlc(), vlcArgs);
+    return m_process.waitForStarted(10000);
+}
+
+bool VlcProcess::waitForFinished(int timeoutMs)
+{
+    return m_process.waitForFinished(timeoutMs);
+}
+
+QByteArray VlcProcess::log() const
+{
+    QFile file(m_folder + QStringLiteral("/vlc.log"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace tovrin::test
