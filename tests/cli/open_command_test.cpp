@@ -58,6 +58,9 @@ TEST(CliOpen, StreamAddressAndUnknownLocations)
     CliResult result = w.run({QStringLiteral("open"), QStringLiteral("mms://host/live")});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
+    result = w.run({QStringLiteral("open"), QStringLiteral(" \t mms://host/live  ")});
+    EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
+    EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
 
     result = w.run({QStringLiteral("open"), QStringLiteral("Mms://host/a.asf")});
     EXPECT_EQ(result.exitCode, 1);
