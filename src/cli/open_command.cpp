@@ -101,7 +101,10 @@ int RunOpenCommand(const QStringList& arguments)
     RunState run;
     AppContext ctx{shell, store, settings, run};
     RedirectorFetch fetch(shell);
-    http.apply(parser, fetch);
+    if (const QString problem = http.apply(parser, fetch); !problem.isEmpty()) {
+        usageError("open", problem);
+        return 2;
+    }
 
     run.mediaLocation = location;
     shell.setMediaLocation(location);

@@ -139,6 +139,14 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     EXPECT_EQ(loaded.exitCode, 0) << loaded.errText().toStdString();
     EXPECT_EQ(Out(loaded), QStringLiteral("1. mms://srv/a.asf\n"));
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("copy.asx"))), asx);
+
+    // The same password from a file only its owner may read.
+    const QString passwordFile = w.dir.filePath(QStringLiteral("web.pw"));
+    ASSERT_TRUE(WriteWholeFile(passwordFile, "p\n", QFile::ReadOwner | QFile::WriteOwner));
+    const CliResult fromFile = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")), QStringLiteral("--http-user"),
+                                      QStringLiteral("u"), QStringLiteral("--http-password-file"), passwordFile});
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.errText().toStdString();
+    EXPECT_EQ(Out(fromFile), QStringLiteral("1. mms://srv/a.asf\n"));
 }
 
 TEST(CliRecord, RecordsTheChosenEntryOfARedirector)
