@@ -173,11 +173,29 @@ private:
             if (!average)
                 return;
             const std::uint8_t stream = std::uint8_t(*flags & 0xFF);
-            line(PropertyField::BitRateInfo,
-                 QStringLiteral("串流 ID:%1").arg(stream) +
-                     (stream < 2 ? QStringLiteral("  音訊") : QStringLiteral("  視訊")));
+            line(PropertyField::BitRateInfo, QStringLiteral("串流 ID:%1").arg(stream) + kindOfStream(stream));
             line(PropertyField::BitRateInfo, QStringLiteral("串流比率:%1").arg(*average));
         }
+    }
+
+    // The kind a bit-rate line names: the media type of the stream's
+    // properties object (the low seven bits of a flags field number a
+    // stream). No kind for another type, nor for a stream no object describes.
+    QString kindOfStream(std::uint8_t number) const
+    {
+        for (qsizetype at = FindObject(m_h, guid::kStreamProperties); at >= 0;
+             at = FindObject(m_h, guid::kStreamProperties, at + 1)) {
+            const QByteArrayView s = ObjectBytes(m_h, at);
+            if (s.size() < kStreamPropertiesSize || (std::uint8_t(s[72]) & 0x7F) != (number & 0x7F))
+                continue;
+            const QByteArrayView type = s.sliced(24, 5);
+            if (type == guid::kAudioMedia)
+                return QStringLiteral("  音訊");
+            if (type == guid::kVideoMedia)
+                return QStringLiteral("  視訊");
+            return {};
+        }
+        return {};
     }
 
     void streams()

@@ -1,32 +1,15 @@
 #include "cli/console_shell.h"
 
+#include "cli/terminal_line.h"
+
 #include <QDir>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#include <unistd.h>
-#endif
-
 namespace tovrin {
-
-namespace {
-
-bool isTerminal(std::FILE* file)
-{
-#ifdef Q_OS_UNIX
-    return file && isatty(fileno(file));
-#else
-    Q_UNUSED(file);
-    return false;
-#endif
-}
-
-}  // namespace
 
 ConsoleShell::ConsoleShell(ConsoleAnswers answers, std::FILE* out, std::FILE* in)
     : m_answers(std::move(answers)), m_out(out), m_in(in),
-      m_interactive(isTerminal(in) && isTerminal(out))
+      m_interactive(IsTerminal(in) && IsTerminal(out))
 {
 }
 
@@ -76,26 +59,7 @@ void ConsoleShell::finishProgress()
 
 QString ConsoleShell::readLine(bool echo)
 {
-#ifdef Q_OS_UNIX
-    termios saved{};
-    const bool hide = !echo && isTerminal(m_in) && tcgetattr(fileno(m_in), &saved) == 0;
-    if (hide) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(fileno(m_in), TCSAFLUSH, &quiet);
-    }
-#else
-    Q_UNUSED(echo);
-#endif
-    char buffer[1024];
-    const bool got = std::fgets(buffer, sizeof buffer, m_in) != nullptr;
-#ifdef Q_OS_UNIX
-    if (hide) {
-        tcsetattr(fileno(m_in), TCSAFLUSH, &saved);
-        std::fputc('\n', m_out);
-    }
-#endif
-    return got ? QString::fromUtf8(buffer).trimmed() : QString();
+    return ReadTerminalLine(m_in, m_out, echo).value_or(QString()).trimmed();
 }
 
 void ConsoleShell::appendLog(const QString& line)

@@ -21,13 +21,15 @@ QString AbsoluteLocation(const QString& typed)
 
 void HttpOptions::addTo(QCommandLineParser& parser) const
 {
-    parser.addOptions({user, password, timeout});
+    parser.addOptions({user, password.value, password.file, timeout});
 }
 
 QString HttpOptions::check(const QCommandLineParser& parser) const
 {
-    if (parser.isSet(user) != parser.isSet(password))
+    if (parser.isSet(user) != password.isSet(parser))
         return QStringLiteral("--http-user and --http-password go together");
+    if (const QString problem = password.check(parser); !problem.isEmpty())
+        return problem;
     if (parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
@@ -37,12 +39,18 @@ QString HttpOptions::check(const QCommandLineParser& parser) const
     return {};
 }
 
-void HttpOptions::apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const
+QString HttpOptions::apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const
 {
-    if (parser.isSet(user))
-        fetch.setCredentials(parser.value(user), parser.value(password));
+    if (parser.isSet(user)) {
+        QString problem;
+        const std::optional<QString> secret = password.read(parser, problem);
+        if (!secret)
+            return problem;
+        fetch.setCredentials(parser.value(user), *secret);
+    }
     if (parser.isSet(timeout))
         fetch.setTimeLimit(int(parser.value(timeout).toDouble() * 1000));
+    return {};
 }
 
 void RecordLocation::addTo(QCommandLineParser& parser) const
@@ -80,7 +88,10 @@ int RecordLocation::resolve(AppContext& ctx, const QCommandLineParser& parser, c
     RunState run;
     AppContext openCtx{shell, ctx.store, ctx.settings, run};
     RedirectorFetch fetch(shell);
-    http.apply(parser, fetch);
+    if (const QString problem = http.apply(parser, fetch); !problem.isEmpty()) {
+        std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
+        return 2;
+    }
     run.mediaLocation = absolute;
     if (OpenMedia(openCtx, fetch) != OpenOutcome::RedirectorLoaded)
         return 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/password_options.h"
+
 #include <QCommandLineOption>
 #include <QString>
 
@@ -18,8 +20,7 @@ QString AbsoluteLocation(const QString& typed);
 struct HttpOptions {
     QCommandLineOption user{QStringLiteral("http-user"),
                             QStringLiteral("User id for a web server that asks for one."), QStringLiteral("ID")};
-    QCommandLineOption password{QStringLiteral("http-password"),
-                                QStringLiteral("Password for a web server that asks for one."), QStringLiteral("PW")};
+    PasswordOptions password{QStringLiteral("http-password"), QStringLiteral("Password for a web server that asks for one.")};
     QCommandLineOption timeout{QStringLiteral("http-timeout"),
                                QStringLiteral("Give up a redirector fetch after SECONDS (default 30)."),
                                QStringLiteral("SECONDS")};
@@ -27,8 +28,10 @@ struct HttpOptions {
     void addTo(QCommandLineParser& parser) const;
     // Checks the values; the reason when they are unusable.
     QString check(const QCommandLineParser& parser) const;
-    // Sets the fetch's credentials and time limit from the options.
-    void apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const;
+    // Sets the fetch's credentials and time limit from the options, reading
+    // the password in the form it was given. The reason when the password
+    // cannot be had (nothing is set then).
+    QString apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const;
 };
 
 // `record` on a redirector: the stream address to record. A location that is

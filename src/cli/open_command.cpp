@@ -5,6 +5,7 @@
 #include "app/state/run_state.h"
 #include "app/state/settings_record.h"
 #include "app/state/settings_store.h"
+#include "app/state/text_rules.h"
 #include "asf/header_inspection.h"
 #include "cli/console_shell.h"
 #include "cli/location_options.h"
@@ -83,7 +84,8 @@ int RunOpenCommand(const QStringList& arguments)
         return 2;
     }
 
-    const QString location = AbsoluteLocation(parser.positionalArguments().at(1));
+    // Blanks around the location are dropped, as the open dialog drops them.
+    const QString location = AbsoluteLocation(TrimBlanks(parser.positionalArguments().at(1)));
     const bool logLocation = ClassifyLocation(location) == (lcLocal | lcLog);
 
     ConsoleAnswers answers;
@@ -99,7 +101,10 @@ int RunOpenCommand(const QStringList& arguments)
     RunState run;
     AppContext ctx{shell, store, settings, run};
     RedirectorFetch fetch(shell);
-    http.apply(parser, fetch);
+    if (const QString problem = http.apply(parser, fetch); !problem.isEmpty()) {
+        usageError("open", problem);
+        return 2;
+    }
 
     run.mediaLocation = location;
     shell.setMediaLocation(location);

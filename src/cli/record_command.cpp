@@ -7,6 +7,7 @@
 #include "cli/console_shell.h"
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
+#include "cli/password_options.h"
 #include "cli/record_transport.h"
 #include "locations/session_log.h"
 #include "mms/connection_controller.h"
@@ -62,7 +63,7 @@ int RunRecordCommand(const QStringList& arguments)
     const QCommandLineOption udpPort(QStringLiteral("udp-port"), QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."), QStringLiteral("N"));
     const QCommandLineOption bypassDns(QStringLiteral("bypass-dns"), QStringLiteral("The host is an IP address; do not look it up."));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User id for a server that asks for credentials."), QStringLiteral("ID"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password for a server that asks for credentials."), QStringLiteral("PW"));
+    const PasswordOptions password(QStringLiteral("password"), QStringLiteral("Password for a server that asks for credentials."));
     const QCommandLineOption savePassword(QStringLiteral("save-password"), QStringLiteral("Keep the credentials in the settings for later runs."));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS of media have been recorded."), QStringLiteral("SECONDS"));
     const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
@@ -70,8 +71,8 @@ int RunRecordCommand(const QStringList& arguments)
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     const QCommandLineOption transport(QStringLiteral("transport"), QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes before replying; mmst, mmsu (the MMS exchange, data over TCP or UDP) or mmsh (MMS over HTTP) only. An mmsh:// address always goes over HTTP."), QStringLiteral("NAME"), QStringLiteral("auto"));
     const QCommandLineOption httpPort(QStringLiteral("http-port"), QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."), QStringLiteral("N"));
-    parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password, savePassword,
-                       duration, saveLog, connectTimeout, quiet, transport, httpPort});
+    parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
+                       savePassword, duration, saveLog, connectTimeout, quiet, transport, httpPort});
     const RecordLocation redirector;
     redirector.addTo(parser);
 
@@ -92,8 +93,12 @@ int RunRecordCommand(const QStringList& arguments)
         usageError(QStringLiteral("--resume and --overwrite exclude each other"));
         return 2;
     }
-    if (parser.isSet(user) != parser.isSet(password)) {
+    if (parser.isSet(user) != password.isSet(parser)) {
         usageError(QStringLiteral("--user and --password go together"));
+        return 2;
+    }
+    if (const QString problem = password.check(parser); !problem.isEmpty()) {
+        usageError(problem);
         return 2;
     }
     if (parser.isSet(tcpPort) && !parsePort(parser.value(tcpPort), false)) {
@@ -134,8 +139,15 @@ int RunRecordCommand(const QStringList& arguments)
         answers.resumeChoice = ResumeChoice::Resume;
     if (parser.isSet(overwrite))
         answers.resumeChoice = ResumeChoice::Redownload;
-    if (parser.isSet(user))
-        answers.password = PasswordAnswer{parser.value(user), parser.value(password), parser.isSet(savePassword)};
+    if (parser.isSet(user)) {
+        QString problem;
+        const std::optional<QString> secret = password.read(parser, problem);
+        if (!secret) {
+            usageError(problem);
+            return 2;
+        }
+        answers.password = PasswordAnswer{parser.value(user), *secret, parser.isSet(savePassword)};
+    }
     answers.quiet = parser.isSet(quiet);
 
     // Settings come from the store; options override them for this run only.

@@ -7,9 +7,9 @@
 #include "asf/name_rules.h"
 #include "locations/save_where_chosen.h"
 #include "locations/redirector_fetch.h"
+#include "locations/redirector_text.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <initializer_list>
 
@@ -60,10 +60,11 @@ bool FillUrlList(AppContext& ctx, const QByteArray& text)
 
 }  // namespace
 
-RedirectorScan ScanRedirector(const QByteArray& text)
+RedirectorScan ScanRedirector(const QByteArray& raw)
 {
     RedirectorScan scan;
-    QStringDecoder big5("Big5", QStringDecoder::Flag::Stateless);
+    const RedirectorText read = ReadRedirectorText(raw);
+    const QByteArray& text = read.bytes;
     const qsizetype length = text.size();
     qsizetype p = 0;
     // The last character never starts an address: none is that short.
@@ -81,7 +82,7 @@ RedirectorScan ScanRedirector(const QByteArray& text)
         ++p;
         while (p < length && !EndsEntry(text[p]))
             ++p;
-        scan.entries << big5.decode(TrimBytes(QByteArrayView(text).sliced(start, p - start)));
+        scan.entries << read.decodeEntry(TrimBytes(QByteArrayView(text).sliced(start, p - start)));
     }
     return scan;
 }

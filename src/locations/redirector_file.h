@@ -19,12 +19,14 @@ inline constexpr qint64 kMaxRedirectorFileBytes = 4 * 1024 * 1024;
 // The stream addresses of a redirector text, found by a plain scan for the
 // MMS schemes wherever they stand, whatever the markup around them. An entry
 // ends at a space, a line feed, a double quote or the end of the text, and is
-// trimmed; the text's bytes are code page 950.
+// trimmed. The text is read as ReadRedirectorText says (a byte-order mark,
+// UTF-8, or code page 950); the addresses of an XML text have their entities
+// replaced.
 struct RedirectorScan {
     QStringList entries;   // at most kMaxRedirectorEntries, in text order
     bool tooMany = false;  // the text names more addresses than that
 };
-RedirectorScan ScanRedirector(const QByteArray& text);
+RedirectorScan ScanRedirector(const QByteArray& raw);
 
 // Fetches the redirector named by the opened location over HTTP, offers to
 // save it, and fills the URL list with its addresses (the first becomes the

@@ -172,11 +172,33 @@ TEST_F(Inspection, BitRateRecordsOfARealFile)
     PutLE(bytes, 24, *LE32At(bytes, 24) + 1, 4);
     bytes.insert(30, bitrates);
     ASSERT_TRUE(inspect(bytes));
-    EXPECT_EQ(test::Probe(path).value(u"streams").toArray().size(), 2) << "the file stays readable";
+    const QJsonArray streams = test::Probe(path).value(u"streams").toArray();
+    ASSERT_EQ(streams.size(), 2) << "the file stays readable";
+    // Each line names the kind ffprobe finds in the stream of that number.
+    const auto kind = [&](int i) {
+        return streams[i].toObject().value(u"codec_type").toString() == u"video" ? QStringLiteral("  視訊")
+                                                                                  : QStringLiteral("  音訊");
+    };
     EXPECT_EQ(lines(PropertyField::BitRateInfo),
-              (QStringList{QStringLiteral("合計可用的 = 2"), QStringLiteral("串流 ID:1  音訊"),
-                           QStringLiteral("串流比率:300000"), QStringLiteral("串流 ID:2  視訊"),
+              (QStringList{QStringLiteral("合計可用的 = 2"), QStringLiteral("串流 ID:1") + kind(0),
+                           QStringLiteral("串流比率:300000"), QStringLiteral("串流 ID:2") + kind(1),
                            QStringLiteral("串流比率:64000")}));
+}
+
+TEST_F(Inspection, BitRateLinesNameTheKindOfTheStreamsOwnObject)
+{
+    // Video numbered 1, audio numbered 7, a stream of another media type, and
+    // a record for a stream no object describes.
+    QByteArray other = asf::StreamPropertiesObject(3);
+    other.replace(24, 16, QByteArray::fromHex("C0CFDA59E659D011A3AC00A0C90348F6"));  // command media
+    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject({}), asf::StreamPropertiesObject(1, 320, 240),
+                                     asf::StreamPropertiesObject(7), other,
+                                     asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}})})));
+    EXPECT_EQ(lines(PropertyField::BitRateInfo),
+              (QStringList{QStringLiteral("合計可用的 = 4"), QStringLiteral("串流 ID:7  音訊"),
+                           QStringLiteral("串流比率:32000"), QStringLiteral("串流 ID:1  視訊"),
+                           QStringLiteral("串流比率:96000"), QStringLiteral("串流 ID:3"), QStringLiteral("串流比率:100"),
+                           QStringLiteral("串流 ID:9"), QStringLiteral("串流比率:5")}));
 }
 
 TEST_F(Inspection, StreamsKindsSizesAndTextsOfABuiltHeader)

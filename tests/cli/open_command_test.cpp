@@ -58,6 +58,9 @@ TEST(CliOpen, StreamAddressAndUnknownLocations)
     CliResult result = w.run({QStringLiteral("open"), QStringLiteral("mms://host/live")});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
+    result = w.run({QStringLiteral("open"), QStringLiteral(" \t mms://host/live  ")});
+    EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
+    EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
 
     result = w.run({QStringLiteral("open"), QStringLiteral("Mms://host/a.asf")});
     EXPECT_EQ(result.exitCode, 1);
@@ -136,6 +139,14 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     EXPECT_EQ(loaded.exitCode, 0) << loaded.errText().toStdString();
     EXPECT_EQ(Out(loaded), QStringLiteral("1. mms://srv/a.asf\n"));
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("copy.asx"))), asx);
+
+    // The same password from a file only its owner may read.
+    const QString passwordFile = w.dir.filePath(QStringLiteral("web.pw"));
+    ASSERT_TRUE(WriteWholeFile(passwordFile, "p\n", QFile::ReadOwner | QFile::WriteOwner));
+    const CliResult fromFile = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")), QStringLiteral("--http-user"),
+                                      QStringLiteral("u"), QStringLiteral("--http-password-file"), passwordFile});
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.errText().toStdString();
+    EXPECT_EQ(Out(fromFile), QStringLiteral("1. mms://srv/a.asf\n"));
 }
 
 TEST(CliRecord, RecordsTheChosenEntryOfARedirector)

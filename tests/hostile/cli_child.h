@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@ namespace tovrin::test {
 // How to run tovrin-cli as a child of the test, so the kernel's accounting of
 // that one process (wait4) tells its peak memory.
 struct CliLaunch {
+    QString program = QStringLiteral(TOVRIN_CLI_PATH);  // the tovrin-cli to run
     QStringList args;
     QString configHome;                   // XDG_CONFIG_HOME
     std::optional<qint64> fileSizeLimit;  // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it
@@ -34,7 +36,25 @@ struct CliOutcome {
 };
 
 // Runs tovrin-cli to its end: forked and executed here, reaped with wait4.
+// Exit status 126: the child could not become launch.user; 127: it could not
+// execute the program.
 CliOutcome RunCliChild(const CliLaunch& launch);
+
+// A copy of the tovrin-cli built here that every user can run, in a folder of
+// its own under /tmp (mode 755), removed with this. A child run as another
+// user cannot reach the build tree when the checkout sits in a folder only
+// its owner may enter (a clone in root's home folder, mode 700); the copy
+// needs nothing from the tree, as it links Tovrin's libraries statically.
+class CliCopyForEveryone {
+public:
+    CliCopyForEveryone();
+    // The copy's path; empty when it could not be made, or /tmp runs no programs.
+    QString path() const { return m_path; }
+
+private:
+    QTemporaryDir m_dir{QStringLiteral("/tmp/tovrin-cli-XXXXXX")};
+    QString m_path;
+};
 
 // True in a build with AddressSanitizer, whose shadow memory makes the
 // resident size of a process mean nothing.

@@ -247,6 +247,26 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         ASSERT_EQ(accepted.exitCode, 0) << accepted.errText().toStdString();
         expectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
 
+        // The password from a file only its owner may read; one that others
+        // may read is refused before anything is sent.
+        const QString privateFile = w.out(QStringLiteral("private.pw")), sharedFile = w.out(QStringLiteral("shared.pw"));
+        ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
+        ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        const CliResult fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
+                                                     {QStringLiteral("--user"), QStringLiteral("alice"),
+                                                      QStringLiteral("--password-file"), privateFile,
+                                                      QStringLiteral("--overwrite")}),
+                                          w.config);
+        ASSERT_EQ(fromFile.exitCode, 0) << fromFile.errText().toStdString();
+        expectSameAsSource(w.out(QStringLiteral("f.wmv")), w.source());
+        const CliResult shared = RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")),
+                                                   {QStringLiteral("--user"), QStringLiteral("alice"),
+                                                    QStringLiteral("--password-file"), sharedFile}),
+                                        w.config);
+        EXPECT_EQ(shared.exitCode, 2);
+        EXPECT_TRUE(shared.errText().contains(QStringLiteral("can be read by other users"))) << shared.errText().toStdString();
+        EXPECT_FALSE(QFile::exists(w.out(QStringLiteral("s.wmv"))));
+
         const CliResult refused = RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")),
                                                     {QStringLiteral("--user"), QStringLiteral("alice"),
                                                      QStringLiteral("--password"), QStringLiteral("wrong")}),

@@ -75,11 +75,40 @@ TEST(ScanRedirector, KeepsTheFirstTwentyAndTellsWhenThereAreMore)
     EXPECT_EQ(many.entries.last(), QStringLiteral("mms://srv/clip20.asf"));
 }
 
-TEST(ScanRedirector, AddressesAreCodePage950)
+TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 {
-    QStringEncoder big5("Big5");
     const QString address = QStringLiteral("mms://srv/新聞.wmv");
-    EXPECT_EQ(Entries("href=\"" + QByteArray(big5(address)) + "\""), QStringList{address});
+    const QString text = QStringLiteral("<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n").arg(address);
+    const auto encoded = [&](QStringConverter::Encoding encoding, QStringEncoder::Flags flags) {
+        QStringEncoder encoder(encoding, flags);
+        return QByteArray(encoder(text));
+    };
+    const auto noBom = QStringEncoder::Flag::Stateless;
+    const auto bom = noBom | QStringEncoder::Flag::WriteBom;
+    QStringEncoder big5("Big5");
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"code page 950", big5(text)},
+        {"UTF-8", encoded(QStringConverter::Utf8, noBom)},
+        {"UTF-8 with a byte-order mark", encoded(QStringConverter::Utf8, bom)},
+        {"UTF-16LE with a byte-order mark", encoded(QStringConverter::Utf16LE, bom)},
+        {"UTF-16BE with a byte-order mark", encoded(QStringConverter::Utf16BE, bom)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Entries(c.bytes), QStringList{address}) << c.name;
+}
+
+TEST(ScanRedirector, XmlEntitiesAreReplacedInXmlTextsOnly)
+{
+    EXPECT_EQ(Entries("  <asx><ref href=\"mms://srv/a.asf?x=1&amp;y=&lt;2&gt;&apos;&amp;lt;&#38;&copy;\"/></asx>"),
+              QStringList{QStringLiteral("mms://srv/a.asf?x=1&y=<2>'&lt;&#38;&copy;")});
+    // A quote written as an entity stays inside the address.
+    EXPECT_EQ(Entries("<asx><ref href=\"mms://srv/&quot;q&quot;.asf\"/></asx>"),
+              QStringList{QStringLiteral("mms://srv/\"q\".asf")});
+    EXPECT_EQ(Entries("[Reference]\r\nRef1=mms://srv/a&amp;b.asf\r\n"),
+              QStringList{QStringLiteral("mms://srv/a&amp;b.asf")});
 }
 
 TEST(LoadRedirector, LocalFileFillsTheUrlListInFileOrder)

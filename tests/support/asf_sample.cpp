@@ -124,6 +124,15 @@ QByteArray ReadWholeFile(const QString& path)
     return file.readAll();
 }
 
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return file.setPermissions(permissions);
+}
+
 AsfParts ReadAsf(const QString& path)
 {
     AsfParts parts;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 #include <cstdint>
@@ -29,6 +30,9 @@ struct AsfParts {
 AsfParts ReadAsf(const QString& path);
 
 QByteArray ReadWholeFile(const QString& path);
+// Writes `bytes` as the whole file at `path`, then gives it `permissions`;
+// true when all of it went.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions);
 
 // Runs a program to completion (at most timeoutMs); answers its exit code, -1
 // when it could not start or timed out. stdout goes to *out when given.

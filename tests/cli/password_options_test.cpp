@@ -1,0 +1,137 @@
+#include "cli/password_options.h"
+#include "support/asf_sample.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+
+namespace {
+
+struct Parsed {
+    PasswordOptions options{QStringLiteral("password"), QStringLiteral("Password.")};
+    QCommandLineParser parser;
+    explicit Parsed(const QStringList& args)
+    {
+        parser.addOptions({options.value, options.file});
+        EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("tovrin-cli")} + args)) << parser.errorText().toStdString();
+    }
+};
+
+// A temporary file holding `bytes`, opened for reading.
+std::FILE* Input(const QByteArray& bytes)
+{
+    std::FILE* file = std::tmpfile();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file);
+    std::rewind(file);
+    return file;
+}
+
+}  // namespace
+
+TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
+{
+    QTemporaryDir dir;
+    const struct {
+        QFileDevice::Permissions mode;
+        QByteArray content;
+        std::optional<QString> password;  // std::nullopt: refused
+        QString problem;
+    } cases[] = {
+        {QFile::ReadOwner | QFile::WriteOwner, "s3cret\n", QStringLiteral("s3cret"), {}},
+        {QFile::ReadOwner, "with blanks \r\nsecond line\n", QStringLiteral("with blanks "), {}},
+        {QFile::ReadOwner | QFile::WriteOwner, "", QString(), {}},
+        {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, "s3cret\n", std::nullopt,
+         QStringLiteral("can be read by other users (mode 0640)")},
+        {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther, "s3cret\n", std::nullopt,
+         QStringLiteral("can be read by other users (mode 0604)")},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("pw%1").arg(++n));
+        ASSERT_TRUE(test::WriteWholeFile(path, c.content, c.mode));
+        Parsed p({QStringLiteral("--password-file"), path});
+        QString problem;
+        EXPECT_EQ(p.options.read(p.parser, problem), c.password) << n;
+        EXPECT_TRUE(problem.contains(c.problem)) << n << ": " << problem.toStdString();
+        if (!c.password) {
+            EXPECT_TRUE(problem.startsWith(QStringLiteral("--password-file: "))) << problem.toStdString();
+        }
+    }
+    Parsed missing({QStringLiteral("--password-file"), dir.filePath(QStringLiteral("none"))});
+    QString problem;
+    EXPECT_FALSE(missing.options.read(missing.parser, problem));
+    EXPECT_TRUE(problem.contains(QStringLiteral("cannot read"))) << problem.toStdString();
+
+    Parsed both({QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-file"),
+                 dir.filePath(QStringLiteral("pw1"))});
+    EXPECT_EQ(both.options.check(both.parser), QStringLiteral("--password and --password-file exclude each other"));
+}
+
+TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
+{
+    std::FILE* in = Input("first line\r\nsecond\n");
+    std::FILE* out = std::tmpfile();
+    Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
+    QString problem;
+    EXPECT_EQ(p.options.read(p.parser, problem, in, out), QStringLiteral("first line"));
+    EXPECT_EQ(p.options.read(p.parser, problem, in, out), QStringLiteral("second"));
+    EXPECT_EQ(p.options.read(p.parser, problem, in, out), std::nullopt);
+    EXPECT_EQ(problem, QStringLiteral("--password -: no password was typed"));
+    EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
+    std::fclose(in);
+    std::fclose(out);
+
+    Parsed plain({QStringLiteral("--password"), QStringLiteral("-x")});
+    EXPECT_EQ(plain.options.read(plain.parser, problem), QStringLiteral("-x"));
+}
+
+TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const char* terminal = ::ptsname(master);
+    std::FILE* in = std::fopen(terminal, "r");
+    std::FILE* out = std::fopen(terminal, "w");
+    ASSERT_TRUE(in && out);
+
+    // The user types once the prompt has turned echo off (or after five
+    // seconds, when it never does).
+    std::thread typist([&] {
+        termios mode{};
+        for (int i = 0; i < 500 && ::tcgetattr(fileno(in), &mode) == 0 && (mode.c_lflag & ECHO); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(::write(master, "top secret\n", 11), 11);
+    });
+    Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
+    QString problem;
+    const std::optional<QString> password = p.options.read(p.parser, problem, in, out);
+    typist.join();
+    EXPECT_EQ(password, QStringLiteral("top secret"));
+
+    QByteArray shown;
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char chunk[256];
+    for (ssize_t got; (got = ::read(master, chunk, sizeof chunk)) > 0;)
+        shown.append(chunk, got);
+    EXPECT_TRUE(shown.startsWith("Password for --password: ")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains("secret")) << shown.toStdString();
+    termios after{};
+    ASSERT_EQ(::tcgetattr(fileno(in), &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO) << "echo is on again";
+    std::fclose(in);
+    std::fclose(out);
+    ::close(master);
+}
