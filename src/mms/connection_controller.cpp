@@ -581,7 +581,6 @@ bool ConnectionController::takeWaitingDatagrams()
 void ConnectionController::completeOnUi()
 {
     RunState& run = m_ctx.run;
-    Shell& shell = m_ctx.shell;
     const bool whole = FixCompletedRun(m_ctx);
     // A file with packets missing, one that could not be completed or that
     // missed a write is no success: it is told as what it is.
@@ -597,24 +596,7 @@ void ConnectionController::completeOnUi()
     if (m_runActive)
         m_end = RunEnd::Completed;
     stopRun();
-    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
-    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
-    shell.setGauge(100, run.gaugeTextShown);
-    shell.setCaption(QStringLiteral("Tovrin 已完成"));
-    shell.flash();
-
-    const int repeat = SoundRepeatInterval(m_ctx.settings.doneInterval);
-    if (repeat > 0) {
-        m_soundRepeat.setInterval(repeat);
-        m_soundRepeat.start();
-    }
-    shell.playSound(QStringLiteral("Done.wav"));
-    if (m_ctx.settings.autoLogTick) {
-        m_soundRepeat.stop();
-        SaveLog(m_ctx);
-    }
-    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
-    m_soundRepeat.stop();
+    AnnounceCompletion(m_ctx, m_soundRepeat);
 }
 
 void ConnectionController::endIncomplete(const QString& reasonLine, const QString& message)

@@ -7,6 +7,8 @@
 #include "app/state/shell.h"
 #include "locations/session_log.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace tovrin {
@@ -55,6 +57,29 @@ void RefreshTick(AppContext& ctx)
     } else {
         shell.setGauge(0, run.gaugeTextShown);
     }
+}
+
+void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat)
+{
+    Shell& shell = ctx.shell;
+    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
+    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.setGauge(100, ctx.run.gaugeTextShown);
+    shell.setCaption(QStringLiteral("Tovrin 已完成"));
+    shell.flash();
+
+    const int repeat = SoundRepeatInterval(ctx.settings.doneInterval);
+    if (repeat > 0) {
+        soundRepeat.setInterval(repeat);
+        soundRepeat.start();
+    }
+    shell.playSound(QStringLiteral("Done.wav"));
+    if (ctx.settings.autoLogTick) {
+        soundRepeat.stop();
+        SaveLog(ctx);
+    }
+    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+    soundRepeat.stop();
 }
 
 void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QTimer;
+
 namespace tovrin {
 
 struct AppContext;
@@ -15,6 +17,12 @@ void RefreshTick(AppContext& ctx);
 // gauge's percentage text for a file of known length, and the Live or
 // PreRec label.
 void AnnounceStreamStart(AppContext& ctx);
+
+// The stream ended and the file is whole, after the stop routine: the log
+// lines, the full gauge, the caption, the flash, the sound (repeated by
+// `soundRepeat`, whose timeout plays it, at the DoneInterval while the
+// message is open), the automatic log save, and the message.
+void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat);
 
 // The stream ended but the file is not whole (packets missing, its count
 // not written, a write failed): the log says so after `reasonLine` (when

@@ -51,6 +51,7 @@ MmshController::MmshController(AppContext& ctx, QObject* parent) : QObject(paren
     connect(&m_tcp, &QTcpSocket::errorOccurred, this, &MmshController::onError);
     connect(&m_watchdog, &QTimer::timeout, this, &MmshController::onWatchdog);
     connect(&m_refresh, &QTimer::timeout, this, [this] { RefreshTick(m_ctx); });
+    connect(&m_soundRepeat, &QTimer::timeout, this, [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
 }
 
 MmshController::~MmshController()
@@ -396,8 +397,6 @@ void MmshController::fail(const QString& logLine)
 
 void MmshController::complete()
 {
-    RunState& run = m_ctx.run;
-    Shell& shell = m_ctx.shell;
     m_ended = true;
     m_writer->flush();
     if (!FixCompletedRun(m_ctx)) {
@@ -409,15 +408,7 @@ void MmshController::complete()
     }
     m_end = RunEnd::Completed;
     stopRun();
-    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
-    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
-    shell.setGauge(100, run.gaugeTextShown);
-    shell.setCaption(QStringLiteral("Tovrin 已完成"));
-    shell.flash();
-    shell.playSound(QStringLiteral("Done.wav"));
-    if (m_ctx.settings.autoLogTick)
-        SaveLog(m_ctx);
-    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+    AnnounceCompletion(m_ctx, m_soundRepeat);
 }
 
 void MmshController::disconnectConfirmed()

@@ -78,6 +78,7 @@ private:
     QTcpSocket m_tcp;
     QTimer m_watchdog;
     QTimer m_refresh;
+    QTimer m_soundRepeat;  // the completion sound while its message is open
     std::optional<MediaPacketWriter> m_writer;  // one per run: it holds the run's first packet
     quint16 m_defaultPort = 80;
 
