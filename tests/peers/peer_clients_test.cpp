@@ -173,14 +173,20 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
         EXPECT_TRUE(vlcDump(folder, server.url(name, QStringLiteral("mmst")), byVlc, &log)) << log.toStdString();
         EXPECT_TRUE(ReadWholeFile(byVlc) == want) << "VLC, " << name.toStdString() << "\n" << log.toStdString();
 
-        // libmms asks for MMS over HTTP first; the server closes that
-        // connection, and libmms goes on with MMS over TCP.
+        // libmms asks for MMS over HTTP first, on the mms:// address's port:
+        // the server answers it there over MMSH, and libmms needs no MMS.
         const QString byLibmms = folder.out + QStringLiteral("/libmms-") + name;
         const LibmmsResult fetched = libmms(server.url(name), byLibmms);
         EXPECT_TRUE(fetched.ok) << fetched.report.toStdString();
         EXPECT_EQ(fetched.seekable, 1) << fetched.report.toStdString();
         EXPECT_TRUE(ReadWholeFile(byLibmms) == want) << "libmms, " << name.toStdString();
     }
+    // VLC's two sessions went over MMS, libmms's only over MMSH.
+    const QString log = QString::fromUtf8(server.log());
+    EXPECT_EQ(log.count(QRegularExpression(QStringLiteral("session \\d+ \\S+: connected\n"))), 2) << log.toStdString();
+    for (const QString& source : {wmv, wma})
+        EXPECT_TRUE(log.contains(QStringLiteral(": play ") + QFileInfo(source).fileName())) << log.toStdString();
+    EXPECT_FALSE(log.contains(QLatin1String("malformed command"))) << log.toStdString();
 }
 
 TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)

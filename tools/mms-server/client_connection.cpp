@@ -90,6 +90,9 @@ ClientConnection::ClientConnection(QTcpSocket* socket, int number, SourceCatalog
     connect(&m_keepAliveTimer, &QTimer::timeout, this, &ClientConnection::keepAlive);
     m_keepAliveTimer.start(std::min(m_options.pingIntervalMs, m_options.idleTimeoutMs));
     logEvent(QStringLiteral("connected"));
+    // Bytes the server already looked at to choose MMS raise no readyRead again.
+    if (m_socket->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &ClientConnection::readCommands);
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         QTimer::singleShot(0, this, &ClientConnection::disconnected);
 }

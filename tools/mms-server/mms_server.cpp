@@ -6,8 +6,32 @@
 
 #include <QFileInfo>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <string_view>
 
 namespace tovrin::mmsserver {
+
+namespace {
+
+enum class FirstBytes { Mms, Http, Undecided };
+
+FirstBytes ClassifyFirstBytes(QByteArrayView start)
+{
+    // The request lines MMSH clients send; an MMS command starts with 0x01.
+    static constexpr std::string_view kMethods[] = {"GET ", "POST "};
+    bool partial = false;
+    for (const std::string_view method : kMethods) {
+        const QByteArrayView expected(method.data(), qsizetype(method.size()));
+        if (start.size() >= expected.size() && start.first(expected.size()) == expected)
+            return FirstBytes::Http;
+        if (start.size() < expected.size() && expected.first(start.size()) == start)
+            partial = true;
+    }
+    return partial ? FirstBytes::Undecided : FirstBytes::Mms;
+}
+
+}  // namespace
 
 MmsServer::MmsServer(ServerOptions options, Log log, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_log(std::move(log)), m_root(m_options.root)
@@ -61,20 +85,51 @@ void MmsServer::accept()
             socket->deleteLater();
             continue;
         }
-        ConnectionOptions options;
-        options.policy.credentials = m_options.credentials;
-        options.policy.openError = m_options.openError;
-        options.dropAfter = m_options.dropAfter;
-        options.pingIntervalMs = m_options.pingIntervalMs;
-        options.hostile = m_options.hostile;
-        options.policy.hostile = m_options.hostile;
-        auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
-        m_connections.insert(connection);
-        connect(connection, &ClientConnection::finished, this, [this, connection] {
-            if (m_connections.remove(connection))
-                release(connection);
-        });
+        // Qt reads no more than this from the kernel until a connection takes the socket.
+        socket->setReadBufferSize(kDecideBytes);
+        auto* deadline = new QTimer(this);
+        deadline->setSingleShot(true);
+        m_undecided.insert(socket, deadline);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { decide(socket, false); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { decide(socket, true); });
+        connect(deadline, &QTimer::timeout, this, [this, socket] { decide(socket, true); });
+        deadline->start(kDecideMs);
     }
+}
+
+void MmsServer::decide(QTcpSocket* socket, bool last)
+{
+    const auto found = m_undecided.constFind(socket);
+    if (found == m_undecided.constEnd())
+        return;
+    // peek(): the bytes stay in the socket for the connection that takes it.
+    const FirstBytes kind = ClassifyFirstBytes(socket->peek(kDecideBytes));
+    if (kind == FirstBytes::Undecided && !last)
+        return;
+    (*found)->deleteLater();
+    m_undecided.erase(found);
+    socket->disconnect(this);
+    if (kind == FirstBytes::Http)
+        startMmsh(socket);
+    else
+        startMms(socket);
+}
+
+void MmsServer::startMms(QTcpSocket* socket)
+{
+    ConnectionOptions options;
+    options.policy.credentials = m_options.credentials;
+    options.policy.openError = m_options.openError;
+    options.dropAfter = m_options.dropAfter;
+    options.pingIntervalMs = m_options.pingIntervalMs;
+    options.hostile = m_options.hostile;
+    options.policy.hostile = m_options.hostile;
+    auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
+    m_connections.insert(connection);
+    connect(connection, &ClientConnection::finished, this, [this, connection] {
+        if (m_connections.remove(connection))
+            release(connection);
+    });
 }
 
 void MmsServer::acceptHttp()
@@ -86,17 +141,22 @@ void MmsServer::acceptHttp()
             socket->deleteLater();
             continue;
         }
-        MmshOptions options;
-        options.credentials = m_options.credentials;
-        options.dropAfter = m_options.dropAfter;
-        options.hostile = m_options.hostile;
-        auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
-        m_httpConnections.insert(connection);
-        connect(connection, &MmshConnection::finished, this, [this, connection] {
-            if (m_httpConnections.remove(connection))
-                release(connection);
-        });
+        startMmsh(socket);
     }
+}
+
+void MmsServer::startMmsh(QTcpSocket* socket)
+{
+    MmshOptions options;
+    options.credentials = m_options.credentials;
+    options.dropAfter = m_options.dropAfter;
+    options.hostile = m_options.hostile;
+    auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
+    m_httpConnections.insert(connection);
+    connect(connection, &MmshConnection::finished, this, [this, connection] {
+        if (m_httpConnections.remove(connection))
+            release(connection);
+    });
 }
 
 void MmsServer::release(QObject* connection)
@@ -111,6 +171,13 @@ void MmsServer::stop()
     m_stopping = true;
     m_tcp.close();
     m_http.close();
+    for (auto it = m_undecided.cbegin(); it != m_undecided.cend(); ++it) {
+        it.key()->disconnect(this);
+        it.key()->abort();
+        it.key()->deleteLater();
+        it.value()->deleteLater();
+    }
+    m_undecided.clear();
     if (connectionCount() == 0) {
         emit stopped();
         return;

@@ -13,6 +13,9 @@
 #include <functional>
 #include <memory>
 
+class QTcpSocket;
+class QTimer;
+
 namespace tovrin::mmsserver {
 
 class ClientConnection;
@@ -22,11 +25,20 @@ class MmshConnection;
 // (live points first, then files under the root folder, never outside it) and
 // keeps one ClientConnection per client.
 //
+// The MMS port answers HTTP as well, as real servers do: a connection whose
+// first bytes are an HTTP request line goes to an MmshConnection, as on the
+// MMSH port, so clients that try MMS over HTTP first on the mms:// address
+// (libmms) are served by it. Until its first bytes have come (or kDecideMs
+// has passed), a connection waits with at most kDecideBytes read.
+//
 // Thread: everything runs on the thread that owns it.
 class MmsServer : public QObject, public SourceCatalog {
     Q_OBJECT
 
 public:
+    static constexpr qint64 kDecideBytes = 5;  // "POST "
+    static constexpr int kDecideMs = 1000;
+
     using Log = std::function<void(const QString&)>;
 
     MmsServer(ServerOptions options, Log log, QObject* parent = nullptr);
@@ -40,7 +52,10 @@ public:
     std::uint16_t httpPort() const { return m_http.serverPort(); }
     // Stops listening and closes every connection; emits stopped() when the last has gone.
     void stop();
-    int connectionCount() const { return int(m_connections.size() + m_httpConnections.size()); }
+    int connectionCount() const
+    {
+        return int(m_connections.size() + m_httpConnections.size() + m_undecided.size());
+    }
 
     std::unique_ptr<MediaSource> open(const QString& name, std::uint32_t* result, QString* why) override;
 
@@ -50,6 +65,11 @@ signals:
 private:
     void accept();
     void acceptHttp();
+    // A connection on the MMS port goes to MMS or MMSH once its first bytes
+    // say which (`last`: no more are waited for; anything but HTTP is MMS).
+    void decide(QTcpSocket* socket, bool last);
+    void startMms(QTcpSocket* socket);
+    void startMmsh(QTcpSocket* socket);
     // A connection that has finished and left its set goes.
     void release(QObject* connection);
 
@@ -61,6 +81,7 @@ private:
     QSet<ClientConnection*> m_connections;
     QTcpServer m_http;
     QSet<MmshConnection*> m_httpConnections;
+    QHash<QTcpSocket*, QTimer*> m_undecided;  // MMS-port connections not yet handed on, and their deadlines
     int m_nextNumber = 1;
     bool m_stopping = false;
 };

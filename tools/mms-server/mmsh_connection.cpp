@@ -54,6 +54,9 @@ MmshConnection::MmshConnection(QTcpSocket* socket, int number, SourceCatalog& ca
     connect(m_socket, &QTcpSocket::disconnected, this, &MmshConnection::disconnected);
     connect(&m_paceTimer, &QTimer::timeout, this, &MmshConnection::pump);
     logEvent(QStringLiteral("connected (http)"));
+    // Bytes the MMS port already looked at to choose HTTP raise no readyRead again.
+    if (m_socket->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &MmshConnection::readRequest);
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         QTimer::singleShot(0, this, &MmshConnection::disconnected);
 }

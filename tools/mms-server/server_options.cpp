@@ -37,7 +37,9 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
         "folder on demand (mms://host/NAME) and publishes live points that replay a file in a loop."));
     const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                     QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one (default 1755)."),
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("TCP port for MMS, which answers HTTP requests over MMSH too; "
+                                                 "0 picks a free one (default 1755)."),
                                   QStringLiteral("PORT"), QStringLiteral("1755"));
     const QCommandLineOption httpPort(QStringLiteral("http-port"),
                                       QStringLiteral("Serve the same names over MMSH (mmsh://, MMS over HTTP) on this "
