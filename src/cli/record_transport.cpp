@@ -77,8 +77,10 @@ void RecordTransport::mmsFinished(RunEnd end)
     const QString address = MmshAddress(m_address, m_httpPort);
     m_ctx.shell.appendLog(QStringLiteral("- MMS connection refused or closed before a reply: switching to MMSH, ")
                           + address);
-    // Started once the MMS run has finished unwinding.
+    // Started once the MMS run has finished unwinding and its receive thread,
+    // which shares the run state, has ended.
     QTimer::singleShot(0, this, [this, address] {
+        m_mms.finishReceiveThread();
         if (!startMmsh(address))
             emit finished(RunEnd::Failed);
     });

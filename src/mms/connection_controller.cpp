@@ -529,7 +529,12 @@ void ConnectionController::SocketSink::write(const QByteArray& bytes)
 
 void ConnectionController::requestStop()
 {
-    m_ui.run([this] { stopRun(); });
+    // Only the thread's own run: once it has stopped, the run state may
+    // already serve another run (another transport's, after a rollover).
+    m_ui.run([this] {
+        if (m_runActive)
+            stopRun();
+    });
 }
 
 void ConnectionController::streamDrained()

@@ -73,6 +73,10 @@ public:
 
     bool isRunning() const { return m_runActive; }
     RunEnd lastEnd() const { return m_end; }
+    // Waits until the last run's receive thread has ended (it may still be
+    // draining after the run stopped), processing events other than user
+    // input meanwhile. Called before anything else reuses the run state.
+    void finishReceiveThread();
 
 signals:
     void runStarted();
@@ -107,7 +111,6 @@ private:
     void endIncomplete(const QString& reasonLine, const QString& message);
     void writeToSocket(const QByteArray& bytes);
     void startReceiveThread();
-    void finishReceiveThread();
     void resumeReading();
     void closeInputWhenRead();
     QString timeAndDate() const;
