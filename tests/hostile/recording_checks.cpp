@@ -16,13 +16,6 @@ const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE4
 constexpr long kMemoryLimitKb = 64 * 1024;
 }  // namespace
 
-Workspace::Workspace()
-{
-    QDir().mkpath(media);
-    QDir().mkpath(config);
-    QFile::copy(SamplePath(Sample::Wmv), source());
-}
-
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome, const QStringList& extra)
 {
     CliLaunch launch;

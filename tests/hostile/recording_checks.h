@@ -2,6 +2,7 @@
 
 #include "hostile/cli_child.h"
 #include "support/asf_sample.h"
+#include "support/workspace.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,17 +12,6 @@
 #include <cstdint>
 
 namespace tovrin::test {
-
-// A folder serving the ffmpeg sample as clip.wmv, the recorder's settings
-// home, and room for recordings.
-struct Workspace {
-    QTemporaryDir dir;
-    QString media = dir.filePath(QStringLiteral("media"));
-    QString config = dir.filePath(QStringLiteral("config"));
-    Workspace();
-    QString out(const QString& name) const { return dir.filePath(name); }
-    QString source() const { return media + QStringLiteral("/clip.wmv"); }
-};
 
 // `tovrin-cli record URL -o OUT` with a connect timeout, and `extra`.
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome,

@@ -53,6 +53,14 @@ struct ControllerFixture {
             lastEnd = end;
         });
     }
+    // The recording equals the served clip, header and packets.
+    void expectRecordedWhole(const QString& recording) const
+    {
+        const AsfParts got = ReadAsf(recording);
+        const AsfParts want = ReadAsf(media + QStringLiteral("/clip.wmv"));
+        EXPECT_EQ(got.header, want.header);
+        EXPECT_EQ(got.packets, want.packets);
+    }
     bool record(const QString& url, const QString& out)
     {
         t.shell.saveFileAnswers.push_back(out);
@@ -82,10 +90,7 @@ TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
     ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed);
 
-    const AsfParts got = ReadAsf(second);
-    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
-    EXPECT_EQ(got.header, want.header);
-    EXPECT_EQ(got.packets, want.packets);
+    f.expectRecordedWhole(second);
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
     EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin 已完成"));
     EXPECT_EQ(f.t.shell.mode, ModeLabel::Standby);
@@ -286,10 +291,7 @@ TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
     EXPECT_EQ(secondConnect, true);
     EXPECT_EQ(thirdConnect, false);
     EXPECT_EQ(f.lastEnd, RunEnd::Completed);
-    const AsfParts got = ReadAsf(second);
-    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
-    EXPECT_EQ(got.header, want.header);
-    EXPECT_EQ(got.packets, want.packets);
+    f.expectRecordedWhole(second);
 }
 
 TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
@@ -314,7 +316,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
     ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed) << f.t.shell.log.join(u'\n').toStdString();
-    EXPECT_EQ(ReadAsf(out).header, ReadAsf(f.media + QStringLiteral("/clip.wmv")).header);
+    f.expectRecordedWhole(out);
 }
 
 TEST(Completion, AFileThatCouldNotBeCompletedIsNoSuccess)

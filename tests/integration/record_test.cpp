@@ -5,6 +5,7 @@
 #include "integration/processes.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
+#include "support/workspace.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -28,22 +29,6 @@ using namespace tovrin::test;
 namespace {
 
 const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
-
-// A folder holding the sample under a name the server serves, the recorder's
-// settings home, and a place for recordings.
-struct Workspace {
-    QTemporaryDir dir;
-    QString media = dir.filePath(QStringLiteral("media"));
-    QString config = dir.filePath(QStringLiteral("config"));
-    Workspace()
-    {
-        QDir().mkpath(media);
-        QDir().mkpath(config);
-        QFile::copy(SamplePath(Sample::Wmv), media + QStringLiteral("/clip.wmv"));
-    }
-    QString out(const QString& name) const { return dir.filePath(name); }
-    QString source() const { return media + QStringLiteral("/clip.wmv"); }
-};
 
 QStringList recordArgs(const QString& url, const QString& out, const QStringList& extra = {})
 {
