@@ -1,6 +1,5 @@
-#include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "support/asf_sample.h"
+#include "asf/byte_helpers.h"
 #include "support/fake_shell.h"
 
 #include <gtest/gtest.h>
@@ -90,37 +89,32 @@ TEST(RebaseTimecodes, RebasesEveryPayloadOfAMultiplePayloadPacket)
 
 TEST(RebaseTimecodes, RejectsWhatItCannotFollowWithItsLogLine)
 {
+    // One byte of a good packet replaced; nothing is rewritten before the
+    // layout is known, the send time is rewritten before the payloads are read.
+    const struct {
+        int at;
+        char byte;
+        const char* log;
+    } cases[] = {{2, 0x01, "Fault in media packet header, start 0x82 missing"},
+                 {3, 0x04, "Media packet error, unknown padding. Flags = 04"},
+                 {4, 0x5E, "Invalid segment type ID unknown type 5E"},
+                 {20, 0x02, "Error in packet, Segment Flags unknown 02"}};
+    for (const auto& c : cases) {
+        test::FakeShell shell;
+        QByteArray packet = singleReplicatedPacket(5, 5);
+        packet[c.at] = c.byte;
+        QByteArray expected = packet;
+        PutLE(expected, 8, c.at < 4 ? 5 : 4, 4);
+        EXPECT_FALSE(RebaseTimecodes(packet, 1, shell));
+        EXPECT_EQ(shell.log, QStringList{QString::fromLatin1(c.log)});
+        EXPECT_EQ(packet, expected) << c.log;
+    }
+
     test::FakeShell shell;
-    QByteArray noMarker = singleReplicatedPacket(5, 5);
-    noMarker[2] = 1;
-    const QByteArray noMarkerBefore = noMarker;
-    EXPECT_FALSE(RebaseTimecodes(noMarker, 1, shell));
-    EXPECT_EQ(noMarker, noMarkerBefore);
-
-    QByteArray badPadding = singleReplicatedPacket(5, 5);
-    badPadding[3] = 0x04;
-    const QByteArray badPaddingBefore = badPadding;
-    EXPECT_FALSE(RebaseTimecodes(badPadding, 1, shell));
-    EXPECT_EQ(badPadding, badPaddingBefore) << "nothing rewritten before the layout is known";
-
-    QByteArray badSegment = singleReplicatedPacket(5, 5);
-    badSegment[4] = 0x5E;
-    EXPECT_FALSE(RebaseTimecodes(badSegment, 1, shell));
-    EXPECT_EQ(le32(badSegment, 8), 4u) << "the send time is rewritten before the segment type is read";
-
-    QByteArray badFlags = singleReplicatedPacket(5, 5);
-    badFlags[20] = 0x02;
-    EXPECT_FALSE(RebaseTimecodes(badFlags, 1, shell));
-
     QByteArray overlong = multipleReplicatedPacket(50, 60, 70, 400);
     EXPECT_FALSE(RebaseTimecodes(overlong, 50, shell));
     EXPECT_EQ(le32(overlong, 23), 10u) << "the first payload stays rebased";
-
-    EXPECT_EQ(shell.log, (QStringList{QStringLiteral("Fault in media packet header, start 0x82 missing"),
-                                      QStringLiteral("Media packet error, unknown padding. Flags = 04"),
-                                      QStringLiteral("Invalid segment type ID unknown type 5E"),
-                                      QStringLiteral("Error in packet, Segment Flags unknown 02"),
-                                      QStringLiteral("error in packet, non grouping pointer out of range")}));
+    EXPECT_EQ(shell.log, QStringList{QStringLiteral("error in packet, non grouping pointer out of range")});
 }
 
 TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
@@ -136,60 +130,4 @@ TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
             EXPECT_EQ(shell.log.size(), 1) << "cut at " << cut;
         }
     }
-}
-
-namespace {
-
-// An independent reading of the ASF data packets ffmpeg writes: where the send
-// time and each payload's presentation time lie.
-std::vector<int> timecodePositions(const QByteArray& p)
-{
-    std::vector<int> at;
-    const int lengthFlags = std::uint8_t(p[3]);
-    auto fieldSize = [](int bits) { return bits == 1 ? 1 : bits == 2 ? 2 : bits == 3 ? 4 : 0; };
-    int pos = 5 + fieldSize((lengthFlags >> 1) & 3) + fieldSize((lengthFlags >> 3) & 3)
-              + fieldSize((lengthFlags >> 5) & 3);
-    at.push_back(pos);
-    pos += 6;
-    const bool multiple = lengthFlags & 1;
-    int count = 1, lengthWidth = 0;
-    if (multiple) {
-        const int flags = std::uint8_t(p[pos++]);
-        count = flags & 0x3F;
-        lengthWidth = fieldSize(flags >> 6);
-    }
-    const int properties = std::uint8_t(p[4]);
-    const int offsetWidth = fieldSize((properties >> 2) & 3);
-    for (int i = 0; i < count; ++i) {
-        pos += 2 + offsetWidth;
-        const int replicated = std::uint8_t(p[pos++]);
-        EXPECT_GE(replicated, 8);
-        at.push_back(pos + 4);
-        pos += replicated;
-        if (multiple)
-            pos += lengthWidth + int(*LEAt(p, pos, lengthWidth));
-    }
-    return at;
-}
-
-}  // namespace
-
-TEST(RebaseTimecodes, RestoresEveryPacketOfARealFileShiftedToABroadcastClock)
-{
-    const test::AsfParts parts = test::ReadAsf(test::SamplePath(test::Sample::Wmv));
-    ASSERT_GT(parts.packets.size(), 20u);
-    const std::uint32_t clock = 987654321;
-    int multiplePayloadPackets = 0;
-    for (const QByteArray& original : parts.packets) {
-        QByteArray live = original;
-        for (int pos : timecodePositions(original))
-            PutLE(live, pos, std::uint32_t(*LE32At(original, pos) + clock), 4);
-        ASSERT_NE(live, original);
-        multiplePayloadPackets += original[3] & 1;
-
-        test::FakeShell shell;
-        ASSERT_TRUE(RebaseTimecodes(live, clock, shell)) << shell.log.join(u'\n').toStdString();
-        EXPECT_EQ(live, original);
-    }
-    EXPECT_GT(multiplePayloadPackets, 0) << "the sample should exercise multiple payloads";
 }

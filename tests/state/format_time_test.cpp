@@ -4,21 +4,13 @@
 
 using tovrin::FormatTime;
 
-TEST(FormatTime, PadsEachPartToTwoDigitsAndLeavesHoursUnbounded)
+// Each part has two digits at least, hours are unbounded, the last
+// millisecond rounds up and the top value does not overflow.
+TEST(FormatTime, PadsRoundsAndLeavesHoursUnbounded)
 {
-    EXPECT_EQ(FormatTime(0), QStringLiteral("00 : 00 : 00"));
-    EXPECT_EQ(FormatTime(1000), QStringLiteral("00 : 00 : 01"));
-    EXPECT_EQ(FormatTime(9000), QStringLiteral("00 : 00 : 09"));
-    EXPECT_EQ(FormatTime(60000), QStringLiteral("00 : 01 : 00"));
-    EXPECT_EQ(FormatTime(61000), QStringLiteral("00 : 01 : 01"));
-    EXPECT_EQ(FormatTime(3600000), QStringLiteral("01 : 00 : 00"));
-    EXPECT_EQ(FormatTime(36000000), QStringLiteral("10 : 00 : 00"));
-    EXPECT_EQ(FormatTime(360000000), QStringLiteral("100 : 00 : 00"));
-}
-
-TEST(FormatTime, RoundsTheLastMillisecondUpAndDoesNotOverflowAtTheTop)
-{
-    EXPECT_EQ(FormatTime(998), QStringLiteral("00 : 00 : 00"));
-    EXPECT_EQ(FormatTime(999), QStringLiteral("00 : 00 : 01"));
-    EXPECT_EQ(FormatTime(4294967295u), QStringLiteral("1193 : 02 : 47"));
+    const std::pair<std::uint32_t, const char*> table[] = {
+        {0, "00 : 00 : 00"},          {998, "00 : 00 : 00"},          {999, "00 : 00 : 01"},
+        {9000, "00 : 00 : 09"},       {61000, "00 : 01 : 01"},        {3600000, "01 : 00 : 00"},
+        {360000000, "100 : 00 : 00"}, {4294967295u, "1193 : 02 : 47"}};
+    for (auto [ms, text] : table) EXPECT_EQ(FormatTime(ms), QString::fromLatin1(text)) << ms;
 }

@@ -13,11 +13,12 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     TestContext t;
     RunState& r = t.run;
     t.shell.log << QStringLiteral("old line");
-    for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
-                       &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
-                       &r.streamKindBits, &r.maxBitRate})
-        c->store(77);
+    const std::initializer_list<Counter*> counters = {
+        &r.ackCount,          &r.commandSequence,    &r.packetSize,         &r.headerLength,
+        &r.filePacketCount,   &r.streamBitRate,      &r.serverClientCount,  &r.mediaTime,
+        &r.packetIndex,       &r.highestPacketIndex, &r.headerSendDuration, &r.headerFileSize,
+        &r.storedPacketCount, &r.streamCount,        &r.streamKindBits,     &r.maxBitRate};
+    for (Counter* c : counters) c->store(77);
     r.stopFlag = r.resume = r.localFileMode = r.liveHeaderFixed = r.packetCountFixed = true;
     r.incarnation = 5;
     r.funnelReportCount = 2;
@@ -38,11 +39,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
                                           QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
     EXPECT_TRUE(t.shell.log.isEmpty());
     EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
-    for (Counter* c : {&r.ackCount, &r.commandSequence, &r.packetSize, &r.headerLength, &r.filePacketCount,
-                       &r.streamBitRate, &r.serverClientCount, &r.mediaTime, &r.packetIndex, &r.highestPacketIndex,
-                       &r.headerSendDuration, &r.headerFileSize, &r.storedPacketCount, &r.streamCount,
-                       &r.streamKindBits, &r.maxBitRate})
-        EXPECT_EQ(c->load(), 0u);
+    for (Counter* c : counters) EXPECT_EQ(c->load(), 0u);
     EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
     EXPECT_EQ(r.incarnation.load(), 1u);
     EXPECT_EQ(r.receiveBuffer.size(), 0u);
