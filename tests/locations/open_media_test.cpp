@@ -110,24 +110,17 @@ TEST(OpenMedia, LocalRedirectorFillsTheUrlListInLocalFileMode)
 
 TEST(OpenMedia, LocalRedirectorFailures)
 {
-    {
-        Opener o;
-        EXPECT_EQ(o.open(o.t.dir.filePath(QStringLiteral("missing.asx"))), OpenOutcome::Failed);
-        EXPECT_EQ(o.t.shell.messages, QStringList{QStringLiteral("could not open local redirector file")});
-        EXPECT_TRUE(o.t.shell.log.isEmpty());
-    }
-    {
-        // A folder named like a redirector is no file to read.
+    const QStringList cannotOpen{QStringLiteral("could not open local redirector file")};
+    const QStringList noEntries{QStringLiteral("Error in redirector file - no entries found"), QStringLiteral("Local parse error")};
+    for (const auto& [name, messages] : {std::pair{QStringLiteral("missing.asx"), cannotOpen},
+                                         // A folder named like a redirector is no file to read.
+                                         std::pair{QStringLiteral("folder.asx"), cannotOpen},
+                                         std::pair{QStringLiteral("none.asx"), noEntries}}) {
         Opener o;
         QDir(o.t.dir.path()).mkdir(QStringLiteral("folder.asx"));
-        EXPECT_EQ(o.open(o.t.dir.filePath(QStringLiteral("folder.asx"))), OpenOutcome::Failed);
-        EXPECT_EQ(o.t.shell.messages, QStringList{QStringLiteral("could not open local redirector file")});
-    }
-    {
-        Opener o;
-        EXPECT_EQ(o.open(o.file(QStringLiteral("none.asx"), "<asx></asx>")), OpenOutcome::Failed);
-        EXPECT_EQ(o.t.shell.messages, (QStringList{QStringLiteral("Error in redirector file - no entries found"),
-                                                   QStringLiteral("Local parse error")}));
+        o.file(QStringLiteral("none.asx"), "<asx></asx>");
+        EXPECT_EQ(o.open(o.t.dir.filePath(name)), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.messages, messages) << name.toStdString();
         EXPECT_TRUE(o.t.shell.log.isEmpty());
         EXPECT_FALSE(o.t.run.localFileMode);
     }
