@@ -41,17 +41,6 @@ QString Out(const CliResult& result)
 
 }  // namespace
 
-TEST(CliOpen, RelativeRedirectorFileListsItsAddressesNumbered)
-{
-    Workspace w;
-    w.put(QStringLiteral("list.asx"), "<ASX><Entry><Ref href=\"mms://srv/a.asf\"/></Entry>\r\n"
-                                      "<Entry><Ref href=\"mms://srv/b.wmv\"/></Entry></ASX>");
-    const CliResult result = w.run({QStringLiteral("open"), QStringLiteral("list.asx")});
-    EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
-    EXPECT_EQ(Out(result), QStringLiteral("1. mms://srv/a.asf\n2. mms://srv/b.wmv\n"));
-    EXPECT_TRUE(result.errText().contains(QStringLiteral("URL list now has data, please select an entry")));
-}
-
 TEST(CliOpen, StreamAddressAndUnknownLocations)
 {
     Workspace w;
@@ -62,13 +51,9 @@ TEST(CliOpen, StreamAddressAndUnknownLocations)
     EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
     EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
 
-    result = w.run({QStringLiteral("open"), QStringLiteral("Mms://host/a.asf")});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_TRUE(result.errText().contains(QStringLiteral("*** 未知的媒介位置")));
-
     result = w.run({QStringLiteral("open"), QStringLiteral("missing.asx")});
     EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.isEmpty());
     EXPECT_TRUE(result.errText().contains(QStringLiteral("could not open local redirector file")));
 
     EXPECT_EQ(w.run({QStringLiteral("open")}).exitCode, 2);
@@ -84,11 +69,6 @@ TEST(CliOpen, SavedLogPrintsItsLines)
     const CliResult result = w.run({QStringLiteral("open"), QStringLiteral("run.log")});
     EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
     EXPECT_EQ(Out(result), text);
-
-    w.put(QStringLiteral("empty.log"), {});
-    const CliResult empty = w.run({QStringLiteral("open"), QStringLiteral("empty.log")});
-    EXPECT_EQ(empty.exitCode, 1);
-    EXPECT_TRUE(empty.errText().contains(QStringLiteral("Log file error, cannot continue")));
 }
 
 TEST(CliOpen, LocalMediaAndInfoPrintTheFileProperties)
@@ -123,15 +103,7 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     NginxServer web(w.dir.filePath(QStringLiteral("site")),
                     QStringLiteral("location / { auth_basic \"cli\"; auth_basic_user_file htpasswd; }"));
     ASSERT_TRUE(web.started()) << web.error().toStdString();
-    QFile htpasswd(web.configDir() + QStringLiteral("/htpasswd"));
-    ASSERT_TRUE(htpasswd.open(QIODevice::WriteOnly));
-    htpasswd.write(HtpasswdLine(QStringLiteral("u"), QStringLiteral("p")));
-    htpasswd.close();
-
-    // Without credentials (and no terminal to type them at) the site refuses.
-    const CliResult refused = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx"))});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.errText().contains(QStringLiteral("Now try connecting again")));
+    ASSERT_TRUE(web.allowUser(QStringLiteral("u"), QStringLiteral("p")));
 
     const CliResult loaded = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")),
                                     QStringLiteral("--http-user"), QStringLiteral("u"), QStringLiteral("--http-password"),

@@ -48,13 +48,10 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
         std::optional<QString> password;  // std::nullopt: refused
         QString problem;
     } cases[] = {
-        {QFile::ReadOwner | QFile::WriteOwner, "s3cret\n", QStringLiteral("s3cret"), {}},
         {QFile::ReadOwner, "with blanks \r\nsecond line\n", QStringLiteral("with blanks "), {}},
         {QFile::ReadOwner | QFile::WriteOwner, "", QString(), {}},
         {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, "s3cret\n", std::nullopt,
          QStringLiteral("can be read by other users (mode 0640)")},
-        {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther, "s3cret\n", std::nullopt,
-         QStringLiteral("can be read by other users (mode 0604)")},
     };
     int n = 0;
     for (const auto& c : cases) {

@@ -1,7 +1,6 @@
 #include "locations/archived_log.h"
 #include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
-#include "locations/session_log.h"
 #include "locations_support.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
@@ -36,24 +35,6 @@ TEST(SplitSessionLog, EachLineFeedEndsOneLine)
     // Text after the last line feed is shown rather than dropped.
     EXPECT_EQ(SplitSessionLog("a\nno end"), (QStringList{QStringLiteral("a"), QStringLiteral("no end")}));
     EXPECT_EQ(SplitSessionLog(QByteArray::fromHex("b67db1d20a")), QStringList{QStringLiteral("開啟")});
-}
-
-TEST(ShowArchivedLog, SavedLogComesBackLineForLineAndTheFileIsLeftAlone)
-{
-    TestContext t;
-    const QStringList saved = {QStringLiteral("********** 開始 **********"), QString(),
-                               QStringLiteral("- 連接到 127.0.0.1"), QStringLiteral("last line")};
-    t.shell.log = saved;
-    const QString path = t.dir.filePath(QStringLiteral("run.log"));
-    t.shell.saveFileAnswers.push_back(path);
-    SaveLog(t.ctx);
-    const QByteArray before = test::ReadWholeFile(path);
-
-    EXPECT_EQ(Open(t, path), OpenOutcome::LogShown);
-    EXPECT_EQ(t.shell.log, QStringList{kShown} + saved);
-    EXPECT_TRUE(t.run.localFileMode);
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-    EXPECT_EQ(test::ReadWholeFile(path), before);
 }
 
 TEST(ShowArchivedLog, UnreadableOrEmptyLogIsReportedInTheLogOnly)

@@ -62,19 +62,6 @@ TEST(ScanRedirector, OtherSchemesAndCapitalisationsAreNotAddresses)
     EXPECT_EQ(Entries(QByteArray("\0mms://h/a\0b", 11)), QStringList{QStringLiteral("mms://h/a")});
 }
 
-TEST(ScanRedirector, KeepsTheFirstTwentyAndTellsWhenThereAreMore)
-{
-    const RedirectorScan twenty = ScanRedirector(Addresses(20));
-    EXPECT_EQ(twenty.entries.size(), 20);
-    EXPECT_FALSE(twenty.tooMany);
-
-    const RedirectorScan many = ScanRedirector(Addresses(21));
-    ASSERT_EQ(many.entries.size(), 20);
-    EXPECT_TRUE(many.tooMany);
-    EXPECT_EQ(many.entries.first(), QStringLiteral("mms://srv/clip1.asf"));
-    EXPECT_EQ(many.entries.last(), QStringLiteral("mms://srv/clip20.asf"));
-}
-
 TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 {
     const QString address = QStringLiteral("mms://srv/新聞.wmv");
@@ -123,7 +110,8 @@ TEST(LoadRedirector, LocalFileFillsTheUrlListInFileOrder)
     EXPECT_TRUE(t.shell.confirmations.isEmpty());  // only a fetched file is offered for saving
 
     ASSERT_TRUE(LoadFile(t, test::WriteFile(t.dir, QStringLiteral("b.asx"), Addresses(21))));
-    EXPECT_EQ(t.shell.urlList.size(), 20);
+    ASSERT_EQ(t.shell.urlList.size(), 20);
+    EXPECT_EQ(t.shell.urlList.last(), QStringLiteral("mms://srv/clip20.asf"));
     EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("Too many entires in ASX file, displaying max amount only")});
 }
 

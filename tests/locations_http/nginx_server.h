@@ -24,6 +24,9 @@ public:
     QString configDir() const { return m_dir.path(); }
     // What went wrong when it did not start.
     QString error() const { return m_error; }
+    // Lets `user` in where the configuration asks for Basic authentication
+    // with `auth_basic_user_file htpasswd;`.
+    bool allowUser(const QString& user, const QString& password) const;
 
 private:
     bool start(const QString& root, const QString& serverConfig, quint16 port);
@@ -33,8 +36,5 @@ private:
     quint16 m_port = 0;
     QString m_error;
 };
-
-// An htpasswd line for nginx's Basic authentication.
-QByteArray HtpasswdLine(const QString& user, const QString& password);
 
 }  // namespace tovrin::test

@@ -2,8 +2,12 @@
 #include "asf/byte_helpers.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
+#include "mms/command_packet.h"
 
 #include <QRegularExpression>
+
+#include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,9 +23,15 @@ QString utf16Text(const QByteArray& bytes)
     return text;
 }
 
-struct LastPacketSink : ByteSink {
-    QByteArray last;
-    void write(const QByteArray& bytes) override { last = bytes; }
+struct CollectingSink : ByteSink {
+    std::mutex lock;
+    std::vector<QByteArray> packets;
+    QByteArray last() { return packets.back(); }
+    void write(const QByteArray& bytes) override
+    {
+        std::lock_guard guard(lock);
+        packets.push_back(bytes);
+    }
 };
 
 }  // namespace
@@ -86,22 +96,22 @@ TEST(ClientCommands, FixedSizeCommandsHaveTheirExactBytes)
 
 TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
 {
-    LastPacketSink sink;
+    CollectingSink sink;
     RunState run;
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run);
 
     commands.sendStartPlaying();
-    EXPECT_EQ(*LE32At(sink.last, 60), 0xFFFFFFFFu) << "a fresh download starts at the beginning";
+    EXPECT_EQ(*LE32At(sink.last(), 60), 0xFFFFFFFFu) << "a fresh download starts at the beginning";
     run.resume = true;
     run.storedPacketCount = 120;
     run.incarnation = 2;
     commands.sendStartPlaying();
-    EXPECT_EQ(*LE32At(sink.last, 60), 120u);
-    EXPECT_EQ(*LE32At(sink.last, 40), 2u);
+    EXPECT_EQ(*LE32At(sink.last(), 60), 120u);
+    EXPECT_EQ(*LE32At(sink.last(), 40), 2u);
 
     commands.sendKeepAliveAnswer();
-    EXPECT_EQ(*LE32At(sink.last, 40), 2u);
+    EXPECT_EQ(*LE32At(sink.last(), 40), 2u);
 
     // A stream count past the table's ten entries selects the ten it holds, all on.
     for (std::size_t i = 0; i < kMaxStreams; ++i) {
@@ -110,9 +120,73 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
     }
     run.streamCount = 14;
     commands.sendStreamSelection();
-    EXPECT_EQ(*LE32At(sink.last, 40), 10u);
+    EXPECT_EQ(*LE32At(sink.last(), 40), 10u);
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(sink.last.mid(44 + 6 * i, 6), QByteArray::fromHex("FFFF") + char(i + 1) + QByteArray(3, '\0'));
-    EXPECT_EQ(sink.last.mid(104, 7), QByteArray::fromHex("00000020AC4002"));
+        EXPECT_EQ(sink.last().mid(44 + 6 * i, 6), QByteArray::fromHex("FFFF") + char(i + 1) + QByteArray(3, '\0'));
+    EXPECT_EQ(sink.last().mid(104, 7), QByteArray::fromHex("00000020AC4002"));
     EXPECT_EQ(run.commandSequence.load(), 4u);
+}
+
+TEST(CommandPacket, KeepAliveAnswerIsByteExactAndCarriesTheSequenceNumber)
+{
+    CollectingSink sink;
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel(sink, sequence);
+    for (int i = 0; i < 5; ++i)
+        channel.send(FunnelInfoCommand());
+    channel.send(KeepAliveAnswerCommand(1));
+    ASSERT_EQ(sink.packets.size(), 6u);
+    EXPECT_EQ(sink.packets[5].toHex(' '),
+              QByteArray("01 00 00 00 ce fa 0b b0 20 00 00 00 4d 4d 53 20 04 00 00 00 05 00 00 00 00 00 00 00 "
+                         "00 00 00 00 02 00 00 00 1b 00 03 00 01 00 00 00 ff ff 01 00"));
+    EXPECT_EQ(sequence.load(), 6u);
+    EXPECT_EQ(*LE16At(sink.packets[0], 20), 0);
+}
+
+TEST(CommandPacket, SequenceFieldWrapsAfter65536CommandsWhileTheCounterKeepsCounting)
+{
+    const QByteArray packet = BuildCommandPacket(FunnelInfoCommand(), 65536 + 7);
+    EXPECT_EQ(*LE16At(packet, 20), 7);
+    EXPECT_EQ(*LE16At(packet, 22), 0);
+}
+
+TEST(CommandPacket, EveryPacketIsPaddedToAMultipleOfEightWithConsistentLengthFields)
+{
+    for (int textLength = 0; textLength < 12; ++textLength) {
+        for (int prefixLength = 0; prefixLength < 9; ++prefixLength) {
+            CommandSpec command;
+            command.id = 0x42;
+            command.prefix = QByteArray(prefixLength, '\x7');
+            command.text = QString(textLength, QLatin1Char('a'));
+            const QByteArray p = BuildCommandPacket(command, 3);
+            ASSERT_EQ(p.size() % 8, 0);
+            EXPECT_EQ(*LE32At(p, 8), std::uint32_t(p.size() - 16));
+            EXPECT_EQ(*LE32At(p, 16), std::uint32_t((p.size() - 16) / 8));
+            EXPECT_EQ(*LE32At(p, 32), std::uint32_t((p.size() - 32) / 8));
+            EXPECT_EQ(p.mid(12, 4), QByteArray("MMS "));
+            EXPECT_EQ(p.mid(36, 4), QByteArray::fromHex("42000300"));
+            EXPECT_EQ(p.mid(40 + prefixLength + 2 * textLength).count('\0'),
+                      p.size() - 40 - prefixLength - 2 * textLength) << "padding is zero bytes";
+        }
+    }
+}
+
+TEST(CommandPacket, ConcurrentSendersGetUniqueNumbersAndWholePacketsInSequenceOrder)
+{
+    CollectingSink sink;
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel(sink, sequence);
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 4; ++t)
+        senders.emplace_back([&] {
+            for (int i = 0; i < 500; ++i)
+                channel.send(KeepAliveAnswerCommand(1));
+        });
+    for (auto& s : senders)
+        s.join();
+    ASSERT_EQ(sink.packets.size(), 2000u);
+    for (std::size_t i = 0; i < sink.packets.size(); ++i) {
+        ASSERT_EQ(sink.packets[i].size(), 48);
+        ASSERT_EQ(*LE16At(sink.packets[i], 20), i & 0xFFFF);
+    }
 }
