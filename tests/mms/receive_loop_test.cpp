@@ -5,6 +5,7 @@
 #include "mms/command_channel.h"
 #include "mms/receive_loop.h"
 #include "mms/run_actions.h"
+#include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
 #include <QDeadlineTimer>
@@ -187,4 +188,32 @@ TEST(ReceiveLoop, ASecondOpenFileReplyCannotResizeTheSlotsOfARecording)
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.t.run.packetSize.load(), 40u);
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- Open-file reply after the ASF header, ignored")));
+}
+
+TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
+{
+    // The header datagram can arrive before the 0x11 reply that announces it
+    // on TCP: it is stored all the same, and the data that follows with it.
+    const test::AsfParts source = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    ASSERT_GT(source.packets.size(), 2u);
+    const auto datagram = [](std::uint32_t location, std::uint8_t type, const QByteArray& payload) {
+        return EncodeLE32(location) + char(type) + '\0' + EncodeLE16(std::uint16_t(payload.size() + 8)) + payload;
+    };
+    LoopHarness h;
+    RunState& run = h.t.run;
+    run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
+    run.saveFile = std::make_unique<QFile>(run.savePath);
+    ASSERT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    run.packetSize = source.packetSize;
+    run.headerLength = std::uint32_t(source.header.size());
+    run.filePacketCount = std::uint32_t(source.packets.size());
+    run.receiveBuffer.append(Lane::Datagrams, datagram(0, 2, source.header));
+    run.receiveBuffer.append(Lane::Stream, test::ServerCommand(0x11));
+    run.receiveBuffer.append(Lane::Datagrams, datagram(0, 4, source.packets[0]) + datagram(1, 4, source.packets[1]));
+    ASSERT_TRUE(h.runUntil([&] { return run.receiveBuffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
+    run.saveFile->close();
+    const test::AsfParts got = test::ReadAsf(run.savePath);
+    EXPECT_EQ(got.header, source.header);
+    ASSERT_GE(got.packets.size(), 2u);
+    EXPECT_EQ(got.packets[1], source.packets[1]);
 }
