@@ -330,20 +330,6 @@ TEST(MmsExchange, ManyClientsPlayAtOnce)
     }
 }
 
-TEST(MmsExchange, SignalsEndTheServerCleanlyMidStream)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
-    ScriptedClient client;
-    ASSERT_TRUE(prepare(client, server.port(), QStringLiteral("sample.wmv")));
-    client.startPlaying();
-    ASSERT_TRUE(client.expect(0x05));
-    ASSERT_TRUE(client.next());
-    EXPECT_EQ(server.stop(), 0);
-    EXPECT_TRUE(client.waitClosed());
-    EXPECT_TRUE(server.log().contains(QLatin1String("stopped")));
-}
-
 TEST(MmsExchange, BadStartsExitWithAnError)
 {
     EXPECT_EQ(RunProgram(ServerProcess::program(), {QStringLiteral("--rate=quick")}, nullptr, 10000), 2);
