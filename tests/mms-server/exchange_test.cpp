@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -83,7 +82,7 @@ bool prepare(ScriptedClient& client, std::uint16_t port, const QString& name)
     return client.connectTo(port) && client.readyToPlay(name);
 }
 
-TEST(MmsExchange, PacketPairGetsThreeFunnelReportsOtherwiseOne)
+TEST(MmsExchange, PacketPairGetsThreeFunnelReports)
 {
     ServerProcess server;
     ASSERT_TRUE(server.start(serve()));
@@ -105,43 +104,21 @@ TEST(MmsExchange, PacketPairGetsThreeFunnelReportsOtherwiseOne)
     }
     pair.connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));
     EXPECT_TRUE(pair.expect(0x02));  // and no fourth report before it
-
-    ScriptedClient plain;  // what ffmpeg sends
-    ASSERT_TRUE(plain.connectTo(server.port()));
-    plain.connectCommand();
-    ASSERT_TRUE(plain.expect(0x01));
-    plain.funnelInfo(0x00F0F0F0);
-    const auto report = plain.expect(0x15);
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->bytes.size(), 80);
-    EXPECT_EQ(report->u32(44), 0xF0F0F0EFu);
-    plain.connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));
-    const auto funnel = plain.expect(0x02);
-    ASSERT_TRUE(funnel);
-    EXPECT_EQ(funnel->u32(40), 0u);
-    EXPECT_EQ(server.stop(), 0);
 }
 
-TEST(MmsExchange, OpenFileReplyDescribesTheFile)
+TEST(MmsExchange, HeaderInFlaggedChunksThenPlayFromTheLocationAskedForToTheEnd)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
-    const AsfParts parts = ReadAsf(SamplePath(Sample::Wmv));
-    const qsizetype fpo = parts.header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
+    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("0")})));
+    const AsfParts parts = ReadAsf(smallPacketFile());
+    ASSERT_GT(parts.header.size(), 2 * qsizetype(parts.packetSize));
+    ASSERT_GT(parts.packets.size(), 20u);
 
     ScriptedClient client;
     ASSERT_TRUE(client.connectTo(server.port()));
-    client.connectCommand();
-    ASSERT_TRUE(client.expect(0x01));
-    client.connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));  // no funnel info first, as libmms does
-    ASSERT_TRUE(client.expect(0x02));
-    client.openFile(QStringLiteral("/sample.wmv"), 7);
-    const auto open = client.expect(0x06);
-    ASSERT_TRUE(open);
-    EXPECT_EQ(open->bytes.size(), 152);
-    EXPECT_EQ(open->u32(40), 0u);
-    EXPECT_EQ(open->u32(44), 7u);
-    EXPECT_EQ(open->u32(48), 1u);
+    const auto open = client.openOverTcp(QStringLiteral("packets-200.wma"));
+    ASSERT_TRUE(open);  // it describes the file
+    const qsizetype fpo = parts.header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
     EXPECT_EQ(open->u32(60), 0x01000000u);
     EXPECT_NEAR(open->f64(64), 6.0, 0.5);
     EXPECT_EQ(open->u32(72), std::uint32_t(std::ceil(open->f64(64))));
@@ -149,52 +126,25 @@ TEST(MmsExchange, OpenFileReplyDescribesTheFile)
     EXPECT_EQ(open->u64(96), parts.packets.size());
     EXPECT_EQ(open->u32(104), LE32At(parts.header, fpo + 100).value());
     EXPECT_EQ(open->u32(108), std::uint32_t(parts.header.size()));
-}
-
-TEST(MmsExchange, HeaderComesInFlaggedChunksOfAtMostThePacketSize)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
-    const AsfParts parts = ReadAsf(smallPacketFile());
-    ASSERT_GT(parts.header.size(), 2 * qsizetype(parts.packetSize));
-
-    ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
-    ASSERT_TRUE(client.openOverTcp(QStringLiteral("packets-200.wma")));
     client.readBlock(2);
-    const auto accepted = client.expect(0x11);
-    ASSERT_TRUE(accepted);
-    EXPECT_EQ(accepted->u32(40), 0u);
-    EXPECT_EQ(accepted->u32(44), 2u);
+    ASSERT_TRUE(client.expect(0x11));
     const auto chunks = client.readHeader();
     ASSERT_GE(chunks.size(), 3u);
     QByteArray header;
     for (size_t i = 0; i < chunks.size(); ++i) {
         EXPECT_EQ(chunks[i].location(), i);
-        EXPECT_EQ(chunks[i].incarnation(), 2);
         EXPECT_EQ(chunks[i].afFlags(), i + 1 == chunks.size() ? 0x0C : 0x04);
         EXPECT_LE(chunks[i].payload().size(), qsizetype(parts.packetSize));
-        EXPECT_EQ(LE16At(chunks[i].bytes, 6), chunks[i].bytes.size());
         header += chunks[i].payload();
     }
     EXPECT_EQ(header, parts.header);
-}
 
-TEST(MmsExchange, PlayStartsAtTheLocationAskedForAndEnds)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("0")})));
-    const AsfParts parts = ReadAsf(smallPacketFile());
-    ASSERT_GT(parts.packets.size(), 20u);
-
-    ScriptedClient client;
-    ASSERT_TRUE(prepare(client, server.port(), QStringLiteral("packets-200.wma")));
+    client.streamSwitch();
+    ASSERT_TRUE(client.expect(0x21));
     client.startPlaying(12, 9);
     const auto started = client.expect(0x05);
     ASSERT_TRUE(started);
-    EXPECT_EQ(started->u32(40), 0u);
     EXPECT_EQ(started->u32(44), 9u);
-    EXPECT_EQ(started->u32(48), 1u);
     const Played played = playToEnd(client);
     ASSERT_EQ(played.media.size(), parts.packets.size() - 12);
     for (size_t i = 0; i < played.media.size(); ++i) {
@@ -204,16 +154,12 @@ TEST(MmsExchange, PlayStartsAtTheLocationAskedForAndEnds)
         EXPECT_EQ(played.media[i].payload(), parts.packets[12 + i]) << i;
     }
     ASSERT_TRUE(played.end);
-    EXPECT_EQ(played.end->u32(40), 0u);
     EXPECT_EQ(played.end->u32(44), 9u);
 
-    // Play again from the start (0xFFFFFFFF): the whole file.
+    // Play again from the start (0xFFFFFFFF): the whole file; then stop and close.
     client.startPlaying(0xFFFFFFFF, 10);
     ASSERT_TRUE(client.expect(0x05));
-    const Played again = playToEnd(client);
-    ASSERT_EQ(again.media.size(), parts.packets.size());
-    EXPECT_EQ(again.media.front().location(), 0u);
-
+    EXPECT_EQ(playToEnd(client).media.size(), parts.packets.size());
     client.stopPlaying(11);
     const auto stopped = client.expect(0x1E);
     ASSERT_TRUE(stopped);
@@ -222,44 +168,12 @@ TEST(MmsExchange, PlayStartsAtTheLocationAskedForAndEnds)
     EXPECT_TRUE(client.waitClosed());
 }
 
-TEST(MmsExchange, PacketsLeaveAtTheirSendTimesTimesTheRate)
+TEST(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("4")})));
-    const AsfParts parts = ReadAsf(smallPacketFile());
-    const auto sendTime = [](const QByteArray& packet) {
-        const qsizetype at = (std::uint8_t(packet[0]) & 0x80) ? 1 + (packet[0] & 0x0F) : 0;
-        // Send time follows the flags, the property byte and the variable fields
-        // ffmpeg writes (packet length 0, sequence 0, padding length in a word or byte).
-        const std::uint8_t flags = std::uint8_t(packet[at]);
-        const int widths[4] = {0, 1, 2, 4};
-        const qsizetype offset = at + 2 + widths[(flags >> 5) & 3] + widths[(flags >> 1) & 3] + widths[(flags >> 3) & 3];
-        return LE32At(packet, offset).value();
-    };
-    const double span = double(sendTime(parts.packets.back()) - sendTime(parts.packets.front()));
-    ASSERT_GT(span, 4000);
-
-    ScriptedClient client;
-    ASSERT_TRUE(prepare(client, server.port(), QStringLiteral("packets-200.wma")));
-    client.startPlaying();
-    ASSERT_TRUE(client.expect(0x05));
-    QElapsedTimer timer;
-    timer.start();
-    const Played played = playToEnd(client);
-    const double took = double(timer.elapsed());
-    ASSERT_EQ(played.media.size(), parts.packets.size());
-    EXPECT_GT(took, span / 4 * 0.8);
-    EXPECT_LT(took, span / 4 * 1.5 + 300);
-}
-
-TEST(MmsExchange, UdpCarriesEveryDataPacketAsOneDatagram)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("0")})));
-    const AsfParts parts = ReadAsf(SamplePath(Sample::Wma));
+    ASSERT_TRUE(server.start(serve()));
     QUdpSocket udp;
     ASSERT_TRUE(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    udp.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024 * 1024);
     const auto datagram = [&udp]() -> std::optional<MmsMessage> {
         if (!udp.hasPendingDatagrams() && !udp.waitForReadyRead(5000))
             return std::nullopt;
@@ -289,69 +203,24 @@ TEST(MmsExchange, UdpCarriesEveryDataPacketAsOneDatagram)
     }
     const auto header = datagram();
     ASSERT_TRUE(header);
-    EXPECT_EQ(header->afFlags(), 0x0C);
-    EXPECT_EQ(header->payload(), parts.header);
+    EXPECT_EQ(header->payload(), ReadAsf(SamplePath(Sample::Wma)).header);
     // Commands stay on TCP, and the reply that announces the header is there
     // by the time the header's datagram is: players wait for it first.
-    ASSERT_TRUE(client.expect(0x11, 0)) << "the header datagram overtook its reply";
-    client.streamSwitch();
-    ASSERT_TRUE(client.expect(0x21));
-    client.startPlaying();
-    ASSERT_TRUE(client.expect(0x05));
-    for (size_t i = 0; i < parts.packets.size(); ++i) {
-        const auto media = datagram();
-        ASSERT_TRUE(media) << i;
-        EXPECT_EQ(LE16At(media->bytes, 6), media->bytes.size());
-        EXPECT_EQ(media->location(), i);
-        EXPECT_EQ(media->payload(), parts.packets[i]);
-    }
-    const auto end = client.next();  // nothing but the end arrives on TCP
-    ASSERT_TRUE(end && end->command);
-    EXPECT_EQ(end->mid(), 0x1E);
+    EXPECT_TRUE(client.expect(0x11, 0)) << "the header datagram overtook its reply";
 }
 
-TEST(MmsExchange, CredentialsAreAskedForAndChecked)
+TEST(MmsExchange, ThreeWrongCredentialsEndTheConnection)
 {
     ServerProcess server;
     ASSERT_TRUE(server.start(serve({QStringLiteral("--auth"), QStringLiteral("ann:secret")})));
-    const auto basic = [](const char* userPassword) { return QByteArray(userPassword).toBase64() + '\0'; };
-
-    ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
-    client.connectCommand();
-    const auto connected = client.expect(0x01);
-    ASSERT_TRUE(connected);
-    EXPECT_EQ(connected->u32(92), 6u);  // "BASIC" and its NUL
-    client.connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));
-    ASSERT_TRUE(client.expect(0x02));
-    client.openFile(QStringLiteral("sample.wmv"), 3);
-    const auto challenge = client.expect(0x1A);
-    ASSERT_TRUE(challenge);
-    EXPECT_EQ(challenge->u32(40), 3u);
-    const QString token = QString::fromUtf16(reinterpret_cast<const char16_t*>(challenge->bytes.constData() + 52),
-                                             qsizetype(challenge->u32(48) / 2));
-    EXPECT_EQ(token, QStringLiteral("realm=\"Tovrin\"") + QChar(0));
-
-    client.securityResponse(basic("ann:wrong"));
-    const auto refused = client.expect(0x06);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->u32(40), 0x80070005u);
-    EXPECT_EQ(refused->u32(48), 0xFFFFFFFFu);
-    client.securityResponse(basic("ann:secret"));
-    const auto opened = client.expect(0x06);
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(opened->u32(40), 0u);
-    EXPECT_EQ(opened->u32(44), 3u);
-    EXPECT_GT(opened->u32(92), 0u);
-
-    ScriptedClient guesser;  // three wrong answers end the connection
+    ScriptedClient guesser;
     ASSERT_TRUE(guesser.connectTo(server.port()));
     guesser.connectCommand();
     ASSERT_TRUE(guesser.expect(0x01));
     guesser.openFile(QStringLiteral("sample.wmv"));
     ASSERT_TRUE(guesser.expect(0x1A));
     for (const char* guess : {"ann:1", "ann:2", "bob:secret"}) {
-        guesser.securityResponse(basic(guess));
+        guesser.securityResponse(QByteArray(guess).toBase64() + '\0');
         const auto no = guesser.expect(0x06);
         ASSERT_TRUE(no);
         EXPECT_EQ(no->u32(40), 0x80070005u);
@@ -359,17 +228,8 @@ TEST(MmsExchange, CredentialsAreAskedForAndChecked)
     EXPECT_TRUE(guesser.waitClosed());
 }
 
-TEST(MmsExchange, OpenFileErrorsCarryTheirResultCodes)
+TEST(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
 {
-    ServerProcess failing;
-    ASSERT_TRUE(failing.start(serve({QStringLiteral("--error"), QStringLiteral("0xC00D0006")})));
-    ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(failing.port()));
-    const auto refused = client.openOverTcp(QStringLiteral("sample.wmv"));
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->u32(40), 0xC00D0006u);
-    EXPECT_EQ(refused->u32(48), 0xFFFFFFFFu);
-
     ServerProcess server;
     ASSERT_TRUE(server.start(serve()));
     const std::pair<QString, std::uint32_t> cases[] = {
@@ -387,52 +247,16 @@ TEST(MmsExchange, OpenFileErrorsCarryTheirResultCodes)
     }
 }
 
-TEST(MmsExchange, DropAfterClosesTheConnectionMidStream)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--drop-after"), QStringLiteral("3"), QStringLiteral("--rate"),
-                                    QStringLiteral("0")})));
-    ScriptedClient client;
-    ASSERT_TRUE(prepare(client, server.port(), QStringLiteral("packets-200.wma")));
-    client.startPlaying();
-    ASSERT_TRUE(client.expect(0x05));
-    const Played played = playToEnd(client, 5000);
-    EXPECT_EQ(played.media.size(), 3u);
-    EXPECT_FALSE(played.end);
-    EXPECT_TRUE(client.waitClosed());
-    EXPECT_TRUE(server.log().contains(QLatin1String("after 3 media packets")));
-}
-
-TEST(MmsExchange, KeepAlivesFollowSilenceAndAnswersAreCounted)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--ping-interval"), QStringLiteral("0.2")})));
-    ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
-    ASSERT_TRUE(client.openOverTcp(QStringLiteral("sample.wmv")));
-    QElapsedTimer silence;
-    silence.start();
-    const auto ping = client.expect(0x1B, 3000);
-    ASSERT_TRUE(ping);
-    EXPECT_GE(silence.elapsed(), 150);
-    EXPECT_EQ(ping->bytes.size(), 48);
-    client.pong();
-    ASSERT_TRUE(client.expect(0x1B, 3000));
-    client.pong();
-    QThread::msleep(100);
-    EXPECT_EQ(server.stop(), 0);
-    const QString log = server.log();
-    EXPECT_TRUE(log.contains(QLatin1String("keep-alive answered (2 so far)"))) << log.toStdString();
-}
-
 TEST(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
 {
     ServerProcess server;
     ASSERT_TRUE(server.start(serve()));
     QByteArray wrongSeal = QByteArray::fromHex("01000000CEFA0BB018000000") + "HTTP" + QByteArray(24, '\0');
     QByteArray huge = QByteArray::fromHex("01000000CEFA0BB0") + EncodeLE32(0x7FFFFFF0) + "MMS ";
+    QByteArray wrongSession = QByteArray::fromHex("0100000078563412180000004D4D5320") + QByteArray(24, '\0');
+    QByteArray noMessageId = QByteArray::fromHex("01000000CEFA0BB0080000004D4D5320") + QByteArray(8, '\0');
     QByteArray nearlyHttp = "GET/sample.wmv HTTP/1.0\r\n\r\n";  // HTTP requests are answered over MMSH
-    for (const QByteArray& junk : {wrongSeal, huge, nearlyHttp}) {
+    for (const QByteArray& junk : {wrongSeal, huge, wrongSession, noMessageId, nearlyHttp}) {
         ScriptedClient client;
         ASSERT_TRUE(client.connectTo(server.port()));
         client.sendRaw(junk);
@@ -504,54 +328,6 @@ TEST(MmsExchange, ManyClientsPlayAtOnce)
         EXPECT_EQ(played.media.size(), parts.packets.size());
         EXPECT_TRUE(played.end);
     }
-}
-
-TEST(MmsExchange, LivePointsAreMarkedLiveAndKeepCounting)
-{
-    for (const bool mmsp : {false, true}) {
-        QStringList args = serve({QStringLiteral("--live"), QStringLiteral("radio=") + smallPacketFile()});
-        if (mmsp)
-            args << QStringLiteral("--live-style") << QStringLiteral("mmsp");
-        ServerProcess server;
-        ASSERT_TRUE(server.start(args));
-        ScriptedClient client;
-        ASSERT_TRUE(client.connectTo(server.port()));
-        const auto open = client.openOverTcp(QStringLiteral("radio"));
-        ASSERT_TRUE(open);
-        EXPECT_EQ(open->u32(40), 0u);
-        EXPECT_EQ(open->u64(96), mmsp ? 0u : 0xFFFFFFFFu);
-        EXPECT_EQ(open->u32(60), 0x02000000u) << "both styles carry the broadcast attribute";
-        client.readBlock();
-        ASSERT_TRUE(client.expect(0x11));
-        ASSERT_FALSE(client.readHeader().empty());
-        client.streamSwitch();
-        ASSERT_TRUE(client.expect(0x21));
-        client.startPlaying(0);
-        ASSERT_TRUE(client.expect(0x05));
-        std::optional<std::uint32_t> previous;
-        for (int i = 0; i < 10; ++i) {
-            const auto packet = client.next();
-            ASSERT_TRUE(packet && !packet->command);
-            if (previous) {
-                EXPECT_EQ(packet->location(), *previous + 1);
-            }
-            previous = packet->location();
-        }
-    }
-}
-
-TEST(MmsExchange, SignalsEndTheServerCleanlyMidStream)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
-    ScriptedClient client;
-    ASSERT_TRUE(prepare(client, server.port(), QStringLiteral("sample.wmv")));
-    client.startPlaying();
-    ASSERT_TRUE(client.expect(0x05));
-    ASSERT_TRUE(client.next());
-    EXPECT_EQ(server.stop(), 0);
-    EXPECT_TRUE(client.waitClosed());
-    EXPECT_TRUE(server.log().contains(QLatin1String("stopped")));
 }
 
 TEST(MmsExchange, BadStartsExitWithAnError)

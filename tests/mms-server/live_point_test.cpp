@@ -52,6 +52,7 @@ TEST(LivePoint, LoopsKeepCountingLocationsAndMoveTimesToTheBroadcastClock)
         EXPECT_EQ(sendTimeOf(packet->bytes), sendTimeOf(original) + k * loop) << n;
         const auto shifted = ParseDataPacketTimes(packet->bytes).value();
         const auto plain = ParseDataPacketTimes(original).value();
+        EXPECT_FALSE(plain.presentationTimeOffsets.empty());
         for (size_t p = 0; p < plain.presentationTimeOffsets.size(); ++p)
             EXPECT_EQ(LE32At(packet->bytes, shifted.presentationTimeOffsets[p]),
                       LE32At(original, plain.presentationTimeOffsets[p]).value() + k * loop);

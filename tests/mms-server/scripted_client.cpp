@@ -111,7 +111,7 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
             return std::nullopt;
         message.command = true;
         total = qsizetype(LE32At(m_buffer, 8).value_or(0)) + 16;
-        if (total < 40 || total > 1024 * 1024)
+        if (total < 40 || total > 1024 * 1024 || total % 8 != 0)  // commands are padded to 8 bytes
             return std::nullopt;
     } else {
         total = LE16At(m_buffer, 6).value_or(0);
@@ -194,11 +194,6 @@ void ScriptedClient::securityResponse(const QByteArray& token)
     send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token);
 }
 
-void ScriptedClient::pong()
-{
-    send(0x1B, le32s({1, 0x0100FFFF}));
-}
-
 void ScriptedClient::closeFile()
 {
     send(0x0D, le32s({1, 1}));
@@ -266,28 +261,20 @@ bool ServerProcess::start(const QStringList& args, int timeoutMs)
     if (!m_process.waitForStarted(timeoutMs))
         return false;
     QDeadlineTimer deadline(timeoutMs);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-            return false;
-        m_process.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 200)));
-    }
-    const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-    static const QRegularExpression form(QStringLiteral(R"(^listening on 127\.0\.0\.1:(\d+)$)"));
-    const auto match = form.match(line);
-    if (!match.hasMatch())
-        return false;
-    m_port = std::uint16_t(match.captured(1).toUInt());
-    if (args.contains(QStringLiteral("--http-port"))) {
+    // The port in the next line the server prints, when it reads "<what> on 127.0.0.1:PORT".
+    const auto portLine = [&](const QString& what) -> std::uint16_t {
         while (!m_process.canReadLine()) {
             if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-                return false;
+                return 0;
             m_process.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 200)));
         }
-        static const QRegularExpression httpForm(QStringLiteral(R"(^mmsh on 127\.0\.0\.1:(\d+)$)"));
-        const auto http = httpForm.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        m_httpPort = http.hasMatch() ? std::uint16_t(http.captured(1).toUInt()) : 0;
-        return m_port != 0 && m_httpPort != 0;
-    }
+        const QRegularExpression form(QStringLiteral(R"(^%1 on 127\.0\.0\.1:(\d+)$)").arg(what));
+        const auto match = form.match(QString::fromUtf8(m_process.readLine()).trimmed());
+        return match.hasMatch() ? std::uint16_t(match.captured(1).toUInt()) : 0;
+    };
+    m_port = portLine(QStringLiteral("listening"));
+    if (m_port != 0 && args.contains(QStringLiteral("--http-port")))
+        return (m_httpPort = portLine(QStringLiteral("mmsh"))) != 0;
     return m_port != 0;
 }
 

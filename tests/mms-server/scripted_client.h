@@ -58,7 +58,6 @@ public:
     void startPlaying(std::uint32_t locationId = 0xFFFFFFFF, std::uint32_t incarnation = 4);
     void stopPlaying(std::uint32_t incarnation = 5);
     void securityResponse(const QByteArray& token);
-    void pong();
     void closeFile();
 
     // connect, funnel info (ffmpeg's), TCP funnel, open: the reply to the open-file command.
