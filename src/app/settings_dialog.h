@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+namespace tovrin {
+
+struct AppContext;
+class CompletionSound;
+
+// The settings dialog ("設定 Tovrin"): the six fields of the live settings
+// record, bound to it as they are edited, and the buttons 測試音效, 關於 UDP
+// and 確定. Modeless, on top, fixed size. Every close (確定 or the close box)
+// saves the settings and, when the UDP port text changed, asks whether to
+// restart: Yes emits restartRequested, No puts the loaded port back into the
+// field.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget* parent = nullptr);
+
+    // Shows the record's current values in the fields.
+    void showSettings();
+
+signals:
+    void restartRequested();
+
+protected:
+    void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace tovrin
