@@ -8,7 +8,7 @@
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
 #include "cli/password_options.h"
-#include "cli/record_transport.h"
+#include "mmsh/record_transport.h"
 #include "locations/session_log.h"
 #include "mms/connection_controller.h"
 #include "mmsh/mmsh_controller.h"

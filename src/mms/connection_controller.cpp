@@ -417,7 +417,7 @@ void ConnectionController::onDatagrams()
 {
     while (m_udp.hasPendingDatagrams()) {
         const qint64 size = m_udp.pendingDatagramSize();
-        if (!m_ctx.settings.udpTick) {
+        if (!m_ctx.run.dataOverUdp) {
             m_udp.receiveDatagram(0);
             m_ctx.shell.appendLog(QStringLiteral("Warning, unrequested UDP data detected at local port"));
             continue;
@@ -461,13 +461,7 @@ void ConnectionController::disconnectClick()
     if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
         return;
     disconnectConfirmed();
-    const RunState& run = m_ctx.run;
-    if (run.writeErrorReported)
-        m_ctx.shell.showMessage(QStringLiteral("連接關閉，但寫入儲存檔案時發生錯誤\n已儲存的媒介可能不完整"));
-    else if (run.mediaPacketStored || (run.resume && run.storedPacketCount > 0))
-        m_ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
-    else
-        m_ctx.shell.showMessage(QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
+    TellDisconnected(m_ctx);
 }
 
 void ConnectionController::disconnectConfirmed()
@@ -499,6 +493,10 @@ void ConnectionController::stopRun()
     CloseSaveFile(run);
     if (m_runActive) {
         m_runActive = false;
+        // A run that failed (lost connection, error code, refusal) leaves no
+        // progress caption behind.
+        if (m_end == RunEnd::Failed)
+            shell.setCaption(QStringLiteral("Tovrin"));
         emit runFinished(m_end);
     }
 }
@@ -566,6 +564,7 @@ void ConnectionController::sendTransport()
     bool udp = false;
     m_ui.run([&] {
         udp = m_ctx.settings.udpTick;
+        m_ctx.run.dataOverUdp = udp;
         address = m_tcp.localAddress().toString();
         port = QString::number(udp ? m_udp.localPort() : m_tcp.localPort());
     });
@@ -576,7 +575,7 @@ bool ConnectionController::takeWaitingDatagrams()
 {
     bool udp = false;
     m_ui.run([&] {
-        udp = m_ctx.settings.udpTick;
+        udp = m_ctx.run.dataOverUdp;
         if (udp)
             onDatagrams();
     });

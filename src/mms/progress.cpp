@@ -95,6 +95,17 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
     shell.showMessage(message);
 }
 
+void TellDisconnected(AppContext& ctx)
+{
+    const RunState& run = ctx.run;
+    if (run.writeErrorReported)
+        ctx.shell.showMessage(QStringLiteral("連接關閉，但寫入儲存檔案時發生錯誤\n已儲存的媒介可能不完整"));
+    else if (run.mediaPacketStored || (run.resume && run.storedPacketCount > 0))
+        ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+    else
+        ctx.shell.showMessage(QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
+}
+
 QString FileNotCompletedMessage()
 {
     return QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");
@@ -102,7 +113,7 @@ QString FileNotCompletedMessage()
 
 void AnnounceStreamStart(AppContext& ctx)
 {
-    ctx.shell.appendLog(ctx.settings.udpTick ? QStringLiteral("- 接收 UDP 串流 -") : QStringLiteral("- 接收 TCP 串流 -"));
+    ctx.shell.appendLog(ctx.run.dataOverUdp ? QStringLiteral("- 接收 UDP 串流 -") : QStringLiteral("- 接收 TCP 串流 -"));
     const bool live = ctx.run.isLive();
     if (!live) {
         ctx.run.gaugeTextShown = true;

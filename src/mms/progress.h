@@ -13,7 +13,8 @@ struct AppContext;
 // window, and the gauge with the progress caption. It only reads the run.
 void RefreshTick(AppContext& ctx);
 
-// The server said streaming begins: the transport line in the log, the
+// The server said streaming begins: the line naming the transport in use
+// (UDP only when the server was asked for datagrams) in the log, the
 // gauge's percentage text for a file of known length, and the Live or
 // PreRec label.
 void AnnounceStreamStart(AppContext& ctx);
@@ -30,6 +31,8 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat);
 // `message` is shown. No completion sound, no flash: a recording with holes
 // is never taken for a whole one. Called after the stop routine.
 void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message);
+// After a confirmed Disconnect: what the stopped run left in its file.
+void TellDisconnected(AppContext& ctx);
 // The message for a file whose packet count could not be written or that
 // missed a write.
 QString FileNotCompletedMessage();

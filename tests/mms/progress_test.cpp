@@ -67,11 +67,13 @@ TEST(RefreshTick, FileRunShowsProgressRemainingTimeAndCounters)
     EXPECT_EQ(t.shell.timeLeft, QStringLiteral("00 : 00 : 00"));
 }
 
-TEST(AnnounceStreamStart, NamesTheTransportTheSettingsAskFor)
+TEST(AnnounceStreamStart, NamesTheTransportInUseNotTheSetting)
 {
     TestContext t;
+    t.settings.udpTick = true;  // ticked after the server was asked for TCP
     AnnounceStreamStart(t.ctx);
-    t.settings.udpTick = true;
+    t.settings.udpTick = false;
+    t.run.dataOverUdp = true;
     AnnounceStreamStart(t.ctx);
     EXPECT_EQ(t.shell.log, (QStringList{QStringLiteral("- 接收 TCP 串流 -"), QStringLiteral("- 接收 UDP 串流 -")}));
 }

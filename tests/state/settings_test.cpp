@@ -104,14 +104,19 @@ struct CountingStopper : RunStopper {
 };
 }  // namespace
 
-TEST(ApplicationErrorHandler, NamesSocketErrorsAndEndsTheRunWithoutFixUps)
+TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrittenDoesNot)
 {
     TestContext t;
     CountingStopper stopper;
     t.ctx.stopper = &stopper;
     HandleApplicationError(t.ctx, QStringLiteral("Windows socket 錯誤: 10061"));
+    EXPECT_TRUE(t.run.liveHeaderFixed);
+    EXPECT_TRUE(t.run.packetCountFixed);
+    EXPECT_EQ(stopper.stops, 1);
+
     // A settings file that cannot be written (a folder stands in its place)
-    // is reported through the handler as well.
+    // is told, and the recording goes on with its fix-ups still to come.
+    t.run.reset();
     const QString blocked = t.dir.filePath(QStringLiteral("blocked.conf"));
     QDir().mkpath(blocked);
     SettingsStore store(blocked);
@@ -120,7 +125,7 @@ TEST(ApplicationErrorHandler, NamesSocketErrorsAndEndsTheRunWithoutFixUps)
     EXPECT_EQ(t.shell.messages,
               (QStringList{QStringLiteral("Tovrin 網路連接失敗"),
                            QStringLiteral("讀取時發生一個意外 :-\nFailed to set data for 'AsfDir'")}));
-    EXPECT_TRUE(t.run.liveHeaderFixed);
-    EXPECT_TRUE(t.run.packetCountFixed);
-    EXPECT_EQ(stopper.stops, 2);
+    EXPECT_FALSE(t.run.liveHeaderFixed);
+    EXPECT_FALSE(t.run.packetCountFixed);
+    EXPECT_EQ(stopper.stops, 1);
 }

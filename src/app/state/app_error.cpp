@@ -6,12 +6,17 @@
 
 namespace tovrin {
 
-void HandleApplicationError(AppContext& ctx, const QString& message)
+void ReportError(AppContext& ctx, const QString& message)
 {
     if (message.startsWith(QStringLiteral("Windows socket 錯誤")))
         ctx.shell.showMessage(QStringLiteral("Tovrin 網路連接失敗"));
     else
         ctx.shell.showMessage(QStringLiteral("讀取時發生一個意外 :-\n") + message);
+}
+
+void HandleApplicationError(AppContext& ctx, const QString& message)
+{
+    ReportError(ctx, message);
     ctx.run.liveHeaderFixed = true;
     ctx.run.packetCountFixed = true;
     if (ctx.stopper)

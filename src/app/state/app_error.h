@@ -6,8 +6,14 @@ namespace tovrin {
 
 struct AppContext;
 
-// The application error handler: tells the user about an unexpected error and
-// ends any run without patching its save file (what was written stays).
+// The application error handler: tells the user about an unexpected error of
+// the run and ends the run without patching its save file (what was written
+// stays).
 void HandleApplicationError(AppContext& ctx, const QString& message);
+
+// Tells the user about an error that does not belong to the run (a setting
+// that cannot be written, a window's own failure). The run goes on: only a
+// fault of the run ends it.
+void ReportError(AppContext& ctx, const QString& message);
 
 }  // namespace tovrin

@@ -11,7 +11,7 @@ void RunState::reset()
         c->store(0);
     for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed,
                                     &mediaPacketStored, &writeErrorReported,
-                                    &gaugeTextShown})
+                                    &gaugeTextShown, &dataOverUdp})
         f->store(false);
     incarnation.store(1);
 

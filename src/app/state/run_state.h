@@ -69,6 +69,10 @@ struct RunState {
     std::atomic<bool> localFileMode{false};
     std::atomic<bool> liveHeaderFixed{false};
     std::atomic<bool> packetCountFixed{false};
+    // The data transport the server was asked for (UDP datagrams rather than
+    // the TCP connection). Set when the transport command goes out; the UDP
+    // setting may change meanwhile and no longer tells.
+    std::atomic<bool> dataOverUdp{false};
 
     Counter incarnation{1};
 

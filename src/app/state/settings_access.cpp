@@ -18,7 +18,7 @@ bool WriteSetting(AppContext& ctx, const QString& name, const QString& value)
     QString error;
     if (ctx.store.write(name, value, &error))
         return true;
-    HandleApplicationError(ctx, error);
+    ReportError(ctx, error);
     return false;
 }
 

@@ -8,8 +8,8 @@ struct AppContext;
 struct SettingsRecord;
 
 // ReadSetting / WriteSetting as the rest of the system uses them: a failed
-// write is reported through the application error handler and answers false,
-// so the caller skips its remaining steps.
+// write is reported and answers false, so the caller skips its remaining
+// steps. It does not end a run in progress: a setting is not the run's.
 QString ReadSetting(AppContext& ctx, const QString& name);
 bool WriteSetting(AppContext& ctx, const QString& name, const QString& value);
 

@@ -1,7 +1,8 @@
-#include "cli/record_transport.h"
+#include "mmsh/record_transport.h"
 
 #include "app/state/app_context.h"
 #include "app/state/shell.h"
+#include "mms/progress.h"
 #include "mmsh/mmsh_controller.h"
 
 #include <QTimer>
@@ -89,6 +90,18 @@ void RecordTransport::mmsFinished(RunEnd end)
 bool RecordTransport::isRunning() const
 {
     return m_mms.isRunning() || m_mmsh.isRunning();
+}
+
+void RecordTransport::disconnectClick()
+{
+    if (!m_mmsh.isRunning()) {
+        m_mms.disconnectClick();
+        return;
+    }
+    if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
+        return;
+    m_mmsh.disconnectConfirmed();
+    TellDisconnected(m_ctx);
 }
 
 void RecordTransport::stop()

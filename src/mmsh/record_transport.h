@@ -20,7 +20,7 @@ enum class Transport {
 };
 std::optional<Transport> TransportNamed(const QString& name);
 
-// One recording over the chosen transport. An mmsh:// address always goes
+// One recording over the chosen transport, for every front end. An mmsh:// address always goes
 // over MMSH. With Auto, a run whose MMS connection is refused, or closed
 // before the server's first reply, is given up and the same stream is
 // recorded over MMSH on the host's HTTP port, the switch logged.
@@ -36,6 +36,9 @@ public:
     // True when a run is under way; otherwise the reason has been shown.
     bool start(const QString& address);
     bool isRunning() const;
+    // The Disconnect command: asks first, then stops the run under way and
+    // tells what its file holds.
+    void disconnectClick();
     // A confirmed Disconnect of the run under way.
     void stop();
     // The stop routine of the run under way.
