@@ -33,24 +33,10 @@ if [ ! -x "$cli" ] || [ ! -x "$server" ]; then
 fi
 
 # --- sample files, made once ------------------------------------------------
+source "$root/bench/samples.sh"
+make_bench_samples "$bench/samples"
 samples="$bench/samples"
-mkdir -p "$samples" "$out"
-big="$samples/record_big.wmv"      # 20 s of noisy 640x480 WMV2 at a fixed quantiser: ~195 MB
-small="$samples/record_small.wmv"  # 25 s at an ordinary broadband rate (~0.75 Mbit/s)
-if [ ! -s "$big" ]; then
-  echo "making $big (once)"
-  ffmpeg -hide_banner -loglevel error -nostdin -y \
-    -f lavfi -i testsrc=size=640x480:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 \
-    -t 20 -vf noise=alls=40:allf=t -c:v wmv2 -q:v 2 -c:a wmav2 -b:a 128k -f asf "$big.tmp"
-  mv "$big.tmp" "$big"
-fi
-if [ ! -s "$small" ]; then
-  echo "making $small (once)"
-  ffmpeg -hide_banner -loglevel error -nostdin -y \
-    -f lavfi -i testsrc=size=640x480:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 \
-    -t 25 -c:v wmv2 -b:v 1000k -c:a wmav2 -b:a 128k -f asf "$small.tmp"
-  mv "$small.tmp" "$small"
-fi
+mkdir -p "$out"
 
 # Header object size and the end of the data object: a recording holds exactly
 # the bytes before that end (the source's index objects are not streamed).

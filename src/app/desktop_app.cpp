@@ -1,1 +1,163 @@
-// Written in the next commits.
+#include "app/desktop_app.h"
+
+#include "app/state/run_reset.h"
+#include "locations/open_dialog.h"
+#include "locations/session_log.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+namespace tovrin {
+
+namespace {
+const QString kCannotChangeMedia = QStringLiteral("當尚在連接時，無法改變媒介");
+}
+
+DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
+    : QObject(parent), m_store(store), m_settings(LoadSettings(store))
+{
+    // The main window's creation step, then the settings dialog's: the
+    // settings were loaded above, the UDP port is bound once for the run.
+    restoreWindowState();
+    m_settingsDialog.showSettings();
+    if (!m_mms.bindUdp() && m_settings.udpTick)
+        m_shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(m_settings.loadedUdpPort));
+
+    m_ctx.stopper = &m_transport;
+    m_mms.setRedirectorFetch(&m_fetch);
+
+    connect(&m_window, &MainWindow::openRequested, this, &DesktopApp::openClick);
+    connect(&m_window, &MainWindow::connectRequested, this, &DesktopApp::connectClick);
+    connect(&m_window, &MainWindow::disconnectRequested, this, &DesktopApp::disconnectClick);
+    connect(&m_window, &MainWindow::saveLogRequested, this, &DesktopApp::saveLogClick);
+    connect(&m_window, &MainWindow::settingsRequested, this, &DesktopApp::showSettings);
+    connect(&m_window, &MainWindow::aboutRequested, this, &DesktopApp::showAbout);
+    connect(&m_window, &MainWindow::helpRequested, this, &DesktopApp::showHelp);
+    connect(&m_window, &MainWindow::exitRequested, this, &DesktopApp::closeProgram);
+    connect(&m_window, &MainWindow::closeRequested, this, &DesktopApp::closeProgram);
+    connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
+
+    connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
+    connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
+    connect(&m_transport, &RecordTransport::finished, &m_window, [this] { m_window.setRunActive(false); });
+    connect(&m_mms, &ConnectionController::urlTextChanged, &m_window, &MainWindow::setUrlText);
+}
+
+DesktopApp::~DesktopApp()
+{
+    // Nothing may reach the windows once they start to go.
+    closeProgram();
+}
+
+void DesktopApp::show()
+{
+    m_window.show();
+}
+
+void DesktopApp::restoreWindowState()
+{
+    const WindowState state = LoadWindowState(m_store);
+    m_window.resize(state.width, state.height);
+    m_window.move(state.left, state.top);
+    m_window.setUrlItems(state.urlList);
+    m_window.setUrlText(state.urlSelected);
+}
+
+WindowState DesktopApp::currentWindowState() const
+{
+    WindowState state;
+    state.height = m_window.height();
+    state.width = m_window.width();
+    state.left = m_window.x();
+    state.top = m_window.y();
+    state.urlSelected = m_window.urlText();
+    state.urlList = m_window.urlItems();
+    return state;
+}
+
+bool DesktopApp::isBusy() const
+{
+    return m_transport.isRunning() || m_fetch.isBusy();
+}
+
+void DesktopApp::openClick()
+{
+    if (isBusy()) {
+        m_shell.showMessage(kCannotChangeMedia);
+        return;
+    }
+    // A plain chooser over the open dialog's history until its own window
+    // exists: the rules of opening are the open dialog's.
+    OpenDialog dialog(m_ctx, m_fetch);
+    dialog.formShow();
+    QInputDialog input(&m_window);
+    input.setObjectName(QStringLiteral("openBox"));
+    input.setWindowTitle(QStringLiteral("開啟"));
+    input.setLabelText(QStringLiteral("請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
+                                      "Tovrin 將會為您開啟這個檔案\n\n開啟:"));
+    input.setComboBoxEditable(true);
+    input.setComboBoxItems(dialog.history());
+    input.setTextValue(dialog.text());
+    if (input.exec() != QDialog::Accepted)
+        return;
+    dialog.setText(input.textValue());
+    dialog.okClick();
+}
+
+void DesktopApp::connectClick()
+{
+    if (m_fetch.isBusy()) {
+        m_shell.showMessage(kCannotChangeMedia);
+        return;
+    }
+    if (m_transport.isRunning())
+        return;
+    m_transport.start(m_window.urlText());
+}
+
+void DesktopApp::disconnectClick()
+{
+    if (m_transport.isRunning())
+        m_transport.disconnectClick();
+}
+
+void DesktopApp::saveLogClick()
+{
+    SaveLog(m_ctx);
+}
+
+void DesktopApp::showSettings()
+{
+    m_settingsDialog.showSettings();
+    m_settingsDialog.show();
+    m_settingsDialog.raise();
+    m_settingsDialog.activateWindow();
+}
+
+void DesktopApp::showAbout()
+{
+    m_about.show();
+    m_about.raise();
+    m_about.activateWindow();
+}
+
+void DesktopApp::showHelp()
+{
+    m_shell.showMessage(HelpMessage());
+}
+
+void DesktopApp::closeProgram()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    RunCloseSequence(m_ctx, currentWindowState());
+    m_fetch.abort();
+    // The ended run's receive thread is joined before its state goes.
+    m_mms.finishReceiveThread();
+    m_settingsDialog.hide();
+    m_about.hide();
+    emit closed();
+}
+
+}  // namespace tovrin

@@ -1,1 +1,340 @@
-// Written in the next commits.
+#include "app/main_window.h"
+
+#include "app/about_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tovrin {
+
+namespace {
+
+constexpr int kRunPanelWidth = 300;  // the gauge, the log and the time fields
+
+QLabel* makeModeLabel(const QString& name, const QString& text, const QString& style)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet(style);
+    return label;
+}
+
+QLineEdit* timeField(const QString& name)
+{
+    auto* field = new QLineEdit;
+    field->setObjectName(name);
+    field->setReadOnly(true);
+    field->setToolTip(QStringLiteral("時間格式 hh.mm.ss"));
+    return field;
+}
+
+}  // namespace
+
+QString MainWindow::fixedCaption()
+{
+    return QStringLiteral("Tovrin Multimedia 中文版 by Orvak");
+}
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    buildMenus();
+    buildToolBar();
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(buildRunPanel(), 1);
+    layout->addWidget(buildLocationPanel());
+    setCentralWidget(central);
+
+    statusBar()->showMessage(QStringLiteral(" 詳細說明請拜訪: ") + HomePage());
+    setMinimumSize(346, 463);
+    setStatusCaption(m_statusCaption);
+    setRunActive(false);
+    setModeLabel(ModeLabel::Standby);
+    // The address is what a user types first.
+    m_url->setFocus();
+}
+
+void MainWindow::buildMenus()
+{
+    auto add = [this](QMenu* menu, const QString& name, const QString& text, void (MainWindow::*signal)()) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        if (signal)
+            connect(action, &QAction::triggered, this, signal);
+        else
+            action->setEnabled(false);  // its window is not part of the program yet
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("檔案(&F)"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    add(file, QStringLiteral("openAction"), QStringLiteral("開啟(&O)..."), &MainWindow::openRequested);
+    file->addSeparator();
+    add(file, QStringLiteral("saveLogAction"), QStringLiteral("儲存記錄(&S)"), &MainWindow::saveLogRequested);
+    file->addSeparator();
+    add(file, QStringLiteral("printLogAction"), QStringLiteral("列印記錄(&P)"), nullptr);
+    add(file, QStringLiteral("printSetupAction"), QStringLiteral("設定印表機(&R)..."), nullptr);
+    file->addSeparator();
+    add(file, QStringLiteral("exitAction"), QStringLiteral("離開(&X)"), &MainWindow::exitRequested);
+
+    QMenu* setup = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    setup->setObjectName(QStringLiteral("setupMenu"));
+    add(setup, QStringLiteral("viewSetupAction"), QStringLiteral("檢視設定(&V)"), &MainWindow::settingsRequested);
+
+    QMenu* info = menuBar()->addMenu(QStringLiteral("資訊(&I)"));
+    info->setObjectName(QStringLiteral("informationMenu"));
+    add(info, QStringLiteral("filePropertiesAction"), QStringLiteral("顯示檔案性質(&S)"), nullptr);
+
+    QMenu* preview = menuBar()->addMenu(QStringLiteral("預覽(&P)"));
+    preview->setObjectName(QStringLiteral("previewMenu"));
+    add(preview, QStringLiteral("openMonitorAction"), QStringLiteral("開啟顯示(&O)"), nullptr);
+    add(preview, QStringLiteral("aboutMonitorAction"), QStringLiteral("關於 Tovrin monitor(&A)"), nullptr);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("說明(&H)"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    add(help, QStringLiteral("aboutAction"), QStringLiteral("關於(&A)..."), &MainWindow::aboutRequested);
+    add(help, QStringLiteral("moreHelpAction"), QStringLiteral("更多說明(&M)"), &MainWindow::helpRequested);
+}
+
+QToolButton* MainWindow::addToolButton(const QString& objectName, const QString& text, int icon,
+                                       void (MainWindow::*signal)())
+{
+    // Buttons rather than actions: a tool bar action drops the access key
+    // ("執行(&G)" must answer Alt+G like the button it stands for).
+    auto* button = new QToolButton;
+    button->setObjectName(objectName);
+    button->setText(text);
+    button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    if (signal)
+        connect(button, &QToolButton::clicked, this, signal);
+    else
+        button->setEnabled(false);
+    m_toolBar->addWidget(button);
+    return button;
+}
+
+void MainWindow::buildToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("Tovrin"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(20, 20));
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolButton(QStringLiteral("openButton"), QStringLiteral("開啟(&O)"), QStyle::SP_DialogOpenButton,
+                  &MainWindow::openRequested);
+    m_connect = addToolButton(QStringLiteral("connectButton"), QStringLiteral("執行(&G)"), QStyle::SP_MediaPlay,
+                              &MainWindow::connectRequested);
+    m_disconnect = addToolButton(QStringLiteral("disconnectButton"), QStringLiteral("放棄(&A)"),
+                                 QStyle::SP_MediaStop, &MainWindow::disconnectRequested);
+    addToolButton(QStringLiteral("informationButton"), QStringLiteral("資訊(&I)"),
+                  QStyle::SP_MessageBoxInformation, nullptr);
+    addToolButton(QStringLiteral("previewButton"), QStringLiteral("預覽(&P)"), QStyle::SP_ComputerIcon, nullptr);
+    addToolButton(QStringLiteral("settingsButton"), QStringLiteral("設定(&S)"),
+                  QStyle::SP_FileDialogDetailedView, &MainWindow::settingsRequested);
+    addToolButton(QStringLiteral("exitButton"), QStringLiteral("離開(&E)"), QStyle::SP_DialogCloseButton,
+                  &MainWindow::exitRequested);
+}
+
+QWidget* MainWindow::buildRunPanel()
+{
+    auto* panel = new QWidget;
+    panel->setMaximumWidth(kRunPanelWidth);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_gauge = new QProgressBar;
+    m_gauge->setObjectName(QStringLiteral("gauge"));
+    m_gauge->setRange(0, 100);
+    m_gauge->setValue(0);
+    m_gauge->setTextVisible(false);
+    m_gauge->setToolTip(QStringLiteral("已完成下載百分比"));
+    layout->addWidget(m_gauge);
+
+    m_log = new QPlainTextEdit;
+    m_log->setObjectName(QStringLiteral("logWindow"));
+    m_log->setReadOnly(true);
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_log->setToolTip(QStringLiteral("連接資料記錄"));
+    layout->addWidget(m_log, 1);
+
+    auto* times = new QGridLayout;
+    m_sendTime = timeField(QStringLiteral("sendTime"));
+    m_timeLeft = timeField(QStringLiteral("timeLeft"));
+    times->addWidget(new QLabel(QStringLiteral("時間:")), 0, 0);
+    times->addWidget(m_sendTime, 0, 1);
+    times->addWidget(new QLabel(QStringLiteral("剩餘:")), 0, 2);
+    times->addWidget(m_timeLeft, 0, 3);
+    layout->addLayout(times);
+
+    // The three mode labels share one place; exactly one is visible.
+    auto* modes = new QGridLayout;
+    m_standby = makeModeLabel(QStringLiteral("standbyLabel"), QStringLiteral("使用備份"), QString());
+    m_live = makeModeLabel(QStringLiteral("liveLabel"), QStringLiteral("連線期間下載記錄"),
+                       QStringLiteral("color: white; background-color: red;"));
+    m_preRec = makeModeLabel(QStringLiteral("preRecLabel"), QStringLiteral("預先下載連線期間的媒介"),
+                         QStringLiteral("color: black; background-color: lime;"));
+    for (QLabel* label : {m_standby, m_live, m_preRec})
+        modes->addWidget(label, 0, 0);
+    layout->addLayout(modes);
+    return panel;
+}
+
+QWidget* MainWindow::buildLocationPanel()
+{
+    auto* panel = new QWidget;
+    auto* layout = new QGridLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setColumnStretch(1, 1);
+
+    m_mediaWindow = new QLabel;
+    m_mediaWindow->setObjectName(QStringLiteral("mediaWindow"));
+    m_mediaWindow->setToolTip(QStringLiteral("開啟一般媒介"));
+    m_saveWindow = new QLabel;
+    m_saveWindow->setObjectName(QStringLiteral("saveWindow"));
+    m_saveWindow->setToolTip(QStringLiteral("儲存檔案目錄與檔案名稱"));
+    for (QLabel* label : {m_mediaWindow, m_saveWindow}) {
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+    m_url = new QComboBox;
+    m_url->setObjectName(QStringLiteral("urlBox"));
+    m_url->setEditable(true);
+    m_url->setInsertPolicy(QComboBox::NoInsert);
+    m_url->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_url->setMinimumContentsLength(10);
+    m_url->setToolTip(QStringLiteral("請使用「檔案」->「開啟」其他路徑，將「MMS://」網址拉下到這裡"));
+
+    layout->addWidget(new QLabel(QStringLiteral("開啟:")), 0, 0);
+    layout->addWidget(m_mediaWindow, 0, 1);
+    layout->addWidget(new QLabel(QStringLiteral("儲存到:")), 1, 0);
+    layout->addWidget(m_saveWindow, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("網址:")), 2, 0);
+    layout->addWidget(m_url, 2, 1);
+    return panel;
+}
+
+void MainWindow::appendLogLine(const QString& line)
+{
+    m_log->appendPlainText(line);
+}
+
+void MainWindow::clearLogLines()
+{
+    m_log->clear();
+}
+
+QStringList MainWindow::logLines() const
+{
+    QStringList lines;
+    for (QTextBlock block = m_log->document()->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    // An empty log holds one empty block, not one line.
+    if (lines == QStringList{QString()})
+        lines.clear();
+    return lines;
+}
+
+void MainWindow::setModeLabel(ModeLabel visible)
+{
+    m_mode = visible;
+    m_standby->setVisible(visible == ModeLabel::Standby);
+    m_live->setVisible(visible == ModeLabel::Live);
+    m_preRec->setVisible(visible == ModeLabel::PreRec);
+}
+
+void MainWindow::setGauge(int percent, bool percentTextVisible)
+{
+    m_gauge->setValue(percent);
+    m_gauge->setTextVisible(percentTextVisible);
+}
+
+void MainWindow::setTimeFields(const QString& sendTime, const QString& timeLeft)
+{
+    m_sendTime->setText(sendTime);
+    m_timeLeft->setText(timeLeft);
+}
+
+void MainWindow::setSaveLocation(const QString& path)
+{
+    m_saveWindow->setText(path);
+    m_saveWindow->setToolTip(path.isEmpty() ? QStringLiteral("儲存檔案目錄與檔案名稱") : path);
+}
+
+void MainWindow::setMediaLocation(const QString& location)
+{
+    m_mediaWindow->setText(location);
+    m_mediaWindow->setToolTip(location.isEmpty() ? QStringLiteral("開啟一般媒介") : location);
+}
+
+void MainWindow::setStatusCaption(const QString& caption)
+{
+    m_statusCaption = caption;
+    // The window system shows the title outside the client area, in the
+    // title bar and the task bar: the status caption rides on it.
+    setWindowTitle(fixedCaption() + QStringLiteral(" — ") + caption);
+}
+
+QString MainWindow::urlText() const
+{
+    return m_url->currentText();
+}
+
+void MainWindow::setUrlText(const QString& text)
+{
+    m_url->setEditText(text);
+}
+
+QStringList MainWindow::urlItems() const
+{
+    QStringList items;
+    for (int i = 0; i < m_url->count(); ++i)
+        items << m_url->itemText(i);
+    return items;
+}
+
+void MainWindow::setUrlItems(const QStringList& items)
+{
+    // Replacing the items must not replace the text the user sees.
+    const QString text = m_url->currentText();
+    m_url->clear();
+    m_url->addItems(items);
+    m_url->setEditText(text);
+}
+
+void MainWindow::setRunActive(bool active)
+{
+    m_connect->setEnabled(!active);
+    m_disconnect->setEnabled(active);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    emit closeRequested();
+    event->accept();
+}
+
+}  // namespace tovrin

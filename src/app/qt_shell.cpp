@@ -1,1 +1,174 @@
-// Written in the next commits.
+#include "app/qt_shell.h"
+
+#include "app/completion_sound.h"
+#include "app/file_choosers.h"
+#include "app/main_window.h"
+#include "app/password_dialog.h"
+#include "app/resume_dialog.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace tovrin {
+
+namespace {
+// Message boxes carry the application's name, as the task bar does.
+const QString kBoxTitle = QStringLiteral("Tovrin");
+// How long the task-bar entry asks for attention after a completion.
+constexpr int kFlashMs = 3000;
+}  // namespace
+
+QtShell::QtShell(MainWindow& window, CompletionSound& sound) : m_window(window), m_sound(sound)
+{
+    flashHandler = [this] { QApplication::alert(&m_window, kFlashMs); };
+}
+
+void QtShell::appendLog(const QString& line)
+{
+    m_window.appendLogLine(line);
+}
+
+void QtShell::clearLog()
+{
+    m_window.clearLogLines();
+}
+
+QStringList QtShell::logLines() const
+{
+    return m_window.logLines();
+}
+
+void QtShell::showMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kBoxTitle, text, QMessageBox::Ok, &m_window);
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.exec();
+}
+
+bool QtShell::confirm(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No, &m_window);
+    box.setObjectName(QStringLiteral("confirmBox"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtShell::inputBox(const QString& title, const QString& prompt, const QString& defaultText)
+{
+    QInputDialog dialog(&m_window);
+    dialog.setObjectName(QStringLiteral("inputBox"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
+}
+
+void QtShell::setCaption(const QString& caption)
+{
+    m_window.setStatusCaption(caption);
+}
+
+void QtShell::setModeLabel(ModeLabel visible)
+{
+    m_window.setModeLabel(visible);
+}
+
+void QtShell::setGauge(int percent, bool percentTextVisible)
+{
+    m_window.setGauge(percent, percentTextVisible);
+}
+
+void QtShell::setTimeFields(const QString& sendTime, const QString& timeLeft)
+{
+    m_window.setTimeFields(sendTime, timeLeft);
+}
+
+void QtShell::setSaveLocation(const QString& path)
+{
+    m_window.setSaveLocation(path);
+}
+
+void QtShell::setMediaLocation(const QString& location)
+{
+    m_window.setMediaLocation(location);
+}
+
+QString QtShell::urlText() const
+{
+    return m_window.urlText();
+}
+
+void QtShell::setUrlText(const QString& text)
+{
+    m_window.setUrlText(text);
+}
+
+QStringList QtShell::urlItems() const
+{
+    return m_window.urlItems();
+}
+
+void QtShell::setUrlItems(const QStringList& items)
+{
+    m_window.setUrlItems(items);
+}
+
+void QtShell::closePreviewMonitor()
+{
+    // The program has no preview monitor window yet: nothing is open.
+}
+
+void QtShell::repaintNow()
+{
+    m_window.repaint();
+}
+
+void QtShell::setProperty(PropertyField field, const QString& text)
+{
+    m_properties[field] = text;
+}
+
+void QtShell::appendPropertyLine(PropertyField field, const QString& line)
+{
+    m_propertyLines[field] << line;
+}
+
+void QtShell::clearProperties()
+{
+    m_properties.clear();
+    m_propertyLines.clear();
+}
+
+std::optional<QString> QtShell::chooseSaveFile(const SaveFileRequest& request)
+{
+    return ChooseSaveFile(&m_window, request);
+}
+
+std::optional<QString> QtShell::chooseOpenFile(const OpenFileRequest& request)
+{
+    return ChooseOpenFile(&m_window, request);
+}
+
+ResumeChoice QtShell::askResume()
+{
+    return AskResume(&m_window);
+}
+
+std::optional<PasswordAnswer> QtShell::askPassword(const PasswordPrompt& prompt)
+{
+    return AskPassword(&m_window, prompt);
+}
+
+void QtShell::flash()
+{
+    if (flashHandler)
+        flashHandler();
+}
+
+void QtShell::playSound(const QString& soundFile)
+{
+    m_sound.play(soundFile);
+}
+
+}  // namespace tovrin

@@ -1,6 +1,9 @@
 #include "integration/processes.h"
 
+#include "support/asf_sample.h"
 #include "support/ffprobe.h"
+
+#include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -127,6 +130,19 @@ quint16 ClosedPort()
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
     return server.serverPort();  // closed again when `server` goes
+}
+
+void ExpectSameAsSource(const QString& recording, const QString& source)
+{
+    const AsfParts got = ReadAsf(recording);
+    const AsfParts want = ReadAsf(source);
+    ASSERT_FALSE(want.packets.empty());
+    EXPECT_EQ(got.header, want.header);
+    ASSERT_EQ(got.packets.size(), want.packets.size());
+    for (std::size_t i = 0; i < want.packets.size(); ++i)
+        ASSERT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
+    EXPECT_NEAR(ProbeDuration(recording), ProbeDuration(source), 0.05);
+    EXPECT_EQ(ProbeStreamTypes(recording), ProbeStreamTypes(source));
 }
 
 }  // namespace tovrin::test

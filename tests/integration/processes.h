@@ -55,6 +55,9 @@ std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& confi
 double ProbeDuration(const QString& path);
 // ffprobe's "codec_type" of each stream, in order.
 QStringList ProbeStreamTypes(const QString& path);
+// A recording of an on-demand file is the source's header and packets slot
+// for slot, and ffprobe reads the same duration and streams.
+void ExpectSameAsSource(const QString& recording, const QString& source);
 // A loopback port that nothing listens on.
 quint16 ClosedPort();
 

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/about_window.h"
+#include "app/completion_sound.h"
+#include "app/main_window.h"
+#include "app/qt_shell.h"
+#include "app/settings_dialog.h"
+#include "app/state/app_context.h"
+#include "app/state/run_state.h"
+#include "app/state/settings_record.h"
+#include "app/state/settings_store.h"
+#include "app/state/window_state.h"
+#include "locations/redirector_fetch.h"
+#include "mms/connection_controller.h"
+#include "mmsh/mmsh_controller.h"
+#include "mmsh/record_transport.h"
+
+#include <QObject>
+
+namespace tovrin {
+
+// The desktop program put together: the main window and its shell, the
+// settings, the run state, the redirector fetch, the two transports and the
+// windows, created in the program's start-up order, and the commands of the
+// main window carried out with them.
+//
+// Thread: the UI thread; the controllers run their receive threads.
+class DesktopApp : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DesktopApp(SettingsStore& store, QObject* parent = nullptr);
+    ~DesktopApp() override;
+
+    // Shows the main window (the other windows stay hidden until asked for).
+    void show();
+
+    // The main window's commands.
+    void openClick();
+    void connectClick();
+    void disconnectClick();
+    void saveLogClick();
+    void showSettings();
+    void showAbout();
+    void showHelp();
+    // The close sequence, once per program run; later calls do nothing.
+    void closeProgram();
+
+    // True while a run or a redirector fetch is under way: the media cannot
+    // change then.
+    bool isBusy() const;
+    bool hasClosed() const { return m_closed; }
+
+    MainWindow& window() { return m_window; }
+    QtShell& shell() { return m_shell; }
+    AppContext& context() { return m_ctx; }
+    CompletionSound& sound() { return m_sound; }
+    SettingsDialog& settingsDialog() { return m_settingsDialog; }
+    AboutWindow& aboutWindow() { return m_about; }
+    ConnectionController& mms() { return m_mms; }
+    RecordTransport& transport() { return m_transport; }
+
+signals:
+    // The close sequence has run: the program ends now.
+    void closed();
+
+private:
+    void restoreWindowState();
+    WindowState currentWindowState() const;
+
+    SettingsStore& m_store;
+    SettingsRecord m_settings;
+    RunState m_run;
+    MainWindow m_window;
+    CompletionSound m_sound;
+    QtShell m_shell{m_window, m_sound};
+    AppContext m_ctx{m_shell, m_store, m_settings, m_run};
+    RedirectorFetch m_fetch{m_shell};
+    ConnectionController m_mms{m_ctx};
+    MmshController m_mmsh{m_ctx};
+    RecordTransport m_transport{m_ctx, m_mms, m_mmsh, Transport::Auto, 80};
+    SettingsDialog m_settingsDialog{m_ctx, m_sound, &m_window};
+    AboutWindow m_about{&m_window};
+    bool m_closed = false;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/state/shell.h"
+
+#include <QMainWindow>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolBar;
+class QToolButton;
+
+namespace tovrin {
+
+// The main window: the tool bar and menus, the gauge, the session log, the
+// time fields, the run-mode labels, the open / save / URL rows and the status
+// bar. It only shows what it is given and tells which command was chosen;
+// the program's wiring (DesktopApp) carries the commands out.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // The fixed part of the title; the status caption follows it.
+    static QString fixedCaption();
+
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    // What the shell writes.
+    void appendLogLine(const QString& line);
+    void clearLogLines();
+    QStringList logLines() const;
+    void setModeLabel(ModeLabel visible);
+    ModeLabel modeLabel() const { return m_mode; }
+    void setGauge(int percent, bool percentTextVisible);
+    void setTimeFields(const QString& sendTime, const QString& timeLeft);
+    void setSaveLocation(const QString& path);
+    void setMediaLocation(const QString& location);
+    // The title bar: the fixed caption followed by the status caption.
+    void setStatusCaption(const QString& caption);
+    QString statusCaption() const { return m_statusCaption; }
+
+    // The URL box: its edit text and its items. Typing never adds an item.
+    QString urlText() const;
+    void setUrlText(const QString& text);
+    QStringList urlItems() const;
+    void setUrlItems(const QStringList& items);
+
+    // Connect enabled and Disconnect disabled while no run is active.
+    void setRunActive(bool active);
+
+    QComboBox* urlBox() const { return m_url; }
+    QProgressBar* gauge() const { return m_gauge; }
+
+signals:
+    void openRequested();
+    void saveLogRequested();
+    void exitRequested();
+    void settingsRequested();
+    void aboutRequested();
+    void helpRequested();
+    void connectRequested();
+    void disconnectRequested();
+    // The close box (or the system) asks the window to close.
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    QWidget* buildRunPanel();
+    QWidget* buildLocationPanel();
+    QToolButton* addToolButton(const QString& objectName, const QString& text, int icon, void (MainWindow::*signal)());
+
+    QToolBar* m_toolBar = nullptr;
+    QProgressBar* m_gauge = nullptr;
+    QPlainTextEdit* m_log = nullptr;
+    QLineEdit* m_sendTime = nullptr;
+    QLineEdit* m_timeLeft = nullptr;
+    QLabel* m_standby = nullptr;
+    QLabel* m_live = nullptr;
+    QLabel* m_preRec = nullptr;
+    QLabel* m_mediaWindow = nullptr;
+    QLabel* m_saveWindow = nullptr;
+    QComboBox* m_url = nullptr;
+    QToolButton* m_connect = nullptr;
+    QToolButton* m_disconnect = nullptr;
+    ModeLabel m_mode = ModeLabel::Standby;
+    QString m_statusCaption = QStringLiteral("Tovrin");
+};
+
+}  // namespace tovrin

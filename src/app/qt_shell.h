@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/state/shell.h"
+
+#include <QMap>
+
+#include <functional>
+
+namespace tovrin {
+
+class CompletionSound;
+class MainWindow;
+
+// The shell of the desktop program: message boxes and questions over the
+// main window, the main window's fields, the save chooser and the run's
+// dialogs, the flash and the completion sound. UI thread only; the receive
+// thread reaches it through the controller's forwarding shell.
+class QtShell : public Shell {
+public:
+    QtShell(MainWindow& window, CompletionSound& sound);
+
+    // Seam for tests: what a flash does (by default QApplication::alert on
+    // the main window).
+    std::function<void()> flashHandler;
+
+    // The file-properties fields as the rules last set them (their window
+    // shows them).
+    QString property(PropertyField field) const { return m_properties.value(field); }
+    QStringList propertyLines(PropertyField field) const { return m_propertyLines.value(field); }
+
+    void appendLog(const QString& line) override;
+    void clearLog() override;
+    QStringList logLines() const override;
+    void showMessage(const QString& text) override;
+    bool confirm(const QString& text) override;
+    QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
+    void setCaption(const QString& caption) override;
+    void setModeLabel(ModeLabel visible) override;
+    void setGauge(int percent, bool percentTextVisible) override;
+    void setTimeFields(const QString& sendTime, const QString& timeLeft) override;
+    void setSaveLocation(const QString& path) override;
+    void setMediaLocation(const QString& location) override;
+    QString urlText() const override;
+    void setUrlText(const QString& text) override;
+    QStringList urlItems() const override;
+    void setUrlItems(const QStringList& items) override;
+    void closePreviewMonitor() override;
+    void repaintNow() override;
+    void setProperty(PropertyField field, const QString& text) override;
+    void appendPropertyLine(PropertyField field, const QString& line) override;
+    void clearProperties() override;
+    std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override;
+    ResumeChoice askResume() override;
+    std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
+    void flash() override;
+    void playSound(const QString& soundFile) override;
+
+private:
+    MainWindow& m_window;
+    CompletionSound& m_sound;
+    QMap<PropertyField, QString> m_properties;
+    QMap<PropertyField, QStringList> m_propertyLines;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Drives the real tovrin under Xvfb with real input events, as a user would:
+# types a stream address into the URL box, presses 執行 with its access key,
+# accepts the save chooser, confirms the completion message and leaves with
+# 離開. The recording is then judged by ffprobe against its source.
+#   desktop_record_e2e.sh TOVRIN MMS_SERVER
+set -euo pipefail
+tovrin="$1"
+server_bin="$2"
+
+work="$(mktemp -d)"
+server_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/media" "$work/out" "$work/config/Tovrin Streaming"
+
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=160x120:rate=15" \
+  -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 4 -c:v wmv2 -c:a wmav2 "$work/media/clip.wmv"
+
+# The program's own settings, kept apart from the user's: a free UDP port and
+# the folder the save chooser starts in.
+cat >"$work/config/Tovrin Streaming/Tovrin.conf" <<CONF
+[General]
+UDPPort=0
+AsfDir=$work/out/
+CONF
+
+"$server_bin" --port 0 --root "$work/media" --rate 4 >"$work/server.out" 2>"$work/server.log" &
+server_pid=$!
+port=""
+for _ in $(seq 1 100); do
+  if [[ "$(head -n 1 "$work/server.out" 2>/dev/null)" =~ listening\ on\ .*:([0-9]+) ]]; then
+    port="${BASH_REMATCH[1]}"
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "the test server did not start" >&2; exit 1; }
+
+# Waits (at most 30 s) for a window whose title matches $1; prints its id.
+wait_window() {
+  for _ in $(seq 1 300); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  echo "no window titled '$1' appeared" >&2
+  return 1
+}
+
+XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
+app_pid=$!
+main="$(wait_window 'Tovrin Multimedia')"
+xdotool windowfocus --sync "$main"
+xdotool type --delay 5 "mms://127.0.0.1:$port/clip.wmv"
+xdotool key alt+g
+
+chooser="$(wait_window '建立 / 重新開始儲存檔案')"
+xdotool windowfocus --sync "$chooser"
+xdotool key Return
+
+# The completion message (a box titled "Tovrin"), at most 60 s away.
+done_box=""
+for _ in $(seq 1 600); do
+  done_box="$(xdotool search --onlyvisible --name '^Tovrin$' 2>/dev/null | head -n 1 || true)"
+  [ -n "$done_box" ] && break
+  sleep 0.1
+done
+[ -n "$done_box" ] || { echo "no completion message; log:" >&2; cat "$work/tovrin.log" >&2; exit 1; }
+xdotool windowfocus --sync "$done_box"
+xdotool key Return
+
+xdotool windowfocus --sync "$main"
+xdotool key alt+e
+for _ in $(seq 1 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then echo "tovrin did not leave after 離開" >&2; exit 1; fi
+app_pid=""
+
+recorded="$work/out/clip.wmv"
+[ -s "$recorded" ] || { echo "nothing was recorded" >&2; exit 1; }
+want="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/media/clip.wmv")"
+got="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$recorded")"
+echo "source $want s, recording $got s"
+awk -v a="$want" -v b="$got" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d < 0.05) }' \
+  || { echo "the recording's duration differs from the source's" >&2; exit 1; }
+grep -q 'URLSelected=mms://127.0.0.1' "$work/config/Tovrin Streaming/Tovrin.conf" \
+  || { echo "the close sequence did not keep the address" >&2; exit 1; }

@@ -1,0 +1,320 @@
+#include "app/desktop_app.h"
+#include "app/modal_driver.h"
+#include "integration/processes.h"
+#include "support/gui_app.h"
+#include "support/workspace.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tovrin;
+using namespace tovrin::test;
+
+namespace {
+
+// The desktop program over a settings store of its own.
+struct Desktop {
+    QTemporaryDir dir;
+    SettingsStore store{dir.filePath(QStringLiteral("Tovrin.conf"))};
+    std::unique_ptr<DesktopApp> app;
+
+    explicit Desktop(const QMap<QString, QString>& stored = {{QStringLiteral("UDPPort"), QStringLiteral("0")}})
+    {
+        GuiApp();
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            store.write(it.key(), it.value());
+        app = std::make_unique<DesktopApp>(store);
+        app->shell().flashHandler = [this] { ++flashes; };
+        app->sound().onPlay = [this](const QString&) { ++sounds; };
+        QObject::connect(&app->window(), &QWidget::windowTitleChanged, [this] {
+            const QString caption = app->window().statusCaption();
+            if (captions.isEmpty() || captions.last() != caption)
+                captions << caption;
+        });
+        app->show();
+    }
+
+    QToolButton* button(const char* name) const
+    {
+        return app->window().findChild<QToolButton*>(QLatin1String(name));
+    }
+    QString field(const char* name) const { return app->window().findChild<QLineEdit*>(QLatin1String(name))->text(); }
+    bool labelShown(const char* name) const { return app->window().findChild<QLabel*>(QLatin1String(name))->isVisible(); }
+
+    int flashes = 0;
+    int sounds = 0;
+    QStringList captions;
+};
+
+// One recording through the main window: the address typed into the URL
+// box, 執行 clicked, the save chooser answered with `out`, every message
+// box read and confirmed (the completion message held `holdMs`); any other
+// dialog goes to `other`. Returns once the run has ended and its last box
+// is closed.
+struct WindowRun {
+    QStringList messages;
+    bool buttonsSwapped = false;  // Connect off and Disconnect on while it ran
+    bool buttonsRestored = false;
+    bool ended = false;
+};
+
+WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out, int holdMs = 0,
+                              const std::function<void(QWidget*)>& other = {}, int timeoutMs = 60000)
+{
+    WindowRun run;
+    auto* connectButton = d.button("connectButton");
+    auto* disconnectButton = d.button("disconnectButton");
+    QObject::connect(&d.app->mms(), &ConnectionController::runStarted, &d.app->window(), [&] {
+        run.buttonsSwapped = !connectButton->isEnabled() && disconnectButton->isEnabled();
+    });
+    QObject::connect(&d.app->transport(), &RecordTransport::finished, &d.app->window(), [&] { run.ended = true; });
+    ModalDriver driver([&](QWidget* modal) {
+        if (qobject_cast<QFileDialog*>(modal)) {
+            AcceptFileChooser(modal, out);
+        } else if (qobject_cast<QMessageBox*>(modal)) {
+            const QString text = qobject_cast<QMessageBox*>(modal)->text();
+            run.messages << text;
+            const bool completion = text.startsWith(QStringLiteral("下載完成"));
+            QTimer::singleShot(completion ? holdMs : 0, modal, [modal] { AnswerMessageBox(modal); });
+        } else if (other) {
+            other(modal);
+        }
+    });
+    d.app->window().urlBox()->setEditText(url);
+    connectButton->click();
+    WaitUntil([&] { return run.ended && !QApplication::activeModalWidget(); }, timeoutMs);
+    run.buttonsRestored = connectButton->isEnabled() && !disconnectButton->isEnabled();
+    QObject::disconnect(&d.app->mms(), &ConnectionController::runStarted, &d.app->window(), nullptr);
+    QObject::disconnect(&d.app->transport(), &RecordTransport::finished, &d.app->window(), nullptr);
+    return run;
+}
+
+QStringList MenuItems(QMenu* menu)
+{
+    QStringList items;
+    for (QAction* action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return items;
+}
+
+}  // namespace
+
+TEST(MainWindow, StartsFromAnEmptyStoreWithTheDesignGeometryAndDefaultSettings)
+{
+    Desktop d(QMap<QString, QString>{});
+    EXPECT_EQ(d.app->window().pos(), QPoint(239, 88));
+    EXPECT_EQ(d.app->window().size(), QSize(346, 463));
+    EXPECT_TRUE(d.app->window().urlText().isEmpty());
+    const SettingsRecord& s = d.app->context().settings;
+    EXPECT_EQ(s.serverSocket, QStringLiteral("1755"));
+    EXPECT_EQ(s.udpPort, QStringLiteral("7000"));
+    EXPECT_FALSE(s.udpTick);
+    EXPECT_FALSE(s.bypassDns);
+    EXPECT_FALSE(s.autoLogTick);
+    EXPECT_EQ(s.doneInterval, QStringLiteral("10"));
+    EXPECT_EQ(d.app->window().windowTitle(), QStringLiteral("Tovrin Multimedia 中文版 by Orvak — Tovrin"));
+    EXPECT_TRUE(d.labelShown("standbyLabel"));
+    EXPECT_FALSE(d.labelShown("liveLabel"));
+    EXPECT_FALSE(d.labelShown("preRecLabel"));
+
+    Desktop narrow({{QStringLiteral("Width"), QStringLiteral("200")}, {QStringLiteral("FormLeft"), QStringLiteral("-8")}});
+    EXPECT_EQ(narrow.app->window().width(), 346);
+    EXPECT_EQ(narrow.app->window().x(), -8);
+}
+
+TEST(MainWindow, MenusAndToolBarHoldTheCommandsInOrder)
+{
+    Desktop d;
+    const QList<QPair<QString, QStringList>> menus{
+        {QStringLiteral("檔案(&F)"),
+         {QStringLiteral("開啟(&O)..."), QStringLiteral("-"), QStringLiteral("儲存記錄(&S)"), QStringLiteral("-"),
+          QStringLiteral("列印記錄(&P)"), QStringLiteral("設定印表機(&R)..."), QStringLiteral("-"),
+          QStringLiteral("離開(&X)")}},
+        {QStringLiteral("設定(&S)"), {QStringLiteral("檢視設定(&V)")}},
+        {QStringLiteral("資訊(&I)"), {QStringLiteral("顯示檔案性質(&S)")}},
+        {QStringLiteral("預覽(&P)"), {QStringLiteral("開啟顯示(&O)"), QStringLiteral("關於 Tovrin monitor(&A)")}},
+        {QStringLiteral("說明(&H)"), {QStringLiteral("關於(&A)..."), QStringLiteral("更多說明(&M)")}},
+    };
+    const QList<QAction*> bar = d.app->window().menuBar()->actions();
+    ASSERT_EQ(bar.size(), menus.size());
+    for (int i = 0; i < menus.size(); ++i) {
+        EXPECT_EQ(bar[i]->text(), menus[i].first);
+        EXPECT_EQ(MenuItems(bar[i]->menu()), menus[i].second);
+    }
+
+    QStringList buttons;
+    for (QToolButton* b : d.app->window().findChild<QToolBar*>()->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+        if (!b->text().isEmpty())
+            buttons << b->text();
+    // Widgets in a tool bar are listed in the order they were added.
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("開啟(&O)"), QStringLiteral("執行(&G)"), QStringLiteral("放棄(&A)"),
+                                    QStringLiteral("資訊(&I)"), QStringLiteral("預覽(&P)"), QStringLiteral("設定(&S)"),
+                                    QStringLiteral("離開(&E)")}));
+    EXPECT_TRUE(d.button("connectButton")->isEnabled());
+    EXPECT_FALSE(d.button("disconnectButton")->isEnabled());
+    EXPECT_EQ(d.app->window().minimumSize(), QSize(346, 463));
+    EXPECT_EQ(d.app->window().urlBox()->insertPolicy(), QComboBox::NoInsert);
+}
+
+TEST(MainWindow, TheUrlListAndGeometrySurviveARestart)
+{
+    Desktop d;
+    const QStringList items{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"), QStringLiteral("mms://c/3.asf")};
+    d.app->window().setUrlItems(items);
+    d.app->window().setUrlText(QStringLiteral("mms://typed/but/not/an/item"));
+    d.app->window().resize(500, 600);
+    d.app->window().close();  // the close box runs the close sequence
+    EXPECT_TRUE(d.app->hasClosed());
+    EXPECT_EQ(d.store.read(QStringLiteral("URLList")), QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
+    EXPECT_EQ(d.app->window().logLines().last(), QStringLiteral("********** 關閉 **********"));
+
+    DesktopApp again(d.store);
+    EXPECT_EQ(again.window().urlItems(), items);
+    EXPECT_EQ(again.window().urlText(), QStringLiteral("mms://typed/but/not/an/item"));
+    EXPECT_EQ(again.window().size(), QSize(500, 600));
+}
+
+TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAndEndsAtOneHundredWithItsChime)
+{
+    Workspace w;
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("4")});
+    ASSERT_TRUE(server.started());
+    Desktop d;
+    d.app->context().settings.doneInterval = QStringLiteral("1");
+    const QString out = w.out(QStringLiteral("clip.wmv"));
+
+    const WindowRun run = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), out, 3500);
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.buttonsSwapped);
+    EXPECT_TRUE(run.buttonsRestored);
+    EXPECT_EQ(run.messages, QStringList{QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")});
+    ASSERT_GE(d.captions.size(), 4) << d.captions.join(u'|').toStdString();
+    EXPECT_EQ(d.captions.first(), QStringLiteral("Tovrin"));
+    EXPECT_TRUE(d.captions.contains(QStringLiteral("Tovrin 動作")));
+    EXPECT_TRUE(d.captions.filter(QStringLiteral("進度 ")).size() >= 1) << d.captions.join(u'|').toStdString();
+    EXPECT_EQ(d.captions.last(), QStringLiteral("Tovrin 已完成"));
+    EXPECT_EQ(d.app->window().gauge()->value(), 100);
+    EXPECT_TRUE(d.app->window().gauge()->isTextVisible());
+    EXPECT_EQ(d.flashes, 1);
+    // Played at completion, then every second while the message stays open.
+    EXPECT_GE(d.sounds, 3);
+    EXPECT_TRUE(d.app->window().logLines().contains(QStringLiteral("- 接收 TCP 串流 -")));
+    ExpectSameAsSource(out, w.source());
+}
+
+TEST(MainWindowRun, ALivePointShowsLiveAndOpenIsRefusedWhileItRuns)
+{
+    Workspace w;
+    ServerProcess server(w.media, {QStringLiteral("--live"), QStringLiteral("news=") + w.source()});
+    ASSERT_TRUE(server.started());
+    Desktop d;
+    QStringList messages;
+    bool openShown = false;
+    ModalDriver driver([&](QWidget* modal) {
+        if (qobject_cast<QFileDialog*>(modal))
+            AcceptFileChooser(modal, w.out(QStringLiteral("news_live.asf")));
+        else if (qobject_cast<QMessageBox*>(modal))
+            messages << AnswerMessageBox(modal);
+        else if (modal->objectName() == QStringLiteral("openBox"))
+            openShown = true;
+    });
+    d.app->window().urlBox()->setEditText(server.url(QStringLiteral("news")));
+    d.button("connectButton")->click();
+    ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == QStringLiteral("LIVE"); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == QStringLiteral("Tovrin - live -"); }, 2000));
+    EXPECT_TRUE(d.labelShown("liveLabel"));
+    EXPECT_FALSE(d.labelShown("standbyLabel"));
+    EXPECT_EQ(d.app->window().findChild<QLabel*>(QStringLiteral("liveLabel"))->palette().color(QPalette::Window),
+              QColor(Qt::red));
+
+    d.app->window().findChild<QAction*>(QStringLiteral("openAction"))->trigger();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("當尚在連接時，無法改變媒介")});
+    EXPECT_FALSE(openShown);
+
+    d.button("disconnectButton")->click();  // asks, then tells what was saved
+    ASSERT_TRUE(WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
+    EXPECT_EQ(messages.mid(1), (QStringList{QStringLiteral("您確定要放棄這項連線期間嗎?"),
+                                            QStringLiteral("連接關閉，您已下載並儲存這個媒介")}));
+    EXPECT_EQ(d.app->window().statusCaption(), QStringLiteral("Tovrin"));
+    EXPECT_TRUE(d.labelShown("standbyLabel"));
+}
+
+TEST(MainWindowRun, TheServersQuestionsAndRefusalsReachTheirDialogs)
+{
+    Workspace w;
+    {
+        SCOPED_TRACE("a server asking for credentials");
+        ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--auth"),
+                                       QStringLiteral("tovrin:secret")});
+        ASSERT_TRUE(server.started());
+        Desktop d;
+        bool asked = false;
+        const WindowRun run = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), w.out(QStringLiteral("a.wmv")),
+                                                  0, [&](QWidget* modal) {
+            auto* id = modal->findChild<QLineEdit*>(QStringLiteral("userIdEdit"));
+            auto* password = modal->findChild<QLineEdit*>(QStringLiteral("passwordEdit"));
+            if (!id || !password)
+                return;
+            asked = true;
+            id->setText(QStringLiteral("tovrin"));
+            password->setText(QStringLiteral("secret"));
+            ClickChild(modal, QStringLiteral("okButton"));
+        });
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(run.messages, QStringList{QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")});
+        ExpectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
+    }
+    {
+        SCOPED_TRACE("a server answering with an error code");
+        ServerProcess server(w.media, {QStringLiteral("--error"), QStringLiteral("0xC00D0006")});
+        ASSERT_TRUE(server.started());
+        Desktop d;
+        const WindowRun run = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), w.out(QStringLiteral("e.wmv")));
+        ASSERT_TRUE(run.ended);
+        EXPECT_TRUE(run.buttonsRestored);
+        EXPECT_EQ(run.messages.filter(QStringLiteral("Server is busy, please try again later")).size(), 1)
+            << run.messages.join(u'|').toStdString();
+        EXPECT_EQ(d.app->window().statusCaption(), QStringLiteral("Tovrin"));
+    }
+}
+
+TEST(MainWindowRun, AnInterruptedRecordingResumesThroughTheResumeDialog)
+{
+    Workspace w;
+    const QString out = w.out(QStringLiteral("resumed.wmv"));
+    {
+        ServerProcess dropping(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--drop-after"),
+                                         QStringLiteral("10")});
+        ASSERT_TRUE(dropping.started());
+        Desktop d;
+        const WindowRun first = RecordThroughWindow(d, dropping.url(QStringLiteral("clip.wmv")), out);
+        ASSERT_TRUE(first.ended);
+        EXPECT_EQ(d.app->window().statusCaption(), QStringLiteral("Tovrin"));
+    }
+    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ASSERT_TRUE(server.started());
+    Desktop d;
+    bool resumeAsked = false;
+    const WindowRun resumed = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), out, 0, [&](QWidget* modal) {
+        if (!modal->findChild<QAbstractButton*>(QStringLiteral("resumeButton")))
+            return;
+        resumeAsked = true;
+        ClickChild(modal, QStringLiteral("resumeButton"));
+    });
+    EXPECT_TRUE(resumeAsked);
+    EXPECT_EQ(resumed.messages, QStringList{QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")});
+    EXPECT_TRUE(d.app->window().logLines().contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
+    ExpectSameAsSource(out, w.source());
+}

@@ -1,0 +1,50 @@
+#include "app/modal_driver.h"
+
+#include <QAbstractButton>
+#include <QDeadlineTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+
+namespace tovrin::test {
+
+void ClickChild(QWidget* dialog, const QString& name)
+{
+    if (auto* button = dialog->findChild<QAbstractButton*>(name))
+        QTimer::singleShot(0, button, &QAbstractButton::click);
+}
+
+void AcceptFileChooser(QWidget* chooser, const QString& path)
+{
+    if (auto* dialog = qobject_cast<QFileDialog*>(chooser)) {
+        dialog->selectFile(path);
+        QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
+    }
+}
+
+QString AnswerMessageBox(QWidget* box, bool yes)
+{
+    auto* message = qobject_cast<QMessageBox*>(box);
+    if (!message)
+        return QString();
+    QAbstractButton* button = message->button(yes ? QMessageBox::Yes : QMessageBox::No);
+    if (!button)
+        button = message->button(QMessageBox::Ok);
+    if (button)
+        QTimer::singleShot(0, button, &QAbstractButton::click);
+    return message->text();
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+}  // namespace tovrin::test

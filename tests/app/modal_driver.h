@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace tovrin::test {
+
+// Answers the program's modal dialogs the way a user would, from inside
+// their own event loops: every 20 ms the active modal widget, when new, is
+// handed to `answer`, which clicks, fills or closes it (at once or later).
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(QWidget*)> answer) : m_answer(std::move(answer))
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || m_seen.contains(modal))
+                return;
+            m_seen.insert(modal);
+            m_answer(modal);
+        });
+        m_poll.start(20);
+    }
+
+private:
+    std::function<void(QWidget*)> m_answer;
+    QSet<QWidget*> m_seen;
+    QTimer m_poll;
+};
+
+// Clicks the child button of `dialog` named `name` (once the event loop runs).
+void ClickChild(QWidget* dialog, const QString& name);
+// Accepts a file chooser with `path`.
+void AcceptFileChooser(QWidget* chooser, const QString& path);
+// The text of a message box, and clicks its Yes or OK button.
+QString AnswerMessageBox(QWidget* box, bool yes = true);
+// Runs events until `done` holds or `timeoutMs` passes; answers `done`.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+}  // namespace tovrin::test

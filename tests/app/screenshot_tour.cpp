@@ -1,0 +1,166 @@
+// Takes the screenshots in docs/screenshots: the main window idle, while it
+// records a file and a live point, at completion, and the settings, about,
+// resume and credentials dialogs. Runs the real windows against the test
+// server; meant for an X display with a window manager (scripts/screenshots
+// starts Xvfb and openbox), so the title bars and their captions show.
+//
+//   screenshot_tour OUTPUT_DIR
+
+#include "app/desktop_app.h"
+#include "app/modal_driver.h"
+#include "integration/processes.h"
+#include "support/workspace.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+
+using namespace tovrin;
+using namespace tovrin::test;
+
+namespace {
+
+QString g_outDir;
+bool g_ok = true;
+
+// Saves what the screen shows of `widgets` (frames included) as NAME.png.
+void shoot(const QString& name, const QList<QWidget*>& widgets)
+{
+    WaitUntil([] { return false; }, 600);  // let the window manager and the paint settle
+    QRect area;
+    for (QWidget* w : widgets)
+        area = area.united(w->frameGeometry());
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QString path = g_outDir + u'/' + name + QStringLiteral(".png");
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "could not save %s\n", qPrintable(path));
+        g_ok = false;
+    } else {
+        std::printf("%s\n", qPrintable(path));
+    }
+}
+
+void require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "screenshot tour: %s\n", what);
+        g_ok = false;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: screenshot_tour OUTPUT_DIR\n");
+        return 2;
+    }
+    g_outDir = QString::fromLocal8Bit(argv[1]);
+
+    Workspace w;
+    ServerProcess onDemand(w.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess live(w.media, {QStringLiteral("--live"), QStringLiteral("news=") + w.source()});
+    ServerProcess guarded(w.media, {QStringLiteral("--auth"), QStringLiteral("tovrin:secret")});
+    if (!onDemand.started() || !live.started() || !guarded.started()) {
+        std::fprintf(stderr, "the test servers did not start\n");
+        return 1;
+    }
+
+    SettingsStore store(w.out(QStringLiteral("Tovrin.conf")));
+    store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
+    store.write(QStringLiteral("FormLeft"), QStringLiteral("40"));
+    store.write(QStringLiteral("FormTop"), QStringLiteral("40"));
+    store.write(QStringLiteral("Height"), QStringLiteral("520"));
+    DesktopApp program(store);
+    MainWindow& window = program.window();
+    window.setUrlItems({onDemand.url(QStringLiteral("clip.wmv")), live.url(QStringLiteral("news"))});
+    window.setUrlText(onDemand.url(QStringLiteral("clip.wmv")));
+    program.show();
+    WaitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    shoot(QStringLiteral("main-idle"), {&window});
+
+    // The run's dialogs are answered here; the interesting ones are shot first.
+    QString saveAs = w.out(QStringLiteral("clip.wmv"));
+    std::function<void(QWidget*)> onOther;
+    bool completionShot = false;
+    ModalDriver driver([&](QWidget* modal) {
+        if (qobject_cast<QFileDialog*>(modal)) {
+            AcceptFileChooser(modal, saveAs);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (box->text().startsWith(QStringLiteral("下載完成")) && !completionShot) {
+                completionShot = true;
+                QTimer::singleShot(0, box, [&, box] {
+                    shoot(QStringLiteral("main-completed"), {&window, box});
+                    AnswerMessageBox(box);
+                });
+                return;
+            }
+            AnswerMessageBox(box);
+        } else if (onOther) {
+            QTimer::singleShot(0, modal, [&, modal] { onOther(modal); });
+        }
+    });
+
+    program.connectClick();
+    require(WaitUntil([&] { return window.gauge()->value() >= 40; }, 30000), "the on-demand run made no progress");
+    shoot(QStringLiteral("main-recording"), {&window});
+    require(WaitUntil([&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
+                      30000),
+            "the on-demand run did not complete");
+
+    saveAs = w.out(QStringLiteral("news_live.asf"));
+    window.setUrlText(live.url(QStringLiteral("news")));
+    program.connectClick();
+    require(WaitUntil([&] { return window.findChild<QLineEdit*>(QStringLiteral("timeLeft"))->text() == QStringLiteral("LIVE"); },
+                      20000),
+            "the live run did not start");
+    WaitUntil([] { return false; }, 2500);
+    shoot(QStringLiteral("main-live"), {&window});
+    program.transport().stop();
+    WaitUntil([&] { return !program.transport().isRunning(); }, 10000);
+
+    program.showSettings();
+    shoot(QStringLiteral("settings-dialog"), {&program.settingsDialog()});
+    program.settingsDialog().hide();
+    program.showAbout();
+    shoot(QStringLiteral("about-window"), {&program.aboutWindow()});
+    program.aboutWindow().hide();
+
+    // The resume dialog: the file recorded above already holds data.
+    saveAs = w.out(QStringLiteral("clip.wmv"));
+    bool resumeShot = false;
+    onOther = [&](QWidget* modal) {
+        shoot(QStringLiteral("resume-dialog"), {modal});
+        resumeShot = true;
+        ClickChild(modal, QStringLiteral("cancelButton"));
+    };
+    window.setUrlText(onDemand.url(QStringLiteral("clip.wmv")));
+    program.connectClick();
+    require(WaitUntil([&] { return resumeShot && !QApplication::activeModalWidget(); }, 10000), "no resume dialog");
+
+    // The credentials dialog of a server that asks for them.
+    saveAs = w.out(QStringLiteral("guarded.wmv"));
+    bool passwordShot = false;
+    onOther = [&](QWidget* modal) {
+        shoot(QStringLiteral("credentials-dialog"), {modal});
+        passwordShot = true;
+        ClickChild(modal, QStringLiteral("cancelButton"));
+    };
+    window.setUrlText(guarded.url(QStringLiteral("clip.wmv")));
+    program.connectClick();
+    require(WaitUntil([&] { return passwordShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
+                      20000),
+            "no credentials dialog");
+
+    program.closeProgram();
+    return g_ok ? 0 : 1;
+}
