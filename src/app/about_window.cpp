@@ -53,7 +53,7 @@ AboutWindow::AboutWindow(QWidget* parent)
     picture->setScaledContents(true);
     picture->setPixmap(QPixmap::fromImage(QImageReader(u":/tovrin/about.jpg"_s).read()));
     NameLabel(u"Tovrin"_s, Qt::yellow, 24, this)->setGeometry(14, 16, 95, 30);
-    NameLabel(u"Multimedia 中文版"_s, Qt::cyan, 11, this)->setGeometry(14, 62, 95, 18);
+    NameLabel(u"Multimedia 中文版"_s, Qt::cyan, 10, this)->setGeometry(11, 62, 101, 18);
 
     m_versionBox = new QPlainTextEdit(this);
     m_versionBox->setObjectName(u"versionBox"_s);

@@ -40,8 +40,9 @@ ResumeChoice AskResume(QWidget* parent)
                           u"請注意，若您無法重新開始續傳檔案，\n"
                           u"您必須選擇重新下載並覆寫所儲存的檔案"_s);
     const QFontMetrics metrics(warning->font());
-    warning->setMinimumSize(metrics.horizontalAdvance(u"您所選擇要儲存的檔案包含串流媒體資料 !"_s) + 24,
-                            metrics.lineSpacing() * 7 + 8);
+    // Sized to its six lines: the longest one wide, no scrolling.
+    warning->setFixedSize(metrics.horizontalAdvance(u"您所選擇要儲存的檔案包含串流媒體資料 !"_s) + 24,
+                          metrics.lineSpacing() * 6 + 16);
 
     auto* cancel = new QPushButton(u"取消(&C)"_s, &dialog);
     cancel->setObjectName(u"cancelButton"_s);
