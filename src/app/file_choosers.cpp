@@ -28,12 +28,17 @@ QStringList SaveFilters()
     };
 }
 
+bool HasWildcard(const QString& text)
+{
+    static const QRegularExpression wildcard(u"[*?\\[\\]]"_s);
+    return text.contains(wildcard);
+}
+
 // The extension a pattern names, e.g. "*.asf" -> "asf"; empty for "*.*" or "*".
 QString ConcreteSuffix(const QString& pattern)
 {
     const QString suffix = QFileInfo(pattern).suffix();
-    static const QRegularExpression wildcard(u"[*?\\[\\]]"_s);
-    return suffix.contains(wildcard) ? QString() : suffix;
+    return HasWildcard(suffix) ? QString() : suffix;
 }
 
 // Qt reads an entry's patterns by splitting at blanks only, so the program's
@@ -71,7 +76,7 @@ void ListByPatterns(QFileDialog& dialog)
         const QString suffix = QFileInfo(name).suffix();
         if (suffix.isEmpty())
             return;
-        if (ConcreteSuffix(u"*."_s + suffix).isEmpty() && !names->first.isEmpty())
+        if (HasWildcard(suffix) && !names->first.isEmpty())
             name = names->first;  // Qt wrote a wildcard into it
         const QString wanted = patterns.isEmpty() ? QString() : ConcreteSuffix(patterns.first());
         const QString current = QFileInfo(name).suffix();
