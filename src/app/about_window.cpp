@@ -1,1 +1,99 @@
-// Written in the next commits.
+#include "app/about_window.h"
+
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace tovrin {
+
+QString HomePage()
+{
+    return u"https://github.com/tovrin/tovrin"_s;
+}
+
+QString HelpMessage()
+{
+    return u"更多說明與常見問題以及關於 Tovrin 請參閱官方首頁 "_s + HomePage() + u"\n"_s
+           + u"或讀取 Readme.txt 檔案來提供 Tovrin 支援"_s;
+}
+
+namespace {
+
+QLabel* NameLabel(const QString& text, const QColor& colour, int pixelSize, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+AboutWindow::AboutWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(u"關於 (中文版 by Orvak)"_s);
+    setFixedSize(423, 162);
+
+    // The picture is compiled into the program (dialogs.cmake), so an
+    // installed copy shows it wherever it is run from.
+    auto* picture = new QLabel(this);
+    picture->setObjectName(u"pictureLabel"_s);
+    picture->setGeometry(8, 8, 105, 89);
+    picture->setScaledContents(true);
+    picture->setPixmap(QPixmap::fromImage(QImageReader(u":/tovrin/about.jpg"_s).read()));
+    NameLabel(u"Tovrin"_s, Qt::yellow, 24, this)->setGeometry(14, 16, 95, 30);
+    NameLabel(u"Multimedia 中文版"_s, Qt::cyan, 10, this)->setGeometry(11, 62, 101, 18);
+
+    m_versionBox = new QPlainTextEdit(this);
+    m_versionBox->setObjectName(u"versionBox"_s);
+    m_versionBox->setGeometry(121, 8, 294, 116);
+    m_versionBox->setReadOnly(true);
+    m_versionBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_versionBox->setTabStopDistance(110);
+    QPalette palette = m_versionBox->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    palette.setColor(QPalette::Text, Qt::black);
+    m_versionBox->setPalette(palette);
+    m_versionBox->setPlainText(u"Tovrin 版本資訊與網域位置:-\n"_s);
+    // Appended once, here: the window is shown again and again without
+    // repeating them.
+    for (const QString& line : {
+             u"Tovrin 程式版本:\t1.7.5 Pentium 專業中文版"_s,
+             u"Tovrin 撥放器版本:\t1.1.0"_s,
+             u"MMS 協定版本:\tNSPlayer/7.0.0.1956"_s,
+             u"釋放日期:\t20.01.02"_s,
+             u"程式作者\tTovrin 開發團隊"_s,
+             u"網域位置:\t"_s + HomePage(),
+         })
+        m_versionBox->appendPlainText(line);
+
+    m_okButton = new QPushButton(u"確定(&O)"_s, this);
+    m_okButton->setObjectName(u"okButton"_s);
+    m_okButton->setGeometry(330, 130, 85, 25);
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+QStringList AboutWindow::versionLines() const
+{
+    return m_versionBox->toPlainText().split(u'\n');
+}
+
+void AboutWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_okButton->setFocus();
+}
+
+}  // namespace tovrin

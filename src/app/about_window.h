@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QPlainTextEdit;
+class QPushButton;
+
 namespace tovrin {
 
 // The program's home page, named by the status bar, the about window and the
@@ -19,6 +22,12 @@ public:
     explicit AboutWindow(QWidget* parent = nullptr);
     // The text of the version box, line by line.
     QStringList versionLines() const;
+
+private:
+    void showEvent(QShowEvent* event) override;
+
+    QPlainTextEdit* m_versionBox = nullptr;
+    QPushButton* m_okButton = nullptr;
 };
 
 }  // namespace tovrin

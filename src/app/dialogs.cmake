@@ -5,3 +5,8 @@ target_sources(tovrin_windows PRIVATE
   password_dialog.cpp
   resume_dialog.cpp
   settings_dialog.cpp)
+# The about picture, compiled in so that every copy of the program finds it.
+qt_add_resources(tovrin_windows tovrin_assets
+  PREFIX /tovrin
+  BASE ${PROJECT_SOURCE_DIR}/assets
+  FILES ${PROJECT_SOURCE_DIR}/assets/about.jpg)

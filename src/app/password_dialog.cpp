@@ -1,1 +1,75 @@
-// Written in the next commits.
+#include "app/password_dialog.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace tovrin {
+
+std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt& prompt)
+{
+    QDialog dialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    dialog.setWindowTitle(u"輸入網路密碼"_s);
+
+    auto* explanation = new QLabel(u"請測試您的使用者名稱與密碼來存取這個位置"_s, &dialog);
+
+    // Site and realm, each after its caption.
+    auto* where = new QGridLayout;
+    where->addWidget(new QLabel(u"位置:"_s, &dialog), 0, 0);
+    where->addWidget(new QLabel(prompt.site, &dialog), 0, 1);
+    where->addWidget(new QLabel(u"範圍:"_s, &dialog), 1, 0);
+    where->addWidget(new QLabel(prompt.realm, &dialog), 1, 1);
+    where->setColumnStretch(1, 1);
+
+    auto* userId = new QLineEdit(prompt.userId, &dialog);
+    userId->setObjectName(u"userIdEdit"_s);
+    auto* password = new QLineEdit(prompt.password, &dialog);
+    password->setObjectName(u"passwordEdit"_s);
+    password->setEchoMode(QLineEdit::Password);
+    auto* userIdLabel = new QLabel(u"使用者名稱 ID"_s, &dialog);
+    userIdLabel->setBuddy(userId);
+    auto* passwordLabel = new QLabel(u"密碼"_s, &dialog);
+    passwordLabel->setBuddy(password);
+
+    auto* save = new QCheckBox(u"儲存密碼"_s, &dialog);
+    save->setObjectName(u"savePasswordBox"_s);
+    save->setChecked(true);
+
+    auto* ok = new QPushButton(u"確定(&O)"_s, &dialog);
+    ok->setObjectName(u"okButton"_s);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(u"取消(&C)"_s, &dialog);
+    cancel->setObjectName(u"cancelButton"_s);
+    cancel->setAutoDefault(false);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(explanation);
+    layout->addLayout(where);
+    layout->addWidget(userIdLabel);
+    layout->addWidget(userId);
+    layout->addWidget(passwordLabel);
+    layout->addWidget(password);
+    layout->addWidget(save);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    ok->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return PasswordAnswer{userId->text(), password->text(), save->isChecked()};
+}
+
+}  // namespace tovrin

@@ -1,1 +1,175 @@
-// Written in the next commits.
+#include "app/settings_dialog.h"
+
+#include "app/completion_sound.h"
+#include "app/state/app_context.h"
+#include "app/state/settings_access.h"
+#include "app/state/settings_record.h"
+#include "app/state/shell.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace tovrin {
+
+namespace {
+
+QLineEdit* FieldEdit(const QString& name, const QString& toolTip, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setToolTip(toolTip);
+    edit->setMaximumWidth(70);
+    return edit;
+}
+
+QCheckBox* FieldTick(const QString& name, const QString& text, const QString& toolTip, QWidget* parent)
+{
+    auto* tick = new QCheckBox(text, parent);
+    tick->setObjectName(name);
+    tick->setToolTip(toolTip);
+    return tick;
+}
+
+QPushButton* Button(const QString& name, const QString& text, const QString& toolTip, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    , m_ctx(ctx)
+    , m_sound(sound)
+{
+    setWindowTitle(u"設定 Tovrin"_s);
+    setModal(false);
+
+    m_tcpPortEdit = FieldEdit(u"tcpPortEdit"_s, u"串流伺服器埠號。預設值 = 1755"_s, this);
+    m_udpTick = FieldTick(u"udpTick"_s, u"嘗試 UDP 協定"_s, u"啟用 UDP"_s, this);
+    m_udpPortEdit = FieldEdit(u"udpPortEdit"_s, u"傾聽 UDP 埠號"_s, this);
+    m_doneIntervalEdit = FieldEdit(u"doneIntervalEdit"_s, u"重複 '完成' 時之音效"_s, this);
+    m_bypassDnsTick = FieldTick(u"bypassDnsTick"_s, u"使用 IP 位址模式，規避 DNS 網址訪查"_s,
+                                u"輸入 123.456.789.999 而不是 hello.me.net"_s, this);
+    m_autoLogTick = FieldTick(u"autoLogTick"_s, u"自動提示記錄"_s, u"總是提示儲存記錄"_s, this);
+
+    auto* udpPort = new QHBoxLayout;
+    udpPort->addWidget(new QLabel(u"埠號"_s, this));
+    udpPort->addWidget(m_udpPortEdit);
+    udpPort->addStretch();
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(u"TCP MMS 伺服器埠號:"_s, this), 0, 0);
+    fields->addWidget(m_tcpPortEdit, 0, 1);
+    fields->addWidget(new QLabel(u"預設值 = 1755"_s, this), 0, 2);
+    fields->addWidget(m_udpTick, 1, 0);
+    fields->addLayout(udpPort, 1, 1, 1, 2);
+    fields->addWidget(new QLabel(u"重複音效"_s, this), 2, 0);
+    fields->addWidget(m_doneIntervalEdit, 2, 1);
+    fields->addWidget(new QLabel(u"每秒"_s, this), 2, 2);
+    fields->addWidget(m_bypassDnsTick, 3, 0, 1, 2);
+    fields->addWidget(new QLabel(u"預設值 = 關"_s, this), 3, 2);
+    fields->addWidget(m_autoLogTick, 4, 0);
+    fields->addWidget(new QLabel(u"下載完成時自動提示儲存記錄"_s, this), 4, 1);
+    fields->addWidget(new QLabel(u"預設值 = 關"_s, this), 4, 2);
+
+    auto* testSound = Button(u"testSoundButton"_s, u"測試音效(&S)"_s, u"播放 '完成' 音效"_s, this);
+    auto* aboutUdp = Button(u"aboutUdpButton"_s, u"關於 UDP(&A)"_s, u"讀取關於 UDP"_s, this);
+    auto* ok = Button(u"okButton"_s, u"確定(&O)"_s, QString(), this);
+    ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(testSound);
+    buttons->addWidget(aboutUdp);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Each field writes into the live record as it is edited; the record is
+    // what the rest of the program reads and what a close saves.
+    SettingsRecord& s = m_ctx.settings;
+    connect(m_tcpPortEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.serverSocket = text; });
+    connect(m_udpTick, &QCheckBox::toggled, this, [&s](bool on) { s.udpTick = on; });
+    connect(m_udpPortEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.udpPort = text; });
+    connect(m_doneIntervalEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.doneInterval = text; });
+    connect(m_bypassDnsTick, &QCheckBox::toggled, this, [&s](bool on) { s.bypassDns = on; });
+    connect(m_autoLogTick, &QCheckBox::toggled, this, [&s](bool on) { s.autoLogTick = on; });
+
+    connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
+    connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    showSettings();
+}
+
+void SettingsDialog::showSettings()
+{
+    const SettingsRecord& s = m_ctx.settings;
+    m_tcpPortEdit->setText(s.serverSocket);
+    m_udpTick->setChecked(s.udpTick);
+    m_udpPortEdit->setText(s.udpPort);
+    m_doneIntervalEdit->setText(s.doneInterval);
+    m_bypassDnsTick->setChecked(s.bypassDns);
+    m_autoLogTick->setChecked(s.autoLogTick);
+}
+
+void SettingsDialog::done(int result)
+{
+    // 確定, Escape and the close box all end here: the settings are saved
+    // once per close, and a declined restart shows the loaded port again.
+    if (m_closing)
+        return;
+    m_closing = true;
+    const bool restart = SaveSettings(m_ctx);
+    if (!restart)
+        showSettings();
+    QDialog::done(result);
+    m_closing = false;
+    if (restart)
+        emit restartRequested();
+}
+
+void SettingsDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box closes like 確定; a dialog already hidden has nothing to save.
+    if (isVisible())
+        done(QDialog::Rejected);
+    event->accept();
+}
+
+void SettingsDialog::showAboutUdp()
+{
+    m_ctx.shell.showMessage(
+        u"關於 UDP \n\n"
+        u"Currently, Tovrin does not support UDP packet error correction\n"
+        u"UDP packets will be saved 'as is' without regard to errors\n"
+        u"or lost packets in the stream. This means UDP should only be\n"
+        u"selected for test purposes and should not be regarded as an\n"
+        u"alternative to TCP streaming.\n\n"
+        u"Also, if you change the UDP port address, you will need to\n"
+        u"re-start the Tovrin application. This is due to the nature of\n"
+        u"Windows sockets and the way UDP sockets can only be\n"
+        u"created and assigned to a local port once within an application.\n"
+        u"Valid port numbers range from 1 - 65535\n"
+        u"The default for MMS streaming is 7000 or 7001\n\n"
+        u"UDP will download, but beware of errors within the saved file\n"
+        u"Thanks for reading"_s);
+}
+
+}  // namespace tovrin

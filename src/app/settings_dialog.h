@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QCheckBox;
+class QLineEdit;
+
 namespace tovrin {
 
 struct AppContext;
@@ -28,6 +31,19 @@ signals:
 protected:
     void done(int result) override;
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showAboutUdp();
+
+    AppContext& m_ctx;
+    CompletionSound& m_sound;
+    bool m_closing = false;  // a close is saving; a second one within it does nothing
+    QLineEdit* m_tcpPortEdit = nullptr;
+    QCheckBox* m_udpTick = nullptr;
+    QLineEdit* m_udpPortEdit = nullptr;
+    QLineEdit* m_doneIntervalEdit = nullptr;
+    QCheckBox* m_bypassDnsTick = nullptr;
+    QCheckBox* m_autoLogTick = nullptr;
 };
 
 }  // namespace tovrin

@@ -1,1 +1,351 @@
+#include "app/about_window.h"
+#include "app/completion_sound.h"
+#include "app/file_choosers.h"
+#include "app/password_dialog.h"
+#include "app/resume_dialog.h"
+#include "app/settings_dialog.h"
+#include "support/gui_app.h"
+#include "support/temp_settings.h"
+
 #include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace tovrin {
+namespace {
+
+// Runs the event loop until `done` holds or five seconds have passed.
+bool WaitFor(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Drives the next modal dialog from inside its event loop.
+void WhenModal(std::function<void(QWidget*)> drive)
+{
+    QTimer::singleShot(0, [drive = std::move(drive)] {
+        QWidget* dialog = nullptr;
+        WaitFor([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; });
+        ASSERT_NE(dialog, nullptr);
+        drive(dialog);
+    });
+}
+
+// Picks a filter box entry the way the box reports a user's choice. (No
+// synthetic key events here: Qt would make a keyboard device owned by the
+// test's static application, and its destruction at exit crashes.)
+void Pick(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    emit combo->textActivated(combo->itemText(index));
+}
+
+void Click(QWidget* dialog, const QString& button)
+{
+    auto* found = dialog->findChild<QPushButton*>(button);
+    ASSERT_NE(found, nullptr) << button.toStdString();
+    found->click();
+}
+
+// Types into a field as the user would (textEdited fires).
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    edit->insert(text);
+}
+
+// The file names a file dialog's list shows, once its folder has loaded.
+QStringList ListedFiles(QFileDialog* dialog)
+{
+    auto* view = dialog->findChild<QListView*>(u"listView"_s);
+    QStringList names;
+    WaitFor([&] {
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names << view->model()->index(row, 0, root).data().toString();
+        return !names.isEmpty();
+    });
+    names.sort();
+    return names;
+}
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::GuiApp();
+        for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s}) {
+            QFile file(folder.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST(DialogFilterPatterns, SplitsAtSemicolonsAndBlanks)
+{
+    const struct {
+        QString entry;
+        QStringList patterns;
+    } cases[] = {
+        {u"Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"_s, {u"*.asf"_s, u"*.wmv"_s, u"*.wma"_s, u"*.wm"_s}},
+        {u"WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"_s, {u"*.asx"_s, u"*.wmx"_s, u"*.wax"_s, u"*.wvx"_s}},
+        {u"Tovrin 記錄檔案 (*.log)"_s, {u"*.log"_s}},
+        {u"Images (x) (*.png *.jpg)"_s, {u"*.png"_s, u"*.jpg"_s}},
+        {u"no patterns"_s, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FilterPatterns(c.entry), c.patterns) << c.entry.toStdString();
+}
+
+TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
+{
+    const struct {
+        std::optional<SaveKind> saveKind;  // nullopt: the open chooser
+        int selectedEntry;
+        QStringList listed;
+        QString returned;
+    } cases[] = {
+        {SaveKind::Recording, 0, {u"a.asf"_s, u"b.wmv"_s}, u"new.asf"_s},
+        {SaveKind::Redirector, 1, {u"e.asx"_s}, u"new.asx"_s},
+        {SaveKind::Log, 2, {u"d.log"_s}, u"new.log"_s},
+        {std::nullopt, 0, {u"a.asf"_s, u"b.wmv"_s}, u"new"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.returned.toStdString());
+        QStringList listed;
+        QString selectedFilter;
+        QStringList filters;
+        WhenModal([&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            ASSERT_NE(dialog, nullptr);
+            listed = ListedFiles(dialog);
+            filters = dialog->nameFilters();
+            selectedFilter = dialog->selectedNameFilter();
+            dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        std::optional<QString> path;
+        if (c.saveKind) {
+            SaveFileRequest request;
+            request.kind = *c.saveKind;
+            request.defaultExtension = QFileInfo(c.returned).suffix();
+            request.startFolder = folder.path();
+            path = ChooseSaveFile(nullptr, request);
+            ASSERT_EQ(filters.size(), 4);
+            EXPECT_EQ(filters.at(3), u"所有檔案 (*.*)"_s);
+        } else {
+            path = ChooseOpenFile(nullptr, {u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()});
+        }
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(selectedFilter, filters.value(c.selectedEntry));
+        EXPECT_EQ(path, QDir::toNativeSeparators(folder.filePath(c.returned)));
+    }
+}
+
+TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
+{
+    // Qt alone would list nothing for the first entry and rename "take.asf"
+    // to "take.wm" or "take.*".
+    const struct {
+        int entry;
+        QString name;
+        int listed;
+    } steps[] = {{1, u"take.asx"_s, 1}, {2, u"take.log"_s, 1}, {3, u"take.log"_s, 5}, {0, u"take.asf"_s, 2}};
+    WhenModal([&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        auto* combo = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        ASSERT_EQ(ListedFiles(dialog).size(), 2);
+        for (const auto& step : steps) {
+            Pick(combo, step.entry);
+            EXPECT_EQ(name->text(), step.name);
+            EXPECT_TRUE(WaitFor([&] { return ListedFiles(dialog).size() == step.listed; })) << step.listed;
+        }
+        dialog->reject();
+    });
+    SaveFileRequest request;
+    request.defaultName = u"take.asf"_s;
+    request.startFolder = folder.path();
+    EXPECT_EQ(ChooseSaveFile(nullptr, request), std::nullopt);
+}
+
+TEST(DialogResume, EachWayOfClosingGivesItsChoice)
+{
+    test::GuiApp();
+    const struct {
+        QString button;  // empty: Escape (reject)
+        ResumeChoice choice;
+    } cases[] = {
+        {u"cancelButton"_s, ResumeChoice::Cancel},
+        {u"resumeButton"_s, ResumeChoice::Resume},
+        {u"redownloadButton"_s, ResumeChoice::Redownload},
+        {QString(), ResumeChoice::Cancel},
+    };
+    for (const auto& c : cases) {
+        WhenModal([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), u"續傳 / 重新下載 覆寫檔案"_s);
+            auto* cancel = dialog->findChild<QPushButton*>(u"cancelButton"_s);
+            EXPECT_TRUE(cancel->isDefault());
+            EXPECT_EQ(dialog->focusWidget(), cancel);
+            if (c.button.isEmpty())
+                static_cast<QDialog*>(dialog)->reject();
+            else
+                Click(dialog, c.button);
+        });
+        EXPECT_EQ(AskResume(nullptr), c.choice) << c.button.toStdString();
+    }
+}
+
+TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
+{
+    test::GuiApp();
+    const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
+    WhenModal([](QWidget* dialog) {
+        EXPECT_TRUE(dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->isChecked());
+        EXPECT_EQ(dialog->focusWidget(), dialog->findChild<QPushButton*>(u"okButton"_s));
+        EXPECT_EQ(dialog->findChild<QLineEdit*>(u"userIdEdit"_s)->text(), u"saved"_s);
+        dialog->findChild<QLineEdit*>(u"passwordEdit"_s)->setText(u" p w "_s);
+        dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->setChecked(false);
+        Click(dialog, u"okButton"_s);
+    });
+    const std::optional<PasswordAnswer> answer = AskPassword(nullptr, prompt);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->userId, u"saved"_s);
+    EXPECT_EQ(answer->password, u" p w "_s);
+    EXPECT_FALSE(answer->savePassword);
+
+    WhenModal([](QWidget* dialog) { Click(dialog, u"cancelButton"_s); });
+    EXPECT_FALSE(AskPassword(nullptr, prompt));
+}
+
+TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
+{
+    test::GuiApp();
+    AboutWindow about;
+    for (int shown = 0; shown < 2; ++shown) {
+        about.show();
+        EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>(u"okButton"_s));
+        Click(&about, u"okButton"_s);
+        EXPECT_FALSE(about.isVisible());
+    }
+    const QStringList lines = about.versionLines();
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines.at(0), u"Tovrin 版本資訊與網域位置:-"_s);
+    EXPECT_EQ(lines.at(7), u"網域位置:\t"_s + HomePage());
+    EXPECT_FALSE(about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
+}
+
+TEST(DialogCompletionSound, FindsTheChimeAndPlaysWithoutBlockingOrShowing)
+{
+    test::GuiApp();
+    EXPECT_TRUE(CompletionSound::locate(u"Done.wav"_s).endsWith(u"/Done.wav"_s));
+    EXPECT_TRUE(CompletionSound::locate(u"Missing.wav"_s).isEmpty());
+
+    CompletionSound sound;
+    QStringList played;
+    sound.onPlay = [&](const QString& name) { played << name; };
+    QElapsedTimer clock;
+    clock.start();
+    sound.play(u"Done.wav"_s);
+    sound.play(u"Done.wav"_s);
+    sound.play(u"Missing.wav"_s);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(played, (QStringList{u"Done.wav"_s, u"Done.wav"_s, u"Missing.wav"_s}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
+}
+
+class DialogSettings : public ::testing::Test {
+protected:
+    template <typename T>
+    T* field(const QString& name)
+    {
+        return dialog.findChild<T*>(name);
+    }
+    QString stored(const char* name) { return t.ctx.store.read(QString::fromLatin1(name)); }
+
+    QApplication& app = test::GuiApp();
+    test::TestContext t;
+    CompletionSound sound;
+    SettingsDialog dialog{t.ctx, sound};
+};
+
+TEST_F(DialogSettings, ClosingWritesTheFieldsAsShownOrEdited)
+{
+    for (bool edit : {false, true}) {
+        dialog.show();
+        if (edit) {
+            Type(field<QLineEdit>(u"tcpPortEdit"_s), u"8080"_s);
+            field<QCheckBox>(u"udpTick"_s)->setChecked(true);
+            field<QCheckBox>(u"bypassDnsTick"_s)->setChecked(true);
+            field<QCheckBox>(u"autoLogTick"_s)->setChecked(true);
+            Type(field<QLineEdit>(u"doneIntervalEdit"_s), u"30"_s);
+            EXPECT_EQ(t.settings.doneInterval, u"30"_s);
+        }
+        Click(&dialog, u"okButton"_s);
+        EXPECT_EQ(stored("TCPPort"), edit ? u"8080"_s : u"1755"_s);
+        EXPECT_EQ(stored("UDPPort"), u"7000"_s);
+        EXPECT_EQ(stored("LastProto"), edit ? u"UDP"_s : u"TCP"_s);
+        EXPECT_EQ(stored("DNSState"), edit ? u"IP"_s : u"Lookup"_s);
+        EXPECT_EQ(stored("AutoLog"), edit ? u"on"_s : u"off"_s);
+    }
+    EXPECT_TRUE(t.shell.confirmations.isEmpty());
+}
+
+TEST_F(DialogSettings, EveryCloseOfAChangedUdpPortAsksOnceAndNoPutsTheLoadedPortBack)
+{
+    const std::function<void(QDialog&)> closes[] = {
+        [](QDialog& d) { Click(&d, u"okButton"_s); },
+        [](QDialog& d) { d.close(); },
+        [](QDialog& d) { d.reject(); },  // Escape
+    };
+    int restarts = 0;
+    QObject::connect(&dialog, &SettingsDialog::restartRequested, [&] { ++restarts; });
+    for (const auto& close : closes) {
+        t.shell.confirmations.clear();
+        t.shell.messages.clear();
+        dialog.show();
+        Type(field<QLineEdit>(u"udpPortEdit"_s), u"7010"_s);
+        close(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(t.shell.confirmations.size(), 1);
+        EXPECT_EQ(t.shell.messages, QStringList{u"Using original UDP port setting"_s});
+        EXPECT_EQ(field<QLineEdit>(u"udpPortEdit"_s)->text(), u"7000"_s);
+        EXPECT_EQ(stored("UDPPort"), u"7010"_s);
+    }
+    EXPECT_EQ(restarts, 0);
+
+    t.shell.confirmAnswers = {true};
+    dialog.show();
+    Type(field<QLineEdit>(u"udpPortEdit"_s), u"7010"_s);
+    dialog.close();
+    EXPECT_EQ(restarts, 1);
+}
+
+}  // namespace
+}  // namespace tovrin
