@@ -123,13 +123,16 @@ QToolButton* MainWindow::addToolButton(const QString& objectName, const QString&
     button->setObjectName(objectName);
     button->setText(text);
     button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
+    button->setIconSize(QSize(18, 18));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
+    // Seven buttons share the window's 346-pixel design width.
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     if (signal)
         connect(button, &QToolButton::clicked, this, signal);
     else
         button->setEnabled(false);
-    m_toolBar->addWidget(button);
+    m_toolButtons->layout()->addWidget(button);
     return button;
 }
 
@@ -139,8 +142,15 @@ void MainWindow::buildToolBar()
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
-    m_toolBar->setIconSize(QSize(20, 20));
     m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    // One row that is never folded into an overflow menu: a folded button
+    // would not answer its access key.
+    m_toolButtons = new QWidget;
+    auto* row = new QHBoxLayout(m_toolButtons);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    m_toolButtons->setStyleSheet(QStringLiteral("QToolButton { padding: 1px 0px; }"));
+    m_toolBar->addWidget(m_toolButtons);
     addToolButton(QStringLiteral("openButton"), QStringLiteral("開啟(&O)"), QStyle::SP_DialogOpenButton,
                   &MainWindow::openRequested);
     m_connect = addToolButton(QStringLiteral("connectButton"), QStringLiteral("執行(&G)"), QStyle::SP_MediaPlay,

@@ -76,6 +76,7 @@ private:
     QToolButton* addToolButton(const QString& objectName, const QString& text, int icon, void (MainWindow::*signal)());
 
     QToolBar* m_toolBar = nullptr;
+    QWidget* m_toolButtons = nullptr;
     QProgressBar* m_gauge = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QLineEdit* m_sendTime = nullptr;

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
 
@@ -18,6 +20,9 @@ void AcceptFileChooser(QWidget* chooser, const QString& path)
 {
     if (auto* dialog = qobject_cast<QFileDialog*>(chooser)) {
         dialog->selectFile(path);
+        // selectFile leaves the name alone while its edit has the focus.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QFileInfo(path).fileName());
         QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
     }
 }

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QSet>
+#include <QVariant>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,9 +19,11 @@ public:
     {
         QObject::connect(&m_poll, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || m_seen.contains(modal))
+            // Marked on the widget itself: a later dialog may reuse the
+            // address of one already answered.
+            if (!modal || modal->property("answeredByDriver").toBool())
                 return;
-            m_seen.insert(modal);
+            modal->setProperty("answeredByDriver", true);
             m_answer(modal);
         });
         m_poll.start(20);
@@ -29,7 +31,6 @@ public:
 
 private:
     std::function<void(QWidget*)> m_answer;
-    QSet<QWidget*> m_seen;
     QTimer m_poll;
 };
 
