@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -126,8 +127,12 @@ QToolButton* MainWindow::addToolButton(const QString& objectName, const QString&
     button->setIconSize(QSize(18, 18));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    // Seven buttons share the window's 346-pixel design width.
+    // Seven buttons share the window's 346-pixel design width: a slightly
+    // smaller caption keeps each whole.
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    QFont compact = button->font();
+    compact.setPixelSize(10);
+    button->setFont(compact);
     if (signal)
         connect(button, &QToolButton::clicked, this, signal);
     else
@@ -149,7 +154,7 @@ void MainWindow::buildToolBar()
     auto* row = new QHBoxLayout(m_toolButtons);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    m_toolButtons->setStyleSheet(QStringLiteral("QToolButton { padding: 1px 0px; }"));
+
     m_toolBar->addWidget(m_toolButtons);
     addToolButton(QStringLiteral("openButton"), QStringLiteral("開啟(&O)"), QStyle::SP_DialogOpenButton,
                   &MainWindow::openRequested);

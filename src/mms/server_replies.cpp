@@ -57,8 +57,12 @@ void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell)
     const qsizetype present = std::max<qsizetype>(0, packet.size() - 52);
     const qsizetype length = qsizetype(std::min<std::uint64_t>(declared, std::uint64_t(present)));
     QString text;
-    for (qsizetype i = 0; i + 1 < length; i += 2)
-        text.append(QChar(char16_t(std::uint8_t(packet[52 + i]) | (std::uint8_t(packet[53 + i]) << 8))));
+    for (qsizetype i = 0; i + 1 < length; i += 2) {
+        const char16_t unit = char16_t(std::uint8_t(packet[52 + i]) | (std::uint8_t(packet[53 + i]) << 8));
+        if (unit == 0)
+            break;  // the text ends at its terminating zero, which the length counts
+        text.append(QChar(unit));
+    }
     run.authChallenge.append(text);
 }
 

@@ -37,8 +37,8 @@ void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell);
 void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
-// AuthChallenge. Only the bytes present in the packet are read, whatever
-// length the request declares.
+// AuthChallenge, up to its terminating zero. Only the bytes present in the
+// packet are read, whatever length the request declares.
 void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell);
 
 }  // namespace tovrin

@@ -87,6 +87,7 @@ TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
     QByteArray text;
     for (QChar c : realm)
         text += EncodeLE16(c.unicode());
+    text += EncodeLE16(0);  // the text is zero-terminated and the length counts the zero
     PutLE(p, 48, std::uint32_t(text.size()), 4);
     p.replace(52, text.size(), text);
     ReadCredentialsRequest(p, run, shell);
