@@ -458,7 +458,7 @@ void ConnectionController::onRefresh()
 
 void ConnectionController::disconnectClick()
 {
-    if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
+    if (!ConfirmDisconnect(m_ctx))
         return;
     disconnectConfirmed();
     TellDisconnected(m_ctx);

@@ -95,6 +95,11 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
     shell.showMessage(message);
 }
 
+bool ConfirmDisconnect(AppContext& ctx)
+{
+    return ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?"));
+}
+
 void TellDisconnected(AppContext& ctx)
 {
     const RunState& run = ctx.run;

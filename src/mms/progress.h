@@ -31,6 +31,8 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat);
 // `message` is shown. No completion sound, no flash: a recording with holes
 // is never taken for a whole one. Called after the stop routine.
 void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message);
+// The Disconnect command's question; true when the user means it.
+bool ConfirmDisconnect(AppContext& ctx);
 // After a confirmed Disconnect: what the stopped run left in its file.
 void TellDisconnected(AppContext& ctx);
 // The message for a file whose packet count could not be written or that

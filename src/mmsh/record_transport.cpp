@@ -98,7 +98,7 @@ void RecordTransport::disconnectClick()
         m_mms.disconnectClick();
         return;
     }
-    if (!m_ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")))
+    if (!ConfirmDisconnect(m_ctx))
         return;
     m_mmsh.disconnectConfirmed();
     TellDisconnected(m_ctx);
