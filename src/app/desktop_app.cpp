@@ -19,7 +19,6 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     // The main window's creation step, then the settings dialog's: the
     // settings were loaded above, the UDP port is bound once for the run.
     restoreWindowState();
-    m_settingsDialog.showSettings();
     if (!m_mms.bindUdp() && m_settings.udpTick)
         m_shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(m_settings.loadedUdpPort));
 

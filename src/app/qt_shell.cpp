@@ -19,6 +19,14 @@ const QString kBoxTitle = QStringLiteral("Tovrin");
 constexpr int kFlashMs = 3000;
 }  // namespace
 
+QWidget* QtShell::boxParent() const
+{
+    // Over the window the user is in: a box asked for from the settings
+    // dialog, which stays on top, must not open beneath it.
+    QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() ? active : &m_window;
+}
+
 QtShell::QtShell(MainWindow& window, CompletionSound& sound) : m_window(window), m_sound(sound)
 {
     flashHandler = [this] { QApplication::alert(&m_window, kFlashMs); };
@@ -41,14 +49,14 @@ QStringList QtShell::logLines() const
 
 void QtShell::showMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kBoxTitle, text, QMessageBox::Ok, &m_window);
+    QMessageBox box(QMessageBox::NoIcon, kBoxTitle, text, QMessageBox::Ok, boxParent());
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }
 
 bool QtShell::confirm(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No, &m_window);
+    QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No, boxParent());
     box.setObjectName(QStringLiteral("confirmBox"));
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
@@ -56,7 +64,7 @@ bool QtShell::confirm(const QString& text)
 
 QString QtShell::inputBox(const QString& title, const QString& prompt, const QString& defaultText)
 {
-    QInputDialog dialog(&m_window);
+    QInputDialog dialog(boxParent());
     dialog.setObjectName(QStringLiteral("inputBox"));
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);

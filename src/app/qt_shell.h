@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace tovrin {
 
 class CompletionSound;
@@ -57,6 +59,8 @@ public:
     void playSound(const QString& soundFile) override;
 
 private:
+    QWidget* boxParent() const;
+
     MainWindow& m_window;
     CompletionSound& m_sound;
     QMap<PropertyField, QString> m_properties;
