@@ -4,6 +4,7 @@
 #include "app/password_dialog.h"
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
+#include "app/modal_driver.h"
 #include "support/gui_app.h"
 #include "support/temp_settings.h"
 
@@ -34,11 +35,7 @@ namespace {
 // Runs the event loop until `done` holds or five seconds have passed.
 bool WaitFor(const std::function<bool()>& done)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    return test::WaitUntil(done, 5000);
 }
 
 // Drives the next modal dialog from inside its event loop.
