@@ -4,15 +4,11 @@
 
 namespace tovrin::test {
 
-// The widget application that window tests need (offscreen under ctest);
-// made once, on first use, for the whole test executable.
+// The widget application of a window test executable, made by its main()
+// (tests/app/gui_test_main.cpp).
 inline QApplication& GuiApp()
 {
-    static int argc = 1;
-    static char name[] = "tovrin-window-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
 }  // namespace tovrin::test
