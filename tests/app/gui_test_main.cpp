@@ -7,6 +7,10 @@
 
 int main(int argc, char* argv[])
 {
+    // Offscreen unless told otherwise: also when the build lists the tests,
+    // which it does without the tests' environment and often without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
