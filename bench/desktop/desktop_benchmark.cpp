@@ -57,9 +57,7 @@ double msSinceProcessStart()
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tovrin"));
-    QApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
-    QApplication::setQuitOnLastWindowClosed(false);
+    tovrin::ConfigureDesktopApplication();
 
     tovrin::SettingsStore store;
     tovrin::DesktopApp program(store);

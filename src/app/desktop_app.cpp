@@ -13,6 +13,13 @@ namespace {
 const QString kCannotChangeMedia = QStringLiteral("當尚在連接時，無法改變媒介");
 }
 
+void ConfigureDesktopApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Tovrin"));
+    QApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
 DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     : QObject(parent), m_store(store), m_settings(LoadSettings(store))
 {

@@ -19,6 +19,10 @@
 
 namespace tovrin {
 
+// The application object's names (they place the settings) and its quit
+// rule: the close sequence ends the program, also with a window still open.
+void ConfigureDesktopApplication();
+
 // The desktop program put together: the main window and its shell, the
 // settings, the run state, the redirector fetch, the two transports and the
 // windows, created in the program's start-up order, and the commands of the

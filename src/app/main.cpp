@@ -5,11 +5,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tovrin"));
-    QApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
-    // The close sequence ends the program, also when a window is still open.
-    QApplication::setQuitOnLastWindowClosed(false);
-
+    tovrin::ConfigureDesktopApplication();
     tovrin::SettingsStore store;
     tovrin::DesktopApp program(store);
     QObject::connect(&program, &tovrin::DesktopApp::closed, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -493,10 +493,6 @@ void ConnectionController::stopRun()
     CloseSaveFile(run);
     if (m_runActive) {
         m_runActive = false;
-        // A run that failed (lost connection, error code, refusal) leaves no
-        // progress caption behind.
-        if (m_end == RunEnd::Failed)
-            shell.setCaption(QStringLiteral("Tovrin"));
         emit runFinished(m_end);
     }
 }

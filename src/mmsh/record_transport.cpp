@@ -42,7 +42,7 @@ RecordTransport::RecordTransport(AppContext& ctx, ConnectionController& mms, Mms
     m_mmsh.setDefaultPort(httpPort);
     m_mms.setFallbackOnRefusal(transport == Transport::Auto);
     connect(&m_mms, &ConnectionController::runFinished, this, &RecordTransport::mmsFinished);
-    connect(&m_mmsh, &MmshController::runFinished, this, &RecordTransport::finished);
+    connect(&m_mmsh, &MmshController::runFinished, this, &RecordTransport::finish);
     connect(&m_mms, &ConnectionController::refusedBeforeReply, this, [this] {
         if (m_transport != Transport::Auto || m_rollOver)
             return;
@@ -69,10 +69,19 @@ bool RecordTransport::startMmsh(const QString& address)
     return m_mmsh.connectClick(address);
 }
 
+void RecordTransport::finish(RunEnd end)
+{
+    // A recording that failed (lost connection, error code, refusal) leaves
+    // no progress caption behind.
+    if (end == RunEnd::Failed)
+        m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+    emit finished(end);
+}
+
 void RecordTransport::mmsFinished(RunEnd end)
 {
     if (!m_rollOver) {
-        emit finished(end);
+        finish(end);
         return;
     }
     const QString address = MmshAddress(m_address, m_httpPort);
@@ -83,7 +92,7 @@ void RecordTransport::mmsFinished(RunEnd end)
     QTimer::singleShot(0, this, [this, address] {
         m_mms.finishReceiveThread();
         if (!startMmsh(address))
-            emit finished(RunEnd::Failed);
+            finish(RunEnd::Failed);
     });
 }
 

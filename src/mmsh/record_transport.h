@@ -49,6 +49,7 @@ signals:
 
 private:
     void mmsFinished(RunEnd end);
+    void finish(RunEnd end);
     bool startMmsh(const QString& address);
 
     AppContext& m_ctx;

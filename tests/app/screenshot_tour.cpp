@@ -59,7 +59,7 @@ void require(bool condition, const char* what)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    ConfigureDesktopApplication();
     if (argc != 2) {
         std::fprintf(stderr, "usage: screenshot_tour OUTPUT_DIR\n");
         return 2;
