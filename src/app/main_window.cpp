@@ -79,10 +79,7 @@ void MainWindow::buildMenus()
     auto add = [this](QMenu* menu, const QString& name, const QString& text, void (MainWindow::*signal)()) {
         QAction* action = menu->addAction(text);
         action->setObjectName(name);
-        if (signal)
-            connect(action, &QAction::triggered, this, signal);
-        else
-            action->setEnabled(false);  // its window is not part of the program yet
+        connect(action, &QAction::triggered, this, signal);
         return action;
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("檔案(&F)"));
@@ -91,8 +88,9 @@ void MainWindow::buildMenus()
     file->addSeparator();
     add(file, QStringLiteral("saveLogAction"), QStringLiteral("儲存記錄(&S)"), &MainWindow::saveLogRequested);
     file->addSeparator();
-    add(file, QStringLiteral("printLogAction"), QStringLiteral("列印記錄(&P)"), nullptr);
-    add(file, QStringLiteral("printSetupAction"), QStringLiteral("設定印表機(&R)..."), nullptr);
+    add(file, QStringLiteral("printLogAction"), QStringLiteral("列印記錄(&P)"), &MainWindow::printLogRequested);
+    add(file, QStringLiteral("printSetupAction"), QStringLiteral("設定印表機(&R)..."),
+        &MainWindow::printerSetupRequested);
     file->addSeparator();
     add(file, QStringLiteral("exitAction"), QStringLiteral("離開(&X)"), &MainWindow::exitRequested);
 
@@ -102,12 +100,14 @@ void MainWindow::buildMenus()
 
     QMenu* info = menuBar()->addMenu(QStringLiteral("資訊(&I)"));
     info->setObjectName(QStringLiteral("informationMenu"));
-    add(info, QStringLiteral("filePropertiesAction"), QStringLiteral("顯示檔案性質(&S)"), nullptr);
+    add(info, QStringLiteral("filePropertiesAction"), QStringLiteral("顯示檔案性質(&S)"),
+        &MainWindow::filePropertiesRequested);
 
     QMenu* preview = menuBar()->addMenu(QStringLiteral("預覽(&P)"));
     preview->setObjectName(QStringLiteral("previewMenu"));
-    add(preview, QStringLiteral("openMonitorAction"), QStringLiteral("開啟顯示(&O)"), nullptr);
-    add(preview, QStringLiteral("aboutMonitorAction"), QStringLiteral("關於 Tovrin monitor(&A)"), nullptr);
+    add(preview, QStringLiteral("openMonitorAction"), QStringLiteral("開啟顯示(&O)"), &MainWindow::previewRequested);
+    add(preview, QStringLiteral("aboutMonitorAction"), QStringLiteral("關於 Tovrin monitor(&A)"),
+        &MainWindow::previewAboutRequested);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("說明(&H)"));
     help->setObjectName(QStringLiteral("helpMenu"));
@@ -133,10 +133,7 @@ QToolButton* MainWindow::addToolButton(const QString& objectName, const QString&
     QFont compact = button->font();
     compact.setPixelSize(10);
     button->setFont(compact);
-    if (signal)
-        connect(button, &QToolButton::clicked, this, signal);
-    else
-        button->setEnabled(false);
+    connect(button, &QToolButton::clicked, this, signal);
     m_toolButtons->layout()->addWidget(button);
     return button;
 }
@@ -163,8 +160,9 @@ void MainWindow::buildToolBar()
     m_disconnect = addToolButton(QStringLiteral("disconnectButton"), QStringLiteral("放棄(&A)"),
                                  QStyle::SP_MediaStop, &MainWindow::disconnectRequested);
     addToolButton(QStringLiteral("informationButton"), QStringLiteral("資訊(&I)"),
-                  QStyle::SP_MessageBoxInformation, nullptr);
-    addToolButton(QStringLiteral("previewButton"), QStringLiteral("預覽(&P)"), QStyle::SP_ComputerIcon, nullptr);
+                  QStyle::SP_MessageBoxInformation, &MainWindow::filePropertiesRequested);
+    addToolButton(QStringLiteral("previewButton"), QStringLiteral("預覽(&P)"), QStyle::SP_ComputerIcon,
+                  &MainWindow::previewRequested);
     addToolButton(QStringLiteral("settingsButton"), QStringLiteral("設定(&S)"),
                   QStyle::SP_FileDialogDetailedView, &MainWindow::settingsRequested);
     addToolButton(QStringLiteral("exitButton"), QStringLiteral("離開(&E)"), QStyle::SP_DialogCloseButton,

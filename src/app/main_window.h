@@ -56,6 +56,11 @@ public:
 signals:
     void openRequested();
     void saveLogRequested();
+    void printLogRequested();
+    void printerSetupRequested();
+    void filePropertiesRequested();
+    void previewRequested();
+    void previewAboutRequested();
     void exitRequested();
     void settingsRequested();
     void aboutRequested();
