@@ -5,13 +5,8 @@
 #include "locations/session_log.h"
 
 #include <QApplication>
-#include <QInputDialog>
 
 namespace tovrin {
-
-namespace {
-const QString kCannotChangeMedia = QStringLiteral("當尚在連接時，無法改變媒介");
-}
 
 void ConfigureDesktopApplication()
 {
@@ -89,31 +84,18 @@ bool DesktopApp::isBusy() const
 void DesktopApp::openClick()
 {
     if (isBusy()) {
-        m_shell.showMessage(kCannotChangeMedia);
+        m_shell.showMessage(CannotChangeMediaText());
         return;
     }
-    // A plain chooser over the open dialog's history until its own window
-    // exists: the rules of opening are the open dialog's.
-    OpenDialog dialog(m_ctx, m_fetch);
-    dialog.formShow();
-    QInputDialog input(&m_window);
-    input.setObjectName(QStringLiteral("openBox"));
-    input.setWindowTitle(QStringLiteral("開啟"));
-    input.setLabelText(QStringLiteral("請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
-                                      "Tovrin 將會為您開啟這個檔案\n\n開啟:"));
-    input.setComboBoxEditable(true);
-    input.setComboBoxItems(dialog.history());
-    input.setTextValue(dialog.text());
-    if (input.exec() != QDialog::Accepted)
-        return;
-    dialog.setText(input.textValue());
-    dialog.okClick();
+    m_openWindow.show();
+    m_openWindow.raise();
+    m_openWindow.activateWindow();
 }
 
 void DesktopApp::connectClick()
 {
     if (m_fetch.isBusy()) {
-        m_shell.showMessage(kCannotChangeMedia);
+        m_shell.showMessage(CannotChangeMediaText());
         return;
     }
     if (m_transport.isRunning())
@@ -163,6 +145,7 @@ void DesktopApp::closeProgram()
     m_mms.finishReceiveThread();
     m_settingsDialog.hide();
     m_about.hide();
+    m_openWindow.hide();
     emit closed();
 }
 

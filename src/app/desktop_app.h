@@ -3,6 +3,7 @@
 #include "app/about_window.h"
 #include "app/completion_sound.h"
 #include "app/main_window.h"
+#include "app/open_location_window.h"
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
 #include "app/state/app_context.h"
@@ -61,6 +62,7 @@ public:
     CompletionSound& sound() { return m_sound; }
     SettingsDialog& settingsDialog() { return m_settingsDialog; }
     AboutWindow& aboutWindow() { return m_about; }
+    OpenLocationWindow& openWindow() { return m_openWindow; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
 
@@ -85,6 +87,7 @@ private:
     RecordTransport m_transport{m_ctx, m_mms, m_mmsh, Transport::Auto, 80};
     SettingsDialog m_settingsDialog{m_ctx, m_sound, &m_window};
     AboutWindow m_about{&m_window};
+    OpenLocationWindow m_openWindow{m_ctx, m_fetch, [this] { return isBusy(); }, &m_window};
     bool m_closed = false;
 };
 

@@ -12,6 +12,11 @@
 
 namespace tovrin {
 
+QString CannotChangeMediaText()
+{
+    return QStringLiteral("當尚在連接時，無法改變媒介");
+}
+
 QString JoinOpenHistory(const QStringList& items)
 {
     QString stored;
@@ -40,13 +45,26 @@ void OpenDialog::formShow()
         m_text = m_history.first();
 }
 
-std::optional<OpenOutcome> OpenDialog::okClick()
+std::optional<OpenOutcome> OpenDialog::okClick(bool mediaBusy)
+{
+    if (!accept(mediaBusy))
+        return std::nullopt;
+    return OpenMedia(m_ctx, m_fetch);
+}
+
+bool OpenDialog::accept(bool mediaBusy)
 {
     // A text of blanks only is no location either; it would leave an empty
     // line in the history.
     const QString location = TrimBlanks(m_text);
     if (location.isEmpty())
-        return std::nullopt;
+        return false;
+    // Opening resets the run: never under a recording's receive thread or a
+    // fetch that is still filling the URL list.
+    if (mediaBusy) {
+        m_ctx.shell.showMessage(CannotChangeMediaText());
+        return false;
+    }
     m_text = location;
 
     RunState& run = m_ctx.run;
@@ -58,7 +76,7 @@ std::optional<OpenOutcome> OpenDialog::okClick()
     while (m_history.size() > kMaxOpenHistory)
         m_history.removeAt(kMaxOpenHistory);
     if (!WriteSetting(m_ctx, QStringLiteral("MediaList"), JoinOpenHistory(m_history)))
-        return std::nullopt;
+        return false;
 
     run.savePath.clear();
     shell.setSaveLocation(QString());
@@ -66,7 +84,7 @@ std::optional<OpenOutcome> OpenDialog::okClick()
     shell.setUrlText(QString());
 
     m_open = false;
-    return OpenMedia(m_ctx, m_fetch);
+    return true;
 }
 
 void OpenDialog::browseClick()

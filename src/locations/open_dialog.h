@@ -12,6 +12,10 @@ namespace tovrin {
 struct AppContext;
 class RedirectorFetch;
 
+// Told when the media is to change while a connection or a redirector fetch
+// is under way.
+QString CannotChangeMediaText();
+
 // Most locations the open dialog's history keeps.
 inline constexpr int kMaxOpenHistory = 20;
 
@@ -37,11 +41,16 @@ public:
     void setText(const QString& text) { m_text = text; }
     bool isOpen() const { return m_open; }
 
-    // OK: with a location text (trimmed), records it in MediaWindow and the
-    // history, clears the save label and the URL box, closes the dialog and
-    // opens the location. Nothing happens (the dialog stays open) without a
-    // text, and nothing is opened when the history cannot be stored.
-    std::optional<OpenOutcome> okClick();
+    // OK, up to the point where the location is opened: with a location text
+    // (trimmed), records it in MediaWindow and the history, clears the save
+    // label and the URL box and closes the dialog. True when the location is
+    // to be opened now; a window closes first, then calls OpenMedia. Nothing
+    // happens (the dialog stays open) without a text, nothing is recorded when
+    // the media is busy (a connection or a redirector fetch is under way,
+    // which is told), and nothing is opened when the history cannot be stored.
+    bool accept(bool mediaBusy = false);
+    // OK as a whole: accept, then open the location.
+    std::optional<OpenOutcome> okClick(bool mediaBusy = false);
     // Cancel: closes the dialog; nothing else changes.
     void cancelClick() { m_open = false; }
     // Browse: a picked file's full path becomes the text, and its folder the

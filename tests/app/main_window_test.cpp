@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -189,6 +191,56 @@ TEST(MainWindow, TheUrlListAndGeometrySurviveARestart)
     EXPECT_EQ(again.window().size(), QSize(500, 600));
 }
 
+TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
+{
+    Desktop d;
+    const QString redirector = d.dir.filePath(QStringLiteral("list.asx"));
+    const QString log = d.dir.filePath(QStringLiteral("old.log"));
+    for (const auto& [path, content] :
+         {std::pair{redirector, QByteArray("<asx version=\"3.0\"><entry><ref href=\"mms://h/one\"/></entry>"
+                                           "<entry><ref href=\"mms://h/two\"/></entry></asx>")},
+          std::pair{log, QByteArray("first\nsecond\n")}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    }
+    OpenLocationWindow& open = d.app->openWindow();
+    bool shownWhileOpening = false;
+    QObject::connect(d.app->window().findChild<QPlainTextEdit*>(), &QPlainTextEdit::textChanged, &open,
+                     [&] { shownWhileOpening |= open.isVisible(); });
+    const struct {
+        QString location;
+        OpenOutcome outcome;
+        QStringList urlItems;
+        QStringList log;
+    } cases[] = {
+        {QStringLiteral("  ") + redirector, OpenOutcome::RedirectorLoaded,
+         {QStringLiteral("mms://h/one"), QStringLiteral("mms://h/two")},
+         {QStringLiteral("處理程序媒介..."), QStringLiteral("URL list now has data, please select an entry")}},
+        {log, OpenOutcome::LogShown, {},
+         {QStringLiteral("Displaying archived Tovrin log file"), QStringLiteral("first"), QStringLiteral("second")}},
+    };
+    std::optional<OpenOutcome> outcome;
+    QObject::connect(&open, &OpenLocationWindow::opened, [&](OpenOutcome o) { outcome = o; });
+    for (const auto& c : cases) {
+        d.app->window().findChild<QAction*>(QStringLiteral("openAction"))->trigger();
+        ASSERT_TRUE(open.isVisible());
+        open.historyBox()->setEditText(c.location);
+        open.findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        EXPECT_EQ(outcome, c.outcome) << c.location.toStdString();
+        EXPECT_FALSE(open.isVisible());
+        EXPECT_EQ(d.app->window().urlItems(), c.urlItems);
+        EXPECT_EQ(d.app->window().logLines(), c.log);
+    }
+    EXPECT_FALSE(shownWhileOpening);
+    // Shown again, the window offers the history newest first, trimmed.
+    open.show();
+    EXPECT_EQ(open.historyBox()->currentText(), log);
+    ASSERT_EQ(open.historyBox()->count(), 2);
+    EXPECT_EQ(open.historyBox()->itemText(1), redirector);
+    open.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    EXPECT_FALSE(open.isVisible());
+}
+
 TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAndEndsAtOneHundredWithItsChime)
 {
     Workspace w;
@@ -217,22 +269,23 @@ TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAndEndsAtOneHundredWithIts
     ExpectSameAsSource(out, w.source());
 }
 
-TEST(MainWindowRun, ALivePointShowsLiveAndOpenIsRefusedWhileItRuns)
+TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
 {
     Workspace w;
     ServerProcess server(w.media, {QStringLiteral("--live"), QStringLiteral("news=") + w.source()});
     ASSERT_TRUE(server.started());
     Desktop d;
     QStringList messages;
-    bool openShown = false;
     ModalDriver driver([&](QWidget* modal) {
         if (qobject_cast<QFileDialog*>(modal))
             AcceptFileChooser(modal, w.out(QStringLiteral("news_live.asf")));
         else if (qobject_cast<QMessageBox*>(modal))
             messages << AnswerMessageBox(modal);
-        else if (modal->objectName() == QStringLiteral("openBox"))
-            openShown = true;
     });
+    // The open window is modeless: it may still be open when the run starts.
+    d.app->window().findChild<QAction*>(QStringLiteral("openAction"))->trigger();
+    OpenLocationWindow& open = d.app->openWindow();
+    ASSERT_TRUE(open.isVisible());
     d.app->window().urlBox()->setEditText(server.url(QStringLiteral("news")));
     d.button("connectButton")->click();
     ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == QStringLiteral("LIVE"); }, 20000));
@@ -242,13 +295,18 @@ TEST(MainWindowRun, ALivePointShowsLiveAndOpenIsRefusedWhileItRuns)
     EXPECT_EQ(d.app->window().findChild<QLabel*>(QStringLiteral("liveLabel"))->palette().color(QPalette::Window),
               QColor(Qt::red));
 
+    open.historyBox()->setEditText(QStringLiteral("mms://elsewhere/x"));
+    open.findChild<QPushButton*>(QStringLiteral("okButton"))->click();
     d.app->window().findChild<QAction*>(QStringLiteral("openAction"))->trigger();
-    EXPECT_EQ(messages, QStringList{QStringLiteral("當尚在連接時，無法改變媒介")});
-    EXPECT_FALSE(openShown);
+    EXPECT_EQ(messages, QStringList(2, QStringLiteral("當尚在連接時，無法改變媒介")));
+    EXPECT_TRUE(open.isVisible());
+    EXPECT_TRUE(d.app->transport().isRunning());
+    EXPECT_TRUE(d.store.read(QStringLiteral("MediaList")).isEmpty());
+    open.hide();
 
     d.button("disconnectButton")->click();  // asks, then tells what was saved
     ASSERT_TRUE(WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
-    EXPECT_EQ(messages.mid(1), (QStringList{QStringLiteral("您確定要放棄這項連線期間嗎?"),
+    EXPECT_EQ(messages.mid(2), (QStringList{QStringLiteral("您確定要放棄這項連線期間嗎?"),
                                             QStringLiteral("連接關閉，您已下載並儲存這個媒介")}));
     EXPECT_EQ(d.app->window().statusCaption(), QStringLiteral("Tovrin"));
     EXPECT_TRUE(d.labelShown("standbyLabel"));

@@ -238,7 +238,7 @@ TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
     EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")).count(QStringLiteral("\r\n")), 20);
 }
 
-TEST(OpenDialog, OkWithoutATextDoesNothing)
+TEST(OpenDialog, OkWithoutATextOrWhileTheMediaIsBusyDoesNothing)
 {
     Opener o;
     OpenDialog dialog(o.t.ctx, *o.fetch);
@@ -248,6 +248,12 @@ TEST(OpenDialog, OkWithoutATextDoesNothing)
         EXPECT_FALSE(dialog.okClick());
         EXPECT_TRUE(dialog.isOpen());
     }
+    dialog.setText(QStringLiteral("mms://a/b"));
+    EXPECT_FALSE(dialog.okClick(true));
+    EXPECT_TRUE(dialog.isOpen());
+    EXPECT_EQ(o.t.shell.messages, QStringList{QStringLiteral("當尚在連接時，無法改變媒介")});
+    o.t.shell.messages.clear();
+    o.t.shell.calls.clear();
     EXPECT_TRUE(o.t.store.read(QStringLiteral("MediaList")).isEmpty());
     EXPECT_EQ(o.t.shell.log, QStringList{QStringLiteral("old line")});
 
