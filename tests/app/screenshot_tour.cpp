@@ -1,6 +1,6 @@
 // Takes the screenshots in docs/screenshots: the main window idle, while it
 // records a file and a live point, at completion, and the settings, about,
-// resume and credentials dialogs. Runs the real windows against the test
+// open, resume and credentials dialogs. Runs the real windows against the test
 // server; meant for an X display with a window manager (scripts/screenshots
 // starts Xvfb and openbox), so the title bars and their captions show.
 //
@@ -134,6 +134,12 @@ int main(int argc, char* argv[])
     program.showAbout();
     shoot(QStringLiteral("about-window"), {&program.aboutWindow()});
     program.aboutWindow().hide();
+    store.write(QStringLiteral("MediaList"), onDemand.url(QStringLiteral("clip.wmv")) + QStringLiteral("\r\n")
+                                                 + QStringLiteral("http://127.0.0.1/lists/news.asx\r\n")
+                                                 + w.out(QStringLiteral("clip.wmv")) + QStringLiteral("\r\n"));
+    program.openClick();
+    shoot(QStringLiteral("open-window"), {&program.openWindow()});
+    program.openWindow().hide();
 
     // The resume dialog: the file recorded above already holds data.
     saveAs = w.out(QStringLiteral("clip.wmv"));
