@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
 # Drives the real tovrin under Xvfb with real input events, as a user would:
-# types a stream address into the URL box, presses 執行 with its access key,
-# accepts the save chooser, confirms the completion message and leaves with
-# 離開. The recording is then judged by ffprobe against its source.
-#   desktop_record_e2e.sh TOVRIN MMS_SERVER
+# opens a redirector on a web server through the open window, picks its
+# second entry in the URL box, presses 執行 with its access key, accepts the
+# save chooser, confirms the completion message and leaves with 離開. The
+# recording is then judged by ffprobe against its source. What the windows
+# show is read through the accessibility bus, as a screen reader reads it.
+#   desktop_record_e2e.sh TOVRIN MMS_SERVER   (under xvfb-run and dbus-run-session)
 set -euo pipefail
 tovrin="$1"
 server_bin="$2"
 
 work="$(mktemp -d)"
 server_pid=""
+web_pid=""
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$web_pid" ] && kill "$web_pid" 2>/dev/null || true
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  [ -f "$work/tovrin.log" ] && tail -20 "$work/tovrin.log" >&2
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/media" "$work/out" "$work/config/Tovrin Streaming"
+mkdir -p "$work/media" "$work/out" "$work/web" "$work/config/Tovrin Streaming"
+here="$(cd "$(dirname "$0")" && pwd)"
 
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=160x120:rate=15" \
   -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 4 -c:v wmv2 -c:a wmav2 "$work/media/clip.wmv"
@@ -42,6 +48,30 @@ for _ in $(seq 1 100); do
 done
 [ -n "$port" ] || { echo "the test server did not start" >&2; exit 1; }
 
+# A web server holding a redirector whose second entry is the clip.
+cat >"$work/web/list.asx" <<ASX
+<asx version="3.0">
+  <entry><ref href="mms://127.0.0.1:$port/missing.wmv"/></entry>
+  <entry><ref href="mms://127.0.0.1:$port/clip.wmv"/></entry>
+</asx>
+ASX
+/usr/bin/python3 -u -m http.server --bind 127.0.0.1 --directory "$work/web" 0 >"$work/web.out" 2>&1 &
+web_pid=$!
+web_port=""
+for _ in $(seq 1 100); do
+  if [[ "$(head -n 1 "$work/web.out" 2>/dev/null)" =~ port\ ([0-9]+) ]]; then
+    web_port="${BASH_REMATCH[1]}"
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$web_port" ] || { echo "the web server did not start" >&2; exit 1; }
+
+# Qt answers on the accessibility bus of this session.
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+shows() { "$here/accessible_text.py" Tovrin "$1" "${2:-30}"; }
+
 # Waits (at most 30 s) for a window whose title matches $1; prints its id.
 wait_window() {
   for _ in $(seq 1 300); do
@@ -57,7 +87,22 @@ XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
 app_pid=$!
 main="$(wait_window 'Tovrin Multimedia')"
 xdotool windowfocus --sync "$main"
-xdotool type --delay 5 "mms://127.0.0.1:$port/clip.wmv"
+xdotool key alt+o
+open_window="$(wait_window '^開啟$')"
+xdotool windowfocus --sync "$open_window"
+# OK has the focus; the history box is just before it.
+xdotool key shift+Tab ctrl+a
+xdotool type --delay 5 "http://127.0.0.1:$web_port/list.asx"
+xdotool key Return
+# Not keeping a copy of the redirector: Escape answers No.
+question="$(wait_window '^Tovrin$')"
+xdotool windowfocus --sync "$question"
+xdotool key Escape
+shows "URL list now has data, please select an entry"
+
+xdotool windowfocus --sync "$main"
+xdotool key Down
+shows "mms://127.0.0.1:$port/clip.wmv" 5
 xdotool key alt+g
 
 chooser="$(wait_window '建立 / 重新開始儲存檔案')"
@@ -91,5 +136,8 @@ got="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$recorded")"
 echo "source $want s, recording $got s"
 awk -v a="$want" -v b="$got" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d < 0.05) }' \
   || { echo "the recording's duration differs from the source's" >&2; exit 1; }
-grep -q 'URLSelected=mms://127.0.0.1' "$work/config/Tovrin Streaming/Tovrin.conf" \
+conf="$work/config/Tovrin Streaming/Tovrin.conf"
+grep -q "URLSelected=mms://127.0.0.1:$port/clip.wmv" "$conf" \
   || { echo "the close sequence did not keep the address" >&2; exit 1; }
+grep -q "MediaList=http://127.0.0.1:$web_port/list.asx" "$conf" \
+  || { echo "the open window did not keep its history" >&2; exit 1; }
