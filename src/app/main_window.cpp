@@ -57,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("mainWindow"));
     buildMenus();
     buildToolBar();
+    yieldSharedAccessKeysToMenus();
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
@@ -167,6 +168,19 @@ void MainWindow::buildToolBar()
                   QStyle::SP_FileDialogDetailedView, &MainWindow::settingsRequested);
     addToolButton(QStringLiteral("exitButton"), QStringLiteral("離開(&E)"), QStyle::SP_DialogCloseButton,
                   &MainWindow::exitRequested);
+}
+
+void MainWindow::yieldSharedAccessKeysToMenus()
+{
+    // 資訊, 預覽 and 設定 name both a menu and a tool button with the same
+    // access key. Two owners of one key make Qt do neither, so the menu keeps
+    // it, as on any desktop; the button keeps its underline and its click.
+    QList<QKeySequence> menuKeys;
+    for (QAction* menu : menuBar()->actions())
+        menuKeys << QKeySequence::mnemonic(menu->text());
+    for (QToolButton* button : m_toolButtons->findChildren<QToolButton*>())
+        if (menuKeys.contains(QKeySequence::mnemonic(button->text())))
+            button->setShortcut(QKeySequence());
 }
 
 QWidget* MainWindow::buildRunPanel()

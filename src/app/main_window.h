@@ -76,6 +76,7 @@ protected:
 private:
     void buildMenus();
     void buildToolBar();
+    void yieldSharedAccessKeysToMenus();
     QWidget* buildRunPanel();
     QWidget* buildLocationPanel();
     QToolButton* addToolButton(const QString& objectName, const QString& text, int icon, void (MainWindow::*signal)());

@@ -159,14 +159,20 @@ TEST(MainWindow, MenusAndToolBarHoldTheCommandsInOrder)
     }
 
     QStringList buttons;
+    QStringList keys;
     // Listed in the order they were made, which is their order on the bar;
-    // the bar's own overflow button has no text.
+    // the bar's own overflow button has no text. A key a menu title also
+    // names belongs to the menu.
     for (QToolButton* b : d.app->window().findChild<QToolBar*>()->findChildren<QToolButton*>())
-        if (!b->text().isEmpty())
+        if (!b->text().isEmpty()) {
             buttons << b->text();
+            keys << b->shortcut().toString();
+        }
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("開啟(&O)"), QStringLiteral("執行(&G)"), QStringLiteral("放棄(&A)"),
                                     QStringLiteral("資訊(&I)"), QStringLiteral("預覽(&P)"), QStringLiteral("設定(&S)"),
                                     QStringLiteral("離開(&E)")}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Alt+O"), QStringLiteral("Alt+G"), QStringLiteral("Alt+A"), QString(),
+                                 QString(), QString(), QStringLiteral("Alt+E")}));
     EXPECT_TRUE(d.button("connectButton")->isEnabled());
     EXPECT_FALSE(d.button("disconnectButton")->isEnabled());
     EXPECT_EQ(d.app->window().minimumSize(), QSize(346, 463));
