@@ -2,6 +2,8 @@
 
 #include "app/about_window.h"
 #include "app/completion_sound.h"
+#include "app/file_properties_window.h"
+#include "app/log_printer.h"
 #include "app/main_window.h"
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
@@ -47,6 +49,9 @@ public:
     void showSettings();
     void showAbout();
     void showHelp();
+    void showFileProperties();
+    void printLog();
+    void printerSetup();
     // The close sequence, once per program run; later calls do nothing.
     void closeProgram();
 
@@ -61,6 +66,8 @@ public:
     CompletionSound& sound() { return m_sound; }
     SettingsDialog& settingsDialog() { return m_settingsDialog; }
     AboutWindow& aboutWindow() { return m_about; }
+    FilePropertiesWindow& filePropertiesWindow() { return m_propertiesWindow; }
+    LogPrinter& logPrinter() { return m_logPrinter; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
 
@@ -77,7 +84,9 @@ private:
     RunState m_run;
     MainWindow m_window;
     CompletionSound m_sound;
-    QtShell m_shell{m_window, m_sound};
+    FilePropertiesWindow m_propertiesWindow{&m_window};
+    LogPrinter m_logPrinter;
+    QtShell m_shell{m_window, m_sound, m_propertiesWindow};
     AppContext m_ctx{m_shell, m_store, m_settings, m_run};
     RedirectorFetch m_fetch{m_shell};
     ConnectionController m_mms{m_ctx};
