@@ -164,7 +164,8 @@ void DesktopApp::showFileProperties()
 
 void DesktopApp::printLog()
 {
-    m_logPrinter.print(&m_window, m_shell.logLines());
+    if (!m_logPrinter.print(&m_window, m_shell.logLines()))
+        m_shell.showMessage(QStringLiteral("無法列印記錄"));
 }
 
 void DesktopApp::printerSetup()

@@ -72,13 +72,13 @@ LogPrinter::LogPrinter() : m_printer(std::make_unique<QPrinter>())
 
 LogPrinter::~LogPrinter() = default;
 
-void LogPrinter::print(QWidget* parent, const QStringList& lines)
+bool LogPrinter::print(QWidget* parent, const QStringList& lines)
 {
     QPrintDialog dialog(m_printer.get(), parent);
     dialog.setObjectName(u"printDialog"_s);
     if (dialog.exec() != QDialog::Accepted)
-        return;
-    DrawLogPages(*m_printer, lines);
+        return true;
+    return DrawLogPages(*m_printer, lines);
 }
 
 void LogPrinter::setUp(QWidget* parent)

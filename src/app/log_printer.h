@@ -26,8 +26,9 @@ public:
     ~LogPrinter();
 
     // Shows the print dialog over `parent`; prints the lines when it is
-    // accepted, nothing when it is cancelled.
-    void print(QWidget* parent, const QStringList& lines);
+    // accepted, nothing when it is cancelled. False only when the accepted
+    // printer could not print.
+    bool print(QWidget* parent, const QStringList& lines);
     // Shows the printer set-up dialog over `parent`; what is chosen there stays.
     void setUp(QWidget* parent);
 

@@ -10,8 +10,7 @@ namespace {
 QStringList Numbered(int count)
 {
     QStringList lines;
-    for (int i = 0; i < count; ++i)
-        lines << QStringLiteral("第 %1 行").arg(i);
+    for (int i = 0; i < count; ++i) lines << QStringLiteral("第 %1 行").arg(i);
     return lines;
 }
 
@@ -33,7 +32,9 @@ TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
          {QStringLiteral("a"), QString(), QStringLiteral("中文")},
          83,
          6800,
-         {{{10, 100, heading}, {10, 200, QStringLiteral("1   a")}, {10, 324, QStringLiteral("2   ")},
+         {{{10, 100, heading},
+           {10, 200, QStringLiteral("1   a")},
+           {10, 324, QStringLiteral("2   ")},
            {10, 448, QStringLiteral("3   中文")}}}},
         {"a line that would reach below the page starts the next one at y 200",
          {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
