@@ -16,11 +16,6 @@ QString LogPrintHeading()
     return QStringLiteral("Tovrin multimedia 期間記錄");
 }
 
-int LogPrintLineSpacing(int fontPixelHeight)
-{
-    return int(std::llabs(fontPixelHeight) * 3 / 2);
-}
-
 std::vector<LogPrintPage> LayOutLogPrint(const QStringList& lines, int fontPixelHeight, int pageHeight)
 {
     const qint64 height = std::llabs(fontPixelHeight);

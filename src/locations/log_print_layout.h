@@ -20,13 +20,9 @@ using LogPrintPage = std::vector<LogPrintItem>;
 // The heading of a printed session log.
 QString LogPrintHeading();
 
-// The distance between two printed lines: one and a half times the font's
-// em height (pixels), rounded down.
-int LogPrintLineSpacing(int fontPixelHeight);
-
 // The pages of a printed session log: the heading at (10, 100) on the first
 // page, then every line numbered from 1 ("1   text") at x 10, from y 200 down
-// by the line spacing. A line whose text would reach below `pageHeight` (the
+// by one and a half times the font's em height (pixels), rounded down. A line whose text would reach below `pageHeight` (the
 // printable height, pixels) starts the next page, again at y 200, so no line
 // is lost however long the log is. Every page holds at least one line, also
 // when the page is too short for any, so the layout always ends.
