@@ -34,6 +34,9 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_window, &MainWindow::settingsRequested, this, &DesktopApp::showSettings);
     connect(&m_window, &MainWindow::aboutRequested, this, &DesktopApp::showAbout);
     connect(&m_window, &MainWindow::helpRequested, this, &DesktopApp::showHelp);
+    connect(&m_window, &MainWindow::filePropertiesRequested, this, &DesktopApp::showFileProperties);
+    connect(&m_window, &MainWindow::printLogRequested, this, &DesktopApp::printLog);
+    connect(&m_window, &MainWindow::printerSetupRequested, this, &DesktopApp::printerSetup);
     connect(&m_window, &MainWindow::exitRequested, this, &DesktopApp::closeProgram);
     connect(&m_window, &MainWindow::closeRequested, this, &DesktopApp::closeProgram);
     connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
@@ -134,6 +137,24 @@ void DesktopApp::showHelp()
     m_shell.showMessage(HelpMessage());
 }
 
+void DesktopApp::showFileProperties()
+{
+    m_propertiesWindow.show();
+    m_propertiesWindow.raise();
+    m_propertiesWindow.activateWindow();
+}
+
+void DesktopApp::printLog()
+{
+    if (!m_logPrinter.print(&m_window, m_shell.logLines()))
+        m_shell.showMessage(QStringLiteral("無法列印記錄"));
+}
+
+void DesktopApp::printerSetup()
+{
+    m_logPrinter.setUp(&m_window);
+}
+
 void DesktopApp::closeProgram()
 {
     if (m_closed)
@@ -146,6 +167,7 @@ void DesktopApp::closeProgram()
     m_settingsDialog.hide();
     m_about.hide();
     m_openWindow.hide();
+    m_propertiesWindow.hide();
     emit closed();
 }
 

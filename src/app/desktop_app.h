@@ -2,6 +2,8 @@
 
 #include "app/about_window.h"
 #include "app/completion_sound.h"
+#include "app/file_properties_window.h"
+#include "app/log_printer.h"
 #include "app/main_window.h"
 #include "app/open_location_window.h"
 #include "app/qt_shell.h"
@@ -48,6 +50,9 @@ public:
     void showSettings();
     void showAbout();
     void showHelp();
+    void showFileProperties();
+    void printLog();
+    void printerSetup();
     // The close sequence, once per program run; later calls do nothing.
     void closeProgram();
 
@@ -63,6 +68,8 @@ public:
     SettingsDialog& settingsDialog() { return m_settingsDialog; }
     AboutWindow& aboutWindow() { return m_about; }
     OpenLocationWindow& openWindow() { return m_openWindow; }
+    FilePropertiesWindow& filePropertiesWindow() { return m_propertiesWindow; }
+    LogPrinter& logPrinter() { return m_logPrinter; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
 
@@ -79,7 +86,9 @@ private:
     RunState m_run;
     MainWindow m_window;
     CompletionSound m_sound;
-    QtShell m_shell{m_window, m_sound};
+    FilePropertiesWindow m_propertiesWindow{&m_window};
+    LogPrinter m_logPrinter;
+    QtShell m_shell{m_window, m_sound, m_propertiesWindow};
     AppContext m_ctx{m_shell, m_store, m_settings, m_run};
     RedirectorFetch m_fetch{m_shell};
     ConnectionController m_mms{m_ctx};

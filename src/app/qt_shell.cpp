@@ -2,6 +2,7 @@
 
 #include "app/completion_sound.h"
 #include "app/file_choosers.h"
+#include "app/file_properties_window.h"
 #include "app/main_window.h"
 #include "app/password_dialog.h"
 #include "app/resume_dialog.h"
@@ -27,7 +28,8 @@ QWidget* QtShell::boxParent() const
     return active && active->isVisible() ? active : &m_window;
 }
 
-QtShell::QtShell(MainWindow& window, CompletionSound& sound) : m_window(window), m_sound(sound)
+QtShell::QtShell(MainWindow& window, CompletionSound& sound, FilePropertiesWindow& properties)
+    : m_window(window), m_sound(sound), m_properties(properties)
 {
     flashHandler = [this] { QApplication::alert(&m_window, kFlashMs); };
 }
@@ -134,18 +136,17 @@ void QtShell::repaintNow()
 
 void QtShell::setProperty(PropertyField field, const QString& text)
 {
-    m_properties[field] = text;
+    m_properties.setField(field, text);
 }
 
 void QtShell::appendPropertyLine(PropertyField field, const QString& line)
 {
-    m_propertyLines[field] << line;
+    m_properties.appendLine(field, line);
 }
 
 void QtShell::clearProperties()
 {
-    m_properties.clear();
-    m_propertyLines.clear();
+    m_properties.clearFields();
 }
 
 std::optional<QString> QtShell::chooseSaveFile(const SaveFileRequest& request)

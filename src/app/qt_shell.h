@@ -2,8 +2,6 @@
 
 #include "app/state/shell.h"
 
-#include <QMap>
-
 #include <functional>
 
 class QWidget;
@@ -11,24 +9,20 @@ class QWidget;
 namespace tovrin {
 
 class CompletionSound;
+class FilePropertiesWindow;
 class MainWindow;
 
 // The shell of the desktop program: message boxes and questions over the
-// main window, the main window's fields, the save chooser and the run's
-// dialogs, the flash and the completion sound. UI thread only; the receive
+// main window, the main window's fields, the file-properties window, the save
+// chooser and the run's dialogs, the flash and the completion sound. UI thread only; the receive
 // thread reaches it through the controller's forwarding shell.
 class QtShell : public Shell {
 public:
-    QtShell(MainWindow& window, CompletionSound& sound);
+    QtShell(MainWindow& window, CompletionSound& sound, FilePropertiesWindow& properties);
 
     // Seam for tests: what a flash does (by default QApplication::alert on
     // the main window).
     std::function<void()> flashHandler;
-
-    // The file-properties fields as the rules last set them (their window
-    // shows them).
-    QString property(PropertyField field) const { return m_properties.value(field); }
-    QStringList propertyLines(PropertyField field) const { return m_propertyLines.value(field); }
 
     void appendLog(const QString& line) override;
     void clearLog() override;
@@ -63,8 +57,7 @@ private:
 
     MainWindow& m_window;
     CompletionSound& m_sound;
-    QMap<PropertyField, QString> m_properties;
-    QMap<PropertyField, QStringList> m_propertyLines;
+    FilePropertiesWindow& m_properties;
 };
 
 }  // namespace tovrin

@@ -85,18 +85,20 @@ private:
     bool m_ok = true;
 };
 
-// A file time (100-ns units since 1601, UTC) as the date and time texts of
-// the user's locale.
-std::optional<QString> FormatStamp(const QDateTime& utc)
+// A moment as the date and time texts of the user's locale, in local time
+// followed by the zone's abbreviation, so the reader knows which clock it is.
+std::optional<QString> FormatStamp(const QDateTime& moment)
 {
-    if (!utc.isValid())
+    if (!moment.isValid())
         return std::nullopt;
+    const QDateTime local = moment.toLocalTime();
     const QLocale locale;
-    const QString date = TrimBlanks(locale.toString(utc.date(), QStringLiteral("ddd',' dd MMMM yyyy")));
-    const QString time = TrimBlanks(locale.toString(utc.time(), QStringLiteral("hh':'mm':'ss AP")));
-    if (date.isEmpty() || time.isEmpty())
+    const QString date = TrimBlanks(locale.toString(local.date(), QStringLiteral("ddd',' dd MMMM yyyy")));
+    const QString time = TrimBlanks(locale.toString(local.time(), QStringLiteral("hh':'mm':'ss AP")));
+    if (!local.isValid() || date.isEmpty() || time.isEmpty())
         return std::nullopt;
-    return date + QStringLiteral("  ") + time;
+    const QString zone = local.timeZoneAbbreviation();
+    return date + QStringLiteral("  ") + time + (zone.isEmpty() ? QString() : u' ' + zone);
 }
 
 QDateTime FromFileTime(std::uint64_t fileTime)
@@ -362,8 +364,7 @@ private:
         if (!written.isValid()) {
             m_shell.setProperty(PropertyField::CreatedFile, QStringLiteral("沒有存取到檔案時間"));
         } else {
-            // Shown as the file system keeps it, in UTC.
-            const std::optional<QString> stamp = FormatStamp(written.toUTC());
+            const std::optional<QString> stamp = FormatStamp(written);
             m_shell.setProperty(PropertyField::CreatedFile,
                                 stamp ? *stamp + QStringLiteral("  (最後寫入的串流檔案)")
                                       : QStringLiteral("FILETIME value error"));

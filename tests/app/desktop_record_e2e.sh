@@ -72,16 +72,7 @@ done
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 shows() { "$here/accessible_text.py" Tovrin "$1" "${2:-30}"; }
 
-# Waits (at most 30 s) for a window whose title matches $1; prints its id.
-wait_window() {
-  for _ in $(seq 1 300); do
-    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  echo "no window titled '$1' appeared" >&2
-  return 1
-}
+. "$(dirname "$0")/xdotool_steps.sh"
 
 XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
 app_pid=$!
@@ -120,13 +111,7 @@ done
 xdotool windowfocus --sync "$done_box"
 xdotool key Return
 
-xdotool windowfocus --sync "$main"
-xdotool key alt+e
-for _ in $(seq 1 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then echo "tovrin did not leave after 離開" >&2; exit 1; fi
+leave_program "$main" "$app_pid"
 app_pid=""
 
 recorded="$work/out/clip.wmv"

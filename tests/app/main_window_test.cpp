@@ -1,6 +1,8 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
 #include "integration/processes.h"
+#include "locations/open_media.h"
+#include "support/asf_sample.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"
 #include "support/workspace.h"
@@ -13,8 +15,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -247,6 +252,66 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
     EXPECT_FALSE(open.isVisible());
 }
 
+TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
+{
+    Desktop d;
+    RedirectorFetch fetch(d.app->shell());
+    d.app->context().run.mediaLocation = SamplePath(Sample::Wmv);
+    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
+
+    FilePropertiesWindow& properties = d.app->filePropertiesWindow();
+    EXPECT_FALSE(properties.isVisible());
+    d.button("informationButton")->click();
+    EXPECT_TRUE(properties.isVisible());
+    EXPECT_EQ(properties.windowTitle(), QStringLiteral("檔案性質"));
+    EXPECT_TRUE(properties.windowFlags() & Qt::WindowStaysOnTopHint);
+    QStringList pages;
+    for (int i = 0; i < properties.pages()->count(); ++i)
+        pages << properties.pages()->tabText(i);
+    EXPECT_EQ(pages, (QStringList{QStringLiteral("精簡標題"), QStringLiteral("詳細資料"), QStringLiteral("編碼"),
+                                  QStringLiteral("統計")}));
+
+    const QList<QPair<const char*, QString>> labels{
+        {"clipField", SampleTitle()},
+        {"typeField", QStringLiteral("[視訊] [音訊] 以及音訊隱藏應用")},
+        {"videoSizeField", QStringLiteral("320 x 240")},
+        {"lengthField", QStringLiteral("00 : 00 : 06")},
+    };
+    for (const auto& [name, text] : labels)
+        EXPECT_EQ(properties.findChild<QLabel*>(QLatin1String(name))->text(), text) << name;
+    EXPECT_TRUE(properties.findChild<QLabel*>(QStringLiteral("createdFileField"))->text().endsWith(
+        QStringLiteral("  (最後寫入的串流檔案)")));
+    EXPECT_TRUE(properties.findChild<QPlainTextEdit*>(QStringLiteral("codecsField"))->toPlainText().contains(
+        QStringLiteral("音訊 : ")));
+
+    // Opening again starts from empty pages, not from the lines of the last file.
+    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
+    EXPECT_EQ(properties.findChild<QPlainTextEdit*>(QStringLiteral("bitRateInfoField"))->toPlainText(),
+              QStringLiteral("單一的位元率"));
+}
+
+TEST(MainWindow, PrintingTheLogAsksFirstAndCancellingPrintsNothingWithThePrinterSetUpBefore)
+{
+    Desktop d;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("log.pdf"));
+    d.app->logPrinter().printer().setOutputFormat(QPrinter::PdfFormat);
+    d.app->logPrinter().printer().setOutputFileName(pdf);
+    d.app->shell().appendLog(QStringLiteral("一行"));
+    QList<QPrinter*> dialogPrinters;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
+            dialogPrinters << dialog->printer();
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        }
+    });
+    d.app->window().findChild<QAction*>(QStringLiteral("printSetupAction"))->trigger();
+    d.app->window().findChild<QAction*>(QStringLiteral("printLogAction"))->trigger();
+    ASSERT_EQ(dialogPrinters.size(), 2);
+    EXPECT_EQ(dialogPrinters[0], dialogPrinters[1]) << "the set-up dialog chooses the printer the print uses";
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
 TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAndEndsAtOneHundredWithItsChime)
 {
     Workspace w;
@@ -272,6 +337,11 @@ TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAndEndsAtOneHundredWithIts
     // Played at completion, then every second while the message stays open.
     EXPECT_GE(d.sounds, 3);
     EXPECT_TRUE(d.app->window().logLines().contains(QStringLiteral("- 接收 TCP 串流 -")));
+    // The refresh tick wrote the statistics page while it ran.
+    const FilePropertiesWindow& properties = d.app->filePropertiesWindow();
+    EXPECT_GT(properties.fieldText(PropertyField::Packets).toUInt(), 0u);
+    EXPECT_EQ(properties.fieldText(PropertyField::StreamWindow), QStringLiteral("2"));
+    EXPECT_EQ(properties.fieldText(PropertyField::TimeLeft), d.field("timeLeft"));
     ExpectSameAsSource(out, w.source());
 }
 

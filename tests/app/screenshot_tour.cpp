@@ -1,6 +1,9 @@
 // Takes the screenshots in docs/screenshots: the main window idle, while it
 // records a file and a live point, at completion, and the settings, about,
 // open, resume and credentials dialogs. Runs the real windows against the test
+// records a file and a live point, at completion, the pages of the
+// file-properties window for the recorded file, the first page of the printed
+// log, and the settings, about, resume and credentials dialogs. Runs the real windows against the test
 // server; meant for an X display with a window manager (scripts/screenshots
 // starts Xvfb and openbox), so the title bars and their captions show.
 //
@@ -9,13 +12,16 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
 #include "integration/processes.h"
+#include "support/asf_sample.h"
 #include "support/workspace.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QScreen>
 #include <QWindow>
 
@@ -116,6 +122,29 @@ int main(int argc, char* argv[])
     require(WaitUntil([&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
                       30000),
             "the on-demand run did not complete");
+
+    // The file-properties window of the recorded file, page by page.
+    FilePropertiesWindow& properties = program.filePropertiesWindow();
+    properties.move(window.frameGeometry().topRight() + QPoint(10, 0));
+    program.showFileProperties();
+    const char* const pageShots[] = {"file-properties-clip", "file-properties-details", "file-properties-codecs",
+                                     "file-properties-statistics"};
+    for (int page = 0; page < properties.pages()->count(); ++page) {
+        properties.pages()->setCurrentIndex(page);
+        shoot(QString::fromLatin1(pageShots[page]), {&properties});
+    }
+    properties.hide();
+
+    // The first printed page of the session log, from PDF to PNG.
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(w.out(QStringLiteral("log.pdf")));
+    require(DrawLogPages(printer, program.shell().logLines()), "the log did not print");
+    require(RunProgram(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                                                    QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+                                                    w.out(QStringLiteral("log.pdf")), g_outDir + QStringLiteral("/log-print-page1")})
+                == 0,
+            "pdftoppm did not render the printed log");
 
     saveAs = w.out(QStringLiteral("news_live.asf"));
     window.setUrlText(live.url(QStringLiteral("news")));
