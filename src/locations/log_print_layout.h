@@ -22,9 +22,10 @@ QString LogPrintHeading();
 
 // The pages of a printed session log: the heading at (10, 100) on the first
 // page, then every line numbered from 1 ("1   text") at x 10, from y 200 down
-// by one and a half times the font's em height (pixels), rounded down. A line whose text would reach below `pageHeight` (the
-// printable height, pixels) starts the next page, again at y 200, so no line
-// is lost however long the log is. Every page holds at least one line, also
+// by one and a half times the font's em height (pixels), rounded down. A line
+// whose text would reach below `pageHeight` (the printable height, pixels)
+// starts the next page, again at y 200, so no line is lost however long the
+// log is. Every page holds at least one line, also
 // when the page is too short for any, so the layout always ends.
 std::vector<LogPrintPage> LayOutLogPrint(const QStringList& lines, int fontPixelHeight, int pageHeight);
 
