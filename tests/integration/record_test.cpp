@@ -50,67 +50,84 @@ std::uint32_t firstSendTime(const AsfParts& parts)
     return offset ? LE32At(parts.packets.front(), offset).value_or(~0u) : ~0u;
 }
 
+// Serves at full speed over MMS and MMSH.
+QStringList httpServer(const QStringList& more = {})
+{
+    return QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")}
+           + more;
+}
+
+// clip.wmv on `server` over MMS or MMSH.
+QString clipUrl(const ServerProcess& server, bool overHttp)
+{
+    return overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv"));
+}
+
 }  // namespace
 
-TEST(Record, OnDemandFileAtFullSpeedEqualsTheSourceSlotForSlot)
+TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
 {
     Workspace w;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
-    const CliResult r = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), w.out(QStringLiteral("clip.wmv"))), w.config);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("- ASF 檔案寫入完成離開")));
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
-    ExpectSameAsSource(w.out(QStringLiteral("clip.wmv")), w.source());
-}
-
-TEST(Record, AStreamAddressWithoutAPortUsesTheTcpPortSetting)
-{
-    Workspace w;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
-    ASSERT_TRUE(server.started());
-    const CliResult r = RunCli(recordArgs(QStringLiteral("mmst://127.0.0.1/clip.wmv"), w.out(QStringLiteral("c.wmv")),
-                                          {QStringLiteral("--tcp-port"), QString::number(server.port())}),
-                               w.config);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
-}
-
-TEST(Record, AnInterruptedDownloadResumesIntoTheSameFile)
-{
-    Workspace w;
-    const QString out = w.out(QStringLiteral("resumed.wmv"));
-    {
-        ServerProcess dropping(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--drop-after"),
-                                         QStringLiteral("10")});
-        ASSERT_TRUE(dropping.started());
-        const CliResult first = RunCli(recordArgs(dropping.url(QStringLiteral("clip.wmv")), out), w.config);
-        EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
-        EXPECT_TRUE(first.errText().contains(QStringLiteral("關閉連接")));
-        EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入")));
-        EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u) << "the count says how many packets are stored";
+    // Over MMS an address without a port takes the port from --tcp-port.
+    const std::pair<QString, QStringList> runs[] = {
+        {QStringLiteral("mmst://127.0.0.1/clip.wmv"), {QStringLiteral("--tcp-port"), QString::number(server.port())}},
+        {clipUrl(server, true), {}},
+    };
+    for (const auto& [url, extra] : runs) {
+        SCOPED_TRACE(url.toStdString());
+        const QString out = w.out(url.startsWith(u"mmsh") ? QStringLiteral("h.wmv") : QStringLiteral("c.wmv"));
+        const CliResult r = RunCli(recordArgs(url, out, extra), w.config);
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("- ASF 檔案寫入完成離開")));
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
+        ExpectSameAsSource(out, w.source());
     }
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
-    ASSERT_TRUE(server.started());
+    // Over MMSH it asks for every stream.
+    EXPECT_TRUE(server.log().contains("play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
+        << server.log().toStdString();
+}
 
-    // Without an answer to the resume question the file is left alone.
-    const QByteArray before = ReadWholeFile(out);
-    const CliResult cancelled = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
-    EXPECT_EQ(cancelled.exitCode, 1);
-    EXPECT_EQ(ReadWholeFile(out), before);
+TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
+{
+    Workspace w;
+    const std::pair<bool, const char*> transports[] = {{false, "start playing at location 0x0000000a"},
+                                                       {true, "packet-num 10,"}};
+    for (const auto& [overHttp, resumedAt] : transports) {
+        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
+        const QString out = w.out(overHttp ? QStringLiteral("resumed-h.wmv") : QStringLiteral("resumed.wmv"));
+        {
+            ServerProcess dropping(w.media, httpServer({QStringLiteral("--drop-after"), QStringLiteral("10")}));
+            ASSERT_TRUE(dropping.started());
+            const CliResult first = RunCli(recordArgs(clipUrl(dropping, overHttp), out), w.config);
+            EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
+            EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.errText().toStdString();
+            EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u) << "the count says how many packets are stored";
+            if (!overHttp) {
+                EXPECT_TRUE(first.errText().contains(QStringLiteral("關閉連接")));
+            }
+        }
+        ServerProcess server(w.media, httpServer());
+        ASSERT_TRUE(server.started());
 
-    const CliResult resumed = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}),
-                                     w.config);
-    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
-    EXPECT_TRUE(resumed.errText().contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
-    EXPECT_TRUE(server.log().contains("start playing at location 0x0000000a")) << server.log().toStdString();
-    ExpectSameAsSource(out, w.source());
+        // Without an answer to the resume question the file is left alone.
+        const QByteArray before = ReadWholeFile(out);
+        const CliResult cancelled = RunCli(recordArgs(clipUrl(server, overHttp), out), w.config);
+        EXPECT_EQ(cancelled.exitCode, 1);
+        EXPECT_EQ(ReadWholeFile(out), before);
 
-    // Overwrite starts afresh.
-    const CliResult again = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {QStringLiteral("--overwrite")}),
-                                   w.config);
-    ASSERT_EQ(again.exitCode, 0);
-    ExpectSameAsSource(out, w.source());
+        const CliResult resumed = RunCli(recordArgs(clipUrl(server, overHttp), out, {QStringLiteral("--resume")}), w.config);
+        ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
+        EXPECT_TRUE(resumed.errText().contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
+        EXPECT_TRUE(server.log().contains(resumedAt)) << server.log().toStdString();
+        ExpectSameAsSource(out, w.source());
+
+        // Overwrite starts afresh.
+        const CliResult again = RunCli(recordArgs(clipUrl(server, overHttp), out, {QStringLiteral("--overwrite")}), w.config);
+        ASSERT_EQ(again.exitCode, 0);
+        ExpectSameAsSource(out, w.source());
+    }
 }
 
 // A few seconds of a live point over each transport: time starts at zero,
@@ -346,12 +363,6 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 
 namespace {
 
-QStringList httpServer(const QStringList& more = {})
-{
-    return QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")}
-           + more;
-}
-
 // tovrin-cli run to its end while `server` answers each connection it
 // accepts with `answer` and closes it.
 struct ServedRun {
@@ -382,41 +393,6 @@ ServedRun RunCliServing(QTcpServer& server, const QStringList& args, const QStri
 }
 
 }  // namespace
-
-TEST(RecordMmsh, OnDemandFileEqualsTheSourceAndAsksForEveryStream)
-{
-    Workspace w;
-    ServerProcess server(w.media, httpServer());
-    ASSERT_TRUE(server.started());
-    const CliResult r = RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), w.out(QStringLiteral("h.wmv"))),
-                               w.config);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
-    EXPECT_TRUE(server.log().contains("play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
-        << server.log().toStdString();
-    ExpectSameAsSource(w.out(QStringLiteral("h.wmv")), w.source());
-}
-
-TEST(RecordMmsh, AnInterruptedDownloadResumesAtTheNextPacket)
-{
-    Workspace w;
-    const QString out = w.out(QStringLiteral("resumed.wmv"));
-    {
-        ServerProcess dropping(w.media, httpServer({QStringLiteral("--drop-after"), QStringLiteral("10")}));
-        ASSERT_TRUE(dropping.started());
-        const CliResult first = RunCli(recordArgs(dropping.mmshUrl(QStringLiteral("clip.wmv")), out), w.config);
-        EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
-        EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.errText().toStdString();
-        EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u);
-    }
-    ServerProcess server(w.media, httpServer());
-    ASSERT_TRUE(server.started());
-    const CliResult resumed =
-        RunCli(recordArgs(server.mmshUrl(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}), w.config);
-    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
-    EXPECT_TRUE(server.log().contains("packet-num 10,")) << server.log().toStdString();
-    ExpectSameAsSource(out, w.source());
-}
 
 TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
 {
