@@ -319,28 +319,6 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     f.expectRecordedWhole(out);
 }
 
-TEST(Completion, AFileThatCouldNotBeCompletedIsNoSuccess)
-{
-    ControllerFixture f;
-    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
-    ASSERT_TRUE(server.started());
-    const QString out = f.t.dir.filePath(QStringLiteral("gone.wmv"));
-    // The file goes once its header is stored: the packet count cannot be patched.
-    f.t.shell.onLog = [&](const QString& line) {
-        if (line == QStringLiteral("- 資料已解壓縮確定，等候串流中..."))
-            QFile::remove(out);
-    };
-    ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
-    EXPECT_EQ(f.lastEnd, RunEnd::Incomplete);
-    EXPECT_TRUE(f.t.shell.log.contains(QStringLiteral("- 完成 ASF 檔案時發生錯誤")));
-    EXPECT_FALSE(f.t.shell.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")));
-    EXPECT_TRUE(f.t.shell.messages.last().startsWith(QStringLiteral("串流已結束，但 .asf 檔案無法完成")));
-    EXPECT_EQ(f.t.shell.flashes, 0);
-    EXPECT_TRUE(f.t.shell.sounds.isEmpty());
-    EXPECT_EQ(f.t.shell.caption, QStringLiteral("Tovrin 未完成"));
-}
-
 TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
 {
     ControllerFixture f;

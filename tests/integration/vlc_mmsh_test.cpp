@@ -7,11 +7,11 @@
 #include "support/asf_sample.h"
 #include "support/fake_shell.h"
 #include "support/ffprobe.h"
+#include "support/mmsh_get.h"
 #include "support/vlc_process.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -24,46 +24,18 @@ using namespace tovrin::test;
 
 namespace {
 
-// A $D chunk's LocationId and payload, read independently of the recorder.
-std::map<std::uint32_t, QByteArray> DataChunks(QByteArrayView body, std::uint32_t packetSize)
+// The broadcast's $D chunks as one MMSH client reads them: each LocationId's
+// packet, padded to the packet size.
+std::map<std::uint32_t, QByteArray> DataPackets(const MmshAnswer& answer, std::uint32_t packetSize)
 {
     std::map<std::uint32_t, QByteArray> packets;
-    while (body.size() >= 4) {
-        const std::uint16_t length = *LE16At(body, 2);
-        if (body.size() < 4 + length)
-            break;
-        if (body[1] == 'D' && length >= 8) {
-            QByteArray payload = body.sliced(12, length - 8).toByteArray();
-            payload.append(qsizetype(packetSize) - std::min<qsizetype>(packetSize, payload.size()), '\0');
-            packets[*LE32At(body, 4)] = payload;
+    for (const MmshChunk& chunk : answer.chunks) {
+        if (chunk.type == 'D') {
+            const qsizetype padding = qsizetype(packetSize) - std::min<qsizetype>(packetSize, chunk.payload.size());
+            packets[chunk.location] = chunk.payload + QByteArray(padding, '\0');
         }
-        body = body.sliced(4 + length);
     }
     return packets;
-}
-
-// One MMSH request; the bytes after the reply head, read until the server
-// closes, `until` passes or (when given) the recorder has ended.
-QByteArray Exchange(quint16 port, bool play, const QDeadlineTimer& until, QProcess* recorder = nullptr)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(1000))
-        return {};
-    socket.write(QByteArray("GET / HTTP/1.0\r\nUser-Agent: NSPlayer/7.0.0.1956\r\nHost: 127.0.0.1\r\nPragma: no-cache")
-                 + (play ? ",xPlayStrm=1" : "") + "\r\nConnection: Close\r\n\r\n");
-    QByteArray all;
-    while (socket.state() == QAbstractSocket::ConnectedState && !until.hasExpired()) {
-        socket.waitForReadyRead(50);
-        all += socket.readAll();
-        if (recorder)
-            recorder->waitForFinished(0);
-        if (!play && all.contains("$H"))
-            break;
-    }
-    all += socket.readAll();
-    const qsizetype head = all.indexOf("\r\n\r\n");
-    return head < 0 ? QByteArray() : all.mid(head + 4);
 }
 
 }  // namespace
@@ -80,7 +52,9 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
 
     // VLC answers with an empty body until its muxer has made the header.
     const QDeadlineTimer ready(15000);
-    while (!ready.hasExpired() && Exchange(port, false, QDeadlineTimer(500)).isEmpty())
+    const QByteArray close = "Connection: Close\r\n";
+    const auto headerSeen = [](const QByteArray& all) { return all.contains("$H"); };
+    while (!ready.hasExpired() && MmshGet(port, "/", "no-cache", close, QDeadlineTimer(500), headerSeen).chunks.empty())
         QThread::msleep(100);
     ASSERT_FALSE(ready.hasExpired()) << "VLC served no header\n" << vlc.log().toStdString();
 
@@ -91,7 +65,11 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
     auto recorder = StartCli({QStringLiteral("record"), QStringLiteral("mmsh://127.0.0.1:%1/").arg(port),
                               QStringLiteral("-o"), out},
                              config);
-    const QByteArray watched = Exchange(port, true, QDeadlineTimer(60000), recorder.get());
+    const MmshAnswer watched = MmshGet(port, "/", "no-cache,xPlayStrm=1", close, QDeadlineTimer(60000),
+                                       [&](const QByteArray&) {
+                                           recorder->waitForFinished(0);  // reaps it when it ends
+                                           return false;
+                                       });
     ASSERT_TRUE(recorder->waitForFinished(15000));
     const QString log = QString::fromUtf8(recorder->readAllStandardError());
     EXPECT_EQ(recorder->exitCode(), 0) << log.toStdString();
@@ -107,7 +85,7 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
     // times rebased to the recording's first send time.
     const AsfParts recorded = ReadAsf(out);
     ASSERT_GT(recorded.packets.size(), 10u);
-    const std::map<std::uint32_t, QByteArray> broadcast = DataChunks(watched, recorded.packetSize);
+    const std::map<std::uint32_t, QByteArray> broadcast = DataPackets(watched, recorded.packetSize);
     FakeShell shell;
     std::optional<std::uint32_t> first;
     std::uint32_t firstSendTime = 0;

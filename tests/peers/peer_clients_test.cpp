@@ -4,19 +4,15 @@
 
 #include "integration/processes.h"
 #include "support/asf_sample.h"
+#include "support/vlc_process.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
-
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -34,11 +30,6 @@ namespace {
             GTEST_SKIP() << what << " is missing: scripts/install-deps installs it";                    \
     }
 
-QString vlcProgram()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("cvlc"));
-}
-
 QString libmmsFetch()
 {
 #ifdef TOVRIN_LIBMMS_FETCH
@@ -48,62 +39,29 @@ QString libmmsFetch()
 #endif
 }
 
-// A folder under /tmp that an unprivileged user can read and write: VLC
-// refuses to run as root, and the checkout may sit in a folder only root enters.
-struct SharedFolder {
-    QTemporaryDir dir{QStringLiteral("/tmp/tovrin-peers-XXXXXX")};
-    QString media = dir.filePath(QStringLiteral("media"));
-    QString out = dir.filePath(QStringLiteral("out"));
-
-    SharedFolder()
+// The samples the server serves, each under its own name.
+struct Media {
+    QTemporaryDir dir;
+    QString add(Sample sample) const
     {
-        QDir().mkpath(media);
-        QDir().mkpath(out);
-        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                          | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                          | QFileDevice::ExeOther;
-        QFile::setPermissions(dir.path(), open);
-        QFile::setPermissions(media, open);
-        QFile::setPermissions(out, open | QFileDevice::WriteGroup | QFileDevice::WriteOther);
-    }
-    // The sample, readable by anyone, under its own name in media/.
-    QString add(Sample sample)
-    {
-        const QString target = media + QLatin1Char('/') + QFileInfo(SamplePath(sample)).fileName();
+        const QString target = dir.filePath(QFileInfo(SamplePath(sample)).fileName());
         QFile::copy(SamplePath(sample), target);
-        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         return target;
     }
 };
 
-// cvlc with `args`, as user nobody when the test runs as root.
-std::unique_ptr<QProcess> startVlc(const SharedFolder& folder, const QStringList& args)
+// VLC's access output as it reads it (the demux dumps the bytes to a file);
+// empty when VLC does not end by itself.
+QByteArray vlcDump(const QString& url, QString* log)
 {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    QStringList command{QStringLiteral("env"), QStringLiteral("HOME=") + folder.out, vlcProgram(),
-                        QStringLiteral("-I"), QStringLiteral("dummy"), QStringLiteral("--no-plugins-cache"),
-                        QStringLiteral("-q")};
-    command += args;
-    command << QStringLiteral("vlc://quit");
-    if (::geteuid() == 0)
-        command = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups")}
-                  + command;
-    process->start(::geteuid() == 0 ? QStringLiteral("setpriv") : command.takeFirst(), command);
-    return process;
-}
-
-// VLC's access output as it reads it (the demux dumps the bytes to a file).
-bool vlcDump(const SharedFolder& folder, const QString& url, const QString& out, QString* log)
-{
-    auto vlc = startVlc(folder, {url, QStringLiteral("--demux"), QStringLiteral("dump"),
-                                 QStringLiteral("--demuxdump-file=") + out});
-    const bool ended = vlc->waitForFinished(30000);
-    *log = QString::fromLocal8Bit(vlc->readAll());
-    if (!ended)
-        vlc->kill();
-    return ended && vlc->exitCode() == 0;
+    VlcProcess vlc;
+    const QString out = vlc.folder() + QStringLiteral("/dump.asf");
+    const bool ended = vlc.start({url, QStringLiteral("--no-plugins-cache"), QStringLiteral("--demux"),
+                                  QStringLiteral("dump"), QStringLiteral("--demuxdump-file=") + out,
+                                  QStringLiteral("vlc://quit")})
+                       && vlc.waitForFinished(30000);
+    *log = QString::fromLocal8Bit(vlc.log());
+    return ended ? ReadWholeFile(out) : QByteArray();
 }
 
 struct LibmmsResult {
@@ -157,25 +115,24 @@ double lastPacketTime(const QString& path)
 
 TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
 {
-    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
+    REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
     REQUIRE_PEER(!libmmsFetch().isEmpty(), "libmms (libmms-dev)");
-    SharedFolder folder;
-    const QString wmv = folder.add(Sample::Wmv);
-    const QString wma = folder.add(Sample::Wma);
-    ServerProcess server(folder.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    const Media media;
+    const QString wmv = media.add(Sample::Wmv);
+    const QString wma = media.add(Sample::Wma);
+    ServerProcess server(media.dir.path(), {QStringLiteral("--rate"), QStringLiteral("0")});
     ASSERT_TRUE(server.started());
     for (const QString& source : {wmv, wma}) {
         const QString name = QFileInfo(source).fileName();
         const QByteArray want = servedBytes(source);
 
-        const QString byVlc = folder.out + QStringLiteral("/vlc-") + name;
         QString log;
-        EXPECT_TRUE(vlcDump(folder, server.url(name, QStringLiteral("mmst")), byVlc, &log)) << log.toStdString();
-        EXPECT_TRUE(ReadWholeFile(byVlc) == want) << "VLC, " << name.toStdString() << "\n" << log.toStdString();
+        EXPECT_TRUE(vlcDump(server.url(name, QStringLiteral("mmst")), &log) == want)
+            << "VLC, " << name.toStdString() << "\n" << log.toStdString();
 
         // libmms asks for MMS over HTTP first, on the mms:// address's port:
         // the server answers it there over MMSH, and libmms needs no MMS.
-        const QString byLibmms = folder.out + QStringLiteral("/libmms-") + name;
+        const QString byLibmms = media.dir.filePath(QStringLiteral("libmms-") + name);
         const LibmmsResult fetched = libmms(server.url(name), byLibmms);
         EXPECT_TRUE(fetched.ok) << fetched.report.toStdString();
         EXPECT_EQ(fetched.seekable, 1) << fetched.report.toStdString();
@@ -191,21 +148,19 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
 
 TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
 {
-    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
-    SharedFolder folder;
-    const QString source = folder.add(Sample::Msmpeg4);
+    REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
+    const Media media;
+    const QString source = media.add(Sample::Msmpeg4);
     const QString name = QFileInfo(source).fileName();
     const QByteArray want = servedBytes(source);
     // Paced: datagrams sent faster than VLC reads them would be lost, which
     // is not what this is about.
-    ServerProcess server(folder.media, {QStringLiteral("--rate"), QStringLiteral("4")});
+    ServerProcess server(media.dir.path(), {QStringLiteral("--rate"), QStringLiteral("4")});
     ASSERT_TRUE(server.started());
     int whole = 0;
     for (int open = 0; open < 5; ++open) {
-        const QString out = folder.out + QStringLiteral("/udp-%1.asf").arg(open);
         QString log;
-        const bool ended = vlcDump(folder, server.url(name, QStringLiteral("mmsu")), out, &log);
-        const bool same = ended && ReadWholeFile(out) == want;
+        const bool same = vlcDump(server.url(name, QStringLiteral("mmsu")), &log) == want;
         EXPECT_TRUE(same) << "open " << open << "\n" << log.toStdString();
         whole += same ? 1 : 0;
     }
@@ -215,32 +170,34 @@ TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
 
 TEST(PeerClients, LivePointsInBothStylesPlayPastTheLoopInVlcAndAreNotSeekableForLibmms)
 {
-    REQUIRE_PEER(!vlcProgram().isEmpty(), "VLC (vlc-bin, vlc-plugin-base)");
+    REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
     REQUIRE_PEER(!libmmsFetch().isEmpty(), "libmms (libmms-dev)");
-    SharedFolder folder;
-    const QString source = folder.add(Sample::Wma);  // plays 6 s, looped by the live point
+    const Media media;
+    const QString source = media.add(Sample::Wma);  // plays 6 s, looped by the live point
     constexpr int kSeconds = 9;
     struct Style {
         QString name;
         std::unique_ptr<ServerProcess> server;
-        std::unique_ptr<QProcess> vlc;
+        std::unique_ptr<VlcProcess> vlc;
         QString out;
     };
     Style styles[] = {{QStringLiteral("count"), nullptr, nullptr, {}}, {QStringLiteral("mmsp"), nullptr, nullptr, {}}};
     // Both record at once: a live point plays in real time.
     for (Style& style : styles) {
         style.server = std::make_unique<ServerProcess>(
-            folder.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + source,
+            media.dir.path(), QStringList{QStringLiteral("--live"), QStringLiteral("news=") + source,
                                       QStringLiteral("--live-style"), style.name});
         ASSERT_TRUE(style.server->started());
-        style.out = folder.out + QStringLiteral("/live-%1.asf").arg(style.name);
-        style.vlc = startVlc(folder, {style.server->url(QStringLiteral("news"), QStringLiteral("mmst")),
-                                      QStringLiteral("--run-time=%1").arg(kSeconds),
-                                      QStringLiteral("--sout=#std{access=file,mux=asf,dst=%1}").arg(style.out)});
+        style.vlc = std::make_unique<VlcProcess>();
+        style.out = style.vlc->folder() + QStringLiteral("/live.asf");
+        ASSERT_TRUE(style.vlc->start({style.server->url(QStringLiteral("news"), QStringLiteral("mmst")),
+                                      QStringLiteral("--no-plugins-cache"), QStringLiteral("--run-time=%1").arg(kSeconds),
+                                      QStringLiteral("--sout=#std{access=file,mux=asf,dst=%1}").arg(style.out),
+                                      QStringLiteral("vlc://quit")}));
     }
     for (Style& style : styles) {
         const LibmmsResult fetched = libmms(style.server->url(QStringLiteral("news")),
-                                            folder.out + QStringLiteral("/libmms-%1.asf").arg(style.name), 4000);
+                                            media.dir.filePath(QStringLiteral("libmms-%1.asf").arg(style.name)), 4000);
         EXPECT_TRUE(fetched.ok) << style.name.toStdString() << ": " << fetched.report.toStdString();
         EXPECT_EQ(fetched.seekable, 0) << style.name.toStdString() << ": " << fetched.report.toStdString();
     }
@@ -248,7 +205,7 @@ TEST(PeerClients, LivePointsInBothStylesPlayPastTheLoopInVlcAndAreNotSeekableFor
     ASSERT_GT(loop, 0);
     for (Style& style : styles) {
         const bool ended = style.vlc->waitForFinished(kSeconds * 1000 + 20000);
-        const std::string log = style.name.toStdString() + "\n" + QString::fromLocal8Bit(style.vlc->readAll()).toStdString();
+        const std::string log = style.name.toStdString() + "\n" + style.vlc->log().toStdString();
         ASSERT_TRUE(ended) << log;
         // A header that described the looped file would end VLC's reading at its length.
         EXPECT_GT(lastPacketTime(style.out), loop + 1.0) << log;
