@@ -1,6 +1,7 @@
 #include "app/desktop_app.h"
 
 #include "app/state/run_reset.h"
+#include "locations/preview_rules.h"
 #include "locations/open_dialog.h"
 #include "locations/session_log.h"
 
@@ -42,6 +43,11 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_window, &MainWindow::exitRequested, this, &DesktopApp::closeProgram);
     connect(&m_window, &MainWindow::closeRequested, this, &DesktopApp::closeProgram);
     connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
+    connect(&m_window, &MainWindow::previewRequested, this, &DesktopApp::openPreview);
+    connect(&m_window, &MainWindow::previewAboutRequested, this, &DesktopApp::showPreviewAbout);
+    m_shell.setPreviewMonitor(&m_preview);
+    // A save file being previewed is complete once its run has ended.
+    connect(&m_transport, &RecordTransport::finished, &m_preview, [this] { m_preview.setFileComplete(true); });
 
     connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
@@ -152,6 +158,29 @@ void DesktopApp::showHelp()
     m_shell.showMessage(HelpMessage());
 }
 
+void DesktopApp::openPreview()
+{
+    const std::optional<QString> file = ChoosePreviewFile(m_run.savePath, m_run.mediaLocation);
+    if (!file) {
+        m_shell.showMessage(NoPreviewableMediaMessage());
+        return;
+    }
+    // Showing it again leaves what it shows as it is.
+    if (!m_preview.isVisible()) {
+        const bool beingWritten = m_transport.isRunning() && *file == m_run.savePath;
+        m_preview.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
+    }
+    m_preview.raise();
+    m_preview.activateWindow();
+}
+
+void DesktopApp::showPreviewAbout()
+{
+    m_previewAbout.show();
+    m_previewAbout.raise();
+    m_previewAbout.activateWindow();
+}
+
 void DesktopApp::closeProgram()
 {
     if (m_closed)
@@ -163,6 +192,8 @@ void DesktopApp::closeProgram()
     m_mms.finishReceiveThread();
     m_settingsDialog.hide();
     m_about.hide();
+    m_preview.close();
+    m_previewAbout.hide();
     emit closed();
 }
 

@@ -3,6 +3,8 @@
 #include "app/about_window.h"
 #include "app/completion_sound.h"
 #include "app/main_window.h"
+#include "app/preview_about_window.h"
+#include "app/preview_monitor.h"
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
 #include "app/state/app_context.h"
@@ -47,6 +49,10 @@ public:
     void showSettings();
     void showAbout();
     void showHelp();
+    // The preview commands: the monitor over the save file or the opened
+    // media, and the window about it.
+    void openPreview();
+    void showPreviewAbout();
     // The close sequence, once per program run; later calls do nothing.
     void closeProgram();
 
@@ -61,6 +67,8 @@ public:
     CompletionSound& sound() { return m_sound; }
     SettingsDialog& settingsDialog() { return m_settingsDialog; }
     AboutWindow& aboutWindow() { return m_about; }
+    PreviewMonitor& previewMonitor() { return m_preview; }
+    PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
 
@@ -85,6 +93,8 @@ private:
     RecordTransport m_transport{m_ctx, m_mms, m_mmsh, Transport::Auto, 80};
     SettingsDialog m_settingsDialog{m_ctx, m_sound, &m_window};
     AboutWindow m_about{&m_window};
+    PreviewAboutWindow m_previewAbout{&m_window};
+    PreviewMonitor m_preview;
     bool m_closed = false;
 };
 

@@ -4,6 +4,7 @@
 #include "app/file_choosers.h"
 #include "app/main_window.h"
 #include "app/password_dialog.h"
+#include "app/preview_monitor.h"
 #include "app/resume_dialog.h"
 
 #include <QApplication>
@@ -124,7 +125,9 @@ void QtShell::setUrlItems(const QStringList& items)
 
 void QtShell::closePreviewMonitor()
 {
-    // The program has no preview monitor window yet: nothing is open.
+    // Its close step lets go of the file it was showing.
+    if (m_preview)
+        m_preview->close();
 }
 
 void QtShell::repaintNow()

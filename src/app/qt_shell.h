@@ -12,6 +12,7 @@ namespace tovrin {
 
 class CompletionSound;
 class MainWindow;
+class PreviewMonitor;
 
 // The shell of the desktop program: message boxes and questions over the
 // main window, the main window's fields, the save chooser and the run's
@@ -24,6 +25,9 @@ public:
     // Seam for tests: what a flash does (by default QApplication::alert on
     // the main window).
     std::function<void()> flashHandler;
+
+    // The preview monitor that closePreviewMonitor() closes (none by default).
+    void setPreviewMonitor(PreviewMonitor* monitor) { m_preview = monitor; }
 
     // The file-properties fields as the rules last set them (their window
     // shows them).
@@ -63,6 +67,7 @@ private:
 
     MainWindow& m_window;
     CompletionSound& m_sound;
+    PreviewMonitor* m_preview = nullptr;
     QMap<PropertyField, QString> m_properties;
     QMap<PropertyField, QStringList> m_propertyLines;
 };
