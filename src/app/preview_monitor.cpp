@@ -73,8 +73,9 @@ PreviewMonitor::PreviewMonitor(QWidget* parent) : QWidget(parent, Qt::Window)
             [this](qint64 ms) { m_bar->setMaximum(int(std::clamp<qint64>(ms, 0, INT_MAX))); });
     connect(&m_player, &QMediaPlayer::metaDataChanged, this,
             [this] { takeVideoSize(m_player.metaData().value(QMediaMetaData::Resolution).toSize()); });
+    // Queued: the sink signals with its own lock held, which videoSize() takes.
     connect(m_video->videoSink(), &QVideoSink::videoSizeChanged, this,
-            [this] { takeVideoSize(m_video->videoSink()->videoSize()); });
+            [this] { takeVideoSize(m_video->videoSink()->videoSize()); }, Qt::QueuedConnection);
     m_player.setVideoOutput(m_video);
 
     m_startLimit.setSingleShot(true);
@@ -123,6 +124,7 @@ void PreviewMonitor::buildPanels()
     m_bar->setRange(0, 0);
     m_bar->setSingleStep(1000);
     m_bar->setPageStep(10000);
+    connect(m_bar, &QAbstractSlider::sliderPressed, this, &PreviewMonitor::holdForBar);
     connect(m_bar, &QAbstractSlider::actionTriggered, this, &PreviewMonitor::onBarAction);
     connect(m_bar, &QAbstractSlider::sliderReleased, this, [this] { seekAndPlay(m_bar->sliderPosition()); });
 
@@ -197,12 +199,12 @@ void PreviewMonitor::showPreview(const QString& path, std::uint32_t streamKindBi
     }
     m_media->setText(NameAfterSeparator(path));
 
-    // Without a sound device a picture plays without an audio output: an
-    // output with no device behind it now and then leaves the player loaded
-    // for good. Sound alone cannot play without one; the start-up limit
-    // covers it.
+    // Without a sound device the player gets no audio output, unless the
+    // media is sound alone, which cannot play without one: an output with no
+    // device behind it now and then leaves the player loaded for good (the
+    // start-up limit covers that case).
     const bool soundDevice = !QMediaDevices::audioOutputs().isEmpty();
-    m_player.setAudioOutput(soundDevice || !HasVideo(streamKindBits) ? m_audio : nullptr);
+    m_player.setAudioOutput(soundDevice || IsAudioOnly(streamKindBits) ? m_audio : nullptr);
     m_volume->setEnabled(soundDevice);
     m_volume->setValue(VolumeToSlider(m_audio->volume()));
     if (!soundDevice)
@@ -355,14 +357,21 @@ void PreviewMonitor::tick()
     m_position->setText(FormatTime(std::uint32_t(std::clamp<qint64>(position, 0, UINT32_MAX))));
 }
 
-void PreviewMonitor::onBarAction(int action)
+void PreviewMonitor::holdForBar()
 {
-    // Any movement of the bar holds the player; letting go (or a click on
-    // an arrow or the track, which ends at once) seeks there and plays.
+    // A file read as it grows cannot seek: it only pauses.
+    m_startLimit.stop();
     if (m_player.isSeekable())
         m_player.stop();
     else
         m_player.pause();
+}
+
+void PreviewMonitor::onBarAction(int action)
+{
+    // Any movement of the bar holds the player; letting go (or a click on
+    // an arrow or the track, which ends at once) seeks there and plays.
+    holdForBar();
     if (action != QAbstractSlider::SliderMove && !m_bar->isSliderDown())
         seekAndPlay(m_bar->sliderPosition());
 }

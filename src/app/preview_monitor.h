@@ -77,6 +77,7 @@ private:
     void tick();
     void layoutVideo();
     void takeVideoSize(QSize size);
+    void holdForBar();
     void onBarAction(int action);
     void seekAndPlay(int positionMs);
     void onMediaStatus(QMediaPlayer::MediaStatus status);
