@@ -174,6 +174,10 @@ void PreviewMonitor::buildPanels()
     auto* version = new QLabel(u"Tovrin Media Player v1.1.0"_s, m_statusBar);
     version->setObjectName(u"versionLabel"_s);
     m_statusBar->addWidget(version);
+    m_volumeNote = new QLabel(u"Volume control not enabled"_s, m_statusBar);
+    m_volumeNote->setObjectName(u"volumeNote"_s);
+    m_volumeNote->hide();
+    m_statusBar->addPermanentWidget(m_volumeNote);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -207,8 +211,7 @@ void PreviewMonitor::showPreview(const QString& path, std::uint32_t streamKindBi
     m_player.setAudioOutput(soundDevice || IsAudioOnly(streamKindBits) ? m_audio : nullptr);
     m_volume->setEnabled(soundDevice);
     m_volume->setValue(VolumeToSlider(m_audio->volume()));
-    if (!soundDevice)
-        m_statusBar->showMessage(u"Volume control not enabled"_s, 5000);
+    m_volumeNote->setVisible(!soundDevice);
 
     m_bar->setRange(0, 0);
     m_position->setText(FormatTime(0));

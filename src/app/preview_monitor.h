@@ -112,6 +112,7 @@ private:
     QScrollBar* m_bar = nullptr;
     QSlider* m_volume = nullptr;
     QStatusBar* m_statusBar = nullptr;
+    QLabel* m_volumeNote = nullptr;
     QPointer<QMessageBox> m_errorBox;
 };
 
