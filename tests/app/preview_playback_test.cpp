@@ -45,6 +45,53 @@ qint64 LastPacketMs(const QString& path)
     return last;
 }
 
+// The desktop program recording the 20 s sample (media/long.wmv) from a test
+// server started with `serverArgs` ("{source}" stands for the sample's path),
+// its dialogs answered: the save chooser with `out`, every message box read
+// and confirmed.
+struct Recording {
+    Workspace w;
+    QString source = w.media + QStringLiteral("/long.wmv");
+    bool copied = QFile::copy(SamplePath(Sample::WmvLong), source);
+    ServerProcess server;
+    SettingsStore store{w.out(QStringLiteral("Tovrin.conf"))};
+    std::unique_ptr<DesktopApp> app;
+    QString out;
+    QStringList messages;
+    ModalDriver driver{[this](QWidget* modal) {
+        if (qobject_cast<QFileDialog*>(modal))
+            AcceptFileChooser(modal, out);
+        else
+            messages << AnswerMessageBox(modal);
+    }};
+
+    explicit Recording(QStringList serverArgs)
+        : server(w.media, serverArgs.replaceInStrings(QStringLiteral("{source}"), source))
+    {
+        store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
+        app = std::make_unique<DesktopApp>(store);
+        app->show();
+    }
+    // Connects to `path` on the server, saving to `saveName`; true once the
+    // save file exists.
+    bool start(const QString& path, const QString& saveName)
+    {
+        out = w.out(saveName);
+        app->window().urlBox()->setEditText(server.url(path));
+        app->connectClick();
+        return WaitUntil([&] { return QFile::exists(out); }, 20000);
+    }
+    // The run is over, and the monitor has played the file to its end and
+    // loaded it again from its path.
+    bool endedAndReloaded(PreviewMonitor& monitor, int timeoutMs)
+    {
+        return WaitUntil([&] {
+            return !app->transport().isRunning() && !monitor.isFollowingFile()
+                   && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
+        }, timeoutMs);
+    }
+};
+
 }  // namespace
 
 TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
@@ -80,32 +127,15 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
 
 TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheRecording)
 {
-    Workspace w;
-    const QString source = w.media + QStringLiteral("/long.wmv");
-    ASSERT_TRUE(QFile::copy(SamplePath(Sample::WmvLong), source));
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("1")});
-    ASSERT_TRUE(server.started());
-    SettingsStore store(w.out(QStringLiteral("Tovrin.conf")));
-    store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
-    DesktopApp app(store);
-    app.show();
-    const QString out = w.out(QStringLiteral("long.wmv"));
-    QStringList messages;
-    ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal))
-            AcceptFileChooser(modal, out);
-        else
-            messages << AnswerMessageBox(modal);
-    });
-    app.window().urlBox()->setEditText(server.url(QStringLiteral("long.wmv")));
-    app.connectClick();
-    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(out); }, 20000));
+    Recording r({QStringLiteral("--rate"), QStringLiteral("1")});
+    ASSERT_TRUE(r.copied && r.server.started());
+    ASSERT_TRUE(r.start(QStringLiteral("long.wmv"), QStringLiteral("long.wmv")));
 
     // What the file held when the monitor opened it.
-    const QString snapshot = w.out(QStringLiteral("snapshot.wmv"));
-    QFile::copy(out, snapshot);
-    app.window().findChild<QToolButton*>(QStringLiteral("previewButton"))->click();
-    PreviewMonitor& monitor = app.previewMonitor();
+    const QString snapshot = r.w.out(QStringLiteral("snapshot.wmv"));
+    QFile::copy(r.out, snapshot);
+    r.app->window().findChild<QToolButton*>(QStringLiteral("previewButton"))->click();
+    PreviewMonitor& monitor = r.app->previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     EXPECT_TRUE(monitor.isFollowingFile());
     qint64 furthest = 0;
@@ -115,10 +145,7 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
 
     // The recording ends, the player reaches the file's end, and the complete
     // file is then loaded from its path, once.
-    ASSERT_TRUE(WaitUntil([&] {
-        return !app.transport().isRunning() && !monitor.isFollowingFile()
-               && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
-    }, 90000)) << StatusText(monitor).toStdString() << " furthest " << furthest;
+    ASSERT_TRUE(r.endedAndReloaded(monitor, 90000)) << StatusText(monitor).toStdString() << " furthest " << furthest;
     EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
     EXPECT_GE(furthest, 18000);
     EXPECT_GT(furthest, LastPacketMs(snapshot) + 10000) << "played well past what was on disk at the start";
@@ -126,7 +153,25 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
     EXPECT_EQ(StatusText(monitor), QStringLiteral("Stopped"));
     EXPECT_FALSE(monitor.isFollowingFile());
 
-    EXPECT_TRUE(messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"))) << messages.join(u'|').toStdString();
-    ExpectSameAsSource(out, source);
-    app.closeProgram();
+    EXPECT_TRUE(r.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"))) << r.messages.join(u'|').toStdString();
+    ExpectSameAsSource(r.out, r.source);
+    r.app->closeProgram();
+}
+
+TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
+{
+    // A live header states no length: the file is read as a stream.
+    Recording r({QStringLiteral("--live"), QStringLiteral("news={source}")});
+    ASSERT_TRUE(r.copied && r.server.started());
+    ASSERT_TRUE(r.start(QStringLiteral("news"), QStringLiteral("news_live.asf")));
+    r.app->openPreview();
+    PreviewMonitor& monitor = r.app->previewMonitor();
+    ASSERT_TRUE(monitor.isFollowingFile());
+    monitor.play();
+    ASSERT_TRUE(WaitUntil([&] { return monitor.player().position() >= 6000; }, 30000))
+        << StatusText(monitor).toStdString() << " " << monitor.player().position();
+    r.app->transport().stop();
+    EXPECT_TRUE(r.endedAndReloaded(monitor, 30000)) << StatusText(monitor).toStdString();
+    EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
+    r.app->closeProgram();
 }
