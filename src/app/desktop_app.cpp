@@ -1,6 +1,7 @@
 #include "app/desktop_app.h"
 
 #include "app/state/run_reset.h"
+#include "locations/preview_rules.h"
 #include "locations/open_dialog.h"
 #include "locations/session_log.h"
 
@@ -40,6 +41,11 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_window, &MainWindow::exitRequested, this, &DesktopApp::closeProgram);
     connect(&m_window, &MainWindow::closeRequested, this, &DesktopApp::closeProgram);
     connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
+    connect(&m_window, &MainWindow::previewRequested, this, &DesktopApp::openPreview);
+    connect(&m_window, &MainWindow::previewAboutRequested, this, &DesktopApp::showPreviewAbout);
+    m_shell.setPreviewMonitor(&m_preview);
+    // A save file being previewed is complete once its run has ended.
+    connect(&m_transport, &RecordTransport::finished, &m_preview, [this] { m_preview.setFileComplete(true); });
 
     connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
@@ -155,6 +161,29 @@ void DesktopApp::printerSetup()
     m_logPrinter.setUp(&m_window);
 }
 
+void DesktopApp::openPreview()
+{
+    const std::optional<QString> file = ChoosePreviewFile(m_run.savePath, m_run.mediaLocation);
+    if (!file) {
+        m_shell.showMessage(NoPreviewableMediaMessage());
+        return;
+    }
+    // Showing it again leaves what it shows as it is.
+    if (!m_preview.isVisible()) {
+        const bool beingWritten = m_transport.isRunning() && *file == m_run.savePath;
+        m_preview.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
+    }
+    m_preview.raise();
+    m_preview.activateWindow();
+}
+
+void DesktopApp::showPreviewAbout()
+{
+    m_previewAbout.show();
+    m_previewAbout.raise();
+    m_previewAbout.activateWindow();
+}
+
 void DesktopApp::closeProgram()
 {
     if (m_closed)
@@ -168,6 +197,8 @@ void DesktopApp::closeProgram()
     m_about.hide();
     m_openWindow.hide();
     m_propertiesWindow.hide();
+    m_preview.close();
+    m_previewAbout.hide();
     emit closed();
 }
 

@@ -6,6 +6,8 @@
 #include "app/log_printer.h"
 #include "app/main_window.h"
 #include "app/open_location_window.h"
+#include "app/preview_about_window.h"
+#include "app/preview_monitor.h"
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
 #include "app/state/app_context.h"
@@ -53,6 +55,10 @@ public:
     void showFileProperties();
     void printLog();
     void printerSetup();
+    // The preview commands: the monitor over the save file or the opened
+    // media, and the window about it.
+    void openPreview();
+    void showPreviewAbout();
     // The close sequence, once per program run; later calls do nothing.
     void closeProgram();
 
@@ -70,6 +76,8 @@ public:
     OpenLocationWindow& openWindow() { return m_openWindow; }
     FilePropertiesWindow& filePropertiesWindow() { return m_propertiesWindow; }
     LogPrinter& logPrinter() { return m_logPrinter; }
+    PreviewMonitor& previewMonitor() { return m_preview; }
+    PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
 
@@ -97,6 +105,8 @@ private:
     SettingsDialog m_settingsDialog{m_ctx, m_sound, &m_window};
     AboutWindow m_about{&m_window};
     OpenLocationWindow m_openWindow{m_ctx, m_fetch, [this] { return isBusy(); }, &m_window};
+    PreviewAboutWindow m_previewAbout{&m_window};
+    PreviewMonitor m_preview;
     bool m_closed = false;
 };
 

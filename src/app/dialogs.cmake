@@ -4,6 +4,8 @@ target_sources(tovrin_windows PRIVATE
   file_choosers.cpp
   open_location_window.cpp
   password_dialog.cpp
+  preview_about_window.cpp
+  preview_monitor.cpp
   resume_dialog.cpp
   settings_dialog.cpp)
 # The about picture, compiled in so that every copy of the program finds it.

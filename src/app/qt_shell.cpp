@@ -5,6 +5,7 @@
 #include "app/file_properties_window.h"
 #include "app/main_window.h"
 #include "app/password_dialog.h"
+#include "app/preview_monitor.h"
 #include "app/resume_dialog.h"
 
 #include <QApplication>
@@ -126,7 +127,9 @@ void QtShell::setUrlItems(const QStringList& items)
 
 void QtShell::closePreviewMonitor()
 {
-    // The program has no preview monitor window yet: nothing is open.
+    // Its close step lets go of the file it was showing.
+    if (m_preview)
+        m_preview->close();
 }
 
 void QtShell::repaintNow()

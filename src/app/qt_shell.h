@@ -11,11 +11,13 @@ namespace tovrin {
 class CompletionSound;
 class FilePropertiesWindow;
 class MainWindow;
+class PreviewMonitor;
 
 // The shell of the desktop program: message boxes and questions over the
 // main window, the main window's fields, the file-properties window, the save
-// chooser and the run's dialogs, the flash and the completion sound. UI thread only; the receive
-// thread reaches it through the controller's forwarding shell.
+// chooser and the run's dialogs, the flash and the completion sound. UI
+// thread only; the receive thread reaches it through the controller's
+// forwarding shell.
 class QtShell : public Shell {
 public:
     QtShell(MainWindow& window, CompletionSound& sound, FilePropertiesWindow& properties);
@@ -23,6 +25,9 @@ public:
     // Seam for tests: what a flash does (by default QApplication::alert on
     // the main window).
     std::function<void()> flashHandler;
+
+    // The preview monitor that closePreviewMonitor() closes (none by default).
+    void setPreviewMonitor(PreviewMonitor* monitor) { m_preview = monitor; }
 
     void appendLog(const QString& line) override;
     void clearLog() override;
@@ -58,6 +63,7 @@ private:
     MainWindow& m_window;
     CompletionSound& m_sound;
     FilePropertiesWindow& m_properties;
+    PreviewMonitor* m_preview = nullptr;
 };
 
 }  // namespace tovrin

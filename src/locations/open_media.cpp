@@ -130,8 +130,7 @@ quint32 LocalHeaderLength(const QString& path)
 OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
-    ResetRun(ctx);
-    shell.closePreviewMonitor();
+    ResetRun(ctx);  // closes the preview monitor too
     shell.appendLog(QStringLiteral("處理程序媒介..."));
     shell.repaintNow();
 

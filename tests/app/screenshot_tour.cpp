@@ -1,11 +1,11 @@
 // Takes the screenshots in docs/screenshots: the main window idle, while it
-// records a file and a live point, at completion, and the settings, about,
-// open, resume and credentials dialogs. Runs the real windows against the test
-// records a file and a live point, at completion, the pages of the
-// file-properties window for the recorded file, the first page of the printed
-// log, and the settings, about, resume and credentials dialogs. Runs the real windows against the test
-// server; meant for an X display with a window manager (scripts/screenshots
-// starts Xvfb and openbox), so the title bars and their captions show.
+// records a file and a live point, at completion, the preview monitor over a
+// recording in progress, the pages of the file-properties window for the
+// recorded file, the first page of the printed log, and the settings, about,
+// about-preview, open, resume and credentials dialogs. Runs the real windows
+// against the test server; meant for an X display with a window manager
+// (scripts/screenshots starts Xvfb and openbox), so the title bars and their
+// captions show.
 //
 //   screenshot_tour OUTPUT_DIR
 
@@ -156,6 +156,26 @@ int main(int argc, char* argv[])
     shoot(QStringLiteral("main-live"), {&window});
     program.transport().stop();
     WaitUntil([&] { return !program.transport().isRunning(); }, 10000);
+
+    // The preview monitor playing the save file of a recording in progress.
+    QFile::copy(SamplePath(Sample::WmvLong), w.media + QStringLiteral("/long.wmv"));
+    saveAs = w.out(QStringLiteral("long.wmv"));
+    window.setUrlText(onDemand.url(QStringLiteral("long.wmv")));
+    program.connectClick();
+    require(WaitUntil([&] { return window.gauge()->value() >= 10; }, 30000), "the run to preview made no progress");
+    program.openPreview();
+    PreviewMonitor& monitor = program.previewMonitor();
+    monitor.move(window.frameGeometry().right() + 20, window.y());
+    monitor.play();
+    require(WaitUntil([&] { return monitor.player().position() >= 2500; }, 30000), "the preview did not play");
+    shoot(QStringLiteral("preview-monitor"), {&monitor});
+    monitor.close();
+    program.transport().stop();
+    WaitUntil([&] { return !program.transport().isRunning() && !QApplication::activeModalWidget(); }, 10000);
+
+    program.showPreviewAbout();
+    shoot(QStringLiteral("preview-about-window"), {&program.previewAboutWindow()});
+    program.previewAboutWindow().hide();
 
     program.showSettings();
     shoot(QStringLiteral("settings-dialog"), {&program.settingsDialog()});

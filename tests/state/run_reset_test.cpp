@@ -34,7 +34,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
 
     ResetRun(t.ctx);
 
-    EXPECT_EQ(t.shell.calls, (QStringList{QStringLiteral("caption Tovrin"), QStringLiteral("mode 0"),
+    EXPECT_EQ(t.shell.calls, (QStringList{QStringLiteral("closePreviewMonitor"), QStringLiteral("caption Tovrin"), QStringLiteral("mode 0"),
                                           QStringLiteral("gauge 0 0"), QStringLiteral("clearLog"),
                                           QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
     EXPECT_TRUE(t.shell.log.isEmpty());

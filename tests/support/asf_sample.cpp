@@ -46,6 +46,12 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
                + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:a"),
                              QStringLiteral("wmav2"), QStringLiteral("-b:a"), QStringLiteral("64k"),
                              QStringLiteral("-f"), QStringLiteral("asf"), out};
+    case Sample::WmvLong:
+        return common + video + audio
+               + QStringList{QStringLiteral("-t"), QStringLiteral("20"), QStringLiteral("-c:v"),
+                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
+                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
+                             QStringLiteral("asf"), out};
     case Sample::Msmpeg4:
         return common + video + audio
                + QStringList{QStringLiteral("-t"), QStringLiteral("4"), QStringLiteral("-c:v"),
@@ -62,6 +68,7 @@ QString sampleName(Sample sample)
     case Sample::Wmv: return QStringLiteral("sample.wmv");
     case Sample::Wma: return QStringLiteral("sample.wma");
     case Sample::Msmpeg4: return QStringLiteral("sample-msmpeg4.asf");
+    case Sample::WmvLong: return QStringLiteral("sample-long.wmv");
     }
     return {};
 }

@@ -14,6 +14,7 @@ enum class Sample {
     Wmv,      // wmv2 + wmav2, 320x240, 6 s, with title/author/copyright/comment (Chinese title)
     Wma,      // wmav2 audio only, 6 s
     Msmpeg4,  // msmpeg4 video + wmav2 audio in .asf, 4 s
+    WmvLong,  // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.
 QString SamplePath(Sample sample);

@@ -4,8 +4,9 @@ namespace tovrin {
 
 struct AppContext;
 
-// Clears the run display and every run value before a new run or a newly
-// opened location. UI thread only, while no run is active.
+// Closes the preview monitor, then clears the run display and every run
+// value, before a new run or a newly opened location. UI thread only, while
+// no run is active.
 void ResetRun(AppContext& ctx);
 
 }  // namespace tovrin

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QFile>
+#include <QIODevice>
+#include <QTimer>
+
+namespace tovrin {
+
+// Reads a file that a recording may still be writing, for a media player.
+// At the current end of the file it has nothing to give yet: a read returns
+// 0 at once (it never blocks) and readyRead follows when the file has grown.
+// Once told the file is complete, the end of the file is the end: atEnd()
+// holds and finished() is emitted after the last byte has been read.
+// Sequential: it only reads forward, from the start of the file.
+//
+// Thread: the thread it lives on (its poll timer runs there).
+class GrowingFileDevice : public QIODevice {
+    Q_OBJECT
+
+public:
+    explicit GrowingFileDevice(const QString& path, QObject* parent = nullptr);
+    ~GrowingFileDevice() override;
+
+    // Read only; fails when the file cannot be opened.
+    bool open(OpenMode mode) override;
+    void close() override;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override;
+    bool atEnd() const override;
+
+    // Whether the writer has finished with the file. A complete file ends
+    // where it ends; an incomplete one is waited for.
+    void setFileComplete(bool complete);
+    bool isFileComplete() const { return m_complete; }
+
+    // How often the file's size is looked at while waiting, in ms.
+    static constexpr int kPollMs = 100;
+
+signals:
+    // The last byte of a complete file has been read (emitted once, queued).
+    void finished();
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    qint64 unreadInFile() const;
+    void poll();
+    void finishOnce();
+
+    QFile m_file;
+    QTimer m_poll;
+    bool m_complete = false;
+    bool m_finished = false;
+};
+
+}  // namespace tovrin

@@ -1,0 +1,70 @@
+#include "locations/preview_rules.h"
+#include "support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+
+TEST(ChoosePreviewFile, TheSaveFileFirstThenTheOpenedMediaWhenEachIsALocalMediaFile)
+{
+    struct Case {
+        const char16_t* save;
+        const char16_t* media;
+        std::optional<QString> chosen;
+    };
+    const Case cases[] = {
+        {u"C:\\rec\\show.asf", u"D:\\other.wmv", QStringLiteral("C:\\rec\\show.asf")},
+        {u"", u"C:\\clips\\a.wma", QStringLiteral("C:\\clips\\a.wma")},
+        {u"C:\\rec\\show.log", u"C:\\clips\\a.wm", QStringLiteral("C:\\clips\\a.wm")},
+        {u"", u"mms://host/show.asf", std::nullopt},
+        {u"C:\\rec\\playlist.asx", u"http://host/a.wmv", std::nullopt},
+#ifndef Q_OS_WIN
+        {u"/home/u/rec.wmv", u"", QStringLiteral("/home/u/rec.wmv")},
+#endif
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChoosePreviewFile(QString::fromUtf16(c.save), QString::fromUtf16(c.media)), c.chosen)
+            << QString::fromUtf16(c.save).toStdString();
+    EXPECT_EQ(NoPreviewableMediaMessage(), QStringLiteral("不正確的開啟預覽顯示媒介類型"));
+}
+
+TEST(FitVideo, FillsTheAreaWithTheAspectKeptAndCentres)
+{
+    struct Case {
+        QSize current;
+        QSize area;
+        float aspect;
+        std::optional<QRect> placed;
+    };
+    const Case cases[] = {
+        {{320, 240}, {500, 300}, 320.0f / 240.0f, QRect(50, 0, 400, 300)},    // grows to the height
+        {{320, 240}, {300, 500}, 320.0f / 240.0f, QRect(0, 138, 300, 225)},   // then narrows to the width
+        {{400, 300}, {200, 100}, 320.0f / 240.0f, QRect(34, 0, 133, 100)},    // shrinks to the height
+        {{320, 240}, {320, 240}, 320.0f / 240.0f, QRect(0, 0, 320, 240)},     // fits as it is
+        {{320, 240}, {500, 300}, 0.0f, std::nullopt},                         // no aspect yet
+        {{320, 240}, {0, 0}, 320.0f / 240.0f, QRect(0, 0, 0, 0)},             // no area
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FitVideo(c.current, c.area, c.aspect), c.placed) << c.area.width() << "x" << c.area.height();
+}
+
+TEST(PreviewRules, StreamKindsModeTextsAndTheVolumeScale)
+{
+    EXPECT_TRUE(IsAudioOnly(kAudioStreamBit));
+    EXPECT_TRUE(IsAudioOnly(kAudioStreamBit | 4));
+    EXPECT_FALSE(IsAudioOnly(kAudioStreamBit | kVideoStreamBit));
+    EXPECT_FALSE(IsAudioOnly(0));
+    EXPECT_TRUE(HasVideo(kVideoStreamBit));
+
+    const std::pair<PlayerMode, const char*> modes[] = {
+        {PlayerMode::NotReady, "Not Ready"}, {PlayerMode::Open, "Open"},       {PlayerMode::Stopped, "Stopped"},
+        {PlayerMode::Playing, "Playing"},    {PlayerMode::Seeking, "Seeking"}, {PlayerMode::Paused, "Paused"},
+    };
+    for (const auto& [mode, text] : modes)
+        EXPECT_EQ(PlayerModeText(mode), QLatin1String(text));
+
+    EXPECT_EQ(VolumeToSlider(SliderToVolume(32768)), 32768);
+    EXPECT_EQ(SliderToVolume(65535), 1.0f);
+    EXPECT_EQ(SliderToVolume(70000), 1.0f);
+    EXPECT_EQ(VolumeToSlider(-1.0f), 0);
+}
