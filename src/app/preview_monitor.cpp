@@ -135,6 +135,7 @@ void PreviewMonitor::buildPanels()
         auto* button = new QToolButton(panel);
         button->setObjectName(name);
         button->setToolTip(tip);
+        button->setAccessibleName(tip);  // a screen reader names an icon by it
         button->setIcon(style()->standardIcon(icon));
         connect(button, &QToolButton::clicked, this, action);
         controls->addWidget(button);

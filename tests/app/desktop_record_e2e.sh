@@ -2,10 +2,11 @@
 # Drives the real tovrin under Xvfb with real input events, as a user would:
 # opens a redirector on a web server through the open window, picks its
 # second entry in the URL box, presses 執行 with its access key, accepts the
-# save chooser, confirms the completion message and leaves with 離開. The
-# recording is then judged by ffprobe against its source. What the windows
-# show is read through the accessibility bus, as a screen reader reads it.
-#   desktop_record_e2e.sh TOVRIN MMS_SERVER   (under xvfb-run and dbus-run-session)
+# save chooser, confirms the completion message, plays the recording in the
+# preview monitor and leaves with 離開. The recording is then judged by
+# ffprobe against its source. What the windows show is read through the
+# accessibility bus, as a screen reader reads it.
+#   desktop_record_e2e.sh TOVRIN MMS_SERVER   (under with_xvfb.sh and dbus-run-session)
 set -euo pipefail
 tovrin="$1"
 server_bin="$2"
@@ -67,10 +68,15 @@ for _ in $(seq 1 100); do
 done
 [ -n "$web_port" ] || { echo "the web server did not start" >&2; exit 1; }
 
-# Qt answers on the accessibility bus of this session.
+# Qt answers on the accessibility bus of this session. The program starts
+# once the bus is announced on the display.
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+for _ in $(seq 1 100); do
+  xprop -root AT_SPI_BUS 2>/dev/null | grep -q 'unix:' && break
+  sleep 0.1
+done
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-shows() { "$here/accessible_text.py" Tovrin "$1" "${2:-30}"; }
+shows() { "$here/accessible_text.py" Tovrin "$1" "${2:-30}" "${@:3}"; }
 
 . "$(dirname "$0")/xdotool_steps.sh"
 
@@ -110,6 +116,16 @@ done
 [ -n "$done_box" ] || { echo "no completion message; log:" >&2; cat "$work/tovrin.log" >&2; exit 1; }
 xdotool windowfocus --sync "$done_box"
 xdotool key Return
+
+# The recording in the preview monitor: 預覽 → 開啟顯示, then a click on Play.
+xdotool windowfocus --sync "$main"
+xdotool key alt+p o
+monitor="$(wait_window '^預覽顯示$')"
+shows "clip.wmv" 10
+play="$(shows Play 10 --where)"
+xdotool mousemove ${play% *} ${play#* } click 1
+shows "Playing" 30
+xdotool windowclose "$monitor"
 
 leave_program "$main" "$app_pid"
 app_pid=""
