@@ -73,22 +73,6 @@ void Type(QLineEdit* edit, const QString& text)
     edit->insert(text);
 }
 
-// The file names a file dialog's list shows, once its folder has loaded.
-QStringList ListedFiles(QFileDialog* dialog)
-{
-    auto* view = dialog->findChild<QListView*>(u"listView"_s);
-    QStringList names;
-    WaitFor([&] {
-        names.clear();
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row)
-            names << view->model()->index(row, 0, root).data().toString();
-        return !names.isEmpty();
-    });
-    names.sort();
-    return names;
-}
-
 class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override
@@ -140,7 +124,7 @@ TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
         WhenModal([&](QWidget* widget) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             ASSERT_NE(dialog, nullptr);
-            listed = ListedFiles(dialog);
+            listed = test::ListedFiles(dialog);
             filters = dialog->nameFilters();
             selectedFilter = dialog->selectedNameFilter();
             dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
@@ -177,11 +161,11 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
         auto* dialog = qobject_cast<QFileDialog*>(widget);
         auto* combo = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
         auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
-        ASSERT_EQ(ListedFiles(dialog).size(), 2);
+        ASSERT_EQ(test::ListedFiles(dialog).size(), 2);
         for (const auto& step : steps) {
             Pick(combo, step.entry);
             EXPECT_EQ(name->text(), step.name);
-            EXPECT_TRUE(WaitFor([&] { return ListedFiles(dialog).size() == step.listed; })) << step.listed;
+            EXPECT_TRUE(WaitFor([&] { return test::ListedFiles(dialog).size() == step.listed; })) << step.listed;
         }
         dialog->reject();
     });

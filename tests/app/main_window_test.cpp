@@ -248,6 +248,20 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
     EXPECT_EQ(open.historyBox()->currentText(), log);
     ASSERT_EQ(open.historyBox()->count(), 2);
     EXPECT_EQ(open.historyBox()->itemText(1), redirector);
+
+    // Browse lists what Tovrin opens and puts the pick in the box; nothing
+    // opens until OK.
+    QFile(d.dir.filePath(QStringLiteral("notes.txt"))).open(QIODevice::WriteOnly);
+    d.store.write(QStringLiteral("OpenDir"), d.dir.path() + u'/');
+    QStringList listed;
+    ModalDriver driver([&](QWidget* chooser) {
+        listed = ListedFiles(chooser);
+        AcceptFileChooser(chooser, redirector);
+    });
+    open.findChild<QPushButton*>(QStringLiteral("browseButton"))->click();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("list.asx"), QStringLiteral("old.log")}));
+    EXPECT_EQ(open.historyBox()->currentText(), redirector);
+    EXPECT_EQ(d.app->window().logLines().last(), QStringLiteral("second"));
     open.findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
     EXPECT_FALSE(open.isVisible());
 }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QThread>
 
@@ -25,6 +26,23 @@ void AcceptFileChooser(QWidget* chooser, const QString& path)
             name->setText(QFileInfo(path).fileName());
         QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
     }
+}
+
+QStringList ListedFiles(QWidget* chooser)
+{
+    auto* view = chooser->findChild<QListView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (!view)
+        return names;
+    WaitUntil([&] {
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names << view->model()->index(row, 0, root).data().toString();
+        return !names.isEmpty();
+    }, 5000);
+    names.sort();
+    return names;
 }
 
 QString AnswerMessageBox(QWidget* box, bool yes)

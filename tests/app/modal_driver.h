@@ -38,6 +38,9 @@ private:
 void ClickChild(QWidget* dialog, const QString& name);
 // Accepts a file chooser with `path`.
 void AcceptFileChooser(QWidget* chooser, const QString& path);
+// The file names a file chooser's list shows, once its folder has loaded
+// (sorted; empty when nothing shows within five seconds).
+QStringList ListedFiles(QWidget* chooser);
 // The text of a message box, and clicks its Yes or OK button.
 QString AnswerMessageBox(QWidget* box, bool yes = true);
 // Runs events until `done` holds or `timeoutMs` passes; answers `done`.
