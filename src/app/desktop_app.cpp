@@ -43,9 +43,11 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
     connect(&m_window, &MainWindow::previewRequested, this, &DesktopApp::openPreview);
     connect(&m_window, &MainWindow::previewAboutRequested, this, &DesktopApp::showPreviewAbout);
-    m_shell.setPreviewMonitor(&m_preview);
     // A save file being previewed is complete once its run has ended.
-    connect(&m_transport, &RecordTransport::finished, &m_preview, [this] { m_preview.setFileComplete(true); });
+    connect(&m_transport, &RecordTransport::finished, this, [this] {
+        if (m_preview)
+            m_preview->setFileComplete(true);
+    });
 
     connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
@@ -57,6 +59,7 @@ DesktopApp::~DesktopApp()
 {
     // Nothing may reach the windows once they start to go.
     closeProgram();
+    m_shell.setPreviewMonitor(nullptr);
 }
 
 void DesktopApp::show()
@@ -169,12 +172,22 @@ void DesktopApp::openPreview()
         return;
     }
     // Showing it again leaves what it shows as it is.
-    if (!m_preview.isVisible()) {
+    PreviewMonitor& monitor = previewMonitor();
+    if (!monitor.isVisible()) {
         const bool beingWritten = m_transport.isRunning() && *file == m_run.savePath;
-        m_preview.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
+        monitor.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
     }
-    m_preview.raise();
-    m_preview.activateWindow();
+    monitor.raise();
+    monitor.activateWindow();
+}
+
+PreviewMonitor& DesktopApp::previewMonitor()
+{
+    if (!m_preview) {
+        m_preview = std::make_unique<PreviewMonitor>();
+        m_shell.setPreviewMonitor(m_preview.get());
+    }
+    return *m_preview;
 }
 
 void DesktopApp::showPreviewAbout()
@@ -197,7 +210,8 @@ void DesktopApp::closeProgram()
     m_about.hide();
     m_openWindow.hide();
     m_propertiesWindow.hide();
-    m_preview.close();
+    if (m_preview)
+        m_preview->close();
     m_previewAbout.hide();
     emit closed();
 }

@@ -22,6 +22,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace tovrin {
 
 // The application object's names (they place the settings) and its quit
@@ -76,7 +78,9 @@ public:
     OpenLocationWindow& openWindow() { return m_openWindow; }
     FilePropertiesWindow& filePropertiesWindow() { return m_propertiesWindow; }
     LogPrinter& logPrinter() { return m_logPrinter; }
-    PreviewMonitor& previewMonitor() { return m_preview; }
+    // Made when first asked for: its player loads GStreamer, which a session
+    // without a preview need not pay for at start-up.
+    PreviewMonitor& previewMonitor();
     PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
     ConnectionController& mms() { return m_mms; }
     RecordTransport& transport() { return m_transport; }
@@ -106,7 +110,7 @@ private:
     AboutWindow m_about{&m_window};
     OpenLocationWindow m_openWindow{m_ctx, m_fetch, [this] { return isBusy(); }, &m_window};
     PreviewAboutWindow m_previewAbout{&m_window};
-    PreviewMonitor m_preview;
+    std::unique_ptr<PreviewMonitor> m_preview;
     bool m_closed = false;
 };
 
