@@ -48,21 +48,8 @@ TEST(FitVideo, FillsTheAreaWithTheAspectKeptAndCentres)
         EXPECT_EQ(FitVideo(c.current, c.area, c.aspect), c.placed) << c.area.width() << "x" << c.area.height();
 }
 
-TEST(PreviewRules, StreamKindsModeTextsAndTheVolumeScale)
+TEST(PreviewRules, TheVolumeSliderCoversThePlayersWholeScale)
 {
-    EXPECT_TRUE(IsAudioOnly(kAudioStreamBit));
-    EXPECT_TRUE(IsAudioOnly(kAudioStreamBit | 4));
-    EXPECT_FALSE(IsAudioOnly(kAudioStreamBit | kVideoStreamBit));
-    EXPECT_FALSE(IsAudioOnly(0));
-    EXPECT_TRUE(HasVideo(kVideoStreamBit));
-
-    const std::pair<PlayerMode, const char*> modes[] = {
-        {PlayerMode::NotReady, "Not Ready"}, {PlayerMode::Open, "Open"},       {PlayerMode::Stopped, "Stopped"},
-        {PlayerMode::Playing, "Playing"},    {PlayerMode::Seeking, "Seeking"}, {PlayerMode::Paused, "Paused"},
-    };
-    for (const auto& [mode, text] : modes)
-        EXPECT_EQ(PlayerModeText(mode), QLatin1String(text));
-
     EXPECT_EQ(VolumeToSlider(SliderToVolume(32768)), 32768);
     EXPECT_EQ(SliderToVolume(65535), 1.0f);
     EXPECT_EQ(SliderToVolume(70000), 1.0f);
