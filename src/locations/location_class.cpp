@@ -76,4 +76,31 @@ bool ExtractServerHost(AppContext& ctx, const QString& url)
     return false;
 }
 
+HostAndPort SplitHostAndPort(const QString& serverHost)
+{
+    HostAndPort result{serverHost, std::nullopt};
+    QString rest;
+    if (serverHost.startsWith(QLatin1Char('['))) {
+        const qsizetype close = serverHost.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return result;
+        result.host = serverHost.mid(1, close - 1);
+        rest = serverHost.mid(close + 1);
+    } else {
+        // More than one colon without brackets is an IPv6 address, no port.
+        const qsizetype colon = serverHost.lastIndexOf(QLatin1Char(':'));
+        if (colon < 0 || serverHost.indexOf(QLatin1Char(':')) != colon)
+            return result;
+        result.host = serverHost.left(colon);
+        rest = serverHost.mid(colon);
+    }
+    if (rest.startsWith(QLatin1Char(':'))) {
+        bool ok = false;
+        const uint port = rest.mid(1).toUInt(&ok);
+        if (ok && port > 0 && port <= 65535)
+            result.port = quint16(port);
+    }
+    return result;
+}
+
 }  // namespace tovrin

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace tovrin {
 
 struct AppContext;
@@ -28,5 +30,13 @@ LocationClass ClassifyLocation(const QString& text);
 // Fails with a message box, keeping serverHost, unless a third "/" stands
 // before the last character.
 bool ExtractServerHost(AppContext& ctx, const QString& url);
+
+// A server host as ExtractServerHost takes it: "host" or "host:port" (also
+// "[v6]:port"). A port that is not a number from 1 to 65535 is left out.
+struct HostAndPort {
+    QString host;
+    std::optional<quint16> port;
+};
+HostAndPort SplitHostAndPort(const QString& serverHost);
 
 }  // namespace tovrin

@@ -15,7 +15,6 @@
 #include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "mms/client_commands.h"
-#include "mms/missing_packets.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
@@ -37,43 +36,6 @@ constexpr int kWatchdogInterval = 45000;
 // Datagrams waiting for the receive thread beyond this are dropped: UDP has
 // no flow control, and memory must stay bounded when the disk falls behind.
 constexpr std::size_t kDatagramLaneLimit = 4u * 1024 * 1024;
-// Commands the server has not taken off the connection beyond this mean it
-// reads no more: a server that floods keep-alives without reading the answers
-// would otherwise make the socket's write buffer grow without bound.
-constexpr qint64 kSendBacklogLimit = 1024 * 1024;
-// While the receive buffer is full, reading is tried again this often (ms).
-constexpr int kReadRetryInterval = 10;
-
-// "host" or "host:port" (also "[v6]:port") as typed in a stream address.
-struct HostAndPort {
-    QString host;
-    std::optional<quint16> port;
-};
-HostAndPort splitHost(const QString& serverHost)
-{
-    HostAndPort result{serverHost, std::nullopt};
-    QString rest;
-    if (serverHost.startsWith(QLatin1Char('['))) {
-        const qsizetype close = serverHost.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return result;
-        result.host = serverHost.mid(1, close - 1);
-        rest = serverHost.mid(close + 1);
-    } else {
-        const qsizetype colon = serverHost.lastIndexOf(QLatin1Char(':'));
-        if (colon < 0 || serverHost.indexOf(QLatin1Char(':')) != colon)
-            return result;
-        result.host = serverHost.left(colon);
-        rest = serverHost.mid(colon);
-    }
-    if (rest.startsWith(QLatin1Char(':'))) {
-        bool ok = false;
-        const uint port = rest.mid(1).toUInt(&ok);
-        if (ok && port > 0 && port <= 65535)
-            result.port = quint16(port);
-    }
-    return result;
-}
 
 }  // namespace
 
@@ -106,22 +68,25 @@ struct ConnectionController::ReceiveThread {
 };
 
 ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_ui(this), m_channel(m_sink, ctx.run.commandSequence)
+    : QObject(parent),
+      m_ctx(ctx),
+      m_ui(this),
+      m_connection(ctx.run.receiveBuffer),
+      m_channel(m_connection.sink(), ctx.run.commandSequence)
 {
     m_refresh.setInterval(kRefreshInterval);
     m_watchdog.setInterval(kWatchdogInterval);
     m_watchdog.setSingleShot(true);
-    // Bounded: the socket stops reading from the network when the receive
-    // buffer has no room, and the server is slowed by TCP itself.
-    m_tcp.setReadBufferSize(qint64(kReceiveBufferLimit));
 
-    connect(&m_tcp, &QTcpSocket::stateChanged, this, &ConnectionController::onStateChanged);
-    connect(&m_tcp, &QTcpSocket::errorOccurred, this, &ConnectionController::onSocketError);
-    connect(&m_tcp, &QTcpSocket::connected, this, &ConnectionController::onConnected);
-    connect(&m_tcp, &QTcpSocket::disconnected, this, &ConnectionController::onDisconnected);
-    connect(&m_tcp, &QTcpSocket::readyRead, this, &ConnectionController::onReadyRead);
-    connect(&m_tcp, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        if (m_runActive && !m_replied
+    connect(&m_connection, &ControlConnection::stateChanged, this, &ConnectionController::onStateChanged);
+    connect(&m_connection, &ControlConnection::errorOccurred, this, &ConnectionController::onSocketError);
+    connect(&m_connection, &ControlConnection::connected, this, &ConnectionController::onConnected);
+    connect(&m_connection, &ControlConnection::disconnected, this, &ConnectionController::onDisconnected);
+    connect(&m_connection, &ControlConnection::serverReadsNoMore, this, &ConnectionController::onServerReadsNoMore);
+    connect(&m_connection, &ControlConnection::receiveBufferOverflow, this,
+            &ConnectionController::onReceiveBufferOverflow);
+    connect(&m_connection, &ControlConnection::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (m_runActive && !m_connection.hasReplied()
             && (error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::RemoteHostClosedError))
             emit refusedBeforeReply();
     });
@@ -216,7 +181,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     shell.appendLog(QStringLiteral("網址 :\t") + url);
 
     // A port named in the address wins; otherwise the ServerSocket setting.
-    const HostAndPort target = splitHost(run.serverHost);
+    const HostAndPort target = SplitHostAndPort(run.serverHost);
     quint16 port = 0;
     if (target.port) {
         port = *target.port;
@@ -238,16 +203,11 @@ bool ConnectionController::connectClick(const QString& urlText)
 
     m_runActive = true;
     m_stopping = false;
-    m_peerClosed = false;
     m_connected = false;
-    m_replied = false;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
-    if (m_ctx.settings.bypassDns)
-        m_tcp.connectToHost(QHostAddress(target.host), port);
-    else
-        m_tcp.connectToHost(target.host, port);
+    m_connection.open(target.host, port, m_ctx.settings.bypassDns);
     return true;
 }
 
@@ -275,7 +235,7 @@ void ConnectionController::onSocketError(QAbstractSocket::SocketError error)
         return;  // the front end rolls over (refusedBeforeReply)
     // The connection could not be made (no such host, refused, unreachable):
     // told now, not when the watchdog runs out.
-    m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_tcp.errorString());
+    m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_connection.socket().errorString());
     giveUpConnecting();
 }
 
@@ -294,10 +254,11 @@ void ConnectionController::onConnected()
     m_watchdog.stop();
     m_connected = true;
     shell.appendLog(QStringLiteral("連接時間: \t") + timeAndDate());
-    shell.appendLog(QStringLiteral("伺服器位址 \t") + m_tcp.peerAddress().toString());
-    shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(m_tcp.peerPort()));
-    shell.appendLog(QStringLiteral("本地端位址 \t") + m_tcp.localAddress().toString());
-    shell.appendLog(QStringLiteral("本地端 TCP 埠號\t%1").arg(m_tcp.localPort()));
+    const QTcpSocket& tcp = m_connection.socket();
+    shell.appendLog(QStringLiteral("伺服器位址 \t") + tcp.peerAddress().toString());
+    shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(tcp.peerPort()));
+    shell.appendLog(QStringLiteral("本地端位址 \t") + tcp.localAddress().toString());
+    shell.appendLog(QStringLiteral("本地端 TCP 埠號\t%1").arg(tcp.localPort()));
     if (m_ctx.settings.udpTick)
         shell.appendLog(QStringLiteral("本地端 UDP 埠號\t%1").arg(m_udp.localPort()));
     shell.appendLog(QStringLiteral("開啟 MMS 協定，等候回覆中..."));
@@ -354,63 +315,21 @@ void ConnectionController::onDisconnected()
     }
     // What the server sent before it closed is still stored: the receive
     // thread drains the buffer, then asks for the stop routine.
-    m_peerClosed = true;
-    closeInputWhenRead();
+    m_connection.closeInputOnceRead();
 }
 
-void ConnectionController::closeInputWhenRead()
+void ConnectionController::onServerReadsNoMore()
 {
-    if (m_peerClosed && m_tcp.bytesAvailable() == 0)
-        m_ctx.run.receiveBuffer.closeInput();
-}
-
-void ConnectionController::onReadyRead()
-{
-    if (!m_tcp.isOpen())
-        return;  // a resume queued before the stop routine closed the socket
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
-    // Reading waits for room. The flag is set before the buffer is looked at:
-    // a receive thread that makes room after the look finds it set and calls
-    // back (streamDrained); set after the look, a drain in between would be
-    // missed, and with Qt's read buffer full no readyRead would come again.
-    // The header store consumes without calling back, so a full buffer is
-    // also looked at again shortly: a header larger than the buffer would
-    // otherwise wait for bytes that are never read.
-    const auto waitForRoom = [this, &buffer] {
-        m_readPaused = true;
-        if (buffer.size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
-            resumeReading();
-            return;
-        }
-        QTimer::singleShot(kReadRetryInterval, this, [this] {
-            if (m_readPaused.exchange(false))
-                onReadyRead();
-        });
-    };
-    const qint64 room = qint64(kReceiveBufferLimit) - qint64(buffer.size(ReceiveBuffer::Lane::Stream));
-    if (room <= 0) {
-        waitForRoom();
+    if (!m_runActive)
         return;
-    }
-    m_readPaused = false;
-    const QByteArray bytes = m_tcp.read(room);
-    if (!bytes.isEmpty()) {
-        m_replied = true;
-        buffer.append(ReceiveBuffer::Lane::Stream, bytes);
-    }
-    if (m_tcp.bytesAvailable() > 0)
-        waitForRoom();  // more waiting than fits
-    closeInputWhenRead();
-    if (buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit) {
-        stopRun();
-        m_ctx.shell.showMessage(QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
-    }
+    m_ctx.shell.appendLog(QStringLiteral("- MMS server reads no more commands, connection given up"));
+    stopRun();
 }
 
-void ConnectionController::resumeReading()
+void ConnectionController::onReceiveBufferOverflow()
 {
-    if (m_readPaused.exchange(false))
-        QMetaObject::invokeMethod(this, &ConnectionController::onReadyRead, Qt::QueuedConnection);
+    stopRun();
+    m_ctx.shell.showMessage(QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
 }
 
 void ConnectionController::onDatagrams()
@@ -483,8 +402,7 @@ void ConnectionController::stopRun()
     FixUpStoppedRun(m_ctx);
 
     m_stopping = true;
-    if (m_tcp.state() != QAbstractSocket::UnconnectedState)
-        m_tcp.abort();
+    m_connection.abort();
     m_stopping = false;
     if (m_fetch && m_fetch->isBusy())
         m_fetch->abort();
@@ -495,28 +413,6 @@ void ConnectionController::stopRun()
         m_runActive = false;
         emit runFinished(m_end);
     }
-}
-
-void ConnectionController::writeToSocket(const QByteArray& bytes)
-{
-    if (m_tcp.state() != QAbstractSocket::ConnectedState)
-        return;
-    if (m_tcp.bytesToWrite() > kSendBacklogLimit) {
-        if (m_runActive) {
-            m_ctx.shell.appendLog(QStringLiteral("- MMS server reads no more commands, connection given up"));
-            stopRun();
-        }
-        return;
-    }
-    m_tcp.write(bytes);
-}
-
-void ConnectionController::SocketSink::write(const QByteArray& bytes)
-{
-    // Always queued, also from the UI thread: the channel's lock hands the
-    // packets over in sequence order and the queue keeps that order.
-    QMetaObject::invokeMethod(
-        &m_owner, [owner = &m_owner, bytes] { owner->writeToSocket(bytes); }, Qt::QueuedConnection);
 }
 
 // --- steps the receive thread hands over ---------------------------------
@@ -533,7 +429,7 @@ void ConnectionController::requestStop()
 
 void ConnectionController::streamDrained()
 {
-    resumeReading();
+    m_connection.resumeReading();
 }
 
 void ConnectionController::announceStreamStart()
@@ -561,8 +457,8 @@ void ConnectionController::sendTransport()
     m_ui.run([&] {
         udp = m_ctx.settings.udpTick;
         m_ctx.run.dataOverUdp = udp;
-        address = m_tcp.localAddress().toString();
-        port = QString::number(udp ? m_udp.localPort() : m_tcp.localPort());
+        address = m_connection.socket().localAddress().toString();
+        port = QString::number(udp ? m_udp.localPort() : m_connection.socket().localPort());
     });
     m_receiver->commands.sendTransport(address, udp, port);
 }
@@ -580,31 +476,14 @@ bool ConnectionController::takeWaitingDatagrams()
 
 void ConnectionController::completeOnUi()
 {
-    RunState& run = m_ctx.run;
-    const bool whole = FixCompletedRun(m_ctx);
-    // A file with packets missing, one that could not be completed or that
-    // missed a write is no success: it is told as what it is.
-    if (const std::optional<QString> missing = MissingPacketsLine(run.receivedPackets)) {
-        endIncomplete(*missing, QStringLiteral("下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
-                                    .arg(run.receivedPackets.missingCount()));
-        return;
-    }
-    if (!whole) {
-        endIncomplete(QString(), FileNotCompletedMessage());
-        return;
-    }
+    const CompletionVerdict verdict = CompleteRunFile(m_ctx);
     if (m_runActive)
-        m_end = RunEnd::Completed;
+        m_end = verdict.whole ? RunEnd::Completed : RunEnd::Incomplete;
     stopRun();
-    AnnounceCompletion(m_ctx, m_soundRepeat);
-}
-
-void ConnectionController::endIncomplete(const QString& reasonLine, const QString& message)
-{
-    if (m_runActive)
-        m_end = RunEnd::Incomplete;
-    stopRun();
-    AnnounceIncompleteEnd(m_ctx, reasonLine, message);
+    if (verdict.whole)
+        AnnounceCompletion(m_ctx, m_soundRepeat);
+    else
+        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message);
 }
 
 }  // namespace tovrin

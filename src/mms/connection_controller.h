@@ -2,6 +2,7 @@
 
 #include "app/state/app_context.h"
 #include "mms/command_channel.h"
+#include "mms/control_connection.h"
 #include "mms/run_actions.h"
 #include "locations/redirector_fetch.h"
 #include "mms/ui_dispatcher.h"
@@ -9,7 +10,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -29,9 +29,9 @@ enum class RunEnd {
     Failed,       // anything else: refusal, error code, watchdog, lost connection
 };
 
-// Runs download runs: the Connect command, the control connection and its
-// events, the watchdog, UDP reception, the receive thread, Disconnect, the
-// completion announcement and the stop routine.
+// Runs download runs: the Connect command, the run's lifecycle over the
+// control connection's events, the watchdog, UDP reception, the receive
+// thread, Disconnect, the end of the stream and the stop routine.
 //
 // Threads: lives on the UI thread, which owns the sockets and the timers and
 // runs every step that touches the user. Each run's receive thread consumes
@@ -103,35 +103,22 @@ private:
     void giveUpConnecting();
     void onConnected();
     void onDisconnected();
-    void onReadyRead();
+    void onServerReadsNoMore();
+    void onReceiveBufferOverflow();
     void onDatagrams();
     void onWatchdog();
     void onRefresh();
     void completeOnUi();
-    void endIncomplete(const QString& reasonLine, const QString& message);
-    void writeToSocket(const QByteArray& bytes);
     void startReceiveThread();
-    void resumeReading();
-    void closeInputWhenRead();
     QString timeAndDate() const;
-
-    class SocketSink : public ByteSink {
-    public:
-        explicit SocketSink(ConnectionController& owner) : m_owner(owner) {}
-        void write(const QByteArray& bytes) override;
-
-    private:
-        ConnectionController& m_owner;
-    };
 
     AppContext& m_ctx;
     UiDispatcher m_ui;
-    QTcpSocket m_tcp;
+    ControlConnection m_connection;
     QUdpSocket m_udp;
-    QTimer m_refresh;      // Timer1
-    QTimer m_soundRepeat;  // Timer2
-    QTimer m_watchdog;     // Timer3
-    SocketSink m_sink{*this};
+    QTimer m_refresh;
+    QTimer m_soundRepeat;
+    QTimer m_watchdog;
     CommandChannel m_channel;
 
     QPointer<RedirectorFetch> m_fetch;
@@ -139,12 +126,9 @@ private:
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;
     bool m_datagramOverflowLogged = false;
-    bool m_peerClosed = false;  // the server closed the control connection
     bool m_connected = false;   // the run's control connection was made
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
-    bool m_replied = false;     // bytes have arrived on this run's connection
-    std::atomic<bool> m_readPaused{false};
 
     // The receive thread of the current or last run, and what it works with.
     struct ReceiveThread;

@@ -5,7 +5,9 @@
 #include "app/state/run_state.h"
 #include "app/state/settings_record.h"
 #include "app/state/shell.h"
+#include "asf/run_fixups.h"
 #include "locations/session_log.h"
+#include "mms/missing_packets.h"
 
 #include <QTimer>
 
@@ -134,6 +136,21 @@ int SoundRepeatInterval(const QString& doneInterval)
     if (!ok || seconds < 0 || seconds > 86400)
         return 10 * 1000;
     return seconds * 1000;
+}
+
+CompletionVerdict CompleteRunFile(AppContext& ctx)
+{
+    const bool whole = FixCompletedRun(ctx);
+    // A file with packets missing, one that could not be completed or that
+    // missed a write is no success: it is told as what it is.
+    const ReceivedPackets& received = ctx.run.receivedPackets;
+    if (const std::optional<QString> missing = MissingPacketsLine(received))
+        return {false, *missing,
+                QStringLiteral("下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
+                    .arg(received.missingCount())};
+    if (!whole)
+        return {false, QString(), FileNotCompletedMessage()};
+    return {true, QString(), QString()};
 }
 
 }  // namespace tovrin

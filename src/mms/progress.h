@@ -19,6 +19,17 @@ void RefreshTick(AppContext& ctx);
 // PreRec label.
 void AnnounceStreamStart(AppContext& ctx);
 
+// What the server's end of the stream leaves in the file: runs the
+// completion fix-ups, then judges the file whole, or not whole with the log
+// line (may be empty) and the message that say why. UI thread, before the
+// stop routine.
+struct CompletionVerdict {
+    bool whole = false;
+    QString reasonLine;
+    QString message;
+};
+CompletionVerdict CompleteRunFile(AppContext& ctx);
+
 // The stream ended and the file is whole, after the stop routine: the log
 // lines, the full gauge, the caption, the flash, the sound (repeated by
 // `soundRepeat`, whose timeout plays it, at the DoneInterval while the

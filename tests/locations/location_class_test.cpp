@@ -58,3 +58,20 @@ TEST(ExtractServerHost, TakesTheTextBetweenTheSecondAndThirdSlash)
               QStringList(3, QStringLiteral("The URL is invalid, bad '/' or missing filename")));
     EXPECT_EQ(t.run.serverHost, QStringLiteral("c")) << "a failure keeps the host";
 }
+
+TEST(SplitHostAndPort, APortIsTakenOnlyWhenItIsOneThatExists)
+{
+    const struct {
+        const char* serverHost;
+        const char* host;
+        int port;  // 0: none
+    } cases[] = {{"media.example", "media.example", 0},  {"media.example:8080", "media.example", 8080},
+                 {"[::1]:1755", "::1", 1755},              {"::1", "::1", 0},
+                 {"host:0", "host", 0},                    {"host:65536", "host", 0},
+                 {"host:http", "host", 0}};
+    for (const auto& c : cases) {
+        const HostAndPort split = SplitHostAndPort(QString::fromLatin1(c.serverHost));
+        EXPECT_EQ(split.host, QString::fromLatin1(c.host)) << c.serverHost;
+        EXPECT_EQ(split.port.value_or(0), c.port) << c.serverHost;
+    }
+}

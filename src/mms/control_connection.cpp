@@ -1,0 +1,127 @@
+#include "mms/control_connection.h"
+
+#include "app/state/receive_buffer.h"
+#include "mms/receive_loop.h"
+
+#include <QHostAddress>
+#include <QTimer>
+
+namespace tovrin {
+
+namespace {
+// Commands the server has not taken off the connection beyond this mean it
+// reads no more: a server that floods keep-alives without reading the answers
+// would otherwise make the socket's write buffer grow without bound.
+constexpr qint64 kSendBacklogLimit = 1024 * 1024;
+// While the receive buffer is full, reading is tried again this often (ms).
+constexpr int kReadRetryInterval = 10;
+}  // namespace
+
+ControlConnection::ControlConnection(ReceiveBuffer& buffer, QObject* parent) : QObject(parent), m_buffer(buffer)
+{
+    // Bounded: the socket stops reading from the network when the receive
+    // buffer has no room, and the server is slowed by TCP itself.
+    m_tcp.setReadBufferSize(qint64(kReceiveBufferLimit));
+    connect(&m_tcp, &QTcpSocket::stateChanged, this, &ControlConnection::stateChanged);
+    connect(&m_tcp, &QTcpSocket::errorOccurred, this, &ControlConnection::errorOccurred);
+    connect(&m_tcp, &QTcpSocket::connected, this, &ControlConnection::connected);
+    connect(&m_tcp, &QTcpSocket::disconnected, this, &ControlConnection::disconnected);
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &ControlConnection::readIntoBuffer);
+}
+
+void ControlConnection::open(const QString& host, quint16 port, bool byAddress)
+{
+    m_replied = false;
+    m_peerClosed = false;
+    if (byAddress)
+        m_tcp.connectToHost(QHostAddress(host), port);
+    else
+        m_tcp.connectToHost(host, port);
+}
+
+void ControlConnection::abort()
+{
+    if (!isIdle())
+        m_tcp.abort();
+}
+
+void ControlConnection::closeInputOnceRead()
+{
+    m_peerClosed = true;
+    closeInputIfRead();
+}
+
+void ControlConnection::closeInputIfRead()
+{
+    if (m_peerClosed && m_tcp.bytesAvailable() == 0)
+        m_buffer.closeInput();
+}
+
+void ControlConnection::waitForRoom()
+{
+    // The flag is set before the buffer is looked at: a receive thread that
+    // makes room after the look finds it set and calls back (resumeReading);
+    // set after the look, a drain in between would be missed, and with Qt's
+    // read buffer full no readyRead would come again. The header store
+    // consumes without calling back, so a full buffer is also looked at again
+    // shortly: a header larger than the buffer would otherwise wait for bytes
+    // that are never read.
+    m_readPaused = true;
+    if (m_buffer.size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
+        resumeReading();
+        return;
+    }
+    QTimer::singleShot(kReadRetryInterval, this, [this] {
+        if (m_readPaused.exchange(false))
+            readIntoBuffer();
+    });
+}
+
+void ControlConnection::readIntoBuffer()
+{
+    if (!m_tcp.isOpen())
+        return;  // a resume queued before the stop routine closed the socket
+    const qint64 room = qint64(kReceiveBufferLimit) - qint64(m_buffer.size(ReceiveBuffer::Lane::Stream));
+    if (room <= 0) {
+        waitForRoom();
+        return;
+    }
+    m_readPaused = false;
+    const QByteArray bytes = m_tcp.read(room);
+    if (!bytes.isEmpty()) {
+        m_replied = true;
+        m_buffer.append(ReceiveBuffer::Lane::Stream, bytes);
+    }
+    if (m_tcp.bytesAvailable() > 0)
+        waitForRoom();  // more waiting than fits
+    closeInputIfRead();
+    if (m_buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit)
+        emit receiveBufferOverflow();
+}
+
+void ControlConnection::resumeReading()
+{
+    if (m_readPaused.exchange(false))
+        QMetaObject::invokeMethod(this, &ControlConnection::readIntoBuffer, Qt::QueuedConnection);
+}
+
+void ControlConnection::write(const QByteArray& bytes)
+{
+    if (m_tcp.state() != QAbstractSocket::ConnectedState)
+        return;
+    if (m_tcp.bytesToWrite() > kSendBacklogLimit) {
+        emit serverReadsNoMore();
+        return;
+    }
+    m_tcp.write(bytes);
+}
+
+void ControlConnection::QueuedSink::write(const QByteArray& bytes)
+{
+    // Always queued, also from the UI thread: the channel's lock hands the
+    // packets over in sequence order and the queue keeps that order.
+    QMetaObject::invokeMethod(
+        &m_owner, [owner = &m_owner, bytes] { owner->write(bytes); }, Qt::QueuedConnection);
+}
+
+}  // namespace tovrin
