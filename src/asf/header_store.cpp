@@ -197,7 +197,7 @@ void MediaPacketWriter::flush()
         reportWriteError(lock);
 }
 
-void MediaPacketWriter::reportWriteError(std::unique_lock<std::mutex>& lock)
+void MediaPacketWriter::reportWriteError(std::unique_lock<SaveFileMutex>& lock)
 {
     // Reported once: a full disk would otherwise fill the log. A file the
     // stop routine has already closed ends the run, not an error.

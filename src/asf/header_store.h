@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/state/save_file_mutex.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -76,7 +78,7 @@ public:
     void flush();
 
 private:
-    void reportWriteError(std::unique_lock<std::mutex>& lock);
+    void reportWriteError(std::unique_lock<SaveFileMutex>& lock);
 
     AppContext& m_ctx;
     std::optional<std::uint32_t> m_firstSequence;

@@ -1,5 +1,7 @@
 #include "mms/ui_dispatcher.h"
 
+#include "app/state/save_file_mutex.h"
+
 #include <QMetaObject>
 #include <QThread>
 
@@ -12,6 +14,8 @@ bool UiDispatcher::onUiThread() const
 
 void UiDispatcher::run(const std::function<void()>& step) const
 {
+    // Every shell call and run action of the receive thread comes here.
+    AssertSaveFileLockNotHeld("UiDispatcher::run");
     if (onUiThread()) {
         step();
         return;

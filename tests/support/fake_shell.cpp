@@ -1,5 +1,7 @@
 #include "support/fake_shell.h"
 
+#include "app/state/save_file_mutex.h"
+
 namespace tovrin::test {
 
 namespace {
@@ -14,9 +16,17 @@ void takeNext(std::deque<T>& queue, T& answer)
 }
 }  // namespace
 
+void FakeShell::note(const QString& call)
+{
+    // The real shells may run a nested event loop, which must never happen
+    // while the save file is locked.
+    AssertSaveFileLockNotHeld("Shell");
+    calls << call;
+}
+
 void FakeShell::appendLog(const QString& line)
 {
-    calls << QStringLiteral("log ") + line;
+    note(QStringLiteral("log ") + line);
     log << line;
     if (onLog)
         onLog(line);
@@ -24,13 +34,13 @@ void FakeShell::appendLog(const QString& line)
 
 void FakeShell::clearLog()
 {
-    calls << QStringLiteral("clearLog");
+    note(QStringLiteral("clearLog"));
     log.clear();
 }
 
 void FakeShell::showMessage(const QString& text)
 {
-    calls << QStringLiteral("message ") + text;
+    note(QStringLiteral("message ") + text);
     messages << text;
     if (onMessage)
         onMessage(text);
@@ -38,7 +48,7 @@ void FakeShell::showMessage(const QString& text)
 
 bool FakeShell::confirm(const QString& text)
 {
-    calls << QStringLiteral("confirm ") + text;
+    note(QStringLiteral("confirm ") + text);
     confirmations << text;
     bool answer = false;
     takeNext(confirmAnswers, answer);
@@ -47,7 +57,7 @@ bool FakeShell::confirm(const QString& text)
 
 QString FakeShell::inputBox(const QString& title, const QString& prompt, const QString& defaultText)
 {
-    calls << QStringLiteral("input ") + title + QStringLiteral(" | ") + prompt;
+    note(QStringLiteral("input ") + title + QStringLiteral(" | ") + prompt);
     QString answer = defaultText;
     takeNext(inputAnswers, answer);
     return answer;
@@ -55,87 +65,87 @@ QString FakeShell::inputBox(const QString& title, const QString& prompt, const Q
 
 void FakeShell::setCaption(const QString& text)
 {
-    calls << QStringLiteral("caption ") + text;
+    note(QStringLiteral("caption ") + text);
     caption = text;
 }
 
 void FakeShell::setModeLabel(ModeLabel visible)
 {
-    calls << QStringLiteral("mode %1").arg(int(visible));
+    note(QStringLiteral("mode %1").arg(int(visible)));
     mode = visible;
 }
 
 void FakeShell::setGauge(int percent, bool percentTextVisible)
 {
-    calls << QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible);
+    note(QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible));
     gauge = percent;
     gaugeTextVisible = percentTextVisible;
 }
 
 void FakeShell::setTimeFields(const QString& send, const QString& left)
 {
-    calls << QStringLiteral("times ") + send + QStringLiteral(" | ") + left;
+    note(QStringLiteral("times ") + send + QStringLiteral(" | ") + left);
     sendTime = send;
     timeLeft = left;
 }
 
 void FakeShell::setSaveLocation(const QString& path)
 {
-    calls << QStringLiteral("saveLocation ") + path;
+    note(QStringLiteral("saveLocation ") + path);
     saveLocation = path;
 }
 
 void FakeShell::setMediaLocation(const QString& location)
 {
-    calls << QStringLiteral("mediaLocation ") + location;
+    note(QStringLiteral("mediaLocation ") + location);
     mediaLocation = location;
 }
 
 void FakeShell::setUrlText(const QString& text)
 {
-    calls << QStringLiteral("urlText ") + text;
+    note(QStringLiteral("urlText ") + text);
     url = text;
 }
 
 void FakeShell::setUrlItems(const QStringList& items)
 {
-    calls << QStringLiteral("urlItems ") + items.join(QLatin1Char('|'));
+    note(QStringLiteral("urlItems ") + items.join(QLatin1Char('|')));
     urlList = items;
 }
 
 void FakeShell::closePreviewMonitor()
 {
-    calls << QStringLiteral("closePreviewMonitor");
+    note(QStringLiteral("closePreviewMonitor"));
     ++previewCloses;
 }
 
 void FakeShell::repaintNow()
 {
-    calls << QStringLiteral("repaint");
+    note(QStringLiteral("repaint"));
 }
 
 void FakeShell::setProperty(PropertyField field, const QString& text)
 {
-    calls << QStringLiteral("property %1 ").arg(int(field)) + text;
+    note(QStringLiteral("property %1 ").arg(int(field)) + text);
     properties[field] = text;
 }
 
 void FakeShell::appendPropertyLine(PropertyField field, const QString& line)
 {
-    calls << QStringLiteral("propertyLine %1 ").arg(int(field)) + line;
+    note(QStringLiteral("propertyLine %1 ").arg(int(field)) + line);
     propertyLines[field] << line;
 }
 
 void FakeShell::clearProperties()
 {
-    calls << QStringLiteral("clearProperties");
+    note(QStringLiteral("clearProperties"));
     properties.clear();
     propertyLines.clear();
 }
 
 std::optional<QString> FakeShell::chooseSaveFile(const SaveFileRequest& request)
 {
-    calls << QStringLiteral("chooseSaveFile ") + request.title;
+    note(QStringLiteral("chooseSaveFile ") + request.title);
     lastSaveRequest = request;
     std::optional<QString> answer;
     takeNext(saveFileAnswers, answer);
@@ -144,7 +154,7 @@ std::optional<QString> FakeShell::chooseSaveFile(const SaveFileRequest& request)
 
 std::optional<QString> FakeShell::chooseOpenFile(const OpenFileRequest& request)
 {
-    calls << QStringLiteral("chooseOpenFile ") + request.title;
+    note(QStringLiteral("chooseOpenFile ") + request.title);
     lastOpenRequest = request;
     std::optional<QString> answer;
     takeNext(openFileAnswers, answer);
@@ -153,7 +163,7 @@ std::optional<QString> FakeShell::chooseOpenFile(const OpenFileRequest& request)
 
 ResumeChoice FakeShell::askResume()
 {
-    calls << QStringLiteral("askResume");
+    note(QStringLiteral("askResume"));
     ResumeChoice answer = ResumeChoice::Cancel;
     takeNext(resumeAnswers, answer);
     return answer;
@@ -161,7 +171,7 @@ ResumeChoice FakeShell::askResume()
 
 std::optional<PasswordAnswer> FakeShell::askPassword(const PasswordPrompt& prompt)
 {
-    calls << QStringLiteral("askPassword ") + prompt.site + QStringLiteral(" | ") + prompt.realm;
+    note(QStringLiteral("askPassword ") + prompt.site + QStringLiteral(" | ") + prompt.realm);
     lastPasswordPrompt = prompt;
     std::optional<PasswordAnswer> answer;
     takeNext(passwordAnswers, answer);
@@ -170,13 +180,13 @@ std::optional<PasswordAnswer> FakeShell::askPassword(const PasswordPrompt& promp
 
 void FakeShell::flash()
 {
-    calls << QStringLiteral("flash");
+    note(QStringLiteral("flash"));
     ++flashes;
 }
 
 void FakeShell::playSound(const QString& soundFile)
 {
-    calls << QStringLiteral("sound ") + soundFile;
+    note(QStringLiteral("sound ") + soundFile);
     sounds << soundFile;
 }
 

@@ -77,6 +77,9 @@ public:
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;
     void playSound(const QString& soundFile) override;
+
+private:
+    void note(const QString& call);
 };
 
 }  // namespace tovrin::test

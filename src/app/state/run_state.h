@@ -2,6 +2,7 @@
 
 #include "app/state/receive_buffer.h"
 #include "app/state/received_packets.h"
+#include "app/state/save_file_mutex.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -83,7 +84,7 @@ struct RunState {
     std::unique_ptr<QFile> saveFile;
     // Held by whoever reads, writes, patches or closes the save file: the
     // receive thread stores packets while the UI thread may be patching it.
-    std::mutex saveFileLock;
+    SaveFileMutex saveFileLock;
     // Data packets of consecutive slots not yet written, starting at
     // slotBatchOffset (see asf/slot_writer.h). Guarded by saveFileLock.
     QByteArray slotBatch;
