@@ -1,8 +1,8 @@
 // Saved session logs are opened again like any location: any file named .log.
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "fuzz_shell.h"
 #include "locations/archived_log.h"
 

@@ -1,9 +1,9 @@
 // inspect header on arbitrary files, as a local media file the user opens or
 // a header a server sent: every field it reads must lie within the bytes read.
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "asf/header_inspection.h"
 #include "fuzz_shell.h"
 

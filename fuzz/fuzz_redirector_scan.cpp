@@ -1,9 +1,9 @@
 // Redirector files come from any web server or disk: the scan for stream
 // addresses, and loading one from a local file into the URL list.
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "fuzz_shell.h"
 #include "locations/redirector_file.h"
 

@@ -1,9 +1,9 @@
 // The readers of the server replies whose fields the client keeps, and the
 // credentials dialog's reading of the challenge they leave behind.
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "fuzz_shell.h"
 #include "locations/credentials.h"
 #include "mms/server_replies.h"

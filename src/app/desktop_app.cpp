@@ -1,6 +1,6 @@
 #include "app/desktop_app.h"
 
-#include "app/state/run_reset.h"
+#include "state/run_reset.h"
 #include "locations/preview_rules.h"
 #include "locations/open_dialog.h"
 #include "locations/session_log.h"

@@ -1,6 +1,6 @@
 #include "app/preview_monitor.h"
 
-#include "app/state/format_time.h"
+#include "state/format_time.h"
 #include "asf/name_rules.h"
 #include "locations/growing_file_device.h"
 

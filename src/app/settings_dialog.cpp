@@ -1,10 +1,10 @@
 #include "app/settings_dialog.h"
 
 #include "app/completion_sound.h"
-#include "app/state/app_context.h"
-#include "app/state/settings_access.h"
-#include "app/state/settings_record.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/settings_access.h"
+#include "state/settings_record.h"
+#include "state/shell.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

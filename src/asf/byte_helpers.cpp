@@ -1,6 +1,6 @@
 #include "asf/byte_helpers.h"
 
-#include "app/state/shell.h"
+#include "state/shell.h"
 
 namespace tovrin {
 

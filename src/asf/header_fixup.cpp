@@ -1,7 +1,7 @@
 #include "asf/header_fixup.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/slot_writer.h"

@@ -1,10 +1,10 @@
 #include "asf/header_inspection.h"
 
-#include "app/state/app_context.h"
-#include "app/state/format_time.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
-#include "app/state/text_rules.h"
+#include "state/app_context.h"
+#include "state/format_time.h"
+#include "state/run_state.h"
+#include "state/shell.h"
+#include "state/text_rules.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 

@@ -1,8 +1,8 @@
 #include "asf/header_store.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/header_inspection.h"

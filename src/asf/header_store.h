@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/save_file_mutex.h"
+#include "state/save_file_mutex.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "asf/packet_parser.h"
 
-#include "app/state/shell.h"
+#include "state/shell.h"
 #include "asf/byte_helpers.h"
 
 namespace tovrin {

@@ -1,8 +1,8 @@
 #include "asf/run_fixups.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 #include "asf/header_fixup.h"
 #include "asf/slot_writer.h"
 

@@ -1,10 +1,10 @@
 #include "asf/save_file.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_access.h"
-#include "app/state/shell.h"
-#include "app/state/text_rules.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_access.h"
+#include "state/shell.h"
+#include "state/text_rules.h"
 #include "asf/name_rules.h"
 #include "asf/save_file_lock.h"
 

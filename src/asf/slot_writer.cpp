@@ -1,6 +1,6 @@
 #include "asf/slot_writer.h"
 
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 
 namespace tovrin {
 

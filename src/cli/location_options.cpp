@@ -1,7 +1,7 @@
 #include "cli/location_options.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
 #include "cli/console_shell.h"
 #include "locations/location_class.h"
 #include "locations/open_media.h"

@@ -1,8 +1,8 @@
 #include "locations/credentials.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_access.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_access.h"
 #include "locations/base64_coder.h"
 
 namespace tovrin {

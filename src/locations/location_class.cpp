@@ -1,8 +1,8 @@
 #include "locations/location_class.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 #include "asf/name_rules.h"
 
 #include <initializer_list>

@@ -1,7 +1,7 @@
 #include "locations/redirector_fetch.h"
 
-#include "app/state/shell.h"
-#include "app/state/text_rules.h"
+#include "state/shell.h"
+#include "state/text_rules.h"
 
 #include <QAuthenticator>
 #include <QEventLoop>

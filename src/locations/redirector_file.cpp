@@ -1,9 +1,9 @@
 #include "locations/redirector_file.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
-#include "app/state/text_rules.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
+#include "state/text_rules.h"
 #include "asf/name_rules.h"
 #include "locations/save_where_chosen.h"
 #include "locations/redirector_fetch.h"

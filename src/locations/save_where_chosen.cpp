@@ -1,7 +1,7 @@
 #include "locations/save_where_chosen.h"
 
-#include "app/state/app_context.h"
-#include "app/state/settings_access.h"
+#include "state/app_context.h"
+#include "state/settings_access.h"
 #include "asf/name_rules.h"
 
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 #include "mms/client_commands.h"
 
-#include "app/state/run_state.h"
-#include "app/state/text_rules.h"
+#include "state/run_state.h"
+#include "state/text_rules.h"
 #include "asf/byte_helpers.h"
 #include "mms/command_channel.h"
 

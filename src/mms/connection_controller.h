@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/app_context.h"
+#include "state/app_context.h"
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
 #include "mms/run_actions.h"

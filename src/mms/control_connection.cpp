@@ -1,6 +1,6 @@
 #include "mms/control_connection.h"
 
-#include "app/state/receive_buffer.h"
+#include "state/receive_buffer.h"
 #include "mms/receive_loop.h"
 
 #include <QHostAddress>

@@ -1,6 +1,6 @@
 #include "mms/missing_packets.h"
 
-#include "app/state/received_packets.h"
+#include "state/received_packets.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #include "mms/receive_loop.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 #include "mms/client_commands.h"
 #include "mms/receive_front.h"
 #include "mms/run_actions.h"

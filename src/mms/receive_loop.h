@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/receive_buffer.h"
+#include "state/receive_buffer.h"
 #include "asf/header_store.h"
 
 #include <QByteArray>

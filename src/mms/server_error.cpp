@@ -1,6 +1,6 @@
 #include "mms/server_error.h"
 
-#include "app/state/shell.h"
+#include "state/shell.h"
 
 #include <QString>
 

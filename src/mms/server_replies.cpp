@@ -1,6 +1,6 @@
 #include "mms/server_replies.h"
 
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 #include "asf/byte_helpers.h"
 
 #include <algorithm>

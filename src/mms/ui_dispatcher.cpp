@@ -1,6 +1,6 @@
 #include "mms/ui_dispatcher.h"
 
-#include "app/state/save_file_mutex.h"
+#include "state/save_file_mutex.h"
 
 #include <QMetaObject>
 #include <QThread>

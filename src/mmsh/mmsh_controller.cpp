@@ -1,9 +1,9 @@
 #include "mmsh/mmsh_controller.h"
 
-#include "app/state/run_reset.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/shell.h"
+#include "state/run_reset.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"

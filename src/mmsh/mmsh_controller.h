@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/app_context.h"
+#include "state/app_context.h"
 #include "asf/header_store.h"
 #include "mmsh/mmsh_reply.h"
 #include "mms/connection_controller.h"

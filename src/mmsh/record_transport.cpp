@@ -1,7 +1,7 @@
 #include "mmsh/record_transport.h"
 
-#include "app/state/app_context.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/shell.h"
 #include "mms/progress.h"
 #include "mmsh/mmsh_controller.h"
 

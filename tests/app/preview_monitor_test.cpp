@@ -2,7 +2,7 @@
 // and what it does with a file it cannot show.
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "app/state/run_reset.h"
+#include "state/run_reset.h"
 #include "support/asf_sample.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"

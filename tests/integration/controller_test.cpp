@@ -1,6 +1,6 @@
 // The download-run controller in-process, against the real MMS test server.
 
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 #include "locations/redirector_fetch.h"
 #include "integration/processes.h"
 #include "mms/connection_controller.h"

@@ -1,4 +1,4 @@
-#include "app/state/settings_access.h"
+#include "state/settings_access.h"
 #include "locations/credentials.h"
 #include "support/temp_settings.h"
 

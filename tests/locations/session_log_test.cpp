@@ -1,4 +1,4 @@
-#include "app/state/settings_access.h"
+#include "state/settings_access.h"
 #include "locations/session_log.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"

@@ -1,4 +1,4 @@
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 #include "asf/byte_helpers.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"

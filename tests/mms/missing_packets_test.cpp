@@ -1,4 +1,4 @@
-#include "app/state/received_packets.h"
+#include "state/received_packets.h"
 #include "mms/missing_packets.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 #include "asf/byte_helpers.h"
 #include "server_packets.h"
 #include "mms/client_commands.h"

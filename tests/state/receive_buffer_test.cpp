@@ -1,4 +1,4 @@
-#include "app/state/receive_buffer.h"
+#include "state/receive_buffer.h"
 
 #include <atomic>
 #include <thread>

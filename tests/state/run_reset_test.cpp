@@ -1,4 +1,4 @@
-#include "app/state/run_reset.h"
+#include "state/run_reset.h"
 #include "support/temp_settings.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "app/state/app_error.h"
-#include "app/state/settings_access.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_error.h"
+#include "state/settings_access.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "support/temp_settings.h"
 
 #include <QDir>

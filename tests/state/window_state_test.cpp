@@ -1,5 +1,5 @@
-#include "app/state/app_error.h"
-#include "app/state/window_state.h"
+#include "state/app_error.h"
+#include "state/window_state.h"
 #include "support/temp_settings.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "support/fake_shell.h"
 
-#include "app/state/save_file_mutex.h"
+#include "state/save_file_mutex.h"
 
 namespace tovrin::test {
 

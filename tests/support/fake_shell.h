@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state/shell.h"
+#include "state/shell.h"
 
 #include <QMap>
 #include <QString>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "support/fake_shell.h"
 
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "app/state/window_state.h"
+#include "state/window_state.h"
 
-#include "app/state/app_context.h"
-#include "app/state/settings_access.h"
-#include "app/state/settings_store.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/settings_access.h"
+#include "state/settings_store.h"
+#include "state/shell.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "app/state/save_file_mutex.h"
+#include "state/save_file_mutex.h"
 
 #include <QtGlobal>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/state/receive_buffer.h"
-#include "app/state/received_packets.h"
-#include "app/state/save_file_mutex.h"
+#include "state/receive_buffer.h"
+#include "state/received_packets.h"
+#include "state/save_file_mutex.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/state/settings_store.h"
+#include "state/settings_store.h"
 
 #include <QDir>
 #include <QFile>

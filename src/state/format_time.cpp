@@ -1,4 +1,4 @@
-#include "app/state/format_time.h"
+#include "state/format_time.h"
 
 namespace tovrin {
 

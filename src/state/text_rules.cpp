@@ -1,4 +1,4 @@
-#include "app/state/text_rules.h"
+#include "state/text_rules.h"
 
 namespace tovrin {
 

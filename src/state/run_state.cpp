@@ -1,4 +1,4 @@
-#include "app/state/run_state.h"
+#include "state/run_state.h"
 
 namespace tovrin {
 

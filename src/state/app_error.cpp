@@ -1,8 +1,8 @@
-#include "app/state/app_error.h"
+#include "state/app_error.h"
 
-#include "app/state/app_context.h"
-#include "app/state/run_state.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 
 namespace tovrin {
 

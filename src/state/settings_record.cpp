@@ -1,6 +1,6 @@
-#include "app/state/settings_record.h"
+#include "state/settings_record.h"
 
-#include "app/state/settings_store.h"
+#include "state/settings_store.h"
 
 namespace tovrin {
 

@@ -1,10 +1,10 @@
-#include "app/state/settings_access.h"
+#include "state/settings_access.h"
 
-#include "app/state/app_context.h"
-#include "app/state/app_error.h"
-#include "app/state/settings_record.h"
-#include "app/state/settings_store.h"
-#include "app/state/shell.h"
+#include "state/app_context.h"
+#include "state/app_error.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
+#include "state/shell.h"
 
 namespace tovrin {
 
