@@ -3,7 +3,7 @@
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_access.h"
-#include "locations/base64_coder.h"
+#include "locations/base64.h"
 
 namespace tovrin {
 
@@ -21,9 +21,7 @@ PasswordPrompt PreparePasswordPrompt(AppContext& ctx)
 
     const QByteArray saved = ReadSetting(ctx, kAuthSetting).toLatin1();
     if (!saved.isEmpty()) {
-        Base64Coder coder;
-        coder.DecodeBuffer(saved.constData(), std::uint32_t(saved.size()));
-        const QString text = QString::fromUtf8(coder.GetDecoded());
+        const QString text = QString::fromUtf8(DecodeBase64Text(saved));
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
         prompt.userId = colon < 0 ? text : text.left(colon);
         prompt.password = colon < 0 ? QString() : text.mid(colon + 1);
@@ -34,9 +32,7 @@ PasswordPrompt PreparePasswordPrompt(AppContext& ctx)
 void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer)
 {
     const QByteArray plain = (answer.userId + QLatin1Char(':') + answer.password).toUtf8();
-    Base64Coder coder;
-    coder.EncodeBuffer(reinterpret_cast<const std::uint8_t*>(plain.constData()), std::uint32_t(plain.size()));
-    ctx.run.authCredentials = coder.GetEncoded();
+    ctx.run.authCredentials = EncodeBase64(plain);
     WriteSetting(ctx, kAuthSetting,
                  answer.savePassword ? QString::fromLatin1(ctx.run.authCredentials) : QString());
 }
