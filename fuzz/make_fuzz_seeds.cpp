@@ -83,7 +83,7 @@ QByteArray recordExchange(quint16 port, const QString& name, int milliseconds)
     if (!socket.waitForConnected(5000))
         return {};
     std::uint32_t sequence = 0;
-    const auto send = [&](const CommandSpec& command) { socket.write(BuildCommandPacket(command, sequence++)); };
+    const auto send = [&](const CommandFields& command) { socket.write(BuildCommandPacket(command, sequence++)); };
     send(ConnectCommand(QStringLiteral("127.0.0.1"), NewRegistryGuid()));
     send(FunnelInfoCommand());
     send(TransportCommand(socket.localAddress().toString(), false, QString::number(socket.localPort())));

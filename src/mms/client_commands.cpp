@@ -27,9 +27,9 @@ QByteArray bytes(std::initializer_list<std::uint8_t> values)
 // header request and the stream selection carry.
 const QByteArray kHigh3600 = bytes({0x00, 0x20, 0xAC, 0x40});
 
-CommandSpec command(std::uint8_t id, QByteArray prefix, QString text = {})
+CommandFields command(std::uint8_t id, QByteArray prefix, QString text = {})
 {
-    CommandSpec s;
+    CommandFields s;
     s.id = id;
     s.prefix = std::move(prefix);
     s.text = std::move(text);
@@ -43,7 +43,7 @@ QString NewRegistryGuid()
     return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
 }
 
-CommandSpec ConnectCommand(const QString& serverHost, const QString& guid)
+CommandFields ConnectCommand(const QString& serverHost, const QString& guid)
 {
     // The four leading units are the 32-bit values 0x0004000B and 0x0003001C.
     const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03)
@@ -52,7 +52,7 @@ CommandSpec ConnectCommand(const QString& serverHost, const QString& guid)
     return command(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
 }
 
-CommandSpec TransportCommand(const QString& localAddress, bool udp, const QString& localPort)
+CommandFields TransportCommand(const QString& localAddress, bool udp, const QString& localPort)
 {
     const QByteArray prefix = bytes({0xF1, 0xF0, 0xF0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
                                      0x00, 0x00, 0xA0, 0x00, 0x02, 0, 0, 0});
@@ -62,13 +62,13 @@ CommandSpec TransportCommand(const QString& localAddress, bool udp, const QStrin
     return command(ClientCommand::Transport, prefix, text);
 }
 
-CommandSpec OpenFileCommand(std::uint32_t incarnation, const QString& streamPath)
+CommandFields OpenFileCommand(std::uint32_t incarnation, const QString& streamPath)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
     return command(ClientCommand::OpenFile, prefix, TrimBlanks(streamPath) + kNul);
 }
 
-CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location)
+CommandFields StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}) + QByteArray(8, '\0')
                               + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + EncodeLE32(location)
@@ -76,7 +76,7 @@ CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t locatio
     return command(ClientCommand::StartPlaying, prefix);
 }
 
-CommandSpec HeaderRequestCommand(std::uint32_t incarnation)
+CommandFields HeaderRequestCommand(std::uint32_t incarnation)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + QByteArray(8, '\0') + bytes({0x00, 0x80, 0x00, 0x00})
                               + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + QByteArray(16, '\0')
@@ -84,12 +84,12 @@ CommandSpec HeaderRequestCommand(std::uint32_t incarnation)
     return command(ClientCommand::HeaderRequest, prefix);
 }
 
-CommandSpec FunnelInfoCommand()
+CommandFields FunnelInfoCommand()
 {
     return command(ClientCommand::FunnelInfo, bytes({0xF1, 0xF0, 0xF0, 0xF0, 0x0B, 0x00, 0x04, 0x00}));
 }
 
-CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials)
+CommandFields CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + EncodeLE32(1)
                               + EncodeLE32(std::uint32_t(authCredentials.size() + 5)) + authCredentials
@@ -97,14 +97,14 @@ CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& auth
     return command(ClientCommand::Credentials, prefix);
 }
 
-CommandSpec KeepAliveAnswerCommand(std::uint32_t incarnation)
+CommandFields KeepAliveAnswerCommand(std::uint32_t incarnation)
 {
     return command(ClientCommand::KeepAliveAnswer, EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}));
 }
 
-CommandSpec StreamSelectionCommand(const StreamPairs& streams)
+CommandFields StreamSelectionCommand(const StreamPairs& streams)
 {
-    CommandSpec s = command(ClientCommand::StreamSelection, bytes({0x00, 0x00}) + kHigh3600 + bytes({0x02}));
+    CommandFields s = command(ClientCommand::StreamSelection, bytes({0x00, 0x00}) + kHigh3600 + bytes({0x02}));
     s.placement = PrefixPlacement::AfterText;
     s.streams = streams;
     return s;

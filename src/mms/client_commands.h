@@ -28,15 +28,15 @@ inline constexpr std::uint8_t StreamSelection = 0x33;
 inline const QString kPlayerIdentification = QStringLiteral("NSPlayer/7.0.0.1956");
 
 // The commands, built as packet specs. Pure: the run values they carry are parameters.
-CommandSpec ConnectCommand(const QString& serverHost, const QString& guid);
-CommandSpec TransportCommand(const QString& localAddress, bool udp, const QString& localPort);
-CommandSpec OpenFileCommand(std::uint32_t incarnation, const QString& streamPath);
-CommandSpec StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location);
-CommandSpec HeaderRequestCommand(std::uint32_t incarnation);
-CommandSpec FunnelInfoCommand();
-CommandSpec CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials);
-CommandSpec KeepAliveAnswerCommand(std::uint32_t incarnation);
-CommandSpec StreamSelectionCommand(const StreamPairs& streams);
+CommandFields ConnectCommand(const QString& serverHost, const QString& guid);
+CommandFields TransportCommand(const QString& localAddress, bool udp, const QString& localPort);
+CommandFields OpenFileCommand(std::uint32_t incarnation, const QString& streamPath);
+CommandFields StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location);
+CommandFields HeaderRequestCommand(std::uint32_t incarnation);
+CommandFields FunnelInfoCommand();
+CommandFields CredentialsCommand(std::uint32_t incarnation, const QByteArray& authCredentials);
+CommandFields KeepAliveAnswerCommand(std::uint32_t incarnation);
+CommandFields StreamSelectionCommand(const StreamPairs& streams);
 
 // A fresh GUID in registry form: braces, upper case, 38 characters.
 QString NewRegistryGuid();

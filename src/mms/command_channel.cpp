@@ -2,7 +2,7 @@
 
 namespace tovrin {
 
-void CommandChannel::send(const CommandSpec& command)
+void CommandChannel::send(const CommandFields& command)
 {
     std::lock_guard lock(m_sendLock);
     m_sink.write(BuildCommandPacket(command, m_sequence.load()));

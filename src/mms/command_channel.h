@@ -25,7 +25,7 @@ public:
     CommandChannel(ByteSink& sink, std::atomic<std::uint32_t>& sequence)
         : m_sink(sink), m_sequence(sequence) {}
 
-    void send(const CommandSpec& command);
+    void send(const CommandFields& command);
 
 private:
     std::mutex m_sendLock;

@@ -4,7 +4,7 @@
 
 namespace tovrin {
 
-QByteArray BuildCommandPacket(const CommandSpec& command, std::uint32_t sequence)
+QByteArray BuildCommandPacket(const CommandFields& command, std::uint32_t sequence)
 {
     // Argument area, from offset 32: chunk length (filled below), id, 00, direction 03 00.
     QByteArray area(4, '\0');

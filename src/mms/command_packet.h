@@ -19,7 +19,7 @@ enum class PrefixPlacement { BeforeStreams = 1, AfterText = 2 };
 // (stream number, action) pairs of a stream selection.
 using StreamPairs = std::vector<std::pair<std::uint8_t, std::uint8_t>>;
 
-struct CommandSpec {
+struct CommandFields {
     std::uint8_t id = 0;
     QByteArray prefix;
     PrefixPlacement placement = PrefixPlacement::BeforeStreams;
@@ -30,6 +30,6 @@ struct CommandSpec {
 
 // One client command packet, byte-exact, carrying the low 16 bits of `sequence`.
 // Its length is always a multiple of 8.
-QByteArray BuildCommandPacket(const CommandSpec& command, std::uint32_t sequence);
+QByteArray BuildCommandPacket(const CommandFields& command, std::uint32_t sequence);
 
 }  // namespace tovrin

@@ -154,7 +154,7 @@ TEST(CommandPacket, EveryPacketIsPaddedToAMultipleOfEightWithConsistentLengthFie
 {
     for (int textLength = 0; textLength < 12; ++textLength) {
         for (int prefixLength = 0; prefixLength < 9; ++prefixLength) {
-            CommandSpec command;
+            CommandFields command;
             command.id = 0x42;
             command.prefix = QByteArray(prefixLength, '\x7');
             command.text = QString(textLength, QLatin1Char('a'));
