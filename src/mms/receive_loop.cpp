@@ -4,6 +4,7 @@
 #include "state/run_state.h"
 #include "state/shell.h"
 #include "mms/client_commands.h"
+#include "mms/data_packet_receiver.h"
 #include "mms/receive_front.h"
 #include "mms/run_actions.h"
 #include "mms/server_error.h"
@@ -147,7 +148,7 @@ void ReceiveLoop::handleStreamFront()
         return;
     case kMediaPacketType:
         if (headerStored())
-            m_writer.takeFront([this] { return stopRequested(); });
+            TakeMediaPacket(m_ctx, m_writer, [this] { return stopRequested(); });
         else
             dropEarlyMediaPacket(buffer, Lane::Stream, prefix.length);
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "state/app_context.h"
-#include "asf/header_store.h"
+#include "asf/header_and_packet_storage.h"
 #include "mmsh/mmsh_reply.h"
 #include "mms/connection_controller.h"
 

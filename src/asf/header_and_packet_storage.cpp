@@ -1,4 +1,4 @@
-#include "asf/header_store.h"
+#include "asf/header_and_packet_storage.h"
 
 #include "state/app_context.h"
 #include "state/run_state.h"
@@ -20,22 +20,6 @@ namespace {
 
 // Inspects the stored header and builds the padding block; logs its steps.
 bool InspectReceivedHeader(AppContext& ctx);
-
-constexpr qsizetype kPrefixSize = 8;
-
-struct Prefix {
-    std::uint32_t sequence = 0;
-    std::uint16_t length = 0;  // prefix plus payload
-};
-
-// Waits for the data prefix at the front of the buffer and reads it.
-std::optional<Prefix> WaitForPrefix(ReceiveLane& buffer, const StopRequested& stop)
-{
-    if (!buffer.waitFor(kPrefixSize, stop))
-        return std::nullopt;
-    const QByteArray bytes = buffer.peek(kPrefixSize);
-    return Prefix{*LE32At(bytes, 0), *LE16At(bytes, 6)};
-}
 
 // A file whose last run ended without its fix-ups (the process was killed,
 // or the run ended with the fixed flags set) still states the server's total
@@ -63,26 +47,6 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run)
 
 }  // namespace
 
-bool StoreHeader(AppContext& ctx, ReceiveLane buffer, const StopRequested& stop)
-{
-    RunState& run = ctx.run;
-    const std::uint32_t headerLength = run.headerLength;
-    const std::uint32_t packetSize = run.packetSize;
-    if (headerLength > kMaxHeaderLength || packetSize == 0 || packetSize > kMaxPacketSize)
-        return false;
-
-    // Every packet taken while the header is incomplete counts as a header
-    // packet. The header grows by at most one packet beyond headerLength.
-    QByteArray header;
-    do {
-        const std::optional<Prefix> prefix = WaitForPrefix(buffer, stop);
-        if (!prefix || prefix->length < kPrefixSize || !buffer.waitFor(prefix->length, stop))
-            return false;
-        header += buffer.takeFront(prefix->length).sliced(kPrefixSize);
-    } while (std::uint64_t(header.size()) < headerLength);
-    return StoreHeaderBytes(ctx, header);
-}
-
 bool StoreHeaderBytes(AppContext& ctx, const QByteArray& header)
 {
     RunState& run = ctx.run;
@@ -105,21 +69,14 @@ bool StoreHeaderBytes(AppContext& ctx, const QByteArray& header)
     return written;
 }
 
-bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
-{
-    Shell& shell = ctx.shell;
-    shell.appendLog(QStringLiteral("- 接收標題..."));
-    if (!StoreHeader(ctx, lane, stop)) {
-        if (!stop())
-            shell.appendLog(QStringLiteral("- ASF header receive error"));
-        return false;
-    }
-    return InspectReceivedHeader(ctx);
-}
-
 bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    return StoreAndInspectHeader(ctx, header);
+}
+
+bool StoreAndInspectHeader(AppContext& ctx, const QByteArray& header)
+{
     if (!StoreHeaderBytes(ctx, header)) {
         ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
         return false;
@@ -168,25 +125,6 @@ bool WriteDataPacket(RunState& run, Shell& shell, QByteArray& packet)
     const qint64 offset = qint64(run.packetIndex.load()) * packetSize + run.headerLength.load();
     std::lock_guard lock(run.saveFileLock);
     return run.saveFile && WriteSlot(run, offset, packet);
-}
-
-MediaPacketWriter::Result MediaPacketWriter::takeFront(const StopRequested& stop)
-{
-    ReceiveLane buffer(m_ctx.run.receiveBuffer, ReceiveBuffer::Lane::Stream);
-    const std::optional<Prefix> prefix = WaitForPrefix(buffer, stop);
-    if (!prefix)
-        return Result::Stopped;
-    if (prefix->length < kPrefixSize) {
-        // A length this small would never move the front of the buffer on.
-        buffer.removeFront(kPrefixSize);
-        m_ctx.shell.appendLog(
-            QStringLiteral("Error in packet, data length %1 too short, skipped").arg(prefix->length));
-        return Result::BadLength;
-    }
-    if (!buffer.waitFor(prefix->length, stop))
-        return Result::Stopped;
-    handle(prefix->sequence, buffer.takeFront(prefix->length).sliced(kPrefixSize));
-    return Result::Stored;
 }
 
 void MediaPacketWriter::flush()

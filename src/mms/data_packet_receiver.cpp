@@ -1,0 +1,73 @@
+#include "mms/data_packet_receiver.h"
+
+#include "asf/header_and_packet_storage.h"
+#include "asf/header_assembler.h"
+#include "mms/receive_front.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
+
+#include <optional>
+
+namespace tovrin {
+
+namespace {
+
+// Waits for the data prefix at the front of the lane and reads it.
+std::optional<DataPrefix> WaitForPrefix(ReceiveLane& lane, const StopRequested& stop)
+{
+    if (!lane.waitFor(kDataPrefixSize, stop))
+        return std::nullopt;
+    return ReadDataPrefix(lane.peek(kDataPrefixSize));
+}
+
+enum class Collected { Whole, Refused, Stopped };
+
+Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const StopRequested& stop)
+{
+    HeaderAssembler::Progress progress = assembler.progress();
+    while (progress == HeaderAssembler::Progress::NeedMore) {
+        const std::optional<DataPrefix> prefix = WaitForPrefix(lane, stop);
+        if (!prefix || (prefix->length >= kDataPrefixSize && !lane.waitFor(prefix->length, stop)))
+            return Collected::Stopped;
+        if (prefix->length < kDataPrefixSize)
+            return Collected::Refused;
+        progress = assembler.add(lane.takeFront(prefix->length).sliced(kDataPrefixSize));
+    }
+    return progress == HeaderAssembler::Progress::Done ? Collected::Whole : Collected::Refused;
+}
+
+}  // namespace
+
+bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
+{
+    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
+    const Collected collected = CollectHeader(assembler, lane, stop);
+    if (collected != Collected::Whole) {
+        if (collected == Collected::Refused || !stop())
+            ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
+        return false;
+    }
+    return StoreAndInspectHeader(ctx, assembler.header());
+}
+
+MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const StopRequested& stop)
+{
+    ReceiveLane lane(ctx.run.receiveBuffer, ReceiveBuffer::Lane::Stream);
+    const std::optional<DataPrefix> prefix = WaitForPrefix(lane, stop);
+    if (!prefix)
+        return MediaTake::Stopped;
+    if (prefix->length < kDataPrefixSize) {
+        // A length this small would never move the front of the buffer on.
+        lane.removeFront(kDataPrefixSize);
+        ctx.shell.appendLog(QStringLiteral("Error in packet, data length %1 too short, skipped").arg(prefix->length));
+        return MediaTake::BadLength;
+    }
+    if (!lane.waitFor(prefix->length, stop))
+        return MediaTake::Stopped;
+    writer.handle(prefix->sequence, lane.takeFront(prefix->length).sliced(kDataPrefixSize));
+    return MediaTake::Stored;
+}
+
+}  // namespace tovrin

@@ -1,0 +1,110 @@
+#include "mms/data_packet_receiver.h"
+
+#include "asf/byte_helpers.h"
+#include "asf/header_and_packet_storage.h"
+#include "support/storage_run.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace tovrin;
+using tovrin::test::StorageRun;
+using Lane = ReceiveBuffer::Lane;
+
+namespace {
+
+QByteArray Prefixed(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload, int length = -1)
+{
+    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(length < 0 ? 8 + payload.size() : length)) +
+           payload;
+}
+QByteArray HeaderPacket(const QByteArray& payload)
+{
+    return Prefixed(0, 2, payload);
+}
+QByteArray MediaPacket(std::uint32_t sequence, const QByteArray& payload)
+{
+    return Prefixed(sequence, 4, payload);
+}
+
+// The lane a run's header or media packets are taken from.
+struct LaneRun : StorageRun {
+    using StorageRun::StorageRun;
+    StopRequested stop()
+    {
+        return [this] { return run.stopFlag.load(); };
+    }
+    ReceiveLane lane(Lane which = Lane::Stream) { return {run.receiveBuffer, which}; }
+};
+
+}  // namespace
+
+TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPacket)
+{
+    const test::AsfParts sample = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
+    r.run.receiveBuffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100)) +
+                               MediaPacket(7, "short"));
+    ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
+    EXPECT_EQ(r.log.first(), QStringLiteral("- 接收標題..."));
+    EXPECT_EQ(r.log.last(), QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
+    MediaPacketWriter writer(r.t.ctx);
+    EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stored);
+    EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
+
+    // A resumed run consumes the header packets, here datagrams, and leaves
+    // the stream lane alone.
+    LaneRun resumed(40, 16);
+    resumed.run.resume = true;
+    resumed.run.receiveBuffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')));
+    resumed.run.receiveBuffer.append(Lane::Datagrams, HeaderPacket(QByteArray(10, 'n')));
+    resumed.run.receiveBuffer.append(Lane::Stream, "command");
+    ReceiveHeader(resumed.t.ctx, resumed.lane(Lane::Datagrams), resumed.stop());
+    EXPECT_EQ(resumed.run.receiveBuffer.size(Lane::Datagrams), 0u);
+    EXPECT_EQ(resumed.run.receiveBuffer.peek(100), QByteArray("command"));
+}
+
+TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocationOrAStall)
+{
+    LaneRun refused(100, 0);
+    refused.run.receiveBuffer.append(HeaderPacket(QByteArray(100, 'h')));
+    EXPECT_FALSE(ReceiveHeader(refused.t.ctx, refused.lane(), refused.stop()));
+    EXPECT_EQ(refused.log, (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- ASF header receive error")}));
+    EXPECT_EQ(refused.run.receiveBuffer.size(), 108u) << "nothing consumed";
+
+    // A prefix length below the prefix's own 8 bytes would never move the
+    // buffer on.
+    LaneRun r(100, 16);
+    r.run.receiveBuffer.append(Prefixed(0, 2, {}, 0));
+    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.lane(), r.stop()));
+    EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
+    r.run.receiveBuffer.clear();
+    r.run.receiveBuffer.append(Prefixed(9, 4, {}, 3) + MediaPacket(10, "abc"));
+    MediaPacketWriter writer(r.t.ctx);
+    EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::BadLength);
+    EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stored);
+    EXPECT_EQ(r.contents().mid(100), QByteArray("abc") + QByteArray(13, '\0'));
+}
+
+TEST(DataPacketReceiver, StopEndsEveryWaitWithoutALoggedError)
+{
+    LaneRun r(1000, 16);
+    r.run.receiveBuffer.append(HeaderPacket(QByteArray(100, 'h')) + QByteArray(5, 'x'));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        r.run.stopFlag = true;
+        r.run.receiveBuffer.wake();
+    });
+    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.lane(), r.stop()));
+    stopper.join();
+    EXPECT_EQ(r.log, QStringList{QStringLiteral("- 接收標題...")});
+    EXPECT_EQ(r.contents(), QByteArray()) << "an incomplete header is not written";
+
+    r.run.receiveBuffer.clear();
+    r.run.receiveBuffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
+    MediaPacketWriter writer(r.t.ctx);
+    EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stopped);
+    EXPECT_FALSE(r.run.mediaPacketStored);
+}
