@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/single_instance.h"
+#include "support/qt_printers.h"
 #include "tovrin_version.h"
 
 #include <gtest/gtest.h>
