@@ -60,8 +60,12 @@ QString CompletionSound::locate(const QString& soundFile)
     if (QCoreApplication::instance())
         candidates << QDir(QCoreApplication::applicationDirPath()).filePath(soundFile);
     candidates << QStandardPaths::locate(QStandardPaths::AppDataLocation, soundFile)
-               << QStandardPaths::locate(QStandardPaths::GenericDataLocation, u"tovrin/"_s + soundFile)
-               << QDir(QStringLiteral(TOVRIN_ASSET_DIR)).filePath(soundFile);
+               << QStandardPaths::locate(QStandardPaths::GenericDataLocation, u"tovrin/"_s + soundFile);
+    // An installed tree moved elsewhere (unpacked, or under another prefix)
+    // keeps share/tovrin beside bin/; a build tree uses the source's assets.
+    if (QCoreApplication::instance())
+        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(u"../share/tovrin/"_s + soundFile);
+    candidates << QDir(QStringLiteral(TOVRIN_ASSET_DIR)).filePath(soundFile);
     for (const QString& candidate : std::as_const(candidates)) {
         if (!candidate.isEmpty() && QFileInfo(candidate).isFile())
             return candidate;

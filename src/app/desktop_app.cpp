@@ -88,6 +88,16 @@ WindowState DesktopApp::currentWindowState() const
     return state;
 }
 
+void DesktopApp::openLocation(const QString& location)
+{
+    m_window.show();
+    m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);
+    m_window.raise();
+    m_window.activateWindow();
+    if (!location.isEmpty())
+        m_openWindow.openLocation(location);
+}
+
 bool DesktopApp::isBusy() const
 {
     return m_transport.isRunning() || m_fetch.isBusy();

@@ -46,6 +46,11 @@ public:
     // Shows the main window (the other windows stay hidden until asked for).
     void show();
 
+    // A location from the command line or handed over by a later start:
+    // the main window comes to the front and the location (when not empty)
+    // is opened as the open window's OK opens it.
+    void openLocation(const QString& location);
+
     // The main window's commands.
     void openClick();
     void connectClick();

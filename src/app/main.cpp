@@ -1,14 +1,50 @@
+#include "app/command_line.h"
 #include "app/desktop_app.h"
+#include "app/single_instance.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // --help and --version are answered before the application object, so
+    // they need no display.
+    const tovrin::CommandLine early = tovrin::ParseCommandLine(arguments);
+    if (early.action == tovrin::CommandLine::Action::Help || early.action == tovrin::CommandLine::Action::Version) {
+        std::fputs(early.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     tovrin::ConfigureDesktopApplication();
+    // Read again without Qt's own options (-platform, -style, ...), which the
+    // application object has taken.
+    const tovrin::CommandLine command = tovrin::ParseCommandLine(QApplication::arguments());
+    if (command.action != tovrin::CommandLine::Action::Run) {
+        std::fputs(command.text.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+
     tovrin::SettingsStore store;
+    tovrin::SingleInstance instance(tovrin::InstanceServerName(store.location()));
+    if (instance.handOff(command.location))
+        return 0;
+    if (!instance.listen())
+        std::fputs("tovrin: cannot listen for later starts; each start opens its own window\n", stderr);
+
     tovrin::DesktopApp program(store);
     QObject::connect(&program, &tovrin::DesktopApp::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    // Queued: opening a redirector waits for its fetch, which must not hold
+    // up the answer to the start that handed it over.
+    QObject::connect(&instance, &tovrin::SingleInstance::locationReceived, &program,
+                     &tovrin::DesktopApp::openLocation, Qt::QueuedConnection);
     program.show();
+    if (!command.location.isEmpty())
+        QTimer::singleShot(0, &program, [&program, location = command.location] { program.openLocation(location); });
     return QApplication::exec();
 }

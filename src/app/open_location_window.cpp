@@ -94,13 +94,26 @@ void OpenLocationWindow::showEvent(QShowEvent* event)
 
 void OpenLocationWindow::okClick()
 {
-    m_dialog.setText(m_history->currentText());
-    if (!m_dialog.accept(m_mediaBusy && m_mediaBusy())) {
+    if (!acceptAndOpen(m_history->currentText()))
         m_history->setEditText(m_dialog.text());
-        return;
-    }
+}
+
+void OpenLocationWindow::openLocation(const QString& location)
+{
+    // The history as stored, as a showing of the window would load it, so the
+    // location is added to it rather than replacing it.
+    m_dialog.formShow();
+    acceptAndOpen(location);
+}
+
+bool OpenLocationWindow::acceptAndOpen(const QString& text)
+{
+    m_dialog.setText(text);
+    if (!m_dialog.accept(m_mediaBusy && m_mediaBusy()))
+        return false;
     hide();
     emit opened(OpenMedia(m_ctx, m_fetch));
+    return true;
 }
 
 void OpenLocationWindow::browseClick()

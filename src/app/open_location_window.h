@@ -29,6 +29,10 @@ public:
 
     QComboBox* historyBox() const { return m_history; }
 
+    // Opens location exactly as OK opens a typed location (also with the
+    // window hidden): recorded in the history, then opened by its class.
+    void openLocation(const QString& location);
+
 signals:
     // OK closed the window and the location was opened.
     void opened(tovrin::OpenOutcome outcome);
@@ -36,6 +40,8 @@ signals:
 private:
     void showEvent(QShowEvent* event) override;
     void okClick();
+    // OK's steps for the text; false when the dialog keeps it (nothing opened).
+    bool acceptAndOpen(const QString& text);
     void browseClick();
 
     AppContext& m_ctx;

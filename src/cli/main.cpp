@@ -1,5 +1,6 @@
 #include "cli/open_command.h"
 #include "cli/record_command.h"
+#include "tovrin_version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -17,7 +18,8 @@ const char kUsage[] =
     "                   URL may also be an http:// redirector address or a redirector file\n"
     "  open LOCATION    open a stream address, redirector, local media file or saved log\n"
     "                   and print what it holds\n"
-    "  info FILE        print the file properties of a local ASF file\n";
+    "  info FILE        print the file properties of a local ASF file\n"
+    "  --version        print the version\n";
 
 }  // namespace
 
@@ -39,6 +41,10 @@ int main(int argc, char* argv[])
         return tovrin::RunOpenCommand(arguments);
     if (command == QStringLiteral("info"))
         return tovrin::RunInfoCommand(arguments);
+    if (command == QStringLiteral("--version") || command == QStringLiteral("-v")) {
+        std::fputs("tovrin-cli " TOVRIN_VERSION "\n", stdout);
+        return 0;
+    }
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
         std::fputs(kUsage, stdout);
         return 0;

@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 # Waits until a window of a running Qt program shows a text, read through the
 # accessibility bus (AT-SPI) as a screen reader would read it.
-#   accessible_text.py APPLICATION TEXT TIMEOUT_SECONDS [--where]
+#   accessible_text.py APPLICATION TEXT TIMEOUT_SECONDS [--where] [--role ROLE]
 # Exits 0 once an object of APPLICATION is named TEXT or its text holds TEXT;
 # 1 when TIMEOUT_SECONDS pass first (the texts seen are printed). With
 # --where, the object must be named TEXT, and the screen position of its
-# centre is printed ("X Y"), for a real click there.
+# centre is printed ("X Y"), for a real click there. With --role, only
+# objects of that role count (e.g. "text": an edit box, not a label).
 import sys
 import time
 
@@ -16,6 +17,7 @@ from gi.repository import Atspi  # noqa: E402
 
 application, wanted, timeout = sys.argv[1], sys.argv[2], float(sys.argv[3])
 where = "--where" in sys.argv[4:]
+role = sys.argv[sys.argv.index("--role") + 1] if "--role" in sys.argv[4:] else None
 
 
 def objects(node, depth=0):
@@ -31,6 +33,8 @@ def objects(node, depth=0):
 
 
 def shows(node):
+    if role is not None and node.get_role_name() != role:
+        return False
     name = node.get_name() or ""
     if name == wanted:
         return True

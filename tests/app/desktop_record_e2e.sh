@@ -25,6 +25,7 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$work/media" "$work/out" "$work/web" "$work/config/Tovrin Streaming"
 here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/xdotool_steps.sh"
 
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=160x120:rate=15" \
   -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 4 -c:v wmv2 -c:a wmav2 "$work/media/clip.wmv"
@@ -39,15 +40,7 @@ CONF
 
 "$server_bin" --port 0 --root "$work/media" --rate 4 >"$work/server.out" 2>"$work/server.log" &
 server_pid=$!
-port=""
-for _ in $(seq 1 100); do
-  if [[ "$(head -n 1 "$work/server.out" 2>/dev/null)" =~ listening\ on\ .*:([0-9]+) ]]; then
-    port="${BASH_REMATCH[1]}"
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the test server did not start" >&2; exit 1; }
+port="$(wait_port "$work/server.out" 'listening on .*:([0-9]+)')"
 
 # A web server holding a redirector whose second entry is the clip.
 cat >"$work/web/list.asx" <<ASX
@@ -58,27 +51,12 @@ cat >"$work/web/list.asx" <<ASX
 ASX
 /usr/bin/python3 -u -m http.server --bind 127.0.0.1 --directory "$work/web" 0 >"$work/web.out" 2>&1 &
 web_pid=$!
-web_port=""
-for _ in $(seq 1 100); do
-  if [[ "$(head -n 1 "$work/web.out" 2>/dev/null)" =~ port\ ([0-9]+) ]]; then
-    web_port="${BASH_REMATCH[1]}"
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$web_port" ] || { echo "the web server did not start" >&2; exit 1; }
+web_port="$(wait_port "$work/web.out" 'port ([0-9]+)')"
 
 # Qt answers on the accessibility bus of this session. The program starts
 # once the bus is announced on the display.
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-for _ in $(seq 1 100); do
-  xprop -root AT_SPI_BUS 2>/dev/null | grep -q 'unix:' && break
-  sleep 0.1
-done
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_accessibility_bus
 shows() { "$here/accessible_text.py" Tovrin "$1" "${2:-30}" "${@:3}"; }
-
-. "$(dirname "$0")/xdotool_steps.sh"
 
 XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
 app_pid=$!
@@ -132,11 +110,7 @@ app_pid=""
 
 recorded="$work/out/clip.wmv"
 [ -s "$recorded" ] || { echo "nothing was recorded" >&2; exit 1; }
-want="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/media/clip.wmv")"
-got="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$recorded")"
-echo "source $want s, recording $got s"
-awk -v a="$want" -v b="$got" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d < 0.05) }' \
-  || { echo "the recording's duration differs from the source's" >&2; exit 1; }
+same_duration "$work/media/clip.wmv" "$recorded"
 conf="$work/config/Tovrin Streaming/Tovrin.conf"
 grep -q "URLSelected=mms://127.0.0.1:$port/clip.wmv" "$conf" \
   || { echo "the close sequence did not keep the address" >&2; exit 1; }

@@ -23,3 +23,38 @@ leave_program() {
   echo "tovrin did not leave after 離開" >&2
   return 1
 }
+
+# Waits (at most 10 s) for the first line of file $1 to match the regular
+# expression $2, whose first group is a port; prints the port.
+wait_port() {
+  for _ in $(seq 1 100); do
+    if [[ "$(head -n 1 "$1" 2>/dev/null)" =~ $2 ]]; then
+      echo "${BASH_REMATCH[1]}"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "nothing announced a port in $1" >&2
+  return 1
+}
+
+# Starts the accessibility bus on the display and waits until it is
+# announced there, so a Qt program started next answers on it.
+start_accessibility_bus() {
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  for _ in $(seq 1 100); do
+    xprop -root AT_SPI_BUS 2>/dev/null | grep -q 'unix:' && break
+    sleep 0.1
+  done
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# Fails unless the media files $1 and $2 last as long as each other (within 50 ms).
+same_duration() {
+  local want got
+  want="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$1")"
+  got="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$2")"
+  echo "source $want s, recording $got s"
+  awk -v a="$want" -v b="$got" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d < 0.05) }' \
+    || { echo "the recording's duration differs from the source's" >&2; return 1; }
+}

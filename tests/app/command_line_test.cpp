@@ -1,0 +1,71 @@
+#include "app/command_line.h"
+#include "app/single_instance.h"
+#include "support/qt_printers.h"
+#include "tovrin_version.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryFile>
+
+using namespace Qt::StringLiterals;
+
+namespace tovrin {
+namespace {
+
+using Action = CommandLine::Action;
+
+struct CommandLineCase {
+    QStringList arguments;
+    Action action;
+    QString location;  // for Run
+    QString text;      // a part of the printed text, for the others
+};
+
+TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
+{
+    const CommandLineCase cases[] = {
+        {{u"tovrin"_s}, Action::Run, {}, {}},
+        {{u"tovrin"_s, u"mms://127.0.0.1:1755/clip.wmv"_s}, Action::Run, u"mms://127.0.0.1:1755/clip.wmv"_s, {}},
+        {{u"tovrin"_s, u"http://web/show.asx"_s}, Action::Run, u"http://web/show.asx"_s, {}},
+        // File managers hand %u a file URL; the open window knows paths.
+        {{u"tovrin"_s, u"file:///tmp/my%20show.asx"_s}, Action::Run, u"/tmp/my show.asx"_s, {}},
+        {{u"tovrin"_s, u"/no/such/clip.wmv"_s}, Action::Run, u"/no/such/clip.wmv"_s, {}},
+        {{u"/usr/bin/tovrin"_s, u"--version"_s}, Action::Version, {}, u"tovrin " TOVRIN_VERSION "\n"_s},
+        {{u"tovrin"_s, u"-v"_s, u"mms://h/a"_s}, Action::Version, {}, u"tovrin " TOVRIN_VERSION "\n"_s},
+        {{u"tovrin"_s, u"--help"_s}, Action::Help, {}, u"Readme.txt"_s},
+        {{u"tovrin"_s, u"-h"_s}, Action::Help, {}, u"Usage: tovrin [options] [LOCATION]"_s},
+        {{u"tovrin"_s, u"--record"_s}, Action::Error, {}, u"Unknown option 'record'"_s},
+        {{u"tovrin"_s, u"mms://h/a"_s, u"mms://h/b"_s}, Action::Error, {}, u"one LOCATION"_s},
+    };
+    for (const CommandLineCase& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.location, c.location);
+        if (c.action == Action::Version)
+            EXPECT_EQ(line.text, c.text);
+        else
+            EXPECT_TRUE(line.text.contains(c.text)) << line.text.toStdString();
+    }
+}
+
+TEST(DesktopCommandLine, ARelativeNameOfAFileBecomesItsPath)
+{
+    QTemporaryFile file(u"clip-XXXXXX.wmv"_s);
+    ASSERT_TRUE(file.open());
+    const QString relative = QDir::current().relativeFilePath(file.fileName());
+    EXPECT_EQ(ParseCommandLine({u"tovrin"_s, relative}).location, QDir::current().absoluteFilePath(relative));
+}
+
+TEST(DesktopSingleInstance, OneServerNamePerSettingsLocation)
+{
+    const QString mine = InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s);
+    EXPECT_EQ(mine, InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s));
+    EXPECT_NE(mine, InstanceServerName(u"/tmp/test/config/Tovrin Streaming/Tovrin.conf"_s));
+    // A name, not a path: the socket goes into the temporary folder.
+    EXPECT_FALSE(mine.contains(u'/'));
+}
+
+}  // namespace
+}  // namespace tovrin
