@@ -24,59 +24,45 @@ void HttpOptions::addTo(QCommandLineParser& parser) const
     parser.addOptions({user, password.value, password.file, timeout});
 }
 
-QString HttpOptions::check(const QCommandLineParser& parser) const
+std::variant<HttpFetchOptions, QString> HttpOptions::parse(const QCommandLineParser& parser) const
 {
     if (parser.isSet(user) != password.isSet(parser))
         return QStringLiteral("--http-user and --http-password go together");
     if (const QString problem = password.check(parser); !problem.isEmpty())
         return problem;
+    HttpFetchOptions options{parser.value(user), password.given(parser), std::nullopt};
     if (parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
         if (!ok || seconds <= 0 || seconds > 3600)
             return QStringLiteral("--http-timeout takes a number of seconds");
+        options.timeLimitMs = int(seconds * 1000);
     }
-    return {};
+    return options;
 }
 
-QString HttpOptions::apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const
+QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch)
 {
-    if (parser.isSet(user)) {
+    if (options.password) {
         QString problem;
-        const std::optional<QString> secret = password.read(parser, problem);
+        const std::optional<QString> secret = ReadGivenPassword(*options.password, problem);
         if (!secret)
             return problem;
-        fetch.setCredentials(parser.value(user), *secret);
+        fetch.setCredentials(options.user, *secret);
     }
-    if (parser.isSet(timeout))
-        fetch.setTimeLimit(int(parser.value(timeout).toDouble() * 1000));
+    if (options.timeLimitMs)
+        fetch.setTimeLimit(*options.timeLimitMs);
     return {};
 }
 
-void RecordLocation::addTo(QCommandLineParser& parser) const
-{
-    http.addTo(parser);
-    parser.addOption(entry);
-}
-
-int RecordLocation::resolve(AppContext& ctx, const QCommandLineParser& parser, const QString& location, bool quiet,
-                            QString& address) const
+int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location,
+                          bool quiet, QString& address)
 {
     const QString absolute = AbsoluteLocation(location);
     const LocationClass cls = ClassifyLocation(absolute);
     if (!(cls & lcRedirector) || !(cls & (lcHttp | lcLocal))) {
         address = location;
         return 0;
-    }
-    if (const QString problem = http.check(parser); !problem.isEmpty()) {
-        std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
-        return 2;
-    }
-    bool ok = true;
-    const int n = parser.isSet(entry) ? parser.value(entry).toInt(&ok) : 1;
-    if (!ok || n < 1) {
-        std::fprintf(stderr, "tovrin-cli record: --entry takes a number from 1\n");
-        return 2;
     }
 
     // The redirector is opened in a context of its own: its questions must not
@@ -88,7 +74,7 @@ int RecordLocation::resolve(AppContext& ctx, const QCommandLineParser& parser, c
     RunState run;
     AppContext openCtx{shell, ctx.store, ctx.settings, run};
     RedirectorFetch fetch(shell);
-    if (const QString problem = http.apply(parser, fetch); !problem.isEmpty()) {
+    if (const QString problem = ApplyHttpFetchOptions(http, fetch); !problem.isEmpty()) {
         std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
         return 2;
     }
@@ -96,13 +82,13 @@ int RecordLocation::resolve(AppContext& ctx, const QCommandLineParser& parser, c
     if (OpenMedia(openCtx, fetch) != OpenOutcome::RedirectorLoaded)
         return 1;
     const QStringList entries = shell.urlItems();
-    if (n > entries.size()) {
+    if (entry > entries.size()) {
         shell.showMessage(QStringLiteral("The redirector names %1 stream addresses; there is no entry %2")
                               .arg(entries.size())
-                              .arg(n));
+                              .arg(entry));
         return 1;
     }
-    address = entries.at(n - 1);
+    address = entries.at(entry - 1);
     return 0;
 }
 

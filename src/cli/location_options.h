@@ -5,6 +5,9 @@
 #include <QCommandLineOption>
 #include <QString>
 
+#include <optional>
+#include <variant>
+
 class QCommandLineParser;
 
 namespace tovrin {
@@ -16,6 +19,18 @@ class RedirectorFetch;
 // absolute (so that it classifies as a local path); URLs stay as they are.
 QString AbsoluteLocation(const QString& typed);
 
+// What the command line says about fetching a redirector over HTTP.
+struct HttpFetchOptions {
+    QString user;
+    std::optional<GivenPassword> password;  // given exactly when user is
+    std::optional<int> timeLimitMs;
+};
+
+// Sets the fetch's credentials and time limit, reading the password in the
+// form it was given. The reason when the password cannot be had (nothing is
+// set then).
+QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch);
+
 // The options of `open` and `record` for redirectors fetched over HTTP.
 struct HttpOptions {
     QCommandLineOption user{QStringLiteral("http-user"),
@@ -26,26 +41,16 @@ struct HttpOptions {
                                QStringLiteral("SECONDS")};
 
     void addTo(QCommandLineParser& parser) const;
-    // Checks the values; the reason when they are unusable.
-    QString check(const QCommandLineParser& parser) const;
-    // Sets the fetch's credentials and time limit from the options, reading
-    // the password in the form it was given. The reason when the password
-    // cannot be had (nothing is set then).
-    QString apply(const QCommandLineParser& parser, RedirectorFetch& fetch) const;
+    // The values given; the reason when they are unusable.
+    std::variant<HttpFetchOptions, QString> parse(const QCommandLineParser& parser) const;
 };
 
-// `record` on a redirector: the stream address to record. A location that is
-// no redirector (over HTTP or on disk) is the address itself.
-struct RecordLocation {
-    HttpOptions http;
-    QCommandLineOption entry{QStringLiteral("entry"),
-                             QStringLiteral("Record the redirector's Nth address (default 1)."), QStringLiteral("N")};
-
-    void addTo(QCommandLineParser& parser) const;
-    // Exit status 0 with `address` set; 1 when the redirector gave no address
-    // to record (the reason has been shown); 2 for bad usage.
-    int resolve(AppContext& ctx, const QCommandLineParser& parser, const QString& location, bool quiet,
-                QString& address) const;
-};
+// `record` on a redirector: the stream address to record, the redirector's
+// `entry`th (from 1). A location that is no redirector (over HTTP or on disk)
+// is the address itself. Exit status 0 with `address` set; 1 when the
+// redirector gave no address to record (the reason has been shown); 2 when
+// the HTTP password cannot be had.
+int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location,
+                          bool quiet, QString& address);
 
 }  // namespace tovrin

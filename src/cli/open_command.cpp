@@ -1,13 +1,9 @@
 #include "cli/open_command.h"
 
-#include "state/app_context.h"
 #include "state/run_reset.h"
-#include "state/run_state.h"
-#include "state/settings_record.h"
-#include "state/settings_store.h"
 #include "state/text_rules.h"
 #include "asf/header_inspection.h"
-#include "cli/console_shell.h"
+#include "cli/command_context.h"
 #include "cli/location_options.h"
 #include "cli/property_report.h"
 #include "locations/location_class.h"
@@ -79,8 +75,9 @@ int RunOpenCommand(const QStringList& arguments)
     http.addTo(parser);
     if (const auto status = parseOne(parser, arguments, "open"))
         return *status;
-    if (const QString problem = http.check(parser); !problem.isEmpty()) {
-        usageError("open", problem);
+    const std::variant<HttpFetchOptions, QString> fetchOptions = http.parse(parser);
+    if (const QString* problem = std::get_if<QString>(&fetchOptions)) {
+        usageError("open", *problem);
         return 2;
     }
 
@@ -95,18 +92,17 @@ int RunOpenCommand(const QStringList& arguments)
     }
     // A saved log is the outcome itself: its lines go to stdout only.
     answers.quiet = logLocation;
-    SettingsStore store;
-    SettingsRecord settings = LoadSettings(store);
-    ConsoleShell shell(answers);
-    RunState run;
-    AppContext ctx{shell, store, settings, run};
+    CommandContext command(answers);
+    ConsoleShell& shell = command.shell;
+    AppContext& ctx = command.ctx;
     RedirectorFetch fetch(shell);
-    if (const QString problem = http.apply(parser, fetch); !problem.isEmpty()) {
+    if (const QString problem = ApplyHttpFetchOptions(std::get<HttpFetchOptions>(fetchOptions), fetch);
+        !problem.isEmpty()) {
         usageError("open", problem);
         return 2;
     }
 
-    run.mediaLocation = location;
+    command.run.mediaLocation = location;
     shell.setMediaLocation(location);
     OpenOutcome outcome = OpenMedia(ctx, fetch);
     // At a terminal the user has just typed the credentials the web server
@@ -161,11 +157,10 @@ int RunInfoCommand(const QStringList& arguments)
         return *status;
 
     const QString path = QFileInfo(parser.positionalArguments().at(1)).absoluteFilePath();
-    SettingsStore store;
-    SettingsRecord settings = LoadSettings(store);
-    ConsoleShell shell(ConsoleAnswers{});
-    RunState run;
-    AppContext ctx{shell, store, settings, run};
+    CommandContext command(ConsoleAnswers{});
+    ConsoleShell& shell = command.shell;
+    AppContext& ctx = command.ctx;
+    RunState& run = command.run;
     ResetRun(ctx);
     run.mediaLocation = path;
     shell.setMediaLocation(path);

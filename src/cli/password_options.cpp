@@ -44,26 +44,38 @@ QString PasswordOptions::check(const QCommandLineParser& parser) const
     return {};
 }
 
-std::optional<QString> PasswordOptions::read(const QCommandLineParser& parser, QString& problem, std::FILE* in,
-                                             std::FILE* out) const
+std::optional<GivenPassword> PasswordOptions::given(const QCommandLineParser& parser) const
 {
-    if (parser.isSet(file)) {
-        const std::optional<QString> password = ReadPasswordFile(parser.value(file), problem);
+    if (parser.isSet(file))
+        return GivenPassword{GivenPassword::Form::File, parser.value(file), value.names().first()};
+    if (!parser.isSet(value))
+        return std::nullopt;
+    const QString text = parser.value(value);
+    return GivenPassword{text == u'-' ? GivenPassword::Form::Typed : GivenPassword::Form::Value, text,
+                         value.names().first()};
+}
+
+std::optional<QString> ReadGivenPassword(const GivenPassword& given, QString& problem, std::FILE* in, std::FILE* out)
+{
+    switch (given.form) {
+    case GivenPassword::Form::Value:
+        return given.text;
+    case GivenPassword::Form::File: {
+        const std::optional<QString> password = ReadPasswordFile(given.text, problem);
         if (!password)
-            problem = QStringLiteral("--%1: %2").arg(file.names().first(), problem);
+            problem = QStringLiteral("--%1-file: %2").arg(given.option, problem);
         return password;
     }
-    const QString given = parser.value(value);
-    if (given != u'-')
-        return given;
-    const bool terminal = IsTerminal(in);
-    if (terminal) {
-        std::fprintf(out, "Password for --%s: ", value.names().first().toUtf8().constData());
+    case GivenPassword::Form::Typed:
+        break;
+    }
+    if (IsTerminal(in)) {
+        std::fprintf(out, "Password for --%s: ", given.option.toUtf8().constData());
         std::fflush(out);
     }
     const std::optional<QString> typed = ReadTerminalLine(in, out, false);
     if (!typed)
-        problem = QStringLiteral("--%1 -: no password was typed").arg(value.names().first());
+        problem = QStringLiteral("--%1 -: no password was typed").arg(given.option);
     return typed;
 }
 

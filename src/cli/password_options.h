@@ -10,6 +10,20 @@ class QCommandLineParser;
 
 namespace tovrin {
 
+// A password as the command line gave it, read only when the command runs.
+struct GivenPassword {
+    enum class Form { Value, Typed, File };
+    Form form = Form::Value;
+    QString text;    // Value: the password; File: the path
+    QString option;  // the option's name, for messages ("password", "http-password")
+};
+
+// Reads a given password: from its file, or typed at `in` (the prompt and the
+// line end after it go to `out`). std::nullopt, with the reason in
+// `problem`, when it cannot be had.
+std::optional<QString> ReadGivenPassword(const GivenPassword& given, QString& problem, std::FILE* in = stdin,
+                                         std::FILE* out = stderr);
+
 // A password of tovrin-cli's command line, in one of three forms:
 //   --NAME PW          the password itself, which every user of the machine can
 //                      read in the process list while the program runs;
@@ -28,11 +42,8 @@ struct PasswordOptions {
     // The reason when the options are unusable (both forms at once); empty
     // when they are fine.
     QString check(const QCommandLineParser& parser) const;
-    // The password in the form given: read from the file, or typed at `in`
-    // (the prompt and the line end after it go to `out`). std::nullopt, with
-    // the reason in `problem`, when it cannot be had.
-    std::optional<QString> read(const QCommandLineParser& parser, QString& problem, std::FILE* in = stdin,
-                                std::FILE* out = stderr) const;
+    // The password in the form given; nothing when neither form is.
+    std::optional<GivenPassword> given(const QCommandLineParser& parser) const;
 };
 
 // The first line of the password file at `path`, without its line end.

@@ -59,7 +59,7 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
         ASSERT_TRUE(test::WriteWholeFile(path, c.content, c.mode));
         Parsed p({QStringLiteral("--password-file"), path});
         QString problem;
-        EXPECT_EQ(p.options.read(p.parser, problem), c.password) << n;
+        EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem), c.password) << n;
         EXPECT_TRUE(problem.contains(c.problem)) << n << ": " << problem.toStdString();
         if (!c.password) {
             EXPECT_TRUE(problem.startsWith(QStringLiteral("--password-file: "))) << problem.toStdString();
@@ -67,7 +67,7 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
     }
     Parsed missing({QStringLiteral("--password-file"), dir.filePath(QStringLiteral("none"))});
     QString problem;
-    EXPECT_FALSE(missing.options.read(missing.parser, problem));
+    EXPECT_FALSE(ReadGivenPassword(*missing.options.given(missing.parser), problem));
     EXPECT_TRUE(problem.contains(QStringLiteral("cannot read"))) << problem.toStdString();
 
     Parsed both({QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-file"),
@@ -81,16 +81,16 @@ TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
     std::FILE* out = std::tmpfile();
     Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
     QString problem;
-    EXPECT_EQ(p.options.read(p.parser, problem, in, out), QStringLiteral("first line"));
-    EXPECT_EQ(p.options.read(p.parser, problem, in, out), QStringLiteral("second"));
-    EXPECT_EQ(p.options.read(p.parser, problem, in, out), std::nullopt);
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), QStringLiteral("first line"));
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), QStringLiteral("second"));
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), std::nullopt);
     EXPECT_EQ(problem, QStringLiteral("--password -: no password was typed"));
     EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
     std::fclose(in);
     std::fclose(out);
 
     Parsed plain({QStringLiteral("--password"), QStringLiteral("-x")});
-    EXPECT_EQ(plain.options.read(plain.parser, problem), QStringLiteral("-x"));
+    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), QStringLiteral("-x"));
 }
 
 TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
@@ -114,7 +114,7 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
     });
     Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
     QString problem;
-    const std::optional<QString> password = p.options.read(p.parser, problem, in, out);
+    const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
     typist.join();
     EXPECT_EQ(password, QStringLiteral("top secret"));
 

@@ -1,0 +1,146 @@
+#include "cli/record_options.h"
+
+#include <QCommandLineParser>
+
+#include <cmath>
+
+namespace tovrin {
+
+namespace {
+
+std::optional<QString> portOption(const QCommandLineParser& parser, const QCommandLineOption& option, bool allowZero)
+{
+    bool ok = false;
+    const uint port = parser.value(option).toUInt(&ok);
+    if (ok && port <= 65535 && (allowZero || port > 0))
+        return parser.value(option);
+    return std::nullopt;
+}
+
+// A number of seconds within (minimum, maximum]; nothing when it is not one.
+std::optional<double> secondsOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                    double minimum, double maximum, bool minimumAllowed)
+{
+    bool ok = false;
+    const double seconds = parser.value(option).toDouble(&ok);
+    // Not a number and infinity are no time: a duration of infinity milliseconds
+    // has no integer value.
+    if (!ok || !std::isfinite(seconds) || seconds > maximum || seconds < minimum
+        || (seconds == minimum && !minimumAllowed))
+        return std::nullopt;
+    return seconds;
+}
+
+}  // namespace
+
+std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Records an MMS stream (mms://, mmst://, mmsu://, mmsh://) into an ASF file.\n"
+        "Each data packet goes to its own slot of the file, so an interrupted\n"
+        "download can be resumed; a live broadcast is rebased to time zero and\n"
+        "its header patched when the recording ends.\n"
+        "Ctrl-C stops the recording and keeps what was received.\n\n"
+        "Exit status: 0 when the server ended the stream and every packet of\n"
+        "the file arrived, or the recording was stopped; 1 when it ended any\n"
+        "other way, packets missing included; 2 for bad usage."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The command."));
+    parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv, or a redirector (http://host/list.asx or a .asx file) whose --entry to record"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption resume(QStringLiteral("resume"), QStringLiteral("Resume into FILE when it already holds data."));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QStringLiteral("Download again over FILE when it already holds data."));
+    const QCommandLineOption tcpPort(QStringLiteral("tcp-port"), QStringLiteral("The server's MMS port when the address names none (default: the setting, 1755)."), QStringLiteral("N"));
+    const QCommandLineOption udp(QStringLiteral("udp"), QStringLiteral("Receive the data as UDP datagrams."));
+    const QCommandLineOption udpPort(QStringLiteral("udp-port"), QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."), QStringLiteral("N"));
+    const QCommandLineOption bypassDns(QStringLiteral("bypass-dns"), QStringLiteral("The host is an IP address; do not look it up."));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User id for a server that asks for credentials."), QStringLiteral("ID"));
+    const PasswordOptions password(QStringLiteral("password"), QStringLiteral("Password for a server that asks for credentials."));
+    const QCommandLineOption savePassword(QStringLiteral("save-password"), QStringLiteral("Keep the credentials in the settings for later runs."));
+    const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS of media have been recorded."), QStringLiteral("SECONDS"));
+    const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
+    const QCommandLineOption connectTimeout(QStringLiteral("connect-timeout"), QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
+    const QCommandLineOption transport(QStringLiteral("transport"), QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes before replying; mmst, mmsu (the MMS exchange, data over TCP or UDP) or mmsh (MMS over HTTP) only. An mmsh:// address always goes over HTTP."), QStringLiteral("NAME"), QStringLiteral("auto"));
+    const QCommandLineOption httpPort(QStringLiteral("http-port"), QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."), QStringLiteral("N"));
+    const QCommandLineOption entry(QStringLiteral("entry"), QStringLiteral("Record the redirector's Nth address (default 1)."), QStringLiteral("N"));
+    parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
+                       savePassword, duration, saveLog, connectTimeout, quiet, transport, httpPort});
+    const HttpOptions http;
+    http.addTo(parser);
+    parser.addOption(entry);
+
+    if (!parser.parse(arguments))
+        return UsageError{parser.errorText()};
+    if (parser.isSet(QStringLiteral("help")))
+        return HelpRequest{parser.helpText()};
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return UsageError{QStringLiteral("expects exactly one URL")};
+
+    RecordOptions options;
+    options.location = positional.at(1);
+    if (parser.isSet(resume) && parser.isSet(overwrite))
+        return UsageError{QStringLiteral("--resume and --overwrite exclude each other")};
+    if (parser.isSet(resume))
+        options.resumeChoice = ResumeChoice::Resume;
+    if (parser.isSet(overwrite))
+        options.resumeChoice = ResumeChoice::Redownload;
+    if (parser.isSet(user) != password.isSet(parser))
+        return UsageError{QStringLiteral("--user and --password go together")};
+    if (const QString problem = password.check(parser); !problem.isEmpty())
+        return UsageError{problem};
+    options.user = parser.value(user);
+    options.password = password.given(parser);
+    options.savePassword = parser.isSet(savePassword);
+
+    if (parser.isSet(tcpPort) && !(options.tcpPort = portOption(parser, tcpPort, false)))
+        return UsageError{QStringLiteral("--tcp-port takes a port number")};
+    if (parser.isSet(udpPort) && !(options.udpPort = portOption(parser, udpPort, true)))
+        return UsageError{QStringLiteral("--udp-port takes a port number")};
+    const std::optional<Transport> chosen = TransportNamed(parser.value(transport));
+    if (!chosen)
+        return UsageError{QStringLiteral("--transport takes auto, mmst, mmsu or mmsh")};
+    options.transport = *chosen;
+    if (parser.isSet(httpPort)) {
+        const std::optional<QString> port = portOption(parser, httpPort, false);
+        if (!port)
+            return UsageError{QStringLiteral("--http-port takes a port number")};
+        options.httpPort = quint16(port->toUInt());
+    }
+    options.udp = parser.isSet(udp);
+    options.bypassDns = parser.isSet(bypassDns);
+
+    if (parser.isSet(duration)) {
+        const std::optional<double> seconds = secondsOption(parser, duration, 0, 1e12, true);
+        if (!seconds)
+            return UsageError{QStringLiteral("--duration takes a number of seconds")};
+        options.durationSeconds = *seconds;
+    }
+    if (parser.isSet(connectTimeout)) {
+        const std::optional<double> seconds = secondsOption(parser, connectTimeout, 0, 3600, false);
+        if (!seconds)
+            return UsageError{QStringLiteral("--connect-timeout takes a number of seconds")};
+        options.connectTimeoutMs = int(*seconds * 1000);
+    }
+
+    std::variant<HttpFetchOptions, QString> fetch = http.parse(parser);
+    if (const QString* problem = std::get_if<QString>(&fetch))
+        return UsageError{*problem};
+    options.http = std::get<HttpFetchOptions>(fetch);
+    if (parser.isSet(entry)) {
+        bool ok = false;
+        options.entry = parser.value(entry).toInt(&ok);
+        if (!ok || options.entry < 1)
+            return UsageError{QStringLiteral("--entry takes a number from 1")};
+    }
+    options.saveLog = parser.value(saveLog);
+    options.output = parser.value(output);
+    options.quiet = parser.isSet(quiet);
+    return options;
+}
+
+}  // namespace tovrin

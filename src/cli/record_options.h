@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cli/location_options.h"
+#include "cli/password_options.h"
+#include "mmsh/record_transport.h"
+#include "state/shell.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+namespace tovrin {
+
+// Everything `tovrin-cli record` was asked to do, checked, before anything runs.
+struct RecordOptions {
+    QString location;  // a stream address, or a redirector over HTTP or on disk
+    int entry = 1;     // the redirector's address to record, from 1
+    HttpFetchOptions http;
+
+    QString output;   // -o (empty: the stream's name in the current folder)
+    QString saveLog;  // --save-log (empty: none)
+    std::optional<ResumeChoice> resumeChoice;
+    QString user;                           // --user
+    std::optional<GivenPassword> password;  // given exactly when user is
+    bool savePassword = false;
+    bool quiet = false;
+
+    // Settings overridden for this run only.
+    std::optional<QString> tcpPort;
+    std::optional<QString> udpPort;
+    bool udp = false;
+    bool bypassDns = false;
+    Transport transport = Transport::Auto;
+    quint16 httpPort = 80;
+
+    double durationSeconds = 0;  // 0: until the stream ends
+    int connectTimeoutMs = 45000;
+};
+
+// What is wrong with a command line, as one line for the user.
+struct UsageError {
+    QString message;
+};
+// --help was asked for: the text to print.
+struct HelpRequest {
+    QString text;
+};
+
+// Parses the arguments of `tovrin-cli record ...` (the program's name first).
+std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(const QStringList& arguments);
+
+}  // namespace tovrin
