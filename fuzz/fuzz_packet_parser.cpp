@@ -2,7 +2,6 @@
 // rebasing of a live packet's timecodes, which edits the packet in place.
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "fuzz_shell.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    static tovrin::fuzz::FuzzShell shell;
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const std::uint32_t firstSendTime = *tovrin::LE32At(bytes, 0);
     QByteArray packet = bytes.sliced(4).toByteArray();
@@ -20,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int offset = tovrin::SendTimeOffset(packet);
     if (offset != 0 && (offset < 5 || offset > 9))
         std::abort();
-    tovrin::RebaseTimecodes(packet, firstSendTime, shell);
+    if (const auto fault = tovrin::RebaseTimecodes(packet, firstSendTime))
+        (void)tovrin::RebaseFaultLine(*fault);
     if (packet.size() != before.size())
         std::abort();  // rebasing never changes a packet's length
     return 0;

@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tovrin::AppContext ctx{shell, store, settings, run};
     const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    tovrin::ReadOpenFileReply(packet, run, shell);
-    tovrin::ReadFunnelReport(packet, run, shell);
-    tovrin::ReadCredentialsRequest(packet, run, shell);
+    (void)tovrin::ReadOpenFileReply(packet, run);
+    (void)tovrin::ReadFunnelReport(packet, run);
+    (void)tovrin::ReadCredentialsRequest(packet, run);
     (void)tovrin::PreparePasswordPrompt(ctx);
     return 0;
 }

@@ -4,19 +4,6 @@
 
 namespace tovrin {
 
-bool ReadLE32(QByteArrayView bytes, qsizetype pos, std::uint32_t& dest, Shell& shell)
-{
-    const auto value = pos >= 1 ? LE32At(bytes, pos - 1) : std::nullopt;
-    if (!value) {
-        shell.showMessage(QStringLiteral("data out of range - 4 byte to long function : %1 : %2")
-                              .arg(pos)
-                              .arg(bytes.size()));
-        return false;
-    }
-    dest = *value;
-    return true;
-}
-
 QByteArray EncodeLE16(std::uint16_t value)
 {
     QByteArray out(2, '\0');

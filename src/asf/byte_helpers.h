@@ -8,16 +8,8 @@
 
 namespace tovrin {
 
-class Shell;
-
 // Little-endian reading and writing on byte strings, shared by the MMS and
-// ASF code. Positions named "pos" are 1-based, as the protocol tables count
-// them; offsets named "offset" are 0-based.
-
-// The unsigned 32-bit value at 1-based position pos. When the four bytes are
-// not all there, shows "data out of range - 4 byte to long function : P : L",
-// leaves dest unchanged and answers false.
-bool ReadLE32(QByteArrayView bytes, qsizetype pos, std::uint32_t& dest, Shell& shell);
+// ASF code. Offsets are 0-based.
 
 QByteArray EncodeLE16(std::uint16_t value);
 QByteArray EncodeLE32(std::uint32_t value);

@@ -177,8 +177,12 @@ void MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
         if (!m_firstSendTime)
             m_firstSendTime = *sendTime;
         run.mediaTime = resume ? *sendTime : *sendTime - *m_firstSendTime;
-        if (run.isLive() && !RebaseTimecodes(packet, *m_firstSendTime, shell))
-            shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
+        if (run.isLive()) {
+            if (const std::optional<RebaseFault> fault = RebaseTimecodes(packet, *m_firstSendTime)) {
+                shell.appendLog(RebaseFaultLine(*fault));
+                shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
+            }
+        }
     }
 
     if (WriteDataPacket(run, shell, packet)) {

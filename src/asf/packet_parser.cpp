@@ -1,6 +1,5 @@
 #include "asf/packet_parser.h"
 
-#include "state/shell.h"
 #include "asf/byte_helpers.h"
 
 namespace tovrin {
@@ -27,25 +26,27 @@ int OffsetFieldWidth(std::uint8_t propertyFlags)
 // its own log line rather than reading past the end.
 class Rebaser {
 public:
-    Rebaser(QByteArray& packet, std::uint32_t first, Shell& shell)
-        : m_packet(packet), m_first(first), m_shell(shell) {}
+    using Kind = RebaseFault::Kind;
+    using Result = std::optional<RebaseFault>;
 
-    bool run()
+    Rebaser(QByteArray& packet, std::uint32_t first) : m_packet(packet), m_first(first) {}
+
+    Result run()
     {
         const auto b0 = ByteAt(m_packet, 0), b1 = ByteAt(m_packet, 1), b2 = ByteAt(m_packet, 2);
         if (b0 != 0x82 || b1 != 0x00 || b2 != 0x00)
-            return fail(QStringLiteral("Fault in media packet header, start 0x82 missing"));
+            return RebaseFault{Kind::NoPacketStart};
         const auto lengthFlags = ByteAt(m_packet, 3);
         const auto propertyFlags = ByteAt(m_packet, 4);
         if (!lengthFlags || !propertyFlags)
-            return truncated();
+            return RebaseFault{Kind::FieldBeyondEnd};
         const std::uint8_t f = *lengthFlags;
         qsizetype pos = SendTimeOffset(m_packet);
         if (pos == 0)
-            return fail(QStringLiteral("Media packet error, unknown padding. Flags = ") + hex2(f));
+            return RebaseFault{Kind::UnknownPadding, f};
 
         if (!rebaseField(pos, 4))
-            return truncated();
+            return RebaseFault{Kind::FieldBeyondEnd};
         pos += 4 + 2;  // send time, duration
 
         const bool multiple = f & 0x01;
@@ -53,7 +54,7 @@ public:
         if (multiple) {
             const auto pf = ByteAt(m_packet, pos);
             if (!pf)
-                return truncated();
+                return RebaseFault{Kind::FieldBeyondEnd};
             payloadFlags = *pf;
             pos += 1;
         }
@@ -63,42 +64,42 @@ public:
         for (int counter = 1;; ++counter) {
             pos += 2;  // stream number, media object number
             if (width == 0)
-                return fail(QStringLiteral("Invalid segment type ID unknown type ") + hex2(*propertyFlags));
+                return RebaseFault{Kind::UnknownOffsetWidth, *propertyFlags};
             const auto r = ByteAt(m_packet, pos + width);
             if (!r || !LEAt(m_packet, pos, width))
-                return truncated();
+                return RebaseFault{Kind::FieldBeyondEnd};
             if (*r & 0x01) {  // compressed payload: the field is a presentation time
                 rebaseField(pos, width);
                 pos += width + 1;
                 if (multiple) {
                     const auto l = LE16At(m_packet, pos + 1);
                     if (!l)
-                        return truncated();
+                        return RebaseFault{Kind::FieldBeyondEnd};
                     pos += 3 + *l;
                     if (pos > length)
-                        return fail(QStringLiteral("error in packet, grouping pointer out of range"));
+                        return RebaseFault{Kind::GroupingPointerOutOfRange};
                 }
             } else if (*r & 0x08) {  // replicated data: size, then presentation time
                 pos += width + 1 + 4;
                 if (!rebaseField(pos, 4))
-                    return truncated();
+                    return RebaseFault{Kind::FieldBeyondEnd};
                 pos += 4;
                 if (multiple) {
                     const int n = (payloadFlags & 0x40) ? 1 : 2;
                     const auto l = LEAt(m_packet, pos, n);
                     if (!l)
-                        return truncated();
+                        return RebaseFault{Kind::FieldBeyondEnd};
                     pos += n + qsizetype(*l);
                     if (pos > length)
-                        return fail(QStringLiteral("error in packet, non grouping pointer out of range"));
+                        return RebaseFault{Kind::NonGroupingPointerOutOfRange};
                 }
             } else if (*r != 0) {
-                return fail(QStringLiteral("Error in packet, Segment Flags unknown ") + hex2(*r));
+                return RebaseFault{Kind::UnknownSegmentFlags, *r};
             } else {
-                return true;  // nothing to rebase in this payload; the rest stay as they are
+                return std::nullopt;  // nothing to rebase in this payload; the rest stay as they are
             }
             if (!multiple || counter >= (payloadFlags & 0x3F))
-                return true;
+                return std::nullopt;
         }
     }
 
@@ -109,17 +110,8 @@ private:
         return value && PutLE(m_packet, pos, std::uint32_t(*value) - m_first, width);
     }
 
-    bool fail(const QString& line)
-    {
-        m_shell.appendLog(line);
-        return false;
-    }
-
-    bool truncated() { return fail(QStringLiteral("Media packet error, field beyond end of packet")); }
-
     QByteArray& m_packet;
     std::uint32_t m_first;
-    Shell& m_shell;
 };
 
 }  // namespace
@@ -139,9 +131,31 @@ int SendTimeOffset(QByteArrayView packet)
     }
 }
 
-bool RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime, Shell& shell)
+std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime)
 {
-    return Rebaser(packet, firstSendTime, shell).run();
+    return Rebaser(packet, firstSendTime).run();
+}
+
+QString RebaseFaultLine(const RebaseFault& fault)
+{
+    using Kind = RebaseFault::Kind;
+    switch (fault.kind) {
+    case Kind::NoPacketStart:
+        return QStringLiteral("Fault in media packet header, start 0x82 missing");
+    case Kind::UnknownPadding:
+        return QStringLiteral("Media packet error, unknown padding. Flags = ") + hex2(fault.flags);
+    case Kind::UnknownOffsetWidth:
+        return QStringLiteral("Invalid segment type ID unknown type ") + hex2(fault.flags);
+    case Kind::UnknownSegmentFlags:
+        return QStringLiteral("Error in packet, Segment Flags unknown ") + hex2(fault.flags);
+    case Kind::GroupingPointerOutOfRange:
+        return QStringLiteral("error in packet, grouping pointer out of range");
+    case Kind::NonGroupingPointerOutOfRange:
+        return QStringLiteral("error in packet, non grouping pointer out of range");
+    case Kind::FieldBeyondEnd:
+        break;
+    }
+    return QStringLiteral("Media packet error, field beyond end of packet");
 }
 
 }  // namespace tovrin

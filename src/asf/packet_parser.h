@@ -2,23 +2,41 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace tovrin {
-
-class Shell;
 
 // Offset of the send-time field of an ASF data packet (the payload of a media
 // packet, without its data prefix), chosen by its length type flags (byte 3):
 // 5 to 9, or 0 for a layout this recorder does not read.
 int SendTimeOffset(QByteArrayView packet);
 
+// Why a packet's timecodes could not be rebased.
+struct RebaseFault {
+    enum class Kind {
+        NoPacketStart,                 // the packet does not start with 0x82 00 00
+        UnknownPadding,                // length type flags of no layout known here (`flags`)
+        UnknownOffsetWidth,            // property flags of no offset width (`flags`)
+        UnknownSegmentFlags,           // a payload's replicated-data length (`flags`)
+        GroupingPointerOutOfRange,     // a compressed payload runs past the packet
+        NonGroupingPointerOutOfRange,  // a payload runs past the packet
+        FieldBeyondEnd,                // the packet ends inside a field it needs
+    };
+    Kind kind = Kind::FieldBeyondEnd;
+    std::uint8_t flags = 0;
+    bool operator==(const RebaseFault&) const = default;
+};
+// The session log's line for a fault.
+QString RebaseFaultLine(const RebaseFault& fault);
+
 // Makes a live packet's timecodes relative to the first packet of the run:
 // subtracts firstSendTime (wrapping, 32-bit) from the send time and from the
-// presentation time of every payload, in place. A packet it cannot follow is
-// logged and answers false; rewrites made before the fault stay. Nothing is
-// read or written outside the packet.
-bool RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime, Shell& shell);
+// presentation time of every payload, in place. Nothing on success; the fault
+// for a packet it cannot follow, whose rewrites made before the fault stay.
+// Nothing is read or written outside the packet.
+std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime);
 
 }  // namespace tovrin

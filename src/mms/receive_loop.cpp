@@ -251,6 +251,12 @@ void ReceiveLoop::dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lan
     m_earlyMediaLogged = true;
 }
 
+void ReceiveLoop::tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fields)
+{
+    for (const FieldBeyondReply& field : fields)
+        m_ctx.shell.showMessage(FieldBeyondReplyMessage(field));
+}
+
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)
 {
     m_ctx.shell.appendLog(QStringLiteral("偵測到一個未知的 MMS 預先標題"));
@@ -285,7 +291,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
             shell.appendLog(QStringLiteral("- Open-file reply after the ASF header, ignored"));
             return true;
         }
-        ReadOpenFileReply(packet, run, shell);
+        tellFieldsBeyondReply(ReadOpenFileReply(packet, run));
         if (run.isLive() && run.resume) {
             shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
             run.liveHeaderFixed = true;
@@ -299,7 +305,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         shell.appendLog(QStringLiteral("新進的標題"));
         return true;
     case 0x15:
-        ReadFunnelReport(packet, run, shell);
+        tellFieldsBeyondReply(ReadFunnelReport(packet, run));
         if (run.funnelReportCount >= 3) {
             run.funnelReportCount = 0;
             shell.appendLog(QStringLiteral("0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
@@ -307,7 +313,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         }
         return true;
     case 0x1A:
-        ReadCredentialsRequest(packet, run, shell);
+        tellFieldsBeyondReply(ReadCredentialsRequest(packet, run));
         if (m_actions.askCredentials()) {
             m_commands.sendCredentials();
             run.incarnation.fetch_add(1);

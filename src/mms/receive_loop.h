@@ -6,12 +6,14 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <vector>
 
 namespace tovrin {
 
 struct AppContext;
 class ClientCommands;
 class RunActions;
+struct FieldBeyondReply;
 
 // Most bytes the stream lane of the receive buffer holds: the control
 // connection is read no further until the receive thread has made room.
@@ -49,6 +51,7 @@ private:
     void takeStragglers();
     void handleHeader(bool fromDatagrams);
     void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
+    void tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fields);
     bool headerStored() const;
     void dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length);
 

@@ -11,22 +11,38 @@ namespace {
 
 constexpr std::uint32_t kBroadcastAttribute = 0x02000000;
 
-// Reads the 32-bit value at 1-based position pos into an atomic run value.
-void readInto(QByteArrayView packet, qsizetype pos, Counter& target, Shell& shell)
+// The 32-bit value at 1-based position pos; a field beyond the reply is
+// noted in `beyond`.
+std::optional<std::uint32_t> readField(QByteArrayView packet, qsizetype pos, FieldsBeyondReply& beyond)
 {
-    std::uint32_t value = target.load();
-    if (ReadLE32(packet, pos, value, shell))
-        target.store(value);
+    const std::optional<std::uint32_t> value = pos >= 1 ? LE32At(packet, pos - 1) : std::nullopt;
+    if (!value)
+        beyond.push_back({pos, packet.size()});
+    return value;
+}
+
+// Reads the field at pos into an atomic run value, which keeps its value when
+// the field is beyond the reply.
+void readInto(QByteArrayView packet, qsizetype pos, Counter& target, FieldsBeyondReply& beyond)
+{
+    if (const std::optional<std::uint32_t> value = readField(packet, pos, beyond))
+        target.store(*value);
 }
 
 }  // namespace
 
-void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell)
+QString FieldBeyondReplyMessage(const FieldBeyondReply& field)
 {
-    readInto(packet, 93, run.packetSize, shell);
-    readInto(packet, 97, run.filePacketCount, shell);
-    readInto(packet, 105, run.streamBitRate, shell);
-    readInto(packet, 109, run.headerLength, shell);
+    return QStringLiteral("data out of range - 4 byte to long function : %1 : %2").arg(field.pos).arg(field.replySize);
+}
+
+FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run)
+{
+    FieldsBeyondReply beyond;
+    readInto(packet, 93, run.packetSize, beyond);
+    readInto(packet, 97, run.filePacketCount, beyond);
+    readInto(packet, 105, run.streamBitRate, beyond);
+    readInto(packet, 109, run.headerLength, beyond);
 
     // MS-MMSP servers announce a broadcast with a packet count of 0 and the
     // broadcast bit of the file attributes rather than 0xFFFFFFFF; both are
@@ -34,28 +50,31 @@ void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell)
     const auto attributes = LE32At(packet, 60);
     if (run.filePacketCount == 0 && attributes && (*attributes & kBroadcastAttribute))
         run.filePacketCount = kLivePacketCount;
+    return beyond;
 }
 
-void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell)
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
 {
-    readInto(packet, 61, run.serverClientCount, shell);
-    std::uint32_t messageLength = 0;
-    if (ReadLE32(packet, 9, messageLength, shell)) {
-        const qsizetype end = qsizetype(std::min<std::uint64_t>(std::uint64_t(messageLength) + 16,
+    FieldsBeyondReply beyond;
+    readInto(packet, 61, run.serverClientCount, beyond);
+    if (const std::optional<std::uint32_t> messageLength = readField(packet, 9, beyond)) {
+        const qsizetype end = qsizetype(std::min<std::uint64_t>(std::uint64_t(*messageLength) + 16,
                                                                  std::uint64_t(packet.size())));
         if (end > 80)
             run.funnelData.append(packet.sliced(80, end - 80).toByteArray());
     }
     run.funnelReportCount.fetch_add(1);
+    return beyond;
 }
 
-void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell)
+FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, RunState& run)
 {
-    std::uint32_t declared = 0;
-    if (!ReadLE32(packet, 49, declared, shell))
-        return;
+    FieldsBeyondReply beyond;
+    const std::optional<std::uint32_t> declared = readField(packet, 49, beyond);
+    if (!declared)
+        return beyond;
     const qsizetype present = std::max<qsizetype>(0, packet.size() - 52);
-    const qsizetype length = qsizetype(std::min<std::uint64_t>(declared, std::uint64_t(present)));
+    const qsizetype length = qsizetype(std::min<std::uint64_t>(*declared, std::uint64_t(present)));
     QString text;
     for (qsizetype i = 0; i + 1 < length; i += 2) {
         const char16_t unit = char16_t(std::uint8_t(packet[52 + i]) | (std::uint8_t(packet[53 + i]) << 8));
@@ -64,6 +83,7 @@ void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell)
         text.append(QChar(unit));
     }
     run.authChallenge.append(text);
+    return beyond;
 }
 
 }  // namespace tovrin

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace tovrin {
 
-class Shell;
 struct RunState;
 
 // Command ids of the server's replies.
@@ -25,20 +26,28 @@ inline constexpr std::uint8_t StreamSelectionReply = 0x21;
 }  // namespace ServerReply
 
 // Readers of the server replies whose fields the client keeps. Each takes the
-// whole command packet (from its first byte) and writes the run state; a field
-// that lies beyond the packet is reported by the LE32 reader's message and
-// keeps its previous value.
+// whole command packet (from its first byte) and writes the run state. A
+// 32-bit field that lies beyond the packet keeps its previous value and is
+// answered, so the receive loop can tell the user.
+struct FieldBeyondReply {
+    qsizetype pos = 0;        // 1-based, as the protocol tables count
+    qsizetype replySize = 0;  // bytes the reply held
+    bool operator==(const FieldBeyondReply&) const = default;
+};
+using FieldsBeyondReply = std::vector<FieldBeyondReply>;
+// "data out of range - 4 byte to long function : P : L"
+QString FieldBeyondReplyMessage(const FieldBeyondReply& field);
 
 // Packet size, file packet count, stream bit rate and header length.
-void ReadOpenFileReply(QByteArrayView packet, RunState& run, Shell& shell);
+FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run);
 
 // Server client count; the report's payload appended to the funnel data;
 // the funnel report count goes up by one.
-void ReadFunnelReport(QByteArrayView packet, RunState& run, Shell& shell);
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
 // AuthChallenge, up to its terminating zero. Only the bytes present in the
 // packet are read, whatever length the request declares.
-void ReadCredentialsRequest(QByteArrayView packet, RunState& run, Shell& shell);
+FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, RunState& run);
 
 }  // namespace tovrin

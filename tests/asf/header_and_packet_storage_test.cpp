@@ -64,6 +64,13 @@ TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
     resumed.run.resume = true;
     MediaPacketWriter(resumed.t.ctx).handle(1, TimedPacket(40, 70000));
     EXPECT_EQ(resumed.run.mediaTime, 70000u);
+
+    // A live packet whose payloads cannot be followed is stored as it is, told why.
+    StorageRun live(0, 40);
+    live.run.filePacketCount = kLivePacketCount;
+    MediaPacketWriter(live.t.ctx).handle(1, TimedPacket(40, 70000));
+    EXPECT_EQ(live.log, (QStringList{QStringLiteral("Error in packet, Segment Flags unknown 64"),
+                                     QStringLiteral("Error in packet, timecode update failed")}));
 }
 
 TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresItCannotStore)
