@@ -45,7 +45,7 @@ struct InlineActions : RunActions {
     {
         {
             std::lock_guard lock(ctx.run.saveFileLock);
-            FixPacketCount(ctx);
+            FixPacketCount(ctx.run);
         }
         ctx.run.packetCountFixed = true;
         requestStop();
@@ -108,9 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The stop routine's fix-ups, on whatever the run left behind.
     std::lock_guard lock(run.saveFileLock);
     if (!run.liveHeaderFixed && run.isLive())
-        FixLiveHeader(ctx);
+        FixLiveHeader(ctx.run);
     if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0)
-        FixPacketCount(ctx);
+        FixPacketCount(ctx.run);
     run.saveFile->close();
     return 0;
 }

@@ -1,6 +1,5 @@
 #include "asf/header_fixup.h"
 
-#include "state/app_context.h"
 #include "state/run_state.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
@@ -71,9 +70,8 @@ std::uint64_t PacketCount(const RunState& run)
 
 }  // namespace
 
-bool FixPacketCount(AppContext& ctx)
+bool FixPacketCount(RunState& run)
 {
-    RunState& run = ctx.run;
     Patch patch;
     if (!OpenPatch(run, patch))
         return false;
@@ -85,9 +83,8 @@ bool FixPacketCount(AppContext& ctx)
     return patch.put64(*at + kDataPacketsField, PacketCount(run));
 }
 
-LiveHeaderFix FixLiveHeader(AppContext& ctx)
+LiveHeaderFix FixLiveHeader(RunState& run)
 {
-    RunState& run = ctx.run;
     Patch patch;
     const std::optional<qint64> at =
         OpenPatch(run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;

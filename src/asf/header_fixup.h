@@ -4,7 +4,7 @@
 
 namespace tovrin {
 
-struct AppContext;
+struct RunState;
 
 // Patches the header of the run's save file when the run ends. Both open
 // their own handle on the save file, leaving the run's handle where it is,
@@ -19,7 +19,7 @@ struct AppContext;
 
 // Data Packets Count of the File Properties Object, so a later run can resume
 // the file. False, without a message, when the object is not in the header.
-bool FixPacketCount(AppContext& ctx);
+bool FixPacketCount(RunState& run);
 
 // How patching a live recording's header went.
 enum class LiveHeaderFix {
@@ -35,7 +35,7 @@ enum class LiveHeaderFix {
 // the file. Shows nothing: it runs under the save-file lock, and a message
 // box there would let a second stop, arriving from the box's event loop,
 // lock the same mutex again. The caller tells the user once it has let go.
-LiveHeaderFix FixLiveHeader(AppContext& ctx);
+LiveHeaderFix FixLiveHeader(RunState& run);
 
 // The message box a failed live fix-up shows, or empty when it shows none.
 QString LiveHeaderFixMessage(LiveHeaderFix outcome);

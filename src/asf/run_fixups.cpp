@@ -38,11 +38,11 @@ void FixUpStoppedRun(AppContext& ctx)
         std::lock_guard lock(run.saveFileLock);
         writeError = FlushTellingFirstError(run);
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
-            liveFixed = FixLiveHeader(ctx);
+            liveFixed = FixLiveHeader(run);
             run.liveHeaderFixed = true;
         }
         if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
-            countFixed = FixPacketCount(ctx);
+            countFixed = FixPacketCount(run);
             run.packetCountFixed = true;
         }
     }
@@ -69,7 +69,7 @@ bool FixCompletedRun(AppContext& ctx)
     {
         std::lock_guard lock(run.saveFileLock);
         writeError = FlushTellingFirstError(run);
-        fixed = FixPacketCount(ctx);
+        fixed = FixPacketCount(run);
     }
     if (!writeError.isEmpty())
         ctx.shell.appendLog(QStringLiteral("- Save file write error: ") + writeError);

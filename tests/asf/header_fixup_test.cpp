@@ -1,14 +1,15 @@
 #include "asf/header_fixup.h"
 #include "asf_builder.h"
 #include "support/asf_sample.h"
-#include "support/temp_settings.h"
+#include "state/run_state.h"
 
 #include <QFile>
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
-using tovrin::test::TestContext;
 namespace asf = tovrin::test::asf;
 
 namespace {
@@ -18,25 +19,26 @@ struct ClosingRun {
     ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0,
                std::uint32_t mediaTime = 0)
     {
-        const QString path = t.dir.filePath(QStringLiteral("save.asf"));
+        const QString path = dir.filePath(QStringLiteral("save.asf"));
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(header);
         f.resize(std::max<qint64>(fileSize, header.size()));
-        t.run.headerLength = std::uint32_t(header.size());
-        t.run.saveFile = std::make_unique<QFile>(path);
-        t.run.packetIndex = std::uint32_t(packets - 1);
-        t.run.mediaPacketStored = packets > 0;
-        t.run.mediaTime = mediaTime;
+        run.headerLength = std::uint32_t(header.size());
+        run.saveFile = std::make_unique<QFile>(path);
+        run.packetIndex = std::uint32_t(packets - 1);
+        run.mediaPacketStored = packets > 0;
+        run.mediaTime = mediaTime;
     }
-    QByteArray contents() const { return test::ReadWholeFile(t.run.saveFile->fileName()); }
+    QByteArray contents() const { return test::ReadWholeFile(run.saveFile->fileName()); }
     std::uint64_t field(const QByteArray& guid, qsizetype offset, int width = 8) const
     {
         const QByteArray bytes = contents();
         return LEAt(bytes, bytes.indexOf(guid) + offset, width).value_or(0xBAD);
     }
 
-    TestContext t;
+    QTemporaryDir dir;
+    RunState run;
 };
 
 QByteArray BroadcastHeader(qsizetype length)
@@ -54,7 +56,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 {
     const QByteArray header = BroadcastHeader(5000);
     ClosingRun r(header, 505000, 100, 60000);
-    ASSERT_EQ(FixLiveHeader(r.t.ctx), LiveHeaderFix::Fixed);
+    ASSERT_EQ(FixLiveHeader(r.run), LiveHeaderFix::Fixed);
     const qsizetype d = header.indexOf(asf::kDataGuid);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 40), 505000u);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 100u) << "100 packets, numbered 0 to 99";
@@ -67,7 +69,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 
     // Stopped before any media packet: an empty recording.
     ClosingRun empty(BroadcastHeader(600), 0);
-    ASSERT_EQ(FixLiveHeader(empty.t.ctx), LiveHeaderFix::Fixed);
+    ASSERT_EQ(FixLiveHeader(empty.run), LiveHeaderFix::Fixed);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 40), 600u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 64), 30000000u);
@@ -78,21 +80,20 @@ TEST(FixLiveHeader, MissingObjectsAreReportedAndDataIsNeverPatched)
 {
     const QByteArray noFile = asf::Header({asf::StreamPropertiesObject(1)}, 0, 400);
     ClosingRun r(noFile, 1000);
-    EXPECT_EQ(FixLiveHeader(r.t.ctx), LiveHeaderFix::NoFileObject);
-    EXPECT_TRUE(r.t.shell.messages.isEmpty()) << "the caller tells the user, outside the file lock";
+    EXPECT_EQ(FixLiveHeader(r.run), LiveHeaderFix::NoFileObject);
     EXPECT_EQ(r.contents().left(400), noFile);
 
     QByteArray noData = BroadcastHeader(400);
     noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
     ClosingRun s(noData, 1000);
-    EXPECT_EQ(FixLiveHeader(s.t.ctx), LiveHeaderFix::NoDataObject);
+    EXPECT_EQ(FixLiveHeader(s.run), LiveHeaderFix::NoDataObject);
     EXPECT_EQ(s.field(asf::kFilePropertiesGuid, 40), 1000u) << "the File Properties changes stay";
 
     // Fields that would lie beyond the stored header belong to data packets.
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
-    EXPECT_EQ(FixLiveHeader(u.t.ctx), LiveHeaderFix::NoFileObject);
-    EXPECT_FALSE(FixPacketCount(u.t.ctx));
+    EXPECT_EQ(FixLiveHeader(u.run), LiveHeaderFix::NoFileObject);
+    EXPECT_FALSE(FixPacketCount(u.run));
     EXPECT_EQ(u.contents(), cut + QByteArray(2000 - 60, '\0'));
 }
 
@@ -100,25 +101,24 @@ TEST(FixPacketCount, WritesTheNumberOfPacketsStoredAsA64BitValue)
 {
     const QByteArray header = BroadcastHeader(500);
     ClosingRun r(header, 500 + 1000 * 100, 1000);
-    ASSERT_TRUE(FixPacketCount(r.t.ctx));
+    ASSERT_TRUE(FixPacketCount(r.run));
     QByteArray expected = header;
     PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
     EXPECT_EQ(r.contents().left(500), expected) << "only the count changes, all eight bytes of it";
 
     // A straggler stored last, below the highest slot, does not shrink the count.
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
-    straggler.t.run.highestPacketIndex = 999;
-    straggler.t.run.packetIndex = 3;
-    ASSERT_TRUE(FixPacketCount(straggler.t.ctx));
+    straggler.run.highestPacketIndex = 999;
+    straggler.run.packetIndex = 3;
+    ASSERT_TRUE(FixPacketCount(straggler.run));
     EXPECT_EQ(straggler.field(asf::kFilePropertiesGuid, 56), 1000u);
 
     ClosingRun empty(header, 500);
-    ASSERT_TRUE(FixPacketCount(empty.t.ctx));
+    ASSERT_TRUE(FixPacketCount(empty.run));
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);
 
     ClosingRun none(asf::Header({}, 0, 200), 200, 5);
-    EXPECT_FALSE(FixPacketCount(none.t.ctx));
-    EXPECT_TRUE(none.t.shell.messages.isEmpty());
+    EXPECT_FALSE(FixPacketCount(none.run));
 }
 
 TEST(FixPacketCount, AResumedRunKeepsItsCountUntilAPacketArrives)
@@ -126,12 +126,12 @@ TEST(FixPacketCount, AResumedRunKeepsItsCountUntilAPacketArrives)
     asf::FileProperties p;
     p.packets = 120;
     ClosingRun r(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
-    r.t.run.resume = true;
-    ASSERT_TRUE(FixPacketCount(r.t.ctx));
+    r.run.resume = true;
+    ASSERT_TRUE(FixPacketCount(r.run));
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 120u);
 
-    r.t.run.packetIndex = 150;
-    r.t.run.mediaPacketStored = true;
-    ASSERT_TRUE(FixPacketCount(r.t.ctx));
+    r.run.packetIndex = 150;
+    r.run.mediaPacketStored = true;
+    ASSERT_TRUE(FixPacketCount(r.run));
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 151u);
 }
