@@ -1,7 +1,7 @@
 #include "asf/header_store.h"
 #include "asf/asf_objects.h"
 #include "asf/slot_writer.h"
-#include "asf_builder.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
@@ -19,17 +19,13 @@ using Lane = ReceiveBuffer::Lane;
 
 namespace {
 
-QByteArray Prefixed(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload)
-{
-    return asf::Le32(sequence) + char(type) + '\0' + asf::Le16(std::uint16_t(8 + payload.size())) + payload;
-}
 QByteArray HeaderPacket(const QByteArray& payload)
 {
-    return Prefixed(0, 2, payload);
+    return test::DataPacket(0, 2, payload);
 }
 QByteArray MediaPacket(std::uint32_t sequence, const QByteArray& payload)
 {
-    return Prefixed(sequence, 4, payload);
+    return test::DataPacket(sequence, 4, payload);
 }
 
 // A data packet whose send time sits at offset 6 (length type flags 0x08).
@@ -174,10 +170,10 @@ TEST(HeaderAndPacketStorage, HostileSizesAndLengthsEndInAnErrorNotAnAllocationOr
     // A prefix length below the prefix's own 8 bytes would never move the
     // buffer on.
     StorageRun r(100, 16);
-    r.run.receiveBuffer.append(Prefixed(0, 2, {}).replace(6, 2, asf::Le16(0)));
+    r.run.receiveBuffer.append(test::DataPacket(0, 2, {}).replace(6, 2, asf::Le16(0)));
     EXPECT_FALSE(StoreHeader(r.t.ctx, r.lane(), r.stop()));
     r.run.receiveBuffer.clear();
-    r.run.receiveBuffer.append(Prefixed(9, 4, {}).replace(6, 2, asf::Le16(3)) + MediaPacket(10, "abc"));
+    r.run.receiveBuffer.append(test::DataPacket(9, 4, {}).replace(6, 2, asf::Le16(3)) + MediaPacket(10, "abc"));
     MediaPacketWriter writer(r.t.ctx);
     EXPECT_EQ(writer.takeFront(r.stop()), MediaPacketWriter::Result::BadLength);
     EXPECT_EQ(writer.takeFront(r.stop()), MediaPacketWriter::Result::Stored);

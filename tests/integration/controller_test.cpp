@@ -2,11 +2,13 @@
 
 #include "app/state/run_state.h"
 #include "locations/redirector_fetch.h"
-#include "integration/processes.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "mms/connection_controller.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/temp_settings.h"
+#include "support/workspace.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -37,7 +39,8 @@ bool spinUntil(Done done, int milliseconds = 20000)
 
 struct ControllerFixture {
     TestContext t;
-    QString media = t.dir.filePath(QStringLiteral("media"));
+    Workspace w;
+    QString media = w.media;
     ConnectionController controller{t.ctx};
     int finished = 0;
     RunEnd lastEnd = RunEnd::Failed;
@@ -45,8 +48,6 @@ struct ControllerFixture {
     ControllerFixture()
     {
         CoreApp();
-        QDir().mkpath(media);
-        QFile::copy(SamplePath(Sample::Wmv), media + QStringLiteral("/clip.wmv"));
         t.ctx.stopper = &controller;
         QObject::connect(&controller, &ConnectionController::runFinished, [this](RunEnd end) {
             ++finished;
@@ -57,7 +58,7 @@ struct ControllerFixture {
     void expectRecordedWhole(const QString& recording) const
     {
         const AsfParts got = ReadAsf(recording);
-        const AsfParts want = ReadAsf(media + QStringLiteral("/clip.wmv"));
+        const AsfParts want = ReadAsf(w.source());
         EXPECT_EQ(got.header, want.header);
         EXPECT_EQ(got.packets, want.packets);
     }
@@ -74,8 +75,8 @@ struct ControllerFixture {
 TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
-    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
+    ServerProcess fast(f.media, Args(u"--rate 0"));
     ASSERT_TRUE(slow.started() && fast.started());
 
     const QString first = f.t.dir.filePath(QStringLiteral("first.wmv"));
@@ -102,7 +103,7 @@ TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
 TEST(ConnectionController, DisconnectAnsweredNoLeavesTheRunAlone)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
     ASSERT_TRUE(slow.started());
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("n.wmv"))));
     ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 1; }));
@@ -261,8 +262,8 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
-    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
+    ServerProcess fast(f.media, Args(u"--rate 0"));
     ASSERT_TRUE(slow.started() && fast.started());
     const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
     std::optional<bool> nestedConnect, secondConnect, thirdConnect;
@@ -301,7 +302,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     f.t.settings.loadedUdpPort = QStringLiteral("0");
     ASSERT_TRUE(f.controller.bindUdp());
     // Paced: at full speed a busy machine drops datagrams of its own.
-    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("8")});
+    ServerProcess server(f.media, Args(u"--rate 8"));
     ASSERT_TRUE(server.started());
     // A header packet of some earlier sender, waiting when the run connects.
     QByteArray stale(8, '\0');
@@ -358,7 +359,7 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
 
     // Every other packet is in its slot.
     const AsfParts got = ReadAsf(out);
-    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
+    const AsfParts want = ReadAsf(f.w.source());
     ASSERT_EQ(got.packets.size(), want.packets.size());
     for (std::size_t i = 0; i < want.packets.size(); ++i) {
         if (i != 5) {

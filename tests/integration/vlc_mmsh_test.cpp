@@ -3,7 +3,8 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "integration/processes.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/asf_sample.h"
 #include "support/fake_shell.h"
 #include "support/ffprobe.h"

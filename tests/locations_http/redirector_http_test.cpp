@@ -1,6 +1,6 @@
 #include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
-#include "nginx_server.h"
+#include "support/nginx_server.h"
 #include "support/core_app.h"
 #include "support/temp_settings.h"
 

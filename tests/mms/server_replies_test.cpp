@@ -1,6 +1,6 @@
 #include "app/state/run_state.h"
 #include "asf/byte_helpers.h"
-#include "server_packets.h"
+#include "support/asf_builder.h"
 #include "mms/server_replies.h"
 #include "support/fake_shell.h"
 

@@ -1,5 +1,7 @@
 #include "support/asf_sample.h"
 
+#include "support/asf_builder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +54,10 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
                              QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
                              QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
                              QStringLiteral("asf"), out};
+    case Sample::WmaSmallPackets:
+        return common + QStringList{QStringLiteral("-i"), SamplePath(Sample::Wma), QStringLiteral("-c"), QStringLiteral("copy"),
+                                    QStringLiteral("-packet_size"), QStringLiteral("200"), QStringLiteral("-f"),
+                                    QStringLiteral("asf"), out};
     case Sample::Msmpeg4:
         return common + video + audio
                + QStringList{QStringLiteral("-t"), QStringLiteral("4"), QStringLiteral("-c:v"),
@@ -69,12 +75,10 @@ QString sampleName(Sample sample)
     case Sample::Wma: return QStringLiteral("sample.wma");
     case Sample::Msmpeg4: return QStringLiteral("sample-msmpeg4.asf");
     case Sample::WmvLong: return QStringLiteral("sample-long.wmv");
+    case Sample::WmaSmallPackets: return QStringLiteral("packets-200.wma");
     }
     return {};
 }
-
-const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
-const QByteArray kDataObjectGuid = QByteArray::fromHex("3626B2758E66CF11A6D900AA0062CE6C");
 
 std::uint64_t le(const QByteArray& b, qsizetype at, int width)
 {
@@ -104,6 +108,24 @@ QString SamplePath(Sample sample)
     if (!QFile::rename(temp, path))
         QFile::remove(temp);  // another test process made it first
     return path;
+}
+
+QStringList Args(QStringView words)
+{
+    return words.toString().split(u' ', Qt::SkipEmptyParts);
+}
+
+int StopProcess(QProcess& process, int timeoutMs)
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished(5000);
+            return -1;
+        }
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 int RunProgram(const QString& program, const QStringList& args, QByteArray* out, int timeoutMs)
@@ -140,6 +162,18 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::P
     return file.setPermissions(permissions);
 }
 
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    EXPECT_TRUE(WriteWholeFile(dir.filePath(name), bytes)) << name.toStdString();
+    return dir.filePath(name);
+}
+
+std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width)
+{
+    const qsizetype at = header.indexOf(asf::kFilePropertiesGuid);
+    return at < 0 || at + offset + width > header.size() ? ~0ull : le(header, at + offset, width);
+}
+
 AsfParts ReadAsf(const QString& path)
 {
     AsfParts parts;
@@ -147,8 +181,8 @@ AsfParts ReadAsf(const QString& path)
     if (bytes.size() < 30)
         return parts;
     const auto headerSize = qsizetype(le(bytes, 16, 8));
-    const qsizetype fpo = bytes.indexOf(kFilePropertiesGuid);
-    const qsizetype data = bytes.indexOf(kDataObjectGuid, headerSize - 1);
+    const qsizetype fpo = bytes.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype data = bytes.indexOf(asf::kDataGuid, headerSize - 1);
     if (fpo < 0 || data != headerSize || bytes.size() < data + 50)
         return parts;
     parts.packetSize = std::uint32_t(le(bytes, fpo + 92, 4));

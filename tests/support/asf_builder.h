@@ -1,11 +1,14 @@
 #pragma once
 
-// Builds ASF header objects byte by byte for tests, with the public GUIDs.
+// Builds ASF header objects and MMS packets byte by byte for tests, with the
+// public GUIDs.
 
 #include "asf/byte_helpers.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <algorithm>
 
 #include <cstdint>
 #include <vector>
@@ -135,3 +138,26 @@ inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t 
 }
 
 }  // namespace tovrin::test::asf
+
+namespace tovrin::test {
+
+// A server command packet of `total` bytes with the given id and result code,
+// zero elsewhere: what the receive side sees from a media server.
+inline QByteArray ServerCommand(std::uint8_t id, std::uint32_t result = 0, int total = 56)
+{
+    QByteArray p(total, '\0');
+    PutLE(p, 0, 1, 4);
+    PutLE(p, 4, 0xB00BFACE, 4);
+    PutLE(p, 8, std::uint32_t(total - 16), 4);
+    p[36] = char(id);
+    PutLE(p, 40, result, 4);
+    return p;
+}
+
+// A data packet: the 8-byte prefix (location, type, length), then `payload`.
+inline QByteArray DataPacket(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload)
+{
+    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(8 + payload.size())) + payload;
+}
+
+}  // namespace tovrin::test

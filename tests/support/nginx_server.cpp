@@ -1,4 +1,6 @@
-#include "nginx_server.h"
+#include "support/nginx_server.h"
+
+#include "support/asf_sample.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -99,13 +101,7 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
 
 NginxServer::~NginxServer()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    StopProcess(m_process);
 }
 
 QString NginxServer::url(const QString& path) const

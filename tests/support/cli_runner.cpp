@@ -1,4 +1,4 @@
-#include "hostile/cli_child.h"
+#include "support/cli_runner.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,7 +44,7 @@ CliCopyForEveryone::CliCopyForEveryone()
         m_path = copy;
 }
 
-CliOutcome RunCliChild(const CliLaunch& launch)
+CliOutcome RunCli(const CliLaunch& launch)
 {
     CliOutcome outcome;
 
@@ -58,6 +58,7 @@ CliOutcome RunCliChild(const CliLaunch& launch)
     std::vector<std::string> envStrings;
     for (const QString& entry : env.toStringList())
         envStrings.push_back(entry.toStdString());
+    std::string workingDir = launch.workingDir.toStdString();
     std::vector<char*> argv = Pointers(argStrings);
     std::vector<char*> envp = Pointers(envStrings);
 
@@ -76,6 +77,8 @@ CliOutcome RunCliChild(const CliLaunch& launch)
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         ::signal(SIGINT, SIG_DFL);
+        if (!launch.workingDir.isEmpty() && ::chdir(workingDir.data()) != 0)
+            ::_exit(127);
         if (launch.fileSizeLimit) {
             const rlimit limit{rlim_t(*launch.fileSizeLimit), rlim_t(*launch.fileSizeLimit)};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
@@ -116,7 +119,7 @@ CliOutcome RunCliChild(const CliLaunch& launch)
         if (outcome.interruptedAtMs < 0 && launch.interruptWhen
             && launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
             outcome.interruptedAtMs = elapsed;
-            ::kill(pid, SIGINT);
+            ::kill(pid, launch.signal);
         }
         if (elapsed > launch.timeoutMs && !outcome.timedOut) {
             outcome.timedOut = true;
@@ -138,6 +141,28 @@ CliOutcome RunCliChild(const CliLaunch& launch)
     else if (WIFSIGNALED(status))
         outcome.termSignal = WTERMSIG(status);
     return outcome;
+}
+
+CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs, const QString& workingDir)
+{
+    CliLaunch launch;
+    launch.args = args;
+    launch.configHome = configHome;
+    launch.timeoutMs = timeoutMs;
+    launch.workingDir = workingDir;
+    return RunCli(launch);
+}
+
+std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process->setProcessEnvironment(env);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start(QStringLiteral(TOVRIN_CLI_PATH), args);
+    process->waitForStarted(10000);
+    return process;
 }
 
 }  // namespace tovrin::test
