@@ -21,6 +21,7 @@ namespace {
 // tovrin-cli run in the workspace's folder.
 struct Cli : Workspace {
     CliOutcome run(const QStringList& args) const { return RunCli(args, config, 60000, dir.path()); }
+    CliOutcome run(QStringView words) const { return run(Args(words)); }
 };
 
 }  // namespace
@@ -28,20 +29,20 @@ struct Cli : Workspace {
 TEST(CliOpen, StreamAddressAndUnknownLocations)
 {
     Cli w;
-    CliOutcome result = w.run({QStringLiteral("open"), QStringLiteral("mms://host/live")});
+    CliOutcome result = w.run(u"open mms://host/live");
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, QStringLiteral("mms://host/live\n"));
     result = w.run({QStringLiteral("open"), QStringLiteral(" \t mms://host/live  ")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QStringLiteral("mms://host/live\n"));
 
-    result = w.run({QStringLiteral("open"), QStringLiteral("missing.asx")});
+    result = w.run(u"open missing.asx");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.out.isEmpty());
     EXPECT_TRUE(result.err.contains(QStringLiteral("could not open local redirector file")));
 
-    EXPECT_EQ(w.run({QStringLiteral("open")}).exitCode, 2);
-    EXPECT_EQ(w.run({QStringLiteral("open"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 2);
+    EXPECT_EQ(w.run(u"open").exitCode, 2);
+    EXPECT_EQ(w.run(u"open a b").exitCode, 2);
 }
 
 TEST(CliOpen, SavedLogPrintsItsLines)
@@ -50,7 +51,7 @@ TEST(CliOpen, SavedLogPrintsItsLines)
     QStringEncoder big5("Big5");
     const QString text = QStringLiteral("********** 開始 **********\n\n- 連接到 127.0.0.1\n");
     w.put(QStringLiteral("run.log"), big5(text));
-    const CliOutcome result = w.run({QStringLiteral("open"), QStringLiteral("run.log")});
+    const CliOutcome result = w.run(u"open run.log");
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, text);
 }
@@ -58,7 +59,7 @@ TEST(CliOpen, SavedLogPrintsItsLines)
 TEST(CliOpen, LocalMediaAndInfoPrintTheFileProperties)
 {
     Cli w;
-    const CliOutcome opened = w.run({QStringLiteral("open"), QStringLiteral("media/clip.wmv")});
+    const CliOutcome opened = w.run(u"open media/clip.wmv");
     EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
     const QStringList lines = opened.out.split(u'\n');
     EXPECT_TRUE(lines.contains(QStringLiteral("Clip: ") + SampleTitle()));
@@ -66,15 +67,15 @@ TEST(CliOpen, LocalMediaAndInfoPrintTheFileProperties)
     EXPECT_TRUE(lines.contains(QStringLiteral("Location: ") + w.source()));
     EXPECT_TRUE(lines.contains(QStringLiteral("Codecs: FourCC: WMV2")));
 
-    const CliOutcome info = w.run({QStringLiteral("info"), QStringLiteral("media/clip.wmv")});
+    const CliOutcome info = w.run(u"info media/clip.wmv");
     EXPECT_EQ(info.exitCode, 0);
     EXPECT_EQ(info.out, opened.out);
 
     w.put(QStringLiteral("text.asf"), "not an ASF file");
-    const CliOutcome bad = w.run({QStringLiteral("info"), QStringLiteral("text.asf")});
+    const CliOutcome bad = w.run(u"info text.asf");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.out.isEmpty());
-    EXPECT_EQ(w.run({QStringLiteral("info"), QStringLiteral("nothing.asf")}).exitCode, 1);
+    EXPECT_EQ(w.run(u"info nothing.asf").exitCode, 1);
 }
 
 TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
@@ -88,9 +89,8 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     ASSERT_TRUE(web.started()) << web.error().toStdString();
     ASSERT_TRUE(web.allowUser(QStringLiteral("u"), QStringLiteral("p")));
 
-    const CliOutcome loaded = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")),
-                                    QStringLiteral("--http-user"), QStringLiteral("u"), QStringLiteral("--http-password"),
-                                    QStringLiteral("p"), QStringLiteral("--save-redirector"), QStringLiteral("copy.asx")});
+    const QStringList open = Args(u"open") << web.url(QStringLiteral("ref.asx"));
+    const CliOutcome loaded = w.run(open + Args(u"--http-user u --http-password p --save-redirector copy.asx"));
     EXPECT_EQ(loaded.exitCode, 0) << loaded.err.toStdString();
     EXPECT_EQ(loaded.out, QStringLiteral("1. mms://srv/a.asf\n"));
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("copy.asx"))), asx);
@@ -98,8 +98,7 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     // The same password from a file only its owner may read.
     const QString passwordFile = w.dir.filePath(QStringLiteral("web.pw"));
     ASSERT_TRUE(WriteWholeFile(passwordFile, "p\n", QFile::ReadOwner | QFile::WriteOwner));
-    const CliOutcome fromFile = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")), QStringLiteral("--http-user"),
-                                      QStringLiteral("u"), QStringLiteral("--http-password-file"), passwordFile});
+    const CliOutcome fromFile = w.run(open + Args(u"--http-user u --http-password-file") << passwordFile);
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
     EXPECT_EQ(fromFile.out, QStringLiteral("1. mms://srv/a.asf\n"));
 }
@@ -107,34 +106,28 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
 TEST(CliRecord, RecordsTheChosenEntryOfARedirector)
 {
     Cli w;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QByteArray asx = "<ASX><Entry><Ref href=\"" + server.url(QStringLiteral("missing.wmv")).toUtf8()
                            + "\"/></Entry><Entry><Ref href=\"" + server.url(QStringLiteral("clip.wmv")).toUtf8()
                            + "\"/></Entry></ASX>";
     w.put(QStringLiteral("media/show.asx"), asx);
 
-    const CliOutcome local = w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                                   QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("local.wmv"),
-                                   QStringLiteral("--quiet")});
+    const CliOutcome local = w.run(u"record media/show.asx --entry 2 -o local.wmv --quiet");
     EXPECT_EQ(local.exitCode, 0) << local.err.toStdString();
     EXPECT_GT(ProbeDuration(w.dir.filePath(QStringLiteral("local.wmv"))), 5.0);
 
     NginxServer web(w.dir.filePath(QStringLiteral("media")));
     ASSERT_TRUE(web.started()) << web.error().toStdString();
-    const CliOutcome fetched = w.run({QStringLiteral("record"), web.url(QStringLiteral("show.asx")), QStringLiteral("--entry"),
-                                     QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("web.wmv"),
-                                     QStringLiteral("--quiet")});
+    const CliOutcome fetched = w.run((Args(u"record") << web.url(QStringLiteral("show.asx"))) + Args(u"--entry 2 -o web.wmv --quiet"));
     EXPECT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("web.wmv"))),
               ReadWholeFile(w.dir.filePath(QStringLiteral("local.wmv"))));
 
-    const CliOutcome beyond = w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                                    QStringLiteral("3"), QStringLiteral("-o"), QStringLiteral("none.wmv")});
+    const CliOutcome beyond = w.run(u"record media/show.asx --entry 3 -o none.wmv");
     EXPECT_EQ(beyond.exitCode, 1);
     EXPECT_TRUE(beyond.err.contains(QStringLiteral("there is no entry 3")));
     EXPECT_FALSE(QFile::exists(w.dir.filePath(QStringLiteral("none.wmv"))));
-    EXPECT_EQ(w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                     QStringLiteral("0")}).exitCode,
+    EXPECT_EQ(w.run(u"record media/show.asx --entry 0").exitCode,
               2);
 }

@@ -25,45 +25,26 @@ QString sampleDir()
 
 QStringList ffmpegArgs(Sample sample, const QString& out)
 {
-    const QStringList common = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                                QStringLiteral("error"), QStringLiteral("-y")};
-    const QStringList video = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("testsrc=size=320x240:rate=15")};
-    const QStringList audio = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("sine=frequency=440:sample_rate=44100")};
+    const QStringList common = Args(u"-hide_banner -loglevel error -y");
+    const QStringList video = Args(u"-f lavfi -i testsrc=size=320x240:rate=15");
+    const QStringList audio = Args(u"-f lavfi -i sine=frequency=440:sample_rate=44100");
+    const QStringList asf = Args(u"-f asf") << out;
     switch (sample) {
     case Sample::Wmv:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:v"),
-                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
-                             QStringLiteral("64k"), QStringLiteral("-metadata"),
-                             QStringLiteral("title=") + SampleTitle(), QStringLiteral("-metadata"),
+        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k -metadata")
+               + QStringList{QStringLiteral("title=") + SampleTitle(), QStringLiteral("-metadata"),
                              QStringLiteral("author=Tovrin Tests"), QStringLiteral("-metadata"),
                              QStringLiteral("copyright=(c) 2026 Tovrin"), QStringLiteral("-metadata"),
-                             QStringLiteral("comment=A generated test clip"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+                             QStringLiteral("comment=A generated test clip")}
+               + asf;
     case Sample::Wma:
-        return common + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:a"),
-                             QStringLiteral("wmav2"), QStringLiteral("-b:a"), QStringLiteral("64k"),
-                             QStringLiteral("-f"), QStringLiteral("asf"), out};
+        return common + audio + Args(u"-t 6 -c:a wmav2 -b:a 64k") + asf;
     case Sample::WmvLong:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("20"), QStringLiteral("-c:v"),
-                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+        return common + video + audio + Args(u"-t 20 -c:v wmv2 -b:v 300k -c:a wmav2") + asf;
     case Sample::WmaSmallPackets:
-        return common + QStringList{QStringLiteral("-i"), SamplePath(Sample::Wma), QStringLiteral("-c"), QStringLiteral("copy"),
-                                    QStringLiteral("-packet_size"), QStringLiteral("200"), QStringLiteral("-f"),
-                                    QStringLiteral("asf"), out};
+        return common + (Args(u"-i") << SamplePath(Sample::Wma)) + Args(u"-c copy -packet_size 200") + asf;
     case Sample::Msmpeg4:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("4"), QStringLiteral("-c:v"),
-                             QStringLiteral("msmpeg4"), QStringLiteral("-b:v"), QStringLiteral("200k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+        return common + video + audio + Args(u"-t 4 -c:v msmpeg4 -b:v 200k -c:a wmav2") + asf;
     }
     return {};
 }

@@ -138,11 +138,11 @@ private:
     template <typename T>
     static T next(std::deque<T>& script, T fallback)
     {
-        if (script.empty())
-            return fallback;
-        T answer = std::move(script.front());
-        script.pop_front();
-        return answer;
+        if (!script.empty()) {
+            fallback = std::move(script.front());
+            script.pop_front();
+        }
+        return fallback;
     }
 };
 
