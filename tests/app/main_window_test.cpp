@@ -1,11 +1,11 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "locations/open_media.h"
 #include "support/asf_sample.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QAction>
@@ -401,17 +401,17 @@ TEST(MainWindowRun, AServerAskingForCredentialsGetsThemFromTheCredentialsDialog)
     ASSERT_TRUE(server.started());
     Desktop d;
     bool asked = false;
-    const WindowRun run = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), w.out(QStringLiteral("a.wmv")), 0,
-                                              [&](QWidget* modal) {
-        auto* id = modal->findChild<QLineEdit*>(QStringLiteral("userIdEdit"));
-        auto* password = modal->findChild<QLineEdit*>(QStringLiteral("passwordEdit"));
-        if (!id || !password)
-            return;
-        asked = true;
-        id->setText(QStringLiteral("tovrin"));
-        password->setText(QStringLiteral("secret"));
-        ClickChild(modal, QStringLiteral("okButton"));
-    });
+    const WindowRun run = RecordThroughWindow(
+        d, server.url(QStringLiteral("clip.wmv")), w.out(QStringLiteral("a.wmv")), 0, [&](QWidget* modal) {
+            auto* id = modal->findChild<QLineEdit*>(QStringLiteral("userIdEdit"));
+            auto* password = modal->findChild<QLineEdit*>(QStringLiteral("passwordEdit"));
+            if (!id || !password)
+                return;
+            asked = true;
+            id->setText(QStringLiteral("tovrin"));
+            password->setText(QStringLiteral("secret"));
+            ClickChild(modal, QStringLiteral("okButton"));
+        });
     EXPECT_TRUE(asked);
     EXPECT_EQ(run.messages, QStringList{QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")});
     ExpectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());

@@ -2,10 +2,10 @@
 // complete file, and the save file of a recording made at real-time pace.
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QComboBox>

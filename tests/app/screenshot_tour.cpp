@@ -11,9 +11,9 @@
 
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
+#include "support/asf_sample.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
-#include "support/asf_sample.h"
 #include "support/workspace.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 // tovrin-cli open and info, and record on a redirector, run as programs.
 
+#include "support/asf_sample.h"
+#include "support/ffprobe.h"
+#include "support/nginx_server.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
-#include "support/nginx_server.h"
-#include "support/asf_sample.h"
-#include "support/ffprobe.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,7 +119,8 @@ TEST(CliRecord, RecordsTheChosenEntryOfARedirector)
 
     NginxServer web(w.dir.filePath(QStringLiteral("media")));
     ASSERT_TRUE(web.started()) << web.error().toStdString();
-    const CliOutcome fetched = w.run((Args(u"record") << web.url(QStringLiteral("show.asx"))) + Args(u"--entry 2 -o web.wmv --quiet"));
+    const CliOutcome fetched =
+        w.run((Args(u"record") << web.url(QStringLiteral("show.asx"))) + Args(u"--entry 2 -o web.wmv --quiet"));
     EXPECT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("web.wmv"))),
               ReadWholeFile(w.dir.filePath(QStringLiteral("local.wmv"))));
@@ -128,6 +129,5 @@ TEST(CliRecord, RecordsTheChosenEntryOfARedirector)
     EXPECT_EQ(beyond.exitCode, 1);
     EXPECT_TRUE(beyond.err.contains(QStringLiteral("there is no entry 3")));
     EXPECT_FALSE(QFile::exists(w.dir.filePath(QStringLiteral("none.wmv"))));
-    EXPECT_EQ(w.run(u"record media/show.asx --entry 0").exitCode,
-              2);
+    EXPECT_EQ(w.run(u"record media/show.asx --entry 0").exitCode, 2);
 }

@@ -2,10 +2,10 @@
 // with a clear log line or message, in bounded memory, by itself or on
 // Ctrl-C, and the packets stored before the fault stay in their slots.
 
+#include "support/asf_sample.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
-#include "support/asf_sample.h"
 
 #include <QFileInfo>
 
@@ -38,15 +38,17 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
 {
     HostileRun run;
     const bool overHttp = via == Via::Mmsh;
-    ServerProcess server(w.media, (Args(u"--rate 0 --hostile") << kind) + (overHttp ? Args(u"--http-port 0") : QStringList{})
-                                      + serverArgs);
+    ServerProcess server(w.media, (Args(u"--rate 0 --hostile") << kind) +
+                                      (overHttp ? Args(u"--http-port 0") : QStringList{}) + serverArgs);
     EXPECT_TRUE(server.started()) << kind.toStdString();
     if (!server.started())
         return run;
     run.out = w.out(kind + QStringLiteral(".wmv"));
     CliLaunch launch = RecordLaunch(overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv")),
                                     run.out, w.config);
-    launch.args << (overHttp ? Args(u"--connect-timeout 1") : via == Via::Udp ? Args(u"--udp --udp-port 0") : QStringList{});
+    launch.args << (overHttp          ? Args(u"--connect-timeout 1")
+                    : via == Via::Udp ? Args(u"--udp --udp-port 0")
+                                      : QStringList{});
     if (adjust)
         adjust(launch);
     run.cli = RunCli(launch);

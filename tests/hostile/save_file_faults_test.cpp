@@ -2,10 +2,10 @@
 // limit), the save folder removed during the run, a read-only file to resume.
 // The user is told, the program ends normally, what was written stays.
 
+#include "support/asf_sample.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
-#include "support/asf_sample.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,11 +2,11 @@
 
 #include "app/state/run_state.h"
 #include "locations/redirector_fetch.h"
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "mms/connection_controller.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/temp_settings.h"
 #include "support/workspace.h"
 

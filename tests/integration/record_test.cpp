@@ -2,10 +2,10 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QDeadlineTimer>
@@ -77,7 +77,8 @@ TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
         ExpectSameAsSource(out, w.source());
     }
     // Over MMSH it asks for every stream.
-    EXPECT_TRUE(server.log().contains(u"play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
+    EXPECT_TRUE(
+        server.log().contains(u"play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
         << server.log().toStdString();
 }
 
@@ -95,7 +96,8 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
             const CliOutcome first = RunCli(recordArgs(clipUrl(dropping, overHttp), out), w.config);
             EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
             EXPECT_TRUE(first.err.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.err.toStdString();
-            EXPECT_EQ(FilePropertiesField(ReadAsf(out).header, 56), 10u) << "the count says how many packets are stored";
+            EXPECT_EQ(FilePropertiesField(ReadAsf(out).header, 56), 10u)
+                << "the count says how many packets are stored";
             EXPECT_TRUE(overHttp || first.err.contains(QStringLiteral("關閉連接")));
         }
         ServerProcess server(w.media, httpServer());
@@ -124,7 +126,8 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 // the recorded duration, and a file that can be sought.
 TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
 {
-    const std::pair<const char*, QStringList> cases[] = {{"mms", {}}, {"udp", Args(u"--udp --udp-port 0")}, {"mmsh", {}}};
+    const std::pair<const char*, QStringList> cases[] = {
+        {"mms", {}}, {"udp", Args(u"--udp --udp-port 0")}, {"mmsh", {}}};
     for (const auto& [name, cliArgs] : cases) {
         SCOPED_TRACE(name);
         Workspace w;
@@ -166,7 +169,8 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         const QString url = clipUrl(server, overHttp);
 
         const CliOutcome accepted =
-            RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")), Args(u"--user alice --password s3cret --overwrite")), w.config);
+            RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")), Args(u"--user alice --password s3cret --overwrite")),
+                   w.config);
         ASSERT_EQ(accepted.exitCode, 0) << accepted.err.toStdString();
         ExpectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
 
@@ -175,17 +179,20 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         const QString privateFile = w.out(QStringLiteral("private.pw")), sharedFile = w.out(QStringLiteral("shared.pw"));
         ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
         ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        const CliOutcome fromFile = RunCli(
-            recordArgs(url, w.out(QStringLiteral("f.wmv")), Args(u"--overwrite --user alice --password-file") << privateFile), w.config);
+        const CliOutcome fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
+                                                      Args(u"--overwrite --user alice --password-file") << privateFile),
+                                           w.config);
         ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
         ExpectSameAsSource(w.out(QStringLiteral("f.wmv")), w.source());
         const CliOutcome shared =
-            RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile), w.config);
+            RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile),
+                   w.config);
         EXPECT_EQ(shared.exitCode, 2);
         EXPECT_TRUE(shared.err.contains(QStringLiteral("can be read by other users"))) << shared.err.toStdString();
         EXPECT_FALSE(QFile::exists(w.out(QStringLiteral("s.wmv"))));
 
-        const CliOutcome refused = RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong")), w.config);
+        const CliOutcome refused =
+            RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong")), w.config);
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_TRUE(refused.err.contains(refusal)) << refused.err.toStdString();
 
@@ -202,12 +209,14 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
 {
     Workspace w;
     const QStringList cases[] = {{QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort())},
-                                 Args(u"mms://no-such-host.invalid/x.wmv"), Args(u"mms://no-such-host.invalid/x.wmv --bypass-dns")};
+                                 Args(u"mms://no-such-host.invalid/x.wmv"),
+                                 Args(u"mms://no-such-host.invalid/x.wmv --bypass-dns")};
     for (const QStringList& c : cases) {
         QElapsedTimer clock;
         clock.start();
         // Over MMS alone: with --transport auto a refused port rolls over to MMSH.
-        const CliOutcome r = RunCli(recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst")), w.config);
+        const CliOutcome r = RunCli(
+            recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst")), w.config);
         const std::string log = c.join(u' ').toStdString() + "\n" + r.err.toStdString();
         EXPECT_EQ(r.exitCode, 1) << log;
         // The system says no at once here; the watchdog is 45 s.
@@ -238,7 +247,8 @@ TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
 
     const QString other = w.out(QStringLiteral("other.wmv"));
     const QString asked = w.out(QStringLiteral("asked.log"));
-    const CliOutcome s = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), other, Args(u"--overwrite --save-log") << asked), w.config);
+    const CliOutcome s = RunCli(
+        recordArgs(server.url(QStringLiteral("clip.wmv")), other, Args(u"--overwrite --save-log") << asked), w.config);
     ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
     ExpectSameAsSource(other, w.source());
     EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
@@ -262,11 +272,13 @@ TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
     }
     const AsfParts partial = ReadAsf(out);
     ASSERT_LT(partial.packets.size(), source.packets.size());
-    ASSERT_EQ(FilePropertiesField(partial.header, 56), source.packets.size()) << "the header still states the server's count";
+    ASSERT_EQ(FilePropertiesField(partial.header, 56), source.packets.size())
+        << "the header still states the server's count";
 
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
-    const CliOutcome resumed = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, Args(u"--resume")), w.config);
+    const CliOutcome resumed =
+        RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, Args(u"--resume")), w.config);
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
     ExpectSameAsSource(out, w.source());
 }
@@ -302,15 +314,16 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
 TEST(RecordCli, BadUsageExitsWithTwo)
 {
     Workspace w;
-    for (const QStringView args : {u"record", u"record mms://h/a.wmv --resume --overwrite", u"record mms://h/a.wmv --user x",
-                                   u"record mms://h/a.wmv --duration soon", u"record mms://h/a.wmv --no-such-option",
-                                   u"frobnicate"})
+    for (const QStringView args :
+         {u"record", u"record mms://h/a.wmv --resume --overwrite", u"record mms://h/a.wmv --user x",
+          u"record mms://h/a.wmv --duration soon", u"record mms://h/a.wmv --no-such-option", u"frobnicate"})
         EXPECT_EQ(RunCli(Args(args), w.config).exitCode, 2) << args.toString().toStdString();
     const CliOutcome help = RunCli(Args(u"record --help"), w.config);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(u"--resume") && help.out.contains(u"--duration") && help.out.contains(u"--udp-port"));
 
-    const CliOutcome notMms = RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
+    const CliOutcome notMms =
+        RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
     EXPECT_EQ(notMms.exitCode, 1);
 }
 
@@ -358,23 +371,27 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
     const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());
     const CliOutcome r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")), httpPort), w.config, 30000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
         << r.err.toStdString();
     ExpectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
 
     // An MMS port that accepts and closes before replying rolls over too.
     QTcpServer closing;
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
-    const ServedRun closed = RunCliServing(
-        closing, recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()), w.out(QStringLiteral("c.wmv")), httpPort),
-        w.config, [](QTcpSocket&) {});
+    const ServedRun closed =
+        RunCliServing(closing,
+                      recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()),
+                                 w.out(QStringLiteral("c.wmv")), httpPort),
+                      w.config, [](QTcpSocket&) {});
     ASSERT_EQ(closed.exitCode, 0) << closed.log.toStdString();
     EXPECT_TRUE(closed.log.contains(QStringLiteral("switching to MMSH"))) << closed.log.toStdString();
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
 
     // Told to keep to the MMS exchange, it does not switch.
-    const CliOutcome mmst =
-        RunCli(recordArgs(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5")), w.config, 30000);
+    const CliOutcome mmst = RunCli(
+        recordArgs(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5")),
+        w.config, 30000);
     EXPECT_EQ(mmst.exitCode, 1);
     EXPECT_FALSE(mmst.err.contains(QStringLiteral("MMSH")));
 }

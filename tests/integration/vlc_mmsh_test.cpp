@@ -3,12 +3,12 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/asf_sample.h"
 #include "support/fake_shell.h"
 #include "support/ffprobe.h"
 #include "support/mmsh_get.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
-#include "asf/byte_helpers.h"
-#include "support/asf_builder.h"
-#include "mms/client_commands.h"
 #include "mms/receive_front.h"
+#include "asf/byte_helpers.h"
+#include "mms/client_commands.h"
+#include "support/asf_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
+#include "mms/receive_loop.h"
 #include "app/state/run_state.h"
 #include "asf/byte_helpers.h"
-#include "support/asf_builder.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
-#include "mms/receive_loop.h"
 #include "mms/run_actions.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
@@ -170,7 +170,8 @@ TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
 {
     LoopHarness h;
     h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
-    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) + test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
+    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) +
+                                 test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
     h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.t.run.receiveBuffer.size(Lane::Datagrams) == 0; }));
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
@@ -206,7 +207,8 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     run.filePacketCount = std::uint32_t(source.packets.size());
     run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(0, 2, source.header));
     run.receiveBuffer.append(Lane::Stream, test::ServerCommand(0x11));
-    run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
+    run.receiveBuffer.append(Lane::Datagrams,
+                             test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
     ASSERT_TRUE(h.runUntil([&] { return run.receiveBuffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
     run.saveFile->close();
     const test::AsfParts got = test::ReadAsf(run.savePath);

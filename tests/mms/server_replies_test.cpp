@@ -1,7 +1,7 @@
+#include "mms/server_replies.h"
 #include "app/state/run_state.h"
 #include "asf/byte_helpers.h"
 #include "support/asf_builder.h"
-#include "mms/server_replies.h"
 #include "support/fake_shell.h"
 
 #include <gtest/gtest.h>

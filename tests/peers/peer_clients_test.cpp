@@ -2,10 +2,10 @@
 // downloader (libmms_fetch.c) must read from it what they read from a real
 // server. GStreamer's mmssrc is not packaged for Debian 12 and is left out.
 
-#include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QFile>

@@ -13,10 +13,10 @@ namespace tovrin::test {
 
 // Sample media made by ffmpeg at test time, once per build tree.
 enum class Sample {
-    Wmv,      // wmv2 + wmav2, 320x240, 6 s, with title/author/copyright/comment (Chinese title)
-    Wma,      // wmav2 audio only, 6 s
-    Msmpeg4,  // msmpeg4 video + wmav2 audio in .asf, 4 s
-    WmvLong,  // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
+    Wmv,              // wmv2 + wmav2, 320x240, 6 s, with title/author/copyright/comment (Chinese title)
+    Wma,              // wmav2 audio only, 6 s
+    Msmpeg4,          // msmpeg4 video + wmav2 audio in .asf, 4 s
+    WmvLong,          // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
     WmaSmallPackets,  // the Wma sample in 200-byte packets: its header takes several
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.

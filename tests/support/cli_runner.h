@@ -7,10 +7,10 @@
 
 #include <csignal>
 
+#include <sys/types.h>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sys/types.h>
 
 namespace tovrin::test {
 

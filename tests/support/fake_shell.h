@@ -39,8 +39,8 @@ public:
     bool gaugeTextVisible = false;
     QString sendTime, timeLeft;
     QString saveLocation, mediaLocation;
-    QString url;            // the URL box's edit text
-    QStringList urlList;    // the URL box's items
+    QString url;          // the URL box's edit text
+    QStringList urlList;  // the URL box's items
     int previewCloses = 0;
     std::optional<OpenFileRequest> lastOpenRequest;
     QMap<PropertyField, QString> properties;
@@ -52,33 +52,33 @@ public:
 
     void appendLog(const QString& line) override
     {
-        record(QStringLiteral("log ") + line);
+        record(u"log ", line);
         log << line;
         if (onLog)
             onLog(line);
     }
-    void clearLog() override { record(QStringLiteral("clearLog")), log.clear(); }
+    void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
     void showMessage(const QString& text) override
     {
-        record(QStringLiteral("message ") + text);
+        record(u"message ", text);
         messages << text;
         if (onMessage)
             onMessage(text);
     }
     bool confirm(const QString& text) override
     {
-        record(QStringLiteral("confirm ") + text);
+        record(u"confirm ", text);
         confirmations << text;
         return next(confirmAnswers, false);
     }
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override
     {
-        record(QStringLiteral("input ") + title + QStringLiteral(" | ") + prompt);
+        record(u"input ", title + QStringLiteral(" | ") + prompt);
         return next(inputAnswers, defaultText);
     }
-    void setCaption(const QString& text) override { record(QStringLiteral("caption ") + text), caption = text; }
-    void setModeLabel(ModeLabel visible) override { record(QStringLiteral("mode ") + QString::number(int(visible))), mode = visible; }
+    void setCaption(const QString& text) override { record(u"caption ", text), caption = text; }
+    void setModeLabel(ModeLabel visible) override { record(u"mode ", QString::number(int(visible))), mode = visible; }
     void setGauge(int percent, bool percentTextVisible) override
     {
         record(QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible));
@@ -87,18 +87,21 @@ public:
     }
     void setTimeFields(const QString& send, const QString& left) override
     {
-        record(QStringLiteral("times ") + send + QStringLiteral(" | ") + left);
+        record(u"times ", send + QStringLiteral(" | ") + left);
         sendTime = send;
         timeLeft = left;
     }
-    void setSaveLocation(const QString& path) override { record(QStringLiteral("saveLocation ") + path), saveLocation = path; }
-    void setMediaLocation(const QString& location) override { record(QStringLiteral("mediaLocation ") + location), mediaLocation = location; }
+    void setSaveLocation(const QString& path) override { record(u"saveLocation ", path), saveLocation = path; }
+    void setMediaLocation(const QString& location) override
+    {
+        record(u"mediaLocation ", location), mediaLocation = location;
+    }
     QString urlText() const override { return url; }
-    void setUrlText(const QString& text) override { record(QStringLiteral("urlText ") + text), url = text; }
+    void setUrlText(const QString& text) override { record(u"urlText ", text), url = text; }
     QStringList urlItems() const override { return urlList; }
-    void setUrlItems(const QStringList& items) override { record(QStringLiteral("urlItems ") + items.join(u'|')), urlList = items; }
-    void closePreviewMonitor() override { record(QStringLiteral("closePreviewMonitor")), ++previewCloses; }
-    void repaintNow() override { record(QStringLiteral("repaint")); }
+    void setUrlItems(const QStringList& items) override { record(u"urlItems ", items.join(u'|')), urlList = items; }
+    void closePreviewMonitor() override { record(u"closePreviewMonitor"), ++previewCloses; }
+    void repaintNow() override { record(u"repaint"); }
     void setProperty(PropertyField field, const QString& text) override
     {
         record(QStringLiteral("property %1 ").arg(int(field)) + text);
@@ -109,31 +112,31 @@ public:
         record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line);
         propertyLines[field] << line;
     }
-    void clearProperties() override { record(QStringLiteral("clearProperties")), properties.clear(), propertyLines.clear(); }
+    void clearProperties() override { record(u"clearProperties"), properties.clear(), propertyLines.clear(); }
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override
     {
-        record(QStringLiteral("chooseSaveFile ") + request.title);
+        record(u"chooseSaveFile ", request.title);
         lastSaveRequest = request;
         return next(saveFileAnswers, std::optional<QString>());
     }
     std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override
     {
-        record(QStringLiteral("chooseOpenFile ") + request.title);
+        record(u"chooseOpenFile ", request.title);
         lastOpenRequest = request;
         return next(openFileAnswers, std::optional<QString>());
     }
-    ResumeChoice askResume() override { return record(QStringLiteral("askResume")), next(resumeAnswers, ResumeChoice::Cancel); }
+    ResumeChoice askResume() override { return record(u"askResume"), next(resumeAnswers, ResumeChoice::Cancel); }
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override
     {
-        record(QStringLiteral("askPassword ") + prompt.site + QStringLiteral(" | ") + prompt.realm);
+        record(u"askPassword ", prompt.site + QStringLiteral(" | ") + prompt.realm);
         lastPasswordPrompt = prompt;
         return next(passwordAnswers, std::optional<PasswordAnswer>());
     }
-    void flash() override { record(QStringLiteral("flash")), ++flashes; }
-    void playSound(const QString& soundFile) override { record(QStringLiteral("sound ") + soundFile), sounds << soundFile; }
+    void flash() override { record(u"flash"), ++flashes; }
+    void playSound(const QString& soundFile) override { record(u"sound ", soundFile), sounds << soundFile; }
 
 private:
-    void record(const QString& call) { calls << call; }
+    void record(QStringView call, const QString& detail = {}) { calls << call.toString() + detail; }
     // The next scripted answer, or `fallback` when the script is used up.
     template <typename T>
     static T next(std::deque<T>& script, T fallback)
