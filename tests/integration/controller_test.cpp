@@ -27,15 +27,6 @@ namespace {
 
 using tovrin::test::CoreApp;
 
-// Processes events until `done` holds or the time is up.
-template <typename Done>
-bool spinUntil(Done done, int milliseconds = 20000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done() && !deadline.hasExpired())
-        CoreApp().processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 struct ControllerFixture {
     TestContext t;
@@ -81,14 +72,14 @@ TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
 
     const QString first = f.t.dir.filePath(QStringLiteral("first.wmv"));
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), first));
-    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.t.run.packetIndex >= 2; }, 20000));
     f.controller.disconnectConfirmed();
     EXPECT_EQ(f.lastEnd, RunEnd::UserStopped);
 
     // The next run starts at once, while the first one's thread may still be about.
     const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
     ASSERT_TRUE(f.record(fast.url(QStringLiteral("clip.wmv")), second));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 2; }, 20000));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed);
 
     f.expectRecordedWhole(second);
@@ -106,7 +97,7 @@ TEST(ConnectionController, DisconnectAnsweredNoLeavesTheRunAlone)
     ServerProcess slow(f.media, Args(u"--rate 1"));
     ASSERT_TRUE(slow.started());
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("n.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.t.run.packetIndex >= 1; }, 20000));
     f.controller.disconnectClick();  // the fake answers No
     EXPECT_TRUE(f.controller.isRunning());
     f.t.shell.confirmAnswers.push_back(true);
@@ -287,7 +278,7 @@ TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
         });
     };
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("first.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 2; }, 20000));
     EXPECT_EQ(nestedConnect, false);
     EXPECT_EQ(secondConnect, true);
     EXPECT_EQ(thirdConnect, false);
@@ -315,7 +306,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     };
     const QString out = f.t.dir.filePath(QStringLiteral("udp.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 1; }, 20000));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed) << f.t.shell.log.join(u'\n').toStdString();
     f.expectRecordedWhole(out);
 }
@@ -327,7 +318,7 @@ TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(silent.serverPort());
     ASSERT_TRUE(f.record(url, f.t.dir.filePath(QStringLiteral("none.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return silent.hasPendingConnections(); }));
+    ASSERT_TRUE(WaitUntil([&] { return silent.hasPendingConnections(); }, 20000));
     f.t.shell.confirmAnswers.push_back(true);
     f.controller.disconnectClick();
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
@@ -345,7 +336,7 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
     ASSERT_TRUE(server.started());
     const QString out = f.t.dir.filePath(QStringLiteral("lost.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 1; }, 20000));
     const QString log = f.t.shell.log.join(QLatin1Char('\n'));
     EXPECT_EQ(f.lastEnd, RunEnd::Incomplete) << log.toStdString();
     // The server drops packet 5, after five good ones.
