@@ -1,13 +1,11 @@
 #include "app/modal_driver.h"
 
 #include <QAbstractButton>
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QThread>
 
 namespace tovrin::test {
 
@@ -56,18 +54,6 @@ QString AnswerMessageBox(QWidget* box, bool yes)
     if (button)
         QTimer::singleShot(0, button, &QAbstractButton::click);
     return message->text();
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 }  // namespace tovrin::test

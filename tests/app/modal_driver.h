@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/core_app.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QVariant>
@@ -43,7 +45,5 @@ void AcceptFileChooser(QWidget* chooser, const QString& path);
 QStringList ListedFiles(QWidget* chooser);
 // The text of a message box, and clicks its Yes or OK button.
 QString AnswerMessageBox(QWidget* box, bool yes = true);
-// Runs events until `done` holds or `timeoutMs` passes; answers `done`.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 }  // namespace tovrin::test

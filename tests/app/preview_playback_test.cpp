@@ -2,9 +2,10 @@
 // complete file, and the save file of a recording made at real-time pace.
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "integration/processes.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QComboBox>
@@ -127,7 +128,7 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
 
 TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheRecording)
 {
-    Recording r({QStringLiteral("--rate"), QStringLiteral("1")});
+    Recording r(Args(u"--rate 1"));
     ASSERT_TRUE(r.copied && r.server.started());
     ASSERT_TRUE(r.start(QStringLiteral("long.wmv"), QStringLiteral("long.wmv")));
 
@@ -161,7 +162,7 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
 TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
 {
     // A live header states no length: the file is read as a stream.
-    Recording r({QStringLiteral("--live"), QStringLiteral("news={source}")});
+    Recording r(Args(u"--live news={source}"));
     ASSERT_TRUE(r.copied && r.server.started());
     ASSERT_TRUE(r.start(QStringLiteral("news"), QStringLiteral("news_live.asf")));
     r.app->openPreview();

@@ -11,8 +11,9 @@
 
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "integration/processes.h"
 #include "support/asf_sample.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QApplication>
@@ -73,9 +74,9 @@ int main(int argc, char* argv[])
     g_outDir = QString::fromLocal8Bit(argv[1]);
 
     Workspace w;
-    ServerProcess onDemand(w.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess onDemand(w.media, Args(u"--rate 1"));
     ServerProcess live(w.media, {QStringLiteral("--live"), QStringLiteral("news=") + w.source()});
-    ServerProcess guarded(w.media, {QStringLiteral("--auth"), QStringLiteral("tovrin:secret")});
+    ServerProcess guarded(w.media, Args(u"--auth tovrin:secret"));
     if (!onDemand.started() || !live.started() || !guarded.started()) {
         std::fprintf(stderr, "the test servers did not start\n");
         return 1;

@@ -2,7 +2,7 @@
 #include "asf/header_assembler.h"
 #include "asf/asf_objects.h"
 #include "asf/slot_writer.h"
-#include "asf_builder.h"
+#include "support/asf_builder.h"
 #include "support/storage_run.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "asf/header_fixup.h"
-#include "asf_builder.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "state/run_state.h"
 

@@ -1,5 +1,5 @@
 #include "asf/header_inspection.h"
-#include "asf_builder.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 

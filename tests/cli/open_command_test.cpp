@@ -1,8 +1,11 @@
 // tovrin-cli open and info, and record on a redirector, run as programs.
 
-#include "integration/processes.h"
-#include "nginx_server.h"
 #include "support/asf_sample.h"
+#include "support/ffprobe.h"
+#include "support/nginx_server.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
+#include "support/workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,88 +18,69 @@ using namespace tovrin::test;
 
 namespace {
 
-struct Workspace {
-    QTemporaryDir dir;
-    QString config = dir.filePath(QStringLiteral("config"));
-    Workspace() { QDir().mkpath(config); }
-
-    QString put(const QString& name, const QByteArray& bytes) const
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    CliResult run(const QStringList& args, int timeoutMs = 60000) const
-    {
-        return RunCli(args, config, timeoutMs, dir.path());
-    }
+// tovrin-cli run in the workspace's folder.
+struct Cli : Workspace {
+    CliOutcome run(const QStringList& args) const { return RunCli(args, config, 60000, dir.path()); }
+    CliOutcome run(QStringView words) const { return run(Args(words)); }
 };
-
-QString Out(const CliResult& result)
-{
-    return QString::fromUtf8(result.out);
-}
 
 }  // namespace
 
 TEST(CliOpen, StreamAddressAndUnknownLocations)
 {
-    Workspace w;
-    CliResult result = w.run({QStringLiteral("open"), QStringLiteral("mms://host/live")});
+    Cli w;
+    CliOutcome result = w.run(u"open mms://host/live");
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
+    EXPECT_EQ(result.out, QStringLiteral("mms://host/live\n"));
     result = w.run({QStringLiteral("open"), QStringLiteral(" \t mms://host/live  ")});
-    EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
-    EXPECT_EQ(Out(result), QStringLiteral("mms://host/live\n"));
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("mms://host/live\n"));
 
-    result = w.run({QStringLiteral("open"), QStringLiteral("missing.asx")});
+    result = w.run(u"open missing.asx");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_TRUE(result.errText().contains(QStringLiteral("could not open local redirector file")));
+    EXPECT_TRUE(result.err.contains(QStringLiteral("could not open local redirector file")));
 
-    EXPECT_EQ(w.run({QStringLiteral("open")}).exitCode, 2);
-    EXPECT_EQ(w.run({QStringLiteral("open"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 2);
+    EXPECT_EQ(w.run(u"open").exitCode, 2);
+    EXPECT_EQ(w.run(u"open a b").exitCode, 2);
 }
 
 TEST(CliOpen, SavedLogPrintsItsLines)
 {
-    Workspace w;
+    Cli w;
     QStringEncoder big5("Big5");
     const QString text = QStringLiteral("********** 開始 **********\n\n- 連接到 127.0.0.1\n");
     w.put(QStringLiteral("run.log"), big5(text));
-    const CliResult result = w.run({QStringLiteral("open"), QStringLiteral("run.log")});
-    EXPECT_EQ(result.exitCode, 0) << result.errText().toStdString();
-    EXPECT_EQ(Out(result), text);
+    const CliOutcome result = w.run(u"open run.log");
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, text);
 }
 
 TEST(CliOpen, LocalMediaAndInfoPrintTheFileProperties)
 {
-    Workspace w;
-    QFile::copy(SamplePath(Sample::Wmv), w.dir.filePath(QStringLiteral("clip.wmv")));
-    const CliResult opened = w.run({QStringLiteral("open"), QStringLiteral("clip.wmv")});
-    EXPECT_EQ(opened.exitCode, 0) << opened.errText().toStdString();
-    const QStringList lines = Out(opened).split(u'\n');
+    Cli w;
+    const CliOutcome opened = w.run(u"open media/clip.wmv");
+    EXPECT_EQ(opened.exitCode, 0) << opened.err.toStdString();
+    const QStringList lines = opened.out.split(u'\n');
     EXPECT_TRUE(lines.contains(QStringLiteral("Clip: ") + SampleTitle()));
     EXPECT_TRUE(lines.contains(QStringLiteral("VidSize: 320 x 240")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Location: ") + w.dir.filePath(QStringLiteral("clip.wmv"))));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Location: ") + w.source()));
     EXPECT_TRUE(lines.contains(QStringLiteral("Codecs: FourCC: WMV2")));
 
-    const CliResult info = w.run({QStringLiteral("info"), QStringLiteral("clip.wmv")});
+    const CliOutcome info = w.run(u"info media/clip.wmv");
     EXPECT_EQ(info.exitCode, 0);
     EXPECT_EQ(info.out, opened.out);
 
     w.put(QStringLiteral("text.asf"), "not an ASF file");
-    const CliResult bad = w.run({QStringLiteral("info"), QStringLiteral("text.asf")});
+    const CliOutcome bad = w.run(u"info text.asf");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.out.isEmpty());
-    EXPECT_EQ(w.run({QStringLiteral("info"), QStringLiteral("nothing.asf")}).exitCode, 1);
+    EXPECT_EQ(w.run(u"info nothing.asf").exitCode, 1);
 }
 
 TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
 {
-    Workspace w;
+    Cli w;
     QDir(w.dir.path()).mkdir(QStringLiteral("site"));
     const QByteArray asx = "[Reference]\r\nRef1=mms://srv/a.asf\r\n";
     w.put(QStringLiteral("site/ref.asx"), asx);
@@ -105,55 +89,45 @@ TEST(CliOpen, WebRedirectorWithCredentialsAndSavedCopy)
     ASSERT_TRUE(web.started()) << web.error().toStdString();
     ASSERT_TRUE(web.allowUser(QStringLiteral("u"), QStringLiteral("p")));
 
-    const CliResult loaded = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")),
-                                    QStringLiteral("--http-user"), QStringLiteral("u"), QStringLiteral("--http-password"),
-                                    QStringLiteral("p"), QStringLiteral("--save-redirector"), QStringLiteral("copy.asx")});
-    EXPECT_EQ(loaded.exitCode, 0) << loaded.errText().toStdString();
-    EXPECT_EQ(Out(loaded), QStringLiteral("1. mms://srv/a.asf\n"));
+    const QStringList open = Args(u"open") << web.url(QStringLiteral("ref.asx"));
+    const CliOutcome loaded = w.run(open + Args(u"--http-user u --http-password p --save-redirector copy.asx"));
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err.toStdString();
+    EXPECT_EQ(loaded.out, QStringLiteral("1. mms://srv/a.asf\n"));
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("copy.asx"))), asx);
 
     // The same password from a file only its owner may read.
     const QString passwordFile = w.dir.filePath(QStringLiteral("web.pw"));
     ASSERT_TRUE(WriteWholeFile(passwordFile, "p\n", QFile::ReadOwner | QFile::WriteOwner));
-    const CliResult fromFile = w.run({QStringLiteral("open"), web.url(QStringLiteral("ref.asx")), QStringLiteral("--http-user"),
-                                      QStringLiteral("u"), QStringLiteral("--http-password-file"), passwordFile});
-    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.errText().toStdString();
-    EXPECT_EQ(Out(fromFile), QStringLiteral("1. mms://srv/a.asf\n"));
+    const CliOutcome fromFile = w.run(open + Args(u"--http-user u --http-password-file") << passwordFile);
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
+    EXPECT_EQ(fromFile.out, QStringLiteral("1. mms://srv/a.asf\n"));
 }
 
 TEST(CliRecord, RecordsTheChosenEntryOfARedirector)
 {
-    Workspace w;
-    QDir(w.dir.path()).mkdir(QStringLiteral("media"));
-    QFile::copy(SamplePath(Sample::Wmv), w.dir.filePath(QStringLiteral("media/clip.wmv")));
-    ServerProcess server(w.dir.filePath(QStringLiteral("media")), {QStringLiteral("--rate"), QStringLiteral("0")});
+    Cli w;
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QByteArray asx = "<ASX><Entry><Ref href=\"" + server.url(QStringLiteral("missing.wmv")).toUtf8()
                            + "\"/></Entry><Entry><Ref href=\"" + server.url(QStringLiteral("clip.wmv")).toUtf8()
                            + "\"/></Entry></ASX>";
     w.put(QStringLiteral("media/show.asx"), asx);
 
-    const CliResult local = w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                                   QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("local.wmv"),
-                                   QStringLiteral("--quiet")});
-    EXPECT_EQ(local.exitCode, 0) << local.errText().toStdString();
+    const CliOutcome local = w.run(u"record media/show.asx --entry 2 -o local.wmv --quiet");
+    EXPECT_EQ(local.exitCode, 0) << local.err.toStdString();
     EXPECT_GT(ProbeDuration(w.dir.filePath(QStringLiteral("local.wmv"))), 5.0);
 
     NginxServer web(w.dir.filePath(QStringLiteral("media")));
     ASSERT_TRUE(web.started()) << web.error().toStdString();
-    const CliResult fetched = w.run({QStringLiteral("record"), web.url(QStringLiteral("show.asx")), QStringLiteral("--entry"),
-                                     QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("web.wmv"),
-                                     QStringLiteral("--quiet")});
-    EXPECT_EQ(fetched.exitCode, 0) << fetched.errText().toStdString();
+    const CliOutcome fetched =
+        w.run((Args(u"record") << web.url(QStringLiteral("show.asx"))) + Args(u"--entry 2 -o web.wmv --quiet"));
+    EXPECT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(QStringLiteral("web.wmv"))),
               ReadWholeFile(w.dir.filePath(QStringLiteral("local.wmv"))));
 
-    const CliResult beyond = w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                                    QStringLiteral("3"), QStringLiteral("-o"), QStringLiteral("none.wmv")});
+    const CliOutcome beyond = w.run(u"record media/show.asx --entry 3 -o none.wmv");
     EXPECT_EQ(beyond.exitCode, 1);
-    EXPECT_TRUE(beyond.errText().contains(QStringLiteral("there is no entry 3")));
+    EXPECT_TRUE(beyond.err.contains(QStringLiteral("there is no entry 3")));
     EXPECT_FALSE(QFile::exists(w.dir.filePath(QStringLiteral("none.wmv"))));
-    EXPECT_EQ(w.run({QStringLiteral("record"), QStringLiteral("media/show.asx"), QStringLiteral("--entry"),
-                     QStringLiteral("0")}).exitCode,
-              2);
+    EXPECT_EQ(w.run(u"record media/show.asx --entry 0").exitCode, 2);
 }

@@ -2,10 +2,10 @@
 // with a clear log line or message, in bounded memory, by itself or on
 // Ctrl-C, and the packets stored before the fault stay in their slots.
 
-#include "hostile/cli_child.h"
-#include "hostile/recording_checks.h"
-#include "integration/processes.h"
 #include "support/asf_sample.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
+#include "support/workspace.h"
 
 #include <QFileInfo>
 
@@ -38,24 +38,21 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
 {
     HostileRun run;
     const bool overHttp = via == Via::Mmsh;
-    ServerProcess server(w.media, QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--hostile"), kind}
-                                      + (overHttp ? QStringList{QStringLiteral("--http-port"), QStringLiteral("0")}
-                                                  : QStringList{})
-                                      + serverArgs);
+    ServerProcess server(w.media, (Args(u"--rate 0 --hostile") << kind) +
+                                      (overHttp ? Args(u"--http-port 0") : QStringList{}) + serverArgs);
     EXPECT_TRUE(server.started()) << kind.toStdString();
     if (!server.started())
         return run;
     run.out = w.out(kind + QStringLiteral(".wmv"));
     CliLaunch launch = RecordLaunch(overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv")),
                                     run.out, w.config);
-    if (overHttp)
-        launch.args << QStringLiteral("--connect-timeout") << QStringLiteral("1");
-    if (via == Via::Udp)
-        launch.args << QStringLiteral("--udp") << QStringLiteral("--udp-port") << QStringLiteral("0");
+    launch.args << (overHttp          ? Args(u"--connect-timeout 1")
+                    : via == Via::Udp ? Args(u"--udp --udp-port 0")
+                                      : QStringList{});
     if (adjust)
         adjust(launch);
-    run.cli = RunCliChild(launch);
-    run.serverLog = QString::fromUtf8(server.log());
+    run.cli = RunCli(launch);
+    run.serverLog = server.log();
     EXPECT_TRUE(run.serverLog.contains(QStringLiteral("hostile: "))) << kind.toStdString() << " never struck";
     ExpectEndedByItself(run.cli, kind);
     ExpectBoundedMemory(run.cli, kind);
@@ -147,9 +144,7 @@ TEST(HostileServer, FramingThatIsOnlyUnusualIsLoggedAndRecordedWhole)
     for (const auto& [kind, lines, via] : cases) {
         SCOPED_TRACE(kind.toStdString());
         // Paced over UDP: at full speed a busy machine drops datagrams of its own.
-        const HostileRun run = RecordFrom(w, kind, {}, via,
-                                          via == Via::Udp ? QStringList{QStringLiteral("--rate"), QStringLiteral("8")}
-                                                          : QStringList{});
+        const HostileRun run = RecordFrom(w, kind, {}, via, via == Via::Udp ? Args(u"--rate 8") : QStringList{});
         ExpectCompletedWithEveryPacket(run, source, lines);
         EXPECT_EQ(StatedPacketCount(run.out), source.packets.size());
     }

@@ -2,10 +2,10 @@
 // limit), the save folder removed during the run, a read-only file to resume.
 // The user is told, the program ends normally, what was written stays.
 
-#include "hostile/cli_child.h"
-#include "hostile/recording_checks.h"
-#include "integration/processes.h"
 #include "support/asf_sample.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
+#include "support/workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,12 +34,12 @@ void ExpectToldIncomplete(const CliOutcome& cli)
 TEST(SaveFileFaults, ADiskThatFillsUpBeforeTheHeaderIsToldAndEndsTheRun)
 {
     Workspace w;
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("small.wmv"));
     CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config);
     launch.fileSizeLimit = 512;
-    const CliOutcome cli = RunCliChild(launch);
+    const CliOutcome cli = RunCli(launch);
     ExpectEndedByItself(cli, QStringLiteral("header on a full disk"));
     ExpectBoundedMemory(cli, QStringLiteral("header on a full disk"));
     // Without a stored header the exchange cannot go on: the run ends, told why.
@@ -56,7 +56,7 @@ TEST(SaveFileFaults, ADiskThatFillsUpDuringTheRunIsReportedOnceAndKeepsThePacket
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("full.wmv"));
     constexpr std::size_t kFitting = 20;
@@ -64,7 +64,7 @@ TEST(SaveFileFaults, ADiskThatFillsUpDuringTheRunIsReportedOnceAndKeepsThePacket
     const qint64 limit = source.header.size() + qint64(kFitting * source.packetSize) + source.packetSize / 2;
     CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config);
     launch.fileSizeLimit = limit;
-    const CliOutcome cli = RunCliChild(launch);
+    const CliOutcome cli = RunCli(launch);
     ExpectEndedByItself(cli, QStringLiteral("packets on a full disk"));
     ExpectBoundedMemory(cli, QStringLiteral("packets on a full disk"));
     EXPECT_EQ(cli.exitCode, 1) << "a recording with a failed write is no success\n" << cli.err.toStdString();
@@ -79,7 +79,7 @@ TEST(SaveFileFaults, TheSaveFolderRemovedDuringTheRunIsToldAtTheEnd)
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
     // Real time: the six-second clip leaves time to remove the folder.
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("2")});
+    ServerProcess server(w.media, Args(u"--rate 2"));
     ASSERT_TRUE(server.started());
     const QString folder = w.out(QStringLiteral("saves"));
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -92,7 +92,7 @@ TEST(SaveFileFaults, TheSaveFolderRemovedDuringTheRunIsToldAtTheEnd)
             removed = QDir(folder).removeRecursively();
         return false;
     };
-    const CliOutcome cli = RunCliChild(launch);
+    const CliOutcome cli = RunCli(launch);
     ASSERT_TRUE(removed) << cli.err.toStdString();
     ExpectEndedByItself(cli, QStringLiteral("folder removed"));
     ExpectBoundedMemory(cli, QStringLiteral("folder removed"));
@@ -108,16 +108,15 @@ TEST(SaveFileFaults, AReadOnlyFileIsNotResumedAndKeepsItsContent)
     Workspace w;
     const QString out = w.out(QStringLiteral("partial.wmv"));
     {
-        ServerProcess dropping(w.media, {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--drop-after"),
-                                         QStringLiteral("10")});
+        ServerProcess dropping(w.media, Args(u"--rate 0 --drop-after 10"));
         ASSERT_TRUE(dropping.started());
-        const CliOutcome first = RunCliChild(RecordLaunch(dropping.url(QStringLiteral("clip.wmv")), out, w.config));
+        const CliOutcome first = RunCli(RecordLaunch(dropping.url(QStringLiteral("clip.wmv")), out, w.config));
         ASSERT_EQ(StatedPacketCount(out), 10u) << first.err.toStdString();
     }
     const QByteArray before = ReadWholeFile(out);
     ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config, {QStringLiteral("--resume")});
     std::optional<CliCopyForEveryone> copy;
@@ -134,7 +133,7 @@ TEST(SaveFileFaults, AReadOnlyFileIsNotResumedAndKeepsItsContent)
         QFile::setPermissions(w.dir.path(), QFileDevice::Permissions(0x7755));
         QFile::setPermissions(launch.configHome, QFileDevice::Permissions(0x7777));
     }
-    const CliOutcome cli = RunCliChild(launch);
+    const CliOutcome cli = RunCli(launch);
     if (launch.user && cli.exitCode == 126)
         GTEST_SKIP() << "cannot run tovrin-cli as user 65534 here, and root ignores a read-only mode";
     ExpectEndedByItself(cli, QStringLiteral("read-only resume"));

@@ -2,11 +2,13 @@
 
 #include "state/run_state.h"
 #include "locations/redirector_fetch.h"
-#include "integration/processes.h"
 #include "mms/connection_controller.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/temp_settings.h"
+#include "support/workspace.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -25,19 +27,11 @@ namespace {
 
 using tovrin::test::CoreApp;
 
-// Processes events until `done` holds or the time is up.
-template <typename Done>
-bool spinUntil(Done done, int milliseconds = 20000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done() && !deadline.hasExpired())
-        CoreApp().processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 struct ControllerFixture {
     TestContext t;
-    QString media = t.dir.filePath(QStringLiteral("media"));
+    Workspace w;
+    QString media = w.media;
     ConnectionController controller{t.ctx};
     int finished = 0;
     RunEnd lastEnd = RunEnd::Failed;
@@ -45,8 +39,6 @@ struct ControllerFixture {
     ControllerFixture()
     {
         CoreApp();
-        QDir().mkpath(media);
-        QFile::copy(SamplePath(Sample::Wmv), media + QStringLiteral("/clip.wmv"));
         t.ctx.stopper = &controller;
         QObject::connect(&controller, &ConnectionController::runFinished, [this](RunEnd end) {
             ++finished;
@@ -57,7 +49,7 @@ struct ControllerFixture {
     void expectRecordedWhole(const QString& recording) const
     {
         const AsfParts got = ReadAsf(recording);
-        const AsfParts want = ReadAsf(media + QStringLiteral("/clip.wmv"));
+        const AsfParts want = ReadAsf(w.source());
         EXPECT_EQ(got.header, want.header);
         EXPECT_EQ(got.packets, want.packets);
     }
@@ -74,20 +66,20 @@ struct ControllerFixture {
 TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
-    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
+    ServerProcess fast(f.media, Args(u"--rate 0"));
     ASSERT_TRUE(slow.started() && fast.started());
 
     const QString first = f.t.dir.filePath(QStringLiteral("first.wmv"));
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), first));
-    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.t.run.packetIndex >= 2; }, 20000));
     f.controller.disconnectConfirmed();
     EXPECT_EQ(f.lastEnd, RunEnd::UserStopped);
 
     // The next run starts at once, while the first one's thread may still be about.
     const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
     ASSERT_TRUE(f.record(fast.url(QStringLiteral("clip.wmv")), second));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 2; }, 20000));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed);
 
     f.expectRecordedWhole(second);
@@ -102,10 +94,10 @@ TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
 TEST(ConnectionController, DisconnectAnsweredNoLeavesTheRunAlone)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
     ASSERT_TRUE(slow.started());
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("n.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return f.t.run.packetIndex >= 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.t.run.packetIndex >= 1; }, 20000));
     f.controller.disconnectClick();  // the fake answers No
     EXPECT_TRUE(f.controller.isRunning());
     f.t.shell.confirmAnswers.push_back(true);
@@ -261,8 +253,8 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, {QStringLiteral("--rate"), QStringLiteral("1")});
-    ServerProcess fast(f.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess slow(f.media, Args(u"--rate 1"));
+    ServerProcess fast(f.media, Args(u"--rate 0"));
     ASSERT_TRUE(slow.started() && fast.started());
     const QString second = f.t.dir.filePath(QStringLiteral("second.wmv"));
     std::optional<bool> nestedConnect, secondConnect, thirdConnect;
@@ -286,7 +278,7 @@ TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
         });
     };
     ASSERT_TRUE(f.record(slow.url(QStringLiteral("clip.wmv")), f.t.dir.filePath(QStringLiteral("first.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 2; }, 20000));
     EXPECT_EQ(nestedConnect, false);
     EXPECT_EQ(secondConnect, true);
     EXPECT_EQ(thirdConnect, false);
@@ -301,7 +293,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     f.t.settings.loadedUdpPort = QStringLiteral("0");
     ASSERT_TRUE(f.controller.bindUdp());
     // Paced: at full speed a busy machine drops datagrams of its own.
-    ServerProcess server(f.media, {QStringLiteral("--rate"), QStringLiteral("8")});
+    ServerProcess server(f.media, Args(u"--rate 8"));
     ASSERT_TRUE(server.started());
     // A header packet of some earlier sender, waiting when the run connects.
     QByteArray stale(8, '\0');
@@ -314,7 +306,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     };
     const QString out = f.t.dir.filePath(QStringLiteral("udp.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 1; }, 20000));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed) << f.t.shell.log.join(u'\n').toStdString();
     f.expectRecordedWhole(out);
 }
@@ -326,7 +318,7 @@ TEST(Completion, ADisconnectBeforeAnyPacketSaysNothingWasSaved)
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(silent.serverPort());
     ASSERT_TRUE(f.record(url, f.t.dir.filePath(QStringLiteral("none.wmv"))));
-    ASSERT_TRUE(spinUntil([&] { return silent.hasPendingConnections(); }));
+    ASSERT_TRUE(WaitUntil([&] { return silent.hasPendingConnections(); }, 20000));
     f.t.shell.confirmAnswers.push_back(true);
     f.controller.disconnectClick();
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
@@ -344,7 +336,7 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
     ASSERT_TRUE(server.started());
     const QString out = f.t.dir.filePath(QStringLiteral("lost.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
-    ASSERT_TRUE(spinUntil([&] { return f.finished == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 1; }, 20000));
     const QString log = f.t.shell.log.join(QLatin1Char('\n'));
     EXPECT_EQ(f.lastEnd, RunEnd::Incomplete) << log.toStdString();
     // The server drops packet 5, after five good ones.
@@ -358,7 +350,7 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
 
     // Every other packet is in its slot.
     const AsfParts got = ReadAsf(out);
-    const AsfParts want = ReadAsf(f.media + QStringLiteral("/clip.wmv"));
+    const AsfParts want = ReadAsf(f.w.source());
     ASSERT_EQ(got.packets.size(), want.packets.size());
     for (std::size_t i = 0; i < want.packets.size(); ++i) {
         if (i != 5) {

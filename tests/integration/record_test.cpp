@@ -2,9 +2,10 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "integration/processes.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/workspace.h"
 
 #include <QDeadlineTimer>
@@ -28,17 +29,9 @@ using namespace tovrin::test;
 
 namespace {
 
-const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
-
 QStringList recordArgs(const QString& url, const QString& out, const QStringList& extra = {})
 {
     return QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out} + extra;
-}
-
-std::uint64_t fileProperty(const QByteArray& header, int offset, int width = 8)
-{
-    const qsizetype at = header.indexOf(kFilePropertiesGuid);
-    return at < 0 ? ~0ull : LEAt(header, at + offset, width).value_or(~0ull);
 }
 
 // The first packet's send time, read the way any ASF reader does.
@@ -53,8 +46,7 @@ std::uint32_t firstSendTime(const AsfParts& parts)
 // Serves at full speed over MMS and MMSH.
 QStringList httpServer(const QStringList& more = {})
 {
-    return QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")}
-           + more;
+    return Args(u"--rate 0 --http-port 0") + more;
 }
 
 // clip.wmv on `server` over MMS or MMSH.
@@ -72,20 +64,21 @@ TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
     ASSERT_TRUE(server.started());
     // Over MMS an address without a port takes the port from --tcp-port.
     const std::pair<QString, QStringList> runs[] = {
-        {QStringLiteral("mmst://127.0.0.1/clip.wmv"), {QStringLiteral("--tcp-port"), QString::number(server.port())}},
+        {QStringLiteral("mmst://127.0.0.1/clip.wmv"), Args(u"--tcp-port ") << QString::number(server.port())},
         {clipUrl(server, true), {}},
     };
     for (const auto& [url, extra] : runs) {
         SCOPED_TRACE(url.toStdString());
         const QString out = w.out(url.startsWith(u"mmsh") ? QStringLiteral("h.wmv") : QStringLiteral("c.wmv"));
-        const CliResult r = RunCli(recordArgs(url, out, extra), w.config);
-        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().contains(QStringLiteral("- ASF 檔案寫入完成離開")));
-        EXPECT_TRUE(r.errText().contains(QStringLiteral("- ******* 下載完成 *******")));
+        const CliOutcome r = RunCli(recordArgs(url, out, extra), w.config);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 檔案寫入完成離開")));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("- ******* 下載完成 *******")));
         ExpectSameAsSource(out, w.source());
     }
     // Over MMSH it asks for every stream.
-    EXPECT_TRUE(server.log().contains("play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
+    EXPECT_TRUE(
+        server.log().contains(u"play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
         << server.log().toStdString();
 }
 
@@ -98,33 +91,32 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
         const QString out = w.out(overHttp ? QStringLiteral("resumed-h.wmv") : QStringLiteral("resumed.wmv"));
         {
-            ServerProcess dropping(w.media, httpServer({QStringLiteral("--drop-after"), QStringLiteral("10")}));
+            ServerProcess dropping(w.media, httpServer(Args(u"--drop-after 10")));
             ASSERT_TRUE(dropping.started());
-            const CliResult first = RunCli(recordArgs(clipUrl(dropping, overHttp), out), w.config);
+            const CliOutcome first = RunCli(recordArgs(clipUrl(dropping, overHttp), out), w.config);
             EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
-            EXPECT_TRUE(first.errText().contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.errText().toStdString();
-            EXPECT_EQ(fileProperty(ReadAsf(out).header, 56), 10u) << "the count says how many packets are stored";
-            if (!overHttp) {
-                EXPECT_TRUE(first.errText().contains(QStringLiteral("關閉連接")));
-            }
+            EXPECT_TRUE(first.err.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.err.toStdString();
+            EXPECT_EQ(FilePropertiesField(ReadAsf(out).header, 56), 10u)
+                << "the count says how many packets are stored";
+            EXPECT_TRUE(overHttp || first.err.contains(QStringLiteral("關閉連接")));
         }
         ServerProcess server(w.media, httpServer());
         ASSERT_TRUE(server.started());
 
         // Without an answer to the resume question the file is left alone.
         const QByteArray before = ReadWholeFile(out);
-        const CliResult cancelled = RunCli(recordArgs(clipUrl(server, overHttp), out), w.config);
+        const CliOutcome cancelled = RunCli(recordArgs(clipUrl(server, overHttp), out), w.config);
         EXPECT_EQ(cancelled.exitCode, 1);
         EXPECT_EQ(ReadWholeFile(out), before);
 
-        const CliResult resumed = RunCli(recordArgs(clipUrl(server, overHttp), out, {QStringLiteral("--resume")}), w.config);
-        ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
-        EXPECT_TRUE(resumed.errText().contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
-        EXPECT_TRUE(server.log().contains(resumedAt)) << server.log().toStdString();
+        const CliOutcome resumed = RunCli(recordArgs(clipUrl(server, overHttp), out, Args(u"--resume")), w.config);
+        ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+        EXPECT_TRUE(resumed.err.contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
+        EXPECT_TRUE(server.log().contains(QLatin1String(resumedAt))) << server.log().toStdString();
         ExpectSameAsSource(out, w.source());
 
         // Overwrite starts afresh.
-        const CliResult again = RunCli(recordArgs(clipUrl(server, overHttp), out, {QStringLiteral("--overwrite")}), w.config);
+        const CliOutcome again = RunCli(recordArgs(clipUrl(server, overHttp), out, Args(u"--overwrite")), w.config);
         ASSERT_EQ(again.exitCode, 0);
         ExpectSameAsSource(out, w.source());
     }
@@ -135,30 +127,25 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
 {
     const std::pair<const char*, QStringList> cases[] = {
-        {"mms", {}},
-        {"udp", {QStringLiteral("--udp"), QStringLiteral("--udp-port"), QStringLiteral("0")}},
-        {"mmsh", {}},
-    };
+        {"mms", {}}, {"udp", Args(u"--udp --udp-port 0")}, {"mmsh", {}}};
     for (const auto& [name, cliArgs] : cases) {
         SCOPED_TRACE(name);
         Workspace w;
-        ServerProcess server(w.media, QStringList{QStringLiteral("--live"), QStringLiteral("news=") + w.source(),
-                                                  QStringLiteral("--http-port"), QStringLiteral("0")});
+        ServerProcess server(w.media, Args(u"--http-port 0 --live") << QStringLiteral("news=") + w.source());
         ASSERT_TRUE(server.started());
         const QString out = w.out(QStringLiteral("news_live.asf"));
         const QString url = QByteArrayView(name) == "mmsh" ? server.mmshUrl(QStringLiteral("news"))
                                                           : server.url(QStringLiteral("news"));
-        const CliResult r = RunCli(recordArgs(url, out, QStringList{QStringLiteral("--duration"), QStringLiteral("3")} + cliArgs),
-                                   w.config, 30000);
-        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().contains(QStringLiteral("- ASF 標題檔案主題已修正"))) << r.errText().toStdString();
+        const CliOutcome r = RunCli(recordArgs(url, out, Args(u"--duration 3") + cliArgs), w.config, 30000);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 標題檔案主題已修正"))) << r.err.toStdString();
 
         const AsfParts parts = ReadAsf(out);
         ASSERT_GT(parts.packets.size(), 3u);
         EXPECT_EQ(firstSendTime(parts), 0u);
-        EXPECT_EQ(fileProperty(parts.header, 56), parts.packets.size());
-        EXPECT_EQ(fileProperty(parts.header, 88, 1) & 0x03, 0x02u) << "seekable, no longer a broadcast";
-        EXPECT_EQ(fileProperty(parts.header, 40), std::uint64_t(QFileInfo(out).size()));
+        EXPECT_EQ(FilePropertiesField(parts.header, 56), parts.packets.size());
+        EXPECT_EQ(FilePropertiesField(parts.header, 88, 1) & 0x03, 0x02u) << "seekable, no longer a broadcast";
+        EXPECT_EQ(FilePropertiesField(parts.header, 40), std::uint64_t(QFileInfo(out).size()));
         EXPECT_NEAR(ProbeDuration(out), 3.0, 1.0);
         const QList<double> afterSeek = PacketTimesAfterSeek(out, 2.0);
         ASSERT_FALSE(afterSeek.isEmpty()) << "ffprobe could not seek into the recording";
@@ -177,19 +164,14 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
     };
     for (const auto& [overHttp, refusal] : transports) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
-        ServerProcess server(w.media, QStringList{QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--auth"),
-                                                  QStringLiteral("alice:s3cret"), QStringLiteral("--http-port"),
-                                                  QStringLiteral("0")});
+        ServerProcess server(w.media, httpServer(Args(u"--auth alice:s3cret")));
         ASSERT_TRUE(server.started());
-        const QString url =
-            overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv"));
+        const QString url = clipUrl(server, overHttp);
 
-        const CliResult accepted = RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")),
-                                                     {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                      QStringLiteral("--password"), QStringLiteral("s3cret"),
-                                                      QStringLiteral("--overwrite")}),
-                                          w.config);
-        ASSERT_EQ(accepted.exitCode, 0) << accepted.errText().toStdString();
+        const CliOutcome accepted =
+            RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")), Args(u"--user alice --password s3cret --overwrite")),
+                   w.config);
+        ASSERT_EQ(accepted.exitCode, 0) << accepted.err.toStdString();
         ExpectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
 
         // The password from a file only its owner may read; one that others
@@ -197,33 +179,28 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         const QString privateFile = w.out(QStringLiteral("private.pw")), sharedFile = w.out(QStringLiteral("shared.pw"));
         ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
         ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        const CliResult fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
-                                                     {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                      QStringLiteral("--password-file"), privateFile,
-                                                      QStringLiteral("--overwrite")}),
-                                          w.config);
-        ASSERT_EQ(fromFile.exitCode, 0) << fromFile.errText().toStdString();
+        const CliOutcome fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
+                                                      Args(u"--overwrite --user alice --password-file") << privateFile),
+                                           w.config);
+        ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
         ExpectSameAsSource(w.out(QStringLiteral("f.wmv")), w.source());
-        const CliResult shared = RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")),
-                                                   {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                    QStringLiteral("--password-file"), sharedFile}),
-                                        w.config);
+        const CliOutcome shared =
+            RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile),
+                   w.config);
         EXPECT_EQ(shared.exitCode, 2);
-        EXPECT_TRUE(shared.errText().contains(QStringLiteral("can be read by other users"))) << shared.errText().toStdString();
+        EXPECT_TRUE(shared.err.contains(QStringLiteral("can be read by other users"))) << shared.err.toStdString();
         EXPECT_FALSE(QFile::exists(w.out(QStringLiteral("s.wmv"))));
 
-        const CliResult refused = RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")),
-                                                    {QStringLiteral("--user"), QStringLiteral("alice"),
-                                                     QStringLiteral("--password"), QStringLiteral("wrong")}),
-                                         w.config);
+        const CliOutcome refused =
+            RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong")), w.config);
         EXPECT_EQ(refused.exitCode, 1);
-        EXPECT_TRUE(refused.errText().contains(refusal)) << refused.errText().toStdString();
+        EXPECT_TRUE(refused.err.contains(refusal)) << refused.err.toStdString();
 
         const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
-        const CliResult cancelled = RunCli(recordArgs(url, never), w.config);
+        const CliOutcome cancelled = RunCli(recordArgs(url, never), w.config);
         EXPECT_EQ(cancelled.exitCode, 1);
-        EXPECT_TRUE(cancelled.errText().contains(QStringLiteral("連線期間已放棄，關閉連線")));
-        EXPECT_FALSE(cancelled.errText().contains(QStringLiteral("- ASF"))) << "nothing is patched";
+        EXPECT_TRUE(cancelled.err.contains(QStringLiteral("連線期間已放棄，關閉連線")));
+        EXPECT_FALSE(cancelled.err.contains(QStringLiteral("- ASF"))) << "nothing is patched";
         EXPECT_EQ(QFileInfo(never).size(), 0);
     }
 }
@@ -231,24 +208,21 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
 TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
 {
     Workspace w;
-    const QStringList cases[] = {
-        {QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort())},
-        {QStringLiteral("mms://no-such-host.invalid/x.wmv")},
-        {QStringLiteral("mms://no-such-host.invalid/x.wmv"), QStringLiteral("--bypass-dns")},
-    };
+    const QStringList cases[] = {{QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort())},
+                                 Args(u"mms://no-such-host.invalid/x.wmv"),
+                                 Args(u"mms://no-such-host.invalid/x.wmv --bypass-dns")};
     for (const QStringList& c : cases) {
         QElapsedTimer clock;
         clock.start();
         // Over MMS alone: with --transport auto a refused port rolls over to MMSH.
-        const CliResult r = RunCli(recordArgs(c.first(), w.out(QStringLiteral("w.wmv")),
-                                              c.mid(1) + QStringList{QStringLiteral("--transport"), QStringLiteral("mmst")}),
-                                   w.config, 60000);
-        const std::string log = c.join(u' ').toStdString() + "\n" + r.errText().toStdString();
+        const CliOutcome r = RunCli(
+            recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst")), w.config);
+        const std::string log = c.join(u' ').toStdString() + "\n" + r.err.toStdString();
         EXPECT_EQ(r.exitCode, 1) << log;
         // The system says no at once here; the watchdog is 45 s.
         EXPECT_LT(clock.elapsed(), 15000) << log;
-        EXPECT_TRUE(r.errText().contains(QStringLiteral("- 無法連線到串流伺服器: "))) << log;
-        EXPECT_TRUE(r.errText().contains(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"))) << log;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("- 無法連線到串流伺服器: "))) << log;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"))) << log;
     }
 }
 
@@ -260,23 +234,22 @@ TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
     ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
     conf.write("[General]\nAutoLog=on\n");
     conf.close();
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
 
     // Without --save-log the log goes beside the recording, under its own name.
     const QString out = w.out(QStringLiteral("auto.wmv"));
-    const CliResult r = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const CliOutcome r = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     ExpectSameAsSource(out, w.source());
     EXPECT_TRUE(ReadWholeFile(w.out(QStringLiteral("auto.log"))).startsWith(logStart));
 
     const QString other = w.out(QStringLiteral("other.wmv"));
     const QString asked = w.out(QStringLiteral("asked.log"));
-    const CliResult s = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), other,
-                                          {QStringLiteral("--save-log"), asked, QStringLiteral("--overwrite")}),
-                               w.config);
-    ASSERT_EQ(s.exitCode, 0) << s.errText().toStdString();
+    const CliOutcome s = RunCli(
+        recordArgs(server.url(QStringLiteral("clip.wmv")), other, Args(u"--overwrite --save-log") << asked), w.config);
+    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
     ExpectSameAsSource(other, w.source());
     EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
     EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
@@ -288,7 +261,7 @@ TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
     const AsfParts source = ReadAsf(w.source());
     const QString out = w.out(QStringLiteral("killed.wmv"));
     {
-        ServerProcess slow(w.media, {QStringLiteral("--rate"), QStringLiteral("2")});
+        ServerProcess slow(w.media, Args(u"--rate 2"));
         ASSERT_TRUE(slow.started());
         auto cli = StartCli(recordArgs(slow.url(QStringLiteral("clip.wmv")), out), w.config);
         QDeadlineTimer deadline(20000);
@@ -299,13 +272,14 @@ TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
     }
     const AsfParts partial = ReadAsf(out);
     ASSERT_LT(partial.packets.size(), source.packets.size());
-    ASSERT_EQ(fileProperty(partial.header, 56), source.packets.size()) << "the header still states the server's count";
+    ASSERT_EQ(FilePropertiesField(partial.header, 56), source.packets.size())
+        << "the header still states the server's count";
 
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
-    const CliResult resumed =
-        RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {QStringLiteral("--resume")}), w.config);
-    ASSERT_EQ(resumed.exitCode, 0) << resumed.errText().toStdString();
+    const CliOutcome resumed =
+        RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, Args(u"--resume")), w.config);
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
     ExpectSameAsSource(out, w.source());
 }
 
@@ -313,7 +287,7 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    ServerProcess server(w.media, {QStringLiteral("--rate"), QStringLiteral("1")});
+    ServerProcess server(w.media, Args(u"--rate 1"));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("shared.wmv"));
     auto first = StartCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
@@ -322,10 +296,10 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
         QThread::msleep(10);
 
     for (const QString& answer : {QStringLiteral("--overwrite"), QStringLiteral("--resume")}) {
-        const CliResult second = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {answer}), w.config);
-        EXPECT_EQ(second.exitCode, 1) << second.errText().toStdString();
-        EXPECT_TRUE(second.errText().contains(QStringLiteral("這個儲存檔案正由另一個記錄寫入中")))
-            << second.errText().toStdString();
+        const CliOutcome second = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {answer}), w.config);
+        EXPECT_EQ(second.exitCode, 1) << second.err.toStdString();
+        EXPECT_TRUE(second.err.contains(QStringLiteral("這個儲存檔案正由另一個記錄寫入中")))
+            << second.err.toStdString();
     }
     ::kill(pid_t(first->processId()), SIGINT);
     ASSERT_TRUE(first->waitForFinished(15000));
@@ -341,16 +315,14 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 {
     Workspace w;
     // Each usage error is checked in the record options' own test.
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("record"), QStringLiteral("mms://h/a.wmv"), QStringLiteral("--no-such-option")},
-          QStringList{QStringLiteral("frobnicate")}}) {
-        EXPECT_EQ(RunCli(args, w.config).exitCode, 2) << args.join(u' ').toStdString();
-    }
-    const CliResult help = RunCli({QStringLiteral("record"), QStringLiteral("--help")}, w.config);
+    for (const QStringView args : {u"record mms://h/a.wmv --no-such-option", u"frobnicate"})
+        EXPECT_EQ(RunCli(Args(args), w.config).exitCode, 2) << args.toString().toStdString();
+    const CliOutcome help = RunCli(Args(u"record --help"), w.config);
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("--resume") && help.out.contains("--duration") && help.out.contains("--udp-port"));
+    EXPECT_TRUE(help.out.contains(u"--resume") && help.out.contains(u"--duration") && help.out.contains(u"--udp-port"));
 
-    const CliResult notMms = RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
+    const CliOutcome notMms =
+        RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
     EXPECT_EQ(notMms.exitCode, 1);
 }
 
@@ -395,34 +367,32 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
     ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
-    const CliResult r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")),
-                                          {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
-                               w.config, 30000);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
-        << r.errText().toStdString();
+    const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());
+    const CliOutcome r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")), httpPort), w.config, 30000);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
+        << r.err.toStdString();
     ExpectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
 
     // An MMS port that accepts and closes before replying rolls over too.
     QTcpServer closing;
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
-    const ServedRun closed = RunCliServing(
-        closing,
-        recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()), w.out(QStringLiteral("c.wmv")),
-                   {QStringLiteral("--http-port"), QString::number(server.httpPort())}),
-        w.config, [](QTcpSocket&) {});
+    const ServedRun closed =
+        RunCliServing(closing,
+                      recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()),
+                                 w.out(QStringLiteral("c.wmv")), httpPort),
+                      w.config, [](QTcpSocket&) {});
     ASSERT_EQ(closed.exitCode, 0) << closed.log.toStdString();
     EXPECT_TRUE(closed.log.contains(QStringLiteral("switching to MMSH"))) << closed.log.toStdString();
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
 
     // Told to keep to the MMS exchange, it does not switch.
-    const CliResult mmst = RunCli(recordArgs(url, w.out(QStringLiteral("t.wmv")),
-                                             {QStringLiteral("--transport"), QStringLiteral("mmst"),
-                                              QStringLiteral("--http-port"), QString::number(server.httpPort()),
-                                              QStringLiteral("--connect-timeout"), QStringLiteral("0.5")}),
-                                  w.config, 30000);
+    const CliOutcome mmst = RunCli(
+        recordArgs(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5")),
+        w.config, 30000);
     EXPECT_EQ(mmst.exitCode, 1);
-    EXPECT_FALSE(mmst.errText().contains(QStringLiteral("MMSH")));
+    EXPECT_FALSE(mmst.err.contains(QStringLiteral("MMSH")));
 }
 
 TEST(RecordMmsh, RedirectsAreFollowedUpToTen)

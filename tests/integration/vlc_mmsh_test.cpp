@@ -3,10 +3,11 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
-#include "integration/processes.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
 #include "support/mmsh_get.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QDeadlineTimer>

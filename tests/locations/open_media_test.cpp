@@ -1,8 +1,8 @@
-#include "locations/open_dialog.h"
 #include "locations/open_media.h"
+#include "locations/open_dialog.h"
 #include "locations/redirector_fetch.h"
-#include "locations_support.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/temp_settings.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "locations/redirector_file.h"
-#include "locations_support.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/temp_settings.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
-#include "nginx_server.h"
 #include "support/core_app.h"
+#include "support/nginx_server.h"
 #include "support/temp_settings.h"
 
 #include <QDir>

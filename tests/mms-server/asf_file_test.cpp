@@ -11,12 +11,6 @@
 namespace tovrin::mmsserver {
 namespace {
 
-// `bytes` written to `name` in `dir`: its path.
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    EXPECT_TRUE(test::WriteWholeFile(dir.filePath(name), bytes, QFile::ReadOwner | QFile::WriteOwner));
-    return dir.filePath(name);
-}
 TEST(AsfFile, DamagedFilesFailWithAMessage)
 {
     QTemporaryDir dir;
@@ -48,7 +42,7 @@ TEST(AsfFile, DamagedFilesFailWithAMessage)
     };
     for (const auto& [name, bytes] : cases) {
         QString error;
-        EXPECT_FALSE(AsfFile::open(writeFile(dir, QStringLiteral("case.asf"), bytes), &error)) << name;
+        EXPECT_FALSE(AsfFile::open(test::WriteFile(dir, QStringLiteral("case.asf"), bytes), &error)) << name;
         EXPECT_FALSE(error.isEmpty()) << name;
     }
     QString error;
@@ -63,7 +57,7 @@ TEST(AsfFile, ACutFileServesOnlyItsWholePackets)
     const auto parts = test::ReadAsf(test::SamplePath(test::Sample::Wmv));
     const qsizetype cut = parts.header.size() + 3 * qsizetype(parts.packetSize) + 100;
     QString error;
-    auto file = AsfFile::open(writeFile(dir, QStringLiteral("cut.wmv"), good.first(cut)), &error);
+    auto file = AsfFile::open(test::WriteFile(dir, QStringLiteral("cut.wmv"), good.first(cut)), &error);
     ASSERT_TRUE(file) << error.toStdString();
     EXPECT_EQ(file->packetCount(), 3u);
     EXPECT_EQ(file->packet(2), parts.packets[2]);

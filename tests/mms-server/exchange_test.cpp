@@ -5,13 +5,10 @@
 #include "asf/byte_helpers.h"
 #include "support/asf_sample.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QUdpSocket>
-#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -26,28 +23,9 @@ QString sampleRoot()
     return QFileInfo(SamplePath(Sample::Wmv)).absolutePath();
 }
 
-// The Wma sample rewritten by ffmpeg with 200-byte packets: its header takes
-// several data packets and its media many.
-QString smallPacketFile()
-{
-    const QString path = QDir(QFileInfo(SamplePath(Sample::Wma)).absolutePath()).filePath(QStringLiteral("packets-200.wma"));
-    if (QFileInfo(path).size() > 0)
-        return path;
-    const QString temp = path + QStringLiteral(".%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128));
-    EXPECT_EQ(RunProgram(QStringLiteral("ffmpeg"),
-                         {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                          QStringLiteral("-y"), QStringLiteral("-i"), SamplePath(Sample::Wma), QStringLiteral("-c"),
-                          QStringLiteral("copy"), QStringLiteral("-packet_size"), QStringLiteral("200"),
-                          QStringLiteral("-f"), QStringLiteral("asf"), temp}),
-              0);
-    if (!QFile::rename(temp, path))
-        QFile::remove(temp);
-    return path;
-}
-
 QStringList serve(const QStringList& more = {})
 {
-    smallPacketFile();
+    SamplePath(Sample::WmaSmallPackets);
     return QStringList{QStringLiteral("--root"), sampleRoot()} + more;
 }
 
@@ -109,8 +87,8 @@ TEST(MmsExchange, PacketPairGetsThreeFunnelReports)
 TEST(MmsExchange, HeaderInFlaggedChunksThenPlayFromTheLocationAskedForToTheEnd)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("0")})));
-    const AsfParts parts = ReadAsf(smallPacketFile());
+    ASSERT_TRUE(server.start(serve(Args(u"--rate 0"))));
+    const AsfParts parts = ReadAsf(SamplePath(Sample::WmaSmallPackets));
     ASSERT_GT(parts.header.size(), 2 * qsizetype(parts.packetSize));
     ASSERT_GT(parts.packets.size(), 20u);
 
@@ -212,7 +190,7 @@ TEST(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
 TEST(MmsExchange, ThreeWrongCredentialsEndTheConnection)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--auth"), QStringLiteral("ann:secret")})));
+    ASSERT_TRUE(server.start(serve(Args(u"--auth ann:secret"))));
     ScriptedClient guesser;
     ASSERT_TRUE(guesser.connectTo(server.port()));
     guesser.connectCommand();
@@ -314,8 +292,8 @@ TEST(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
 TEST(MmsExchange, ManyClientsPlayAtOnce)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start(serve({QStringLiteral("--rate"), QStringLiteral("0")})));
-    const AsfParts parts = ReadAsf(smallPacketFile());
+    ASSERT_TRUE(server.start(serve(Args(u"--rate 0"))));
+    const AsfParts parts = ReadAsf(SamplePath(Sample::WmaSmallPackets));
     std::vector<std::unique_ptr<ScriptedClient>> clients;
     for (int i = 0; i < 6; ++i) {
         clients.push_back(std::make_unique<ScriptedClient>());

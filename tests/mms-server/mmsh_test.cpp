@@ -71,7 +71,7 @@ TEST_F(MmshServer, StreamTimeStartsAtTheFirstPacketSentAfterIt)
 
 TEST_F(MmshServer, AnswersRefusalsWithHttpStatus)
 {
-    ASSERT_TRUE(start({QStringLiteral("--auth"), QStringLiteral("ann:secret")}));
+    ASSERT_TRUE(start(Args(u"--auth ann:secret")));
     struct Case {
         QByteArray path;
         QByteArray extra;

@@ -1,12 +1,9 @@
 #include "mms-server/scripted_client.h"
 
-#include "asf/byte_helpers.h"
+#include "support/asf_builder.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QRegularExpression>
 
-#include <csignal>
 #include <cstring>
 
 namespace tovrin::test {
@@ -14,15 +11,6 @@ namespace tovrin::test {
 namespace {
 
 constexpr std::uint32_t kSessionId = 0xB00BFACE;
-
-QByteArray utf16(const QString& text)
-{
-    QByteArray bytes;
-    for (const QChar c : text)
-        bytes.append(EncodeLE16(c.unicode()));
-    bytes.append(2, '\0');
-    return bytes;
-}
 
 QByteArray le32s(std::initializer_list<std::uint32_t> values)
 {
@@ -146,8 +134,9 @@ bool ScriptedClient::waitClosed(int timeoutMs)
 
 void ScriptedClient::connectCommand(std::uint32_t marker)
 {
-    send(0x01, le32s({marker, 0x0004000B, 0x0003001C})
-                   + utf16(QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
+    send(0x01, le32s({marker, 0x0004000B, 0x0003001C}) +
+                   asf::Utf16(
+                       QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
 }
 
 void ScriptedClient::funnelInfo(std::uint32_t request)
@@ -157,12 +146,12 @@ void ScriptedClient::funnelInfo(std::uint32_t request)
 
 void ScriptedClient::connectFunnel(const QString& funnelName)
 {
-    send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + utf16(funnelName));
+    send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + asf::Utf16(funnelName));
 }
 
 void ScriptedClient::openFile(const QString& name, std::uint32_t incarnation)
 {
-    send(0x05, le32s({incarnation, 0xFFFFFFFF, 0, 0}) + utf16(name));
+    send(0x05, le32s({incarnation, 0xFFFFFFFF, 0, 0}) + asf::Utf16(name));
 }
 
 void ScriptedClient::readBlock(std::uint32_t incarnation)
@@ -237,76 +226,6 @@ bool ScriptedClient::readyToPlay(const QString& name)
         return false;
     streamSwitch();
     return expect(0x21).has_value();
-}
-
-ServerProcess::~ServerProcess()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-}
-
-QString ServerProcess::program()
-{
-    return QStringLiteral(TOVRIN_MMS_SERVER_PATH);
-}
-
-bool ServerProcess::start(const QStringList& args, int timeoutMs)
-{
-    if (!m_log.open())
-        return false;
-    m_process.setStandardErrorFile(m_log.fileName());
-    m_process.start(program(), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
-    if (!m_process.waitForStarted(timeoutMs))
-        return false;
-    QDeadlineTimer deadline(timeoutMs);
-    // The port in the next line the server prints, when it reads "<what> on 127.0.0.1:PORT".
-    const auto portLine = [&](const QString& what) -> std::uint16_t {
-        while (!m_process.canReadLine()) {
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-                return 0;
-            m_process.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 200)));
-        }
-        const QRegularExpression form(QStringLiteral(R"(^%1 on 127\.0\.0\.1:(\d+)$)").arg(what));
-        const auto match = form.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        return match.hasMatch() ? std::uint16_t(match.captured(1).toUInt()) : 0;
-    };
-    m_port = portLine(QStringLiteral("listening"));
-    if (m_port != 0 && args.contains(QStringLiteral("--http-port")))
-        return (m_httpPort = portLine(QStringLiteral("mmsh"))) != 0;
-    return m_port != 0;
-}
-
-int ServerProcess::stop(int timeoutMs)
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    ::kill(pid_t(m_process.processId()), SIGTERM);
-    if (!m_process.waitForFinished(timeoutMs)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-        return -1;
-    }
-    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-}
-
-qint64 ServerProcess::residentKiB() const
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-QString ServerProcess::log()
-{
-    QFile file(m_log.fileName());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 }  // namespace tovrin::test

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "support/server_process.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
-#include <QTemporaryFile>
 
 #include <cstdint>
 #include <optional>
@@ -75,31 +75,6 @@ private:
     QTcpSocket m_socket;
     QByteArray m_buffer;
     std::uint32_t m_seq = 0;
-};
-
-// The server executable run as a process on a free loopback port.
-class ServerProcess {
-public:
-    ~ServerProcess();
-    // Starts it with --port 0 plus args; false when it does not print
-    // "listening on ADDR:PORT" within the time.
-    bool start(const QStringList& args, int timeoutMs = 10000);
-    std::uint16_t port() const { return m_port; }
-    // The MMSH port, when started with --http-port; 0 otherwise.
-    std::uint16_t httpPort() const { return m_httpPort; }
-    // Asks it to stop with SIGTERM; its exit code, or -1 when it had to be killed.
-    int stop(int timeoutMs = 10000);
-    // What it logged on stderr so far.
-    QString log();
-    // Its resident memory in KiB (from /proc), or -1.
-    qint64 residentKiB() const;
-    static QString program();
-
-private:
-    QProcess m_process;
-    QTemporaryFile m_log;  // stderr goes here, so a chatty server never blocks on a full pipe
-    std::uint16_t m_port = 0;
-    std::uint16_t m_httpPort = 0;
 };
 
 }  // namespace tovrin::test

@@ -2,6 +2,7 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/header_and_packet_storage.h"
+#include "support/asf_builder.h"
 #include "support/storage_run.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,18 @@ using Lane = ReceiveBuffer::Lane;
 
 namespace {
 
-QByteArray Prefixed(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload, int length = -1)
-{
-    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(length < 0 ? 8 + payload.size() : length)) +
-           payload;
-}
 QByteArray HeaderPacket(const QByteArray& payload)
 {
-    return Prefixed(0, 2, payload);
+    return test::DataPacket(0, 2, payload);
 }
 QByteArray MediaPacket(std::uint32_t sequence, const QByteArray& payload)
 {
-    return Prefixed(sequence, 4, payload);
+    return test::DataPacket(sequence, 4, payload);
+}
+// An empty data packet whose prefix claims `length` bytes.
+QByteArray ClaimedLength(std::uint8_t type, std::uint16_t length)
+{
+    return test::DataPacket(9, type, {}).replace(6, 2, EncodeLE16(length));
 }
 
 // The lane a run's header or media packets are taken from.
@@ -77,11 +78,11 @@ TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocati
     // A prefix length below the prefix's own 8 bytes would never move the
     // buffer on.
     LaneRun r(100, 16);
-    r.run.receiveBuffer.append(Prefixed(0, 2, {}, 0));
+    r.run.receiveBuffer.append(ClaimedLength(2, 0));
     EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.lane(), r.stop()));
     EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
     r.run.receiveBuffer.clear();
-    r.run.receiveBuffer.append(Prefixed(9, 4, {}, 3) + MediaPacket(10, "abc"));
+    r.run.receiveBuffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
     MediaPacketWriter writer(r.t.ctx);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::BadLength);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stored);

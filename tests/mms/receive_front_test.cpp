@@ -1,7 +1,7 @@
-#include "asf/byte_helpers.h"
-#include "server_packets.h"
-#include "mms/client_commands.h"
 #include "mms/receive_front.h"
+#include "asf/byte_helpers.h"
+#include "mms/client_commands.h"
+#include "support/asf_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(ReceiveFront, TheSignatureAloneMakesACommandAndAnythingElseIsADataPrefix)
     const ReceiveFront f = SplitFront(odd);
     ASSERT_EQ(f.kind, Kind::Command);
     EXPECT_EQ(f.resultCode, 0xC00D0006u);
-    EXPECT_EQ(SplitFront(test::DataPacket(77, 4, 1608)).kind, Kind::Data);
+    EXPECT_EQ(SplitFront(test::DataPacket(77, 4, QByteArray(1600, 'p'))).kind, Kind::Data);
 }
 
 TEST(ReceiveFront, AHugeMessageLengthAsksForMoreBytesWithoutOverflowing)

@@ -1,10 +1,10 @@
+#include "mms/receive_loop.h"
 #include "state/run_state.h"
 #include "asf/byte_helpers.h"
-#include "server_packets.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
-#include "mms/receive_loop.h"
 #include "mms/run_actions.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
@@ -153,7 +153,7 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
     auto& buffer = h.t.run.receiveBuffer;
     const QByteArray command = test::ServerCommand(0x1B);
     buffer.append(Lane::Stream, command.first(20));
-    QByteArray unknown = test::DataPacket(9, 6, 30);
+    QByteArray unknown = test::DataPacket(9, 6, QByteArray(22, 'p'));
     buffer.append(Lane::Datagrams, unknown);
     h.start();
     QDeadlineTimer deadline(5000);
@@ -172,8 +172,9 @@ TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
 {
     LoopHarness h;
     h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
-    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, 100) + test::DataPacket(1, 4, 100) + test::ServerCommand(0x1B));
-    h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, 60));
+    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) +
+                                 test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
+    h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.t.run.receiveBuffer.size(Lane::Datagrams) == 0; }));
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
     EXPECT_FALSE(h.t.run.mediaPacketStored);
@@ -198,9 +199,6 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     // on TCP: it is stored all the same, and the data that follows with it.
     const test::AsfParts source = test::ReadAsf(test::SamplePath(test::Sample::Wma));
     ASSERT_GT(source.packets.size(), 2u);
-    const auto datagram = [](std::uint32_t location, std::uint8_t type, const QByteArray& payload) {
-        return EncodeLE32(location) + char(type) + '\0' + EncodeLE16(std::uint16_t(payload.size() + 8)) + payload;
-    };
     LoopHarness h;
     RunState& run = h.t.run;
     run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
@@ -209,9 +207,10 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     run.packetSize = source.packetSize;
     run.headerLength = std::uint32_t(source.header.size());
     run.filePacketCount = std::uint32_t(source.packets.size());
-    run.receiveBuffer.append(Lane::Datagrams, datagram(0, 2, source.header));
+    run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(0, 2, source.header));
     run.receiveBuffer.append(Lane::Stream, test::ServerCommand(0x11));
-    run.receiveBuffer.append(Lane::Datagrams, datagram(0, 4, source.packets[0]) + datagram(1, 4, source.packets[1]));
+    run.receiveBuffer.append(Lane::Datagrams,
+                             test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
     ASSERT_TRUE(h.runUntil([&] { return run.receiveBuffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
     run.saveFile->close();
     const test::AsfParts got = test::ReadAsf(run.savePath);

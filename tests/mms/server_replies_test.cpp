@@ -1,7 +1,7 @@
-#include "state/run_state.h"
-#include "asf/byte_helpers.h"
-#include "server_packets.h"
 #include "mms/server_replies.h"
+#include "asf/byte_helpers.h"
+#include "state/run_state.h"
+#include "support/asf_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,10 @@
 // downloader (libmms_fetch.c) must read from it what they read from a real
 // server. GStreamer's mmssrc is not packaged for Debian 12 and is left out.
 
-#include "integration/processes.h"
 #include "support/asf_sample.h"
+#include "support/ffprobe.h"
+#include "support/recording_checks.h"
+#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QFile>
@@ -120,7 +122,7 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
     const Media media;
     const QString wmv = media.add(Sample::Wmv);
     const QString wma = media.add(Sample::Wma);
-    ServerProcess server(media.dir.path(), {QStringLiteral("--rate"), QStringLiteral("0")});
+    ServerProcess server(media.dir.path(), Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     for (const QString& source : {wmv, wma}) {
         const QString name = QFileInfo(source).fileName();
@@ -139,7 +141,7 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
         EXPECT_TRUE(ReadWholeFile(byLibmms) == want) << "libmms, " << name.toStdString();
     }
     // VLC's two sessions went over MMS, libmms's only over MMSH.
-    const QString log = QString::fromUtf8(server.log());
+    const QString log = server.log();
     EXPECT_EQ(log.count(QRegularExpression(QStringLiteral("session \\d+ \\S+: connected\n"))), 2) << log.toStdString();
     for (const QString& source : {wmv, wma})
         EXPECT_TRUE(log.contains(QStringLiteral(": play ") + QFileInfo(source).fileName())) << log.toStdString();
@@ -155,7 +157,7 @@ TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
     const QByteArray want = servedBytes(source);
     // Paced: datagrams sent faster than VLC reads them would be lost, which
     // is not what this is about.
-    ServerProcess server(media.dir.path(), {QStringLiteral("--rate"), QStringLiteral("4")});
+    ServerProcess server(media.dir.path(), Args(u"--rate 4"));
     ASSERT_TRUE(server.started());
     int whole = 0;
     for (int open = 0; open < 5; ++open) {
@@ -165,7 +167,7 @@ TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
         whole += same ? 1 : 0;
     }
     EXPECT_EQ(whole, 5) << server.log().toStdString();
-    EXPECT_TRUE(server.log().contains("UDP")) << "the data went over UDP";
+    EXPECT_TRUE(server.log().contains(u"UDP")) << "the data went over UDP";
 }
 
 TEST(PeerClients, LivePointsInBothStylesPlayPastTheLoopInVlcAndAreNotSeekableForLibmms)

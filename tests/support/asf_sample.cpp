@@ -1,5 +1,7 @@
 #include "support/asf_sample.h"
 
+#include "support/asf_builder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,41 +25,26 @@ QString sampleDir()
 
 QStringList ffmpegArgs(Sample sample, const QString& out)
 {
-    const QStringList common = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                                QStringLiteral("error"), QStringLiteral("-y")};
-    const QStringList video = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("testsrc=size=320x240:rate=15")};
-    const QStringList audio = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("sine=frequency=440:sample_rate=44100")};
+    const QStringList common = Args(u"-hide_banner -loglevel error -y");
+    const QStringList video = Args(u"-f lavfi -i testsrc=size=320x240:rate=15");
+    const QStringList audio = Args(u"-f lavfi -i sine=frequency=440:sample_rate=44100");
+    const QStringList asf = Args(u"-f asf") << out;
     switch (sample) {
     case Sample::Wmv:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:v"),
-                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-b:a"),
-                             QStringLiteral("64k"), QStringLiteral("-metadata"),
-                             QStringLiteral("title=") + SampleTitle(), QStringLiteral("-metadata"),
-                             QStringLiteral("author=Tovrin Tests"), QStringLiteral("-metadata"),
-                             QStringLiteral("copyright=(c) 2026 Tovrin"), QStringLiteral("-metadata"),
-                             QStringLiteral("comment=A generated test clip"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k -metadata") +
+               QStringList{QStringLiteral("title=") + SampleTitle(),       QStringLiteral("-metadata"),
+                           QStringLiteral("author=Tovrin Tests"),          QStringLiteral("-metadata"),
+                           QStringLiteral("copyright=(c) 2026 Tovrin"),    QStringLiteral("-metadata"),
+                           QStringLiteral("comment=A generated test clip")} +
+               asf;
     case Sample::Wma:
-        return common + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("6"), QStringLiteral("-c:a"),
-                             QStringLiteral("wmav2"), QStringLiteral("-b:a"), QStringLiteral("64k"),
-                             QStringLiteral("-f"), QStringLiteral("asf"), out};
+        return common + audio + Args(u"-t 6 -c:a wmav2 -b:a 64k") + asf;
     case Sample::WmvLong:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("20"), QStringLiteral("-c:v"),
-                             QStringLiteral("wmv2"), QStringLiteral("-b:v"), QStringLiteral("300k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+        return common + video + audio + Args(u"-t 20 -c:v wmv2 -b:v 300k -c:a wmav2") + asf;
+    case Sample::WmaSmallPackets:
+        return common + (Args(u"-i") << SamplePath(Sample::Wma)) + Args(u"-c copy -packet_size 200") + asf;
     case Sample::Msmpeg4:
-        return common + video + audio
-               + QStringList{QStringLiteral("-t"), QStringLiteral("4"), QStringLiteral("-c:v"),
-                             QStringLiteral("msmpeg4"), QStringLiteral("-b:v"), QStringLiteral("200k"),
-                             QStringLiteral("-c:a"), QStringLiteral("wmav2"), QStringLiteral("-f"),
-                             QStringLiteral("asf"), out};
+        return common + video + audio + Args(u"-t 4 -c:v msmpeg4 -b:v 200k -c:a wmav2") + asf;
     }
     return {};
 }
@@ -69,12 +56,11 @@ QString sampleName(Sample sample)
     case Sample::Wma: return QStringLiteral("sample.wma");
     case Sample::Msmpeg4: return QStringLiteral("sample-msmpeg4.asf");
     case Sample::WmvLong: return QStringLiteral("sample-long.wmv");
+    case Sample::WmaSmallPackets:
+        return QStringLiteral("packets-200.wma");
     }
     return {};
 }
-
-const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
-const QByteArray kDataObjectGuid = QByteArray::fromHex("3626B2758E66CF11A6D900AA0062CE6C");
 
 std::uint64_t le(const QByteArray& b, qsizetype at, int width)
 {
@@ -104,6 +90,24 @@ QString SamplePath(Sample sample)
     if (!QFile::rename(temp, path))
         QFile::remove(temp);  // another test process made it first
     return path;
+}
+
+QStringList Args(QStringView words)
+{
+    return words.toString().split(u' ', Qt::SkipEmptyParts);
+}
+
+int StopProcess(QProcess& process, int timeoutMs)
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished(5000);
+            return -1;
+        }
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 int RunProgram(const QString& program, const QStringList& args, QByteArray* out, int timeoutMs)
@@ -140,6 +144,18 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::P
     return file.setPermissions(permissions);
 }
 
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    EXPECT_TRUE(WriteWholeFile(dir.filePath(name), bytes)) << name.toStdString();
+    return dir.filePath(name);
+}
+
+std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width)
+{
+    const qsizetype at = header.indexOf(asf::kFilePropertiesGuid);
+    return at < 0 || at + offset + width > header.size() ? ~0ull : le(header, at + offset, width);
+}
+
 AsfParts ReadAsf(const QString& path)
 {
     AsfParts parts;
@@ -147,8 +163,8 @@ AsfParts ReadAsf(const QString& path)
     if (bytes.size() < 30)
         return parts;
     const auto headerSize = qsizetype(le(bytes, 16, 8));
-    const qsizetype fpo = bytes.indexOf(kFilePropertiesGuid);
-    const qsizetype data = bytes.indexOf(kDataObjectGuid, headerSize - 1);
+    const qsizetype fpo = bytes.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype data = bytes.indexOf(asf::kDataGuid, headerSize - 1);
     if (fpo < 0 || data != headerSize || bytes.size() < data + 50)
         return parts;
     parts.packetSize = std::uint32_t(le(bytes, fpo + 92, 4));

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QFileDevice>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <vector>
@@ -11,10 +13,11 @@ namespace tovrin::test {
 
 // Sample media made by ffmpeg at test time, once per build tree.
 enum class Sample {
-    Wmv,      // wmv2 + wmav2, 320x240, 6 s, with title/author/copyright/comment (Chinese title)
-    Wma,      // wmav2 audio only, 6 s
-    Msmpeg4,  // msmpeg4 video + wmav2 audio in .asf, 4 s
-    WmvLong,  // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
+    Wmv,              // wmv2 + wmav2, 320x240, 6 s, with title/author/copyright/comment (Chinese title)
+    Wma,              // wmav2 audio only, 6 s
+    Msmpeg4,          // msmpeg4 video + wmav2 audio in .asf, 4 s
+    WmvLong,          // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
+    WmaSmallPackets,  // the Wma sample in 200-byte packets: its header takes several
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.
 QString SamplePath(Sample sample);
@@ -30,10 +33,24 @@ struct AsfParts {
 };
 AsfParts ReadAsf(const QString& path);
 
+// A field of the header's File Properties Object, `width` bytes at `offset`
+// from the object's start (56: the packet count); all ones when there is none.
+std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width = 8);
+
 QByteArray ReadWholeFile(const QString& path);
 // Writes `bytes` as the whole file at `path`, then gives it `permissions`;
 // true when all of it went.
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions);
+bool WriteWholeFile(const QString& path, const QByteArray& bytes,
+                    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+// The same as the file `name` in `dir`, failing the test when it cannot; its path.
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
+
+// Words separated by blanks, as on a command line: Args(u"--rate 0").
+QStringList Args(QStringView words);
+
+// Stops a program with SIGTERM, killing it when it does not end within
+// `timeoutMs`; its exit code, or -1 when it crashed or had to be killed.
+int StopProcess(QProcess& process, int timeoutMs = 5000);
 
 // Runs a program to completion (at most timeoutMs); answers its exit code, -1
 // when it could not start or timed out. stdout goes to *out when given.

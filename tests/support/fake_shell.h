@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/save_file_mutex.h"
 #include "state/shell.h"
 
 #include <QMap>
@@ -39,8 +40,8 @@ public:
     bool gaugeTextVisible = false;
     QString sendTime, timeLeft;
     QString saveLocation, mediaLocation;
-    QString url;            // the URL box's edit text
-    QStringList urlList;    // the URL box's items
+    QString url;          // the URL box's edit text
+    QStringList urlList;  // the URL box's items
     int previewCloses = 0;
     std::optional<OpenFileRequest> lastOpenRequest;
     QMap<PropertyField, QString> properties;
@@ -50,36 +51,109 @@ public:
     int flashes = 0;
     QStringList sounds;
 
-    void appendLog(const QString& line) override;
-    void clearLog() override;
+    void appendLog(const QString& line) override
+    {
+        record(u"log ", line);
+        log << line;
+        if (onLog)
+            onLog(line);
+    }
+    void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
-    void showMessage(const QString& text) override;
-    bool confirm(const QString& text) override;
-    QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
-    void setCaption(const QString& text) override;
-    void setModeLabel(ModeLabel visible) override;
-    void setGauge(int percent, bool percentTextVisible) override;
-    void setTimeFields(const QString& send, const QString& left) override;
-    void setSaveLocation(const QString& path) override;
-    void setMediaLocation(const QString& location) override;
+    void showMessage(const QString& text) override
+    {
+        record(u"message ", text);
+        messages << text;
+        if (onMessage)
+            onMessage(text);
+    }
+    bool confirm(const QString& text) override
+    {
+        record(u"confirm ", text);
+        confirmations << text;
+        return next(confirmAnswers, false);
+    }
+    QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override
+    {
+        record(u"input ", title + QStringLiteral(" | ") + prompt);
+        return next(inputAnswers, defaultText);
+    }
+    void setCaption(const QString& text) override { record(u"caption ", text), caption = text; }
+    void setModeLabel(ModeLabel visible) override { record(u"mode ", QString::number(int(visible))), mode = visible; }
+    void setGauge(int percent, bool percentTextVisible) override
+    {
+        record(QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible));
+        gauge = percent;
+        gaugeTextVisible = percentTextVisible;
+    }
+    void setTimeFields(const QString& send, const QString& left) override
+    {
+        record(u"times ", send + QStringLiteral(" | ") + left);
+        sendTime = send;
+        timeLeft = left;
+    }
+    void setSaveLocation(const QString& path) override { record(u"saveLocation ", path), saveLocation = path; }
+    void setMediaLocation(const QString& location) override
+    {
+        record(u"mediaLocation ", location), mediaLocation = location;
+    }
     QString urlText() const override { return url; }
-    void setUrlText(const QString& text) override;
+    void setUrlText(const QString& text) override { record(u"urlText ", text), url = text; }
     QStringList urlItems() const override { return urlList; }
-    void setUrlItems(const QStringList& items) override;
-    void closePreviewMonitor() override;
-    void repaintNow() override;
-    void setProperty(PropertyField field, const QString& text) override;
-    void appendPropertyLine(PropertyField field, const QString& line) override;
-    void clearProperties() override;
-    std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override;
-    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override;
-    ResumeChoice askResume() override;
-    std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
-    void flash() override;
-    void playSound(const QString& soundFile) override;
+    void setUrlItems(const QStringList& items) override { record(u"urlItems ", items.join(u'|')), urlList = items; }
+    void closePreviewMonitor() override { record(u"closePreviewMonitor"), ++previewCloses; }
+    void repaintNow() override { record(u"repaint"); }
+    void setProperty(PropertyField field, const QString& text) override
+    {
+        record(QStringLiteral("property %1 ").arg(int(field)) + text);
+        properties[field] = text;
+    }
+    void appendPropertyLine(PropertyField field, const QString& line) override
+    {
+        record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line);
+        propertyLines[field] << line;
+    }
+    void clearProperties() override { record(u"clearProperties"), properties.clear(), propertyLines.clear(); }
+    std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override
+    {
+        record(u"chooseSaveFile ", request.title);
+        lastSaveRequest = request;
+        return next(saveFileAnswers, std::optional<QString>());
+    }
+    std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override
+    {
+        record(u"chooseOpenFile ", request.title);
+        lastOpenRequest = request;
+        return next(openFileAnswers, std::optional<QString>());
+    }
+    ResumeChoice askResume() override { return record(u"askResume"), next(resumeAnswers, ResumeChoice::Cancel); }
+    std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override
+    {
+        record(u"askPassword ", prompt.site + QStringLiteral(" | ") + prompt.realm);
+        lastPasswordPrompt = prompt;
+        return next(passwordAnswers, std::optional<PasswordAnswer>());
+    }
+    void flash() override { record(u"flash"), ++flashes; }
+    void playSound(const QString& soundFile) override { record(u"sound ", soundFile), sounds << soundFile; }
 
 private:
-    void note(const QString& call);
+    void record(QStringView call, const QString& detail = {})
+    {
+        // The real shells may run a nested event loop, which must never
+        // happen while the save file is locked.
+        AssertSaveFileLockNotHeld("Shell");
+        calls << call.toString() + detail;
+    }
+    // The next scripted answer, or `fallback` when the script is used up.
+    template <typename T>
+    static T next(std::deque<T>& script, T fallback)
+    {
+        if (!script.empty()) {
+            fallback = std::move(script.front());
+            script.pop_front();
+        }
+        return fallback;
+    }
 };
 
 }  // namespace tovrin::test

@@ -35,4 +35,19 @@ QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int coun
     return times;
 }
 
+double ProbeDuration(const QString& path)
+{
+    bool ok = false;
+    const double seconds = Probe(path).value(u"format").toObject().value(u"duration").toString().toDouble(&ok);
+    return ok ? seconds : -1;
+}
+
+QStringList ProbeStreamTypes(const QString& path)
+{
+    QStringList types;
+    for (const QJsonValue stream : Probe(path).value(u"streams").toArray())
+        types << stream.toObject().value(u"codec_type").toString();
+    return types;
+}
+
 }  // namespace tovrin::test

@@ -14,4 +14,9 @@ QJsonObject Probe(const QString& path);
 // seeking to `seconds`, as `-read_intervals` does it; empty when it fails.
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count = 3);
 
+// The duration of the file's format, in seconds; negative when ffprobe fails.
+double ProbeDuration(const QString& path);
+// The "codec_type" of each stream, in order.
+QStringList ProbeStreamTypes(const QString& path);
+
 }  // namespace tovrin::test

@@ -1,5 +1,7 @@
 #include "support/vlc_process.h"
 
+#include "support/asf_sample.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -23,13 +25,7 @@ VlcProcess::VlcProcess()
 
 VlcProcess::~VlcProcess()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    StopProcess(m_process);
 }
 
 bool VlcProcess::available()

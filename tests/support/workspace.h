@@ -22,6 +22,8 @@ struct Workspace {
         QFile::copy(SamplePath(Sample::Wmv), source());
     }
     QString out(const QString& name) const { return dir.filePath(name); }
+    // Writes `bytes` as the file `name` in the workspace; its path.
+    QString put(const QString& name, const QByteArray& bytes) const { return WriteFile(dir, name, bytes); }
     QString source() const { return media + QStringLiteral("/clip.wmv"); }
 };
 

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "hostile/cli_child.h"
 #include "support/asf_sample.h"
-#include "support/workspace.h"
+#include "support/cli_runner.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +15,9 @@ namespace tovrin::test {
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome,
                        const QStringList& extra = {});
 
-// Slot `index` of a recording: slotSize bytes from headerLength + index x
-// slotSize, cut at the end of the file.
-QByteArray Slot(const QByteArray& recording, qsizetype headerLength, qsizetype slotSize, std::size_t index);
+// A recording of an on-demand file is the source's header and packets slot
+// for slot, and ffprobe reads the same duration and streams.
+void ExpectSameAsSource(const QString& recording, const QString& source);
 
 // The first `count` slots of the recording hold the source's packets byte for
 // byte, packet i of the source in slot i (modulo the source's packet count,
@@ -37,5 +35,8 @@ void ExpectBoundedMemory(const CliOutcome& outcome, const QString& what);
 
 // The CLI ended by itself, in time, not killed by a signal.
 void ExpectEndedByItself(const CliOutcome& outcome, const QString& what);
+
+// A loopback port that nothing listens on.
+quint16 ClosedPort();
 
 }  // namespace tovrin::test

@@ -1,44 +1,55 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <functional>
-#include <optional>
+#include <csignal>
+
 #include <sys/types.h>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace tovrin::test {
 
-// How to run tovrin-cli as a child of the test, so the kernel's accounting of
-// that one process (wait4) tells its peak memory.
+// How to run tovrin-cli as a child of the test: forked and executed here,
+// reaped with wait4, so the kernel's accounting of that one process tells its
+// peak memory. Its stdin is empty (not a terminal).
 struct CliLaunch {
     QString program = QStringLiteral(TOVRIN_CLI_PATH);  // the tovrin-cli to run
     QStringList args;
     QString configHome;                   // XDG_CONFIG_HOME
+    QString workingDir;                   // the test's own when empty
     std::optional<qint64> fileSizeLimit;  // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it
     std::optional<uid_t> user;            // run as this user (and its group of the same number); needs root
-    int timeoutMs = 30000;                // killed with SIGKILL beyond this
+    int timeoutMs = 60000;                // killed with SIGKILL beyond this
     // Asked every 20 ms with the milliseconds since the start and what the
-    // CLI has logged so far; the first true sends SIGINT, as Ctrl-C does.
+    // CLI has logged so far; the first true sends `signal` (SIGINT, as Ctrl-C does).
     std::function<bool(qint64 elapsedMs, const QString& logSoFar)> interruptWhen;
+    int signal = SIGINT;
 };
 
 struct CliOutcome {
-    int exitCode = -1;        // -1 unless it exited by itself
-    int termSignal = 0;       // the signal that ended it, if one did
+    int exitCode = -1;   // -1 unless it exited by itself in time
+    int termSignal = 0;  // the signal that ended it, if one did
     bool timedOut = false;
-    long maxRssKb = 0;        // ru_maxrss of the process
+    long maxRssKb = 0;  // ru_maxrss of the process
     qint64 interruptedAtMs = -1;
     qint64 endedAtMs = -1;
-    QString err;              // everything it wrote to stderr (its log)
+    QString err;  // everything it wrote to stderr (its log)
     QString out;
 };
 
-// Runs tovrin-cli to its end: forked and executed here, reaped with wait4.
-// Exit status 126: the child could not become launch.user; 127: it could not
-// execute the program.
-CliOutcome RunCliChild(const CliLaunch& launch);
+// Runs tovrin-cli to its end. Exit status 126: the child could not become
+// launch.user; 127: it could not execute the program.
+CliOutcome RunCli(const CliLaunch& launch);
+CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs = 60000,
+                  const QString& workingDir = {});
+
+// Starts tovrin-cli without waiting, for tests that do more while it runs.
+std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome);
 
 // A copy of the tovrin-cli built here that every user can run, in a folder of
 // its own under /tmp (mode 755), removed with this. A child run as another

@@ -1,18 +1,18 @@
-#include "hostile/cli_child.h"
+#include "support/cli_runner.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QThread>
 
-#include <csignal>
 #include <fcntl.h>
 #include <grp.h>
-#include <string>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <string>
 #include <vector>
 
 namespace tovrin::test {
@@ -22,8 +22,7 @@ namespace {
 std::vector<char*> Pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
-    for (std::string& s : strings)
-        pointers.push_back(s.data());
+    for (std::string& s : strings) pointers.push_back(s.data());
     pointers.push_back(nullptr);
     return pointers;
 }
@@ -36,28 +35,27 @@ CliCopyForEveryone::CliCopyForEveryone()
     const QString copy = m_dir.filePath(QStringLiteral("tovrin-cli"));
     struct statvfs mount {};
     // A /tmp mounted noexec runs no program at all.
-    if (!m_dir.isValid() || ::statvfs(QFile::encodeName(m_dir.path()).constData(), &mount) != 0
-        || (mount.f_flag & ST_NOEXEC))
+    if (!m_dir.isValid() || ::statvfs(QFile::encodeName(m_dir.path()).constData(), &mount) != 0 ||
+        (mount.f_flag & ST_NOEXEC))
         return;
-    if (QFile::setPermissions(m_dir.path(), kEveryoneRuns) && QFile::copy(QStringLiteral(TOVRIN_CLI_PATH), copy)
-        && QFile::setPermissions(copy, kEveryoneRuns))
+    if (QFile::setPermissions(m_dir.path(), kEveryoneRuns) && QFile::copy(QStringLiteral(TOVRIN_CLI_PATH), copy) &&
+        QFile::setPermissions(copy, kEveryoneRuns))
         m_path = copy;
 }
 
-CliOutcome RunCliChild(const CliLaunch& launch)
+CliOutcome RunCli(const CliLaunch& launch)
 {
     CliOutcome outcome;
 
     // Everything the child needs is made before fork: between fork and exec
     // it may only make async-signal-safe calls.
     std::vector<std::string> argStrings{launch.program.toStdString()};
-    for (const QString& arg : launch.args)
-        argStrings.push_back(arg.toStdString());
+    for (const QString& arg : launch.args) argStrings.push_back(arg.toStdString());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), launch.configHome);
     std::vector<std::string> envStrings;
-    for (const QString& entry : env.toStringList())
-        envStrings.push_back(entry.toStdString());
+    for (const QString& entry : env.toStringList()) envStrings.push_back(entry.toStdString());
+    std::string workingDir = launch.workingDir.toStdString();
     std::vector<char*> argv = Pointers(argStrings);
     std::vector<char*> envp = Pointers(envStrings);
 
@@ -76,6 +74,8 @@ CliOutcome RunCliChild(const CliLaunch& launch)
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         ::signal(SIGINT, SIG_DFL);
+        if (!launch.workingDir.isEmpty() && ::chdir(workingDir.data()) != 0)
+            ::_exit(127);
         if (launch.fileSizeLimit) {
             const rlimit limit{rlim_t(*launch.fileSizeLimit), rlim_t(*launch.fileSizeLimit)};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
@@ -99,8 +99,7 @@ CliOutcome RunCliChild(const CliLaunch& launch)
         char chunk[65536];
         for (auto [fd, into] : {std::pair{errPipe[0], &err}, std::pair{outPipe[0], &out}}) {
             ssize_t got = 0;
-            while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
-                into->append(chunk, qsizetype(got));
+            while ((got = ::read(fd, chunk, sizeof chunk)) > 0) into->append(chunk, qsizetype(got));
         }
     };
 
@@ -113,10 +112,10 @@ CliOutcome RunCliChild(const CliLaunch& launch)
             break;
         drain();
         const qint64 elapsed = clock.elapsed();
-        if (outcome.interruptedAtMs < 0 && launch.interruptWhen
-            && launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
+        if (outcome.interruptedAtMs < 0 && launch.interruptWhen &&
+            launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
             outcome.interruptedAtMs = elapsed;
-            ::kill(pid, SIGINT);
+            ::kill(pid, launch.signal);
         }
         if (elapsed > launch.timeoutMs && !outcome.timedOut) {
             outcome.timedOut = true;
@@ -138,6 +137,28 @@ CliOutcome RunCliChild(const CliLaunch& launch)
     else if (WIFSIGNALED(status))
         outcome.termSignal = WTERMSIG(status);
     return outcome;
+}
+
+CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs, const QString& workingDir)
+{
+    CliLaunch launch;
+    launch.args = args;
+    launch.configHome = configHome;
+    launch.timeoutMs = timeoutMs;
+    launch.workingDir = workingDir;
+    return RunCli(launch);
+}
+
+std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process->setProcessEnvironment(env);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start(QStringLiteral(TOVRIN_CLI_PATH), args);
+    process->waitForStarted(10000);
+    return process;
 }
 
 }  // namespace tovrin::test

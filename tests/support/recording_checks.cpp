@@ -1,9 +1,8 @@
-#include "hostile/recording_checks.h"
+#include "support/recording_checks.h"
 
-#include "asf/byte_helpers.h"
+#include "support/ffprobe.h"
 
-#include <QDir>
-#include <QFile>
+#include <QTcpServer>
 
 #include <cstdio>
 
@@ -12,23 +11,31 @@
 namespace tovrin::test {
 
 namespace {
-const QByteArray kFilePropertiesGuid = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
 constexpr long kMemoryLimitKb = 64 * 1024;
 }  // namespace
 
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome, const QStringList& extra)
 {
     CliLaunch launch;
-    launch.args = QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out,
-                              QStringLiteral("--connect-timeout"), QStringLiteral("10")}
-                  + extra;
+    launch.args =
+        QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out, QStringLiteral("--connect-timeout"),
+                    QStringLiteral("10")} +
+        extra;
     launch.configHome = configHome;
+    launch.timeoutMs = 30000;
     return launch;
 }
 
-QByteArray Slot(const QByteArray& recording, qsizetype headerLength, qsizetype slotSize, std::size_t index)
+void ExpectSameAsSource(const QString& recording, const QString& source)
 {
-    return recording.mid(headerLength + qsizetype(index) * slotSize, slotSize);
+    const AsfParts got = ReadAsf(recording);
+    const AsfParts want = ReadAsf(source);
+    ASSERT_FALSE(want.packets.empty());
+    EXPECT_EQ(got.header, want.header);
+    ASSERT_EQ(got.packets.size(), want.packets.size());
+    for (std::size_t i = 0; i < want.packets.size(); ++i) ASSERT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
+    EXPECT_NEAR(ProbeDuration(recording), ProbeDuration(source), 0.05);
+    EXPECT_EQ(ProbeStreamTypes(recording), ProbeStreamTypes(source));
 }
 
 void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& source, std::size_t count,
@@ -37,9 +44,10 @@ void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& s
     ASSERT_FALSE(source.packets.empty());
     const QByteArray bytes = ReadWholeFile(recording);
     const qsizetype width = slotSize > 0 ? slotSize : qsizetype(source.packetSize);
+    const qsizetype start = headerLength > 0 ? headerLength : source.header.size();
     for (std::size_t i = 0; i < count; ++i) {
         const QByteArray& packet = source.packets[i % source.packets.size()];
-        const QByteArray slot = Slot(bytes, headerLength > 0 ? headerLength : source.header.size(), width, i);
+        const QByteArray slot = bytes.mid(start + qsizetype(i) * width, width);
         ASSERT_EQ(slot.size(), width) << "slot " << i << " is not complete in " << recording.toStdString();
         ASSERT_EQ(slot.first(packet.size()), packet) << "slot " << i;
         ASSERT_EQ(slot.sliced(packet.size()), QByteArray(width - packet.size(), '\0')) << "padding of slot " << i;
@@ -48,9 +56,7 @@ void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& s
 
 std::uint64_t StatedPacketCount(const QString& recording)
 {
-    const QByteArray bytes = ReadWholeFile(recording);
-    const qsizetype at = bytes.indexOf(kFilePropertiesGuid);
-    return at < 0 ? ~0ull : LEAt(bytes, at + 56, 8).value_or(~0ull);
+    return FilePropertiesField(ReadWholeFile(recording), 56);
 }
 
 void ExpectBoundedMemory(const CliOutcome& outcome, const QString& what)
@@ -66,6 +72,13 @@ void ExpectEndedByItself(const CliOutcome& outcome, const QString& what)
 {
     EXPECT_FALSE(outcome.timedOut) << what.toStdString() << " did not end:\n" << outcome.err.toStdString();
     EXPECT_EQ(outcome.termSignal, 0) << what.toStdString() << " was killed:\n" << outcome.err.toStdString();
+}
+
+quint16 ClosedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();  // closed again when `server` goes
 }
 
 }  // namespace tovrin::test

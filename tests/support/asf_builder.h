@@ -1,11 +1,14 @@
 #pragma once
 
-// Builds ASF header objects byte by byte for tests, with the public GUIDs.
+// Builds ASF header objects and MMS packets byte by byte for tests, with the
+// public GUIDs.
 
 #include "asf/byte_helpers.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <algorithm>
 
 #include <cstdint>
 #include <vector>
@@ -67,23 +70,21 @@ struct FileProperties {
 };
 inline QByteArray FilePropertiesObject(const FileProperties& p)
 {
-    return Object(kFilePropertiesGuid, QByteArray(16, '\x11') + Le64(p.fileSize) + Le64(p.creation) +
-                                           Le64(p.packets) + Le64(p.playDuration) + Le64(p.sendDuration) +
-                                           Le64(p.preroll) + Le32(p.flags) + Le32(p.packetSize) +
-                                           Le32(p.packetSize) + Le32(p.maxBitRate));
+    return Object(kFilePropertiesGuid, QByteArray(16, '\x11') + Le64(p.fileSize) + Le64(p.creation) + Le64(p.packets) +
+                                           Le64(p.playDuration) + Le64(p.sendDuration) + Le64(p.preroll) +
+                                           Le32(p.flags) + Le32(p.packetSize) + Le32(p.packetSize) +
+                                           Le32(p.maxBitRate));
 }
 
 // Audio when width is 0, video otherwise.
-inline QByteArray StreamPropertiesObject(std::uint8_t number, std::uint32_t width = 0,
-                                         std::uint32_t height = 0, bool audioSpread = false)
+inline QByteArray StreamPropertiesObject(std::uint8_t number, std::uint32_t width = 0, std::uint32_t height = 0,
+                                         bool audioSpread = false)
 {
     const bool video = width != 0;
-    const QByteArray typeData =
-        video ? Le32(width) + Le32(height) + QByteArray(3, '\0') : QByteArray(18, '\0');
-    return Object(kStreamPropertiesGuid, (video ? kVideoMediaGuid : kAudioMediaGuid) +
-                                             (audioSpread ? kAudioSpreadGuid : kNoCorrectionGuid) + Le64(0) +
-                                             Le32(std::uint32_t(typeData.size())) + Le32(0) + Le16(number) +
-                                             Le32(0) + typeData);
+    const QByteArray typeData = video ? Le32(width) + Le32(height) + QByteArray(3, '\0') : QByteArray(18, '\0');
+    return Object(kStreamPropertiesGuid,
+                  (video ? kVideoMediaGuid : kAudioMediaGuid) + (audioSpread ? kAudioSpreadGuid : kNoCorrectionGuid) +
+                      Le64(0) + Le32(std::uint32_t(typeData.size())) + Le32(0) + Le16(number) + Le32(0) + typeData);
 }
 
 struct BitRate {
@@ -118,8 +119,7 @@ inline QByteArray DataObjectStart(std::uint64_t size, std::uint64_t packets)
 // A Header Object holding `children`, followed by a Data Object start; the
 // whole is padded (inside the header, with a filler object) to `length` bytes
 // when that is larger.
-inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t packets = 0,
-                         qsizetype length = 0)
+inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t packets = 0, qsizetype length = 0)
 {
     QByteArray body;
     for (const QByteArray& c : children) body += c;
@@ -135,3 +135,26 @@ inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t 
 }
 
 }  // namespace tovrin::test::asf
+
+namespace tovrin::test {
+
+// A server command packet of `total` bytes with the given id and result code,
+// zero elsewhere: what the receive side sees from a media server.
+inline QByteArray ServerCommand(std::uint8_t id, std::uint32_t result = 0, int total = 56)
+{
+    QByteArray p(total, '\0');
+    PutLE(p, 0, 1, 4);
+    PutLE(p, 4, 0xB00BFACE, 4);
+    PutLE(p, 8, std::uint32_t(total - 16), 4);
+    p[36] = char(id);
+    PutLE(p, 40, result, 4);
+    return p;
+}
+
+// A data packet: the 8-byte prefix (location, type, length), then `payload`.
+inline QByteArray DataPacket(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload)
+{
+    return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(8 + payload.size())) + payload;
+}
+
+}  // namespace tovrin::test

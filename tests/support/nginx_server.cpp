@@ -1,4 +1,6 @@
-#include "nginx_server.h"
+#include "support/nginx_server.h"
+
+#include "support/asf_sample.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -27,7 +29,8 @@ QString NginxProgram()
     const QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
     if (!found.isEmpty())
         return found;
-    return QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    return QStandardPaths::findExecutable(QStringLiteral("nginx"),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
 
 NginxServer::NginxServer(const QString& root, const QString& serverConfig)
@@ -38,8 +41,7 @@ NginxServer::NginxServer(const QString& root, const QString& serverConfig)
     }
     // Another process may take the free port between the probe and nginx's
     // bind: try a few.
-    for (int attempt = 0; attempt < 5 && !m_port; ++attempt)
-        start(root, serverConfig, FreePort());
+    for (int attempt = 0; attempt < 5 && !m_port; ++attempt) start(root, serverConfig, FreePort());
 }
 
 bool NginxServer::start(const QString& root, const QString& serverConfig, quint16 port)
@@ -47,24 +49,28 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
     const QString dir = m_dir.path();
     // Single process in the foreground: no workers that would switch to
     // another user and lose access to the temporary folders.
-    const QString config = QStringLiteral(
-        "daemon off;\n"
-        "master_process off;\n"
-        "pid %1/nginx.pid;\n"
-        "error_log %1/error.log warn;\n"
-        "events { worker_connections 64; }\n"
-        "http {\n"
-        "  access_log off;\n"
-        "  client_body_temp_path %1/body; proxy_temp_path %1/proxy; fastcgi_temp_path %1/fastcgi;\n"
-        "  uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
-        "  default_type application/octet-stream;\n"
-        "  types { video/x-ms-asf asx wvx; text/plain log; }\n"
-        "  server {\n"
-        "    listen 127.0.0.1:%2;\n"
-        "    root %3;\n"
-        "%4\n"
-        "  }\n"
-        "}\n").arg(dir).arg(port).arg(root, serverConfig);
+    const QString config =
+        QStringLiteral(
+            "daemon off;\n"
+            "master_process off;\n"
+            "pid %1/nginx.pid;\n"
+            "error_log %1/error.log warn;\n"
+            "events { worker_connections 64; }\n"
+            "http {\n"
+            "  access_log off;\n"
+            "  client_body_temp_path %1/body; proxy_temp_path %1/proxy; fastcgi_temp_path %1/fastcgi;\n"
+            "  uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
+            "  default_type application/octet-stream;\n"
+            "  types { video/x-ms-asf asx wvx; text/plain log; }\n"
+            "  server {\n"
+            "    listen 127.0.0.1:%2;\n"
+            "    root %3;\n"
+            "%4\n"
+            "  }\n"
+            "}\n")
+            .arg(dir)
+            .arg(port)
+            .arg(root, serverConfig);
     QFile file(dir + QStringLiteral("/nginx.conf"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0) {
         m_error = QStringLiteral("cannot write nginx.conf");
@@ -73,8 +79,9 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
     file.close();
 
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(NginxProgram(), {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
-                                     QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
+    m_process.start(NginxProgram(),
+                    {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
+                     QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
     if (!m_process.waitForStarted(5000)) {
         m_error = QStringLiteral("nginx did not start: ") + m_process.errorString();
         return false;
@@ -99,13 +106,7 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
 
 NginxServer::~NginxServer()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    StopProcess(m_process);
 }
 
 QString NginxServer::url(const QString& path) const

@@ -1,0 +1,81 @@
+#include "support/server_process.h"
+
+#include "support/asf_sample.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace tovrin::test {
+
+ServerProcess::ServerProcess(const QString& root, const QStringList& extraArgs)
+{
+    start(QStringList{QStringLiteral("--root"), root} + extraArgs);
+}
+
+ServerProcess::~ServerProcess()
+{
+    stop(5000);
+}
+
+bool ServerProcess::start(const QStringList& args, int timeoutMs)
+{
+    if (!m_log.open())
+        return false;
+    m_process.setStandardErrorFile(m_log.fileName());
+    m_process.start(program(), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
+    if (!m_process.waitForStarted(timeoutMs))
+        return false;
+    QDeadlineTimer deadline(timeoutMs);
+    // The port in the next line the server prints, when it reads "<what> on 127.0.0.1:PORT".
+    const auto portLine = [&](const QString& what) -> std::uint16_t {
+        while (!m_process.canReadLine()) {
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+                return 0;
+            m_process.waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 200)));
+        }
+        const QRegularExpression form(QStringLiteral(R"(^%1 on 127\.0\.0\.1:(\d+)$)").arg(what));
+        const auto match = form.match(QString::fromUtf8(m_process.readLine()).trimmed());
+        return match.hasMatch() ? std::uint16_t(match.captured(1).toUInt()) : 0;
+    };
+    m_port = portLine(QStringLiteral("listening"));
+    if (m_port != 0 && args.contains(QStringLiteral("--http-port")) &&
+        (m_httpPort = portLine(QStringLiteral("mmsh"))) == 0)
+        m_port = 0;
+    return m_port != 0;
+}
+
+QString ServerProcess::url(const QString& path, const QString& scheme) const
+{
+    return QStringLiteral("%1://127.0.0.1:%2/%3").arg(scheme).arg(m_port).arg(path);
+}
+
+QString ServerProcess::mmshUrl(const QString& path) const
+{
+    return QStringLiteral("mmsh://127.0.0.1:%1/%2").arg(m_httpPort).arg(path);
+}
+
+int ServerProcess::stop(int timeoutMs)
+{
+    return StopProcess(m_process, timeoutMs);
+}
+
+qint64 ServerProcess::residentKiB() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+QString ServerProcess::log() const
+{
+    QFile file(m_log.fileName());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+}  // namespace tovrin::test
