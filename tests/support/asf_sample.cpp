@@ -16,8 +16,10 @@ namespace {
 
 QString sampleDir()
 {
+    // Each build tree keeps its own samples, so a changed recipe is made
+    // afresh there and no other tree's files are used.
     const QByteArray binary = qgetenv("TOVRIN_BINARY_DIR");
-    const QString dir = (binary.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(binary))
+    const QString dir = (binary.isEmpty() ? QStringLiteral(TOVRIN_TEST_BINARY_DIR) : QString::fromLocal8Bit(binary))
                         + QStringLiteral("/test-samples");
     QDir().mkpath(dir);
     return dir;
