@@ -269,22 +269,22 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
     switch (commandId) {
-    case 0x01:
+    case ServerReply::ConnectReply:
         m_commands.sendFunnelInfo();
         return true;
-    case 0x02:
+    case ServerReply::TransportAck:
         m_commands.sendOpenFile();
         return true;
-    case 0x03:
+    case ServerReply::TransportRefused:
         shell.appendLog(QStringLiteral("錯誤: 通過連接失敗"));
         run.packetCountFixed = true;
         run.liveHeaderFixed = true;
         m_actions.requestStop();
         return true;
-    case 0x05:
+    case ServerReply::StreamingStarts:
         m_actions.announceStreamStart();
         return true;
-    case 0x06:
+    case ServerReply::OpenFileReply:
         if (headerStored()) {
             // The file's figures sized the slots the packets are going into;
             // a second reply must not change them under the recording.
@@ -301,10 +301,10 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         shell.appendLog(QStringLiteral("要求 ASF 標題... 等候中"));
         m_commands.sendHeaderRequest();
         return true;
-    case 0x11:
+    case ServerReply::HeaderFollows:
         shell.appendLog(QStringLiteral("新進的標題"));
         return true;
-    case 0x15:
+    case ServerReply::FunnelReport:
         tellFieldsBeyondReply(ReadFunnelReport(packet, run));
         if (run.funnelReportCount >= 3) {
             run.funnelReportCount = 0;
@@ -312,7 +312,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
             m_actions.sendTransport();
         }
         return true;
-    case 0x1A:
+    case ServerReply::CredentialsRequest:
         tellFieldsBeyondReply(ReadCredentialsRequest(packet, run));
         if (m_actions.askCredentials()) {
             m_commands.sendCredentials();
@@ -324,15 +324,15 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
             m_actions.requestStop();
         }
         return true;
-    case 0x1B:
+    case ServerReply::KeepAlive:
         m_commands.sendKeepAliveAnswer();
         run.ackCount.fetch_add(1);
         return true;
-    case 0x1E:
+    case ServerReply::EndOfStream:
         takeStragglers();
         m_actions.announceCompletion();
         return true;
-    case 0x21:
+    case ServerReply::StreamSelectionReply:
         m_commands.sendStartPlaying();
         return true;
     default:
