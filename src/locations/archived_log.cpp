@@ -25,38 +25,50 @@ QStringList SplitSessionLog(const QByteArray& content)
     return lines;
 }
 
-bool ShowArchivedLog(AppContext& ctx)
+QString ArchivedLogErrorLine(ArchivedLogError error)
 {
-    Shell& shell = ctx.shell;
-    const QString path = ctx.run.mediaLocation;
+    switch (error) {
+    case ArchivedLogError::Empty:
+        return QStringLiteral("記錄檔案沒有包含資料");
+    case ArchivedLogError::TooLarge:
+        return QStringLiteral("記錄檔案太大 (超過 %1 MiB)").arg(kMaxArchivedLogBytes / (1024 * 1024));
+    case ArchivedLogError::TooManyLines:
+        return QStringLiteral("記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines);
+    case ArchivedLogError::CannotRead:
+        break;
+    }
+    return QStringLiteral("開啟記錄檔案發生錯誤");
+}
+
+std::variant<QStringList, ArchivedLogError> ReadArchivedLog(const QString& path)
+{
     QFile file(path);
     // Only a regular file: reading a FIFO or a device named *.log could block
     // or never end.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        shell.appendLog(QStringLiteral("開啟記錄檔案發生錯誤"));
-        return false;
-    }
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return ArchivedLogError::CannotRead;
     const qint64 size = file.size();
-    if (size == 0) {
-        shell.appendLog(QStringLiteral("記錄檔案沒有包含資料"));
-        return false;
-    }
-    if (size > kMaxArchivedLogBytes) {
-        shell.appendLog(QStringLiteral("記錄檔案太大 (超過 %1 MiB)").arg(kMaxArchivedLogBytes / (1024 * 1024)));
-        return false;
-    }
+    if (size == 0)
+        return ArchivedLogError::Empty;
+    if (size > kMaxArchivedLogBytes)
+        return ArchivedLogError::TooLarge;
     const QByteArray content = file.read(size);
-    file.close();
-    if (content.size() != size) {
-        shell.appendLog(QStringLiteral("開啟記錄檔案發生錯誤"));
+    if (content.size() != size)
+        return ArchivedLogError::CannotRead;
+    if (content.count('\n') > kMaxArchivedLogLines)
+        return ArchivedLogError::TooManyLines;
+    return SplitSessionLog(content);
+}
+
+bool ShowArchivedLog(AppContext& ctx)
+{
+    const auto read = ReadArchivedLog(ctx.run.mediaLocation);
+    if (const auto* error = std::get_if<ArchivedLogError>(&read)) {
+        ctx.shell.appendLog(ArchivedLogErrorLine(*error));
         return false;
     }
-    if (content.count('\n') > kMaxArchivedLogLines) {
-        shell.appendLog(QStringLiteral("記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines));
-        return false;
-    }
-    for (const QString& line : SplitSessionLog(content))
-        shell.appendLog(line);
+    for (const QString& line : std::get<QStringList>(read))
+        ctx.shell.appendLog(line);
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QStringList>
+
+#include <variant>
 
 namespace tovrin {
 
@@ -16,6 +19,19 @@ inline constexpr qsizetype kMaxArchivedLogLines = 200000;
 // The lines of a saved session log (code page 950, each line ended by LF).
 // A carriage return stays in its line; text after the last LF is a line too.
 QStringList SplitSessionLog(const QByteArray& content);
+
+// Why a saved log cannot be shown again.
+enum class ArchivedLogError {
+    CannotRead,    // not a regular file, or it cannot be read whole
+    Empty,
+    TooLarge,      // more than kMaxArchivedLogBytes
+    TooManyLines,  // more than kMaxArchivedLogLines
+};
+// The session log's line for each.
+QString ArchivedLogErrorLine(ArchivedLogError error);
+
+// The lines of the saved log at `path`, or why there are none.
+std::variant<QStringList, ArchivedLogError> ReadArchivedLog(const QString& path);
 
 // Reads the saved log named by the opened location into the session log,
 // below what the caller logged. Failures are reported in the session log only.

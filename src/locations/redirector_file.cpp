@@ -105,29 +105,43 @@ bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch)
     return FillUrlList(ctx, text);
 }
 
+QString LocalRedirectorErrorMessage(LocalRedirectorError error)
+{
+    switch (error) {
+    case LocalRedirectorError::Empty:
+        return QStringLiteral("Error - local redirector file contains no data");
+    case LocalRedirectorError::TooLarge:
+        return QStringLiteral("Error - local redirector file is larger than %1 MiB")
+            .arg(kMaxRedirectorFileBytes / (1024 * 1024));
+    case LocalRedirectorError::CannotAccess:
+        break;
+    }
+    return QStringLiteral("Error - cannot access local redirector file");
+}
+
+std::variant<QByteArray, LocalRedirectorError> ReadLocalRedirector(QFile& file)
+{
+    const qint64 size = file.size();
+    if (size < 0 || !file.seek(0))
+        return LocalRedirectorError::CannotAccess;
+    if (size == 0)
+        return LocalRedirectorError::Empty;
+    if (size > kMaxRedirectorFileBytes)
+        return LocalRedirectorError::TooLarge;
+    QByteArray text = file.read(size);
+    if (text.size() != size)
+        return LocalRedirectorError::CannotAccess;
+    return text;
+}
+
 bool LoadRedirector(AppContext& ctx, QFile& file)
 {
-    Shell& shell = ctx.shell;
-    const qint64 size = file.size();
-    if (size < 0 || !file.seek(0)) {
-        shell.showMessage(QStringLiteral("Error - cannot access local redirector file"));
+    const auto read = ReadLocalRedirector(file);
+    if (const auto* error = std::get_if<LocalRedirectorError>(&read)) {
+        ctx.shell.showMessage(LocalRedirectorErrorMessage(*error));
         return false;
     }
-    if (size == 0) {
-        shell.showMessage(QStringLiteral("Error - local redirector file contains no data"));
-        return false;
-    }
-    if (size > kMaxRedirectorFileBytes) {
-        shell.showMessage(QStringLiteral("Error - local redirector file is larger than %1 MiB")
-                              .arg(kMaxRedirectorFileBytes / (1024 * 1024)));
-        return false;
-    }
-    const QByteArray text = file.read(size);
-    if (text.size() != size) {
-        shell.showMessage(QStringLiteral("Error - cannot access local redirector file"));
-        return false;
-    }
-    return FillUrlList(ctx, text);
+    return FillUrlList(ctx, std::get<QByteArray>(read));
 }
 
 bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text)

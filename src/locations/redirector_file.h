@@ -1,5 +1,7 @@
 #pragma once
 
+#include <variant>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -34,6 +36,18 @@ RedirectorScan ScanRedirector(const QByteArray& raw);
 bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch);
 // The same from a local file that is open for reading.
 bool LoadRedirector(AppContext& ctx, QFile& file);
+
+// Why a local redirector file cannot be read.
+enum class LocalRedirectorError {
+    CannotAccess,
+    Empty,
+    TooLarge,  // more than kMaxRedirectorFileBytes
+};
+// The message for each.
+QString LocalRedirectorErrorMessage(LocalRedirectorError error);
+// The whole text of a local redirector file that is open for reading, or why
+// it cannot be had.
+std::variant<QByteArray, LocalRedirectorError> ReadLocalRedirector(QFile& file);
 
 // Saves a fetched redirector text, byte for byte, where the user chooses
 // (starting in AsxDir, which it then remembers). An existing file is
