@@ -18,6 +18,9 @@ namespace {
 // A handed-over location is one line of UTF-8; the listener answers "ok" once
 // it has taken it.
 const QByteArray kTaken = "ok\n";
+// Longer than any location typed or linked; a peer that sends more without
+// ending its line is cut off rather than buffered.
+constexpr qint64 kMaxLocationBytes = 64 * 1024;
 
 QString UserId()
 {
@@ -78,8 +81,11 @@ void SingleInstance::acceptConnection()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMaxLocationBytes)
+                    socket->abort();
                 return;
+            }
             const QString location = QString::fromUtf8(socket->readLine()).chopped(1);
             socket->write(kTaken);
             socket->flush();

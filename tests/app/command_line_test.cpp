@@ -1,11 +1,15 @@
 #include "app/command_line.h"
 #include "app/single_instance.h"
+#include "support/core_app.h"
 #include "support/qt_printers.h"
 #include "tovrin_version.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QUuid>
 #include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
@@ -65,6 +69,27 @@ TEST(DesktopSingleInstance, OneServerNamePerSettingsLocation)
     EXPECT_NE(mine, InstanceServerName(u"/tmp/test/config/Tovrin Streaming/Tovrin.conf"_s));
     // A name, not a path: the socket goes into the temporary folder.
     EXPECT_FALSE(mine.contains(u'/'));
+}
+
+TEST(DesktopSingleInstance, TakesALocationLineAndCutsOffAPeerThatNeverEndsOne)
+{
+    SingleInstance instance(u"tovrin-test-"_s + QUuid::createUuid().toString(QUuid::Id128));
+    ASSERT_TRUE(instance.listen());
+    QStringList received;
+    QObject::connect(&instance, &SingleInstance::locationReceived, [&](const QString& l) { received << l; });
+
+    QLocalSocket good;
+    good.connectToServer(instance.findChild<QLocalServer*>()->serverName());
+    good.write("mms://h/a.wmv\n");
+    EXPECT_TRUE(test::WaitUntil([&] { return good.canReadLine(); }, 5000));
+    EXPECT_EQ(good.readLine(), QByteArray("ok\n"));
+    EXPECT_EQ(received, QStringList{u"mms://h/a.wmv"_s});
+
+    QLocalSocket endless;
+    endless.connectToServer(instance.findChild<QLocalServer*>()->serverName());
+    endless.write(QByteArray(100 * 1024, 'x'));
+    EXPECT_TRUE(test::WaitUntil([&] { return endless.state() == QLocalSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(received.size(), 1);
 }
 
 }  // namespace
