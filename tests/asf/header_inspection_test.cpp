@@ -76,11 +76,12 @@ struct ZoneEightHoursEast {
 TEST(HeaderFacts, StreamsBitRatesFilePropertiesAndTextsOfABuiltHeader)
 {
     // Video numbered 1, audio numbered 7 with audio spread, a stream of
-    // another media type, a video object cut before its size, and a bit-rate
-    // record for a stream no object describes.
+    // another media type, a later video object numbered 7 cut before its
+    // size, and bit-rate records for a stream no object describes and for
+    // 0x81, which names stream 1 (streams are numbered by seven bits).
     QByteArray other = asf::StreamPropertiesObject(3);
     other.replace(24, 16, QByteArray::fromHex("C0CFDA59E659D011A3AC00A0C90348F6"));  // command media
-    QByteArray cutVideo = asf::StreamPropertiesObject(4, 640, 480);
+    QByteArray cutVideo = asf::StreamPropertiesObject(7, 640, 480);
     cutVideo.truncate(80);
     PutLE(cutVideo, 16, 80, 8);
     asf::FileProperties props;
@@ -95,17 +96,18 @@ TEST(HeaderFacts, StreamsBitRatesFilePropertiesAndTextsOfABuiltHeader)
     const HeaderFacts facts =
         Facts(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
                            asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo, content,
-                           asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}})}));
+                           asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
     EXPECT_EQ(facts.streams, (std::vector<StreamFacts>{{1, StreamKind::Video, false, VideoSize{320, 240}},
                                                        {7, StreamKind::Audio, true, std::nullopt},
                                                        {3, StreamKind::Other, false, std::nullopt}}));
     ASSERT_TRUE(facts.bitRates);
-    EXPECT_EQ(facts.bitRates->declaredCount, 4);
+    EXPECT_EQ(facts.bitRates->declaredCount, 5);
     EXPECT_EQ(facts.bitRates->records, (std::vector<BitRateRecord>{{7, 32000, StreamKind::Audio},
                                                                    {1, 96000, StreamKind::Video},
                                                                    {3, 100, StreamKind::Other},
-                                                                   {9, 5, std::nullopt}}));
+                                                                   {9, 5, std::nullopt},
+                                                                   {0x81, 6, StreamKind::Video}}));
     EXPECT_EQ(facts.fileProperties.fileSize, 5000000000ull);
     EXPECT_EQ(facts.fileProperties.dataPacketCount, 321u);
     EXPECT_EQ(facts.fileProperties.sendDurationMs, 61234u);
@@ -166,9 +168,11 @@ TEST(HeaderFacts, LengthsThatPointPastTheirObjectEndThatObjectsPart)
     QByteArray ext = ExtendedContent({{QStringLiteral("One"), 0, asf::Utf16(QStringLiteral("1"))},
                                       {QStringLiteral("Two"), 0, asf::Utf16(QStringLiteral("2"))}});
     PutLE(ext, 24 + 2 + 2 + 8 + 2 + 2 + 4, 0x7FFF, 2);
-    // A codec list claiming four billion entries, and a bit-rate object
-    // claiming three records while holding one.
-    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF);
+    // A codec list claiming four billion entries, followed by an object whose
+    // first bytes would read as an entry; and a bit-rate object claiming three
+    // records while holding one.
+    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF) +
+                              asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
     QByteArray rates = asf::BitrateObject({{1, 1000}});
     PutLE(rates, 24, 3, 2);
 
@@ -368,7 +372,10 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
                                                 {PropertyField::Codecs, {QStringLiteral("沒有可用的")}}}));
     reading.facts.fileProperties.created = QDateTime();
     reading.facts.fileWritten = QDateTime::fromSecsSinceEpoch(0);
+    reading.facts.content.emplace().title = QStringLiteral("T");
     ASSERT_TRUE(ApplyHeaderReading(live.run, live.shell, reading));
+    EXPECT_EQ(live.shell.properties.value(PropertyField::Clip), QStringLiteral("T"));
+    EXPECT_FALSE(live.shell.properties.contains(PropertyField::Author)) << "a text the object lacks stays as it was";
     EXPECT_EQ(live.shell.properties.value(PropertyField::CreatedAsf), QStringLiteral("FILETIME value error"));
     EXPECT_NE(live.shell.properties.value(PropertyField::CreatedFile), QStringLiteral("沒有存取到檔案時間"));
 
