@@ -241,7 +241,7 @@ private:
         std::vector<ContentDescriptor> descriptors;
         Cursor c(object(guid::kExtendedContentDescription).value_or(QByteArrayView()), 24);
         const auto count = c.le16();
-        for (int i = 0; count && i < std::min<int>(*count, 2); ++i) {
+        for (int i = 0; count && i < *count; ++i) {
             const auto name = c.counted(1);
             const auto type = c.le16();
             const auto value = c.counted(1);

@@ -95,7 +95,7 @@ struct HeaderFacts {
     std::vector<StreamFacts> streams;  // every usable stream, in header order
     FileProperties fileProperties;
     std::optional<ContentDescription> content;
-    std::vector<ContentDescriptor> encoderDescriptors;  // the first two whole ones, at most
+    std::vector<ContentDescriptor> encoderDescriptors;  // up to the first one cut short
     std::optional<CodecSummary> codecs;
     QDateTime fileWritten;  // the file's last-write time; invalid when the system could not tell
 };
