@@ -65,9 +65,7 @@ void seedsFromSample(const QString& out, const QString& path)
     if (!headerSize || *headerSize + 50 > std::uint64_t(bytes.size()) || fileProperties < 0)
         return;
     const qsizetype dataStart = qsizetype(*headerSize) + 50;
-    writeSeed(out + QStringLiteral("/inspect_header"), name, QByteArray(1, '\0') + bytes.first(dataStart));
-    writeSeed(out + QStringLiteral("/inspect_header"), name + QStringLiteral(".download"),
-              QByteArray(1, '\1') + bytes.first(dataStart));
+    writeSeed(out + QStringLiteral("/inspect_header"), name, bytes.first(dataStart));
     const std::uint32_t packetSize = LE32At(bytes, fileProperties + 92).value_or(0);
     for (int i = 0; packetSize && i < 8 && dataStart + (i + 1) * qsizetype(packetSize) <= bytes.size(); ++i)
         writeSeed(out + QStringLiteral("/packet_parser"), name + QStringLiteral(".%1").arg(i),

@@ -89,7 +89,7 @@ bool InspectReceivedHeader(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
     shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
-    if (!InspectHeader(ctx, ctx.run.savePath)) {
+    if (!ApplyHeaderReading(ctx.run, shell, ReadHeaderFile(ctx.run.savePath, ctx.run.headerLength))) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return false;
     }

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "asf/header_facts.h"
+
 #include <QString>
 
 namespace tovrin {
 
-struct AppContext;
+class Shell;
+struct RunState;
 
-// Reads the ASF header at the start of the file at `path` (the run's header
-// length of bytes, or fewer when the file is shorter) and takes from it what
-// the run needs: the stream table and stream count, stream kinds, stored
-// packet count, header file size, send duration and maximum bit rate. Fills
-// the file-properties fields through the shell. Every value is read within
-// the bytes read and within its object; a required object that is missing or
-// cut short fails with its message box.
-bool InspectHeader(AppContext& ctx, const QString& path);
+// The message box text of a failed reading.
+QString InspectionErrorText(InspectionError error);
+
+// Takes a reading of the run's ASF header into the run and the shell, as far
+// as the reading got: the stream table (counting on from the run's stream
+// count, within its kMaxStreams entries), stream kinds, stored packet count,
+// header file size, send duration and maximum bit rate into the run; the
+// file-properties fields through the shell. A failed reading then shows its
+// message box. Answers whether the reading succeeded.
+bool ApplyHeaderReading(RunState& run, Shell& shell, const HeaderReading& reading);
 
 }  // namespace tovrin

@@ -165,11 +165,11 @@ int RunInfoCommand(const QStringList& arguments)
     run.mediaLocation = path;
     shell.setMediaLocation(path);
     if (!QFileInfo(path).isFile()) {
-        shell.showMessage(QStringLiteral("不能夠開啟檔案來解壓縮"));
+        shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
         return 1;
     }
     run.headerLength = LocalHeaderLength(path);
-    if (!InspectHeader(ctx, path))
+    if (!ApplyHeaderReading(run, shell, ReadHeaderFile(path, run.headerLength)))
         return 1;
     printOut(PropertyReport(shell));
     return 0;

@@ -84,9 +84,9 @@ OpenOutcome OpenLocalMedia(AppContext& ctx)
     bool inspected = false;
     if (QFileInfo(path).isFile()) {
         ctx.run.headerLength = LocalHeaderLength(path);
-        inspected = InspectHeader(ctx, path);
+        inspected = ApplyHeaderReading(ctx.run, shell, ReadHeaderFile(path, ctx.run.headerLength));
     } else {
-        shell.showMessage(QStringLiteral("不能夠開啟檔案來解壓縮"));
+        shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
     }
     if (!inspected) {
         Advise(shell, QStringLiteral("Local ASF extraction error"));

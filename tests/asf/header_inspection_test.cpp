@@ -1,4 +1,5 @@
 #include "asf/header_inspection.h"
+#include "asf/header_facts.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
@@ -17,28 +18,6 @@ namespace asf = tovrin::test::asf;
 
 namespace {
 
-class Inspection : public ::testing::Test {
-protected:
-    TestContext t;
-    QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
-
-    bool inspect(const QByteArray& bytes, std::uint32_t headerLength = 5000)
-    {
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-        f.close();
-        t.run.headerLength = headerLength;
-        return InspectHeader(t.ctx, path);
-    }
-    QString property(PropertyField field) const { return t.shell.properties.value(field); }
-    QStringList lines(PropertyField field) const { return t.shell.propertyLines.value(field); }
-    std::vector<int> streamTable() const
-    {
-        return {t.run.streamNumbers.begin(), t.run.streamNumbers.begin() + t.run.streamCount};
-    }
-};
-
 QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FileProperties props = {},
                           bool audioSpread = false)
 {
@@ -49,14 +28,21 @@ QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FilePro
     return asf::Header(objects);
 }
 
+HeaderFacts Facts(const QByteArray& header)
+{
+    HeaderReading reading = ReadHeaderFacts(header);
+    EXPECT_FALSE(reading.error) << int(*reading.error);
+    return reading.facts;
+}
+
 // An Extended Content Description Object with (name, type, value) descriptors.
 QByteArray ExtendedContent(const std::vector<std::tuple<QString, std::uint16_t, QByteArray>>& descriptors)
 {
     QByteArray body = asf::Le16(std::uint16_t(descriptors.size()));
     for (const auto& [name, type, value] : descriptors) {
         const QByteArray n = asf::Utf16(name);
-        body += asf::Le16(std::uint16_t(n.size())) + n + asf::Le16(type) +
-                asf::Le16(std::uint16_t(value.size())) + value;
+        body +=
+            asf::Le16(std::uint16_t(n.size())) + n + asf::Le16(type) + asf::Le16(std::uint16_t(value.size())) + value;
     }
     return asf::Object(asf::kExtContentGuid, body);
 }
@@ -78,108 +64,145 @@ QByteArray CodecList(const std::vector<CodecEntry>& entries, std::uint32_t count
     return asf::Object(asf::kCodecListGuid, body);
 }
 
+// A zone eight hours east of UTC, without daylight saving, while it lives.
+struct ZoneEightHoursEast {
+    QByteArray saved = qgetenv("TZ");
+    ZoneEightHoursEast() { qputenv("TZ", "TST-8"), tzset(); }
+    ~ZoneEightHoursEast() { saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved), tzset(); }
+};
+
 }  // namespace
 
-TEST_F(Inspection, BitRateLinesNameTheKindOfTheStreamsOwnObject)
+TEST(HeaderFacts, StreamsBitRatesFilePropertiesAndTextsOfABuiltHeader)
 {
-    // Video numbered 1, audio numbered 7, a stream of another media type, and
-    // a record for a stream no object describes.
+    // Video numbered 1, audio numbered 7 with audio spread, a stream of
+    // another media type, a later video object numbered 7 cut before its
+    // size, and bit-rate records for a stream no object describes and for
+    // 0x81, which names stream 1 (streams are numbered by seven bits).
     QByteArray other = asf::StreamPropertiesObject(3);
     other.replace(24, 16, QByteArray::fromHex("C0CFDA59E659D011A3AC00A0C90348F6"));  // command media
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject({}), asf::StreamPropertiesObject(1, 320, 240),
-                                     asf::StreamPropertiesObject(7), other,
-                                     asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}})})));
-    EXPECT_EQ(lines(PropertyField::BitRateInfo),
-              (QStringList{QStringLiteral("合計可用的 = 4"), QStringLiteral("串流 ID:7  音訊"),
-                           QStringLiteral("串流比率:32000"), QStringLiteral("串流 ID:1  視訊"),
-                           QStringLiteral("串流比率:96000"), QStringLiteral("串流 ID:3"), QStringLiteral("串流比率:100"),
-                           QStringLiteral("串流 ID:9"), QStringLiteral("串流比率:5")}));
-}
-
-TEST_F(Inspection, StreamsKindsSizesAndTextsOfABuiltHeader)
-{
+    QByteArray cutVideo = asf::StreamPropertiesObject(7, 640, 480);
+    cutVideo.truncate(80);
+    PutLE(cutVideo, 16, 80, 8);
     asf::FileProperties props;
-    props.fileSize = 1234567;
-    props.packets = 321;
-    props.sendDuration = 612345678;  // 61234.5678 ms
-    props.maxBitRate = 128000;
-    const QByteArray content =
-        asf::ContentObject(QStringLiteral("Clip 1"), QStringLiteral("作者"), QStringLiteral("© Tovrin"),
-                           QStringLiteral("說明\n第二行"), QStringLiteral("PG"));
-    t.run.mediaLocation = QStringLiteral("mms://host/clip.wmv");
-    ASSERT_TRUE(
-        inspect(AudioThenVideo({asf::BitrateObject({{1, 32000}, {2, 96000}}), content}, props, true)));
-    EXPECT_EQ(streamTable(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(property(PropertyField::Location), QStringLiteral("mms://host/clip.wmv"));
-    EXPECT_EQ(property(PropertyField::VidSize), QStringLiteral("320 x 240"));
-    EXPECT_EQ(property(PropertyField::Type), QStringLiteral("[視訊] [音訊] 以及音訊隱藏應用"));
-    EXPECT_EQ(t.run.streamKindBits, 7u);
-    EXPECT_EQ(property(PropertyField::FileSize), QStringLiteral("1234 KBytes,  (當下載完成時預計的大小)"));
-    EXPECT_EQ(property(PropertyField::Length), QStringLiteral("00 : 01 : 01"));
-    EXPECT_EQ(t.run.headerSendDuration, 61234u);
-    EXPECT_EQ(t.run.storedPacketCount, 321u);
-    EXPECT_EQ(t.run.maxBitRate, 128000u);
-    EXPECT_EQ(lines(PropertyField::BitRateInfo),
-              (QStringList{QStringLiteral("合計可用的 = 2"), QStringLiteral("串流 ID:1  音訊"),
-                           QStringLiteral("串流比率:32000"), QStringLiteral("串流 ID:2  視訊"),
-                           QStringLiteral("串流比率:96000")}));
-    EXPECT_EQ(lines(PropertyField::Codecs), QStringList{QStringLiteral("沒有可用的")});
-    EXPECT_EQ(lines(PropertyField::Version), QStringList{QStringLiteral("沒有可用的")});
-    EXPECT_EQ(property(PropertyField::Clip), QStringLiteral("Clip 1"));
-    EXPECT_EQ(property(PropertyField::Author), QStringLiteral("作者"));
-    EXPECT_EQ(property(PropertyField::Copyright), QStringLiteral("© Tovrin"));
-    EXPECT_EQ(property(PropertyField::Description), QStringLiteral("說明\n第二行"));
-    EXPECT_EQ(property(PropertyField::Rating), QStringLiteral("PG"));
+    props.creation = 0x8000000000000000ull;  // past every calendar
+    const HeaderFacts facts =
+        Facts(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
+                           asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo,
+                           asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
-    // Live, audio only, beyond 4 GiB, without a description: only the
-    // description changes of the texts.
-    t.run.filePacketCount = kLivePacketCount;
-    t.run.streamCount = 0;
-    props.fileSize = 5000000000ull;
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)})));
-    EXPECT_EQ(property(PropertyField::Length), QStringLiteral("現況"));
-    EXPECT_EQ(property(PropertyField::FileSize), QStringLiteral("現況"));
-    EXPECT_EQ(property(PropertyField::VidSize), QStringLiteral("沒有可用的"));
-    EXPECT_EQ(property(PropertyField::Clip), QStringLiteral("Clip 1"));
-    EXPECT_EQ(property(PropertyField::Description), QStringLiteral("沒有可用的檔案"));
-    t.run.filePacketCount = 0;
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)})));
-    EXPECT_EQ(property(PropertyField::FileSize), QStringLiteral("5000000 KBytes,  (當下載完成時預計的大小)"));
+    EXPECT_EQ(facts.streams, (std::vector<StreamFacts>{{1, StreamKind::Video, false, VideoSize{320, 240}},
+                                                       {7, StreamKind::Audio, true, std::nullopt},
+                                                       {3, StreamKind::Other, false, std::nullopt}}));
+    ASSERT_TRUE(facts.bitRates);
+    EXPECT_EQ(facts.bitRates->declaredCount, 5);
+    EXPECT_EQ(facts.bitRates->records, (std::vector<BitRateRecord>{{7, 32000, StreamKind::Audio},
+                                                                   {1, 96000, StreamKind::Video},
+                                                                   {3, 100, StreamKind::Other},
+                                                                   {9, 5, std::nullopt},
+                                                                   {0x81, 6, StreamKind::Video}}));
+    ASSERT_TRUE(facts.fileProperties.created);
+    EXPECT_FALSE(facts.fileProperties.created->isValid());
 }
 
-TEST_F(Inspection, DescriptorsAndCodecEntriesOfEveryTypeAreStepped)
+TEST(HeaderFacts, ALaterCodecEntryOfAKindReplacesAnEarlierOne)
 {
-    const QByteArray ext =
-        ExtendedContent({{QStringLiteral("IsVBR"), 3, asf::Le32(1)},
-                         {QStringLiteral("WMFSDKVersion"), 0, asf::Utf16(QStringLiteral("9.00"))},
-                         {QStringLiteral("Third"), 0, asf::Utf16(QStringLiteral("x"))}});
-    const QByteArray codecs =
-        CodecList({{1, QStringLiteral("Windows Media Video 9"), QStringLiteral("Main"), "WMV3"},
-                   {0xFFFF, QStringLiteral("Unknown"), QString(), "??"},
-                   {2, QStringLiteral("Windows Media Audio 9"), QStringLiteral("64 kbps"), "ab"}},
-                  3);
-    ASSERT_TRUE(inspect(AudioThenVideo({ext, codecs})));
-    EXPECT_EQ(lines(PropertyField::Version),
-              (QStringList{QStringLiteral("編碼器: IsVBR"), QStringLiteral("版本: 1"),
-                           QStringLiteral("註解: WMFSDKVersion"), QStringLiteral("其他: 9.00")}));
-    EXPECT_EQ(lines(PropertyField::Codecs),
-              (QStringList{QStringLiteral("顯示太多的編碼"), QStringLiteral(" ---------- 音訊 ----------"),
-                           QStringLiteral("音訊 : Windows Media Audio 9"), QStringLiteral("比率 : 64 kbps"),
-                           QStringLiteral(" ---------- 視訊 ----------"),
-                           QStringLiteral("視訊 : Windows Media Video 9"), QStringLiteral("FourCC: WMV3")}));
-
-    // A video-only list shows the video codec; a list of no entries shows nothing.
-    t.shell.propertyLines.clear();
-    ASSERT_TRUE(inspect(AudioThenVideo({CodecList({{1, QStringLiteral("V"), QString(), "WMV2"}}, 1)})));
-    EXPECT_EQ(lines(PropertyField::Codecs),
-              (QStringList{QStringLiteral(" ---------- 視訊 ----------"), QStringLiteral("視訊 : V"),
-                           QStringLiteral("FourCC: WMV2")}));
-    t.shell.propertyLines.clear();
-    ASSERT_TRUE(inspect(AudioThenVideo({CodecList({}, 0)})));
-    EXPECT_TRUE(lines(PropertyField::Codecs).isEmpty());
+    // A list of no entries is a list all the same.
+    EXPECT_EQ(
+        Facts(AudioThenVideo({CodecList(
+                  {{1, QStringLiteral("V"), QString(), "WMV2"}, {1, QStringLiteral("W"), QString(), "WMV3"}}, 2)}))
+            .codecs,
+        (CodecSummary{0, std::nullopt, CodecSummary::Video{QStringLiteral("W"), "WMV3"}}));
+    EXPECT_EQ(Facts(AudioThenVideo({CodecList({}, 0)})).codecs, CodecSummary{});
 }
 
-TEST_F(Inspection, TheTablesKeepTheirFirstTenEntries)
+TEST(HeaderFacts, LengthsThatPointPastTheirObjectEndThatObjectsPart)
+{
+    // A title length beyond the object: the object holds no text.
+    QByteArray content = asf::ContentObject(QStringLiteral("T"), QString(), QString(), QString(), QString());
+    PutLE(content, 24, 0xFFFF, 2);
+    // A descriptor name running past its object: it and those after it are dropped.
+    QByteArray ext = ExtendedContent({{QStringLiteral("One"), 0, asf::Utf16(QStringLiteral("1"))},
+                                      {QStringLiteral("Two"), 0, asf::Utf16(QStringLiteral("2"))}});
+    PutLE(ext, 24 + 2 + 2 + 8 + 2 + 2 + 4, 0x7FFF, 2);
+    // A codec list claiming four billion entries, followed by an object whose
+    // first bytes would read as an entry; and a bit-rate object claiming three
+    // records while holding one.
+    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF) +
+                              asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
+    QByteArray rates = asf::BitrateObject({{1, 1000}});
+    PutLE(rates, 24, 3, 2);
+
+    const HeaderFacts facts = Facts(AudioThenVideo({content, ext, codecs, rates}));
+    EXPECT_EQ(facts.content, ContentDescription{});
+    EXPECT_EQ(facts.encoderDescriptors, (std::vector<ContentDescriptor>{{QStringLiteral("One"), QStringLiteral("1")}}));
+    EXPECT_EQ(facts.codecs, (CodecSummary{0, CodecSummary::Audio{QStringLiteral("A"), QString()}, std::nullopt}));
+    ASSERT_TRUE(facts.bitRates);
+    EXPECT_EQ(facts.bitRates->declaredCount, 3);
+    EXPECT_EQ(facts.bitRates->records.size(), 1u);
+}
+
+TEST(HeaderFacts, RequiredObjectsFailAfterWhatWasReadBeforeThem)
+{
+    const QByteArray good = AudioThenVideo({asf::BitrateObject({{1, 32000}})});
+    QByteArray noHeader = good, noData = good, noFile = good, shortFile = good,
+               noStreams = asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})});
+    noHeader.replace(0, 5, "xxxxx");
+    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
+    noFile.replace(noFile.indexOf(asf::kFilePropertiesGuid), 5, "xxxxx");
+    PutLE(shortFile, shortFile.indexOf(asf::kFilePropertiesGuid) + 16, 103, 8);
+    const struct {
+        QByteArray bytes;
+        InspectionError error;
+        bool bitRatesRead, streamsRead;
+    } cases[] = {
+        {noHeader, InspectionError::NoHeaderObject, false, false},
+        {noData, InspectionError::NoDataObject, false, false},
+        {noStreams, InspectionError::NoStreams, true, false},
+        {noFile, InspectionError::NoFileProperties, true, true},
+        {shortFile, InspectionError::NoFileProperties, true, true},
+    };
+    for (const auto& c : cases) {
+        const HeaderReading reading = ReadHeaderFacts(c.bytes);
+        EXPECT_EQ(reading.error, c.error);
+        EXPECT_EQ(reading.facts.bitRates.has_value(), c.bitRatesRead) << int(c.error);
+        EXPECT_EQ(!reading.facts.streams.empty(), c.streamsRead) << int(c.error);
+    }
+
+    // From a file: one that cannot be opened, an empty one, and a whole one.
+    TestContext t;
+    const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
+    EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::CannotOpenFile);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::FileIsEmpty);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(good);
+    file.close();
+    const HeaderReading whole = ReadHeaderFile(path, 5000);
+    EXPECT_FALSE(whole.error);
+    EXPECT_EQ(whole.facts.fileWritten, QFileInfo(path).lastModified());
+}
+
+TEST(HeaderFacts, DamagedHeadersNeverReadPastTheirBytes)
+{
+    // Every cut of a real header, and random damage to it, ends in an answer.
+    const QByteArray header = test::ReadAsf(test::SamplePath(test::Sample::Wmv)).header;
+    ASSERT_FALSE(header.isEmpty());
+    for (qsizetype cut = 1; cut < header.size(); cut += 7)
+        ReadHeaderFacts(QByteArrayView(header).first(cut));
+    QRandomGenerator random(20261206);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray damaged = header;
+        for (int i = 0; i < 8; ++i)
+            damaged[random.bounded(int(damaged.size()))] = char(random.bounded(256));
+        ReadHeaderFacts(damaged);
+    }
+    EXPECT_FALSE(ReadHeaderFacts(header).error) << "the intact header still reads";
+}
+
+TEST(ApplyHeaderReading, TheTablesKeepTheirFirstTenEntriesAndTheRunsCountGoesOn)
 {
     std::vector<QByteArray> objects = {asf::FilePropertiesObject({})};
     std::vector<asf::BitRate> rates;
@@ -187,127 +210,155 @@ TEST_F(Inspection, TheTablesKeepTheirFirstTenEntries)
         objects.push_back(asf::StreamPropertiesObject(std::uint8_t(i)));
         rates.push_back({std::uint8_t(i), std::uint32_t(i * 1000)});
     }
+    objects.push_back(asf::StreamPropertiesObject(13, 320, 240));
     objects.push_back(asf::BitrateObject(rates));
-    ASSERT_TRUE(inspect(asf::Header(objects)));
-    EXPECT_EQ(streamTable(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    const QStringList bitRateLines = lines(PropertyField::BitRateInfo);
-    ASSERT_EQ(bitRateLines.size(), 1 + 2 * 10);
-    EXPECT_EQ(bitRateLines.first(), QStringLiteral("合計可用的 = 12"));
-    EXPECT_EQ(bitRateLines.last(), QStringLiteral("串流比率:10000"));
+    const HeaderReading reading = ReadHeaderFacts(asf::Header(objects));
+    ASSERT_TRUE(reading.facts.bitRates);
+    EXPECT_EQ(reading.facts.bitRates->declaredCount, 12);
+    EXPECT_EQ(reading.facts.bitRates->records.size(), 10u);
+    EXPECT_EQ(reading.facts.streams.size(), 13u);
 
-    // The count goes on from where it stood, within the table.
+    TestContext t;
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, reading));
+    EXPECT_EQ(std::vector<int>(t.run.streamNumbers.begin(), t.run.streamNumbers.end()),
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(t.run.streamKindBits, 1u) << "streams beyond the table are not the run's";
+
+    // The count goes on from where it stood, within the table; kinds are
+    // only ever added.
     t.run.streamCount = 9;
-    ASSERT_TRUE(inspect(AudioThenVideo()));
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, ReadHeaderFacts(AudioThenVideo({}, {}, true))));
     EXPECT_EQ(t.run.streamCount, 10u);
     EXPECT_EQ(t.run.streamNumbers[9], 1);
+    EXPECT_EQ(t.run.streamKindBits, 5u);
 }
 
-TEST_F(Inspection, RequiredObjectsFailWithTheirMessages)
+TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
 {
-    const QByteArray good = AudioThenVideo();
-    struct Case {
-        QByteArray bytes;
-        QString message;
-    };
-    QByteArray noHeader = good, noData = good, noFile = good,
-               noStreams = asf::Header({asf::FilePropertiesObject({})});
-    noHeader.replace(0, 5, "xxxxx");
-    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
-    noFile.replace(noFile.indexOf(asf::kFilePropertiesGuid), 5, "xxxxx");
-    const Case cases[] = {
-        {noHeader, QStringLiteral("ASF 錯誤 - 沒有建立大量物件標題")},
-        {noData, QStringLiteral("ASF 錯誤 - 沒有建立資料物件")},
-        {noStreams, QStringLiteral("ASF 錯誤 - 串流 IDs 指示沒有串流在此")},
-        {noFile, QStringLiteral("ASF 錯誤 - 沒有建立檔案物件")},
-        {QByteArray(), QStringLiteral("ASF 標題沒有包含資料")},
-    };
-    for (const Case& c : cases) {
-        t.shell.messages.clear();
-        t.shell.propertyLines.clear();
-        t.run.streamCount = 0;
-        EXPECT_FALSE(inspect(c.bytes));
-        EXPECT_EQ(t.shell.messages, QStringList{c.message});
-    }
-    // The bit-rate lines come before the stream check.
-    EXPECT_TRUE(t.shell.propertyLines.isEmpty());
-    ASSERT_FALSE(inspect(noStreams));
-    EXPECT_EQ(lines(PropertyField::BitRateInfo), QStringList{QStringLiteral("單一的位元率")});
-
-    t.shell.messages.clear();
-    EXPECT_FALSE(InspectHeader(t.ctx, t.dir.filePath(QStringLiteral("absent.asf"))));
-    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("不能夠開啟檔案來解壓縮")});
-}
-
-TEST_F(Inspection, LengthsThatPointPastTheirObjectEndThatObjectsPart)
-{
-    // A title length beyond the object: nothing of the object is shown.
-    QByteArray content = asf::ContentObject(QStringLiteral("T"), QString(), QString(), QString(), QString());
-    PutLE(content, 24, 0xFFFF, 2);
-    // A descriptor name running past its object: the second one is dropped.
-    QByteArray ext = ExtendedContent({{QStringLiteral("One"), 0, asf::Utf16(QStringLiteral("1"))},
-                                      {QStringLiteral("Two"), 0, asf::Utf16(QStringLiteral("2"))}});
-    PutLE(ext, 24 + 2 + 2 + 8 + 2 + 2 + 4, 0x7FFF, 2);
-    // A codec list claiming four billion entries.
-    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF);
-    t.shell.properties[PropertyField::Clip] = QStringLiteral("earlier");
-
-    ASSERT_TRUE(inspect(AudioThenVideo({content, ext, codecs})));
-    EXPECT_EQ(property(PropertyField::Clip), QStringLiteral("earlier"));
-    EXPECT_EQ(lines(PropertyField::Version),
-              (QStringList{QStringLiteral("編碼器: One"), QStringLiteral("版本: 1")}));
-    EXPECT_EQ(lines(PropertyField::Codecs),
-              (QStringList{QStringLiteral(" ---------- 音訊 ----------"), QStringLiteral("音訊 : A"),
-                           QStringLiteral("比率 : ")}));
-
-    // A File Properties Object cut short by the end of the header read fails.
-    const QByteArray good = AudioThenVideo();
-    EXPECT_FALSE(inspect(good, std::uint32_t(good.indexOf(asf::kFilePropertiesGuid) + 90)));
-}
-
-TEST_F(Inspection, DamagedHeadersNeverReadPastTheirBytes)
-{
-    // Every cut of a real header, and random damage to it, ends in an answer.
-    const QByteArray header = test::ReadAsf(test::SamplePath(test::Sample::Wmv)).header;
-    ASSERT_FALSE(header.isEmpty());
-    for (qsizetype cut = 1; cut < header.size(); cut += 7)
-        inspect(header.left(cut), std::uint32_t(header.size()));
-    QRandomGenerator random(20261206);
-    for (int round = 0; round < 300; ++round) {
-        QByteArray damaged = header;
-        for (int i = 0; i < 8; ++i) damaged[random.bounded(int(damaged.size()))] = char(random.bounded(256));
-        t.run.streamCount = 0;
-        inspect(damaged, std::uint32_t(damaged.size()));
-    }
-    EXPECT_TRUE(inspect(header, std::uint32_t(header.size()))) << "the intact header still passes";
-}
-
-TEST_F(Inspection, FileTimesInLocalTimeNamingTheZone)
-{
-    // A zone eight hours east of UTC, without daylight saving, for this case only.
-    struct Zone {
-        QByteArray saved = qgetenv("TZ");
-        Zone() { qputenv("TZ", "TST-8"), tzset(); }
-        ~Zone() { saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved), tzset(); }
-    } zone;
     asf::FileProperties props;
+    props.fileSize = 5000000000ull;
+    props.packets = 321;
+    props.sendDuration = 612345678;
+    props.maxBitRate = 128000;
     props.creation = 132539328000000000ull;  // 2021-01-01 00:00:00 UTC
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)})));
-    const QLocale locale;
-    const QString created = property(PropertyField::CreatedAsf);
-    EXPECT_TRUE(created.contains(QStringLiteral("01 ") + locale.monthName(1) + QStringLiteral(" 2021")))
-        << created.toStdString();
-    EXPECT_TRUE(created.endsWith(QStringLiteral("08:00:00 ") + locale.amText().toUpper() + QStringLiteral(" TST  (ASF FILETIME)")))
-        << created.toStdString();
-    const QString written = locale.toString(QFileInfo(path).lastModified().toLocalTime().time(),
-                                            QStringLiteral("hh':'mm':'ss AP"));
-    EXPECT_TRUE(property(PropertyField::CreatedFile).contains(written + QStringLiteral(" TST  (最後寫入的串流檔案)")))
-        << property(PropertyField::CreatedFile).toStdString();
+    const QByteArray header =
+        AudioThenVideo({asf::BitrateObject({{1, 32000}, {2, 96000}, {9, 5}}),
+                        asf::ContentObject(QStringLiteral("Clip 1"), QStringLiteral("作者"), QStringLiteral("© Tovrin"),
+                                           QStringLiteral("說明"), QStringLiteral("PG")),
+                        ExtendedContent({{QStringLiteral("IsVBR"), 3, asf::Le32(1)},
+                                         {QStringLiteral("WMFSDKVersion"), 0, asf::Utf16(QStringLiteral("9.00"))},
+                                         {QStringLiteral("Third"), 0, asf::Utf16(QStringLiteral("x"))}}),
+                        CodecList({{1, QStringLiteral("WMV9"), QString(), "WMV3"},
+                                   {3, QString(), QString(), {}},
+                                   {0, QStringLiteral("Zero"), QString(), "0"},
+                                   {2, QStringLiteral("WMA9"), QStringLiteral("64 kbps"), "ab"}},
+                                  4)},
+                       props, true);
+    const ZoneEightHoursEast zone;
+    TestContext t;
+    t.run.mediaLocation = QStringLiteral("mms://host/clip.wmv");
+    const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header);
+    file.close();
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, ReadHeaderFile(path, 5000)));
 
-    // A creation date of 0 leaves the field alone; one no calendar holds is an error.
-    props.creation = 0;
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)})));
-    EXPECT_EQ(property(PropertyField::CreatedAsf), created);
-    props.creation = 0x8000000000000000ull;
-    ASSERT_TRUE(inspect(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)})));
-    EXPECT_EQ(property(PropertyField::CreatedAsf), QStringLiteral("FILETIME value error"));
+    const QLocale locale;
+    const QDateTime written = QFileInfo(path).lastModified().toLocalTime();
+    const QString am = locale.amText().toUpper();
+    const QMap<PropertyField, QString> properties = {
+        {PropertyField::Clip, QStringLiteral("Clip 1")},
+        {PropertyField::Author, QStringLiteral("作者")},
+        {PropertyField::Copyright, QStringLiteral("© Tovrin")},
+        {PropertyField::Description, QStringLiteral("說明")},
+        {PropertyField::Rating, QStringLiteral("PG")},
+        {PropertyField::Location, QStringLiteral("mms://host/clip.wmv")},
+        {PropertyField::Type, QStringLiteral("[視訊] [音訊] 以及音訊隱藏應用")},
+        {PropertyField::Length, QStringLiteral("00 : 01 : 01")},
+        {PropertyField::VidSize, QStringLiteral("320 x 240")},
+        {PropertyField::FileSize, QStringLiteral("5000000 KBytes,  (當下載完成時預計的大小)")},
+        {PropertyField::CreatedAsf, locale.toString(QDate(2021, 1, 1), QStringLiteral("ddd',' dd MMMM yyyy")) +
+                                        QStringLiteral("  08:00:00 ") + am + QStringLiteral(" TST  (ASF FILETIME)")},
+        {PropertyField::CreatedFile, locale.toString(written.date(), QStringLiteral("ddd',' dd MMMM yyyy")) +
+                                         QStringLiteral("  ") +
+                                         locale.toString(written.time(), QStringLiteral("hh':'mm':'ss AP")) +
+                                         QStringLiteral(" TST  (最後寫入的串流檔案)")},
+    };
+    EXPECT_EQ(t.shell.properties, properties);
+    const QMap<PropertyField, QStringList> lines = {
+        {PropertyField::BitRateInfo,
+         {QStringLiteral("合計可用的 = 3"), QStringLiteral("串流 ID:1  音訊"), QStringLiteral("串流比率:32000"),
+          QStringLiteral("串流 ID:2  視訊"), QStringLiteral("串流比率:96000"), QStringLiteral("串流 ID:9"),
+          QStringLiteral("串流比率:5")}},
+        {PropertyField::Version,
+         {QStringLiteral("編碼器: IsVBR"), QStringLiteral("版本: 1"), QStringLiteral("註解: WMFSDKVersion"),
+          QStringLiteral("其他: 9.00")}},
+        {PropertyField::Codecs,
+         {QStringLiteral("顯示太多的編碼"), QStringLiteral(" ---------- 音訊 ----------"),
+          QStringLiteral("音訊 : WMA9"), QStringLiteral("比率 : 64 kbps"),
+          QStringLiteral(" ---------- 視訊 ----------"), QStringLiteral("視訊 : WMV9"),
+          QStringLiteral("FourCC: WMV3")}},
+    };
+    EXPECT_EQ(t.shell.propertyLines, lines);
+    EXPECT_TRUE(t.shell.messages.isEmpty());
+    EXPECT_EQ(t.run.storedPacketCount, 321u);
+    EXPECT_EQ(t.run.headerSendDuration, 61234u);
+    EXPECT_EQ(t.run.maxBitRate, 128000u);
+    EXPECT_EQ(t.run.headerFileSize, UINT32_MAX);
+
+    // Live, audio only, no optional object, no file time, no creation date
+    // and one no calendar holds: the texts that stand in for them, and the
+    // fields left as they were.
+    TestContext live;
+    live.run.filePacketCount = kLivePacketCount;
+    live.shell.properties[PropertyField::CreatedAsf] = QStringLiteral("earlier");
+    HeaderReading reading =
+        ReadHeaderFacts(asf::Header({asf::FilePropertiesObject({}), asf::StreamPropertiesObject(1)}));
+    ASSERT_TRUE(ApplyHeaderReading(live.run, live.shell, reading));
+    EXPECT_EQ(live.shell.properties,
+              (QMap<PropertyField, QString>{{PropertyField::Description, QStringLiteral("沒有可用的檔案")},
+                                            {PropertyField::Location, QString()},
+                                            {PropertyField::Type, QStringLiteral("[音訊] ")},
+                                            {PropertyField::Length, QStringLiteral("現況")},
+                                            {PropertyField::VidSize, QStringLiteral("沒有可用的")},
+                                            {PropertyField::FileSize, QStringLiteral("現況")},
+                                            {PropertyField::CreatedFile, QStringLiteral("沒有存取到檔案時間")},
+                                            {PropertyField::CreatedAsf, QStringLiteral("earlier")}}));
+    EXPECT_EQ(live.shell.propertyLines,
+              (QMap<PropertyField, QStringList>{{PropertyField::BitRateInfo, {QStringLiteral("單一的位元率")}},
+                                                {PropertyField::Version, {QStringLiteral("沒有可用的")}},
+                                                {PropertyField::Codecs, {QStringLiteral("沒有可用的")}}}));
+    reading.facts.fileProperties.created = QDateTime();
+    reading.facts.fileWritten = QDateTime::fromSecsSinceEpoch(0);
+    reading.facts.content.emplace().title = QStringLiteral("T");
+    ASSERT_TRUE(ApplyHeaderReading(live.run, live.shell, reading));
+    EXPECT_EQ(live.shell.properties.value(PropertyField::Clip), QStringLiteral("T"));
+    EXPECT_FALSE(live.shell.properties.contains(PropertyField::Author)) << "a text the object lacks stays as it was";
+    EXPECT_EQ(live.shell.properties.value(PropertyField::CreatedAsf), QStringLiteral("FILETIME value error"));
+    EXPECT_NE(live.shell.properties.value(PropertyField::CreatedFile), QStringLiteral("沒有存取到檔案時間"));
+
+    // Each error shows its message after the parts read before it.
+    const struct {
+        InspectionError error;
+        QString message;
+        bool bitRatesShown, detailsShown;
+    } errors[] = {
+        {InspectionError::CannotOpenFile, QStringLiteral("不能夠開啟檔案來解壓縮"), false, false},
+        {InspectionError::FileIsEmpty, QStringLiteral("ASF 標題沒有包含資料"), false, false},
+        {InspectionError::NoHeaderObject, QStringLiteral("ASF 錯誤 - 沒有建立大量物件標題"), false, false},
+        {InspectionError::NoDataObject, QStringLiteral("ASF 錯誤 - 沒有建立資料物件"), false, false},
+        {InspectionError::NoStreams, QStringLiteral("ASF 錯誤 - 串流 IDs 指示沒有串流在此"), true, false},
+        {InspectionError::NoFileProperties, QStringLiteral("ASF 錯誤 - 沒有建立檔案物件"), true, false},
+        {InspectionError::CannotOpenForFileTimes, QStringLiteral("不能夠開啟檔案 時間/日期資訊"), true, true},
+    };
+    for (const auto& e : errors) {
+        TestContext f;
+        reading.error = e.error;
+        EXPECT_FALSE(ApplyHeaderReading(f.run, f.shell, reading));
+        EXPECT_EQ(f.shell.messages, QStringList{e.message});
+        EXPECT_EQ(f.shell.propertyLines.contains(PropertyField::BitRateInfo), e.bitRatesShown) << int(e.error);
+        EXPECT_EQ(f.shell.properties.contains(PropertyField::Type), e.detailsShown) << int(e.error);
+        EXPECT_FALSE(f.shell.properties.contains(PropertyField::CreatedFile)) << int(e.error);
+    }
 }
