@@ -5,10 +5,6 @@
 // Input: byte 0 holds flags (bit 0: resume; bit 1: the rest is records
 // [lane byte][16-bit length][bytes], lane 1 = a UDP datagram, else TCP bytes;
 // without bit 1 the rest is all TCP bytes).
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/settings_record.h"
-#include "state/settings_store.h"
 #include "asf/byte_helpers.h"
 #include "asf/header_fixup.h"
 #include "fuzz_shell.h"
@@ -17,6 +13,10 @@
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
 #include "mms/run_actions.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 
 #include <QFile>
 

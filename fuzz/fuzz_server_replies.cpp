@@ -1,12 +1,12 @@
 // The readers of the server replies whose fields the client keeps, and the
 // credentials dialog's reading of the challenge they leave behind.
+#include "fuzz_shell.h"
+#include "locations/credentials.h"
+#include "mms/server_replies.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
-#include "fuzz_shell.h"
-#include "locations/credentials.h"
-#include "mms/server_replies.h"
 
 #include <cstdint>
 

@@ -42,13 +42,15 @@ void seedMmshReply(const QString& out, const QString& name, const QByteArray& he
         return QByteArray("$") + type + EncodeLE16(length) + EncodeLE32(location) + '\0' + flags + EncodeLE16(length)
                + payload.toByteArray();
     };
-    QByteArray reply = "HTTP/1.0 200 OK\r\nServer: Cougar/9.01.01.3814\r\nPragma: no-cache\r\n"
-                       "Pragma: features=\"seekable\"\r\n\r\n";
+    QByteArray reply =
+        "HTTP/1.0 200 OK\r\nServer: Cougar/9.01.01.3814\r\nPragma: no-cache\r\n"
+        "Pragma: features=\"seekable\"\r\n\r\n";
     if (header.size() > 0xFFFF - 8 || packetSize == 0 || packetSize > 0xFFFF - 8)
         return;
     reply += chunk('H', 0, 0x0C, header);
     for (qsizetype at = 0; at + qsizetype(packetSize) <= data.size(); at += packetSize)
-        reply += chunk('D', std::uint32_t(at / packetSize), char(at / packetSize), QByteArrayView(data).sliced(at, packetSize));
+        reply += chunk('D', std::uint32_t(at / packetSize), char(at / packetSize),
+                       QByteArrayView(data).sliced(at, packetSize));
     reply += QByteArray("$E") + EncodeLE16(4) + EncodeLE32(0);
     writeSeed(out + QStringLiteral("/mmsh_reply"), name, char((packetSize + 63) / 64) + reply);
 }

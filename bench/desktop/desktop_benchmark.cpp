@@ -17,10 +17,10 @@
 #include <QMessageBox>
 #include <QWindow>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -62,8 +62,8 @@ int main(int argc, char* argv[])
     tovrin::SettingsStore store;
     tovrin::DesktopApp program(store);
     program.show();
-    tovrin::test::WaitUntil([&] { return program.window().windowHandle() && program.window().windowHandle()->isExposed(); },
-                            10000);
+    tovrin::test::WaitUntil(
+        [&] { return program.window().windowHandle() && program.window().windowHandle()->isExposed(); }, 10000);
     std::printf("startup_ms %.0f\n", msSinceProcessStart());
     tovrin::test::WaitUntil([] { return false; }, 500);  // settle
     std::printf("rss_idle_kb %ld\n", residentKb());

@@ -39,8 +39,8 @@ QLabel* NameLabel(const QString& text, const QColor& colour, int pixelSize, QWid
 }  // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(u"關於 (中文版 by Orvak)"_s);
     setFixedSize(423, 162);

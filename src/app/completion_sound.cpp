@@ -30,10 +30,7 @@ public:
     }
 };
 
-CompletionSound::CompletionSound(QObject* parent)
-    : QObject(parent)
-{
-}
+CompletionSound::CompletionSound(QObject* parent) : QObject(parent) {}
 
 CompletionSound::~CompletionSound() = default;  // the player is a child
 

@@ -1,9 +1,9 @@
 #include "app/desktop_app.h"
 
-#include "state/run_reset.h"
-#include "locations/preview_rules.h"
 #include "locations/open_dialog.h"
+#include "locations/preview_rules.h"
 #include "locations/session_log.h"
+#include "state/run_reset.h"
 
 #include <QApplication>
 

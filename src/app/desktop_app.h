@@ -10,15 +10,15 @@
 #include "app/preview_monitor.h"
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
+#include "locations/redirector_fetch.h"
+#include "mms/connection_controller.h"
+#include "mmsh/mmsh_controller.h"
+#include "mmsh/record_transport.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 #include "state/window_state.h"
-#include "locations/redirector_fetch.h"
-#include "mms/connection_controller.h"
-#include "mmsh/mmsh_controller.h"
-#include "mmsh/record_transport.h"
 
 #include <QObject>
 

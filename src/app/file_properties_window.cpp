@@ -61,26 +61,26 @@ constexpr FieldRow kRows[] = {
 QWidget* MakeField(Kind kind, QWidget* parent)
 {
     switch (kind) {
-        case Kind::Label: {
-            auto* label = new QLabel(parent);
-            // Titles come from the file: markup in them is shown, not obeyed.
-            label->setTextFormat(Qt::PlainText);
-            label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            label->setWordWrap(true);
-            return label;
-        }
-        case Kind::MultiLine: {
-            auto* box = new QPlainTextEdit(parent);
-            box->setReadOnly(true);
-            box->setLineWrapMode(QPlainTextEdit::NoWrap);
-            return box;
-        }
-        case Kind::Counter: {
-            auto* edit = new QLineEdit(parent);
-            edit->setReadOnly(true);
-            edit->setAlignment(Qt::AlignRight);
-            return edit;
-        }
+    case Kind::Label: {
+        auto* label = new QLabel(parent);
+        // Titles come from the file: markup in them is shown, not obeyed.
+        label->setTextFormat(Qt::PlainText);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setWordWrap(true);
+        return label;
+    }
+    case Kind::MultiLine: {
+        auto* box = new QPlainTextEdit(parent);
+        box->setReadOnly(true);
+        box->setLineWrapMode(QPlainTextEdit::NoWrap);
+        return box;
+    }
+    case Kind::Counter: {
+        auto* edit = new QLineEdit(parent);
+        edit->setReadOnly(true);
+        edit->setAlignment(Qt::AlignRight);
+        return edit;
+    }
     }
     return nullptr;
 }
@@ -151,7 +151,8 @@ void FilePropertiesWindow::appendLine(PropertyField field, const QString& line)
 
 void FilePropertiesWindow::clearFields()
 {
-    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it) setField(it.key(), QString());
+    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
+        setField(it.key(), QString());
 }
 
 QString FilePropertiesWindow::fieldText(PropertyField field) const

@@ -41,8 +41,8 @@ int main(int argc, char* argv[])
     QObject::connect(&program, &tovrin::DesktopApp::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     // Queued: opening a redirector waits for its fetch, which must not hold
     // up the answer to the start that handed it over.
-    QObject::connect(&instance, &tovrin::SingleInstance::locationReceived, &program,
-                     &tovrin::DesktopApp::openLocation, Qt::QueuedConnection);
+    QObject::connect(&instance, &tovrin::SingleInstance::locationReceived, &program, &tovrin::DesktopApp::openLocation,
+                     Qt::QueuedConnection);
     program.show();
     if (!command.location.isEmpty())
         QTimer::singleShot(0, &program, [&program, location = command.location] { program.openLocation(location); });

@@ -158,14 +158,14 @@ void MainWindow::buildToolBar()
                   &MainWindow::openRequested);
     m_connect = addToolButton(QStringLiteral("connectButton"), QStringLiteral("執行(&G)"), QStyle::SP_MediaPlay,
                               &MainWindow::connectRequested);
-    m_disconnect = addToolButton(QStringLiteral("disconnectButton"), QStringLiteral("放棄(&A)"),
-                                 QStyle::SP_MediaStop, &MainWindow::disconnectRequested);
-    addToolButton(QStringLiteral("informationButton"), QStringLiteral("資訊(&I)"),
-                  QStyle::SP_MessageBoxInformation, &MainWindow::filePropertiesRequested);
+    m_disconnect = addToolButton(QStringLiteral("disconnectButton"), QStringLiteral("放棄(&A)"), QStyle::SP_MediaStop,
+                                 &MainWindow::disconnectRequested);
+    addToolButton(QStringLiteral("informationButton"), QStringLiteral("資訊(&I)"), QStyle::SP_MessageBoxInformation,
+                  &MainWindow::filePropertiesRequested);
     addToolButton(QStringLiteral("previewButton"), QStringLiteral("預覽(&P)"), QStyle::SP_ComputerIcon,
                   &MainWindow::previewRequested);
-    addToolButton(QStringLiteral("settingsButton"), QStringLiteral("設定(&S)"),
-                  QStyle::SP_FileDialogDetailedView, &MainWindow::settingsRequested);
+    addToolButton(QStringLiteral("settingsButton"), QStringLiteral("設定(&S)"), QStyle::SP_FileDialogDetailedView,
+                  &MainWindow::settingsRequested);
     addToolButton(QStringLiteral("exitButton"), QStringLiteral("離開(&E)"), QStyle::SP_DialogCloseButton,
                   &MainWindow::exitRequested);
 }
@@ -219,9 +219,9 @@ QWidget* MainWindow::buildRunPanel()
     auto* modes = new QGridLayout;
     m_standby = makeModeLabel(QStringLiteral("standbyLabel"), QStringLiteral("使用備份"), QString());
     m_live = makeModeLabel(QStringLiteral("liveLabel"), QStringLiteral("連線期間下載記錄"),
-                       QStringLiteral("color: white; background-color: red;"));
+                           QStringLiteral("color: white; background-color: red;"));
     m_preRec = makeModeLabel(QStringLiteral("preRecLabel"), QStringLiteral("預先下載連線期間的媒介"),
-                         QStringLiteral("color: black; background-color: lime;"));
+                             QStringLiteral("color: black; background-color: lime;"));
     for (QLabel* label : {m_standby, m_live, m_preRec})
         modes->addWidget(label, 0, 0);
     layout->addLayout(modes);

@@ -18,11 +18,11 @@ namespace tovrin {
 
 OpenLocationWindow::OpenLocationWindow(AppContext& ctx, RedirectorFetch& fetch, std::function<bool()> mediaBusy,
                                        QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
-    , m_ctx(ctx)
-    , m_fetch(fetch)
-    , m_dialog(ctx, fetch)
-    , m_mediaBusy(std::move(mediaBusy))
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
+      m_ctx(ctx),
+      m_fetch(fetch),
+      m_dialog(ctx, fetch),
+      m_mediaBusy(std::move(mediaBusy))
 {
     setObjectName(u"openLocationWindow"_s);
     setWindowTitle(u"開啟"_s);
@@ -30,8 +30,9 @@ OpenLocationWindow::OpenLocationWindow(AppContext& ctx, RedirectorFetch& fetch, 
 
     auto* icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(32, 32));
-    auto* explanation = new QLabel(u"請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
-                                   u"Tovrin 將會為您開啟這個檔案"_s);
+    auto* explanation = new QLabel(
+        u"請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
+        u"Tovrin 將會為您開啟這個檔案"_s);
     explanation->setWordWrap(true);
 
     m_history = new QComboBox;

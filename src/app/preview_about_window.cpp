@@ -58,8 +58,8 @@ const char16_t kAboutText[] =
 }  // namespace
 
 PreviewAboutWindow::PreviewAboutWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(u"關於預覽顯示"_s);
     setFixedSize(440, 330);

@@ -1,8 +1,8 @@
 #include "app/preview_monitor.h"
 
-#include "state/format_time.h"
 #include "asf/name_rules.h"
 #include "locations/growing_file_device.h"
+#include "state/format_time.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -74,8 +74,9 @@ PreviewMonitor::PreviewMonitor(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(&m_player, &QMediaPlayer::metaDataChanged, this,
             [this] { takeVideoSize(m_player.metaData().value(QMediaMetaData::Resolution).toSize()); });
     // Queued: the sink signals with its own lock held, which videoSize() takes.
-    connect(m_video->videoSink(), &QVideoSink::videoSizeChanged, this,
-            [this] { takeVideoSize(m_video->videoSink()->videoSize()); }, Qt::QueuedConnection);
+    connect(
+        m_video->videoSink(), &QVideoSink::videoSizeChanged, this,
+        [this] { takeVideoSize(m_video->videoSink()->videoSize()); }, Qt::QueuedConnection);
     m_player.setVideoOutput(m_video);
 
     m_startLimit.setSingleShot(true);
@@ -303,8 +304,8 @@ void PreviewMonitor::startPlaying()
 
 void PreviewMonitor::checkStarted()
 {
-    const bool stuck = m_player.playbackState() == QMediaPlayer::PlayingState
-                       && m_player.mediaStatus() == QMediaPlayer::LoadedMedia;
+    const bool stuck =
+        m_player.playbackState() == QMediaPlayer::PlayingState && m_player.mediaStatus() == QMediaPlayer::LoadedMedia;
     if (!stuck)
         return;
     if (m_startRetries >= kStartRetries) {
@@ -338,14 +339,20 @@ PlayerMode PreviewMonitor::mode() const
 {
     switch (m_player.mediaStatus()) {
     case QMediaPlayer::NoMedia:
-    case QMediaPlayer::InvalidMedia: return PlayerMode::NotReady;
-    case QMediaPlayer::LoadingMedia: return PlayerMode::Open;
-    default: break;
+    case QMediaPlayer::InvalidMedia:
+        return PlayerMode::NotReady;
+    case QMediaPlayer::LoadingMedia:
+        return PlayerMode::Open;
+    default:
+        break;
     }
     switch (m_player.playbackState()) {
-    case QMediaPlayer::PlayingState: return PlayerMode::Playing;
-    case QMediaPlayer::PausedState: return PlayerMode::Paused;
-    case QMediaPlayer::StoppedState: break;
+    case QMediaPlayer::PlayingState:
+        return PlayerMode::Playing;
+    case QMediaPlayer::PausedState:
+        return PlayerMode::Paused;
+    case QMediaPlayer::StoppedState:
+        break;
     }
     return PlayerMode::Stopped;
 }

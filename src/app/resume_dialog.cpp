@@ -33,12 +33,13 @@ ResumeChoice AskResume(QWidget* parent)
     QPalette palette = warning->palette();
     palette.setColor(QPalette::Base, dialog.palette().color(QPalette::Window));
     warning->setPalette(palette);
-    warning->setPlainText(u"警告 ! :\n"
-                          u"您所選擇要儲存的檔案包含串流媒體資料 !\n"
-                          u"要保護這個檔案，請現在按下「取消」\n"
-                          u"\n"
-                          u"請注意，若您無法重新開始續傳檔案，\n"
-                          u"您必須選擇重新下載並覆寫所儲存的檔案"_s);
+    warning->setPlainText(
+        u"警告 ! :\n"
+        u"您所選擇要儲存的檔案包含串流媒體資料 !\n"
+        u"要保護這個檔案，請現在按下「取消」\n"
+        u"\n"
+        u"請注意，若您無法重新開始續傳檔案，\n"
+        u"您必須選擇重新下載並覆寫所儲存的檔案"_s);
     const QFontMetrics metrics(warning->font());
     // Sized to its six lines: the longest one wide, no scrolling.
     warning->setFixedSize(metrics.horizontalAdvance(u"您所選擇要儲存的檔案包含串流媒體資料 !"_s) + 24,
@@ -68,9 +69,12 @@ ResumeChoice AskResume(QWidget* parent)
 
     cancel->setFocus();
     switch (dialog.exec()) {
-    case ResumeResult: return ResumeChoice::Resume;
-    case RedownloadResult: return ResumeChoice::Redownload;
-    default: return ResumeChoice::Cancel;
+    case ResumeResult:
+        return ResumeChoice::Resume;
+    case RedownloadResult:
+        return ResumeChoice::Redownload;
+    default:
+        return ResumeChoice::Cancel;
     }
 }
 

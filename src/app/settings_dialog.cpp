@@ -50,10 +50,10 @@ QPushButton* Button(const QString& name, const QString& text, const QString& too
 }  // namespace
 
 SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
-    , m_ctx(ctx)
-    , m_sound(sound)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint),
+      m_ctx(ctx),
+      m_sound(sound)
 {
     setWindowTitle(u"設定 Tovrin"_s);
     setModal(false);

@@ -40,10 +40,7 @@ QString InstanceServerName(const QString& settingsLocation)
     return u"tovrin-"_s + UserId() + u'-' + QString::fromLatin1(digest);
 }
 
-SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_name(std::move(serverName))
-{
-}
+SingleInstance::SingleInstance(QString serverName, QObject* parent) : QObject(parent), m_name(std::move(serverName)) {}
 
 bool SingleInstance::handOff(const QString& location, int timeoutMs) const
 {

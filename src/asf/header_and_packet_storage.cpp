@@ -1,13 +1,13 @@
 #include "asf/header_and_packet_storage.h"
 
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/header_inspection.h"
-#include "asf/slot_writer.h"
 #include "asf/packet_parser.h"
+#include "asf/slot_writer.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
 #include "asf/header_fixup.h"
 
-#include "state/run_state.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/slot_writer.h"
+#include "state/run_state.h"
 
 #include <QFile>
 
@@ -96,28 +96,30 @@ LiveHeaderFix FixLiveHeader(RunState& run)
     const std::uint64_t count = PacketCount(run);
     const std::uint64_t mediaTime = run.mediaTime;
 
-    bool written = patch.put64(o + kFileSizeField, std::uint64_t(fileSize)) &&
-                   patch.put64(o + kDataPacketsField, count) &&
-                   patch.put64(o + kPlayDurationField, (mediaTime + preroll) * 10000) &&
-                   patch.put64(o + kSendDurationField, mediaTime * 10000) &&
-                   patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
+    bool written = patch.put64(o + kFileSizeField, std::uint64_t(fileSize)) && patch.put64(o + kDataPacketsField, count)
+                   && patch.put64(o + kPlayDurationField, (mediaTime + preroll) * 10000)
+                   && patch.put64(o + kSendDurationField, mediaTime * 10000)
+                   && patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
 
     const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
     if (!data)
         return LiveHeaderFix::NoDataObject;
     const qint64 d = *data;
-    written = written && patch.put64(d + kObjectSizeField, std::uint64_t(fileSize - d)) &&
-              patch.put64(d + kTotalDataPacketsField, count);
+    written = written && patch.put64(d + kObjectSizeField, std::uint64_t(fileSize - d))
+              && patch.put64(d + kTotalDataPacketsField, count);
     return written ? LiveHeaderFix::Fixed : LiveHeaderFix::WriteFailed;
 }
 
 QString LiveHeaderFixMessage(LiveHeaderFix outcome)
 {
     switch (outcome) {
-    case LiveHeaderFix::NoFileObject: return QStringLiteral("ASF header fixing error - no File Object");
-    case LiveHeaderFix::NoDataObject: return QStringLiteral("ASF header fixing error - no Data Object");
+    case LiveHeaderFix::NoFileObject:
+        return QStringLiteral("ASF header fixing error - no File Object");
+    case LiveHeaderFix::NoDataObject:
+        return QStringLiteral("ASF header fixing error - no Data Object");
     case LiveHeaderFix::Fixed:
-    case LiveHeaderFix::WriteFailed: break;
+    case LiveHeaderFix::WriteFailed:
+        break;
     }
     return {};
 }

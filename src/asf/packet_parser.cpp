@@ -15,10 +15,14 @@ QString hex2(std::uint8_t value)
 int OffsetFieldWidth(std::uint8_t propertyFlags)
 {
     switch (propertyFlags) {
-    case 0x55: return 1;
-    case 0x59: return 2;
-    case 0x5D: return 4;
-    default: return 0;
+    case 0x55:
+        return 1;
+    case 0x59:
+        return 2;
+    case 0x5D:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -122,12 +126,23 @@ int SendTimeOffset(QByteArrayView packet)
     if (!flags)
         return 0;
     switch (*flags) {
-    case 0x00: case 0x01: return 5;
-    case 0x08: case 0x09: return 6;
-    case 0x10: case 0x11: return 7;
-    case 0x48: case 0x49: return 8;
-    case 0x50: case 0x51: return 9;
-    default: return 0;
+    case 0x00:
+    case 0x01:
+        return 5;
+    case 0x08:
+    case 0x09:
+        return 6;
+    case 0x10:
+    case 0x11:
+        return 7;
+    case 0x48:
+    case 0x49:
+        return 8;
+    case 0x50:
+    case 0x51:
+        return 9;
+    default:
+        return 0;
     }
 }
 

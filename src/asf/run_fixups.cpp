@@ -1,10 +1,10 @@
 #include "asf/run_fixups.h"
 
+#include "asf/header_fixup.h"
+#include "asf/slot_writer.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
-#include "asf/header_fixup.h"
-#include "asf/slot_writer.h"
 
 #include <mutex>
 #include <optional>

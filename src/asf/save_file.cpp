@@ -1,12 +1,12 @@
 #include "asf/save_file.h"
 
+#include "asf/name_rules.h"
+#include "asf/save_file_lock.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_access.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
-#include "asf/name_rules.h"
-#include "asf/save_file_lock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,9 +21,8 @@ namespace {
 // point. Compared exactly: mixed case is not recognised.
 bool EndsInMediaExtension(const QString& url)
 {
-    static const std::array<QString, 6> four = {QStringLiteral(".asf"), QStringLiteral(".ASF"),
-                                                QStringLiteral(".wmv"), QStringLiteral(".WMV"),
-                                                QStringLiteral(".wma"), QStringLiteral(".WMA")};
+    static const std::array<QString, 6> four = {QStringLiteral(".asf"), QStringLiteral(".ASF"), QStringLiteral(".wmv"),
+                                                QStringLiteral(".WMV"), QStringLiteral(".wma"), QStringLiteral(".WMA")};
     for (const QString& ext : four) {
         if (url.endsWith(ext))
             return true;
@@ -112,18 +111,18 @@ bool OpenSaveFile(AppContext& ctx)
 
     if (size != 0) {
         switch (ctx.shell.askResume()) {
-            case ResumeChoice::Cancel:
+        case ResumeChoice::Cancel:
+            return false;
+        case ResumeChoice::Resume:
+            run.resume = true;
+            run.saveFile = OpenFile(path, QIODevice::ExistingOnly);
+            if (!run.saveFile) {
+                ctx.shell.showMessage(createError);
                 return false;
-            case ResumeChoice::Resume:
-                run.resume = true;
-                run.saveFile = OpenFile(path, QIODevice::ExistingOnly);
-                if (!run.saveFile) {
-                    ctx.shell.showMessage(createError);
-                    return false;
-                }
-                return lockOrRefuse();
-            case ResumeChoice::Redownload:
-                break;
+            }
+            return lockOrRefuse();
+        case ResumeChoice::Redownload:
+            break;
         }
     }
 

@@ -6,8 +6,8 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <cerrno>
 #include <sys/file.h>
+#include <cerrno>
 #endif
 
 namespace tovrin {

@@ -25,8 +25,8 @@ bool FlushSlots(RunState& run)
     if (batch.isEmpty())
         return true;
     QFile* file = run.saveFile.get();
-    const bool written = file && file->isOpen() && file->seek(run.slotBatchOffset)
-                         && file->write(batch) == batch.size();
+    const bool written =
+        file && file->isOpen() && file->seek(run.slotBatchOffset) && file->write(batch) == batch.size();
     batch.clear();
     return written;
 }

@@ -8,8 +8,7 @@
 namespace tovrin {
 
 ConsoleShell::ConsoleShell(ConsoleAnswers answers, std::FILE* out, std::FILE* in)
-    : m_answers(std::move(answers)), m_out(out), m_in(in),
-      m_interactive(IsTerminal(in) && IsTerminal(out))
+    : m_answers(std::move(answers)), m_out(out), m_in(in), m_interactive(IsTerminal(in) && IsTerminal(out))
 {
 }
 
@@ -87,7 +86,8 @@ void ConsoleShell::showMessage(const QString& text)
 bool ConsoleShell::confirm(const QString& text)
 {
     if (m_answers.confirmAnswer) {
-        print(QStringLiteral("*** ") + text + (*m_answers.confirmAnswer ? QStringLiteral(" -> Yes") : QStringLiteral(" -> No")));
+        print(QStringLiteral("*** ") + text
+              + (*m_answers.confirmAnswer ? QStringLiteral(" -> Yes") : QStringLiteral(" -> No")));
         return *m_answers.confirmAnswer;
     }
     if (!m_interactive) {

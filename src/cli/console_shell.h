@@ -79,7 +79,7 @@ private:
     ConsoleAnswers m_answers;
     std::FILE* m_out;
     std::FILE* m_in;
-    bool m_interactive;       // stdin and the output are terminals
+    bool m_interactive;  // stdin and the output are terminals
     bool m_progressOnScreen = false;
     QStringList m_log;
     QMap<PropertyField, QString> m_properties;

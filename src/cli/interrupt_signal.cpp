@@ -3,9 +3,9 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace tovrin {
 

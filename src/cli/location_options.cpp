@@ -1,11 +1,11 @@
 #include "cli/location_options.h"
 
-#include "state/app_context.h"
-#include "state/run_state.h"
 #include "cli/console_shell.h"
 #include "locations/location_class.h"
 #include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -55,8 +55,8 @@ QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& 
     return {};
 }
 
-int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location,
-                          bool quiet, QString& address)
+int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location, bool quiet,
+                          QString& address)
 {
     const QString absolute = AbsoluteLocation(location);
     const LocationClass cls = ClassifyLocation(absolute);

@@ -33,9 +33,10 @@ QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& 
 
 // The options of `open` and `record` for redirectors fetched over HTTP.
 struct HttpOptions {
-    QCommandLineOption user{QStringLiteral("http-user"),
-                            QStringLiteral("User id for a web server that asks for one."), QStringLiteral("ID")};
-    PasswordOptions password{QStringLiteral("http-password"), QStringLiteral("Password for a web server that asks for one.")};
+    QCommandLineOption user{QStringLiteral("http-user"), QStringLiteral("User id for a web server that asks for one."),
+                            QStringLiteral("ID")};
+    PasswordOptions password{QStringLiteral("http-password"),
+                             QStringLiteral("Password for a web server that asks for one.")};
     QCommandLineOption timeout{QStringLiteral("http-timeout"),
                                QStringLiteral("Give up a redirector fetch after SECONDS (default 30)."),
                                QStringLiteral("SECONDS")};
@@ -50,7 +51,7 @@ struct HttpOptions {
 // is the address itself. Exit status 0 with `address` set; 1 when the
 // redirector gave no address to record (the reason has been shown); 2 when
 // the HTTP password cannot be had.
-int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location,
-                          bool quiet, QString& address);
+int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location, bool quiet,
+                          QString& address);
 
 }  // namespace tovrin

@@ -1,7 +1,5 @@
 #include "cli/open_command.h"
 
-#include "state/run_reset.h"
-#include "state/text_rules.h"
 #include "asf/header_inspection.h"
 #include "cli/command_context.h"
 #include "cli/location_options.h"
@@ -9,6 +7,8 @@
 #include "locations/location_class.h"
 #include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
+#include "state/run_reset.h"
+#include "state/text_rules.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -56,15 +56,15 @@ std::optional<int> parseOne(QCommandLineParser& parser, const QStringList& argum
 int RunOpenCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Opens a media location as the open dialog does and prints what it holds:\n"
-        "  mms://...            the stream address, ready to record\n"
-        "  http://.../x.asx     the redirector's stream addresses, numbered\n"
-        "  FILE.asx             the same from a redirector file on disk\n"
-        "  FILE.wmv/.asf/.wma   the file properties of a local media file\n"
-        "  FILE.log             the lines of a saved session log\n"
-        "Log lines and messages go to stderr.\n\n"
-        "Exit status: 0 when the location was opened, 1 when not, 2 for bad usage."));
+    parser.setApplicationDescription(
+        QStringLiteral("Opens a media location as the open dialog does and prints what it holds:\n"
+                       "  mms://...            the stream address, ready to record\n"
+                       "  http://.../x.asx     the redirector's stream addresses, numbered\n"
+                       "  FILE.asx             the same from a redirector file on disk\n"
+                       "  FILE.wmv/.asf/.wma   the file properties of a local media file\n"
+                       "  FILE.log             the lines of a saved session log\n"
+                       "Log lines and messages go to stderr.\n\n"
+                       "Exit status: 0 when the location was opened, 1 when not, 2 for bad usage."));
     parser.addPositionalArgument(QStringLiteral("open"), QStringLiteral("The command."));
     parser.addPositionalArgument(QStringLiteral("LOCATION"), QStringLiteral("A URL or a file path."));
     const QCommandLineOption saveRedirector(QStringLiteral("save-redirector"),
@@ -147,10 +147,10 @@ int RunOpenCommand(const QStringList& arguments)
 int RunInfoCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the file properties of a local ASF file (.asf, .wmv, .wma), read\n"
-        "from its ASF header, one field per line.\n\n"
-        "Exit status: 0 when the header was read, 1 when not, 2 for bad usage."));
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the file properties of a local ASF file (.asf, .wmv, .wma), read\n"
+                       "from its ASF header, one field per line.\n\n"
+                       "Exit status: 0 when the header was read, 1 when not, 2 for bad usage."));
     parser.addPositionalArgument(QStringLiteral("info"), QStringLiteral("The command."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The ASF file."));
     if (const auto status = parseOne(parser, arguments, "info"))

@@ -20,9 +20,10 @@ constexpr qint64 kMaxPasswordFileBytes = 4096;
 
 PasswordOptions::PasswordOptions(const QString& name, const QString& purpose)
     : value(name,
-            purpose + QStringLiteral(" Every user of this machine can read PW in the process list while the "
-                                     "program runs: give - to type it instead, or use --%1-file.")
-                          .arg(name),
+            purpose
+                + QStringLiteral(" Every user of this machine can read PW in the process list while the "
+                                 "program runs: give - to type it instead, or use --%1-file.")
+                      .arg(name),
             QStringLiteral("PW")),
       file(name + QStringLiteral("-file"),
            QStringLiteral("Read the --%1 from the first line of FILE, which only its owner may read "

@@ -18,8 +18,8 @@ std::optional<QString> portOption(const QCommandLineParser& parser, const QComma
 }
 
 // A number of seconds within (minimum, maximum]; nothing when it is not one.
-std::optional<double> secondsOption(const QCommandLineParser& parser, const QCommandLineOption& option,
-                                    double minimum, double maximum, bool minimumAllowed)
+std::optional<double> secondsOption(const QCommandLineParser& parser, const QCommandLineOption& option, double minimum,
+                                    double maximum, bool minimumAllowed)
 {
     bool ok = false;
     const double seconds = parser.value(option).toDouble(&ok);
@@ -36,37 +36,68 @@ std::optional<double> secondsOption(const QCommandLineParser& parser, const QCom
 std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Records an MMS stream (mms://, mmst://, mmsu://, mmsh://) into an ASF file.\n"
-        "Each data packet goes to its own slot of the file, so an interrupted\n"
-        "download can be resumed; a live broadcast is rebased to time zero and\n"
-        "its header patched when the recording ends.\n"
-        "Ctrl-C stops the recording and keeps what was received.\n\n"
-        "Exit status: 0 when the server ended the stream and every packet of\n"
-        "the file arrived, or the recording was stopped; 1 when it ended any\n"
-        "other way, packets missing included; 2 for bad usage."));
+    parser.setApplicationDescription(
+        QStringLiteral("Records an MMS stream (mms://, mmst://, mmsu://, mmsh://) into an ASF file.\n"
+                       "Each data packet goes to its own slot of the file, so an interrupted\n"
+                       "download can be resumed; a live broadcast is rebased to time zero and\n"
+                       "its header patched when the recording ends.\n"
+                       "Ctrl-C stops the recording and keeps what was received.\n\n"
+                       "Exit status: 0 when the server ended the stream and every packet of\n"
+                       "the file arrived, or the recording was stopped; 1 when it ended any\n"
+                       "other way, packets missing included; 2 for bad usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("record"), QStringLiteral("The command."));
-    parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("The stream address, e.g. mms://host/clip.wmv, or a redirector (http://host/list.asx or a .asx file) whose --entry to record"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption resume(QStringLiteral("resume"), QStringLiteral("Resume into FILE when it already holds data."));
-    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QStringLiteral("Download again over FILE when it already holds data."));
-    const QCommandLineOption tcpPort(QStringLiteral("tcp-port"), QStringLiteral("The server's MMS port when the address names none (default: the setting, 1755)."), QStringLiteral("N"));
+    parser.addPositionalArgument(QStringLiteral("URL"),
+                                 QStringLiteral("The stream address, e.g. mms://host/clip.wmv, or a redirector "
+                                                "(http://host/list.asx or a .asx file) whose --entry to record"));
+    const QCommandLineOption output(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption resume(QStringLiteral("resume"),
+                                    QStringLiteral("Resume into FILE when it already holds data."));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"),
+                                       QStringLiteral("Download again over FILE when it already holds data."));
+    const QCommandLineOption tcpPort(
+        QStringLiteral("tcp-port"),
+        QStringLiteral("The server's MMS port when the address names none (default: the setting, 1755)."),
+        QStringLiteral("N"));
     const QCommandLineOption udp(QStringLiteral("udp"), QStringLiteral("Receive the data as UDP datagrams."));
-    const QCommandLineOption udpPort(QStringLiteral("udp-port"), QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."), QStringLiteral("N"));
-    const QCommandLineOption bypassDns(QStringLiteral("bypass-dns"), QStringLiteral("The host is an IP address; do not look it up."));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User id for a server that asks for credentials."), QStringLiteral("ID"));
-    const PasswordOptions password(QStringLiteral("password"), QStringLiteral("Password for a server that asks for credentials."));
-    const QCommandLineOption savePassword(QStringLiteral("save-password"), QStringLiteral("Keep the credentials in the settings for later runs."));
-    const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS of media have been recorded."), QStringLiteral("SECONDS"));
-    const QCommandLineOption saveLog(QStringLiteral("save-log"), QStringLiteral("Save the session log to FILE when the run ends."), QStringLiteral("FILE"));
-    const QCommandLineOption connectTimeout(QStringLiteral("connect-timeout"), QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption udpPort(QStringLiteral("udp-port"),
+                                     QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption bypassDns(QStringLiteral("bypass-dns"),
+                                       QStringLiteral("The host is an IP address; do not look it up."));
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("User id for a server that asks for credentials."),
+                                  QStringLiteral("ID"));
+    const PasswordOptions password(QStringLiteral("password"),
+                                   QStringLiteral("Password for a server that asks for credentials."));
+    const QCommandLineOption savePassword(QStringLiteral("save-password"),
+                                          QStringLiteral("Keep the credentials in the settings for later runs."));
+    const QCommandLineOption duration(QStringLiteral("duration"),
+                                      QStringLiteral("Stop after SECONDS of media have been recorded."),
+                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption saveLog(QStringLiteral("save-log"),
+                                     QStringLiteral("Save the session log to FILE when the run ends."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption connectTimeout(
+        QStringLiteral("connect-timeout"),
+        QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
-    const QCommandLineOption transport(QStringLiteral("transport"), QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes before replying; mmst, mmsu (the MMS exchange, data over TCP or UDP) or mmsh (MMS over HTTP) only. An mmsh:// address always goes over HTTP."), QStringLiteral("NAME"), QStringLiteral("auto"));
-    const QCommandLineOption httpPort(QStringLiteral("http-port"), QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."), QStringLiteral("N"));
-    const QCommandLineOption entry(QStringLiteral("entry"), QStringLiteral("Record the redirector's Nth address (default 1)."), QStringLiteral("N"));
+    const QCommandLineOption transport(
+        QStringLiteral("transport"),
+        QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes "
+                       "before replying; mmst, mmsu (the MMS exchange, data over TCP or UDP) or mmsh (MMS over HTTP) "
+                       "only. An mmsh:// address always goes over HTTP."),
+        QStringLiteral("NAME"), QStringLiteral("auto"));
+    const QCommandLineOption httpPort(
+        QStringLiteral("http-port"),
+        QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."),
+        QStringLiteral("N"));
+    const QCommandLineOption entry(QStringLiteral("entry"),
+                                   QStringLiteral("Record the redirector's Nth address (default 1)."),
+                                   QStringLiteral("N"));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
                        savePassword, duration, saveLog, connectTimeout, quiet, transport, httpPort});
     const HttpOptions http;

@@ -22,7 +22,7 @@ QStringList SplitSessionLog(const QByteArray& content);
 
 // Why a saved log cannot be shown again.
 enum class ArchivedLogError {
-    CannotRead,    // not a regular file, or it cannot be read whole
+    CannotRead,  // not a regular file, or it cannot be read whole
     Empty,
     TooLarge,      // more than kMaxArchivedLogBytes
     TooManyLines,  // more than kMaxArchivedLogLines

@@ -1,9 +1,9 @@
 #include "locations/credentials.h"
 
+#include "locations/base64.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_access.h"
-#include "locations/base64.h"
 
 namespace tovrin {
 
@@ -33,8 +33,7 @@ void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer)
 {
     const QByteArray plain = (answer.userId + QLatin1Char(':') + answer.password).toUtf8();
     ctx.run.authCredentials = EncodeBase64(plain);
-    WriteSetting(ctx, kAuthSetting,
-                 answer.savePassword ? QString::fromLatin1(ctx.run.authCredentials) : QString());
+    WriteSetting(ctx, kAuthSetting, answer.savePassword ? QString::fromLatin1(ctx.run.authCredentials) : QString());
 }
 
 bool AskServerCredentials(AppContext& ctx)

@@ -1,9 +1,9 @@
 #include "locations/location_class.h"
 
+#include "asf/name_rules.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
-#include "asf/name_rules.h"
 
 #include <initializer_list>
 
@@ -39,7 +39,8 @@ LocationClass ClassifyLocation(const QString& text)
         scheme = lcLocal;
     else if (StartsWithAny(text, {u"http://", u"HTTP://"}))
         scheme = lcHttp;
-    else if (StartsWithAny(text, {u"mms://", u"MMS://", u"mmst://", u"MMST://", u"mmsu://", u"MMSU://", u"mmsh://", u"MMSH://"}))
+    else if (StartsWithAny(
+                 text, {u"mms://", u"MMS://", u"mmst://", u"MMST://", u"mmsu://", u"MMSU://", u"mmsh://", u"MMSH://"}))
         scheme = lcMms;
     else
         return 0;

@@ -1,11 +1,11 @@
 #include "locations/open_dialog.h"
 
+#include "asf/name_rules.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/settings_access.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
-#include "asf/name_rules.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,15 +1,15 @@
 #include "locations/open_media.h"
 
-#include "state/app_context.h"
-#include "state/run_reset.h"
-#include "state/run_state.h"
-#include "state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/header_inspection.h"
 #include "locations/archived_log.h"
 #include "locations/location_class.h"
 #include "locations/redirector_file.h"
+#include "state/app_context.h"
+#include "state/run_reset.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -70,12 +70,18 @@ std::optional<QRect> FitVideo(QSize current, QSize area, float aspect)
 QString PlayerModeText(PlayerMode mode)
 {
     switch (mode) {
-    case PlayerMode::NotReady: return QStringLiteral("Not Ready");
-    case PlayerMode::Open: return QStringLiteral("Open");
-    case PlayerMode::Stopped: return QStringLiteral("Stopped");
-    case PlayerMode::Playing: return QStringLiteral("Playing");
-    case PlayerMode::Seeking: return QStringLiteral("Seeking");
-    case PlayerMode::Paused: return QStringLiteral("Paused");
+    case PlayerMode::NotReady:
+        return QStringLiteral("Not Ready");
+    case PlayerMode::Open:
+        return QStringLiteral("Open");
+    case PlayerMode::Stopped:
+        return QStringLiteral("Stopped");
+    case PlayerMode::Playing:
+        return QStringLiteral("Playing");
+    case PlayerMode::Seeking:
+        return QStringLiteral("Seeking");
+    case PlayerMode::Paused:
+        return QStringLiteral("Paused");
     }
     return {};
 }

@@ -182,8 +182,9 @@ void RedirectorFetch::onReadyRead()
         return;
     m_body += m_reply->readAll();
     if (m_body.size() > kMaxBodyBytes) {
-        stopWith(std::nullopt, QStringLiteral("Redirector file is larger than %1 MiB, fetch stopped")
-                                   .arg(kMaxBodyBytes / (1024 * 1024)));
+        stopWith(
+            std::nullopt,
+            QStringLiteral("Redirector file is larger than %1 MiB, fetch stopped").arg(kMaxBodyBytes / (1024 * 1024)));
     }
 }
 
@@ -215,7 +216,8 @@ void RedirectorFetch::onFinished()
 
 void RedirectorFetch::onTimeLimit()
 {
-    m_shell.appendLog(QStringLiteral("HTTP redirector site did not answer within %1 seconds").arg(m_timeLimitMs / 1000.0));
+    m_shell.appendLog(
+        QStringLiteral("HTTP redirector site did not answer within %1 seconds").arg(m_timeLimitMs / 1000.0));
     stopWith(m_requestSent ? FetchNotice::Failed : FetchNotice::ConnectionFailed, QString());
 }
 

@@ -1,13 +1,13 @@
 #include "locations/redirector_file.h"
 
+#include "asf/name_rules.h"
+#include "locations/redirector_fetch.h"
+#include "locations/redirector_text.h"
+#include "locations/save_where_chosen.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
-#include "asf/name_rules.h"
-#include "locations/save_where_chosen.h"
-#include "locations/redirector_fetch.h"
-#include "locations/redirector_text.h"
 
 #include <QFile>
 

@@ -73,8 +73,9 @@ QString UnescapeXmlEntities(const QString& text)
     QString out;
     out.reserve(text.size());
     for (qsizetype at = 0; at < text.size();) {
-        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
-                                         [&](const auto& e) { return QStringView(text).sliced(at).startsWith(e.first); });
+        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities), [&](const auto& e) {
+            return QStringView(text).sliced(at).startsWith(e.first);
+        });
         if (entity == std::end(kEntities)) {
             out += text[at++];
             continue;

@@ -11,9 +11,9 @@ namespace tovrin {
 // keeps every ASCII character as its own byte (UTF-8 or code page 950), and
 // how to read an address cut out of it.
 struct RedirectorText {
-    QByteArray bytes;  // without a byte-order mark
-    bool utf8 = false; // the bytes are UTF-8; code page 950 otherwise
-    bool xml = false;  // XML markup (the first non-blank character is '<'): addresses carry entities
+    QByteArray bytes;   // without a byte-order mark
+    bool utf8 = false;  // the bytes are UTF-8; code page 950 otherwise
+    bool xml = false;   // XML markup (the first non-blank character is '<'): addresses carry entities
 
     // The address whose bytes (a slice of `bytes`) are `entry`, decoded, with
     // XML's five predefined entities replaced in an XML text.

@@ -1,8 +1,8 @@
 #include "locations/save_where_chosen.h"
 
+#include "asf/name_rules.h"
 #include "state/app_context.h"
 #include "state/settings_access.h"
-#include "asf/name_rules.h"
 
 #include <QSaveFile>
 

@@ -1,10 +1,10 @@
 #include "locations/session_log.h"
 
+#include "asf/name_rules.h"
+#include "locations/save_where_chosen.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
-#include "asf/name_rules.h"
-#include "locations/save_where_chosen.h"
 
 #include <QStringEncoder>
 

@@ -1,9 +1,9 @@
 #include "mms/client_commands.h"
 
-#include "state/run_state.h"
-#include "state/text_rules.h"
 #include "asf/byte_helpers.h"
 #include "mms/command_channel.h"
+#include "state/run_state.h"
+#include "state/text_rules.h"
 
 #include <QUuid>
 
@@ -46,19 +46,18 @@ QString NewRegistryGuid()
 CommandFields ConnectCommand(const QString& serverHost, const QString& guid)
 {
     // The four leading units are the 32-bit values 0x0004000B and 0x0003001C.
-    const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03)
-                         + kPlayerIdentification + QStringLiteral("; ") + guid + QStringLiteral("; ")
-                         + QStringLiteral("Host: ") + TrimBlanks(serverHost) + kNul;
+    const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03) + kPlayerIdentification
+                         + QStringLiteral("; ") + guid + QStringLiteral("; ") + QStringLiteral("Host: ")
+                         + TrimBlanks(serverHost) + kNul;
     return command(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
 }
 
 CommandFields TransportCommand(const QString& localAddress, bool udp, const QString& localPort)
 {
-    const QByteArray prefix = bytes({0xF1, 0xF0, 0xF0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
-                                     0x00, 0x00, 0xA0, 0x00, 0x02, 0, 0, 0});
+    const QByteArray prefix =
+        bytes({0xF1, 0xF0, 0xF0, 0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0x00, 0x00, 0xA0, 0x00, 0x02, 0, 0, 0});
     const QString text = QStringLiteral("\\\\") + TrimBlanks(localAddress)
-                         + (udp ? QStringLiteral("\\UDP\\") : QStringLiteral("\\TCP\\"))
-                         + TrimBlanks(localPort) + kNul;
+                         + (udp ? QStringLiteral("\\UDP\\") : QStringLiteral("\\TCP\\")) + TrimBlanks(localPort) + kNul;
     return command(ClientCommand::Transport, prefix, text);
 }
 
@@ -71,16 +70,15 @@ CommandFields OpenFileCommand(std::uint32_t incarnation, const QString& streamPa
 CommandFields StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + bytes({0xFF, 0xFF, 0x01, 0x00}) + QByteArray(8, '\0')
-                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + EncodeLE32(location)
-                              + QByteArray(4, '\0') + bytes({0x04});
+                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + EncodeLE32(location) + QByteArray(4, '\0')
+                              + bytes({0x04});
     return command(ClientCommand::StartPlaying, prefix);
 }
 
 CommandFields HeaderRequestCommand(std::uint32_t incarnation)
 {
     const QByteArray prefix = EncodeLE32(incarnation) + QByteArray(8, '\0') + bytes({0x00, 0x80, 0x00, 0x00})
-                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + QByteArray(16, '\0')
-                              + kHigh3600 + bytes({0x02});
+                              + bytes({0xFF, 0xFF, 0xFF, 0xFF}) + QByteArray(16, '\0') + kHigh3600 + bytes({0x02});
     return command(ClientCommand::HeaderRequest, prefix);
 }
 

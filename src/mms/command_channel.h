@@ -22,8 +22,7 @@ public:
 // to the sink in sequence order, never interleaved.
 class CommandChannel {
 public:
-    CommandChannel(ByteSink& sink, std::atomic<std::uint32_t>& sequence)
-        : m_sink(sink), m_sequence(sequence) {}
+    CommandChannel(ByteSink& sink, std::atomic<std::uint32_t>& sequence) : m_sink(sink), m_sequence(sequence) {}
 
     void send(const CommandFields& command);
 

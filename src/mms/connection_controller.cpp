@@ -1,11 +1,5 @@
 #include "mms/connection_controller.h"
 
-#include "state/app_error.h"
-#include "state/format_time.h"
-#include "state/run_reset.h"
-#include "state/run_state.h"
-#include "state/settings_record.h"
-#include "state/shell.h"
 #include "asf/header_fixup.h"
 #include "asf/run_fixups.h"
 #include "asf/save_file.h"
@@ -19,6 +13,12 @@
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
 #include "mms/ui_thread_shell.h"
+#include "state/app_error.h"
+#include "state/format_time.h"
+#include "state/run_reset.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/shell.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -93,8 +93,7 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     connect(&m_udp, &QUdpSocket::readyRead, this, &ConnectionController::onDatagrams);
     connect(&m_watchdog, &QTimer::timeout, this, &ConnectionController::onWatchdog);
     connect(&m_refresh, &QTimer::timeout, this, &ConnectionController::onRefresh);
-    connect(&m_soundRepeat, &QTimer::timeout, this,
-            [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
+    connect(&m_soundRepeat, &QTimer::timeout, this, [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
 }
 
 ConnectionController::~ConnectionController()
@@ -192,8 +191,8 @@ bool ConnectionController::connectClick(const QString& urlText)
             // As an unexpected error: told, and the run ends without fix-ups,
             // closing the save file it has already opened.
             m_runActive = true;
-            HandleApplicationError(m_ctx, QStringLiteral("'%1' is not a valid integer value")
-                                              .arg(m_ctx.settings.serverSocket));
+            HandleApplicationError(
+                m_ctx, QStringLiteral("'%1' is not a valid integer value").arg(m_ctx.settings.serverSocket));
             if (m_runActive)
                 stopRun();
             return false;
@@ -329,7 +328,8 @@ void ConnectionController::onServerReadsNoMore()
 void ConnectionController::onReceiveBufferOverflow()
 {
     stopRun();
-    m_ctx.shell.showMessage(QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
+    m_ctx.shell.showMessage(
+        QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
 }
 
 void ConnectionController::onDatagrams()
@@ -356,7 +356,8 @@ void ConnectionController::onDatagrams()
         ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
         if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
             if (!m_datagramOverflowLogged)
-                m_ctx.shell.appendLog(QStringLiteral("Warning, UDP data arrives faster than it is stored, datagrams dropped"));
+                m_ctx.shell.appendLog(
+                    QStringLiteral("Warning, UDP data arrives faster than it is stored, datagrams dropped"));
             m_datagramOverflowLogged = true;
             continue;
         }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "state/app_context.h"
+#include "locations/redirector_fetch.h"
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
 #include "mms/run_actions.h"
-#include "locations/redirector_fetch.h"
 #include "mms/ui_dispatcher.h"
+#include "state/app_context.h"
 
 #include <QObject>
 #include <QPointer>
@@ -126,7 +126,7 @@ private:
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;
     bool m_datagramOverflowLogged = false;
-    bool m_connected = false;   // the run's control connection was made
+    bool m_connected = false;  // the run's control connection was made
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
 

@@ -19,7 +19,9 @@ std::optional<QString> MissingPacketsLine(const ReceivedPackets& received)
     }
     if (ranges.size() > std::size_t(kMissingRangesListed))
         parts << QStringLiteral("…");
-    return QStringLiteral("- 缺少 %1 個資料封包: %2").arg(received.missingCount()).arg(parts.join(QStringLiteral(", ")));
+    return QStringLiteral("- 缺少 %1 個資料封包: %2")
+        .arg(received.missingCount())
+        .arg(parts.join(QStringLiteral(", ")));
 }
 
 }  // namespace tovrin

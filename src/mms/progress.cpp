@@ -1,13 +1,13 @@
 #include "mms/progress.h"
 
+#include "asf/run_fixups.h"
+#include "locations/session_log.h"
+#include "mms/missing_packets.h"
 #include "state/app_context.h"
 #include "state/format_time.h"
 #include "state/run_state.h"
 #include "state/settings_record.h"
 #include "state/shell.h"
-#include "asf/run_fixups.h"
-#include "locations/session_log.h"
-#include "mms/missing_packets.h"
 
 #include <QTimer>
 
@@ -36,8 +36,8 @@ void RefreshTick(AppContext& ctx)
 
     const QString sendTime = FormatTime(mediaTime);
     // Past the announced duration nothing is left; the difference must not wrap.
-    const QString timeLeft = live ? QStringLiteral("LIVE")
-                                  : FormatTime(sendDuration > mediaTime ? sendDuration - mediaTime : 0);
+    const QString timeLeft =
+        live ? QStringLiteral("LIVE") : FormatTime(sendDuration > mediaTime ? sendDuration - mediaTime : 0);
     shell.setTimeFields(sendTime, timeLeft);
     shell.setProperty(PropertyField::SendTime, sendTime);
     shell.setProperty(PropertyField::TimeLeft, timeLeft);
@@ -120,7 +120,8 @@ QString FileNotCompletedMessage()
 
 void AnnounceStreamStart(AppContext& ctx)
 {
-    ctx.shell.appendLog(ctx.run.dataOverUdp ? QStringLiteral("- 接收 UDP 串流 -") : QStringLiteral("- 接收 TCP 串流 -"));
+    ctx.shell.appendLog(ctx.run.dataOverUdp ? QStringLiteral("- 接收 UDP 串流 -")
+                                            : QStringLiteral("- 接收 TCP 串流 -"));
     const bool live = ctx.run.isLive();
     if (!live) {
         ctx.run.gaugeTextShown = true;

@@ -11,7 +11,7 @@ struct DataPrefix {
     std::uint32_t sequence = 0;
     std::uint8_t packetType = 0;  // 2 = ASF header, 4 = ASF media
     std::uint8_t flags = 0;
-    std::uint16_t length = 0;     // prefix plus payload
+    std::uint16_t length = 0;  // prefix plus payload
 };
 inline constexpr int kDataPrefixSize = 8;
 inline constexpr std::uint8_t kHeaderPacketType = 2;

@@ -1,14 +1,14 @@
 #include "mms/receive_loop.h"
 
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/shell.h"
 #include "mms/client_commands.h"
 #include "mms/data_packet_receiver.h"
 #include "mms/receive_front.h"
 #include "mms/run_actions.h"
 #include "mms/server_error.h"
 #include "mms/server_replies.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
 
 #include <chrono>
 
@@ -32,7 +32,8 @@ bool streamUnitReady(const QByteArray& stream)
     case ReceiveFront::Kind::NeedMore:
         // A command that can never fit is ready too: as an error.
         return front.needed > kReceiveBufferLimit && stream.size() >= kCommandHeaderSize;
-    case ReceiveFront::Kind::Command: return true;
+    case ReceiveFront::Kind::Command:
+        return true;
     case ReceiveFront::Kind::Data:
         return front.prefix.length < kDataPrefixSize || stream.size() >= front.prefix.length;
     }

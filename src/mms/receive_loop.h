@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/receive_buffer.h"
 #include "asf/header_and_packet_storage.h"
+#include "state/receive_buffer.h"
 
 #include <QByteArray>
 

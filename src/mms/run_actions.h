@@ -8,10 +8,10 @@ namespace tovrin {
 class RunActions {
 public:
     virtual ~RunActions() = default;
-    virtual void requestStop() = 0;          // the stop routine
+    virtual void requestStop() = 0;  // the stop routine
     virtual void announceStreamStart() = 0;
-    virtual void announceCompletion() = 0;   // end of stream
-    virtual bool askCredentials() = 0;       // the password dialog; true on OK
+    virtual void announceCompletion() = 0;  // end of stream
+    virtual bool askCredentials() = 0;      // the password dialog; true on OK
     // Sends the transport selection: the control connection's local address,
     // and the local TCP or UDP port as the settings ask.
     virtual void sendTransport() = 0;

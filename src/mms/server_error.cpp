@@ -54,8 +54,10 @@ void ReportServerError(Shell& shell, std::uint32_t code)
                 second = QString::fromUtf16(text);
     }
     if (second.isEmpty()) {
-        const QString hex = QStringLiteral("0x%1").arg(code, 8, 16, QLatin1Char('0')).toUpper().replace(
-            QStringLiteral("0X"), QStringLiteral("0x"));
+        const QString hex = QStringLiteral("0x%1")
+                                .arg(code, 8, 16, QLatin1Char('0'))
+                                .toUpper()
+                                .replace(QStringLiteral("0X"), QStringLiteral("0x"));
         shell.appendLog(first);
         shell.appendLog(hex);
         shell.showMessage(first + QStringLiteral("\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n") + hex);

@@ -12,6 +12,9 @@ class Shell;
 void ReportServerError(Shell& shell, std::uint32_t code);
 
 // True when a server reply's result code is an error.
-inline bool IsErrorResult(std::uint32_t code) { return code & 0x80000000u; }
+inline bool IsErrorResult(std::uint32_t code)
+{
+    return code & 0x80000000u;
+}
 
 }  // namespace tovrin

@@ -1,7 +1,7 @@
 #include "mms/server_replies.h"
 
-#include "state/run_state.h"
 #include "asf/byte_helpers.h"
+#include "state/run_state.h"
 
 #include <algorithm>
 
@@ -58,8 +58,8 @@ FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
     FieldsBeyondReply beyond;
     readInto(packet, 61, run.serverClientCount, beyond);
     if (const std::optional<std::uint32_t> messageLength = readField(packet, 9, beyond)) {
-        const qsizetype end = qsizetype(std::min<std::uint64_t>(std::uint64_t(*messageLength) + 16,
-                                                                 std::uint64_t(packet.size())));
+        const qsizetype end =
+            qsizetype(std::min<std::uint64_t>(std::uint64_t(*messageLength) + 16, std::uint64_t(packet.size())));
         if (end > 80)
             run.funnelData.append(packet.sliced(80, end - 80).toByteArray());
     }

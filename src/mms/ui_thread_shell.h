@@ -1,7 +1,7 @@
 #pragma once
 
-#include "state/shell.h"
 #include "mms/ui_dispatcher.h"
+#include "state/shell.h"
 
 namespace tovrin {
 

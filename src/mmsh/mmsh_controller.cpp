@@ -1,9 +1,5 @@
 #include "mmsh/mmsh_controller.h"
 
-#include "state/run_reset.h"
-#include "state/run_state.h"
-#include "state/settings_record.h"
-#include "state/shell.h"
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
@@ -14,6 +10,10 @@
 #include "mms/progress.h"
 #include "mms/server_error.h"
 #include "mmsh/mmsh_request.h"
+#include "state/run_reset.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/shell.h"
 
 #include <QUuid>
 
@@ -120,11 +120,11 @@ void MmshController::request(Step step)
     m_stopping = true;  // the old connection's end is no event of the run
     m_tcp.abort();
     m_stopping = false;
-    m_ctx.shell.appendLog(QStringLiteral("- MMSH %1 %2:%3%4")
-                              .arg(step == Step::Describe ? QStringLiteral("Describe") : QStringLiteral("Play"),
-                                   m_url.host())
-                              .arg(m_url.port())
-                              .arg(m_url.path()));
+    m_ctx.shell.appendLog(
+        QStringLiteral("- MMSH %1 %2:%3%4")
+            .arg(step == Step::Describe ? QStringLiteral("Describe") : QStringLiteral("Play"), m_url.host())
+            .arg(m_url.port())
+            .arg(m_url.path()));
     m_watchdog.start();
     m_tcp.connectToHost(m_url.host(), quint16(m_url.port()));
 }
@@ -211,7 +211,8 @@ bool MmshController::handleHead()
         if (next.scheme() == QLatin1String("mmsh") || next.scheme() == QLatin1String("mms"))
             next.setScheme(QStringLiteral("http"));
         if (next.scheme() != QLatin1String("http") || next.host().isEmpty()) {
-            fail(QStringLiteral("- MMSH: redirect to an address that is not HTTP: ") + QString::fromLatin1(head.location));
+            fail(QStringLiteral("- MMSH: redirect to an address that is not HTTP: ")
+                 + QString::fromLatin1(head.location));
             return false;
         }
         if (next.port() < 0)

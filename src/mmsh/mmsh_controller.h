@@ -1,9 +1,9 @@
 #pragma once
 
-#include "state/app_context.h"
 #include "asf/header_and_packet_storage.h"
-#include "mmsh/mmsh_reply.h"
 #include "mms/connection_controller.h"
+#include "mmsh/mmsh_reply.h"
+#include "state/app_context.h"
 
 #include <QObject>
 #include <QTcpSocket>
@@ -78,7 +78,7 @@ private:
     QTcpSocket m_tcp;
     QTimer m_watchdog;
     QTimer m_refresh;
-    QTimer m_soundRepeat;  // the completion sound while its message is open
+    QTimer m_soundRepeat;                       // the completion sound while its message is open
     std::optional<MediaPacketWriter> m_writer;  // one per run: it holds the run's first packet
     quint16 m_defaultPort = 80;
 
@@ -90,12 +90,12 @@ private:
     bool m_broadcast = false;
     int m_redirects = 0;
     int m_authTries = 0;
-    QByteArray m_header;        // $H payloads of the header being collected
+    QByteArray m_header;  // $H payloads of the header being collected
     QByteArray m_storedHeader;
     bool m_headerStored = false;
     bool m_newHeaderExpected = false;  // after $C: the next entry's header follows
-    bool m_streaming = false;  // a $D has arrived in this run
-    bool m_ended = false;      // $E 0 or a fault: nothing more is handled
+    bool m_streaming = false;          // a $D has arrived in this run
+    bool m_ended = false;              // $E 0 or a fault: nothing more is handled
 
     bool m_runActive = false;
     bool m_stopping = false;

@@ -90,7 +90,8 @@ ChunkRead ReadChunk(QByteArrayView bytes, std::uint32_t maxDataPayload)
     case 'D':
     case 'M':
         if (length < kDataHeader)
-            return bad(QStringLiteral("$%1 length %2 cannot hold its data header").arg(QLatin1Char(chunk.type)).arg(length));
+            return bad(
+                QStringLiteral("$%1 length %2 cannot hold its data header").arg(QLatin1Char(chunk.type)).arg(length));
         if (chunk.type == 'D' && maxDataPayload != 0 && length - kDataHeader > qsizetype(maxDataPayload))
             return bad(QStringLiteral("$D payload of %1 bytes exceeds the packet size %2")
                            .arg(length - kDataHeader)
@@ -102,7 +103,8 @@ ChunkRead ReadChunk(QByteArrayView bytes, std::uint32_t maxDataPayload)
             return bad(QStringLiteral("$%1 length %2 is not 4").arg(QLatin1Char(chunk.type)).arg(length));
         break;
     case 'P':
-    case 'T': break;
+    case 'T':
+        break;
     default:
         return bad(QStringLiteral("unknown chunk type 0x%1").arg(std::uint8_t(chunk.type), 2, 16, QLatin1Char('0')));
     }
@@ -112,7 +114,10 @@ ChunkRead ReadChunk(QByteArrayView bytes, std::uint32_t maxDataPayload)
     if (chunk.type == 'H' || chunk.type == 'D' || chunk.type == 'M') {
         const std::uint16_t repeated = *LE16At(body, 6);
         if (repeated != length)
-            return bad(QStringLiteral("$%1 lengths disagree (%2 and %3)").arg(QLatin1Char(chunk.type)).arg(length).arg(repeated));
+            return bad(QStringLiteral("$%1 lengths disagree (%2 and %3)")
+                           .arg(QLatin1Char(chunk.type))
+                           .arg(length)
+                           .arg(repeated));
         chunk.locationId = *LE32At(body, 0);
         chunk.afFlags = std::uint8_t(body[5]);
         chunk.payload = body.sliced(kDataHeader).toByteArray();

@@ -14,9 +14,9 @@ inline constexpr qsizetype kMaxReplyHead = 16 * 1024;
 // What the recorder acts on in the head of an MMSH reply.
 struct MmshReplyHead {
     int status = 0;
-    QByteArray location;      // Location, for redirects
-    QByteArray realm;         // the realm of a WWW-Authenticate: Basic line
-    QByteArray features;      // Pragma features="...", without the quotes
+    QByteArray location;  // Location, for redirects
+    QByteArray realm;     // the realm of a WWW-Authenticate: Basic line
+    QByteArray features;  // Pragma features="...", without the quotes
     bool broadcast() const { return features.contains("broadcast"); }
 };
 
@@ -35,8 +35,8 @@ ReplyHeadRead ReadReplyHead(QByteArrayView bytes);
 
 // One chunk of the MMSH framing.
 struct MmshChunk {
-    char type = 0;               // 'H', 'D', 'E', 'C', 'M', 'P' or 'T'
-    bool sendNow = false;        // bit 7 of the framing header's first byte (0xA4)
+    char type = 0;                 // 'H', 'D', 'E', 'C', 'M', 'P' or 'T'
+    bool sendNow = false;          // bit 7 of the framing header's first byte (0xA4)
     std::uint32_t locationId = 0;  // $H, $D, $M
     std::uint8_t afFlags = 0;      // $H, $D, $M
     std::uint32_t reason = 0;      // $E, $C

@@ -12,13 +12,14 @@ QByteArray BuildMmshRequest(const MmshRequest& request)
                  + QByteArray::number(request.packetNum.value_or(0xFFFFFFFFu))
                  + ",request-context=2,max-duration=0\r\n";
     } else {
-        bytes += "Pragma: no-cache,rate=1.000,stream-time=0,stream-offset=0:0,packet-num=4294967295,"
-                 "request-context=1,max-duration=0\r\n";
+        bytes +=
+            "Pragma: no-cache,rate=1.000,stream-time=0,stream-offset=0:0,packet-num=4294967295,"
+            "request-context=1,max-duration=0\r\n";
     }
     bytes += "Pragma: xClientGUID=" + request.clientGuid.toLatin1() + "\r\n";
     if (request.play) {
-        bytes += "Pragma: xPlayStrm=1\r\nPragma: stream-switch-count=" + QByteArray::number(qsizetype(request.streams.size()))
-                 + "\r\nPragma: stream-switch-entry=";
+        bytes += "Pragma: xPlayStrm=1\r\nPragma: stream-switch-count="
+                 + QByteArray::number(qsizetype(request.streams.size())) + "\r\nPragma: stream-switch-entry=";
         for (std::size_t i = 0; i < request.streams.size(); ++i) {
             if (i > 0)
                 bytes += ' ';

@@ -1,9 +1,9 @@
 #include "mmsh/record_transport.h"
 
-#include "state/app_context.h"
-#include "state/shell.h"
 #include "mms/progress.h"
 #include "mmsh/mmsh_controller.h"
+#include "state/app_context.h"
+#include "state/shell.h"
 
 #include <QTimer>
 #include <QUrl>
@@ -35,8 +35,8 @@ QString MmshAddress(const QString& address, quint16 httpPort)
     return url.toString(QUrl::FullyEncoded);
 }
 
-RecordTransport::RecordTransport(AppContext& ctx, ConnectionController& mms, MmshController& mmsh,
-                                 Transport transport, quint16 httpPort, QObject* parent)
+RecordTransport::RecordTransport(AppContext& ctx, ConnectionController& mms, MmshController& mmsh, Transport transport,
+                                 quint16 httpPort, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_mms(mms), m_mmsh(mmsh), m_transport(transport), m_httpPort(httpPort)
 {
     m_mmsh.setDefaultPort(httpPort);

@@ -4,14 +4,12 @@ namespace tovrin {
 
 void RunState::reset()
 {
-    for (Counter* c : {&ackCount, &commandSequence, &packetSize, &headerLength, &filePacketCount,
-                       &streamBitRate, &serverClientCount, &mediaTime, &packetIndex, &highestPacketIndex,
-                       &headerSendDuration, &headerFileSize, &storedPacketCount, &streamCount,
-                       &streamKindBits, &maxBitRate})
+    for (Counter* c : {&ackCount, &commandSequence, &packetSize, &headerLength, &filePacketCount, &streamBitRate,
+                       &serverClientCount, &mediaTime, &packetIndex, &highestPacketIndex, &headerSendDuration,
+                       &headerFileSize, &storedPacketCount, &streamCount, &streamKindBits, &maxBitRate})
         c->store(0);
     for (std::atomic<bool>* f : {&stopFlag, &resume, &localFileMode, &liveHeaderFixed, &packetCountFixed,
-                                    &mediaPacketStored, &writeErrorReported,
-                                    &gaugeTextShown, &dataOverUdp})
+                                 &mediaPacketStored, &writeErrorReported, &gaugeTextShown, &dataOverUdp})
         f->store(false);
     incarnation.store(1);
 

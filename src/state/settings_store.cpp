@@ -17,8 +17,7 @@ const QString kApplication = QStringLiteral("Tovrin");
 std::unique_ptr<QSettings> openSettings(const QString& iniPath)
 {
     if (iniPath.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           kOrganization, kApplication);
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganization, kApplication);
     return std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
 }
 

@@ -13,14 +13,33 @@ enum class ModeLabel { Standby, Live, PreRec };
 // Single-line and multi-line fields of the file-properties window.
 enum class PropertyField {
     // clip page
-    Clip, Author, Copyright, Rating, Location, Description,
+    Clip,
+    Author,
+    Copyright,
+    Rating,
+    Location,
+    Description,
     // details page
-    Type, FileSize, Length, VidSize, CreatedAsf, CreatedFile,
+    Type,
+    FileSize,
+    Length,
+    VidSize,
+    CreatedAsf,
+    CreatedFile,
     // codec page
-    Version, Codecs,
+    Version,
+    Codecs,
     // statistics page
-    BitRateInfo, SendTime, TimeLeft, Packets, StreamWindow, BitRate, StreamRate, Acks,
-    AsfSize, ServerLog,
+    BitRateInfo,
+    SendTime,
+    TimeLeft,
+    Packets,
+    StreamWindow,
+    BitRate,
+    StreamRate,
+    Acks,
+    AsfSize,
+    ServerLog,
 };
 
 // What a save-file chooser is for: each use has its own filter and its own
@@ -34,7 +53,7 @@ struct SaveFileRequest {
     QString filter;            // e.g. "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"
     QString defaultExtension;  // without the dot
     QString defaultName;
-    QString startFolder;       // empty: the chooser's own default
+    QString startFolder;  // empty: the chooser's own default
     bool overwritePrompt = false;
 };
 
@@ -52,8 +71,8 @@ struct OpenFileRequest {
 struct PasswordPrompt {
     QString site;
     QString realm;
-    QString userId;     // prefilled from saved credentials
-    QString password;   // prefilled from saved credentials
+    QString userId;    // prefilled from saved credentials
+    QString password;  // prefilled from saved credentials
 };
 struct PasswordAnswer {
     QString userId;
@@ -81,8 +100,7 @@ public:
     virtual void showMessage(const QString& text) = 0;
     virtual bool confirm(const QString& text) = 0;  // Yes = true
     // A cancelled box answers its default text.
-    virtual QString inputBox(const QString& title, const QString& prompt,
-                             const QString& defaultText) = 0;
+    virtual QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) = 0;
 
     // Main window and application window
     virtual void setCaption(const QString& caption) = 0;

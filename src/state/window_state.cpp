@@ -43,11 +43,11 @@ bool SaveWindowState(AppContext& ctx, const WindowState& state)
     for (const QString& item : state.urlList)
         list += item + QStringLiteral("\r\n");
     return WriteSetting(ctx, QStringLiteral("URLList"), list)
-        && WriteSetting(ctx, QStringLiteral("URLSelected"), state.urlSelected)
-        && WriteSetting(ctx, QStringLiteral("Height"), QString::number(state.height))
-        && WriteSetting(ctx, QStringLiteral("Width"), QString::number(state.width))
-        && WriteSetting(ctx, QStringLiteral("FormLeft"), QString::number(state.left))
-        && WriteSetting(ctx, QStringLiteral("FormTop"), QString::number(state.top));
+           && WriteSetting(ctx, QStringLiteral("URLSelected"), state.urlSelected)
+           && WriteSetting(ctx, QStringLiteral("Height"), QString::number(state.height))
+           && WriteSetting(ctx, QStringLiteral("Width"), QString::number(state.width))
+           && WriteSetting(ctx, QStringLiteral("FormLeft"), QString::number(state.left))
+           && WriteSetting(ctx, QStringLiteral("FormTop"), QString::number(state.top));
 }
 
 void RunCloseSequence(AppContext& ctx, const WindowState& state)

@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QUuid>
 #include <QTemporaryFile>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 

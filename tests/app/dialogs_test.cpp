@@ -1,10 +1,10 @@
 #include "app/about_window.h"
 #include "app/completion_sound.h"
 #include "app/file_choosers.h"
+#include "app/modal_driver.h"
 #include "app/password_dialog.h"
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
-#include "app/modal_driver.h"
 #include "support/gui_app.h"
 #include "support/temp_settings.h"
 
@@ -140,7 +140,9 @@ TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
             ASSERT_EQ(filters.size(), 4);
             EXPECT_EQ(filters.at(3), u"所有檔案 (*.*)"_s);
         } else {
-            path = ChooseOpenFile(nullptr, {u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()});
+            path = ChooseOpenFile(
+                nullptr,
+                {u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()});
         }
         EXPECT_EQ(listed, c.listed);
         EXPECT_EQ(selectedFilter, filters.value(c.selectedEntry));
@@ -301,8 +303,7 @@ TEST_F(DialogSettings, ClosingWritesTheFieldsAsShownOrEdited)
 TEST_F(DialogSettings, EveryCloseOfAChangedUdpPortAsksOnceAndNoPutsTheLoadedPortBack)
 {
     const std::function<void(QDialog&)> closes[] = {
-        [](QDialog& d) { Click(&d, u"okButton"_s); },
-        [](QDialog& d) { d.close(); },
+        [](QDialog& d) { Click(&d, u"okButton"_s); }, [](QDialog& d) { d.close(); },
         [](QDialog& d) { d.reject(); },  // Escape
     };
     int restarts = 0;

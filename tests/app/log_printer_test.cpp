@@ -23,19 +23,17 @@ TEST(LogPrinter, ALongLogPrintsToPdfOverSeveralPagesWithItsChineseAndItsLastLine
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     QStringList lines{QStringLiteral("- 接收 TCP 串流 -")};
-    for (int i = 2; i < 200; ++i) lines << QStringLiteral("line %1").arg(i);
+    for (int i = 2; i < 200; ++i)
+        lines << QStringLiteral("line %1").arg(i);
     lines << QStringLiteral("- ******* 下載完成 *******");
     ASSERT_TRUE(DrawLogPages(printer, lines));
     EXPECT_EQ(printer.docName(), QStringLiteral("Tovrin 記錄列印"));
 
     QByteArray text;
-    ASSERT_EQ(
-        RunProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}, &text),
-        0);
+    ASSERT_EQ(RunProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}, &text), 0);
     const QStringList pages = QString::fromUtf8(text).split(u'\f', Qt::SkipEmptyParts);
     ASSERT_GE(pages.size(), 3) << text.toStdString();
-    EXPECT_TRUE(pages.first().contains(QStringLiteral("Tovrin multimedia 期間記錄")))
-        << pages.first().toStdString();
+    EXPECT_TRUE(pages.first().contains(QStringLiteral("Tovrin multimedia 期間記錄"))) << pages.first().toStdString();
     // The reader gives the three spaces after a number as one.
     EXPECT_TRUE(pages.first().contains(QRegularExpression(QStringLiteral("(^|\\n)1 +- 接收 TCP 串流 -"))))
         << pages.first().toStdString();

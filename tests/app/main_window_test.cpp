@@ -56,12 +56,12 @@ struct Desktop {
         app->show();
     }
 
-    QToolButton* button(const char* name) const
-    {
-        return app->window().findChild<QToolButton*>(QLatin1String(name));
-    }
+    QToolButton* button(const char* name) const { return app->window().findChild<QToolButton*>(QLatin1String(name)); }
     QString field(const char* name) const { return app->window().findChild<QLineEdit*>(QLatin1String(name))->text(); }
-    bool labelShown(const char* name) const { return app->window().findChild<QLabel*>(QLatin1String(name))->isVisible(); }
+    bool labelShown(const char* name) const
+    {
+        return app->window().findChild<QLabel*>(QLatin1String(name))->isVisible();
+    }
 
     int flashes = 0;
     int sounds = 0;
@@ -86,9 +86,8 @@ WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out
     WindowRun run;
     auto* connectButton = d.button("connectButton");
     auto* disconnectButton = d.button("disconnectButton");
-    QObject::connect(&d.app->mms(), &ConnectionController::runStarted, &d.app->window(), [&] {
-        run.buttonsSwapped = !connectButton->isEnabled() && disconnectButton->isEnabled();
-    });
+    QObject::connect(&d.app->mms(), &ConnectionController::runStarted, &d.app->window(),
+                     [&] { run.buttonsSwapped = !connectButton->isEnabled() && disconnectButton->isEnabled(); });
     QObject::connect(&d.app->transport(), &RecordTransport::finished, &d.app->window(), [&] { run.ended = true; });
     ModalDriver driver([&](QWidget* modal) {
         if (qobject_cast<QFileDialog*>(modal)) {
@@ -179,13 +178,15 @@ TEST(MainWindow, MenusAndToolBarHoldTheCommandsInOrder)
 TEST(MainWindow, TheUrlListAndGeometrySurviveARestart)
 {
     Desktop d;
-    const QStringList items{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"), QStringLiteral("mms://c/3.asf")};
+    const QStringList items{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"),
+                            QStringLiteral("mms://c/3.asf")};
     d.app->window().setUrlItems(items);
     d.app->window().setUrlText(QStringLiteral("mms://typed/but/not/an/item"));
     d.app->window().resize(500, 600);
     d.app->window().close();  // the close box runs the close sequence
     EXPECT_TRUE(d.app->hasClosed());
-    EXPECT_EQ(d.store.read(QStringLiteral("URLList")), QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
+    EXPECT_EQ(d.store.read(QStringLiteral("URLList")),
+              QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
     EXPECT_EQ(d.app->window().logLines().last(), QStringLiteral("********** 關閉 **********"));
 
     DesktopApp again(d.store);
@@ -216,10 +217,13 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
         QStringList urlItems;
         QStringList log;
     } cases[] = {
-        {QStringLiteral("  ") + redirector, OpenOutcome::RedirectorLoaded,
+        {QStringLiteral("  ") + redirector,
+         OpenOutcome::RedirectorLoaded,
          {QStringLiteral("mms://h/one"), QStringLiteral("mms://h/two")},
          {QStringLiteral("處理程序媒介..."), QStringLiteral("URL list now has data, please select an entry")}},
-        {log, OpenOutcome::LogShown, {},
+        {log,
+         OpenOutcome::LogShown,
+         {},
          {QStringLiteral("Displaying archived Tovrin log file"), QStringLiteral("first"), QStringLiteral("second")}},
     };
     std::optional<OpenOutcome> outcome;
@@ -285,10 +289,12 @@ TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
     };
     for (const auto& [name, text] : labels)
         EXPECT_EQ(properties.findChild<QLabel*>(QLatin1String(name))->text(), text) << name;
-    EXPECT_TRUE(properties.findChild<QLabel*>(QStringLiteral("createdFileField"))->text().endsWith(
-        QStringLiteral("  (最後寫入的串流檔案)")));
-    EXPECT_TRUE(properties.findChild<QPlainTextEdit*>(QStringLiteral("codecsField"))->toPlainText().contains(
-        QStringLiteral("音訊 : ")));
+    EXPECT_TRUE(properties.findChild<QLabel*>(QStringLiteral("createdFileField"))
+                    ->text()
+                    .endsWith(QStringLiteral("  (最後寫入的串流檔案)")));
+    EXPECT_TRUE(properties.findChild<QPlainTextEdit*>(QStringLiteral("codecsField"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("音訊 : ")));
 
     // Opening again starts from empty pages, not from the lines of the last file.
     ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
@@ -387,7 +393,8 @@ TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
     open.hide();
 
     d.button("disconnectButton")->click();  // asks, then tells what was saved
-    ASSERT_TRUE(WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
     EXPECT_EQ(messages.mid(2), (QStringList{QStringLiteral("您確定要放棄這項連線期間嗎?"),
                                             QStringLiteral("連接關閉，您已下載並儲存這個媒介")}));
     EXPECT_EQ(d.app->window().statusCaption(), QStringLiteral("Tovrin"));
@@ -434,12 +441,13 @@ TEST(MainWindowRun, AnInterruptedRecordingResumesThroughTheResumeDialog)
     ASSERT_TRUE(server.started());
     Desktop d;
     bool resumeAsked = false;
-    const WindowRun resumed = RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), out, 0, [&](QWidget* modal) {
-        if (!modal->findChild<QAbstractButton*>(QStringLiteral("resumeButton")))
-            return;
-        resumeAsked = true;
-        ClickChild(modal, QStringLiteral("resumeButton"));
-    });
+    const WindowRun resumed =
+        RecordThroughWindow(d, server.url(QStringLiteral("clip.wmv")), out, 0, [&](QWidget* modal) {
+            if (!modal->findChild<QAbstractButton*>(QStringLiteral("resumeButton")))
+                return;
+            resumeAsked = true;
+            ClickChild(modal, QStringLiteral("resumeButton"));
+        });
     EXPECT_TRUE(resumeAsked);
     EXPECT_EQ(resumed.messages, QStringList{QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")});
     EXPECT_TRUE(d.app->window().logLines().contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));

@@ -32,13 +32,15 @@ QStringList ListedFiles(QWidget* chooser)
     QStringList names;
     if (!view)
         return names;
-    WaitUntil([&] {
-        names.clear();
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row)
-            names << view->model()->index(row, 0, root).data().toString();
-        return !names.isEmpty();
-    }, 5000);
+    WaitUntil(
+        [&] {
+            names.clear();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row)
+                names << view->model()->index(row, 0, root).data().toString();
+            return !names.isEmpty();
+        },
+        5000);
     names.sort();
     return names;
 }

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QVariant>
 #include <QTimer>
+#include <QVariant>
 #include <QWidget>
 
 #include <functional>

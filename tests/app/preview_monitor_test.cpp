@@ -44,7 +44,8 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
     EXPECT_EQ(LabelText(&monitor, "volumeCaption"), QStringLiteral("音量"));
     // Loaded, waiting for Play.
     EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == QStringLiteral("Stopped"); }, 20000))
-        << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " " << monitor.errorText().toStdString();
+        << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " "
+        << monitor.errorText().toStdString();
     monitor.close();
     EXPECT_TRUE(monitor.player().source().isEmpty()) << "the close step lets go of the file";
 }

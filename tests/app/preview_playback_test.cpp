@@ -86,10 +86,12 @@ struct Recording {
     // loaded it again from its path.
     bool endedAndReloaded(PreviewMonitor& monitor, int timeoutMs)
     {
-        return WaitUntil([&] {
-            return !app->transport().isRunning() && !monitor.isFollowingFile()
-                   && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
-        }, timeoutMs);
+        return WaitUntil(
+            [&] {
+                return !app->transport().isRunning() && !monitor.isFollowingFile()
+                       && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
+            },
+            timeoutMs);
     }
 };
 
@@ -104,8 +106,9 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
         << StatusText(monitor).toStdString();
     monitor.findChild<QToolButton*>(QStringLiteral("playButton"))->click();
     auto* position = monitor.findChild<QLabel*>(QStringLiteral("positionLabel"));
-    ASSERT_TRUE(WaitUntil([&] { return StatusText(monitor) == QStringLiteral("Playing") && monitor.player().position() >= 1000; },
-                          20000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return StatusText(monitor) == QStringLiteral("Playing") && monitor.player().position() >= 1000; },
+        20000));
     EXPECT_TRUE(WaitUntil([&] { return position->text() != QStringLiteral("00 : 00 : 00"); }, 5000));
     // The 320 x 240 picture keeps its shape in the area it is given.
     auto* video = monitor.findChild<QWidget*>(QStringLiteral("videoWidget"));
@@ -119,8 +122,8 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
     QObject::connect(&monitor.player(), &QMediaPlayer::positionChanged, &monitor, [&](qint64 ms) { after << ms; });
     bar->setSliderPosition(5000);
     bar->setSliderDown(false);  // letting go seeks there and plays
-    ASSERT_TRUE(WaitUntil([&] { return monitor.player().playbackState() == QMediaPlayer::PlayingState && after.size() >= 2; },
-                          20000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return monitor.player().playbackState() == QMediaPlayer::PlayingState && after.size() >= 2; }, 20000));
     EXPECT_GE(after.first(), 4900) << "the first position after the seek";
     EXPECT_TRUE(WaitUntil([&] { return position->text() >= QStringLiteral("00 : 00 : 05"); }, 5000));
     monitor.close();
@@ -154,7 +157,8 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
     EXPECT_EQ(StatusText(monitor), QStringLiteral("Stopped"));
     EXPECT_FALSE(monitor.isFollowingFile());
 
-    EXPECT_TRUE(r.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"))) << r.messages.join(u'|').toStdString();
+    EXPECT_TRUE(r.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")))
+        << r.messages.join(u'|').toStdString();
     ExpectSameAsSource(r.out, r.source);
     r.app->closeProgram();
 }

@@ -22,8 +22,8 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProgressBar>
-#include <QTabWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QWindow>
 
 #include <cstdio>
@@ -43,7 +43,8 @@ void shoot(const QString& name, const QList<QWidget*>& widgets)
     QRect area;
     for (QWidget* w : widgets)
         area = area.united(w->frameGeometry());
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const QString path = g_outDir + u'/' + name + QStringLiteral(".png");
     if (!shot.save(path)) {
         std::fprintf(stderr, "could not save %s\n", qPrintable(path));
@@ -120,9 +121,11 @@ int main(int argc, char* argv[])
     program.connectClick();
     require(WaitUntil([&] { return window.gauge()->value() >= 40; }, 30000), "the on-demand run made no progress");
     shoot(QStringLiteral("main-recording"), {&window});
-    require(WaitUntil([&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
-                      30000),
-            "the on-demand run did not complete");
+    require(
+        WaitUntil(
+            [&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
+            30000),
+        "the on-demand run did not complete");
 
     // The file-properties window of the recorded file, page by page.
     FilePropertiesWindow& properties = program.filePropertiesWindow();
@@ -141,18 +144,21 @@ int main(int argc, char* argv[])
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(w.out(QStringLiteral("log.pdf")));
     require(DrawLogPages(printer, program.shell().logLines()), "the log did not print");
-    require(RunProgram(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
-                                                    QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-singlefile"),
-                                                    w.out(QStringLiteral("log.pdf")), g_outDir + QStringLiteral("/log-print-page1")})
+    require(RunProgram(QStringLiteral("pdftoppm"),
+                       {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
+                        QStringLiteral("1"), QStringLiteral("-singlefile"), w.out(QStringLiteral("log.pdf")),
+                        g_outDir + QStringLiteral("/log-print-page1")})
                 == 0,
             "pdftoppm did not render the printed log");
 
     saveAs = w.out(QStringLiteral("news_live.asf"));
     window.setUrlText(live.url(QStringLiteral("news")));
     program.connectClick();
-    require(WaitUntil([&] { return window.findChild<QLineEdit*>(QStringLiteral("timeLeft"))->text() == QStringLiteral("LIVE"); },
-                      20000),
-            "the live run did not start");
+    require(
+        WaitUntil(
+            [&] { return window.findChild<QLineEdit*>(QStringLiteral("timeLeft"))->text() == QStringLiteral("LIVE"); },
+            20000),
+        "the live run did not start");
     WaitUntil([] { return false; }, 2500);
     shoot(QStringLiteral("main-live"), {&window});
     program.transport().stop();
@@ -213,8 +219,9 @@ int main(int argc, char* argv[])
     };
     window.setUrlText(guarded.url(QStringLiteral("clip.wmv")));
     program.connectClick();
-    require(WaitUntil([&] { return passwordShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
-                      20000),
+    require(WaitUntil(
+                [&] { return passwordShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
+                20000),
             "no credentials dialog");
 
     program.closeProgram();

@@ -1,6 +1,6 @@
 #include "asf/header_and_packet_storage.h"
-#include "asf/header_assembler.h"
 #include "asf/asf_objects.h"
+#include "asf/header_assembler.h"
 #include "asf/slot_writer.h"
 #include "support/asf_builder.h"
 #include "support/storage_run.h"
@@ -8,7 +8,6 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-
 
 using namespace tovrin;
 using tovrin::test::StorageRun;
@@ -34,8 +33,8 @@ TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
     writer.handle(79, QByteArray(11, 'c'));  // cut; a late packet lands in its own slot
     EXPECT_EQ(r.log.filter(QStringLiteral("警告，封包長度必須是剪下的大小")).size(), 1);
     EXPECT_EQ(r.run.packetIndex, 2u);
-    EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') +
-                                QByteArray(10, 'c') + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
+    EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') + QByteArray(10, 'c')
+                                + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
 
     // A packet from before the first one has no slot; it must not wrap to one terabytes away.
     const qint64 before = r.contents().size();
@@ -98,8 +97,7 @@ TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresIt
 TEST(HeaderAndPacketStorage, AHeaderIsStoredInspectedAndSetsThePaddingAndAResumedFileKeepsItsOwn)
 {
     const asf::FileProperties props{.packetSize = 16};
-    const QByteArray header =
-        asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
+    const QByteArray header = asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
     ASSERT_TRUE(ReceiveHeaderBytes(r.t.ctx, header)) << r.t.shell.messages.join(u'\n').toStdString();
     EXPECT_EQ(r.log, (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- 解壓縮標題資料..."),

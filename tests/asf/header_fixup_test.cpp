@@ -1,7 +1,7 @@
 #include "asf/header_fixup.h"
+#include "state/run_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
-#include "state/run_state.h"
 
 #include <QFile>
 
@@ -16,8 +16,7 @@ namespace {
 
 // A save file holding `header`, grown to `fileSize` bytes, as a run left it.
 struct ClosingRun {
-    ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0,
-               std::uint32_t mediaTime = 0)
+    ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0, std::uint32_t mediaTime = 0)
     {
         const QString path = dir.filePath(QStringLiteral("save.asf"));
         QFile f(path);

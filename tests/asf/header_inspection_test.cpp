@@ -57,9 +57,9 @@ QByteArray CodecList(const std::vector<CodecEntry>& entries, std::uint32_t count
     QByteArray body = asf::kCodecReservedGuid + asf::Le32(count);
     for (const CodecEntry& e : entries) {
         const QByteArray name = asf::Utf16(e.name), description = asf::Utf16(e.description);
-        body += asf::Le16(e.type) + asf::Le16(std::uint16_t(name.size() / 2)) + name +
-                asf::Le16(std::uint16_t(description.size() / 2)) + description +
-                asf::Le16(std::uint16_t(e.information.size())) + e.information;
+        body += asf::Le16(e.type) + asf::Le16(std::uint16_t(name.size() / 2)) + name
+                + asf::Le16(std::uint16_t(description.size() / 2)) + description
+                + asf::Le16(std::uint16_t(e.information.size())) + e.information;
     }
     return asf::Object(asf::kCodecListGuid, body);
 }
@@ -128,8 +128,8 @@ TEST(HeaderFacts, LengthsThatPointPastTheirObjectEndThatObjectsPart)
     // A codec list claiming four billion entries, followed by an object whose
     // first bytes would read as an entry; and a bit-rate object claiming three
     // records while holding one.
-    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF) +
-                              asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
+    const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF)
+                              + asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
     QByteArray rates = asf::BitrateObject({{1, 1000}});
     PutLE(rates, 24, 3, 2);
 
@@ -278,12 +278,12 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
         {PropertyField::Length, QStringLiteral("00 : 01 : 01")},
         {PropertyField::VidSize, QStringLiteral("320 x 240")},
         {PropertyField::FileSize, QStringLiteral("5000000 KBytes,  (當下載完成時預計的大小)")},
-        {PropertyField::CreatedAsf, locale.toString(QDate(2021, 1, 1), QStringLiteral("ddd',' dd MMMM yyyy")) +
-                                        QStringLiteral("  08:00:00 ") + am + QStringLiteral(" TST  (ASF FILETIME)")},
-        {PropertyField::CreatedFile, locale.toString(written.date(), QStringLiteral("ddd',' dd MMMM yyyy")) +
-                                         QStringLiteral("  ") +
-                                         locale.toString(written.time(), QStringLiteral("hh':'mm':'ss AP")) +
-                                         QStringLiteral(" TST  (最後寫入的串流檔案)")},
+        {PropertyField::CreatedAsf, locale.toString(QDate(2021, 1, 1), QStringLiteral("ddd',' dd MMMM yyyy"))
+                                        + QStringLiteral("  08:00:00 ") + am + QStringLiteral(" TST  (ASF FILETIME)")},
+        {PropertyField::CreatedFile, locale.toString(written.date(), QStringLiteral("ddd',' dd MMMM yyyy"))
+                                         + QStringLiteral("  ")
+                                         + locale.toString(written.time(), QStringLiteral("hh':'mm':'ss AP"))
+                                         + QStringLiteral(" TST  (最後寫入的串流檔案)")},
     };
     EXPECT_EQ(t.shell.properties, properties);
     const QMap<PropertyField, QStringList> lines = {

@@ -12,9 +12,9 @@ namespace {
 QByteArray singleReplicatedPacket(std::uint32_t sendTime, std::uint32_t presentationTime)
 {
     return QByteArray::fromHex("820000485D") + QByteArray::fromHex("001400")  // length, padding
-        + EncodeLE32(sendTime) + QByteArray::fromHex("2800")                // send time, duration
-        + QByteArray::fromHex("8101") + EncodeLE32(0x11111111) + QByteArray::fromHex("08")
-        + EncodeLE32(5000) + EncodeLE32(presentationTime) + QByteArray("payload-bytes");
+           + EncodeLE32(sendTime) + QByteArray::fromHex("2800")               // send time, duration
+           + QByteArray::fromHex("8101") + EncodeLE32(0x11111111) + QByteArray::fromHex("08") + EncodeLE32(5000)
+           + EncodeLE32(presentationTime) + QByteArray("payload-bytes");
 }
 
 // Two payloads with replicated data and 2-byte payload lengths (payload flags 0x82).
@@ -22,11 +22,11 @@ QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, s
                                     std::uint16_t secondLength = 3)
 {
     return QByteArray::fromHex("8200004955") + QByteArray::fromHex("000000") + EncodeLE32(sendTime)
-           + QByteArray::fromHex("0000") + QByteArray::fromHex("82")
-           + QByteArray::fromHex("0201") + QByteArray::fromHex("00") + QByteArray::fromHex("08")
-           + EncodeLE32(100) + EncodeLE32(pt1) + QByteArray::fromHex("0300") + QByteArray("abc")
-           + QByteArray::fromHex("0302") + QByteArray::fromHex("00") + QByteArray::fromHex("08")
-           + EncodeLE32(100) + EncodeLE32(pt2) + EncodeLE16(secondLength) + QByteArray("xyz");
+           + QByteArray::fromHex("0000") + QByteArray::fromHex("82") + QByteArray::fromHex("0201")
+           + QByteArray::fromHex("00") + QByteArray::fromHex("08") + EncodeLE32(100) + EncodeLE32(pt1)
+           + QByteArray::fromHex("0300") + QByteArray("abc") + QByteArray::fromHex("0302") + QByteArray::fromHex("00")
+           + QByteArray::fromHex("08") + EncodeLE32(100) + EncodeLE32(pt2) + EncodeLE16(secondLength)
+           + QByteArray("xyz");
 }
 
 std::uint32_t le32(const QByteArray& b, int at)

@@ -37,14 +37,11 @@ TEST(NameRules, NamesAndFoldersCutFromPaths)
 TEST(PrepareNames, StreamPathAndDefaultSaveNameFromTheTrimmedUrl)
 {
     const std::array<QString, 3> cases[] = {
-        {QStringLiteral("mms://server/dir/clip.wmv"), QStringLiteral("dir/clip.wmv"),
-         QStringLiteral("clip.wmv")},
+        {QStringLiteral("mms://server/dir/clip.wmv"), QStringLiteral("dir/clip.wmv"), QStringLiteral("clip.wmv")},
         {QStringLiteral("mms://server/news"), QStringLiteral("news"), QStringLiteral("news_live.asf")},
-        {QStringLiteral("mms://server/Clip.Asf"), QStringLiteral("Clip.Asf"),
-         QStringLiteral("Clip.Asf_live.asf")},
+        {QStringLiteral("mms://server/Clip.Asf"), QStringLiteral("Clip.Asf"), QStringLiteral("Clip.Asf_live.asf")},
         {QStringLiteral(" mms://server/ab\r\n"), QStringLiteral("ab"), QStringLiteral("ab_live.asf")},
-        {QStringLiteral("mms://server/dir/video.WM"), QStringLiteral("dir/video.WM"),
-         QStringLiteral("video.WM")},
+        {QStringLiteral("mms://server/dir/video.WM"), QStringLiteral("dir/video.WM"), QStringLiteral("video.WM")},
     };
     for (const auto& [given, streamPath, saveName] : cases) {
         TestContext t;

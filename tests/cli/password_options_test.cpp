@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include <gtest/gtest.h>
 

@@ -38,14 +38,15 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
 {
     HostileRun run;
     const bool overHttp = via == Via::Mmsh;
-    ServerProcess server(w.media, (Args(u"--rate 0 --hostile") << kind) +
-                                      (overHttp ? Args(u"--http-port 0") : QStringList{}) + serverArgs);
+    ServerProcess server(w.media, (Args(u"--rate 0 --hostile") << kind)
+                                      + (overHttp ? Args(u"--http-port 0") : QStringList{}) + serverArgs);
     EXPECT_TRUE(server.started()) << kind.toStdString();
     if (!server.started())
         return run;
     run.out = w.out(kind + QStringLiteral(".wmv"));
-    CliLaunch launch = RecordLaunch(overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv")),
-                                    run.out, w.config);
+    CliLaunch launch =
+        RecordLaunch(overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv")),
+                     run.out, w.config);
     launch.args << (overHttp          ? Args(u"--connect-timeout 1")
                     : via == Via::Udp ? Args(u"--udp --udp-port 0")
                                       : QStringList{});
@@ -102,12 +103,15 @@ TEST(HostileServer, FramingFaultsEndTheRunAfterTheGoodPackets)
         // A data prefix below its own 8 bytes: nothing after it can be found again.
         {QStringLiteral("prefix-short"), QStringLiteral("- MMS data prefix length error"), Via::Mms},
         // Keep-alives whose answers are never read.
-        {QStringLiteral("ping-flood"), QStringLiteral("- MMS server reads no more commands, connection given up"), Via::Mms},
+        {QStringLiteral("ping-flood"), QStringLiteral("- MMS server reads no more commands, connection given up"),
+         Via::Mms},
         {QStringLiteral("chunk-length-lie"), QStringLiteral("- MMSH framing error: $D lengths disagree"), Via::Mmsh},
-        {QStringLiteral("chunk-unknown-type"), QStringLiteral("- MMSH framing error: unknown chunk type 0x5a"), Via::Mmsh},
+        {QStringLiteral("chunk-unknown-type"), QStringLiteral("- MMSH framing error: unknown chunk type 0x5a"),
+         Via::Mmsh},
         {QStringLiteral("chunk-data-long"), QStringLiteral("- MMSH framing error: $D payload of"), Via::Mmsh},
         // Half a chunk, then silence: the watchdog ends it.
-        {QStringLiteral("stall"), QStringLiteral("- MMSH: no data from the server for 1 s, connection given up"), Via::Mmsh},
+        {QStringLiteral("stall"), QStringLiteral("- MMSH: no data from the server for 1 s, connection given up"),
+         Via::Mmsh},
     };
     for (const auto& [kind, line, via] : cases) {
         SCOPED_TRACE(kind.toStdString());
@@ -127,7 +131,8 @@ TEST(HostileServer, FramingThatIsOnlyUnusualIsLoggedAndRecordedWhole)
         // A data prefix beyond the packet size: cut to the slot, and the stream goes on.
         {QStringLiteral("prefix-long"), {QStringLiteral("警告，封包長度必須是剪下的大小")}, Via::Mms},
         {QStringLiteral("unknown-type"),
-         {QStringLiteral("偵測到一個未知的 MMS 預先標題\nMMS 期間 = 07   MMS TCP/UDP 旗標 = 80")}, Via::Mms},
+         {QStringLiteral("偵測到一個未知的 MMS 預先標題\nMMS 期間 = 07   MMS TCP/UDP 旗標 = 80")},
+         Via::Mms},
         {QStringLiteral("unknown-command"),
          {QStringLiteral("New or unhandled MMS command - 20"), QStringLiteral("New or unhandled MMS command - 42"),
           QStringLiteral("New or unhandled MMS command - FF")},
@@ -261,9 +266,14 @@ TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemoryOverEvery
     for (const Via via : {Via::Mms, Via::Mmsh, Via::Udp}) {
         SCOPED_TRACE(int(via));
         Workspace w;
-        const HostileRun run = RecordFrom(w, QStringLiteral("media-flood"), [&](CliLaunch& launch) {
-            launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) { return QFileInfo(out).size() >= enough; };
-        }, via);
+        const HostileRun run = RecordFrom(
+            w, QStringLiteral("media-flood"),
+            [&](CliLaunch& launch) {
+                launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) {
+                    return QFileInfo(out).size() >= enough;
+                };
+            },
+            via);
         ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
         EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
         EXPECT_TRUE(run.cli.err.contains(kPatched)) << run.cli.err.toStdString();

@@ -11,8 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <optional>
 #include <unistd.h>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,8 @@ TEST(SaveFileFaults, ADiskThatFillsUpBeforeTheHeaderIsToldAndEndsTheRun)
     // Without a stored header the exchange cannot go on: the run ends, told why.
     EXPECT_EQ(cli.exitCode, 1) << cli.err.toStdString();
     EXPECT_TRUE(cli.err.contains(kHeaderWriteFailed)) << cli.err.toStdString();
-    EXPECT_TRUE(cli.err.contains(QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄"))) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄")))
+        << cli.err.toStdString();
     // What fitted is the start of the header.
     const QByteArray kept = ReadWholeFile(out);
     EXPECT_LE(kept.size(), 512);
@@ -118,14 +119,16 @@ TEST(SaveFileFaults, AReadOnlyFileIsNotResumedAndKeepsItsContent)
 
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
-    CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config, {QStringLiteral("--resume")});
+    CliLaunch launch =
+        RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config, {QStringLiteral("--resume")});
     std::optional<CliCopyForEveryone> copy;
     if (::geteuid() == 0) {
         // Root writes whatever the mode bits say: the run is made by nobody,
         // who may read the workspace and keep settings in it, and runs a copy
         // of the program that it can reach wherever the build tree is.
         if (copy.emplace().path().isEmpty())
-            GTEST_SKIP() << "no copy of tovrin-cli that user 65534 can run (in /tmp), and root ignores a read-only mode";
+            GTEST_SKIP()
+                << "no copy of tovrin-cli that user 65534 can run (in /tmp), and root ignores a read-only mode";
         launch.program = copy->path();
         launch.user = 65534;
         launch.configHome = w.out(QStringLiteral("nobody-config"));
@@ -139,6 +142,7 @@ TEST(SaveFileFaults, AReadOnlyFileIsNotResumedAndKeepsItsContent)
     ExpectEndedByItself(cli, QStringLiteral("read-only resume"));
     ExpectBoundedMemory(cli, QStringLiteral("read-only resume"));
     EXPECT_EQ(cli.exitCode, 1) << cli.err.toStdString();
-    EXPECT_TRUE(cli.err.contains(QStringLiteral("There was a problem creating the save file"))) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("There was a problem creating the save file")))
+        << cli.err.toStdString();
     EXPECT_EQ(ReadWholeFile(out), before);
 }

@@ -1,8 +1,8 @@
 // The download-run controller in-process, against the real MMS test server.
 
-#include "state/run_state.h"
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
+#include "state/run_state.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/recording_checks.h"
@@ -26,7 +26,6 @@ using namespace tovrin::test;
 namespace {
 
 using tovrin::test::CoreApp;
-
 
 struct ControllerFixture {
     TestContext t;

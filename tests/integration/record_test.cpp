@@ -11,8 +11,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QStringEncoder>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -135,7 +135,7 @@ TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
         ASSERT_TRUE(server.started());
         const QString out = w.out(QStringLiteral("news_live.asf"));
         const QString url = QByteArrayView(name) == "mmsh" ? server.mmshUrl(QStringLiteral("news"))
-                                                          : server.url(QStringLiteral("news"));
+                                                           : server.url(QStringLiteral("news"));
         const CliOutcome r = RunCli(recordArgs(url, out, Args(u"--duration 3") + cliArgs), w.config, 30000);
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 標題檔案主題已修正"))) << r.err.toStdString();
@@ -176,7 +176,8 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
 
         // The password from a file only its owner may read; one that others
         // may read is refused before anything is sent.
-        const QString privateFile = w.out(QStringLiteral("private.pw")), sharedFile = w.out(QStringLiteral("shared.pw"));
+        const QString privateFile = w.out(QStringLiteral("private.pw")),
+                      sharedFile = w.out(QStringLiteral("shared.pw"));
         ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
         ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         const CliOutcome fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
@@ -422,7 +423,8 @@ TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
             ExpectSameAsSource(out, w.source());
         } else {
             EXPECT_EQ(run.connections, 11);
-            EXPECT_TRUE(run.log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up"))) << run.log.toStdString();
+            EXPECT_TRUE(run.log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up")))
+                << run.log.toStdString();
         }
     }
 }

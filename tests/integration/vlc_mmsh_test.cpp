@@ -62,14 +62,14 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
     QTemporaryDir dir;
     const QString config = dir.filePath(QStringLiteral("config"));
     const QString out = dir.filePath(QStringLiteral("vlc.asf"));
-    auto recorder = StartCli({QStringLiteral("record"), QStringLiteral("mmsh://127.0.0.1:%1/").arg(port),
-                              QStringLiteral("-o"), out},
-                             config);
-    const MmshAnswer watched = MmshGet(port, "/", "no-cache,xPlayStrm=1", close, QDeadlineTimer(60000),
-                                       [&](const QByteArray&) {
-                                           recorder->waitForFinished(0);  // reaps it when it ends
-                                           return false;
-                                       });
+    auto recorder = StartCli(
+        {QStringLiteral("record"), QStringLiteral("mmsh://127.0.0.1:%1/").arg(port), QStringLiteral("-o"), out},
+        config);
+    const MmshAnswer watched =
+        MmshGet(port, "/", "no-cache,xPlayStrm=1", close, QDeadlineTimer(60000), [&](const QByteArray&) {
+            recorder->waitForFinished(0);  // reaps it when it ends
+            return false;
+        });
     ASSERT_TRUE(recorder->waitForFinished(15000));
     const QString log = QString::fromUtf8(recorder->readAllStandardError());
     EXPECT_EQ(recorder->exitCode(), 0) << log.toStdString();

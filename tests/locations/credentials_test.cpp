@@ -1,5 +1,5 @@
-#include "state/settings_access.h"
 #include "locations/credentials.h"
+#include "state/settings_access.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>

@@ -33,29 +33,25 @@ TEST(ClassifyLocation, SchemeAndEndingInTheTwoRecognisedCapitalisations)
 #endif
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(ClassifyLocation(QString::fromUtf16(text)), expected)
-            << QString::fromUtf16(text).toStdString();
+        EXPECT_EQ(ClassifyLocation(QString::fromUtf16(text)), expected) << QString::fromUtf16(text).toStdString();
 }
 
 TEST(ExtractServerHost, TakesTheTextBetweenTheSecondAndThirdSlash)
 {
     TestContext t;
-    const std::pair<QString, QString> good[] = {
-        {QStringLiteral("mms://host/f"), QStringLiteral("host")},
-        {QStringLiteral("mms://host:8080/f"), QStringLiteral("host:8080")},
-        {QStringLiteral("mms:///f"), QString()},
-        {QStringLiteral("/a/b/c/d"), QStringLiteral("c")}};
+    const std::pair<QString, QString> good[] = {{QStringLiteral("mms://host/f"), QStringLiteral("host")},
+                                                {QStringLiteral("mms://host:8080/f"), QStringLiteral("host:8080")},
+                                                {QStringLiteral("mms:///f"), QString()},
+                                                {QStringLiteral("/a/b/c/d"), QStringLiteral("c")}};
     for (const auto& [url, host] : good) {
         EXPECT_TRUE(ExtractServerHost(t.ctx, url)) << url.toStdString();
         EXPECT_EQ(t.run.serverHost, host);
     }
     EXPECT_TRUE(t.shell.messages.isEmpty());
 
-    for (const QString& url :
-         {QStringLiteral("mms://host/"), QStringLiteral("mms://host"), QStringLiteral("m")})
+    for (const QString& url : {QStringLiteral("mms://host/"), QStringLiteral("mms://host"), QStringLiteral("m")})
         EXPECT_FALSE(ExtractServerHost(t.ctx, url)) << url.toStdString();
-    EXPECT_EQ(t.shell.messages,
-              QStringList(3, QStringLiteral("The URL is invalid, bad '/' or missing filename")));
+    EXPECT_EQ(t.shell.messages, QStringList(3, QStringLiteral("The URL is invalid, bad '/' or missing filename")));
     EXPECT_EQ(t.run.serverHost, QStringLiteral("c")) << "a failure keeps the host";
 }
 
@@ -65,9 +61,12 @@ TEST(SplitHostAndPort, APortIsTakenOnlyWhenItIsOneThatExists)
         const char* serverHost;
         const char* host;
         int port;  // 0: none
-    } cases[] = {{"media.example", "media.example", 0},  {"media.example:8080", "media.example", 8080},
-                 {"[::1]:1755", "::1", 1755},              {"::1", "::1", 0},
-                 {"host:0", "host", 0},                    {"host:65536", "host", 0},
+    } cases[] = {{"media.example", "media.example", 0},
+                 {"media.example:8080", "media.example", 8080},
+                 {"[::1]:1755", "::1", 1755},
+                 {"::1", "::1", 0},
+                 {"host:0", "host", 0},
+                 {"host:65536", "host", 0},
                  {"host:http", "host", 0}};
     for (const auto& c : cases) {
         const HostAndPort split = SplitHostAndPort(QString::fromLatin1(c.serverHost));

@@ -10,7 +10,8 @@ namespace {
 QStringList Numbered(int count)
 {
     QStringList lines;
-    for (int i = 0; i < count; ++i) lines << QStringLiteral("第 %1 行").arg(i);
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("第 %1 行").arg(i);
     return lines;
 }
 

@@ -75,7 +75,8 @@ TEST(OpenMedia, LocationsThatCannotBeOpenedAreExplained)
                         "the ASP file to determine its media\nURLs or redirector locations first")},
         {QStringLiteral("mms://h/a.ASP"), QString()},
         {QStringLiteral("/media/page.asp"), QString()},
-        {QStringLiteral("http://h/clip.wmv"), QStringLiteral("您正嘗試到 HTTP 存取未支援的媒介類型。\n\nIf you know this")},
+        {QStringLiteral("http://h/clip.wmv"),
+         QStringLiteral("您正嘗試到 HTTP 存取未支援的媒介類型。\n\nIf you know this")},
         // Unsupported combinations keep the log.
         {QStringLiteral("http://h/page"), kTypeError},
         {QStringLiteral("http://h/a.log"), kTypeError},
@@ -94,13 +95,15 @@ TEST(OpenMedia, LocationsThatCannotBeOpenedAreExplained)
     }
     Opener o;
     o.open(QStringLiteral("http://h/clip.wmv"));
-    EXPECT_TRUE(o.t.shell.messages.value(0).endsWith(QStringLiteral("able to copy the file that way - progressive download")));
+    EXPECT_TRUE(
+        o.t.shell.messages.value(0).endsWith(QStringLiteral("able to copy the file that way - progressive download")));
 }
 
 TEST(OpenMedia, LocalRedirectorFillsTheUrlListInLocalFileMode)
 {
     Opener o;
-    const QString path = o.file(QStringLiteral("list.wvx"), "[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=mms://srv/b.asf\r\n");
+    const QString path =
+        o.file(QStringLiteral("list.wvx"), "[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=mms://srv/b.asf\r\n");
     EXPECT_EQ(o.open(path), OpenOutcome::RedirectorLoaded);
     EXPECT_EQ(o.t.shell.urlList, (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("mms://srv/b.asf")}));
     EXPECT_EQ(o.t.shell.url, QStringLiteral("mms://srv/a.asf"));
@@ -111,11 +114,12 @@ TEST(OpenMedia, LocalRedirectorFillsTheUrlListInLocalFileMode)
 TEST(OpenMedia, LocalRedirectorFailures)
 {
     const QStringList cannotOpen{QStringLiteral("could not open local redirector file")};
-    const QStringList noEntries{QStringLiteral("Error in redirector file - no entries found"), QStringLiteral("Local parse error")};
-    for (const auto& [name, messages] : {std::pair{QStringLiteral("missing.asx"), cannotOpen},
-                                         // A folder named like a redirector is no file to read.
-                                         std::pair{QStringLiteral("folder.asx"), cannotOpen},
-                                         std::pair{QStringLiteral("none.asx"), noEntries}}) {
+    const QStringList noEntries{QStringLiteral("Error in redirector file - no entries found"),
+                                QStringLiteral("Local parse error")};
+    for (const auto& [name, messages] :
+         {std::pair{QStringLiteral("missing.asx"), cannotOpen},
+          // A folder named like a redirector is no file to read.
+          std::pair{QStringLiteral("folder.asx"), cannotOpen}, std::pair{QStringLiteral("none.asx"), noEntries}}) {
         Opener o;
         QDir(o.t.dir.path()).mkdir(QStringLiteral("folder.asx"));
         o.file(QStringLiteral("none.asx"), "<asx></asx>");
@@ -199,7 +203,8 @@ TEST(RedirectorFetch, LocationWithoutAHostIsAnInvalidHost)
     test::FakeShell shell;
     RedirectorFetch fetch(shell);
     EXPECT_TRUE(fetch.get(QStringLiteral("http:///list.asx")).isEmpty());
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("Could not connect to redirector URL, could be a broken link")});
+    EXPECT_EQ(shell.messages,
+              QStringList{QStringLiteral("Could not connect to redirector URL, could be a broken link")});
     fetch.abort();  // idle: nothing to do
     EXPECT_FALSE(fetch.isBusy());
 }

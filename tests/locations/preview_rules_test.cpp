@@ -37,12 +37,12 @@ TEST(FitVideo, FillsTheAreaWithTheAspectKeptAndCentres)
         std::optional<QRect> placed;
     };
     const Case cases[] = {
-        {{320, 240}, {500, 300}, 320.0f / 240.0f, QRect(50, 0, 400, 300)},    // grows to the height
-        {{320, 240}, {300, 500}, 320.0f / 240.0f, QRect(0, 138, 300, 225)},   // then narrows to the width
-        {{400, 300}, {200, 100}, 320.0f / 240.0f, QRect(34, 0, 133, 100)},    // shrinks to the height
-        {{320, 240}, {320, 240}, 320.0f / 240.0f, QRect(0, 0, 320, 240)},     // fits as it is
-        {{320, 240}, {500, 300}, 0.0f, std::nullopt},                         // no aspect yet
-        {{320, 240}, {0, 0}, 320.0f / 240.0f, QRect(0, 0, 0, 0)},             // no area
+        {{320, 240}, {500, 300}, 320.0f / 240.0f, QRect(50, 0, 400, 300)},   // grows to the height
+        {{320, 240}, {300, 500}, 320.0f / 240.0f, QRect(0, 138, 300, 225)},  // then narrows to the width
+        {{400, 300}, {200, 100}, 320.0f / 240.0f, QRect(34, 0, 133, 100)},   // shrinks to the height
+        {{320, 240}, {320, 240}, 320.0f / 240.0f, QRect(0, 0, 320, 240)},    // fits as it is
+        {{320, 240}, {500, 300}, 0.0f, std::nullopt},                        // no aspect yet
+        {{320, 240}, {0, 0}, 320.0f / 240.0f, QRect(0, 0, 0, 0)},            // no area
     };
     for (const Case& c : cases)
         EXPECT_EQ(FitVideo(c.current, c.area, c.aspect), c.placed) << c.area.width() << "x" << c.area.height();

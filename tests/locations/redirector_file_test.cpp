@@ -50,7 +50,8 @@ TEST(ScanRedirector, FindsAddressesWhateverTheMarkup)
     EXPECT_EQ(Entries("x mms://h/last"), QStringList{QStringLiteral("mms://h/last")});
     EXPECT_EQ(Entries("mms://h/a mms://h/a"), (QStringList{QStringLiteral("mms://h/a"), QStringLiteral("mms://h/a")}));
     // Addresses that run into each other: the second starts where the first ended.
-    EXPECT_EQ(Entries("\"mms://h/a\"mms://h/b\""), (QStringList{QStringLiteral("mms://h/a"), QStringLiteral("mms://h/b")}));
+    EXPECT_EQ(Entries("\"mms://h/a\"mms://h/b\""),
+              (QStringList{QStringLiteral("mms://h/a"), QStringLiteral("mms://h/b")}));
 }
 
 TEST(ScanRedirector, OtherSchemesAndCapitalisationsAreNotAddresses)
@@ -65,7 +66,8 @@ TEST(ScanRedirector, OtherSchemesAndCapitalisationsAreNotAddresses)
 TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 {
     const QString address = QStringLiteral("mms://srv/新聞.wmv");
-    const QString text = QStringLiteral("<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n").arg(address);
+    const QString text =
+        QStringLiteral("<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n").arg(address);
     const auto encoded = [&](QStringConverter::Encoding encoding, QStringEncoder::Flags flags) {
         QStringEncoder encoder(encoding, flags);
         return QByteArray(encoder(text));
@@ -103,8 +105,9 @@ TEST(LoadRedirector, LocalFileFillsTheUrlListInFileOrder)
     TestContext t;
     t.shell.url = QStringLiteral("old");
     ASSERT_TRUE(LoadFile(t, test::WriteFile(t.dir, QStringLiteral("a.asx"), Addresses(3))));
-    EXPECT_EQ(t.shell.urlList, (QStringList{QStringLiteral("mms://srv/clip1.asf"), QStringLiteral("mms://srv/clip2.asf"),
-                                            QStringLiteral("mms://srv/clip3.asf")}));
+    EXPECT_EQ(t.shell.urlList,
+              (QStringList{QStringLiteral("mms://srv/clip1.asf"), QStringLiteral("mms://srv/clip2.asf"),
+                           QStringLiteral("mms://srv/clip3.asf")}));
     EXPECT_EQ(t.shell.url, QStringLiteral("mms://srv/clip1.asf"));
     EXPECT_TRUE(t.shell.messages.isEmpty());
     EXPECT_TRUE(t.shell.confirmations.isEmpty());  // only a fetched file is offered for saving
@@ -112,7 +115,8 @@ TEST(LoadRedirector, LocalFileFillsTheUrlListInFileOrder)
     ASSERT_TRUE(LoadFile(t, test::WriteFile(t.dir, QStringLiteral("b.asx"), Addresses(21))));
     ASSERT_EQ(t.shell.urlList.size(), 20);
     EXPECT_EQ(t.shell.urlList.last(), QStringLiteral("mms://srv/clip20.asf"));
-    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("Too many entires in ASX file, displaying max amount only")});
+    EXPECT_EQ(t.shell.messages,
+              QStringList{QStringLiteral("Too many entires in ASX file, displaying max amount only")});
 }
 
 TEST(LoadRedirector, EmptyOrAddresslessFileLeavesTheUrlBoxAlone)
@@ -121,7 +125,8 @@ TEST(LoadRedirector, EmptyOrAddresslessFileLeavesTheUrlBoxAlone)
     t.shell.url = QStringLiteral("mms://kept/x");
     t.shell.urlList = {QStringLiteral("mms://kept/x")};
     EXPECT_FALSE(LoadFile(t, test::WriteFile(t.dir, QStringLiteral("empty.asx"), {})));
-    EXPECT_FALSE(LoadFile(t, test::WriteFile(t.dir, QStringLiteral("none.asx"), "<asx><ref href=\"http://x/a.asf\"/></asx>")));
+    EXPECT_FALSE(
+        LoadFile(t, test::WriteFile(t.dir, QStringLiteral("none.asx"), "<asx><ref href=\"http://x/a.asf\"/></asx>")));
     EXPECT_EQ(t.shell.messages, (QStringList{QStringLiteral("Error - local redirector file contains no data"),
                                              QStringLiteral("Error in redirector file - no entries found")}));
     EXPECT_EQ(t.shell.url, QStringLiteral("mms://kept/x"));

@@ -1,5 +1,5 @@
-#include "state/settings_access.h"
 #include "locations/session_log.h"
+#include "state/settings_access.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 

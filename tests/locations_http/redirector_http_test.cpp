@@ -82,7 +82,6 @@ protected:
     std::unique_ptr<RedirectorFetch> m_fetch;
 };
 
-
 }  // namespace
 
 TEST_F(RedirectorSite, XmlRedirectorFillsTheUrlListAfterTheFetchLines)
@@ -93,7 +92,8 @@ TEST_F(RedirectorSite, XmlRedirectorFillsTheUrlListAfterTheFetchLines)
     EXPECT_EQ(t.shell.url, kXmlEntries.first());
     EXPECT_TRUE(t.shell.messages.isEmpty());
     ASSERT_EQ(t.shell.confirmations.size(), 1);
-    EXPECT_TRUE(t.shell.confirmations.first().endsWith(QStringLiteral("Would you like to save this redirector file?\n")));
+    EXPECT_TRUE(
+        t.shell.confirmations.first().endsWith(QStringLiteral("Would you like to save this redirector file?\n")));
     EXPECT_FALSE(t.run.localFileMode);
     EXPECT_FALSE(m_fetch->isBusy());
 }
@@ -120,9 +120,10 @@ TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCrede
     t.shell.inputAnswers = {QStringLiteral(" s3cret\t"), QStringLiteral("  tovrin ")};
     EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
     const QString title = QStringLiteral("Authentication Required !");
-    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")),
-              (QStringList{QStringLiteral("input ") + title + QStringLiteral(" | Please enter your Password for this site"),
-                           QStringLiteral("input ") + title + QStringLiteral(" | Please enter your user ID for this site")}));
+    EXPECT_EQ(
+        t.shell.calls.filter(QStringLiteral("input ")),
+        (QStringList{QStringLiteral("input ") + title + QStringLiteral(" | Please enter your Password for this site"),
+                     QStringLiteral("input ") + title + QStringLiteral(" | Please enter your user ID for this site")}));
     EXPECT_EQ(t.shell.messages, (QStringList{kTryAgain, kNoData, kParseError}));
     EXPECT_EQ(m_fetch->userId(), QStringLiteral("tovrin"));
     EXPECT_EQ(m_fetch->password(), QStringLiteral("s3cret"));

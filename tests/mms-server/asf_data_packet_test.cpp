@@ -29,8 +29,8 @@ QByteArray replicatedData(std::uint32_t objectSize, std::uint32_t presentationTi
 // padding length; the packet is padded with zeros to kPacketSize.
 QByteArray packet(bool multiple, std::uint32_t sendTime, const QByteArray& payloads)
 {
-    const QByteArray front = QByteArray::fromHex("820000") + QByteArray(1, char(multiple ? 0x09 : 0x08))
-                             + QByteArray(1, '\x5D');
+    const QByteArray front =
+        QByteArray::fromHex("820000") + QByteArray(1, char(multiple ? 0x09 : 0x08)) + QByteArray(1, '\x5D');
     QByteArray bytes = front + QByteArray(1, '\0') + EncodeLE32(sendTime) + EncodeLE16(40) + payloads;
     const qsizetype padding = kPacketSize - bytes.size();
     bytes[front.size()] = char(padding);
@@ -49,8 +49,8 @@ QByteArray mixedPacket()
     const QByteArray plain1 = payloadHeader(0x81, 0, replicatedData(50, 3100)) + EncodeLE16(20) + QByteArray(20, 'a');
     const QByteArray plain2 = payloadHeader(0x02, 20, replicatedData(50, 3150)) + EncodeLE16(10) + QByteArray(10, 'b');
     const QByteArray subPayloads = QByteArray(1, '\x03') + "xyz" + QByteArray(1, '\x02') + "uv";
-    const QByteArray compressed = payloadHeader(0x02, 3200, QByteArray(1, '\x28')) + EncodeLE16(std::uint16_t(subPayloads.size()))
-                                  + subPayloads;
+    const QByteArray compressed =
+        payloadHeader(0x02, 3200, QByteArray(1, '\x28')) + EncodeLE16(std::uint16_t(subPayloads.size())) + subPayloads;
     return packet(true, 1000, QByteArray(1, char(0x80 | 3)) + plain1 + plain2 + compressed);
 }
 
@@ -82,8 +82,8 @@ TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
     for (qsizetype size = 0; size < 60; ++size)
         EXPECT_FALSE(ParseDataPacketTimes(good.first(size), &error)) << size;
 
-    const QByteArray overlong = packet(true, 0, QByteArray(1, char(0x81)) + payloadHeader(1, 0, replicatedData(9, 9))
-                                                     + EncodeLE16(5000) + "x");
+    const QByteArray overlong =
+        packet(true, 0, QByteArray(1, char(0x81)) + payloadHeader(1, 0, replicatedData(9, 9)) + EncodeLE16(5000) + "x");
     EXPECT_FALSE(ParseDataPacketTimes(overlong, &error));
     EXPECT_TRUE(error.contains(QLatin1String("does not fit")));
 
@@ -98,9 +98,9 @@ TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
     opaque[0] = char(0x92);  // opaque error correction data: unknown layout
     EXPECT_FALSE(ParseDataPacketTimes(opaque));
 
-    const QByteArray subPayloadOverrun =
-        packet(true, 0, QByteArray(1, char(0x81)) + payloadHeader(1, 0, QByteArray(1, '\0')) + EncodeLE16(3)
-                            + QByteArray(1, '\x09') + "ab");
+    const QByteArray subPayloadOverrun = packet(true, 0,
+                                                QByteArray(1, char(0x81)) + payloadHeader(1, 0, QByteArray(1, '\0'))
+                                                    + EncodeLE16(3) + QByteArray(1, '\x09') + "ab");
     EXPECT_FALSE(ParseDataPacketTimes(subPayloadOverrun));
 
     QByteArray untouched = overlong;

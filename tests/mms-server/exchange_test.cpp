@@ -276,8 +276,9 @@ TEST(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
     // Each packet-pair request asks for 2 KB of replies: 120 MB if all were answered.
     QByteArray requests;
     for (int i = 0; i < 60000; ++i)
-        requests += QByteArray::fromHex("01000000CEFA0BB0200000004D4D532004000000000000000000000000000000"
-                                        "0200000018000300F1F0F0F00B000400");
+        requests += QByteArray::fromHex(
+            "01000000CEFA0BB0200000004D4D532004000000000000000000000000000000"
+            "0200000018000300F1F0F0F00B000400");
     flood.socket().write(requests);
     for (int i = 0; i < 20; ++i)
         flood.socket().waitForBytesWritten(100);

@@ -47,8 +47,7 @@ TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleAndALivePointWithTheirStreamsAndD
         const QString file = SamplePath(sample);
         const QString name = QFileInfo(file).fileName();
         const QString recorded = out.filePath(QStringLiteral("recorded-") + name);
-        ASSERT_EQ(record(server.port(), name, recorded), 0) << name.toStdString() << "\n"
-                                                              << server.log().toStdString();
+        ASSERT_EQ(record(server.port(), name, recorded), 0) << name.toStdString() << "\n" << server.log().toStdString();
         const auto [wantCodecs, wantDuration] = probe(file);
         const auto [codecs, duration] = probe(recorded);
         ASSERT_FALSE(wantCodecs.isEmpty());

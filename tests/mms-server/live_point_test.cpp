@@ -100,8 +100,11 @@ TEST(LivePoint, HeaderAndOpenFileFactsSayBroadcast)
     // stop at the end of the looped file.
     const qsizetype data = header.size() - 50;
     const std::pair<const char*, qsizetype> zeroed[] = {
-        {"file size", fpo + 40},    {"packet count", fpo + 56},         {"play duration", fpo + 64},
-        {"send duration", fpo + 72}, {"Data Object packet count", data + 40},
+        {"file size", fpo + 40},
+        {"packet count", fpo + 56},
+        {"play duration", fpo + 64},
+        {"send duration", fpo + 72},
+        {"Data Object packet count", data + 40},
     };
     for (const auto& [field, at] : zeroed)
         EXPECT_EQ(LE64At(header, at), 0u) << field;

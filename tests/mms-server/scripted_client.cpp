@@ -134,8 +134,8 @@ bool ScriptedClient::waitClosed(int timeoutMs)
 
 void ScriptedClient::connectCommand(std::uint32_t marker)
 {
-    send(0x01, le32s({marker, 0x0004000B, 0x0003001C}) +
-                   asf::Utf16(
+    send(0x01, le32s({marker, 0x0004000B, 0x0003001C})
+                   + asf::Utf16(
                        QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
 }
 

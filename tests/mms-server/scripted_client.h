@@ -19,7 +19,7 @@ struct MmsMessage {
     bool command = false;
     QByteArray bytes;  // the whole packet
 
-    std::uint16_t mid() const;                 // commands: message id at 36
+    std::uint16_t mid() const;                  // commands: message id at 36
     std::uint32_t u32(qsizetype offset) const;  // 0 when out of range
     std::uint64_t u64(qsizetype offset) const;
     double f64(qsizetype offset) const;

@@ -1,8 +1,8 @@
-#include "state/run_state.h"
-#include "asf/byte_helpers.h"
 #include "mms/client_commands.h"
+#include "asf/byte_helpers.h"
 #include "mms/command_channel.h"
 #include "mms/command_packet.h"
+#include "state/run_state.h"
 
 #include <QRegularExpression>
 
@@ -47,21 +47,24 @@ TEST(ClientCommands, ConnectIdentifiesThePlayerWithAFreshGuidAndTheHost)
     EXPECT_EQ(p.mid(36, 4), QByteArray::fromHex("01000300"));
     EXPECT_EQ(p.mid(40, 4), QByteArray::fromHex("F0F0F0F0"));
     EXPECT_EQ(p.mid(44, 8), QByteArray::fromHex("0B0004001C000300"));
-    EXPECT_EQ(utf16Text(p.mid(52)), QStringLiteral("NSPlayer/7.0.0.1956; ") + guid
-                                        + QStringLiteral("; Host: host123456") + QChar(0));
+    EXPECT_EQ(utf16Text(p.mid(52)),
+              QStringLiteral("NSPlayer/7.0.0.1956; ") + guid + QStringLiteral("; Host: host123456") + QChar(0));
 
     const QString fresh = NewRegistryGuid();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$"))
-                    .match(fresh).hasMatch()) << fresh.toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$")).match(fresh).hasMatch())
+        << fresh.toStdString();
     EXPECT_NE(fresh, NewRegistryGuid());
 }
 
 TEST(ClientCommands, TransportNamesTheLocalAddressProtocolAndPort)
 {
-    const QByteArray tcp = BuildCommandPacket(TransportCommand(QStringLiteral("192.168.0.5"), false, QStringLiteral("1042")), 1);
+    const QByteArray tcp =
+        BuildCommandPacket(TransportCommand(QStringLiteral("192.168.0.5"), false, QStringLiteral("1042")), 1);
     EXPECT_EQ(tcp.mid(40, 20), QByteArray::fromHex("F1F0F0F0FFFFFFFF000000000000A00002000000"));
     EXPECT_EQ(utf16Text(tcp.mid(60)).section(QChar(0), 0, 0), QStringLiteral("\\\\192.168.0.5\\TCP\\1042"));
-    const QByteArray udp = BuildCommandPacket(TransportCommand(QStringLiteral("127.0.0.1"), true, QStringLiteral("7000")), 1);
+    const QByteArray udp =
+        BuildCommandPacket(TransportCommand(QStringLiteral("127.0.0.1"), true, QStringLiteral("7000")), 1);
     EXPECT_EQ(utf16Text(udp.mid(60)).section(QChar(0), 0, 0), QStringLiteral("\\\\127.0.0.1\\UDP\\7000"));
 }
 
@@ -86,8 +89,9 @@ TEST(ClientCommands, FixedSizeCommandsHaveTheirExactBytes)
 
     const QByteArray selection = BuildCommandPacket(StreamSelectionCommand({{1, 0}, {2, 0}}), 0);
     ASSERT_EQ(selection.size(), 64);
-    EXPECT_EQ(selection.mid(32).toHex(' ').toUpper(),
-              QByteArray("04 00 00 00 33 00 03 00 02 00 00 00 FF FF 01 00 00 00 FF FF 02 00 00 00 00 00 00 20 AC 40 02 00"));
+    EXPECT_EQ(
+        selection.mid(32).toHex(' ').toUpper(),
+        QByteArray("04 00 00 00 33 00 03 00 02 00 00 00 FF FF 01 00 00 00 FF FF 02 00 00 00 00 00 00 20 AC 40 02 00"));
 
     const QByteArray credentials = BuildCommandPacket(CredentialsCommand(1, QByteArray(20, 'Q')), 0);
     EXPECT_EQ(credentials.mid(40, 12), QByteArray::fromHex("010000000100000019000000"));
@@ -166,7 +170,8 @@ TEST(CommandPacket, EveryPacketIsPaddedToAMultipleOfEightWithConsistentLengthFie
             EXPECT_EQ(p.mid(12, 4), QByteArray("MMS "));
             EXPECT_EQ(p.mid(36, 4), QByteArray::fromHex("42000300"));
             EXPECT_EQ(p.mid(40 + prefixLength + 2 * textLength).count('\0'),
-                      p.size() - 40 - prefixLength - 2 * textLength) << "padding is zero bytes";
+                      p.size() - 40 - prefixLength - 2 * textLength)
+                << "padding is zero bytes";
         }
     }
 }

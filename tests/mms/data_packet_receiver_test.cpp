@@ -46,8 +46,8 @@ TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPa
 {
     const test::AsfParts sample = test::ReadAsf(test::SamplePath(test::Sample::Wma));
     LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
-    r.run.receiveBuffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100)) +
-                               MediaPacket(7, "short"));
+    r.run.receiveBuffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100))
+                               + MediaPacket(7, "short"));
     ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
     EXPECT_EQ(r.log.first(), QStringLiteral("- 接收標題..."));
     EXPECT_EQ(r.log.last(), QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
@@ -72,7 +72,8 @@ TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocati
     LaneRun refused(100, 0);
     refused.run.receiveBuffer.append(HeaderPacket(QByteArray(100, 'h')));
     EXPECT_FALSE(ReceiveHeader(refused.t.ctx, refused.lane(), refused.stop()));
-    EXPECT_EQ(refused.log, (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- ASF header receive error")}));
+    EXPECT_EQ(refused.log,
+              (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- ASF header receive error")}));
     EXPECT_EQ(refused.run.receiveBuffer.size(), 108u) << "nothing consumed";
 
     // A prefix length below the prefix's own 8 bytes would never move the

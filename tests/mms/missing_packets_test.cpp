@@ -1,5 +1,5 @@
-#include "state/received_packets.h"
 #include "mms/missing_packets.h"
+#include "state/received_packets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "mms/receive_loop.h"
-#include "state/run_state.h"
 #include "asf/byte_helpers.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/run_actions.h"
+#include "state/run_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
@@ -94,8 +94,8 @@ TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
     auto& buffer = h.t.run.receiveBuffer;
     // The first funnel report is too short for its client count: told, and the exchange goes on.
     buffer.append(test::ServerCommand(0x01) + test::ServerCommand(0x15, 0, 56) + test::ServerCommand(0x15, 0, 80)
-                  + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x02) + test::ServerCommand(0x1B) + test::ServerCommand(0x21)
-                  + test::ServerCommand(0x05));
+                  + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x02) + test::ServerCommand(0x1B)
+                  + test::ServerCommand(0x21) + test::ServerCommand(0x05));
     ASSERT_TRUE(h.runUntil([&] { return h.actions.starts == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x18, 0x05, 0x1B, 0x07}));
     EXPECT_EQ(h.actions.transports, 1);
@@ -122,7 +122,8 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
         PutLE(reply, 96, 0xFFFFFFFF, 4);
         h.t.run.receiveBuffer.append(reply);
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
-        EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+        EXPECT_EQ(h.t.shell.messages.value(0),
+                  QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
         EXPECT_TRUE(h.t.run.liveHeaderFixed);
         EXPECT_TRUE(h.sink.ids.empty()) << "no header request";
     }
@@ -172,8 +173,8 @@ TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
 {
     LoopHarness h;
     h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
-    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) +
-                                 test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
+    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p'))
+                                 + test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
     h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.t.run.receiveBuffer.size(Lane::Datagrams) == 0; }));
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);

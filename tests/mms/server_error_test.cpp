@@ -23,7 +23,8 @@ TEST(ServerErrorReport, KnownCodesAreNamedInTheLogAndOneMessageBox)
     const Report busy = report(0xC00D0006);
     EXPECT_EQ(busy.log, (QStringList{QStringLiteral("讀取伺服器訊息錯誤:"),
                                      QStringLiteral("Server is busy, please try again later")}));
-    EXPECT_EQ(busy.messages, QStringList{QStringLiteral("讀取伺服器訊息錯誤:\n\nServer is busy, please try again later")});
+    EXPECT_EQ(busy.messages,
+              QStringList{QStringLiteral("讀取伺服器訊息錯誤:\n\nServer is busy, please try again later")});
     EXPECT_EQ(report(0x80070005).log.value(1), QStringLiteral("您沒有存取這個位置或檔案的權利"));
 }
 
@@ -40,6 +41,7 @@ TEST(ServerErrorReport, UnknownCodesAskToBeReported)
 {
     const Report unknown = report(0xC00D0099);
     EXPECT_EQ(unknown.log, (QStringList{QStringLiteral("讀取伺服器訊息錯誤:"), QStringLiteral("0xC00D0099")}));
-    EXPECT_EQ(unknown.messages, QStringList{QStringLiteral(
-                                    "讀取伺服器訊息錯誤:\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n0xC00D0099")});
+    EXPECT_EQ(unknown.messages,
+              QStringList{QStringLiteral(
+                  "讀取伺服器訊息錯誤:\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n0xC00D0099")});
 }

@@ -30,7 +30,8 @@ TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks
     EXPECT_EQ(run.filePacketCount.load(), 10u);
     EXPECT_EQ(run.streamBitRate.load(), 364000u);
     EXPECT_EQ(run.headerLength.load(), 5123u);
-    EXPECT_EQ(FieldBeyondReplyMessage({109, 104}), QStringLiteral("data out of range - 4 byte to long function : 109 : 104"));
+    EXPECT_EQ(FieldBeyondReplyMessage({109, 104}),
+              QStringLiteral("data out of range - 4 byte to long function : 109 : 104"));
 }
 
 TEST(ServerReplies, ABroadcastAnnouncedTheMmspWayIsLive)

@@ -75,9 +75,10 @@ TEST(ReadChunk, RefusesLyingOrUnknownFraming)
 
 TEST(ReadReplyHead, ReadsStatusFeaturesRealmAndLocation)
 {
-    const QByteArray head = "HTTP/1.0 401 Unauthorized\r\nServer: Cougar 4.1.0.3921\r\nPragma: no-cache, "
-                            "features=\"broadcast,playlist\"\r\nWWW-Authenticate: Basic realm=\"VLC stream\"\r\n"
-                            "Location: http://other/x\r\n\r\n$H";
+    const QByteArray head =
+        "HTTP/1.0 401 Unauthorized\r\nServer: Cougar 4.1.0.3921\r\nPragma: no-cache, "
+        "features=\"broadcast,playlist\"\r\nWWW-Authenticate: Basic realm=\"VLC stream\"\r\n"
+        "Location: http://other/x\r\n\r\n$H";
     const ReplyHeadRead read = ReadReplyHead(head);
     ASSERT_EQ(read.kind, ReplyHeadRead::Kind::Done);
     EXPECT_EQ(read.size, head.size() - 2);
@@ -111,6 +112,7 @@ TEST(BuildMmshRequest, DescribeAndPlayCarryTheSessionAndEveryStream)
     const QByteArray play = BuildMmshRequest(request);
     EXPECT_TRUE(play.contains("packet-num=10,"));
     EXPECT_TRUE(play.contains("Pragma: xPlayStrm=1\r\n"));
-    EXPECT_TRUE(play.contains("Pragma: stream-switch-count=3\r\nPragma: stream-switch-entry=ffff:1:0 ffff:2:0 ffff:12:0\r\n"));
+    EXPECT_TRUE(
+        play.contains("Pragma: stream-switch-count=3\r\nPragma: stream-switch-entry=ffff:1:0 ffff:2:0 ffff:12:0\r\n"));
     EXPECT_TRUE(play.contains("Authorization: Basic YTpi\r\n"));
 }

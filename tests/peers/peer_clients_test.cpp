@@ -24,12 +24,12 @@ namespace {
 
 // A peer that is not installed fails the test in CI, where scripts/install-deps
 // has put it there; on a developer's machine the test is skipped.
-#define REQUIRE_PEER(available, what)                                                                   \
-    if (!(available)) {                                                                                 \
-        if (qEnvironmentVariable("CI") == QLatin1String("true"))                                       \
-            FAIL() << what << " is missing: scripts/install-deps installs it";                          \
-        else                                                                                            \
-            GTEST_SKIP() << what << " is missing: scripts/install-deps installs it";                    \
+#define REQUIRE_PEER(available, what)                                                \
+    if (!(available)) {                                                              \
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))                     \
+            FAIL() << what << " is missing: scripts/install-deps installs it";       \
+        else                                                                         \
+            GTEST_SKIP() << what << " is missing: scripts/install-deps installs it"; \
     }
 
 QString libmmsFetch()
@@ -58,10 +58,10 @@ QByteArray vlcDump(const QString& url, QString* log)
 {
     VlcProcess vlc;
     const QString out = vlc.folder() + QStringLiteral("/dump.asf");
-    const bool ended = vlc.start({url, QStringLiteral("--no-plugins-cache"), QStringLiteral("--demux"),
-                                  QStringLiteral("dump"), QStringLiteral("--demuxdump-file=") + out,
-                                  QStringLiteral("vlc://quit")})
-                       && vlc.waitForFinished(30000);
+    const bool ended =
+        vlc.start({url, QStringLiteral("--no-plugins-cache"), QStringLiteral("--demux"), QStringLiteral("dump"),
+                   QStringLiteral("--demuxdump-file=") + out, QStringLiteral("vlc://quit")})
+        && vlc.waitForFinished(30000);
     *log = QString::fromLocal8Bit(vlc.log());
     return ended ? ReadWholeFile(out) : QByteArray();
 }
@@ -130,7 +130,8 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
 
         QString log;
         EXPECT_TRUE(vlcDump(server.url(name, QStringLiteral("mmst")), &log) == want)
-            << "VLC, " << name.toStdString() << "\n" << log.toStdString();
+            << "VLC, " << name.toStdString() << "\n"
+            << log.toStdString();
 
         // libmms asks for MMS over HTTP first, on the mms:// address's port:
         // the server answers it there over MMSH, and libmms needs no MMS.
@@ -188,14 +189,14 @@ TEST(PeerClients, LivePointsInBothStylesPlayPastTheLoopInVlcAndAreNotSeekableFor
     for (Style& style : styles) {
         style.server = std::make_unique<ServerProcess>(
             media.dir.path(), QStringList{QStringLiteral("--live"), QStringLiteral("news=") + source,
-                                      QStringLiteral("--live-style"), style.name});
+                                          QStringLiteral("--live-style"), style.name});
         ASSERT_TRUE(style.server->started());
         style.vlc = std::make_unique<VlcProcess>();
         style.out = style.vlc->folder() + QStringLiteral("/live.asf");
-        ASSERT_TRUE(style.vlc->start({style.server->url(QStringLiteral("news"), QStringLiteral("mmst")),
-                                      QStringLiteral("--no-plugins-cache"), QStringLiteral("--run-time=%1").arg(kSeconds),
-                                      QStringLiteral("--sout=#std{access=file,mux=asf,dst=%1}").arg(style.out),
-                                      QStringLiteral("vlc://quit")}));
+        ASSERT_TRUE(style.vlc->start(
+            {style.server->url(QStringLiteral("news"), QStringLiteral("mmst")), QStringLiteral("--no-plugins-cache"),
+             QStringLiteral("--run-time=%1").arg(kSeconds),
+             QStringLiteral("--sout=#std{access=file,mux=asf,dst=%1}").arg(style.out), QStringLiteral("vlc://quit")}));
     }
     for (Style& style : styles) {
         const LibmmsResult fetched = libmms(style.server->url(QStringLiteral("news")),

@@ -12,5 +12,6 @@ TEST(FormatTime, PadsRoundsAndLeavesHoursUnbounded)
         {0, "00 : 00 : 00"},          {998, "00 : 00 : 00"},          {999, "00 : 00 : 01"},
         {9000, "00 : 00 : 09"},       {61000, "00 : 01 : 01"},        {3600000, "01 : 00 : 00"},
         {360000000, "100 : 00 : 00"}, {4294967295u, "1193 : 02 : 47"}};
-    for (auto [ms, text] : table) EXPECT_EQ(FormatTime(ms), QString::fromLatin1(text)) << ms;
+    for (auto [ms, text] : table)
+        EXPECT_EQ(FormatTime(ms), QString::fromLatin1(text)) << ms;
 }

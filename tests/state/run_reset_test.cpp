@@ -18,7 +18,8 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
         &r.filePacketCount,   &r.streamBitRate,      &r.serverClientCount,  &r.mediaTime,
         &r.packetIndex,       &r.highestPacketIndex, &r.headerSendDuration, &r.headerFileSize,
         &r.storedPacketCount, &r.streamCount,        &r.streamKindBits,     &r.maxBitRate};
-    for (Counter* c : counters) c->store(77);
+    for (Counter* c : counters)
+        c->store(77);
     r.stopFlag = r.resume = r.localFileMode = r.liveHeaderFixed = r.packetCountFixed = true;
     r.incarnation = 5;
     r.funnelReportCount = 2;
@@ -34,12 +35,14 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
 
     ResetRun(t.ctx);
 
-    EXPECT_EQ(t.shell.calls, (QStringList{QStringLiteral("closePreviewMonitor"), QStringLiteral("caption Tovrin"), QStringLiteral("mode 0"),
-                                          QStringLiteral("gauge 0 0"), QStringLiteral("clearLog"),
-                                          QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
+    EXPECT_EQ(t.shell.calls,
+              (QStringList{QStringLiteral("closePreviewMonitor"), QStringLiteral("caption Tovrin"),
+                           QStringLiteral("mode 0"), QStringLiteral("gauge 0 0"), QStringLiteral("clearLog"),
+                           QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
     EXPECT_TRUE(t.shell.log.isEmpty());
     EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
-    for (Counter* c : counters) EXPECT_EQ(c->load(), 0u);
+    for (Counter* c : counters)
+        EXPECT_EQ(c->load(), 0u);
     EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
     EXPECT_EQ(r.incarnation.load(), 1u);
     EXPECT_EQ(r.receiveBuffer.size(), 0u);

@@ -24,7 +24,8 @@ TEST(SettingsStore, MissingValuesReadEmptyAndWritingCreatesTheStoreOwnerOnly)
     ASSERT_TRUE(store.write(QStringLiteral("URLList"), QStringLiteral("mms://a/b.wmv\r\nmms://c/直播\r\n")));
     EXPECT_EQ(store.read(QStringLiteral("URLList")), QStringLiteral("mms://a/b.wmv\r\nmms://c/直播\r\n"));
     const QFileDevice::Permissions groupOrOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+                                                   | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                                   | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFileInfo(path).permissions() & groupOrOthers, QFileDevice::Permissions());
     EXPECT_TRUE(QFileInfo(path).permissions().testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 

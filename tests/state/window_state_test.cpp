@@ -1,5 +1,5 @@
-#include "state/app_error.h"
 #include "state/window_state.h"
+#include "state/app_error.h"
 #include "support/temp_settings.h"
 
 #include <QDir>
@@ -23,19 +23,33 @@ struct StoredCase {
 
 TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
 {
-    const QStringList three{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"), QStringLiteral("mms://c/3.asf")};
+    const QStringList three{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"),
+                            QStringLiteral("mms://c/3.asf")};
     const StoredCase cases[] = {
         {"nothing stored: the design geometry", {}, 463, 346, 239, 88, QString(), {}},
         {"below the minimum size; a negative left",
-         {{QStringLiteral("Width"), QStringLiteral("200")}, {QStringLiteral("Height"), QStringLiteral("100")},
-          {QStringLiteral("FormLeft"), QStringLiteral("-8")}, {QStringLiteral("FormTop"), QStringLiteral("40")}},
-         463, 346, -8, 40, QString(), {}},
+         {{QStringLiteral("Width"), QStringLiteral("200")},
+          {QStringLiteral("Height"), QStringLiteral("100")},
+          {QStringLiteral("FormLeft"), QStringLiteral("-8")},
+          {QStringLiteral("FormTop"), QStringLiteral("40")}},
+         463,
+         346,
+         -8,
+         40,
+         QString(),
+         {}},
         // A geometry value that is not a number must not cost the URL box.
         {"a height that is not a number",
-         {{QStringLiteral("Height"), QStringLiteral("tall")}, {QStringLiteral("Width"), QStringLiteral("500")},
+         {{QStringLiteral("Height"), QStringLiteral("tall")},
+          {QStringLiteral("Width"), QStringLiteral("500")},
           {QStringLiteral("URLSelected"), QStringLiteral("mms://b/2")},
           {QStringLiteral("URLList"), QStringLiteral("mms://a/1.wmv\r\nmms://b/2\nmms://c/3.asf\r")}},
-         463, 500, 239, 88, QStringLiteral("mms://b/2"), three},
+         463,
+         500,
+         239,
+         88,
+         QStringLiteral("mms://b/2"),
+         three},
     };
     for (const StoredCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,7 +87,8 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     state.left = -8;
     RunCloseSequence(t.ctx, state);
     EXPECT_EQ(order, QStringList{QStringLiteral("stop after ********** 關閉 **********")});
-    EXPECT_EQ(t.store.read(QStringLiteral("URLList")), QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
+    EXPECT_EQ(t.store.read(QStringLiteral("URLList")),
+              QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
     const WindowState back = LoadWindowState(t.store);
     EXPECT_EQ(back.urlList, state.urlList);
     EXPECT_EQ(back.urlSelected, state.urlSelected);

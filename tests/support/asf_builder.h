@@ -45,7 +45,8 @@ inline QByteArray Le64(std::uint64_t v)
 inline QByteArray Utf16(const QString& text, bool withNul = true)
 {
     QByteArray out;
-    for (QChar c : text) out += Le16(c.unicode());
+    for (QChar c : text)
+        out += Le16(c.unicode());
     if (withNul)
         out += Le16(0);
     return out;
@@ -70,10 +71,10 @@ struct FileProperties {
 };
 inline QByteArray FilePropertiesObject(const FileProperties& p)
 {
-    return Object(kFilePropertiesGuid, QByteArray(16, '\x11') + Le64(p.fileSize) + Le64(p.creation) + Le64(p.packets) +
-                                           Le64(p.playDuration) + Le64(p.sendDuration) + Le64(p.preroll) +
-                                           Le32(p.flags) + Le32(p.packetSize) + Le32(p.packetSize) +
-                                           Le32(p.maxBitRate));
+    return Object(kFilePropertiesGuid, QByteArray(16, '\x11') + Le64(p.fileSize) + Le64(p.creation) + Le64(p.packets)
+                                           + Le64(p.playDuration) + Le64(p.sendDuration) + Le64(p.preroll)
+                                           + Le32(p.flags) + Le32(p.packetSize) + Le32(p.packetSize)
+                                           + Le32(p.maxBitRate));
 }
 
 // Audio when width is 0, video otherwise.
@@ -83,8 +84,8 @@ inline QByteArray StreamPropertiesObject(std::uint8_t number, std::uint32_t widt
     const bool video = width != 0;
     const QByteArray typeData = video ? Le32(width) + Le32(height) + QByteArray(3, '\0') : QByteArray(18, '\0');
     return Object(kStreamPropertiesGuid,
-                  (video ? kVideoMediaGuid : kAudioMediaGuid) + (audioSpread ? kAudioSpreadGuid : kNoCorrectionGuid) +
-                      Le64(0) + Le32(std::uint32_t(typeData.size())) + Le32(0) + Le16(number) + Le32(0) + typeData);
+                  (video ? kVideoMediaGuid : kAudioMediaGuid) + (audioSpread ? kAudioSpreadGuid : kNoCorrectionGuid)
+                      + Le64(0) + Le32(std::uint32_t(typeData.size())) + Le32(0) + Le16(number) + Le32(0) + typeData);
 }
 
 struct BitRate {
@@ -94,7 +95,8 @@ struct BitRate {
 inline QByteArray BitrateObject(const std::vector<BitRate>& records)
 {
     QByteArray body = Le16(std::uint16_t(records.size()));
-    for (const BitRate& r : records) body += Le16(r.stream) + Le32(r.average);
+    for (const BitRate& r : records)
+        body += Le16(r.stream) + Le32(r.average);
     return Object(kBitrateGuid, body);
 }
 
@@ -122,7 +124,8 @@ inline QByteArray DataObjectStart(std::uint64_t size, std::uint64_t packets)
 inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t packets = 0, qsizetype length = 0)
 {
     QByteArray body;
-    for (const QByteArray& c : children) body += c;
+    for (const QByteArray& c : children)
+        body += c;
     std::uint32_t count = std::uint32_t(children.size());
     const qsizetype natural = 30 + body.size() + 50;
     if (length > natural) {

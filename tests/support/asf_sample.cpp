@@ -33,12 +33,12 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
     const QStringList asf = Args(u"-f asf") << out;
     switch (sample) {
     case Sample::Wmv:
-        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k -metadata") +
-               QStringList{QStringLiteral("title=") + SampleTitle(),       QStringLiteral("-metadata"),
-                           QStringLiteral("author=Tovrin Tests"),          QStringLiteral("-metadata"),
-                           QStringLiteral("copyright=(c) 2026 Tovrin"),    QStringLiteral("-metadata"),
-                           QStringLiteral("comment=A generated test clip")} +
-               asf;
+        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k -metadata")
+               + QStringList{QStringLiteral("title=") + SampleTitle(),       QStringLiteral("-metadata"),
+                             QStringLiteral("author=Tovrin Tests"),          QStringLiteral("-metadata"),
+                             QStringLiteral("copyright=(c) 2026 Tovrin"),    QStringLiteral("-metadata"),
+                             QStringLiteral("comment=A generated test clip")}
+               + asf;
     case Sample::Wma:
         return common + audio + Args(u"-t 6 -c:a wmav2 -b:a 64k") + asf;
     case Sample::WmvLong:
@@ -54,10 +54,14 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
 QString sampleName(Sample sample)
 {
     switch (sample) {
-    case Sample::Wmv: return QStringLiteral("sample.wmv");
-    case Sample::Wma: return QStringLiteral("sample.wma");
-    case Sample::Msmpeg4: return QStringLiteral("sample-msmpeg4.asf");
-    case Sample::WmvLong: return QStringLiteral("sample-long.wmv");
+    case Sample::Wmv:
+        return QStringLiteral("sample.wmv");
+    case Sample::Wma:
+        return QStringLiteral("sample.wma");
+    case Sample::Msmpeg4:
+        return QStringLiteral("sample-msmpeg4.asf");
+    case Sample::WmvLong:
+        return QStringLiteral("sample-long.wmv");
     case Sample::WmaSmallPackets:
         return QStringLiteral("packets-200.wma");
     }

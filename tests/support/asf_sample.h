@@ -29,7 +29,7 @@ struct AsfParts {
     QByteArray header;             // Header Object plus the 50-byte Data Object header
     std::uint32_t packetSize = 0;  // File Properties minimum data packet size
     std::vector<QByteArray> packets;
-    QByteArray tail;               // whatever follows the data packets (index objects)
+    QByteArray tail;  // whatever follows the data packets (index objects)
 };
 AsfParts ReadAsf(const QString& path);
 
@@ -54,7 +54,6 @@ int StopProcess(QProcess& process, int timeoutMs = 5000);
 
 // Runs a program to completion (at most timeoutMs); answers its exit code, -1
 // when it could not start or timed out. stdout goes to *out when given.
-int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr,
-               int timeoutMs = 120000);
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr, int timeoutMs = 120000);
 
 }  // namespace tovrin::test

@@ -22,7 +22,8 @@ namespace {
 std::vector<char*> Pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
-    for (std::string& s : strings) pointers.push_back(s.data());
+    for (std::string& s : strings)
+        pointers.push_back(s.data());
     pointers.push_back(nullptr);
     return pointers;
 }
@@ -35,11 +36,11 @@ CliCopyForEveryone::CliCopyForEveryone()
     const QString copy = m_dir.filePath(QStringLiteral("tovrin-cli"));
     struct statvfs mount {};
     // A /tmp mounted noexec runs no program at all.
-    if (!m_dir.isValid() || ::statvfs(QFile::encodeName(m_dir.path()).constData(), &mount) != 0 ||
-        (mount.f_flag & ST_NOEXEC))
+    if (!m_dir.isValid() || ::statvfs(QFile::encodeName(m_dir.path()).constData(), &mount) != 0
+        || (mount.f_flag & ST_NOEXEC))
         return;
-    if (QFile::setPermissions(m_dir.path(), kEveryoneRuns) && QFile::copy(QStringLiteral(TOVRIN_CLI_PATH), copy) &&
-        QFile::setPermissions(copy, kEveryoneRuns))
+    if (QFile::setPermissions(m_dir.path(), kEveryoneRuns) && QFile::copy(QStringLiteral(TOVRIN_CLI_PATH), copy)
+        && QFile::setPermissions(copy, kEveryoneRuns))
         m_path = copy;
 }
 
@@ -50,11 +51,13 @@ CliOutcome RunCli(const CliLaunch& launch)
     // Everything the child needs is made before fork: between fork and exec
     // it may only make async-signal-safe calls.
     std::vector<std::string> argStrings{launch.program.toStdString()};
-    for (const QString& arg : launch.args) argStrings.push_back(arg.toStdString());
+    for (const QString& arg : launch.args)
+        argStrings.push_back(arg.toStdString());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), launch.configHome);
     std::vector<std::string> envStrings;
-    for (const QString& entry : env.toStringList()) envStrings.push_back(entry.toStdString());
+    for (const QString& entry : env.toStringList())
+        envStrings.push_back(entry.toStdString());
     std::string workingDir = launch.workingDir.toStdString();
     std::vector<char*> argv = Pointers(argStrings);
     std::vector<char*> envp = Pointers(envStrings);
@@ -99,7 +102,8 @@ CliOutcome RunCli(const CliLaunch& launch)
         char chunk[65536];
         for (auto [fd, into] : {std::pair{errPipe[0], &err}, std::pair{outPipe[0], &out}}) {
             ssize_t got = 0;
-            while ((got = ::read(fd, chunk, sizeof chunk)) > 0) into->append(chunk, qsizetype(got));
+            while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
+                into->append(chunk, qsizetype(got));
         }
     };
 
@@ -112,8 +116,8 @@ CliOutcome RunCli(const CliLaunch& launch)
             break;
         drain();
         const qint64 elapsed = clock.elapsed();
-        if (outcome.interruptedAtMs < 0 && launch.interruptWhen &&
-            launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
+        if (outcome.interruptedAtMs < 0 && launch.interruptWhen
+            && launch.interruptWhen(elapsed, QString::fromUtf8(err))) {
             outcome.interruptedAtMs = elapsed;
             ::kill(pid, launch.signal);
         }

@@ -10,23 +10,21 @@ namespace tovrin::test {
 QJsonObject Probe(const QString& path)
 {
     QByteArray out;
-    const int rc =
-        RunProgram(QStringLiteral("ffprobe"),
-                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
-                    QStringLiteral("-show_format"), QStringLiteral("-of"), QStringLiteral("json"), path},
-                   &out);
+    const int rc = RunProgram(QStringLiteral("ffprobe"),
+                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
+                               QStringLiteral("-show_format"), QStringLiteral("-of"), QStringLiteral("json"), path},
+                              &out);
     return rc == 0 ? QJsonDocument::fromJson(out).object() : QJsonObject();
 }
 
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count)
 {
     QByteArray out;
-    const int rc =
-        RunProgram(QStringLiteral("ffprobe"),
-                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-read_intervals"),
-                    QStringLiteral("%1%+#%2").arg(seconds).arg(count), QStringLiteral("-show_entries"),
-                    QStringLiteral("packet=pts_time"), QStringLiteral("-of"), QStringLiteral("json"), path},
-                   &out);
+    const int rc = RunProgram(QStringLiteral("ffprobe"),
+                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-read_intervals"),
+                               QStringLiteral("%1%+#%2").arg(seconds).arg(count), QStringLiteral("-show_entries"),
+                               QStringLiteral("packet=pts_time"), QStringLiteral("-of"), QStringLiteral("json"), path},
+                              &out);
     QList<double> times;
     if (rc != 0)
         return times;

@@ -41,7 +41,8 @@ NginxServer::NginxServer(const QString& root, const QString& serverConfig)
     }
     // Another process may take the free port between the probe and nginx's
     // bind: try a few.
-    for (int attempt = 0; attempt < 5 && !m_port; ++attempt) start(root, serverConfig, FreePort());
+    for (int attempt = 0; attempt < 5 && !m_port; ++attempt)
+        start(root, serverConfig, FreePort());
 }
 
 bool NginxServer::start(const QString& root, const QString& serverConfig, quint16 port)

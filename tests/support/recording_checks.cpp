@@ -19,8 +19,8 @@ CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& co
     CliLaunch launch;
     launch.args =
         QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out, QStringLiteral("--connect-timeout"),
-                    QStringLiteral("10")} +
-        extra;
+                    QStringLiteral("10")}
+        + extra;
     launch.configHome = configHome;
     launch.timeoutMs = 30000;
     return launch;
@@ -33,7 +33,8 @@ void ExpectSameAsSource(const QString& recording, const QString& source)
     ASSERT_FALSE(want.packets.empty());
     EXPECT_EQ(got.header, want.header);
     ASSERT_EQ(got.packets.size(), want.packets.size());
-    for (std::size_t i = 0; i < want.packets.size(); ++i) ASSERT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
+    for (std::size_t i = 0; i < want.packets.size(); ++i)
+        ASSERT_EQ(got.packets[i], want.packets[i]) << "slot " << i;
     EXPECT_NEAR(ProbeDuration(recording), ProbeDuration(source), 0.05);
     EXPECT_EQ(ProbeStreamTypes(recording), ProbeStreamTypes(source));
 }

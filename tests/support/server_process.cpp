@@ -39,8 +39,8 @@ bool ServerProcess::start(const QStringList& args, int timeoutMs)
         return match.hasMatch() ? std::uint16_t(match.captured(1).toUInt()) : 0;
     };
     m_port = portLine(QStringLiteral("listening"));
-    if (m_port != 0 && args.contains(QStringLiteral("--http-port")) &&
-        (m_httpPort = portLine(QStringLiteral("mmsh"))) == 0)
+    if (m_port != 0 && args.contains(QStringLiteral("--http-port"))
+        && (m_httpPort = portLine(QStringLiteral("mmsh"))) == 0)
         m_port = 0;
     return m_port != 0;
 }

@@ -51,9 +51,10 @@ bool VlcProcess::start(const QStringList& args)
     m_process.setStandardErrorFile(m_folder + QStringLiteral("/vlc.log"), QIODevice::Append);
     const QStringList vlcArgs = QStringList{QStringLiteral("-q"), QStringLiteral("--no-interact")} + args;
     if (::geteuid() == 0)
-        m_process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                               QStringLiteral("--clear-groups"), cvlc()}
-                                                       + vlcArgs);
+        m_process.start(QStringLiteral("setpriv"),
+                        QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                    QStringLiteral("--clear-groups"), cvlc()}
+                            + vlcArgs);
     else
         m_process.start(cvlc(), vlcArgs);
     return m_process.waitForStarted(10000);

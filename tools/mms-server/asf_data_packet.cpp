@@ -64,8 +64,8 @@ struct PayloadFlags {
 // sub-payloads), recording where its presentation time sits. `limit` is
 // where the payload data must end at the latest; `dataLength` is the
 // payload length from a multiple-payload header, or -1 for "up to limit".
-bool readPayload(Reader& in, const PayloadFlags& flags, int payloadLengthWidth, qsizetype limit,
-                 DataPacketTimes& times, QString* error)
+bool readPayload(Reader& in, const PayloadFlags& flags, int payloadLengthWidth, qsizetype limit, DataPacketTimes& times,
+                 QString* error)
 {
     in.take(1);  // stream number
     in.take(flags.objectWidth);
@@ -180,9 +180,8 @@ std::optional<DataPacketTimes> ParseDataPacketTimes(QByteArrayView packet, QStri
     const int count = int(payloadFlags & 0x3F);
     const int lengthWidth = widthOf(payloadFlags >> 6);
     if (count == 0 || lengthWidth == 0) {
-        fail(error, QStringLiteral("multiple payloads with count %1 and length type %2")
-                        .arg(count)
-                        .arg(payloadFlags >> 6));
+        fail(error,
+             QStringLiteral("multiple payloads with count %1 and length type %2").arg(count).arg(payloadFlags >> 6));
         return std::nullopt;
     }
     for (int i = 0; i < count; ++i) {

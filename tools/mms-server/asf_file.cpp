@@ -70,8 +70,7 @@ bool AsfFile::load(QString* error)
             *error = QStringLiteral("damaged header object at offset %1").arg(at);
             return false;
         }
-        if (m_header.mid(at, 16) == kFilePropertiesGuid
-            && size >= std::uint64_t(kFilePropertiesMin)) {
+        if (m_header.mid(at, 16) == kFilePropertiesGuid && size >= std::uint64_t(kFilePropertiesMin)) {
             m_fpoOffset = at;
             break;
         }

@@ -37,8 +37,10 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::ErrorEndOfStream:
     case HostileKind::Stall:
     case HostileKind::PingFlood:
-    case HostileKind::DropDatagram: return true;
-    default: return false;
+    case HostileKind::DropDatagram:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -156,7 +158,8 @@ void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
             else if (kind == HostileKind::PacketSizeMax)
                 PutLE(body, kOpenFilePacketSizeField, 0xFFFF, 4);
             else if (kind == HostileKind::HeaderHuge)
-                PutLE(body, kOpenFileHeaderSizeField, LE32At(body, kOpenFileHeaderSizeField).value_or(0) + kHostileHeaderPadding, 4);
+                PutLE(body, kOpenFileHeaderSizeField,
+                      LE32At(body, kOpenFileHeaderSizeField).value_or(0) + kHostileHeaderPadding, 4);
             else
                 m_struck = false;
         }
@@ -293,7 +296,8 @@ void ClientConnection::pump()
             if (!strikeWhileStreaming(*m_next))
                 return;
         } else {
-            sendMedia(BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
+            sendMedia(
+                BuildDataPacket(m_next->locationId, std::uint8_t(m_mediaIncarnation), m_afFlags++, m_next->bytes));
         }
         m_next.reset();
         ++m_mediaSent;
@@ -309,8 +313,8 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
 {
     const HostileKind kind = *m_options.hostile;
     const auto lyingKeepAlive = [&](std::uint32_t messageLength) {
-        QByteArray ping = BuildCommand(mid::kPing, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()),
-                                       reply::Ping());
+        QByteArray ping =
+            BuildCommand(mid::kPing, command::kToClient, m_seq++, std::uint64_t(m_clock.elapsed()), reply::Ping());
         PutLE(ping, 8, messageLength, 4);
         m_socket->write(ping);
         logEvent(QStringLiteral("hostile: a keep-alive of %1 bytes claims a message length of %2")
@@ -338,7 +342,8 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
     }
     case HostileKind::PrefixLong:
         sendData(BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes + Junk(1000)));
-        logEvent(QStringLiteral("hostile: media packet %1 with 1000 bytes beyond the packet size").arg(next.locationId));
+        logEvent(
+            QStringLiteral("hostile: media packet %1 with 1000 bytes beyond the packet size").arg(next.locationId));
         return true;
     case HostileKind::UnknownType:
         sendData(BuildDataPacket(next.locationId, 0x07, 0x80, Junk(100)));
@@ -355,8 +360,8 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
         stopMedia();
         return false;
     case HostileKind::Stall:
-        sendData(BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes)
-                     .first(8 + next.bytes.size() / 2));
+        sendData(
+            BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes).first(8 + next.bytes.size() / 2));
         logEvent(QStringLiteral("hostile: stalling in the middle of media packet %1").arg(next.locationId));
         stopMedia();
         m_keepAliveTimer.stop();

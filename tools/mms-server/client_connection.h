@@ -49,8 +49,8 @@ public:
 
     using Log = std::function<void(const QString&)>;
 
-    ClientConnection(QTcpSocket* socket, int number, SourceCatalog& catalog, const ConnectionOptions& options,
-                     Log log, QObject* parent = nullptr);
+    ClientConnection(QTcpSocket* socket, int number, SourceCatalog& catalog, const ConnectionOptions& options, Log log,
+                     QObject* parent = nullptr);
     ~ClientConnection() override;
 
     // Closes the connection (after what is already written), as on shutdown.

@@ -108,14 +108,22 @@ QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding)
 std::optional<std::uint16_t> HostileErrorReply(HostileKind kind)
 {
     switch (kind) {
-    case HostileKind::ErrorConnect: return mid::kReportConnectedEx;
-    case HostileKind::ErrorFunnelInfo: return mid::kReportFunnelInfo;
-    case HostileKind::ErrorFunnel: return mid::kReportConnectedFunnel;
-    case HostileKind::ErrorOpen: return mid::kReportOpenFile;
-    case HostileKind::ErrorReadBlock: return mid::kReportReadBlock;
-    case HostileKind::ErrorStreamSwitch: return mid::kReportStreamSwitch;
-    case HostileKind::ErrorStartedPlaying: return mid::kReportStartedPlaying;
-    default: return std::nullopt;
+    case HostileKind::ErrorConnect:
+        return mid::kReportConnectedEx;
+    case HostileKind::ErrorFunnelInfo:
+        return mid::kReportFunnelInfo;
+    case HostileKind::ErrorFunnel:
+        return mid::kReportConnectedFunnel;
+    case HostileKind::ErrorOpen:
+        return mid::kReportOpenFile;
+    case HostileKind::ErrorReadBlock:
+        return mid::kReportReadBlock;
+    case HostileKind::ErrorStreamSwitch:
+        return mid::kReportStreamSwitch;
+    case HostileKind::ErrorStartedPlaying:
+        return mid::kReportStartedPlaying;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -11,39 +11,39 @@ namespace tovrin::mmsserver {
 // can show what a recorder makes of a broken or malicious server. Kinds that
 // strike while streaming first send kHostileGoodPackets good media packets.
 enum class HostileKind {
-    LengthLong,          // a keep-alive whose message length claims 4096 bytes it never sends; then close
-    LengthShort,         // a keep-alive whose message length (8) is shorter than a command header
-    LengthHuge,          // a keep-alive whose message length is 0xFFFFFFF0
-    HeaderHuge,          // the header carries a Padding Object of kHostileHeaderPadding bytes
-    HeaderLengthZero,    // the open-file reply reports a header of 0 bytes
-    HeaderLengthMax,     // the open-file reply reports a header of 0xFFFFFFFF bytes
-    PacketSizeZero,      // the open-file reply reports a packet size of 0
-    PacketSizeMax,       // the open-file reply reports a packet size of 65535
-    PrefixShort,         // a media packet whose data prefix length is 4
-    PrefixLong,          // a media packet carrying 1000 bytes more than the packet size
-    UnknownType,         // a data packet of type 0x07, flags 0x80
-    UnknownCommand,      // commands 0x20, 0x42 and 0xFF
-    ErrorConnect,        // the connect reply (0x01) carries kHostileResult
-    ErrorFunnelInfo,     // the first funnel report (0x15) does
-    ErrorFunnel,         // the transport acknowledgement (0x02) does
-    RefuseFunnel,        // the transport is refused (0x03, result 0)
-    ErrorOpen,           // the open-file reply (0x06) carries kHostileResult
-    ErrorReadBlock,      // the header reply (0x11) does
-    ErrorStreamSwitch,   // the stream-selection reply (0x21) does
-    ErrorStartedPlaying, // the started-playing reply (0x05) does
-    ErrorEndOfStream,    // an end of stream (0x1E) with kHostileResult while streaming
-    Stall,               // half a media packet, then nothing, the connection left open
-    PingFlood,           // keep-alives as fast as the connection takes them; answers are not read
-    MediaFlood,          // the file's packets in an endless loop, as fast as the connection takes them
-    LateDatagram,        // over UDP, the last media packet goes out after the end-of-stream reply
-    DropDatagram,        // one media packet is never sent, as a datagram lost on the way
+    LengthLong,           // a keep-alive whose message length claims 4096 bytes it never sends; then close
+    LengthShort,          // a keep-alive whose message length (8) is shorter than a command header
+    LengthHuge,           // a keep-alive whose message length is 0xFFFFFFF0
+    HeaderHuge,           // the header carries a Padding Object of kHostileHeaderPadding bytes
+    HeaderLengthZero,     // the open-file reply reports a header of 0 bytes
+    HeaderLengthMax,      // the open-file reply reports a header of 0xFFFFFFFF bytes
+    PacketSizeZero,       // the open-file reply reports a packet size of 0
+    PacketSizeMax,        // the open-file reply reports a packet size of 65535
+    PrefixShort,          // a media packet whose data prefix length is 4
+    PrefixLong,           // a media packet carrying 1000 bytes more than the packet size
+    UnknownType,          // a data packet of type 0x07, flags 0x80
+    UnknownCommand,       // commands 0x20, 0x42 and 0xFF
+    ErrorConnect,         // the connect reply (0x01) carries kHostileResult
+    ErrorFunnelInfo,      // the first funnel report (0x15) does
+    ErrorFunnel,          // the transport acknowledgement (0x02) does
+    RefuseFunnel,         // the transport is refused (0x03, result 0)
+    ErrorOpen,            // the open-file reply (0x06) carries kHostileResult
+    ErrorReadBlock,       // the header reply (0x11) does
+    ErrorStreamSwitch,    // the stream-selection reply (0x21) does
+    ErrorStartedPlaying,  // the started-playing reply (0x05) does
+    ErrorEndOfStream,     // an end of stream (0x1E) with kHostileResult while streaming
+    Stall,                // half a media packet, then nothing, the connection left open
+    PingFlood,            // keep-alives as fast as the connection takes them; answers are not read
+    MediaFlood,           // the file's packets in an endless loop, as fast as the connection takes them
+    LateDatagram,         // over UDP, the last media packet goes out after the end-of-stream reply
+    DropDatagram,         // one media packet is never sent, as a datagram lost on the way
     // Kinds of the MMSH framing (--http-port):
-    ChunkLengthLie,      // a $D whose repeated length disagrees with its framing length
-    ChunkUnknownType,    // a chunk of the unknown type '$Z'
-    HeaderSplit,         // the header in $H chunks of 64 bytes each
-    ChunkDataLong,       // a $D carrying 1000 bytes more than the packet size
-    ChunkSendNow,        // every $D with the send-immediately bit set (0xA4)
-    ChunkEntryChange,    // an entry change ($E 1, $C, the same header again) amid the $D chunks
+    ChunkLengthLie,    // a $D whose repeated length disagrees with its framing length
+    ChunkUnknownType,  // a chunk of the unknown type '$Z'
+    HeaderSplit,       // the header in $H chunks of 64 bytes each
+    ChunkDataLong,     // a $D carrying 1000 bytes more than the packet size
+    ChunkSendNow,      // every $D with the send-immediately bit set (0xA4)
+    ChunkEntryChange,  // an entry change ($E 1, $C, the same header again) amid the $D chunks
 };
 
 inline constexpr int kHostileGoodPackets = 5;

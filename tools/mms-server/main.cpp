@@ -7,10 +7,10 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 
-#include <csignal>
-#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -67,8 +67,7 @@ int main(int argc, char* argv[])
         logLine(error);
         return 1;
     }
-    std::printf("listening on %s:%u\n", server.address().toString().toLocal8Bit().constData(),
-                unsigned(server.port()));
+    std::printf("listening on %s:%u\n", server.address().toString().toLocal8Bit().constData(), unsigned(server.port()));
     if (server.httpPort() != 0)
         std::printf("mmsh on %s:%u\n", server.address().toString().toLocal8Bit().constData(),
                     unsigned(server.httpPort()));

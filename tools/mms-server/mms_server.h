@@ -52,10 +52,7 @@ public:
     std::uint16_t httpPort() const { return m_http.serverPort(); }
     // Stops listening and closes every connection; emits stopped() when the last has gone.
     void stop();
-    int connectionCount() const
-    {
-        return int(m_connections.size() + m_httpConnections.size() + m_undecided.size());
-    }
+    int connectionCount() const { return int(m_connections.size() + m_httpConnections.size() + m_undecided.size()); }
 
     std::unique_ptr<MediaSource> open(const QString& name, std::uint32_t* result, QString* why) override;
 

@@ -27,8 +27,10 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::ChunkUnknownType:
     case HostileKind::ChunkDataLong:
     case HostileKind::ChunkEntryChange:
-    case HostileKind::Stall: return true;
-    default: return false;
+    case HostileKind::Stall:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -131,7 +133,8 @@ void MmshConnection::answer(const MmshRequest& request)
     const bool live = isLive(facts);
     QByteArray head = "HTTP/1.0 200 OK\r\nServer: Cougar/9.01.01.3814\r\nContent-Type: ";
     head += request.play ? "application/x-mms-framed" : "application/vnd.ms.wms-hdr.asfv1";
-    head += "\r\nPragma: no-cache\r\nPragma: client-id=" + QByteArray::number(QRandomGenerator::global()->bounded(1, 1 << 30));
+    head += "\r\nPragma: no-cache\r\nPragma: client-id="
+            + QByteArray::number(QRandomGenerator::global()->bounded(1, 1 << 30));
     head += live ? "\r\nPragma: features=\"broadcast\"" : "\r\nPragma: features=\"seekable,stridable\"";
     head += "\r\nCache-Control: no-cache\r\nConnection: close\r\n";
 
@@ -235,7 +238,8 @@ bool MmshConnection::strike(const TimedPacket& next)
         m_cursor.reset();
         return false;
     }
-    default: return true;
+    default:
+        return true;
     }
 }
 

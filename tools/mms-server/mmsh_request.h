@@ -15,11 +15,11 @@ inline constexpr qsizetype kMaxRequestHead = 16 * 1024;
 // One MMSH request (an HTTP GET), as far as the server acts on it.
 struct MmshRequest {
     QByteArray method;
-    QString name;                              // the path without its leading "/" and any "?query"
-    bool play = false;                         // Pragma xPlayStrm=1; otherwise a Describe
-    std::optional<std::uint32_t> packetNum;    // packet-num, when not 0xFFFFFFFF
-    std::optional<std::uint32_t> streamTimeMs; // stream-time, when neither 0 nor 0xFFFFFFFF
-    int switchEntries = 0;                     // stream-switch-entry triples
+    QString name;                               // the path without its leading "/" and any "?query"
+    bool play = false;                          // Pragma xPlayStrm=1; otherwise a Describe
+    std::optional<std::uint32_t> packetNum;     // packet-num, when not 0xFFFFFFFF
+    std::optional<std::uint32_t> streamTimeMs;  // stream-time, when neither 0 nor 0xFFFFFFFF
+    int switchEntries = 0;                      // stream-switch-entry triples
     QString clientGuid;
     QByteArray userAgent;
     std::optional<QString> basicCredentials;  // "user:password" of an Authorization: Basic line

@@ -35,8 +35,9 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral(
         "An MMS (MS-MMSP over TCP, data over TCP or UDP) server for tests: serves the ASF files under a\n"
         "folder on demand (mms://host/NAME) and publishes live points that replay a file in a loop."));
-    const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
-                                    QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption listen(QStringLiteral("listen"),
+                                    QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("ADDR"),
+                                    QStringLiteral("127.0.0.1"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("TCP port for MMS, which answers HTTP requests over MMSH too; "
                                                  "0 picks a free one (default 1755)."),
@@ -45,9 +46,9 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                       QStringLiteral("Serve the same names over MMSH (mmsh://, MMS over HTTP) on this "
                                                      "TCP port too; 0 picks a free one."),
                                       QStringLiteral("PORT"));
-    const QCommandLineOption root(QStringLiteral("root"),
-                                  QStringLiteral("Folder of the .asf/.wmv/.wma files served (default: current folder)."),
-                                  QStringLiteral("DIR"), QStringLiteral("."));
+    const QCommandLineOption root(
+        QStringLiteral("root"), QStringLiteral("Folder of the .asf/.wmv/.wma files served (default: current folder)."),
+        QStringLiteral("DIR"), QStringLiteral("."));
     const QCommandLineOption rate(QStringLiteral("rate"),
                                   QStringLiteral("Pace: 1 real time, 10 ten times faster, 0 as fast as the "
                                                  "connection takes them (default 1). Live points always run "
@@ -83,8 +84,8 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                                     "run; errors carry 0xC00D002E):\n")
                                          + HostileKindsHelp(),
                                      QStringLiteral("KIND"));
-    parser.addOptions(
-        {listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval, maxClients, hostile});
+    parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
+                       maxClients, hostile});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -174,7 +175,8 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     if (parser.isSet(hostile)) {
         options.hostile = HostileKindNamed(parser.value(hostile));
         if (!options.hostile)
-            return failure(QStringLiteral("--hostile: \"%1\" is not a kind named in --help").arg(parser.value(hostile)));
+            return failure(
+                QStringLiteral("--hostile: \"%1\" is not a kind named in --help").arg(parser.value(hostile)));
     }
 
     ParsedOptions parsed;

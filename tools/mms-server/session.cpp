@@ -32,25 +32,36 @@ Session::Session(SourceCatalog& catalog, SessionSink& sink, SessionPolicy policy
 void Session::handle(const Command& command)
 {
     switch (command.mid) {
-    case mid::kConnect: return connect(command);
-    case mid::kFunnelInfo: return funnelInfo(command);
-    case mid::kConnectFunnel: return connectFunnel(command);
-    case mid::kOpenFile: return openFile(command);
-    case mid::kSecurityResponse: return securityResponse(command);
-    case mid::kReadBlock: return readBlock(command);
-    case mid::kStreamSwitch: return streamSwitch(command);
-    case mid::kStartPlaying: return startPlaying(command);
-    case mid::kStopPlaying: return stopPlaying(command);
+    case mid::kConnect:
+        return connect(command);
+    case mid::kFunnelInfo:
+        return funnelInfo(command);
+    case mid::kConnectFunnel:
+        return connectFunnel(command);
+    case mid::kOpenFile:
+        return openFile(command);
+    case mid::kSecurityResponse:
+        return securityResponse(command);
+    case mid::kReadBlock:
+        return readBlock(command);
+    case mid::kStreamSwitch:
+        return streamSwitch(command);
+    case mid::kStartPlaying:
+        return startPlaying(command);
+    case mid::kStopPlaying:
+        return stopPlaying(command);
     case mid::kPong:
         ++m_pongs;
         m_sink.logEvent(QStringLiteral("keep-alive answered (%1 so far)").arg(m_pongs));
         return;
-    case mid::kEndOfStreamAck: return;
+    case mid::kEndOfStreamAck:
+        return;
     case mid::kCloseFile:
         m_sink.stopMedia();
         m_sink.closeSession(QStringLiteral("client closed the file"));
         return;
-    default: return unknown(command);
+    default:
+        return unknown(command);
     }
 }
 

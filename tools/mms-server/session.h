@@ -24,7 +24,7 @@ public:
 
 // What a session does besides following the protocol.
 struct SessionPolicy {
-    std::optional<QString> credentials;   // "user:password" the open-file command must carry
+    std::optional<QString> credentials;      // "user:password" the open-file command must carry
     std::optional<std::uint32_t> openError;  // answer every open-file command with this result
     QString realm = QStringLiteral("Tovrin");
     std::optional<HostileKind> hostile;  // only RefuseFunnel concerns the session itself
