@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace tovrin::test {
 
 namespace {
@@ -93,8 +96,13 @@ QString SamplePath(Sample sample)
     const QString temp = path + QStringLiteral(".%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128));
     const int rc = RunProgram(QStringLiteral("ffmpeg"), ffmpegArgs(sample, temp));
     EXPECT_EQ(rc, 0) << "ffmpeg could not make " << path.toStdString();
-    if (!QFile::rename(temp, path))
-        QFile::remove(temp);  // another test process made it first
+    // rename(2) replaces atomically: a process that made the same sample first
+    // is replaced by an equal file, and no reader ever sees part of one.
+    // (QFile::rename refuses an existing target and may fall back to copying.)
+    std::error_code error;
+    std::filesystem::rename(temp.toStdString(), path.toStdString(), error);
+    if (error)
+        QFile::remove(temp);
     return path;
 }
 
