@@ -6,6 +6,7 @@
 #include "state/run_reset.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace tovrin {
 
@@ -14,6 +15,13 @@ void ConfigureDesktopApplication()
     QApplication::setApplicationName(QStringLiteral("Tovrin"));
     QApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop matches the windows to tovrin.desktop (its name and icon);
+    // the windows carry the icon themselves for desktops that do not.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tovrin"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/tovrin/icons/tovrin-32.png"));
+    icon.addFile(QStringLiteral(":/tovrin/icons/tovrin-256.png"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tovrin"), icon));
 }
 
 DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)

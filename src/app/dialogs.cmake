@@ -8,8 +8,10 @@ target_sources(tovrin_windows PRIVATE
   preview_monitor.cpp
   resume_dialog.cpp
   settings_dialog.cpp)
-# The about picture, compiled in so that every copy of the program finds it.
+# The about picture and the window icon, compiled in so that every copy of the
+# program finds them.
 qt_add_resources(tovrin_windows tovrin_assets
   PREFIX /tovrin
   BASE ${PROJECT_SOURCE_DIR}/assets
-  FILES ${PROJECT_SOURCE_DIR}/assets/about.jpg)
+  FILES ${PROJECT_SOURCE_DIR}/assets/about.jpg ${PROJECT_SOURCE_DIR}/assets/icons/tovrin-32.png
+        ${PROJECT_SOURCE_DIR}/assets/icons/tovrin-256.png)

@@ -123,7 +123,10 @@ QStringList MenuItems(QMenu* menu)
 // The stored values themselves: WindowState and SettingsRecord.
 TEST(MainWindow, StartsFromAnEmptyStoreWithTheDesignGeometryAndDefaultSettings)
 {
+    ConfigureDesktopApplication();
     Desktop d(QMap<QString, QString>{});
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("tovrin"));
+    EXPECT_FALSE(d.app->window().windowIcon().isNull());
     EXPECT_EQ(d.app->window().pos(), QPoint(239, 88));
     EXPECT_EQ(d.app->window().size(), QSize(346, 463));
     EXPECT_TRUE(d.app->window().urlText().isEmpty());
