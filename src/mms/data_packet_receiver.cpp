@@ -28,10 +28,12 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
     HeaderAssembler::Progress progress = assembler.progress();
     while (progress == HeaderAssembler::Progress::NeedMore) {
         const std::optional<DataPrefix> prefix = WaitForPrefix(lane, stop);
-        if (!prefix || (prefix->length >= kDataPrefixSize && !lane.waitFor(prefix->length, stop)))
+        if (!prefix)
             return Collected::Stopped;
         if (prefix->length < kDataPrefixSize)
             return Collected::Refused;
+        if (!lane.waitFor(prefix->length, stop))
+            return Collected::Stopped;
         progress = assembler.add(lane.takeFront(prefix->length).sliced(kDataPrefixSize));
     }
     return progress == HeaderAssembler::Progress::Done ? Collected::Whole : Collected::Refused;
