@@ -1,82 +1,53 @@
 #include "cli/record_options.h"
+#include "support/asf_sample.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using tovrin::test::Args;
 
 namespace {
-std::variant<RecordOptions, HelpRequest, UsageError> Parse(const QStringList& options)
+std::variant<RecordOptions, HelpRequest, UsageError> Parse(QStringView words)
 {
-    return ParseRecordCommandLine(QStringList{QStringLiteral("tovrin-cli"), QStringLiteral("record")} + options);
+    return ParseRecordCommandLine(Args(u"tovrin-cli record") + Args(words));
 }
 }  // namespace
 
 TEST(RecordOptions, UsageErrorsNameWhatIsWrong)
 {
-    const QString url = QStringLiteral("mms://h/a.wmv");
-    const std::pair<QStringList, QString> cases[] = {
-        {{}, QStringLiteral("expects exactly one URL")},
-        {{url, url}, QStringLiteral("expects exactly one URL")},
-        {{url, QStringLiteral("--no-such-option")}, QStringLiteral("Unknown option 'no-such-option'.")},
-        {{url, QStringLiteral("--resume"), QStringLiteral("--overwrite")},
-         QStringLiteral("--resume and --overwrite exclude each other")},
-        {{url, QStringLiteral("--user"), QStringLiteral("x")}, QStringLiteral("--user and --password go together")},
-        {{url, QStringLiteral("--password"), QStringLiteral("p"), QStringLiteral("--password-file"),
-          QStringLiteral("f"), QStringLiteral("--user"), QStringLiteral("x")},
-         QStringLiteral("--password and --password-file exclude each other")},
-        {{url, QStringLiteral("--tcp-port"), QStringLiteral("0")}, QStringLiteral("--tcp-port takes a port number")},
-        {{url, QStringLiteral("--udp-port"), QStringLiteral("65536")},
-         QStringLiteral("--udp-port takes a port number")},
-        {{url, QStringLiteral("--http-port"), QStringLiteral("http")},
-         QStringLiteral("--http-port takes a port number")},
-        {{url, QStringLiteral("--transport"), QStringLiteral("tcp")},
-         QStringLiteral("--transport takes auto, mmst, mmsu or mmsh")},
-        {{url, QStringLiteral("--duration"), QStringLiteral("soon")},
-         QStringLiteral("--duration takes a number of seconds")},
-        {{url, QStringLiteral("--duration"), QStringLiteral("inf")},
-         QStringLiteral("--duration takes a number of seconds")},
-        {{url, QStringLiteral("--duration"), QStringLiteral("-1")},
-         QStringLiteral("--duration takes a number of seconds")},
-        {{url, QStringLiteral("--connect-timeout"), QStringLiteral("0")},
-         QStringLiteral("--connect-timeout takes a number of seconds")},
-        {{url, QStringLiteral("--connect-timeout"), QStringLiteral("3601")},
-         QStringLiteral("--connect-timeout takes a number of seconds")},
-        {{url, QStringLiteral("--http-timeout"), QStringLiteral("0")},
-         QStringLiteral("--http-timeout takes a number of seconds")},
-        {{url, QStringLiteral("--http-user"), QStringLiteral("u")},
-         QStringLiteral("--http-user and --http-password go together")},
-        {{url, QStringLiteral("--entry"), QStringLiteral("0")}, QStringLiteral("--entry takes a number from 1")},
+    const std::pair<const char16_t*, const char*> cases[] = {
+        {u"", "expects exactly one URL"},
+        {u"mms://h/a mms://h/b", "expects exactly one URL"},
+        {u"mms://h/a --no-such-option", "Unknown option 'no-such-option'."},
+        {u"mms://h/a --resume --overwrite", "--resume and --overwrite exclude each other"},
+        {u"mms://h/a --user x", "--user and --password go together"},
+        {u"mms://h/a --user x --password p --password-file f", "--password and --password-file exclude each other"},
+        {u"mms://h/a --tcp-port 0", "--tcp-port takes a port number"},
+        {u"mms://h/a --udp-port 65536", "--udp-port takes a port number"},
+        {u"mms://h/a --http-port http", "--http-port takes a port number"},
+        {u"mms://h/a --transport tcp", "--transport takes auto, mmst, mmsu or mmsh"},
+        {u"mms://h/a --duration soon", "--duration takes a number of seconds"},
+        {u"mms://h/a --duration inf", "--duration takes a number of seconds"},
+        {u"mms://h/a --duration -1", "--duration takes a number of seconds"},
+        {u"mms://h/a --connect-timeout 0", "--connect-timeout takes a number of seconds"},
+        {u"mms://h/a --connect-timeout 3601", "--connect-timeout takes a number of seconds"},
+        {u"mms://h/a --http-timeout 0", "--http-timeout takes a number of seconds"},
+        {u"mms://h/a --http-user u", "--http-user and --http-password go together"},
+        {u"mms://h/a --entry 0", "--entry takes a number from 1"},
     };
-    for (const auto& [options, message] : cases) {
-        const auto parsed = Parse(options);
+    for (const auto& [words, message] : cases) {
+        const auto parsed = Parse(words);
         const auto* error = std::get_if<UsageError>(&parsed);
-        ASSERT_NE(error, nullptr) << options.join(u' ').toStdString();
-        EXPECT_EQ(error->message, message) << options.join(u' ').toStdString();
+        ASSERT_NE(error, nullptr) << QString::fromUtf16(words).toStdString();
+        EXPECT_EQ(error->message, QString::fromLatin1(message)) << QString::fromUtf16(words).toStdString();
     }
 }
 
 TEST(RecordOptions, ValuesAreTakenAsGiven)
 {
-    const auto parsed = Parse({QStringLiteral("http://h/list.asx"),
-                               QStringLiteral("--entry"),
-                               QStringLiteral("2"),
-                               QStringLiteral("-o"),
-                               QStringLiteral("out.wmv"),
-                               QStringLiteral("--resume"),
-                               QStringLiteral("--user"),
-                               QStringLiteral("alice"),
-                               QStringLiteral("--password"),
-                               QStringLiteral("-"),
-                               QStringLiteral("--udp-port"),
-                               QStringLiteral("0"),
-                               QStringLiteral("--transport"),
-                               QStringLiteral("mmsu"),
-                               QStringLiteral("--duration"),
-                               QStringLiteral("2.5"),
-                               QStringLiteral("--connect-timeout"),
-                               QStringLiteral("1.5"),
-                               QStringLiteral("--http-timeout"),
-                               QStringLiteral("3")});
+    const auto parsed = Parse(
+        u"http://h/list.asx --entry 2 -o out.wmv --resume --user alice --password - --udp-port 0 --transport mmsu"
+        u" --duration 2.5 --connect-timeout 1.5 --http-timeout 3");
     const auto* options = std::get_if<RecordOptions>(&parsed);
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(options->location, QStringLiteral("http://h/list.asx"));
@@ -93,7 +64,7 @@ TEST(RecordOptions, ValuesAreTakenAsGiven)
     EXPECT_EQ(options->http.timeLimitMs, 3000);
     EXPECT_EQ(options->httpPort, 80);
 
-    const auto help = Parse({QStringLiteral("--help")});
+    const auto help = Parse(u"--help");
     ASSERT_TRUE(std::holds_alternative<HelpRequest>(help));
     EXPECT_TRUE(std::get<HelpRequest>(help).text.contains(QStringLiteral("--udp-port")));
 }
