@@ -1,9 +1,9 @@
 #include "app/desktop_app.h"
 
-#include "locations/open_dialog.h"
 #include "locations/preview_rules.h"
-#include "locations/session_log.h"
 #include "state/run_reset.h"
+#include "steps/log_steps.h"
+#include "steps/open_dialog.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -35,6 +35,8 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
 
     m_ctx.stopper = &m_transport;
     m_mms.setRedirectorFetch(&m_fetch);
+    connect(&m_mms, &ConnectionController::saveLogRequested, this, &DesktopApp::saveLogClick);
+    connect(&m_mmsh, &MmshController::saveLogRequested, this, &DesktopApp::saveLogClick);
 
     connect(&m_window, &MainWindow::openRequested, this, &DesktopApp::openClick);
     connect(&m_window, &MainWindow::connectRequested, this, &DesktopApp::connectClick);

@@ -107,7 +107,7 @@ private:
     LogPrinter m_logPrinter;
     QtShell m_shell{m_window, m_sound, m_propertiesWindow};
     AppContext m_ctx{m_shell, m_store, m_settings, m_run};
-    RedirectorFetch m_fetch{m_shell};
+    RedirectorFetch m_fetch;
     ConnectionController m_mms{m_ctx};
     MmshController m_mmsh{m_ctx};
     RecordTransport m_transport{m_ctx, m_mms, m_mmsh, Transport::Auto, 80};

@@ -1,6 +1,6 @@
 #include "app/open_location_window.h"
 
-#include "locations/open_media.h"
+#include "steps/open_media.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "locations/open_dialog.h"
+#include "steps/open_dialog.h"
 
 #include <QDialog>
 

@@ -2,10 +2,10 @@
 
 #include "cli/console_shell.h"
 #include "locations/location_class.h"
-#include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "steps/open_media.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -73,7 +73,7 @@ int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int ent
     ConsoleShell shell(answers);
     RunState run;
     AppContext openCtx{shell, ctx.store, ctx.settings, run};
-    RedirectorFetch fetch(shell);
+    RedirectorFetch fetch;
     if (const QString problem = ApplyHttpFetchOptions(http, fetch); !problem.isEmpty()) {
         std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
         return 2;

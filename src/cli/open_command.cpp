@@ -5,10 +5,11 @@
 #include "cli/location_options.h"
 #include "cli/property_report.h"
 #include "locations/location_class.h"
-#include "locations/open_media.h"
+#include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "state/run_reset.h"
 #include "state/text_rules.h"
+#include "steps/open_media.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -95,7 +96,7 @@ int RunOpenCommand(const QStringList& arguments)
     CommandContext command(answers);
     ConsoleShell& shell = command.shell;
     AppContext& ctx = command.ctx;
-    RedirectorFetch fetch(shell);
+    RedirectorFetch fetch;
     if (const QString problem = ApplyHttpFetchOptions(std::get<HttpFetchOptions>(fetchOptions), fetch);
         !problem.isEmpty()) {
         usageError("open", problem);
@@ -107,7 +108,7 @@ int RunOpenCommand(const QStringList& arguments)
     OpenOutcome outcome = OpenMedia(ctx, fetch);
     // At a terminal the user has just typed the credentials the web server
     // asked for: open the location again, as the prompt advises.
-    if (outcome == OpenOutcome::Failed && fetch.askedForCredentials() && shell.interactive()
+    if (outcome == OpenOutcome::Failed && fetch.lastError() == FetchError::NeedsCredentials && shell.interactive()
         && !(fetch.userId().isEmpty() && fetch.password().isEmpty()))
         outcome = OpenMedia(ctx, fetch);
 

@@ -7,6 +7,7 @@
 #include "mms/connection_controller.h"
 #include "mmsh/mmsh_controller.h"
 #include "mmsh/record_transport.h"
+#include "steps/log_steps.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -87,6 +88,8 @@ int RunRecordCommand(const QStringList& arguments)
     MmshController mmsh(ctx);
     mmsh.setWatchdogInterval(options.connectTimeoutMs);
     RecordTransport recording(ctx, controller, mmsh, options.transport, options.httpPort);
+    QObject::connect(&controller, &ConnectionController::saveLogRequested, [&ctx] { SaveLog(ctx); });
+    QObject::connect(&mmsh, &MmshController::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
     if (settings.udpTick && !controller.bindUdp()) {
         shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(settings.loadedUdpPort));

@@ -1,9 +1,5 @@
 #include "locations/archived_log.h"
 
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/shell.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -25,21 +21,6 @@ QStringList SplitSessionLog(const QByteArray& content)
     return lines;
 }
 
-QString ArchivedLogErrorLine(ArchivedLogError error)
-{
-    switch (error) {
-    case ArchivedLogError::Empty:
-        return QStringLiteral("記錄檔案沒有包含資料");
-    case ArchivedLogError::TooLarge:
-        return QStringLiteral("記錄檔案太大 (超過 %1 MiB)").arg(kMaxArchivedLogBytes / (1024 * 1024));
-    case ArchivedLogError::TooManyLines:
-        return QStringLiteral("記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines);
-    case ArchivedLogError::CannotRead:
-        break;
-    }
-    return QStringLiteral("開啟記錄檔案發生錯誤");
-}
-
 std::variant<QStringList, ArchivedLogError> ReadArchivedLog(const QString& path)
 {
     QFile file(path);
@@ -58,18 +39,6 @@ std::variant<QStringList, ArchivedLogError> ReadArchivedLog(const QString& path)
     if (content.count('\n') > kMaxArchivedLogLines)
         return ArchivedLogError::TooManyLines;
     return SplitSessionLog(content);
-}
-
-bool ShowArchivedLog(AppContext& ctx)
-{
-    const auto read = ReadArchivedLog(ctx.run.mediaLocation);
-    if (const auto* error = std::get_if<ArchivedLogError>(&read)) {
-        ctx.shell.appendLog(ArchivedLogErrorLine(*error));
-        return false;
-    }
-    for (const QString& line : std::get<QStringList>(read))
-        ctx.shell.appendLog(line);
-    return true;
 }
 
 }  // namespace tovrin

@@ -8,8 +8,6 @@
 
 namespace tovrin {
 
-struct AppContext;
-
 // Largest saved log shown again, and most lines taken from it. A session log
 // is a few hundred lines; the limits keep a damaged or foreign file from
 // taking all memory.
@@ -27,14 +25,7 @@ enum class ArchivedLogError {
     TooLarge,      // more than kMaxArchivedLogBytes
     TooManyLines,  // more than kMaxArchivedLogLines
 };
-// The session log's line for each.
-QString ArchivedLogErrorLine(ArchivedLogError error);
-
 // The lines of the saved log at `path`, or why there are none.
 std::variant<QStringList, ArchivedLogError> ReadArchivedLog(const QString& path);
-
-// Reads the saved log named by the opened location into the session log,
-// below what the caller logged. Failures are reported in the session log only.
-bool ShowArchivedLog(AppContext& ctx);
 
 }  // namespace tovrin

@@ -1,27 +1,23 @@
 #include "locations/credentials.h"
 
 #include "locations/base64.h"
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/settings_access.h"
 
 namespace tovrin {
 
 namespace {
-const QString kAuthSetting = QStringLiteral("Auth");
 const QString kRealmPrefix = QStringLiteral("realm=");
 }  // namespace
 
-PasswordPrompt PreparePasswordPrompt(AppContext& ctx)
+PasswordPrompt PreparePasswordPrompt(const QString& serverHost, const QString& authChallenge,
+                                     const QByteArray& savedAuth)
 {
     PasswordPrompt prompt;
-    prompt.site = ctx.run.serverHost;
-    if (ctx.run.authChallenge.startsWith(kRealmPrefix))
-        prompt.realm = ctx.run.authChallenge.mid(kRealmPrefix.size());
+    prompt.site = serverHost;
+    if (authChallenge.startsWith(kRealmPrefix))
+        prompt.realm = authChallenge.mid(kRealmPrefix.size());
 
-    const QByteArray saved = ReadSetting(ctx, kAuthSetting).toLatin1();
-    if (!saved.isEmpty()) {
-        const QString text = QString::fromUtf8(DecodeBase64Text(saved));
+    if (!savedAuth.isEmpty()) {
+        const QString text = QString::fromUtf8(DecodeBase64Text(savedAuth));
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
         prompt.userId = colon < 0 ? text : text.left(colon);
         prompt.password = colon < 0 ? QString() : text.mid(colon + 1);
@@ -29,20 +25,9 @@ PasswordPrompt PreparePasswordPrompt(AppContext& ctx)
     return prompt;
 }
 
-void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer)
+QByteArray EncodeCredentials(const PasswordAnswer& answer)
 {
-    const QByteArray plain = (answer.userId + QLatin1Char(':') + answer.password).toUtf8();
-    ctx.run.authCredentials = EncodeBase64(plain);
-    WriteSetting(ctx, kAuthSetting, answer.savePassword ? QString::fromLatin1(ctx.run.authCredentials) : QString());
-}
-
-bool AskServerCredentials(AppContext& ctx)
-{
-    const auto answer = ctx.shell.askPassword(PreparePasswordPrompt(ctx));
-    if (!answer)
-        return false;
-    AcceptPassword(ctx, *answer);
-    return true;
+    return EncodeBase64((answer.userId + QLatin1Char(':') + answer.password).toUtf8());
 }
 
 }  // namespace tovrin

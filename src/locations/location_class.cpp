@@ -1,9 +1,6 @@
 #include "locations/location_class.h"
 
 #include "asf/name_rules.h"
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/shell.h"
 
 #include <initializer_list>
 
@@ -56,10 +53,9 @@ LocationClass ClassifyLocation(const QString& text)
     return scheme | lcOther;
 }
 
-bool ExtractServerHost(AppContext& ctx, const QString& url)
+std::optional<QString> ServerHostOf(const QString& url)
 {
-    // The first character is never examined, and the third "/" must have at
-    // least one character after it.
+    // The third "/" must have at least one character after it.
     qsizetype hostStart = -1;
     int slashes = 0;
     for (qsizetype i = 1; i < url.size() - 1; ++i) {
@@ -69,12 +65,10 @@ bool ExtractServerHost(AppContext& ctx, const QString& url)
         if (slashes == 2) {
             hostStart = i + 1;
         } else if (slashes == 3) {
-            ctx.run.serverHost = url.mid(hostStart, i - hostStart);
-            return true;
+            return url.mid(hostStart, i - hostStart);
         }
     }
-    ctx.shell.showMessage(QStringLiteral("The URL is invalid, bad '/' or missing filename"));
-    return false;
+    return std::nullopt;
 }
 
 HostAndPort SplitHostAndPort(const QString& serverHost)

@@ -6,8 +6,6 @@
 
 namespace tovrin {
 
-struct AppContext;
-
 // What a location text names: one scheme flag and one type flag, or 0 when
 // the scheme is not recognised. Schemes and extensions match only in the
 // two capitalisations listed (all lower or all upper case).
@@ -25,13 +23,12 @@ inline constexpr LocationClass lcLog = 128;        // .log
 // (so a query string after a file name gives lcOther). Pure.
 LocationClass ClassifyLocation(const QString& text);
 
-// Takes the server host (everything between the second and the third "/",
-// a ":port" included) out of a stream address into the run's serverHost.
-// Fails with a message box, keeping serverHost, unless a third "/" stands
-// before the last character.
-bool ExtractServerHost(AppContext& ctx, const QString& url);
+// The server host of a stream address: everything between the second and the
+// third "/", a ":port" included. Nothing unless a third "/" stands before the
+// last character (the first character is never examined). Pure.
+std::optional<QString> ServerHostOf(const QString& url);
 
-// A server host as ExtractServerHost takes it: "host" or "host:port" (also
+// A server host as ServerHostOf takes it: "host" or "host:port" (also
 // "[v6]:port"). A port that is not a number from 1 to 65535 is left out.
 struct HostAndPort {
     QString host;

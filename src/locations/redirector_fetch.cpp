@@ -1,6 +1,5 @@
 #include "locations/redirector_fetch.h"
 
-#include "state/shell.h"
 #include "state/text_rules.h"
 
 #include <QAuthenticator>
@@ -13,21 +12,17 @@
 namespace tovrin {
 
 namespace {
-
 constexpr int kMaxRedirects = 10;
-
-const QString kAuthTitle = QStringLiteral("Authentication Required !");
-
 }  // namespace
 
-FetchNotice NoticeForError(QNetworkReply::NetworkError error, bool requestSent)
+FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestSent)
 {
     if (error == QNetworkReply::HostNotFoundError)
-        return FetchNotice::InvalidHost;
-    return requestSent ? FetchNotice::Failed : FetchNotice::ConnectionFailed;
+        return FetchError::InvalidHost;
+    return requestSent ? FetchError::Failed : FetchError::ConnectionFailed;
 }
 
-RedirectorFetch::RedirectorFetch(Shell& shell, QObject* parent) : QObject(parent), m_shell(shell)
+RedirectorFetch::RedirectorFetch(QObject* parent) : QObject(parent)
 {
     m_manager.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     connect(&m_manager, &QNetworkAccessManager::authenticationRequired, this,
@@ -46,22 +41,20 @@ void RedirectorFetch::setCredentials(const QString& userId, const QString& passw
     m_hasCredentials = true;
 }
 
-QByteArray RedirectorFetch::get(const QString& location)
+FetchResult RedirectorFetch::get(const QString& location)
 {
     if (isBusy())
-        return {};
-    m_body.clear();
-    m_requestSent = false;
-    m_resolvedLogged = false;
+        return {QByteArray(), FetchError::Aborted, false};
+    m_result = FetchResult{};
+    m_resolved = false;
     m_credentialsSent = false;
-    m_prompted = false;
+    m_credentialsWanted = false;
     m_ended = false;
-    m_usable = false;
 
     const QUrl url(location, QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty()) {
-        report(FetchNotice::InvalidHost);
-        return {};
+        m_lastError = FetchError::InvalidHost;
+        return {QByteArray(), FetchError::InvalidHost, false};
     }
 
     QNetworkRequest request(url);
@@ -72,27 +65,26 @@ QByteArray RedirectorFetch::get(const QString& location)
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, this, &RedirectorFetch::onTimeLimit);
+    connect(&deadline, &QTimer::timeout, this, [this] { stopWith(FetchError::TimedOut); });
     m_loop = &loop;
-    m_deadline = &deadline;
 
     QNetworkReply* reply = m_manager.get(request);
     m_reply = reply;
     // Qt tells when the socket starts connecting (the host name has been
     // looked up) and when the request has gone out on a connected socket.
     connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] {
-        if (!m_resolvedLogged) {
-            m_resolvedLogged = true;
-            report(FetchNotice::HostResolved);
+        if (!m_resolved) {
+            m_resolved = true;
+            emit progress(FetchProgress::HostResolved);
         }
     });
     connect(reply, &QNetworkReply::requestSent, this, [this] {
-        if (!m_requestSent) {
-            m_requestSent = true;
-            report(FetchNotice::Connected);
+        if (!m_result.requestSent) {
+            m_result.requestSent = true;
+            emit progress(FetchProgress::Connected);
         }
     });
-    connect(reply, &QNetworkReply::redirected, this, [this] { report(FetchNotice::Redirected); });
+    connect(reply, &QNetworkReply::redirected, this, [this] { emit progress(FetchProgress::Redirected); });
     connect(reply, &QNetworkReply::readyRead, this, &RedirectorFetch::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &RedirectorFetch::onFinished);
 
@@ -101,91 +93,45 @@ QByteArray RedirectorFetch::get(const QString& location)
         loop.exec();
 
     m_loop = nullptr;
-    m_deadline = nullptr;
     m_reply = nullptr;
     reply->disconnect(this);
     reply->deleteLater();
-    QByteArray body = m_usable ? std::move(m_body) : QByteArray();
-    m_body.clear();
-    return body;
+    FetchResult result = std::move(m_result);
+    if (result.error != FetchError::None)
+        result.body.clear();
+    m_result = FetchResult{};
+    m_lastError = result.error;
+    return result;
 }
 
 void RedirectorFetch::abort()
 {
-    if (!m_reply || m_ended)
-        return;
-    m_ended = true;
-    m_usable = false;
-    m_reply->abort();
-    if (m_loop)
-        m_loop->quit();
-}
-
-void RedirectorFetch::report(FetchNotice what)
-{
-    switch (what) {
-    case FetchNotice::HostResolved:
-        m_shell.appendLog(QStringLiteral("Resolving HTTP DNS address from URL..."));
-        break;
-    case FetchNotice::Connected:
-        m_shell.appendLog(QStringLiteral("Connected to HTTP redirector site"));
-        break;
-    case FetchNotice::Redirected:
-        m_shell.appendLog(QStringLiteral("Being redirected by host to another address, following."));
-        break;
-    case FetchNotice::Succeeded:
-        m_shell.appendLog(QStringLiteral("Redirector file received"));
-        break;
-    case FetchNotice::ConnectionFailed:
-        m_shell.showMessage(QStringLiteral("HTTP redirector site failed to connect"));
-        break;
-    case FetchNotice::InvalidHost:
-        m_shell.showMessage(QStringLiteral("Could not connect to redirector URL, could be a broken link"));
-        break;
-    case FetchNotice::Failed:
-        m_shell.showMessage(QStringLiteral("Redirector file error, could not locate it"));
-        break;
-    }
-    emit notice(what);
+    stopWith(FetchError::Aborted);
 }
 
 void RedirectorFetch::onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* authenticator)
 {
     if (reply != m_reply || m_ended)
         return;
-    // Credentials from an earlier prompt go out once per fetch; when the
-    // server refuses them too, the user is asked again.
+    // Credentials go out once per fetch; when the server refuses them too,
+    // the fetch ends asking for others.
     if (m_hasCredentials && !m_credentialsSent && !(m_userId.isEmpty() && m_password.isEmpty())) {
         m_credentialsSent = true;
         authenticator->setUser(m_userId);
         authenticator->setPassword(m_password);
         return;
     }
-    // The time limit does not run while the user types.
-    if (m_deadline)
-        m_deadline->stop();
-    const QString password =
-        m_shell.inputBox(kAuthTitle, QStringLiteral("Please enter your Password for this site"), QString());
-    const QString userId =
-        m_shell.inputBox(kAuthTitle, QStringLiteral("Please enter your user ID for this site"), QString());
-    setCredentials(userId, password);
-    m_prompted = true;
-    m_shell.showMessage(QStringLiteral("Now try connecting again"));
-    if (m_deadline)
-        m_deadline->start(m_timeLimitMs);
-    // The authenticator stays empty, so this fetch ends without a second request.
+    // The authenticator stays empty, so the fetch ends without a second request.
+    m_credentialsWanted = true;
 }
 
 void RedirectorFetch::onReadyRead()
 {
     if (!m_reply || m_ended)
         return;
-    m_body += m_reply->readAll();
-    if (m_body.size() > kMaxBodyBytes) {
-        stopWith(
-            std::nullopt,
-            QStringLiteral("Redirector file is larger than %1 MiB, fetch stopped").arg(kMaxBodyBytes / (1024 * 1024)));
-    }
+    m_result.body += m_reply->readAll();
+    if (m_result.body.size() > kMaxBodyBytes)
+        stopWith(FetchError::TooLarge);
 }
 
 void RedirectorFetch::onFinished()
@@ -197,43 +143,26 @@ void RedirectorFetch::onFinished()
     m_ended = true;
     const QNetworkReply::NetworkError error = m_reply->error();
     if (error == QNetworkReply::NoError) {
-        m_body += m_reply->readAll();
-        if (m_body.size() > kMaxBodyBytes) {
-            m_body.clear();
-            m_shell.showMessage(QStringLiteral("Redirector file is larger than %1 MiB, fetch stopped")
-                                    .arg(kMaxBodyBytes / (1024 * 1024)));
-            return;
-        }
-        m_usable = true;
-        report(FetchNotice::Succeeded);
+        m_result.body += m_reply->readAll();
+        if (m_result.body.size() > kMaxBodyBytes)
+            m_result.error = FetchError::TooLarge;
         return;
     }
-    // The prompt has already told the user what to do next.
-    if (m_prompted && error == QNetworkReply::AuthenticationRequiredError)
-        return;
-    report(NoticeForError(error, m_requestSent));
+    if (m_credentialsWanted && error == QNetworkReply::AuthenticationRequiredError)
+        m_result.error = FetchError::NeedsCredentials;
+    else
+        m_result.error = ErrorForNetworkError(error, m_result.requestSent);
 }
 
-void RedirectorFetch::onTimeLimit()
-{
-    m_shell.appendLog(
-        QStringLiteral("HTTP redirector site did not answer within %1 seconds").arg(m_timeLimitMs / 1000.0));
-    stopWith(m_requestSent ? FetchNotice::Failed : FetchNotice::ConnectionFailed, QString());
-}
-
-void RedirectorFetch::stopWith(std::optional<FetchNotice> notice, const QString& message)
+void RedirectorFetch::stopWith(FetchError error)
 {
     if (!m_reply || m_ended)
         return;
     m_ended = true;
-    m_usable = false;
+    m_result.error = error;
     m_reply->abort();
     if (m_loop)
         m_loop->quit();
-    if (!message.isEmpty())
-        m_shell.showMessage(message);
-    if (notice)
-        report(*notice);
 }
 
 }  // namespace tovrin

@@ -7,39 +7,48 @@
 #include <QPointer>
 #include <QString>
 
-#include <optional>
-
 class QAuthenticator;
 class QEventLoop;
-class QTimer;
 
 namespace tovrin {
 
-class Shell;
-
-// What a fetch reports to the main window while it runs, in the order they
-// can arrive.
-enum class FetchNotice {
-    HostResolved,      // "Resolving HTTP DNS address from URL..."
-    Connected,         // "Connected to HTTP redirector site"
-    Redirected,        // "Being redirected by host to another address, following."
-    Succeeded,         // "Redirector file received"
-    ConnectionFailed,  // "HTTP redirector site failed to connect"
-    InvalidHost,       // "Could not connect to redirector URL, could be a broken link"
-    Failed,            // "Redirector file error, could not locate it"
+// What a fetch tells while it runs, in the order it can happen.
+enum class FetchProgress {
+    HostResolved,  // the socket starts connecting: the host name was looked up
+    Connected,     // the request went out on a connected socket
+    Redirected,    // the web server sent the fetch elsewhere; it follows
 };
 
-// Which notice a transfer that ended with `error` gives: before the request
-// went out a failure is one of connecting (or of the host name), after it
-// one of the request.
-FetchNotice NoticeForError(QNetworkReply::NetworkError error, bool requestSent);
+// How a fetch ended.
+enum class FetchError {
+    None,              // the body is the redirector text
+    InvalidHost,       // no host in the location, or the host name is unknown
+    ConnectionFailed,  // failed before the request went out
+    Failed,            // failed after the request went out (an HTTP error, a closed connection)
+    TimedOut,          // no end within the time limit (see requestSent)
+    TooLarge,          // the body passed kMaxBodyBytes
+    NeedsCredentials,  // the web server asks for credentials the fetch has not got
+    Aborted,           // ended by abort()
+};
 
-// The main window's HTTP client for redirector files: one blocking GET at a
-// time, run in a local event loop on the UI thread, reporting into the
-// session log and through message boxes. Redirects are followed. When the web
-// server demands authentication the user is asked for a password and a user
-// id; they are kept for the rest of the program run and sent when a later
-// fetch is asked for them. The fetch under way is not repeated.
+struct FetchResult {
+    QByteArray body;  // only when error is None
+    FetchError error = FetchError::None;
+    bool requestSent = false;  // whether the request had gone out when it ended
+};
+
+// How a transfer that ended with `error` failed: before the request went out
+// a failure is one of connecting (or of the host name), after it one of the
+// request.
+FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestSent);
+
+// The HTTP client for redirector files: one blocking GET at a time, run in a
+// local event loop on the UI thread. It shows nothing and asks nothing: what
+// happens during the fetch comes as progress() signals, how it ended as its
+// result, and the step that started it tells the user. Redirects are
+// followed. Credentials set here (kept for the rest of the program run) are
+// sent once per fetch when the web server asks; when it asks without them, or
+// refuses them, the fetch ends with NeedsCredentials.
 //
 // Threads: UI thread only. The object must outlive any fetch in progress.
 class RedirectorFetch : public QObject {
@@ -51,61 +60,55 @@ public:
     static constexpr int kDefaultTimeLimitMs = 30000;
     static constexpr qint64 kMaxBodyBytes = 4 * 1024 * 1024;
 
-    explicit RedirectorFetch(Shell& shell, QObject* parent = nullptr);
+    explicit RedirectorFetch(QObject* parent = nullptr);
     ~RedirectorFetch() override;
 
     void setTimeLimit(int milliseconds) { m_timeLimitMs = milliseconds; }
+    int timeLimit() const { return m_timeLimitMs; }
 
     // One GET of `location` (already trimmed). Returns when the transfer has
-    // ended, with the body; empty when nothing usable was received (an
-    // error page is not a redirector file).
-    QByteArray get(const QString& location);
+    // ended; an error page is no body.
+    FetchResult get(const QString& location);
+
+    // How the last fetch ended.
+    FetchError lastError() const { return m_lastError; }
 
     // True while a fetch is in progress (the Open command refuses then).
     bool isBusy() const { return m_reply != nullptr; }
-    // Ends the fetch in progress, quietly; it then answers an empty body.
-    // Safe to call at any time; the stop routine calls it.
+    // Ends the fetch in progress, which answers Aborted. Safe to call at any
+    // time; the stop routine calls it.
     void abort();
 
-    // The web credentials set by the last authentication prompt (or by the
-    // front end), each trimmed.
+    // The web credentials to send when a web server asks, each trimmed.
     void setCredentials(const QString& userId, const QString& password);
     QString userId() const { return m_userId; }
     QString password() const { return m_password; }
-    // True when the last fetch ended with the authentication prompt.
-    bool askedForCredentials() const { return m_prompted; }
 
 signals:
-    // Every notice of the fetch, after the main window's handler has run.
-    void notice(tovrin::FetchNotice what);
+    void progress(tovrin::FetchProgress what);
 
 private:
-    void report(FetchNotice what);
     void onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* authenticator);
     void onReadyRead();
     void onFinished();
-    void onTimeLimit();
-    // Ends the fetch in progress: shows `message` (when given), then the notice.
-    void stopWith(std::optional<FetchNotice> notice, const QString& message);
+    // Ends the fetch in progress with `error`.
+    void stopWith(FetchError error);
 
-    Shell& m_shell;
     QNetworkAccessManager m_manager;
     int m_timeLimitMs = kDefaultTimeLimitMs;
     QString m_userId;
     QString m_password;
     bool m_hasCredentials = false;
+    FetchError m_lastError = FetchError::None;
 
     // The fetch in progress.
     QPointer<QNetworkReply> m_reply;
     QEventLoop* m_loop = nullptr;
-    QTimer* m_deadline = nullptr;
-    QByteArray m_body;
-    bool m_requestSent = false;
-    bool m_resolvedLogged = false;
+    FetchResult m_result;
+    bool m_resolved = false;
     bool m_credentialsSent = false;
-    bool m_prompted = false;
-    bool m_ended = false;   // a notice already closed this fetch
-    bool m_usable = false;  // the body is a successful transfer's
+    bool m_credentialsWanted = false;
+    bool m_ended = false;  // the result is settled
 };
 
 }  // namespace tovrin

@@ -10,9 +10,6 @@ class QFile;
 
 namespace tovrin {
 
-struct AppContext;
-class RedirectorFetch;
-
 // Most stream addresses a redirector fills the URL list with.
 inline constexpr int kMaxRedirectorEntries = 20;
 // Largest local redirector file read; redirector files are a few hundred bytes.
@@ -30,28 +27,14 @@ struct RedirectorScan {
 };
 RedirectorScan ScanRedirector(const QByteArray& raw);
 
-// Fetches the redirector named by the opened location over HTTP, offers to
-// save it, and fills the URL list with its addresses (the first becomes the
-// URL text). True when at least one address was found.
-bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch);
-// The same from a local file that is open for reading.
-bool LoadRedirector(AppContext& ctx, QFile& file);
-
 // Why a local redirector file cannot be read.
 enum class LocalRedirectorError {
     CannotAccess,
     Empty,
     TooLarge,  // more than kMaxRedirectorFileBytes
 };
-// The message for each.
-QString LocalRedirectorErrorMessage(LocalRedirectorError error);
 // The whole text of a local redirector file that is open for reading, or why
 // it cannot be had.
 std::variant<QByteArray, LocalRedirectorError> ReadLocalRedirector(QFile& file);
-
-// Saves a fetched redirector text, byte for byte, where the user chooses
-// (starting in AsxDir, which it then remembers). An existing file is
-// replaced only once the whole new text has been written.
-bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text);
 
 }  // namespace tovrin

@@ -4,14 +4,13 @@
 #include "asf/run_fixups.h"
 #include "asf/save_file.h"
 #include "asf/slot_writer.h"
-#include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
-#include "locations/session_log.h"
 #include "mms/client_commands.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
+#include "mms/server_access.h"
 #include "mms/ui_thread_shell.h"
 #include "state/app_error.h"
 #include "state/format_time.h"
@@ -481,10 +480,11 @@ void ConnectionController::completeOnUi()
     if (m_runActive)
         m_end = verdict.whole ? RunEnd::Completed : RunEnd::Incomplete;
     stopRun();
+    const auto saveLog = [this] { emit saveLogRequested(); };
     if (verdict.whole)
-        AnnounceCompletion(m_ctx, m_soundRepeat);
+        AnnounceCompletion(m_ctx, m_soundRepeat, saveLog);
     else
-        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message);
+        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message, saveLog);
 }
 
 }  // namespace tovrin

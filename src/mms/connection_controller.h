@@ -87,6 +87,10 @@ signals:
     // reply: a caller may try another transport. The run goes on as before
     // (to the watchdog, or to its stop) unless the caller stops it.
     void refusedBeforeReply();
+    // AutoLog asks for the session log to be saved at the end of a run; the
+    // front end connects its save-log step here (a direct connection: the
+    // save is over before the end's message shows).
+    void saveLogRequested();
 
 private:
     // RunActions, called from the receive thread.

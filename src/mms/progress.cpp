@@ -1,7 +1,6 @@
 #include "mms/progress.h"
 
 #include "asf/run_fixups.h"
-#include "locations/session_log.h"
 #include "mms/missing_packets.h"
 #include "state/app_context.h"
 #include "state/format_time.h"
@@ -61,7 +60,7 @@ void RefreshTick(AppContext& ctx)
     }
 }
 
-void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat)
+void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::function<void()>& saveLog)
 {
     Shell& shell = ctx.shell;
     shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
@@ -78,13 +77,14 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat)
     shell.playSound(QStringLiteral("Done.wav"));
     if (ctx.settings.autoLogTick) {
         soundRepeat.stop();
-        SaveLog(ctx);
+        saveLog();
     }
     shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
     soundRepeat.stop();
 }
 
-void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message)
+void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message,
+                           const std::function<void()>& saveLog)
 {
     Shell& shell = ctx.shell;
     if (!reasonLine.isEmpty())
@@ -93,7 +93,7 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
     shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
     shell.setCaption(QStringLiteral("Tovrin 未完成"));
     if (ctx.settings.autoLogTick)
-        SaveLog(ctx);
+        saveLog();
     shell.showMessage(message);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QTimer;
 
 namespace tovrin {
@@ -33,15 +35,17 @@ CompletionVerdict CompleteRunFile(AppContext& ctx);
 // The stream ended and the file is whole, after the stop routine: the log
 // lines, the full gauge, the caption, the flash, the sound (repeated by
 // `soundRepeat`, whose timeout plays it, at the DoneInterval while the
-// message is open), the automatic log save, and the message.
-void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat);
+// message is open), the automatic log save (`saveLog`, when AutoLog is on),
+// and the message.
+void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::function<void()>& saveLog);
 
 // The stream ended but the file is not whole (packets missing, its count
 // not written, a write failed): the log says so after `reasonLine` (when
-// given), the caption too, the log is saved when AutoLog is on, and
-// `message` is shown. No completion sound, no flash: a recording with holes
-// is never taken for a whole one. Called after the stop routine.
-void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message);
+// given), the caption too, the log is saved (`saveLog`) when AutoLog is on,
+// and `message` is shown. No completion sound, no flash: a recording with
+// holes is never taken for a whole one. Called after the stop routine.
+void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message,
+                           const std::function<void()>& saveLog);
 // The Disconnect command's question; true when the user means it.
 bool ConfirmDisconnect(AppContext& ctx);
 // After a confirmed Disconnect: what the stopped run left in its file.

@@ -4,10 +4,8 @@
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
 #include "asf/save_file.h"
-#include "locations/credentials.h"
-#include "locations/location_class.h"
-#include "locations/session_log.h"
 #include "mms/progress.h"
+#include "mms/server_access.h"
 #include "mms/server_error.h"
 #include "mmsh/mmsh_request.h"
 #include "state/run_reset.h"
@@ -404,12 +402,12 @@ void MmshController::complete()
         if (m_runActive)
             m_end = RunEnd::Incomplete;
         stopRun();
-        AnnounceIncompleteEnd(m_ctx, QString(), FileNotCompletedMessage());
+        AnnounceIncompleteEnd(m_ctx, QString(), FileNotCompletedMessage(), [this] { emit saveLogRequested(); });
         return;
     }
     m_end = RunEnd::Completed;
     stopRun();
-    AnnounceCompletion(m_ctx, m_soundRepeat);
+    AnnounceCompletion(m_ctx, m_soundRepeat, [this] { emit saveLogRequested(); });
 }
 
 void MmshController::disconnectConfirmed()

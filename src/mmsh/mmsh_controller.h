@@ -56,6 +56,9 @@ public:
 signals:
     void runStarted();
     void runFinished(tovrin::RunEnd end);
+    // AutoLog's save of the session log at the end of a run, as
+    // ConnectionController::saveLogRequested.
+    void saveLogRequested();
 
 private:
     enum class Step { Describe, Play };

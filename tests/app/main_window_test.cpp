@@ -1,6 +1,6 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "locations/open_media.h"
+#include "steps/open_media.h"
 #include "support/asf_sample.h"
 #include "support/gui_app.h"
 #include "support/qt_printers.h"
@@ -268,7 +268,7 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
 TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
 {
     Desktop d;
-    RedirectorFetch fetch(d.app->shell());
+    RedirectorFetch fetch;
     d.app->context().run.mediaLocation = SamplePath(Sample::Wmv);
     ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
 

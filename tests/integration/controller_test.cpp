@@ -133,13 +133,13 @@ TEST(ConnectionController, TheStopRoutineEndsARedirectorFetchUnderWay)
     // A web server that accepts and then never answers.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    RedirectorFetch fetch(f.t.shell);
+    RedirectorFetch fetch;
     fetch.setTimeLimit(15000);
     f.controller.setRedirectorFetch(&fetch);
     QTimer::singleShot(300, &f.controller, [&] { f.controller.stopRun(); });
     QElapsedTimer clock;
     clock.start();
-    const QByteArray body = fetch.get(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort()));
+    const QByteArray body = fetch.get(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort())).body;
     EXPECT_LT(clock.elapsed(), 5000) << "the fetch waited for its own time limit";
     EXPECT_TRUE(body.isEmpty());
     EXPECT_FALSE(fetch.isBusy());

@@ -1,72 +1,49 @@
 #include "locations/archived_log.h"
-#include "locations/open_media.h"
-#include "locations/redirector_fetch.h"
 #include "support/asf_sample.h"
-#include "support/core_app.h"
-#include "support/temp_settings.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
-using tovrin::test::TestContext;
-
-namespace {
-
-OpenOutcome Open(TestContext& t, const QString& location)
-{
-    test::CoreApp();
-    RedirectorFetch fetch(t.shell);
-    t.run.mediaLocation = location;
-    return OpenMedia(t.ctx, fetch);
-}
-
-const QString kShown = QStringLiteral("Displaying archived Tovrin log file");
-
-}  // namespace
 
 TEST(SplitSessionLog, EachLineFeedEndsOneLine)
 {
-    EXPECT_EQ(SplitSessionLog("a\nb\n"), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_EQ(SplitSessionLog("a\n\nb\n"), (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
-    EXPECT_EQ(SplitSessionLog("\n"), QStringList{QString()});
-    EXPECT_EQ(SplitSessionLog("a\r\nb\r\n"), (QStringList{QStringLiteral("a\r"), QStringLiteral("b\r")}));
-    // Text after the last line feed is shown rather than dropped.
-    EXPECT_EQ(SplitSessionLog("a\nno end"), (QStringList{QStringLiteral("a"), QStringLiteral("no end")}));
-    EXPECT_EQ(SplitSessionLog(QByteArray::fromHex("b67db1d20a")), QStringList{QStringLiteral("開啟")});
+    const std::pair<QByteArray, QStringList> cases[] = {
+        {"a\nb\n", {QStringLiteral("a"), QStringLiteral("b")}},
+        {"a\n\nb\n", {QStringLiteral("a"), QString(), QStringLiteral("b")}},
+        {"\n", {QString()}},
+        {"a\r\nb\r\n", {QStringLiteral("a\r"), QStringLiteral("b\r")}},
+        // Text after the last line feed is shown rather than dropped.
+        {"a\nno end", {QStringLiteral("a"), QStringLiteral("no end")}},
+        {QByteArray::fromHex("b67db1d20a"), {QStringLiteral("開啟")}},
+    };
+    for (const auto& [content, lines] : cases)
+        EXPECT_EQ(SplitSessionLog(content), lines) << content.toStdString();
 }
 
-TEST(ShowArchivedLog, UnreadableOrEmptyLogIsReportedInTheLogOnly)
+TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
 {
-    TestContext t;
-    EXPECT_EQ(Open(t, t.dir.filePath(QStringLiteral("missing.log"))), OpenOutcome::Failed);
-    EXPECT_EQ(t.shell.log, (QStringList{kShown, QStringLiteral("開啟記錄檔案發生錯誤"),
-                                        QStringLiteral("Log file error, cannot continue")}));
-
-    EXPECT_EQ(Open(t, test::WriteFile(t.dir, QStringLiteral("empty.log"), {})), OpenOutcome::Failed);
-    EXPECT_EQ(t.shell.log, (QStringList{kShown, QStringLiteral("記錄檔案沒有包含資料"),
-                                        QStringLiteral("Log file error, cannot continue")}));
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-    // Local file mode is set before the log is read, whatever comes of it.
-    EXPECT_TRUE(t.run.localFileMode);
-}
-
-TEST(ShowArchivedLog, HugeFileIsRefusedUnread)
-{
-    TestContext t;
-    const QString path = t.dir.filePath(QStringLiteral("huge.log"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(kMaxArchivedLogBytes + 1));
-    file.close();
-    EXPECT_EQ(Open(t, path), OpenOutcome::Failed);
-    ASSERT_EQ(t.shell.log.size(), 3);
-    EXPECT_TRUE(t.shell.log.at(1).startsWith(QStringLiteral("記錄檔案太大")));
-
-    // Within the size limit, but more lines than any session log holds.
-    EXPECT_EQ(Open(t, test::WriteFile(t.dir, QStringLiteral("lines.log"), QByteArray(kMaxArchivedLogLines + 1, '\n'))),
-              OpenOutcome::Failed);
-    ASSERT_EQ(t.shell.log.size(), 3);
-    EXPECT_TRUE(t.shell.log.at(1).startsWith(QStringLiteral("記錄檔案太多行")));
+    QTemporaryDir dir;
+    QFile huge(dir.filePath(QStringLiteral("huge.log")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(kMaxArchivedLogBytes + 1));
+    huge.close();
+    const std::pair<QString, ArchivedLogError> cases[] = {
+        {dir.filePath(QStringLiteral("missing.log")), ArchivedLogError::CannotRead},
+        {dir.path(), ArchivedLogError::CannotRead},
+        {test::WriteFile(dir, QStringLiteral("empty.log"), {}), ArchivedLogError::Empty},
+        {huge.fileName(), ArchivedLogError::TooLarge},
+        // Within the size limit, but more lines than any session log holds.
+        {test::WriteFile(dir, QStringLiteral("lines.log"), QByteArray(kMaxArchivedLogLines + 1, '\n')),
+         ArchivedLogError::TooManyLines},
+    };
+    for (const auto& [path, error] : cases) {
+        const auto read = ReadArchivedLog(path);
+        ASSERT_TRUE(std::holds_alternative<ArchivedLogError>(read)) << path.toStdString();
+        EXPECT_EQ(std::get<ArchivedLogError>(read), error) << path.toStdString();
+    }
+    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, QStringLiteral("a.log"), "x\ny\n"))),
+              (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
 }

@@ -1,15 +1,12 @@
 #include "locations/session_log.h"
-#include "state/settings_access.h"
+#include "locations/replace_file.h"
 #include "support/asf_sample.h"
-#include "support/temp_settings.h"
 
-#include <QDir>
-#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
-using tovrin::test::TestContext;
 
 TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 {
@@ -21,55 +18,32 @@ TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 
 TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
 {
-    EXPECT_EQ(DefaultLogName(QString(), QString()), QStringLiteral("default_tovrin.log"));
-    EXPECT_EQ(DefaultLogName(QStringLiteral("C:\\Media\\show.asf"), QString()), QStringLiteral("show.log"));
-    EXPECT_EQ(DefaultLogName(QString(), QStringLiteral("mms://host/live/news.asf")), QStringLiteral("news.log"));
-    EXPECT_EQ(DefaultLogName(QString(), QStringLiteral("mms://host/live")), QStringLiteral("0.log"));
-    EXPECT_EQ(DefaultLogName(QStringLiteral("C:\\x"), QStringLiteral("ignored")), QStringLiteral("0.log"));
-    EXPECT_EQ(DefaultLogName(QStringLiteral("D:\\rec\\a.b.asf"), QString()), QStringLiteral("a.b.log"));
-    EXPECT_EQ(DefaultLogName(QStringLiteral("/home/u/rec/clip.wmv"), QString()), QStringLiteral("clip.log"));
+    const struct {
+        const char* savePath;
+        const char* location;
+        const char* name;
+    } cases[] = {
+        {"", "", "default_tovrin.log"},
+        {"C:\\Media\\show.asf", "", "show.log"},
+        {"", "mms://host/live/news.asf", "news.log"},
+        {"", "mms://host/live", "0.log"},
+        {"C:\\x", "ignored", "0.log"},
+        {"D:\\rec\\a.b.asf", "", "a.b.log"},
+        {"/home/u/rec/clip.wmv", "", "clip.log"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DefaultLogName(QString::fromLatin1(c.savePath), QString::fromLatin1(c.location)),
+                  QString::fromLatin1(c.name))
+            << c.savePath << " " << c.location;
+    }
 }
 
-TEST(SessionLog, SaveWritesTheLinesAndRemembersTheFolder)
+TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
 {
-    TestContext t;
-    t.run.savePath = t.dir.filePath(QStringLiteral("clip.wmv"));
-    t.shell.log = {QStringLiteral("第一行"), QString(), QStringLiteral("last")};
-    const QString target = t.dir.filePath(QStringLiteral("logs/run.log"));
-    QDir().mkpath(t.dir.filePath(QStringLiteral("logs")));
-    t.shell.saveFileAnswers.push_back(target);
-    SaveLog(t.ctx);
-    ASSERT_TRUE(t.shell.lastSaveRequest);
-    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, QStringLiteral("clip.log"));
-    EXPECT_EQ(t.shell.lastSaveRequest->title, QStringLiteral("儲存記錄檔案"));
-    EXPECT_TRUE(t.shell.lastSaveRequest->overwritePrompt);
-    EXPECT_EQ(test::ReadWholeFile(target), EncodeSessionLog(t.shell.log));
-    EXPECT_EQ(t.store.read(QStringLiteral("LogDir")), t.dir.filePath(QStringLiteral("logs/")));
-
-    // The next save starts in that folder.
-    t.shell.saveFileAnswers.push_back(std::nullopt);
-    SaveLog(t.ctx);
-    EXPECT_EQ(t.shell.lastSaveRequest->startFolder, t.dir.filePath(QStringLiteral("logs/")));
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-}
-
-TEST(SessionLog, EmptyLogAndUnwritableTargetAreReportedAndKeepTheOldFile)
-{
-    TestContext t;
-    const QString target = t.dir.filePath(QStringLiteral("old.log"));
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("kept\n");
-    old.close();
-
-    t.shell.saveFileAnswers.push_back(target);
-    SaveLog(t.ctx);
-    EXPECT_EQ(t.shell.messages.value(0), QStringLiteral("沒有記錄資料可儲存"));
-    EXPECT_EQ(test::ReadWholeFile(target), QByteArray("kept\n"));
-    EXPECT_EQ(t.store.read(QStringLiteral("LogDir")), t.dir.path() + QLatin1Char('/'));
-
-    t.shell.log = {QStringLiteral("line")};
-    t.shell.saveFileAnswers.push_back(t.dir.filePath(QStringLiteral("missing/folder/x.log")));
-    SaveLog(t.ctx);
-    EXPECT_EQ(t.shell.messages.value(1), QStringLiteral("建立這個記錄檔案發生錯誤"));
+    QTemporaryDir dir;
+    const QString path = test::WriteFile(dir, QStringLiteral("old.log"), "kept\n");
+    EXPECT_EQ(ReplaceFileContent(dir.filePath(QStringLiteral("missing/x.log")), "new"), ReplaceResult::CannotCreate);
+    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
+    EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
+    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
 }

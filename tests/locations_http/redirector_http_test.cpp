@@ -1,5 +1,5 @@
-#include "locations/open_media.h"
 #include "locations/redirector_fetch.h"
+#include "steps/open_media.h"
 #include "support/core_app.h"
 #include "support/nginx_server.h"
 #include "support/temp_settings.h"
@@ -60,7 +60,7 @@ protected:
                            "location = /loop.asx { return 301 /loop.asx; }\n"));
         ASSERT_TRUE(m_server->started()) << m_server->error().toStdString();
         ASSERT_TRUE(m_server->allowUser(QStringLiteral("tovrin"), QStringLiteral("s3cret")));
-        m_fetch = std::make_unique<RedirectorFetch>(t.shell);
+        m_fetch = std::make_unique<RedirectorFetch>();
     }
 
     void put(const QString& name, const QByteArray& bytes)
@@ -127,7 +127,7 @@ TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCrede
     EXPECT_EQ(t.shell.messages, (QStringList{kTryAgain, kNoData, kParseError}));
     EXPECT_EQ(m_fetch->userId(), QStringLiteral("tovrin"));
     EXPECT_EQ(m_fetch->password(), QStringLiteral("s3cret"));
-    EXPECT_TRUE(m_fetch->askedForCredentials());
+    EXPECT_EQ(m_fetch->lastError(), FetchError::NeedsCredentials);
 
     t.shell.calls.clear();
     t.shell.messages.clear();
@@ -135,7 +135,7 @@ TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCrede
     EXPECT_EQ(t.shell.urlList, kXmlEntries);
     EXPECT_TRUE(t.shell.calls.filter(QStringLiteral("input ")).isEmpty());
     EXPECT_TRUE(t.shell.messages.isEmpty());
-    EXPECT_FALSE(m_fetch->askedForCredentials());
+    EXPECT_EQ(m_fetch->lastError(), FetchError::None);
 }
 
 TEST_F(RedirectorSite, RefusedOrCancelledCredentialsAskAgainAtTheNextOpening)
@@ -169,7 +169,7 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimit)
     QTcpServer silent;  // accepts connections and never answers
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     TestContext t;
-    RedirectorFetch fetch(t.shell);
+    RedirectorFetch fetch;
     fetch.setTimeLimit(1000);
     QElapsedTimer clock;
     clock.start();
@@ -181,13 +181,12 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimit)
     EXPECT_FALSE(fetch.isBusy());
 }
 
-TEST(RedirectorFetchLimits, AbortEndsAFetchInProgressQuietly)
+TEST(RedirectorFetchLimits, AbortEndsAFetchInProgress)
 {
     CoreApp();
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    test::FakeShell shell;
-    RedirectorFetch fetch(shell);
+    RedirectorFetch fetch;
     bool busyDuringFetch = false;
     QTimer::singleShot(200, &fetch, [&] {
         busyDuringFetch = fetch.isBusy();
@@ -195,9 +194,10 @@ TEST(RedirectorFetchLimits, AbortEndsAFetchInProgressQuietly)
     });
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(fetch.get(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort())).isEmpty());
+    const FetchResult result = fetch.get(QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort()));
+    EXPECT_EQ(result.error, FetchError::Aborted);
+    EXPECT_TRUE(result.body.isEmpty());
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(busyDuringFetch);
     EXPECT_FALSE(fetch.isBusy());
-    EXPECT_TRUE(shell.messages.isEmpty());
 }

@@ -1,31 +1,20 @@
-#include "locations/open_media.h"
+#include "steps/open_media.h"
 
-#include "asf/asf_objects.h"
-#include "asf/byte_helpers.h"
 #include "asf/header_inspection.h"
-#include "locations/archived_log.h"
-#include "locations/location_class.h"
-#include "locations/redirector_file.h"
+#include "locations/open_route.h"
 #include "state/app_context.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
 #include "state/shell.h"
+#include "steps/log_steps.h"
+#include "steps/redirector_steps.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace tovrin {
 
 namespace {
-
-// What an inspection of a local file reads when its header says nothing better.
-constexpr quint32 kLocalHeaderLength = 5000;
-// GUID and size of an object, and the fixed part of the Data Object that
-// follows the Header Object.
-constexpr qint64 kObjectPrefix = 24;
-constexpr qint64 kDataObjectHeader = 50;
 
 const QString kUrlListReady = QStringLiteral("URL list now has data, please select an entry");
 
@@ -113,20 +102,6 @@ OpenOutcome OpenArchivedLog(AppContext& ctx)
 
 }  // namespace
 
-quint32 LocalHeaderLength(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return kLocalHeaderLength;
-    const QByteArray prefix = file.read(kObjectPrefix);
-    if (prefix.size() < kObjectPrefix || !prefix.startsWith(guid::kHeaderObject))
-        return kLocalHeaderLength;
-    const std::uint64_t declared = *LE64At(prefix, 16);
-    if (declared > kMaxHeaderLength)
-        return kMaxHeaderLength;
-    return quint32(std::clamp<std::uint64_t>(declared + kDataObjectHeader, kLocalHeaderLength, kMaxHeaderLength));
-}
-
 OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
@@ -135,46 +110,39 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
     shell.repaintNow();
 
     const QString& location = ctx.run.mediaLocation;
-    const LocationClass cls = ClassifyLocation(location);
-    if (cls == 0) {
+    switch (RouteFor(ClassifyLocation(location))) {
+    case OpenRoute::Unknown:
         Advise(shell, QStringLiteral("未知的媒介位置"));
         return OpenOutcome::Failed;
-    }
-    const LocationClass scheme = cls & (lcMms | lcHttp | lcLocal);
-    const LocationClass type = cls & ~scheme;
-
-    if (type == lcAsp) {
+    case OpenRoute::Asp:
         Advise(shell, kAspAdvice);
         return OpenOutcome::Failed;
-    }
-    if (scheme == lcMms && (type == lcMedia || type == lcOther)) {
+    case OpenRoute::StreamAddress:
         shell.setUrlText(location);
         shell.appendLog(QStringLiteral("準備連接到網址 -> 按下「執行」開始連接"));
         return OpenOutcome::StreamAddress;
-    }
-    if (scheme == lcMms && type == lcRedirector) {
+    case OpenRoute::RedirectorOverMms:
         Advise(shell, kRedirectorOverMmsAdvice);
         return OpenOutcome::Failed;
-    }
-    if (scheme == lcHttp && type == lcRedirector) {
+    case OpenRoute::HttpRedirector:
         if (!LoadRedirector(ctx, fetch)) {
             Advise(shell, QStringLiteral("Networked parse error"));
             return OpenOutcome::Failed;
         }
         shell.appendLog(kUrlListReady);
         return OpenOutcome::RedirectorLoaded;
-    }
-    if (scheme == lcHttp && type == lcMedia) {
+    case OpenRoute::MediaOverHttp:
         Advise(shell, kMediaOverHttpAdvice);
         return OpenOutcome::Failed;
-    }
-    if (scheme == lcLocal && type == lcRedirector)
+    case OpenRoute::LocalRedirector:
         return OpenLocalRedirector(ctx);
-    if (scheme == lcLocal && type == lcMedia)
+    case OpenRoute::LocalMedia:
         return OpenLocalMedia(ctx);
-    if (scheme == lcLocal && type == lcLog)
+    case OpenRoute::LocalLog:
         return OpenArchivedLog(ctx);
-
+    case OpenRoute::Unsupported:
+        break;
+    }
     shell.appendLog(QStringLiteral("Media type / location error, could not load"));
     shell.showMessage(QStringLiteral("The media type or its location was invalid\nPlease re-check your entry"));
     return OpenOutcome::Failed;

@@ -1,10 +1,8 @@
-#include "locations/save_where_chosen.h"
+#include "steps/save_target.h"
 
 #include "asf/name_rules.h"
 #include "state/app_context.h"
 #include "state/settings_access.h"
-
-#include <QSaveFile>
 
 namespace tovrin {
 
@@ -15,18 +13,6 @@ std::optional<QString> ChooseSaveTarget(AppContext& ctx, SaveFileRequest request
     if (!chosen || !WriteSetting(ctx, folderSetting, FolderOfPath(*chosen)))
         return std::nullopt;
     return chosen;
-}
-
-ReplaceResult ReplaceFileContent(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return ReplaceResult::CannotCreate;
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        file.cancelWriting();
-        return ReplaceResult::WriteFailed;
-    }
-    return ReplaceResult::Written;
 }
 
 }  // namespace tovrin

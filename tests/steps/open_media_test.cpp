@@ -1,6 +1,9 @@
-#include "locations/open_media.h"
-#include "locations/open_dialog.h"
+#include "steps/open_dialog.h"
+#include "steps/open_media.h"
+#include "locations/archived_log.h"
+#include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
+#include "locations/redirector_file.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/temp_settings.h"
@@ -19,15 +22,17 @@ namespace {
 const QString kWorking = QStringLiteral("處理程序媒介...");
 const QString kUrlListReady = QStringLiteral("URL list now has data, please select an entry");
 const QString kTypeError = QStringLiteral("The media type or its location was invalid\nPlease re-check your entry");
+const QString kLogShown = QStringLiteral("Displaying archived Tovrin log file");
+const QString kLogFailed = QStringLiteral("Log file error, cannot continue");
 
 struct Opener {
     TestContext t;
-    std::unique_ptr<RedirectorFetch> fetch;
+    RedirectorFetch fetch;
+    OpenDialog dialog{t.ctx, fetch};
 
     Opener()
     {
         test::CoreApp();
-        fetch = std::make_unique<RedirectorFetch>(t.shell);
         // Left over from an earlier run: the opening starts from a reset.
         t.shell.log = {QStringLiteral("old line")};
         t.run.localFileMode = true;
@@ -36,10 +41,18 @@ struct Opener {
     OpenOutcome open(const QString& location)
     {
         t.run.mediaLocation = location;
-        return OpenMedia(t.ctx, *fetch);
+        return OpenMedia(t.ctx, fetch);
     }
     QString file(const QString& name, const QByteArray& bytes) { return test::WriteFile(t.dir, name, bytes); }
 };
+
+QByteArray Addresses(int count)
+{
+    QByteArray text = "<ASX version=\"3.0\">\r\n";
+    for (int i = 1; i <= count; ++i)
+        text += "<Entry><Ref href=\"mms://srv/clip" + QByteArray::number(i) + ".asf\"/></Entry>\r\n";
+    return text + "</ASX>\r\n";
+}
 
 }  // namespace
 
@@ -65,23 +78,16 @@ TEST(OpenMedia, LocationsThatCannotBeOpenedAreExplained)
     const QStringList typeErrorLog = {kWorking, QStringLiteral("Media type / location error, could not load")};
     const std::pair<QString, QString> cases[] = {
         {QStringLiteral("Mms://host/a.asf"), QStringLiteral("未知的媒介位置")},
-        {QStringLiteral("https://host/a.asx"), QStringLiteral("未知的媒介位置")},
-        {QStringLiteral("relative/clip.wmv"), QStringLiteral("未知的媒介位置")},
         {QStringLiteral("mmst://h/a.asx"),
          QStringLiteral("You are trying to access a redirector file type\nfrom a streaming MMS server. Only HTTP "
                         "servers\nhold redirector information files, please check\nyour URL entry and try again")},
         {QStringLiteral("http://h/a.asp"),
          QStringLiteral("Sorry, ASP formatted locations are not yet supported by Tovrin\n\nYou may need to examine "
                         "the ASP file to determine its media\nURLs or redirector locations first")},
-        {QStringLiteral("mms://h/a.ASP"), QString()},
-        {QStringLiteral("/media/page.asp"), QString()},
         {QStringLiteral("http://h/clip.wmv"),
          QStringLiteral("您正嘗試到 HTTP 存取未支援的媒介類型。\n\nIf you know this")},
         // Unsupported combinations keep the log.
         {QStringLiteral("http://h/page"), kTypeError},
-        {QStringLiteral("http://h/a.log"), kTypeError},
-        {QStringLiteral("/media/notes.txt"), kTypeError},
-        {QStringLiteral("mms://h/a.log"), kTypeError},
     };
     for (const auto& [location, message] : cases) {
         SCOPED_TRACE(location.toStdString());
@@ -99,34 +105,59 @@ TEST(OpenMedia, LocationsThatCannotBeOpenedAreExplained)
         o.t.shell.messages.value(0).endsWith(QStringLiteral("able to copy the file that way - progressive download")));
 }
 
-TEST(OpenMedia, LocalRedirectorFillsTheUrlListInLocalFileMode)
+TEST(OpenMedia, LocalRedirectorFillsTheUrlListInFileOrderInLocalFileMode)
 {
     Opener o;
-    const QString path =
-        o.file(QStringLiteral("list.wvx"), "[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=mms://srv/b.asf\r\n");
-    EXPECT_EQ(o.open(path), OpenOutcome::RedirectorLoaded);
-    EXPECT_EQ(o.t.shell.urlList, (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("mms://srv/b.asf")}));
-    EXPECT_EQ(o.t.shell.url, QStringLiteral("mms://srv/a.asf"));
+    EXPECT_EQ(o.open(o.file(QStringLiteral("a.wvx"), Addresses(3))), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(o.t.shell.urlList,
+              (QStringList{QStringLiteral("mms://srv/clip1.asf"), QStringLiteral("mms://srv/clip2.asf"),
+                           QStringLiteral("mms://srv/clip3.asf")}));
+    EXPECT_EQ(o.t.shell.url, QStringLiteral("mms://srv/clip1.asf"));
     EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, kUrlListReady}));
+    EXPECT_TRUE(o.t.shell.messages.isEmpty());
+    EXPECT_TRUE(o.t.shell.confirmations.isEmpty());  // only a fetched file is offered for saving
     EXPECT_TRUE(o.t.run.localFileMode);
+
+    EXPECT_EQ(o.open(o.file(QStringLiteral("b.asx"), Addresses(21))), OpenOutcome::RedirectorLoaded);
+    ASSERT_EQ(o.t.shell.urlList.size(), 20);
+    EXPECT_EQ(o.t.shell.urlList.last(), QStringLiteral("mms://srv/clip20.asf"));
+    EXPECT_EQ(o.t.shell.messages,
+              QStringList{QStringLiteral("Too many entires in ASX file, displaying max amount only")});
 }
 
-TEST(OpenMedia, LocalRedirectorFailures)
+TEST(OpenMedia, LocalRedirectorFailuresLeaveTheUrlBoxAlone)
 {
-    const QStringList cannotOpen{QStringLiteral("could not open local redirector file")};
-    const QStringList noEntries{QStringLiteral("Error in redirector file - no entries found"),
-                                QStringLiteral("Local parse error")};
-    for (const auto& [name, messages] :
-         {std::pair{QStringLiteral("missing.asx"), cannotOpen},
-          // A folder named like a redirector is no file to read.
-          std::pair{QStringLiteral("folder.asx"), cannotOpen}, std::pair{QStringLiteral("none.asx"), noEntries}}) {
+    const QString cannotOpen = QStringLiteral("could not open local redirector file");
+    const QString parseError = QStringLiteral("Local parse error");
+    QByteArray big(kMaxRedirectorFileBytes + 1, ' ');
+    big.replace(0, 9, "mms://h/a");
+    const struct {
+        const char* name;
+        QByteArray bytes;  // none: no such file; "folder": a folder named like a redirector
+        QStringList messages;
+    } cases[] = {
+        {"missing.asx", "none", {cannotOpen}},
+        {"folder.asx", "folder", {cannotOpen}},
+        {"empty.asx", "", {QStringLiteral("Error - local redirector file contains no data"), parseError}},
+        {"none.asx",
+         "<asx><ref href=\"http://x/a.asf\"/></asx>",
+         {QStringLiteral("Error in redirector file - no entries found"), parseError}},
+        {"big.asx", big, {QStringLiteral("Error - local redirector file is larger than 4 MiB"), parseError}},
+    };
+    for (const auto& c : cases) {
         Opener o;
-        QDir(o.t.dir.path()).mkdir(QStringLiteral("folder.asx"));
-        o.file(QStringLiteral("none.asx"), "<asx></asx>");
-        EXPECT_EQ(o.open(o.t.dir.filePath(name)), OpenOutcome::Failed);
-        EXPECT_EQ(o.t.shell.messages, messages) << name.toStdString();
+        o.t.shell.url = QStringLiteral("mms://kept/x");
+        o.t.shell.urlList = {QStringLiteral("mms://kept/x")};
+        if (c.bytes == "folder")
+            QDir(o.t.dir.path()).mkdir(QString::fromLatin1(c.name));
+        else if (c.bytes != "none")
+            o.file(QString::fromLatin1(c.name), c.bytes);
+        EXPECT_EQ(o.open(o.t.dir.filePath(QString::fromLatin1(c.name))), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.messages, c.messages) << c.name;
         EXPECT_TRUE(o.t.shell.log.isEmpty());
         EXPECT_FALSE(o.t.run.localFileMode);
+        EXPECT_EQ(o.t.shell.url, QStringLiteral("mms://kept/x"));
+        EXPECT_EQ(o.t.shell.urlList, QStringList{QStringLiteral("mms://kept/x")});
     }
 }
 
@@ -161,7 +192,6 @@ TEST(OpenMedia, LocalMediaWithAHeaderLongerThan5000BytesIsInspected)
 TEST(OpenMedia, LocalMediaThatIsNoAsfFails)
 {
     Opener o;
-    EXPECT_EQ(LocalHeaderLength(o.file(QStringLiteral("short.asf"), "x")), 5000u);
     EXPECT_EQ(o.open(o.file(QStringLiteral("text.wmv"), QByteArray(8000, 'x'))), OpenOutcome::Failed);
     ASSERT_EQ(o.t.shell.messages.size(), 2);
     EXPECT_EQ(o.t.shell.messages.last(), QStringLiteral("Local ASF extraction error"));
@@ -171,6 +201,30 @@ TEST(OpenMedia, LocalMediaThatIsNoAsfFails)
     Opener missing;
     EXPECT_EQ(missing.open(missing.t.dir.filePath(QStringLiteral("gone.asf"))), OpenOutcome::Failed);
     EXPECT_EQ(missing.t.shell.messages.last(), QStringLiteral("Local ASF extraction error"));
+}
+
+TEST(OpenMedia, SavedLogThatCannotBeShownIsReportedInTheLogOnly)
+{
+    Opener o;
+    const QString huge = o.t.dir.filePath(QStringLiteral("huge.log"));
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(kMaxArchivedLogBytes + 1));
+    file.close();
+    const std::pair<QString, QString> cases[] = {
+        {o.t.dir.filePath(QStringLiteral("missing.log")), QStringLiteral("開啟記錄檔案發生錯誤")},
+        {o.file(QStringLiteral("empty.log"), {}), QStringLiteral("記錄檔案沒有包含資料")},
+        {huge, QStringLiteral("記錄檔案太大 (超過 16 MiB)")},
+        {o.file(QStringLiteral("lines.log"), QByteArray(kMaxArchivedLogLines + 1, '\n')),
+         QStringLiteral("記錄檔案太多行 (超過 200000 行)")},
+    };
+    for (const auto& [path, line] : cases) {
+        EXPECT_EQ(o.open(path), OpenOutcome::Failed);
+        EXPECT_EQ(o.t.shell.log, (QStringList{kLogShown, line, kLogFailed}));
+        // Local file mode is set before the log is read, whatever comes of it.
+        EXPECT_TRUE(o.t.run.localFileMode);
+    }
+    EXPECT_TRUE(o.t.shell.messages.isEmpty());
 }
 
 TEST(OpenMedia, RedirectorSiteThatRefusesTheConnection)
@@ -185,28 +239,10 @@ TEST(OpenMedia, RedirectorSiteThatRefusesTheConnection)
                                                QStringLiteral("Redirector file contains no data"),
                                                QStringLiteral("Networked parse error")}));
     EXPECT_TRUE(o.t.shell.log.isEmpty());
-    EXPECT_FALSE(o.fetch->isBusy());
-}
+    EXPECT_FALSE(o.fetch.isBusy());
 
-TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
-{
-    EXPECT_EQ(NoticeForError(QNetworkReply::HostNotFoundError, false), FetchNotice::InvalidHost);
-    EXPECT_EQ(NoticeForError(QNetworkReply::ConnectionRefusedError, false), FetchNotice::ConnectionFailed);
-    EXPECT_EQ(NoticeForError(QNetworkReply::OperationCanceledError, false), FetchNotice::ConnectionFailed);
-    EXPECT_EQ(NoticeForError(QNetworkReply::ContentNotFoundError, true), FetchNotice::Failed);
-    EXPECT_EQ(NoticeForError(QNetworkReply::RemoteHostClosedError, true), FetchNotice::Failed);
-}
-
-TEST(RedirectorFetch, LocationWithoutAHostIsAnInvalidHost)
-{
-    test::CoreApp();
-    test::FakeShell shell;
-    RedirectorFetch fetch(shell);
-    EXPECT_TRUE(fetch.get(QStringLiteral("http:///list.asx")).isEmpty());
-    EXPECT_EQ(shell.messages,
-              QStringList{QStringLiteral("Could not connect to redirector URL, could be a broken link")});
-    fetch.abort();  // idle: nothing to do
-    EXPECT_FALSE(fetch.isBusy());
+    o.open(QStringLiteral("http:///list.asx"));
+    EXPECT_EQ(o.t.shell.messages.value(3), QStringLiteral("Could not connect to redirector URL, could be a broken link"));
 }
 
 // The open dialog ------------------------------------------------------------
@@ -214,7 +250,7 @@ TEST(RedirectorFetch, LocationWithoutAHostIsAnInvalidHost)
 TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
 {
     Opener o;
-    OpenDialog dialog(o.t.ctx, *o.fetch);
+    OpenDialog& dialog = o.dialog;
     dialog.formShow();
     EXPECT_TRUE(dialog.history().isEmpty());
     EXPECT_TRUE(dialog.text().isEmpty());
@@ -246,7 +282,7 @@ TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
 TEST(OpenDialog, OkWithoutATextOrWhileTheMediaIsBusyDoesNothing)
 {
     Opener o;
-    OpenDialog dialog(o.t.ctx, *o.fetch);
+    OpenDialog& dialog = o.dialog;
     dialog.formShow();
     for (const QString& text : {QString(), QStringLiteral(" \t ")}) {
         dialog.setText(text);
@@ -273,10 +309,9 @@ TEST(OpenDialog, OkClearsTheSaveLabelAndTheUrlBoxBeforeOpening)
     o.t.run.savePath = QStringLiteral("/rec/old.wmv");
     o.t.shell.url = QStringLiteral("mms://old/x");
     o.t.shell.urlList = {QStringLiteral("mms://old/x"), QStringLiteral("mms://old/y")};
-    OpenDialog dialog(o.t.ctx, *o.fetch);
-    dialog.formShow();
-    dialog.setText(QStringLiteral("Mms://unknown"));
-    EXPECT_EQ(dialog.okClick(), OpenOutcome::Failed);
+    o.dialog.formShow();
+    o.dialog.setText(QStringLiteral("Mms://unknown"));
+    EXPECT_EQ(o.dialog.okClick(), OpenOutcome::Failed);
     EXPECT_TRUE(o.t.run.savePath.isEmpty());
     EXPECT_TRUE(o.t.shell.saveLocation.isEmpty());
     EXPECT_TRUE(o.t.shell.url.isEmpty());
@@ -285,25 +320,10 @@ TEST(OpenDialog, OkClearsTheSaveLabelAndTheUrlBoxBeforeOpening)
     EXPECT_EQ(o.t.store.read(QStringLiteral("MediaList")), QStringLiteral("Mms://unknown\r\n"));
 }
 
-TEST(OpenDialog, StoredHistorySplitsAtAnyLineEnd)
-{
-    EXPECT_EQ(SplitOpenHistory(QStringLiteral("a\r\nb\rc\nd")),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
-    EXPECT_TRUE(SplitOpenHistory(QString()).isEmpty());
-    EXPECT_EQ(JoinOpenHistory({QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("a\r\nb\r\n"));
-    // A hand-edited value with more lines than the history holds.
-    QString many;
-    for (int i = 0; i < 30; ++i)
-        many += QStringLiteral("mms://h/%1\r\n").arg(i);
-    const QStringList items = SplitOpenHistory(many);
-    ASSERT_EQ(items.size(), kMaxOpenHistory);
-    EXPECT_EQ(items.first(), QStringLiteral("mms://h/0"));
-}
-
 TEST(OpenDialog, BrowsePutsThePathInTheTextAndRemembersItsFolder)
 {
     Opener o;
-    OpenDialog dialog(o.t.ctx, *o.fetch);
+    OpenDialog& dialog = o.dialog;
     dialog.formShow();
     const QString picked = o.t.dir.filePath(QStringLiteral("clips/a.wmv"));
     o.t.shell.openFileAnswers.push_back(picked);

@@ -1,4 +1,4 @@
-#include "locations/open_dialog.h"
+#include "steps/open_dialog.h"
 
 #include "asf/name_rules.h"
 #include "state/app_context.h"
@@ -8,33 +8,12 @@
 #include "state/text_rules.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 namespace tovrin {
 
 QString CannotChangeMediaText()
 {
     return QStringLiteral("當尚在連接時，無法改變媒介");
-}
-
-QString JoinOpenHistory(const QStringList& items)
-{
-    QString stored;
-    for (const QString& item : items)
-        stored += item + QStringLiteral("\r\n");
-    return stored;
-}
-
-QStringList SplitOpenHistory(const QString& stored)
-{
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    QStringList items = stored.split(lineEnd);
-    // The line end after the last item leaves an empty piece behind it.
-    if (!items.isEmpty() && items.last().isEmpty())
-        items.removeLast();
-    if (items.size() > kMaxOpenHistory)
-        items.resize(kMaxOpenHistory);
-    return items;
 }
 
 void OpenDialog::formShow()

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "locations/open_media.h"
+#include "locations/open_history.h"
+#include "steps/open_media.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,15 +16,6 @@ class RedirectorFetch;
 // Told when the media is to change while a connection or a redirector fetch
 // is under way.
 QString CannotChangeMediaText();
-
-// Most locations the open dialog's history keeps.
-inline constexpr int kMaxOpenHistory = 20;
-
-// The history as stored in MediaList: every item followed by CR LF.
-QString JoinOpenHistory(const QStringList& items);
-// MediaList back into items: a line ends at CR, LF or CR LF. At most
-// kMaxOpenHistory items, the newest.
-QStringList SplitOpenHistory(const QString& stored);
 
 // The open dialog (Form3) without its widgets: the history list (Combo1's
 // items, newest first), the location text (Combo1's text), and what its

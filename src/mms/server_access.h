@@ -1,0 +1,29 @@
+#pragma once
+
+#include "state/shell.h"
+
+#include <QString>
+
+namespace tovrin {
+
+struct AppContext;
+
+// What a run asks of the user to reach its server: the server host taken out
+// of the stream address, and the credentials the server asks for. Both
+// controllers call these on the UI thread.
+
+// Takes the server host out of a stream address (see ServerHostOf) into the
+// run's serverHost. Fails with a message box, keeping serverHost, when the
+// address names none.
+bool ExtractServerHost(AppContext& ctx, const QString& url);
+
+// The credentials dialog's OK: sets the run's AuthCredentials and saves them
+// to "Auth", or empties "Auth" when the user chose not to save.
+void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer);
+
+// Shows the credentials dialog through the shell, opened with the run's server
+// host, the challenge's realm and the saved credentials; true when the user
+// confirmed it (the answer then accepted).
+bool AskServerCredentials(AppContext& ctx);
+
+}  // namespace tovrin

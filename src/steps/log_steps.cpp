@@ -1,0 +1,75 @@
+#include "steps/log_steps.h"
+
+#include "locations/archived_log.h"
+#include "locations/replace_file.h"
+#include "locations/session_log.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
+#include "steps/save_target.h"
+
+namespace tovrin {
+
+namespace {
+
+QString ArchivedLogErrorLine(ArchivedLogError error)
+{
+    switch (error) {
+    case ArchivedLogError::Empty:
+        return QStringLiteral("記錄檔案沒有包含資料");
+    case ArchivedLogError::TooLarge:
+        return QStringLiteral("記錄檔案太大 (超過 %1 MiB)").arg(kMaxArchivedLogBytes / (1024 * 1024));
+    case ArchivedLogError::TooManyLines:
+        return QStringLiteral("記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines);
+    case ArchivedLogError::CannotRead:
+        break;
+    }
+    return QStringLiteral("開啟記錄檔案發生錯誤");
+}
+
+}  // namespace
+
+void SaveLog(AppContext& ctx)
+{
+    Shell& shell = ctx.shell;
+    SaveFileRequest request;
+    request.kind = SaveKind::Log;
+    request.defaultExtension = QStringLiteral("log");
+    request.title = QStringLiteral("儲存記錄檔案");
+    request.filter = QStringLiteral("Tovrin 記錄檔案 (*.log)");
+    request.defaultName = DefaultLogName(ctx.run.savePath, ctx.run.mediaLocation);
+    request.overwritePrompt = true;
+    const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("LogDir"));
+    if (!chosen)
+        return;
+
+    const QByteArray content = EncodeSessionLog(shell.logLines());
+    if (content.isEmpty()) {
+        shell.showMessage(QStringLiteral("沒有記錄資料可儲存"));
+        return;
+    }
+    switch (ReplaceFileContent(*chosen, content)) {
+    case ReplaceResult::Written:
+        return;
+    case ReplaceResult::CannotCreate:
+        shell.showMessage(QStringLiteral("建立這個記錄檔案發生錯誤"));
+        return;
+    case ReplaceResult::WriteFailed:
+        shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
+        return;
+    }
+}
+
+bool ShowArchivedLog(AppContext& ctx)
+{
+    const auto read = ReadArchivedLog(ctx.run.mediaLocation);
+    if (const auto* error = std::get_if<ArchivedLogError>(&read)) {
+        ctx.shell.appendLog(ArchivedLogErrorLine(*error));
+        return false;
+    }
+    for (const QString& line : std::get<QStringList>(read))
+        ctx.shell.appendLog(line);
+    return true;
+}
+
+}  // namespace tovrin
