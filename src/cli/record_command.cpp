@@ -19,12 +19,6 @@ namespace tovrin {
 
 namespace {
 
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "tovrin-cli record: %s\nTry 'tovrin-cli record --help'.\n", message.toUtf8().constData());
-    return 2;
-}
-
 // The recording's answers to the shell's questions, from the command line.
 // std::nullopt, after the usage error, when the password cannot be had.
 std::optional<ConsoleAnswers> AnswersFor(const RecordOptions& options)
@@ -38,7 +32,7 @@ std::optional<ConsoleAnswers> AnswersFor(const RecordOptions& options)
         QString problem;
         const std::optional<QString> secret = ReadGivenPassword(*options.password, problem);
         if (!secret) {
-            usageError(problem);
+            ReportUsageError("record", problem);
             return std::nullopt;
         }
         answers.password = PasswordAnswer{options.user, *secret, options.savePassword};
@@ -66,12 +60,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
 int RunRecordCommand(const QStringList& arguments)
 {
     const auto parsed = ParseRecordCommandLine(arguments);
-    if (const auto* error = std::get_if<UsageError>(&parsed))
-        return usageError(error->message);
-    if (const auto* help = std::get_if<HelpRequest>(&parsed)) {
-        std::fputs(help->text.toUtf8().constData(), stdout);
-        return 0;
-    }
+    if (const auto status = StopStatus(parsed, "record"))
+        return *status;
     const RecordOptions& options = std::get<RecordOptions>(parsed);
     const std::optional<ConsoleAnswers> answers = AnswersFor(options);
     if (!answers)

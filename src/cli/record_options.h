@@ -2,6 +2,7 @@
 
 #include "cli/location_options.h"
 #include "cli/password_options.h"
+#include "cli/usage.h"
 #include "mmsh/record_transport.h"
 #include "state/shell.h"
 
@@ -37,15 +38,6 @@ struct RecordOptions {
 
     double durationSeconds = 0;  // 0: until the stream ends
     int connectTimeoutMs = 45000;
-};
-
-// What is wrong with a command line, as one line for the user.
-struct UsageError {
-    QString message;
-};
-// --help was asked for: the text to print.
-struct HelpRequest {
-    QString text;
 };
 
 // Parses the arguments of `tovrin-cli record ...` (the program's name first).

@@ -1,0 +1,134 @@
+#include "cli/open_options.h"
+#include "cli/record_options.h"
+#include "support/asf_sample.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using tovrin::test::Args;
+
+namespace {
+
+template <typename Options>
+std::variant<Options, HelpRequest, UsageError> Parse(QStringView command, QStringView words)
+{
+    const QStringList arguments = Args(u"tovrin-cli") + Args(command) + Args(words);
+    if constexpr (std::is_same_v<Options, RecordOptions>)
+        return ParseRecordCommandLine(arguments);
+    else if constexpr (std::is_same_v<Options, OpenOptions>)
+        return ParseOpenCommandLine(arguments);
+    else
+        return ParseInfoCommandLine(arguments);
+}
+
+// The usage error of `tovrin-cli COMMAND WORDS`; empty when there is none.
+QString UsageMessage(QStringView command, QStringView words)
+{
+    const auto message = [](const auto& parsed) {
+        const auto* error = std::get_if<UsageError>(&parsed);
+        return error ? error->message : QString();
+    };
+    if (command == u"record")
+        return message(Parse<RecordOptions>(command, words));
+    if (command == u"open")
+        return message(Parse<OpenOptions>(command, words));
+    return message(Parse<InfoOptions>(command, words));
+}
+
+}  // namespace
+
+TEST(CommandLine, UsageErrorsNameWhatIsWrong)
+{
+    const std::tuple<const char16_t*, const char16_t*, const char*> cases[] = {
+        {u"record", u"", "expects exactly one URL"},
+        {u"record", u"mms://h/a mms://h/b", "expects exactly one URL"},
+        {u"record", u"mms://h/a --no-such-option", "Unknown option 'no-such-option'."},
+        {u"record", u"mms://h/a --resume --overwrite", "--resume and --overwrite exclude each other"},
+        {u"record", u"mms://h/a --user x", "--user and --password go together"},
+        {u"record", u"mms://h/a --user x --password p --password-file f",
+         "--password and --password-file exclude each other"},
+        {u"record", u"mms://h/a --tcp-port 0", "--tcp-port takes a port number"},
+        {u"record", u"mms://h/a --udp-port 65536", "--udp-port takes a port number"},
+        {u"record", u"mms://h/a --http-port http", "--http-port takes a port number"},
+        {u"record", u"mms://h/a --transport tcp", "--transport takes auto, mmst, mmsu or mmsh"},
+        {u"record", u"mms://h/a --duration soon", "--duration takes a number of seconds"},
+        {u"record", u"mms://h/a --duration inf", "--duration takes a number of seconds"},
+        {u"record", u"mms://h/a --duration -1", "--duration takes a number of seconds"},
+        {u"record", u"mms://h/a --connect-timeout 0", "--connect-timeout takes a number of seconds"},
+        {u"record", u"mms://h/a --connect-timeout 3601", "--connect-timeout takes a number of seconds"},
+        {u"record", u"mms://h/a --http-timeout 0", "--http-timeout takes a number of seconds"},
+        {u"record", u"mms://h/a --http-user u", "--http-user and --http-password go together"},
+        {u"record", u"mms://h/a --entry 0", "--entry takes a number from 1"},
+        {u"open", u"", "expects exactly one location"},
+        {u"open", u"a.asx b.asx", "expects exactly one location"},
+        {u"open", u"a.asx --entry 2", "Unknown option 'entry'."},
+        {u"open", u"a.asx --save-redirector", "Missing value after '--save-redirector'."},
+        {u"open", u"a.asx --http-password p", "--http-user and --http-password go together"},
+        {u"open", u"a.asx --http-timeout 3601", "--http-timeout takes a number of seconds"},
+        {u"info", u"", "expects exactly one location"},
+        {u"info", u"a.wmv b.wmv", "expects exactly one location"},
+        {u"info", u"a.wmv --http-user u", "Unknown option 'http-user'."},
+    };
+    for (const auto& [command, words, message] : cases) {
+        EXPECT_EQ(UsageMessage(command, words), QString::fromLatin1(message))
+            << QString::fromUtf16(command).toStdString() << " " << QString::fromUtf16(words).toStdString();
+    }
+}
+
+TEST(CommandLine, RecordValuesAreTakenAsGiven)
+{
+    const auto parsed = Parse<RecordOptions>(
+        u"record",
+        u"http://h/list.asx --entry 2 -o out.wmv --resume --user alice --password - --udp-port 0 --transport mmsu"
+        u" --duration 2.5 --connect-timeout 1.5 --http-timeout 3");
+    const auto* options = std::get_if<RecordOptions>(&parsed);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->location, QStringLiteral("http://h/list.asx"));
+    EXPECT_EQ(options->entry, 2);
+    EXPECT_EQ(options->output, QStringLiteral("out.wmv"));
+    EXPECT_EQ(options->resumeChoice, ResumeChoice::Resume);
+    EXPECT_EQ(options->user, QStringLiteral("alice"));
+    ASSERT_TRUE(options->password);
+    EXPECT_EQ(options->password->form, GivenPassword::Form::Typed);
+    EXPECT_EQ(options->udpPort, QStringLiteral("0"));
+    EXPECT_EQ(options->transport, Transport::Mmsu);
+    EXPECT_EQ(options->durationSeconds, 2.5);
+    EXPECT_EQ(options->connectTimeoutMs, 1500);
+    EXPECT_EQ(options->http.timeLimitMs, 3000);
+    EXPECT_EQ(options->httpPort, 80);
+}
+
+TEST(CommandLine, OpenAndInfoValuesAreTakenAsGiven)
+{
+    const auto parsed = Parse<OpenOptions>(u"open", u"mms://h/a --save-redirector copy.asx --http-timeout 2");
+    const auto* open = std::get_if<OpenOptions>(&parsed);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->location, QStringLiteral("mms://h/a"));
+    EXPECT_EQ(open->saveRedirector, QStringLiteral("copy.asx"));
+    EXPECT_EQ(open->http.timeLimitMs, 2000);
+    EXPECT_FALSE(open->http.password);
+    // Blanks around the location are dropped; a relative file path is made absolute.
+    const QStringList blanks = {QStringLiteral("tovrin-cli"), QStringLiteral("open"),
+                                QStringLiteral(" \t mms://h/a  ")};
+    EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, QStringLiteral("mms://h/a"));
+    const auto local = std::get<OpenOptions>(Parse<OpenOptions>(u"open", u"media/list.asx"));
+    EXPECT_EQ(local.location, QDir::current().filePath(QStringLiteral("media/list.asx")));
+    EXPECT_FALSE(local.saveRedirector);
+    EXPECT_EQ(std::get<InfoOptions>(Parse<InfoOptions>(u"info", u"clip.wmv")).file,
+              QDir::current().filePath(QStringLiteral("clip.wmv")));
+}
+
+TEST(CommandLine, HelpIsTheCommandsOwn)
+{
+    const auto record = Parse<RecordOptions>(u"record", u"--help");
+    const auto open = Parse<OpenOptions>(u"open", u"--help");
+    const auto info = Parse<InfoOptions>(u"info", u"--help");
+    ASSERT_TRUE(std::holds_alternative<HelpRequest>(record));
+    ASSERT_TRUE(std::holds_alternative<HelpRequest>(open));
+    ASSERT_TRUE(std::holds_alternative<HelpRequest>(info));
+    EXPECT_TRUE(std::get<HelpRequest>(record).text.contains(QStringLiteral("--udp-port")));
+    EXPECT_TRUE(std::get<HelpRequest>(open).text.contains(QStringLiteral("--save-redirector")));
+    EXPECT_TRUE(std::get<HelpRequest>(info).text.contains(QStringLiteral("Prints the file properties")));
+}
