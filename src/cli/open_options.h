@@ -13,7 +13,7 @@ namespace tovrin {
 
 // Everything `tovrin-cli open` was asked to do, checked, before anything runs.
 struct OpenOptions {
-    QString location;        // trimmed, a relative file path made absolute
+    QString location;                       // trimmed, a relative file path made absolute
     std::optional<QString> saveRedirector;  // --save-redirector: a fetched redirector is saved there
     HttpFetchOptions http;
 };

@@ -37,7 +37,8 @@ void AskWebCredentials(Shell& shell, RedirectorFetch& fetch)
 {
     const QString password =
         shell.inputBox(kAuthTitle, QStringLiteral("Please enter your Password for this site"), QString());
-    const QString userId = shell.inputBox(kAuthTitle, QStringLiteral("Please enter your user ID for this site"), QString());
+    const QString userId =
+        shell.inputBox(kAuthTitle, QStringLiteral("Please enter your user ID for this site"), QString());
     fetch.setCredentials(userId, password);
     shell.showMessage(QStringLiteral("Now try connecting again"));
 }
@@ -75,8 +76,9 @@ bool FillUrlList(Shell& shell, const QByteArray& text)
 
 QByteArray FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& location)
 {
-    const QMetaObject::Connection logged = QObject::connect(
-        &fetch, &RedirectorFetch::progress, &fetch, [&shell](FetchProgress what) { shell.appendLog(ProgressLine(what)); });
+    const QMetaObject::Connection logged =
+        QObject::connect(&fetch, &RedirectorFetch::progress, &fetch,
+                         [&shell](FetchProgress what) { shell.appendLog(ProgressLine(what)); });
     const FetchResult result = fetch.get(location);
     QObject::disconnect(logged);
     switch (result.error) {

@@ -1,9 +1,9 @@
-#include "steps/open_dialog.h"
 #include "steps/open_media.h"
 #include "locations/archived_log.h"
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
+#include "steps/open_dialog.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/temp_settings.h"
@@ -242,7 +242,8 @@ TEST(OpenMedia, RedirectorSiteThatRefusesTheConnection)
     EXPECT_FALSE(o.fetch.isBusy());
 
     o.open(QStringLiteral("http:///list.asx"));
-    EXPECT_EQ(o.t.shell.messages.value(3), QStringLiteral("Could not connect to redirector URL, could be a broken link"));
+    EXPECT_EQ(o.t.shell.messages.value(3),
+              QStringLiteral("Could not connect to redirector URL, could be a broken link"));
 }
 
 // The open dialog ------------------------------------------------------------
