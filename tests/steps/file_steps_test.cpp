@@ -14,9 +14,9 @@ using tovrin::test::TestContext;
 
 namespace {
 
-// Saves through `save` into the folder `folder` of the test's temporary
-// folder, then again cancelled: the chooser asked the second time starts in
-// that folder, remembered in `setting`.
+// Saves through `save` into `target`, its chooser starting where the chooser
+// likes, then again cancelled: the second chooser starts in the target's
+// folder, remembered in `setting`.
 template <typename Save>
 void SaveTwiceIntoAFolder(TestContext& t, const QString& target, const QString& setting, Save save)
 {
@@ -24,6 +24,8 @@ void SaveTwiceIntoAFolder(TestContext& t, const QString& target, const QString& 
     QDir().mkpath(folder);
     t.shell.saveFileAnswers.push_back(target);
     save();
+    ASSERT_TRUE(t.shell.lastSaveRequest);
+    EXPECT_TRUE(t.shell.lastSaveRequest->startFolder.isEmpty());
     EXPECT_EQ(t.store.read(setting), folder);
     t.shell.saveFileAnswers.push_back(std::nullopt);
     save();

@@ -26,13 +26,13 @@ const QString kLogShown = QStringLiteral("Displaying archived Tovrin log file");
 const QString kLogFailed = QStringLiteral("Log file error, cannot continue");
 
 struct Opener {
+    QCoreApplication& app = test::CoreApp();  // before the fetch's network manager
     TestContext t;
     RedirectorFetch fetch;
     OpenDialog dialog{t.ctx, fetch};
 
     Opener()
     {
-        test::CoreApp();
         // Left over from an earlier run: the opening starts from a reset.
         t.shell.log = {QStringLiteral("old line")};
         t.run.localFileMode = true;
