@@ -69,10 +69,6 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
     QString problem;
     EXPECT_FALSE(ReadGivenPassword(*missing.options.given(missing.parser), problem));
     EXPECT_TRUE(problem.contains(QStringLiteral("cannot read"))) << problem.toStdString();
-
-    Parsed both({QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-file"),
-                 dir.filePath(QStringLiteral("pw1"))});
-    EXPECT_EQ(both.options.check(both.parser), QStringLiteral("--password and --password-file exclude each other"));
 }
 
 TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
