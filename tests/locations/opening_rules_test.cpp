@@ -2,7 +2,6 @@
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "support/asf_sample.h"
-#include "support/core_app.h"
 
 #include <QTemporaryDir>
 
@@ -69,15 +68,4 @@ TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
     };
     for (const auto& [error, sent, expected] : cases)
         EXPECT_EQ(ErrorForNetworkError(error, sent), expected) << error;
-}
-
-TEST(RedirectorFetch, LocationWithoutAHostIsAnInvalidHost)
-{
-    test::CoreApp();
-    RedirectorFetch fetch;
-    const FetchResult result = fetch.get(QStringLiteral("http:///list.asx"));
-    EXPECT_EQ(result.error, FetchError::InvalidHost);
-    EXPECT_TRUE(result.body.isEmpty());
-    fetch.abort();  // idle: nothing to do
-    EXPECT_FALSE(fetch.isBusy());
 }

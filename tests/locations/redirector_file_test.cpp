@@ -18,31 +18,29 @@ QStringList Entries(const QByteArray& text)
 
 }  // namespace
 
-TEST(ScanRedirector, FindsAddressesWhateverTheMarkup)
+TEST(ScanRedirector, FindsTheMmsAddressesWhateverTheMarkup)
 {
-    EXPECT_EQ(Entries("<asx><entry><ref href=\"mms://srv/a.asf\"/></entry></asx>"),
-              QStringList{QStringLiteral("mms://srv/a.asf")});
-    EXPECT_EQ(Entries("[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=MMST://srv/b.wmv\r\n"),
-              (QStringList{QStringLiteral("mms://srv/a.asf"), QStringLiteral("MMST://srv/b.wmv")}));
-    EXPECT_EQ(Entries("Ref1=mmsh://srv/c.wmv\r\nRef2=MMSH://srv/live\r\n"),
-              (QStringList{QStringLiteral("mmsh://srv/c.wmv"), QStringLiteral("MMSH://srv/live")}));
-    // Only a space, a LF and a double quote end an address.
-    EXPECT_EQ(Entries("href='mms://srv/a.asf'/>"), QStringList{QStringLiteral("mms://srv/a.asf'/>")});
-    EXPECT_EQ(Entries("mmsu://h/a\tb<c>\rd e"), QStringList{QStringLiteral("mmsu://h/a\tb<c>\rd")});
-    EXPECT_EQ(Entries("x mms://h/last"), QStringList{QStringLiteral("mms://h/last")});
-    EXPECT_EQ(Entries("mms://h/a mms://h/a"), (QStringList{QStringLiteral("mms://h/a"), QStringLiteral("mms://h/a")}));
-    // Addresses that run into each other: the second starts where the first ended.
-    EXPECT_EQ(Entries("\"mms://h/a\"mms://h/b\""),
-              (QStringList{QStringLiteral("mms://h/a"), QStringLiteral("mms://h/b")}));
-}
-
-TEST(ScanRedirector, OtherSchemesAndCapitalisationsAreNotAddresses)
-{
-    EXPECT_TRUE(Entries("Mms://srv/a http://srv/a.asf mMs://x rtsp://x Mmsh://x").isEmpty());
-    EXPECT_TRUE(Entries("").isEmpty());
-    EXPECT_TRUE(Entries("mms:/").isEmpty());
-    EXPECT_EQ(Entries("mms://"), QStringList{QStringLiteral("mms://")});
-    EXPECT_EQ(Entries(QByteArray("\0mms://h/a\0b", 11)), QStringList{QStringLiteral("mms://h/a")});
+    const std::pair<QByteArray, const char*> cases[] = {
+        // the entries, joined by "|"
+        {"<asx><entry><ref href=\"mms://srv/a.asf\"/></entry></asx>", "mms://srv/a.asf"},
+        {"[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=MMST://srv/b.wmv\r\n", "mms://srv/a.asf|MMST://srv/b.wmv"},
+        {"Ref1=mmsh://srv/c.wmv\r\nRef2=MMSH://srv/live\r\n", "mmsh://srv/c.wmv|MMSH://srv/live"},
+        // Only a space, a LF and a double quote end an address.
+        {"href='mms://srv/a.asf'/>", "mms://srv/a.asf'/>"},
+        {"mmsu://h/a\tb<c>\rd e", "mmsu://h/a\tb<c>\rd"},
+        {"x mms://h/last", "mms://h/last"},
+        {"mms://h/a mms://h/a", "mms://h/a|mms://h/a"},
+        // Addresses that run into each other: the second starts where the first ended.
+        {"\"mms://h/a\"mms://h/b\"", "mms://h/a|mms://h/b"},
+        // Other schemes and capitalisations are no addresses.
+        {"Mms://srv/a http://srv/a.asf mMs://x rtsp://x Mmsh://x", ""},
+        {"", ""},
+        {"mms:/", ""},
+        {"mms://", "mms://"},
+        {QByteArray("\0mms://h/a\0b", 11), "mms://h/a"},
+    };
+    for (const auto& [text, entries] : cases)
+        EXPECT_EQ(Entries(text).join(u'|'), QString::fromLatin1(entries)) << text.toStdString();
 }
 
 TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
