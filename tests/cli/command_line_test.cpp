@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::Args;
 
 namespace {
@@ -78,14 +79,14 @@ TEST(CommandLine, RecordValuesAreTakenAsGiven)
              u" --duration 2.5 --connect-timeout 1.5 --http-timeout 3"));
     const auto* options = std::get_if<RecordOptions>(&parsed);
     ASSERT_NE(options, nullptr);
-    EXPECT_EQ(options->location, QStringLiteral("http://h/list.asx"));
+    EXPECT_EQ(options->location, u"http://h/list.asx"_s);
     EXPECT_EQ(options->entry, 2);
-    EXPECT_EQ(options->output, QStringLiteral("out.wmv"));
+    EXPECT_EQ(options->output, u"out.wmv"_s);
     EXPECT_EQ(options->resumeChoice, ResumeChoice::Resume);
-    EXPECT_EQ(options->user, QStringLiteral("alice"));
+    EXPECT_EQ(options->user, u"alice"_s);
     ASSERT_TRUE(options->password);
     EXPECT_EQ(options->password->form, GivenPassword::Form::Typed);
-    EXPECT_EQ(options->udpPort, QStringLiteral("0"));
+    EXPECT_EQ(options->udpPort, u"0"_s);
     EXPECT_EQ(options->transport, Transport::Mmsu);
     EXPECT_EQ(options->durationSeconds, 2.5);
     EXPECT_EQ(options->connectTimeoutMs, 1500);
@@ -98,19 +99,18 @@ TEST(CommandLine, OpenAndInfoValuesAreTakenAsGiven)
     const auto parsed = ParseOpenCommandLine(Line(u"open", u"mms://h/a --save-redirector copy.asx --http-timeout 2"));
     const auto* open = std::get_if<OpenOptions>(&parsed);
     ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->location, QStringLiteral("mms://h/a"));
-    EXPECT_EQ(open->saveRedirector, QStringLiteral("copy.asx"));
+    EXPECT_EQ(open->location, u"mms://h/a"_s);
+    EXPECT_EQ(open->saveRedirector, u"copy.asx"_s);
     EXPECT_EQ(open->http.timeLimitMs, 2000);
     EXPECT_FALSE(open->http.password);
     // Blanks around the location are dropped; a relative file path is made absolute.
-    const QStringList blanks = {QStringLiteral("tovrin-cli"), QStringLiteral("open"),
-                                QStringLiteral(" \t mms://h/a  ")};
-    EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, QStringLiteral("mms://h/a"));
+    const QStringList blanks = {u"tovrin-cli"_s, u"open"_s, u" \t mms://h/a  "_s};
+    EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, u"mms://h/a"_s);
     const auto local = std::get<OpenOptions>(ParseOpenCommandLine(Line(u"open", u"media/list.asx")));
-    EXPECT_EQ(local.location, QDir::current().filePath(QStringLiteral("media/list.asx")));
+    EXPECT_EQ(local.location, QDir::current().filePath(u"media/list.asx"_s));
     EXPECT_FALSE(local.saveRedirector);
     EXPECT_EQ(std::get<InfoOptions>(ParseInfoCommandLine(Line(u"info", u"clip.wmv"))).file,
-              QDir::current().filePath(QStringLiteral("clip.wmv")));
+              QDir::current().filePath(u"clip.wmv"_s));
 }
 
 TEST(CommandLine, HelpIsTheCommandsOwn)

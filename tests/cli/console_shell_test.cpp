@@ -9,12 +9,13 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 // The console writing to a file and reading an empty input, as when run from a script.
 struct Console {
     QTemporaryDir dir;
-    std::FILE* out = std::fopen(dir.filePath(QStringLiteral("out.txt")).toLocal8Bit().constData(), "w+");
+    std::FILE* out = std::fopen(dir.filePath(u"out.txt"_s).toLocal8Bit().constData(), "w+");
     std::FILE* in = std::fopen("/dev/null", "r");
     ConsoleShell shell;
     explicit Console(ConsoleAnswers answers = {}) : shell(std::move(answers), out, in) {}
@@ -26,7 +27,7 @@ struct Console {
     QString printed()
     {
         std::fflush(out);
-        QFile file(dir.filePath(QStringLiteral("out.txt")));
+        QFile file(dir.filePath(u"out.txt"_s));
         file.open(QIODevice::ReadOnly);
         return QString::fromUtf8(file.readAll());
     }
@@ -37,30 +38,30 @@ TEST(ConsoleShell, WithoutATerminalQuestionsGetTheSafeAnswer)
 {
     Console c;
     EXPECT_FALSE(c.shell.interactive());
-    EXPECT_FALSE(c.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?")));
+    EXPECT_FALSE(c.shell.confirm(u"您確定要放棄這項連線期間嗎?"_s));
     EXPECT_EQ(c.shell.askResume(), ResumeChoice::Cancel);
     EXPECT_FALSE(c.shell.askPassword({}));
-    EXPECT_EQ(c.shell.inputBox(QStringLiteral("T"), QStringLiteral("P"), QStringLiteral("d")), QStringLiteral("d"));
-    c.shell.showMessage(QStringLiteral("第一行\n第二行"));
+    EXPECT_EQ(c.shell.inputBox(u"T"_s, u"P"_s, u"d"_s), u"d"_s);
+    c.shell.showMessage(u"第一行\n第二行"_s);
     const QString printed = c.printed();
-    EXPECT_TRUE(printed.contains(QStringLiteral("*** 第一行\n*** 第二行\n"))) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(u"*** 第一行\n*** 第二行\n"_s)) << printed.toStdString();
 }
 
 TEST(ConsoleShell, CommandLineAnswersAreUsedAndTheSaveFileIsMadeAbsolute)
 {
     ConsoleAnswers answers;
-    answers.saveFile = QStringLiteral("relative/clip.wmv");
+    answers.saveFile = u"relative/clip.wmv"_s;
     answers.resumeChoice = ResumeChoice::Redownload;
-    answers.password = PasswordAnswer{QStringLiteral("alice"), QStringLiteral("pw"), true};
+    answers.password = PasswordAnswer{u"alice"_s, u"pw"_s, true};
     Console c(answers);
     EXPECT_EQ(c.shell.askResume(), ResumeChoice::Redownload);
-    EXPECT_EQ(c.shell.askPassword({})->userId, QStringLiteral("alice"));
-    EXPECT_EQ(*c.shell.chooseSaveFile({}), QDir::current().absoluteFilePath(QStringLiteral("relative/clip.wmv")));
+    EXPECT_EQ(c.shell.askPassword({})->userId, u"alice"_s);
+    EXPECT_EQ(*c.shell.chooseSaveFile({}), QDir::current().absoluteFilePath(u"relative/clip.wmv"_s));
 
     Console d;
     SaveFileRequest request;
-    request.defaultName = QStringLiteral("news_live.asf");
-    EXPECT_EQ(*d.shell.chooseSaveFile(request), QDir::current().absoluteFilePath(QStringLiteral("news_live.asf")));
+    request.defaultName = u"news_live.asf"_s;
+    EXPECT_EQ(*d.shell.chooseSaveFile(request), QDir::current().absoluteFilePath(u"news_live.asf"_s));
 }
 
 TEST(ConsoleShell, EachSaveChooserIsAnsweredForWhatItAsks)
@@ -73,21 +74,21 @@ TEST(ConsoleShell, EachSaveChooserIsAnsweredForWhatItAsks)
     };
     const QString dir = QDir::current().absolutePath();
     ConsoleAnswers answers;
-    answers.saveFile = QStringLiteral("rec/show.log");  // a recording may have any name
+    answers.saveFile = u"rec/show.log"_s;  // a recording may have any name
     Console c(answers);
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("x.log")), std::nullopt) << "no recording chosen yet";
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"x.log"_s), std::nullopt) << "no recording chosen yet";
     c.shell.setSaveLocation(*ask(c.shell, SaveKind::Recording, QString()));
-    EXPECT_EQ(c.shell.saveLocation(), dir + QStringLiteral("/rec/show.log"));
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("other.log")), dir + QStringLiteral("/rec/other.log"));
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, QStringLiteral("show.log")), std::nullopt) << "never the recording";
-    EXPECT_EQ(ask(c.shell, SaveKind::Redirector, QStringLiteral("list.asx")), std::nullopt);
+    EXPECT_EQ(c.shell.saveLocation(), dir + u"/rec/show.log"_s);
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"other.log"_s), dir + u"/rec/other.log"_s);
+    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"show.log"_s), std::nullopt) << "never the recording";
+    EXPECT_EQ(ask(c.shell, SaveKind::Redirector, u"list.asx"_s), std::nullopt);
 
-    answers.logFile = QStringLiteral("session.log");
-    answers.redirectorFile = QStringLiteral("saved.asx");
+    answers.logFile = u"session.log"_s;
+    answers.redirectorFile = u"saved.asx"_s;
     Console d(answers);
-    EXPECT_EQ(ask(d.shell, SaveKind::Log, QStringLiteral("x.log")), dir + QStringLiteral("/session.log"));
-    EXPECT_EQ(ask(d.shell, SaveKind::Redirector, QStringLiteral("x.asx")), dir + QStringLiteral("/saved.asx"));
-    EXPECT_EQ(ask(d.shell, SaveKind::Recording, QString()), dir + QStringLiteral("/rec/show.log"));
+    EXPECT_EQ(ask(d.shell, SaveKind::Log, u"x.log"_s), dir + u"/session.log"_s);
+    EXPECT_EQ(ask(d.shell, SaveKind::Redirector, u"x.asx"_s), dir + u"/saved.asx"_s);
+    EXPECT_EQ(ask(d.shell, SaveKind::Recording, QString()), dir + u"/rec/show.log"_s);
 }
 
 TEST(ConsoleShell, PrintsEveryLogLineButKeepsABoundedCopy)
@@ -96,12 +97,12 @@ TEST(ConsoleShell, PrintsEveryLogLineButKeepsABoundedCopy)
     quiet.quiet = true;
     Console c(quiet);
     for (qsizetype i = 0; i < ConsoleShell::kMaxKeptLogLines + 500; ++i)
-        c.shell.appendLog(QStringLiteral("- line %1").arg(i));
+        c.shell.appendLog(u"- line %1"_s.arg(i));
     EXPECT_EQ(c.shell.logLines().size(), ConsoleShell::kMaxKeptLogLines + 1);
-    EXPECT_EQ(c.shell.logLines().last(), QStringLiteral("... (later lines are not kept)"));
+    EXPECT_EQ(c.shell.logLines().last(), u"... (later lines are not kept)"_s);
     EXPECT_TRUE(c.printed().isEmpty()) << "--quiet prints no log lines";
 
     Console loud;
-    loud.shell.appendLog(QStringLiteral("開啟 MMS 協定，等候回覆中..."));
-    EXPECT_EQ(loud.printed(), QStringLiteral("開啟 MMS 協定，等候回覆中...\n"));
+    loud.shell.appendLog(u"開啟 MMS 協定，等候回覆中..."_s);
+    EXPECT_EQ(loud.printed(), u"開啟 MMS 協定，等候回覆中...\n"_s);
 }

@@ -15,16 +15,17 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 struct Parsed {
-    PasswordOptions options{QStringLiteral("password"), QStringLiteral("Password.")};
+    PasswordOptions options{u"password"_s, u"Password."_s};
     QCommandLineParser parser;
     explicit Parsed(const QStringList& args)
     {
         parser.addOptions({options.value, options.file});
-        EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("tovrin-cli")} + args)) << parser.errorText().toStdString();
+        EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
     }
 };
 
@@ -48,45 +49,45 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
         std::optional<QString> password;  // std::nullopt: refused
         QString problem;
     } cases[] = {
-        {QFile::ReadOwner, "with blanks \r\nsecond line\n", QStringLiteral("with blanks "), {}},
+        {QFile::ReadOwner, "with blanks \r\nsecond line\n", u"with blanks "_s, {}},
         {QFile::ReadOwner | QFile::WriteOwner, "", QString(), {}},
         {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, "s3cret\n", std::nullopt,
-         QStringLiteral("can be read by other users (mode 0640)")},
+         u"can be read by other users (mode 0640)"_s},
     };
     int n = 0;
     for (const auto& c : cases) {
-        const QString path = dir.filePath(QStringLiteral("pw%1").arg(++n));
+        const QString path = dir.filePath(u"pw%1"_s.arg(++n));
         ASSERT_TRUE(test::WriteWholeFile(path, c.content, c.mode));
-        Parsed p({QStringLiteral("--password-file"), path});
+        Parsed p({u"--password-file"_s, path});
         QString problem;
         EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem), c.password) << n;
         EXPECT_TRUE(problem.contains(c.problem)) << n << ": " << problem.toStdString();
         if (!c.password) {
-            EXPECT_TRUE(problem.startsWith(QStringLiteral("--password-file: "))) << problem.toStdString();
+            EXPECT_TRUE(problem.startsWith(u"--password-file: "_s)) << problem.toStdString();
         }
     }
-    Parsed missing({QStringLiteral("--password-file"), dir.filePath(QStringLiteral("none"))});
+    Parsed missing({u"--password-file"_s, dir.filePath(u"none"_s)});
     QString problem;
     EXPECT_FALSE(ReadGivenPassword(*missing.options.given(missing.parser), problem));
-    EXPECT_TRUE(problem.contains(QStringLiteral("cannot read"))) << problem.toStdString();
+    EXPECT_TRUE(problem.contains(u"cannot read"_s)) << problem.toStdString();
 }
 
 TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
 {
     std::FILE* in = Input("first line\r\nsecond\n");
     std::FILE* out = std::tmpfile();
-    Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
+    Parsed p({u"--password"_s, u"-"_s});
     QString problem;
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), QStringLiteral("first line"));
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), QStringLiteral("second"));
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"first line"_s);
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"second"_s);
     EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), std::nullopt);
-    EXPECT_EQ(problem, QStringLiteral("--password -: no password was typed"));
+    EXPECT_EQ(problem, u"--password -: no password was typed"_s);
     EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
     std::fclose(in);
     std::fclose(out);
 
-    Parsed plain({QStringLiteral("--password"), QStringLiteral("-x")});
-    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), QStringLiteral("-x"));
+    Parsed plain({u"--password"_s, u"-x"_s});
+    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), u"-x"_s);
 }
 
 TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
@@ -108,11 +109,11 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(::write(master, "top secret\n", 11), 11);
     });
-    Parsed p({QStringLiteral("--password"), QStringLiteral("-")});
+    Parsed p({u"--password"_s, u"-"_s});
     QString problem;
     const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
     typist.join();
-    EXPECT_EQ(password, QStringLiteral("top secret"));
+    EXPECT_EQ(password, u"top secret"_s);
 
     QByteArray shown;
     ::fcntl(master, F_SETFL, O_NONBLOCK);

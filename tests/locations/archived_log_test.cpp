@@ -7,17 +7,18 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(SplitSessionLog, EachLineFeedEndsOneLine)
 {
     const std::pair<QByteArray, QStringList> cases[] = {
-        {"a\nb\n", {QStringLiteral("a"), QStringLiteral("b")}},
-        {"a\n\nb\n", {QStringLiteral("a"), QString(), QStringLiteral("b")}},
+        {"a\nb\n", {u"a"_s, u"b"_s}},
+        {"a\n\nb\n", {u"a"_s, QString(), u"b"_s}},
         {"\n", {QString()}},
-        {"a\r\nb\r\n", {QStringLiteral("a\r"), QStringLiteral("b\r")}},
+        {"a\r\nb\r\n", {u"a\r"_s, u"b\r"_s}},
         // Text after the last line feed is shown rather than dropped.
-        {"a\nno end", {QStringLiteral("a"), QStringLiteral("no end")}},
-        {QByteArray::fromHex("b67db1d20a"), {QStringLiteral("開啟")}},
+        {"a\nno end", {u"a"_s, u"no end"_s}},
+        {QByteArray::fromHex("b67db1d20a"), {u"開啟"_s}},
     };
     for (const auto& [content, lines] : cases)
         EXPECT_EQ(SplitSessionLog(content), lines) << content.toStdString();
@@ -26,17 +27,17 @@ TEST(SplitSessionLog, EachLineFeedEndsOneLine)
 TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
 {
     QTemporaryDir dir;
-    QFile huge(dir.filePath(QStringLiteral("huge.log")));
+    QFile huge(dir.filePath(u"huge.log"_s));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     ASSERT_TRUE(huge.resize(kMaxArchivedLogBytes + 1));
     huge.close();
     const std::pair<QString, ArchivedLogError> cases[] = {
-        {dir.filePath(QStringLiteral("missing.log")), ArchivedLogError::CannotRead},
+        {dir.filePath(u"missing.log"_s), ArchivedLogError::CannotRead},
         {dir.path(), ArchivedLogError::CannotRead},
-        {test::WriteFile(dir, QStringLiteral("empty.log"), {}), ArchivedLogError::Empty},
+        {test::WriteFile(dir, u"empty.log"_s, {}), ArchivedLogError::Empty},
         {huge.fileName(), ArchivedLogError::TooLarge},
         // Within the size limit, but more lines than any session log holds.
-        {test::WriteFile(dir, QStringLiteral("lines.log"), QByteArray(kMaxArchivedLogLines + 1, '\n')),
+        {test::WriteFile(dir, u"lines.log"_s, QByteArray(kMaxArchivedLogLines + 1, '\n')),
          ArchivedLogError::TooManyLines},
     };
     for (const auto& [path, error] : cases) {
@@ -44,6 +45,6 @@ TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
         ASSERT_TRUE(std::holds_alternative<ArchivedLogError>(read)) << path.toStdString();
         EXPECT_EQ(std::get<ArchivedLogError>(read), error) << path.toStdString();
     }
-    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, QStringLiteral("a.log"), "x\ny\n"))),
-              (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
+    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, u"a.log"_s, "x\ny\n"))),
+              (QStringList{u"x"_s, u"y"_s}));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
 {
@@ -18,9 +19,9 @@ TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
         {"", "", "", "", ""},
     };
     for (const auto& c : cases) {
-        const PasswordPrompt p = PreparePasswordPrompt(QStringLiteral("media.example"),
-                                                       QString::fromLatin1(c.challenge), QByteArray(c.saved));
-        EXPECT_EQ(p.site, QStringLiteral("media.example"));
+        const PasswordPrompt p =
+            PreparePasswordPrompt(u"media.example"_s, QString::fromLatin1(c.challenge), QByteArray(c.saved));
+        EXPECT_EQ(p.site, u"media.example"_s);
         EXPECT_EQ(p.realm, QString::fromLatin1(c.realm)) << c.challenge;
         EXPECT_EQ(p.userId, QString::fromLatin1(c.userId)) << c.saved;
         EXPECT_EQ(p.password, QString::fromLatin1(c.password)) << c.saved;
@@ -29,12 +30,11 @@ TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
 
 TEST(CredentialsDialog, OkEncodesIdColonPassword)
 {
-    EXPECT_EQ(EncodeCredentials({QStringLiteral("bob"), QStringLiteral("secret"), true}),
-              QByteArray("Ym9iOnNlY3JldA=="));
+    EXPECT_EQ(EncodeCredentials({u"bob"_s, u"secret"_s, true}), QByteArray("Ym9iOnNlY3JldA=="));
     EXPECT_EQ(EncodeCredentials({QString(), QString(), false}), QByteArray("Og=="));
     // Non-ASCII credentials survive the round trip through the saved value.
-    const QByteArray saved = EncodeCredentials({QStringLiteral("使用者"), QStringLiteral("密碼:1"), true});
+    const QByteArray saved = EncodeCredentials({u"使用者"_s, u"密碼:1"_s, true});
     const PasswordPrompt p = PreparePasswordPrompt(QString(), QString(), saved);
-    EXPECT_EQ(p.userId, QStringLiteral("使用者"));
-    EXPECT_EQ(p.password, QStringLiteral("密碼:1"));
+    EXPECT_EQ(p.userId, u"使用者"_s);
+    EXPECT_EQ(p.password, u"密碼:1"_s);
 }

@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // A file a test writes to in steps while the device reads it.
 struct GrowingFile {
     QTemporaryDir dir;
-    QFile writer{dir.filePath(QStringLiteral("rec.asf"))};
+    QFile writer{dir.filePath(u"rec.asf"_s)};
     GrowingFile()
     {
         test::CoreApp();
@@ -73,7 +74,7 @@ TEST(GrowingFileDevice, AFileCompleteFromTheStartEndsWhereItEndsAndAMissingOneDo
     QSignalSpy finished(&device, &GrowingFileDevice::finished);
     EXPECT_TRUE(finished.wait(5000));
 
-    GrowingFileDevice missing(f.dir.filePath(QStringLiteral("none.asf")));
+    GrowingFileDevice missing(f.dir.filePath(u"none.asf"_s));
     EXPECT_FALSE(missing.open(QIODevice::ReadOnly));
     EXPECT_FALSE(GrowingFileDevice(f.writer.fileName()).open(QIODevice::ReadWrite));
 }

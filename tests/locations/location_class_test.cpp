@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(ClassifyLocation, SchemeAndEndingInTheTwoRecognisedCapitalisations)
 {
@@ -37,12 +38,8 @@ TEST(ClassifyLocation, SchemeAndEndingInTheTwoRecognisedCapitalisations)
 TEST(ServerHostOf, TakesTheTextBetweenTheSecondAndThirdSlash)
 {
     const std::pair<const char*, std::optional<QString>> cases[] = {
-        {"mms://host/f", QStringLiteral("host")},
-        {"mms://host:8080/f", QStringLiteral("host:8080")},
-        {"mms:///f", QString()},
-        {"/a/b/c/d", QStringLiteral("c")},
-        {"mms://host/", std::nullopt},
-        {"mms://host", std::nullopt},
+        {"mms://host/f", u"host"_s}, {"mms://host:8080/f", u"host:8080"_s}, {"mms:///f", QString()},
+        {"/a/b/c/d", u"c"_s},        {"mms://host/", std::nullopt},         {"mms://host", std::nullopt},
         {"m", std::nullopt},
     };
     for (const auto& [url, host] : cases)

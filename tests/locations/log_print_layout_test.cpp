@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -11,7 +12,7 @@ QStringList Numbered(int count)
 {
     QStringList lines;
     for (int i = 0; i < count; ++i)
-        lines << QStringLiteral("第 %1 行").arg(i);
+        lines << u"第 %1 行"_s.arg(i);
     return lines;
 }
 
@@ -19,7 +20,7 @@ QStringList Numbered(int count)
 
 TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
 {
-    const QString heading = QStringLiteral("Tovrin multimedia 期間記錄");
+    const QString heading = u"Tovrin multimedia 期間記錄"_s;
     struct Case {
         const char* what;
         QStringList lines;
@@ -30,24 +31,20 @@ TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
     const Case cases[] = {
         {"an empty log prints the heading alone", {}, 83, 6800, {{{10, 100, heading}}}},
         {"lines 1.5 em apart from y 200, numbered from 1 and three spaces",
-         {QStringLiteral("a"), QString(), QStringLiteral("中文")},
+         {u"a"_s, QString(), u"中文"_s},
          83,
          6800,
-         {{{10, 100, heading},
-           {10, 200, QStringLiteral("1   a")},
-           {10, 324, QStringLiteral("2   ")},
-           {10, 448, QStringLiteral("3   中文")}}}},
+         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 324, u"2   "_s}, {10, 448, u"3   中文"_s}}}},
         {"a line that would reach below the page starts the next one at y 200",
-         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
+         {u"a"_s, u"b"_s, u"c"_s},
          10,
          229,
-         {{{10, 100, heading}, {10, 200, QStringLiteral("1   a")}, {10, 215, QStringLiteral("2   b")}},
-          {{10, 200, QStringLiteral("3   c")}}}},
+         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 215, u"2   b"_s}}, {{10, 200, u"3   c"_s}}}},
         {"a page too short for any line still takes one each",
-         {QStringLiteral("a"), QStringLiteral("b")},
+         {u"a"_s, u"b"_s},
          10,
          50,
-         {{{10, 100, heading}, {10, 200, QStringLiteral("1   a")}}, {{10, 200, QStringLiteral("2   b")}}}},
+         {{{10, 100, heading}, {10, 200, u"1   a"_s}}, {{10, 200, u"2   b"_s}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -75,9 +72,9 @@ TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
             printed << item.text;
         }
     }
-    ASSERT_EQ(printed.takeFirst(), QStringLiteral("Tovrin multimedia 期間記錄"));
+    ASSERT_EQ(printed.takeFirst(), u"Tovrin multimedia 期間記錄"_s);
     ASSERT_EQ(printed.size(), lines.size());
     for (int i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(printed[i], QString::number(i + 1) + QStringLiteral("   ") + lines[i]);
+        EXPECT_EQ(printed[i], QString::number(i + 1) + u"   "_s + lines[i]);
     EXPECT_EQ(pages[1].front().y, 200);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(RouteFor, EachSchemeAndTypeHasItsRoute)
 {
@@ -38,23 +39,22 @@ TEST(RouteFor, EachSchemeAndTypeHasItsRoute)
 TEST(LocalHeaderLength, FileThatIsNoAsfGetsTheSmallestLength)
 {
     QTemporaryDir dir;
-    EXPECT_EQ(LocalHeaderLength(test::WriteFile(dir, QStringLiteral("short.asf"), "x")), 5000u);
-    EXPECT_EQ(LocalHeaderLength(dir.filePath(QStringLiteral("gone.asf"))), 5000u);
+    EXPECT_EQ(LocalHeaderLength(test::WriteFile(dir, u"short.asf"_s, "x")), 5000u);
+    EXPECT_EQ(LocalHeaderLength(dir.filePath(u"gone.asf"_s)), 5000u);
 }
 
 TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
 {
-    EXPECT_EQ(SplitOpenHistory(QStringLiteral("a\r\nb\rc\nd")),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(SplitOpenHistory(u"a\r\nb\rc\nd"_s), (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
     EXPECT_TRUE(SplitOpenHistory(QString()).isEmpty());
-    EXPECT_EQ(JoinOpenHistory({QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("a\r\nb\r\n"));
+    EXPECT_EQ(JoinOpenHistory({u"a"_s, u"b"_s}), u"a\r\nb\r\n"_s);
     // A hand-edited value with more lines than the history holds.
     QString many;
     for (int i = 0; i < 30; ++i)
-        many += QStringLiteral("mms://h/%1\r\n").arg(i);
+        many += u"mms://h/%1\r\n"_s.arg(i);
     const QStringList items = SplitOpenHistory(many);
     ASSERT_EQ(items.size(), kMaxOpenHistory);
-    EXPECT_EQ(items.first(), QStringLiteral("mms://h/0"));
+    EXPECT_EQ(items.first(), u"mms://h/0"_s);
 }
 
 TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)

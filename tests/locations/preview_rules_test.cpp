@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(ChoosePreviewFile, TheSaveFileFirstThenTheOpenedMediaWhenEachIsALocalMediaFile)
 {
@@ -13,19 +14,19 @@ TEST(ChoosePreviewFile, TheSaveFileFirstThenTheOpenedMediaWhenEachIsALocalMediaF
         std::optional<QString> chosen;
     };
     const Case cases[] = {
-        {u"C:\\rec\\show.asf", u"D:\\other.wmv", QStringLiteral("C:\\rec\\show.asf")},
-        {u"", u"C:\\clips\\a.wma", QStringLiteral("C:\\clips\\a.wma")},
-        {u"C:\\rec\\show.log", u"C:\\clips\\a.wm", QStringLiteral("C:\\clips\\a.wm")},
+        {u"C:\\rec\\show.asf", u"D:\\other.wmv", u"C:\\rec\\show.asf"_s},
+        {u"", u"C:\\clips\\a.wma", u"C:\\clips\\a.wma"_s},
+        {u"C:\\rec\\show.log", u"C:\\clips\\a.wm", u"C:\\clips\\a.wm"_s},
         {u"", u"mms://host/show.asf", std::nullopt},
         {u"C:\\rec\\playlist.asx", u"http://host/a.wmv", std::nullopt},
 #ifndef Q_OS_WIN
-        {u"/home/u/rec.wmv", u"", QStringLiteral("/home/u/rec.wmv")},
+        {u"/home/u/rec.wmv", u"", u"/home/u/rec.wmv"_s},
 #endif
     };
     for (const Case& c : cases)
         EXPECT_EQ(ChoosePreviewFile(QString::fromUtf16(c.save), QString::fromUtf16(c.media)), c.chosen)
             << QString::fromUtf16(c.save).toStdString();
-    EXPECT_EQ(NoPreviewableMediaMessage(), QStringLiteral("不正確的開啟預覽顯示媒介類型"));
+    EXPECT_EQ(NoPreviewableMediaMessage(), u"不正確的開啟預覽顯示媒介類型"_s);
 }
 
 TEST(FitVideo, FillsTheAreaWithTheAspectKeptAndCentres)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,9 +46,8 @@ TEST(ScanRedirector, FindsTheMmsAddressesWhateverTheMarkup)
 
 TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 {
-    const QString address = QStringLiteral("mms://srv/新聞.wmv");
-    const QString text =
-        QStringLiteral("<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n").arg(address);
+    const QString address = u"mms://srv/新聞.wmv"_s;
+    const QString text = u"<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n"_s.arg(address);
     const auto encoded = [&](QStringConverter::Encoding encoding, QStringEncoder::Flags flags) {
         QStringEncoder encoder(encoding, flags);
         return QByteArray(encoder(text));
@@ -72,12 +72,10 @@ TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 TEST(ScanRedirector, XmlEntitiesAreReplacedInXmlTextsOnly)
 {
     EXPECT_EQ(Entries("  <asx><ref href=\"mms://srv/a.asf?x=1&amp;y=&lt;2&gt;&apos;&amp;lt;&#38;&copy;\"/></asx>"),
-              QStringList{QStringLiteral("mms://srv/a.asf?x=1&y=<2>'&lt;&#38;&copy;")});
+              QStringList{u"mms://srv/a.asf?x=1&y=<2>'&lt;&#38;&copy;"_s});
     // A quote written as an entity stays inside the address.
-    EXPECT_EQ(Entries("<asx><ref href=\"mms://srv/&quot;q&quot;.asf\"/></asx>"),
-              QStringList{QStringLiteral("mms://srv/\"q\".asf")});
-    EXPECT_EQ(Entries("[Reference]\r\nRef1=mms://srv/a&amp;b.asf\r\n"),
-              QStringList{QStringLiteral("mms://srv/a&amp;b.asf")});
+    EXPECT_EQ(Entries("<asx><ref href=\"mms://srv/&quot;q&quot;.asf\"/></asx>"), QStringList{u"mms://srv/\"q\".asf"_s});
+    EXPECT_EQ(Entries("[Reference]\r\nRef1=mms://srv/a&amp;b.asf\r\n"), QStringList{u"mms://srv/a&amp;b.asf"_s});
 }
 
 TEST(ReadLocalRedirector, EmptyOrOversizedFilesAreRefusedUnread)
@@ -88,13 +86,13 @@ TEST(ReadLocalRedirector, EmptyOrOversizedFilesAreRefusedUnread)
         {QByteArray(kMaxRedirectorFileBytes + 1, ' '), LocalRedirectorError::TooLarge},
     };
     for (const auto& [bytes, error] : cases) {
-        QFile file(test::WriteFile(dir, QStringLiteral("a.asx"), bytes));
+        QFile file(test::WriteFile(dir, u"a.asx"_s, bytes));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const auto read = ReadLocalRedirector(file);
         ASSERT_TRUE(std::holds_alternative<LocalRedirectorError>(read));
         EXPECT_EQ(std::get<LocalRedirectorError>(read), error);
     }
-    QFile file(test::WriteFile(dir, QStringLiteral("b.asx"), "mms://h/a"));
+    QFile file(test::WriteFile(dir, u"b.asx"_s, "mms://h/a"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(std::get<QByteArray>(ReadLocalRedirector(file)), QByteArray("mms://h/a"));
 }

@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 {
-    EXPECT_EQ(EncodeSessionLog({QStringLiteral("a"), QStringLiteral("b")}), QByteArray("a\nb\n"));
+    EXPECT_EQ(EncodeSessionLog({u"a"_s, u"b"_s}), QByteArray("a\nb\n"));
     EXPECT_EQ(EncodeSessionLog({QString()}), QByteArray("\n"));
     EXPECT_EQ(EncodeSessionLog({}), QByteArray());
-    EXPECT_EQ(EncodeSessionLog({QStringLiteral("開啟 :\t碁")}), QByteArray::fromHex("b67db1d2203a09f9d60a"));
+    EXPECT_EQ(EncodeSessionLog({u"開啟 :\t碁"_s}), QByteArray::fromHex("b67db1d2203a09f9d60a"));
 }
 
 TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
@@ -41,8 +42,8 @@ TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
 TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
 {
     QTemporaryDir dir;
-    const QString path = test::WriteFile(dir, QStringLiteral("old.log"), "kept\n");
-    EXPECT_EQ(ReplaceFileContent(dir.filePath(QStringLiteral("missing/x.log")), "new"), ReplaceResult::CannotCreate);
+    const QString path = test::WriteFile(dir, u"old.log"_s, "kept\n");
+    EXPECT_EQ(ReplaceFileContent(dir.filePath(u"missing/x.log"_s), "new"), ReplaceResult::CannotCreate);
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
     EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));

@@ -15,22 +15,23 @@
 #include <memory>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
 namespace {
 
 using tovrin::test::CoreApp;
 
-const QString kWorking = QStringLiteral("處理程序媒介...");
-const QString kResolving = QStringLiteral("Resolving HTTP DNS address from URL...");
-const QString kConnected = QStringLiteral("Connected to HTTP redirector site");
-const QString kReceived = QStringLiteral("Redirector file received");
-const QString kRedirected = QStringLiteral("Being redirected by host to another address, following.");
-const QString kReady = QStringLiteral("URL list now has data, please select an entry");
-const QString kNoData = QStringLiteral("Redirector file contains no data");
-const QString kNotFound = QStringLiteral("Redirector file error, could not locate it");
-const QString kParseError = QStringLiteral("Networked parse error");
-const QString kTryAgain = QStringLiteral("Now try connecting again");
+const QString kWorking = u"處理程序媒介..."_s;
+const QString kResolving = u"Resolving HTTP DNS address from URL..."_s;
+const QString kConnected = u"Connected to HTTP redirector site"_s;
+const QString kReceived = u"Redirector file received"_s;
+const QString kRedirected = u"Being redirected by host to another address, following."_s;
+const QString kReady = u"URL list now has data, please select an entry"_s;
+const QString kNoData = u"Redirector file contains no data"_s;
+const QString kNotFound = u"Redirector file error, could not locate it"_s;
+const QString kParseError = u"Networked parse error"_s;
+const QString kTryAgain = u"Now try connecting again"_s;
 
 const QByteArray kXmlAsx =
     "<ASX version=\"3.0\">\n"
@@ -38,8 +39,7 @@ const QByteArray kXmlAsx =
     "  <Entry><Ref href=\"mms://media.example/news/first.wmv\" /></Entry>\n"
     "  <Entry><Ref href=\"MMST://media.example/news/second.asf\"/></Entry>\n"
     "</ASX>\n";
-const QStringList kXmlEntries = {QStringLiteral("mms://media.example/news/first.wmv"),
-                                 QStringLiteral("MMST://media.example/news/second.asf")};
+const QStringList kXmlEntries = {u"mms://media.example/news/first.wmv"_s, u"MMST://media.example/news/second.asf"_s};
 
 // A web server with the redirector files of the tests, one nginx per test.
 class RedirectorSite : public ::testing::Test {
@@ -48,10 +48,10 @@ protected:
     {
         CoreApp();
         ASSERT_TRUE(m_root.isValid());
-        put(QStringLiteral("list.asx"), kXmlAsx);
-        put(QStringLiteral("big.asx"), QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
-        QDir(m_root.path()).mkdir(QStringLiteral("private"));
-        put(QStringLiteral("private/list.asx"), kXmlAsx);
+        put(u"list.asx"_s, kXmlAsx);
+        put(u"big.asx"_s, QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
+        QDir(m_root.path()).mkdir(u"private"_s);
+        put(u"private/list.asx"_s, kXmlAsx);
 
         m_server = std::make_unique<test::NginxServer>(
             m_root.path(),
@@ -59,7 +59,7 @@ protected:
                            "location = /old.asx { return 301 /list.asx; }\n"
                            "location = /loop.asx { return 301 /loop.asx; }\n"));
         ASSERT_TRUE(m_server->started()) << m_server->error().toStdString();
-        ASSERT_TRUE(m_server->allowUser(QStringLiteral("tovrin"), QStringLiteral("s3cret")));
+        ASSERT_TRUE(m_server->allowUser(u"tovrin"_s, u"s3cret"_s));
         m_fetch = std::make_unique<RedirectorFetch>();
     }
 
@@ -81,28 +81,27 @@ protected:
 
 TEST_F(RedirectorSite, XmlRedirectorFillsTheUrlListAfterTheFetchLines)
 {
-    EXPECT_EQ(open(QStringLiteral("list.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(open(u"list.asx"_s), OpenOutcome::RedirectorLoaded);
     EXPECT_EQ(t.shell.log, (QStringList{kWorking, kResolving, kConnected, kReceived, kReady}));
     EXPECT_EQ(t.shell.urlList, kXmlEntries);
     EXPECT_EQ(t.shell.url, kXmlEntries.first());
     EXPECT_TRUE(t.shell.messages.isEmpty());
     ASSERT_EQ(t.shell.confirmations.size(), 1);
-    EXPECT_TRUE(
-        t.shell.confirmations.first().endsWith(QStringLiteral("Would you like to save this redirector file?\n")));
+    EXPECT_TRUE(t.shell.confirmations.first().endsWith(u"Would you like to save this redirector file?\n"_s));
     EXPECT_FALSE(t.run.localFileMode);
     EXPECT_FALSE(m_fetch->isBusy());
 }
 
 TEST_F(RedirectorSite, RedirectIsFollowedButNotForeverAndFailuresAreNotOfferedForSaving)
 {
-    EXPECT_EQ(open(QStringLiteral("old.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(open(u"old.asx"_s), OpenOutcome::RedirectorLoaded);
     EXPECT_TRUE(t.shell.log.contains(kRedirected));
     EXPECT_EQ(t.shell.urlList, kXmlEntries);
 
     const std::pair<QString, QString> failures[] = {
-        {QStringLiteral("loop.asx"), kNotFound},
-        {QStringLiteral("gone.asx"), kNotFound},
-        {QStringLiteral("big.asx"), QStringLiteral("Redirector file is larger than 4 MiB, fetch stopped")},
+        {u"loop.asx"_s, kNotFound},
+        {u"gone.asx"_s, kNotFound},
+        {u"big.asx"_s, u"Redirector file is larger than 4 MiB, fetch stopped"_s},
     };
     t.shell.confirmations.clear();
     for (const auto& [path, message] : failures) {
@@ -115,23 +114,22 @@ TEST_F(RedirectorSite, RedirectIsFollowedButNotForeverAndFailuresAreNotOfferedFo
 
 TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCredentials)
 {
-    t.shell.inputAnswers = {QStringLiteral(" s3cret\t"), QStringLiteral("  tovrin ")};
-    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
-    const QString title = QStringLiteral("Authentication Required !");
-    EXPECT_EQ(
-        t.shell.calls.filter(QStringLiteral("input ")),
-        (QStringList{QStringLiteral("input ") + title + QStringLiteral(" | Please enter your Password for this site"),
-                     QStringLiteral("input ") + title + QStringLiteral(" | Please enter your user ID for this site")}));
+    t.shell.inputAnswers = {u" s3cret\t"_s, u"  tovrin "_s};
+    EXPECT_EQ(open(u"private/list.asx"_s), OpenOutcome::Failed);
+    const QString title = u"Authentication Required !"_s;
+    EXPECT_EQ(t.shell.calls.filter(u"input "_s),
+              (QStringList{u"input "_s + title + u" | Please enter your Password for this site"_s,
+                           u"input "_s + title + u" | Please enter your user ID for this site"_s}));
     EXPECT_EQ(t.shell.messages, (QStringList{kTryAgain, kNoData, kParseError}));
-    EXPECT_EQ(m_fetch->userId(), QStringLiteral("tovrin"));
-    EXPECT_EQ(m_fetch->password(), QStringLiteral("s3cret"));
+    EXPECT_EQ(m_fetch->userId(), u"tovrin"_s);
+    EXPECT_EQ(m_fetch->password(), u"s3cret"_s);
     EXPECT_EQ(m_fetch->lastError(), FetchError::NeedsCredentials);
 
     t.shell.calls.clear();
     t.shell.messages.clear();
-    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::RedirectorLoaded);
+    EXPECT_EQ(open(u"private/list.asx"_s), OpenOutcome::RedirectorLoaded);
     EXPECT_EQ(t.shell.urlList, kXmlEntries);
-    EXPECT_TRUE(t.shell.calls.filter(QStringLiteral("input ")).isEmpty());
+    EXPECT_TRUE(t.shell.calls.filter(u"input "_s).isEmpty());
     EXPECT_TRUE(t.shell.messages.isEmpty());
     EXPECT_EQ(m_fetch->lastError(), FetchError::None);
 }
@@ -139,19 +137,19 @@ TEST_F(RedirectorSite, BasicAuthenticationPromptsThenTheNextOpeningSendsTheCrede
 TEST_F(RedirectorSite, RefusedOrCancelledCredentialsAskAgainAtTheNextOpening)
 {
     // Wrong credentials kept from earlier: sent once, refused, asked again.
-    m_fetch->setCredentials(QStringLiteral("tovrin"), QStringLiteral("wrong"));
-    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
-    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")).size(), 2);
+    m_fetch->setCredentials(u"tovrin"_s, u"wrong"_s);
+    EXPECT_EQ(open(u"private/list.asx"_s), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.calls.filter(u"input "_s).size(), 2);
     EXPECT_EQ(t.shell.messages.first(), kTryAgain);
     // Both boxes cancelled: empty credentials, nothing worth sending.
     EXPECT_TRUE(m_fetch->userId().isEmpty());
     EXPECT_TRUE(m_fetch->password().isEmpty());
 
     t.shell.calls.clear();
-    t.shell.inputAnswers = {QStringLiteral("s3cret"), QStringLiteral("tovrin")};
-    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::Failed);
-    EXPECT_EQ(t.shell.calls.filter(QStringLiteral("input ")).size(), 2);
-    EXPECT_EQ(open(QStringLiteral("private/list.asx")), OpenOutcome::RedirectorLoaded);
+    t.shell.inputAnswers = {u"s3cret"_s, u"tovrin"_s};
+    EXPECT_EQ(open(u"private/list.asx"_s), OpenOutcome::Failed);
+    EXPECT_EQ(t.shell.calls.filter(u"input "_s).size(), 2);
+    EXPECT_EQ(open(u"private/list.asx"_s), OpenOutcome::RedirectorLoaded);
 }
 
 TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
@@ -172,7 +170,7 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         }
         QElapsedTimer clock;
         clock.start();
-        t.run.mediaLocation = QStringLiteral("http://127.0.0.1:%1/list.asx").arg(silent.serverPort());
+        t.run.mediaLocation = u"http://127.0.0.1:%1/list.asx"_s.arg(silent.serverPort());
         EXPECT_EQ(OpenMedia(t.ctx, fetch), OpenOutcome::Failed);
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_TRUE(busyDuringFetch);
@@ -184,8 +182,7 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         } else {
             EXPECT_GE(clock.elapsed(), 900);
             EXPECT_EQ(t.shell.messages, (QStringList{kNotFound, kNoData, kParseError}));
-            EXPECT_TRUE(
-                t.shell.calls.contains(QStringLiteral("log HTTP redirector site did not answer within 1 seconds")));
+            EXPECT_TRUE(t.shell.calls.contains(u"log HTTP redirector site did not answer within 1 seconds"_s));
         }
     }
 }

@@ -4,36 +4,37 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
 TEST(ServerAccess, HostIsTakenOrTheAddressRefusedKeepingTheHost)
 {
     TestContext t;
-    ASSERT_TRUE(ExtractServerHost(t.ctx, QStringLiteral("mms://host:8080/f")));
-    EXPECT_EQ(t.run.serverHost, QStringLiteral("host:8080"));
-    EXPECT_FALSE(ExtractServerHost(t.ctx, QStringLiteral("mms://other/")));
-    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("The URL is invalid, bad '/' or missing filename")});
-    EXPECT_EQ(t.run.serverHost, QStringLiteral("host:8080"));
+    ASSERT_TRUE(ExtractServerHost(t.ctx, u"mms://host:8080/f"_s));
+    EXPECT_EQ(t.run.serverHost, u"host:8080"_s);
+    EXPECT_FALSE(ExtractServerHost(t.ctx, u"mms://other/"_s));
+    EXPECT_EQ(t.shell.messages, QStringList{u"The URL is invalid, bad '/' or missing filename"_s});
+    EXPECT_EQ(t.run.serverHost, u"host:8080"_s);
 }
 
 TEST(ServerAccess, CredentialsAreSavedOnlyWhenAskedAndCancelChangesNothing)
 {
     TestContext t;
-    t.run.serverHost = QStringLiteral("media.example");
-    t.store.write(QStringLiteral("Auth"), QStringLiteral("Ym9i"));  // bob
+    t.run.serverHost = u"media.example"_s;
+    t.store.write(u"Auth"_s, u"Ym9i"_s);  // bob
     EXPECT_FALSE(AskServerCredentials(t.ctx));
     EXPECT_TRUE(t.run.authCredentials.isEmpty());
-    EXPECT_EQ(t.store.read(QStringLiteral("Auth")), QStringLiteral("Ym9i"));
+    EXPECT_EQ(t.store.read(u"Auth"_s), u"Ym9i"_s);
     ASSERT_TRUE(t.shell.lastPasswordPrompt);
-    EXPECT_EQ(t.shell.lastPasswordPrompt->userId, QStringLiteral("bob"));
-    EXPECT_EQ(t.shell.lastPasswordPrompt->site, QStringLiteral("media.example"));
+    EXPECT_EQ(t.shell.lastPasswordPrompt->userId, u"bob"_s);
+    EXPECT_EQ(t.shell.lastPasswordPrompt->site, u"media.example"_s);
 
-    t.shell.passwordAnswers.push_back(PasswordAnswer{QStringLiteral("bob"), QStringLiteral("secret"), true});
+    t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
     EXPECT_TRUE(AskServerCredentials(t.ctx));
     EXPECT_EQ(t.run.authCredentials, QByteArray("Ym9iOnNlY3JldA=="));
-    EXPECT_EQ(t.store.read(QStringLiteral("Auth")), QStringLiteral("Ym9iOnNlY3JldA=="));
+    EXPECT_EQ(t.store.read(u"Auth"_s), u"Ym9iOnNlY3JldA=="_s);
 
-    AcceptPassword(t.ctx, {QStringLiteral("eve"), QStringLiteral("x"), false});
+    AcceptPassword(t.ctx, {u"eve"_s, u"x"_s, false});
     EXPECT_EQ(t.run.authCredentials, QByteArray("ZXZlOng="));
-    EXPECT_EQ(t.store.read(QStringLiteral("Auth")), QString()) << "unticked save forgets saved credentials";
+    EXPECT_EQ(t.store.read(u"Auth"_s), QString()) << "unticked save forgets saved credentials";
 }

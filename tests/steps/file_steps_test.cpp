@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
 namespace {
@@ -38,12 +39,12 @@ void SaveTwiceIntoAFolder(TestContext& t, const QString& target, const QString& 
 TEST(SaveLog, WritesTheLinesAndRemembersTheFolder)
 {
     TestContext t;
-    t.run.savePath = t.dir.filePath(QStringLiteral("clip.wmv"));
-    t.shell.log = {QStringLiteral("第一行"), QString(), QStringLiteral("last")};
-    const QString target = t.dir.filePath(QStringLiteral("logs/run.log"));
-    SaveTwiceIntoAFolder(t, target, QStringLiteral("LogDir"), [&] { SaveLog(t.ctx); });
-    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, QStringLiteral("clip.log"));
-    EXPECT_EQ(t.shell.lastSaveRequest->title, QStringLiteral("儲存記錄檔案"));
+    t.run.savePath = t.dir.filePath(u"clip.wmv"_s);
+    t.shell.log = {u"第一行"_s, QString(), u"last"_s};
+    const QString target = t.dir.filePath(u"logs/run.log"_s);
+    SaveTwiceIntoAFolder(t, target, u"LogDir"_s, [&] { SaveLog(t.ctx); });
+    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, u"clip.log"_s);
+    EXPECT_EQ(t.shell.lastSaveRequest->title, u"儲存記錄檔案"_s);
     EXPECT_TRUE(t.shell.lastSaveRequest->overwritePrompt);
     EXPECT_EQ(test::ReadWholeFile(target), EncodeSessionLog(t.shell.log));
 }
@@ -51,32 +52,32 @@ TEST(SaveLog, WritesTheLinesAndRemembersTheFolder)
 TEST(SaveLog, EmptyLogAndUnwritableTargetAreReportedAndKeepTheOldFile)
 {
     TestContext t;
-    const QString target = test::WriteFile(t.dir, QStringLiteral("old.log"), "kept\n");
+    const QString target = test::WriteFile(t.dir, u"old.log"_s, "kept\n");
     t.shell.saveFileAnswers.push_back(target);
     SaveLog(t.ctx);
-    EXPECT_EQ(t.shell.messages.value(0), QStringLiteral("沒有記錄資料可儲存"));
+    EXPECT_EQ(t.shell.messages.value(0), u"沒有記錄資料可儲存"_s);
     EXPECT_EQ(test::ReadWholeFile(target), QByteArray("kept\n"));
-    EXPECT_EQ(t.store.read(QStringLiteral("LogDir")), t.dir.path() + QLatin1Char('/'));
+    EXPECT_EQ(t.store.read(u"LogDir"_s), t.dir.path() + QLatin1Char('/'));
 
-    t.shell.log = {QStringLiteral("line")};
-    t.shell.saveFileAnswers.push_back(t.dir.filePath(QStringLiteral("missing/folder/x.log")));
+    t.shell.log = {u"line"_s};
+    t.shell.saveFileAnswers.push_back(t.dir.filePath(u"missing/folder/x.log"_s));
     SaveLog(t.ctx);
-    EXPECT_EQ(t.shell.messages.value(1), QStringLiteral("建立這個記錄檔案發生錯誤"));
+    EXPECT_EQ(t.shell.messages.value(1), u"建立這個記錄檔案發生錯誤"_s);
 }
 
 TEST(SaveRedirectorFile, WritesTheBytesUnchangedAndRemembersTheFolder)
 {
     TestContext t;
-    t.run.mediaLocation = QStringLiteral("http://web/lists/show.asx");
+    t.run.mediaLocation = u"http://web/lists/show.asx"_s;
     const QByteArray text("[Reference]\r\nRef1=mms://srv/a.asf\r\n\0tail", 40);
-    const QString target = t.dir.filePath(QStringLiteral("keep/show.asx"));
+    const QString target = t.dir.filePath(u"keep/show.asx"_s);
     int saved = 0;
-    SaveTwiceIntoAFolder(t, target, QStringLiteral("AsxDir"), [&] { saved += SaveRedirectorFile(t.ctx, text); });
+    SaveTwiceIntoAFolder(t, target, u"AsxDir"_s, [&] { saved += SaveRedirectorFile(t.ctx, text); });
     EXPECT_EQ(saved, 1);  // Cancel saves nothing
     EXPECT_EQ(test::ReadWholeFile(target), text);
-    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, QStringLiteral("show.asx"));
-    EXPECT_EQ(t.shell.lastSaveRequest->title, QStringLiteral("Save Redirector File"));
-    EXPECT_EQ(t.shell.lastSaveRequest->defaultExtension, QStringLiteral("asx"));
+    EXPECT_EQ(t.shell.lastSaveRequest->defaultName, u"show.asx"_s);
+    EXPECT_EQ(t.shell.lastSaveRequest->title, u"Save Redirector File"_s);
+    EXPECT_EQ(t.shell.lastSaveRequest->defaultExtension, u"asx"_s);
     EXPECT_TRUE(t.shell.lastSaveRequest->overwritePrompt);
 
     // The saved file opened again gives the same entries as the text did.
@@ -89,7 +90,7 @@ TEST(SaveRedirectorFile, WritesTheBytesUnchangedAndRemembersTheFolder)
 TEST(SaveRedirectorFile, FileThatCannotBeCreatedIsReported)
 {
     TestContext t;
-    t.shell.saveFileAnswers.push_back(t.dir.filePath(QStringLiteral("missing/folder/x.asx")));
+    t.shell.saveFileAnswers.push_back(t.dir.filePath(u"missing/folder/x.asx"_s));
     EXPECT_FALSE(SaveRedirectorFile(t.ctx, "mms://h/a"));
-    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("There was an error creating the redirector file")});
+    EXPECT_EQ(t.shell.messages, QStringList{u"There was an error creating the redirector file"_s});
 }
