@@ -6,7 +6,6 @@
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
 #include "support/asf_sample.h"
-#include "support/gui_app.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +56,6 @@ class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::GuiApp();
         for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s})
             test::WriteFile(folder, name, {});
     }
@@ -158,7 +156,6 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
 
 TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 {
-    test::GuiApp();
     const struct {
         QString button;  // empty: Escape (reject)
         ResumeChoice choice;
@@ -185,7 +182,6 @@ TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 
 TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 {
-    test::GuiApp();
     const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
     bool answered = false;  // the first time: OK; then Cancel
     test::ModalDriver driver([&](QWidget* dialog) {
@@ -208,7 +204,6 @@ TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 
 TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
 {
-    test::GuiApp();
     AboutWindow about;
     for (int shown = 0; shown < 2; ++shown) {
         about.show();
@@ -225,7 +220,6 @@ TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
 
 TEST(DialogCompletionSound, FindsTheChimeAndPlaysWithoutBlockingOrShowing)
 {
-    test::GuiApp();
     EXPECT_TRUE(CompletionSound::locate(u"Done.wav"_s).endsWith(u"/Done.wav"_s));
     EXPECT_TRUE(CompletionSound::locate(u"Missing.wav"_s).isEmpty());
 
@@ -251,7 +245,6 @@ protected:
         return dialog.findChild<T*>(name);
     }
 
-    QApplication& app = test::GuiApp();
     test::TestContext t;
     CompletionSound sound;
     SettingsDialog dialog{t.ctx, sound};

@@ -1,6 +1,5 @@
 #include "app/log_printer.h"
 #include "support/asf_sample.h"
-#include "support/gui_app.h"
 
 #include <QPrinter>
 #include <QRegularExpression>
@@ -17,7 +16,6 @@ using namespace Qt::StringLiterals;
 // of its own.
 TEST(LogPrinter, ALongLogPrintsToPdfOverSeveralPagesWithItsChineseAndItsLastLine)
 {
-    GuiApp();
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u"log.pdf"_s);
     QPrinter printer;

@@ -4,7 +4,6 @@
 #include "app/modal_driver.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
-#include "support/gui_app.h"
 #include "support/qt_printers.h"
 
 #include <QAction>
@@ -30,7 +29,6 @@ QString LabelText(QWidget* window, const char* name)
 
 TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 {
-    GuiApp();
     PreviewMonitor monitor;
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
@@ -53,7 +51,6 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 
 TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
 {
-    GuiApp();
     QTemporaryDir dir;
     SettingsStore store(dir.filePath(u"Tovrin.conf"_s));
     store.write(u"UDPPort"_s, u"0"_s);

@@ -3,7 +3,6 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
 #include "support/ffprobe.h"
-#include "support/gui_app.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
@@ -82,7 +81,6 @@ struct Recording {
 
 TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
 {
-    GuiApp();
     PreviewMonitor monitor;
     monitor.showPreview(SamplePath(Sample::WmvLong), kAudioStreamBit | kVideoStreamBit, true);
     ASSERT_TRUE(WaitUntil([&] { return StatusText(monitor) == u"Stopped"_s; }, 20000))
