@@ -329,14 +329,12 @@ TEST(MainWindowRun, AnOnDemandRecordingSwapsTheButtonsAsksForCredentialsAndEndsA
     ASSERT_GE(d.captions.size(), 4) << d.captions.join(u'|').toStdString();
     EXPECT_EQ(d.captions.first(), u"Tovrin"_s);
     EXPECT_TRUE(d.captions.contains(u"Tovrin 動作"_s));
-    EXPECT_TRUE(d.captions.filter(u"進度 "_s).size() >= 1) << d.captions.join(u'|').toStdString();
     EXPECT_EQ(d.captions.last(), u"Tovrin 已完成"_s);
     EXPECT_EQ(d.app->window().gauge()->value(), 100);
     EXPECT_TRUE(d.app->window().gauge()->isTextVisible());
     EXPECT_EQ(d.flashes, 1);
     // Played at completion, then every second while the message stays open.
     EXPECT_GE(d.sounds, 3);
-    EXPECT_TRUE(d.app->window().logLines().contains(u"- 接收 TCP 串流 -"_s));
     // The refresh tick wrote the statistics page while it ran.
     const FilePropertiesWindow& properties = d.app->filePropertiesWindow();
     EXPECT_GT(properties.fieldText(PropertyField::Packets).toUInt(), 0u);
@@ -412,6 +410,5 @@ TEST(MainWindowRun, AnInterruptedRecordingResumesThroughTheResumeDialog)
     });
     EXPECT_TRUE(resumeAsked);
     EXPECT_EQ(resumed.messages, QStringList{u"下載完成， .asf 檔案寫入到本地磁碟"_s});
-    EXPECT_TRUE(d.app->window().logLines().contains(u"- 沒有儲存 ASF 標題 - 重新開始"_s));
     ExpectSameAsSource(out, w.source());
 }
