@@ -19,16 +19,14 @@ namespace {
 
 using Action = CommandLine::Action;
 
-struct CommandLineCase {
-    QStringList arguments;
-    Action action;
-    QString location;  // for Run
-    QString text;      // a part of the printed text, for the others
-};
-
 TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
 {
-    const CommandLineCase cases[] = {
+    const struct {
+        QStringList arguments;
+        Action action;
+        QString location;  // for Run
+        QString text;      // a part of the printed text, for the others
+    } cases[] = {
         {{u"tovrin"_s}, Action::Run, {}, {}},
         {{u"tovrin"_s, u"mms://127.0.0.1:1755/clip.wmv"_s}, Action::Run, u"mms://127.0.0.1:1755/clip.wmv"_s, {}},
         {{u"tovrin"_s, u"http://web/show.asx"_s}, Action::Run, u"http://web/show.asx"_s, {}},
@@ -42,7 +40,7 @@ TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
         {{u"tovrin"_s, u"--record"_s}, Action::Error, {}, u"Unknown option 'record'"_s},
         {{u"tovrin"_s, u"mms://h/a"_s, u"mms://h/b"_s}, Action::Error, {}, u"one LOCATION"_s},
     };
-    for (const CommandLineCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const CommandLine line = ParseCommandLine(c.arguments);
         EXPECT_EQ(line.action, c.action);

@@ -5,49 +5,28 @@
 #include "app/password_dialog.h"
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
-#include "support/gui_app.h"
+#include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace tovrin {
 namespace {
-
-// Runs the event loop until `done` holds or five seconds have passed.
-bool WaitFor(const std::function<bool()>& done)
-{
-    return test::WaitUntil(done, 5000);
-}
-
-// Drives the next modal dialog from inside its event loop.
-void WhenModal(std::function<void(QWidget*)> drive)
-{
-    QTimer::singleShot(0, [drive = std::move(drive)] {
-        QWidget* dialog = nullptr;
-        WaitFor([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; });
-        ASSERT_NE(dialog, nullptr);
-        drive(dialog);
-    });
-}
 
 // Picks a filter box entry the way the box reports a user's choice. (No
 // synthetic key events here: Qt would make a keyboard device owned by the
@@ -77,11 +56,8 @@ class Dialogs : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::GuiApp();
-        for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s}) {
-            QFile file(folder.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s})
+            test::WriteFile(folder, name, {});
     }
 
     QTemporaryDir folder;
@@ -121,7 +97,7 @@ TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
         QStringList listed;
         QString selectedFilter;
         QStringList filters;
-        WhenModal([&](QWidget* widget) {
+        test::ModalDriver driver([&](QWidget* widget) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             ASSERT_NE(dialog, nullptr);
             listed = test::ListedFiles(dialog);
@@ -159,7 +135,7 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
         QString name;
         int listed;
     } steps[] = {{1, u"take.asx"_s, 1}, {2, u"take.log"_s, 1}, {3, u"take.log"_s, 5}, {0, u"take.asf"_s, 2}};
-    WhenModal([&](QWidget* widget) {
+    test::ModalDriver driver([&](QWidget* widget) {
         auto* dialog = qobject_cast<QFileDialog*>(widget);
         auto* combo = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
         auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
@@ -167,7 +143,8 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
         for (const auto& step : steps) {
             Pick(combo, step.entry);
             EXPECT_EQ(name->text(), step.name);
-            EXPECT_TRUE(WaitFor([&] { return test::ListedFiles(dialog).size() == step.listed; })) << step.listed;
+            EXPECT_TRUE(test::WaitUntil([&] { return test::ListedFiles(dialog).size() == step.listed; }, 5000))
+                << step.listed;
         }
         dialog->reject();
     });
@@ -179,7 +156,6 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
 
 TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 {
-    test::GuiApp();
     const struct {
         QString button;  // empty: Escape (reject)
         ResumeChoice choice;
@@ -190,7 +166,7 @@ TEST(DialogResume, EachWayOfClosingGivesItsChoice)
         {QString(), ResumeChoice::Cancel},
     };
     for (const auto& c : cases) {
-        WhenModal([&](QWidget* dialog) {
+        test::ModalDriver driver([&](QWidget* dialog) {
             EXPECT_EQ(dialog->windowTitle(), u"續傳 / 重新下載 覆寫檔案"_s);
             auto* cancel = dialog->findChild<QPushButton*>(u"cancelButton"_s);
             EXPECT_TRUE(cancel->isDefault());
@@ -206,9 +182,11 @@ TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 
 TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 {
-    test::GuiApp();
     const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
-    WhenModal([](QWidget* dialog) {
+    bool answered = false;  // the first time: OK; then Cancel
+    test::ModalDriver driver([&](QWidget* dialog) {
+        if (std::exchange(answered, true))
+            return Click(dialog, u"cancelButton"_s);
         EXPECT_TRUE(dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->isChecked());
         EXPECT_EQ(dialog->focusWidget(), dialog->findChild<QPushButton*>(u"okButton"_s));
         EXPECT_EQ(dialog->findChild<QLineEdit*>(u"userIdEdit"_s)->text(), u"saved"_s);
@@ -221,14 +199,11 @@ TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
     EXPECT_EQ(answer->userId, u"saved"_s);
     EXPECT_EQ(answer->password, u" p w "_s);
     EXPECT_FALSE(answer->savePassword);
-
-    WhenModal([](QWidget* dialog) { Click(dialog, u"cancelButton"_s); });
     EXPECT_FALSE(AskPassword(nullptr, prompt));
 }
 
 TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
 {
-    test::GuiApp();
     AboutWindow about;
     for (int shown = 0; shown < 2; ++shown) {
         about.show();
@@ -245,7 +220,6 @@ TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
 
 TEST(DialogCompletionSound, FindsTheChimeAndPlaysWithoutBlockingOrShowing)
 {
-    test::GuiApp();
     EXPECT_TRUE(CompletionSound::locate(u"Done.wav"_s).endsWith(u"/Done.wav"_s));
     EXPECT_TRUE(CompletionSound::locate(u"Missing.wav"_s).isEmpty());
 
@@ -270,9 +244,7 @@ protected:
     {
         return dialog.findChild<T*>(name);
     }
-    QString stored(const char* name) { return t.ctx.store.read(QString::fromLatin1(name)); }
 
-    QApplication& app = test::GuiApp();
     test::TestContext t;
     CompletionSound sound;
     SettingsDialog dialog{t.ctx, sound};
@@ -291,11 +263,8 @@ TEST_F(DialogSettings, ClosingWritesTheFieldsAsShownOrEdited)
             EXPECT_EQ(t.settings.doneInterval, u"30"_s);
         }
         Click(&dialog, u"okButton"_s);
-        EXPECT_EQ(stored("TCPPort"), edit ? u"8080"_s : u"1755"_s);
-        EXPECT_EQ(stored("UDPPort"), u"7000"_s);
-        EXPECT_EQ(stored("LastProto"), edit ? u"UDP"_s : u"TCP"_s);
-        EXPECT_EQ(stored("DNSState"), edit ? u"IP"_s : u"Lookup"_s);
-        EXPECT_EQ(stored("AutoLog"), edit ? u"on"_s : u"off"_s);
+        test::ExpectStored(t.store, edit ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on"
+                                         : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off");
     }
     EXPECT_TRUE(t.shell.confirmations.isEmpty());
 }
@@ -318,7 +287,7 @@ TEST_F(DialogSettings, EveryCloseOfAChangedUdpPortAsksOnceAndNoPutsTheLoadedPort
         EXPECT_EQ(t.shell.confirmations.size(), 1);
         EXPECT_EQ(t.shell.messages, QStringList{u"Using original UDP port setting"_s});
         EXPECT_EQ(field<QLineEdit>(u"udpPortEdit"_s)->text(), u"7000"_s);
-        EXPECT_EQ(stored("UDPPort"), u"7010"_s);
+        test::ExpectStored(t.store, u"UDPPort=7010");
     }
     EXPECT_EQ(restarts, 0);
 

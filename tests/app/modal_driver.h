@@ -3,7 +3,6 @@
 #include "support/core_app.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>

@@ -4,7 +4,6 @@
 #include "app/modal_driver.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
-#include "support/gui_app.h"
 #include "support/qt_printers.h"
 
 #include <QAction>
@@ -16,34 +15,34 @@
 
 using namespace tovrin;
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString LabelText(QWidget* window, const char* name)
 {
     auto* label = window->findChild<QLabel*>(QLatin1String(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+    return label ? label->text() : u"<no %1>"_s.arg(QLatin1String(name));
 }
 
 }  // namespace
 
 TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 {
-    GuiApp();
     PreviewMonitor monitor;
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
     EXPECT_TRUE(monitor.isVisible());
-    EXPECT_EQ(monitor.windowTitle(), QStringLiteral("預覽顯示"));
+    EXPECT_EQ(monitor.windowTitle(), u"預覽顯示"_s);
     EXPECT_EQ(monitor.size(), QSize(372, 228));
     EXPECT_EQ(monitor.minimumSize(), QSize(372, 228));
-    EXPECT_EQ(LabelText(&monitor, "surfaceCaption"), QStringLiteral("Radio Broadcast"));
-    EXPECT_EQ(LabelText(&monitor, "mediaLabel"), QStringLiteral("sample.wma"));
-    EXPECT_EQ(LabelText(&monitor, "positionLabel"), QStringLiteral("00 : 00 : 00"));
-    EXPECT_EQ(LabelText(&monitor, "versionLabel"), QStringLiteral("Tovrin Media Player v1.1.0"));
-    EXPECT_EQ(LabelText(&monitor, "volumeCaption"), QStringLiteral("音量"));
+    EXPECT_EQ(LabelText(&monitor, "surfaceCaption"), u"Radio Broadcast"_s);
+    EXPECT_EQ(LabelText(&monitor, "mediaLabel"), u"sample.wma"_s);
+    EXPECT_EQ(LabelText(&monitor, "positionLabel"), u"00 : 00 : 00"_s);
+    EXPECT_EQ(LabelText(&monitor, "versionLabel"), u"Tovrin Media Player v1.1.0"_s);
+    EXPECT_EQ(LabelText(&monitor, "volumeCaption"), u"音量"_s);
     // Loaded, waiting for Play.
-    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == QStringLiteral("Stopped"); }, 20000))
+    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == u"Stopped"_s; }, 20000))
         << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " "
         << monitor.errorText().toStdString();
     monitor.close();
@@ -52,37 +51,36 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 
 TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
 {
-    GuiApp();
     QTemporaryDir dir;
-    SettingsStore store(dir.filePath(QStringLiteral("Tovrin.conf")));
-    store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
+    SettingsStore store(dir.filePath(u"Tovrin.conf"_s));
+    store.write(u"UDPPort"_s, u"0"_s);
     DesktopApp app(store);
     app.show();
     QStringList messages;
     ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
 
-    app.context().run.mediaLocation = QStringLiteral("mms://host/show.asf");
+    app.context().run.mediaLocation = u"mms://host/show.asf"_s;
     app.openPreview();
-    EXPECT_EQ(messages, QStringList{QStringLiteral("不正確的開啟預覽顯示媒介類型")});
+    EXPECT_EQ(messages, QStringList{u"不正確的開啟預覽顯示媒介類型"_s});
     EXPECT_FALSE(app.previewMonitor().isVisible());
 
     // Not media at all, under a media name: the player fails on it.
-    const QString bad = dir.filePath(QStringLiteral("bad.wmv"));
+    const QString bad = dir.filePath(u"bad.wmv"_s);
     ASSERT_TRUE(WriteWholeFile(bad, QByteArray(4096, 'x'), QFile::ReadOwner | QFile::WriteOwner));
     app.context().run.mediaLocation = bad;
     const QStringList logBefore = app.window().logLines();
-    app.window().findChild<QAction*>(QStringLiteral("openMonitorAction"))->trigger();
+    app.window().findChild<QAction*>(u"openMonitorAction"_s)->trigger();
     PreviewMonitor& monitor = app.previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     ASSERT_TRUE(WaitUntil([&] { return !monitor.errorText().isEmpty(); }, 20000));
     EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == monitor.errorText(); }, 5000));
-    auto* box = monitor.findChild<QMessageBox*>(QStringLiteral("previewErrorBox"));
+    auto* box = monitor.findChild<QMessageBox*>(u"previewErrorBox"_s);
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->text(), monitor.errorText());
     EXPECT_EQ(messages.size(), 1) << "the box is modeless: nothing waits on it";
     EXPECT_EQ(app.window().logLines(), logBefore);
-    EXPECT_EQ(app.window().statusCaption(), QStringLiteral("Tovrin"));
+    EXPECT_EQ(app.window().statusCaption(), u"Tovrin"_s);
 
     // A new run (or a newly opened location) closes the monitor and its file.
     ResetRun(app.context());

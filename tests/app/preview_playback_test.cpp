@@ -2,7 +2,7 @@
 // complete file, and the save file of a recording made at real-time pace.
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
-#include "support/gui_app.h"
+#include "support/ffprobe.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
@@ -11,39 +11,22 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tovrin;
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString StatusText(PreviewMonitor& monitor)
 {
-    return monitor.findChild<QLabel*>(QStringLiteral("statusLabel"))->text();
-}
-
-// The latest presentation time (ms) of the packets ffprobe reads in `path`;
-// -1 when it reads none.
-qint64 LastPacketMs(const QString& path)
-{
-    QByteArray out;
-    RunProgram(QStringLiteral("ffprobe"),
-               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                QStringLiteral("packet=pts_time"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-               &out);
-    qint64 last = -1;
-    for (const QByteArray& line : out.split('\n')) {
-        bool ok = false;
-        const double seconds = line.trimmed().toDouble(&ok);
-        if (ok)
-            last = std::max(last, qint64(seconds * 1000));
-    }
-    return last;
+    return monitor.findChild<QLabel*>(u"statusLabel"_s)->text();
 }
 
 // The desktop program recording the 20 s sample (media/long.wmv) from a test
@@ -52,10 +35,10 @@ qint64 LastPacketMs(const QString& path)
 // and confirmed.
 struct Recording {
     Workspace w;
-    QString source = w.media + QStringLiteral("/long.wmv");
+    QString source = w.media + u"/long.wmv"_s;
     bool copied = QFile::copy(SamplePath(Sample::WmvLong), source);
     ServerProcess server;
-    SettingsStore store{w.out(QStringLiteral("Tovrin.conf"))};
+    SettingsStore store{w.out(u"Tovrin.conf"_s)};
     std::unique_ptr<DesktopApp> app;
     QString out;
     QStringList messages;
@@ -66,10 +49,9 @@ struct Recording {
             messages << AnswerMessageBox(modal);
     }};
 
-    explicit Recording(QStringList serverArgs)
-        : server(w.media, serverArgs.replaceInStrings(QStringLiteral("{source}"), source))
+    explicit Recording(QStringList serverArgs) : server(w.media, serverArgs.replaceInStrings(u"{source}"_s, source))
     {
-        store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
+        store.write(u"UDPPort"_s, u"0"_s);
         app = std::make_unique<DesktopApp>(store);
         app->show();
     }
@@ -99,22 +81,20 @@ struct Recording {
 
 TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
 {
-    GuiApp();
     PreviewMonitor monitor;
     monitor.showPreview(SamplePath(Sample::WmvLong), kAudioStreamBit | kVideoStreamBit, true);
-    ASSERT_TRUE(WaitUntil([&] { return StatusText(monitor) == QStringLiteral("Stopped"); }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(monitor) == u"Stopped"_s; }, 20000))
         << StatusText(monitor).toStdString();
-    monitor.findChild<QToolButton*>(QStringLiteral("playButton"))->click();
-    auto* position = monitor.findChild<QLabel*>(QStringLiteral("positionLabel"));
-    ASSERT_TRUE(WaitUntil(
-        [&] { return StatusText(monitor) == QStringLiteral("Playing") && monitor.player().position() >= 1000; },
-        20000));
-    EXPECT_TRUE(WaitUntil([&] { return position->text() != QStringLiteral("00 : 00 : 00"); }, 5000));
+    monitor.findChild<QToolButton*>(u"playButton"_s)->click();
+    auto* position = monitor.findChild<QLabel*>(u"positionLabel"_s);
+    ASSERT_TRUE(
+        WaitUntil([&] { return StatusText(monitor) == u"Playing"_s && monitor.player().position() >= 1000; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return position->text() != u"00 : 00 : 00"_s; }, 5000));
     // The 320 x 240 picture keeps its shape in the area it is given.
-    auto* video = monitor.findChild<QWidget*>(QStringLiteral("videoWidget"));
+    auto* video = monitor.findChild<QWidget*>(u"videoWidget"_s);
     EXPECT_NEAR(double(video->width()) / video->height(), 320.0 / 240.0, 0.02);
 
-    auto* bar = monitor.findChild<QScrollBar*>(QStringLiteral("positionBar"));
+    auto* bar = monitor.findChild<QScrollBar*>(u"positionBar"_s);
     EXPECT_NEAR(bar->maximum(), 20000, 500);
     bar->setSliderDown(true);  // taking the thumb holds the player
     EXPECT_NE(monitor.player().playbackState(), QMediaPlayer::PlayingState);
@@ -125,7 +105,7 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
     ASSERT_TRUE(WaitUntil(
         [&] { return monitor.player().playbackState() == QMediaPlayer::PlayingState && after.size() >= 2; }, 20000));
     EXPECT_GE(after.first(), 4900) << "the first position after the seek";
-    EXPECT_TRUE(WaitUntil([&] { return position->text() >= QStringLiteral("00 : 00 : 05"); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return position->text() >= u"00 : 00 : 05"_s; }, 5000));
     monitor.close();
 }
 
@@ -133,12 +113,12 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
 {
     Recording r(Args(u"--rate 1"));
     ASSERT_TRUE(r.copied && r.server.started());
-    ASSERT_TRUE(r.start(QStringLiteral("long.wmv"), QStringLiteral("long.wmv")));
+    ASSERT_TRUE(r.start(u"long.wmv"_s, u"long.wmv"_s));
 
     // What the file held when the monitor opened it.
-    const QString snapshot = r.w.out(QStringLiteral("snapshot.wmv"));
+    const QString snapshot = r.w.out(u"snapshot.wmv"_s);
     QFile::copy(r.out, snapshot);
-    r.app->window().findChild<QToolButton*>(QStringLiteral("previewButton"))->click();
+    r.app->window().findChild<QToolButton*>(u"previewButton"_s)->click();
     PreviewMonitor& monitor = r.app->previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     EXPECT_TRUE(monitor.isFollowingFile());
@@ -152,13 +132,14 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
     ASSERT_TRUE(r.endedAndReloaded(monitor, 90000)) << StatusText(monitor).toStdString() << " furthest " << furthest;
     EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
     EXPECT_GE(furthest, 18000);
-    EXPECT_GT(furthest, LastPacketMs(snapshot) + 10000) << "played well past what was on disk at the start";
+    const QList<double> onDisk = PacketTimes(snapshot);
+    const double lastOnDiskMs = onDisk.isEmpty() ? -1 : *std::ranges::max_element(onDisk) * 1000;
+    EXPECT_GT(furthest, lastOnDiskMs + 10000) << "played well past what was on disk at the start";
     WaitUntil([] { return false; }, 1000);
-    EXPECT_EQ(StatusText(monitor), QStringLiteral("Stopped"));
+    EXPECT_EQ(StatusText(monitor), u"Stopped"_s);
     EXPECT_FALSE(monitor.isFollowingFile());
 
-    EXPECT_TRUE(r.messages.contains(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟")))
-        << r.messages.join(u'|').toStdString();
+    EXPECT_TRUE(r.messages.contains(u"下載完成， .asf 檔案寫入到本地磁碟"_s)) << r.messages.join(u'|').toStdString();
     ExpectSameAsSource(r.out, r.source);
     r.app->closeProgram();
 }
@@ -168,7 +149,7 @@ TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
     // A live header states no length: the file is read as a stream.
     Recording r(Args(u"--live news={source}"));
     ASSERT_TRUE(r.copied && r.server.started());
-    ASSERT_TRUE(r.start(QStringLiteral("news"), QStringLiteral("news_live.asf")));
+    ASSERT_TRUE(r.start(u"news"_s, u"news_live.asf"_s));
     r.app->openPreview();
     PreviewMonitor& monitor = r.app->previewMonitor();
     ASSERT_TRUE(monitor.isFollowingFile());

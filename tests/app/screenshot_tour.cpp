@@ -14,6 +14,7 @@
 #include "support/asf_sample.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
+#include "support/temp_settings.h"
 #include "support/workspace.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@
 
 using namespace tovrin;
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,7 +47,7 @@ void shoot(const QString& name, const QList<QWidget*>& widgets)
         area = area.united(w->frameGeometry());
     const QPixmap shot =
         QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const QString path = g_outDir + u'/' + name + QStringLiteral(".png");
+    const QString path = g_outDir + u'/' + name + u".png"_s;
     if (!shot.save(path)) {
         std::fprintf(stderr, "could not save %s\n", qPrintable(path));
         g_ok = false;
@@ -76,38 +78,35 @@ int main(int argc, char* argv[])
 
     Workspace w;
     ServerProcess onDemand(w.media, Args(u"--rate 1"));
-    ServerProcess live(w.media, {QStringLiteral("--live"), QStringLiteral("news=") + w.source()});
+    ServerProcess live(w.media, {u"--live"_s, u"news="_s + w.source()});
     ServerProcess guarded(w.media, Args(u"--auth tovrin:secret"));
     if (!onDemand.started() || !live.started() || !guarded.started()) {
         std::fprintf(stderr, "the test servers did not start\n");
         return 1;
     }
 
-    SettingsStore store(w.out(QStringLiteral("Tovrin.conf")));
-    store.write(QStringLiteral("UDPPort"), QStringLiteral("0"));
-    store.write(QStringLiteral("FormLeft"), QStringLiteral("40"));
-    store.write(QStringLiteral("FormTop"), QStringLiteral("40"));
-    store.write(QStringLiteral("Height"), QStringLiteral("520"));
+    SettingsStore store(w.out(u"Tovrin.conf"_s));
+    WriteSettings(store, u"UDPPort=0 FormLeft=40 FormTop=40 Height=520");
     DesktopApp program(store);
     MainWindow& window = program.window();
-    window.setUrlItems({onDemand.url(QStringLiteral("clip.wmv")), live.url(QStringLiteral("news"))});
-    window.setUrlText(onDemand.url(QStringLiteral("clip.wmv")));
+    window.setUrlItems({onDemand.url(u"clip.wmv"_s), live.url(u"news"_s)});
+    window.setUrlText(onDemand.url(u"clip.wmv"_s));
     program.show();
     WaitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
-    shoot(QStringLiteral("main-idle"), {&window});
+    shoot(u"main-idle"_s, {&window});
 
     // The run's dialogs are answered here; the interesting ones are shot first.
-    QString saveAs = w.out(QStringLiteral("clip.wmv"));
+    QString saveAs = w.out(u"clip.wmv"_s);
     std::function<void(QWidget*)> onOther;
     bool completionShot = false;
     ModalDriver driver([&](QWidget* modal) {
         if (qobject_cast<QFileDialog*>(modal)) {
             AcceptFileChooser(modal, saveAs);
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            if (box->text().startsWith(QStringLiteral("下載完成")) && !completionShot) {
+            if (box->text().startsWith(u"下載完成"_s) && !completionShot) {
                 completionShot = true;
                 QTimer::singleShot(0, box, [&, box] {
-                    shoot(QStringLiteral("main-completed"), {&window, box});
+                    shoot(u"main-completed"_s, {&window, box});
                     AnswerMessageBox(box);
                 });
                 return;
@@ -120,7 +119,7 @@ int main(int argc, char* argv[])
 
     program.connectClick();
     require(WaitUntil([&] { return window.gauge()->value() >= 40; }, 30000), "the on-demand run made no progress");
-    shoot(QStringLiteral("main-recording"), {&window});
+    shoot(u"main-recording"_s, {&window});
     require(
         WaitUntil(
             [&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
@@ -142,32 +141,27 @@ int main(int argc, char* argv[])
     // The first printed page of the session log, from PDF to PNG.
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(w.out(QStringLiteral("log.pdf")));
+    printer.setOutputFileName(w.out(u"log.pdf"_s));
     require(DrawLogPages(printer, program.shell().logLines()), "the log did not print");
-    require(RunProgram(QStringLiteral("pdftoppm"),
-                       {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
-                        QStringLiteral("1"), QStringLiteral("-singlefile"), w.out(QStringLiteral("log.pdf")),
-                        g_outDir + QStringLiteral("/log-print-page1")})
+    require(RunProgram(u"pdftoppm"_s, Args(u"-png -r 80 -f 1 -singlefile")
+                                          << printer.outputFileName() << g_outDir + u"/log-print-page1"_s)
                 == 0,
             "pdftoppm did not render the printed log");
 
-    saveAs = w.out(QStringLiteral("news_live.asf"));
-    window.setUrlText(live.url(QStringLiteral("news")));
+    saveAs = w.out(u"news_live.asf"_s);
+    window.setUrlText(live.url(u"news"_s));
     program.connectClick();
-    require(
-        WaitUntil(
-            [&] { return window.findChild<QLineEdit*>(QStringLiteral("timeLeft"))->text() == QStringLiteral("LIVE"); },
-            20000),
-        "the live run did not start");
+    require(WaitUntil([&] { return window.findChild<QLineEdit*>(u"timeLeft"_s)->text() == u"LIVE"_s; }, 20000),
+            "the live run did not start");
     WaitUntil([] { return false; }, 2500);
-    shoot(QStringLiteral("main-live"), {&window});
+    shoot(u"main-live"_s, {&window});
     program.transport().stop();
     WaitUntil([&] { return !program.transport().isRunning(); }, 10000);
 
     // The preview monitor playing the save file of a recording in progress.
-    QFile::copy(SamplePath(Sample::WmvLong), w.media + QStringLiteral("/long.wmv"));
-    saveAs = w.out(QStringLiteral("long.wmv"));
-    window.setUrlText(onDemand.url(QStringLiteral("long.wmv")));
+    QFile::copy(SamplePath(Sample::WmvLong), w.media + u"/long.wmv"_s);
+    saveAs = w.out(u"long.wmv"_s);
+    window.setUrlText(onDemand.url(u"long.wmv"_s));
     program.connectClick();
     require(WaitUntil([&] { return window.gauge()->value() >= 10; }, 30000), "the run to preview made no progress");
     program.openPreview();
@@ -175,54 +169,48 @@ int main(int argc, char* argv[])
     monitor.move(window.frameGeometry().right() + 20, window.y());
     monitor.play();
     require(WaitUntil([&] { return monitor.player().position() >= 2500; }, 30000), "the preview did not play");
-    shoot(QStringLiteral("preview-monitor"), {&monitor});
+    shoot(u"preview-monitor"_s, {&monitor});
     monitor.close();
     program.transport().stop();
     WaitUntil([&] { return !program.transport().isRunning() && !QApplication::activeModalWidget(); }, 10000);
 
     program.showPreviewAbout();
-    shoot(QStringLiteral("preview-about-window"), {&program.previewAboutWindow()});
+    shoot(u"preview-about-window"_s, {&program.previewAboutWindow()});
     program.previewAboutWindow().hide();
 
     program.showSettings();
-    shoot(QStringLiteral("settings-dialog"), {&program.settingsDialog()});
+    shoot(u"settings-dialog"_s, {&program.settingsDialog()});
     program.settingsDialog().hide();
     program.showAbout();
-    shoot(QStringLiteral("about-window"), {&program.aboutWindow()});
+    shoot(u"about-window"_s, {&program.aboutWindow()});
     program.aboutWindow().hide();
-    store.write(QStringLiteral("MediaList"), onDemand.url(QStringLiteral("clip.wmv")) + QStringLiteral("\r\n")
-                                                 + QStringLiteral("http://127.0.0.1/lists/news.asx\r\n")
-                                                 + w.out(QStringLiteral("clip.wmv")) + QStringLiteral("\r\n"));
+    store.write(u"MediaList"_s, onDemand.url(u"clip.wmv"_s) + u"\r\n"_s + u"http://127.0.0.1/lists/news.asx\r\n"_s
+                                    + w.out(u"clip.wmv"_s) + u"\r\n"_s);
     program.openClick();
-    shoot(QStringLiteral("open-window"), {&program.openWindow()});
+    shoot(u"open-window"_s, {&program.openWindow()});
     program.openWindow().hide();
 
-    // The resume dialog: the file recorded above already holds data.
-    saveAs = w.out(QStringLiteral("clip.wmv"));
-    bool resumeShot = false;
-    onOther = [&](QWidget* modal) {
-        shoot(QStringLiteral("resume-dialog"), {modal});
-        resumeShot = true;
-        ClickChild(modal, QStringLiteral("cancelButton"));
-    };
-    window.setUrlText(onDemand.url(QStringLiteral("clip.wmv")));
-    program.connectClick();
-    require(WaitUntil([&] { return resumeShot && !QApplication::activeModalWidget(); }, 10000), "no resume dialog");
-
-    // The credentials dialog of a server that asks for them.
-    saveAs = w.out(QStringLiteral("guarded.wmv"));
-    bool passwordShot = false;
-    onOther = [&](QWidget* modal) {
-        shoot(QStringLiteral("credentials-dialog"), {modal});
-        passwordShot = true;
-        ClickChild(modal, QStringLiteral("cancelButton"));
-    };
-    window.setUrlText(guarded.url(QStringLiteral("clip.wmv")));
-    program.connectClick();
-    require(WaitUntil(
-                [&] { return passwordShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
-                20000),
-            "no credentials dialog");
+    // The resume dialog (the file recorded above already holds data), then
+    // the credentials dialog of a server that asks for them: each shot, then
+    // cancelled.
+    for (const auto& [name, url, save] :
+         {std::tuple{"resume-dialog", onDemand.url(u"clip.wmv"_s), u"clip.wmv"_s},
+          std::tuple{"credentials-dialog", guarded.url(u"clip.wmv"_s), u"guarded.wmv"_s}}) {
+        saveAs = w.out(save);
+        bool shot = false;
+        onOther = [&, name = name](QWidget* modal) {
+            shoot(QString::fromLatin1(name), {modal});
+            shot = true;
+            ClickChild(modal, u"cancelButton"_s);
+        };
+        window.setUrlText(url);
+        program.connectClick();
+        require(
+            WaitUntil([&] { return shot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
+                      20000),
+            name);
+    }
+    onOther = nullptr;
 
     program.closeProgram();
     return g_ok ? 0 : 1;

@@ -11,26 +11,29 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
+using tovrin::test::ExpectStored;
 using tovrin::test::TestContext;
+using tovrin::test::WriteSettings;
 
 TEST(SettingsStore, MissingValuesReadEmptyAndWritingCreatesTheStoreOwnerOnly)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("nested/folder/Tovrin.conf"));
+    const QString path = dir.filePath(u"nested/folder/Tovrin.conf"_s);
     SettingsStore store(path);
-    EXPECT_EQ(store.read(QStringLiteral("TCPPort")), QString());
+    EXPECT_EQ(store.read(u"TCPPort"_s), QString());
     EXPECT_FALSE(QFileInfo::exists(path)) << "reading must never create the store";
 
-    ASSERT_TRUE(store.write(QStringLiteral("URLList"), QStringLiteral("mms://a/b.wmv\r\nmms://c/直播\r\n")));
-    EXPECT_EQ(store.read(QStringLiteral("URLList")), QStringLiteral("mms://a/b.wmv\r\nmms://c/直播\r\n"));
+    ASSERT_TRUE(store.write(u"URLList"_s, u"mms://a/b.wmv\r\nmms://c/直播\r\n"_s));
+    EXPECT_EQ(store.read(u"URLList"_s), u"mms://a/b.wmv\r\nmms://c/直播\r\n"_s);
     const QFileDevice::Permissions groupOrOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup
                                                    | QFileDevice::ExeGroup | QFileDevice::ReadOther
                                                    | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFileInfo(path).permissions() & groupOrOthers, QFileDevice::Permissions());
     EXPECT_TRUE(QFileInfo(path).permissions().testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
-    ASSERT_TRUE(store.write(QStringLiteral("URLList"), QString()));
-    EXPECT_EQ(store.read(QStringLiteral("URLList")), QString());
+    ASSERT_TRUE(store.write(u"URLList"_s, QString()));
+    EXPECT_EQ(store.read(u"URLList"_s), QString());
 }
 
 TEST(SettingsStore, ProductStoreFollowsTheUsersConfigFolder)
@@ -38,9 +41,9 @@ TEST(SettingsStore, ProductStoreFollowsTheUsersConfigFolder)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     SettingsStore store;
-    ASSERT_TRUE(store.write(QStringLiteral("AsfDir"), QStringLiteral("/tmp/")));
-    EXPECT_EQ(store.location(), home.filePath(QStringLiteral("Tovrin Streaming/Tovrin.conf")));
-    EXPECT_EQ(SettingsStore(store.location()).read(QStringLiteral("AsfDir")), QStringLiteral("/tmp/"));
+    ASSERT_TRUE(store.write(u"AsfDir"_s, u"/tmp/"_s));
+    EXPECT_EQ(store.location(), home.filePath(u"Tovrin Streaming/Tovrin.conf"_s));
+    EXPECT_EQ(SettingsStore(store.location()).read(u"AsfDir"_s), u"/tmp/"_s);
     qunsetenv("XDG_CONFIG_HOME");
 }
 
@@ -48,20 +51,16 @@ TEST(SettingsRecord, EmptyStoreGivesTheDefaultsAndOnlyExactWordsCheckTheFlags)
 {
     TestContext t;
     SettingsRecord r = LoadSettings(t.store);
-    EXPECT_EQ(r.serverSocket, QStringLiteral("1755"));
-    EXPECT_EQ(r.udpPort, QStringLiteral("7000"));
-    EXPECT_EQ(r.loadedUdpPort, QStringLiteral("7000"));
-    EXPECT_EQ(r.doneInterval, QStringLiteral("10"));
+    EXPECT_EQ(r.serverSocket, u"1755"_s);
+    EXPECT_EQ(r.udpPort, u"7000"_s);
+    EXPECT_EQ(r.loadedUdpPort, u"7000"_s);
+    EXPECT_EQ(r.doneInterval, u"10"_s);
     EXPECT_FALSE(r.udpTick || r.bypassDns || r.autoLogTick);
 
-    t.store.write(QStringLiteral("TCPPort"), QStringLiteral("8080"));
-    t.store.write(QStringLiteral("UDPPort"), QStringLiteral("7010"));
-    t.store.write(QStringLiteral("LastProto"), QStringLiteral("udp"));
-    t.store.write(QStringLiteral("DNSState"), QStringLiteral("IP"));
-    t.store.write(QStringLiteral("AutoLog"), QStringLiteral("on"));
+    WriteSettings(t.store, u"TCPPort=8080 UDPPort=7010 LastProto=udp DNSState=IP AutoLog=on");
     r = LoadSettings(t.store);
-    EXPECT_EQ(r.serverSocket, QStringLiteral("8080"));
-    EXPECT_EQ(r.loadedUdpPort, QStringLiteral("7010"));
+    EXPECT_EQ(r.serverSocket, u"8080"_s);
+    EXPECT_EQ(r.loadedUdpPort, u"7010"_s);
     EXPECT_FALSE(r.udpTick) << "comparison is case-sensitive";
     EXPECT_TRUE(r.bypassDns);
     EXPECT_TRUE(r.autoLogTick);
@@ -76,26 +75,22 @@ TEST(SettingsRecord, SavingWritesTheWordPairsAndAsksOnlyWhenTheUdpPortChanged)
     t.settings.autoLogTick = true;
     EXPECT_FALSE(SaveSettings(t.ctx));
     EXPECT_TRUE(t.shell.confirmations.isEmpty());
-    EXPECT_EQ(t.store.read(QStringLiteral("TCPPort")), QStringLiteral("1755"));
-    EXPECT_EQ(t.store.read(QStringLiteral("UDPPort")), QStringLiteral("7000"));
-    EXPECT_EQ(t.store.read(QStringLiteral("LastProto")), QStringLiteral("UDP"));
-    EXPECT_EQ(t.store.read(QStringLiteral("DNSState")), QStringLiteral("Lookup"));
-    EXPECT_EQ(t.store.read(QStringLiteral("AutoLog")), QStringLiteral("on"));
+    ExpectStored(t.store, u"TCPPort=1755 UDPPort=7000 LastProto=UDP DNSState=Lookup AutoLog=on");
 
     // No: the old port comes back into the record, the new one stays stored.
-    t.settings.udpPort = QStringLiteral("7100");
+    t.settings.udpPort = u"7100"_s;
     EXPECT_FALSE(SaveSettings(t.ctx));
     ASSERT_EQ(t.shell.confirmations.size(), 1);
-    EXPECT_TRUE(t.shell.confirmations[0].startsWith(QStringLiteral("Your UDP selection has changed port value\n")));
-    EXPECT_EQ(t.shell.messages, QStringList{QStringLiteral("Using original UDP port setting")});
-    EXPECT_EQ(t.settings.udpPort, QStringLiteral("7000"));
-    EXPECT_EQ(t.store.read(QStringLiteral("UDPPort")), QStringLiteral("7100"));
+    EXPECT_TRUE(t.shell.confirmations[0].startsWith(u"Your UDP selection has changed port value\n"_s));
+    EXPECT_EQ(t.shell.messages, QStringList{u"Using original UDP port setting"_s});
+    EXPECT_EQ(t.settings.udpPort, u"7000"_s);
+    EXPECT_EQ(t.store.read(u"UDPPort"_s), u"7100"_s);
 
     // Yes: the caller is told to close the program.
-    t.settings.udpPort = QStringLiteral("7200");
+    t.settings.udpPort = u"7200"_s;
     t.shell.confirmAnswers.push_back(true);
     EXPECT_TRUE(SaveSettings(t.ctx));
-    EXPECT_EQ(t.store.read(QStringLiteral("UDPPort")), QStringLiteral("7200"));
+    EXPECT_EQ(t.store.read(u"UDPPort"_s), u"7200"_s);
 }
 
 namespace {
@@ -110,7 +105,7 @@ TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrit
     TestContext t;
     CountingStopper stopper;
     t.ctx.stopper = &stopper;
-    HandleApplicationError(t.ctx, QStringLiteral("Windows socket 錯誤: 10061"));
+    HandleApplicationError(t.ctx, u"Windows socket 錯誤: 10061"_s);
     EXPECT_TRUE(t.run.liveHeaderFixed);
     EXPECT_TRUE(t.run.packetCountFixed);
     EXPECT_EQ(stopper.stops, 1);
@@ -118,14 +113,13 @@ TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrit
     // A settings file that cannot be written (a folder stands in its place)
     // is told, and the recording goes on with its fix-ups still to come.
     t.run.reset();
-    const QString blocked = t.dir.filePath(QStringLiteral("blocked.conf"));
+    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
     QDir().mkpath(blocked);
     SettingsStore store(blocked);
     AppContext ctx{t.shell, store, t.settings, t.run, &stopper};
-    EXPECT_FALSE(WriteSetting(ctx, QStringLiteral("AsfDir"), QStringLiteral("/x/")));
+    EXPECT_FALSE(WriteSetting(ctx, u"AsfDir"_s, u"/x/"_s));
     EXPECT_EQ(t.shell.messages,
-              (QStringList{QStringLiteral("Tovrin 網路連接失敗"),
-                           QStringLiteral("讀取時發生一個意外 :-\nFailed to set data for 'AsfDir'")}));
+              (QStringList{u"Tovrin 網路連接失敗"_s, u"讀取時發生一個意外 :-\nFailed to set data for 'AsfDir'"_s}));
     EXPECT_FALSE(t.run.liveHeaderFixed);
     EXPECT_FALSE(t.run.packetCountFixed);
     EXPECT_EQ(stopper.stops, 1);

@@ -8,54 +8,30 @@
 
 using namespace tovrin;
 using namespace tovrin::test;
-
-namespace {
-
-struct StoredCase {
-    const char* name;
-    QMap<QString, QString> stored;
-    int height, width, left, top;
-    QString urlSelected;
-    QStringList urlList;
-};
-
-}  // namespace
+using namespace Qt::StringLiterals;
 
 TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
 {
-    const QStringList three{QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"),
-                            QStringLiteral("mms://c/3.asf")};
-    const StoredCase cases[] = {
-        {"nothing stored: the design geometry", {}, 463, 346, 239, 88, QString(), {}},
-        {"below the minimum size; a negative left",
-         {{QStringLiteral("Width"), QStringLiteral("200")},
-          {QStringLiteral("Height"), QStringLiteral("100")},
-          {QStringLiteral("FormLeft"), QStringLiteral("-8")},
-          {QStringLiteral("FormTop"), QStringLiteral("40")}},
-         463,
-         346,
-         -8,
-         40,
-         QString(),
-         {}},
+    const QStringList three{u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
+    const struct {
+        const char* name;
+        QString stored;  // NAME=VALUE, separated by blanks
+        int height, width, left, top;
+        QString urlSelected;
+        QStringList urlList;
+    } cases[] = {
+        {"nothing stored: the design geometry", QString(), 463, 346, 239, 88, QString(), QStringList()},
+        {"below the minimum size; a negative left", u"Width=200 Height=100 FormLeft=-8 FormTop=40"_s, 463, 346, -8, 40,
+         QString(), QStringList()},
         // A geometry value that is not a number must not cost the URL box.
         {"a height that is not a number",
-         {{QStringLiteral("Height"), QStringLiteral("tall")},
-          {QStringLiteral("Width"), QStringLiteral("500")},
-          {QStringLiteral("URLSelected"), QStringLiteral("mms://b/2")},
-          {QStringLiteral("URLList"), QStringLiteral("mms://a/1.wmv\r\nmms://b/2\nmms://c/3.asf\r")}},
-         463,
-         500,
-         239,
-         88,
-         QStringLiteral("mms://b/2"),
-         three},
+         u"Height=tall Width=500 URLSelected=mms://b/2 URLList=mms://a/1.wmv\r\nmms://b/2\nmms://c/3.asf\r"_s, 463, 500,
+         239, 88, u"mms://b/2"_s, three},
     };
-    for (const StoredCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestContext t;
-        for (auto it = c.stored.begin(); it != c.stored.end(); ++it)
-            t.store.write(it.key(), it.value());
+        WriteSettings(t.store, c.stored);
         const WindowState state = LoadWindowState(t.store);
         EXPECT_EQ(state.height, c.height);
         EXPECT_EQ(state.width, c.width);
@@ -71,7 +47,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     struct OrderStopper : RunStopper {
         FakeShell* shell;
         QStringList* order;
-        void stopRun() override { *order << QStringLiteral("stop after ") + shell->log.last(); }
+        void stopRun() override { *order << u"stop after "_s + shell->log.last(); }
     };
     TestContext t;
     QStringList order;
@@ -81,14 +57,13 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     t.ctx.stopper = &stopper;
 
     WindowState state;
-    state.urlList = {QStringLiteral("mms://a/1.wmv"), QStringLiteral("mms://b/2"), QStringLiteral("mms://c/3.asf")};
-    state.urlSelected = QStringLiteral("mms://b/2");
+    state.urlList = {u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
+    state.urlSelected = u"mms://b/2"_s;
     state.width = 600;
     state.left = -8;
     RunCloseSequence(t.ctx, state);
-    EXPECT_EQ(order, QStringList{QStringLiteral("stop after ********** 關閉 **********")});
-    EXPECT_EQ(t.store.read(QStringLiteral("URLList")),
-              QStringLiteral("mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"));
+    EXPECT_EQ(order, QStringList{u"stop after ********** 關閉 **********"_s});
+    EXPECT_EQ(t.store.read(u"URLList"_s), u"mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"_s);
     const WindowState back = LoadWindowState(t.store);
     EXPECT_EQ(back.urlList, state.urlList);
     EXPECT_EQ(back.urlSelected, state.urlSelected);
@@ -96,7 +71,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     EXPECT_EQ(back.left, -8);
 
     // A store that cannot be written still lets the stop routine run first.
-    const QString blocked = t.dir.filePath(QStringLiteral("blocked.conf"));
+    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
     QDir().mkpath(blocked);
     SettingsStore store(blocked);
     AppContext ctx{t.shell, store, t.settings, t.run, &stopper};

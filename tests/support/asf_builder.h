@@ -29,18 +29,9 @@ inline const QByteArray kAudioMediaGuid = QByteArray::fromHex("409E69F84D5BCF11A
 inline const QByteArray kAudioSpreadGuid = QByteArray::fromHex("50CDC3BF8F61CF118BB200AA00B4E220");
 inline const QByteArray kNoCorrectionGuid = QByteArray::fromHex("0057FB20555BCF11A8FD00805F5C442B");
 
-inline QByteArray Le16(std::uint16_t v)
-{
-    return EncodeLE16(v);
-}
-inline QByteArray Le32(std::uint32_t v)
-{
-    return EncodeLE32(v);
-}
-inline QByteArray Le64(std::uint64_t v)
-{
-    return EncodeLE64(v);
-}
+inline constexpr auto Le16 = [](std::uint16_t v) { return EncodeLE16(v); };
+inline constexpr auto Le32 = [](std::uint32_t v) { return EncodeLE32(v); };
+inline constexpr auto Le64 = [](std::uint64_t v) { return EncodeLE64(v); };
 
 inline QByteArray Utf16(const QString& text, bool withNul = true)
 {

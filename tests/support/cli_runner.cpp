@@ -145,12 +145,7 @@ CliOutcome RunCli(const CliLaunch& launch)
 
 CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs, const QString& workingDir)
 {
-    CliLaunch launch;
-    launch.args = args;
-    launch.configHome = configHome;
-    launch.timeoutMs = timeoutMs;
-    launch.workingDir = workingDir;
-    return RunCli(launch);
+    return RunCli(CliLaunch{.args = args, .configHome = configHome, .workingDir = workingDir, .timeoutMs = timeoutMs});
 }
 
 std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome)

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace tovrin::test {
 
@@ -51,46 +52,31 @@ public:
     int flashes = 0;
     QStringList sounds;
 
-    void appendLog(const QString& line) override
-    {
-        record(u"log ", line);
-        log << line;
-        if (onLog)
-            onLog(line);
-    }
+    void appendLog(const QString& line) override { record(u"log ", line), log << line, tell(onLog, line); }
     void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
     void showMessage(const QString& text) override
     {
-        record(u"message ", text);
-        messages << text;
-        if (onMessage)
-            onMessage(text);
+        record(u"message ", text), messages << text, tell(onMessage, text);
     }
     bool confirm(const QString& text) override
     {
-        record(u"confirm ", text);
-        confirmations << text;
-        return next(confirmAnswers, false);
+        return record(u"confirm ", text), confirmations << text, next(confirmAnswers, false);
     }
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override
     {
-        record(u"input ", title + QStringLiteral(" | ") + prompt);
-        return next(inputAnswers, defaultText);
+        return record(u"input ", title + QStringLiteral(" | ") + prompt), next(inputAnswers, defaultText);
     }
     void setCaption(const QString& text) override { record(u"caption ", text), caption = text; }
     void setModeLabel(ModeLabel visible) override { record(u"mode ", QString::number(int(visible))), mode = visible; }
     void setGauge(int percent, bool percentTextVisible) override
     {
         record(QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible));
-        gauge = percent;
-        gaugeTextVisible = percentTextVisible;
+        gauge = percent, gaugeTextVisible = percentTextVisible;
     }
     void setTimeFields(const QString& send, const QString& left) override
     {
-        record(u"times ", send + QStringLiteral(" | ") + left);
-        sendTime = send;
-        timeLeft = left;
+        record(u"times ", send + QStringLiteral(" | ") + left), sendTime = send, timeLeft = left;
     }
     void setSaveLocation(const QString& path) override { record(u"saveLocation ", path), saveLocation = path; }
     void setMediaLocation(const QString& location) override
@@ -105,33 +91,26 @@ public:
     void repaintNow() override { record(u"repaint"); }
     void setProperty(PropertyField field, const QString& text) override
     {
-        record(QStringLiteral("property %1 ").arg(int(field)) + text);
-        properties[field] = text;
+        record(QStringLiteral("property %1 ").arg(int(field)) + text), properties[field] = text;
     }
     void appendPropertyLine(PropertyField field, const QString& line) override
     {
-        record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line);
-        propertyLines[field] << line;
+        record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line), propertyLines[field] << line;
     }
     void clearProperties() override { record(u"clearProperties"), properties.clear(), propertyLines.clear(); }
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override
     {
-        record(u"chooseSaveFile ", request.title);
-        lastSaveRequest = request;
-        return next(saveFileAnswers, std::optional<QString>());
+        return record(u"chooseSaveFile ", request.title), lastSaveRequest = request, next(saveFileAnswers, {});
     }
     std::optional<QString> chooseOpenFile(const OpenFileRequest& request) override
     {
-        record(u"chooseOpenFile ", request.title);
-        lastOpenRequest = request;
-        return next(openFileAnswers, std::optional<QString>());
+        return record(u"chooseOpenFile ", request.title), lastOpenRequest = request, next(openFileAnswers, {});
     }
     ResumeChoice askResume() override { return record(u"askResume"), next(resumeAnswers, ResumeChoice::Cancel); }
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override
     {
-        record(u"askPassword ", prompt.site + QStringLiteral(" | ") + prompt.realm);
-        lastPasswordPrompt = prompt;
-        return next(passwordAnswers, std::optional<PasswordAnswer>());
+        record(u"askPassword ", prompt.site + QStringLiteral(" | ") + prompt.realm), lastPasswordPrompt = prompt;
+        return next(passwordAnswers, {});
     }
     void flash() override { record(u"flash"), ++flashes; }
     void playSound(const QString& soundFile) override { record(u"sound ", soundFile), sounds << soundFile; }
@@ -144,9 +123,15 @@ private:
         AssertSaveFileLockNotHeld("Shell");
         calls << call.toString() + detail;
     }
+    // Runs a hook the test set, if any.
+    static void tell(const std::function<void(const QString&)>& hook, const QString& text)
+    {
+        if (hook)
+            hook(text);
+    }
     // The next scripted answer, or `fallback` when the script is used up.
     template <typename T>
-    static T next(std::deque<T>& script, T fallback)
+    static T next(std::deque<T>& script, std::type_identity_t<T> fallback)
     {
         if (!script.empty()) {
             fallback = std::move(script.front());

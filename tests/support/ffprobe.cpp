@@ -7,30 +7,35 @@
 
 namespace tovrin::test {
 
-QJsonObject Probe(const QString& path)
+namespace {
+
+// ffprobe's JSON answer on `path` to `args`; empty when it fails.
+QJsonObject Ffprobe(const QStringList& args, const QString& path)
 {
     QByteArray out;
-    const int rc = RunProgram(QStringLiteral("ffprobe"),
-                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
-                               QStringLiteral("-show_format"), QStringLiteral("-of"), QStringLiteral("json"), path},
-                              &out);
+    const int rc = RunProgram(QStringLiteral("ffprobe"), Args(u"-v error -of json") + args << path, &out);
     return rc == 0 ? QJsonDocument::fromJson(out).object() : QJsonObject();
+}
+
+}  // namespace
+
+QJsonObject Probe(const QString& path)
+{
+    return Ffprobe(Args(u"-show_streams -show_format"), path);
+}
+
+QList<double> PacketTimes(const QString& path, const QStringList& readArgs)
+{
+    QList<double> times;
+    for (const QJsonValue packet :
+         Ffprobe(readArgs + Args(u"-show_entries packet=pts_time"), path).value(u"packets").toArray())
+        times << packet.toObject().value(u"pts_time").toString().toDouble();
+    return times;
 }
 
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count)
 {
-    QByteArray out;
-    const int rc = RunProgram(QStringLiteral("ffprobe"),
-                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-read_intervals"),
-                               QStringLiteral("%1%+#%2").arg(seconds).arg(count), QStringLiteral("-show_entries"),
-                               QStringLiteral("packet=pts_time"), QStringLiteral("-of"), QStringLiteral("json"), path},
-                              &out);
-    QList<double> times;
-    if (rc != 0)
-        return times;
-    for (const QJsonValue packet : QJsonDocument::fromJson(out).object().value(u"packets").toArray())
-        times << packet.toObject().value(u"pts_time").toString().toDouble();
-    return times;
+    return PacketTimes(path, {QStringLiteral("-read_intervals"), QStringLiteral("%1%+#%2").arg(seconds).arg(count)});
 }
 
 double ProbeDuration(const QString& path)

@@ -10,6 +10,9 @@ namespace tovrin::test {
 // Empty when ffprobe fails on it.
 QJsonObject Probe(const QString& path);
 
+// The presentation times (seconds) of the packets ffprobe reads in `path`,
+// with `readArgs` added to its command; empty when it fails.
+QList<double> PacketTimes(const QString& path, const QStringList& readArgs = {});
 // The presentation times (seconds) of the first packets ffprobe reads after
 // seeking to `seconds`, as `-read_intervals` does it; empty when it fails.
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count = 3);

@@ -1,28 +1,15 @@
 #include "support/nginx_server.h"
 
 #include "support/asf_sample.h"
+#include "support/recording_checks.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 
 namespace tovrin::test {
-
-namespace {
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-}  // namespace
 
 QString NginxProgram()
 {
@@ -42,7 +29,7 @@ NginxServer::NginxServer(const QString& root, const QString& serverConfig)
     // Another process may take the free port between the probe and nginx's
     // bind: try a few.
     for (int attempt = 0; attempt < 5 && !m_port; ++attempt)
-        start(root, serverConfig, FreePort());
+        start(root, serverConfig, ClosedPort());
 }
 
 bool NginxServer::start(const QString& root, const QString& serverConfig, quint16 port)

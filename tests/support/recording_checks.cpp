@@ -16,14 +16,10 @@ constexpr long kMemoryLimitKb = 64 * 1024;
 
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome, const QStringList& extra)
 {
-    CliLaunch launch;
-    launch.args =
-        QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out, QStringLiteral("--connect-timeout"),
-                    QStringLiteral("10")}
-        + extra;
-    launch.configHome = configHome;
-    launch.timeoutMs = 30000;
-    return launch;
+    return CliLaunch{.args = QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out}
+                             + Args(u"--connect-timeout 10") + extra,
+                     .configHome = configHome,
+                     .timeoutMs = 30000};
 }
 
 void ExpectSameAsSource(const QString& recording, const QString& source)

@@ -8,6 +8,8 @@
 
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 namespace tovrin::test {
 
 // A complete context for logic tests: a fake shell, a settings file in a
@@ -20,5 +22,19 @@ struct TestContext {
     RunState run;
     AppContext ctx{shell, store, settings, run};
 };
+
+// Writes each NAME=VALUE of `values` (separated by blanks) into `store`.
+inline void WriteSettings(SettingsStore& store, QStringView values)
+{
+    for (const QString& value : values.toString().split(u' ', Qt::SkipEmptyParts))
+        store.write(value.section(u'=', 0, 0), value.section(u'=', 1));
+}
+
+// Expects each NAME=VALUE of `values` (separated by blanks) stored in `store`.
+inline void ExpectStored(const SettingsStore& store, QStringView values)
+{
+    for (const QString& value : values.toString().split(u' ', Qt::SkipEmptyParts))
+        EXPECT_EQ(store.read(value.section(u'=', 0, 0)), value.section(u'=', 1)) << value.toStdString();
+}
 
 }  // namespace tovrin::test
