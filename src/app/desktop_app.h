@@ -88,6 +88,7 @@ public:
     PreviewMonitor& previewMonitor();
     PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
     ConnectionController& mms() { return m_mms; }
+    MmshController& mmsh() { return m_mmsh; }
     RecordTransport& transport() { return m_transport; }
 
 signals:

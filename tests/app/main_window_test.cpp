@@ -1,5 +1,6 @@
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
+#include "locations/session_log.h"
 #include "steps/open_media.h"
 #include "support/asf_sample.h"
 #include "support/qt_printers.h"
@@ -298,6 +299,24 @@ TEST(MainWindow, PrintingTheLogAsksFirstAndCancellingPrintsNothingWithThePrinter
     ASSERT_EQ(dialogPrinters.size(), 2);
     EXPECT_EQ(dialogPrinters[0], dialogPrinters[1]) << "the set-up dialog chooses the printer the print uses";
     EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+// A run that ends with AutoLog on asks the desktop to save the log: over
+// either transport the save chooser takes it and the log is written there.
+TEST(MainWindow, ARunsRequestToSaveItsLogGoesThroughTheChooser)
+{
+    Desktop d;
+    d.app->shell().appendLog(u"一行"_s);
+    const QString logs[] = {d.dir.filePath(u"mms.log"_s), d.dir.filePath(u"mmsh.log"_s)};
+    int chosen = 0;
+    ModalDriver driver([&](QWidget* modal) {
+        if (qobject_cast<QFileDialog*>(modal) && chosen < 2)
+            AcceptFileChooser(modal, logs[chosen++]);
+    });
+    emit d.app->mms().saveLogRequested();
+    emit d.app->mmsh().saveLogRequested();
+    for (const QString& log : logs)
+        EXPECT_EQ(ReadWholeFile(log), EncodeSessionLog({u"一行"_s})) << log.toStdString();
 }
 
 // The server asks for credentials: the credentials dialog gives them.
