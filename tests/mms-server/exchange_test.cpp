@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace tovrin::test {
@@ -279,24 +278,6 @@ TEST_F(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
     ScriptedClient other;  // the server still serves everyone else
     ASSERT_TRUE(connect(other));
     EXPECT_TRUE(other.openOverTcp(QStringLiteral("sample.wmv")));
-}
-
-TEST_F(MmsExchange, ManyClientsPlayAtOnce)
-{
-    ASSERT_TRUE(start(Args(u"--rate 0")));
-    const AsfParts parts = ReadAsf(SamplePath(Sample::WmaSmallPackets));
-    std::vector<std::unique_ptr<ScriptedClient>> clients;
-    for (int i = 0; i < 6; ++i) {
-        clients.push_back(std::make_unique<ScriptedClient>());
-        ASSERT_TRUE(connect(*clients.back()) && clients.back()->readyToPlay(QStringLiteral("packets-200.wma")));
-        clients.back()->startPlaying();
-        ASSERT_TRUE(clients.back()->expect(0x05));
-    }
-    for (auto& client : clients) {
-        const Played played = playToEnd(*client);
-        EXPECT_EQ(played.media.size(), parts.packets.size());
-        EXPECT_TRUE(played.end);
-    }
 }
 
 TEST(MmsServerProgram, BadStartsExitWithAnError)

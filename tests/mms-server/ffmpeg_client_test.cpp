@@ -27,21 +27,18 @@ std::pair<QStringList, double> probe(const QString& path)
 int record(std::uint16_t port, const QString& name, const QString& out, const QStringList& more = {})
 {
     const QString url = QStringLiteral("mmst://127.0.0.1:%1/%2").arg(port).arg(name);
-    return RunProgram(QStringLiteral("ffmpeg"),
-                      QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                                  QStringLiteral("-y"), QStringLiteral("-i"), url}
-                          + more
-                          + QStringList{QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-                                        QStringLiteral("asf"), out},
-                      nullptr, 60000);
+    return RunProgram(
+        QStringLiteral("ffmpeg"),
+        Args(u"-hide_banner -loglevel error -y -i") + QStringList{url} + more + (Args(u"-c copy -f asf") << out),
+        nullptr, 60000);
 }
 
 TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleAndALivePointWithTheirStreamsAndDuration)
 {
     const QString source = SamplePath(Sample::Wmv);
     ServerProcess server;
-    ASSERT_TRUE(server.start({QStringLiteral("--root"), QFileInfo(source).absolutePath(), QStringLiteral("--rate"),
-                              QStringLiteral("0"), QStringLiteral("--live"), QStringLiteral("news=") + source}));
+    ASSERT_TRUE(server.start(QStringList{QStringLiteral("--root"), QFileInfo(source).absolutePath()}
+                             + (Args(u"--rate 0 --live") << QStringLiteral("news=") + source)));
     QTemporaryDir out;
     for (const auto sample : {Sample::Wmv, Sample::Wma, Sample::Msmpeg4}) {
         const QString file = SamplePath(sample);
@@ -57,8 +54,7 @@ TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleAndALivePointWithTheirStreamsAndD
 
     // A live point plays for as long as it is recorded.
     const QString recorded = out.filePath(QStringLiteral("news.asf"));
-    ASSERT_EQ(record(server.port(), QStringLiteral("news"), recorded, {QStringLiteral("-t"), QStringLiteral("3")}), 0)
-        << server.log().toStdString();
+    ASSERT_EQ(record(server.port(), QStringLiteral("news"), recorded, Args(u"-t 3")), 0) << server.log().toStdString();
     const auto [codecs, duration] = probe(recorded);
     EXPECT_EQ(codecs, probe(source).first);
     EXPECT_GT(duration, 2.5);
