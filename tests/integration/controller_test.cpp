@@ -10,9 +10,6 @@
 #include "support/temp_settings.h"
 #include "support/workspace.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>

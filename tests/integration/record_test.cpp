@@ -15,7 +15,6 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
