@@ -183,10 +183,7 @@ struct EndingRun : ControllerFixture {
         QByteArray bytes = ReadWholeFile(SamplePath(Sample::Wmv));
         if (!header.isEmpty())
             bytes.replace(0, header.size(), header);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        file.close();
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
         RunState& run = t.run;
         run.saveFile = std::make_unique<QFile>(path);
         run.saveFile->open(QIODevice::ReadWrite);

@@ -239,10 +239,7 @@ TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
 {
     Recorder w;
     QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
-    QFile conf(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[General]\nAutoLog=on\n");
-    conf.close();
+    ASSERT_TRUE(WriteWholeFile(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"), "[General]\nAutoLog=on\n"));
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
