@@ -13,9 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (SplitSessionLog(content).size() > kMaxArchivedLogLines)
         std::abort();
 
-    const QString path =
-        fuzz::WriteScratchFile(QStringLiteral("session.log"), content.constData(), std::size_t(content.size()));
-    const auto read = ReadArchivedLog(path);
+    const auto read = ReadArchivedLog(fuzz::WriteScratchFile(QStringLiteral("session.log"), content));
     if (const auto* lines = std::get_if<QStringList>(&read); lines && lines->size() > kMaxArchivedLogLines)
         std::abort();
     return 0;

@@ -13,12 +13,6 @@
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
 #include "mms/run_actions.h"
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/settings_record.h"
-#include "state/settings_store.h"
-
-#include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
@@ -82,13 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    static fuzz::FuzzShell shell;
-    static SettingsStore store(fuzz::ScratchDir().filePath(QStringLiteral("settings.conf")));
     static const QString path = fuzz::ScratchDir().filePath(QStringLiteral("recording.asf"));
-
-    SettingsRecord settings;
-    RunState run;
-    AppContext ctx{shell, store, settings, run};
+    fuzz::FuzzRun f;
+    AppContext& ctx = f.ctx;
+    RunState& run = f.run;
     run.resume = data[0] & 1;
     run.savePath = path;
     run.saveFile = std::make_unique<QFile>(path);

@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (scan.entries.size() > kMaxRedirectorEntries)
         std::abort();
 
-    const QString path = fuzz::WriteScratchFile(QStringLiteral("list.asx"), text.constData(), std::size_t(text.size()));
-    QFile file(path);
+    QFile file(fuzz::WriteScratchFile(QStringLiteral("list.asx"), text));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     const auto read = ReadLocalRedirector(file);

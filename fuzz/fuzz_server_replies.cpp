@@ -10,7 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     tovrin::RunState run;
     const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
-
     (void)tovrin::ReadOpenFileReply(packet, run);
     (void)tovrin::ReadFunnelReport(packet, run);
     (void)tovrin::ReadCredentialsRequest(packet, run);

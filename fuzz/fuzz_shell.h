@@ -1,8 +1,15 @@
 #pragma once
 
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
 #include "state/shell.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <cstdlib>
 
 namespace tovrin::fuzz {
 
@@ -47,10 +54,39 @@ private:
 };
 
 // A folder for the files one fuzzing process writes, removed at exit.
-QTemporaryDir& ScratchDir();
+inline QTemporaryDir& ScratchDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
 
-// Writes the input as the scratch file `name`, replacing what it held;
-// answers its path.
-QString WriteScratchFile(const QString& name, const char* data, std::size_t size);
+// Writes `bytes` as the scratch file `name`, replacing what it held; its path.
+inline QString WriteScratchFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = ScratchDir().filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        std::abort();  // the fuzzer cannot go on without its scratch folder
+    file.write(bytes);
+    return path;
+}
+
+// A fresh run with fresh settings, on the one shell and settings file of the process.
+struct FuzzRun {
+    SettingsRecord settings;
+    RunState run;
+    AppContext ctx{shell(), store(), settings, run};
+
+    static FuzzShell& shell()
+    {
+        static FuzzShell instance;
+        return instance;
+    }
+    static SettingsStore& store()
+    {
+        static SettingsStore instance(ScratchDir().filePath(QStringLiteral("settings.conf")));
+        return instance;
+    }
+};
 
 }  // namespace tovrin::fuzz

@@ -25,8 +25,12 @@ using namespace tovrin;
 
 namespace {
 
-void writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
+QString seedRoot;  // OUT_DIR
+
+// Writes the seed `name` into the corpus of the target fuzz_`target`.
+void writeSeed(const char* target, const QString& name, const QByteArray& bytes)
 {
+    const QString dir = seedRoot + QLatin1Char('/') + QLatin1String(target);
     QDir().mkpath(dir);
     QFile file(dir + QLatin1Char('/') + name);
     if (file.open(QIODevice::WriteOnly))
@@ -34,8 +38,7 @@ void writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
 }
 
 // An MMSH Play reply: the header in one $H, packets in $D chunks, then $E.
-void seedMmshReply(const QString& out, const QString& name, const QByteArray& header, const QByteArray& data,
-                   std::uint32_t packetSize)
+void seedMmshReply(const QString& name, const QByteArray& header, const QByteArray& data, std::uint32_t packetSize)
 {
     const auto chunk = [](char type, std::uint32_t location, char flags, QByteArrayView payload) {
         const auto length = std::uint16_t(8 + payload.size());
@@ -52,10 +55,10 @@ void seedMmshReply(const QString& out, const QString& name, const QByteArray& he
         reply += chunk('D', std::uint32_t(at / packetSize), char(at / packetSize),
                        QByteArrayView(data).sliced(at, packetSize));
     reply += QByteArray("$E") + EncodeLE16(4) + EncodeLE32(0);
-    writeSeed(out + QStringLiteral("/mmsh_reply"), name, char((packetSize + 63) / 64) + reply);
+    writeSeed("mmsh_reply", name, char((packetSize + 63) / 64) + reply);
 }
 
-void seedsFromSample(const QString& out, const QString& path)
+void seedsFromSample(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -67,12 +70,12 @@ void seedsFromSample(const QString& out, const QString& path)
     if (!headerSize || *headerSize + 50 > std::uint64_t(bytes.size()) || fileProperties < 0)
         return;
     const qsizetype dataStart = qsizetype(*headerSize) + 50;
-    writeSeed(out + QStringLiteral("/inspect_header"), name, bytes.first(dataStart));
+    writeSeed("inspect_header", name, bytes.first(dataStart));
     const std::uint32_t packetSize = LE32At(bytes, fileProperties + 92).value_or(0);
     for (int i = 0; packetSize && i < 8 && dataStart + (i + 1) * qsizetype(packetSize) <= bytes.size(); ++i)
-        writeSeed(out + QStringLiteral("/packet_parser"), name + QStringLiteral(".%1").arg(i),
+        writeSeed("packet_parser", name + QStringLiteral(".%1").arg(i),
                   EncodeLE32(1000u * i) + bytes.mid(dataStart + i * qsizetype(packetSize), packetSize));
-    seedMmshReply(out, name, bytes.first(dataStart), bytes.mid(dataStart, 3 * qsizetype(packetSize)), packetSize);
+    seedMmshReply(name, bytes.first(dataStart), bytes.mid(dataStart, 3 * qsizetype(packetSize)), packetSize);
 }
 
 // Plays a whole exchange as the recorder does, and answers what the server sent.
@@ -109,14 +112,14 @@ QByteArray recordExchange(quint16 port, const QString& name, int milliseconds)
 }
 
 // Each command packet of an exchange, for the reply readers.
-void seedsFromCommands(const QString& out, const QString& name, const QByteArray& exchange)
+void seedsFromCommands(const QString& name, const QByteArray& exchange)
 {
     QByteArrayView rest(exchange);
     int index = 0;
     while (!rest.isEmpty()) {
         const ReceiveFront front = SplitFront(rest);
         if (front.kind == ReceiveFront::Kind::Command) {
-            writeSeed(out + QStringLiteral("/server_replies"), name + QStringLiteral(".%1").arg(index++),
+            writeSeed("server_replies", name + QStringLiteral(".%1").arg(index++),
                       rest.first(qsizetype(front.total)).toByteArray());
             rest = rest.sliced(qsizetype(front.total));
         } else if (front.kind == ReceiveFront::Kind::Data && front.prefix.length >= kDataPrefixSize
@@ -138,10 +141,10 @@ int main(int argc, char* argv[])
         std::fputs("usage: make_fuzz_seeds OUT_DIR PORT MEDIA_NAME LIVE_NAME SAMPLE...\n", stderr);
         return 2;
     }
-    const QString out = args.at(1);
+    seedRoot = args.at(1);
     const auto port = quint16(args.at(2).toUInt());
     for (const QString& sample : args.mid(5))
-        seedsFromSample(out, sample);
+        seedsFromSample(sample);
 
     const QByteArray onDemand = recordExchange(port, args.at(3), 10000);
     const QByteArray live = recordExchange(port, args.at(4), 1500);
@@ -149,22 +152,21 @@ int main(int argc, char* argv[])
         std::fputs("make_fuzz_seeds: the server did not answer\n", stderr);
         return 1;
     }
-    const QString loop = out + QStringLiteral("/receive_loop");
-    writeSeed(loop, QStringLiteral("on-demand"), QByteArray(1, '\0') + onDemand);
-    writeSeed(loop, QStringLiteral("on-demand-resume"), QByteArray(1, '\1') + onDemand);
-    writeSeed(loop, QStringLiteral("live"), QByteArray(1, '\0') + live);
-    seedsFromCommands(out, QStringLiteral("on-demand"), onDemand);
-    seedsFromCommands(out, QStringLiteral("live"), live);
+    writeSeed("receive_loop", QStringLiteral("on-demand"), QByteArray(1, '\0') + onDemand);
+    writeSeed("receive_loop", QStringLiteral("on-demand-resume"), QByteArray(1, '\1') + onDemand);
+    writeSeed("receive_loop", QStringLiteral("live"), QByteArray(1, '\0') + live);
+    seedsFromCommands(QStringLiteral("on-demand"), onDemand);
+    seedsFromCommands(QStringLiteral("live"), live);
 
-    writeSeed(out + QStringLiteral("/redirector_scan"), QStringLiteral("asx"),
+    writeSeed("redirector_scan", QStringLiteral("asx"),
               "<ASX version=\"3.0\">\r\n<Entry><Ref href=\"mms://media.example/live/news\"/></Entry>\r\n"
               "<Entry><Ref href = \"mmst://127.0.0.1:1755/clip.wmv\" /></Entry>\r\n</ASX>\r\n");
-    writeSeed(out + QStringLiteral("/redirector_scan"), QStringLiteral("reference"),
+    writeSeed("redirector_scan", QStringLiteral("reference"),
               "[Reference]\r\nRef1=mms://media.example/a.wmv\r\nRef2=mmsu://media.example/b.asf\r\n");
-    writeSeed(out + QStringLiteral("/archived_log"), QStringLiteral("session"),
+    writeSeed("archived_log", QStringLiteral("session"),
               QByteArray::fromHex("202d2d2d2d2d2d2d2d20b67db16cb04fbffd202d2d2d2d2d2d2d2d0a") + "a\nb\n\n- ASF\n");
     for (const char* text : {"YWxpY2U6czNjcmV0", "Og==", "Zm9v\r\nYmFy", "!!==", ""})
-        writeSeed(out + QStringLiteral("/base64"), QString::fromLatin1(QByteArray(text).toHex()), QByteArray(text));
-    std::printf("seeds written to %s\n", qPrintable(out));
+        writeSeed("base64", QString::fromLatin1(QByteArray(text).toHex()), QByteArray(text));
+    std::printf("seeds written to %s\n", qPrintable(seedRoot));
     return 0;
 }

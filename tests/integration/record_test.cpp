@@ -15,7 +15,6 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
@@ -34,6 +33,32 @@ QStringList recordArgs(const QString& url, const QString& out, const QStringList
     return QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out} + extra;
 }
 
+// A workspace that records with tovrin-cli: `record URL -o OUT EXTRA`.
+struct Recorder : Workspace {
+    CliOutcome record(const QString& url, const QString& out, const QStringList& extra = {},
+                      int timeoutMs = 60000) const
+    {
+        return RunCli(recordArgs(url, out, extra), config, timeoutMs);
+    }
+    // The same, which must end well and leave the served clip in `out`.
+    CliOutcome recordWhole(const QString& url, const QString& out, const QStringList& extra = {},
+                           int timeoutMs = 60000) const
+    {
+        const CliOutcome r = record(url, out, extra, timeoutMs);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        ExpectSameAsSource(out, source());
+        return r;
+    }
+};
+
+// Waits until the file at `path` holds at least `bytes`.
+void waitForSize(const QString& path, qint64 bytes, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (QFileInfo(path).size() < bytes && !deadline.hasExpired())
+        QThread::msleep(10);
+}
+
 // The first packet's send time, read the way any ASF reader does.
 std::uint32_t firstSendTime(const AsfParts& parts)
 {
@@ -50,7 +75,7 @@ QStringList httpServer(const QStringList& more = {})
 }
 
 // clip.wmv on `server` over MMS or MMSH.
-QString clipUrl(const ServerProcess& server, bool overHttp)
+QString clipUrl(const ServerProcess& server, bool overHttp = false)
 {
     return overHttp ? server.mmshUrl(QStringLiteral("clip.wmv")) : server.url(QStringLiteral("clip.wmv"));
 }
@@ -59,7 +84,7 @@ QString clipUrl(const ServerProcess& server, bool overHttp)
 
 TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
 {
-    Workspace w;
+    Recorder w;
     ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
     // Over MMS an address without a port takes the port from --tcp-port.
@@ -70,11 +95,9 @@ TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
     for (const auto& [url, extra] : runs) {
         SCOPED_TRACE(url.toStdString());
         const QString out = w.out(url.startsWith(u"mmsh") ? QStringLiteral("h.wmv") : QStringLiteral("c.wmv"));
-        const CliOutcome r = RunCli(recordArgs(url, out, extra), w.config);
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const CliOutcome r = w.recordWhole(url, out, extra);
         EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 檔案寫入完成離開")));
         EXPECT_TRUE(r.err.contains(QStringLiteral("- ******* 下載完成 *******")));
-        ExpectSameAsSource(out, w.source());
     }
     // Over MMSH it asks for every stream.
     EXPECT_TRUE(
@@ -84,7 +107,7 @@ TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
 
 TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 {
-    Workspace w;
+    Recorder w;
     const std::pair<bool, const char*> transports[] = {{false, "start playing at location 0x0000000a"},
                                                        {true, "packet-num 10,"}};
     for (const auto& [overHttp, resumedAt] : transports) {
@@ -93,7 +116,7 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
         {
             ServerProcess dropping(w.media, httpServer(Args(u"--drop-after 10")));
             ASSERT_TRUE(dropping.started());
-            const CliOutcome first = RunCli(recordArgs(clipUrl(dropping, overHttp), out), w.config);
+            const CliOutcome first = w.record(clipUrl(dropping, overHttp), out);
             EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
             EXPECT_TRUE(first.err.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.err.toStdString();
             EXPECT_EQ(FilePropertiesField(ReadAsf(out).header, 56), 10u)
@@ -105,20 +128,14 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 
         // Without an answer to the resume question the file is left alone.
         const QByteArray before = ReadWholeFile(out);
-        const CliOutcome cancelled = RunCli(recordArgs(clipUrl(server, overHttp), out), w.config);
+        const CliOutcome cancelled = w.record(clipUrl(server, overHttp), out);
         EXPECT_EQ(cancelled.exitCode, 1);
         EXPECT_EQ(ReadWholeFile(out), before);
 
-        const CliOutcome resumed = RunCli(recordArgs(clipUrl(server, overHttp), out, Args(u"--resume")), w.config);
-        ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+        const CliOutcome resumed = w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));
         EXPECT_TRUE(resumed.err.contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
         EXPECT_TRUE(server.log().contains(QLatin1String(resumedAt))) << server.log().toStdString();
-        ExpectSameAsSource(out, w.source());
-
-        // Overwrite starts afresh.
-        const CliOutcome again = RunCli(recordArgs(clipUrl(server, overHttp), out, Args(u"--overwrite")), w.config);
-        ASSERT_EQ(again.exitCode, 0);
-        ExpectSameAsSource(out, w.source());
+        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--overwrite"));  // starts afresh
     }
 }
 
@@ -130,13 +147,13 @@ TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
         {"mms", {}}, {"udp", Args(u"--udp --udp-port 0")}, {"mmsh", {}}};
     for (const auto& [name, cliArgs] : cases) {
         SCOPED_TRACE(name);
-        Workspace w;
+        Recorder w;
         ServerProcess server(w.media, Args(u"--http-port 0 --live") << QStringLiteral("news=") + w.source());
         ASSERT_TRUE(server.started());
         const QString out = w.out(QStringLiteral("news_live.asf"));
         const QString url = QByteArrayView(name) == "mmsh" ? server.mmshUrl(QStringLiteral("news"))
                                                            : server.url(QStringLiteral("news"));
-        const CliOutcome r = RunCli(recordArgs(url, out, Args(u"--duration 3") + cliArgs), w.config, 30000);
+        const CliOutcome r = w.record(url, out, Args(u"--duration 3") + cliArgs, 30000);
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 標題檔案主題已修正"))) << r.err.toStdString();
 
@@ -155,7 +172,7 @@ TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
 
 TEST(Record, CredentialsAcceptedRefusedAndCancelled)
 {
-    Workspace w;
+    Recorder w;
     // Over MMS a refusal is the server's error code; over HTTP the server
     // asks again, and after a few tries the recorder gives up.
     const std::pair<bool, QString> transports[] = {
@@ -168,11 +185,7 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         ASSERT_TRUE(server.started());
         const QString url = clipUrl(server, overHttp);
 
-        const CliOutcome accepted =
-            RunCli(recordArgs(url, w.out(QStringLiteral("a.wmv")), Args(u"--user alice --password s3cret --overwrite")),
-                   w.config);
-        ASSERT_EQ(accepted.exitCode, 0) << accepted.err.toStdString();
-        ExpectSameAsSource(w.out(QStringLiteral("a.wmv")), w.source());
+        w.recordWhole(url, w.out(QStringLiteral("a.wmv")), Args(u"--user alice --password s3cret --overwrite"));
 
         // The password from a file only its owner may read; one that others
         // may read is refused before anything is sent.
@@ -180,25 +193,21 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
                       sharedFile = w.out(QStringLiteral("shared.pw"));
         ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
         ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        const CliOutcome fromFile = RunCli(recordArgs(url, w.out(QStringLiteral("f.wmv")),
-                                                      Args(u"--overwrite --user alice --password-file") << privateFile),
-                                           w.config);
-        ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
-        ExpectSameAsSource(w.out(QStringLiteral("f.wmv")), w.source());
+        w.recordWhole(url, w.out(QStringLiteral("f.wmv")),
+                      Args(u"--overwrite --user alice --password-file") << privateFile);
         const CliOutcome shared =
-            RunCli(recordArgs(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile),
-                   w.config);
+            w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
         EXPECT_EQ(shared.exitCode, 2);
         EXPECT_TRUE(shared.err.contains(QStringLiteral("can be read by other users"))) << shared.err.toStdString();
         EXPECT_FALSE(QFile::exists(w.out(QStringLiteral("s.wmv"))));
 
         const CliOutcome refused =
-            RunCli(recordArgs(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong")), w.config);
+            w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_TRUE(refused.err.contains(refusal)) << refused.err.toStdString();
 
         const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
-        const CliOutcome cancelled = RunCli(recordArgs(url, never), w.config);
+        const CliOutcome cancelled = w.record(url, never);
         EXPECT_EQ(cancelled.exitCode, 1);
         EXPECT_TRUE(cancelled.err.contains(QStringLiteral("連線期間已放棄，關閉連線")));
         EXPECT_FALSE(cancelled.err.contains(QStringLiteral("- ASF"))) << "nothing is patched";
@@ -208,7 +217,7 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
 
 TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
 {
-    Workspace w;
+    Recorder w;
     const QStringList cases[] = {{QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort())},
                                  Args(u"mms://no-such-host.invalid/x.wmv"),
                                  Args(u"mms://no-such-host.invalid/x.wmv --bypass-dns")};
@@ -216,8 +225,7 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
         QElapsedTimer clock;
         clock.start();
         // Over MMS alone: with --transport auto a refused port rolls over to MMSH.
-        const CliOutcome r = RunCli(
-            recordArgs(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst")), w.config);
+        const CliOutcome r = w.record(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst"));
         const std::string log = c.join(u' ').toStdString() + "\n" + r.err.toStdString();
         EXPECT_EQ(r.exitCode, 1) << log;
         // The system says no at once here; the watchdog is 45 s.
@@ -229,45 +237,33 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
 
 TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
 {
-    Workspace w;
+    Recorder w;
     QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
-    QFile conf(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[General]\nAutoLog=on\n");
-    conf.close();
+    ASSERT_TRUE(WriteWholeFile(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"), "[General]\nAutoLog=on\n"));
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
 
     // Without --save-log the log goes beside the recording, under its own name.
-    const QString out = w.out(QStringLiteral("auto.wmv"));
-    const CliOutcome r = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    ExpectSameAsSource(out, w.source());
+    w.recordWhole(clipUrl(server), w.out(QStringLiteral("auto.wmv")));
     EXPECT_TRUE(ReadWholeFile(w.out(QStringLiteral("auto.log"))).startsWith(logStart));
 
-    const QString other = w.out(QStringLiteral("other.wmv"));
     const QString asked = w.out(QStringLiteral("asked.log"));
-    const CliOutcome s = RunCli(
-        recordArgs(server.url(QStringLiteral("clip.wmv")), other, Args(u"--overwrite --save-log") << asked), w.config);
-    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
-    ExpectSameAsSource(other, w.source());
+    w.recordWhole(clipUrl(server), w.out(QStringLiteral("other.wmv")), Args(u"--overwrite --save-log") << asked);
     EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
     EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
 }
 
 TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
 {
-    Workspace w;
+    Recorder w;
     const AsfParts source = ReadAsf(w.source());
     const QString out = w.out(QStringLiteral("killed.wmv"));
     {
         ServerProcess slow(w.media, Args(u"--rate 2"));
         ASSERT_TRUE(slow.started());
-        auto cli = StartCli(recordArgs(slow.url(QStringLiteral("clip.wmv")), out), w.config);
-        QDeadlineTimer deadline(20000);
-        while (QFileInfo(out).size() < source.header.size() + 5 * qint64(source.packetSize) && !deadline.hasExpired())
-            QThread::msleep(10);
+        auto cli = StartCli(recordArgs(clipUrl(slow), out), w.config);
+        waitForSize(out, source.header.size() + 5 * qint64(source.packetSize), 20000);
         ::kill(pid_t(cli->processId()), SIGKILL);
         ASSERT_TRUE(cli->waitForFinished(10000));
     }
@@ -278,26 +274,21 @@ TEST(Record, AKilledRecordingResumesFromThePacketsItsFileHolds)
 
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
-    const CliOutcome resumed =
-        RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, Args(u"--resume")), w.config);
-    ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
-    ExpectSameAsSource(out, w.source());
+    w.recordWhole(clipUrl(server), out, Args(u"--resume"));
 }
 
 TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
 {
-    Workspace w;
+    Recorder w;
     const AsfParts source = ReadAsf(w.source());
     ServerProcess server(w.media, Args(u"--rate 1"));
     ASSERT_TRUE(server.started());
     const QString out = w.out(QStringLiteral("shared.wmv"));
-    auto first = StartCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out), w.config);
-    QDeadlineTimer deadline(15000);
-    while (QFileInfo(out).size() < source.header.size() + 2 * qint64(source.packetSize) && !deadline.hasExpired())
-        QThread::msleep(10);
+    auto first = StartCli(recordArgs(clipUrl(server), out), w.config);
+    waitForSize(out, source.header.size() + 2 * qint64(source.packetSize), 15000);
 
     for (const QString& answer : {QStringLiteral("--overwrite"), QStringLiteral("--resume")}) {
-        const CliOutcome second = RunCli(recordArgs(server.url(QStringLiteral("clip.wmv")), out, {answer}), w.config);
+        const CliOutcome second = w.record(clipUrl(server), out, {answer});
         EXPECT_EQ(second.exitCode, 1) << second.err.toStdString();
         EXPECT_TRUE(second.err.contains(QStringLiteral("這個儲存檔案正由另一個記錄寫入中")))
             << second.err.toStdString();
@@ -314,7 +305,7 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
 
 TEST(RecordCli, BadUsageExitsWithTwo)
 {
-    Workspace w;
+    Recorder w;
     // Each usage error is checked in the record options' own test.
     for (const QStringView args : {u"record mms://h/a.wmv --no-such-option", u"frobnicate"})
         EXPECT_EQ(RunCli(Args(args), w.config).exitCode, 2) << args.toString().toStdString();
@@ -322,8 +313,7 @@ TEST(RecordCli, BadUsageExitsWithTwo)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(u"--resume") && help.out.contains(u"--duration") && help.out.contains(u"--udp-port"));
 
-    const CliOutcome notMms =
-        RunCli(recordArgs(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))), w.config);
+    const CliOutcome notMms = w.record(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x")));
     EXPECT_EQ(notMms.exitCode, 1);
 }
 
@@ -364,17 +354,15 @@ ServedRun RunCliServing(QTcpServer& server, const QStringList& args, const QStri
 
 TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
 {
-    Workspace w;
+    Recorder w;
     ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
     const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());
-    const CliOutcome r = RunCli(recordArgs(url, w.out(QStringLiteral("auto.wmv")), httpPort), w.config, 30000);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const CliOutcome r = w.recordWhole(url, w.out(QStringLiteral("auto.wmv")), httpPort, 30000);
     EXPECT_TRUE(
         r.err.contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
         << r.err.toStdString();
-    ExpectSameAsSource(w.out(QStringLiteral("auto.wmv")), w.source());
 
     // An MMS port that accepts and closes before replying rolls over too.
     QTcpServer closing;
@@ -389,16 +377,15 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
 
     // Told to keep to the MMS exchange, it does not switch.
-    const CliOutcome mmst = RunCli(
-        recordArgs(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5")),
-        w.config, 30000);
+    const CliOutcome mmst = w.record(url, w.out(QStringLiteral("t.wmv")),
+                                     httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
     EXPECT_EQ(mmst.exitCode, 1);
     EXPECT_FALSE(mmst.err.contains(QStringLiteral("MMSH")));
 }
 
 TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
 {
-    Workspace w;
+    Recorder w;
     ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
     // A web server that redirects every request: to the stream, or to itself.

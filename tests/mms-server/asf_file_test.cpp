@@ -3,7 +3,6 @@
 #include "asf/byte_helpers.h"
 #include "support/asf_sample.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

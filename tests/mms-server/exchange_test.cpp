@@ -4,6 +4,7 @@
 
 #include "asf/byte_helpers.h"
 #include "support/asf_sample.h"
+#include "support/cli_runner.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -12,22 +13,24 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace tovrin::test {
 namespace {
 
-QString sampleRoot()
-{
-    return QFileInfo(SamplePath(Sample::Wmv)).absolutePath();
-}
+// The server process on the samples' folder, and clients connected to it.
+class MmsExchange : public ::testing::Test {
+protected:
+    bool start(const QStringList& more = {})
+    {
+        SamplePath(Sample::WmaSmallPackets);
+        return server.start(QStringList{QStringLiteral("--root"), QFileInfo(SamplePath(Sample::Wmv)).absolutePath()}
+                            + more);
+    }
+    bool connect(ScriptedClient& client) const { return client.connectTo(server.port()); }
 
-QStringList serve(const QStringList& more = {})
-{
-    SamplePath(Sample::WmaSmallPackets);
-    return QStringList{QStringLiteral("--root"), sampleRoot()} + more;
-}
+    ServerProcess server;
+};
 
 struct Played {
     std::vector<MmsMessage> media;
@@ -55,18 +58,12 @@ Played playToEnd(ScriptedClient& client, int timeoutMs = 20000)
     return played;
 }
 
-bool prepare(ScriptedClient& client, std::uint16_t port, const QString& name)
+TEST_F(MmsExchange, PacketPairGetsThreeFunnelReports)
 {
-    return client.connectTo(port) && client.readyToPlay(name);
-}
-
-TEST(MmsExchange, PacketPairGetsThreeFunnelReports)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
+    ASSERT_TRUE(start());
 
     ScriptedClient pair;
-    ASSERT_TRUE(pair.connectTo(server.port()));
+    ASSERT_TRUE(connect(pair));
     pair.connectCommand(0xF0F0F0F0);
     const auto connected = pair.expect(0x01);
     ASSERT_TRUE(connected);
@@ -84,16 +81,15 @@ TEST(MmsExchange, PacketPairGetsThreeFunnelReports)
     EXPECT_TRUE(pair.expect(0x02));  // and no fourth report before it
 }
 
-TEST(MmsExchange, HeaderInFlaggedChunksThenPlayFromTheLocationAskedForToTheEnd)
+TEST_F(MmsExchange, HeaderInFlaggedChunksThenPlayFromTheLocationAskedForToTheEnd)
 {
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve(Args(u"--rate 0"))));
+    ASSERT_TRUE(start(Args(u"--rate 0")));
     const AsfParts parts = ReadAsf(SamplePath(Sample::WmaSmallPackets));
     ASSERT_GT(parts.header.size(), 2 * qsizetype(parts.packetSize));
     ASSERT_GT(parts.packets.size(), 20u);
 
     ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
+    ASSERT_TRUE(connect(client));
     const auto open = client.openOverTcp(QStringLiteral("packets-200.wma"));
     ASSERT_TRUE(open);  // it describes the file
     const qsizetype fpo = parts.header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
@@ -146,10 +142,9 @@ TEST(MmsExchange, HeaderInFlaggedChunksThenPlayFromTheLocationAskedForToTheEnd)
     EXPECT_TRUE(client.waitClosed());
 }
 
-TEST(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
+TEST_F(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
 {
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
+    ASSERT_TRUE(start());
     QUdpSocket udp;
     ASSERT_TRUE(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
     const auto datagram = [&udp]() -> std::optional<MmsMessage> {
@@ -162,7 +157,7 @@ TEST(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
     };
 
     ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()));
+    ASSERT_TRUE(connect(client));
     client.connectCommand();
     ASSERT_TRUE(client.expect(0x01));
     client.funnelInfo(0xF0F0F901);  // UDP packet pair
@@ -187,12 +182,11 @@ TEST(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
     EXPECT_TRUE(client.expect(0x11, 0)) << "the header datagram overtook its reply";
 }
 
-TEST(MmsExchange, ThreeWrongCredentialsEndTheConnection)
+TEST_F(MmsExchange, ThreeWrongCredentialsEndTheConnection)
 {
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve(Args(u"--auth ann:secret"))));
+    ASSERT_TRUE(start(Args(u"--auth ann:secret")));
     ScriptedClient guesser;
-    ASSERT_TRUE(guesser.connectTo(server.port()));
+    ASSERT_TRUE(connect(guesser));
     guesser.connectCommand();
     ASSERT_TRUE(guesser.expect(0x01));
     guesser.openFile(QStringLiteral("sample.wmv"));
@@ -206,10 +200,9 @@ TEST(MmsExchange, ThreeWrongCredentialsEndTheConnection)
     EXPECT_TRUE(guesser.waitClosed());
 }
 
-TEST(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
+TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
 {
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
+    ASSERT_TRUE(start());
     const std::pair<QString, std::uint32_t> cases[] = {
         {QStringLiteral("missing.wmv"), 0xC00D001A},
         {QStringLiteral("notes.txt"), 0xC00D001A},
@@ -218,17 +211,16 @@ TEST(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
     };
     for (const auto& [name, result] : cases) {
         ScriptedClient asker;
-        ASSERT_TRUE(asker.connectTo(server.port()));
+        ASSERT_TRUE(connect(asker));
         const auto reply = asker.openOverTcp(name);
         ASSERT_TRUE(reply) << name.toStdString();
         EXPECT_EQ(reply->u32(40), result) << name.toStdString();
     }
 }
 
-TEST(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
+TEST_F(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
 {
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
+    ASSERT_TRUE(start());
     QByteArray wrongSeal = QByteArray::fromHex("01000000CEFA0BB018000000") + "HTTP" + QByteArray(24, '\0');
     QByteArray huge = QByteArray::fromHex("01000000CEFA0BB0") + EncodeLE32(0x7FFFFFF0) + "MMS ";
     QByteArray wrongSession = QByteArray::fromHex("0100000078563412180000004D4D5320") + QByteArray(24, '\0');
@@ -236,41 +228,39 @@ TEST(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
     QByteArray nearlyHttp = "GET/sample.wmv HTTP/1.0\r\n\r\n";  // HTTP requests are answered over MMSH
     for (const QByteArray& junk : {wrongSeal, huge, wrongSession, noMessageId, nearlyHttp}) {
         ScriptedClient client;
-        ASSERT_TRUE(client.connectTo(server.port()));
+        ASSERT_TRUE(connect(client));
         client.sendRaw(junk);
         EXPECT_TRUE(client.waitClosed()) << junk.toHex().toStdString();
     }
 
     ScriptedClient chatty;  // unknown commands are ignored, up to a point
-    ASSERT_TRUE(chatty.connectTo(server.port()));
+    ASSERT_TRUE(connect(chatty));
     for (int i = 0; i < 20; ++i)
         chatty.send(0x77, EncodeLE32(1));
     EXPECT_TRUE(chatty.waitClosed());
 
     ScriptedClient early;  // play before open: an error result, not a crash
-    ASSERT_TRUE(early.connectTo(server.port()));
+    ASSERT_TRUE(connect(early));
     early.startPlaying();
     const auto refused = early.expect(0x05);
     ASSERT_TRUE(refused);
     EXPECT_NE(refused->u32(40), 0u);
 
     ScriptedClient fine;  // silent for longer than the server waits to tell MMS from HTTP
-    ASSERT_TRUE(fine.connectTo(server.port()));
+    ASSERT_TRUE(connect(fine));
     QThread::msleep(1300);
     EXPECT_TRUE(fine.openOverTcp(QStringLiteral("sample.wmv")));
     EXPECT_EQ(server.stop(), 0);
     EXPECT_FALSE(server.log().contains(QLatin1String("(http)"))) << server.log().toStdString();
 }
 
-TEST(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
+TEST_F(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer's quarantine makes resident memory meaningless here";
-#endif
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve()));
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer's quarantine makes resident memory meaningless here";
+    ASSERT_TRUE(start());
     ScriptedClient flood;
-    ASSERT_TRUE(flood.connectTo(server.port()));
+    ASSERT_TRUE(connect(flood));
     const qint64 before = server.residentKiB();
     ASSERT_GT(before, 0);
     // Each packet-pair request asks for 2 KB of replies: 120 MB if all were answered.
@@ -286,30 +276,11 @@ TEST(MmsExchange, AClientThatNeverReadsCannotGrowTheServer)
     EXPECT_LT(server.residentKiB() - before, 16 * 1024);
 
     ScriptedClient other;  // the server still serves everyone else
-    ASSERT_TRUE(other.connectTo(server.port()));
+    ASSERT_TRUE(connect(other));
     EXPECT_TRUE(other.openOverTcp(QStringLiteral("sample.wmv")));
 }
 
-TEST(MmsExchange, ManyClientsPlayAtOnce)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(serve(Args(u"--rate 0"))));
-    const AsfParts parts = ReadAsf(SamplePath(Sample::WmaSmallPackets));
-    std::vector<std::unique_ptr<ScriptedClient>> clients;
-    for (int i = 0; i < 6; ++i) {
-        clients.push_back(std::make_unique<ScriptedClient>());
-        ASSERT_TRUE(prepare(*clients.back(), server.port(), QStringLiteral("packets-200.wma")));
-        clients.back()->startPlaying();
-        ASSERT_TRUE(clients.back()->expect(0x05));
-    }
-    for (auto& client : clients) {
-        const Played played = playToEnd(*client);
-        EXPECT_EQ(played.media.size(), parts.packets.size());
-        EXPECT_TRUE(played.end);
-    }
-}
-
-TEST(MmsExchange, BadStartsExitWithAnError)
+TEST(MmsServerProgram, BadStartsExitWithAnError)
 {
     EXPECT_EQ(RunProgram(ServerProcess::program(), {QStringLiteral("--rate=quick")}, nullptr, 10000), 2);
     EXPECT_EQ(RunProgram(ServerProcess::program(),

@@ -24,24 +24,21 @@ std::pair<QStringList, double> probe(const QString& path)
     return {codecs, info.value(u"format").toObject().value(u"duration").toString().toDouble()};
 }
 
-int record(std::uint16_t port, const QString& name, const QString& out, const QStringList& more = {})
+int record(std::uint16_t port, const QString& name, const QString& out)
 {
     const QString url = QStringLiteral("mmst://127.0.0.1:%1/%2").arg(port).arg(name);
     return RunProgram(QStringLiteral("ffmpeg"),
-                      QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                                  QStringLiteral("-y"), QStringLiteral("-i"), url}
-                          + more
-                          + QStringList{QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-                                        QStringLiteral("asf"), out},
-                      nullptr, 60000);
+                      (Args(u"-hide_banner -loglevel error -y -i") << url) + (Args(u"-c copy -f asf") << out), nullptr,
+                      60000);
 }
 
-TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleAndALivePointWithTheirStreamsAndDuration)
+// Live points are recorded by tovrin-cli (Record.LivePointIsRebasedAndPatchedIntoASeekableFile)
+// and by VLC and libmms (PeerClients).
+TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleWithItsStreamsAndDuration)
 {
-    const QString source = SamplePath(Sample::Wmv);
     ServerProcess server;
-    ASSERT_TRUE(server.start({QStringLiteral("--root"), QFileInfo(source).absolutePath(), QStringLiteral("--rate"),
-                              QStringLiteral("0"), QStringLiteral("--live"), QStringLiteral("news=") + source}));
+    ASSERT_TRUE(server.start(QStringList{QStringLiteral("--root"), QFileInfo(SamplePath(Sample::Wmv)).absolutePath()}
+                             + Args(u"--rate 0")));
     QTemporaryDir out;
     for (const auto sample : {Sample::Wmv, Sample::Wma, Sample::Msmpeg4}) {
         const QString file = SamplePath(sample);
@@ -54,15 +51,6 @@ TEST(FfmpegMmstClient, RecordsEveryFfmpegSampleAndALivePointWithTheirStreamsAndD
         EXPECT_EQ(codecs, wantCodecs) << name.toStdString();
         EXPECT_NEAR(duration, wantDuration, 0.1) << name.toStdString();
     }
-
-    // A live point plays for as long as it is recorded.
-    const QString recorded = out.filePath(QStringLiteral("news.asf"));
-    ASSERT_EQ(record(server.port(), QStringLiteral("news"), recorded, {QStringLiteral("-t"), QStringLiteral("3")}), 0)
-        << server.log().toStdString();
-    const auto [codecs, duration] = probe(recorded);
-    EXPECT_EQ(codecs, probe(source).first);
-    EXPECT_GT(duration, 2.5);
-    EXPECT_LT(duration, 4.5);
     EXPECT_EQ(server.stop(), 0);
 }
 

@@ -18,10 +18,8 @@ class MmshServer : public ::testing::Test {
 protected:
     bool start(const QStringList& more = {})
     {
-        return server.start(QStringList{QStringLiteral("--root"), QFileInfo(source).absolutePath(),
-                                        QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--http-port"),
-                                        QStringLiteral("0")}
-                            + more);
+        return server.start(QStringList{QStringLiteral("--root"), QFileInfo(source).absolutePath()}
+                            + Args(u"--rate 0 --http-port 0") + more);
     }
     QByteArray path() const { return "/" + QFileInfo(source).fileName().toUtf8(); }
 
