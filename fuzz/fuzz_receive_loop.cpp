@@ -6,7 +6,8 @@
 // [lane byte][16-bit length][bytes], lane 1 = a UDP datagram, else TCP bytes;
 // without bit 1 the rest is all TCP bytes).
 #include "asf/byte_helpers.h"
-#include "asf/header_fixup.h"
+#include "asf/recording_file.h"
+#include "asf/run_fixups.h"
 #include "fuzz_shell.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
@@ -17,8 +18,6 @@
 #include "state/run_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
-
-#include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
@@ -43,11 +42,7 @@ struct InlineActions : RunActions {
     void announceStreamStart() override {}
     void announceCompletion() override
     {
-        {
-            std::lock_guard lock(ctx.run.saveFileLock);
-            FixPacketCount(ctx.run);
-        }
-        ctx.run.packetCountFixed = true;
+        FixCompletedRun(ctx.run);
         requestStop();
     }
     bool askCredentials() override { return true; }
@@ -91,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AppContext ctx{shell, store, settings, run};
     run.resume = data[0] & 1;
     run.savePath = path;
-    run.saveFile = std::make_unique<QFile>(path);
-    if (!run.saveFile->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+    run.recording = std::make_shared<RecordingFile>();
+    if (run.recording->open(path, false) != RecordingFile::Opened::Yes)
         std::abort();
 
     feed(run, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
@@ -106,11 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.
-    std::lock_guard lock(run.saveFileLock);
-    if (!run.liveHeaderFixed && run.isLive())
-        FixLiveHeader(ctx.run);
-    if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0)
-        FixPacketCount(ctx.run);
-    run.saveFile->close();
+    FixUpStoppedRun(run);
+    CloseSaveFile(run);
     return 0;
 }

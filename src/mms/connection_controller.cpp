@@ -1,9 +1,7 @@
 #include "mms/connection_controller.h"
 
-#include "asf/header_fixup.h"
 #include "asf/run_fixups.h"
 #include "asf/save_file.h"
-#include "asf/slot_writer.h"
 #include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
@@ -12,6 +10,8 @@
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
+#include "mms/save_file_choice.h"
+#include "mms/storage_report.h"
 #include "mms/ui_thread_shell.h"
 #include "state/app_error.h"
 #include "state/format_time.h"
@@ -163,7 +163,7 @@ bool ConnectionController::connectClick(const QString& urlText)
         return false;
     }
     QString url = urlText;
-    const bool named = PrepareNames(m_ctx, url);
+    const bool named = PrepareNames(m_ctx.run, url);
     if (url != urlText)
         emit urlTextChanged(url);
     if (!named) {
@@ -400,7 +400,7 @@ void ConnectionController::stopRun()
     run.receiveBuffer.wake();
     m_watchdog.stop();
 
-    FixUpStoppedRun(m_ctx);
+    FixUpAndTell(shell, run);
 
     m_stopping = true;
     m_connection.abort();

@@ -3,6 +3,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/header_assembler.h"
 #include "mms/receive_front.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
@@ -68,7 +69,8 @@ MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const Stop
     }
     if (!lane.waitFor(prefix->length, stop))
         return MediaTake::Stopped;
-    writer.handle(prefix->sequence, lane.takeFront(prefix->length).sliced(kDataPrefixSize));
+    TellStoredPacket(ctx.shell,
+                     writer.handle(prefix->sequence, lane.takeFront(prefix->length).sliced(kDataPrefixSize)));
     return MediaTake::Stored;
 }
 

@@ -1,8 +1,8 @@
 #include "mms/progress.h"
 
-#include "asf/run_fixups.h"
 #include "locations/session_log.h"
 #include "mms/missing_packets.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/format_time.h"
 #include "state/run_state.h"
@@ -141,7 +141,7 @@ int SoundRepeatInterval(const QString& doneInterval)
 
 CompletionVerdict CompleteRunFile(AppContext& ctx)
 {
-    const bool whole = FixCompletedRun(ctx);
+    const bool whole = CompleteAndTell(ctx.shell, ctx.run);
     // A file with packets missing, one that could not be completed or that
     // missed a write is no success: it is told as what it is.
     const ReceivedPackets& received = ctx.run.receivedPackets;

@@ -6,6 +6,7 @@
 #include "mms/run_actions.h"
 #include "mms/server_error.h"
 #include "mms/server_replies.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
@@ -47,7 +48,7 @@ constexpr int kDatagramBurst = 32;
 }  // namespace
 
 ReceiveLoop::ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions)
-    : m_ctx(ctx), m_commands(commands), m_actions(actions), m_writer(ctx)
+    : m_ctx(ctx), m_commands(commands), m_actions(actions), m_writer(ctx.run)
 {
 }
 
@@ -74,7 +75,7 @@ void ReceiveLoop::run()
         if (!buffer.waitUntil(ready, [] { return true; })) {
             // Nothing to do until more bytes arrive: the file catches up
             // with what was stored, and the socket is read again.
-            m_writer.flush();
+            TellWriteFailure(m_ctx.shell, m_writer.flush());
             m_actions.streamDrained();
             if (!buffer.waitUntil(ready, [this] { return stopRequested(); }))
                 return;
@@ -82,7 +83,7 @@ void ReceiveLoop::run()
         if (!streamReady && !datagramReady) {
             // The server has gone and everything it sent is stored: the run ends.
             takeStragglers();
-            m_writer.flush();
+            TellWriteFailure(m_ctx.shell, m_writer.flush());
             m_actions.requestStop();
             return;
         }
@@ -115,7 +116,7 @@ void ReceiveLoop::handleStreamFront()
     if (front.kind == ReceiveFront::Kind::Command) {
         // What was stored reaches the file before a command can end the run,
         // so a write failure is still told in its own words.
-        m_writer.flush();
+        TellWriteFailure(m_ctx.shell, m_writer.flush());
         if (front.total < kCommandHeaderSize) {
             // Shorter than the fields read from it: its end cannot be trusted
             // to be the start of the next packet.
@@ -175,7 +176,7 @@ void ReceiveLoop::handleDatagram()
             return;
         }
         const QByteArray datagram = buffer.takeFront(Lane::Datagrams, prefix.length);
-        m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize));
+        TellStoredPacket(m_ctx.shell, m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize)));
         return;
     }
     default:
@@ -205,7 +206,7 @@ void ReceiveLoop::takeStragglers()
         if (!buffer.waitUntil(datagramWaiting, givenUp, std::chrono::milliseconds(5)))
             break;
     }
-    m_writer.flush();
+    TellWriteFailure(m_ctx.shell, m_writer.flush());
 }
 
 void ReceiveLoop::handleHeader(bool fromDatagrams)

@@ -8,7 +8,9 @@
 #include "locations/location_class.h"
 #include "locations/session_log.h"
 #include "mms/progress.h"
+#include "mms/save_file_choice.h"
 #include "mms/server_error.h"
+#include "mms/storage_report.h"
 #include "mmsh/mmsh_request.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
@@ -81,7 +83,7 @@ bool MmshController::connectClick(const QString& urlText)
     } else {
         if (!ExtractServerHost(m_ctx, url))
             return false;
-        if (!PrepareNames(m_ctx, url)) {
+        if (!PrepareNames(m_ctx.run, url)) {
             shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
             return false;
         }
@@ -100,7 +102,7 @@ bool MmshController::connectClick(const QString& urlText)
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
-    m_writer.emplace(m_ctx);
+    m_writer.emplace(m_ctx.run);
     m_header.clear();
     m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
     m_redirects = m_authTries = 0;
@@ -187,7 +189,7 @@ bool MmshController::consume()
     if (!running)
         return false;
     m_in.remove(0, at);
-    m_writer->flush();
+    TellWriteFailure(m_ctx.shell, m_writer->flush());
     return true;
 }
 
@@ -268,7 +270,7 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
             return true;
         }
         m_streaming = true;
-        m_writer->handle(chunk.locationId, chunk.payload);
+        TellStoredPacket(m_ctx.shell, m_writer->handle(chunk.locationId, chunk.payload));
         return true;
     case 'E':
         if (chunk.reason == kEndOfEntry)
@@ -277,7 +279,7 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
             complete();
             return false;
         }
-        m_writer->flush();
+        TellWriteFailure(m_ctx.shell, m_writer->flush());
         ReportServerError(m_ctx.shell, chunk.reason);
         stopRun();
         return false;
@@ -391,7 +393,7 @@ void MmshController::fail(const QString& logLine)
 {
     m_ended = true;
     if (m_writer)
-        m_writer->flush();
+        TellWriteFailure(m_ctx.shell, m_writer->flush());
     m_ctx.shell.appendLog(logLine);
     stopRun();
 }
@@ -399,8 +401,8 @@ void MmshController::fail(const QString& logLine)
 void MmshController::complete()
 {
     m_ended = true;
-    m_writer->flush();
-    if (!FixCompletedRun(m_ctx)) {
+    TellWriteFailure(m_ctx.shell, m_writer->flush());
+    if (!CompleteAndTell(m_ctx.shell, m_ctx.run)) {
         if (m_runActive)
             m_end = RunEnd::Incomplete;
         stopRun();
@@ -426,7 +428,7 @@ void MmshController::stopRun()
     run.stopFlag = true;
     m_ended = true;
     m_watchdog.stop();
-    FixUpStoppedRun(m_ctx);
+    FixUpAndTell(m_ctx.shell, run);
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
         m_tcp.abort();

@@ -13,9 +13,7 @@ void RunState::reset()
         f->store(false);
     incarnation.store(1);
 
-    saveFile.reset();
-    slotBatch.clear();
-    slotBatchOffset = 0;
+    recording.reset();
     receivedPackets.clear();
     receiveBuffer.clear();
     paddingBlock.clear();

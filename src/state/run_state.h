@@ -2,10 +2,8 @@
 
 #include "state/receive_buffer.h"
 #include "state/received_packets.h"
-#include "state/save_file_mutex.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <array>
@@ -15,6 +13,8 @@
 #include <mutex>
 
 namespace tovrin {
+
+class RecordingFile;
 
 using Counter = std::atomic<std::uint32_t>;
 
@@ -81,14 +81,10 @@ struct RunState {
     // streaming and kept until the next reset.
     std::atomic<bool> gaugeTextShown{false};
 
-    std::unique_ptr<QFile> saveFile;
-    // Held by whoever reads, writes, patches or closes the save file: the
-    // receive thread stores packets while the UI thread may be patching it.
-    SaveFileMutex saveFileLock;
-    // Data packets of consecutive slots not yet written, starting at
-    // slotBatchOffset (see asf/slot_writer.h). Guarded by saveFileLock.
-    QByteArray slotBatch;
-    qint64 slotBatchOffset = 0;
+    // The save file with its batch and its lock; it guards itself. Held by
+    // pointer only because this layer cannot see the class (asf does): set
+    // when the file is opened, before the receive thread starts.
+    std::shared_ptr<RecordingFile> recording;
     ReceiveBuffer receiveBuffer;
     QByteArray paddingBlock;
     QByteArray funnelData;

@@ -1,11 +1,6 @@
 #include "asf/save_file.h"
 #include "asf/name_rules.h"
-#include "support/asf_sample.h"
 #include "support/temp_settings.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -46,94 +41,13 @@ TEST(PrepareNames, StreamPathAndDefaultSaveNameFromTheTrimmedUrl)
     for (const auto& [given, streamPath, saveName] : cases) {
         TestContext t;
         QString url = given;
-        ASSERT_TRUE(PrepareNames(t.ctx, url)) << given.toStdString();
+        ASSERT_TRUE(PrepareNames(t.run, url)) << given.toStdString();
         EXPECT_EQ(url, given.trimmed());
         EXPECT_EQ(t.run.streamPath, streamPath);
         EXPECT_EQ(t.run.defaultSaveName, saveName);
     }
     for (QString bad : {QStringLiteral("mms://server/a"), QStringLiteral("mms://server/"), QString()}) {
         TestContext t;
-        EXPECT_FALSE(PrepareNames(t.ctx, bad)) << bad.toStdString();
+        EXPECT_FALSE(PrepareNames(t.run, bad)) << bad.toStdString();
     }
-}
-
-class OpenSaveFileTest : public ::testing::Test {
-protected:
-    TestContext t;
-    QString folder = t.dir.filePath(QStringLiteral("media"));
-    QString path = folder + QStringLiteral("/clip.wmv");
-
-    void SetUp() override
-    {
-        QDir().mkpath(folder);
-        t.run.defaultSaveName = QStringLiteral("clip.wmv");
-        t.shell.saveFileAnswers.push_back(path);
-    }
-    void existing(const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-};
-
-TEST_F(OpenSaveFileTest, AsksInTheRememberedFolderAndCreatesANewFile)
-{
-    t.store.write(QStringLiteral("AsfDir"), QStringLiteral("/earlier/"));
-    existing({});  // an empty file is replaced without asking
-    ASSERT_TRUE(OpenSaveFile(t.ctx));
-
-    const SaveFileRequest& r = t.shell.lastSaveRequest.value();
-    EXPECT_EQ(r.title, QStringLiteral("建立 / 重新開始儲存檔案"));
-    EXPECT_EQ(r.filter, QStringLiteral("Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"));
-    EXPECT_EQ(r.defaultExtension, QStringLiteral("asf"));
-    EXPECT_EQ(r.defaultName, QStringLiteral("clip.wmv"));
-    EXPECT_EQ(r.startFolder, QStringLiteral("/earlier/"));
-    EXPECT_FALSE(r.overwritePrompt);
-    EXPECT_EQ(t.shell.saveLocation, path);
-    EXPECT_EQ(t.run.savePath, path);
-    EXPECT_EQ(t.store.read(QStringLiteral("AsfDir")), folder + u'/');
-    EXPECT_FALSE(t.shell.calls.contains(QStringLiteral("askResume")));
-    EXPECT_FALSE(t.run.resume);
-    ASSERT_TRUE(t.run.saveFile && t.run.saveFile->isWritable() && t.run.saveFile->isReadable());
-}
-
-TEST_F(OpenSaveFileTest, TheResumeDialogDecidesWhatHappensToAFileWithData)
-{
-    existing("recorded data");
-    t.shell.resumeAnswers = {ResumeChoice::Cancel};
-    EXPECT_FALSE(OpenSaveFile(t.ctx));
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("recorded data"));
-    EXPECT_FALSE(t.run.saveFile);
-    EXPECT_EQ(t.store.read(QStringLiteral("AsfDir")), folder + u'/') << "remembered even when cancelled";
-
-    t.shell.saveFileAnswers = {path};
-    t.shell.resumeAnswers = {ResumeChoice::Resume};
-    ASSERT_TRUE(OpenSaveFile(t.ctx));
-    EXPECT_TRUE(t.run.resume);
-    EXPECT_EQ(t.run.saveFile->readAll(), QByteArray("recorded data"));
-
-    t.shell.saveFileAnswers = {path};
-    t.shell.resumeAnswers = {ResumeChoice::Redownload};
-    ASSERT_TRUE(OpenSaveFile(t.ctx));
-    EXPECT_FALSE(t.run.resume);
-    EXPECT_EQ(QFileInfo(path).size(), 0);
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-}
-
-TEST_F(OpenSaveFileTest, CancelledOrImpossibleFilesStartNothing)
-{
-    t.shell.saveFileAnswers = {std::nullopt};
-    EXPECT_FALSE(OpenSaveFile(t.ctx));
-    EXPECT_TRUE(t.run.savePath.isEmpty());
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-
-    // A new file in a missing folder; a folder (holding data) to resume.
-    t.shell.saveFileAnswers = {t.dir.filePath(QStringLiteral("missing/clip.wmv")), folder};
-    t.shell.resumeAnswers = {ResumeChoice::Resume};
-    existing("x");
-    EXPECT_FALSE(OpenSaveFile(t.ctx));
-    EXPECT_FALSE(OpenSaveFile(t.ctx));
-    EXPECT_EQ(t.shell.messages, QStringList(2, QStringLiteral("There was a problem creating the save file")));
-    EXPECT_FALSE(t.run.saveFile);
 }

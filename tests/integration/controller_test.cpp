@@ -1,5 +1,6 @@
 // The download-run controller in-process, against the real MMS test server.
 
+#include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
 #include "state/run_state.h"
@@ -155,7 +156,7 @@ TEST(ConnectionController, ATcpPortThatIsNoNumberIsAnUnexpectedErrorThatClosesTh
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("讀取時發生一個意外 :-\n'17x5' is not a valid integer value"));
     EXPECT_FALSE(f.controller.isRunning());
     EXPECT_EQ(f.finished, 1);
-    EXPECT_FALSE(f.t.run.saveFile->isOpen());
+    EXPECT_FALSE(f.t.run.recording->isOpen());
 }
 
 namespace {
@@ -178,8 +179,8 @@ struct EndingRun : ControllerFixture {
         file.write(bytes);
         file.close();
         RunState& run = t.run;
-        run.saveFile = std::make_unique<QFile>(path);
-        run.saveFile->open(QIODevice::ReadWrite);
+        run.recording = std::make_shared<RecordingFile>();
+        run.recording->open(path, true);
         run.savePath = path;
         run.headerLength = std::uint32_t(source.header.size());
         run.packetSize = source.packetSize;
@@ -234,10 +235,9 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     // A second stop arriving while the message is open, as from a dialog's
     // event loop (the server closing, the watchdog).
     e.t.shell.onMessage = [&](const QString&) {
-        lockFree = e.t.run.saveFileLock.try_lock();
+        lockFree = !SaveFileMutex::heldByThisThread();
         if (!lockFree)
             return;  // re-entering now would lock the same mutex again
-        e.t.run.saveFileLock.unlock();
         ++reentered;
         e.controller.stopRun();
     };
@@ -246,7 +246,7 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     EXPECT_EQ(reentered, 1);
     EXPECT_EQ(e.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
     EXPECT_EQ(e.t.shell.log.count(QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤")), 1);
-    EXPECT_FALSE(e.t.run.saveFile->isOpen());
+    EXPECT_FALSE(e.t.run.recording->isOpen());
 }
 
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)

@@ -51,7 +51,7 @@ TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPa
     ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
     EXPECT_EQ(r.log.first(), QStringLiteral("- 接收標題..."));
     EXPECT_EQ(r.log.last(), QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
-    MediaPacketWriter writer(r.t.ctx);
+    MediaPacketWriter writer(r.run);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stored);
     EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
 
@@ -84,7 +84,7 @@ TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocati
     EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
     r.run.receiveBuffer.clear();
     r.run.receiveBuffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
-    MediaPacketWriter writer(r.t.ctx);
+    MediaPacketWriter writer(r.run);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::BadLength);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stored);
     EXPECT_EQ(r.contents().mid(100), QByteArray("abc") + QByteArray(13, '\0'));
@@ -106,7 +106,7 @@ TEST(DataPacketReceiver, StopEndsEveryWaitWithoutALoggedError)
 
     r.run.receiveBuffer.clear();
     r.run.receiveBuffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
-    MediaPacketWriter writer(r.t.ctx);
+    MediaPacketWriter writer(r.run);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, writer, r.stop()), MediaTake::Stopped);
     EXPECT_FALSE(r.run.mediaPacketStored);
 }

@@ -1,5 +1,7 @@
 #include "mms/receive_loop.h"
+
 #include "asf/byte_helpers.h"
+#include "asf/recording_file.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/run_actions.h"
@@ -203,8 +205,8 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     LoopHarness h;
     RunState& run = h.t.run;
     run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
-    run.saveFile = std::make_unique<QFile>(run.savePath);
-    ASSERT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    run.recording = std::make_shared<RecordingFile>();
+    ASSERT_EQ(run.recording->open(run.savePath, false), RecordingFile::Opened::Yes);
     run.packetSize = source.packetSize;
     run.headerLength = std::uint32_t(source.header.size());
     run.filePacketCount = std::uint32_t(source.packets.size());
@@ -213,7 +215,7 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     run.receiveBuffer.append(Lane::Datagrams,
                              test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
     ASSERT_TRUE(h.runUntil([&] { return run.receiveBuffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
-    run.saveFile->close();
+    run.recording->close();
     const test::AsfParts got = test::ReadAsf(run.savePath);
     EXPECT_EQ(got.header, source.header);
     ASSERT_GE(got.packets.size(), 2u);
