@@ -33,11 +33,12 @@ struct DiscardingSink : ByteSink {
 // The UI thread's part of a run, done in place: there is only one thread here.
 struct InlineActions : RunActions {
     AppContext& ctx;
-    explicit InlineActions(AppContext& c) : ctx(c) {}
+    ReceiveBuffer& buffer;
+    InlineActions(AppContext& c, ReceiveBuffer& b) : ctx(c), buffer(b) {}
     void requestStop() override
     {
         ctx.run.stopFlag = true;
-        ctx.run.receiveBuffer.wake();
+        buffer.wake();
     }
     void announceStreamStart() override {}
     void announceCompletion() override
@@ -50,11 +51,11 @@ struct InlineActions : RunActions {
     void streamDrained() override {}
 };
 
-void feed(RunState& run, QByteArrayView input, bool records)
+void feed(ReceiveBuffer& buffer, QByteArrayView input, bool records)
 {
     using Lane = ReceiveBuffer::Lane;
     if (!records) {
-        run.receiveBuffer.append(Lane::Stream, input.toByteArray());
+        buffer.append(Lane::Stream, input.toByteArray());
         return;
     }
     qsizetype at = 0;
@@ -65,9 +66,9 @@ void feed(RunState& run, QByteArrayView input, bool records)
         at += 3 + length;
         // The UDP socket lets in only datagrams that hold exactly one data packet.
         if (!datagram)
-            run.receiveBuffer.append(Lane::Stream, bytes);
+            buffer.append(Lane::Stream, bytes);
         else if (bytes.size() >= kDataPrefixSize && ReadDataPrefix(bytes).length == bytes.size())
-            run.receiveBuffer.append(Lane::Datagrams, bytes);
+            buffer.append(Lane::Datagrams, bytes);
     }
 }
 
@@ -90,14 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (run.recording->open(path, false) != RecordingFile::Opened::Yes)
         std::abort();
 
-    feed(run, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
-    run.receiveBuffer.closeInput();
+    ReceiveBuffer buffer;
+    feed(buffer, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
+    buffer.closeInput();
 
     DiscardingSink sink;
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run);
-    InlineActions actions(ctx);
-    ReceiveLoop loop(ctx, commands, actions);
+    InlineActions actions(ctx, buffer);
+    ReceiveLoop loop(ctx, buffer, commands, actions);
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.

@@ -81,8 +81,8 @@ bool RecordingFile::flushBatchLocked()
 {
     if (m_batch.isEmpty())
         return true;
-    const bool written = m_file && m_file->isOpen() && m_file->seek(m_batchOffset)
-                         && m_file->write(m_batch) == m_batch.size();
+    const bool written =
+        m_file && m_file->isOpen() && m_file->seek(m_batchOffset) && m_file->write(m_batch) == m_batch.size();
     m_batch.clear();
     return written;
 }

@@ -54,7 +54,7 @@ struct ConnectionController::ReceiveThread {
           stopper(owner),
           ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
           commands(owner.m_channel, owner.m_ctx.run),
-          loop(ctx, commands, owner)
+          loop(ctx, owner.m_buffer, commands, owner)
     {
     }
 
@@ -71,7 +71,7 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     : QObject(parent),
       m_ctx(ctx),
       m_ui(this),
-      m_connection(ctx.run.receiveBuffer),
+      m_connection(m_buffer),
       m_channel(m_connection.sink(), ctx.run.commandSequence)
 {
     m_refresh.setInterval(kRefreshInterval);
@@ -270,7 +270,7 @@ void ConnectionController::startReceiveThread()
 {
     // The run's first step: datagrams that reached the UDP port before this
     // connection belong to no run of ours and must not be taken as its data.
-    m_ctx.run.receiveBuffer.clear();
+    m_buffer.clear();
     m_datagramOverflowLogged = false;
     m_receiver = std::make_unique<ReceiveThread>(*this);
     ReceiveThread* receiver = m_receiver.get();
@@ -285,7 +285,7 @@ void ConnectionController::finishReceiveThread()
     if (!m_receiver)
         return;
     m_ctx.run.stopFlag = true;
-    m_ctx.run.receiveBuffer.wake();
+    m_buffer.wake();
     // The thread may be waiting for a step it handed to this thread. User
     // input waits meanwhile: a Connect clicked now would start a run over
     // the one this call is finishing.
@@ -353,7 +353,7 @@ void ConnectionController::onDatagrams()
             m_ctx.shell.appendLog(QStringLiteral("Warning, UDP datagram does not hold one data packet, dropped"));
             continue;
         }
-        ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+        ReceiveBuffer& buffer = m_buffer;
         if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
             if (!m_datagramOverflowLogged)
                 m_ctx.shell.appendLog(
@@ -397,7 +397,7 @@ void ConnectionController::stopRun()
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
     run.stopFlag = true;
-    run.receiveBuffer.wake();
+    m_buffer.wake();
     m_watchdog.stop();
 
     FixUpAndTell(shell, run);

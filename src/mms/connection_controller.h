@@ -3,6 +3,7 @@
 #include "locations/redirector_fetch.h"
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
+#include "mms/receive_buffer.h"
 #include "mms/run_actions.h"
 #include "mms/ui_dispatcher.h"
 #include "state/app_context.h"
@@ -77,6 +78,9 @@ public:
     // draining after the run stopped), processing events other than user
     // input meanwhile. Called before anything else reuses the run state.
     void finishReceiveThread();
+    // The receive buffer the runs' bytes and datagrams wait in, for a test
+    // that plays a sender.
+    ReceiveBuffer& receiveBuffer() { return m_buffer; }
 
 signals:
     void runStarted();
@@ -114,6 +118,9 @@ private:
 
     AppContext& m_ctx;
     UiDispatcher m_ui;
+    // The control connection appends, the receive thread takes; it guards
+    // itself. Cleared when a run's receive thread starts.
+    ReceiveBuffer m_buffer;
     ControlConnection m_connection;
     QUdpSocket m_udp;
     QTimer m_refresh;

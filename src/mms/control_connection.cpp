@@ -1,7 +1,7 @@
 #include "mms/control_connection.h"
 
+#include "mms/receive_buffer.h"
 #include "mms/receive_loop.h"
-#include "state/receive_buffer.h"
 
 #include <QHostAddress>
 #include <QTimer>

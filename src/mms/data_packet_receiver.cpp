@@ -55,9 +55,8 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
     return StoreAndInspectHeader(ctx, assembler.header());
 }
 
-MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const StopRequested& stop)
+MediaTake TakeMediaPacket(AppContext& ctx, ReceiveLane lane, MediaPacketWriter& writer, const StopRequested& stop)
 {
-    ReceiveLane lane(ctx.run.receiveBuffer, ReceiveBuffer::Lane::Stream);
     const std::optional<DataPrefix> prefix = WaitForPrefix(lane, stop);
     if (!prefix)
         return MediaTake::Stopped;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/receive_buffer.h"
+#include "mms/receive_buffer.h"
 
 #include <functional>
 
@@ -28,9 +28,9 @@ enum class MediaTake {
     Stopped,    // stop was requested while waiting for the packet
     BadLength,  // its prefix length is below 8; the prefix was dropped
 };
-// Takes the media packet whose data prefix is at the front of the stream
-// lane, waiting until all of it has arrived, and hands its sequence number
-// and payload to the writer.
-MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const StopRequested& stop);
+// Takes the media packet whose data prefix is at the front of the lane,
+// waiting until all of it has arrived, and hands its sequence number and
+// payload to the writer, with the lines the writer had to tell.
+MediaTake TakeMediaPacket(AppContext& ctx, ReceiveLane lane, MediaPacketWriter& writer, const StopRequested& stop);
 
 }  // namespace tovrin

@@ -47,8 +47,8 @@ constexpr int kDatagramBurst = 32;
 
 }  // namespace
 
-ReceiveLoop::ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions)
-    : m_ctx(ctx), m_commands(commands), m_actions(actions), m_writer(ctx.run)
+ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, ClientCommands& commands, RunActions& actions)
+    : m_ctx(ctx), m_buffer(buffer), m_commands(commands), m_actions(actions), m_writer(ctx.run)
 {
 }
 
@@ -59,7 +59,7 @@ bool ReceiveLoop::stopRequested() const
 
 void ReceiveLoop::run()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     bool streamReady = false;
     bool datagramReady = false;
     const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams) {
@@ -103,7 +103,7 @@ void ReceiveLoop::run()
 
 void ReceiveLoop::handleStreamFront()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     ReceiveFront front = SplitFront(buffer.peek(Lane::Stream, kCommandHeaderSize));
     if (front.kind == ReceiveFront::Kind::NeedMore)  // a command longer than its first 48 bytes
         front = SplitFront(buffer.peek(Lane::Stream, std::size_t(front.needed)));
@@ -150,7 +150,7 @@ void ReceiveLoop::handleStreamFront()
         return;
     case kMediaPacketType:
         if (headerStored())
-            TakeMediaPacket(m_ctx, m_writer, [this] { return stopRequested(); });
+            TakeMediaPacket(m_ctx, {m_buffer, Lane::Stream}, m_writer, [this] { return stopRequested(); });
         else
             dropEarlyMediaPacket(buffer, Lane::Stream, prefix.length);
         return;
@@ -162,7 +162,7 @@ void ReceiveLoop::handleStreamFront()
 
 void ReceiveLoop::handleDatagram()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     // Datagrams enter their lane only whole and with a consistent prefix, so
     // the prefix length is the datagram's size.
     const DataPrefix prefix = ReadDataPrefix(buffer.peek(Lane::Datagrams, kDataPrefixSize));
@@ -193,7 +193,7 @@ void ReceiveLoop::takeStragglers()
     // the run waits a moment, less when the file is known to be whole.
     if (!m_actions.takeWaitingDatagrams())
         return;
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     const ReceivedPackets& received = m_ctx.run.receivedPackets;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStragglerGraceMs);
     const auto datagramWaiting = [](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); };
@@ -211,7 +211,7 @@ void ReceiveLoop::takeStragglers()
 
 void ReceiveLoop::handleHeader(bool fromDatagrams)
 {
-    ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
+    ReceiveLane lane(m_buffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
     if (m_headerFailed) {
         // The header could not be stored and the exchange goes no further:
         // later header packets are dropped rather than read again and again.
@@ -219,7 +219,7 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
         return;
     }
     // Waiting for header bytes ends when the server has gone too.
-    const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
+    const auto stop = [this] { return stopRequested() || m_buffer.inputClosed(); };
     if (ReceiveHeader(m_ctx, lane, stop)) {
         m_commands.sendStreamSelection();
         return;

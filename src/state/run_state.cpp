@@ -15,7 +15,6 @@ void RunState::reset()
 
     recording.reset();
     receivedPackets.clear();
-    receiveBuffer.clear();
     paddingBlock.clear();
     funnelData.clear();
     serverHost.clear();

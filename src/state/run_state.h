@@ -1,6 +1,5 @@
 #pragma once
 
-#include "state/receive_buffer.h"
 #include "state/received_packets.h"
 
 #include <QByteArray>
@@ -85,7 +84,6 @@ struct RunState {
     // pointer only because this layer cannot see the class (asf does): set
     // when the file is opened, before the receive thread starts.
     std::shared_ptr<RecordingFile> recording;
-    ReceiveBuffer receiveBuffer;
     QByteArray paddingBlock;
     QByteArray funnelData;
     QString serverHost;

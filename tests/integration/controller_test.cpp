@@ -301,7 +301,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     stale[6] = char(stale.size());
     f.t.shell.onLog = [&](const QString& line) {
         if (line.startsWith(QStringLiteral("連線到串流伺服器中")))
-            f.t.run.receiveBuffer.append(ReceiveBuffer::Lane::Datagrams, stale);
+            f.controller.receiveBuffer().append(ReceiveBuffer::Lane::Datagrams, stale);
     };
     const QString out = f.t.dir.filePath(QStringLiteral("udp.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
