@@ -41,8 +41,6 @@ std::optional<qint64> RecordingFile::size()
 SlotWritten RecordingFile::writeSlot(qint64 offset, const QByteArray& packet)
 {
     std::lock_guard lock(m_lock);
-    if (!m_file)
-        return {false, QStringLiteral("no save file")};
     const bool follows = !m_batch.isEmpty() && offset == m_batchOffset + m_batch.size()
                          && m_batch.size() + packet.size() <= kSlotBatchBytes;
     if (follows) {
