@@ -34,7 +34,8 @@ struct DiscardingSink : ByteSink {
 struct InlineActions : RunActions {
     AppContext& ctx;
     ReceiveBuffer& buffer;
-    InlineActions(AppContext& c, ReceiveBuffer& b) : ctx(c), buffer(b) {}
+    RecordingFile& file;
+    InlineActions(AppContext& c, ReceiveBuffer& b, RecordingFile& f) : ctx(c), buffer(b), file(f) {}
     void requestStop() override
     {
         ctx.run.stopFlag = true;
@@ -43,7 +44,7 @@ struct InlineActions : RunActions {
     void announceStreamStart() override {}
     void announceCompletion() override
     {
-        FixCompletedRun(ctx.run);
+        FixCompletedRun(ctx.run, file);
         requestStop();
     }
     bool askCredentials() override { return true; }
@@ -87,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AppContext ctx{shell, store, settings, run};
     run.resume = data[0] & 1;
     run.savePath = path;
-    run.recording = std::make_shared<RecordingFile>();
-    if (run.recording->open(path, false) != RecordingFile::Opened::Yes)
+    RecordingFile file;
+    if (file.open(path, false) != RecordingFile::Opened::Yes)
         std::abort();
 
     ReceiveBuffer buffer;
@@ -98,12 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DiscardingSink sink;
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run);
-    InlineActions actions(ctx, buffer);
-    ReceiveLoop loop(ctx, buffer, commands, actions);
+    InlineActions actions(ctx, buffer, file);
+    ReceiveLoop loop(ctx, buffer, file, commands, actions);
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.
-    FixUpStoppedRun(run);
-    CloseSaveFile(run);
+    FixUpStoppedRun(run, &file);
+    file.close();
     return 0;
 }

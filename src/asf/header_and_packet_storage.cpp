@@ -8,20 +8,20 @@
 
 namespace tovrin {
 
-HeaderStored StoreHeaderBytes(RunState& run, const QByteArray& header)
+HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header)
 {
     if (run.resume)
         return HeaderStored::KeptForResume;
-    return run.recording && run.recording->writeHeader(header) ? HeaderStored::Written : HeaderStored::WriteFailed;
+    return file.writeHeader(header) ? HeaderStored::Written : HeaderStored::WriteFailed;
 }
 
 namespace {
 
-std::optional<std::uint32_t> LimitResumePoint(RunState& run)
+std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file)
 {
     const qint64 packetSize = run.packetSize.load();
     const qint64 headerLength = run.headerLength.load();
-    const std::optional<qint64> size = run.recording ? run.recording->size() : std::nullopt;
+    const std::optional<qint64> size = file.size();
     if (!size || packetSize <= 0)
         return std::nullopt;
     const qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
@@ -33,9 +33,9 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run)
 
 }  // namespace
 
-std::optional<std::uint32_t> PrepareForMedia(RunState& run)
+std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file)
 {
-    const std::optional<std::uint32_t> lowered = run.resume ? LimitResumePoint(run) : std::nullopt;
+    const std::optional<std::uint32_t> lowered = run.resume ? LimitResumePoint(run, file) : std::nullopt;
     run.paddingBlock = QByteArray(qsizetype(run.packetSize.load()), '\0');
     // A file of known length is tracked packet by packet, so its end can tell
     // whether every packet arrived. A resumed run's earlier part counts as there.
@@ -46,7 +46,7 @@ std::optional<std::uint32_t> PrepareForMedia(RunState& run)
 
 WriteFailure MediaPacketWriter::flush()
 {
-    return m_run.recording ? firstFailure(m_run.recording->flush()) : std::nullopt;
+    return firstFailure(m_file.flush());
 }
 
 WriteFailure MediaPacketWriter::firstFailure(WriteFailure failure)
@@ -99,8 +99,7 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     }
 
     const qint64 offset = qint64(run.packetIndex.load()) * packetSize + run.headerLength.load();
-    SlotWritten written =
-        run.recording ? run.recording->writeSlot(offset, packet) : SlotWritten{false, QStringLiteral("no save file")};
+    SlotWritten written = m_file.writeSlot(offset, packet);
     if (written.written)
         run.receivedPackets.mark(run.packetIndex);
     else

@@ -19,7 +19,7 @@ enum class HeaderStored {
 };
 // The collected header written at the start of the run's save file, unless
 // the run resumes a file that holds its header already.
-HeaderStored StoreHeaderBytes(RunState& run, const QByteArray& header);
+HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header);
 
 // Readies the run for its media packets once its header is stored and read:
 // the padding block, and the packets a file of known length expects. A
@@ -28,7 +28,7 @@ HeaderStored StoreHeaderBytes(RunState& run, const QByteArray& header);
 // would ask for packets past the end and leave a hole, so the resume point
 // is lowered to the whole slots the file holds after its header. Answers
 // that number when it lowered the point.
-std::optional<std::uint32_t> PrepareForMedia(RunState& run);
+std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file);
 
 // What storing one media packet has to tell the user.
 struct StoredPacket {
@@ -46,7 +46,7 @@ struct StoredPacket {
 // whole life. Receive thread (the UI thread for MMS over HTTP).
 class MediaPacketWriter {
 public:
-    explicit MediaPacketWriter(RunState& run) : m_run(run) {}
+    MediaPacketWriter(RunState& run, RecordingFile& file) : m_run(run), m_file(file) {}
 
     // Handles one media packet (the payload behind its data prefix): sets the
     // packet index and media time, rebases the timecodes of a live broadcast,
@@ -63,6 +63,7 @@ private:
     WriteFailure firstFailure(WriteFailure failure);
 
     RunState& m_run;
+    RecordingFile& m_file;
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;

@@ -69,7 +69,7 @@ void RecordingFile::close()
         m_file->close();
 }
 
-bool RecordingFile::isOpen()
+bool RecordingFile::isOpen() const
 {
     std::lock_guard lock(m_lock);
     return m_file && m_file->isOpen();

@@ -71,14 +71,14 @@ public:
     }
     // Writes the batch out and closes the file, so what was stored is kept.
     void close();
-    bool isOpen();
+    bool isOpen() const;
 
 private:
     bool flushBatchLocked();
     WriteFailure flushLocked();
     WriteFailure failureLocked() const;
 
-    SaveFileMutex m_lock;
+    mutable SaveFileMutex m_lock;
     std::unique_ptr<QFile> m_file;  // guarded by m_lock, as the batch is
     QByteArray m_batch;             // consecutive slots not yet written, from m_batchOffset
     qint64 m_batchOffset = 0;

@@ -16,23 +16,23 @@ namespace {
 // Writes out the batch and runs `patch` on the save file's path while no
 // packet can be written; without a save file the patch gets an empty path.
 template <typename Patch>
-WriteFailure Patched(RunState& run, Patch&& patch)
+WriteFailure Patched(RunState& run, RecordingFile* file, Patch&& patch)
 {
-    if (!run.recording) {
+    if (!file) {
         patch(QString());
         return std::nullopt;
     }
-    return FirstWriteFailure(run, run.recording->patch(patch));
+    return FirstWriteFailure(run, file->patch(patch));
 }
 
 }  // namespace
 
-StopFixups FixUpStoppedRun(RunState& run)
+StopFixups FixUpStoppedRun(RunState& run, RecordingFile* file)
 {
     // The receive thread may be writing a packet: the file is touched by one
     // thread at a time.
     StopFixups done;
-    done.writeFailure = Patched(run, [&](const QString& path) {
+    done.writeFailure = Patched(run, file, [&](const QString& path) {
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
             done.live = FixLiveHeader(path, run);
             run.liveHeaderFixed = true;
@@ -45,19 +45,14 @@ StopFixups FixUpStoppedRun(RunState& run)
     return done;
 }
 
-CompletedFix FixCompletedRun(RunState& run)
+CompletedFix FixCompletedRun(RunState& run, RecordingFile& file)
 {
     CompletedFix done;
-    done.writeFailure = Patched(run, [&](const QString& path) { done.countWritten = FixPacketCount(path, run); });
+    done.writeFailure =
+        Patched(run, &file, [&](const QString& path) { done.countWritten = FixPacketCount(path, run); });
     run.packetCountFixed = true;
     done.whole = done.countWritten && !run.writeErrorReported;
     return done;
-}
-
-void CloseSaveFile(RunState& run)
-{
-    if (run.recording)
-        run.recording->close();
 }
 
 }  // namespace tovrin

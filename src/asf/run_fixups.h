@@ -21,8 +21,9 @@ struct StopFixups {
 // The stop routine's part in the save file, whatever transport filled it:
 // writes out the batched packets, then patches a live recording into a
 // seekable file or writes the packet count of an on-demand one (each once
-// per run, and never in local-file mode). UI thread.
-StopFixups FixUpStoppedRun(RunState& run);
+// per run, and never in local-file mode). Without a save file (the run ended
+// before one was opened) the fix-ups find nothing to patch. UI thread.
+StopFixups FixUpStoppedRun(RunState& run, RecordingFile* file);
 
 // What completing the file did.
 struct CompletedFix {
@@ -34,11 +35,7 @@ struct CompletedFix {
 // The server reported the end of the stream: writes out the batched packets
 // and the packet count of what was stored, and leaves the count to no later
 // fix-up. UI thread.
-CompletedFix FixCompletedRun(RunState& run);
-
-// The stop routine's last step: writes out the batched packets and closes
-// the save file, so what was stored is kept, with or without fix-ups.
-void CloseSaveFile(RunState& run);
+CompletedFix FixCompletedRun(RunState& run, RecordingFile& file);
 
 // The run's first failed write: nothing once one has been told, so a full
 // disk does not fill the log.

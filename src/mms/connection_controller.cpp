@@ -54,7 +54,7 @@ struct ConnectionController::ReceiveThread {
           stopper(owner),
           ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
           commands(owner.m_channel, owner.m_ctx.run),
-          loop(ctx, owner.m_buffer, commands, owner)
+          loop(ctx, owner.m_buffer, *owner.m_recording, commands, owner)
     {
     }
 
@@ -170,7 +170,10 @@ bool ConnectionController::connectClick(const QString& urlText)
         shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
         return false;
     }
-    if (!OpenSaveFile(m_ctx))
+    // The last run's file is let go first: choosing it again is no clash.
+    m_recording.reset();
+    m_recording = OpenSaveFile(m_ctx);
+    if (!m_recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
@@ -400,7 +403,7 @@ void ConnectionController::stopRun()
     m_buffer.wake();
     m_watchdog.stop();
 
-    FixUpAndTell(shell, run);
+    FixUpAndTell(shell, run, m_recording.get());
 
     m_stopping = true;
     m_connection.abort();
@@ -409,7 +412,8 @@ void ConnectionController::stopRun()
         m_fetch->abort();
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    CloseSaveFile(run);
+    if (m_recording)
+        m_recording->close();
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);
@@ -477,7 +481,9 @@ bool ConnectionController::takeWaitingDatagrams()
 
 void ConnectionController::completeOnUi()
 {
-    const CompletionVerdict verdict = CompleteRunFile(m_ctx);
+    if (!m_recording)
+        return;  // no run of this controller's is under way
+    const CompletionVerdict verdict = CompleteRunFile(m_ctx, *m_recording);
     if (m_runActive)
         m_end = verdict.whole ? RunEnd::Completed : RunEnd::Incomplete;
     stopRun();

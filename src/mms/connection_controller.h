@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
@@ -81,6 +82,8 @@ public:
     // The receive buffer the runs' bytes and datagrams wait in, for a test
     // that plays a sender.
     ReceiveBuffer& receiveBuffer() { return m_buffer; }
+    // The save file of the current or last run (none before the first).
+    std::unique_ptr<RecordingFile>& recording() { return m_recording; }
 
 signals:
     void runStarted();
@@ -121,6 +124,10 @@ private:
     // The control connection appends, the receive thread takes; it guards
     // itself. Cleared when a run's receive thread starts.
     ReceiveBuffer m_buffer;
+    // The run's save file: opened by Connect, closed by the stop routine and
+    // let go by the next Connect, after the last run's receive thread has
+    // ended. It guards itself.
+    std::unique_ptr<RecordingFile> m_recording;
     ControlConnection m_connection;
     QUdpSocket m_udp;
     QTimer m_refresh;

@@ -42,7 +42,7 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 
 }  // namespace
 
-bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
+bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
     HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
@@ -52,7 +52,7 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
             ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
         return false;
     }
-    return StoreAndInspectHeader(ctx, assembler.header());
+    return StoreAndInspectHeader(ctx, file, assembler.header());
 }
 
 MediaTake TakeMediaPacket(AppContext& ctx, ReceiveLane lane, MediaPacketWriter& writer, const StopRequested& stop)

@@ -8,6 +8,7 @@ namespace tovrin {
 
 struct AppContext;
 class MediaPacketWriter;
+class RecordingFile;
 
 // Answers true once the run is to stop; every wait on the receive buffer
 // checks it.
@@ -16,12 +17,12 @@ using StopRequested = std::function<bool()>;
 // Takes the ASF header off the front of a lane of the run's receive buffer:
 // header packets (8-byte data prefix + payload) are consumed and their
 // payloads collected until they hold at least the run's header length; the
-// header is then stored and inspected (see StoreAndInspectHeader), with the
+// header is then stored in `file` and inspected (see StoreAndInspectHeader), with the
 // progress lines in the log. Nothing is consumed when the run's figures are
 // refused; a prefix whose length cannot hold the prefix itself ends the
 // header too. False after a logged error, or when stop was requested during
 // a wait (nothing more is logged then). Receive thread.
-bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop);
+bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop);
 
 enum class MediaTake {
     Stored,     // the packet at the front was handed to the writer and removed

@@ -139,9 +139,9 @@ int SoundRepeatInterval(const QString& doneInterval)
     return seconds * 1000;
 }
 
-CompletionVerdict CompleteRunFile(AppContext& ctx)
+CompletionVerdict CompleteRunFile(AppContext& ctx, RecordingFile& file)
 {
-    const bool whole = CompleteAndTell(ctx.shell, ctx.run);
+    const bool whole = CompleteAndTell(ctx.shell, ctx.run, file);
     // A file with packets missing, one that could not be completed or that
     // missed a write is no success: it is told as what it is.
     const ReceivedPackets& received = ctx.run.receivedPackets;

@@ -47,8 +47,9 @@ constexpr int kDatagramBurst = 32;
 
 }  // namespace
 
-ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, ClientCommands& commands, RunActions& actions)
-    : m_ctx(ctx), m_buffer(buffer), m_commands(commands), m_actions(actions), m_writer(ctx.run)
+ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
+                         RunActions& actions)
+    : m_ctx(ctx), m_buffer(buffer), m_file(file), m_commands(commands), m_actions(actions), m_writer(ctx.run, file)
 {
 }
 
@@ -220,7 +221,7 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
     }
     // Waiting for header bytes ends when the server has gone too.
     const auto stop = [this] { return stopRequested() || m_buffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, lane, stop)) {
+    if (ReceiveHeader(m_ctx, m_file, lane, stop)) {
         m_commands.sendStreamSelection();
         return;
     }

@@ -12,6 +12,7 @@ namespace tovrin {
 
 struct AppContext;
 class ClientCommands;
+class RecordingFile;
 class RunActions;
 struct FieldBeyondReply;
 
@@ -36,7 +37,8 @@ inline constexpr int kStragglerGraceMs = 200;
 // flag is set, and handles nothing more once it is set.
 class ReceiveLoop {
 public:
-    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, ClientCommands& commands, RunActions& actions);
+    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
+                RunActions& actions);
 
     void run();
 
@@ -57,6 +59,7 @@ private:
 
     AppContext& m_ctx;
     ReceiveBuffer& m_buffer;
+    RecordingFile& m_file;
     ClientCommands& m_commands;
     RunActions& m_actions;
     MediaPacketWriter m_writer;

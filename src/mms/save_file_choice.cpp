@@ -12,7 +12,7 @@
 
 namespace tovrin {
 
-bool OpenSaveFile(AppContext& ctx)
+std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
 {
     RunState& run = ctx.run;
     SaveFileRequest request;
@@ -25,22 +25,20 @@ bool OpenSaveFile(AppContext& ctx)
 
     const std::optional<QString> chosen = ctx.shell.chooseSaveFile(request);
     if (!chosen)
-        return false;
+        return nullptr;
     const QString path = *chosen;
     run.savePath = path;
     ctx.shell.setSaveLocation(path);
     // Remembered even when the user cancels the run in the resume dialog.
     if (!WriteSetting(ctx, QStringLiteral("AsfDir"), FolderOfPath(path)))
-        return false;
+        return nullptr;
 
     // Another recording writing into this file would mix two streams into
-    // one: refused before anything is asked or touched. The run's own
-    // earlier handle is let go first.
-    run.recording.reset();
+    // one: refused before anything is asked or touched.
     const QString inUse = QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
     if (SaveFileInUse(path)) {
         ctx.shell.showMessage(inUse);
-        return false;
+        return nullptr;
     }
 
     const QFileInfo info(path);
@@ -49,7 +47,7 @@ bool OpenSaveFile(AppContext& ctx)
     if (size != 0) {
         switch (ctx.shell.askResume()) {
         case ResumeChoice::Cancel:
-            return false;
+            return nullptr;
         case ResumeChoice::Resume:
             resume = true;
             break;
@@ -59,19 +57,18 @@ bool OpenSaveFile(AppContext& ctx)
     }
 
     run.resume = resume;
-    auto recording = std::make_shared<RecordingFile>();
+    auto recording = std::make_unique<RecordingFile>();
     switch (recording->open(path, resume)) {
     case RecordingFile::Opened::Yes:
-        run.recording = std::move(recording);
-        return true;
+        return recording;
     case RecordingFile::Opened::InUse:
         ctx.shell.showMessage(inUse);
-        return false;
+        return nullptr;
     case RecordingFile::Opened::CannotCreate:
         ctx.shell.showMessage(QStringLiteral("There was a problem creating the save file"));
-        return false;
+        return nullptr;
     }
-    return false;
+    return nullptr;
 }
 
 }  // namespace tovrin

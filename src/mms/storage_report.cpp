@@ -8,17 +8,17 @@
 
 namespace tovrin {
 
-bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header)
+bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
-    return StoreAndInspectHeader(ctx, header);
+    return StoreAndInspectHeader(ctx, file, header);
 }
 
-bool StoreAndInspectHeader(AppContext& ctx, const QByteArray& header)
+bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header)
 {
     Shell& shell = ctx.shell;
     RunState& run = ctx.run;
-    switch (StoreHeaderBytes(run, header)) {
+    switch (StoreHeaderBytes(run, file, header)) {
     case HeaderStored::Written:
         break;
     case HeaderStored::KeptForResume:
@@ -34,7 +34,7 @@ bool StoreAndInspectHeader(AppContext& ctx, const QByteArray& header)
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return false;
     }
-    if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run))
+    if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run, file))
         shell.appendLog(QStringLiteral("- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
     shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
     return true;
@@ -61,9 +61,9 @@ void TellWriteFailure(Shell& shell, const WriteFailure& failure)
         shell.appendLog(QStringLiteral("- Save file write error: ") + *failure);
 }
 
-void FixUpAndTell(Shell& shell, RunState& run)
+void FixUpAndTell(Shell& shell, RunState& run, RecordingFile* file)
 {
-    const StopFixups done = FixUpStoppedRun(run);
+    const StopFixups done = FixUpStoppedRun(run, file);
     TellWriteFailure(shell, done.writeFailure);
     if (done.live) {
         if (const QString message = LiveHeaderFixMessage(*done.live); !message.isEmpty())
@@ -76,9 +76,9 @@ void FixUpAndTell(Shell& shell, RunState& run)
                                            : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
 }
 
-bool CompleteAndTell(Shell& shell, RunState& run)
+bool CompleteAndTell(Shell& shell, RunState& run, RecordingFile& file)
 {
-    const CompletedFix done = FixCompletedRun(run);
+    const CompletedFix done = FixCompletedRun(run, file);
     TellWriteFailure(shell, done.writeFailure);
     shell.appendLog(done.countWritten ? QStringLiteral("- ASF 檔案寫入完成離開")
                                       : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));

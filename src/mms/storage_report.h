@@ -22,18 +22,18 @@ class Shell;
 // the progress lines in the log. True when data may be requested; false after
 // a logged failure. StoreAndInspectHeader leaves out the first line, "- 接收
 // 標題...", for a transport that logged it before it started collecting.
-bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header);
-bool StoreAndInspectHeader(AppContext& ctx, const QByteArray& header);
+bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header);
+bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
 
 // The log lines of one stored media packet, and of a failed write.
 void TellStoredPacket(Shell& shell, const StoredPacket& told);
 void TellWriteFailure(Shell& shell, const WriteFailure& failure);
 
 // The stop routine's fix-ups (FixUpStoppedRun), then what they did told.
-void FixUpAndTell(Shell& shell, RunState& run);
+void FixUpAndTell(Shell& shell, RunState& run, RecordingFile* file);
 
 // The server reported the end of the stream: completes the file
 // (FixCompletedRun) and logs the outcome. True when the file is whole.
-bool CompleteAndTell(Shell& shell, RunState& run);
+bool CompleteAndTell(Shell& shell, RunState& run, RecordingFile& file);
 
 }  // namespace tovrin

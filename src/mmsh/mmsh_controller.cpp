@@ -91,7 +91,11 @@ bool MmshController::connectClick(const QString& urlText)
     parsed.setScheme(QStringLiteral("http"));
     if (parsed.port() < 0)
         parsed.setPort(m_defaultPort);
-    if (!OpenSaveFile(m_ctx))
+    // The last run's file is let go first: choosing it again is no clash.
+    m_writer.reset();
+    m_recording.reset();
+    m_recording = OpenSaveFile(m_ctx);
+    if (!m_recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
@@ -102,7 +106,7 @@ bool MmshController::connectClick(const QString& urlText)
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
-    m_writer.emplace(m_ctx.run);
+    m_writer.emplace(m_ctx.run, *m_recording);
     m_header.clear();
     m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
     m_redirects = m_authTries = 0;
@@ -323,7 +327,7 @@ bool MmshController::headerComplete()
         stopRun();
         return false;
     }
-    if (!ReceiveHeaderBytes(m_ctx, m_header)) {
+    if (!ReceiveHeaderBytes(m_ctx, *m_recording, m_header)) {
         stopRun();
         return false;
     }
@@ -402,7 +406,7 @@ void MmshController::complete()
 {
     m_ended = true;
     TellWriteFailure(m_ctx.shell, m_writer->flush());
-    if (!CompleteAndTell(m_ctx.shell, m_ctx.run)) {
+    if (!CompleteAndTell(m_ctx.shell, m_ctx.run, *m_recording)) {
         if (m_runActive)
             m_end = RunEnd::Incomplete;
         stopRun();
@@ -428,14 +432,15 @@ void MmshController::stopRun()
     run.stopFlag = true;
     m_ended = true;
     m_watchdog.stop();
-    FixUpAndTell(m_ctx.shell, run);
+    FixUpAndTell(m_ctx.shell, run, m_recording.get());
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
         m_tcp.abort();
     m_stopping = false;
     m_ctx.shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    CloseSaveFile(run);
+    if (m_recording)
+        m_recording->close();
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);

@@ -13,7 +13,6 @@ void RunState::reset()
         f->store(false);
     incarnation.store(1);
 
-    recording.reset();
     receivedPackets.clear();
     paddingBlock.clear();
     funnelData.clear();

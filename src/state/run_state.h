@@ -13,8 +13,6 @@
 
 namespace tovrin {
 
-class RecordingFile;
-
 using Counter = std::atomic<std::uint32_t>;
 
 // Largest number of streams the stream table holds.
@@ -75,11 +73,6 @@ struct RunState {
     // The gauge's percentage text, shown once a file of known length starts
     // streaming and kept until the next reset. UI thread only.
     std::atomic<bool> gaugeTextShown{false};
-    // The save file with its batch and its lock: it guards itself. Held by
-    // pointer only because this layer cannot see the class (asf does): set
-    // when the file is opened, before the receive thread starts, and let go
-    // only after that thread has ended.
-    std::shared_ptr<RecordingFile> recording;
 
     // --- One thread at a time -------------------------------------------------
     // The UI thread before the receive thread starts and after it has ended,
@@ -115,7 +108,7 @@ struct RunState {
     bool isLive() const { return filePacketCount.load() == kLivePacketCount; }
 
     // Every run value back to its start value; the stream table and the
-    // funnel report count keep theirs. The save file is closed.
+    // funnel report count keep theirs.
     void reset();
 };
 

@@ -26,7 +26,7 @@ QByteArray TimedPacket(qsizetype size, std::uint32_t sendTime)
 TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
 {
     StorageRun r(100, 10);
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_FALSE(writer.handle(77, QByteArray(10, 'a')).truncated);
     EXPECT_FALSE(writer.handle(82, QByteArray(9, 'f')).truncated);  // padded
     EXPECT_TRUE(writer.handle(79, QByteArray(11, 'c')).truncated);  // cut; a late packet lands in its own slot
@@ -45,7 +45,7 @@ TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
 TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
 {
     StorageRun r(0, 40);
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_FALSE(writer.handle(1, TimedPacket(40, 70000)).missingTimecode);
     writer.handle(2, TimedPacket(40, 72500));
     EXPECT_EQ(r.run.mediaTime, 2500u);
@@ -57,13 +57,13 @@ TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
 
     StorageRun resumed(0, 40);
     resumed.run.resume = true;
-    MediaPacketWriter(resumed.run).handle(1, TimedPacket(40, 70000));
+    MediaPacketWriter(resumed.run, resumed.file).handle(1, TimedPacket(40, 70000));
     EXPECT_EQ(resumed.run.mediaTime, 70000u);
 
     // A live packet whose payloads cannot be followed is stored as it is, told why.
     StorageRun live(0, 40);
     live.run.filePacketCount = kLivePacketCount;
-    const StoredPacket told = MediaPacketWriter(live.run).handle(1, TimedPacket(40, 70000));
+    const StoredPacket told = MediaPacketWriter(live.run, live.file).handle(1, TimedPacket(40, 70000));
     EXPECT_EQ(told.rebaseFault, (RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64}));
     EXPECT_FALSE(told.missingTimecode || told.truncated);
 }
@@ -94,23 +94,24 @@ TEST(HeaderAndPacketStorage, AHeaderIsStoredAndSetsThePaddingAndAResumedFileKeep
 {
     const QByteArray header = asf::Header({asf::FilePropertiesObject({.packetSize = 16})}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
-    ASSERT_EQ(StoreHeaderBytes(r.run, header), HeaderStored::Written);
-    EXPECT_FALSE(PrepareForMedia(r.run));
-    MediaPacketWriter(r.run).handle(7, "short");
+    ASSERT_EQ(StoreHeaderBytes(r.run, r.file, header), HeaderStored::Written);
+    EXPECT_FALSE(PrepareForMedia(r.run, r.file));
+    MediaPacketWriter(r.run, r.file).handle(7, "short");
     EXPECT_EQ(r.contents(), header + "short" + QByteArray(11, '\0'));
     EXPECT_TRUE(r.run.mediaPacketStored);
 
     // Longer than announced: written whole; the first slot still starts at
     // the header length.
     StorageRun longer(20, 8);
-    ASSERT_EQ(StoreHeaderBytes(longer.run, QByteArray(12, 'a') + QByteArray(12, 'b')), HeaderStored::Written);
-    MediaPacketWriter(longer.run).handle(0, QByteArray(8, 'p'));
+    ASSERT_EQ(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b')),
+              HeaderStored::Written);
+    MediaPacketWriter(longer.run, longer.file).handle(0, QByteArray(8, 'p'));
     EXPECT_EQ(longer.contents(), QByteArray(12, 'a') + QByteArray(8, 'b') + QByteArray(8, 'p'));
 
     StorageRun resumed(40, 16);
-    resumed.run.recording->writeHeader(QByteArray(40, 'H'));
+    resumed.file.writeHeader(QByteArray(40, 'H'));
     resumed.run.resume = true;
-    EXPECT_EQ(StoreHeaderBytes(resumed.run, QByteArray(40, 'n')), HeaderStored::KeptForResume);
+    EXPECT_EQ(StoreHeaderBytes(resumed.run, resumed.file, QByteArray(40, 'n')), HeaderStored::KeptForResume);
     EXPECT_EQ(resumed.contents(), QByteArray(40, 'H'));
 }
 
@@ -118,20 +119,20 @@ TEST(HeaderAndPacketStorage, WriteFailuresAreReported)
 {
     // A device that refuses every write.
     StorageRun r(16, 8);
-    ASSERT_EQ(r.run.recording->open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
-    EXPECT_EQ(StoreHeaderBytes(r.run, QByteArray(16, 'h')), HeaderStored::WriteFailed);
+    ASSERT_EQ(r.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
+    EXPECT_EQ(StoreHeaderBytes(r.run, r.file, QByteArray(16, 'h')), HeaderStored::WriteFailed);
 
     // Data packets: once per run, and not after the stop routine closed the file.
     // Consecutive slots are written together, so the failure shows when they are.
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_FALSE(writer.handle(1, QByteArray(8, 'a')).writeFailure);
     EXPECT_FALSE(writer.handle(2, QByteArray(8, 'b')).writeFailure);
     EXPECT_TRUE(writer.flush());
     EXPECT_FALSE(writer.handle(9, QByteArray(8, 'c')).writeFailure);
     EXPECT_FALSE(writer.flush()) << "told once";
     StorageRun stopped(16, 8);
-    stopped.run.recording->close();
-    MediaPacketWriter stoppedWriter(stopped.run);
+    stopped.file.close();
+    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
     EXPECT_FALSE(stoppedWriter.handle(1, QByteArray(8, 'a')).writeFailure);
     EXPECT_FALSE(stoppedWriter.flush());
 }
@@ -141,12 +142,12 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t packetSize = 8192;
     const QByteArray header = asf::Header({asf::FilePropertiesObject({})}, 0, 400);
     StorageRun r(std::uint32_t(header.size()), packetSize);
-    ASSERT_EQ(StoreHeaderBytes(r.run, header), HeaderStored::Written);
+    ASSERT_EQ(StoreHeaderBytes(r.run, r.file, header), HeaderStored::Written);
 
     r.run.resume = true;  // absolute slot numbers
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
-    MediaPacketWriter(r.run).handle(index, QByteArray(packetSize, 'z'));
+    MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z'));
     r.flush();
 
     QFile file(r.run.savePath);  // sparse: only the header and the slot use the disk

@@ -156,7 +156,7 @@ TEST(ConnectionController, ATcpPortThatIsNoNumberIsAnUnexpectedErrorThatClosesTh
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("讀取時發生一個意外 :-\n'17x5' is not a valid integer value"));
     EXPECT_FALSE(f.controller.isRunning());
     EXPECT_EQ(f.finished, 1);
-    EXPECT_FALSE(f.t.run.recording->isOpen());
+    EXPECT_FALSE(f.controller.recording()->isOpen());
 }
 
 namespace {
@@ -179,8 +179,8 @@ struct EndingRun : ControllerFixture {
         file.write(bytes);
         file.close();
         RunState& run = t.run;
-        run.recording = std::make_shared<RecordingFile>();
-        run.recording->open(path, true);
+        controller.recording() = std::make_unique<RecordingFile>();
+        controller.recording()->open(path, true);
         run.savePath = path;
         run.headerLength = std::uint32_t(source.header.size());
         run.packetSize = source.packetSize;
@@ -246,7 +246,7 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     EXPECT_EQ(reentered, 1);
     EXPECT_EQ(e.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
     EXPECT_EQ(e.t.shell.log.count(QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤")), 1);
-    EXPECT_FALSE(e.t.run.recording->isOpen());
+    EXPECT_FALSE(e.controller.recording()->isOpen());
 }
 
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)

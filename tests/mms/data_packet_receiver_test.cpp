@@ -49,10 +49,10 @@ TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPa
     LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
     r.buffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100))
                     + MediaPacket(7, "short"));
-    ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
+    ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
     EXPECT_EQ(r.log.first(), QStringLiteral("- 接收標題..."));
     EXPECT_EQ(r.log.last(), QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stored);
     EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
 
@@ -63,7 +63,7 @@ TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPa
     resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')));
     resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(10, 'n')));
     resumed.buffer.append(Lane::Stream, "command");
-    ReceiveHeader(resumed.t.ctx, resumed.lane(Lane::Datagrams), resumed.stop());
+    ReceiveHeader(resumed.t.ctx, resumed.file, resumed.lane(Lane::Datagrams), resumed.stop());
     EXPECT_EQ(resumed.buffer.size(Lane::Datagrams), 0u);
     EXPECT_EQ(resumed.buffer.peek(100), QByteArray("command"));
 }
@@ -72,7 +72,7 @@ TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocati
 {
     LaneRun refused(100, 0);
     refused.buffer.append(HeaderPacket(QByteArray(100, 'h')));
-    EXPECT_FALSE(ReceiveHeader(refused.t.ctx, refused.lane(), refused.stop()));
+    EXPECT_FALSE(ReceiveHeader(refused.t.ctx, refused.file, refused.lane(), refused.stop()));
     EXPECT_EQ(refused.log,
               (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- ASF header receive error")}));
     EXPECT_EQ(refused.buffer.size(), 108u) << "nothing consumed";
@@ -81,11 +81,11 @@ TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocati
     // buffer on.
     LaneRun r(100, 16);
     r.buffer.append(ClaimedLength(2, 0));
-    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.lane(), r.stop()));
+    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()));
     EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
     r.buffer.clear();
     r.buffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::BadLength);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stored);
     EXPECT_EQ(r.contents().mid(100), QByteArray("abc") + QByteArray(13, '\0'));
@@ -100,14 +100,14 @@ TEST(DataPacketReceiver, StopEndsEveryWaitWithoutALoggedError)
         r.run.stopFlag = true;
         r.buffer.wake();
     });
-    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.lane(), r.stop()));
+    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()));
     stopper.join();
     EXPECT_EQ(r.log, QStringList{QStringLiteral("- 接收標題...")});
     EXPECT_EQ(r.contents(), QByteArray()) << "an incomplete header is not written";
 
     r.buffer.clear();
     r.buffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
-    MediaPacketWriter writer(r.run);
+    MediaPacketWriter writer(r.run, r.file);
     EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stopped);
     EXPECT_FALSE(r.run.mediaPacketStored);
 }

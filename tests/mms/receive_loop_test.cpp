@@ -60,8 +60,9 @@ struct LoopHarness {
     CommandChannel channel{sink, t.run.commandSequence};
     ClientCommands commands{channel, t.run};
     ReceiveBuffer buffer;
+    RecordingFile file;
     Actions actions{t.run, buffer};
-    ReceiveLoop loop{t.ctx, buffer, commands, actions};
+    ReceiveLoop loop{t.ctx, buffer, file, commands, actions};
     std::thread thread;
 
     void start()
@@ -207,8 +208,7 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     LoopHarness h;
     RunState& run = h.t.run;
     run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
-    run.recording = std::make_shared<RecordingFile>();
-    ASSERT_EQ(run.recording->open(run.savePath, false), RecordingFile::Opened::Yes);
+    ASSERT_EQ(h.file.open(run.savePath, false), RecordingFile::Opened::Yes);
     run.packetSize = source.packetSize;
     run.headerLength = std::uint32_t(source.header.size());
     run.filePacketCount = std::uint32_t(source.packets.size());
@@ -217,7 +217,7 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     h.buffer.append(Lane::Datagrams,
                     test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
     ASSERT_TRUE(h.runUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
-    run.recording->close();
+    h.file.close();
     const test::AsfParts got = test::ReadAsf(run.savePath);
     EXPECT_EQ(got.header, source.header);
     ASSERT_GE(got.packets.size(), 2u);

@@ -16,11 +16,10 @@ struct StorageRun {
         run.headerLength = headerLength;
         run.packetSize = packetSize;
         run.savePath = t.dir.filePath(QStringLiteral("save.asf"));
-        run.recording = std::make_shared<RecordingFile>();
-        EXPECT_EQ(run.recording->open(run.savePath, false), RecordingFile::Opened::Yes);
+        EXPECT_EQ(file.open(run.savePath, false), RecordingFile::Opened::Yes);
     }
     // Writes out the packets still batched for the file.
-    void flush() { run.recording->flush(); }
+    void flush() { file.flush(); }
     // The file as it stands with everything stored written out.
     QByteArray contents()
     {
@@ -30,6 +29,7 @@ struct StorageRun {
 
     TestContext t;
     RunState& run = t.run;
+    RecordingFile file;
     QStringList& log = t.shell.log;
 };
 
