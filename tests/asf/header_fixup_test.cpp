@@ -3,8 +3,6 @@
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 
-#include <QFile>
-
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,10 +16,8 @@ namespace {
 struct ClosingRun {
     ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0, std::uint32_t mediaTime = 0)
     {
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(header);
-        f.resize(std::max<qint64>(fileSize, header.size()));
+        EXPECT_TRUE(
+            test::WriteWholeFile(path, header + QByteArray(std::max<qint64>(fileSize - header.size(), 0), '\0')));
         run.headerLength = std::uint32_t(header.size());
         run.packetIndex = std::uint32_t(packets - 1);
         run.mediaPacketStored = packets > 0;

@@ -5,7 +5,6 @@
 #include "support/temp_settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -33,12 +32,7 @@ protected:
         file = OpenSaveFile(t.ctx);
         return bool(file);
     }
-    void existing(const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    void existing(const QByteArray& bytes) { ASSERT_TRUE(test::WriteWholeFile(path, bytes)); }
 };
 
 TEST_F(OpenSaveFileTest, AsksInTheRememberedFolderAndCreatesANewFile)
