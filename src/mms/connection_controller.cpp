@@ -1,7 +1,7 @@
 #include "mms/connection_controller.h"
 
 #include "asf/run_fixups.h"
-#include "asf/save_file.h"
+#include "asf/run_names.h"
 #include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"

@@ -3,7 +3,7 @@
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
-#include "asf/save_file.h"
+#include "asf/run_names.h"
 #include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/session_log.h"

@@ -1,5 +1,5 @@
-#include "asf/save_file.h"
 #include "asf/name_rules.h"
+#include "asf/run_names.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "asf/save_file.h"
+#include "asf/run_names.h"
 
 #include "asf/name_rules.h"
 #include "state/run_state.h"
