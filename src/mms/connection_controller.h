@@ -1,10 +1,8 @@
 #pragma once
 
-#include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
-#include "mms/receive_buffer.h"
 #include "mms/run_actions.h"
 #include "mms/ui_dispatcher.h"
 #include "state/app_context.h"
@@ -21,7 +19,9 @@
 
 namespace tovrin {
 
+class ReceiveBuffer;
 class ReceiveLoop;
+class RecordingFile;
 
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
@@ -79,11 +79,13 @@ public:
     // draining after the run stopped), processing events other than user
     // input meanwhile. Called before anything else reuses the run state.
     void finishReceiveThread();
-    // The receive buffer the runs' bytes and datagrams wait in, for a test
-    // that plays a sender.
-    ReceiveBuffer& receiveBuffer() { return m_buffer; }
-    // The save file of the current or last run (none before the first).
-    std::unique_ptr<RecordingFile>& recording() { return m_recording; }
+    // The current or last run's receive buffer and save file, until the next
+    // Connect (none before the first, or when Connect failed before them).
+    ReceiveBuffer* receiveBuffer();
+    RecordingFile* recording();
+    // Starts at the end of a run, for tests of the stop routine: a run whose
+    // save file is `file`, as Connect would have opened it.
+    void adoptRecording(std::unique_ptr<RecordingFile> file);
 
 signals:
     void runStarted();
@@ -117,17 +119,11 @@ private:
     void onRefresh();
     void completeOnUi();
     void startReceiveThread();
+    void forgetEndedRun();
     QString timeAndDate() const;
 
     AppContext& m_ctx;
     UiDispatcher m_ui;
-    // The control connection appends, the receive thread takes; it guards
-    // itself. Cleared when a run's receive thread starts.
-    ReceiveBuffer m_buffer;
-    // The run's save file: opened by Connect, closed by the stop routine and
-    // let go by the next Connect, after the last run's receive thread has
-    // ended. It guards itself.
-    std::unique_ptr<RecordingFile> m_recording;
     ControlConnection m_connection;
     QUdpSocket m_udp;
     QTimer m_refresh;
@@ -144,9 +140,12 @@ private:
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
 
-    // The receive thread of the current or last run, and what it works with.
+    // The receive thread of a run, and what it works with.
     struct ReceiveThread;
-    std::unique_ptr<ReceiveThread> m_receiver;
+    // The current or last run's own parts: made by Connect, let go once its
+    // receive thread has joined.
+    struct Run;
+    std::unique_ptr<Run> m_run;
 };
 
 }  // namespace tovrin

@@ -3,6 +3,7 @@
 #include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
+#include "mms/receive_buffer.h"
 #include "state/run_state.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
@@ -179,8 +180,9 @@ struct EndingRun : ControllerFixture {
         file.write(bytes);
         file.close();
         RunState& run = t.run;
-        controller.recording() = std::make_unique<RecordingFile>();
-        controller.recording()->open(path, true);
+        auto recording = std::make_unique<RecordingFile>();
+        recording->open(path, true);
+        controller.adoptRecording(std::move(recording));
         run.savePath = path;
         run.headerLength = std::uint32_t(source.header.size());
         run.packetSize = source.packetSize;
@@ -301,7 +303,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     stale[6] = char(stale.size());
     f.t.shell.onLog = [&](const QString& line) {
         if (line.startsWith(QStringLiteral("連線到串流伺服器中")))
-            f.controller.receiveBuffer().append(ReceiveBuffer::Lane::Datagrams, stale);
+            f.controller.receiveBuffer()->append(ReceiveBuffer::Lane::Datagrams, stale);
     };
     const QString out = f.t.dir.filePath(QStringLiteral("udp.wmv"));
     ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
