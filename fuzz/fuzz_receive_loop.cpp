@@ -6,7 +6,8 @@
 // [lane byte][16-bit length][bytes], lane 1 = a UDP datagram, else TCP bytes;
 // without bit 1 the rest is all TCP bytes).
 #include "asf/byte_helpers.h"
-#include "asf/header_fixup.h"
+#include "asf/recording_file.h"
+#include "asf/run_fixups.h"
 #include "fuzz_shell.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
@@ -28,20 +29,18 @@ struct DiscardingSink : ByteSink {
 // The UI thread's part of a run, done in place: there is only one thread here.
 struct InlineActions : RunActions {
     AppContext& ctx;
-    explicit InlineActions(AppContext& c) : ctx(c) {}
+    ReceiveBuffer& buffer;
+    RecordingFile& file;
+    InlineActions(AppContext& c, ReceiveBuffer& b, RecordingFile& f) : ctx(c), buffer(b), file(f) {}
     void requestStop() override
     {
         ctx.run.stopFlag = true;
-        ctx.run.receiveBuffer.wake();
+        buffer.wake();
     }
     void announceStreamStart() override {}
     void announceCompletion() override
     {
-        {
-            std::lock_guard lock(ctx.run.saveFileLock);
-            FixPacketCount(ctx.run);
-        }
-        ctx.run.packetCountFixed = true;
+        FixCompletedRun(ctx.run, file);
         requestStop();
     }
     bool askCredentials() override { return true; }
@@ -49,11 +48,11 @@ struct InlineActions : RunActions {
     void streamDrained() override {}
 };
 
-void feed(RunState& run, QByteArrayView input, bool records)
+void feed(ReceiveBuffer& buffer, QByteArrayView input, bool records)
 {
     using Lane = ReceiveBuffer::Lane;
     if (!records) {
-        run.receiveBuffer.append(Lane::Stream, input.toByteArray());
+        buffer.append(Lane::Stream, input.toByteArray());
         return;
     }
     qsizetype at = 0;
@@ -64,9 +63,9 @@ void feed(RunState& run, QByteArrayView input, bool records)
         at += 3 + length;
         // The UDP socket lets in only datagrams that hold exactly one data packet.
         if (!datagram)
-            run.receiveBuffer.append(Lane::Stream, bytes);
+            buffer.append(Lane::Stream, bytes);
         else if (bytes.size() >= kDataPrefixSize && ReadDataPrefix(bytes).length == bytes.size())
-            run.receiveBuffer.append(Lane::Datagrams, bytes);
+            buffer.append(Lane::Datagrams, bytes);
     }
 }
 
@@ -82,26 +81,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RunState& run = f.run;
     run.resume = data[0] & 1;
     run.savePath = path;
-    run.saveFile = std::make_unique<QFile>(path);
-    if (!run.saveFile->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+    RecordingFile file;
+    if (file.open(path, false) != RecordingFile::Opened::Yes)
         std::abort();
 
-    feed(run, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
-    run.receiveBuffer.closeInput();
+    ReceiveBuffer buffer;
+    feed(buffer, QByteArrayView(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)), data[0] & 2);
+    buffer.closeInput();
 
     DiscardingSink sink;
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run);
-    InlineActions actions(ctx);
-    ReceiveLoop loop(ctx, commands, actions);
+    InlineActions actions(ctx, buffer, file);
+    ReceiveLoop loop(ctx, buffer, file, commands, actions);
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.
-    std::lock_guard lock(run.saveFileLock);
-    if (!run.liveHeaderFixed && run.isLive())
-        FixLiveHeader(ctx.run);
-    if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0)
-        FixPacketCount(ctx.run);
-    run.saveFile->close();
+    FixUpStoppedRun(run, &file);
+    file.close();
     return 0;
 }

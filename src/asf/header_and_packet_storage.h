@@ -1,60 +1,69 @@
 #pragma once
 
-#include "state/save_file_mutex.h"
+#include "asf/packet_parser.h"
+#include "asf/recording_file.h"
 
 #include <QByteArray>
 
 #include <cstdint>
-#include <mutex>
 #include <optional>
 
 namespace tovrin {
 
-struct AppContext;
 struct RunState;
-class Shell;
 
-// The collected header written at the start of the save file, or, when the
-// run resumes a file that holds its header already, only the resume line
-// logged. False after the message when the write fails.
-bool StoreHeaderBytes(AppContext& ctx, const QByteArray& header);
+enum class HeaderStored {
+    Written,        // at the start of the save file
+    KeptForResume,  // the resumed file holds the earlier run's header, fix-ups included
+    WriteFailed,
+};
+// The collected header written at the start of the run's save file, unless
+// the run resumes a file that holds its header already.
+HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header);
 
-// Header storage as a transport runs it once it has collected the header
-// whole (the run's header length and packet size set from it): stores the
-// header, inspects it from the save file and builds the padding block, with
-// the progress lines in the log. True when data may be requested; false after
-// a logged failure. StoreAndInspectHeader leaves out the first line, "- 接收
-// 標題...", for a transport that logged it before it started collecting.
-bool ReceiveHeaderBytes(AppContext& ctx, const QByteArray& header);
-bool StoreAndInspectHeader(AppContext& ctx, const QByteArray& header);
+// Readies the run for its media packets once its header is stored and read:
+// the padding block, and the packets a file of known length expects. A
+// resumed file whose last run ended without its fix-ups (the process was
+// killed) still states the server's total packet count; resuming from there
+// would ask for packets past the end and leave a hole, so the resume point
+// is lowered to the whole slots the file holds after its header. Answers
+// that number when it lowered the point.
+std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file);
 
-// Pads `packet` with 0x00 bytes, or cuts it with a logged warning, to the
-// run's packet size, then writes it into its slot for the run's packet index:
-// header length + index x packet size, a 64-bit offset. One seek, one write,
-// under the run's saveFileLock. False when the save file is missing or the
-// write fails.
-bool WriteDataPacket(RunState& run, Shell& shell, QByteArray& packet);
+// What storing one media packet has to tell the user.
+struct StoredPacket {
+    // The packet came from before the first one of the recording and was
+    // dropped; set for the run's first such packet only.
+    bool earlyDropped = false;
+    bool missingTimecode = false;
+    std::optional<RebaseFault> rebaseFault;  // a live packet's timecodes could not be rebased
+    bool truncated = false;                  // longer than the packet size: cut
+    WriteFailure writeFailure;               // the run's first failed write
+};
 
 // Stores the media packets of one run. Holds the run's first sequence number
 // and first send time, so a run's receive loop keeps one writer for its
-// whole life. Receive thread.
+// whole life. Receive thread (the UI thread for MMS over HTTP).
 class MediaPacketWriter {
 public:
-    explicit MediaPacketWriter(AppContext& ctx) : m_ctx(ctx) {}
+    MediaPacketWriter(RunState& run, RecordingFile& file) : m_run(run), m_file(file) {}
 
     // Handles one media packet (the payload behind its data prefix): sets the
     // packet index and media time, rebases the timecodes of a live broadcast,
-    // and writes the packet into its slot.
-    void handle(std::uint32_t sequence, QByteArray packet);
+    // pads it with 0x00 bytes or cuts it to the run's packet size, and writes
+    // it into its slot at header length + index x packet size, a 64-bit
+    // offset.
+    StoredPacket handle(std::uint32_t sequence, QByteArray packet);
 
-    // Writes out the packets still batched for the file (see slot_writer.h),
-    // as the loop does before it waits for more bytes.
-    void flush();
+    // Writes out the packets still batched for the file, as the loop does
+    // before it waits for more bytes.
+    WriteFailure flush();
 
 private:
-    void reportWriteError(std::unique_lock<SaveFileMutex>& lock);
+    WriteFailure firstFailure(WriteFailure failure);
 
-    AppContext& m_ctx;
+    RunState& m_run;
+    RecordingFile& m_file;
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;

@@ -2,7 +2,6 @@
 
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
-#include "asf/slot_writer.h"
 #include "state/run_state.h"
 
 #include <QFile>
@@ -49,13 +48,11 @@ struct Patch {
     bool put64(qint64 offset, std::uint64_t value) { return put(offset, EncodeLE64(value)); }
 };
 
-bool OpenPatch(RunState& run, Patch& patch)
+bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
 {
-    if (!run.saveFile)
+    if (path.isEmpty())
         return false;
-    // The packets still batched belong in the file before it is measured.
-    FlushSlots(run);
-    patch.file.setFileName(run.saveFile->fileName());
+    patch.file.setFileName(path);
     if (!patch.file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return false;
     patch.header = ReadStoredHeader(patch.file, run.headerLength);
@@ -70,10 +67,10 @@ std::uint64_t PacketCount(const RunState& run)
 
 }  // namespace
 
-bool FixPacketCount(RunState& run)
+bool FixPacketCount(const QString& path, const RunState& run)
 {
     Patch patch;
-    if (!OpenPatch(run, patch))
+    if (!OpenPatch(path, run, patch))
         return false;
     const std::optional<qint64> at = patch.find(guid::kFileProperties, kDataPacketsField + 8);
     if (!at)
@@ -83,11 +80,11 @@ bool FixPacketCount(RunState& run)
     return patch.put64(*at + kDataPacketsField, PacketCount(run));
 }
 
-LiveHeaderFix FixLiveHeader(RunState& run)
+LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run)
 {
     Patch patch;
     const std::optional<qint64> at =
-        OpenPatch(run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;
+        OpenPatch(path, run, patch) ? patch.find(guid::kFileProperties, kFlagsField + 1) : std::nullopt;
     if (!at)
         return LiveHeaderFix::NoFileObject;
     const qint64 o = *at;

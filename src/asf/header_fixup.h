@@ -6,12 +6,12 @@ namespace tovrin {
 
 struct RunState;
 
-// Patches the header of the run's save file when the run ends. Both open
-// their own handle on the save file, leaving the run's handle where it is,
+// Patches the header of the run's save file, at `path`, when the run ends.
+// Both open their own handle on the file, leaving the run's handle where it is,
 // and search the stored header, as far as the file holds it, for the objects
 // they patch; nothing beyond the stored header is written. Values are written
-// whole, 64 bits wide. UI thread; the caller holds the run's saveFileLock, so
-// no data packet is written meanwhile.
+// whole, 64 bits wide. UI thread, inside RecordingFile::patch, so no data
+// packet is written meanwhile. An empty path (no file) patches nothing.
 //
 // The packet count written is the number of packets up to and including the
 // highest one stored, that is its packet index + 1, or 0 when no media packet
@@ -19,7 +19,7 @@ struct RunState;
 
 // Data Packets Count of the File Properties Object, so a later run can resume
 // the file. False, without a message, when the object is not in the header.
-bool FixPacketCount(RunState& run);
+bool FixPacketCount(const QString& path, const RunState& run);
 
 // How patching a live recording's header went.
 enum class LiveHeaderFix {
@@ -35,7 +35,7 @@ enum class LiveHeaderFix {
 // the file. Shows nothing: it runs under the save-file lock, and a message
 // box there would let a second stop, arriving from the box's event loop,
 // lock the same mutex again. The caller tells the user once it has let go.
-LiveHeaderFix FixLiveHeader(RunState& run);
+LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run);
 
 // The message box a failed live fix-up shows, or empty when it shows none.
 QString LiveHeaderFixMessage(LiveHeaderFix outcome);

@@ -1,16 +1,16 @@
 #include "mms/connection_controller.h"
 
-#include "asf/header_fixup.h"
 #include "asf/run_fixups.h"
-#include "asf/save_file.h"
-#include "asf/slot_writer.h"
+#include "asf/run_names.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
 #include "mms/client_commands.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
+#include "mms/save_file_choice.h"
 #include "mms/server_access.h"
+#include "mms/storage_report.h"
 #include "mms/ui_thread_shell.h"
 #include "state/app_error.h"
 #include "state/format_time.h"
@@ -38,6 +38,19 @@ constexpr std::size_t kDatagramLaneLimit = 4u * 1024 * 1024;
 
 }  // namespace
 
+// One download run's own parts. Made by Connect; destroyed only once the
+// run's receive thread has joined, by the next Connect or when the
+// controller goes.
+struct ConnectionController::Run {
+    // The save file: opened by Connect, closed by the stop routine. It
+    // guards itself.
+    std::unique_ptr<RecordingFile> recording;
+    // The control connection and the UDP socket append, the receive thread
+    // takes; it guards itself.
+    ReceiveBuffer buffer;
+    std::unique_ptr<ReceiveThread> receiver;  // from the made connection on
+};
+
 // What one run's receive thread works with. It outlives the thread: the
 // controller destroys it only after the thread has ended.
 struct ConnectionController::ReceiveThread {
@@ -48,12 +61,12 @@ struct ConnectionController::ReceiveThread {
         ConnectionController& owner;
     };
 
-    ReceiveThread(ConnectionController& owner)
+    ReceiveThread(ConnectionController& owner, Run& run)
         : shell(owner.m_ctx.shell, owner.m_ui),
           stopper(owner),
           ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
           commands(owner.m_channel, owner.m_ctx.run),
-          loop(ctx, commands, owner)
+          loop(ctx, run.buffer, *run.recording, commands, owner)
     {
     }
 
@@ -67,11 +80,7 @@ struct ConnectionController::ReceiveThread {
 };
 
 ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
-    : QObject(parent),
-      m_ctx(ctx),
-      m_ui(this),
-      m_connection(ctx.run.receiveBuffer),
-      m_channel(m_connection.sink(), ctx.run.commandSequence)
+    : QObject(parent), m_ctx(ctx), m_ui(this), m_channel(m_connection.sink(), ctx.run.commandSequence)
 {
     m_refresh.setInterval(kRefreshInterval);
     m_watchdog.setInterval(kWatchdogInterval);
@@ -135,7 +144,7 @@ bool ConnectionController::connectClick(const QString& urlText)
         return false;
     // Inside a step the last run's receive thread waits for (a Connect from
     // the nested event loop of its message box), that thread cannot end.
-    if (m_receiver && !m_receiver->done && m_ui.inStep())
+    if (m_run && m_run->receiver && !m_run->receiver->done && m_ui.inStep())
         return false;
     if (urlText.isEmpty()) {
         shell.showMessage(QStringLiteral("沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
@@ -162,14 +171,17 @@ bool ConnectionController::connectClick(const QString& urlText)
         return false;
     }
     QString url = urlText;
-    const bool named = PrepareNames(m_ctx, url);
+    const bool named = PrepareNames(m_ctx.run, url);
     if (url != urlText)
         emit urlTextChanged(url);
     if (!named) {
         shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
         return false;
     }
-    if (!OpenSaveFile(m_ctx))
+    // A new run; the last one went with its receive thread.
+    m_run = std::make_unique<Run>();
+    m_run->recording = OpenSaveFile(m_ctx);
+    if (!m_run->recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
@@ -205,7 +217,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
-    m_connection.open(target.host, port, m_ctx.settings.bypassDns);
+    m_connection.open(target.host, port, m_ctx.settings.bypassDns, m_run->buffer);
     return true;
 }
 
@@ -262,17 +274,17 @@ void ConnectionController::onConnected()
     shell.appendLog(QStringLiteral("開啟 MMS 協定，等候回覆中..."));
     m_refresh.start();
     startReceiveThread();
-    m_receiver->commands.sendConnect();
+    m_run->receiver->commands.sendConnect();
 }
 
 void ConnectionController::startReceiveThread()
 {
     // The run's first step: datagrams that reached the UDP port before this
     // connection belong to no run of ours and must not be taken as its data.
-    m_ctx.run.receiveBuffer.clear();
+    m_run->buffer.clear();
     m_datagramOverflowLogged = false;
-    m_receiver = std::make_unique<ReceiveThread>(*this);
-    ReceiveThread* receiver = m_receiver.get();
+    m_run->receiver = std::make_unique<ReceiveThread>(*this, *m_run);
+    ReceiveThread* receiver = m_run->receiver.get();
     receiver->thread = std::thread([receiver] {
         receiver->loop.run();
         receiver->done = true;
@@ -281,10 +293,14 @@ void ConnectionController::startReceiveThread()
 
 void ConnectionController::finishReceiveThread()
 {
-    if (!m_receiver)
+    if (!m_run)
         return;
+    if (!m_run->receiver) {
+        forgetEndedRun();
+        return;
+    }
     m_ctx.run.stopFlag = true;
-    m_ctx.run.receiveBuffer.wake();
+    m_run->buffer.wake();
     // The thread may be waiting for a step it handed to this thread. User
     // input waits meanwhile: a Connect clicked now would start a run over
     // the one this call is finishing.
@@ -292,14 +308,41 @@ void ConnectionController::finishReceiveThread()
     // queued slot), the event loop would not deliver the posted step the
     // thread waits for, and the wait would never end.
     m_finishingThread = true;
-    while (!m_receiver->done) {
+    while (!m_run->receiver->done) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
     }
     m_finishingThread = false;
-    if (m_receiver->thread.joinable())
-        m_receiver->thread.join();
-    m_receiver.reset();
+    if (m_run->receiver->thread.joinable())
+        m_run->receiver->thread.join();
+    m_run->receiver.reset();
+    forgetEndedRun();
+}
+
+void ConnectionController::forgetEndedRun()
+{
+    // A run still active keeps its parts for its stop routine.
+    if (m_runActive)
+        return;
+    m_connection.forgetBuffer();
+    m_run.reset();
+}
+
+ReceiveBuffer* ConnectionController::receiveBuffer()
+{
+    return m_run ? &m_run->buffer : nullptr;
+}
+
+RecordingFile* ConnectionController::recording()
+{
+    return m_run ? m_run->recording.get() : nullptr;
+}
+
+void ConnectionController::adoptRecording(std::unique_ptr<RecordingFile> file)
+{
+    finishReceiveThread();
+    m_run = std::make_unique<Run>();
+    m_run->recording = std::move(file);
 }
 
 void ConnectionController::onDisconnected()
@@ -307,7 +350,7 @@ void ConnectionController::onDisconnected()
     if (!m_runActive || m_stopping)
         return;
     m_ctx.shell.appendLog(QStringLiteral("關閉連接: \t") + timeAndDate());
-    if (!m_receiver || m_receiver->done) {
+    if (!m_run->receiver || m_run->receiver->done) {
         stopRun();
         return;
     }
@@ -352,7 +395,9 @@ void ConnectionController::onDatagrams()
             m_ctx.shell.appendLog(QStringLiteral("Warning, UDP datagram does not hold one data packet, dropped"));
             continue;
         }
-        ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+        if (!m_run)
+            continue;  // no run to take it
+        ReceiveBuffer& buffer = m_run->buffer;
         if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
             if (!m_datagramOverflowLogged)
                 m_ctx.shell.appendLog(
@@ -396,10 +441,11 @@ void ConnectionController::stopRun()
     RunState& run = m_ctx.run;
     Shell& shell = m_ctx.shell;
     run.stopFlag = true;
-    run.receiveBuffer.wake();
+    if (m_run)
+        m_run->buffer.wake();
     m_watchdog.stop();
 
-    FixUpStoppedRun(m_ctx);
+    FixUpAndTell(shell, run, recording());
 
     m_stopping = true;
     m_connection.abort();
@@ -408,7 +454,8 @@ void ConnectionController::stopRun()
         m_fetch->abort();
     shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    CloseSaveFile(run);
+    if (RecordingFile* file = recording())
+        file->close();
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);
@@ -460,7 +507,7 @@ void ConnectionController::sendTransport()
         address = m_connection.socket().localAddress().toString();
         port = QString::number(udp ? m_udp.localPort() : m_connection.socket().localPort());
     });
-    m_receiver->commands.sendTransport(address, udp, port);
+    m_run->receiver->commands.sendTransport(address, udp, port);
 }
 
 bool ConnectionController::takeWaitingDatagrams()
@@ -476,7 +523,10 @@ bool ConnectionController::takeWaitingDatagrams()
 
 void ConnectionController::completeOnUi()
 {
-    const CompletionVerdict verdict = CompleteRunFile(m_ctx);
+    RecordingFile* file = recording();
+    if (!file)
+        return;  // no run of this controller's is under way
+    const CompletionVerdict verdict = CompleteRunFile(m_ctx, *file);
     if (m_runActive)
         m_end = verdict.whole ? RunEnd::Completed : RunEnd::Incomplete;
     stopRun();

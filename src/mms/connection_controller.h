@@ -19,7 +19,9 @@
 
 namespace tovrin {
 
+class ReceiveBuffer;
 class ReceiveLoop;
+class RecordingFile;
 
 // How a download run ended, for front ends that report it.
 enum class RunEnd {
@@ -77,6 +79,13 @@ public:
     // draining after the run stopped), processing events other than user
     // input meanwhile. Called before anything else reuses the run state.
     void finishReceiveThread();
+    // The current or last run's receive buffer and save file, until the next
+    // Connect (none before the first, or when Connect failed before them).
+    ReceiveBuffer* receiveBuffer();
+    RecordingFile* recording();
+    // Starts at the end of a run, for tests of the stop routine: a run whose
+    // save file is `file`, as Connect would have opened it.
+    void adoptRecording(std::unique_ptr<RecordingFile> file);
 
 signals:
     void runStarted();
@@ -114,6 +123,7 @@ private:
     void onRefresh();
     void completeOnUi();
     void startReceiveThread();
+    void forgetEndedRun();
     QString timeAndDate() const;
 
     AppContext& m_ctx;
@@ -134,9 +144,12 @@ private:
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
 
-    // The receive thread of the current or last run, and what it works with.
+    // The receive thread of a run, and what it works with.
     struct ReceiveThread;
-    std::unique_ptr<ReceiveThread> m_receiver;
+    // The current or last run's own parts: made by Connect, let go once its
+    // receive thread has joined.
+    struct Run;
+    std::unique_ptr<Run> m_run;
 };
 
 }  // namespace tovrin

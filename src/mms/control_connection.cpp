@@ -1,7 +1,7 @@
 #include "mms/control_connection.h"
 
+#include "mms/receive_buffer.h"
 #include "mms/receive_loop.h"
-#include "state/receive_buffer.h"
 
 #include <QHostAddress>
 #include <QTimer>
@@ -17,7 +17,7 @@ constexpr qint64 kSendBacklogLimit = 1024 * 1024;
 constexpr int kReadRetryInterval = 10;
 }  // namespace
 
-ControlConnection::ControlConnection(ReceiveBuffer& buffer, QObject* parent) : QObject(parent), m_buffer(buffer)
+ControlConnection::ControlConnection(QObject* parent) : QObject(parent)
 {
     // Bounded: the socket stops reading from the network when the receive
     // buffer has no room, and the server is slowed by TCP itself.
@@ -29,8 +29,9 @@ ControlConnection::ControlConnection(ReceiveBuffer& buffer, QObject* parent) : Q
     connect(&m_tcp, &QTcpSocket::readyRead, this, &ControlConnection::readIntoBuffer);
 }
 
-void ControlConnection::open(const QString& host, quint16 port, bool byAddress)
+void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer)
 {
+    m_buffer = &buffer;
     m_replied = false;
     m_peerClosed = false;
     if (byAddress)
@@ -53,8 +54,8 @@ void ControlConnection::closeInputOnceRead()
 
 void ControlConnection::closeInputIfRead()
 {
-    if (m_peerClosed && m_tcp.bytesAvailable() == 0)
-        m_buffer.closeInput();
+    if (m_buffer && m_peerClosed && m_tcp.bytesAvailable() == 0)
+        m_buffer->closeInput();
 }
 
 void ControlConnection::waitForRoom()
@@ -67,7 +68,7 @@ void ControlConnection::waitForRoom()
     // shortly: a header larger than the buffer would otherwise wait for bytes
     // that are never read.
     m_readPaused = true;
-    if (m_buffer.size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
+    if (m_buffer->size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
         resumeReading();
         return;
     }
@@ -79,9 +80,9 @@ void ControlConnection::waitForRoom()
 
 void ControlConnection::readIntoBuffer()
 {
-    if (!m_tcp.isOpen())
+    if (!m_tcp.isOpen() || !m_buffer)
         return;  // a resume queued before the stop routine closed the socket
-    const qint64 room = qint64(kReceiveBufferLimit) - qint64(m_buffer.size(ReceiveBuffer::Lane::Stream));
+    const qint64 room = qint64(kReceiveBufferLimit) - qint64(m_buffer->size(ReceiveBuffer::Lane::Stream));
     if (room <= 0) {
         waitForRoom();
         return;
@@ -90,12 +91,12 @@ void ControlConnection::readIntoBuffer()
     const QByteArray bytes = m_tcp.read(room);
     if (!bytes.isEmpty()) {
         m_replied = true;
-        m_buffer.append(ReceiveBuffer::Lane::Stream, bytes);
+        m_buffer->append(ReceiveBuffer::Lane::Stream, bytes);
     }
     if (m_tcp.bytesAvailable() > 0)
         waitForRoom();  // more waiting than fits
     closeInputIfRead();
-    if (m_buffer.size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit)
+    if (m_buffer->size(ReceiveBuffer::Lane::Stream) > kReceiveBufferLimit)
         emit receiveBufferOverflow();
 }
 

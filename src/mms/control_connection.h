@@ -26,10 +26,13 @@ class ControlConnection : public QObject {
     Q_OBJECT
 
 public:
-    explicit ControlConnection(ReceiveBuffer& buffer, QObject* parent = nullptr);
+    explicit ControlConnection(QObject* parent = nullptr);
 
-    // Connects for a new run; byAddress skips the name lookup.
-    void open(const QString& host, quint16 port, bool byAddress);
+    // Connects for a new run, whose bytes go into `buffer`; byAddress skips
+    // the name lookup.
+    void open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer);
+    // Forgets the run's buffer, before the run goes; the connection is idle.
+    void forgetBuffer() { m_buffer = nullptr; }
     // Drops the connection at once; what was not sent is lost.
     void abort();
     bool isIdle() const { return m_tcp.state() == QAbstractSocket::UnconnectedState; }
@@ -72,7 +75,7 @@ private:
     void closeInputIfRead();
     void write(const QByteArray& bytes);
 
-    ReceiveBuffer& m_buffer;
+    ReceiveBuffer* m_buffer = nullptr;  // the current run's
     QTcpSocket m_tcp;
     QueuedSink m_sink{*this};
     bool m_replied = false;

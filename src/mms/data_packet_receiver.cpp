@@ -3,6 +3,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/header_assembler.h"
 #include "mms/receive_front.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
@@ -41,7 +42,7 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 
 }  // namespace
 
-bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
+bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
     HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
@@ -51,12 +52,11 @@ bool ReceiveHeader(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
             ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
         return false;
     }
-    return StoreAndInspectHeader(ctx, assembler.header());
+    return StoreAndInspectHeader(ctx, file, assembler.header());
 }
 
-MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const StopRequested& stop)
+MediaTake TakeMediaPacket(AppContext& ctx, ReceiveLane lane, MediaPacketWriter& writer, const StopRequested& stop)
 {
-    ReceiveLane lane(ctx.run.receiveBuffer, ReceiveBuffer::Lane::Stream);
     const std::optional<DataPrefix> prefix = WaitForPrefix(lane, stop);
     if (!prefix)
         return MediaTake::Stopped;
@@ -68,7 +68,8 @@ MediaTake TakeMediaPacket(AppContext& ctx, MediaPacketWriter& writer, const Stop
     }
     if (!lane.waitFor(prefix->length, stop))
         return MediaTake::Stopped;
-    writer.handle(prefix->sequence, lane.takeFront(prefix->length).sliced(kDataPrefixSize));
+    TellStoredPacket(ctx.shell,
+                     writer.handle(prefix->sequence, lane.takeFront(prefix->length).sliced(kDataPrefixSize)));
     return MediaTake::Stored;
 }
 

@@ -1,7 +1,7 @@
 #include "mms/progress.h"
 
-#include "asf/run_fixups.h"
 #include "mms/missing_packets.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/format_time.h"
 #include "state/run_state.h"
@@ -139,9 +139,9 @@ int SoundRepeatInterval(const QString& doneInterval)
     return seconds * 1000;
 }
 
-CompletionVerdict CompleteRunFile(AppContext& ctx)
+CompletionVerdict CompleteRunFile(AppContext& ctx, RecordingFile& file)
 {
-    const bool whole = FixCompletedRun(ctx);
+    const bool whole = CompleteAndTell(ctx.shell, ctx.run, file);
     // A file with packets missing, one that could not be completed or that
     // missed a write is no success: it is told as what it is.
     const ReceivedPackets& received = ctx.run.receivedPackets;

@@ -9,6 +9,7 @@ class QTimer;
 namespace tovrin {
 
 struct AppContext;
+class RecordingFile;
 
 // The refresh tick, every 200 ms while a run is connected: elapsed and
 // remaining media time, the statistics counters of the file-properties
@@ -30,7 +31,7 @@ struct CompletionVerdict {
     QString reasonLine;
     QString message;
 };
-CompletionVerdict CompleteRunFile(AppContext& ctx);
+CompletionVerdict CompleteRunFile(AppContext& ctx, RecordingFile& file);
 
 // The stream ended and the file is whole, after the stop routine: the log
 // lines, the full gauge, the caption, the flash, the sound (repeated by

@@ -6,6 +6,7 @@
 #include "mms/run_actions.h"
 #include "mms/server_error.h"
 #include "mms/server_replies.h"
+#include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"
@@ -46,8 +47,9 @@ constexpr int kDatagramBurst = 32;
 
 }  // namespace
 
-ReceiveLoop::ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions)
-    : m_ctx(ctx), m_commands(commands), m_actions(actions), m_writer(ctx)
+ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
+                         RunActions& actions)
+    : m_ctx(ctx), m_buffer(buffer), m_file(file), m_commands(commands), m_actions(actions), m_writer(ctx.run, file)
 {
 }
 
@@ -58,7 +60,7 @@ bool ReceiveLoop::stopRequested() const
 
 void ReceiveLoop::run()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     bool streamReady = false;
     bool datagramReady = false;
     const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams) {
@@ -74,7 +76,7 @@ void ReceiveLoop::run()
         if (!buffer.waitUntil(ready, [] { return true; })) {
             // Nothing to do until more bytes arrive: the file catches up
             // with what was stored, and the socket is read again.
-            m_writer.flush();
+            TellWriteFailure(m_ctx.shell, m_writer.flush());
             m_actions.streamDrained();
             if (!buffer.waitUntil(ready, [this] { return stopRequested(); }))
                 return;
@@ -82,7 +84,7 @@ void ReceiveLoop::run()
         if (!streamReady && !datagramReady) {
             // The server has gone and everything it sent is stored: the run ends.
             takeStragglers();
-            m_writer.flush();
+            TellWriteFailure(m_ctx.shell, m_writer.flush());
             m_actions.requestStop();
             return;
         }
@@ -102,7 +104,7 @@ void ReceiveLoop::run()
 
 void ReceiveLoop::handleStreamFront()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     ReceiveFront front = SplitFront(buffer.peek(Lane::Stream, kCommandHeaderSize));
     if (front.kind == ReceiveFront::Kind::NeedMore)  // a command longer than its first 48 bytes
         front = SplitFront(buffer.peek(Lane::Stream, std::size_t(front.needed)));
@@ -115,7 +117,7 @@ void ReceiveLoop::handleStreamFront()
     if (front.kind == ReceiveFront::Kind::Command) {
         // What was stored reaches the file before a command can end the run,
         // so a write failure is still told in its own words.
-        m_writer.flush();
+        TellWriteFailure(m_ctx.shell, m_writer.flush());
         if (front.total < kCommandHeaderSize) {
             // Shorter than the fields read from it: its end cannot be trusted
             // to be the start of the next packet.
@@ -149,7 +151,7 @@ void ReceiveLoop::handleStreamFront()
         return;
     case kMediaPacketType:
         if (headerStored())
-            TakeMediaPacket(m_ctx, m_writer, [this] { return stopRequested(); });
+            TakeMediaPacket(m_ctx, {m_buffer, Lane::Stream}, m_writer, [this] { return stopRequested(); });
         else
             dropEarlyMediaPacket(buffer, Lane::Stream, prefix.length);
         return;
@@ -161,7 +163,7 @@ void ReceiveLoop::handleStreamFront()
 
 void ReceiveLoop::handleDatagram()
 {
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     // Datagrams enter their lane only whole and with a consistent prefix, so
     // the prefix length is the datagram's size.
     const DataPrefix prefix = ReadDataPrefix(buffer.peek(Lane::Datagrams, kDataPrefixSize));
@@ -175,7 +177,7 @@ void ReceiveLoop::handleDatagram()
             return;
         }
         const QByteArray datagram = buffer.takeFront(Lane::Datagrams, prefix.length);
-        m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize));
+        TellStoredPacket(m_ctx.shell, m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize)));
         return;
     }
     default:
@@ -192,7 +194,7 @@ void ReceiveLoop::takeStragglers()
     // the run waits a moment, less when the file is known to be whole.
     if (!m_actions.takeWaitingDatagrams())
         return;
-    ReceiveBuffer& buffer = m_ctx.run.receiveBuffer;
+    ReceiveBuffer& buffer = m_buffer;
     const ReceivedPackets& received = m_ctx.run.receivedPackets;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStragglerGraceMs);
     const auto datagramWaiting = [](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); };
@@ -205,12 +207,12 @@ void ReceiveLoop::takeStragglers()
         if (!buffer.waitUntil(datagramWaiting, givenUp, std::chrono::milliseconds(5)))
             break;
     }
-    m_writer.flush();
+    TellWriteFailure(m_ctx.shell, m_writer.flush());
 }
 
 void ReceiveLoop::handleHeader(bool fromDatagrams)
 {
-    ReceiveLane lane(m_ctx.run.receiveBuffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
+    ReceiveLane lane(m_buffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
     if (m_headerFailed) {
         // The header could not be stored and the exchange goes no further:
         // later header packets are dropped rather than read again and again.
@@ -218,8 +220,8 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
         return;
     }
     // Waiting for header bytes ends when the server has gone too.
-    const auto stop = [this] { return stopRequested() || m_ctx.run.receiveBuffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, lane, stop)) {
+    const auto stop = [this] { return stopRequested() || m_buffer.inputClosed(); };
+    if (ReceiveHeader(m_ctx, m_file, lane, stop)) {
         m_commands.sendStreamSelection();
         return;
     }

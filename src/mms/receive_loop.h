@@ -1,7 +1,7 @@
 #pragma once
 
 #include "asf/header_and_packet_storage.h"
-#include "state/receive_buffer.h"
+#include "mms/receive_buffer.h"
 
 #include <QByteArray>
 
@@ -12,6 +12,7 @@ namespace tovrin {
 
 struct AppContext;
 class ClientCommands;
+class RecordingFile;
 class RunActions;
 struct FieldBeyondReply;
 
@@ -36,7 +37,8 @@ inline constexpr int kStragglerGraceMs = 200;
 // flag is set, and handles nothing more once it is set.
 class ReceiveLoop {
 public:
-    ReceiveLoop(AppContext& ctx, ClientCommands& commands, RunActions& actions);
+    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
+                RunActions& actions);
 
     void run();
 
@@ -56,6 +58,8 @@ private:
     void dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length);
 
     AppContext& m_ctx;
+    ReceiveBuffer& m_buffer;
+    RecordingFile& m_file;
     ClientCommands& m_commands;
     RunActions& m_actions;
     MediaPacketWriter m_writer;

@@ -3,10 +3,12 @@
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
-#include "asf/save_file.h"
+#include "asf/run_names.h"
 #include "mms/progress.h"
+#include "mms/save_file_choice.h"
 #include "mms/server_access.h"
 #include "mms/server_error.h"
+#include "mms/storage_report.h"
 #include "mmsh/mmsh_request.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
@@ -79,7 +81,7 @@ bool MmshController::connectClick(const QString& urlText)
     } else {
         if (!ExtractServerHost(m_ctx, url))
             return false;
-        if (!PrepareNames(m_ctx, url)) {
+        if (!PrepareNames(m_ctx.run, url)) {
             shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
             return false;
         }
@@ -87,7 +89,11 @@ bool MmshController::connectClick(const QString& urlText)
     parsed.setScheme(QStringLiteral("http"));
     if (parsed.port() < 0)
         parsed.setPort(m_defaultPort);
-    if (!OpenSaveFile(m_ctx))
+    // The last run's file is let go first: choosing it again is no clash.
+    m_writer.reset();
+    m_recording.reset();
+    m_recording = OpenSaveFile(m_ctx);
+    if (!m_recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
@@ -98,7 +104,7 @@ bool MmshController::connectClick(const QString& urlText)
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
-    m_writer.emplace(m_ctx);
+    m_writer.emplace(m_ctx.run, *m_recording);
     m_header.clear();
     m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
     m_redirects = m_authTries = 0;
@@ -185,7 +191,7 @@ bool MmshController::consume()
     if (!running)
         return false;
     m_in.remove(0, at);
-    m_writer->flush();
+    TellWriteFailure(m_ctx.shell, m_writer->flush());
     return true;
 }
 
@@ -266,7 +272,7 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
             return true;
         }
         m_streaming = true;
-        m_writer->handle(chunk.locationId, chunk.payload);
+        TellStoredPacket(m_ctx.shell, m_writer->handle(chunk.locationId, chunk.payload));
         return true;
     case 'E':
         if (chunk.reason == kEndOfEntry)
@@ -275,7 +281,7 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
             complete();
             return false;
         }
-        m_writer->flush();
+        TellWriteFailure(m_ctx.shell, m_writer->flush());
         ReportServerError(m_ctx.shell, chunk.reason);
         stopRun();
         return false;
@@ -319,7 +325,7 @@ bool MmshController::headerComplete()
         stopRun();
         return false;
     }
-    if (!ReceiveHeaderBytes(m_ctx, m_header)) {
+    if (!ReceiveHeaderBytes(m_ctx, *m_recording, m_header)) {
         stopRun();
         return false;
     }
@@ -389,7 +395,7 @@ void MmshController::fail(const QString& logLine)
 {
     m_ended = true;
     if (m_writer)
-        m_writer->flush();
+        TellWriteFailure(m_ctx.shell, m_writer->flush());
     m_ctx.shell.appendLog(logLine);
     stopRun();
 }
@@ -397,8 +403,8 @@ void MmshController::fail(const QString& logLine)
 void MmshController::complete()
 {
     m_ended = true;
-    m_writer->flush();
-    if (!FixCompletedRun(m_ctx)) {
+    TellWriteFailure(m_ctx.shell, m_writer->flush());
+    if (!CompleteAndTell(m_ctx.shell, m_ctx.run, *m_recording)) {
         if (m_runActive)
             m_end = RunEnd::Incomplete;
         stopRun();
@@ -424,14 +430,15 @@ void MmshController::stopRun()
     run.stopFlag = true;
     m_ended = true;
     m_watchdog.stop();
-    FixUpStoppedRun(m_ctx);
+    FixUpAndTell(m_ctx.shell, run, m_recording.get());
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
         m_tcp.abort();
     m_stopping = false;
     m_ctx.shell.setModeLabel(ModeLabel::Standby);
     m_refresh.stop();
-    CloseSaveFile(run);
+    if (m_recording)
+        m_recording->close();
     if (m_runActive) {
         m_runActive = false;
         emit runFinished(m_end);

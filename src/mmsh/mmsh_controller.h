@@ -81,8 +81,9 @@ private:
     QTcpSocket m_tcp;
     QTimer m_watchdog;
     QTimer m_refresh;
-    QTimer m_soundRepeat;                       // the completion sound while its message is open
-    std::optional<MediaPacketWriter> m_writer;  // one per run: it holds the run's first packet
+    QTimer m_soundRepeat;                        // the completion sound while its message is open
+    std::unique_ptr<RecordingFile> m_recording;  // the run's save file, let go by the next Connect
+    std::optional<MediaPacketWriter> m_writer;   // one per run: it holds the run's first packet
     quint16 m_defaultPort = 80;
 
     QUrl m_url;  // where the next request goes (http://host:port/path)

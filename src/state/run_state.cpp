@@ -13,11 +13,7 @@ void RunState::reset()
         f->store(false);
     incarnation.store(1);
 
-    saveFile.reset();
-    slotBatch.clear();
-    slotBatchOffset = 0;
     receivedPackets.clear();
-    receiveBuffer.clear();
     paddingBlock.clear();
     funnelData.clear();
     serverHost.clear();

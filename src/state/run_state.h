@@ -1,11 +1,8 @@
 #pragma once
 
-#include "state/receive_buffer.h"
 #include "state/received_packets.h"
-#include "state/save_file_mutex.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <array>
@@ -24,25 +21,21 @@ inline constexpr std::size_t kMaxStreams = 10;
 // File packet count the server announces for a live broadcast.
 inline constexpr std::uint32_t kLivePacketCount = 0xFFFFFFFFu;
 
-// All values of one download run. The receive thread writes the counters and
-// the refresh tick reads them from the UI thread, so each is a single atomic
-// 32-bit word. Texts and byte strings are touched by one thread at a time:
-// the UI thread before the receive thread starts and after it has ended,
-// the receive thread in between. The receive buffer guards itself.
+// All values of one download run, grouped by who may touch them (see
+// docs/threads.md). "The receive thread" is the UI thread itself for MMS over
+// HTTP, which has none.
 struct RunState {
-    // Connection (controller)
-    std::atomic<bool> stopFlag{false};
-    Counter ackCount{0};
-    Counter commandSequence{0};
-
-    // Server figures (open-file reply, funnel reports)
+    // --- Atomic words: written by one thread, read by the other ------------
+    // The receive thread writes the server's figures, the storage progress
+    // and the facts of the stored header; the UI thread's refresh tick, stop
+    // routine and fix-ups read them. Each is one atomic 32-bit word.
     Counter packetSize{0};
     Counter headerLength{0};
     Counter filePacketCount{0};
     Counter streamBitRate{0};
     Counter serverClientCount{0};
-
-    // Storage progress
+    Counter ackCount{0};
+    Counter incarnation{1};
     Counter mediaTime{0};
     Counter packetIndex{0};
     // The highest slot stored in this run: a datagram that arrives out of
@@ -51,13 +44,6 @@ struct RunState {
     // Set once the first media packet of the run has been written to its
     // slot: until then packetIndex counts nothing.
     std::atomic<bool> mediaPacketStored{false};
-    // A failed write of the save file has been logged: once per run is enough.
-    std::atomic<bool> writeErrorReported{false};
-    // Which packets of an on-demand file the save file holds (see
-    // received_packets.h for the threads that touch it).
-    ReceivedPackets receivedPackets;
-
-    // From the stored ASF header
     Counter headerSendDuration{0};
     Counter headerFileSize{0};
     Counter storedPacketCount{0};
@@ -65,31 +51,32 @@ struct RunState {
     Counter streamKindBits{0};
     Counter maxBitRate{0};
 
-    // Flags
-    std::atomic<bool> resume{false};
-    std::atomic<bool> localFileMode{false};
+    // --- Atomic flags either thread may set --------------------------------
+    // The stop flag (the UI thread's stop routine, the receive thread's end
+    // of the run); every wait of the receive thread checks it.
+    std::atomic<bool> stopFlag{false};
+    // The fix-ups still to be done: the stop routine sets them once done, and
+    // a run that has nothing worth patching sets them beforehand.
     std::atomic<bool> liveHeaderFixed{false};
     std::atomic<bool> packetCountFixed{false};
-    // The data transport the server was asked for (UDP datagrams rather than
-    // the TCP connection). Set when the transport command goes out; the UDP
-    // setting may change meanwhile and no longer tells.
+    // A failed write of the save file has been told: once per run is enough.
+    std::atomic<bool> writeErrorReported{false};
+
+    // --- Set on the UI thread, read by the receive thread -----------------
+    // Set before the receive thread starts, except dataOverUdp: the data
+    // transport the server was asked for (UDP datagrams rather than the TCP
+    // connection), set when the transport command goes out; the UDP setting
+    // may change meanwhile and no longer tells.
+    std::atomic<bool> resume{false};
+    std::atomic<bool> localFileMode{false};
     std::atomic<bool> dataOverUdp{false};
-
-    Counter incarnation{1};
-
     // The gauge's percentage text, shown once a file of known length starts
-    // streaming and kept until the next reset.
+    // streaming and kept until the next reset. UI thread only.
     std::atomic<bool> gaugeTextShown{false};
 
-    std::unique_ptr<QFile> saveFile;
-    // Held by whoever reads, writes, patches or closes the save file: the
-    // receive thread stores packets while the UI thread may be patching it.
-    SaveFileMutex saveFileLock;
-    // Data packets of consecutive slots not yet written, starting at
-    // slotBatchOffset (see asf/slot_writer.h). Guarded by saveFileLock.
-    QByteArray slotBatch;
-    qint64 slotBatchOffset = 0;
-    ReceiveBuffer receiveBuffer;
+    // --- One thread at a time -------------------------------------------------
+    // The UI thread before the receive thread starts and after it has ended,
+    // the receive thread in between.
     QByteArray paddingBlock;
     QByteArray funnelData;
     QString serverHost;
@@ -98,24 +85,30 @@ struct RunState {
     QByteArray authCredentials;
     QString authChallenge;
     QString previewFile;
+    // Which packets of an on-demand file the save file holds (see
+    // received_packets.h for the threads that touch it).
+    ReceivedPackets receivedPackets;
 
-    // Filled from the ASF header; only the first streamCount entries are used.
-    // Not cleared by a reset.
+    // --- CommandChannel's send lock ----------------------------------------
+    // Numbers the commands; taken and raised only under that lock.
+    Counter commandSequence{0};
+
+    // --- Beside the run: kept by a reset -----------------------------------
+    // Filled from the ASF header (by the receive thread, as above); only the
+    // first streamCount entries are used.
     std::array<std::uint8_t, kMaxStreams> streamNumbers{};
     std::array<std::uint8_t, kMaxStreams> streamActions{};
-
-    // Live beside the run: counted across runs, back to 0 only on reaching 3.
+    // Counted across runs, back to 0 only on reaching 3.
     Counter funnelReportCount{0};
-
-    // What the main window's labels show, kept across resets: the path of the
-    // save file (chosen when a run starts) and the media location last opened.
+    // What the main window's labels show (UI thread): the path of the save
+    // file (chosen when a run starts) and the media location last opened.
     QString savePath;
     QString mediaLocation;
 
     bool isLive() const { return filePacketCount.load() == kLivePacketCount; }
 
     // Every run value back to its start value; the stream table and the
-    // funnel report count keep theirs. The save file is closed.
+    // funnel report count keep theirs.
     void reset();
 };
 

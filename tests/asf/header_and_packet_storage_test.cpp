@@ -1,7 +1,6 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/asf_objects.h"
 #include "asf/header_assembler.h"
-#include "asf/slot_writer.h"
 #include "support/asf_builder.h"
 #include "support/storage_run.h"
 
@@ -27,49 +26,46 @@ QByteArray TimedPacket(qsizetype size, std::uint32_t sendTime)
 TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
 {
     StorageRun r(100, 10);
-    MediaPacketWriter writer(r.t.ctx);
-    writer.handle(77, QByteArray(10, 'a'));
-    writer.handle(82, QByteArray(9, 'f'));   // padded
-    writer.handle(79, QByteArray(11, 'c'));  // cut; a late packet lands in its own slot
-    EXPECT_EQ(r.log.filter(QStringLiteral("警告，封包長度必須是剪下的大小")).size(), 1);
+    MediaPacketWriter writer(r.run, r.file);
+    EXPECT_FALSE(writer.handle(77, QByteArray(10, 'a')).truncated);
+    EXPECT_FALSE(writer.handle(82, QByteArray(9, 'f')).truncated);  // padded
+    EXPECT_TRUE(writer.handle(79, QByteArray(11, 'c')).truncated);  // cut; a late packet lands in its own slot
     EXPECT_EQ(r.run.packetIndex, 2u);
     EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') + QByteArray(10, 'c')
                                 + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
 
     // A packet from before the first one has no slot; it must not wrap to one terabytes away.
     const qint64 before = r.contents().size();
-    writer.handle(70, QByteArray(10, 'x'));
-    writer.handle(76, QByteArray(10, 'y'));
+    EXPECT_TRUE(writer.handle(70, QByteArray(10, 'x')).earlyDropped);
+    EXPECT_FALSE(writer.handle(76, QByteArray(10, 'y')).earlyDropped) << "told once";
     EXPECT_EQ(r.contents().size(), before);
-    EXPECT_EQ(r.log.filter(QStringLiteral("- Media packet from before the recording started, dropped")).size(), 1);
     EXPECT_EQ(r.run.packetIndex, 2u);
 }
 
 TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
 {
     StorageRun r(0, 40);
-    MediaPacketWriter writer(r.t.ctx);
-    writer.handle(1, TimedPacket(40, 70000));
+    MediaPacketWriter writer(r.run, r.file);
+    EXPECT_FALSE(writer.handle(1, TimedPacket(40, 70000)).missingTimecode);
     writer.handle(2, TimedPacket(40, 72500));
     EXPECT_EQ(r.run.mediaTime, 2500u);
     QByteArray unreadable = TimedPacket(40, 99999);
     unreadable[3] = 0x04;
-    writer.handle(3, unreadable);
+    EXPECT_TRUE(writer.handle(3, unreadable).missingTimecode);
     EXPECT_EQ(r.run.mediaTime, 2500u);
-    EXPECT_EQ(r.log, QStringList{QStringLiteral("Missing timecode, bad format, continuing...")});
     EXPECT_EQ(r.contents().mid(80), unreadable) << "the packet is still written";
 
     StorageRun resumed(0, 40);
     resumed.run.resume = true;
-    MediaPacketWriter(resumed.t.ctx).handle(1, TimedPacket(40, 70000));
+    MediaPacketWriter(resumed.run, resumed.file).handle(1, TimedPacket(40, 70000));
     EXPECT_EQ(resumed.run.mediaTime, 70000u);
 
     // A live packet whose payloads cannot be followed is stored as it is, told why.
     StorageRun live(0, 40);
     live.run.filePacketCount = kLivePacketCount;
-    MediaPacketWriter(live.t.ctx).handle(1, TimedPacket(40, 70000));
-    EXPECT_EQ(live.log, (QStringList{QStringLiteral("Error in packet, Segment Flags unknown 64"),
-                                     QStringLiteral("Error in packet, timecode update failed")}));
+    const StoredPacket told = MediaPacketWriter(live.run, live.file).handle(1, TimedPacket(40, 70000));
+    EXPECT_EQ(told.rebaseFault, (RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64}));
+    EXPECT_FALSE(told.missingTimecode || told.truncated);
 }
 
 TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresItCannotStore)
@@ -94,57 +90,51 @@ TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresIt
     }
 }
 
-TEST(HeaderAndPacketStorage, AHeaderIsStoredInspectedAndSetsThePaddingAndAResumedFileKeepsItsOwn)
+TEST(HeaderAndPacketStorage, AHeaderIsStoredAndSetsThePaddingAndAResumedFileKeepsItsOwn)
 {
-    const asf::FileProperties props{.packetSize = 16};
-    const QByteArray header = asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
+    const QByteArray header = asf::Header({asf::FilePropertiesObject({.packetSize = 16})}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
-    ASSERT_TRUE(ReceiveHeaderBytes(r.t.ctx, header)) << r.t.shell.messages.join(u'\n').toStdString();
-    EXPECT_EQ(r.log, (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- 解壓縮標題資料..."),
-                                  QStringLiteral("- 資料已解壓縮確定，等候串流中...")}));
-    MediaPacketWriter(r.t.ctx).handle(7, "short");
+    ASSERT_EQ(StoreHeaderBytes(r.run, r.file, header), HeaderStored::Written);
+    EXPECT_FALSE(PrepareForMedia(r.run, r.file));
+    MediaPacketWriter(r.run, r.file).handle(7, "short");
     EXPECT_EQ(r.contents(), header + "short" + QByteArray(11, '\0'));
     EXPECT_TRUE(r.run.mediaPacketStored);
 
     // Longer than announced: written whole; the first slot still starts at
     // the header length.
     StorageRun longer(20, 8);
-    ASSERT_TRUE(StoreHeaderBytes(longer.t.ctx, QByteArray(12, 'a') + QByteArray(12, 'b')));
-    MediaPacketWriter(longer.t.ctx).handle(0, QByteArray(8, 'p'));
+    ASSERT_EQ(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b')),
+              HeaderStored::Written);
+    MediaPacketWriter(longer.run, longer.file).handle(0, QByteArray(8, 'p'));
     EXPECT_EQ(longer.contents(), QByteArray(12, 'a') + QByteArray(8, 'b') + QByteArray(8, 'p'));
 
     StorageRun resumed(40, 16);
-    resumed.run.saveFile->write(QByteArray(40, 'H'));
+    resumed.file.writeHeader(QByteArray(40, 'H'));
     resumed.run.resume = true;
-    EXPECT_TRUE(StoreHeaderBytes(resumed.t.ctx, QByteArray(40, 'n')));
-    EXPECT_EQ(resumed.log, QStringList{QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")});
+    EXPECT_EQ(StoreHeaderBytes(resumed.run, resumed.file, QByteArray(40, 'n')), HeaderStored::KeptForResume);
     EXPECT_EQ(resumed.contents(), QByteArray(40, 'H'));
 }
 
 TEST(HeaderAndPacketStorage, WriteFailuresAreReported)
 {
+    // A device that refuses every write.
     StorageRun r(16, 8);
-    r.run.saveFile->close();
-    ASSERT_TRUE(r.run.saveFile->open(QIODevice::ReadOnly));
-    EXPECT_FALSE(ReceiveHeaderBytes(r.t.ctx, QByteArray(16, 'h')));
-    EXPECT_EQ(r.t.shell.messages, QStringList{QStringLiteral("不能夠存取本地檔案來寫入標題")});
-    EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
+    ASSERT_EQ(r.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
+    EXPECT_EQ(StoreHeaderBytes(r.run, r.file, QByteArray(16, 'h')), HeaderStored::WriteFailed);
 
     // Data packets: once per run, and not after the stop routine closed the file.
     // Consecutive slots are written together, so the failure shows when they are.
-    MediaPacketWriter writer(r.t.ctx);
-    writer.handle(1, QByteArray(8, 'a'));
-    writer.handle(2, QByteArray(8, 'b'));
-    writer.flush();
-    writer.handle(9, QByteArray(8, 'c'));
-    writer.flush();
-    EXPECT_EQ(r.log.filter(QStringLiteral("- Save file write error: ")).size(), 1);
+    MediaPacketWriter writer(r.run, r.file);
+    EXPECT_FALSE(writer.handle(1, QByteArray(8, 'a')).writeFailure);
+    EXPECT_FALSE(writer.handle(2, QByteArray(8, 'b')).writeFailure);
+    EXPECT_TRUE(writer.flush());
+    EXPECT_FALSE(writer.handle(9, QByteArray(8, 'c')).writeFailure);
+    EXPECT_FALSE(writer.flush()) << "told once";
     StorageRun stopped(16, 8);
-    stopped.run.saveFile->close();
-    MediaPacketWriter stoppedWriter(stopped.t.ctx);
-    stoppedWriter.handle(1, QByteArray(8, 'a'));
-    stoppedWriter.flush();
-    EXPECT_TRUE(stopped.log.filter(QStringLiteral("- Save file write error: ")).isEmpty());
+    stopped.file.close();
+    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
+    EXPECT_FALSE(stoppedWriter.handle(1, QByteArray(8, 'a')).writeFailure);
+    EXPECT_FALSE(stoppedWriter.flush());
 }
 
 TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
@@ -152,12 +142,12 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t packetSize = 8192;
     const QByteArray header = asf::Header({asf::FilePropertiesObject({})}, 0, 400);
     StorageRun r(std::uint32_t(header.size()), packetSize);
-    ASSERT_TRUE(StoreHeaderBytes(r.t.ctx, header));
+    ASSERT_EQ(StoreHeaderBytes(r.run, r.file, header), HeaderStored::Written);
 
     r.run.resume = true;  // absolute slot numbers
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
-    MediaPacketWriter(r.t.ctx).handle(index, QByteArray(packetSize, 'z'));
+    MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z'));
     r.flush();
 
     QFile file(r.run.savePath);  // sparse: only the header and the slot use the disk

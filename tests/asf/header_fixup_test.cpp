@@ -3,8 +3,6 @@
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 
-#include <QFile>
-
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,18 +16,14 @@ namespace {
 struct ClosingRun {
     ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0, std::uint32_t mediaTime = 0)
     {
-        const QString path = dir.filePath(QStringLiteral("save.asf"));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(header);
-        f.resize(std::max<qint64>(fileSize, header.size()));
+        EXPECT_TRUE(
+            test::WriteWholeFile(path, header + QByteArray(std::max<qint64>(fileSize - header.size(), 0), '\0')));
         run.headerLength = std::uint32_t(header.size());
-        run.saveFile = std::make_unique<QFile>(path);
         run.packetIndex = std::uint32_t(packets - 1);
         run.mediaPacketStored = packets > 0;
         run.mediaTime = mediaTime;
     }
-    QByteArray contents() const { return test::ReadWholeFile(run.saveFile->fileName()); }
+    QByteArray contents() const { return test::ReadWholeFile(path); }
     std::uint64_t field(const QByteArray& guid, qsizetype offset, int width = 8) const
     {
         const QByteArray bytes = contents();
@@ -37,6 +31,7 @@ struct ClosingRun {
     }
 
     QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("save.asf"));
     RunState run;
 };
 
@@ -55,7 +50,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 {
     const QByteArray header = BroadcastHeader(5000);
     ClosingRun r(header, 505000, 100, 60000);
-    ASSERT_EQ(FixLiveHeader(r.run), LiveHeaderFix::Fixed);
+    ASSERT_EQ(FixLiveHeader(r.path, r.run), LiveHeaderFix::Fixed);
     const qsizetype d = header.indexOf(asf::kDataGuid);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 40), 505000u);
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 100u) << "100 packets, numbered 0 to 99";
@@ -68,7 +63,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 
     // Stopped before any media packet: an empty recording.
     ClosingRun empty(BroadcastHeader(600), 0);
-    ASSERT_EQ(FixLiveHeader(empty.run), LiveHeaderFix::Fixed);
+    ASSERT_EQ(FixLiveHeader(empty.path, empty.run), LiveHeaderFix::Fixed);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 40), 600u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 64), 30000000u);
@@ -79,20 +74,20 @@ TEST(FixLiveHeader, MissingObjectsAreReportedAndDataIsNeverPatched)
 {
     const QByteArray noFile = asf::Header({asf::StreamPropertiesObject(1)}, 0, 400);
     ClosingRun r(noFile, 1000);
-    EXPECT_EQ(FixLiveHeader(r.run), LiveHeaderFix::NoFileObject);
+    EXPECT_EQ(FixLiveHeader(r.path, r.run), LiveHeaderFix::NoFileObject);
     EXPECT_EQ(r.contents().left(400), noFile);
 
     QByteArray noData = BroadcastHeader(400);
     noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
     ClosingRun s(noData, 1000);
-    EXPECT_EQ(FixLiveHeader(s.run), LiveHeaderFix::NoDataObject);
+    EXPECT_EQ(FixLiveHeader(s.path, s.run), LiveHeaderFix::NoDataObject);
     EXPECT_EQ(s.field(asf::kFilePropertiesGuid, 40), 1000u) << "the File Properties changes stay";
 
     // Fields that would lie beyond the stored header belong to data packets.
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
-    EXPECT_EQ(FixLiveHeader(u.run), LiveHeaderFix::NoFileObject);
-    EXPECT_FALSE(FixPacketCount(u.run));
+    EXPECT_EQ(FixLiveHeader(u.path, u.run), LiveHeaderFix::NoFileObject);
+    EXPECT_FALSE(FixPacketCount(u.path, u.run));
     EXPECT_EQ(u.contents(), cut + QByteArray(2000 - 60, '\0'));
 }
 
@@ -100,7 +95,7 @@ TEST(FixPacketCount, WritesTheNumberOfPacketsStoredAsA64BitValue)
 {
     const QByteArray header = BroadcastHeader(500);
     ClosingRun r(header, 500 + 1000 * 100, 1000);
-    ASSERT_TRUE(FixPacketCount(r.run));
+    ASSERT_TRUE(FixPacketCount(r.path, r.run));
     QByteArray expected = header;
     PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
     EXPECT_EQ(r.contents().left(500), expected) << "only the count changes, all eight bytes of it";
@@ -109,15 +104,15 @@ TEST(FixPacketCount, WritesTheNumberOfPacketsStoredAsA64BitValue)
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
     straggler.run.highestPacketIndex = 999;
     straggler.run.packetIndex = 3;
-    ASSERT_TRUE(FixPacketCount(straggler.run));
+    ASSERT_TRUE(FixPacketCount(straggler.path, straggler.run));
     EXPECT_EQ(straggler.field(asf::kFilePropertiesGuid, 56), 1000u);
 
     ClosingRun empty(header, 500);
-    ASSERT_TRUE(FixPacketCount(empty.run));
+    ASSERT_TRUE(FixPacketCount(empty.path, empty.run));
     EXPECT_EQ(empty.field(asf::kFilePropertiesGuid, 56), 0u);
 
     ClosingRun none(asf::Header({}, 0, 200), 200, 5);
-    EXPECT_FALSE(FixPacketCount(none.run));
+    EXPECT_FALSE(FixPacketCount(none.path, none.run));
 }
 
 TEST(FixPacketCount, AResumedRunKeepsItsCountUntilAPacketArrives)
@@ -126,11 +121,11 @@ TEST(FixPacketCount, AResumedRunKeepsItsCountUntilAPacketArrives)
     p.packets = 120;
     ClosingRun r(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
     r.run.resume = true;
-    ASSERT_TRUE(FixPacketCount(r.run));
+    ASSERT_TRUE(FixPacketCount(r.path, r.run));
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 120u);
 
     r.run.packetIndex = 150;
     r.run.mediaPacketStored = true;
-    ASSERT_TRUE(FixPacketCount(r.run));
+    ASSERT_TRUE(FixPacketCount(r.path, r.run));
     EXPECT_EQ(r.field(asf::kFilePropertiesGuid, 56), 151u);
 }

@@ -4,7 +4,6 @@
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -173,13 +172,9 @@ TEST(HeaderFacts, RequiredObjectsFailAfterWhatWasReadBeforeThem)
     TestContext t;
     const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
     EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::CannotOpenFile);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(test::WriteWholeFile(path, {}));
     EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::FileIsEmpty);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(good);
-    file.close();
+    ASSERT_TRUE(test::WriteWholeFile(path, good));
     const HeaderReading whole = ReadHeaderFile(path, 5000);
     EXPECT_FALSE(whole.error);
     EXPECT_EQ(whole.facts.fileWritten, QFileInfo(path).lastModified());
@@ -257,11 +252,7 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
     const ZoneEightHoursEast zone;
     TestContext t;
     t.run.mediaLocation = QStringLiteral("mms://host/clip.wmv");
-    const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(header);
-    file.close();
+    const QString path = test::WriteFile(t.dir, QStringLiteral("inspected.asf"), header);
     ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, ReadHeaderFile(path, 5000)));
 
     const QLocale locale;

@@ -1,7 +1,9 @@
 // The download-run controller in-process, against the real MMS test server.
 
+#include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
+#include "mms/receive_buffer.h"
 #include "state/run_state.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
@@ -165,7 +167,7 @@ TEST(ConnectionController, ATcpPortThatIsNoNumberIsAnUnexpectedErrorThatClosesTh
     EXPECT_EQ(f.t.shell.messages.last(), QStringLiteral("讀取時發生一個意外 :-\n'17x5' is not a valid integer value"));
     EXPECT_FALSE(f.controller.isRunning());
     EXPECT_EQ(f.finished, 1);
-    EXPECT_FALSE(f.t.run.saveFile->isOpen());
+    EXPECT_FALSE(f.controller.recording()->isOpen());
 }
 
 namespace {
@@ -185,8 +187,9 @@ struct EndingRun : ControllerFixture {
             bytes.replace(0, header.size(), header);
         EXPECT_TRUE(WriteWholeFile(path, bytes));
         RunState& run = t.run;
-        run.saveFile = std::make_unique<QFile>(path);
-        run.saveFile->open(QIODevice::ReadWrite);
+        auto recording = std::make_unique<RecordingFile>();
+        recording->open(path, true);
+        controller.adoptRecording(std::move(recording));
         run.savePath = path;
         run.headerLength = std::uint32_t(source.header.size());
         run.packetSize = source.packetSize;
@@ -241,10 +244,9 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     // A second stop arriving while the message is open, as from a dialog's
     // event loop (the server closing, the watchdog).
     e.t.shell.onMessage = [&](const QString&) {
-        lockFree = e.t.run.saveFileLock.try_lock();
+        lockFree = !SaveFileMutex::heldByThisThread();
         if (!lockFree)
             return;  // re-entering now would lock the same mutex again
-        e.t.run.saveFileLock.unlock();
         ++reentered;
         e.controller.stopRun();
     };
@@ -253,7 +255,7 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     EXPECT_EQ(reentered, 1);
     EXPECT_EQ(e.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
     EXPECT_EQ(e.t.shell.log.count(QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤")), 1);
-    EXPECT_FALSE(e.t.run.saveFile->isOpen());
+    EXPECT_FALSE(e.controller.recording()->isOpen());
 }
 
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
@@ -306,7 +308,7 @@ TEST(ConnectionController, DatagramsFromBeforeTheConnectionAreNotTheRunsData)
     stale[6] = char(stale.size());
     f.t.shell.onLog = [&](const QString& line) {
         if (line.startsWith(QStringLiteral("連線到串流伺服器中")))
-            f.t.run.receiveBuffer.append(ReceiveBuffer::Lane::Datagrams, stale);
+            f.controller.receiveBuffer()->append(ReceiveBuffer::Lane::Datagrams, stale);
     };
     ASSERT_TRUE(f.recordToEnd(server.url(QStringLiteral("clip.wmv")), f.out(QStringLiteral("udp.wmv"))));
     EXPECT_EQ(f.lastEnd, RunEnd::Completed) << f.t.shell.log.join(u'\n').toStdString();

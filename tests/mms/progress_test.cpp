@@ -80,10 +80,7 @@ TEST(AnnounceStreamStart, NamesTheTransportInUseNotTheSetting)
 
 TEST(CompletionSound, RepeatsAtTheDoneIntervalAndTreatsNonNumbersAsTenSeconds)
 {
-    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("10")), 10000);
-    EXPECT_EQ(SoundRepeatInterval(QStringLiteral(" 3 ")), 3000);
-    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("0")), 0);
-    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("ten")), 10000);
-    EXPECT_EQ(SoundRepeatInterval(QString()), 10000);
-    EXPECT_EQ(SoundRepeatInterval(QStringLiteral("-5")), 10000);
+    for (const auto& [text, ms] :
+         {std::pair{"10", 10000}, {" 3 ", 3000}, {"0", 0}, {"ten", 10000}, {"", 10000}, {"-5", 10000}})
+        EXPECT_EQ(SoundRepeatInterval(QString::fromUtf8(text)), ms) << text;
 }

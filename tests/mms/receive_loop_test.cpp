@@ -1,5 +1,7 @@
 #include "mms/receive_loop.h"
+
 #include "asf/byte_helpers.h"
+#include "asf/recording_file.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/run_actions.h"
@@ -33,13 +35,14 @@ struct Sink : ByteSink {
 
 struct Actions : RunActions {
     RunState& run;
+    ReceiveBuffer& buffer;
     std::atomic<int> stops{0}, starts{0}, transports{0};
-    explicit Actions(RunState& r) : run(r) {}
+    Actions(RunState& r, ReceiveBuffer& b) : run(r), buffer(b) {}
     void requestStop() override
     {
         ++stops;
         run.stopFlag = true;
-        run.receiveBuffer.wake();
+        buffer.wake();
     }
     void announceStreamStart() override { ++starts; }
     void announceCompletion() override {}
@@ -56,8 +59,10 @@ struct LoopHarness {
     Sink sink;
     CommandChannel channel{sink, t.run.commandSequence};
     ClientCommands commands{channel, t.run};
-    Actions actions{t.run};
-    ReceiveLoop loop{t.ctx, commands, actions};
+    ReceiveBuffer buffer;
+    RecordingFile file;
+    Actions actions{t.run, buffer};
+    ReceiveLoop loop{t.ctx, buffer, file, commands, actions};
     std::thread thread;
 
     void start()
@@ -78,7 +83,7 @@ struct LoopHarness {
     void finish()
     {
         t.run.stopFlag = true;
-        t.run.receiveBuffer.wake();
+        buffer.wake();
         if (thread.joinable())
             thread.join();
     }
@@ -91,7 +96,7 @@ TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
 {
     LoopHarness h;
     h.t.run.funnelReportCount = 0;
-    auto& buffer = h.t.run.receiveBuffer;
+    auto& buffer = h.buffer;
     // The first funnel report is too short for its client count: told, and the exchange goes on.
     buffer.append(test::ServerCommand(0x01) + test::ServerCommand(0x15, 0, 56) + test::ServerCommand(0x15, 0, 80)
                   + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x02) + test::ServerCommand(0x1B)
@@ -109,7 +114,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
 {
     {
         LoopHarness h;
-        h.t.run.receiveBuffer.append(test::ServerCommand(0x03));
+        h.buffer.append(test::ServerCommand(0x03));
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("錯誤: 通過連接失敗")));
         EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
@@ -120,7 +125,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
         h.t.run.resume = true;
         QByteArray reply = test::ServerCommand(0x06, 0, 152);
         PutLE(reply, 96, 0xFFFFFFFF, 4);
-        h.t.run.receiveBuffer.append(reply);
+        h.buffer.append(reply);
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_EQ(h.t.shell.messages.value(0),
                   QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
@@ -130,7 +135,7 @@ TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
     {
         // The credentials dialog cancelled.
         LoopHarness h;
-        h.t.run.receiveBuffer.append(test::ServerCommand(0x1A, 0, 64));
+        h.buffer.append(test::ServerCommand(0x1A, 0, 64));
         ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
         EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("連線期間已放棄，關閉連線"));
         EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
@@ -142,7 +147,7 @@ TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
     LoopHarness h;
     h.actions.credentialsAnswer = true;
     h.t.run.authCredentials = "dXNlcjpwYXNz";
-    h.t.run.receiveBuffer.append(test::ServerCommand(0x1A, 0, 64) + test::ServerCommand(0x1B));
+    h.buffer.append(test::ServerCommand(0x1A, 0, 64) + test::ServerCommand(0x1B));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x1A, 0x1B}));
     EXPECT_EQ(h.t.run.incarnation.load(), 2u);
@@ -151,7 +156,7 @@ TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
 {
     LoopHarness h;
-    auto& buffer = h.t.run.receiveBuffer;
+    auto& buffer = h.buffer;
     const QByteArray command = test::ServerCommand(0x1B);
     buffer.append(Lane::Stream, command.first(20));
     QByteArray unknown = test::DataPacket(9, 6, QByteArray(22, 'p'));
@@ -173,10 +178,10 @@ TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
 {
     LoopHarness h;
     h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
-    h.t.run.receiveBuffer.append(test::DataPacket(0, 4, QByteArray(92, 'p'))
-                                 + test::DataPacket(1, 4, QByteArray(92, 'p')) + test::ServerCommand(0x1B));
-    h.t.run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
-    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.t.run.receiveBuffer.size(Lane::Datagrams) == 0; }));
+    h.buffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) + test::DataPacket(1, 4, QByteArray(92, 'p'))
+                    + test::ServerCommand(0x1B));
+    h.buffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
+    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.buffer.size(Lane::Datagrams) == 0; }));
     EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
     EXPECT_FALSE(h.t.run.mediaPacketStored);
 }
@@ -188,7 +193,7 @@ TEST(ReceiveLoop, ASecondOpenFileReplyCannotResizeTheSlotsOfARecording)
     h.t.run.paddingBlock = QByteArray(40, '\0');  // the header has been stored
     QByteArray reply = test::ServerCommand(0x06, 0, 152);
     PutLE(reply, 92, 0xFFFFFFFF, 4);
-    h.t.run.receiveBuffer.append(reply + test::ServerCommand(0x1B));
+    h.buffer.append(reply + test::ServerCommand(0x1B));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.t.run.packetSize.load(), 40u);
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- Open-file reply after the ASF header, ignored")));
@@ -203,17 +208,16 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     LoopHarness h;
     RunState& run = h.t.run;
     run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
-    run.saveFile = std::make_unique<QFile>(run.savePath);
-    ASSERT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    ASSERT_EQ(h.file.open(run.savePath, false), RecordingFile::Opened::Yes);
     run.packetSize = source.packetSize;
     run.headerLength = std::uint32_t(source.header.size());
     run.filePacketCount = std::uint32_t(source.packets.size());
-    run.receiveBuffer.append(Lane::Datagrams, test::DataPacket(0, 2, source.header));
-    run.receiveBuffer.append(Lane::Stream, test::ServerCommand(0x11));
-    run.receiveBuffer.append(Lane::Datagrams,
-                             test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
-    ASSERT_TRUE(h.runUntil([&] { return run.receiveBuffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
-    run.saveFile->close();
+    h.buffer.append(Lane::Datagrams, test::DataPacket(0, 2, source.header));
+    h.buffer.append(Lane::Stream, test::ServerCommand(0x11));
+    h.buffer.append(Lane::Datagrams,
+                    test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
+    ASSERT_TRUE(h.runUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
+    h.file.close();
     const test::AsfParts got = test::ReadAsf(run.savePath);
     EXPECT_EQ(got.header, source.header);
     ASSERT_GE(got.packets.size(), 2u);

@@ -30,11 +30,12 @@ TEST(ServerErrorReport, KnownCodesAreNamedInTheLogAndOneMessageBox)
 
 TEST(ServerErrorReport, WinsockRangeIsInclusiveAndGivesTheLowWordInDecimal)
 {
-    EXPECT_EQ(report(0x80072745).log.value(1), QStringLiteral("Error encountered in WinSock, code = 10053"));
-    EXPECT_EQ(report(0x80072711).log.value(1), QStringLiteral("Error encountered in WinSock, code = 10001"));
-    EXPECT_EQ(report(0x80072AFC).log.value(1), QStringLiteral("Error encountered in WinSock, code = 11004"));
-    EXPECT_EQ(report(0x80072AFD).log.value(1), QStringLiteral("0x80072AFD"));
-    EXPECT_EQ(report(0x80072710).log.value(1), QStringLiteral("0x80072710"));
+    for (const auto& [code, line] : {std::pair{0x80072745u, "Error encountered in WinSock, code = 10053"},
+                                     {0x80072711u, "Error encountered in WinSock, code = 10001"},
+                                     {0x80072AFCu, "Error encountered in WinSock, code = 11004"},
+                                     {0x80072AFDu, "0x80072AFD"},
+                                     {0x80072710u, "0x80072710"}})
+        EXPECT_EQ(report(code).log.value(1), QString::fromUtf8(line)) << code;
 }
 
 TEST(ServerErrorReport, UnknownCodesAskToBeReported)

@@ -1,14 +1,10 @@
 #pragma once
 
-#include "asf/slot_writer.h"
+#include "asf/recording_file.h"
 #include "support/asf_sample.h"
 #include "support/temp_settings.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
-
-#include <mutex>
 
 namespace tovrin::test {
 
@@ -20,15 +16,10 @@ struct StorageRun {
         run.headerLength = headerLength;
         run.packetSize = packetSize;
         run.savePath = t.dir.filePath(QStringLiteral("save.asf"));
-        run.saveFile = std::make_unique<QFile>(run.savePath);
-        EXPECT_TRUE(run.saveFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+        EXPECT_EQ(file.open(run.savePath, false), RecordingFile::Opened::Yes);
     }
     // Writes out the packets still batched for the file.
-    void flush()
-    {
-        std::lock_guard lock(run.saveFileLock);
-        FlushSlots(run);
-    }
+    void flush() { file.flush(); }
     // The file as it stands with everything stored written out.
     QByteArray contents()
     {
@@ -38,6 +29,7 @@ struct StorageRun {
 
     TestContext t;
     RunState& run = t.run;
+    RecordingFile file;
     QStringList& log = t.shell.log;
 };
 

@@ -1,4 +1,4 @@
-#include "state/receive_buffer.h"
+#include "mms/receive_buffer.h"
 
 #include <atomic>
 #include <thread>

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "state/save_file_mutex.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace tovrin {
+
+// Data packets reach the save file in runs of consecutive slots: a download
+// stores slot after slot, and one write of a few hundred kilobytes costs far
+// less than a seek and a write per packet. A packet that does not follow the
+// batch (a gap, a resume, a packet sent again) writes the batch out first.
+inline constexpr qsizetype kSlotBatchBytes = 256 * 1024;
+
+// What a failed write has to tell: the file's error text. Nothing when the
+// write went through, or when the file had already been closed: the stop
+// routine closing it ends the run, which is no error.
+using WriteFailure = std::optional<QString>;
+
+struct SlotWritten {
+    bool written = true;  // false when writing out the earlier batch failed
+    WriteFailure failure;
+};
+
+// The save file of a run: the open handle, the packets batched for it and
+// the lock over both. The receive thread stores packets while the UI thread
+// may flush, patch or close the file, so every method takes the lock itself
+// and nothing outside touches the handle. No method calls the shell: the
+// caller tells what they answer once the lock is free (see docs/threads.md).
+class RecordingFile {
+public:
+    enum class Opened {
+        Yes,
+        InUse,         // another recording holds the file (see save_file_lock.h)
+        CannotCreate,  // it cannot be opened or created
+    };
+
+    // Opens `path` for unbuffered random-access writing and takes the
+    // recorders' lock on it, held until the file is closed. A resumed file
+    // keeps its bytes; otherwise it is created afresh.
+    Opened open(const QString& path, bool resume);
+
+    // The header written at the start of the file. False when the write
+    // fails or no file is open.
+    bool writeHeader(const QByteArray& header);
+    // The file's size, nothing when no file is open.
+    std::optional<qint64> size();
+
+    // Adds a packet (already padded to the slot size) at its file offset,
+    // writing the earlier batch out first when it does not follow it.
+    SlotWritten writeSlot(qint64 offset, const QByteArray& packet);
+    // Writes the batch out; it is dropped either way, so a full disk is not
+    // retried forever.
+    WriteFailure flush();
+    // Writes the batch out, then runs `patch` with the file's path (empty
+    // when no file is open) while holding the lock, so no packet is written
+    // meanwhile. The patch opens its own handle and must not call the shell.
+    template <typename Patch>
+    WriteFailure patch(Patch&& patch)
+    {
+        std::lock_guard lock(m_lock);
+        const WriteFailure failure = flushLocked();
+        patch(m_file ? m_file->fileName() : QString());
+        return failure;
+    }
+    // Writes the batch out and closes the file, so what was stored is kept.
+    void close();
+    bool isOpen() const;
+
+private:
+    bool flushBatchLocked();
+    WriteFailure flushLocked();
+    WriteFailure failureLocked() const;
+
+    mutable SaveFileMutex m_lock;
+    std::unique_ptr<QFile> m_file;  // guarded by m_lock, as the batch is
+    QByteArray m_batch;             // consecutive slots not yet written, from m_batchOffset
+    qint64 m_batchOffset = 0;
+};
+
+}  // namespace tovrin

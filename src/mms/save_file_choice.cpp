@@ -1,0 +1,74 @@
+#include "mms/save_file_choice.h"
+
+#include "asf/name_rules.h"
+#include "asf/recording_file.h"
+#include "asf/save_file_lock.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/settings_access.h"
+#include "state/shell.h"
+
+#include <QFileInfo>
+
+namespace tovrin {
+
+std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
+{
+    RunState& run = ctx.run;
+    SaveFileRequest request;
+    request.title = QStringLiteral("建立 / 重新開始儲存檔案");
+    request.filter = QStringLiteral("Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)");
+    request.defaultExtension = QStringLiteral("asf");
+    request.defaultName = run.defaultSaveName;
+    request.startFolder = ReadSetting(ctx, QStringLiteral("AsfDir"));
+    request.overwritePrompt = false;  // an existing file is handled by the resume dialog
+
+    const std::optional<QString> chosen = ctx.shell.chooseSaveFile(request);
+    if (!chosen)
+        return nullptr;
+    const QString path = *chosen;
+    run.savePath = path;
+    ctx.shell.setSaveLocation(path);
+    // Remembered even when the user cancels the run in the resume dialog.
+    if (!WriteSetting(ctx, QStringLiteral("AsfDir"), FolderOfPath(path)))
+        return nullptr;
+
+    // Another recording writing into this file would mix two streams into
+    // one: refused before anything is asked or touched.
+    const QString inUse = QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
+    if (SaveFileInUse(path)) {
+        ctx.shell.showMessage(inUse);
+        return nullptr;
+    }
+
+    const QFileInfo info(path);
+    const qint64 size = info.exists() ? info.size() : 0;
+    bool resume = false;
+    if (size != 0) {
+        switch (ctx.shell.askResume()) {
+        case ResumeChoice::Cancel:
+            return nullptr;
+        case ResumeChoice::Resume:
+            resume = true;
+            break;
+        case ResumeChoice::Redownload:
+            break;
+        }
+    }
+
+    run.resume = resume;
+    auto recording = std::make_unique<RecordingFile>();
+    switch (recording->open(path, resume)) {
+    case RecordingFile::Opened::Yes:
+        return recording;
+    case RecordingFile::Opened::InUse:
+        ctx.shell.showMessage(inUse);
+        return nullptr;
+    case RecordingFile::Opened::CannotCreate:
+        ctx.shell.showMessage(QStringLiteral("There was a problem creating the save file"));
+        return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace tovrin

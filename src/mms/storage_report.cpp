@@ -1,0 +1,88 @@
+#include "mms/storage_report.h"
+
+#include "asf/header_facts.h"
+#include "asf/header_inspection.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/shell.h"
+
+namespace tovrin {
+
+bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header)
+{
+    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    return StoreAndInspectHeader(ctx, file, header);
+}
+
+bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header)
+{
+    Shell& shell = ctx.shell;
+    RunState& run = ctx.run;
+    switch (StoreHeaderBytes(run, file, header)) {
+    case HeaderStored::Written:
+        break;
+    case HeaderStored::KeptForResume:
+        shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
+        break;
+    case HeaderStored::WriteFailed:
+        shell.showMessage(QStringLiteral("不能夠存取本地檔案來寫入標題"));
+        shell.appendLog(QStringLiteral("- ASF header receive error"));
+        return false;
+    }
+    shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
+    if (!ApplyHeaderReading(run, shell, ReadHeaderFile(run.savePath, run.headerLength))) {
+        shell.appendLog(QStringLiteral("- ASF header extraction failed"));
+        return false;
+    }
+    if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run, file))
+        shell.appendLog(QStringLiteral("- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
+    shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
+    return true;
+}
+
+void TellStoredPacket(Shell& shell, const StoredPacket& told)
+{
+    if (told.earlyDropped)
+        shell.appendLog(QStringLiteral("- Media packet from before the recording started, dropped"));
+    if (told.missingTimecode)
+        shell.appendLog(QStringLiteral("Missing timecode, bad format, continuing..."));
+    if (told.rebaseFault) {
+        shell.appendLog(RebaseFaultLine(*told.rebaseFault));
+        shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
+    }
+    if (told.truncated)
+        shell.appendLog(QStringLiteral("警告，封包長度必須是剪下的大小"));
+    TellWriteFailure(shell, told.writeFailure);
+}
+
+void TellWriteFailure(Shell& shell, const WriteFailure& failure)
+{
+    if (failure)
+        shell.appendLog(QStringLiteral("- Save file write error: ") + *failure);
+}
+
+void FixUpAndTell(Shell& shell, RunState& run, RecordingFile* file)
+{
+    const StopFixups done = FixUpStoppedRun(run, file);
+    TellWriteFailure(shell, done.writeFailure);
+    if (done.live) {
+        if (const QString message = LiveHeaderFixMessage(*done.live); !message.isEmpty())
+            shell.showMessage(message);
+        shell.appendLog(*done.live == LiveHeaderFix::Fixed ? QStringLiteral("- ASF 標題檔案主題已修正")
+                                                           : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+    }
+    if (done.countWritten)
+        shell.appendLog(*done.countWritten ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
+                                           : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+}
+
+bool CompleteAndTell(Shell& shell, RunState& run, RecordingFile& file)
+{
+    const CompletedFix done = FixCompletedRun(run, file);
+    TellWriteFailure(shell, done.writeFailure);
+    shell.appendLog(done.countWritten ? QStringLiteral("- ASF 檔案寫入完成離開")
+                                      : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
+    return done.whole;
+}
+
+}  // namespace tovrin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "asf/header_and_packet_storage.h"
+#include "asf/run_fixups.h"
+
+#include <QByteArray>
+
+namespace tovrin {
+
+struct AppContext;
+struct RunState;
+class Shell;
+
+// The storage steps of a run as the user sees them, whatever transport runs
+// them: each outcome of the save file's storage worded with its fixed text.
+// Never called with the save-file lock held: the storage has let go of it
+// before it answers.
+
+// Header storage as a transport runs it once it has collected the header
+// whole (the run's header length and packet size set from it): stores the
+// header, inspects it from the save file and readies the run for media, with
+// the progress lines in the log. True when data may be requested; false after
+// a logged failure. StoreAndInspectHeader leaves out the first line, "- 接收
+// 標題...", for a transport that logged it before it started collecting.
+bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header);
+bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
+
+// The log lines of one stored media packet, and of a failed write.
+void TellStoredPacket(Shell& shell, const StoredPacket& told);
+void TellWriteFailure(Shell& shell, const WriteFailure& failure);
+
+// The stop routine's fix-ups (FixUpStoppedRun), then what they did told.
+void FixUpAndTell(Shell& shell, RunState& run, RecordingFile* file);
+
+// The server reported the end of the stream: completes the file
+// (FixCompletedRun) and logs the outcome. True when the file is whole.
+bool CompleteAndTell(Shell& shell, RunState& run, RecordingFile& file);
+
+}  // namespace tovrin
