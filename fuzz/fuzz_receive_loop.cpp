@@ -9,6 +9,7 @@
 #include "asf/recording_file.h"
 #include "asf/run_fixups.h"
 #include "fuzz_shell.h"
+#include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/receive_front.h"
@@ -43,7 +44,7 @@ struct InlineActions : RunActions {
         FixCompletedRun(ctx.run, file);
         requestStop();
     }
-    bool askCredentials() override { return true; }
+    bool askCredentials(ServerCredentials&) override { return true; }
     void sendTransport() override {}
     void streamDrained() override {}
 };
@@ -93,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run);
     InlineActions actions(ctx, buffer, file);
-    ReceiveLoop loop(ctx, buffer, file, commands, actions);
+    ServerCredentials credentials;
+    ReceiveLoop loop(ctx, buffer, file, credentials, commands, actions);
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.

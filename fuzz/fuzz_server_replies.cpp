@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
     (void)tovrin::ReadOpenFileReply(packet, run);
     (void)tovrin::ReadFunnelReport(packet, run);
-    (void)tovrin::ReadCredentialsRequest(packet, run);
-    (void)tovrin::PreparePasswordPrompt(run.serverHost, run.authChallenge, packet.toByteArray());
+    tovrin::ServerCredentials credentials;
+    (void)tovrin::ReadCredentialsRequest(packet, credentials);
+    (void)tovrin::PreparePasswordPrompt(run.serverHost, credentials.challenge, packet.toByteArray());
     return 0;
 }

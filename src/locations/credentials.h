@@ -7,6 +7,17 @@
 
 namespace tovrin {
 
+// A run's credentials texts. Each run starts with none; its owner (the MMS
+// run, or the MMSH controller for its run) holds them and passes them to the
+// steps that read or write them.
+struct ServerCredentials {
+    // The server's challenge text (e.g. realm="..."), as it asked.
+    QString challenge;
+    // The Basic credentials sent to the server: "id:password" in UTF-8,
+    // Base64-encoded (see EncodeCredentials). Empty until the user answers.
+    QByteArray encoded;
+};
+
 // The media server's credentials dialog, as pure rules: what it shows, and
 // what its OK makes of the answer. The user id and password are joined as
 // "id:password" (UTF-8), Base64-encoded, and sent as AuthCredentials; the

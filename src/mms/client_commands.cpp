@@ -1,6 +1,7 @@
 #include "mms/client_commands.h"
 
 #include "asf/byte_helpers.h"
+#include "locations/credentials.h"
 #include "mms/command_channel.h"
 #include "state/run_state.h"
 #include "state/text_rules.h"
@@ -139,9 +140,9 @@ void ClientCommands::sendFunnelInfo()
     m_channel.send(FunnelInfoCommand());
 }
 
-void ClientCommands::sendCredentials()
+void ClientCommands::sendCredentials(const ServerCredentials& credentials)
 {
-    m_channel.send(CredentialsCommand(m_run.incarnation, m_run.authCredentials));
+    m_channel.send(CredentialsCommand(m_run.incarnation, credentials.encoded));
 }
 
 void ClientCommands::sendKeepAliveAnswer()

@@ -11,6 +11,7 @@ namespace tovrin {
 
 class CommandChannel;
 struct RunState;
+struct ServerCredentials;
 
 // Command ids the client sends.
 namespace ClientCommand {
@@ -53,7 +54,7 @@ public:
     void sendStartPlaying();
     void sendHeaderRequest();
     void sendFunnelInfo();
-    void sendCredentials();
+    void sendCredentials(const ServerCredentials& credentials);
     void sendKeepAliveAnswer();
     // Every stream of the stream table, switched on.
     void sendStreamSelection();

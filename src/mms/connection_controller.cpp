@@ -2,6 +2,7 @@
 
 #include "asf/run_fixups.h"
 #include "asf/run_names.h"
+#include "locations/credentials.h"
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
 #include "mms/client_commands.h"
@@ -48,6 +49,10 @@ struct ConnectionController::Run {
     // The control connection and the UDP socket append, the receive thread
     // takes; it guards itself.
     ReceiveBuffer buffer;
+    // The server's challenge and the encoded answer: the receive thread
+    // writes the challenge and sends the answer, the UI thread's password
+    // dialog reads the one and writes the other while that thread waits.
+    ServerCredentials credentials;
     std::unique_ptr<ReceiveThread> receiver;  // from the made connection on
 };
 
@@ -66,7 +71,7 @@ struct ConnectionController::ReceiveThread {
           stopper(owner),
           ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
           commands(owner.m_channel, owner.m_ctx.run),
-          loop(ctx, run.buffer, *run.recording, commands, owner)
+          loop(ctx, run.buffer, *run.recording, run.credentials, commands, owner)
     {
     }
 
@@ -489,10 +494,10 @@ void ConnectionController::announceCompletion()
     m_ui.run([this] { completeOnUi(); });
 }
 
-bool ConnectionController::askCredentials()
+bool ConnectionController::askCredentials(ServerCredentials& credentials)
 {
     bool confirmed = false;
-    m_ui.run([&] { confirmed = AskServerCredentials(m_ctx); });
+    m_ui.run([&] { confirmed = AskServerCredentials(m_ctx, credentials); });
     return confirmed;
 }
 

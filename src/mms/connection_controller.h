@@ -107,7 +107,7 @@ private:
     void streamDrained() override;
     void announceStreamStart() override;
     void announceCompletion() override;
-    bool askCredentials() override;
+    bool askCredentials(ServerCredentials& credentials) override;
     void sendTransport() override;
     bool takeWaitingDatagrams() override;
 

@@ -47,9 +47,15 @@ constexpr int kDatagramBurst = 32;
 
 }  // namespace
 
-ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
-                         RunActions& actions)
-    : m_ctx(ctx), m_buffer(buffer), m_file(file), m_commands(commands), m_actions(actions), m_writer(ctx.run, file)
+ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ServerCredentials& credentials,
+                         ClientCommands& commands, RunActions& actions)
+    : m_ctx(ctx),
+      m_buffer(buffer),
+      m_file(file),
+      m_credentials(credentials),
+      m_commands(commands),
+      m_actions(actions),
+      m_writer(ctx.run, file)
 {
 }
 
@@ -316,9 +322,9 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         }
         return true;
     case ServerReply::CredentialsRequest:
-        tellFieldsBeyondReply(ReadCredentialsRequest(packet, run));
-        if (m_actions.askCredentials()) {
-            m_commands.sendCredentials();
+        tellFieldsBeyondReply(ReadCredentialsRequest(packet, m_credentials));
+        if (m_actions.askCredentials(m_credentials)) {
+            m_commands.sendCredentials(m_credentials);
             run.incarnation.fetch_add(1);
         } else {
             shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));

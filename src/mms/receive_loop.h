@@ -14,6 +14,7 @@ struct AppContext;
 class ClientCommands;
 class RecordingFile;
 class RunActions;
+struct ServerCredentials;
 struct FieldBeyondReply;
 
 // Most bytes the stream lane of the receive buffer holds: the control
@@ -27,7 +28,8 @@ inline constexpr int kStragglerGraceMs = 200;
 
 // The body of a run's receive thread: consumes the receive buffer, answers
 // every server command with the next client command, and stores the header
-// and the media packets. Datagrams (UDP) and the control connection's bytes
+// and the media packets. It reads the server's challenge into the run's
+// `credentials` and sends what the password dialog encoded there. Datagrams (UDP) and the control connection's bytes
 // (TCP) sit in separate lanes of the buffer; the loop takes whole units from
 // either, so a datagram never lands inside a command packet.
 //
@@ -37,8 +39,8 @@ inline constexpr int kStragglerGraceMs = 200;
 // flag is set, and handles nothing more once it is set.
 class ReceiveLoop {
 public:
-    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ClientCommands& commands,
-                RunActions& actions);
+    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ServerCredentials& credentials,
+                ClientCommands& commands, RunActions& actions);
 
     void run();
 
@@ -60,6 +62,7 @@ private:
     AppContext& m_ctx;
     ReceiveBuffer& m_buffer;
     RecordingFile& m_file;
+    ServerCredentials& m_credentials;
     ClientCommands& m_commands;
     RunActions& m_actions;
     MediaPacketWriter m_writer;

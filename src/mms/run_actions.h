@@ -2,6 +2,8 @@
 
 namespace tovrin {
 
+struct ServerCredentials;
+
 // The steps of a run that belong to the UI thread, asked for by the receive
 // loop. The controller carries each out on the UI thread and returns when it
 // is done, so the loop goes on in the order of the exchange.
@@ -11,7 +13,9 @@ public:
     virtual void requestStop() = 0;  // the stop routine
     virtual void announceStreamStart() = 0;
     virtual void announceCompletion() = 0;  // end of stream
-    virtual bool askCredentials() = 0;      // the password dialog; true on OK
+    // The password dialog, opened with the run's challenge; true on OK, the
+    // answer then encoded into `credentials`.
+    virtual bool askCredentials(ServerCredentials& credentials) = 0;
     // Sends the transport selection: the control connection's local address,
     // and the local TCP or UDP port as the settings ask.
     virtual void sendTransport() = 0;

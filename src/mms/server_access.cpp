@@ -23,19 +23,19 @@ bool ExtractServerHost(AppContext& ctx, const QString& url)
     return true;
 }
 
-void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer)
+void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const PasswordAnswer& answer)
 {
-    ctx.run.authCredentials = EncodeCredentials(answer);
-    WriteSetting(ctx, kAuthSetting, answer.savePassword ? QString::fromLatin1(ctx.run.authCredentials) : QString());
+    credentials.encoded = EncodeCredentials(answer);
+    WriteSetting(ctx, kAuthSetting, answer.savePassword ? QString::fromLatin1(credentials.encoded) : QString());
 }
 
-bool AskServerCredentials(AppContext& ctx)
+bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials)
 {
     const QByteArray saved = ReadSetting(ctx, kAuthSetting).toLatin1();
-    const auto answer = ctx.shell.askPassword(PreparePasswordPrompt(ctx.run.serverHost, ctx.run.authChallenge, saved));
+    const auto answer = ctx.shell.askPassword(PreparePasswordPrompt(ctx.run.serverHost, credentials.challenge, saved));
     if (!answer)
         return false;
-    AcceptPassword(ctx, *answer);
+    AcceptPassword(ctx, credentials, *answer);
     return true;
 }
 

@@ -7,6 +7,7 @@
 namespace tovrin {
 
 struct AppContext;
+struct ServerCredentials;
 
 // What a run asks of the user to reach its server: the server host taken out
 // of the stream address, and the credentials the server asks for. Both
@@ -17,13 +18,13 @@ struct AppContext;
 // address names none.
 bool ExtractServerHost(AppContext& ctx, const QString& url);
 
-// The credentials dialog's OK: sets the run's AuthCredentials and saves them
-// to "Auth", or empties "Auth" when the user chose not to save.
-void AcceptPassword(AppContext& ctx, const PasswordAnswer& answer);
+// The credentials dialog's OK: sets the run's encoded credentials and saves
+// them to "Auth", or empties "Auth" when the user chose not to save.
+void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const PasswordAnswer& answer);
 
 // Shows the credentials dialog through the shell, opened with the run's server
 // host, the challenge's realm and the saved credentials; true when the user
-// confirmed it (the answer then accepted).
-bool AskServerCredentials(AppContext& ctx);
+// confirmed it (the answer then accepted into `credentials`).
+bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials);
 
 }  // namespace tovrin

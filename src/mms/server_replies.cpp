@@ -1,6 +1,7 @@
 #include "mms/server_replies.h"
 
 #include "asf/byte_helpers.h"
+#include "locations/credentials.h"
 #include "state/run_state.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
     return beyond;
 }
 
-FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, RunState& run)
+FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, ServerCredentials& credentials)
 {
     FieldsBeyondReply beyond;
     const std::optional<std::uint32_t> declared = readField(packet, 49, beyond);
@@ -82,7 +83,7 @@ FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, RunState& run)
             break;  // the text ends at its terminating zero, which the length counts
         text.append(QChar(unit));
     }
-    run.authChallenge.append(text);
+    credentials.challenge.append(text);
     return beyond;
 }
 

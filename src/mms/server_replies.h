@@ -9,6 +9,7 @@
 namespace tovrin {
 
 struct RunState;
+struct ServerCredentials;
 
 // Command ids of the server's replies.
 namespace ServerReply {
@@ -26,9 +27,9 @@ inline constexpr std::uint8_t StreamSelectionReply = 0x21;
 }  // namespace ServerReply
 
 // Readers of the server replies whose fields the client keeps. Each takes the
-// whole command packet (from its first byte) and writes the run state. A
-// 32-bit field that lies beyond the packet keeps its previous value and is
-// answered, so the receive loop can tell the user.
+// whole command packet (from its first byte) and writes the run state, or the
+// run's credentials. A 32-bit field that lies beyond the packet keeps its
+// previous value and is answered, so the receive loop can tell the user.
 struct FieldBeyondReply {
     qsizetype pos = 0;        // 1-based, as the protocol tables count
     qsizetype replySize = 0;  // bytes the reply held
@@ -46,8 +47,8 @@ FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run);
 FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
-// AuthChallenge, up to its terminating zero. Only the bytes present in the
-// packet are read, whatever length the request declares.
-FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, RunState& run);
+// credentials challenge, up to its terminating zero. Only the bytes present in
+// the packet are read, whatever length the request declares.
+FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, ServerCredentials& credentials);
 
 }  // namespace tovrin

@@ -65,6 +65,7 @@ bool MmshController::connectClick(const QString& urlText)
     if (m_runActive)
         return false;
     ResetRun(m_ctx);
+    m_credentials = {};  // a run starts without the last run's credentials
     m_end = RunEnd::Failed;
     QString url = urlText.trimmed();
     QUrl parsed(url);
@@ -145,7 +146,7 @@ void MmshController::onConnected()
     if (m_url.hasQuery())
         request.path += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
     request.clientGuid = m_clientGuid;
-    request.basicCredentials = m_ctx.run.authCredentials;
+    request.basicCredentials = m_credentials.encoded;
     if (m_step == Step::Play) {
         request.play = true;
         const std::size_t count = std::min<std::size_t>(m_ctx.run.streamCount, kMaxStreams);
@@ -227,8 +228,8 @@ bool MmshController::handleHead()
         return false;
     }
     if (head.status == 401) {
-        m_ctx.run.authChallenge = QStringLiteral("realm=") + QString::fromUtf8(head.realm);
-        if (++m_authTries > kMaxAuthTries || !AskServerCredentials(m_ctx)) {
+        m_credentials.challenge = QStringLiteral("realm=") + QString::fromUtf8(head.realm);
+        if (++m_authTries > kMaxAuthTries || !AskServerCredentials(m_ctx, m_credentials)) {
             m_ctx.shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
             m_ctx.run.liveHeaderFixed = true;
             m_ctx.run.packetCountFixed = true;

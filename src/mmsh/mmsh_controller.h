@@ -1,6 +1,7 @@
 #pragma once
 
 #include "asf/header_and_packet_storage.h"
+#include "locations/credentials.h"
 #include "mms/connection_controller.h"
 #include "mmsh/mmsh_reply.h"
 #include "state/app_context.h"
@@ -94,7 +95,8 @@ private:
     bool m_broadcast = false;
     int m_redirects = 0;
     int m_authTries = 0;
-    QByteArray m_header;  // $H payloads of the header being collected
+    ServerCredentials m_credentials;  // the run's: cleared by Connect, UI thread only
+    QByteArray m_header;              // $H payloads of the header being collected
     QByteArray m_storedHeader;
     bool m_headerStored = false;
     bool m_newHeaderExpected = false;  // after $C: the next entry's header follows

@@ -19,8 +19,6 @@ void RunState::reset()
     serverHost.clear();
     streamPath.clear();
     defaultSaveName.clear();
-    authCredentials.clear();
-    authChallenge.clear();
     previewFile.clear();
 }
 

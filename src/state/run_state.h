@@ -82,8 +82,6 @@ struct RunState {
     QString serverHost;
     QString streamPath;
     QString defaultSaveName;
-    QByteArray authCredentials;
-    QString authChallenge;
     QString previewFile;
     // Which packets of an on-demand file the save file holds (see
     // received_packets.h for the threads that touch it).

@@ -2,6 +2,7 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/recording_file.h"
+#include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/run_actions.h"
@@ -46,7 +47,7 @@ struct Actions : RunActions {
     }
     void announceStreamStart() override { ++starts; }
     void announceCompletion() override {}
-    bool askCredentials() override { return credentialsAnswer; }
+    bool askCredentials(ServerCredentials&) override { return credentialsAnswer; }
     bool credentialsAnswer = false;
     void sendTransport() override { ++transports; }
     void streamDrained() override {}
@@ -61,8 +62,9 @@ struct LoopHarness {
     ClientCommands commands{channel, t.run};
     ReceiveBuffer buffer;
     RecordingFile file;
+    ServerCredentials credentials;
     Actions actions{t.run, buffer};
-    ReceiveLoop loop{t.ctx, buffer, file, commands, actions};
+    ReceiveLoop loop{t.ctx, buffer, file, credentials, commands, actions};
     std::thread thread;
 
     void start()
@@ -146,7 +148,7 @@ TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
 {
     LoopHarness h;
     h.actions.credentialsAnswer = true;
-    h.t.run.authCredentials = "dXNlcjpwYXNz";
+    h.credentials.encoded = "dXNlcjpwYXNz";
     h.buffer.append(test::ServerCommand(0x1A, 0, 64) + test::ServerCommand(0x1B));
     ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x1A, 0x1B}));

@@ -1,5 +1,6 @@
 #include "mms/server_replies.h"
 #include "asf/byte_helpers.h"
+#include "locations/credentials.h"
 #include "state/run_state.h"
 #include "support/asf_builder.h"
 
@@ -75,7 +76,7 @@ TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
 
 TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
 {
-    RunState run;
+    ServerCredentials credentials;
     const QString realm = QStringLiteral("realm=\"媒體\"");
     QByteArray p = test::ServerCommand(0x1A, 0, 96);
     QByteArray text;
@@ -84,21 +85,21 @@ TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
     text += EncodeLE16(0);  // the text is zero-terminated and the length counts the zero
     PutLE(p, 48, std::uint32_t(text.size()), 4);
     p.replace(52, text.size(), text);
-    ReadCredentialsRequest(p, run);
-    EXPECT_EQ(run.authChallenge, realm);
+    ReadCredentialsRequest(p, credentials);
+    EXPECT_EQ(credentials.challenge, realm);
 
-    run.authChallenge.clear();
+    credentials.challenge.clear();
     QByteArray ten = test::ServerCommand(0x1A, 0, 64);
     PutLE(ten, 48, 10, 4);
     ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
-    ReadCredentialsRequest(ten.first(64), run);
-    EXPECT_EQ(run.authChallenge, QStringLiteral("abcde"));
+    ReadCredentialsRequest(ten.first(64), credentials);
+    EXPECT_EQ(credentials.challenge, QStringLiteral("abcde"));
 
     // A declared length far beyond the packet reads only the bytes present.
-    run.authChallenge.clear();
+    credentials.challenge.clear();
     QByteArray lying = test::ServerCommand(0x1A, 0, 56);
     PutLE(lying, 48, 0x7FFFFFFF, 4);
     lying.replace(52, 4, QByteArray::fromHex("78007900"));
-    EXPECT_TRUE(ReadCredentialsRequest(lying, run).empty());
-    EXPECT_EQ(run.authChallenge, QStringLiteral("xy"));
+    EXPECT_TRUE(ReadCredentialsRequest(lying, credentials).empty());
+    EXPECT_EQ(credentials.challenge, QStringLiteral("xy"));
 }

@@ -27,8 +27,6 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     r.receivedPackets.expect(5, 2);
     r.funnelData = "x";
     r.serverHost = QStringLiteral("host");
-    r.authChallenge = QStringLiteral("realm=x");
-    r.authCredentials = "abc";
 
     ResetRun(t.ctx);
 
@@ -43,8 +41,7 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
     EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
     EXPECT_EQ(r.incarnation.load(), 1u);
     EXPECT_FALSE(r.receivedPackets.tracking()) << "an earlier run's packets would count as this one's";
-    EXPECT_TRUE(r.funnelData.isEmpty() && r.serverHost.isEmpty() && r.authChallenge.isEmpty()
-                && r.authCredentials.isEmpty());
+    EXPECT_TRUE(r.funnelData.isEmpty() && r.serverHost.isEmpty());
     EXPECT_EQ(r.funnelReportCount.load(), 2u);
     EXPECT_EQ(r.streamNumbers[0], 3);
 }
