@@ -4,9 +4,11 @@
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
 #include "mms/receive_buffer.h"
+#include "mmsh/mmsh_controller.h"
 #include "state/run_state.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
+#include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/temp_settings.h"
@@ -100,6 +102,29 @@ TEST(ConnectionController, AStoppedRunsThreadNeverTouchesTheNextRun)
     EXPECT_EQ(f.t.shell.gauge, 100);
     EXPECT_EQ(f.t.shell.flashes, 1);
     EXPECT_EQ(f.t.shell.sounds.value(0), QStringLiteral("Done.wav"));
+}
+
+TEST(ConnectionController, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
+{
+    ControllerFixture f;
+    MmshController mmsh(f.t.ctx);
+    ServerProcess server(f.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
+    ASSERT_TRUE(server.started());
+    for (const bool overHttp : {false, true}) {
+        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
+        f.t.shell.calls.clear();
+        f.t.shell.passwordAnswers.push_back(PasswordAnswer{QStringLiteral("alice"), QStringLiteral("s3cret"), false});
+        // The second run's dialog is cancelled: it must be asked again, with the same challenge.
+        for (const QString& name : {QStringLiteral("a.wmv"), QStringLiteral("b.wmv")}) {
+            f.t.shell.saveFileAnswers.push_back(f.out(QString::number(overHttp) + name));
+            ASSERT_TRUE(overHttp ? mmsh.connectClick(server.mmshUrl(QStringLiteral("clip.wmv")))
+                                 : f.controller.connectClick(server.url(QStringLiteral("clip.wmv"))));
+            ASSERT_TRUE(WaitUntil([&] { return !mmsh.isRunning() && !f.controller.isRunning(); }, 20000));
+        }
+        const QStringList asked = f.t.shell.calls.filter(QStringLiteral("askPassword"));
+        ASSERT_EQ(asked.size(), 2);
+        EXPECT_EQ(asked[0], asked[1]);
+    }
 }
 
 TEST(ConnectionController, DisconnectAnsweredNoLeavesTheRunAlone)
