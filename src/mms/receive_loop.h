@@ -29,9 +29,10 @@ inline constexpr int kStragglerGraceMs = 200;
 // The body of a run's receive thread: consumes the receive buffer, answers
 // every server command with the next client command, and stores the header
 // and the media packets. It reads the server's challenge into the run's
-// `credentials` and sends what the password dialog encoded there. Datagrams (UDP) and the control connection's bytes
-// (TCP) sit in separate lanes of the buffer; the loop takes whole units from
-// either, so a datagram never lands inside a command packet.
+// `credentials` and sends what the password dialog encoded there. Datagrams
+// (UDP) and the control connection's bytes (TCP) sit in separate lanes of the
+// buffer; the loop takes whole units from either, so a datagram never lands
+// inside a command packet.
 //
 // Thread: the receive thread. `ctx.shell` must carry its calls to the UI
 // thread; `actions` does the same for the stop routine, the announcements
