@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AppContext& ctx = f.ctx;
     RunState& run = f.run;
     run.resume = data[0] & 1;
-    run.savePath = path;
+    f.session.savePath = path;
     RecordingFile file;
     if (file.open(path, false) != RecordingFile::Opened::Yes)
         std::abort();
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     DiscardingSink sink;
     CommandChannel channel(sink, run.commandSequence);
-    ClientCommands commands(channel, run);
+    ClientCommands commands(channel, run, f.session);
     InlineActions actions(ctx, buffer, file);
     ServerCredentials credentials;
     ReceiveLoop loop(ctx, buffer, file, credentials, commands, actions);

@@ -2,6 +2,7 @@
 
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 #include "state/shell.h"
@@ -71,11 +72,12 @@ inline QString WriteScratchFile(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-// A fresh run with fresh settings, on the one shell and settings file of the process.
+// A fresh run and session with fresh settings, on the one shell and settings file of the process.
 struct FuzzRun {
     SettingsRecord settings;
     RunState run;
-    AppContext ctx{shell(), store(), settings, run};
+    SessionState session;
+    AppContext ctx{shell(), store(), settings, run, session};
 
     static FuzzShell& shell()
     {

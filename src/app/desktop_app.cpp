@@ -186,7 +186,7 @@ void DesktopApp::printerSetup()
 
 void DesktopApp::openPreview()
 {
-    const std::optional<QString> file = ChoosePreviewFile(m_run.savePath, m_run.mediaLocation);
+    const std::optional<QString> file = ChoosePreviewFile(m_session.savePath, m_session.mediaLocation);
     if (!file) {
         m_shell.showMessage(NoPreviewableMediaMessage());
         return;
@@ -194,7 +194,7 @@ void DesktopApp::openPreview()
     // Showing it again leaves what it shows as it is.
     PreviewMonitor& monitor = previewMonitor();
     if (!monitor.isVisible()) {
-        const bool beingWritten = m_transport.isRunning() && *file == m_run.savePath;
+        const bool beingWritten = m_transport.isRunning() && *file == m_session.savePath;
         monitor.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
     }
     monitor.raise();

@@ -16,6 +16,7 @@
 #include "mmsh/record_transport.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 #include "state/window_state.h"
@@ -102,12 +103,13 @@ private:
     SettingsStore& m_store;
     SettingsRecord m_settings;
     RunState m_run;
+    SessionState m_session;
     MainWindow m_window;
     CompletionSound m_sound;
     FilePropertiesWindow m_propertiesWindow{&m_window};
     LogPrinter m_logPrinter;
     QtShell m_shell{m_window, m_sound, m_propertiesWindow};
-    AppContext m_ctx{m_shell, m_store, m_settings, m_run};
+    AppContext m_ctx{m_shell, m_store, m_settings, m_run, m_session};
     RedirectorFetch m_fetch;
     ConnectionController m_mms{m_ctx};
     MmshController m_mmsh{m_ctx};

@@ -2,6 +2,7 @@
 
 #include "state/format_time.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
 
@@ -57,12 +58,13 @@ void ShowBitRates(Shell& shell, const std::optional<BitRateTable>& table)
     }
 }
 
-// Enters the streams into the run's table after those it holds, as far as
-// the table goes, and answers the size of the last video stream entered.
-std::optional<VideoSize> EnterStreams(RunState& run, const std::vector<StreamFacts>& streams)
+// Enters the streams into the session's table after those the run counts,
+// as far as the table goes, and answers the size of the last video stream
+// entered.
+std::optional<VideoSize> EnterStreams(RunState& run, SessionState& session, const std::vector<StreamFacts>& streams)
 {
     std::optional<VideoSize> videoSize;
-    run.streamNumbers.fill(0);
+    session.streamNumbers.fill(0);
     for (const StreamFacts& stream : streams) {
         const std::uint32_t count = run.streamCount;
         if (count >= kMaxStreams)
@@ -73,7 +75,7 @@ std::optional<VideoSize> EnterStreams(RunState& run, const std::vector<StreamFac
         }
         if (stream.kind == StreamKind::Audio)
             run.streamKindBits |= stream.audioSpread ? kAudioBit | kAudioSpreadBit : kAudioBit;
-        run.streamNumbers[count] = stream.number;
+        session.streamNumbers[count] = stream.number;
         run.streamCount = count + 1;
     }
     return videoSize;
@@ -139,13 +141,14 @@ void ShowCodecs(Shell& shell, const std::optional<CodecSummary>& codecs)
     }
 }
 
-void ShowDetails(const RunState& run, Shell& shell, const std::optional<VideoSize>& videoSize, std::uint64_t fileSize)
+void ShowDetails(const RunState& run, const QString& mediaLocation, Shell& shell,
+                 const std::optional<VideoSize>& videoSize, std::uint64_t fileSize)
 {
     const std::uint32_t kinds = run.streamKindBits;
     const bool live = run.isLive();
     const QString liveText = QStringLiteral("現況");
 
-    shell.setProperty(PropertyField::Location, run.mediaLocation);
+    shell.setProperty(PropertyField::Location, mediaLocation);
     QString type;
     if (kinds & kVideoBit)
         type += QStringLiteral("[視訊] ");
@@ -202,7 +205,7 @@ QString InspectionErrorText(InspectionError error)
     return {};
 }
 
-bool ApplyHeaderReading(RunState& run, Shell& shell, const HeaderReading& reading)
+bool ApplyHeaderReading(RunState& run, SessionState& session, Shell& shell, const HeaderReading& reading)
 {
     const std::optional<InspectionError> error = reading.error;
     const HeaderFacts& facts = reading.facts;
@@ -215,14 +218,14 @@ bool ApplyHeaderReading(RunState& run, Shell& shell, const HeaderReading& readin
     if (error && *error < InspectionError::NoStreams)
         return fail();
     ShowBitRates(shell, facts.bitRates);
-    const std::optional<VideoSize> videoSize = EnterStreams(run, facts.streams);
+    const std::optional<VideoSize> videoSize = EnterStreams(run, session, facts.streams);
     if (error == InspectionError::NoStreams || error == InspectionError::NoFileProperties)
         return fail();
     EnterFileProperties(run, facts.fileProperties);
     ShowContent(shell, facts.content);
     ShowEncoder(shell, facts.encoderDescriptors);
     ShowCodecs(shell, facts.codecs);
-    ShowDetails(run, shell, videoSize, facts.fileProperties.fileSize);
+    ShowDetails(run, session.mediaLocation, shell, videoSize, facts.fileProperties.fileSize);
     if (error)
         return fail();
     ShowDates(shell, facts.fileWritten, facts.fileProperties.created);

@@ -3,6 +3,7 @@
 #include "cli/console_shell.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 
@@ -10,7 +11,7 @@ namespace tovrin {
 
 // What every tovrin-cli command runs with: the settings store and the
 // settings loaded from it, the console shell with the command line's
-// answers, and a fresh run, wired into one context.
+// answers, and a fresh run and session, wired into one context.
 struct CommandContext {
     explicit CommandContext(ConsoleAnswers answers) : settings(LoadSettings(store)), shell(std::move(answers)) {}
 
@@ -18,7 +19,8 @@ struct CommandContext {
     SettingsRecord settings;
     ConsoleShell shell;
     RunState run;
-    AppContext ctx{shell, store, settings, run};
+    SessionState session;
+    AppContext ctx{shell, store, settings, run, session};
 };
 
 }  // namespace tovrin

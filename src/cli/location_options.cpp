@@ -5,6 +5,7 @@
 #include "locations/redirector_fetch.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "steps/open_media.h"
 
 #include <QCommandLineParser>
@@ -72,13 +73,14 @@ int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int ent
     answers.confirmAnswer = false;
     ConsoleShell shell(answers);
     RunState run;
-    AppContext openCtx{shell, ctx.store, ctx.settings, run};
+    SessionState session;
+    AppContext openCtx{shell, ctx.store, ctx.settings, run, session};
     RedirectorFetch fetch;
     if (const QString problem = ApplyHttpFetchOptions(http, fetch); !problem.isEmpty()) {
         std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
         return 2;
     }
-    run.mediaLocation = absolute;
+    session.mediaLocation = absolute;
     if (OpenMedia(openCtx, fetch) != OpenOutcome::RedirectorLoaded)
         return 1;
     const QStringList entries = shell.urlItems();

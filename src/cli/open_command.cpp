@@ -40,7 +40,7 @@ int RunOpenCommand(const QStringList& arguments)
     if (const QString problem = ApplyHttpFetchOptions(options.http, fetch); !problem.isEmpty())
         return ReportUsageError("open", problem);
 
-    command.run.mediaLocation = location;
+    command.session.mediaLocation = location;
     shell.setMediaLocation(location);
     OpenOutcome outcome = OpenMedia(ctx, fetch);
     // At a terminal the user has just typed the credentials the web server
@@ -93,14 +93,14 @@ int RunInfoCommand(const QStringList& arguments)
     AppContext& ctx = command.ctx;
     RunState& run = command.run;
     ResetRun(ctx);
-    run.mediaLocation = path;
+    command.session.mediaLocation = path;
     shell.setMediaLocation(path);
     if (!QFileInfo(path).isFile()) {
         shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
         return 1;
     }
     run.headerLength = LocalHeaderLength(path);
-    if (!ApplyHeaderReading(run, shell, ReadHeaderFile(path, run.headerLength)))
+    if (!ApplyHeaderReading(run, command.session, shell, ReadHeaderFile(path, run.headerLength)))
         return 1;
     PrintOut(PropertyReport(shell));
     return 0;

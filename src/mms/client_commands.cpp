@@ -4,6 +4,7 @@
 #include "locations/credentials.h"
 #include "mms/command_channel.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/text_rules.h"
 
 #include <QUuid>
@@ -155,8 +156,8 @@ void ClientCommands::sendStreamSelection()
     StreamPairs streams;
     const std::size_t count = std::min<std::size_t>(m_run.streamCount, kMaxStreams);
     for (std::size_t i = 0; i < count; ++i) {
-        m_run.streamActions[i] = 0;
-        streams.emplace_back(m_run.streamNumbers[i], m_run.streamActions[i]);
+        m_session.streamActions[i] = 0;
+        streams.emplace_back(m_session.streamNumbers[i], m_session.streamActions[i]);
     }
     m_channel.send(StreamSelectionCommand(streams));
 }

@@ -12,6 +12,7 @@ namespace tovrin {
 class CommandChannel;
 struct RunState;
 struct ServerCredentials;
+struct SessionState;
 
 // Command ids the client sends.
 namespace ClientCommand {
@@ -42,10 +43,14 @@ CommandFields StreamSelectionCommand(const StreamPairs& streams);
 // A fresh GUID in registry form: braces, upper case, 38 characters.
 QString NewRegistryGuid();
 
-// Sends the client commands of a run with the values the run state holds.
+// Sends the client commands of a run with the values the run state and the
+// session's stream table hold.
 class ClientCommands {
 public:
-    ClientCommands(CommandChannel& channel, RunState& run) : m_channel(channel), m_run(run) {}
+    ClientCommands(CommandChannel& channel, RunState& run, SessionState& session)
+        : m_channel(channel), m_run(run), m_session(session)
+    {
+    }
 
     void sendConnect();  // a new GUID every time; Host: the run's server host
     void sendTransport(const QString& localAddress, bool udp, const QString& localPort);
@@ -62,6 +67,7 @@ public:
 private:
     CommandChannel& m_channel;
     RunState& m_run;
+    SessionState& m_session;
 };
 
 }  // namespace tovrin

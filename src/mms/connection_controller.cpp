@@ -17,6 +17,7 @@
 #include "state/format_time.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/shell.h"
 
@@ -69,8 +70,8 @@ struct ConnectionController::ReceiveThread {
     ReceiveThread(ConnectionController& owner, Run& run)
         : shell(owner.m_ctx.shell, owner.m_ui),
           stopper(owner),
-          ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, &stopper},
-          commands(owner.m_channel, owner.m_ctx.run),
+          ctx{shell, owner.m_ctx.store, owner.m_ctx.settings, owner.m_ctx.run, owner.m_ctx.session, &stopper},
+          commands(owner.m_channel, owner.m_ctx.run, owner.m_ctx.session),
           loop(ctx, run.buffer, *run.recording, run.credentials, commands, owner)
     {
     }
@@ -191,8 +192,8 @@ bool ConnectionController::connectClick(const QString& urlText)
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
     shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-    shell.appendLog(QStringLiteral("開啟 :\t") + run.mediaLocation);
-    shell.appendLog(QStringLiteral("儲存 :\t") + run.savePath);
+    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
+    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
     shell.appendLog(QStringLiteral("網址 :\t") + url);
 
     // A port named in the address wins; otherwise the ServerSocket setting.

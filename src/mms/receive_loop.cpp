@@ -9,6 +9,7 @@
 #include "mms/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 
 #include <chrono>
@@ -314,9 +315,9 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         shell.appendLog(QStringLiteral("新進的標題"));
         return true;
     case ServerReply::FunnelReport:
-        tellFieldsBeyondReply(ReadFunnelReport(packet, run));
-        if (run.funnelReportCount >= 3) {
-            run.funnelReportCount = 0;
+        tellFieldsBeyondReply(ReadFunnelReport(packet, run, m_ctx.session));
+        if (m_ctx.session.funnelReportCount >= 3) {
+            m_ctx.session.funnelReportCount = 0;
             shell.appendLog(QStringLiteral("0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
             m_actions.sendTransport();
         }

@@ -5,6 +5,7 @@
 #include "asf/save_file_lock.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_access.h"
 #include "state/shell.h"
 
@@ -27,7 +28,7 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
     if (!chosen)
         return nullptr;
     const QString path = *chosen;
-    run.savePath = path;
+    ctx.session.savePath = path;
     ctx.shell.setSaveLocation(path);
     // Remembered even when the user cancels the run in the resume dialog.
     if (!WriteSetting(ctx, QStringLiteral("AsfDir"), FolderOfPath(path)))

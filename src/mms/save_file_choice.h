@@ -12,11 +12,11 @@ struct AppContext;
 // in the remembered AsfDir folder), remembers its folder, and opens it: a
 // non-empty file is resumed, overwritten or left alone as the user answers
 // the resume dialog; anything else is created afresh. Answers the open save
-// file; the run's savePath names it and its resume flag tells which way it
-// was opened. A cancelled dialog fails silently; a file that cannot be opened
-// or created fails with a message, and so does a file another recording
-// holds (see asf/save_file_lock.h): the answered file keeps that lock until
-// it is closed. The caller lets go of its earlier run's file first, so that
+// file; the session's savePath names it and the run's resume flag tells
+// which way it was opened. A cancelled dialog fails silently; a file that
+// cannot be opened or created fails with a message, and so does a file
+// another recording holds (see asf/save_file_lock.h): the answered file keeps
+// that lock until it is closed. The caller lets go of its earlier run's file first, so that
 // choosing the same file again is no clash with itself.
 std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx);
 

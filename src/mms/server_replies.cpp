@@ -3,6 +3,7 @@
 #include "asf/byte_helpers.h"
 #include "locations/credentials.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 
 #include <algorithm>
 
@@ -54,7 +55,7 @@ FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run)
     return beyond;
 }
 
-FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run, SessionState& session)
 {
     FieldsBeyondReply beyond;
     readInto(packet, 61, run.serverClientCount, beyond);
@@ -64,7 +65,7 @@ FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
         if (end > 80)
             run.funnelData.append(packet.sliced(80, end - 80).toByteArray());
     }
-    run.funnelReportCount.fetch_add(1);
+    session.funnelReportCount.fetch_add(1);
     return beyond;
 }
 

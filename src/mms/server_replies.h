@@ -9,6 +9,7 @@
 namespace tovrin {
 
 struct RunState;
+struct SessionState;
 struct ServerCredentials;
 
 // Command ids of the server's replies.
@@ -43,8 +44,8 @@ QString FieldBeyondReplyMessage(const FieldBeyondReply& field);
 FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run);
 
 // Server client count; the report's payload appended to the funnel data;
-// the funnel report count goes up by one.
-FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
+// the session's funnel report count goes up by one.
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run, SessionState& session);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
 // credentials challenge, up to its terminating zero. Only the bytes present in

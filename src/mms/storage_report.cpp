@@ -4,6 +4,7 @@
 #include "asf/header_inspection.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 
 namespace tovrin {
@@ -30,7 +31,7 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
         return false;
     }
     shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
-    if (!ApplyHeaderReading(run, shell, ReadHeaderFile(run.savePath, run.headerLength))) {
+    if (!ApplyHeaderReading(run, ctx.session, shell, ReadHeaderFile(ctx.session.savePath, run.headerLength))) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return false;
     }

@@ -12,6 +12,7 @@
 #include "mmsh/mmsh_request.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/shell.h"
 
@@ -99,8 +100,8 @@ bool MmshController::connectClick(const QString& urlText)
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
     shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.run.mediaLocation);
-    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.run.savePath);
+    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
+    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
     shell.appendLog(QStringLiteral("網址 :\t") + url);
 
     m_url = parsed;
@@ -150,7 +151,7 @@ void MmshController::onConnected()
     if (m_step == Step::Play) {
         request.play = true;
         const std::size_t count = std::min<std::size_t>(m_ctx.run.streamCount, kMaxStreams);
-        request.streams.assign(m_ctx.run.streamNumbers.begin(), m_ctx.run.streamNumbers.begin() + count);
+        request.streams.assign(m_ctx.session.streamNumbers.begin(), m_ctx.session.streamNumbers.begin() + count);
         if (m_ctx.run.resume)
             request.packetNum = m_ctx.run.storedPacketCount.load();
     }

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -22,7 +21,7 @@ inline constexpr std::size_t kMaxStreams = 10;
 inline constexpr std::uint32_t kLivePacketCount = 0xFFFFFFFFu;
 
 // All values of one download run, grouped by who may touch them (see
-// docs/threads.md). "The receive thread" is the UI thread itself for MMS over
+// docs/threads.md); what outlives a run is in SessionState. "The receive thread" is the UI thread itself for MMS over
 // HTTP, which has none.
 struct RunState {
     // --- Atomic words: written by one thread, read by the other ------------
@@ -91,22 +90,11 @@ struct RunState {
     // Numbers the commands; taken and raised only under that lock.
     Counter commandSequence{0};
 
-    // --- Beside the run: kept by a reset -----------------------------------
-    // Filled from the ASF header (by the receive thread, as above); only the
-    // first streamCount entries are used.
-    std::array<std::uint8_t, kMaxStreams> streamNumbers{};
-    std::array<std::uint8_t, kMaxStreams> streamActions{};
-    // Counted across runs, back to 0 only on reaching 3.
-    Counter funnelReportCount{0};
-    // What the main window's labels show (UI thread): the path of the save
-    // file (chosen when a run starts) and the media location last opened.
-    QString savePath;
-    QString mediaLocation;
-
     bool isLive() const { return filePacketCount.load() == kLivePacketCount; }
 
-    // Every run value back to its start value; the stream table and the
-    // funnel report count keep theirs.
+    // Rebuilds the value in place, so every field starts again from its
+    // initial value. UI thread only, while no receive thread exists: nothing
+    // else may touch the run state meanwhile.
     void reset();
 };
 

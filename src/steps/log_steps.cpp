@@ -4,7 +4,7 @@
 #include "locations/replace_file.h"
 #include "locations/session_log.h"
 #include "state/app_context.h"
-#include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 #include "steps/save_target.h"
 
@@ -37,7 +37,7 @@ void SaveLog(AppContext& ctx)
     request.defaultExtension = QStringLiteral("log");
     request.title = QStringLiteral("儲存記錄檔案");
     request.filter = QStringLiteral("Tovrin 記錄檔案 (*.log)");
-    request.defaultName = DefaultLogName(ctx.run.savePath, ctx.run.mediaLocation);
+    request.defaultName = DefaultLogName(ctx.session.savePath, ctx.session.mediaLocation);
     request.overwritePrompt = true;
     const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("LogDir"));
     if (!chosen)
@@ -62,7 +62,7 @@ void SaveLog(AppContext& ctx)
 
 bool ShowArchivedLog(AppContext& ctx)
 {
-    const auto read = ReadArchivedLog(ctx.run.mediaLocation);
+    const auto read = ReadArchivedLog(ctx.session.mediaLocation);
     if (const auto* error = std::get_if<ArchivedLogError>(&read)) {
         ctx.shell.appendLog(ArchivedLogErrorLine(*error));
         return false;

@@ -2,7 +2,7 @@
 
 #include "asf/name_rules.h"
 #include "state/app_context.h"
-#include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_access.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
@@ -46,9 +46,9 @@ bool OpenDialog::accept(bool mediaBusy)
     }
     m_text = location;
 
-    RunState& run = m_ctx.run;
+    SessionState& session = m_ctx.session;
     Shell& shell = m_ctx.shell;
-    run.mediaLocation = location;
+    session.mediaLocation = location;
     shell.setMediaLocation(location);
 
     m_history.prepend(location);
@@ -57,7 +57,7 @@ bool OpenDialog::accept(bool mediaBusy)
     if (!WriteSetting(m_ctx, QStringLiteral("MediaList"), JoinOpenHistory(m_history)))
         return false;
 
-    run.savePath.clear();
+    session.savePath.clear();
     shell.setSaveLocation(QString());
     shell.setUrlItems({});
     shell.setUrlText(QString());

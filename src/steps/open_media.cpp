@@ -5,6 +5,7 @@
 #include "state/app_context.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 #include "steps/log_steps.h"
 #include "steps/redirector_steps.h"
@@ -48,7 +49,7 @@ const QString kAspAdvice = QStringLiteral(
 OpenOutcome OpenLocalRedirector(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
-    const QString& path = ctx.run.mediaLocation;
+    const QString& path = ctx.session.mediaLocation;
     QFile file(path);
     // A FIFO or device named like a redirector could block the read forever.
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
@@ -69,11 +70,11 @@ OpenOutcome OpenLocalRedirector(AppContext& ctx)
 OpenOutcome OpenLocalMedia(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
-    const QString& path = ctx.run.mediaLocation;
+    const QString& path = ctx.session.mediaLocation;
     bool inspected = false;
     if (QFileInfo(path).isFile()) {
         ctx.run.headerLength = LocalHeaderLength(path);
-        inspected = ApplyHeaderReading(ctx.run, shell, ReadHeaderFile(path, ctx.run.headerLength));
+        inspected = ApplyHeaderReading(ctx.run, ctx.session, shell, ReadHeaderFile(path, ctx.run.headerLength));
     } else {
         shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
     }
@@ -109,7 +110,7 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
     shell.appendLog(QStringLiteral("處理程序媒介..."));
     shell.repaintNow();
 
-    const QString& location = ctx.run.mediaLocation;
+    const QString& location = ctx.session.mediaLocation;
     switch (RouteFor(ClassifyLocation(location))) {
     case OpenRoute::Unknown:
         Advise(shell, QStringLiteral("未知的媒介位置"));

@@ -16,11 +16,11 @@ enum class OpenOutcome {
     Failed,            // told to the user; the program is idle
 };
 
-// Opens the location named by the run's mediaLocation (the MediaWindow text)
-// after a run reset, by its route (see RouteFor): a stream address goes into
-// the URL box, a redirector is fetched or read into the URL list, a local
-// media file is inspected, a saved log is shown. Everything else is explained
-// to the user. UI thread only; blocks while a redirector is fetched.
+// Opens the location named by the session's mediaLocation (the MediaWindow
+// text) after a run reset, by its route (see RouteFor): a stream address goes
+// into the URL box, a redirector is fetched or read into the URL list, a
+// local media file is inspected, a saved log is shown. Everything else is
+// explained to the user. UI thread only; blocks while a redirector is fetched.
 OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch);
 
 }  // namespace tovrin

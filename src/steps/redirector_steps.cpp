@@ -5,7 +5,7 @@
 #include "locations/redirector_file.h"
 #include "locations/replace_file.h"
 #include "state/app_context.h"
-#include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
 #include "steps/save_target.h"
@@ -115,7 +115,7 @@ QByteArray FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& 
 bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
-    const QByteArray text = FetchRedirector(shell, fetch, TrimBlanks(ctx.run.mediaLocation));
+    const QByteArray text = FetchRedirector(shell, fetch, TrimBlanks(ctx.session.mediaLocation));
     if (text.isEmpty()) {
         shell.showMessage(QStringLiteral("Redirector file contains no data"));
         return false;
@@ -147,7 +147,7 @@ bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text)
     request.defaultExtension = QStringLiteral("asx");
     request.title = QStringLiteral("Save Redirector File");
     request.filter = QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)");
-    request.defaultName = NameAfterSeparator(ctx.run.mediaLocation);
+    request.defaultName = NameAfterSeparator(ctx.session.mediaLocation);
     request.overwritePrompt = true;
     const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("AsxDir"));
     if (!chosen)

@@ -250,7 +250,7 @@ TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
 {
     Desktop d;
     RedirectorFetch fetch;
-    d.app->context().run.mediaLocation = SamplePath(Sample::Wmv);
+    d.app->context().session.mediaLocation = SamplePath(Sample::Wmv);
     ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
 
     FilePropertiesWindow& properties = d.app->filePropertiesWindow();

@@ -59,7 +59,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     QStringList messages;
     ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
 
-    app.context().run.mediaLocation = u"mms://host/show.asf"_s;
+    app.context().session.mediaLocation = u"mms://host/show.asf"_s;
     app.openPreview();
     EXPECT_EQ(messages, QStringList{u"不正確的開啟預覽顯示媒介類型"_s});
     EXPECT_FALSE(app.previewMonitor().isVisible());
@@ -67,7 +67,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     // Not media at all, under a media name: the player fails on it.
     const QString bad = dir.filePath(u"bad.wmv"_s);
     ASSERT_TRUE(WriteWholeFile(bad, QByteArray(4096, 'x'), QFile::ReadOwner | QFile::WriteOwner));
-    app.context().run.mediaLocation = bad;
+    app.context().session.mediaLocation = bad;
     const QStringList logBefore = app.window().logLines();
     app.window().findChild<QAction*>(u"openMonitorAction"_s)->trigger();
     PreviewMonitor& monitor = app.previewMonitor();

@@ -150,7 +150,7 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z'));
     r.flush();
 
-    QFile file(r.run.savePath);  // sparse: only the header and the slot use the disk
+    QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.size(), offset + packetSize);
     ASSERT_TRUE(file.seek(offset));

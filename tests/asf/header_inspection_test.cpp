@@ -214,17 +214,17 @@ TEST(ApplyHeaderReading, TheTablesKeepTheirFirstTenEntriesAndTheRunsCountGoesOn)
     EXPECT_EQ(reading.facts.streams.size(), 13u);
 
     TestContext t;
-    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, reading));
-    EXPECT_EQ(std::vector<int>(t.run.streamNumbers.begin(), t.run.streamNumbers.end()),
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.session, t.shell, reading));
+    EXPECT_EQ(std::vector<int>(t.session.streamNumbers.begin(), t.session.streamNumbers.end()),
               (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(t.run.streamKindBits, 1u) << "streams beyond the table are not the run's";
 
     // The count goes on from where it stood, within the table; kinds are
     // only ever added.
     t.run.streamCount = 9;
-    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, ReadHeaderFacts(AudioThenVideo({}, {}, true))));
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.session, t.shell, ReadHeaderFacts(AudioThenVideo({}, {}, true))));
     EXPECT_EQ(t.run.streamCount, 10u);
-    EXPECT_EQ(t.run.streamNumbers[9], 1);
+    EXPECT_EQ(t.session.streamNumbers[9], 1);
     EXPECT_EQ(t.run.streamKindBits, 5u);
 }
 
@@ -251,9 +251,9 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
                        props, true);
     const ZoneEightHoursEast zone;
     TestContext t;
-    t.run.mediaLocation = QStringLiteral("mms://host/clip.wmv");
+    t.session.mediaLocation = QStringLiteral("mms://host/clip.wmv");
     const QString path = test::WriteFile(t.dir, QStringLiteral("inspected.asf"), header);
-    ASSERT_TRUE(ApplyHeaderReading(t.run, t.shell, ReadHeaderFile(path, 5000)));
+    ASSERT_TRUE(ApplyHeaderReading(t.run, t.session, t.shell, ReadHeaderFile(path, 5000)));
 
     const QLocale locale;
     const QDateTime written = QFileInfo(path).lastModified().toLocalTime();
@@ -306,7 +306,7 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
     live.shell.properties[PropertyField::CreatedAsf] = QStringLiteral("earlier");
     HeaderReading reading =
         ReadHeaderFacts(asf::Header({asf::FilePropertiesObject({}), asf::StreamPropertiesObject(1)}));
-    ASSERT_TRUE(ApplyHeaderReading(live.run, live.shell, reading));
+    ASSERT_TRUE(ApplyHeaderReading(live.run, live.session, live.shell, reading));
     EXPECT_EQ(live.shell.properties,
               (QMap<PropertyField, QString>{{PropertyField::Description, QStringLiteral("沒有可用的檔案")},
                                             {PropertyField::Location, QString()},
@@ -323,7 +323,7 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
     reading.facts.fileProperties.created = QDateTime();
     reading.facts.fileWritten = QDateTime::fromSecsSinceEpoch(0);
     reading.facts.content.emplace().title = QStringLiteral("T");
-    ASSERT_TRUE(ApplyHeaderReading(live.run, live.shell, reading));
+    ASSERT_TRUE(ApplyHeaderReading(live.run, live.session, live.shell, reading));
     EXPECT_EQ(live.shell.properties.value(PropertyField::Clip), QStringLiteral("T"));
     EXPECT_FALSE(live.shell.properties.contains(PropertyField::Author)) << "a text the object lacks stays as it was";
     EXPECT_EQ(live.shell.properties.value(PropertyField::CreatedAsf), QStringLiteral("FILETIME value error"));
@@ -346,7 +346,7 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
     for (const auto& e : errors) {
         TestContext f;
         reading.error = e.error;
-        EXPECT_FALSE(ApplyHeaderReading(f.run, f.shell, reading));
+        EXPECT_FALSE(ApplyHeaderReading(f.run, f.session, f.shell, reading));
         EXPECT_EQ(f.shell.messages, QStringList{e.message});
         EXPECT_EQ(f.shell.propertyLines.contains(PropertyField::BitRateInfo), e.bitRatesShown) << int(e.error);
         EXPECT_EQ(f.shell.properties.contains(PropertyField::Type), e.detailsShown) << int(e.error);

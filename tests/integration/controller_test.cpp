@@ -215,7 +215,7 @@ struct EndingRun : ControllerFixture {
         auto recording = std::make_unique<RecordingFile>();
         recording->open(path, true);
         controller.adoptRecording(std::move(recording));
-        run.savePath = path;
+        t.session.savePath = path;
         run.headerLength = std::uint32_t(source.header.size());
         run.packetSize = source.packetSize;
         run.filePacketCount = live ? kLivePacketCount : std::uint32_t(source.packets.size());

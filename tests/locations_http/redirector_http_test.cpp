@@ -67,7 +67,7 @@ protected:
 
     OpenOutcome open(const QString& path)
     {
-        t.run.mediaLocation = m_server->url(path);
+        t.session.mediaLocation = m_server->url(path);
         return OpenMedia(t.ctx, *m_fetch);
     }
 
@@ -170,7 +170,7 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         }
         QElapsedTimer clock;
         clock.start();
-        t.run.mediaLocation = u"http://127.0.0.1:%1/list.asx"_s.arg(silent.serverPort());
+        t.session.mediaLocation = u"http://127.0.0.1:%1/list.asx"_s.arg(silent.serverPort());
         EXPECT_EQ(OpenMedia(t.ctx, fetch), OpenOutcome::Failed);
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_TRUE(busyDuringFetch);

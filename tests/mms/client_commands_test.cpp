@@ -3,6 +3,7 @@
 #include "mms/command_channel.h"
 #include "mms/command_packet.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 
 #include <QRegularExpression>
 
@@ -102,8 +103,9 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
 {
     CollectingSink sink;
     RunState run;
+    SessionState session;
     CommandChannel channel(sink, run.commandSequence);
-    ClientCommands commands(channel, run);
+    ClientCommands commands(channel, run, session);
 
     commands.sendStartPlaying();
     EXPECT_EQ(*LE32At(sink.last(), 60), 0xFFFFFFFFu) << "a fresh download starts at the beginning";
@@ -119,8 +121,8 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
 
     // A stream count past the table's ten entries selects the ten it holds, all on.
     for (std::size_t i = 0; i < kMaxStreams; ++i) {
-        run.streamNumbers[i] = std::uint8_t(i + 1);
-        run.streamActions[i] = 2;
+        session.streamNumbers[i] = std::uint8_t(i + 1);
+        session.streamActions[i] = 2;
     }
     run.streamCount = 14;
     commands.sendStreamSelection();

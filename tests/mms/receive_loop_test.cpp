@@ -59,7 +59,7 @@ struct LoopHarness {
     TestContext t;
     Sink sink;
     CommandChannel channel{sink, t.run.commandSequence};
-    ClientCommands commands{channel, t.run};
+    ClientCommands commands{channel, t.run, t.session};
     ReceiveBuffer buffer;
     RecordingFile file;
     ServerCredentials credentials;
@@ -97,7 +97,7 @@ struct LoopHarness {
 TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
 {
     LoopHarness h;
-    h.t.run.funnelReportCount = 0;
+    h.t.session.funnelReportCount = 0;
     auto& buffer = h.buffer;
     // The first funnel report is too short for its client count: told, and the exchange goes on.
     buffer.append(test::ServerCommand(0x01) + test::ServerCommand(0x15, 0, 56) + test::ServerCommand(0x15, 0, 80)
@@ -106,7 +106,7 @@ TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
     ASSERT_TRUE(h.runUntil([&] { return h.actions.starts == 1; }));
     EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x18, 0x05, 0x1B, 0x07}));
     EXPECT_EQ(h.actions.transports, 1);
-    EXPECT_EQ(h.t.run.funnelReportCount.load(), 0u);
+    EXPECT_EQ(h.t.session.funnelReportCount.load(), 0u);
     EXPECT_EQ(h.t.run.ackCount.load(), 1u);
     EXPECT_EQ(buffer.size(), 0u);
     EXPECT_EQ(h.t.shell.messages, QStringList{QStringLiteral("data out of range - 4 byte to long function : 61 : 56")});
@@ -209,8 +209,8 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     ASSERT_GT(source.packets.size(), 2u);
     LoopHarness h;
     RunState& run = h.t.run;
-    run.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
-    ASSERT_EQ(h.file.open(run.savePath, false), RecordingFile::Opened::Yes);
+    const QString& savePath = h.t.session.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
+    ASSERT_EQ(h.file.open(savePath, false), RecordingFile::Opened::Yes);
     run.packetSize = source.packetSize;
     run.headerLength = std::uint32_t(source.header.size());
     run.filePacketCount = std::uint32_t(source.packets.size());
@@ -220,7 +220,7 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
                     test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
     ASSERT_TRUE(h.runUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
     h.file.close();
-    const test::AsfParts got = test::ReadAsf(run.savePath);
+    const test::AsfParts got = test::ReadAsf(savePath);
     EXPECT_EQ(got.header, source.header);
     ASSERT_GE(got.packets.size(), 2u);
     EXPECT_EQ(got.packets[1], source.packets[1]);

@@ -49,7 +49,7 @@ TEST_F(OpenSaveFileTest, AsksInTheRememberedFolderAndCreatesANewFile)
     EXPECT_EQ(r.startFolder, QStringLiteral("/earlier/"));
     EXPECT_FALSE(r.overwritePrompt);
     EXPECT_EQ(t.shell.saveLocation, path);
-    EXPECT_EQ(t.run.savePath, path);
+    EXPECT_EQ(t.session.savePath, path);
     EXPECT_EQ(t.store.read(QStringLiteral("AsfDir")), folder + u'/');
     EXPECT_FALSE(t.shell.calls.contains(QStringLiteral("askResume")));
     EXPECT_FALSE(t.run.resume);
@@ -84,7 +84,7 @@ TEST_F(OpenSaveFileTest, CancelledOrImpossibleFilesStartNothing)
 {
     t.shell.saveFileAnswers = {std::nullopt};
     EXPECT_FALSE(open());
-    EXPECT_TRUE(t.run.savePath.isEmpty());
+    EXPECT_TRUE(t.session.savePath.isEmpty());
     EXPECT_TRUE(t.shell.messages.isEmpty());
 
     // A new file in a missing folder; a folder (holding data) to resume.

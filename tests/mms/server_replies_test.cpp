@@ -2,6 +2,7 @@
 #include "asf/byte_helpers.h"
 #include "locations/credentials.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "support/asf_builder.h"
 
 #include <gtest/gtest.h>
@@ -58,19 +59,20 @@ TEST(ServerReplies, ABroadcastAnnouncedTheMmspWayIsLive)
 TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
 {
     RunState run;
+    SessionState session;
     QByteArray p = test::ServerCommand(0x15, 0, 96);
     PutLE(p, 60, 4242, 4);
     p.replace(80, 16, QByteArray("0123456789abcdef"));
-    ReadFunnelReport(p, run);
-    ReadFunnelReport(test::ServerCommand(0x15, 0, 80), run);
+    ReadFunnelReport(p, run, session);
+    ReadFunnelReport(test::ServerCommand(0x15, 0, 80), run, session);
     EXPECT_EQ(run.serverClientCount.load(), 0u);
     EXPECT_EQ(run.funnelData, QByteArray("0123456789abcdef"));
-    EXPECT_EQ(run.funnelReportCount.load(), 2u);
+    EXPECT_EQ(session.funnelReportCount.load(), 2u);
 
     // A message length that claims more than the packet holds appends only what is there.
     QByteArray lying = test::ServerCommand(0x15, 0, 88);
     PutLE(lying, 8, 100000, 4);
-    ReadFunnelReport(lying, run);
+    ReadFunnelReport(lying, run, session);
     EXPECT_EQ(run.funnelData.size(), 16 + 8);
 }
 

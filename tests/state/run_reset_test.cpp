@@ -1,32 +1,24 @@
 #include "state/run_reset.h"
 #include "support/temp_settings.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using tovrin::test::TestContext;
 
-TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnelCount)
+TEST(ResetRun, ClearsTheDisplayInOrderAndTheRunButNotTheSession)
 {
     TestContext t;
-    RunState& r = t.run;
     t.shell.log << QStringLiteral("old line");
-    const std::initializer_list<Counter*> counters = {
-        &r.ackCount,          &r.commandSequence,    &r.packetSize,         &r.headerLength,
-        &r.filePacketCount,   &r.streamBitRate,      &r.serverClientCount,  &r.mediaTime,
-        &r.packetIndex,       &r.highestPacketIndex, &r.headerSendDuration, &r.headerFileSize,
-        &r.storedPacketCount, &r.streamCount,        &r.streamKindBits,     &r.maxBitRate};
-    for (Counter* c : counters)
-        c->store(77);
-    r.stopFlag = r.resume = r.localFileMode = r.liveHeaderFixed = r.packetCountFixed = true;
-    r.incarnation = 5;
-    r.funnelReportCount = 2;
-    r.streamNumbers[0] = 3;
-    r.receivedPackets.expect(5, 2);
-    r.funnelData = "x";
-    r.serverHost = QStringLiteral("host");
+    t.run.packetIndex = 77;
+    t.run.serverHost = QStringLiteral("host");
+    t.run.receivedPackets.expect(5, 2);
+    SessionState& s = t.session;
+    s.funnelReportCount = 2;
+    s.streamNumbers[0] = 3;
+    s.streamActions[0] = 1;
+    s.savePath = QStringLiteral("/rec/a.wmv");
+    s.mediaLocation = QStringLiteral("mms://host/a");
 
     ResetRun(t.ctx);
 
@@ -36,12 +28,12 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndEveryRunValueButTheStreamTableAndFunnel
                            QStringLiteral("times  | "), QStringLiteral("clearProperties")}));
     EXPECT_TRUE(t.shell.log.isEmpty());
     EXPECT_EQ(t.shell.mode, ModeLabel::Standby);
-    for (Counter* c : counters)
-        EXPECT_EQ(c->load(), 0u);
-    EXPECT_FALSE(r.stopFlag || r.resume || r.localFileMode || r.liveHeaderFixed || r.packetCountFixed);
-    EXPECT_EQ(r.incarnation.load(), 1u);
-    EXPECT_FALSE(r.receivedPackets.tracking()) << "an earlier run's packets would count as this one's";
-    EXPECT_TRUE(r.funnelData.isEmpty() && r.serverHost.isEmpty());
-    EXPECT_EQ(r.funnelReportCount.load(), 2u);
-    EXPECT_EQ(r.streamNumbers[0], 3);
+    EXPECT_EQ(t.run.packetIndex.load(), 0u);
+    EXPECT_TRUE(t.run.serverHost.isEmpty());
+    EXPECT_FALSE(t.run.receivedPackets.tracking()) << "an earlier run's packets would count as this one's";
+    EXPECT_EQ(s.funnelReportCount.load(), 2u);
+    EXPECT_EQ(s.streamNumbers[0], 3);
+    EXPECT_EQ(s.streamActions[0], 1);
+    EXPECT_EQ(s.savePath, QStringLiteral("/rec/a.wmv"));
+    EXPECT_EQ(s.mediaLocation, QStringLiteral("mms://host/a"));
 }

@@ -116,7 +116,7 @@ TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrit
     const QString blocked = t.dir.filePath(u"blocked.conf"_s);
     QDir().mkpath(blocked);
     SettingsStore store(blocked);
-    AppContext ctx{t.shell, store, t.settings, t.run, &stopper};
+    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
     EXPECT_FALSE(WriteSetting(ctx, u"AsfDir"_s, u"/x/"_s));
     EXPECT_EQ(t.shell.messages,
               (QStringList{u"Tovrin 網路連接失敗"_s, u"讀取時發生一個意外 :-\nFailed to set data for 'AsfDir'"_s}));

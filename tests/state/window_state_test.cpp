@@ -74,7 +74,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     const QString blocked = t.dir.filePath(u"blocked.conf"_s);
     QDir().mkpath(blocked);
     SettingsStore store(blocked);
-    AppContext ctx{t.shell, store, t.settings, t.run, &stopper};
+    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
     RunCloseSequence(ctx, state);
     EXPECT_EQ(order.size(), 2);
     EXPECT_EQ(t.shell.messages.size(), 1);

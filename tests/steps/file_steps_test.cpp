@@ -39,7 +39,7 @@ void SaveTwiceIntoAFolder(TestContext& t, const QString& target, const QString& 
 TEST(SaveLog, WritesTheLinesAndRemembersTheFolder)
 {
     TestContext t;
-    t.run.savePath = t.dir.filePath(u"clip.wmv"_s);
+    t.session.savePath = t.dir.filePath(u"clip.wmv"_s);
     t.shell.log = {u"第一行"_s, QString(), u"last"_s};
     const QString target = t.dir.filePath(u"logs/run.log"_s);
     SaveTwiceIntoAFolder(t, target, u"LogDir"_s, [&] { SaveLog(t.ctx); });
@@ -68,7 +68,7 @@ TEST(SaveLog, EmptyLogAndUnwritableTargetAreReportedAndKeepTheOldFile)
 TEST(SaveRedirectorFile, WritesTheBytesUnchangedAndRemembersTheFolder)
 {
     TestContext t;
-    t.run.mediaLocation = u"http://web/lists/show.asx"_s;
+    t.session.mediaLocation = u"http://web/lists/show.asx"_s;
     const QByteArray text("[Reference]\r\nRef1=mms://srv/a.asf\r\n\0tail", 40);
     const QString target = t.dir.filePath(u"keep/show.asx"_s);
     int saved = 0;

@@ -42,7 +42,7 @@ struct Opener {
     }
     OpenOutcome open(const QString& location)
     {
-        t.run.mediaLocation = location;
+        t.session.mediaLocation = location;
         return OpenMedia(t.ctx, fetch);
     }
     QString file(const QString& name, const QByteArray& bytes) { return test::WriteFile(t.dir, name, bytes); }
@@ -217,7 +217,7 @@ TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
     dialog.setText(u"  mms://a/b  "_s);
     EXPECT_EQ(dialog.okClick(), OpenOutcome::StreamAddress);
     EXPECT_FALSE(dialog.isOpen());
-    EXPECT_EQ(o.t.run.mediaLocation, u"mms://a/b"_s);
+    EXPECT_EQ(o.t.session.mediaLocation, u"mms://a/b"_s);
     EXPECT_EQ(o.t.shell.mediaLocation, u"mms://a/b"_s);
     EXPECT_EQ(o.t.store.read(u"MediaList"_s), u"mms://a/b\r\n"_s);
 
@@ -265,13 +265,13 @@ TEST(OpenDialog, OkWithoutATextOrWhileTheMediaIsBusyDoesNothing)
 TEST(OpenDialog, OkClearsTheSaveLabelAndTheUrlBoxBeforeOpening)
 {
     Opener o;
-    o.t.run.savePath = u"/rec/old.wmv"_s;
+    o.t.session.savePath = u"/rec/old.wmv"_s;
     o.t.shell.url = u"mms://old/x"_s;
     o.t.shell.urlList = {u"mms://old/x"_s, u"mms://old/y"_s};
     o.dialog.formShow();
     o.dialog.setText(u"Mms://unknown"_s);
     EXPECT_EQ(o.dialog.okClick(), OpenOutcome::Failed);
-    EXPECT_TRUE(o.t.run.savePath.isEmpty());
+    EXPECT_TRUE(o.t.session.savePath.isEmpty());
     EXPECT_TRUE(o.t.shell.saveLocation.isEmpty());
     EXPECT_TRUE(o.t.shell.url.isEmpty());
     EXPECT_TRUE(o.t.shell.urlList.isEmpty());

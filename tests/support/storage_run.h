@@ -15,8 +15,8 @@ struct StorageRun {
     {
         run.headerLength = headerLength;
         run.packetSize = packetSize;
-        run.savePath = t.dir.filePath(QStringLiteral("save.asf"));
-        EXPECT_EQ(file.open(run.savePath, false), RecordingFile::Opened::Yes);
+        t.session.savePath = t.dir.filePath(QStringLiteral("save.asf"));
+        EXPECT_EQ(file.open(t.session.savePath, false), RecordingFile::Opened::Yes);
     }
     // Writes out the packets still batched for the file.
     void flush() { file.flush(); }
@@ -24,7 +24,7 @@ struct StorageRun {
     QByteArray contents()
     {
         flush();
-        return ReadWholeFile(run.savePath);
+        return ReadWholeFile(t.session.savePath);
     }
 
     TestContext t;

@@ -2,6 +2,7 @@
 
 #include "state/app_context.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 #include "support/fake_shell.h"
@@ -13,14 +14,15 @@
 namespace tovrin::test {
 
 // A complete context for logic tests: a fake shell, a settings file in a
-// temporary folder, default live settings and a fresh run state.
+// temporary folder, default live settings and a fresh run and session state.
 struct TestContext {
     QTemporaryDir dir;
     FakeShell shell;
     SettingsStore store{dir.filePath(QStringLiteral("Tovrin.conf"))};
     SettingsRecord settings;
     RunState run;
-    AppContext ctx{shell, store, settings, run};
+    SessionState session;
+    AppContext ctx{shell, store, settings, run, session};
 };
 
 // Writes each NAME=VALUE of `values` (separated by blanks) into `store`.
