@@ -1,6 +1,5 @@
 #include "cli/open_command.h"
 
-#include "asf/header_inspection.h"
 #include "cli/command_context.h"
 #include "cli/location_options.h"
 #include "cli/open_options.h"
@@ -8,6 +7,7 @@
 #include "locations/location_class.h"
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
+#include "mms/header_report.h"
 #include "state/run_reset.h"
 #include "steps/open_media.h"
 

@@ -2,7 +2,7 @@
 
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
-#include "asf/header_inspection.h"
+#include "asf/header_facts.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "steps/open_media.h"
 
-#include "asf/header_inspection.h"
 #include "locations/open_route.h"
+#include "mms/header_report.h"
 #include "state/app_context.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"

@@ -1,4 +1,4 @@
-#include "asf/header_inspection.h"
+#include "mms/header_report.h"
 
 #include "state/format_time.h"
 #include "state/run_state.h"

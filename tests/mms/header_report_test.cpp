@@ -1,4 +1,4 @@
-#include "asf/header_inspection.h"
+#include "mms/header_report.h"
 #include "asf/header_facts.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
