@@ -1,7 +1,5 @@
 #include "asf/byte_helpers.h"
 
-#include "state/shell.h"
-
 namespace tovrin {
 
 QByteArray EncodeLE16(std::uint16_t value)
