@@ -42,5 +42,4 @@ TEST(StorageReport, EveryFactOfAStoredPacketHasItsLine)
                              .truncated = true,
                              .writeFailure = QStringLiteral("No space left on device")});
     EXPECT_GOLDEN("mms/stored_packet_lines", shell.log);
-
 }

@@ -33,8 +33,8 @@ namespace tovrin::test {
         auto show = [](const QStringList& l, qsizetype i) {
             return i < l.size() ? "\"" + l[i].toStdString() + "\"" : std::string("(nothing)");
         };
-        return ::testing::AssertionFailure() << name << ".txt line " << i + 1 << ": expected "
-                                             << show(want, i) << ", got " << show(lines, i);
+        return ::testing::AssertionFailure()
+               << name << ".txt line " << i + 1 << ": expected " << show(want, i) << ", got " << show(lines, i);
     }
     return ::testing::AssertionSuccess();
 }
