@@ -6,7 +6,9 @@
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 #include "support/temp_settings.h"
+#include "support/widget_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +23,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -65,18 +66,12 @@ protected:
 
 TEST(DialogFilterPatterns, SplitsAtSemicolonsAndBlanks)
 {
-    const struct {
-        QString entry;
-        QStringList patterns;
-    } cases[] = {
-        {u"Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"_s, {u"*.asf"_s, u"*.wmv"_s, u"*.wma"_s, u"*.wm"_s}},
-        {u"WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"_s, {u"*.asx"_s, u"*.wmx"_s, u"*.wax"_s, u"*.wvx"_s}},
-        {u"Tovrin 記錄檔案 (*.log)"_s, {u"*.log"_s}},
-        {u"Images (x) (*.png *.jpg)"_s, {u"*.png"_s, u"*.jpg"_s}},
-        {u"no patterns"_s, {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FilterPatterns(c.entry), c.patterns) << c.entry.toStdString();
+    QStringList lines;
+    for (const QString& entry :
+         {u"Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"_s, u"WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"_s,
+          u"Tovrin 記錄檔案 (*.log)"_s, u"Images (x) (*.png *.jpg)"_s, u"no patterns"_s})
+        lines << entry + u" -> "_s + FilterPatterns(entry).join(u'|');
+    EXPECT_GOLDEN("app/filter_patterns", lines);
 }
 
 TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
@@ -156,66 +151,49 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
 
 TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 {
-    const struct {
-        QString button;  // empty: Escape (reject)
-        ResumeChoice choice;
-    } cases[] = {
-        {u"cancelButton"_s, ResumeChoice::Cancel},
-        {u"resumeButton"_s, ResumeChoice::Resume},
-        {u"redownloadButton"_s, ResumeChoice::Redownload},
-        {QString(), ResumeChoice::Cancel},
-    };
-    for (const auto& c : cases) {
+    QStringList lines;
+    for (const QString& button : {u"cancelButton"_s, u"resumeButton"_s, u"redownloadButton"_s, QString()}) {
         test::ModalDriver driver([&](QWidget* dialog) {
-            EXPECT_EQ(dialog->windowTitle(), u"續傳 / 重新下載 覆寫檔案"_s);
-            auto* cancel = dialog->findChild<QPushButton*>(u"cancelButton"_s);
-            EXPECT_TRUE(cancel->isDefault());
-            EXPECT_EQ(dialog->focusWidget(), cancel);
-            if (c.button.isEmpty())
+            lines << test::WidgetLines(dialog);
+            if (button.isEmpty())  // Escape
                 static_cast<QDialog*>(dialog)->reject();
             else
-                Click(dialog, c.button);
+                Click(dialog, button);
         });
-        EXPECT_EQ(AskResume(nullptr), c.choice) << c.button.toStdString();
+        lines << test::Line(button, "->", int(AskResume(nullptr)));
     }
+    EXPECT_GOLDEN("app/resume_dialog", lines);
 }
 
 TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 {
     const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
-    bool answered = false;  // the first time: OK; then Cancel
+    QStringList lines;
     test::ModalDriver driver([&](QWidget* dialog) {
-        if (std::exchange(answered, true))
+        if (!lines.isEmpty())  // the second time: Cancel
             return Click(dialog, u"cancelButton"_s);
-        EXPECT_TRUE(dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->isChecked());
-        EXPECT_EQ(dialog->focusWidget(), dialog->findChild<QPushButton*>(u"okButton"_s));
-        EXPECT_EQ(dialog->findChild<QLineEdit*>(u"userIdEdit"_s)->text(), u"saved"_s);
+        lines << test::WidgetLines(dialog);
         dialog->findChild<QLineEdit*>(u"passwordEdit"_s)->setText(u" p w "_s);
         dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->setChecked(false);
         Click(dialog, u"okButton"_s);
     });
     const std::optional<PasswordAnswer> answer = AskPassword(nullptr, prompt);
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->userId, u"saved"_s);
-    EXPECT_EQ(answer->password, u" p w "_s);
-    EXPECT_FALSE(answer->savePassword);
-    EXPECT_FALSE(AskPassword(nullptr, prompt));
+    lines << test::Line(answer->userId, u'|' + answer->password + u'|', answer->savePassword);
+    EXPECT_GOLDEN("app/password_dialog", lines << test::Line(AskPassword(nullptr, prompt).has_value()));
 }
 
 TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
 {
     AboutWindow about;
+    QStringList lines;
     for (int shown = 0; shown < 2; ++shown) {
         about.show();
-        EXPECT_EQ(about.focusWidget(), about.findChild<QPushButton*>(u"okButton"_s));
+        lines << test::WidgetLines(&about);
         Click(&about, u"okButton"_s);
-        EXPECT_FALSE(about.isVisible());
+        lines << test::Line(about.isVisible(), about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
     }
-    const QStringList lines = about.versionLines();
-    ASSERT_EQ(lines.size(), 8);
-    EXPECT_EQ(lines.at(0), u"Tovrin 版本資訊與網域位置:-"_s);
-    EXPECT_EQ(lines.at(7), u"網域位置:\t"_s + HomePage());
-    EXPECT_FALSE(about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
+    EXPECT_GOLDEN("app/about_window", lines << about.versionLines());
 }
 
 TEST(DialogCompletionSound, FindsTheChimeAndPlaysWithoutBlockingOrShowing)
