@@ -1,9 +1,10 @@
 #pragma once
 
+#include "support/golden_line.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,22 +15,10 @@
 
 namespace tovrin::test {
 
-// Values as QDebug writes them, separated by blanks: one line of a golden
-// transcript, e.g. Line("size", w.size()) gives "size QSize(346, 463)".
-template <typename... T>
-QString Line(const T&... values)
-{
-    QString text;
-    QDebug out(&text);
-    out.noquote().nospace();
-    ((out << values << ' '), ...);
-    return text.trimmed();
-}
-
 // One line per named widget in the window of `root` under it (and `root`
-// itself, named or not), in the order they were made: its class, what it shows (a label's, field's or button's
-// text, a box's current entry, a gauge's value), then what the user sees of
-// its state: hidden, disabled, checked, default button, has the focus.
+// itself, named or not), in the order they were made: its class, what it
+// shows (a label's, field's or button's text, a box's current entry, a
+// gauge's value), then what the user sees of its state: hidden, disabled, checked, default button, has the focus.
 inline QStringList WidgetLines(QWidget* root)
 {
     using namespace Qt::StringLiterals;
@@ -37,7 +26,8 @@ inline QStringList WidgetLines(QWidget* root)
     widgets.prepend(root);
     QStringList lines;
     for (QWidget* w : widgets) {
-        if (w != root && (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_") || w->window() != root->window()))
+        if (w != root
+            && (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_") || w->window() != root->window()))
             continue;
         QString text;
         if (auto* l = qobject_cast<QLabel*>(w))
@@ -59,7 +49,7 @@ inline QStringList WidgetLines(QWidget* root)
         auto* b = qobject_cast<QAbstractButton*>(w);
         auto* p = qobject_cast<QPushButton*>(w);
         const QList<std::pair<bool, const char*>> flags{
-            {!w->isVisibleTo(root), "hidden"}, {!w->isEnabled(), "disabled"},    {b && b->isChecked(), "checked"},
+            {!w->isVisibleTo(root), "hidden"}, {!w->isEnabled(), "disabled"},       {b && b->isChecked(), "checked"},
             {p && p->isDefault(), "default"},  {w == root->focusWidget(), "focus"},
         };
         for (const auto& [on, flag] : flags)
@@ -78,7 +68,8 @@ inline QStringList ActionLines(const QList<QAction*>& actions, const QString& in
 {
     QStringList lines;
     for (QAction* a : actions) {
-        lines << indent + (a->isSeparator() ? QStringLiteral("-") : a->text() + u' ' + a->shortcut().toString()).trimmed();
+        lines << indent
+                     + (a->isSeparator() ? QStringLiteral("-") : a->text() + u' ' + a->shortcut().toString()).trimmed();
         if (a->menu())
             lines << ActionLines(a->menu()->actions(), indent + QStringLiteral("  "));
     }
