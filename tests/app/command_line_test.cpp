@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 #include "app/single_instance.h"
 #include "support/core_app.h"
+#include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/qt_printers.h"
 #include "tovrin_version.h"
 
@@ -17,39 +19,19 @@ using namespace Qt::StringLiterals;
 namespace tovrin {
 namespace {
 
-using Action = CommandLine::Action;
-
+// File managers hand %u a file URL; the open window knows paths.
 TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
 {
-    const struct {
-        QStringList arguments;
-        Action action;
-        QString location;  // for Run
-        QString text;      // a part of the printed text, for the others
-    } cases[] = {
-        {{u"tovrin"_s}, Action::Run, {}, {}},
-        {{u"tovrin"_s, u"mms://127.0.0.1:1755/clip.wmv"_s}, Action::Run, u"mms://127.0.0.1:1755/clip.wmv"_s, {}},
-        {{u"tovrin"_s, u"http://web/show.asx"_s}, Action::Run, u"http://web/show.asx"_s, {}},
-        // File managers hand %u a file URL; the open window knows paths.
-        {{u"tovrin"_s, u"file:///tmp/my%20show.asx"_s}, Action::Run, u"/tmp/my show.asx"_s, {}},
-        {{u"tovrin"_s, u"/no/such/clip.wmv"_s}, Action::Run, u"/no/such/clip.wmv"_s, {}},
-        {{u"/usr/bin/tovrin"_s, u"--version"_s}, Action::Version, {}, u"tovrin " TOVRIN_VERSION "\n"_s},
-        {{u"tovrin"_s, u"-v"_s, u"mms://h/a"_s}, Action::Version, {}, u"tovrin " TOVRIN_VERSION "\n"_s},
-        {{u"tovrin"_s, u"--help"_s}, Action::Help, {}, u"Readme.txt"_s},
-        {{u"tovrin"_s, u"-h"_s}, Action::Help, {}, u"Usage: tovrin [options] [LOCATION]"_s},
-        {{u"tovrin"_s, u"--record"_s}, Action::Error, {}, u"Unknown option 'record'"_s},
-        {{u"tovrin"_s, u"mms://h/a"_s, u"mms://h/b"_s}, Action::Error, {}, u"one LOCATION"_s},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const CommandLine line = ParseCommandLine(c.arguments);
-        EXPECT_EQ(line.action, c.action);
-        EXPECT_EQ(line.location, c.location);
-        if (c.action == Action::Version)
-            EXPECT_EQ(line.text, c.text);
-        else
-            EXPECT_TRUE(line.text.contains(c.text)) << line.text.toStdString();
+    QStringList lines;
+    for (const QString& arguments :
+         {u"tovrin"_s, u"tovrin mms://127.0.0.1:1755/clip.wmv"_s, u"tovrin http://web/show.asx"_s,
+          u"tovrin file:///tmp/my%20show.asx"_s, u"tovrin /no/such/clip.wmv"_s, u"/usr/bin/tovrin --version"_s,
+          u"tovrin -v mms://h/a"_s, u"tovrin --help"_s, u"tovrin -h"_s, u"tovrin --record"_s,
+          u"tovrin mms://h/a mms://h/b"_s}) {
+        const CommandLine line = ParseCommandLine(arguments.split(u' '));
+        lines << test::Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
     }
+    EXPECT_GOLDEN("app/command_line", lines.replaceInStrings(u"tovrin " TOVRIN_VERSION ""_s, u"tovrin <version>"_s));
 }
 
 TEST(DesktopCommandLine, ARelativeNameOfAFileBecomesItsPath)

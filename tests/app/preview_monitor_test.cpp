@@ -4,11 +4,14 @@
 #include "app/modal_driver.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 #include "support/qt_printers.h"
+#include "support/widget_lines.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,19 +35,14 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
     PreviewMonitor monitor;
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
-    EXPECT_TRUE(monitor.isVisible());
-    EXPECT_EQ(monitor.windowTitle(), u"預覽顯示"_s);
-    EXPECT_EQ(monitor.size(), QSize(372, 228));
-    EXPECT_EQ(monitor.minimumSize(), QSize(372, 228));
-    EXPECT_EQ(LabelText(&monitor, "surfaceCaption"), u"Radio Broadcast"_s);
-    EXPECT_EQ(LabelText(&monitor, "mediaLabel"), u"sample.wma"_s);
-    EXPECT_EQ(LabelText(&monitor, "positionLabel"), u"00 : 00 : 00"_s);
-    EXPECT_EQ(LabelText(&monitor, "versionLabel"), u"Tovrin Media Player v1.1.0"_s);
-    EXPECT_EQ(LabelText(&monitor, "volumeCaption"), u"音量"_s);
     // Loaded, waiting for Play.
     EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == u"Stopped"_s; }, 20000))
         << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " "
         << monitor.errorText().toStdString();
+    const QStringList lines{Line(monitor.isVisible(), monitor.size(), monitor.minimumSize())};
+    // The volume control depends on this machine's sound device.
+    const QRegularExpression notVolume(u"^(?!volume(Slider|Note))"_s);
+    EXPECT_GOLDEN("app/preview_monitor_audio", lines + WidgetLines(&monitor).filter(notVolume));
     monitor.close();
     EXPECT_TRUE(monitor.player().source().isEmpty()) << "the close step lets go of the file";
 }

@@ -22,7 +22,8 @@ QString Line(const T&... values)
 // Each line with its line breaks shown as \n and \r, as Line shows them.
 inline QStringList OneLineEach(QStringList lines)
 {
-    return lines.replaceInStrings(QStringLiteral("\n"), QStringLiteral("\\n")).replaceInStrings(QStringLiteral("\r"), QStringLiteral("\\r"));
+    return lines.replaceInStrings(QStringLiteral("\n"), QStringLiteral("\\n"))
+        .replaceInStrings(QStringLiteral("\r"), QStringLiteral("\\r"));
 }
 
 }  // namespace tovrin::test
