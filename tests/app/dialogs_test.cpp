@@ -74,51 +74,30 @@ TEST(DialogFilterPatterns, SplitsAtSemicolonsAndBlanks)
     EXPECT_GOLDEN("app/filter_patterns", lines);
 }
 
+// Each chooser starts on the entry for its kind and lists that entry's
+// files; the typed name comes back with the entry's extension.
 TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
 {
-    const struct {
-        std::optional<SaveKind> saveKind;  // nullopt: the open chooser
-        int selectedEntry;
-        QStringList listed;
-        QString returned;
-    } cases[] = {
-        {SaveKind::Recording, 0, {u"a.asf"_s, u"b.wmv"_s}, u"new.asf"_s},
-        {SaveKind::Redirector, 1, {u"e.asx"_s}, u"new.asx"_s},
-        {SaveKind::Log, 2, {u"d.log"_s}, u"new.log"_s},
-        {std::nullopt, 0, {u"a.asf"_s, u"b.wmv"_s}, u"new"_s},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.returned.toStdString());
-        QStringList listed;
-        QString selectedFilter;
-        QStringList filters;
-        test::ModalDriver driver([&](QWidget* widget) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            ASSERT_NE(dialog, nullptr);
-            listed = test::ListedFiles(dialog);
-            filters = dialog->nameFilters();
-            selectedFilter = dialog->selectedNameFilter();
-            dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        std::optional<QString> path;
-        if (c.saveKind) {
-            SaveFileRequest request;
-            request.kind = *c.saveKind;
-            request.defaultExtension = QFileInfo(c.returned).suffix();
-            request.startFolder = folder.path();
-            path = ChooseSaveFile(nullptr, request);
-            ASSERT_EQ(filters.size(), 4);
-            EXPECT_EQ(filters.at(3), u"所有檔案 (*.*)"_s);
-        } else {
-            path = ChooseOpenFile(
-                nullptr,
-                {u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()});
-        }
-        EXPECT_EQ(listed, c.listed);
-        EXPECT_EQ(selectedFilter, filters.value(c.selectedEntry));
-        EXPECT_EQ(path, QDir::toNativeSeparators(folder.filePath(c.returned)));
+    QStringList lines;
+    test::ModalDriver driver([&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        lines << test::Line(dialog->nameFilters().indexOf(dialog->selectedNameFilter()), test::ListedFiles(dialog))
+              << dialog->nameFilters();
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    for (const auto& [kind, extension] :
+         {std::pair{SaveKind::Recording, u"asf"_s}, {SaveKind::Redirector, u"asx"_s}, {SaveKind::Log, u"log"_s}}) {
+        SaveFileRequest request;
+        request.kind = kind;
+        request.defaultExtension = extension;
+        request.startFolder = folder.path();
+        lines << test::Line("->", ChooseSaveFile(nullptr, request).value_or(u"none"_s));
     }
+    const OpenFileRequest open{
+        u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()};
+    lines << test::Line("->", ChooseOpenFile(nullptr, open).value_or(u"none"_s));
+    EXPECT_GOLDEN("app/file_choosers", lines.replaceInStrings(QDir::toNativeSeparators(folder.path()), u"<folder>"_s));
 }
 
 TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
@@ -255,19 +234,15 @@ TEST_F(DialogSettings, EveryCloseOfAChangedUdpPortAsksOnceAndNoPutsTheLoadedPort
     };
     int restarts = 0;
     QObject::connect(&dialog, &SettingsDialog::restartRequested, [&] { ++restarts; });
+    QStringList lines;
     for (const auto& close : closes) {
-        t.shell.confirmations.clear();
-        t.shell.messages.clear();
         dialog.show();
         Type(field<QLineEdit>(u"udpPortEdit"_s), u"7010"_s);
         close(dialog);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(t.shell.confirmations.size(), 1);
-        EXPECT_EQ(t.shell.messages, QStringList{u"Using original UDP port setting"_s});
-        EXPECT_EQ(field<QLineEdit>(u"udpPortEdit"_s)->text(), u"7000"_s);
-        test::ExpectStored(t.store, u"UDPPort=7010");
+        lines << test::Line(dialog.isVisible(), field<QLineEdit>(u"udpPortEdit"_s)->text(), t.store.read(u"UDPPort"_s),
+                            restarts);
     }
-    EXPECT_EQ(restarts, 0);
+    EXPECT_GOLDEN("app/settings_dialog_udp_port", lines << test::OneLineEach(t.shell.calls));
 
     t.shell.confirmAnswers = {true};
     dialog.show();
