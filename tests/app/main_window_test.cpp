@@ -150,52 +150,33 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
     bool shownWhileOpening = false;
     QObject::connect(d.app->window().findChild<QPlainTextEdit*>(), &QPlainTextEdit::textChanged, &open,
                      [&] { shownWhileOpening |= open.isVisible(); });
-    const struct {
-        QString location;
-        OpenOutcome outcome;
-        QStringList urlItems;
-        QStringList log;
-    } cases[] = {
-        {u"  "_s + redirector,
-         OpenOutcome::RedirectorLoaded,
-         {u"mms://h/one"_s, u"mms://h/two"_s},
-         {u"處理程序媒介..."_s, u"URL list now has data, please select an entry"_s}},
-        {log, OpenOutcome::LogShown, {}, {u"Displaying archived Tovrin log file"_s, u"first"_s, u"second"_s}},
-    };
-    std::optional<OpenOutcome> outcome;
-    QObject::connect(&open, &OpenLocationWindow::opened, [&](OpenOutcome o) { outcome = o; });
-    for (const auto& c : cases) {
+    QStringList lines;
+    QObject::connect(&open, &OpenLocationWindow::opened, [&](OpenOutcome o) { lines << Line("opened", int(o)); });
+    for (const QString& location : {u"  "_s + redirector, log}) {
         d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-        ASSERT_TRUE(open.isVisible());
-        open.historyBox()->setEditText(c.location);
+        lines << Line(location, "shown", open.isVisible());
+        open.historyBox()->setEditText(location);
         open.findChild<QPushButton*>(u"okButton"_s)->click();
-        EXPECT_EQ(outcome, c.outcome) << c.location.toStdString();
-        EXPECT_FALSE(open.isVisible());
-        EXPECT_EQ(d.app->window().urlItems(), c.urlItems);
-        EXPECT_EQ(d.app->window().logLines(), c.log);
+        lines << Line("shown", open.isVisible(), d.app->window().urlItems()) << d.app->window().logLines();
     }
-    EXPECT_FALSE(shownWhileOpening);
     // Shown again, the window offers the history newest first, trimmed.
     open.show();
-    EXPECT_EQ(open.historyBox()->currentText(), log);
-    ASSERT_EQ(open.historyBox()->count(), 2);
-    EXPECT_EQ(open.historyBox()->itemText(1), redirector);
+    lines << Line(shownWhileOpening, open.historyBox()->count(), open.historyBox()->currentText(),
+                  open.historyBox()->itemText(1));
 
     // Browse lists what Tovrin opens and puts the pick in the box; nothing
     // opens until OK.
     WriteFile(d.dir, u"notes.txt"_s, {});
     d.store.write(u"OpenDir"_s, d.dir.path() + u'/');
-    QStringList listed;
     ModalDriver driver([&](QWidget* chooser) {
-        listed = ListedFiles(chooser);
+        lines << Line("chooser", ListedFiles(chooser));
         AcceptFileChooser(chooser, redirector);
     });
     open.findChild<QPushButton*>(u"browseButton"_s)->click();
-    EXPECT_EQ(listed, (QStringList{u"list.asx"_s, u"old.log"_s}));
-    EXPECT_EQ(open.historyBox()->currentText(), redirector);
-    EXPECT_EQ(d.app->window().logLines().last(), u"second"_s);
+    lines << Line(open.historyBox()->currentText(), d.app->window().logLines().last());
     open.findChild<QPushButton*>(u"cancelButton"_s)->click();
-    EXPECT_FALSE(open.isVisible());
+    lines << Line("shown", open.isVisible());
+    EXPECT_GOLDEN("app/open_window", lines.replaceInStrings(d.dir.path(), u"<dir>"_s));
 }
 
 TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
@@ -319,25 +300,21 @@ TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
     d.button("connectButton")->click();
     ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
     EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
-    EXPECT_TRUE(d.labelShown("liveLabel"));
-    EXPECT_FALSE(d.labelShown("standbyLabel"));
-    EXPECT_EQ(d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window), QColor(Qt::red));
+    QStringList lines{Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
+                           d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window))};
 
     open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
     open.findChild<QPushButton*>(u"okButton"_s)->click();
     d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-    EXPECT_EQ(messages, QStringList(2, u"當尚在連接時，無法改變媒介"_s));
-    EXPECT_TRUE(open.isVisible());
-    EXPECT_TRUE(d.app->transport().isRunning());
-    EXPECT_TRUE(d.store.read(u"MediaList"_s).isEmpty());
+    lines << Line("messages", messages.size(), "open shown", open.isVisible(), "running",
+                  d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
     open.hide();
 
     d.button("disconnectButton")->click();  // asks, then tells what was saved
     ASSERT_TRUE(
         WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
-    EXPECT_EQ(messages.mid(2), (QStringList{u"您確定要放棄這項連線期間嗎?"_s, u"連接關閉，您已下載並儲存這個媒介"_s}));
-    EXPECT_EQ(d.app->window().statusCaption(), u"Tovrin"_s);
-    EXPECT_TRUE(d.labelShown("standbyLabel"));
+    lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
+    EXPECT_GOLDEN("app/live_run", lines << messages);
 }
 
 TEST(MainWindowRun, AnInterruptedRecordingResumesThroughTheResumeDialog)
