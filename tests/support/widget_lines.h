@@ -18,46 +18,40 @@ namespace tovrin::test {
 // One line per named widget in the window of `root` under it (and `root`
 // itself, named or not), in the order they were made: its class, what it
 // shows (a label's, field's or button's text, a box's current entry, a
-// gauge's value), then what the user sees of its state: hidden, disabled, checked, default button, has the focus.
+// gauge's value), then what the user sees of its state: hidden, disabled,
+// checked, default button, has the focus, and a button's shortcut.
 inline QStringList WidgetLines(QWidget* root)
 {
-    using namespace Qt::StringLiterals;
-    QList<QWidget*> widgets = root->findChildren<QWidget*>();
-    widgets.prepend(root);
     QStringList lines;
-    for (QWidget* w : widgets) {
-        if (w != root
-            && (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_") || w->window() != root->window()))
+    for (QWidget* w : QList<QWidget*>{root} + root->findChildren<QWidget*>()) {
+        const QString name = w->objectName();
+        if (w != root && (name.isEmpty() || name.startsWith(u"qt_") || w->window() != root->window()))
             continue;
-        QString text;
-        if (auto* l = qobject_cast<QLabel*>(w))
-            text = l->text();
-        else if (auto* e = qobject_cast<QLineEdit*>(w))
-            text = e->text();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            text = b->text();
-        else if (auto* c = qobject_cast<QComboBox*>(w))
-            text = c->currentText();
-        else if (auto* p = qobject_cast<QPlainTextEdit*>(w))
-            text = p->toPlainText();
-        else if (auto* g = qobject_cast<QProgressBar*>(w))
-            text = QString::number(g->value());
-        else
-            text = w->windowTitle();
-        QString line = u"%1 %2 \"%3\""_s.arg(w->objectName(), QString::fromLatin1(w->metaObject()->className()),
-                                             text.replace(u'\n', u"\\n"_s));
-        auto* b = qobject_cast<QAbstractButton*>(w);
-        auto* p = qobject_cast<QPushButton*>(w);
-        const QList<std::pair<bool, const char*>> flags{
-            {!w->isVisibleTo(root), "hidden"}, {!w->isEnabled(), "disabled"},       {b && b->isChecked(), "checked"},
-            {p && p->isDefault(), "default"},  {w == root->focusWidget(), "focus"},
-        };
-        for (const auto& [on, flag] : flags)
+        auto* label = qobject_cast<QLabel*>(w);
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        auto* box = qobject_cast<QComboBox*>(w);
+        auto* plain = qobject_cast<QPlainTextEdit*>(w);
+        auto* gauge = qobject_cast<QProgressBar*>(w);
+        auto* push = qobject_cast<QPushButton*>(w);
+        const QString text = label    ? label->text()
+                             : edit   ? edit->text()
+                             : button ? button->text()
+                             : box    ? box->currentText()
+                             : plain  ? plain->toPlainText()
+                             : gauge  ? QString::number(gauge->value())
+                                      : w->windowTitle();
+        QStringList line{name, QString::fromLatin1(w->metaObject()->className()), u'"' + text + u'"'};
+        for (const auto& [on, flag] : {std::pair{!w->isVisibleTo(root), "hidden"},
+                                       {!w->isEnabled(), "disabled"},
+                                       {button && button->isChecked(), "checked"},
+                                       {push && push->isDefault(), "default"},
+                                       {w == root->focusWidget(), "focus"}})
             if (on)
-                line += u' ' + QString::fromLatin1(flag);
-        if (b && !b->shortcut().isEmpty())
-            line += u' ' + b->shortcut().toString();
-        lines << line;
+                line << QString::fromLatin1(flag);
+        if (button && !button->shortcut().isEmpty())
+            line << button->shortcut().toString();
+        lines << OneLineEach({line.join(u' ')});
     }
     return lines;
 }
