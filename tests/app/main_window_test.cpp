@@ -202,46 +202,39 @@ TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
     EXPECT_EQ(properties.findChild<QPlainTextEdit*>(u"bitRateInfoField"_s)->toPlainText(), u"單一的位元率"_s);
 }
 
-TEST(MainWindow, PrintingTheLogAsksFirstAndCancellingPrintsNothingWithThePrinterSetUpBefore)
+// Printing asks first, with the printer the set-up dialog chose; cancelling
+// prints nothing. A run that ends with AutoLog on asks the desktop to save
+// the log: over either transport the save chooser takes it and the log is
+// written there.
+TEST(MainWindow, PrintingTheLogAsksFirstAndARunsRequestToSaveItsLogGoesThroughTheChooser)
 {
     Desktop d;
     const QString pdf = d.dir.filePath(u"log.pdf"_s);
     d.app->logPrinter().printer().setOutputFormat(QPrinter::PdfFormat);
     d.app->logPrinter().printer().setOutputFileName(pdf);
     d.app->shell().appendLog(u"一行"_s);
+    const QString logs[] = {d.dir.filePath(u"mms.log"_s), d.dir.filePath(u"mmsh.log"_s)};
+    int chosen = 0;
     QList<QPrinter*> dialogPrinters;
     ModalDriver driver([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
             dialogPrinters << dialog->printer();
             QTimer::singleShot(0, dialog, &QDialog::reject);
+        } else if (qobject_cast<QFileDialog*>(modal) && chosen < 2) {
+            AcceptFileChooser(modal, logs[chosen++]);
         }
     });
     d.app->window().findChild<QAction*>(u"printSetupAction"_s)->trigger();
     d.app->window().findChild<QAction*>(u"printLogAction"_s)->trigger();
     ASSERT_EQ(dialogPrinters.size(), 2);
-    EXPECT_EQ(dialogPrinters[0], dialogPrinters[1]) << "the set-up dialog chooses the printer the print uses";
+    EXPECT_EQ(dialogPrinters[0], dialogPrinters[1]);
     EXPECT_FALSE(QFileInfo::exists(pdf));
-}
-
-// A run that ends with AutoLog on asks the desktop to save the log: over
-// either transport the save chooser takes it and the log is written there.
-TEST(MainWindow, ARunsRequestToSaveItsLogGoesThroughTheChooser)
-{
-    Desktop d;
-    d.app->shell().appendLog(u"一行"_s);
-    const QString logs[] = {d.dir.filePath(u"mms.log"_s), d.dir.filePath(u"mmsh.log"_s)};
-    int chosen = 0;
-    ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal) && chosen < 2)
-            AcceptFileChooser(modal, logs[chosen++]);
-    });
     emit d.app->mms().saveLogRequested();
     emit d.app->mmsh().saveLogRequested();
     for (const QString& log : logs)
         EXPECT_EQ(ReadWholeFile(log), EncodeSessionLog({u"一行"_s})) << log.toStdString();
 }
 
-// The server asks for credentials: the credentials dialog gives them.
 // A run that fails leaves the buttons as they were. The next run of the
 // same file resumes it through the resume dialog, asks for credentials,
 // swaps the buttons while it runs and ends at one hundred with its chime:

@@ -34,17 +34,6 @@ TEST(SettingsStore, MissingValuesReadEmptyAndWritingCreatesTheStoreOwnerOnly)
     EXPECT_EQ(store.read(u"URLList"_s), QString());
 }
 
-TEST(SettingsStore, ProductStoreFollowsTheUsersConfigFolder)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    SettingsStore store;
-    ASSERT_TRUE(store.write(u"AsfDir"_s, u"/tmp/"_s));
-    EXPECT_EQ(store.location(), home.filePath(u"Tovrin Streaming/Tovrin.conf"_s));
-    EXPECT_EQ(SettingsStore(store.location()).read(u"AsfDir"_s), u"/tmp/"_s);
-    qunsetenv("XDG_CONFIG_HOME");
-}
-
 // Only exact words check the flags: the comparison is case-sensitive.
 // Saving asks only when the UDP port changed: No puts the old port back into
 // the record and keeps the new one stored; Yes tells the caller to close the
