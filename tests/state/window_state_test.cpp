@@ -31,16 +31,14 @@ TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
 
 TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
 {
-    struct OrderStopper : RunStopper {
-        FakeShell* shell;
-        QStringList* order;
-        void stopRun() override { *order << u"stop after "_s + shell->log.last(); }
+    // Notes each stop among the shell's calls, where its order shows.
+    struct ShellStopper : RunStopper {
+        explicit ShellStopper(FakeShell& shell) : shell(shell) {}
+        void stopRun() override { shell.calls << u"stopRun"_s; }
+        FakeShell& shell;
     };
     TestContext t;
-    QStringList order;
-    OrderStopper stopper;
-    stopper.shell = &t.shell;
-    stopper.order = &order;
+    ShellStopper stopper(t.shell);
     t.ctx.stopper = &stopper;
 
     WindowState state;
@@ -49,8 +47,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     state.width = 600;
     state.left = -8;
     RunCloseSequence(t.ctx, state);
-    EXPECT_EQ(order, QStringList{u"stop after ********** 關閉 **********"_s});
-    EXPECT_EQ(t.store.read(u"URLList"_s), u"mms://a/1.wmv\r\nmms://b/2\r\nmms://c/3.asf\r\n"_s);
+    t.shell.calls << u"stored URLList "_s + t.store.read(u"URLList"_s);
     const WindowState back = LoadWindowState(t.store);
     EXPECT_EQ(Line(back.urlList, back.urlSelected, back.width, back.left),
               Line(state.urlList, state.urlSelected, 600, -8));
@@ -61,6 +58,5 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     SettingsStore store(blocked);
     AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
     RunCloseSequence(ctx, state);
-    EXPECT_EQ(order.size(), 2);
-    EXPECT_EQ(t.shell.messages.size(), 1);
+    EXPECT_GOLDEN("state/close_sequence", OneLineEach(t.shell.calls));
 }
