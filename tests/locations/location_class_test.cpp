@@ -1,67 +1,79 @@
 #include "locations/location_class.h"
+#include "locations/open_route.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-TEST(ClassifyLocation, SchemeAndEndingInTheTwoRecognisedCapitalisations)
+// For each location: its class (scheme and ending, in the two recognised
+// capitalisations), the route opening takes, and the server host (the text
+// between the second and third slash).
+TEST(ClassifyLocation, SchemeEndingRouteAndServerHost)
 {
-    const std::pair<const char16_t*, LocationClass> cases[] = {
-        {u"C:\\media\\clip.wmv", lcLocal | lcMedia},
-        {u"C:/media/clip.wmv", 0},
-        {u"\\\\server\\share\\clip.wmv", 0},
-        {u"mms://host/live", lcMms | lcOther},
-        {u"MMS://HOST/CLIP.WM", lcMms | lcMedia},
-        {u"mmst://h/a.asx", lcMms | lcRedirector},
-        {u"mmsh://h:8080/a.wmv", lcMms | lcMedia},
-        {u"MMSH://H/LIVE", lcMms | lcOther},
-        {u"http://h/a.asp", lcHttp | lcAsp},
-        {u"http://h/page", lcHttp | lcOther},
-        {u"http://h/a.log", lcHttp | lcLog},
-        {u"Mms://host/a.asf", 0},
-        {u"https://host/a.asx", 0},
-        {u"mms://host/a.Asf", lcMms | lcOther},
-        {u"http://h/a.asf?x=1", lcHttp | lcOther},
-        {u"", 0},
-#ifdef Q_OS_WIN
-        {u"/home/u/clip.wmv", 0},
-#else
-        {u"/home/u/clip.wmv", lcLocal | lcMedia},
-        {u"home/u/clip.wmv", 0},
-#endif
-    };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(ClassifyLocation(QString::fromUtf16(text)), expected) << QString::fromUtf16(text).toStdString();
+    const char* const classes[] = {"Mms", "Http", "Local", "Media", "Redirector", "Asp", "Other", "Log"};
+    const char* const routes[] = {"Unknown",        "Asp",           "StreamAddress",   "RedirectorOverMms",
+                                  "HttpRedirector", "MediaOverHttp", "LocalRedirector", "LocalMedia",
+                                  "LocalLog",       "Unsupported"};
+    QStringList lines;
+    for (const char16_t* location : {u"C:\\media\\clip.wmv",
+                                     u"C:/media/clip.wmv",
+                                     u"\\\\server\\share\\clip.wmv",
+                                     u"mms://host/live",
+                                     u"MMS://HOST/CLIP.WM",
+                                     u"mmst://h/a.asx",
+                                     u"mmsh://h:8080/a.wmv",
+                                     u"MMSH://H/LIVE",
+                                     u"MMSU://HOST/CLIP.WMV",
+                                     u"http://h/a.asp",
+                                     u"mms://h/a.ASP",
+                                     u"/media/page.asp",
+                                     u"http://h/page",
+                                     u"http://h/a.log",
+                                     u"mms://h/a.log",
+                                     u"http://h/a.asx",
+                                     u"http://h/clip.wmv",
+                                     u"Mms://host/a.asf",
+                                     u"https://host/a.asx",
+                                     u"mms://host/a.Asf",
+                                     u"http://h/a.asf?x=1",
+                                     u"",
+                                     u"/home/u/clip.wmv",
+                                     u"home/u/clip.wmv",
+                                     u"relative/clip.wmv",
+                                     u"/media/list.wvx",
+                                     u"/media/clip.wma",
+                                     u"/media/run.log",
+                                     u"/media/notes.txt",
+                                     u"mms://host:8080/f",
+                                     u"mms:///f",
+                                     u"/a/b/c/d",
+                                     u"mms://host/",
+                                     u"mms://host",
+                                     u"m"}) {
+        const LocationClass cls = ClassifyLocation(QString::fromUtf16(location));
+        QStringList flags;
+        for (int bit = 0; bit < 8; ++bit) {
+            if (cls & (1 << bit))
+                flags << QString::fromLatin1(classes[bit]);
+        }
+        const std::optional<QString> host = ServerHostOf(QString::fromUtf16(location));
+        lines << u"%1 | %2 | %3 | host %4"_s.arg(QString::fromUtf16(location), flags.join(u'+'),
+                                                 QString::fromLatin1(routes[int(RouteFor(cls))]),
+                                                 host ? u"'"_s + *host + u"'"_s : u"none"_s);
+    }
+    EXPECT_GOLDEN("locations/location_class", lines);
 }
 
-TEST(ServerHostOf, TakesTheTextBetweenTheSecondAndThirdSlash)
-{
-    const std::pair<const char*, std::optional<QString>> cases[] = {
-        {"mms://host/f", u"host"_s}, {"mms://host:8080/f", u"host:8080"_s}, {"mms:///f", QString()},
-        {"/a/b/c/d", u"c"_s},        {"mms://host/", std::nullopt},         {"mms://host", std::nullopt},
-        {"m", std::nullopt},
-    };
-    for (const auto& [url, host] : cases)
-        EXPECT_EQ(ServerHostOf(QString::fromLatin1(url)), host) << url;
-}
-
+// A port is taken only when it is one that exists.
 TEST(SplitHostAndPort, APortIsTakenOnlyWhenItIsOneThatExists)
 {
-    const struct {
-        const char* serverHost;
-        const char* host;
-        int port;  // 0: none
-    } cases[] = {{"media.example", "media.example", 0},
-                 {"media.example:8080", "media.example", 8080},
-                 {"[::1]:1755", "::1", 1755},
-                 {"::1", "::1", 0},
-                 {"host:0", "host", 0},
-                 {"host:65536", "host", 0},
-                 {"host:http", "host", 0}};
-    for (const auto& c : cases) {
-        const HostAndPort split = SplitHostAndPort(QString::fromLatin1(c.serverHost));
-        EXPECT_EQ(split.host, QString::fromLatin1(c.host)) << c.serverHost;
-        EXPECT_EQ(split.port.value_or(0), c.port) << c.serverHost;
+    QStringList lines;
+    for (const char* serverHost :
+         {"media.example", "media.example:8080", "[::1]:1755", "::1", "host:0", "host:65536", "host:http"}) {
+        const HostAndPort split = SplitHostAndPort(QString::fromLatin1(serverHost));
+        lines << u"%1 -> %2 port %3"_s.arg(QString::fromLatin1(serverHost), split.host).arg(split.port.value_or(0));
     }
+    EXPECT_GOLDEN("locations/host_and_port", lines);
 }

@@ -10,32 +10,6 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-TEST(RouteFor, EachSchemeAndTypeHasItsRoute)
-{
-    const std::pair<const char*, OpenRoute> cases[] = {
-        {"Mms://host/a.asf", OpenRoute::Unknown},
-        {"https://host/a.asx", OpenRoute::Unknown},
-        {"relative/clip.wmv", OpenRoute::Unknown},
-        {"http://h/a.asp", OpenRoute::Asp},
-        {"mms://h/a.ASP", OpenRoute::Asp},
-        {"/media/page.asp", OpenRoute::Asp},
-        {"mms://host/live", OpenRoute::StreamAddress},
-        {"MMSU://HOST/CLIP.WMV", OpenRoute::StreamAddress},
-        {"mmst://h/a.asx", OpenRoute::RedirectorOverMms},
-        {"http://h/a.asx", OpenRoute::HttpRedirector},
-        {"http://h/clip.wmv", OpenRoute::MediaOverHttp},
-        {"/media/list.wvx", OpenRoute::LocalRedirector},
-        {"/media/clip.wma", OpenRoute::LocalMedia},
-        {"/media/run.log", OpenRoute::LocalLog},
-        {"http://h/page", OpenRoute::Unsupported},
-        {"http://h/a.log", OpenRoute::Unsupported},
-        {"/media/notes.txt", OpenRoute::Unsupported},
-        {"mms://h/a.log", OpenRoute::Unsupported},
-    };
-    for (const auto& [location, route] : cases)
-        EXPECT_EQ(RouteFor(ClassifyLocation(QString::fromLatin1(location))), route) << location;
-}
-
 TEST(LocalHeaderLength, FileThatIsNoAsfGetsTheSmallestLength)
 {
     QTemporaryDir dir;
