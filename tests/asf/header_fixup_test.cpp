@@ -48,20 +48,17 @@ QByteArray BroadcastHeader(qsizetype length)
 }
 
 // What a fix-up answered, then the fields the fix-ups write as they stand in
-// the file (bad: not there), and the file's size.
+// the file (File Properties: size, packets, play and send duration, flags;
+// Data: size, packets; bad: not there), then the file's size.
 QString Fields(const ClosingRun& r, int answer)
 {
-    const auto file = [&](qsizetype offset, int width = 8) { return r.field(asf::kFilePropertiesGuid, offset, width); };
-    return u"answer %1 | file size %2 packets %3 play %4 send %5 flags %6 | data size %7 packets %8 | %9 bytes"_s
-        .arg(answer)
-        .arg(file(40))
-        .arg(file(56))
-        .arg(file(64))
-        .arg(file(72))
-        .arg(file(88, 4), 0, 16)
-        .arg(r.field(asf::kDataGuid, 16))
-        .arg(r.field(asf::kDataGuid, 40))
-        .arg(r.contents().size());
+    QString line = u"answer %1 | file"_s.arg(answer);
+    for (int at : {40, 56, 64, 72, 88})
+        line += u' ' + QString::number(r.field(asf::kFilePropertiesGuid, at, at == 88 ? 4 : 8), 16);
+    line += u" | data"_s;
+    for (int at : {16, 40})
+        line += u' ' + QString::number(r.field(asf::kDataGuid, at), 16);
+    return line + u" | %1 bytes"_s.arg(r.contents().size());
 }
 
 }  // namespace
@@ -73,34 +70,31 @@ QString Fields(const ClosingRun& r, int answer)
 TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 {
     QStringList lines;
-    const auto live = [&](const char* what, ClosingRun& r) {
+    const auto live = [&](const char* what, ClosingRun&& r) {
         lines << u"live %1: "_s.arg(QLatin1String(what)) + Fields(r, int(FixLiveHeader(r.path, r.run)));
     };
-    const auto count = [&](const char* what, ClosingRun& r) {
+    const auto count = [&](const char* what, ClosingRun&& r) {
         lines << u"count %1: "_s.arg(QLatin1String(what)) + Fields(r, FixPacketCount(r.path, r.run));
     };
-    ClosingRun full(BroadcastHeader(5000), 505000, 100, 60000);
-    live("100 packets, numbered 0 to 99", full);
-    ClosingRun empty(BroadcastHeader(600), 0);
-    live("stopped before any media packet", empty);
+    live("100 packets, numbered 0 to 99", ClosingRun(BroadcastHeader(5000), 505000, 100, 60000));
+    live("stopped before any media packet", ClosingRun(BroadcastHeader(600), 0));
 
     const QByteArray noFile = asf::Header({asf::StreamPropertiesObject(1)}, 0, 400);
     ClosingRun r(noFile, 1000);
-    live("no File Properties", r);
+    live("no File Properties", std::move(r));
     EXPECT_EQ(r.contents().left(400), noFile);
     QByteArray noData = BroadcastHeader(400);
     noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
-    ClosingRun s(noData, 1000);
-    live("no Data Object, the File Properties changes stay", s);
+    live("no Data Object, the File Properties changes stay", ClosingRun(noData, 1000));
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
-    live("cut header", u);
-    count("cut header", u);
+    live("cut header", std::move(u));
+    count("cut header", std::move(u));
     EXPECT_EQ(u.contents(), cut + QByteArray(2000 - 60, '\0'));
 
     const QByteArray header = BroadcastHeader(500);
     ClosingRun stored(header, 500 + 1000 * 100, 1000);
-    count("1000 packets", stored);
+    count("1000 packets", std::move(stored));
     QByteArray expected = header;
     PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
     EXPECT_EQ(stored.contents().left(500), expected) << "only the count changes";
@@ -108,20 +102,18 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
     straggler.run.highestPacketIndex = 999;
     straggler.run.packetIndex = 3;
-    count("straggler", straggler);
-    ClosingRun none(header, 500);
-    count("no packets", none);
-    ClosingRun noObject(asf::Header({}, 0, 200), 200, 5);
-    count("no File Properties", noObject);
+    count("straggler", std::move(straggler));
+    count("no packets", ClosingRun(header, 500));
+    count("no File Properties", ClosingRun(asf::Header({}, 0, 200), 200, 5));
 
     // A resumed run keeps its count until a packet arrives.
     asf::FileProperties p;
     p.packets = 120;
     ClosingRun resumed(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
     resumed.run.resume = true;
-    count("resumed", resumed);
+    count("resumed", std::move(resumed));
     resumed.run.packetIndex = 150;
     resumed.run.mediaPacketStored = true;
-    count("resumed, packet 150 stored", resumed);
+    count("resumed, packet 150 stored", std::move(resumed));
     EXPECT_GOLDEN("asf/header_fixups", lines);
 }
