@@ -1,4 +1,5 @@
 #include "locations/log_print_layout.h"
+#include "support/golden.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
@@ -18,47 +19,24 @@ QStringList Numbered(int count)
 
 }  // namespace
 
+// Each page's items: the heading alone for an empty log, then lines 1.5 em
+// apart from y 200, numbered from 1 and three spaces; a line that would
+// reach below the page starts the next one at y 200; a page too short for
+// any line still takes one each.
 TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
 {
-    const QString heading = u"Tovrin multimedia 期間記錄"_s;
-    struct Case {
-        const char* what;
-        QStringList lines;
-        int fontHeight;
-        int pageHeight;
-        std::vector<LogPrintPage> pages;
-    };
-    const Case cases[] = {
-        {"an empty log prints the heading alone", {}, 83, 6800, {{{10, 100, heading}}}},
-        {"lines 1.5 em apart from y 200, numbered from 1 and three spaces",
-         {u"a"_s, QString(), u"中文"_s},
-         83,
-         6800,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 324, u"2   "_s}, {10, 448, u"3   中文"_s}}}},
-        {"a line that would reach below the page starts the next one at y 200",
-         {u"a"_s, u"b"_s, u"c"_s},
-         10,
-         229,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 215, u"2   b"_s}}, {{10, 200, u"3   c"_s}}}},
-        {"a page too short for any line still takes one each",
-         {u"a"_s, u"b"_s},
-         10,
-         50,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}}, {{10, 200, u"2   b"_s}}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto pages = LayOutLogPrint(c.lines, c.fontHeight, c.pageHeight);
-        ASSERT_EQ(pages.size(), c.pages.size());
-        for (std::size_t p = 0; p < pages.size(); ++p) {
-            ASSERT_EQ(pages[p].size(), c.pages[p].size()) << "page " << p;
-            for (std::size_t i = 0; i < pages[p].size(); ++i) {
-                EXPECT_EQ(pages[p][i].x, c.pages[p][i].x);
-                EXPECT_EQ(pages[p][i].y, c.pages[p][i].y);
-                EXPECT_EQ(pages[p][i].text, c.pages[p][i].text);
-            }
+    QStringList golden;
+    for (const auto& [count, fontHeight, pageHeight] :
+         {std::tuple{0, 83, 6800}, {3, 83, 6800}, {3, 10, 229}, {2, 10, 50}}) {
+        golden << u"== %1 lines, font %2, page %3"_s.arg(count).arg(fontHeight).arg(pageHeight);
+        const QStringList lines = QStringList{u"a"_s, QString(), u"中文"_s}.first(count);
+        for (const LogPrintPage& page : LayOutLogPrint(lines, fontHeight, pageHeight)) {
+            golden << u"page"_s;
+            for (const LogPrintItem& item : page)
+                golden << u"%1 %2 %3"_s.arg(item.x).arg(item.y).arg(item.text);
         }
     }
+    EXPECT_GOLDEN("locations/log_print_layout", golden);
 
     // 10 pt at 600 dpi on A4: once one page held the whole log, and the
     // lines past its bottom went nowhere.
