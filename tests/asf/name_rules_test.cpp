@@ -1,53 +1,38 @@
 #include "asf/name_rules.h"
 #include "asf/run_names.h"
+#include "support/golden.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
-TEST(NameRules, NamesAndFoldersCutFromPaths)
+// For each path: the name after the last separator and before the extension
+// (the first and last characters never count), whether it is local, and its
+// folder. For each URL: the stream path and the default save name taken from
+// the trimmed URL, or "refused".
+TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
 {
-    EXPECT_EQ(NameAfterSeparator(QStringLiteral("C:\\logs\\run.log")), QStringLiteral("run.log"));
-    EXPECT_EQ(NameAfterSeparator(QStringLiteral("drive:name")), QStringLiteral("name"));
-    // The first and last characters never count.
-    EXPECT_EQ(NameAfterSeparator(QStringLiteral("/ab")), QStringLiteral("0"));
-    EXPECT_EQ(NameAfterSeparator(QStringLiteral("ab/")), QStringLiteral("0"));
-    EXPECT_EQ(NameBeforeExtension(QStringLiteral("clip.old.wmv")), QStringLiteral("clip.old"));
-    EXPECT_EQ(NameBeforeExtension(QStringLiteral(".profile")), QStringLiteral("0"));
-
-    EXPECT_TRUE(IsLocalPath(QStringLiteral("C:\\a.wmv")));
-    EXPECT_FALSE(IsLocalPath(QStringLiteral("C:/a.wmv")));
-    EXPECT_EQ(FolderOfPath(QStringLiteral("C:\\media\\clip.wmv")), QStringLiteral("C:\\media\\"));
-    EXPECT_EQ(FolderOfPath(QStringLiteral("clip.wmv")), QString());
-#ifndef Q_OS_WIN
-    EXPECT_TRUE(IsLocalPath(QStringLiteral("/home/u/a.wmv")));
-    EXPECT_EQ(FolderOfPath(QStringLiteral("/home/u/clip.wmv")), QStringLiteral("/home/u/"));
-#endif
-}
-
-TEST(PrepareNames, StreamPathAndDefaultSaveNameFromTheTrimmedUrl)
-{
-    const std::array<QString, 3> cases[] = {
-        {QStringLiteral("mms://server/dir/clip.wmv"), QStringLiteral("dir/clip.wmv"), QStringLiteral("clip.wmv")},
-        {QStringLiteral("mms://server/news"), QStringLiteral("news"), QStringLiteral("news_live.asf")},
-        {QStringLiteral("mms://server/Clip.Asf"), QStringLiteral("Clip.Asf"), QStringLiteral("Clip.Asf_live.asf")},
-        {QStringLiteral(" mms://server/ab\r\n"), QStringLiteral("ab"), QStringLiteral("ab_live.asf")},
-        {QStringLiteral("mms://server/dir/video.WM"), QStringLiteral("dir/video.WM"), QStringLiteral("video.WM")},
-    };
-    for (const auto& [given, streamPath, saveName] : cases) {
-        TestContext t;
-        QString url = given;
-        ASSERT_TRUE(PrepareNames(t.run, url)) << given.toStdString();
-        EXPECT_EQ(url, given.trimmed());
-        EXPECT_EQ(t.run.streamPath, streamPath);
-        EXPECT_EQ(t.run.defaultSaveName, saveName);
+    QStringList lines;
+    for (const char16_t* path : {u"C:\\logs\\run.log", u"drive:name", u"/ab", u"ab/", u"clip.old.wmv", u".profile",
+                                 u"C:\\a.wmv", u"C:/a.wmv", u"C:\\media\\clip.wmv", u"clip.wmv", u"/home/u/a.wmv"}) {
+        const QString p = QString::fromUtf16(path);
+        lines << u"%1 | after '%2' before '%3' | local %4 folder '%5'"_s
+                     .arg(p, NameAfterSeparator(p), NameBeforeExtension(p))
+                     .arg(IsLocalPath(p))
+                     .arg(FolderOfPath(p));
     }
-    for (QString bad : {QStringLiteral("mms://server/a"), QStringLiteral("mms://server/"), QString()}) {
+    for (const char16_t* given :
+         {u"mms://server/dir/clip.wmv", u"mms://server/news", u"mms://server/Clip.Asf", u" mms://server/ab\r\n",
+          u"mms://server/dir/video.WM", u"mms://server/a", u"mms://server/", u""}) {
         TestContext t;
-        EXPECT_FALSE(PrepareNames(t.run, bad)) << bad.toStdString();
+        QString url = QString::fromUtf16(given);
+        const bool prepared = PrepareNames(t.run, url);
+        lines << u"'%1' -> '%2' | "_s.arg(QString::fromUtf16(given).replace(u"\r\n"_s, u"\\r\\n"_s), url)
+                     + (prepared ? u"stream '%1' save '%2'"_s.arg(t.run.streamPath, t.run.defaultSaveName)
+                                 : u"refused"_s);
     }
+    EXPECT_GOLDEN("asf/name_rules", lines);
 }
