@@ -1,31 +1,23 @@
 #include "locations/credentials.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
+// The prompt for a challenge and a saved value: site, realm, user ID, password.
 TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
 {
-    const struct {
-        const char* challenge;
-        const char* saved;
-        const char* realm;
-        const char* userId;
-        const char* password;
-    } cases[] = {
-        {"realm=\"Tovrin Live\"", "YWxpY2U6cGE6c3M=", "\"Tovrin Live\"", "alice", "pa:ss"},  // alice:pa:ss
-        {"Realm=x", "Ym9i", "", "bob", ""},                                                  // bob
-        {"", "", "", "", ""},
-    };
-    for (const auto& c : cases) {
+    QStringList lines;
+    for (const auto& [challenge, saved] :
+         {std::pair{"realm=\"Tovrin Live\"", "YWxpY2U6cGE6c3M="}, {"Realm=x", "Ym9i"}, {"", ""}}) {
         const PasswordPrompt p =
-            PreparePasswordPrompt(u"media.example"_s, QString::fromLatin1(c.challenge), QByteArray(c.saved));
-        EXPECT_EQ(p.site, u"media.example"_s);
-        EXPECT_EQ(p.realm, QString::fromLatin1(c.realm)) << c.challenge;
-        EXPECT_EQ(p.userId, QString::fromLatin1(c.userId)) << c.saved;
-        EXPECT_EQ(p.password, QString::fromLatin1(c.password)) << c.saved;
+            PreparePasswordPrompt(u"media.example"_s, QString::fromLatin1(challenge), QByteArray(saved));
+        lines << u"%1 %2 -> %3 | %4 | %5 | %6"_s.arg(QLatin1String(challenge), QLatin1String(saved), p.site, p.realm,
+                                                     p.userId, p.password);
     }
+    EXPECT_GOLDEN("locations/password_prompt", lines);
 }
 
 TEST(CredentialsDialog, OkEncodesIdColonPassword)

@@ -1,4 +1,5 @@
 #include "locations/preview_rules.h"
+#include "support/golden.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
@@ -6,47 +7,39 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-TEST(ChoosePreviewFile, TheSaveFileFirstThenTheOpenedMediaWhenEachIsALocalMediaFile)
+// The save file is previewed first, then the opened media, when each is a
+// local media file. A video fills the area with its aspect kept and centred:
+// it grows to the height, then narrows to the width, or shrinks to the
+// height; nothing is placed before the aspect is known.
+TEST(PreviewRules, ChoosePreviewFileAndFitVideo)
 {
-    struct Case {
-        const char16_t* save;
-        const char16_t* media;
-        std::optional<QString> chosen;
-    };
-    const Case cases[] = {
-        {u"C:\\rec\\show.asf", u"D:\\other.wmv", u"C:\\rec\\show.asf"_s},
-        {u"", u"C:\\clips\\a.wma", u"C:\\clips\\a.wma"_s},
-        {u"C:\\rec\\show.log", u"C:\\clips\\a.wm", u"C:\\clips\\a.wm"_s},
-        {u"", u"mms://host/show.asf", std::nullopt},
-        {u"C:\\rec\\playlist.asx", u"http://host/a.wmv", std::nullopt},
-#ifndef Q_OS_WIN
-        {u"/home/u/rec.wmv", u"", u"/home/u/rec.wmv"_s},
-#endif
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ChoosePreviewFile(QString::fromUtf16(c.save), QString::fromUtf16(c.media)), c.chosen)
-            << QString::fromUtf16(c.save).toStdString();
-    EXPECT_EQ(NoPreviewableMediaMessage(), u"不正確的開啟預覽顯示媒介類型"_s);
-}
-
-TEST(FitVideo, FillsTheAreaWithTheAspectKeptAndCentres)
-{
-    struct Case {
-        QSize current;
-        QSize area;
-        float aspect;
-        std::optional<QRect> placed;
-    };
-    const Case cases[] = {
-        {{320, 240}, {500, 300}, 320.0f / 240.0f, QRect(50, 0, 400, 300)},   // grows to the height
-        {{320, 240}, {300, 500}, 320.0f / 240.0f, QRect(0, 138, 300, 225)},  // then narrows to the width
-        {{400, 300}, {200, 100}, 320.0f / 240.0f, QRect(34, 0, 133, 100)},   // shrinks to the height
-        {{320, 240}, {320, 240}, 320.0f / 240.0f, QRect(0, 0, 320, 240)},    // fits as it is
-        {{320, 240}, {500, 300}, 0.0f, std::nullopt},                        // no aspect yet
-        {{320, 240}, {0, 0}, 320.0f / 240.0f, QRect(0, 0, 0, 0)},            // no area
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FitVideo(c.current, c.area, c.aspect), c.placed) << c.area.width() << "x" << c.area.height();
+    QStringList lines;
+    for (const auto& [save, media] : {std::pair{u"C:\\rec\\show.asf", u"D:\\other.wmv"},
+                                      {u"", u"C:\\clips\\a.wma"},
+                                      {u"C:\\rec\\show.log", u"C:\\clips\\a.wm"},
+                                      {u"", u"mms://host/show.asf"},
+                                      {u"C:\\rec\\playlist.asx", u"http://host/a.wmv"},
+                                      {u"/home/u/rec.wmv", u""}}) {
+        const auto chosen = ChoosePreviewFile(QString::fromUtf16(save), QString::fromUtf16(media));
+        lines << u"'%1' '%2' -> %3"_s.arg(QString::fromUtf16(save), QString::fromUtf16(media),
+                                          chosen.value_or(u"none"_s));
+    }
+    for (const auto& [current, area, aspect] : {std::tuple{QSize(320, 240), QSize(500, 300), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(300, 500), 320.0f / 240.0f},
+                                                {QSize(400, 300), QSize(200, 100), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(320, 240), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(500, 300), 0.0f},
+                                                {QSize(320, 240), QSize(0, 0), 320.0f / 240.0f}}) {
+        const std::optional<QRect> r = FitVideo(current, area, aspect);
+        lines << u"%1x%2 in %3x%4 aspect %5 -> "_s.arg(current.width())
+                         .arg(current.height())
+                         .arg(area.width())
+                         .arg(area.height())
+                         .arg(aspect)
+                     + (r ? u"%1,%2 %3x%4"_s.arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height()) : u"none"_s);
+    }
+    lines << NoPreviewableMediaMessage();
+    EXPECT_GOLDEN("locations/preview_rules", lines);
 }
 
 TEST(PreviewRules, TheVolumeSliderCoversThePlayersWholeScale)

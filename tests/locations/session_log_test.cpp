@@ -1,6 +1,7 @@
 #include "locations/session_log.h"
 #include "locations/replace_file.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 
 #include <QTemporaryDir>
 
@@ -19,24 +20,18 @@ TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 
 TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
 {
-    const struct {
-        const char* savePath;
-        const char* location;
-        const char* name;
-    } cases[] = {
-        {"", "", "default_tovrin.log"},
-        {"C:\\Media\\show.asf", "", "show.log"},
-        {"", "mms://host/live/news.asf", "news.log"},
-        {"", "mms://host/live", "0.log"},
-        {"C:\\x", "ignored", "0.log"},
-        {"D:\\rec\\a.b.asf", "", "a.b.log"},
-        {"/home/u/rec/clip.wmv", "", "clip.log"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DefaultLogName(QString::fromLatin1(c.savePath), QString::fromLatin1(c.location)),
-                  QString::fromLatin1(c.name))
-            << c.savePath << " " << c.location;
+    QStringList lines;
+    for (const auto& [savePath, location] : {std::pair{u"", u""},
+                                             {u"C:\\Media\\show.asf", u""},
+                                             {u"", u"mms://host/live/news.asf"},
+                                             {u"", u"mms://host/live"},
+                                             {u"C:\\x", u"ignored"},
+                                             {u"D:\\rec\\a.b.asf", u""},
+                                             {u"/home/u/rec/clip.wmv", u""}}) {
+        lines << u"'%1' '%2' -> %3"_s.arg(QString::fromUtf16(savePath), QString::fromUtf16(location),
+                                          DefaultLogName(QString::fromUtf16(savePath), QString::fromUtf16(location)));
     }
+    EXPECT_GOLDEN("locations/default_log_name", lines);
 }
 
 TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
