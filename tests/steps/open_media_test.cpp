@@ -22,8 +22,6 @@ using tovrin::test::TestContext;
 
 namespace {
 
-const QString kWorking = u"處理程序媒介..."_s;
-
 struct Opener {
     QCoreApplication& app = test::CoreApp();  // before the fetch's network manager
     TestContext t;
@@ -42,7 +40,6 @@ struct Opener {
         t.session.mediaLocation = location;
         return OpenMedia(t.ctx, fetch);
     }
-    QString file(const QString& name, const QByteArray& bytes) { return test::WriteFile(t.dir, name, bytes); }
 };
 
 QByteArray Addresses(int count)
@@ -53,39 +50,13 @@ QByteArray Addresses(int count)
     return text + "</ASX>\r\n";
 }
 
-// Every shell call of an opening, then its outcome and the run state it leaves.
-QStringList Transcript(const Opener& o, OpenOutcome outcome, const QString& dir = u"/nowhere"_s)
-{
-    return QStringList(o.t.shell.calls).replaceInStrings(dir, u"<dir>"_s).replaceInStrings(u"\n"_s, u"\\n"_s)
-           << u"outcome %1 localFileMode %2 serverHost '%3' busy %4"_s.arg(int(outcome))
-                  .arg(o.t.run.localFileMode)
-                  .arg(o.t.run.serverHost)
-                  .arg(o.fetch.isBusy());
-}
-
 }  // namespace
-
-TEST(OpenMedia, StreamAddressOrLocalRedirectorFillsTheUrlBox)
-{
-    // The working line is drawn before anything is looked at; a local
-    // redirector fills the list in file order, in local file mode, at most
-    // 20 entries, and is not offered for saving.
-    QStringList lines;
-    for (const QString& location : {u"mms://host/live"_s, u"MMSU://HOST/CLIP.WMV"_s, u"a.wvx"_s, u"b.asx"_s}) {
-        Opener o;
-        const QString path = location.startsWith(u'm', Qt::CaseInsensitive)
-                                 ? location
-                                 : o.file(location, Addresses(location == u"a.wvx"_s ? 3 : 21));
-        lines << u"== "_s + location << Transcript(o, o.open(path), o.t.dir.path());
-    }
-    EXPECT_GOLDEN("steps/open_stream_or_local_redirector", lines);
-}
 
 TEST(OpenMedia, LocalMediaFileIsInspectedWhateverTheLengthOfItsHeader)
 {
     Opener o;
     EXPECT_EQ(o.open(test::SamplePath(test::Sample::Wmv)), OpenOutcome::MediaInspected);
-    EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, u"Media Loaded -> Click Information tab"_s,
+    EXPECT_EQ(o.t.shell.log, (QStringList{u"處理程序媒介..."_s, u"Media Loaded -> Click Information tab"_s,
                                           u"Media Loaded -> Click Preview monitor"_s}));
     EXPECT_EQ(o.t.shell.properties.value(PropertyField::Clip), test::SampleTitle());
     EXPECT_EQ(o.t.shell.properties.value(PropertyField::VidSize), u"320 x 240"_s);
@@ -104,7 +75,7 @@ TEST(OpenMedia, LocalMediaFileIsInspectedWhateverTheLengthOfItsHeader)
     EXPECT_EQ(o.t.shell.properties.value(PropertyField::Length), u"00 : 00 : 01"_s);
 }
 
-TEST(OpenMedia, WhatCannotBeOpenedIsToldAndLeavesTheUrlBoxAlone)
+TEST(OpenMedia, EachRouteIsToldInTheShell)
 {
     QTemporaryDir files;
     const auto file = [&](const char* name, const QByteArray& bytes) {
@@ -121,39 +92,35 @@ TEST(OpenMedia, WhatCannotBeOpenedIsToldAndLeavesTheUrlBoxAlone)
     const QString refused = u"http://127.0.0.1:%1/list.asx"_s.arg(closed.serverPort());
     closed.close();
 
-    // Unsupported combinations keep the log; a saved log that cannot be
-    // shown is told in the log only, in local file mode, set before the log
-    // is read.
-    const QString locations[] = {
-        u"Mms://host/a.asf"_s,
-        u"mmst://h/a.asx"_s,
-        u"http://h/a.asp"_s,
-        u"http://h/clip.wmv"_s,
-        u"http://h/page"_s,
-        files.filePath(u"missing.asx"_s),
-        files.filePath(u"folder.asx"_s),
-        file("empty.asx", {}),
-        file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"),
-        file("big.asx", big),
-        file("text.wmv", QByteArray(8000, 'x')),
-        files.filePath(u"gone.asf"_s),
-        files.filePath(u"missing.log"_s),
-        file("empty.log", {}),
-        huge.fileName(),
-        file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
-        refused,
-        u"http:///list.asx"_s,
-    };
+    // A stream address or a local redirector fills the URL box: the list in
+    // file order, at most 20 entries, in local file mode, not offered for
+    // saving. What cannot be opened is told and leaves the URL box alone;
+    // unsupported combinations keep the log; a saved log that cannot be shown
+    // is told in the log only, in local file mode, set before the log is read.
     QStringList lines;
-    for (const QString& location : locations) {
-        Opener o;
-        o.t.shell.url = u"mms://kept/x"_s;
-        o.t.shell.urlList = {u"mms://kept/x"_s};
-        const OpenOutcome outcome = o.open(location);
-        lines << u"== "_s + QString(location).replace(files.path(), u"<dir>"_s).replace(refused, u"<refused>"_s)
-              << Transcript(o, outcome, files.path());
-    }
-    EXPECT_GOLDEN("steps/open_failures", lines);
+    const auto open = [&](std::initializer_list<QString> locations) {
+        for (const QString& location : locations) {
+            Opener o;
+            o.t.shell.url = u"mms://kept/x"_s;
+            o.t.shell.urlList = {u"mms://kept/x"_s};
+            const OpenOutcome outcome = o.open(location);
+            // Every shell call of the opening, then its outcome and the run state it leaves.
+            lines << u"== "_s + QString(location).replace(refused, u"<refused>"_s) << o.t.shell.calls
+                  << u"outcome %1 localFileMode %2 serverHost '%3' busy %4"_s.arg(int(outcome))
+                         .arg(o.t.run.localFileMode)
+                         .arg(o.t.run.serverHost)
+                         .arg(o.fetch.isBusy());
+        }
+    };
+    open({u"mms://host/live"_s, u"MMSU://HOST/CLIP.WMV"_s, file("a.wvx", Addresses(3)), file("b.asx", Addresses(21)),
+          u"Mms://host/a.asf"_s, u"mmst://h/a.asx"_s, u"http://h/a.asp"_s, u"http://h/clip.wmv"_s, u"http://h/page"_s,
+          files.filePath(u"missing.asx"_s), files.filePath(u"folder.asx"_s), file("empty.asx", {})});
+    open({file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"), file("big.asx", big),
+          file("text.wmv", QByteArray(8000, 'x')), files.filePath(u"gone.asf"_s), files.filePath(u"missing.log"_s),
+          file("empty.log", {}), huge.fileName(), file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
+          refused, u"http:///list.asx"_s});
+    EXPECT_GOLDEN("steps/open_routes",
+                  lines.replaceInStrings(files.path(), u"<dir>"_s).replaceInStrings(u"\n"_s, u"\\n"_s));
 }
 
 // The open dialog ------------------------------------------------------------
