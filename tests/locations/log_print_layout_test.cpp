@@ -1,4 +1,5 @@
 #include "locations/log_print_layout.h"
+#include "locations/preview_rules.h"
 #include "support/golden.h"
 #include "support/qt_printers.h"
 
@@ -55,4 +56,47 @@ TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
     for (int i = 0; i < lines.size(); ++i)
         EXPECT_EQ(printed[i], QString::number(i + 1) + u"   "_s + lines[i]);
     EXPECT_EQ(pages[1].front().y, 200);
+}
+
+// The save file is previewed first, then the opened media, when each is a
+// local media file. A video fills the area with its aspect kept and centred:
+// it grows to the height, then narrows to the width, or shrinks to the
+// height; nothing is placed before the aspect is known.
+TEST(PreviewRules, ChoosePreviewFileAndFitVideo)
+{
+    QStringList lines;
+    for (const auto& [save, media] : {std::pair{u"C:\\rec\\show.asf", u"D:\\other.wmv"},
+                                      {u"", u"C:\\clips\\a.wma"},
+                                      {u"C:\\rec\\show.log", u"C:\\clips\\a.wm"},
+                                      {u"", u"mms://host/show.asf"},
+                                      {u"C:\\rec\\playlist.asx", u"http://host/a.wmv"},
+                                      {u"/home/u/rec.wmv", u""}}) {
+        const auto chosen = ChoosePreviewFile(QString::fromUtf16(save), QString::fromUtf16(media));
+        lines << u"'%1' '%2' -> %3"_s.arg(QString::fromUtf16(save), QString::fromUtf16(media),
+                                          chosen.value_or(u"none"_s));
+    }
+    for (const auto& [current, area, aspect] : {std::tuple{QSize(320, 240), QSize(500, 300), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(300, 500), 320.0f / 240.0f},
+                                                {QSize(400, 300), QSize(200, 100), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(320, 240), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(500, 300), 0.0f},
+                                                {QSize(320, 240), QSize(0, 0), 320.0f / 240.0f}}) {
+        const std::optional<QRect> r = FitVideo(current, area, aspect);
+        lines << u"%1x%2 in %3x%4 aspect %5 -> "_s.arg(current.width())
+                         .arg(current.height())
+                         .arg(area.width())
+                         .arg(area.height())
+                         .arg(aspect)
+                     + (r ? u"%1,%2 %3x%4"_s.arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height()) : u"none"_s);
+    }
+    lines << NoPreviewableMediaMessage();
+    EXPECT_GOLDEN("locations/preview_rules", lines);
+}
+
+TEST(PreviewRules, TheVolumeSliderCoversThePlayersWholeScale)
+{
+    EXPECT_EQ(VolumeToSlider(SliderToVolume(32768)), 32768);
+    EXPECT_EQ(SliderToVolume(65535), 1.0f);
+    EXPECT_EQ(SliderToVolume(70000), 1.0f);
+    EXPECT_EQ(VolumeToSlider(-1.0f), 0);
 }
