@@ -244,75 +244,59 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
     ::close(master);
 }
 
-TEST(ConsoleShell, WithoutATerminalQuestionsGetTheSafeAnswer)
+// A console run from a script, as from a script: what it answered, then
+// what it printed. Without a terminal questions get the safe answer; answers
+// from the command line are used, the save file made absolute; each save
+// chooser is answered for what it asks, a log never over the recording; every
+// log line is printed (none with --quiet) but only a bounded copy kept.
+TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
 {
-    Console c;
-    EXPECT_FALSE(c.shell.interactive());
-    EXPECT_FALSE(c.shell.confirm(u"您確定要放棄這項連線期間嗎?"_s));
-    EXPECT_EQ(c.shell.askResume(), ResumeChoice::Cancel);
-    EXPECT_FALSE(c.shell.askPassword({}));
-    EXPECT_EQ(c.shell.inputBox(u"T"_s, u"P"_s, u"d"_s), u"d"_s);
-    c.shell.showMessage(u"第一行\n第二行"_s);
-    const QString printed = c.printed();
-    EXPECT_TRUE(printed.contains(u"*** 第一行\n*** 第二行\n"_s)) << printed.toStdString();
-}
-
-TEST(ConsoleShell, CommandLineAnswersAreUsedAndTheSaveFileIsMadeAbsolute)
-{
-    ConsoleAnswers answers;
-    answers.saveFile = u"relative/clip.wmv"_s;
-    answers.resumeChoice = ResumeChoice::Redownload;
-    answers.password = PasswordAnswer{u"alice"_s, u"pw"_s, true};
-    Console c(answers);
-    EXPECT_EQ(c.shell.askResume(), ResumeChoice::Redownload);
-    EXPECT_EQ(c.shell.askPassword({})->userId, u"alice"_s);
-    EXPECT_EQ(*c.shell.chooseSaveFile({}), QDir::current().absoluteFilePath(u"relative/clip.wmv"_s));
-
-    Console d;
-    SaveFileRequest request;
-    request.defaultName = u"news_live.asf"_s;
-    EXPECT_EQ(*d.shell.chooseSaveFile(request), QDir::current().absoluteFilePath(u"news_live.asf"_s));
-}
-
-TEST(ConsoleShell, EachSaveChooserIsAnsweredForWhatItAsks)
-{
-    const auto ask = [](ConsoleShell& shell, SaveKind kind, const QString& defaultName) {
+    QStringList lines;
+    const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
+        Console c(std::move(answers));
+        lines << u"== "_s + QLatin1String(what);
+        script(c.shell);
+        lines << u"printed:"_s << c.printed().split(u'\n');
+    };
+    const auto save = [&](ConsoleShell& shell, SaveKind kind, const QString& name) {
         SaveFileRequest request;
         request.kind = kind;
-        request.defaultName = defaultName;
-        return shell.chooseSaveFile(request);
+        request.defaultName = name;
+        const std::optional<QString> answer = shell.chooseSaveFile(request);
+        lines << u"save %1 '%2' -> %3"_s.arg(int(kind)).arg(name, answer.value_or(u"none"_s));
+        return answer.value_or(QString());
     };
-    const QString dir = QDir::current().absolutePath();
+    run("no answers", {}, [&](ConsoleShell& s) {
+        lines << u"interactive %1 confirm %2 resume %3"_s.arg(s.interactive())
+                     .arg(s.confirm(u"您確定要放棄這項連線期間嗎?"_s))
+                     .arg(int(s.askResume()))
+              << u"password %1 input '%2'"_s.arg(s.askPassword({}).has_value()).arg(s.inputBox(u"T"_s, u"P"_s, u"d"_s));
+        s.showMessage(u"第一行\n第二行"_s);
+        save(s, SaveKind::Recording, u"news_live.asf"_s);
+        s.appendLog(u"開啟 MMS 協定，等候回覆中..."_s);
+    });
     ConsoleAnswers answers;
     answers.saveFile = u"rec/show.log"_s;  // a recording may have any name
-    Console c(answers);
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"x.log"_s), std::nullopt) << "no recording chosen yet";
-    c.shell.setSaveLocation(*ask(c.shell, SaveKind::Recording, QString()));
-    EXPECT_EQ(c.shell.saveLocation(), dir + u"/rec/show.log"_s);
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"other.log"_s), dir + u"/rec/other.log"_s);
-    EXPECT_EQ(ask(c.shell, SaveKind::Log, u"show.log"_s), std::nullopt) << "never the recording";
-    EXPECT_EQ(ask(c.shell, SaveKind::Redirector, u"list.asx"_s), std::nullopt);
-
+    answers.resumeChoice = ResumeChoice::Redownload;
+    answers.password = PasswordAnswer{u"alice"_s, u"pw"_s, true};
+    answers.quiet = true;
+    run("answers, quiet", answers, [&](ConsoleShell& s) {
+        lines << u"resume %1 user %2"_s.arg(int(s.askResume())).arg(s.askPassword({})->userId);
+        save(s, SaveKind::Log, u"x.log"_s);
+        s.setSaveLocation(save(s, SaveKind::Recording, QString()));
+        save(s, SaveKind::Log, u"other.log"_s);
+        save(s, SaveKind::Log, u"show.log"_s);
+        save(s, SaveKind::Redirector, u"list.asx"_s);
+        for (qsizetype i = 0; i < ConsoleShell::kMaxKeptLogLines + 500; ++i)
+            s.appendLog(u"- line %1"_s.arg(i));
+        lines << u"kept %1 last '%2'"_s.arg(s.logLines().size()).arg(s.logLines().last());
+    });
     answers.logFile = u"session.log"_s;
     answers.redirectorFile = u"saved.asx"_s;
-    Console d(answers);
-    EXPECT_EQ(ask(d.shell, SaveKind::Log, u"x.log"_s), dir + u"/session.log"_s);
-    EXPECT_EQ(ask(d.shell, SaveKind::Redirector, u"x.asx"_s), dir + u"/saved.asx"_s);
-    EXPECT_EQ(ask(d.shell, SaveKind::Recording, QString()), dir + u"/rec/show.log"_s);
-}
-
-TEST(ConsoleShell, PrintsEveryLogLineButKeepsABoundedCopy)
-{
-    ConsoleAnswers quiet;
-    quiet.quiet = true;
-    Console c(quiet);
-    for (qsizetype i = 0; i < ConsoleShell::kMaxKeptLogLines + 500; ++i)
-        c.shell.appendLog(u"- line %1"_s.arg(i));
-    EXPECT_EQ(c.shell.logLines().size(), ConsoleShell::kMaxKeptLogLines + 1);
-    EXPECT_EQ(c.shell.logLines().last(), u"... (later lines are not kept)"_s);
-    EXPECT_TRUE(c.printed().isEmpty()) << "--quiet prints no log lines";
-
-    Console loud;
-    loud.shell.appendLog(u"開啟 MMS 協定，等候回覆中..."_s);
-    EXPECT_EQ(loud.printed(), u"開啟 MMS 協定，等候回覆中...\n"_s);
+    run("answers with a log and a redirector file", answers, [&](ConsoleShell& s) {
+        save(s, SaveKind::Log, u"x.log"_s);
+        save(s, SaveKind::Redirector, u"x.asx"_s);
+        save(s, SaveKind::Recording, QString());
+    });
+    EXPECT_GOLDEN("cli/console_shell", lines.replaceInStrings(QDir::currentPath(), u"<cwd>"_s));
 }
