@@ -35,14 +35,12 @@ TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
 
 TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
 {
-    const std::tuple<QNetworkReply::NetworkError, bool, FetchError> cases[] = {
-        {QNetworkReply::HostNotFoundError, false, FetchError::InvalidHost},
-        {QNetworkReply::ConnectionRefusedError, false, FetchError::ConnectionFailed},
-        {QNetworkReply::OperationCanceledError, false, FetchError::ConnectionFailed},
-        {QNetworkReply::ContentNotFoundError, true, FetchError::Failed},
-        {QNetworkReply::RemoteHostClosedError, true, FetchError::Failed},
-    };
-    for (const auto& [error, sent, expected] : cases)
+    for (const auto& [error, sent, expected] :
+         {std::tuple{QNetworkReply::HostNotFoundError, false, FetchError::InvalidHost},
+          {QNetworkReply::ConnectionRefusedError, false, FetchError::ConnectionFailed},
+          {QNetworkReply::OperationCanceledError, false, FetchError::ConnectionFailed},
+          {QNetworkReply::ContentNotFoundError, true, FetchError::Failed},
+          {QNetworkReply::RemoteHostClosedError, true, FetchError::Failed}})
         EXPECT_EQ(ErrorForNetworkError(error, sent), expected) << error;
 }
 
