@@ -12,12 +12,21 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
+// A session log file is Big5, each line ended by a line feed. Read back, a
+// CR stays in its line and text after the last line feed is shown rather
+// than dropped.
 TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 {
-    EXPECT_EQ(EncodeSessionLog({u"a"_s, u"b"_s}), QByteArray("a\nb\n"));
-    EXPECT_EQ(EncodeSessionLog({QString()}), QByteArray("\n"));
-    EXPECT_EQ(EncodeSessionLog({}), QByteArray());
-    EXPECT_EQ(EncodeSessionLog({u"開啟 :\t碁"_s}), QByteArray::fromHex("b67db1d2203a09f9d60a"));
+    for (const auto& [bytes, lines] : {std::pair{QByteArray("a\nb\n"), QStringList{u"a"_s, u"b"_s}},
+                                       {"a\n\nb\n", {u"a"_s, QString(), u"b"_s}},
+                                       {"\n", {QString()}},
+                                       {"", {}},
+                                       {QByteArray::fromHex("b67db1d2203a09f9d60a"), {u"開啟 :\t碁"_s}}}) {
+        EXPECT_EQ(EncodeSessionLog(lines), bytes);
+        EXPECT_EQ(SplitSessionLog(bytes), lines);
+    }
+    EXPECT_EQ(SplitSessionLog("a\r\nb\r\n"), (QStringList{u"a\r"_s, u"b\r"_s}));
+    EXPECT_EQ(SplitSessionLog("a\nno end"), (QStringList{u"a"_s, u"no end"_s}));
 }
 
 TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
@@ -44,21 +53,6 @@ TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
     EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
-}
-
-TEST(SplitSessionLog, EachLineFeedEndsOneLine)
-{
-    const std::pair<QByteArray, QStringList> cases[] = {
-        {"a\nb\n", {u"a"_s, u"b"_s}},
-        {"a\n\nb\n", {u"a"_s, QString(), u"b"_s}},
-        {"\n", {QString()}},
-        {"a\r\nb\r\n", {u"a\r"_s, u"b\r"_s}},
-        // Text after the last line feed is shown rather than dropped.
-        {"a\nno end", {u"a"_s, u"no end"_s}},
-        {QByteArray::fromHex("b67db1d20a"), {u"開啟"_s}},
-    };
-    for (const auto& [content, lines] : cases)
-        EXPECT_EQ(SplitSessionLog(content), lines) << content.toStdString();
 }
 
 TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
