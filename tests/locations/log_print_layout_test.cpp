@@ -1,7 +1,6 @@
 #include "locations/log_print_layout.h"
 #include "locations/preview_rules.h"
 #include "support/golden.h"
-#include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 
