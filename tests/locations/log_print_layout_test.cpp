@@ -16,9 +16,9 @@ TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
 {
     QStringList golden;
     for (const auto& [count, fontHeight, pageHeight] :
-         {std::tuple{0, 83, 6800}, {3, 83, 6800}, {3, 10, 229}, {3, 10, 224}, {2, 10, 50}}) {
+         {std::tuple{0, 83, 6800}, {3, 83, 6800}, {4, 10, 229}, {3, 10, 224}, {2, 10, 50}}) {
         golden << u"== %1 lines, font %2, page %3"_s.arg(count).arg(fontHeight).arg(pageHeight);
-        const QStringList lines = QStringList{u"a"_s, QString(), u"中文"_s}.first(count);
+        const QStringList lines = QStringList{u"a"_s, QString(), u"中文"_s, u"d"_s}.first(count);
         for (const LogPrintPage& page : LayOutLogPrint(lines, fontHeight, pageHeight)) {
             golden << u"page"_s;
             for (const LogPrintItem& item : page)
