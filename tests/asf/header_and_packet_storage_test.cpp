@@ -1,16 +1,26 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/asf_objects.h"
 #include "asf/header_assembler.h"
+#include "asf/header_fixup.h"
+#include "asf/name_rules.h"
+#include "asf/run_names.h"
+#include "state/run_state.h"
 #include "support/asf_builder.h"
+#include "support/asf_sample.h"
+#include "support/golden.h"
 #include "support/storage_run.h"
+#include "support/temp_settings.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using tovrin::test::StorageRun;
 namespace asf = tovrin::test::asf;
+using namespace Qt::StringLiterals;
+using tovrin::test::TestContext;
 
 namespace {
 
@@ -19,6 +29,53 @@ QByteArray TimedPacket(qsizetype size, std::uint32_t sendTime)
 {
     QByteArray p = QByteArray("\x82\x00\x00\x08\x5D\x00", 6) + asf::Le32(sendTime);
     return p + QByteArray(size - p.size(), 'd');
+}
+
+// A save file holding `header`, grown to `fileSize` bytes, as a run left it.
+struct ClosingRun {
+    ClosingRun(const QByteArray& header, qint64 fileSize, std::uint64_t packets = 0, std::uint32_t mediaTime = 0)
+    {
+        EXPECT_TRUE(
+            test::WriteWholeFile(path, header + QByteArray(std::max<qint64>(fileSize - header.size(), 0), '\0')));
+        run.headerLength = std::uint32_t(header.size());
+        run.packetIndex = std::uint32_t(packets - 1);
+        run.mediaPacketStored = packets > 0;
+        run.mediaTime = mediaTime;
+    }
+    QByteArray contents() const { return test::ReadWholeFile(path); }
+    std::uint64_t field(const QByteArray& guid, qsizetype offset, int width = 8) const
+    {
+        const QByteArray bytes = contents();
+        const qsizetype at = bytes.indexOf(guid);
+        return at < 0 ? 0xBAD : LEAt(bytes, at + offset, width).value_or(0xBAD);
+    }
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("save.asf"));
+    RunState run;
+};
+
+QByteArray BroadcastHeader(qsizetype length)
+{
+    asf::FileProperties p;
+    p.preroll = 3000;
+    p.flags = 0xABCDEF01;  // broadcast; the upper bytes belong to no one here
+    p.packets = 0xFFFFFFFFFFFFFFFFull;
+    return asf::Header({asf::FilePropertiesObject(p)}, 0, length);
+}
+
+// What a fix-up answered, then the fields the fix-ups write as they stand in
+// the file (File Properties: size, packets, play and send duration, flags;
+// Data: size, packets; bad: not there), then the file's size.
+QString Fields(const ClosingRun& r, int answer)
+{
+    QString line = u"answer %1 | file"_s.arg(answer);
+    for (int at : {40, 56, 64, 72, 88})
+        line += u' ' + QString::number(r.field(asf::kFilePropertiesGuid, at, at == 88 ? 4 : 8), 16);
+    line += u" | data"_s;
+    for (int at : {16, 40})
+        line += u' ' + QString::number(r.field(asf::kDataGuid, at), 16);
+    return line + u" | %1 bytes"_s.arg(r.contents().size());
 }
 
 }  // namespace
@@ -159,4 +216,87 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     EXPECT_EQ(file.read(packetSize), QByteArray(packetSize, '\0')) << "nothing at the 32-bit offset";
     ASSERT_TRUE(file.seek(0));
     EXPECT_EQ(file.read(header.size()), header);
+}
+
+// A broadcast's sizes, counts and durations come from the recording; only
+// the first flags byte changes; the count of a stored file is all eight bytes
+// of a 64-bit value; fields that would lie beyond the stored header belong
+// to data packets and are never patched.
+TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
+{
+    QStringList lines;
+    const auto live = [&](const char* what, ClosingRun&& r) {
+        lines << u"live %1: "_s.arg(QLatin1String(what)) + Fields(r, int(FixLiveHeader(r.path, r.run)));
+    };
+    const auto count = [&](const char* what, ClosingRun&& r) {
+        lines << u"count %1: "_s.arg(QLatin1String(what)) + Fields(r, FixPacketCount(r.path, r.run));
+    };
+    live("100 packets, numbered 0 to 99", ClosingRun(BroadcastHeader(5000), 505000, 100, 60000));
+    live("stopped before any media packet", ClosingRun(BroadcastHeader(600), 0));
+
+    const QByteArray noFile = asf::Header({asf::StreamPropertiesObject(1)}, 0, 400);
+    ClosingRun r(noFile, 1000);
+    live("no File Properties", std::move(r));
+    EXPECT_EQ(r.contents().left(400), noFile);
+    QByteArray noData = BroadcastHeader(400);
+    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
+    live("no Data Object, the File Properties changes stay", ClosingRun(noData, 1000));
+    const QByteArray cut = BroadcastHeader(400).left(60);
+    ClosingRun u(cut, 2000, 5);
+    live("cut header", std::move(u));
+    count("cut header", std::move(u));
+    EXPECT_EQ(u.contents(), cut + QByteArray(2000 - 60, '\0'));
+
+    const QByteArray header = BroadcastHeader(500);
+    ClosingRun stored(header, 500 + 1000 * 100, 1000);
+    count("1000 packets", std::move(stored));
+    QByteArray expected = header;
+    PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
+    EXPECT_EQ(stored.contents().left(500), expected) << "only the count changes";
+    // A straggler stored last, below the highest slot, does not shrink the count.
+    ClosingRun straggler(header, 500 + 1000 * 100, 1000);
+    straggler.run.highestPacketIndex = 999;
+    straggler.run.packetIndex = 3;
+    count("straggler", std::move(straggler));
+    count("no packets", ClosingRun(header, 500));
+    count("no File Properties", ClosingRun(asf::Header({}, 0, 200), 200, 5));
+
+    // A resumed run keeps its count until a packet arrives.
+    asf::FileProperties p;
+    p.packets = 120;
+    ClosingRun resumed(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
+    resumed.run.resume = true;
+    count("resumed", std::move(resumed));
+    resumed.run.packetIndex = 150;
+    resumed.run.mediaPacketStored = true;
+    count("resumed, packet 150 stored", std::move(resumed));
+    EXPECT_GOLDEN("asf/header_fixups", lines);
+}
+
+// For each path: the name after the last separator and before the extension
+// (the first and last characters never count), whether it is local, and its
+// folder. For each URL: the stream path and the default save name taken from
+// the trimmed URL, or "refused".
+TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
+{
+    QStringList lines;
+    for (const char16_t* path : {u"C:\\logs\\run.log", u"drive:name", u"/ab", u"ab/", u"clip.old.wmv", u".profile",
+                                 u"C:\\a.wmv", u"C:/a.wmv", u"C:\\media\\clip.wmv", u"clip.wmv", u"/home/u/a.wmv"}) {
+        const QString p = QString::fromUtf16(path);
+        lines << u"%1 | after '%2' before '%3' | local %4 folder '%5'"_s
+                     .arg(p, NameAfterSeparator(p), NameBeforeExtension(p))
+                     .arg(IsLocalPath(p))
+                     .arg(FolderOfPath(p));
+    }
+    for (const char16_t* given :
+         {u"mms://server/dir/clip.wmv", u"mms://server/news", u"mms://server/Clip.Asf", u" mms://server/ab\r\n",
+          u"mms://server/dir/video.WM", u"mms://server/a", u"mms://server/", u""}) {
+        TestContext t;
+        QString url = QString::fromUtf16(given);
+        const bool prepared = PrepareNames(t.run, url);
+        lines << u"'%1' -> '%2' | "_s.arg(QString::fromUtf16(given).replace(u"\r\n"_s, u"\\r\\n"_s), url)
+                     + (prepared ? u"stream '%1' save '%2'"_s.arg(t.run.streamPath, t.run.defaultSaveName)
+                                 : u"refused"_s);
+    }
+    EXPECT_GOLDEN("asf/name_rules", lines);
 }

@@ -1,9 +1,11 @@
 #include "asf/packet_parser.h"
 #include "asf/byte_helpers.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,11 +31,6 @@ QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, s
            + QByteArray("xyz");
 }
 
-std::uint32_t le32(const QByteArray& b, int at)
-{
-    return *LE32At(b, at);
-}
-
 }  // namespace
 
 TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
@@ -48,70 +45,35 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
     EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000")), 0) << "too short to hold the flags";
 }
 
-TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeAndTouchesNothingElse)
+// Each packet before and after rebasing, in hex, and the log line of what
+// the rebase could not follow. Send and presentation times become relative
+// to the first send time (earlier ones wrap around) and nothing else is
+// touched; a compressed payload keeps its presentation time in the offset
+// field, of its width only; every payload of a multiple payload packet is
+// rebased. A fault rewrites nothing before the layout is known, and the send
+// time before the payloads are read: one byte of a good packet replaced.
+TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFollow)
 {
-    QByteArray packet = singleReplicatedPacket(1005000, 1008100);
-    const QByteArray before = packet;
-    ASSERT_EQ(RebaseTimecodes(packet, 1000000), std::nullopt);
-    EXPECT_EQ(le32(packet, 8), 5000u);
-    EXPECT_EQ(le32(packet, 25), 8100u);
-    for (int i = 0; i < packet.size(); ++i) {
-        if ((i < 8 || i >= 12) && (i < 25 || i >= 29)) {
-            EXPECT_EQ(packet[i], before[i]) << "byte " << i;
-        }
-    }
-
-    // A compressed payload keeps its presentation time in the offset field, of its width only.
-    QByteArray compressed = QByteArray::fromHex("8200000059") + EncodeLE32(0x1500) + QByteArray::fromHex("0000")
-                            + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data";
-    ASSERT_EQ(RebaseTimecodes(compressed, 0x1000), std::nullopt);
-    EXPECT_EQ(*LE16At(compressed, 13), 0x0234);
-    EXPECT_EQ(le32(compressed, 5), 0x500u);
-
-    // Send times before the first one wrap around.
-    QByteArray early = singleReplicatedPacket(10, 10);
-    ASSERT_EQ(RebaseTimecodes(early, 20), std::nullopt);
-    EXPECT_EQ(le32(early, 8), 0xFFFFFFF6u);
-}
-
-TEST(RebaseTimecodes, RebasesEveryPayloadOfAMultiplePayloadPacket)
-{
-    QByteArray packet = multipleReplicatedPacket(2000, 2100, 2200);
-    ASSERT_EQ(RebaseTimecodes(packet, 2000), std::nullopt);
-    EXPECT_EQ(le32(packet, 8), 0u);
-    EXPECT_EQ(le32(packet, 23), 100u);
-    EXPECT_EQ(le32(packet, 40), 200u);
-}
-
-TEST(RebaseTimecodes, RejectsWhatItCannotFollowWithItsLogLine)
-{
-    // One byte of a good packet replaced; nothing is rewritten before the
-    // layout is known, the send time is rewritten before the payloads are read.
-    using Kind = RebaseFault::Kind;
-    const struct {
-        int at;
-        char byte;
-        RebaseFault fault;
-        const char* log;
-    } cases[] = {{2, 0x01, {Kind::NoPacketStart}, "Fault in media packet header, start 0x82 missing"},
-                 {3, 0x04, {Kind::UnknownPadding, 0x04}, "Media packet error, unknown padding. Flags = 04"},
-                 {4, 0x5E, {Kind::UnknownOffsetWidth, 0x5E}, "Invalid segment type ID unknown type 5E"},
-                 {20, 0x02, {Kind::UnknownSegmentFlags, 0x02}, "Error in packet, Segment Flags unknown 02"}};
-    for (const auto& c : cases) {
+    QStringList lines;
+    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first) {
+        lines << u"== "_s + QLatin1String(what) << QString::fromLatin1(packet.toHex(' '));
+        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first);
+        lines << QString::fromLatin1(packet.toHex(' ')) << (fault ? RebaseFaultLine(*fault) : u"ok"_s);
+    };
+    rebase("single payload", singleReplicatedPacket(1005000, 1008100), 1000000);
+    rebase("compressed payload",
+           QByteArray::fromHex("8200000059") + EncodeLE32(0x1500) + QByteArray::fromHex("0000")
+               + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data",
+           0x1000);
+    rebase("before the first send time", singleReplicatedPacket(10, 10), 20);
+    rebase("multiple payloads", multipleReplicatedPacket(2000, 2100, 2200), 2000);
+    rebase("second payload longer than the packet", multipleReplicatedPacket(50, 60, 70, 400), 50);
+    for (const auto& [at, byte] : {std::pair{2, 0x01}, {3, 0x04}, {4, 0x5E}, {20, 0x02}}) {
         QByteArray packet = singleReplicatedPacket(5, 5);
-        packet[c.at] = c.byte;
-        QByteArray expected = packet;
-        PutLE(expected, 8, c.at < 4 ? 5 : 4, 4);
-        EXPECT_EQ(RebaseTimecodes(packet, 1), c.fault) << c.log;
-        EXPECT_EQ(RebaseFaultLine(c.fault), QString::fromLatin1(c.log));
-        EXPECT_EQ(packet, expected) << c.log;
+        packet[at] = char(byte);
+        rebase(u"byte %1 = %2"_s.arg(at).arg(byte, 2, 16, QLatin1Char('0')).toLatin1().constData(), packet, 1);
     }
-
-    QByteArray overlong = multipleReplicatedPacket(50, 60, 70, 400);
-    EXPECT_EQ(RebaseTimecodes(overlong, 50), RebaseFault{Kind::NonGroupingPointerOutOfRange});
-    EXPECT_EQ(le32(overlong, 23), 10u) << "the first payload stays rebased";
-    EXPECT_EQ(RebaseFaultLine({Kind::NonGroupingPointerOutOfRange}),
-              QStringLiteral("error in packet, non grouping pointer out of range"));
+    EXPECT_GOLDEN("asf/rebase_timecodes", lines);
 }
 
 TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
@@ -123,4 +85,22 @@ TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
         (void)RebaseTimecodes(packet, 2000);
         EXPECT_EQ(packet.size(), cut);
     }
+}
+
+TEST(ByteHelpers, EncodesLittleEndian)
+{
+    EXPECT_EQ(EncodeLE32(0x12345678), QByteArray::fromHex("78563412"));
+    EXPECT_EQ(EncodeLE64(0x11223344u, 0x55667788u), QByteArray::fromHex("4433221188776655"));
+    EXPECT_EQ(EncodeLE64(std::uint64_t(0x0000000100000002ULL)), QByteArray::fromHex("0200000001000000"));
+}
+
+TEST(ByteHelpers, BoundedReadsAndWritesRefuseBytesThatAreNotThere)
+{
+    QByteArray b = QByteArray::fromHex("0102");
+    EXPECT_EQ(LE16At(b, 0), 0x0201);
+    EXPECT_FALSE(LE16At(b, 1));
+    EXPECT_FALSE(LE32At(b, 0));
+    EXPECT_FALSE(ByteAt(b, -1));
+    EXPECT_FALSE(PutLE(b, 1, 0xFFFF, 2));
+    EXPECT_EQ(b, QByteArray::fromHex("0102"));
 }

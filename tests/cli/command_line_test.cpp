@@ -1,8 +1,21 @@
+#include "cli/console_shell.h"
 #include "cli/open_options.h"
+#include "cli/password_options.h"
 #include "cli/record_options.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -12,115 +25,260 @@ using tovrin::test::Args;
 
 namespace {
 
-QStringList Line(QStringView command, QStringView words)
+// The values a command line was taken as, one word each.
+QStringList Shown(const UsageError& error)
 {
-    return Args(u"tovrin-cli") + Args(command) + Args(words);
+    return {error.message};
+}
+QStringList Shown(const HelpRequest& help)
+{
+    return help.text.split(u'\n');
+}
+QStringList Shown(const InfoOptions& info)
+{
+    return {u"file "_s + info.file};
+}
+QString Shown(const HttpFetchOptions& http)
+{
+    return u"http user '%1' password %2 timeout %3"_s.arg(http.user)
+        .arg(http.password ? int(http.password->form) : -1)
+        .arg(http.timeLimitMs.value_or(-1));
+}
+QStringList Shown(const OpenOptions& open)
+{
+    return {u"location %1 save %2 "_s.arg(open.location, open.saveRedirector.value_or(u"-"_s)) + Shown(open.http)};
+}
+QStringList Shown(const RecordOptions& o)
+{
+    return {QStringList{o.location, QString::number(o.entry), o.output,
+                        QString::number(o.resumeChoice ? int(*o.resumeChoice) : -1), o.user,
+                        QString::number(o.password ? int(o.password->form) : -1), o.udpPort.value_or(u"-"_s),
+                        QString::number(int(o.transport)), QString::number(o.durationSeconds),
+                        QString::number(o.connectTimeoutMs), QString::number(o.httpPort)}
+                .join(u' ')
+            + u" | "_s + Shown(o.http)};
 }
 
-// The usage error of `tovrin-cli COMMAND WORDS`; empty when there is none.
-QString UsageMessage(QStringView command, QStringView words)
+// What `tovrin-cli LINE` answers before running: the usage error, the help
+// text, or the values taken.
+QStringList Answer(QStringView line)
 {
-    const auto message = [](const auto& parsed) {
-        const auto* error = std::get_if<UsageError>(&parsed);
-        return error ? error->message : QString();
-    };
-    if (command == u"record")
-        return message(ParseRecordCommandLine(Line(command, words)));
-    if (command == u"open")
-        return message(ParseOpenCommandLine(Line(command, words)));
-    return message(ParseInfoCommandLine(Line(command, words)));
+    const QStringList args = Args(u"tovrin-cli") + Args(line);
+    const auto answer = [](const auto& parsed) { return std::visit([](const auto& v) { return Shown(v); }, parsed); };
+    if (line.startsWith(u"record"))
+        return answer(ParseRecordCommandLine(args));
+    if (line.startsWith(u"open"))
+        return answer(ParseOpenCommandLine(args));
+    return answer(ParseInfoCommandLine(args));
 }
+
+struct Parsed {
+    PasswordOptions options{u"password"_s, u"Password."_s};
+    QCommandLineParser parser;
+    explicit Parsed(const QStringList& args)
+    {
+        parser.addOptions({options.value, options.file});
+        EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
+    }
+};
+
+// A temporary file holding `bytes`, opened for reading.
+std::FILE* Input(const QByteArray& bytes)
+{
+    std::FILE* file = std::tmpfile();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file);
+    std::rewind(file);
+    return file;
+}
+
+// The console writing to a file and reading an empty input, as when run from a script.
+struct Console {
+    QTemporaryDir dir;
+    std::FILE* out = std::fopen(dir.filePath(u"out.txt"_s).toLocal8Bit().constData(), "w+");
+    std::FILE* in = std::fopen("/dev/null", "r");
+    ConsoleShell shell;
+    explicit Console(ConsoleAnswers answers = {}) : shell(std::move(answers), out, in) {}
+    ~Console()
+    {
+        std::fclose(out);
+        std::fclose(in);
+    }
+    QString printed()
+    {
+        std::fflush(out);
+        QFile file(dir.filePath(u"out.txt"_s));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+};
 
 }  // namespace
 
-TEST(CommandLine, UsageErrorsNameWhatIsWrong)
+TEST(CommandLine, UsageErrorsNameWhatIsWrongAndHelpIsTheCommandsOwn)
 {
-    const std::tuple<const char16_t*, const char16_t*, const char*> cases[] = {
-        {u"record", u"", "expects exactly one URL"},
-        {u"record", u"mms://h/a mms://h/b", "expects exactly one URL"},
-        {u"record", u"mms://h/a --no-such-option", "Unknown option 'no-such-option'."},
-        {u"record", u"mms://h/a --resume --overwrite", "--resume and --overwrite exclude each other"},
-        {u"record", u"mms://h/a --user x", "--user and --password go together"},
-        {u"record", u"mms://h/a --user x --password p --password-file f",
-         "--password and --password-file exclude each other"},
-        {u"record", u"mms://h/a --tcp-port 0", "--tcp-port takes a port number"},
-        {u"record", u"mms://h/a --udp-port 65536", "--udp-port takes a port number"},
-        {u"record", u"mms://h/a --http-port http", "--http-port takes a port number"},
-        {u"record", u"mms://h/a --transport tcp", "--transport takes auto, mmst, mmsu or mmsh"},
-        {u"record", u"mms://h/a --duration soon", "--duration takes a number of seconds"},
-        {u"record", u"mms://h/a --duration inf", "--duration takes a number of seconds"},
-        {u"record", u"mms://h/a --duration -1", "--duration takes a number of seconds"},
-        {u"record", u"mms://h/a --connect-timeout 0", "--connect-timeout takes a number of seconds"},
-        {u"record", u"mms://h/a --connect-timeout 3601", "--connect-timeout takes a number of seconds"},
-        {u"record", u"mms://h/a --http-timeout 0", "--http-timeout takes a number of seconds"},
-        {u"record", u"mms://h/a --http-user u", "--http-user and --http-password go together"},
-        {u"record", u"mms://h/a --entry 0", "--entry takes a number from 1"},
-        {u"open", u"", "expects exactly one location"},
-        {u"open", u"a.asx b.asx", "expects exactly one location"},
-        {u"open", u"a.asx --entry 2", "Unknown option 'entry'."},
-        {u"open", u"a.asx --save-redirector", "Missing value after '--save-redirector'."},
-        {u"open", u"a.asx --http-password p", "--http-user and --http-password go together"},
-        {u"open", u"a.asx --http-timeout 3601", "--http-timeout takes a number of seconds"},
-        {u"info", u"", "expects exactly one location"},
-        {u"info", u"a.wmv b.wmv", "expects exactly one location"},
-        {u"info", u"a.wmv --http-user u", "Unknown option 'http-user'."},
+    QStringList lines;
+    const auto answer = [&](std::initializer_list<const char16_t*> commandLines) {
+        for (const char16_t* line : commandLines)
+            lines << u"$ "_s + QString::fromUtf16(line) << Answer(line);
     };
-    for (const auto& [command, words, message] : cases) {
-        EXPECT_EQ(UsageMessage(command, words), QString::fromLatin1(message))
-            << QString::fromUtf16(command).toStdString() << " " << QString::fromUtf16(words).toStdString();
-    }
+    answer({u"record", u"record mms://h/a mms://h/b", u"record mms://h/a --no-such-option",
+            u"record mms://h/a --resume --overwrite", u"record mms://h/a --user x",
+            u"record mms://h/a --user x --password p --password-file f", u"record mms://h/a --tcp-port 0",
+            u"record mms://h/a --udp-port 65536", u"record mms://h/a --http-port http",
+            u"record mms://h/a --transport tcp", u"record mms://h/a --duration soon",
+            u"record mms://h/a --duration inf", u"record mms://h/a --duration -1",
+            u"record mms://h/a --connect-timeout 0", u"record mms://h/a --connect-timeout 3601"});
+    answer({u"record mms://h/a --http-timeout 0", u"record mms://h/a --http-user u", u"record mms://h/a --entry 0",
+            u"open", u"open a.asx b.asx", u"open a.asx --entry 2", u"open a.asx --save-redirector",
+            u"open a.asx --http-password p", u"open a.asx --http-timeout 3601", u"info", u"info a.wmv b.wmv",
+            u"info a.wmv --http-user u", u"record --help", u"open x --help", u"info --help"});
+    // Values are taken as given; a relative file path is made absolute.
+    answer(
+        {u"record http://h/list.asx --entry 2 -o out.wmv --resume --user alice --password - --udp-port 0 --transport "
+         u"mmsu --duration 2.5 --connect-timeout 1.5 --http-timeout 3",
+         u"open mms://h/a --save-redirector copy.asx --http-timeout 2", u"open media/list.asx", u"info clip.wmv"});
+    EXPECT_GOLDEN("cli/usage", lines.replaceInStrings(QDir::currentPath(), u"<cwd>"_s));
 }
 
-TEST(CommandLine, RecordValuesAreTakenAsGiven)
+TEST(CommandLine, BlanksAroundTheLocationAreDropped)
 {
-    const auto parsed = ParseRecordCommandLine(
-        Line(u"record",
-             u"http://h/list.asx --entry 2 -o out.wmv --resume --user alice --password - --udp-port 0 --transport mmsu"
-             u" --duration 2.5 --connect-timeout 1.5 --http-timeout 3"));
-    const auto* options = std::get_if<RecordOptions>(&parsed);
-    ASSERT_NE(options, nullptr);
-    EXPECT_EQ(options->location, u"http://h/list.asx"_s);
-    EXPECT_EQ(options->entry, 2);
-    EXPECT_EQ(options->output, u"out.wmv"_s);
-    EXPECT_EQ(options->resumeChoice, ResumeChoice::Resume);
-    EXPECT_EQ(options->user, u"alice"_s);
-    ASSERT_TRUE(options->password);
-    EXPECT_EQ(options->password->form, GivenPassword::Form::Typed);
-    EXPECT_EQ(options->udpPort, u"0"_s);
-    EXPECT_EQ(options->transport, Transport::Mmsu);
-    EXPECT_EQ(options->durationSeconds, 2.5);
-    EXPECT_EQ(options->connectTimeoutMs, 1500);
-    EXPECT_EQ(options->http.timeLimitMs, 3000);
-    EXPECT_EQ(options->httpPort, 80);
-}
-
-TEST(CommandLine, OpenAndInfoValuesAreTakenAsGiven)
-{
-    const auto parsed = ParseOpenCommandLine(Line(u"open", u"mms://h/a --save-redirector copy.asx --http-timeout 2"));
-    const auto* open = std::get_if<OpenOptions>(&parsed);
-    ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->location, u"mms://h/a"_s);
-    EXPECT_EQ(open->saveRedirector, u"copy.asx"_s);
-    EXPECT_EQ(open->http.timeLimitMs, 2000);
-    EXPECT_FALSE(open->http.password);
-    // Blanks around the location are dropped; a relative file path is made absolute.
     const QStringList blanks = {u"tovrin-cli"_s, u"open"_s, u" \t mms://h/a  "_s};
     EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, u"mms://h/a"_s);
-    const auto local = std::get<OpenOptions>(ParseOpenCommandLine(Line(u"open", u"media/list.asx")));
-    EXPECT_EQ(local.location, QDir::current().filePath(u"media/list.asx"_s));
-    EXPECT_FALSE(local.saveRedirector);
-    EXPECT_EQ(std::get<InfoOptions>(ParseInfoCommandLine(Line(u"info", u"clip.wmv"))).file,
-              QDir::current().filePath(u"clip.wmv"_s));
 }
 
-TEST(CommandLine, HelpIsTheCommandsOwn)
+// A password file is read only when only its owner can read it: its first
+// line, blanks kept. What each file gave, or why it was refused.
+TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
 {
-    // std::get throws, failing the test, when the line parsed into anything else.
-    const std::pair<QString, const char*> cases[] = {
-        {std::get<HelpRequest>(ParseRecordCommandLine(Line(u"record", u"--help"))).text, "--udp-port"},
-        {std::get<HelpRequest>(ParseOpenCommandLine(Line(u"open", u"x --help"))).text, "--save-redirector"},
-        {std::get<HelpRequest>(ParseInfoCommandLine(Line(u"info", u"--help"))).text, "Prints the file properties"},
+    QTemporaryDir dir;
+    QStringList lines;
+    int n = 0;
+    for (const auto& [mode, content] :
+         {std::pair{QFileDevice::Permissions(QFile::ReadOwner), QByteArray("with blanks \r\nsecond line\n")},
+          {QFile::ReadOwner | QFile::WriteOwner, QByteArray()},
+          {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, QByteArray("s3cret\n")},
+          {QFile::ReadOwner, QByteArray("missing")}}) {
+        const QString path = dir.filePath(u"pw%1"_s.arg(++n));
+        ASSERT_TRUE(content == "missing" || test::WriteWholeFile(path, content, mode));
+        Parsed p({u"--password-file"_s, path});
+        QString problem;
+        const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem);
+        lines << u"%1 -> %2 | %3"_s.arg(n).arg(password ? u"'"_s + *password + u"'"_s : u"refused"_s, problem);
+    }
+    EXPECT_GOLDEN("cli/password_file", lines.replaceInStrings(dir.path(), u"<dir>"_s));
+}
+
+TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
+{
+    std::FILE* in = Input("first line\r\nsecond\n");
+    std::FILE* out = std::tmpfile();
+    Parsed p({u"--password"_s, u"-"_s});
+    QString problem;
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"first line"_s);
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"second"_s);
+    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), std::nullopt);
+    EXPECT_EQ(problem, u"--password -: no password was typed"_s);
+    EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
+    std::fclose(in);
+    std::fclose(out);
+
+    Parsed plain({u"--password"_s, u"-x"_s});
+    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), u"-x"_s);
+}
+
+TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const char* terminal = ::ptsname(master);
+    std::FILE* in = std::fopen(terminal, "r");
+    std::FILE* out = std::fopen(terminal, "w");
+    ASSERT_TRUE(in && out);
+
+    // The user types once the prompt has turned echo off (or after five
+    // seconds, when it never does).
+    std::thread typist([&] {
+        termios mode{};
+        for (int i = 0; i < 500 && ::tcgetattr(fileno(in), &mode) == 0 && (mode.c_lflag & ECHO); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(::write(master, "top secret\n", 11), 11);
+    });
+    Parsed p({u"--password"_s, u"-"_s});
+    QString problem;
+    const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
+    typist.join();
+    EXPECT_EQ(password, u"top secret"_s);
+
+    QByteArray shown;
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char chunk[256];
+    for (ssize_t got; (got = ::read(master, chunk, sizeof chunk)) > 0;)
+        shown.append(chunk, got);
+    EXPECT_TRUE(shown.startsWith("Password for --password: ")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains("secret")) << shown.toStdString();
+    termios after{};
+    ASSERT_EQ(::tcgetattr(fileno(in), &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO) << "echo is on again";
+    std::fclose(in);
+    std::fclose(out);
+    ::close(master);
+}
+
+// A console run from a script, as from a script: what it answered, then
+// what it printed. Without a terminal questions get the safe answer; answers
+// from the command line are used, the save file made absolute; each save
+// chooser is answered for what it asks, a log never over the recording; every
+// log line is printed (none with --quiet) but only a bounded copy kept.
+TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
+{
+    QStringList lines;
+    const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
+        Console c(std::move(answers));
+        lines << u"== "_s + QLatin1String(what);
+        script(c.shell);
+        lines << u"printed:"_s << c.printed().split(u'\n');
     };
-    for (const auto& [text, part] : cases)
-        EXPECT_TRUE(text.contains(QString::fromLatin1(part))) << part;
+    const auto save = [&](ConsoleShell& shell, SaveKind kind, const QString& name) {
+        SaveFileRequest request;
+        request.kind = kind;
+        request.defaultName = name;
+        const std::optional<QString> answer = shell.chooseSaveFile(request);
+        lines << u"save %1 '%2' -> %3"_s.arg(int(kind)).arg(name, answer.value_or(u"none"_s));
+        return answer.value_or(QString());
+    };
+    run("no answers", {}, [&](ConsoleShell& s) {
+        lines << u"interactive %1 confirm %2 resume %3"_s.arg(s.interactive())
+                     .arg(s.confirm(u"您確定要放棄這項連線期間嗎?"_s))
+                     .arg(int(s.askResume()))
+              << u"password %1 input '%2'"_s.arg(s.askPassword({}).has_value()).arg(s.inputBox(u"T"_s, u"P"_s, u"d"_s));
+        s.showMessage(u"第一行\n第二行"_s);
+        save(s, SaveKind::Recording, u"news_live.asf"_s);
+        s.appendLog(u"開啟 MMS 協定，等候回覆中..."_s);
+    });
+    ConsoleAnswers answers;
+    answers.saveFile = u"rec/show.log"_s;  // a recording may have any name
+    answers.resumeChoice = ResumeChoice::Redownload;
+    answers.password = PasswordAnswer{u"alice"_s, u"pw"_s, true};
+    answers.quiet = true;
+    run("answers, quiet", answers, [&](ConsoleShell& s) {
+        lines << u"resume %1 user %2"_s.arg(int(s.askResume())).arg(s.askPassword({})->userId);
+        save(s, SaveKind::Log, u"x.log"_s);
+        s.setSaveLocation(save(s, SaveKind::Recording, QString()));
+        save(s, SaveKind::Log, u"other.log"_s);
+        save(s, SaveKind::Log, u"show.log"_s);
+        save(s, SaveKind::Redirector, u"list.asx"_s);
+        for (qsizetype i = 0; i < ConsoleShell::kMaxKeptLogLines + 500; ++i)
+            s.appendLog(u"- line %1"_s.arg(i));
+        lines << u"kept %1 last '%2'"_s.arg(s.logLines().size()).arg(s.logLines().last());
+    });
+    answers.logFile = u"session.log"_s;
+    answers.redirectorFile = u"saved.asx"_s;
+    run("answers with a log and a redirector file", answers, [&](ConsoleShell& s) {
+        save(s, SaveKind::Log, u"x.log"_s);
+        save(s, SaveKind::Redirector, u"x.asx"_s);
+        save(s, SaveKind::Recording, QString());
+    });
+    EXPECT_GOLDEN("cli/console_shell", lines.replaceInStrings(QDir::currentPath(), u"<cwd>"_s));
 }

@@ -9,31 +9,17 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A file a test writes to in steps while the device reads it.
-struct GrowingFile {
-    QTemporaryDir dir;
-    QFile writer{dir.filePath(u"rec.asf"_s)};
-    GrowingFile()
-    {
-        test::CoreApp();
-        EXPECT_TRUE(writer.open(QIODevice::WriteOnly));
-    }
-    void append(const QByteArray& bytes)
-    {
-        writer.write(bytes);
-        writer.flush();
-    }
-};
-
-}  // namespace
-
+// The device reads a file a test writes to in steps: at its end it waits
+// until the file grows or is complete.
 TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
 {
-    GrowingFile f;
-    f.append("header");
-    GrowingFileDevice device(f.writer.fileName());
+    test::CoreApp();
+    QTemporaryDir dir;
+    QFile writer(dir.filePath(u"rec.asf"_s));
+    ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+    const auto append = [&](const QByteArray& bytes) { writer.write(bytes), writer.flush(); };
+    append("header");
+    GrowingFileDevice device(writer.fileName());
     ASSERT_TRUE(device.open(QIODevice::ReadOnly));
     EXPECT_TRUE(device.isSequential());
     EXPECT_EQ(device.read(100), QByteArray("header"));
@@ -45,14 +31,14 @@ TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
 
     // The file grows: readyRead tells, and the new bytes come.
     QSignalSpy ready(&device, &QIODevice::readyRead);
-    f.append("packet");
+    append("packet");
     ASSERT_TRUE(ready.wait(5000));
     EXPECT_EQ(device.bytesAvailable(), 6);
     EXPECT_EQ(device.read(100), QByteArray("packet"));
 
     // Complete: what is left is read, then the end is the end.
     QSignalSpy finished(&device, &GrowingFileDevice::finished);
-    f.append("tail");
+    append("tail");
     device.setFileComplete(true);
     EXPECT_FALSE(device.atEnd());
     EXPECT_EQ(device.read(100), QByteArray("tail"));
@@ -60,21 +46,16 @@ TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
     EXPECT_EQ(device.read(100), QByteArray());
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_EQ(finished.size(), 1);
-}
 
-TEST(GrowingFileDevice, AFileCompleteFromTheStartEndsWhereItEndsAndAMissingOneDoesNotOpen)
-{
-    GrowingFile f;
-    f.append("whole file");
-    GrowingFileDevice device(f.writer.fileName());
-    device.setFileComplete(true);
-    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
-    EXPECT_EQ(device.readAll(), QByteArray("whole file"));
-    EXPECT_TRUE(device.atEnd());
-    QSignalSpy finished(&device, &GrowingFileDevice::finished);
-    EXPECT_TRUE(finished.wait(5000));
-
-    GrowingFileDevice missing(f.dir.filePath(u"none.asf"_s));
-    EXPECT_FALSE(missing.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(GrowingFileDevice(f.writer.fileName()).open(QIODevice::ReadWrite));
+    // A file complete from the start ends where it ends; a missing one, or
+    // one asked for writing, does not open.
+    GrowingFileDevice whole(writer.fileName());
+    whole.setFileComplete(true);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    EXPECT_EQ(whole.readAll(), QByteArray("headerpackettail"));
+    EXPECT_TRUE(whole.atEnd());
+    QSignalSpy wholeFinished(&whole, &GrowingFileDevice::finished);
+    EXPECT_TRUE(wholeFinished.wait(5000));
+    EXPECT_FALSE(GrowingFileDevice(dir.filePath(u"none.asf"_s)).open(QIODevice::ReadOnly));
+    EXPECT_FALSE(GrowingFileDevice(writer.fileName()).open(QIODevice::ReadWrite));
 }

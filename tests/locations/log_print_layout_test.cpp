@@ -1,80 +1,72 @@
 #include "locations/log_print_layout.h"
-#include "support/qt_printers.h"
+#include "locations/preview_rules.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QStringList Numbered(int count)
-{
-    QStringList lines;
-    for (int i = 0; i < count; ++i)
-        lines << u"第 %1 行"_s.arg(i);
-    return lines;
-}
-
-}  // namespace
-
+// Each page's items: the heading alone for an empty log, then lines 1.5 em
+// apart from y 200, numbered from 1 and three spaces; a line that would
+// reach below the page starts the next one at y 200; a page too short for
+// any line still takes one each. (Once one page held the whole log, and
+// the lines past its bottom went nowhere.)
 TEST(LogPrintLayout, PlacesTheHeadingAndNumberedLinesPageByPageLosingNone)
 {
-    const QString heading = u"Tovrin multimedia 期間記錄"_s;
-    struct Case {
-        const char* what;
-        QStringList lines;
-        int fontHeight;
-        int pageHeight;
-        std::vector<LogPrintPage> pages;
-    };
-    const Case cases[] = {
-        {"an empty log prints the heading alone", {}, 83, 6800, {{{10, 100, heading}}}},
-        {"lines 1.5 em apart from y 200, numbered from 1 and three spaces",
-         {u"a"_s, QString(), u"中文"_s},
-         83,
-         6800,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 324, u"2   "_s}, {10, 448, u"3   中文"_s}}}},
-        {"a line that would reach below the page starts the next one at y 200",
-         {u"a"_s, u"b"_s, u"c"_s},
-         10,
-         229,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}, {10, 215, u"2   b"_s}}, {{10, 200, u"3   c"_s}}}},
-        {"a page too short for any line still takes one each",
-         {u"a"_s, u"b"_s},
-         10,
-         50,
-         {{{10, 100, heading}, {10, 200, u"1   a"_s}}, {{10, 200, u"2   b"_s}}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto pages = LayOutLogPrint(c.lines, c.fontHeight, c.pageHeight);
-        ASSERT_EQ(pages.size(), c.pages.size());
-        for (std::size_t p = 0; p < pages.size(); ++p) {
-            ASSERT_EQ(pages[p].size(), c.pages[p].size()) << "page " << p;
-            for (std::size_t i = 0; i < pages[p].size(); ++i) {
-                EXPECT_EQ(pages[p][i].x, c.pages[p][i].x);
-                EXPECT_EQ(pages[p][i].y, c.pages[p][i].y);
-                EXPECT_EQ(pages[p][i].text, c.pages[p][i].text);
-            }
+    QStringList golden;
+    for (const auto& [count, fontHeight, pageHeight] :
+         {std::tuple{0, 83, 6800}, {3, 83, 6800}, {4, 10, 229}, {3, 10, 224}, {2, 10, 50}}) {
+        golden << u"== %1 lines, font %2, page %3"_s.arg(count).arg(fontHeight).arg(pageHeight);
+        const QStringList lines = QStringList{u"a"_s, QString(), u"中文"_s, u"d"_s}.first(count);
+        for (const LogPrintPage& page : LayOutLogPrint(lines, fontHeight, pageHeight)) {
+            golden << u"page"_s;
+            for (const LogPrintItem& item : page)
+                golden << u"%1 %2 %3"_s.arg(item.x).arg(item.y).arg(item.text);
         }
     }
+    EXPECT_GOLDEN("locations/log_print_layout", golden);
+}
 
-    // 10 pt at 600 dpi on A4: once one page held the whole log, and the
-    // lines past its bottom went nowhere.
-    const QStringList lines = Numbered(200);
-    const auto pages = LayOutLogPrint(lines, 83, 6800);
-    ASSERT_GE(pages.size(), 4u);
-    QStringList printed;
-    for (const LogPrintPage& page : pages) {
-        for (const LogPrintItem& item : page) {
-            EXPECT_LE(item.y + 83, 6800);
-            printed << item.text;
-        }
+// The save file is previewed first, then the opened media, when each is a
+// local media file. A video fills the area with its aspect kept and centred:
+// it grows to the height, then narrows to the width, or shrinks to the
+// height; nothing is placed before the aspect is known.
+TEST(PreviewRules, ChoosePreviewFileAndFitVideo)
+{
+    QStringList lines;
+    for (const auto& [save, media] : {std::pair{u"C:\\rec\\show.asf", u"D:\\other.wmv"},
+                                      {u"", u"C:\\clips\\a.wma"},
+                                      {u"C:\\rec\\show.log", u"C:\\clips\\a.wm"},
+                                      {u"", u"mms://host/show.asf"},
+                                      {u"C:\\rec\\playlist.asx", u"http://host/a.wmv"},
+                                      {u"/home/u/rec.wmv", u""}}) {
+        const auto chosen = ChoosePreviewFile(QString::fromUtf16(save), QString::fromUtf16(media));
+        lines << u"'%1' '%2' -> %3"_s.arg(QString::fromUtf16(save), QString::fromUtf16(media),
+                                          chosen.value_or(u"none"_s));
     }
-    ASSERT_EQ(printed.takeFirst(), u"Tovrin multimedia 期間記錄"_s);
-    ASSERT_EQ(printed.size(), lines.size());
-    for (int i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(printed[i], QString::number(i + 1) + u"   "_s + lines[i]);
-    EXPECT_EQ(pages[1].front().y, 200);
+    for (const auto& [current, area, aspect] : {std::tuple{QSize(320, 240), QSize(500, 300), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(300, 500), 320.0f / 240.0f},
+                                                {QSize(400, 300), QSize(200, 100), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(320, 240), 320.0f / 240.0f},
+                                                {QSize(320, 240), QSize(500, 300), 0.0f},
+                                                {QSize(320, 240), QSize(0, 0), 320.0f / 240.0f}}) {
+        const std::optional<QRect> r = FitVideo(current, area, aspect);
+        lines << u"%1x%2 in %3x%4 aspect %5 -> "_s.arg(current.width())
+                         .arg(current.height())
+                         .arg(area.width())
+                         .arg(area.height())
+                         .arg(aspect)
+                     + (r ? u"%1,%2 %3x%4"_s.arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height()) : u"none"_s);
+    }
+    lines << NoPreviewableMediaMessage();
+    EXPECT_GOLDEN("locations/preview_rules", lines);
+}
+
+TEST(PreviewRules, TheVolumeSliderCoversThePlayersWholeScale)
+{
+    EXPECT_EQ(VolumeToSlider(SliderToVolume(32768)), 32768);
+    EXPECT_EQ(SliderToVolume(65535), 1.0f);
+    EXPECT_EQ(SliderToVolume(70000), 1.0f);
+    EXPECT_EQ(VolumeToSlider(-1.0f), 0);
 }

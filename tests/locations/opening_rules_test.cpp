@@ -1,7 +1,9 @@
+#include "locations/location_class.h"
 #include "locations/open_history.h"
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 
 #include <QTemporaryDir>
 
@@ -9,32 +11,6 @@
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
-
-TEST(RouteFor, EachSchemeAndTypeHasItsRoute)
-{
-    const std::pair<const char*, OpenRoute> cases[] = {
-        {"Mms://host/a.asf", OpenRoute::Unknown},
-        {"https://host/a.asx", OpenRoute::Unknown},
-        {"relative/clip.wmv", OpenRoute::Unknown},
-        {"http://h/a.asp", OpenRoute::Asp},
-        {"mms://h/a.ASP", OpenRoute::Asp},
-        {"/media/page.asp", OpenRoute::Asp},
-        {"mms://host/live", OpenRoute::StreamAddress},
-        {"MMSU://HOST/CLIP.WMV", OpenRoute::StreamAddress},
-        {"mmst://h/a.asx", OpenRoute::RedirectorOverMms},
-        {"http://h/a.asx", OpenRoute::HttpRedirector},
-        {"http://h/clip.wmv", OpenRoute::MediaOverHttp},
-        {"/media/list.wvx", OpenRoute::LocalRedirector},
-        {"/media/clip.wma", OpenRoute::LocalMedia},
-        {"/media/run.log", OpenRoute::LocalLog},
-        {"http://h/page", OpenRoute::Unsupported},
-        {"http://h/a.log", OpenRoute::Unsupported},
-        {"/media/notes.txt", OpenRoute::Unsupported},
-        {"mms://h/a.log", OpenRoute::Unsupported},
-    };
-    for (const auto& [location, route] : cases)
-        EXPECT_EQ(RouteFor(ClassifyLocation(QString::fromLatin1(location))), route) << location;
-}
 
 TEST(LocalHeaderLength, FileThatIsNoAsfGetsTheSmallestLength)
 {
@@ -59,13 +35,51 @@ TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
 
 TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
 {
-    const std::tuple<QNetworkReply::NetworkError, bool, FetchError> cases[] = {
-        {QNetworkReply::HostNotFoundError, false, FetchError::InvalidHost},
-        {QNetworkReply::ConnectionRefusedError, false, FetchError::ConnectionFailed},
-        {QNetworkReply::OperationCanceledError, false, FetchError::ConnectionFailed},
-        {QNetworkReply::ContentNotFoundError, true, FetchError::Failed},
-        {QNetworkReply::RemoteHostClosedError, true, FetchError::Failed},
-    };
-    for (const auto& [error, sent, expected] : cases)
+    for (const auto& [error, sent, expected] :
+         {std::tuple{QNetworkReply::HostNotFoundError, false, FetchError::InvalidHost},
+          {QNetworkReply::ConnectionRefusedError, false, FetchError::ConnectionFailed},
+          {QNetworkReply::OperationCanceledError, false, FetchError::ConnectionFailed},
+          {QNetworkReply::ContentNotFoundError, true, FetchError::Failed},
+          {QNetworkReply::RemoteHostClosedError, true, FetchError::Failed}})
         EXPECT_EQ(ErrorForNetworkError(error, sent), expected) << error;
+}
+
+// For each location: its class (scheme and ending, in the two recognised
+// capitalisations), the route opening takes, the server host (the text
+// between the second and third slash), and that host split from its port,
+// taken only when it is one that exists.
+TEST(ClassifyLocation, SchemeEndingRouteAndServerHost)
+{
+    const char* const classes[] = {"Mms", "Http", "Local", "Media", "Redirector", "Asp", "Other", "Log"};
+    const char* const routes[] = {"Unknown",        "Asp",           "StreamAddress",   "RedirectorOverMms",
+                                  "HttpRedirector", "MediaOverHttp", "LocalRedirector", "LocalMedia",
+                                  "LocalLog",       "Unsupported"};
+    QStringList lines;
+    const auto facts = [&](std::initializer_list<const char16_t*> locations) {
+        for (const char16_t* location : locations) {
+            const LocationClass cls = ClassifyLocation(QString::fromUtf16(location));
+            QStringList flags;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (cls & (1 << bit))
+                    flags << QString::fromLatin1(classes[bit]);
+            }
+            const std::optional<QString> host = ServerHostOf(QString::fromUtf16(location));
+            const HostAndPort split = SplitHostAndPort(host.value_or(QString()));
+            lines << u"%1 | %2 | %3 | host %4 -> '%5' port %6"_s
+                         .arg(QString::fromUtf16(location), flags.join(u'+'),
+                              QString::fromLatin1(routes[int(RouteFor(cls))]),
+                              host ? u"'"_s + *host + u"'"_s : u"none"_s, split.host)
+                         .arg(split.port.value_or(0));
+        }
+    };
+    facts({u"C:\\media\\clip.wmv", u"C:/media/clip.wmv", u"\\\\server\\share\\clip.wmv", u"mms://host/live",
+           u"MMS://HOST/CLIP.WM", u"mmst://h/a.asx", u"mmsh://h:8080/a.wmv", u"MMSH://H/LIVE", u"MMSU://HOST/CLIP.WMV",
+           u"http://h/a.asp", u"mms://h/a.ASP", u"/media/page.asp", u"http://h/page", u"http://h/a.log",
+           u"mms://h/a.log", u"http://h/a.asx", u"http://h/clip.wmv"});
+    facts({u"Mms://host/a.asf", u"https://host/a.asx", u"mms://host/a.Asf", u"http://h/a.asf?x=1", u"",
+           u"/home/u/clip.wmv", u"home/u/clip.wmv", u"relative/clip.wmv", u"/media/list.wvx", u"/media/clip.wma",
+           u"/media/run.log", u"/media/notes.txt", u"mms:///f", u"/a/b/c/d", u"mms://host/", u"mms://host", u"m"});
+    facts({u"mms://media.example/a", u"mms://[::1]:1755/a", u"mms://::1/a", u"mms://host:0/a", u"mms://host:65536/a",
+           u"mms://host:http/a"});
+    EXPECT_GOLDEN("locations/location_class", lines);
 }

@@ -1,7 +1,10 @@
 #include "locations/session_log.h"
+#include "locations/archived_log.h"
 #include "locations/replace_file.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -9,34 +12,37 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
+// A session log file is Big5, each line ended by a line feed. Read back, a
+// CR stays in its line and text after the last line feed is shown rather
+// than dropped.
 TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
 {
-    EXPECT_EQ(EncodeSessionLog({u"a"_s, u"b"_s}), QByteArray("a\nb\n"));
-    EXPECT_EQ(EncodeSessionLog({QString()}), QByteArray("\n"));
-    EXPECT_EQ(EncodeSessionLog({}), QByteArray());
-    EXPECT_EQ(EncodeSessionLog({u"開啟 :\t碁"_s}), QByteArray::fromHex("b67db1d2203a09f9d60a"));
+    for (const auto& [bytes, lines] : {std::pair{QByteArray("a\nb\n"), QStringList{u"a"_s, u"b"_s}},
+                                       {"a\n\nb\n", {u"a"_s, QString(), u"b"_s}},
+                                       {"\n", {QString()}},
+                                       {"", {}},
+                                       {QByteArray::fromHex("b67db1d2203a09f9d60a"), {u"開啟 :\t碁"_s}}}) {
+        EXPECT_EQ(EncodeSessionLog(lines), bytes);
+        EXPECT_EQ(SplitSessionLog(bytes), lines);
+    }
+    EXPECT_EQ(SplitSessionLog("a\r\nb\r\n"), (QStringList{u"a\r"_s, u"b\r"_s}));
+    EXPECT_EQ(SplitSessionLog("a\nno end"), (QStringList{u"a"_s, u"no end"_s}));
 }
 
 TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
 {
-    const struct {
-        const char* savePath;
-        const char* location;
-        const char* name;
-    } cases[] = {
-        {"", "", "default_tovrin.log"},
-        {"C:\\Media\\show.asf", "", "show.log"},
-        {"", "mms://host/live/news.asf", "news.log"},
-        {"", "mms://host/live", "0.log"},
-        {"C:\\x", "ignored", "0.log"},
-        {"D:\\rec\\a.b.asf", "", "a.b.log"},
-        {"/home/u/rec/clip.wmv", "", "clip.log"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DefaultLogName(QString::fromLatin1(c.savePath), QString::fromLatin1(c.location)),
-                  QString::fromLatin1(c.name))
-            << c.savePath << " " << c.location;
+    QStringList lines;
+    for (const auto& [savePath, location] : {std::pair{u"", u""},
+                                             {u"C:\\Media\\show.asf", u""},
+                                             {u"", u"mms://host/live/news.asf"},
+                                             {u"", u"mms://host/live"},
+                                             {u"C:\\x", u"ignored"},
+                                             {u"D:\\rec\\a.b.asf", u""},
+                                             {u"/home/u/rec/clip.wmv", u""}}) {
+        lines << u"'%1' '%2' -> %3"_s.arg(QString::fromUtf16(savePath), QString::fromUtf16(location),
+                                          DefaultLogName(QString::fromUtf16(savePath), QString::fromUtf16(location)));
     }
+    EXPECT_GOLDEN("locations/default_log_name", lines);
 }
 
 TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
@@ -47,4 +53,29 @@ TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
     EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
+}
+
+TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
+{
+    QTemporaryDir dir;
+    QFile huge(dir.filePath(u"huge.log"_s));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(kMaxArchivedLogBytes + 1));
+    huge.close();
+    const std::pair<QString, ArchivedLogError> cases[] = {
+        {dir.filePath(u"missing.log"_s), ArchivedLogError::CannotRead},
+        {dir.path(), ArchivedLogError::CannotRead},
+        {test::WriteFile(dir, u"empty.log"_s, {}), ArchivedLogError::Empty},
+        {huge.fileName(), ArchivedLogError::TooLarge},
+        // Within the size limit, but more lines than any session log holds.
+        {test::WriteFile(dir, u"lines.log"_s, QByteArray(kMaxArchivedLogLines + 1, '\n')),
+         ArchivedLogError::TooManyLines},
+    };
+    for (const auto& [path, error] : cases) {
+        const auto read = ReadArchivedLog(path);
+        ASSERT_TRUE(std::holds_alternative<ArchivedLogError>(read)) << path.toStdString();
+        EXPECT_EQ(std::get<ArchivedLogError>(read), error) << path.toStdString();
+    }
+    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, u"a.log"_s, "x\ny\n"))),
+              (QStringList{u"x"_s, u"y"_s}));
 }

@@ -3,13 +3,18 @@
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
+#include "locations/session_log.h"
+#include "steps/log_steps.h"
 #include "steps/open_dialog.h"
+#include "steps/redirector_steps.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
+#include "support/golden.h"
 #include "support/temp_settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -20,12 +25,6 @@ using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
 namespace {
-
-const QString kWorking = u"處理程序媒介..."_s;
-const QString kUrlListReady = u"URL list now has data, please select an entry"_s;
-const QString kTypeError = u"The media type or its location was invalid\nPlease re-check your entry"_s;
-const QString kLogShown = u"Displaying archived Tovrin log file"_s;
-const QString kLogFailed = u"Log file error, cannot continue"_s;
 
 struct Opener {
     QCoreApplication& app = test::CoreApp();  // before the fetch's network manager
@@ -45,7 +44,6 @@ struct Opener {
         t.session.mediaLocation = location;
         return OpenMedia(t.ctx, fetch);
     }
-    QString file(const QString& name, const QByteArray& bytes) { return test::WriteFile(t.dir, name, bytes); }
 };
 
 QByteArray Addresses(int count)
@@ -58,65 +56,7 @@ QByteArray Addresses(int count)
 
 }  // namespace
 
-TEST(OpenMedia, StreamAddressGoesIntoTheUrlBox)
-{
-    for (const QString& location : {u"mms://host/live"_s, u"MMSU://HOST/CLIP.WMV"_s}) {
-        Opener o;
-        EXPECT_EQ(o.open(location), OpenOutcome::StreamAddress);
-        EXPECT_EQ(o.t.shell.url, location);
-        EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, u"準備連接到網址 -> 按下「執行」開始連接"_s}));
-        EXPECT_TRUE(o.t.shell.messages.isEmpty());
-        EXPECT_FALSE(o.t.run.localFileMode);
-        EXPECT_TRUE(o.t.run.serverHost.isEmpty());
-        EXPECT_EQ(o.t.shell.previewCloses, 1);
-        // The working line is drawn before anything is looked at.
-        const qsizetype logged = o.t.shell.calls.indexOf(u"log "_s + kWorking);
-        EXPECT_EQ(o.t.shell.calls.value(logged + 1), u"repaint"_s);
-    }
-}
-
-TEST(OpenMedia, LocalRedirectorFillsTheUrlListInFileOrderInLocalFileMode)
-{
-    Opener o;
-    EXPECT_EQ(o.open(o.file(u"a.wvx"_s, Addresses(3))), OpenOutcome::RedirectorLoaded);
-    EXPECT_EQ(o.t.shell.urlList,
-              (QStringList{u"mms://srv/clip1.asf"_s, u"mms://srv/clip2.asf"_s, u"mms://srv/clip3.asf"_s}));
-    EXPECT_EQ(o.t.shell.url, u"mms://srv/clip1.asf"_s);
-    EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, kUrlListReady}));
-    EXPECT_TRUE(o.t.shell.messages.isEmpty());
-    EXPECT_TRUE(o.t.shell.confirmations.isEmpty());  // only a fetched file is offered for saving
-    EXPECT_TRUE(o.t.run.localFileMode);
-
-    EXPECT_EQ(o.open(o.file(u"b.asx"_s, Addresses(21))), OpenOutcome::RedirectorLoaded);
-    ASSERT_EQ(o.t.shell.urlList.size(), 20);
-    EXPECT_EQ(o.t.shell.urlList.last(), u"mms://srv/clip20.asf"_s);
-    EXPECT_EQ(o.t.shell.messages, QStringList{u"Too many entires in ASX file, displaying max amount only"_s});
-}
-
-TEST(OpenMedia, LocalMediaFileIsInspectedWhateverTheLengthOfItsHeader)
-{
-    Opener o;
-    EXPECT_EQ(o.open(test::SamplePath(test::Sample::Wmv)), OpenOutcome::MediaInspected);
-    EXPECT_EQ(o.t.shell.log, (QStringList{kWorking, u"Media Loaded -> Click Information tab"_s,
-                                          u"Media Loaded -> Click Preview monitor"_s}));
-    EXPECT_EQ(o.t.shell.properties.value(PropertyField::Clip), test::SampleTitle());
-    EXPECT_EQ(o.t.shell.properties.value(PropertyField::VidSize), u"320 x 240"_s);
-    EXPECT_TRUE(o.t.run.localFileMode);
-    EXPECT_EQ(o.t.run.streamCount, 2u);
-
-    // A header longer than the 5000 bytes read when the header names no length.
-    const QString path = o.t.dir.filePath(u"long-header.wma"_s);
-    ASSERT_EQ(
-        test::RunProgram(u"ffmpeg"_s,
-                         test::Args(u"-hide_banner -loglevel error -f lavfi -i sine=duration=1 -c:a wmav2 -metadata")
-                             << u"comment="_s + QString(6000, QLatin1Char('x')) << path),
-        0);
-    EXPECT_GT(LocalHeaderLength(path), 12000u);
-    EXPECT_EQ(o.open(path), OpenOutcome::MediaInspected) << o.t.shell.messages.join(u'|').toStdString();
-    EXPECT_EQ(o.t.shell.properties.value(PropertyField::Length), u"00 : 00 : 01"_s);
-}
-
-TEST(OpenMedia, WhatCannotBeOpenedIsToldAndLeavesTheUrlBoxAlone)
+TEST(OpenMedia, EachRouteIsToldInTheShell)
 {
     QTemporaryDir files;
     const auto file = [&](const char* name, const QByteArray& bytes) {
@@ -132,173 +72,163 @@ TEST(OpenMedia, WhatCannotBeOpenedIsToldAndLeavesTheUrlBoxAlone)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const QString refused = u"http://127.0.0.1:%1/list.asx"_s.arg(closed.serverPort());
     closed.close();
-
-    const QString cannotOpen = u"could not open local redirector file"_s;
-    const QString localParse = u"Local parse error"_s;
-    const QString notAsf = u"Local ASF extraction error"_s;
-    const QStringList noWebData = {u"Redirector file contains no data"_s, u"Networked parse error"_s};
-    const QStringList typeErrorLog = {kWorking, u"Media type / location error, could not load"_s};
-    const auto logError = [](const char* line) { return QStringList{kLogShown, QString::fromUtf8(line), kLogFailed}; };
-    const struct {
-        QString location;
-        QStringList messages;
-        QStringList log;
-        bool localFileMode = false;
-        bool messageStarts = false;  // each message only starts as given
-    } cases[] = {
-        {u"Mms://host/a.asf"_s, {u"未知的媒介位置"_s}, {}},
-        {u"mmst://h/a.asx"_s,
-         {QStringLiteral("You are trying to access a redirector file type\nfrom a streaming MMS server. Only HTTP "
-                         "servers\nhold redirector information files, please check\nyour URL entry and try again")},
-         {}},
-        {u"http://h/a.asp"_s,
-         {QStringLiteral("Sorry, ASP formatted locations are not yet supported by Tovrin\n\nYou may need to examine "
-                         "the ASP file to determine its media\nURLs or redirector locations first")},
-         {}},
-        {u"http://h/clip.wmv"_s, {u"您正嘗試到 HTTP 存取未支援的媒介類型。\n\nIf you know this"_s}, {}, false, true},
-        // Unsupported combinations keep the log.
-        {u"http://h/page"_s, {kTypeError}, typeErrorLog},
-        {files.filePath(u"missing.asx"_s), {cannotOpen}, {}},
-        {files.filePath(u"folder.asx"_s), {cannotOpen}, {}},
-        {file("empty.asx", {}), {u"Error - local redirector file contains no data"_s, localParse}, {}},
-        {file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"),
-         {u"Error in redirector file - no entries found"_s, localParse},
-         {}},
-        {file("big.asx", big), {u"Error - local redirector file is larger than 4 MiB"_s, localParse}, {}},
-        {file("text.wmv", QByteArray(8000, 'x')), {QString(), notAsf}, {}, false, true},
-        {files.filePath(u"gone.asf"_s), {QString(), notAsf}, {}, false, true},
-        // A saved log that cannot be shown is told in the log only, in local
-        // file mode, set before the log is read.
-        {files.filePath(u"missing.log"_s), {}, logError("開啟記錄檔案發生錯誤"), true},
-        {file("empty.log", {}), {}, logError("記錄檔案沒有包含資料"), true},
-        {huge.fileName(), {}, logError("記錄檔案太大 (超過 16 MiB)"), true},
-        {file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
-         {},
-         logError("記錄檔案太多行 (超過 200000 行)"),
-         true},
-        {refused, QStringList{u"HTTP redirector site failed to connect"_s} + noWebData, {}},
-        {u"http:///list.asx"_s,
-         QStringList{u"Could not connect to redirector URL, could be a broken link"_s} + noWebData,
-         {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location.toStdString());
-        Opener o;
-        o.t.shell.url = u"mms://kept/x"_s;
-        o.t.shell.urlList = {u"mms://kept/x"_s};
-        EXPECT_EQ(o.open(c.location), OpenOutcome::Failed);
-        ASSERT_EQ(o.t.shell.messages.size(), c.messages.size()) << o.t.shell.messages.join(u'|').toStdString();
-        for (qsizetype i = 0; i < c.messages.size(); ++i) {
-            const QString& shown = o.t.shell.messages.at(i);
-            EXPECT_TRUE(c.messageStarts ? shown.startsWith(c.messages.at(i)) : shown == c.messages.at(i))
-                << shown.toStdString();
-        }
-        EXPECT_EQ(o.t.shell.log, c.log);
-        EXPECT_EQ(o.t.run.localFileMode, c.localFileMode);
-        EXPECT_EQ(o.t.shell.url, u"mms://kept/x"_s);
-        EXPECT_EQ(o.t.shell.urlList, QStringList{u"mms://kept/x"_s});
-        EXPECT_FALSE(o.fetch.isBusy());
-    }
+    // A local media file is inspected whatever the length of its header, even
+    // one longer than the 5000 bytes read when the header names no length.
+    const QString longHeader = files.filePath(u"long-header.wma"_s);
+    ASSERT_EQ(
+        test::RunProgram(u"ffmpeg"_s,
+                         test::Args(u"-hide_banner -loglevel error -f lavfi -i sine=duration=1 -c:a wmav2 -metadata")
+                             << u"comment="_s + QString(6000, QLatin1Char('x')) << longHeader),
+        0);
+    EXPECT_GT(LocalHeaderLength(longHeader), 12000u);
     Opener o;
-    o.open(u"http://h/clip.wmv"_s);
-    EXPECT_TRUE(o.t.shell.messages.value(0).endsWith(u"able to copy the file that way - progressive download"_s));
+    EXPECT_EQ(o.open(longHeader), OpenOutcome::MediaInspected) << o.t.shell.messages.join(u'|').toStdString();
+    EXPECT_EQ(o.t.shell.properties.value(PropertyField::Length), u"00 : 00 : 01"_s);
+
+    // A stream address or a local redirector fills the URL box: the list in
+    // file order, at most 20 entries, in local file mode, not offered for
+    // saving. What cannot be opened is told and leaves the URL box alone;
+    // unsupported combinations keep the log; a saved log that cannot be shown
+    // is told in the log only, in local file mode, set before the log is read.
+    QStringList lines;
+    const auto open = [&](std::initializer_list<QString> locations) {
+        for (const QString& location : locations) {
+            Opener o;
+            o.t.shell.url = u"mms://kept/x"_s;
+            o.t.shell.urlList = {u"mms://kept/x"_s};
+            const OpenOutcome outcome = o.open(location);
+            // Every shell call of the opening but the file's size and time,
+            // then its outcome and the run state it leaves.
+            lines << u"== "_s + QString(location).replace(refused, u"<refused>"_s)
+                  << o.t.shell.calls.filter(QRegularExpression(u"^(?!property (7|11) )"_s))
+                  << u"outcome %1 localFileMode %2 serverHost '%3' busy %4 streams %5"_s.arg(int(outcome))
+                         .arg(o.t.run.localFileMode)
+                         .arg(o.t.run.serverHost)
+                         .arg(o.fetch.isBusy())
+                         .arg(o.t.run.streamCount);
+        }
+    };
+    open({u"mms://host/live"_s, u"MMSU://HOST/CLIP.WMV"_s, file("a.wvx", Addresses(3)), file("b.asx", Addresses(21)),
+          u"Mms://host/a.asf"_s, u"mmst://h/a.asx"_s, u"http://h/a.asp"_s, u"http://h/clip.wmv"_s, u"http://h/page"_s,
+          files.filePath(u"missing.asx"_s), files.filePath(u"folder.asx"_s), file("empty.asx", {})});
+    open({file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"), file("big.asx", big),
+          file("text.wmv", QByteArray(8000, 'x')), files.filePath(u"gone.asf"_s), files.filePath(u"missing.log"_s),
+          file("empty.log", {}), huge.fileName(), file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
+          refused, u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
+    EXPECT_GOLDEN("steps/open_routes", lines.replaceInStrings(files.path(), u"<dir>"_s)
+                                           .replaceInStrings(test::SamplePath(test::Sample::Wmv), u"<sample>"_s)
+                                           .replaceInStrings(u"\n"_s, u"\\n"_s));
 }
 
 // The open dialog ------------------------------------------------------------
 
-TEST(OpenDialog, HistoryIsNewestFirstWithRepeatsAndAtMostTwenty)
+// A script of dialog steps; after each one a line of the dialog's state, then
+// the shell calls it made.
+struct DialogScript : Opener {
+    QStringList lines;
+    template <typename Act>
+    void step(const QString& what, Act act)
+    {
+        t.shell.calls.clear();
+        std::optional<OpenOutcome> outcome;
+        if constexpr (std::is_void_v<decltype(act())>)
+            act();
+        else
+            outcome = act();
+        lines << u"== %1 -> %2 | open %3 text '%4' history %5 | MediaList '%6' OpenDir '%7' location '%8' save '%9'"_s
+                     .arg(what, outcome ? QString::number(int(*outcome)) : u"-"_s)
+                     .arg(dialog.isOpen())
+                     .arg(dialog.text(), dialog.history().join(u','),
+                          t.store.read(u"MediaList"_s).replace(u"\r\n"_s, u"\\r\\n"_s), t.store.read(u"OpenDir"_s),
+                          t.session.mediaLocation, t.session.savePath)
+              << t.shell.calls;
+    }
+};
+
+// OK without a text, or while the media is busy, does nothing; OK clears the
+// save label and the URL box before opening, and even a location that cannot
+// be opened is remembered. The history is newest first, with repeats, at most
+// twenty. Browse puts the path in the text and remembers its folder, where the
+// chooser starts the next time; Cancel changes nothing.
+TEST(OpenDialog, OkHistoryAndBrowse)
 {
-    Opener o;
-    OpenDialog& dialog = o.dialog;
-    dialog.formShow();
-    EXPECT_TRUE(dialog.history().isEmpty());
-    EXPECT_TRUE(dialog.text().isEmpty());
-
-    dialog.setText(u"  mms://a/b  "_s);
-    EXPECT_EQ(dialog.okClick(), OpenOutcome::StreamAddress);
-    EXPECT_FALSE(dialog.isOpen());
-    EXPECT_EQ(o.t.session.mediaLocation, u"mms://a/b"_s);
-    EXPECT_EQ(o.t.shell.mediaLocation, u"mms://a/b"_s);
-    EXPECT_EQ(o.t.store.read(u"MediaList"_s), u"mms://a/b\r\n"_s);
-
-    dialog.formShow();
-    EXPECT_EQ(dialog.text(), u"mms://a/b"_s);
-    dialog.okClick();
-    EXPECT_EQ(o.t.store.read(u"MediaList"_s), u"mms://a/b\r\nmms://a/b\r\n"_s);
-
+    DialogScript d;
+    d.t.session.savePath = u"/rec/old.wmv"_s;
+    d.t.shell.url = u"mms://old/x"_s;
+    d.t.shell.urlList = {u"mms://old/x"_s, u"mms://old/y"_s};
+    d.step(u"show"_s, [&] { d.dialog.formShow(); });
+    for (const QString& text : {QString(), u" \t "_s})
+        d.step(u"ok '%1'"_s.arg(text), [&] { return d.dialog.setText(text), d.dialog.okClick(); });
+    d.step(u"ok while busy"_s, [&] { return d.dialog.setText(u"mms://a/b"_s), d.dialog.okClick(true); });
+    d.step(u"cancel"_s, [&] { d.dialog.cancelClick(); });
+    d.step(u"show, ok 'Mms://unknown'"_s,
+           [&] { return d.dialog.formShow(), d.dialog.setText(u"Mms://unknown"_s), d.dialog.okClick(); });
+    d.step(u"show, ok '  mms://a/b  '"_s,
+           [&] { return d.dialog.formShow(), d.dialog.setText(u"  mms://a/b  "_s), d.dialog.okClick(); });
+    d.step(u"show"_s, [&] { d.dialog.formShow(); });
+    d.step(u"ok"_s, [&] { return d.dialog.okClick(); });
     for (int i = 1; i <= 20; ++i) {
-        dialog.formShow();
-        dialog.setText(u"mms://h/%1"_s.arg(i));
-        dialog.okClick();
+        d.dialog.formShow();
+        d.dialog.setText(u"mms://h/%1"_s.arg(i));
+        d.dialog.okClick();
     }
-    dialog.formShow();
-    ASSERT_EQ(dialog.history().size(), 20);
-    EXPECT_EQ(dialog.history().first(), u"mms://h/20"_s);
-    EXPECT_EQ(dialog.history().last(), u"mms://h/1"_s);
-    EXPECT_EQ(o.t.store.read(u"MediaList"_s).count(u"\r\n"_s), 20);
-}
-
-TEST(OpenDialog, OkWithoutATextOrWhileTheMediaIsBusyDoesNothing)
-{
-    Opener o;
-    OpenDialog& dialog = o.dialog;
-    dialog.formShow();
-    for (const QString& text : {QString(), u" \t "_s}) {
-        dialog.setText(text);
-        EXPECT_FALSE(dialog.okClick());
-        EXPECT_TRUE(dialog.isOpen());
+    d.step(u"20 more, show"_s, [&] { d.dialog.formShow(); });
+    d.t.shell.openFileAnswers = {d.t.dir.filePath(u"clips/a.wmv"_s), std::nullopt};
+    for (int i = 0; i < 2; ++i) {
+        d.step(u"browse"_s, [&] { d.dialog.browseClick(); });
+        ASSERT_TRUE(d.t.shell.lastOpenRequest);
+        d.lines << u"start "_s + d.t.shell.lastOpenRequest->startFolder
+                << u"filters "_s + d.t.shell.lastOpenRequest->filters.join(u'|');
     }
-    dialog.setText(u"mms://a/b"_s);
-    EXPECT_FALSE(dialog.okClick(true));
-    EXPECT_TRUE(dialog.isOpen());
-    EXPECT_EQ(o.t.shell.messages, QStringList{u"當尚在連接時，無法改變媒介"_s});
-    o.t.shell.messages.clear();
-    o.t.shell.calls.clear();
-    EXPECT_TRUE(o.t.store.read(u"MediaList"_s).isEmpty());
-    EXPECT_EQ(o.t.shell.log, QStringList{u"old line"_s});
-
-    dialog.cancelClick();
-    EXPECT_FALSE(dialog.isOpen());
-    EXPECT_TRUE(o.t.shell.calls.isEmpty());
+    EXPECT_GOLDEN(
+        "steps/open_dialog",
+        d.lines.replaceInStrings(d.t.dir.path(), u"<dir>"_s).replaceInStrings(QDir::currentPath(), u"<cwd>"_s));
 }
 
-TEST(OpenDialog, OkClearsTheSaveLabelAndTheUrlBoxBeforeOpening)
+// Saving the log and a fetched redirector: each save's shell calls, the
+// chooser it opened and the folder remembered. A saved file remembers its
+// folder, where the next chooser starts; Cancel saves nothing; an empty log
+// or a file that cannot be created is reported and keeps the old file.
+TEST(SaveLog, WritesTheLinesOrReportsWhyNotAndRemembersTheFolder)
 {
-    Opener o;
-    o.t.session.savePath = u"/rec/old.wmv"_s;
-    o.t.shell.url = u"mms://old/x"_s;
-    o.t.shell.urlList = {u"mms://old/x"_s, u"mms://old/y"_s};
-    o.dialog.formShow();
-    o.dialog.setText(u"Mms://unknown"_s);
-    EXPECT_EQ(o.dialog.okClick(), OpenOutcome::Failed);
-    EXPECT_TRUE(o.t.session.savePath.isEmpty());
-    EXPECT_TRUE(o.t.shell.saveLocation.isEmpty());
-    EXPECT_TRUE(o.t.shell.url.isEmpty());
-    EXPECT_TRUE(o.t.shell.urlList.isEmpty());
-    // Even a location that cannot be opened is remembered.
-    EXPECT_EQ(o.t.store.read(u"MediaList"_s), u"Mms://unknown\r\n"_s);
-}
+    TestContext t;
+    QDir(t.dir.path()).mkdir(u"logs"_s);
+    QDir(t.dir.path()).mkdir(u"keep"_s);
+    t.session.savePath = t.dir.filePath(u"clip.wmv"_s);
+    t.session.mediaLocation = u"http://web/lists/show.asx"_s;
+    const QString kept = test::WriteFile(t.dir, u"old.log"_s, "kept\n");
+    const QByteArray text("[Reference]\r\nRef1=mms://srv/a.asf\r\n\0tail", 40);
+    QStringList lines;
+    const auto save = [&](const char* what, const std::optional<QString>& answer, const auto& step) {
+        t.shell.calls.clear();
+        t.shell.saveFileAnswers.push_back(answer);
+        const bool saved = step();
+        const SaveFileRequest& r = *t.shell.lastSaveRequest;
+        lines << u"== %1 -> saved %2"_s.arg(QLatin1String(what)).arg(saved) << t.shell.calls
+              << u"kind %1 name '%2' extension '%3' start '%4' overwrite prompt %5 filter '%6'"_s.arg(int(r.kind))
+                     .arg(r.defaultName, r.defaultExtension, r.startFolder)
+                     .arg(r.overwritePrompt)
+                     .arg(r.filter)
+              << u"LogDir '%1' AsxDir '%2'"_s.arg(t.store.read(u"LogDir"_s), t.store.read(u"AsxDir"_s));
+    };
+    const auto saveLog = [&] { return SaveLog(t.ctx), true; };
+    const auto saveRedirector = [&] { return SaveRedirectorFile(t.ctx, text); };
+    save("empty log", kept, saveLog);
+    t.shell.log = {u"第一行"_s, QString(), u"last"_s};
+    save("log", t.dir.filePath(u"logs/run.log"_s), saveLog);
+    save("log, cancelled", std::nullopt, saveLog);
+    save("log into a missing folder", t.dir.filePath(u"missing/folder/x.log"_s), saveLog);
+    save("redirector", t.dir.filePath(u"keep/show.asx"_s), saveRedirector);
+    save("redirector, cancelled", std::nullopt, saveRedirector);
+    save("redirector into a missing folder", t.dir.filePath(u"missing/folder/x.asx"_s), saveRedirector);
+    EXPECT_GOLDEN("steps/file_saves", lines.replaceInStrings(t.dir.path(), u"<dir>"_s));
+    EXPECT_EQ(test::ReadWholeFile(kept), QByteArray("kept\n"));
+    EXPECT_EQ(test::ReadWholeFile(t.dir.filePath(u"logs/run.log"_s)), EncodeSessionLog(t.shell.log));
+    EXPECT_EQ(test::ReadWholeFile(t.dir.filePath(u"keep/show.asx"_s)), text);
 
-TEST(OpenDialog, BrowsePutsThePathInTheTextAndRemembersItsFolder)
-{
-    Opener o;
-    OpenDialog& dialog = o.dialog;
-    dialog.formShow();
-    const QString picked = o.t.dir.filePath(u"clips/a.wmv"_s);
-    o.t.shell.openFileAnswers.push_back(picked);
-    dialog.browseClick();
-    EXPECT_EQ(dialog.text(), picked);
-    EXPECT_EQ(o.t.store.read(u"OpenDir"_s), o.t.dir.filePath(u"clips/"_s));
-    ASSERT_TRUE(o.t.shell.lastOpenRequest);
-    EXPECT_EQ(o.t.shell.lastOpenRequest->title, u"開啟本地檔案"_s);
-    EXPECT_EQ(o.t.shell.lastOpenRequest->startFolder, QDir::currentPath());
-    ASSERT_EQ(o.t.shell.lastOpenRequest->filters.size(), 5);
-    EXPECT_EQ(o.t.shell.lastOpenRequest->filters.at(3), u"Tovrin 記錄檔案 (*.log)"_s);
-    EXPECT_TRUE(o.t.store.read(u"MediaList"_s).isEmpty());  // nothing opened yet
-
-    // Next time the chooser starts there; Cancel changes nothing.
-    o.t.shell.openFileAnswers.push_back(std::nullopt);
-    dialog.browseClick();
-    EXPECT_EQ(o.t.shell.lastOpenRequest->startFolder, o.t.dir.filePath(u"clips/"_s));
-    EXPECT_EQ(dialog.text(), picked);
+    // The saved file opened again gives the same entries as the text did.
+    QFile file(t.dir.filePath(u"keep/show.asx"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(LoadRedirector(t.ctx, file));
+    EXPECT_EQ(t.shell.urlList, ScanRedirector(text).entries);
 }
