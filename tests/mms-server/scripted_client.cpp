@@ -4,8 +4,6 @@
 
 #include <QDeadlineTimer>
 
-#include <cstring>
-
 namespace tovrin::test {
 
 namespace {
@@ -32,17 +30,20 @@ std::uint32_t MmsMessage::u32(qsizetype offset) const
     return LE32At(bytes, offset).value_or(0);
 }
 
-std::uint64_t MmsMessage::u64(qsizetype offset) const
+QString MmsMessage::line() const
 {
-    return LE64At(bytes, offset).value_or(0);
-}
-
-double MmsMessage::f64(qsizetype offset) const
-{
-    const std::uint64_t raw = u64(offset);
-    double value = 0;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
+    if (!command)
+        return QStringLiteral("data location %1 incarnation %2 flags %3 size %4")
+            .arg(location())
+            .arg(incarnation())
+            .arg(afFlags(), 2, 16, QLatin1Char('0'))
+            .arg(bytes.size());
+    QString text = QStringLiteral("%1 size %2").arg(mid(), 2, 16, QLatin1Char('0')).arg(bytes.size());
+    for (qsizetype at = 40; at < std::min<qsizetype>(bytes.size(), mid() == 0x15 ? 60 : 112); at += 4) {
+        if (u32(at) != 0 && !(mid() == 0x1A && at == 44))  // a challenge's random cookie
+            text += QStringLiteral(" @%1=%2").arg(at).arg(u32(at), 8, 16, QLatin1Char('0'));
+    }
+    return text;
 }
 
 bool ScriptedClient::connectTo(std::uint16_t port, int timeoutMs)
@@ -65,6 +66,7 @@ void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
     PutLE(packet, 36, mid, 2);
     PutLE(packet, 38, 3, 2);
     packet.replace(40, fields.size(), fields);
+    transcript << QStringLiteral("> %1").arg(mid, 2, 16, QLatin1Char('0'));
     sendRaw(packet);
 }
 
@@ -109,7 +111,14 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
     if (!fill(total, timeoutMs))
         return std::nullopt;
     message.bytes = std::exchange(m_buffer, {});
+    transcript << message.line();
     return message;
+}
+
+void ScriptedClient::read(int count)
+{
+    for (int i = 0; i < count; ++i)
+        next();
 }
 
 std::optional<MmsMessage> ScriptedClient::expect(std::uint16_t mid, int timeoutMs)

@@ -21,13 +21,15 @@ struct MmsMessage {
 
     std::uint16_t mid() const;                  // commands: message id at 36
     std::uint32_t u32(qsizetype offset) const;  // 0 when out of range
-    std::uint64_t u64(qsizetype offset) const;
-    double f64(qsizetype offset) const;
     // Data packets.
     std::uint32_t location() const { return u32(0); }
     std::uint8_t incarnation() const { return std::uint8_t(bytes.at(4)); }
     std::uint8_t afFlags() const { return std::uint8_t(bytes.at(5)); }
     QByteArray payload() const { return bytes.mid(8); }
+    // One line for a transcript: a command's id, size and non-zero 32-bit
+    // fields up to offset 112, except the random ones (a funnel report's
+    // client id and after, a challenge's cookie); a data packet's prefix and size.
+    QString line() const;
 };
 
 // A scripted MMS client over a blocking QTcpSocket, written from the
@@ -41,8 +43,11 @@ public:
     void send(std::uint16_t mid, const QByteArray& fields);
     void sendRaw(const QByteArray& bytes);
 
-    // The next message; nothing on time-out, on close, or when the stream is not MMS.
+    // The next message, added to the transcript; nothing on time-out, on
+    // close, or when the stream is not MMS.
     std::optional<MmsMessage> next(int timeoutMs = 5000);
+    // The next `count` messages, for the transcript only.
+    void read(int count);
     // The next message when it is the command `mid`; nothing otherwise.
     std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000);
     // True when the server closes the connection within the time.
@@ -68,6 +73,8 @@ public:
     bool readyToPlay(const QString& name);
 
     QTcpSocket& socket() { return m_socket; }
+
+    QStringList transcript;  // "> mid" for each command sent, then the line of each message read
 
 private:
     bool fill(qsizetype bytes, int timeoutMs);
