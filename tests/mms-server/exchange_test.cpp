@@ -69,7 +69,7 @@ TEST_F(MmsExchange, PacketPairHeaderInChunksPlayFromALocationThenFromTheStart)
     client.read(1);
     client.openFile(QStringLiteral("packets-200.wma"));
     client.read(1);
-    client.readBlock(2);
+    client.readBlock();
     client.read(1);
     QByteArray header;
     for (const MmsMessage& chunk : client.readHeader())
@@ -104,7 +104,7 @@ TEST_F(MmsExchange, UdpSendsThePacketPairThenTheHeaderAfterItsReply)
     client.read(1);
     client.openFile(QStringLiteral("sample.wma"));
     client.read(1);
-    client.readBlock(2);
+    client.readBlock();
     MmsMessage datagram;
     for (int i = 0; i < 3 && (udp.hasPendingDatagrams() || udp.waitForReadyRead(5000)); ++i) {
         datagram.bytes.resize(qsizetype(udp.pendingDatagramSize()));

@@ -1,33 +1,17 @@
 #include "mms-server/scripted_client.h"
 
-#include "support/asf_builder.h"
-
 #include <QDeadlineTimer>
 
 namespace tovrin::test {
 
-namespace {
-
 constexpr std::uint32_t kSessionId = 0xB00BFACE;
 
-QByteArray le32s(std::initializer_list<std::uint32_t> values)
+QByteArray ScriptedClient::le32s(std::initializer_list<std::uint32_t> values)
 {
     QByteArray bytes;
     for (const std::uint32_t v : values)
         bytes.append(EncodeLE32(v));
     return bytes;
-}
-
-}  // namespace
-
-std::uint16_t MmsMessage::mid() const
-{
-    return LE16At(bytes, 36).value_or(0);
-}
-
-std::uint32_t MmsMessage::u32(qsizetype offset) const
-{
-    return LE32At(bytes, offset).value_or(0);
 }
 
 QString MmsMessage::line() const
@@ -46,10 +30,10 @@ QString MmsMessage::line() const
     return text;
 }
 
-bool ScriptedClient::connectTo(std::uint16_t port, int timeoutMs)
+bool ScriptedClient::connectTo(std::uint16_t port)
 {
     m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return m_socket.waitForConnected(timeoutMs);
+    return m_socket.waitForConnected(5000);
 }
 
 void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
@@ -148,53 +132,10 @@ void ScriptedClient::connectCommand(std::uint32_t marker)
                        QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
 }
 
-void ScriptedClient::funnelInfo(std::uint32_t request)
+void ScriptedClient::streamSwitch()
 {
-    send(0x18, le32s({request, 0x0004000B}));
-}
-
-void ScriptedClient::connectFunnel(const QString& funnelName)
-{
-    send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + asf::Utf16(funnelName));
-}
-
-void ScriptedClient::openFile(const QString& name, std::uint32_t incarnation)
-{
-    send(0x05, le32s({incarnation, 0xFFFFFFFF, 0, 0}) + asf::Utf16(name));
-}
-
-void ScriptedClient::readBlock(std::uint32_t incarnation)
-{
-    send(0x15, le32s({1, 0, 0, 0x00800000, 0xFFFFFFFF, 0, 0, 0, 0, 0x40AC2000, incarnation, 0}));
-}
-
-void ScriptedClient::streamSwitch(int streams)
-{
-    QByteArray fields = EncodeLE32(std::uint32_t(streams));
-    for (int i = 1; i <= streams; ++i)
-        fields += EncodeLE16(0xFFFF) + EncodeLE16(std::uint16_t(i)) + EncodeLE16(0);
-    send(0x33, fields);
-}
-
-void ScriptedClient::startPlaying(std::uint32_t locationId, std::uint32_t incarnation)
-{
-    // openFileId, padding, position 0.0, asfOffset, locationId, frameOffset, incarnation
-    send(0x07, le32s({1, 0x0001FFFF, 0, 0, 0xFFFFFFFF, locationId, 0x00FFFFFF, incarnation}));
-}
-
-void ScriptedClient::stopPlaying(std::uint32_t incarnation)
-{
-    send(0x09, le32s({1, incarnation}));
-}
-
-void ScriptedClient::securityResponse(const QByteArray& token)
-{
-    send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token);
-}
-
-void ScriptedClient::closeFile()
-{
-    send(0x0D, le32s({1, 1}));
+    send(0x33, EncodeLE32(2) + EncodeLE16(0xFFFF) + EncodeLE16(1) + EncodeLE16(0) + EncodeLE16(0xFFFF) + EncodeLE16(2)
+                   + EncodeLE16(0));
 }
 
 std::optional<MmsMessage> ScriptedClient::openOverTcp(const QString& name)
