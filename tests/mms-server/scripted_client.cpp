@@ -38,18 +38,13 @@ bool ScriptedClient::connectTo(std::uint16_t port)
 
 void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
 {
-    const qsizetype total = (40 + fields.size() + 7) / 8 * 8;
-    QByteArray packet(total, '\0');
-    PutLE(packet, 0, 1, 4);
-    PutLE(packet, 4, kSessionId, 4);
-    PutLE(packet, 8, std::uint64_t(total - 16), 4);
-    packet.replace(12, 4, "MMS ");
-    PutLE(packet, 16, std::uint64_t((total - 16) / 8), 4);
-    PutLE(packet, 20, m_seq++, 4);
-    PutLE(packet, 32, std::uint64_t((total - 32) / 8), 4);
-    PutLE(packet, 36, mid, 2);
-    PutLE(packet, 38, 3, 2);
-    packet.replace(40, fields.size(), fields);
+    // rep 1, session id, length, seal, length in 8-byte units, sequence,
+    // time sent 0, length from offset 32 in 8-byte units, message id, direction to server.
+    const auto total = std::uint32_t(40 + fields.size() + 7) / 8 * 8;
+    QByteArray packet = le32s({1, kSessionId, total - 16}) + "MMS "
+                        + le32s({(total - 16) / 8, m_seq++, 0, 0, (total - 32) / 8}) + EncodeLE16(mid) + EncodeLE16(3)
+                        + fields;
+    packet.append(total - packet.size(), '\0');
     transcript << QStringLiteral("> %1").arg(mid, 2, 16, QLatin1Char('0'));
     sendRaw(packet);
 }
@@ -141,16 +136,10 @@ void ScriptedClient::streamSwitch()
 std::optional<MmsMessage> ScriptedClient::openOverTcp(const QString& name)
 {
     connectCommand();
-    if (!expect(0x01))
-        return std::nullopt;
     funnelInfo(0x00F0F0F0);
-    if (!expect(0x15))
-        return std::nullopt;
     connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));
-    if (!expect(0x02))
-        return std::nullopt;
     openFile(name);
-    return expect(0x06);
+    return expect(0x01) && expect(0x15) && expect(0x02) ? expect(0x06) : std::nullopt;
 }
 
 std::vector<MmsMessage> ScriptedClient::readHeader()
