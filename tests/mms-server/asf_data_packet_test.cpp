@@ -88,20 +88,15 @@ TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
     EXPECT_TRUE(error.contains(QLatin1String("does not fit")));
 
     const QByteArray oddReplicated = packet(false, 0, payloadHeader(1, 0, QByteArray(5, '\0')) + "x");
-    EXPECT_FALSE(ParseDataPacketTimes(oddReplicated));
-
     QByteArray hugePadding = good;
     hugePadding[5] = char(0xFF);  // padding length of 255 in a 200-byte packet
-    EXPECT_FALSE(ParseDataPacketTimes(hugePadding));
-
     QByteArray opaque = good;
     opaque[0] = char(0x92);  // opaque error correction data: unknown layout
-    EXPECT_FALSE(ParseDataPacketTimes(opaque));
-
     const QByteArray subPayloadOverrun = packet(true, 0,
                                                 QByteArray(1, char(0x81)) + payloadHeader(1, 0, QByteArray(1, '\0'))
                                                     + EncodeLE16(3) + QByteArray(1, '\x09') + "ab");
-    EXPECT_FALSE(ParseDataPacketTimes(subPayloadOverrun));
+    for (const QByteArray& bad : {oddReplicated, hugePadding, opaque, subPayloadOverrun})
+        EXPECT_FALSE(ParseDataPacketTimes(bad)) << bad.toHex().toStdString();
 
     QByteArray untouched = overlong;
     EXPECT_FALSE(ShiftDataPacketTimes(untouched, 5));

@@ -134,22 +134,19 @@ TEST_F(MmsExchange, ThreeWrongCredentialsEndTheConnection)
     EXPECT_GOLDEN("mms-server/three_wrong_credentials", guesser.transcript);
 }
 
+// The golden file holds each name's open-file reply: not found, or access
+// denied for a path that leaves the root.
 TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
 {
     ASSERT_TRUE(start());
-    const std::pair<QString, std::uint32_t> cases[] = {
-        {QStringLiteral("missing.wmv"), 0xC00D001A},
-        {QStringLiteral("notes.txt"), 0xC00D001A},
-        {QStringLiteral("../test-samples/sample.wmv"), 0x80070005},
-        {QStringLiteral("/etc/passwd.asf"), 0xC00D001A},
-    };
-    for (const auto& [name, result] : cases) {
+    QStringList lines;
+    for (const char* name : {"missing.wmv", "notes.txt", "../test-samples/sample.wmv", "/etc/passwd.asf"}) {
         ScriptedClient asker;
         ASSERT_TRUE(connect(asker));
-        const auto reply = asker.openOverTcp(name);
-        ASSERT_TRUE(reply) << name.toStdString();
-        EXPECT_EQ(reply->u32(40), result) << name.toStdString();
+        asker.openOverTcp(QString::fromLatin1(name));
+        lines << QLatin1String(name) + QStringLiteral(": ") + asker.transcript.last();
     }
+    EXPECT_GOLDEN("mms-server/only_asf_files_under_the_root_open", lines);
 }
 
 TEST_F(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
