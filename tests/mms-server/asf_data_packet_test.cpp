@@ -1,7 +1,6 @@
 #include "mms-server/asf_data_packet.h"
 
 #include "asf/byte_helpers.h"
-#include "support/asf_sample.h"
 
 #include <QRandomGenerator>
 

@@ -4,7 +4,6 @@
 
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
-#include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/vlc_process.h"
 
