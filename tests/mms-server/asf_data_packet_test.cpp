@@ -1,11 +1,12 @@
 #include "mms-server/asf_data_packet.h"
 
 #include "asf/byte_helpers.h"
-#include "support/asf_sample.h"
 
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace tovrin::mmsserver {
 namespace {
@@ -37,9 +38,18 @@ QByteArray packet(bool multiple, std::uint32_t sendTime, const QByteArray& paylo
     return bytes + QByteArray(padding, '\0');
 }
 
-std::uint32_t at32(const QByteArray& bytes, qsizetype offset)
+// The send time as parsed and as read at its offset, the duration, then the
+// presentation time at each offset found; empty when the packet is refused.
+std::vector<std::uint32_t> timesIn(const QByteArray& packet)
 {
-    return LE32At(bytes, offset).value_or(0xDEADBEEF);
+    const auto times = ParseDataPacketTimes(packet);
+    if (!times)
+        return {};
+    std::vector<std::uint32_t> found{times->sendTime, LE32At(packet, times->sendTimeOffset).value_or(0),
+                                     times->duration};
+    for (const qsizetype at : times->presentationTimeOffsets)
+        found.push_back(LE32At(packet, at).value_or(0xDEADBEEF));
+    return found;
 }
 
 QByteArray mixedPacket()
@@ -57,21 +67,8 @@ QByteArray mixedPacket()
 TEST(AsfDataPacketTimes, FindsSendAndPresentationTimesOfEveryPayloadKind)
 {
     const QByteArray single = packet(false, 2500, payloadHeader(0x81, 0, replicatedData(900, 5600)) + "data");
-    const auto one = ParseDataPacketTimes(single);
-    ASSERT_TRUE(one);
-    EXPECT_EQ(one->sendTime, 2500u);
-    EXPECT_EQ(one->duration, 40u);
-    ASSERT_EQ(one->presentationTimeOffsets.size(), 1u);
-    EXPECT_EQ(at32(single, one->presentationTimeOffsets[0]), 5600u);
-
-    const QByteArray mixed = mixedPacket();
-    const auto three = ParseDataPacketTimes(mixed);
-    ASSERT_TRUE(three);
-    EXPECT_EQ(three->sendTime, 1000u);
-    ASSERT_EQ(three->presentationTimeOffsets.size(), 3u);
-    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[0]), 3100u);
-    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[1]), 3150u);
-    EXPECT_EQ(at32(mixed, three->presentationTimeOffsets[2]), 3200u);
+    EXPECT_EQ(timesIn(single), (std::vector<std::uint32_t>{2500, 2500, 40, 5600}));
+    EXPECT_EQ(timesIn(mixedPacket()), (std::vector<std::uint32_t>{1000, 1000, 40, 3100, 3150, 3200}));
 }
 
 TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
@@ -88,20 +85,15 @@ TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
     EXPECT_TRUE(error.contains(QLatin1String("does not fit")));
 
     const QByteArray oddReplicated = packet(false, 0, payloadHeader(1, 0, QByteArray(5, '\0')) + "x");
-    EXPECT_FALSE(ParseDataPacketTimes(oddReplicated));
-
     QByteArray hugePadding = good;
     hugePadding[5] = char(0xFF);  // padding length of 255 in a 200-byte packet
-    EXPECT_FALSE(ParseDataPacketTimes(hugePadding));
-
     QByteArray opaque = good;
     opaque[0] = char(0x92);  // opaque error correction data: unknown layout
-    EXPECT_FALSE(ParseDataPacketTimes(opaque));
-
     const QByteArray subPayloadOverrun = packet(true, 0,
                                                 QByteArray(1, char(0x81)) + payloadHeader(1, 0, QByteArray(1, '\0'))
                                                     + EncodeLE16(3) + QByteArray(1, '\x09') + "ab");
-    EXPECT_FALSE(ParseDataPacketTimes(subPayloadOverrun));
+    for (const QByteArray& bad : {oddReplicated, hugePadding, opaque, subPayloadOverrun})
+        EXPECT_FALSE(ParseDataPacketTimes(bad)) << bad.toHex().toStdString();
 
     QByteArray untouched = overlong;
     EXPECT_FALSE(ShiftDataPacketTimes(untouched, 5));

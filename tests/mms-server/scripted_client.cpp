@@ -1,18 +1,12 @@
 #include "mms-server/scripted_client.h"
 
-#include "support/asf_builder.h"
-
 #include <QDeadlineTimer>
-
-#include <cstring>
 
 namespace tovrin::test {
 
-namespace {
-
 constexpr std::uint32_t kSessionId = 0xB00BFACE;
 
-QByteArray le32s(std::initializer_list<std::uint32_t> values)
+QByteArray ScriptedClient::le32s(std::initializer_list<std::uint32_t> values)
 {
     QByteArray bytes;
     for (const std::uint32_t v : values)
@@ -20,51 +14,38 @@ QByteArray le32s(std::initializer_list<std::uint32_t> values)
     return bytes;
 }
 
-}  // namespace
-
-std::uint16_t MmsMessage::mid() const
+QString MmsMessage::line() const
 {
-    return LE16At(bytes, 36).value_or(0);
+    if (!command)
+        return QStringLiteral("data location %1 incarnation %2 flags %3 size %4")
+            .arg(location())
+            .arg(incarnation())
+            .arg(afFlags(), 2, 16, QLatin1Char('0'))
+            .arg(bytes.size());
+    QString text = QStringLiteral("%1 size %2").arg(mid(), 2, 16, QLatin1Char('0')).arg(bytes.size());
+    for (qsizetype at = 40; at < std::min<qsizetype>(bytes.size(), mid() == 0x15 ? 60 : 112); at += 4) {
+        if (u32(at) != 0 && !(mid() == 0x1A && at == 44))  // a challenge's random cookie
+            text += QStringLiteral(" @%1=%2").arg(at).arg(u32(at), 8, 16, QLatin1Char('0'));
+    }
+    return text;
 }
 
-std::uint32_t MmsMessage::u32(qsizetype offset) const
-{
-    return LE32At(bytes, offset).value_or(0);
-}
-
-std::uint64_t MmsMessage::u64(qsizetype offset) const
-{
-    return LE64At(bytes, offset).value_or(0);
-}
-
-double MmsMessage::f64(qsizetype offset) const
-{
-    const std::uint64_t raw = u64(offset);
-    double value = 0;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
-}
-
-bool ScriptedClient::connectTo(std::uint16_t port, int timeoutMs)
+bool ScriptedClient::connectTo(std::uint16_t port)
 {
     m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return m_socket.waitForConnected(timeoutMs);
+    return m_socket.waitForConnected(5000);
 }
 
 void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
 {
-    const qsizetype total = (40 + fields.size() + 7) / 8 * 8;
-    QByteArray packet(total, '\0');
-    PutLE(packet, 0, 1, 4);
-    PutLE(packet, 4, kSessionId, 4);
-    PutLE(packet, 8, std::uint64_t(total - 16), 4);
-    packet.replace(12, 4, "MMS ");
-    PutLE(packet, 16, std::uint64_t((total - 16) / 8), 4);
-    PutLE(packet, 20, m_seq++, 4);
-    PutLE(packet, 32, std::uint64_t((total - 32) / 8), 4);
-    PutLE(packet, 36, mid, 2);
-    PutLE(packet, 38, 3, 2);
-    packet.replace(40, fields.size(), fields);
+    // rep 1, session id, length, seal, length in 8-byte units, sequence,
+    // time sent 0, length from offset 32 in 8-byte units, message id, direction to server.
+    const auto total = std::uint32_t(40 + fields.size() + 7) / 8 * 8;
+    QByteArray packet = le32s({1, kSessionId, total - 16}) + "MMS "
+                        + le32s({(total - 16) / 8, m_seq++, 0, 0, (total - 32) / 8}) + EncodeLE16(mid) + EncodeLE16(3)
+                        + fields;
+    packet.append(total - packet.size(), '\0');
+    transcript << QStringLiteral("> %1").arg(mid, 2, 16, QLatin1Char('0'));
     sendRaw(packet);
 }
 
@@ -109,7 +90,14 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
     if (!fill(total, timeoutMs))
         return std::nullopt;
     message.bytes = std::exchange(m_buffer, {});
+    transcript << message.line();
     return message;
+}
+
+void ScriptedClient::read(int count)
+{
+    for (int i = 0; i < count; ++i)
+        next();
 }
 
 std::optional<MmsMessage> ScriptedClient::expect(std::uint16_t mid, int timeoutMs)
@@ -139,68 +127,19 @@ void ScriptedClient::connectCommand(std::uint32_t marker)
                        QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
 }
 
-void ScriptedClient::funnelInfo(std::uint32_t request)
+void ScriptedClient::streamSwitch()
 {
-    send(0x18, le32s({request, 0x0004000B}));
-}
-
-void ScriptedClient::connectFunnel(const QString& funnelName)
-{
-    send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + asf::Utf16(funnelName));
-}
-
-void ScriptedClient::openFile(const QString& name, std::uint32_t incarnation)
-{
-    send(0x05, le32s({incarnation, 0xFFFFFFFF, 0, 0}) + asf::Utf16(name));
-}
-
-void ScriptedClient::readBlock(std::uint32_t incarnation)
-{
-    send(0x15, le32s({1, 0, 0, 0x00800000, 0xFFFFFFFF, 0, 0, 0, 0, 0x40AC2000, incarnation, 0}));
-}
-
-void ScriptedClient::streamSwitch(int streams)
-{
-    QByteArray fields = EncodeLE32(std::uint32_t(streams));
-    for (int i = 1; i <= streams; ++i)
-        fields += EncodeLE16(0xFFFF) + EncodeLE16(std::uint16_t(i)) + EncodeLE16(0);
-    send(0x33, fields);
-}
-
-void ScriptedClient::startPlaying(std::uint32_t locationId, std::uint32_t incarnation)
-{
-    // openFileId, padding, position 0.0, asfOffset, locationId, frameOffset, incarnation
-    send(0x07, le32s({1, 0x0001FFFF, 0, 0, 0xFFFFFFFF, locationId, 0x00FFFFFF, incarnation}));
-}
-
-void ScriptedClient::stopPlaying(std::uint32_t incarnation)
-{
-    send(0x09, le32s({1, incarnation}));
-}
-
-void ScriptedClient::securityResponse(const QByteArray& token)
-{
-    send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token);
-}
-
-void ScriptedClient::closeFile()
-{
-    send(0x0D, le32s({1, 1}));
+    send(0x33, EncodeLE32(2) + EncodeLE16(0xFFFF) + EncodeLE16(1) + EncodeLE16(0) + EncodeLE16(0xFFFF) + EncodeLE16(2)
+                   + EncodeLE16(0));
 }
 
 std::optional<MmsMessage> ScriptedClient::openOverTcp(const QString& name)
 {
     connectCommand();
-    if (!expect(0x01))
-        return std::nullopt;
     funnelInfo(0x00F0F0F0);
-    if (!expect(0x15))
-        return std::nullopt;
     connectFunnel(QStringLiteral("\\\\127.0.0.1\\TCP\\1037"));
-    if (!expect(0x02))
-        return std::nullopt;
     openFile(name);
-    return expect(0x06);
+    return expect(0x01) && expect(0x15) && expect(0x02) ? expect(0x06) : std::nullopt;
 }
 
 std::vector<MmsMessage> ScriptedClient::readHeader()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/asf_builder.h"
 #include "support/server_process.h"
 
 #include <QByteArray>
@@ -19,15 +20,17 @@ struct MmsMessage {
     bool command = false;
     QByteArray bytes;  // the whole packet
 
-    std::uint16_t mid() const;                  // commands: message id at 36
-    std::uint32_t u32(qsizetype offset) const;  // 0 when out of range
-    std::uint64_t u64(qsizetype offset) const;
-    double f64(qsizetype offset) const;
+    std::uint16_t mid() const { return LE16At(bytes, 36).value_or(0); }  // commands: message id at 36
+    std::uint32_t u32(qsizetype offset) const { return LE32At(bytes, offset).value_or(0); }
     // Data packets.
     std::uint32_t location() const { return u32(0); }
     std::uint8_t incarnation() const { return std::uint8_t(bytes.at(4)); }
     std::uint8_t afFlags() const { return std::uint8_t(bytes.at(5)); }
     QByteArray payload() const { return bytes.mid(8); }
+    // One line for a transcript: a command's id, size and non-zero 32-bit
+    // fields up to offset 112, except the random ones (a funnel report's
+    // client id and after, a challenge's cookie); a data packet's prefix and size.
+    QString line() const;
 };
 
 // A scripted MMS client over a blocking QTcpSocket, written from the
@@ -35,14 +38,17 @@ struct MmsMessage {
 // time limit; a missing reply answers nothing rather than hanging.
 class ScriptedClient {
 public:
-    bool connectTo(std::uint16_t port, int timeoutMs = 5000);
+    bool connectTo(std::uint16_t port);
 
     // Sends a client command: header built here, fields from offset 40.
     void send(std::uint16_t mid, const QByteArray& fields);
     void sendRaw(const QByteArray& bytes);
 
-    // The next message; nothing on time-out, on close, or when the stream is not MMS.
+    // The next message, added to the transcript; nothing on time-out, on
+    // close, or when the stream is not MMS.
     std::optional<MmsMessage> next(int timeoutMs = 5000);
+    // The next `count` messages, for the transcript only.
+    void read(int count);
     // The next message when it is the command `mid`; nothing otherwise.
     std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000);
     // True when the server closes the connection within the time.
@@ -50,15 +56,19 @@ public:
 
     // The usual client commands, with the values real clients send.
     void connectCommand(std::uint32_t marker = 0);
-    void funnelInfo(std::uint32_t request);
-    void connectFunnel(const QString& funnelName);  // e.g. "\\127.0.0.1\TCP\1037"
-    void openFile(const QString& name, std::uint32_t incarnation = 1);
-    void readBlock(std::uint32_t incarnation = 2);
-    void streamSwitch(int streams = 2);
-    void startPlaying(std::uint32_t locationId = 0xFFFFFFFF, std::uint32_t incarnation = 4);
-    void stopPlaying(std::uint32_t incarnation = 5);
-    void securityResponse(const QByteArray& token);
-    void closeFile();
+    void funnelInfo(std::uint32_t request) { send(0x18, le32s({request, 0x0004000B})); }
+    void connectFunnel(const QString& name) { send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + asf::Utf16(name)); }
+    void openFile(const QString& name) { send(0x05, le32s({1, 0xFFFFFFFF, 0, 0}) + asf::Utf16(name)); }
+    void readBlock() { send(0x15, le32s({1, 0, 0, 0x00800000, 0xFFFFFFFF, 0, 0, 0, 0, 0x40AC2000, 2, 0})); }
+    void streamSwitch();  // both streams
+    // openFileId, padding, position 0.0, asfOffset, locationId, frameOffset, incarnation
+    void startPlaying(std::uint32_t locationId = 0xFFFFFFFF, std::uint32_t incarnation = 4)
+    {
+        send(0x07, le32s({1, 0x0001FFFF, 0, 0, 0xFFFFFFFF, locationId, 0x00FFFFFF, incarnation}));
+    }
+    void stopPlaying(std::uint32_t incarnation) { send(0x09, le32s({1, incarnation})); }
+    void securityResponse(const QByteArray& token) { send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token); }
+    void closeFile() { send(0x0D, le32s({1, 1})); }
 
     // connect, funnel info (ffmpeg's), TCP funnel, open: the reply to the open-file command.
     std::optional<MmsMessage> openOverTcp(const QString& name);
@@ -69,7 +79,10 @@ public:
 
     QTcpSocket& socket() { return m_socket; }
 
+    QStringList transcript;  // "> mid" for each command sent, then the line of each message read
+
 private:
+    static QByteArray le32s(std::initializer_list<std::uint32_t> values);
     bool fill(qsizetype bytes, int timeoutMs);
 
     QTcpSocket m_socket;

@@ -6,7 +6,8 @@
  *   libmms_fetch URL OUT [MAX_BYTES]
  *
  * Prints "seekable=N length=N header=N read=N" and exits 0 once the stream
- * ends or MAX_BYTES have been read; 1 when libmms cannot open it. */
+ * ends or MAX_BYTES have been read; 1 when libmms cannot open it, 2 on wrong
+ * usage. */
 #include <libmms/mmsx.h>
 
 #include <stdio.h>
@@ -14,33 +15,21 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        fprintf(stderr, "usage: libmms_fetch URL OUT [MAX_BYTES]\n");
+    if (argc < 3)
         return 2;
-    }
     const long long limit = argc > 3 ? atoll(argv[3]) : -1;
     mmsx_t* mms = mmsx_connect(NULL, NULL, argv[1], 1000000000);
-    if (!mms) {
-        fprintf(stderr, "libmms could not open %s\n", argv[1]);
-        return 1;
-    }
-    FILE* out = fopen(argv[2], "wb");
+    FILE* out = mms ? fopen(argv[2], "wb") : NULL;
     if (!out) {
-        mmsx_close(mms);
+        fprintf(stderr, "libmms could not open %s\n", argv[1]);
         return 1;
     }
     char buffer[65536];
     long long total = 0;
-    while (limit < 0 || total < limit) {
-        long long want = (long long)sizeof buffer;
-        if (limit >= 0 && limit - total < want)
-            want = limit - total;
-        const int got = mmsx_read(NULL, mms, buffer, (int)want);
-        if (got <= 0)
-            break;
-        fwrite(buffer, 1, (size_t)got, out);
-        total += got;
-    }
+    int got = 0;
+    /* Whole reads: MAX_BYTES only bounds a live stream, it need not be exact. */
+    while ((limit < 0 || total < limit) && (got = mmsx_read(NULL, mms, buffer, (int)sizeof buffer)) > 0)
+        total += (long long)fwrite(buffer, 1, (size_t)got, out);
     fclose(out);
     printf("seekable=%d length=%u header=%u read=%lld\n", mmsx_get_seekable(mms), mmsx_get_length(mms),
            mmsx_get_asf_header_len(mms), total);
