@@ -4,7 +4,6 @@
 #include "support/recording_checks.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
@@ -14,10 +13,9 @@ namespace tovrin::test {
 QString NginxProgram()
 {
     const QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
-    if (!found.isEmpty())
-        return found;
-    return QStandardPaths::findExecutable(QStringLiteral("nginx"),
-                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    return !found.isEmpty() ? found
+                            : QStandardPaths::findExecutable(QStringLiteral("nginx"),
+                                                             {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
 
 NginxServer::NginxServer(const QString& root, const QString& serverConfig)
@@ -59,13 +57,10 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
             .arg(dir)
             .arg(port)
             .arg(root, serverConfig);
-    QFile file(dir + QStringLiteral("/nginx.conf"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0) {
+    if (!WriteWholeFile(dir + QStringLiteral("/nginx.conf"), config.toUtf8())) {
         m_error = QStringLiteral("cannot write nginx.conf");
         return false;
     }
-    file.close();
-
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(NginxProgram(),
                     {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
@@ -84,11 +79,9 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
         }
         QThread::msleep(50);
     }
-    QFile log(dir + QStringLiteral("/error.log"));
-    log.open(QIODevice::ReadOnly);
-    m_error = QStringLiteral("nginx is not listening: ") + QString::fromUtf8(m_process.readAll() + log.readAll());
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    m_error = QStringLiteral("nginx is not listening: ")
+              + QString::fromUtf8(m_process.readAll() + ReadWholeFile(dir + QStringLiteral("/error.log")));
+    StopProcess(m_process);
     return false;
 }
 
@@ -105,8 +98,8 @@ QString NginxServer::url(const QString& path) const
 bool NginxServer::allowUser(const QString& user, const QString& password) const
 {
     // nginx takes a password in the clear, marked as such, and reads the file at each request.
-    QFile file(configDir() + QStringLiteral("/htpasswd"));
-    return file.open(QIODevice::WriteOnly) && file.write(user.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n') > 0;
+    return WriteWholeFile(m_dir.filePath(QStringLiteral("htpasswd")),
+                          user.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n');
 }
 
 }  // namespace tovrin::test

@@ -74,8 +74,7 @@ qint64 ServerProcess::residentKiB() const
 
 QString ServerProcess::log() const
 {
-    QFile file(m_log.fileName());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadWholeFile(m_log.fileName()));
 }
 
 }  // namespace tovrin::test
