@@ -96,7 +96,7 @@ CliOutcome RunCli(const CliLaunch& launch)
         const qint64 elapsed = clock.elapsed();
         if (outcome.interruptedAtMs < 0 && launch.interruptWhen
             && launch.interruptWhen(elapsed, QString::fromUtf8(err)))
-            outcome.interruptedAtMs = elapsed, ::kill(pid, launch.signal);
+            outcome.interruptedAtMs = elapsed, ::kill(pid, SIGINT);
         if (elapsed > launch.timeoutMs && !outcome.timedOut)
             outcome.timedOut = true, ::kill(pid, SIGKILL);
         QThread::msleep(20);

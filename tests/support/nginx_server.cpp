@@ -57,18 +57,14 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
             .arg(dir)
             .arg(port)
             .arg(root, serverConfig);
-    if (!WriteWholeFile(dir + QStringLiteral("/nginx.conf"), config.toUtf8())) {
-        m_error = QStringLiteral("cannot write nginx.conf");
-        return false;
-    }
+    if (!WriteWholeFile(dir + QStringLiteral("/nginx.conf"), config.toUtf8()))
+        return m_error = QStringLiteral("cannot write nginx.conf"), false;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(NginxProgram(),
                     {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
                      QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
-    if (!m_process.waitForStarted(5000)) {
-        m_error = QStringLiteral("nginx did not start: ") + m_process.errorString();
-        return false;
-    }
+    if (!m_process.waitForStarted(5000))
+        return m_error = QStringLiteral("nginx did not start: ") + m_process.errorString(), false;
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
         QTcpSocket probe;
