@@ -78,7 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     static const QString path = fuzz::ScratchDir().filePath(QStringLiteral("recording.asf"));
     fuzz::FuzzRun f;
-    AppContext& ctx = f.ctx;
     RunState& run = f.run;
     run.resume = data[0] & 1;
     f.session.savePath = path;
@@ -93,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DiscardingSink sink;
     CommandChannel channel(sink, run.commandSequence);
     ClientCommands commands(channel, run, f.session);
-    InlineActions actions(ctx, buffer, file);
+    InlineActions actions(f.ctx, buffer, file);
     ServerCredentials credentials;
-    ReceiveLoop loop(ctx, buffer, file, credentials, commands, actions);
+    ReceiveLoop loop(f.ctx, buffer, file, credentials, commands, actions);
     loop.run();
 
     // The stop routine's fix-ups, on whatever the run left behind.

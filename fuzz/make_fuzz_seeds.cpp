@@ -33,8 +33,8 @@ void writeSeed(const char* target, const QString& name, const QByteArray& bytes)
     const QString dir = seedRoot + QLatin1Char('/') + QLatin1String(target);
     QDir().mkpath(dir);
     QFile file(dir + QLatin1Char('/') + name);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", qPrintable(file.fileName()));
 }
 
 // An MMSH Play reply: the header in one $H, packets in $D chunks, then $E.
@@ -101,33 +101,26 @@ QByteArray recordExchange(quint16 port, const QString& name, int milliseconds)
     while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
         if (socket.waitForReadyRead(50))
             received += socket.readAll();
-        // Ends at the end of the stream.
-        if (received.contains(QByteArray::fromHex("CEFA0BB0")) && received.size() > 64) {
-            const qsizetype end = received.lastIndexOf(QByteArray::fromHex("CEFA0BB0"));
-            if (ByteAt(received, end + 32) == 0x1E)
-                break;
-        }
+        // Ends at the end of the stream: the last command packet is an end of stream.
+        const qsizetype last = received.lastIndexOf(QByteArray::fromHex("CEFA0BB0"));
+        if (last >= 0 && ByteAt(received, last + 32) == 0x1E)
+            break;
     }
     return received;
 }
 
 // Each command packet of an exchange, for the reply readers.
-void seedsFromCommands(const QString& name, const QByteArray& exchange)
+void seedsFromCommands(const QString& name, QByteArrayView rest)
 {
-    QByteArrayView rest(exchange);
-    int index = 0;
-    while (!rest.isEmpty()) {
+    for (int index = 0;;) {
         const ReceiveFront front = SplitFront(rest);
-        if (front.kind == ReceiveFront::Kind::Command) {
-            writeSeed("server_replies", name + QStringLiteral(".%1").arg(index++),
-                      rest.first(qsizetype(front.total)).toByteArray());
-            rest = rest.sliced(qsizetype(front.total));
-        } else if (front.kind == ReceiveFront::Kind::Data && front.prefix.length >= kDataPrefixSize
-                   && front.prefix.length <= rest.size()) {
-            rest = rest.sliced(front.prefix.length);
-        } else {
-            break;
-        }
+        const bool command = front.kind == ReceiveFront::Kind::Command;
+        const qsizetype size = command ? qsizetype(front.total) : qsizetype(front.prefix.length);
+        if ((!command && (front.kind != ReceiveFront::Kind::Data || size < kDataPrefixSize)) || size > rest.size())
+            return;
+        if (command)
+            writeSeed("server_replies", name + QStringLiteral(".%1").arg(index++), rest.first(size).toByteArray());
+        rest = rest.sliced(size);
     }
 }
 
@@ -165,8 +158,9 @@ int main(int argc, char* argv[])
               "[Reference]\r\nRef1=mms://media.example/a.wmv\r\nRef2=mmsu://media.example/b.asf\r\n");
     writeSeed("archived_log", QStringLiteral("session"),
               QByteArray::fromHex("202d2d2d2d2d2d2d2d20b67db16cb04fbffd202d2d2d2d2d2d2d2d0a") + "a\nb\n\n- ASF\n");
+    int index = 0;
     for (const char* text : {"YWxpY2U6czNjcmV0", "Og==", "Zm9v\r\nYmFy", "!!==", ""})
-        writeSeed("base64", QString::fromLatin1(QByteArray(text).toHex()), QByteArray(text));
+        writeSeed("base64", QString::number(index++), QByteArray(text));
     std::printf("seeds written to %s\n", qPrintable(seedRoot));
     return 0;
 }

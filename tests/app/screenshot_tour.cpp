@@ -28,6 +28,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <utility>
 
 using namespace tovrin;
 using namespace tovrin::test;
@@ -38,6 +39,13 @@ namespace {
 QString g_outDir;
 bool g_ok = true;
 
+void require(bool condition, const char* what, const QString& detail = {})
+{
+    if (!condition)
+        std::fprintf(stderr, "screenshot tour: %s%s\n", what, qPrintable(detail));
+    g_ok = g_ok && condition;
+}
+
 // Saves what the screen shows of `widgets` (frames included) as NAME.png.
 void shoot(const QString& name, const QList<QWidget*>& widgets)
 {
@@ -45,23 +53,10 @@ void shoot(const QString& name, const QList<QWidget*>& widgets)
     QRect area;
     for (QWidget* w : widgets)
         area = area.united(w->frameGeometry());
-    const QPixmap shot =
-        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const QString path = g_outDir + u'/' + name + u".png"_s;
-    if (!shot.save(path)) {
-        std::fprintf(stderr, "could not save %s\n", qPrintable(path));
-        g_ok = false;
-    } else {
-        std::printf("%s\n", qPrintable(path));
-    }
-}
-
-void require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "screenshot tour: %s\n", what);
-        g_ok = false;
-    }
+    require(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path),
+            "could not save ", path);
+    std::printf("%s\n", qPrintable(path));
 }
 
 }  // namespace
@@ -100,21 +95,18 @@ int main(int argc, char* argv[])
     std::function<void(QWidget*)> onOther;
     bool completionShot = false;
     ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal)) {
-            AcceptFileChooser(modal, saveAs);
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            if (box->text().startsWith(u"下載完成"_s) && !completionShot) {
-                completionShot = true;
-                QTimer::singleShot(0, box, [&, box] {
-                    shoot(u"main-completed"_s, {&window, box});
-                    AnswerMessageBox(box);
-                });
-                return;
-            }
-            AnswerMessageBox(box);
-        } else if (onOther) {
-            QTimer::singleShot(0, modal, [&, modal] { onOther(modal); });
-        }
+        if (qobject_cast<QFileDialog*>(modal))
+            return AcceptFileChooser(modal, saveAs);
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        const bool completion = box && box->text().startsWith(u"下載完成"_s) && !std::exchange(completionShot, true);
+        QTimer::singleShot(0, modal, [&, modal, box, completion] {
+            if (completion)
+                shoot(u"main-completed"_s, {&window, box});
+            if (box)
+                AnswerMessageBox(box);
+            else if (onOther)
+                onOther(modal);
+        });
     });
 
     program.connectClick();

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace Qt::StringLiterals;
+
 namespace tovrin::test {
 
 namespace {
@@ -36,11 +38,11 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
     const QStringList asf = Args(u"-f asf") << out;
     switch (sample) {
     case Sample::Wmv:
-        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k -metadata")
-               + QStringList{QStringLiteral("title=") + SampleTitle(),       QStringLiteral("-metadata"),
-                             QStringLiteral("author=Tovrin Tests"),          QStringLiteral("-metadata"),
-                             QStringLiteral("copyright=(c) 2026 Tovrin"),    QStringLiteral("-metadata"),
-                             QStringLiteral("comment=A generated test clip")}
+        return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k")
+               + QStringList{u"-metadata"_s, u"title="_s + SampleTitle(),
+                             u"-metadata"_s, u"author=Tovrin Tests"_s,
+                             u"-metadata"_s, u"copyright=(c) 2026 Tovrin"_s,
+                             u"-metadata"_s, u"comment=A generated test clip"_s}
                + asf;
     case Sample::Wma:
         return common + audio + Args(u"-t 6 -c:a wmav2 -b:a 64k") + asf;
@@ -122,11 +124,8 @@ int RunProgram(const QString& program, const QStringList& args, QByteArray* out,
     process.start(program, args);
     if (!process.waitForStarted(10000))
         return -1;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return -1;
-    }
+    if (!process.waitForFinished(timeoutMs))
+        return StopProcess(process, 0), -1;
     if (out)
         *out = process.readAllStandardOutput();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -135,9 +134,7 @@ int RunProgram(const QString& program, const QStringList& args, QByteArray* out,
 QByteArray ReadWholeFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)

@@ -26,9 +26,8 @@ struct CliLaunch {
     std::optional<uid_t> user;            // run as this user (and its group of the same number); needs root
     int timeoutMs = 60000;                // killed with SIGKILL beyond this
     // Asked every 20 ms with the milliseconds since the start and what the
-    // CLI has logged so far; the first true sends `signal` (SIGINT, as Ctrl-C does).
+    // CLI has logged so far; the first true sends SIGINT, as Ctrl-C does.
     std::function<bool(qint64 elapsedMs, const QString& logSoFar)> interruptWhen;
-    int signal = SIGINT;
 };
 
 struct CliOutcome {

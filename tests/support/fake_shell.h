@@ -27,8 +27,8 @@ public:
     std::deque<std::optional<QString>> openFileAnswers;
     // Run after a log line or a message is recorded, as code a dialog's
     // event loop would run then (UI thread, like every shell call).
-    std::function<void(const QString&)> onLog;
-    std::function<void(const QString&)> onMessage;
+    std::function<void(const QString&)> onLog = [](const QString&) {};
+    std::function<void(const QString&)> onMessage = [](const QString&) {};
 
     // Record
     QStringList calls;     // one line per call, e.g. "caption Tovrin"
@@ -52,13 +52,10 @@ public:
     int flashes = 0;
     QStringList sounds;
 
-    void appendLog(const QString& line) override { record(u"log ", line), log << line, tell(onLog, line); }
+    void appendLog(const QString& line) override { record(u"log ", line), log << line, onLog(line); }
     void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
-    void showMessage(const QString& text) override
-    {
-        record(u"message ", text), messages << text, tell(onMessage, text);
-    }
+    void showMessage(const QString& text) override { record(u"message ", text), messages << text, onMessage(text); }
     bool confirm(const QString& text) override
     {
         return record(u"confirm ", text), confirmations << text, next(confirmAnswers, false);
@@ -122,12 +119,6 @@ private:
         // happen while the save file is locked.
         AssertSaveFileLockNotHeld("Shell");
         calls << call.toString() + detail;
-    }
-    // Runs a hook the test set, if any.
-    static void tell(const std::function<void(const QString&)>& hook, const QString& text)
-    {
-        if (hook)
-            hook(text);
     }
     // The next scripted answer, or `fallback` when the script is used up.
     template <typename T>

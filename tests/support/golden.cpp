@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tovrin::test {
 
 ::testing::AssertionResult MatchesGolden(std::string_view name, const QStringList& lines)
@@ -27,16 +29,14 @@ namespace tovrin::test {
     if (want.value(want.size() - 1).isEmpty())
         want.removeLast();
 
-    for (qsizetype i = 0; i < std::max(want.size(), lines.size()); ++i) {
-        if (i < want.size() && i < lines.size() && want[i] == lines[i])
-            continue;
-        auto show = [](const QStringList& l, qsizetype i) {
-            return i < l.size() ? "\"" + l[i].toStdString() + "\"" : std::string("(nothing)");
-        };
-        return ::testing::AssertionFailure()
-               << name << ".txt line " << i + 1 << ": expected " << show(want, i) << ", got " << show(lines, i);
-    }
-    return ::testing::AssertionSuccess();
+    const auto differ = std::mismatch(want.begin(), want.end(), lines.begin(), lines.end());
+    if (differ.first == want.end() && differ.second == lines.end())
+        return ::testing::AssertionSuccess();
+    const auto show = [](const QStringList& l, QStringList::const_iterator at) {
+        return at != l.end() ? "\"" + at->toStdString() + "\"" : std::string("(nothing)");
+    };
+    return ::testing::AssertionFailure() << name << ".txt line " << differ.first - want.begin() + 1 << ": expected "
+                                         << show(want, differ.first) << ", got " << show(lines, differ.second);
 }
 
 }  // namespace tovrin::test

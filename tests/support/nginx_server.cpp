@@ -4,7 +4,6 @@
 #include "support/recording_checks.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
@@ -14,10 +13,9 @@ namespace tovrin::test {
 QString NginxProgram()
 {
     const QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
-    if (!found.isEmpty())
-        return found;
-    return QStandardPaths::findExecutable(QStringLiteral("nginx"),
-                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    return !found.isEmpty() ? found
+                            : QStandardPaths::findExecutable(QStringLiteral("nginx"),
+                                                             {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
 
 NginxServer::NginxServer(const QString& root, const QString& serverConfig)
@@ -59,21 +57,14 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
             .arg(dir)
             .arg(port)
             .arg(root, serverConfig);
-    QFile file(dir + QStringLiteral("/nginx.conf"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(config.toUtf8()) < 0) {
-        m_error = QStringLiteral("cannot write nginx.conf");
-        return false;
-    }
-    file.close();
-
+    if (!WriteWholeFile(dir + QStringLiteral("/nginx.conf"), config.toUtf8()))
+        return m_error = QStringLiteral("cannot write nginx.conf"), false;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(NginxProgram(),
                     {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
                      QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
-    if (!m_process.waitForStarted(5000)) {
-        m_error = QStringLiteral("nginx did not start: ") + m_process.errorString();
-        return false;
-    }
+    if (!m_process.waitForStarted(5000))
+        return m_error = QStringLiteral("nginx did not start: ") + m_process.errorString(), false;
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
         QTcpSocket probe;
@@ -84,11 +75,9 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
         }
         QThread::msleep(50);
     }
-    QFile log(dir + QStringLiteral("/error.log"));
-    log.open(QIODevice::ReadOnly);
-    m_error = QStringLiteral("nginx is not listening: ") + QString::fromUtf8(m_process.readAll() + log.readAll());
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    m_error = QStringLiteral("nginx is not listening: ")
+              + QString::fromUtf8(m_process.readAll() + ReadWholeFile(dir + QStringLiteral("/error.log")));
+    StopProcess(m_process);
     return false;
 }
 
@@ -105,8 +94,8 @@ QString NginxServer::url(const QString& path) const
 bool NginxServer::allowUser(const QString& user, const QString& password) const
 {
     // nginx takes a password in the clear, marked as such, and reads the file at each request.
-    QFile file(configDir() + QStringLiteral("/htpasswd"));
-    return file.open(QIODevice::WriteOnly) && file.write(user.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n') > 0;
+    return WriteWholeFile(m_dir.filePath(QStringLiteral("htpasswd")),
+                          user.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n');
 }
 
 }  // namespace tovrin::test

@@ -20,8 +20,6 @@ public:
     bool started() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     QString url(const QString& path) const;
-    // The configuration folder, for files the configuration names.
-    QString configDir() const { return m_dir.path(); }
     // What went wrong when it did not start.
     QString error() const { return m_error; }
     // Lets `user` in where the configuration asks for Basic authentication

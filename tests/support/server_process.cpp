@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <unistd.h>
+
 namespace tovrin::test {
 
 ServerProcess::ServerProcess(const QString& root, const QStringList& extraArgs)
@@ -62,20 +64,14 @@ int ServerProcess::stop(int timeoutMs)
 
 qint64 ServerProcess::residentKiB() const
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
+    // The second field of statm: resident pages, as VmRSS counts them.
+    const auto pages = ReadWholeFile(QStringLiteral("/proc/%1/statm").arg(m_process.processId())).split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
 QString ServerProcess::log() const
 {
-    QFile file(m_log.fileName());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadWholeFile(m_log.fileName()));
 }
 
 }  // namespace tovrin::test

@@ -36,8 +36,8 @@ bool VlcProcess::available()
 QString VlcProcess::share(const QString& path) const
 {
     const QString copy = m_folder + QLatin1Char('/') + QFileInfo(path).fileName();
-    QFile::copy(path, copy);
-    QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    WriteWholeFile(copy, ReadWholeFile(path),
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     return copy;
 }
 
@@ -49,14 +49,11 @@ bool VlcProcess::start(const QStringList& args)
     m_process.setWorkingDirectory(m_folder);
     m_process.setStandardOutputFile(m_folder + QStringLiteral("/vlc.log"));
     m_process.setStandardErrorFile(m_folder + QStringLiteral("/vlc.log"), QIODevice::Append);
-    const QStringList vlcArgs = QStringList{QStringLiteral("-q"), QStringLiteral("--no-interact")} + args;
+    const QStringList vlcArgs = QStringList{cvlc()} + Args(u"-q --no-interact") + args;
     if (::geteuid() == 0)
-        m_process.start(QStringLiteral("setpriv"),
-                        QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                    QStringLiteral("--clear-groups"), cvlc()}
-                            + vlcArgs);
+        m_process.start(QStringLiteral("setpriv"), Args(u"--reuid=65534 --regid=65534 --clear-groups") + vlcArgs);
     else
-        m_process.start(cvlc(), vlcArgs);
+        m_process.start(vlcArgs.first(), vlcArgs.mid(1));
     return m_process.waitForStarted(10000);
 }
 
@@ -67,8 +64,7 @@ bool VlcProcess::waitForFinished(int timeoutMs)
 
 QByteArray VlcProcess::log() const
 {
-    QFile file(m_folder + QStringLiteral("/vlc.log"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ReadWholeFile(m_folder + QStringLiteral("/vlc.log"));
 }
 
 }  // namespace tovrin::test
