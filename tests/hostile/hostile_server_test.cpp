@@ -59,17 +59,13 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
 }
 
 // The run as a transcript: how it ended, what its file holds, what the
-// server did wrong, and the recorder's log. The line on the server closing
-// comes from another thread, at no fixed place: it goes last.
+// server did wrong, and the recorder's log.
 QStringList Transcript(const Workspace& w, const HostileRun& run, const AsfParts& source, qsizetype slot = 0,
                        qsizetype headerLength = 0)
 {
-    QStringList log = StableLog(run.cli.err, w.dir.path());
-    const QStringList closed = log.filter(QStringLiteral("關閉連接"));
-    log.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("關閉連接")); });
     return QStringList{QStringLiteral("exit %1").arg(run.cli.exitCode)}
            + RecordingFacts(run.out, source, slot, headerLength)
-           + ServerLines(run.serverLog, QStringLiteral("hostile: ")) + log + closed;
+           + ServerLines(run.serverLog, QStringLiteral("hostile: ")) + StableLog(run.cli.err, w.dir.path());
 }
 
 }  // namespace

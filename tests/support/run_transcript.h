@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/asf_sample.h"
+#include "support/cli_runner.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -10,7 +11,9 @@ namespace tovrin::test {
 
 // A run's log with what differs from run to run masked: `folder` (the
 // workspace) becomes WS, every port PORT and the connection's clock time and
-// date TIME, so the rest can be compared with a golden transcript.
+// date TIME, so the rest can be compared with a golden transcript. The line
+// on the connection closing comes from another thread, at no fixed place: it
+// goes last.
 inline QStringList StableLog(const QString& log, const QString& folder = {})
 {
     QString text = log;
@@ -19,7 +22,10 @@ inline QStringList StableLog(const QString& log, const QString& folder = {})
     static const QRegularExpression ports(QStringLiteral("(127\\.0\\.0\\.1:|埠號\\s*)\\d+"));
     static const QRegularExpression clock(QStringLiteral("\\d\\d:\\d\\d:\\d\\d  日期: .*"));
     text.replace(ports, QStringLiteral("\\1PORT")).replace(clock, QStringLiteral("TIME"));
-    return text.split(u'\n', Qt::SkipEmptyParts);
+    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList closed = lines.filter(QStringLiteral("關閉連接"));
+    lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("關閉連接")); });
+    return lines + closed;
 }
 
 // The test server's log lines holding `what`, without the time and the client's address.
@@ -65,10 +71,19 @@ inline QStringList RecordingFacts(const QString& recording, const AsfParts& sour
     const std::uint64_t stored = (bytes.size() - start) / width;
     return {QStringLiteral("size: header + %1%2")
                 .arg(stored == source.packets.size() ? QStringLiteral("a slot for every packet")
-                                                    : QStringLiteral("%1 slots").arg(stored),
+                                                     : QStringLiteral("%1 slots").arg(stored),
                      rest ? QStringLiteral(" + %1 bytes").arg(rest) : QString()),
             QStringLiteral("source packets in their slots: ") + packets(held),
             QStringLiteral("stated count: ") + (stated == ~0ull ? QStringLiteral("none") : packets(stated))};
+}
+
+// A tovrin-cli run as a transcript: its exit code, what `recording` holds and
+// its stable log.
+inline QStringList CliTranscript(const CliOutcome& cli, const QString& recording, const AsfParts& source,
+                                 const QString& folder)
+{
+    return QStringList{QStringLiteral("exit %1").arg(cli.exitCode)} + RecordingFacts(recording, source)
+           + StableLog(cli.err, folder);
 }
 
 }  // namespace tovrin::test
