@@ -4,7 +4,9 @@
 #include "asf/packet_parser.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
+#include "support/golden.h"
 #include "support/recording_checks.h"
+#include "support/run_transcript.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
 
@@ -33,21 +35,49 @@ QStringList recordArgs(const QString& url, const QString& out, const QStringList
     return QStringList{QStringLiteral("record"), url, QStringLiteral("-o"), out} + extra;
 }
 
-// A workspace that records with tovrin-cli: `record URL -o OUT EXTRA`.
+// A workspace that records with tovrin-cli: `record URL -o OUT EXTRA`, and
+// keeps a transcript of its runs: each command, its exit code and its log.
 struct Recorder : Workspace {
-    CliOutcome record(const QString& url, const QString& out, const QStringList& extra = {},
-                      int timeoutMs = 60000) const
+    QStringList transcript;
+    CliOutcome record(const QString& url, const QString& out, const QStringList& extra = {}, int timeoutMs = 60000)
     {
-        return RunCli(recordArgs(url, out, extra), config, timeoutMs);
+        const CliOutcome r = RunCli(recordArgs(url, out, extra), config, timeoutMs);
+        note(recordArgs(url, out, extra), QStringLiteral("exit %1").arg(r.exitCode), r.err);
+        return r;
+    }
+    void note(const QStringList& args, const QString& end, const QString& log)
+    {
+        transcript << StableLog(QStringLiteral("$ ") + args.join(u' '), dir.path()) << end
+                   << StableLog(log, dir.path());
     }
     // The same, which must end well and leave the served clip in `out`.
-    CliOutcome recordWhole(const QString& url, const QString& out, const QStringList& extra = {},
-                           int timeoutMs = 60000) const
+    void recordWhole(const QString& url, const QString& out, const QStringList& extra = {}, int timeoutMs = 60000)
     {
-        const CliOutcome r = record(url, out, extra, timeoutMs);
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(record(url, out, extra, timeoutMs).exitCode, 0);
         ExpectSameAsSource(out, source());
-        return r;
+    }
+    // What the recording `out` holds, in the transcript.
+    void facts(const QString& out) { transcript << RecordingFacts(out, ReadAsf(source())); }
+    // tovrin-cli run with `args` to its end while `server` answers each
+    // connection it accepts with `answer` and closes it; the transcript
+    // tells the connections too.
+    void serve(QTcpServer& server, const QStringList& args, const std::function<void(QTcpSocket&)>& answer)
+    {
+        auto cli = StartCli(args, config);
+        int connections = 0;
+        const QDeadlineTimer deadline(30000);
+        while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            if (server.waitForNewConnection(20)) {
+                std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+                answer(*socket);
+                socket->disconnectFromHost();
+                ++connections;
+            }
+            cli->waitForFinished(0);
+        }
+        const bool ended = cli->state() == QProcess::NotRunning || cli->waitForFinished(5000);
+        note(args, QStringLiteral("exit %1, %2 connections").arg(ended ? cli->exitCode() : -1).arg(connections),
+             QString::fromUtf8(cli->readAllStandardError()));
     }
 };
 
@@ -88,55 +118,38 @@ TEST(Record, OnDemandFileOverMmsAndMmshEqualsTheSourceSlotForSlot)
     ServerProcess server(w.media, httpServer());
     ASSERT_TRUE(server.started());
     // Over MMS an address without a port takes the port from --tcp-port.
-    const std::pair<QString, QStringList> runs[] = {
-        {QStringLiteral("mmst://127.0.0.1/clip.wmv"), Args(u"--tcp-port ") << QString::number(server.port())},
-        {clipUrl(server, true), {}},
-    };
-    for (const auto& [url, extra] : runs) {
-        SCOPED_TRACE(url.toStdString());
-        const QString out = w.out(url.startsWith(u"mmsh") ? QStringLiteral("h.wmv") : QStringLiteral("c.wmv"));
-        const CliOutcome r = w.recordWhole(url, out, extra);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("- ASF 檔案寫入完成離開")));
-        EXPECT_TRUE(r.err.contains(QStringLiteral("- ******* 下載完成 *******")));
-    }
+    w.recordWhole(QStringLiteral("mmst://127.0.0.1/clip.wmv"), w.out(QStringLiteral("c.wmv")),
+                  Args(u"--tcp-port ") << QString::number(server.port()));
+    w.recordWhole(clipUrl(server, true), w.out(QStringLiteral("h.wmv")));
     // Over MMSH it asks for every stream.
-    EXPECT_TRUE(
-        server.log().contains(u"play clip.wmv (2 streams asked, packet-num none, user agent NSPlayer/7.0.0.1956)"))
-        << server.log().toStdString();
+    EXPECT_GOLDEN("record/on_demand", w.transcript + ServerLines(server.log(), QStringLiteral("play"), w.dir.path()));
 }
 
 TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 {
     Recorder w;
-    const std::pair<bool, const char*> transports[] = {{false, "start playing at location 0x0000000a"},
-                                                       {true, "packet-num 10,"}};
-    for (const auto& [overHttp, resumedAt] : transports) {
+    for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
         const QString out = w.out(overHttp ? QStringLiteral("resumed-h.wmv") : QStringLiteral("resumed.wmv"));
         {
             ServerProcess dropping(w.media, httpServer(Args(u"--drop-after 10")));
             ASSERT_TRUE(dropping.started());
-            const CliOutcome first = w.record(clipUrl(dropping, overHttp), out);
-            EXPECT_EQ(first.exitCode, 1) << "the server dropped the connection";
-            EXPECT_TRUE(first.err.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << first.err.toStdString();
-            EXPECT_EQ(FilePropertiesField(ReadAsf(out).header, 56), 10u)
-                << "the count says how many packets are stored";
-            EXPECT_TRUE(overHttp || first.err.contains(QStringLiteral("關閉連接")));
+            w.record(clipUrl(dropping, overHttp), out);
+            w.facts(out);  // the count says how many packets are stored
         }
         ServerProcess server(w.media, httpServer());
         ASSERT_TRUE(server.started());
 
         // Without an answer to the resume question the file is left alone.
         const QByteArray before = ReadWholeFile(out);
-        const CliOutcome cancelled = w.record(clipUrl(server, overHttp), out);
-        EXPECT_EQ(cancelled.exitCode, 1);
+        w.record(clipUrl(server, overHttp), out);
         EXPECT_EQ(ReadWholeFile(out), before);
 
-        const CliOutcome resumed = w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));
-        EXPECT_TRUE(resumed.err.contains(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始")));
-        EXPECT_TRUE(server.log().contains(QLatin1String(resumedAt))) << server.log().toStdString();
+        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));     // at the next packet
         w.recordWhole(clipUrl(server, overHttp), out, Args(u"--overwrite"));  // starts afresh
+        w.transcript << ServerLines(server.log(), QStringLiteral("play"), w.dir.path());
     }
+    EXPECT_GOLDEN("record/resume", w.transcript);
 }
 
 // A few seconds of a live point over each transport: time starts at zero,
@@ -175,11 +188,7 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
     Recorder w;
     // Over MMS a refusal is the server's error code; over HTTP the server
     // asks again, and after a few tries the recorder gives up.
-    const std::pair<bool, QString> transports[] = {
-        {false, QStringLiteral("讀取伺服器訊息錯誤:")},
-        {true, QStringLiteral("連線期間已放棄，關閉連線")},
-    };
-    for (const auto& [overHttp, refusal] : transports) {
+    for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
         ServerProcess server(w.media, httpServer(Args(u"--auth alice:s3cret")));
         ASSERT_TRUE(server.started());
@@ -195,24 +204,15 @@ TEST(Record, CredentialsAcceptedRefusedAndCancelled)
         ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         w.recordWhole(url, w.out(QStringLiteral("f.wmv")),
                       Args(u"--overwrite --user alice --password-file") << privateFile);
-        const CliOutcome shared =
-            w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
-        EXPECT_EQ(shared.exitCode, 2);
-        EXPECT_TRUE(shared.err.contains(QStringLiteral("can be read by other users"))) << shared.err.toStdString();
-        EXPECT_FALSE(QFile::exists(w.out(QStringLiteral("s.wmv"))));
-
-        const CliOutcome refused =
-            w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
-        EXPECT_EQ(refused.exitCode, 1);
-        EXPECT_TRUE(refused.err.contains(refusal)) << refused.err.toStdString();
-
+        w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
+        w.facts(w.out(QStringLiteral("s.wmv")));
+        w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
+        // Cancelled: nothing is patched.
         const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
-        const CliOutcome cancelled = w.record(url, never);
-        EXPECT_EQ(cancelled.exitCode, 1);
-        EXPECT_TRUE(cancelled.err.contains(QStringLiteral("連線期間已放棄，關閉連線")));
-        EXPECT_FALSE(cancelled.err.contains(QStringLiteral("- ASF"))) << "nothing is patched";
-        EXPECT_EQ(QFileInfo(never).size(), 0);
+        w.record(url, never);
+        w.facts(never);
     }
+    EXPECT_GOLDEN("record/credentials", w.transcript);
 }
 
 TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
@@ -225,14 +225,11 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
         QElapsedTimer clock;
         clock.start();
         // Over MMS alone: with --transport auto a refused port rolls over to MMSH.
-        const CliOutcome r = w.record(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst"));
-        const std::string log = c.join(u' ').toStdString() + "\n" + r.err.toStdString();
-        EXPECT_EQ(r.exitCode, 1) << log;
+        w.record(c.first(), w.out(QStringLiteral("w.wmv")), c.mid(1) + Args(u"--transport mmst"));
         // The system says no at once here; the watchdog is 45 s.
-        EXPECT_LT(clock.elapsed(), 15000) << log;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("- 無法連線到串流伺服器: "))) << log;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"))) << log;
+        EXPECT_LT(clock.elapsed(), 15000) << c.join(u' ').toStdString();
     }
+    EXPECT_GOLDEN("record/cannot_connect", w.transcript);
 }
 
 TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
@@ -287,12 +284,9 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefused)
     auto first = StartCli(recordArgs(clipUrl(server), out), w.config);
     waitForSize(out, source.header.size() + 2 * qint64(source.packetSize), 15000);
 
-    for (const QString& answer : {QStringLiteral("--overwrite"), QStringLiteral("--resume")}) {
-        const CliOutcome second = w.record(clipUrl(server), out, {answer});
-        EXPECT_EQ(second.exitCode, 1) << second.err.toStdString();
-        EXPECT_TRUE(second.err.contains(QStringLiteral("這個儲存檔案正由另一個記錄寫入中")))
-            << second.err.toStdString();
-    }
+    for (const QString& answer : {QStringLiteral("--overwrite"), QStringLiteral("--resume")})
+        w.record(clipUrl(server), out, {answer});
+    EXPECT_GOLDEN("record/second_into_the_same_file", w.transcript);
     ::kill(pid_t(first->processId()), SIGINT);
     ASSERT_TRUE(first->waitForFinished(15000));
     EXPECT_EQ(first->exitCode(), 0);
@@ -313,44 +307,10 @@ TEST(RecordCli, BadUsageExitsWithTwo)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(u"--resume") && help.out.contains(u"--duration") && help.out.contains(u"--udp-port"));
 
-    const CliOutcome notMms = w.record(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x")));
-    EXPECT_EQ(notMms.exitCode, 1);
+    EXPECT_EQ(w.record(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))).exitCode, 1);
 }
 
 // --- MMS over HTTP (mmsh://) ---------------------------------------------
-
-namespace {
-
-// tovrin-cli run to its end while `server` answers each connection it
-// accepts with `answer` and closes it.
-struct ServedRun {
-    int exitCode = -1;
-    QString log;
-    int connections = 0;
-};
-ServedRun RunCliServing(QTcpServer& server, const QStringList& args, const QString& config,
-                        const std::function<void(QTcpSocket&)>& answer)
-{
-    ServedRun run;
-    auto cli = StartCli(args, config);
-    const QDeadlineTimer deadline(30000);
-    while (cli->state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        if (server.waitForNewConnection(20)) {
-            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
-            answer(*socket);
-            socket->disconnectFromHost();
-            ++run.connections;
-        }
-        cli->waitForFinished(0);
-    }
-    if (cli->state() != QProcess::NotRunning && !cli->waitForFinished(5000))
-        return run;
-    run.exitCode = cli->exitCode();
-    run.log = QString::fromUtf8(cli->readAllStandardError());
-    return run;
-}
-
-}  // namespace
 
 TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
 {
@@ -359,28 +319,20 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
     ASSERT_TRUE(server.started());
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
     const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());
-    const CliOutcome r = w.recordWhole(url, w.out(QStringLiteral("auto.wmv")), httpPort, 30000);
-    EXPECT_TRUE(
-        r.err.contains(QStringLiteral("switching to MMSH, mmsh://127.0.0.1:%1/clip.wmv").arg(server.httpPort())))
-        << r.err.toStdString();
+    w.recordWhole(url, w.out(QStringLiteral("auto.wmv")), httpPort, 30000);
 
     // An MMS port that accepts and closes before replying rolls over too.
     QTcpServer closing;
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
-    const ServedRun closed =
-        RunCliServing(closing,
-                      recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()),
-                                 w.out(QStringLiteral("c.wmv")), httpPort),
-                      w.config, [](QTcpSocket&) {});
-    ASSERT_EQ(closed.exitCode, 0) << closed.log.toStdString();
-    EXPECT_TRUE(closed.log.contains(QStringLiteral("switching to MMSH"))) << closed.log.toStdString();
+    w.serve(closing,
+            recordArgs(QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(closing.serverPort()),
+                       w.out(QStringLiteral("c.wmv")), httpPort),
+            [](QTcpSocket&) {});
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
 
     // Told to keep to the MMS exchange, it does not switch.
-    const CliOutcome mmst = w.record(url, w.out(QStringLiteral("t.wmv")),
-                                     httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
-    EXPECT_EQ(mmst.exitCode, 1);
-    EXPECT_FALSE(mmst.err.contains(QStringLiteral("MMSH")));
+    w.record(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
+    EXPECT_GOLDEN("record/mmsh_rollover", w.transcript);
 }
 
 TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
@@ -391,27 +343,16 @@ TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
     // A web server that redirects every request: to the stream, or to itself.
     QTcpServer redirector;
     ASSERT_TRUE(redirector.listen(QHostAddress::LocalHost, 0));
-    const std::pair<QByteArray, int> cases[] = {
-        {"http://127.0.0.1:" + QByteArray::number(server.httpPort()) + "/clip.wmv", 0},
-        {"/elsewhere.wmv", 1},
-    };
-    for (const auto& [location, exitCode] : cases) {
-        const QString out = w.out(QStringLiteral("r%1.wmv").arg(exitCode));
-        const ServedRun run = RunCliServing(
-            redirector, recordArgs(QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort()), out),
-            w.config, [&location = location](QTcpSocket& socket) {
-                socket.waitForReadyRead(1000);
-                socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
-                socket.waitForBytesWritten(1000);
-            });
-        EXPECT_EQ(run.exitCode, exitCode) << run.log.toStdString();
-        if (exitCode == 0) {
-            EXPECT_EQ(run.connections, 1) << "the Play goes where the Describe was sent";
-            ExpectSameAsSource(out, w.source());
-        } else {
-            EXPECT_EQ(run.connections, 11);
-            EXPECT_TRUE(run.log.contains(QStringLiteral("- MMSH: more than 10 redirects, given up")))
-                << run.log.toStdString();
-        }
+    const QString url = QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort());
+    for (const QByteArray& location :
+         {"http://127.0.0.1:" + QByteArray::number(server.httpPort()) + "/clip.wmv", QByteArray("/elsewhere.wmv")}) {
+        w.serve(redirector, recordArgs(url, w.out(QString::fromLatin1(location.right(5)))), [&](QTcpSocket& socket) {
+            socket.waitForReadyRead(1000);
+            socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
+            socket.waitForBytesWritten(1000);
+        });
     }
+    // The Play goes where the Describe was sent.
+    ExpectSameAsSource(w.out(QStringLiteral("p.wmv")), w.source());
+    EXPECT_GOLDEN("record/mmsh_redirects", w.transcript);
 }

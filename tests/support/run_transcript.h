@@ -19,7 +19,7 @@ inline QStringList StableLog(const QString& log, const QString& folder = {})
     QString text = log;
     if (!folder.isEmpty())
         text.replace(folder, QStringLiteral("WS"));
-    static const QRegularExpression ports(QStringLiteral("(127\\.0\\.0\\.1:|埠號\\s*)\\d+"));
+    static const QRegularExpression ports(QStringLiteral("(127\\.0\\.0\\.1:|埠號\\s*|-port )\\d+"));
     static const QRegularExpression clock(QStringLiteral("\\d\\d:\\d\\d:\\d\\d  日期: .*"));
     text.replace(ports, QStringLiteral("\\1PORT")).replace(clock, QStringLiteral("TIME"));
     QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
@@ -28,14 +28,15 @@ inline QStringList StableLog(const QString& log, const QString& folder = {})
     return lines + closed;
 }
 
-// The test server's log lines holding `what`, without the time and the client's address.
-inline QStringList ServerLines(const QString& log, const QString& what)
+// The test server's log lines holding `what`, without the time and the
+// client's address, and with `folder` as WS.
+inline QStringList ServerLines(const QString& log, const QString& what, const QString& folder = {})
 {
     static const QRegularExpression prefix(QStringLiteral("^\\S+ (session|http) \\d+ [\\d.:]+: "));
     QStringList lines = log.split(u'\n').filter(what);
     for (QString& line : lines)
         line = QStringLiteral("server: ") + line.remove(prefix);
-    return lines;
+    return folder.isEmpty() ? lines : lines.replaceInStrings(folder, QStringLiteral("WS"));
 }
 
 // What a recording of `source` holds, one fact a line, counted in the
@@ -53,8 +54,8 @@ inline QStringList RecordingFacts(const QString& recording, const AsfParts& sour
     const auto packets = [&](std::uint64_t n) {
         return n == source.packets.size() ? QStringLiteral("every packet") : QString::number(n);
     };
-    if (!QFileInfo::exists(recording))
-        return {QStringLiteral("no file")};
+    if (!QFileInfo::exists(recording) || bytes.isEmpty())
+        return {QFileInfo::exists(recording) ? QStringLiteral("empty file") : QStringLiteral("no file")};
     if (bytes.size() < start)
         return {QStringLiteral("%1 bytes, %2 the header's start")
                     .arg(bytes.size())
