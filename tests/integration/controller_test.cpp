@@ -33,7 +33,6 @@ using tovrin::test::CoreApp;
 struct ControllerFixture {
     TestContext t;
     Workspace w;
-    QString media = w.media;
     ConnectionController controller{t.ctx};
     int finished = 0;
     RunEnd lastEnd = RunEnd::Failed;
@@ -47,31 +46,11 @@ struct ControllerFixture {
             lastEnd = end;
         });
     }
-    // The recording equals the served clip, header and packets.
-    void expectRecordedWhole(const QString& recording) const
-    {
-        const AsfParts got = ReadAsf(recording);
-        const AsfParts want = ReadAsf(w.source());
-        EXPECT_EQ(got.header, want.header);
-        EXPECT_EQ(got.packets, want.packets);
-    }
     bool record(const QString& url, const QString& out)
     {
         t.shell.saveFileAnswers.push_back(out);
         t.shell.resumeAnswers.push_back(ResumeChoice::Redownload);
         return controller.connectClick(url);
-    }
-    // Records `url` into `out` until the run ends by itself (the first run).
-    bool recordToEnd(const QString& url, const QString& out)
-    {
-        return record(url, out) && WaitUntil([&] { return finished == 1; }, 20000);
-    }
-    // Runs ask for the stream over UDP, on a port bound now.
-    bool overUdp()
-    {
-        t.settings.udpTick = true;
-        t.settings.loadedUdpPort = QStringLiteral("0");
-        return controller.bindUdp();
     }
     QString out(const QString& name) const { return t.dir.filePath(name); }
     // What the shell was told, as a stable transcript: every call but the
@@ -93,7 +72,7 @@ TEST(ConnectionController, ANewRunOverEitherTransportStartsWithoutTheLastRunsCre
 {
     ControllerFixture f;
     MmshController mmsh(f.t.ctx);
-    ServerProcess server(f.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
+    ServerProcess server(f.w.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
     ASSERT_TRUE(server.started());
     for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
@@ -117,7 +96,7 @@ TEST(ConnectionController, ANewRunOverEitherTransportStartsWithoutTheLastRunsCre
 TEST(ConnectionController, DisconnectAskedFirstAndToldWhatWasSaved)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, Args(u"--rate 1"));
+    ServerProcess slow(f.w.media, Args(u"--rate 1"));
     ASSERT_TRUE(slow.started());
     QTcpServer silent;  // accepts and never answers
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
@@ -270,8 +249,8 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
 TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
 {
     ControllerFixture f;
-    ServerProcess slow(f.media, Args(u"--rate 1"));
-    ServerProcess fast(f.media, Args(u"--rate 0"));
+    ServerProcess slow(f.w.media, Args(u"--rate 1"));
+    ServerProcess fast(f.w.media, Args(u"--rate 0"));
     ASSERT_TRUE(slow.started() && fast.started());
     const QString second = f.out(QStringLiteral("second.wmv"));
     std::optional<bool> nestedConnect, secondConnect, thirdConnect;
@@ -300,7 +279,7 @@ TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
     EXPECT_EQ(secondConnect, true);
     EXPECT_EQ(thirdConnect, false);
     EXPECT_EQ(f.lastEnd, RunEnd::Completed);
-    f.expectRecordedWhole(second);
+    ExpectSameAsSource(second, f.w.source());
     // The stopped run's thread never touched the next run, which ends told as complete.
     EXPECT_EQ(f.t.shell.gauge, 100);
     EXPECT_GOLDEN("controller/stopped_then_completed", f.told());
@@ -311,9 +290,12 @@ TEST(ConnectionController, AConnectWhileTheLastRunsThreadEndsIsRefused)
 TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
 {
     ControllerFixture f;
-    ASSERT_TRUE(f.overUdp());
+    // The run asks for the stream over UDP, on a port bound now.
+    f.t.settings.udpTick = true;
+    f.t.settings.loadedUdpPort = QStringLiteral("0");
+    ASSERT_TRUE(f.controller.bindUdp());
     // Paced: at full speed a busy machine drops datagrams of its own.
-    ServerProcess server(f.media, Args(u"--rate 8 --hostile drop-datagram"));
+    ServerProcess server(f.w.media, Args(u"--rate 8 --hostile drop-datagram"));
     ASSERT_TRUE(server.started());
     // A header packet of some earlier sender, waiting when the run connects.
     QByteArray stale(8, '\0');
@@ -325,7 +307,8 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
             f.controller.receiveBuffer()->append(ReceiveBuffer::Lane::Datagrams, stale);
     };
     const QString out = f.out(QStringLiteral("lost.wmv"));
-    ASSERT_TRUE(f.recordToEnd(server.url(QStringLiteral("clip.wmv")), out));
+    ASSERT_TRUE(f.record(server.url(QStringLiteral("clip.wmv")), out));
+    ASSERT_TRUE(WaitUntil([&] { return f.finished == 1; }, 20000));
     EXPECT_EQ(f.lastEnd, RunEnd::Incomplete);
     // The server drops packet 5, after five good ones. (Before the stream,
     // the header's datagrams may come in either order.)
