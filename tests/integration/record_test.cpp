@@ -285,7 +285,10 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 
 // --- MMS over HTTP (mmsh://) ---------------------------------------------
 
-TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
+// An MMS port that is closed, or that accepts and closes before replying,
+// rolls over to MMSH (unless told to keep to the MMS exchange); MMSH
+// redirects are followed, up to ten.
+TEST(RecordMmsh, RollsOverFromMmsAndFollowsRedirectsUpToTen)
 {
     Recorder w;
     ServerProcess server(w.media, httpServer());
@@ -293,8 +296,6 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
     const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());
     w.recordWhole(url, w.out(QStringLiteral("auto.wmv")), httpPort, 30000);
-
-    // An MMS port that accepts and closes before replying rolls over too.
     QTcpServer closing;
     ASSERT_TRUE(closing.listen(QHostAddress::LocalHost, 0));
     w.serve(closing,
@@ -302,30 +303,22 @@ TEST(RecordMmsh, AutoRollsOverToHttpWhenTheMmsPortIsClosed)
                        w.out(QStringLiteral("c.wmv")), httpPort),
             [](QTcpSocket&) {});
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
-
-    // Told to keep to the MMS exchange, it does not switch.
     w.record(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
-    EXPECT_GOLDEN("record/mmsh_rollover", w.transcript);
-}
 
-TEST(RecordMmsh, RedirectsAreFollowedUpToTen)
-{
-    Recorder w;
-    ServerProcess server(w.media, httpServer());
-    ASSERT_TRUE(server.started());
     // A web server that redirects every request: to the stream, or to itself.
     QTcpServer redirector;
     ASSERT_TRUE(redirector.listen(QHostAddress::LocalHost, 0));
-    const QString url = QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort());
+    const QString redirected = QStringLiteral("mmsh://127.0.0.1:%1/x.wmv").arg(redirector.serverPort());
     for (const QByteArray& location :
          {"http://127.0.0.1:" + QByteArray::number(server.httpPort()) + "/clip.wmv", QByteArray("/elsewhere.wmv")}) {
-        w.serve(redirector, recordArgs(url, w.out(QString::fromLatin1(location.right(5)))), [&](QTcpSocket& socket) {
-            socket.waitForReadyRead(1000);
-            socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
-            socket.waitForBytesWritten(1000);
-        });
+        w.serve(redirector, recordArgs(redirected, w.out(QString::fromLatin1(location.right(5)))),
+                [&](QTcpSocket& socket) {
+                    socket.waitForReadyRead(1000);
+                    socket.write("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nConnection: close\r\n\r\n");
+                    socket.waitForBytesWritten(1000);
+                });
     }
     // The Play goes where the Describe was sent.
     ExpectSameAsSource(w.out(QStringLiteral("p.wmv")), w.source());
-    EXPECT_GOLDEN("record/mmsh_redirects", w.transcript);
+    EXPECT_GOLDEN("record/mmsh_rollover_and_redirects", w.transcript);
 }
