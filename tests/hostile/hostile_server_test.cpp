@@ -63,9 +63,8 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
 QStringList Transcript(const Workspace& w, const HostileRun& run, const AsfParts& source, qsizetype slot = 0,
                        qsizetype headerLength = 0)
 {
-    return QStringList{QStringLiteral("exit %1").arg(run.cli.exitCode)}
-           + RecordingFacts(run.out, source, slot, headerLength)
-           + ServerLines(run.serverLog, QStringLiteral("hostile: ")) + StableLog(run.cli.err, w.dir.path());
+    const QStringList wrong = ServerLines(run.serverLog, QStringLiteral("hostile: "));
+    return CliTranscript(run.cli, run.out, source, w.dir.path(), wrong, slot, headerLength);
 }
 
 }  // namespace

@@ -192,33 +192,25 @@ struct EndingRun : ControllerFixture {
 
 }  // namespace
 
+// A live or on-demand run is patched as it comes, not when its fixed flag
+// is set or it plays a local file.
 TEST(StopRoutine, PatchesTheFileOnceAndOnlyWhereTheRunAllowsIt)
 {
-    struct Case {
-        const char* name;
-        bool live, liveFixed, countFixed, localFile, patched;
-    };
-    const Case cases[] = {
-        {"live", true, false, false, false, true},
-        {"live, fixed flag set", true, true, false, false, false},
-        {"live, local file", true, false, false, true, false},
-        {"on demand", false, false, false, false, true},
-        {"on demand, fixed flag set", false, false, true, false, false},
-        {"on demand, local file", false, false, false, true, false},
-    };
-    for (const Case& c : cases) {
-        EndingRun e(c.live);
-        e.t.run.liveHeaderFixed = c.liveFixed;
-        e.t.run.packetCountFixed = c.countFixed;
-        e.t.run.localFileMode = c.localFile;
-        e.controller.stopRun();
-        const QByteArray first = e.storedHeader();
-        EXPECT_EQ(first != e.source.header, c.patched) << c.name;
-        // A second stop (the server closing after Disconnect) patches nothing more.
-        e.t.run.packetIndex = 7;
-        e.t.run.mediaTime = 5000;
-        e.controller.stopRun();
-        EXPECT_EQ(e.storedHeader(), first) << c.name << ": patched again";
+    for (const bool live : {true, false}) {
+        for (const int variant : {0, 1, 2}) {
+            SCOPED_TRACE(std::to_string(live) + " " + std::to_string(variant));
+            EndingRun e(live);
+            (live ? e.t.run.liveHeaderFixed : e.t.run.packetCountFixed) = variant == 1;
+            e.t.run.localFileMode = variant == 2;
+            e.controller.stopRun();
+            const QByteArray first = e.storedHeader();
+            EXPECT_EQ(first != e.source.header, variant == 0);
+            // A second stop (the server closing after Disconnect) patches nothing more.
+            e.t.run.packetIndex = 7;
+            e.t.run.mediaTime = 5000;
+            e.controller.stopRun();
+            EXPECT_EQ(e.storedHeader(), first) << "patched again";
+        }
     }
 }
 

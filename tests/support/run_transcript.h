@@ -86,13 +86,14 @@ inline QStringList RecordingFacts(const QString& recording, const AsfParts& sour
             QStringLiteral("stated count: ") + (stated == ~0ull ? QStringLiteral("none") : packets(stated))};
 }
 
-// A tovrin-cli run as a transcript: its exit code, what `recording` holds and
-// its stable log.
+// A tovrin-cli run as a transcript: its exit code, what `recording` holds
+// (as RecordingFacts tells), `more` lines and its stable log.
 inline QStringList CliTranscript(const CliOutcome& cli, const QString& recording, const AsfParts& source,
-                                 const QString& folder)
+                                 const QString& folder, const QStringList& more = {}, qsizetype slotSize = 0,
+                                 qsizetype headerLength = 0)
 {
-    return QStringList{QStringLiteral("exit %1").arg(cli.exitCode)} + RecordingFacts(recording, source)
-           + StableLog(cli.err, folder);
+    return QStringList{QStringLiteral("exit %1").arg(cli.exitCode)}
+           + RecordingFacts(recording, source, slotSize, headerLength) + more + StableLog(cli.err, folder);
 }
 
 }  // namespace tovrin::test
