@@ -112,9 +112,15 @@ QString clipUrl(const ServerProcess& server, bool overHttp = false)
 
 }  // namespace
 
+// An interrupted download resumes into the same file at the next packet.
+// The log is saved automatically beside each recording, or where
+// --save-log says, never over the recording.
 TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
 {
     Recorder w;
+    QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
+    ASSERT_TRUE(WriteWholeFile(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"), "[General]\nAutoLog=on\n"));
+    const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
     for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
         const QString out = w.out(overHttp ? QStringLiteral("resumed-h.wmv") : QStringLiteral("resumed.wmv"));
@@ -132,7 +138,14 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
         w.record(clipUrl(server, overHttp), out);
         EXPECT_EQ(ReadWholeFile(out), before);
 
-        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));     // at the next packet
+        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));  // at the next packet
+        EXPECT_TRUE(
+            ReadWholeFile(QString(out).replace(QStringLiteral(".wmv"), QStringLiteral(".log"))).startsWith(logStart));
+        const QString asked = w.out(QStringLiteral("asked%1.log").arg(overHttp));
+        w.recordWhole(clipUrl(server, overHttp), w.out(QStringLiteral("other.wmv")),
+                      Args(u"--overwrite --save-log") << asked);
+        EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
+        EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
         w.recordWhole(clipUrl(server, overHttp), out, Args(u"--overwrite"));  // starts afresh
         w.transcript << ServerLines(server.log(), QStringLiteral("play"), w.dir.path());
     }
@@ -220,25 +233,6 @@ TEST(Record, AConnectionThatCannotBeMadeEndsAtOnceInTheWatchdogsWords)
         EXPECT_LT(clock.elapsed(), 15000) << c.join(u' ').toStdString();
     }
     EXPECT_GOLDEN("record/cannot_connect", w.transcript);
-}
-
-TEST(Record, TheAutomaticLogSaveNeverWritesOverTheRecording)
-{
-    Recorder w;
-    QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
-    ASSERT_TRUE(WriteWholeFile(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"), "[General]\nAutoLog=on\n"));
-    ServerProcess server(w.media, Args(u"--rate 0"));
-    ASSERT_TRUE(server.started());
-    const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
-
-    // Without --save-log the log goes beside the recording, under its own name.
-    w.recordWhole(clipUrl(server), w.out(QStringLiteral("auto.wmv")));
-    EXPECT_TRUE(ReadWholeFile(w.out(QStringLiteral("auto.log"))).startsWith(logStart));
-
-    const QString asked = w.out(QStringLiteral("asked.log"));
-    w.recordWhole(clipUrl(server), w.out(QStringLiteral("other.wmv")), Args(u"--overwrite --save-log") << asked);
-    EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
-    EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
 }
 
 // A second recording into the file a first one is writing is refused,
