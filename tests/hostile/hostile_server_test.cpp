@@ -77,71 +77,49 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
     constexpr qsizetype kHugePadding = 1024 * 1024;  // what the server adds to the header for header-huge
-    struct Case {
-        const char* kind;
-        Via via = Via::Mms;
-        qsizetype slot = 0, padding = 0;
-    };
-    const Case cases[] = {
-        // A command length too long (the rest never comes, the partial command
-        // is never dispatched), shorter than a command header, or larger than
-        // the receive buffer could hold; a data prefix below its own 8 bytes;
-        // keep-alives whose answers are never read.
-        {"length-long"},
-        {"length-short"},
-        {"length-huge"},
-        {"prefix-short"},
-        {"ping-flood"},
-        {"chunk-length-lie", Via::Mmsh},
-        {"chunk-unknown-type", Via::Mmsh},
-        {"chunk-data-long", Via::Mmsh},
-        // Half a chunk, then silence: the watchdog ends it.
-        {"stall", Via::Mmsh},
-        // A data prefix beyond the packet size is cut to the slot; unknown
-        // prefixes and commands are logged; the stream goes on.
-        {"prefix-long"},
-        {"unknown-type"},
-        {"unknown-command"},
-        // The header in many $H chunks, $D chunks flagged to be sent at once,
-        // and a playlist's next entry with the same header.
-        {"header-split", Via::Mmsh},
-        {"chunk-send-now", Via::Mmsh},
-        {"chunk-entry-change", Via::Mmsh},
-        // The last datagram after the end-of-stream reply: stored and counted.
-        // (A lost one: ConnectionController.AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete.)
-        {"late-datagram", Via::Udp},
-        // Every packet into its wide slot; a header larger than the receive buffer stored whole.
-        {"packet-size-max", Via::Mms, 0xFFFF},
-        {"header-huge", Via::Mms, 0, kHugePadding},
-        // The later header packets are not read again; nothing to patch.
-        {"header-length-zero"},
-        {"header-length-max"},
-        {"packet-size-zero"},
-        // The file holds nothing, the header, or the header and the good packets.
-        {"error-connect"},
-        {"error-funnel-info"},
-        {"error-funnel"},
-        {"error-open"},
-        {"error-read-block"},
-        {"error-stream-switch"},
-        {"error-started-playing"},
-        {"error-end-of-stream"},
-        {"refuse-funnel"},
+    // Over MMS: a command length too long (the rest never comes, the partial
+    // command is never dispatched), shorter than a command header, or larger
+    // than the receive buffer could hold; a data prefix below its own 8 bytes;
+    // keep-alives whose answers are never read. A data prefix beyond the
+    // packet size is cut to the slot; unknown prefixes and commands are
+    // logged; the stream goes on. Every packet into its wide slot; a header
+    // larger than the receive buffer stored whole. Open-file figures no header
+    // fits: the later header packets are not read again, nothing to patch. An
+    // error code in every kind of reply: the file holds nothing, the header,
+    // or the header and the good packets.
+    // Over MMSH: framing faults; half a chunk, then silence (the watchdog ends
+    // it); the header in many $H chunks, $D chunks flagged to be sent at once,
+    // and a playlist's next entry with the same header.
+    // Over UDP: the last datagram after the end-of-stream reply, stored and
+    // counted. (A lost one: ConnectionController.AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete.)
+    const std::pair<Via, QStringView> groups[] = {
+        {Via::Mms,
+         u"length-long length-short length-huge prefix-short ping-flood prefix-long unknown-type "
+         u"unknown-command packet-size-max header-huge header-length-zero header-length-max "
+         u"packet-size-zero error-connect error-funnel-info error-funnel error-open error-read-block "
+         u"error-stream-switch error-started-playing error-end-of-stream refuse-funnel"},
+        {Via::Mmsh,
+         u"chunk-length-lie chunk-unknown-type chunk-data-long stall header-split chunk-send-now "
+         u"chunk-entry-change"},
+        {Via::Udp, u"late-datagram"},
     };
     QStringList transcript;
-    for (const Case& c : cases) {
-        const QString kind = QString::fromLatin1(c.kind);
-        SCOPED_TRACE(c.kind);
-        // Paced over UDP: at full speed a busy machine drops datagrams of its own.
-        const HostileRun run = RecordFrom(w, kind, {}, c.via, c.via == Via::Udp ? Args(u"--rate 8") : QStringList{});
-        transcript << QStringLiteral("== ") + kind
-                   << Transcript(w, run, source, c.slot, c.padding ? source.header.size() + c.padding : 0);
-        // A partial command is never dispatched.
-        EXPECT_TRUE(kind != u"length-long" || run.serverLog.contains(QStringLiteral("0 answered")));
-        // The source's header objects follow the padding; the Data Object's fixed start ends the header.
-        EXPECT_TRUE(!c.padding
-                    || ReadWholeFile(run.out).mid(30 + c.padding, source.header.size() - 80)
-                           == source.header.mid(30, source.header.size() - 80));
+    for (const auto& [via, kinds] : groups) {
+        for (const QString& kind : Args(kinds)) {
+            SCOPED_TRACE(kind.toStdString());
+            const qsizetype padding = kind == u"header-huge" ? kHugePadding : 0;
+            // Paced over UDP: at full speed a busy machine drops datagrams of its own.
+            const HostileRun run = RecordFrom(w, kind, {}, via, via == Via::Udp ? Args(u"--rate 8") : QStringList{});
+            transcript << QStringLiteral("== ") + kind
+                       << Transcript(w, run, source, kind == u"packet-size-max" ? 0xFFFF : 0,
+                                     padding ? source.header.size() + padding : 0);
+            // A partial command is never dispatched.
+            EXPECT_TRUE(kind != u"length-long" || run.serverLog.contains(QStringLiteral("0 answered")));
+            // The source's header objects follow the padding; the Data Object's fixed start ends the header.
+            EXPECT_TRUE(!padding
+                        || ReadWholeFile(run.out).mid(30 + padding, source.header.size() - 80)
+                               == source.header.mid(30, source.header.size() - 80));
+        }
     }
     EXPECT_GOLDEN("hostile/misbehaviours", transcript);
 }
