@@ -29,9 +29,10 @@ struct HostileRun {
 
 enum class Via { Mms, Mmsh, Udp };
 
-// Records clip.wmv from a server misbehaving as `kind`, at full speed unless
-// `serverArgs` say otherwise. Over MMSH the recorder waits 1 s for data.
-HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::function<void(CliLaunch&)>& adjust = {},
+// Records clip.wmv into KIND.wmv from a server misbehaving as `kind`, at
+// full speed unless `serverArgs` say otherwise, with Ctrl-C when
+// `interruptWhen` says. Over MMSH the recorder waits 1 s for data.
+HostileRun RecordFrom(const Workspace& w, const QString& kind, const decltype(CliLaunch::interruptWhen)& interruptWhen,
                       Via via = Via::Mms, const QStringList& serverArgs = {})
 {
     HostileRun run;
@@ -48,8 +49,7 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const std::functi
     launch.args << (overHttp          ? Args(u"--connect-timeout 1")
                     : via == Via::Udp ? Args(u"--udp --udp-port 0")
                                       : QStringList{});
-    if (adjust)
-        adjust(launch);
+    launch.interruptWhen = interruptWhen;
     run.cli = RunCli(launch);
     run.serverLog = server.log();
     EXPECT_TRUE(run.serverLog.contains(QStringLiteral("hostile: "))) << kind.toStdString() << " never struck";
@@ -130,13 +130,11 @@ TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
     const AsfParts source = ReadAsf(w.source());
     const qint64 goodSize = source.header.size() + qint64(kGoodPackets * source.packetSize);
     qint64 goodAt = -1;
-    const HostileRun run = RecordFrom(w, QStringLiteral("stall"), [&](CliLaunch& launch) {
-        // A moment after the good packets are stored, the user gives up.
-        launch.interruptWhen = [&, out = launch.args.at(3)](qint64 elapsed, const QString&) {
-            if (goodAt < 0 && QFileInfo(out).size() >= goodSize)
-                goodAt = elapsed;
-            return goodAt >= 0 && elapsed - goodAt > 700;
-        };
+    // A moment after the good packets are stored, the user gives up.
+    const HostileRun run = RecordFrom(w, QStringLiteral("stall"), [&](qint64 elapsed, const QString&) {
+        if (goodAt < 0 && QFileInfo(w.out(QStringLiteral("stall.wmv"))).size() >= goodSize)
+            goodAt = elapsed;
+        return goodAt >= 0 && elapsed - goodAt > 700;
     });
     ASSERT_GE(run.cli.interruptedAtMs, 0) << "the good packets never arrived\n" << run.cli.err.toStdString();
     EXPECT_LT(run.cli.endedAtMs - run.cli.interruptedAtMs, 2000) << "Ctrl-C was not acted on promptly";
@@ -155,10 +153,8 @@ TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemoryOverEvery
         Workspace w;
         const HostileRun run = RecordFrom(
             w, QStringLiteral("media-flood"),
-            [&](CliLaunch& launch) {
-                launch.interruptWhen = [&, out = launch.args.at(3)](qint64, const QString&) {
-                    return QFileInfo(out).size() >= enough;
-                };
+            [&](qint64, const QString&) {
+                return QFileInfo(w.out(QStringLiteral("media-flood.wmv"))).size() >= enough;
             },
             via);
         ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
