@@ -30,14 +30,9 @@ QByteArray DataChunk(const QByteArray& payload, char mark = '$')
 QString Described(const ChunkRead& read)
 {
     const MmshChunk& c = read.chunk;
-    switch (read.kind) {
-    case ChunkRead::Kind::NeedMore:
-        return QStringLiteral("need more");
-    case ChunkRead::Kind::Bad:
-        return QStringLiteral("bad: ") + read.error;
-    case ChunkRead::Kind::Chunk:
-        break;
-    }
+    if (read.kind != ChunkRead::Kind::Chunk)
+        return read.kind == ChunkRead::Kind::NeedMore ? QStringLiteral("need more")
+                                                      : QStringLiteral("bad: ") + read.error;
     const QByteArray payload = c.payload.size() > 8 ? c.payload.first(4) + "..." : c.payload;
     return QString::asprintf("$%c of %lld bytes, send now %d, location %u, flags %d, reason %u, payload %s (%lld)",
                              c.type, qint64(read.size), c.sendNow, c.locationId, c.afFlags, c.reason,
