@@ -160,12 +160,10 @@ TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemoryOverEvery
         ASSERT_GE(run.cli.interruptedAtMs, 0) << run.cli.err.toStdString();
         EXPECT_EQ(run.cli.exitCode, 0) << run.cli.err.toStdString();
         EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- ASF 重新開始/結束 資料寫入"))) << run.cli.err.toStdString();
-        if (via == Via::Udp) {
-            // Datagrams meet no flow control: what the recorder cannot take in
-            // time is dropped, so only memory, the end and the patch are checked.
-            EXPECT_TRUE(run.cli.err.contains(QStringLiteral("- 接收 UDP 串流 -"))) << run.cli.err.toStdString();
+        // Datagrams meet no flow control: what the recorder cannot take in
+        // time is dropped, so only memory, the end and the patch are checked.
+        if (via == Via::Udp)
             continue;
-        }
         // Every loop lands in the slots after the last: LocationIds count on.
         ExpectSlotsHoldTheSourcePackets(run.out, source, kLoops * source.packets.size());
         EXPECT_GE(StatedPacketCount(run.out), kLoops * source.packets.size());
