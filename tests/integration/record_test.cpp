@@ -97,8 +97,10 @@ QString clipUrl(const ServerProcess& server, bool overHttp = false)
 
 // An interrupted download resumes into the same file at the next packet.
 // The log is saved automatically beside each recording, or where
-// --save-log says, never over the recording.
-TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
+// --save-log says, never over the recording. Credentials are accepted,
+// refused or cancelled: over MMS a refusal is the server's error code; over
+// HTTP the server asks again, and after a few tries the recorder gives up.
+TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCancelled)
 {
     Recorder w;
     QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
@@ -113,26 +115,46 @@ TEST(Record, AnInterruptedDownloadResumesIntoTheSameFileAtTheNextPacket)
             w.record(clipUrl(dropping, overHttp), out);
             w.facts(out);  // the count says how many packets are stored
         }
-        ServerProcess server(w.media, httpServer());
+        ServerProcess server(w.media, httpServer(Args(u"--auth alice:s3cret")));
         ASSERT_TRUE(server.started());
+        const QString url = clipUrl(server, overHttp);
+        const QStringList alice = Args(u"--user alice --password s3cret");
 
         // Without an answer to the resume question the file is left alone.
         const QByteArray before = ReadWholeFile(out);
-        w.record(clipUrl(server, overHttp), out);
+        w.record(url, out, alice);
         EXPECT_EQ(ReadWholeFile(out), before);
 
-        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--resume"));  // at the next packet
+        w.recordWhole(url, out, alice + Args(u"--resume"));  // at the next packet
         EXPECT_TRUE(
             ReadWholeFile(QString(out).replace(QStringLiteral(".wmv"), QStringLiteral(".log"))).startsWith(logStart));
         const QString asked = w.out(QStringLiteral("asked%1.log").arg(overHttp));
-        w.recordWhole(clipUrl(server, overHttp), w.out(QStringLiteral("other.wmv")),
-                      Args(u"--overwrite --save-log") << asked);
+        w.recordWhole(url, w.out(QStringLiteral("other.wmv")), alice + (Args(u"--overwrite --save-log") << asked));
         EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
         EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
-        w.recordWhole(clipUrl(server, overHttp), out, Args(u"--overwrite"));  // starts afresh
+
+        // Over MMS an address without a port takes the port from --tcp-port.
+        w.recordWhole(overHttp ? url : QStringLiteral("mmst://127.0.0.1/clip.wmv"), out,
+                      alice + (Args(u"--overwrite --tcp-port ") << QString::number(server.port())));  // starts afresh
         w.transcript << ServerLines(server.log(), QStringLiteral("play"), w.dir.path());
+
+        // The password from a file only its owner may read; one that others
+        // may read is refused before anything is sent.
+        const QString privateFile = w.out(QStringLiteral("private.pw")),
+                      sharedFile = w.out(QStringLiteral("shared.pw"));
+        ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
+        ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        w.recordWhole(url, w.out(QStringLiteral("f.wmv")),
+                      Args(u"--overwrite --user alice --password-file") << privateFile);
+        w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
+        w.facts(w.out(QStringLiteral("s.wmv")));
+        w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
+        // Cancelled: nothing is patched.
+        const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
+        w.record(url, never);
+        w.facts(never);
     }
-    EXPECT_GOLDEN("record/resume", w.transcript);
+    EXPECT_GOLDEN("record/resume_and_credentials", w.transcript);
 }
 
 // A few seconds of a live point over each transport: time starts at zero,
@@ -165,41 +187,6 @@ TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
         ASSERT_FALSE(afterSeek.isEmpty()) << "ffprobe could not seek into the recording";
         EXPECT_GE(afterSeek.front(), 1.0);
     }
-}
-
-TEST(Record, CredentialsAcceptedRefusedAndCancelled)
-{
-    Recorder w;
-    // Over MMS a refusal is the server's error code; over HTTP the server
-    // asks again, and after a few tries the recorder gives up.
-    for (const bool overHttp : {false, true}) {
-        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
-        ServerProcess server(w.media, httpServer(Args(u"--auth alice:s3cret")));
-        ASSERT_TRUE(server.started());
-        const QString url = clipUrl(server, overHttp);
-
-        // Over MMS an address without a port takes the port from --tcp-port.
-        w.recordWhole(overHttp ? url : QStringLiteral("mmst://127.0.0.1/clip.wmv"), w.out(QStringLiteral("a.wmv")),
-                      Args(u"--user alice --password s3cret --overwrite --tcp-port ")
-                          << QString::number(server.port()));
-
-        // The password from a file only its owner may read; one that others
-        // may read is refused before anything is sent.
-        const QString privateFile = w.out(QStringLiteral("private.pw")),
-                      sharedFile = w.out(QStringLiteral("shared.pw"));
-        ASSERT_TRUE(WriteWholeFile(privateFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner));
-        ASSERT_TRUE(WriteWholeFile(sharedFile, "s3cret\n", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        w.recordWhole(url, w.out(QStringLiteral("f.wmv")),
-                      Args(u"--overwrite --user alice --password-file") << privateFile);
-        w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
-        w.facts(w.out(QStringLiteral("s.wmv")));
-        w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
-        // Cancelled: nothing is patched.
-        const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
-        w.record(url, never);
-        w.facts(never);
-    }
-    EXPECT_GOLDEN("record/credentials", w.transcript);
 }
 
 // A second recording into the file a first one is writing is refused,
