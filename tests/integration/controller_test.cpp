@@ -231,8 +231,7 @@ TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
     e.controller.stopRun();
     EXPECT_TRUE(lockFree) << "the message box was shown under the save-file lock";
     EXPECT_EQ(reentered, 1);
-    EXPECT_EQ(e.t.shell.messages, QStringList{QStringLiteral("ASF header fixing error - no File Object")});
-    EXPECT_EQ(e.t.shell.log.count(QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤")), 1);
+    EXPECT_GOLDEN("controller/failed_fix_up", e.told());
     EXPECT_FALSE(e.controller.recording()->isOpen());
 }
 
