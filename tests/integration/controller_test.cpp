@@ -28,8 +28,6 @@ using namespace tovrin::test;
 
 namespace {
 
-using tovrin::test::CoreApp;
-
 struct ControllerFixture {
     TestContext t;
     Workspace w;
