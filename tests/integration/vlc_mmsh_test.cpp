@@ -22,24 +22,6 @@
 using namespace tovrin;
 using namespace tovrin::test;
 
-namespace {
-
-// The broadcast's $D chunks as one MMSH client reads them: each LocationId's
-// packet, padded to the packet size.
-std::map<std::uint32_t, QByteArray> DataPackets(const MmshAnswer& answer, std::uint32_t packetSize)
-{
-    std::map<std::uint32_t, QByteArray> packets;
-    for (const MmshChunk& chunk : answer.chunks) {
-        if (chunk.type == 'D') {
-            const qsizetype padding = qsizetype(packetSize) - std::min<qsizetype>(packetSize, chunk.payload.size());
-            packets[chunk.location] = chunk.payload + QByteArray(padding, '\0');
-        }
-    }
-    return packets;
-}
-
-}  // namespace
-
 TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutEndOfStream)
 {
     if (!VlcProcess::available())
@@ -85,7 +67,13 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
     // times rebased to the recording's first send time.
     const AsfParts recorded = ReadAsf(out);
     ASSERT_GT(recorded.packets.size(), 10u);
-    const std::map<std::uint32_t, QByteArray> broadcast = DataPackets(watched, recorded.packetSize);
+    // The broadcast's $D chunks as the other client read them: each
+    // LocationId's packet, padded to the packet size.
+    std::map<std::uint32_t, QByteArray> broadcast;
+    for (const MmshChunk& chunk : watched.chunks) {
+        if (chunk.type == 'D')
+            broadcast[chunk.location] = chunk.payload.leftJustified(recorded.packetSize, '\0');
+    }
     std::optional<std::uint32_t> first;
     std::uint32_t firstSendTime = 0;
     for (const auto& [location, packet] : broadcast) {

@@ -4,6 +4,7 @@
 #include "mmsh/mmsh_request.h"
 
 #include "asf/byte_helpers.h"
+#include "support/golden.h"
 
 #include <gtest/gtest.h>
 
@@ -25,52 +26,38 @@ QByteArray DataChunk(const QByteArray& payload, char mark = '$')
     return Chunk(mark, 'D', length, length, payload);
 }
 
+// A chunk read as one line: what it found, and every field of a chunk.
+QString Described(const ChunkRead& read)
+{
+    const MmshChunk& c = read.chunk;
+    if (read.kind != ChunkRead::Kind::Chunk)
+        return read.kind == ChunkRead::Kind::NeedMore ? QStringLiteral("need more")
+                                                      : QStringLiteral("bad: ") + read.error;
+    const QByteArray payload = c.payload.size() > 8 ? c.payload.first(4) + "..." : c.payload;
+    return QString::asprintf("$%c of %lld bytes, send now %d, location %u, flags %d, reason %u, payload %s (%lld)",
+                             c.type, qint64(read.size), c.sendNow, c.locationId, c.afFlags, c.reason,
+                             payload.constData(), qint64(c.payload.size()));
+}
+
 }  // namespace
 
-TEST(ReadChunk, AcceptsWellFormedChunksAndTheSendImmediatelyBit)
+// Well-formed chunks and the send-immediately bit; whole chunks waited for
+// without trusting more; lying or unknown framing refused, with its reason.
+TEST(ReadChunk, ReadsEveryFieldAndRefusesWhatDoesNotAddUp)
 {
     const QByteArray payload(100, 'p');
-    for (const char mark : {'$', char(0xA4)}) {
-        const QByteArray bytes = DataChunk(payload, mark) + "next";
-        const ChunkRead read = ReadChunk(bytes, 100);
-        ASSERT_EQ(read.kind, ChunkRead::Kind::Chunk);
-        EXPECT_EQ(read.size, 112);
-        EXPECT_EQ(read.chunk.type, 'D');
-        EXPECT_EQ(read.chunk.sendNow, mark != '$');
-        EXPECT_EQ(read.chunk.locationId, 7u);
-        EXPECT_EQ(read.chunk.afFlags, 3);
-        EXPECT_EQ(read.chunk.payload, payload);
-    }
-    const QByteArray end = QByteArray("$E") + EncodeLE16(4) + EncodeLE32(1);
-    const ChunkRead read = ReadChunk(end, 0);
-    ASSERT_EQ(read.kind, ChunkRead::Kind::Chunk);
-    EXPECT_EQ(read.chunk.reason, 1u);
-    EXPECT_EQ(ReadChunk(QByteArray("$T") + EncodeLE16(0), 0).kind, ChunkRead::Kind::Chunk);
-}
-
-TEST(ReadChunk, WaitsForWholeChunksWithoutTrustingMore)
-{
-    const QByteArray whole = DataChunk(QByteArray(100, 'p'));
+    const QByteArray whole = DataChunk(payload);
+    QStringList lines{Described(ReadChunk(whole + "next", 100)),
+                      Described(ReadChunk(DataChunk(payload, char(0xA4)), 100)),
+                      Described(ReadChunk(QByteArray("$E") + EncodeLE16(4) + EncodeLE32(1), 0)),
+                      Described(ReadChunk(QByteArray("$T") + EncodeLE16(0), 0))};
     for (qsizetype cut : {0, 3, 4, 11, 111})
-        EXPECT_EQ(ReadChunk(whole.first(cut), 100).kind, ChunkRead::Kind::NeedMore) << cut;
-}
-
-TEST(ReadChunk, RefusesLyingOrUnknownFraming)
-{
-    const QByteArray payload(100, 'p');
-    const std::pair<QByteArray, const char*> cases[] = {
-        {Chunk('$', 'D', 108, 100, payload), "$D lengths disagree (108 and 100)"},
-        {Chunk('$', 'H', 4, 4, {}).first(8), "$H length 4 cannot hold its data header"},
-        {DataChunk(QByteArray(101, 'p')), "$D payload of 101 bytes exceeds the packet size 100"},
-        {QByteArray("$E") + EncodeLE16(8) + QByteArray(8, '\0'), "$E length 8 is not 4"},
-        {QByteArray("$Z") + EncodeLE16(0), "unknown chunk type 0x5a"},
-        {QByteArray("HTTP"), "framing header 0x48 is not '$'"},
-    };
-    for (const auto& [bytes, error] : cases) {
-        const ChunkRead read = ReadChunk(bytes, 100);
-        EXPECT_EQ(read.kind, ChunkRead::Kind::Bad) << error;
-        EXPECT_EQ(read.error, QString::fromUtf8(error));
-    }
+        lines << Described(ReadChunk(whole.first(cut), 100));
+    for (const QByteArray& bytes :
+         {Chunk('$', 'D', 108, 100, payload), Chunk('$', 'H', 4, 4, {}).first(8), DataChunk(QByteArray(101, 'p')),
+          QByteArray("$E") + EncodeLE16(8) + QByteArray(8, '\0'), QByteArray("$Z") + EncodeLE16(0), QByteArray("HTTP")})
+        lines << Described(ReadChunk(bytes, 100));
+    EXPECT_GOLDEN("mmsh/chunks", lines);
 }
 
 TEST(ReadReplyHead, ReadsStatusFeaturesRealmAndLocation)
@@ -92,6 +79,8 @@ TEST(ReadReplyHead, ReadsStatusFeaturesRealmAndLocation)
     EXPECT_EQ(ReadReplyHead("HTTP/1.0 200 OK\r\nX: " + QByteArray(kMaxReplyHead, 'x')).kind, ReplyHeadRead::Kind::Bad);
 }
 
+// The Describe carries the session; the Play asks for every stream, from a
+// packet on, with the credentials.
 TEST(BuildMmshRequest, DescribeAndPlayCarryTheSessionAndEveryStream)
 {
     MmshRequest request;
@@ -99,20 +88,11 @@ TEST(BuildMmshRequest, DescribeAndPlayCarryTheSessionAndEveryStream)
     request.path = "/a%20b.wmv";
     request.clientGuid = QStringLiteral("{01234567-89AB-CDEF-0123-456789ABCDEF}");
     const QByteArray describe = BuildMmshRequest(request);
-    EXPECT_TRUE(describe.startsWith("GET /a%20b.wmv HTTP/1.0\r\n"));
-    EXPECT_TRUE(describe.contains("User-Agent: NSPlayer/7.0.0.1956\r\nHost: host:8080\r\n"));
-    EXPECT_TRUE(describe.contains("Pragma: xClientGUID={01234567-89AB-CDEF-0123-456789ABCDEF}\r\n"));
-    EXPECT_FALSE(describe.contains("xPlayStrm"));
-    EXPECT_TRUE(describe.endsWith("\r\n\r\n"));
-
     request.play = true;
     request.streams = {1, 2, 18};
     request.packetNum = 10;
     request.basicCredentials = "YTpi";
-    const QByteArray play = BuildMmshRequest(request);
-    EXPECT_TRUE(play.contains("packet-num=10,"));
-    EXPECT_TRUE(play.contains("Pragma: xPlayStrm=1\r\n"));
-    EXPECT_TRUE(
-        play.contains("Pragma: stream-switch-count=3\r\nPragma: stream-switch-entry=ffff:1:0 ffff:2:0 ffff:12:0\r\n"));
-    EXPECT_TRUE(play.contains("Authorization: Basic YTpi\r\n"));
+    const QString both = QString::fromLatin1(describe + BuildMmshRequest(request));
+    EXPECT_GOLDEN("mmsh/requests",
+                  QString(both).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n\n")).split(u'\n'));
 }
