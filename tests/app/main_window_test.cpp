@@ -74,8 +74,8 @@ struct Desktop {
 // One recording through the main window: the address typed into the URL
 // box, 執行 clicked, the save chooser answered with `out`, every message
 // box read and confirmed (the completion message held `holdMs`); any other
-// dialog goes to `other`. Returns once the run has ended and its last box
-// is closed.
+// dialog goes to `other`; `during` acts once 執行 is clicked. Returns once
+// the run has ended and its last box is closed.
 struct WindowRun {
     QStringList messages;
     bool buttonsSwapped = false;  // Connect off and Disconnect on while it ran
@@ -84,7 +84,8 @@ struct WindowRun {
 };
 
 WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out, int holdMs = 0,
-                              const std::function<void(QWidget*)>& other = {}, int timeoutMs = 60000)
+                              const std::function<void(QWidget*)>& other = {},
+                              const std::function<void(const WindowRun&)>& during = {})
 {
     WindowRun run;
     auto* connectButton = d.button("connectButton");
@@ -107,7 +108,9 @@ WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out
     });
     d.app->window().urlBox()->setEditText(url);
     connectButton->click();
-    WaitUntil([&] { return run.ended && !QApplication::activeModalWidget(); }, timeoutMs);
+    if (during)
+        during(run);
+    WaitUntil([&] { return run.ended && !QApplication::activeModalWidget(); }, 60000);
     run.buttonsRestored = connectButton->isEnabled() && !disconnectButton->isEnabled();
     return run;
 }
@@ -123,20 +126,16 @@ TEST(MainWindow, StartsFromAnEmptyStoreWithTheDesignGeometryAndKeepsTheUrlListAn
     MainWindow& w = d.app->window();
     QStringList lines{Line(QGuiApplication::desktopFileName(), w.windowIcon().isNull(), w.pos(), w.size(),
                            w.minimumSize(), w.urlBox()->insertPolicy())};
-    EXPECT_GOLDEN("app/main_window_start", lines << ActionLines(w.menuBar()->actions()) << WidgetLines(&w));
+    lines << ActionLines(w.menuBar()->actions()) << WidgetLines(&w);
 
-    const QStringList items{u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
-    w.setUrlItems(items);
+    w.setUrlItems({u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s});
     w.setUrlText(u"mms://typed/but/not/an/item"_s);
     w.resize(500, 600);
     w.close();  // the close box runs the close sequence
-    EXPECT_TRUE(d.app->hasClosed());
-    EXPECT_EQ(w.logLines().last(), u"********** 關閉 **********"_s);
-
     DesktopApp again(d.store);
-    EXPECT_EQ(again.window().urlItems(), items);
-    EXPECT_EQ(again.window().urlText(), u"mms://typed/but/not/an/item"_s);
-    EXPECT_EQ(again.window().size(), QSize(500, 600));
+    lines << Line("closed", d.app->hasClosed(), w.logLines().last(), "again", again.window().urlItems(),
+                  again.window().urlText(), again.window().size());
+    EXPECT_GOLDEN("app/main_window_start", lines);
 }
 
 TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
@@ -286,34 +285,25 @@ TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
     ServerProcess server(w.media, {u"--live"_s, u"news="_s + w.source()});
     ASSERT_TRUE(server.started());
     Desktop d;
-    QStringList messages;
-    ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal))
-            AcceptFileChooser(modal, w.out(u"news_live.asf"_s));
-        else if (qobject_cast<QMessageBox*>(modal))
-            messages << AnswerMessageBox(modal);
-    });
     // The open window is modeless: it may still be open when the run starts.
     d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
     OpenLocationWindow& open = d.app->openWindow();
     ASSERT_TRUE(open.isVisible());
-    d.app->window().urlBox()->setEditText(server.url(u"news"_s));
-    d.button("connectButton")->click();
-    ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
-    QStringList lines{Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
-                           d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window))};
-
-    open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
-    open.findChild<QPushButton*>(u"okButton"_s)->click();
-    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-    lines << Line("messages", messages.size(), "open shown", open.isVisible(), "running",
-                  d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
-    open.hide();
-
-    d.button("disconnectButton")->click();  // asks, then tells what was saved
-    ASSERT_TRUE(
-        WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
+    QStringList lines;
+    const auto during = [&](const WindowRun& run) {
+        ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
+        EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
+        lines << Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
+                      d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window));
+        open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
+        open.findChild<QPushButton*>(u"okButton"_s)->click();
+        d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
+        lines << Line("messages", run.messages.size(), "open shown", open.isVisible(), "running",
+                      d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
+        open.hide();
+        d.button("disconnectButton")->click();  // asks, then tells what was saved
+    };
+    const WindowRun run = RecordThroughWindow(d, server.url(u"news"_s), w.out(u"news_live.asf"_s), 0, {}, during);
     lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
-    EXPECT_GOLDEN("app/live_run", lines << messages);
+    EXPECT_GOLDEN("app/live_run", lines << run.messages);
 }
