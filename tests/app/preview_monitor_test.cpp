@@ -1,7 +1,6 @@
 // The preview monitor and its command, offscreen: what it shows for a file,
 // and what it does with a file it cannot show.
-#include "app/desktop_app.h"
-#include "app/modal_driver.h"
+#include "app/desktop_run.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
@@ -49,11 +48,8 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 
 TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
 {
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath(u"Tovrin.conf"_s));
-    store.write(u"UDPPort"_s, u"0"_s);
-    DesktopApp app(store);
-    app.show();
+    Desktop d;
+    DesktopApp& app = *d.app;
     QStringList messages;
     ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
 
@@ -62,7 +58,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     QStringList lines{Line(messages, "shown", app.previewMonitor().isVisible())};
 
     // Not media at all, under a media name: the player fails on it.
-    const QString bad = dir.filePath(u"bad.wmv"_s);
+    const QString bad = d.dir.filePath(u"bad.wmv"_s);
     ASSERT_TRUE(WriteWholeFile(bad, QByteArray(4096, 'x'), QFile::ReadOwner | QFile::WriteOwner));
     app.context().session.mediaLocation = bad;
     const QStringList logBefore = app.window().logLines();
