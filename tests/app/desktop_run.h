@@ -66,8 +66,8 @@ struct WindowRun {
 };
 
 inline WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out, int holdMs = 0,
-                              const std::function<void(QWidget*)>& other = {},
-                              const std::function<void(const WindowRun&)>& during = {})
+                                     const std::function<void(QWidget*)>& other = {},
+                                     const std::function<void(const WindowRun&)>& during = {})
 {
     WindowRun run;
     auto* connectButton = d.button("connectButton");
