@@ -4,7 +4,6 @@
 #include "support/asf_sample.h"
 #include "support/golden.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,29 +52,4 @@ TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
     EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
     EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
-}
-
-TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
-{
-    QTemporaryDir dir;
-    QFile huge(dir.filePath(u"huge.log"_s));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(huge.resize(kMaxArchivedLogBytes + 1));
-    huge.close();
-    const std::pair<QString, ArchivedLogError> cases[] = {
-        {dir.filePath(u"missing.log"_s), ArchivedLogError::CannotRead},
-        {dir.path(), ArchivedLogError::CannotRead},
-        {test::WriteFile(dir, u"empty.log"_s, {}), ArchivedLogError::Empty},
-        {huge.fileName(), ArchivedLogError::TooLarge},
-        // Within the size limit, but more lines than any session log holds.
-        {test::WriteFile(dir, u"lines.log"_s, QByteArray(kMaxArchivedLogLines + 1, '\n')),
-         ArchivedLogError::TooManyLines},
-    };
-    for (const auto& [path, error] : cases) {
-        const auto read = ReadArchivedLog(path);
-        ASSERT_TRUE(std::holds_alternative<ArchivedLogError>(read)) << path.toStdString();
-        EXPECT_EQ(std::get<ArchivedLogError>(read), error) << path.toStdString();
-    }
-    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, u"a.log"_s, "x\ny\n"))),
-              (QStringList{u"x"_s, u"y"_s}));
 }
