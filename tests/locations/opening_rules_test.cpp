@@ -33,15 +33,10 @@ TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
     EXPECT_EQ(items.first(), u"mms://h/0"_s);
 }
 
-TEST(RedirectorFetch, FailuresBeforeTheRequestWentOutAreConnectionFailures)
+// The other errors are told by the fetches of the open routes and the web server's tests.
+TEST(RedirectorFetch, AnUnknownHostIsAnInvalidHost)
 {
-    for (const auto& [error, sent, expected] :
-         {std::tuple{QNetworkReply::HostNotFoundError, false, FetchError::InvalidHost},
-          {QNetworkReply::ConnectionRefusedError, false, FetchError::ConnectionFailed},
-          {QNetworkReply::OperationCanceledError, false, FetchError::ConnectionFailed},
-          {QNetworkReply::ContentNotFoundError, true, FetchError::Failed},
-          {QNetworkReply::RemoteHostClosedError, true, FetchError::Failed}})
-        EXPECT_EQ(ErrorForNetworkError(error, sent), expected) << error;
+    EXPECT_EQ(ErrorForNetworkError(QNetworkReply::HostNotFoundError, false), FetchError::InvalidHost);
 }
 
 // For each location: its class (scheme and ending, in the two recognised
