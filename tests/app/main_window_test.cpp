@@ -198,32 +198,3 @@ TEST(MainWindowRun, AnInterruptedRecordingResumesAsksForCredentialsAndEndsAtOneH
     EXPECT_GOLDEN("app/resumed_run", lines << run.messages);
     ExpectSameAsSource(out, w.source());
 }
-
-TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
-{
-    Workspace w;
-    ServerProcess server(w.media, {u"--live"_s, u"news="_s + w.source()});
-    ASSERT_TRUE(server.started());
-    Desktop d;
-    // The open window is modeless: it may still be open when the run starts.
-    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-    OpenLocationWindow& open = d.app->openWindow();
-    ASSERT_TRUE(open.isVisible());
-    QStringList lines;
-    const auto during = [&](const WindowRun& run) {
-        ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
-        EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
-        lines << Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
-                      d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window));
-        open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
-        open.findChild<QPushButton*>(u"okButton"_s)->click();
-        d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-        lines << Line("messages", run.messages.size(), "open shown", open.isVisible(), "running",
-                      d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
-        open.hide();
-        d.button("disconnectButton")->click();  // asks, then tells what was saved
-    };
-    const WindowRun run = RecordThroughWindow(d, server.url(u"news"_s), w.out(u"news_live.asf"_s), 0, {}, during);
-    lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
-    EXPECT_GOLDEN("app/live_run", lines << run.messages);
-}

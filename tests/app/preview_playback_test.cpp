@@ -3,12 +3,16 @@
 #include "app/desktop_app.h"
 #include "app/desktop_run.h"
 #include "support/ffprobe.h"
+#include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -113,25 +117,43 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
     d.app->closeProgram();
 }
 
+// A live header states no length: the file is read as a stream. While the
+// live point runs the window shows LIVE and the media cannot change, even
+// from the open window, which is modeless and may still be open when the run
+// starts; disconnecting asks, then tells what was saved.
 TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
 {
-    // A live header states no length: the file is read as a stream.
     Workspace w;
     ServerProcess server(w.media, {u"--live"_s, u"news="_s + SamplePath(Sample::WmvLong)});
     ASSERT_TRUE(server.started());
     Desktop d;
-    const QString out = w.out(u"news_live.asf"_s);
     PreviewMonitor& monitor = d.app->previewMonitor();
-    RecordThroughWindow(d, server.url(u"news"_s), out, 0, {}, [&](const WindowRun&) {
-        ASSERT_TRUE(WaitUntil([&] { return QFile::exists(out); }, 20000));
+    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
+    OpenLocationWindow& open = d.app->openWindow();
+    ASSERT_TRUE(open.isVisible());
+    QStringList lines;
+    const auto during = [&](const WindowRun& run) {
+        ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
+        EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
+        lines << Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
+                      d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window));
+        open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
+        open.findChild<QPushButton*>(u"okButton"_s)->click();
+        d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
+        lines << Line("messages", run.messages.size(), "open shown", open.isVisible(), "running",
+                      d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
+        open.hide();
         d.app->openPreview();
         ASSERT_TRUE(monitor.isFollowingFile());
         monitor.play();
         ASSERT_TRUE(WaitUntil([&] { return monitor.player().position() >= 6000; }, 30000))
             << StatusText(monitor).toStdString() << " " << monitor.player().position();
-        d.app->transport().stop();
-    });
+        d.button("disconnectButton")->click();
+    };
+    const WindowRun run = RecordThroughWindow(d, server.url(u"news"_s), w.out(u"news_live.asf"_s), 0, {}, during);
     EXPECT_TRUE(EndedAndReloaded(d, monitor, 30000)) << StatusText(monitor).toStdString();
     EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
+    lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
+    EXPECT_GOLDEN("app/live_run", lines << run.messages);
     d.app->closeProgram();
 }
