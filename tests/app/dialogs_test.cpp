@@ -29,16 +29,6 @@ using namespace Qt::StringLiterals;
 namespace tovrin {
 namespace {
 
-// Picks a filter box entry the way the box reports a user's choice. (No
-// synthetic key events here: Qt would make a keyboard device owned by the
-// test's static application, and its destruction at exit crashes.)
-void Pick(QComboBox* combo, int index)
-{
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-    emit combo->textActivated(combo->itemText(index));
-}
-
 void Click(QWidget* dialog, const QString& button)
 {
     auto* found = dialog->findChild<QPushButton*>(button);
@@ -115,7 +105,12 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
         auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
         ASSERT_EQ(test::ListedFiles(dialog).size(), 2);
         for (const auto& step : steps) {
-            Pick(combo, step.entry);
+            // Picked the way the box reports a user's choice. (No synthetic key
+            // events here: Qt would make a keyboard device owned by the test's
+            // static application, and its destruction at exit crashes.)
+            combo->setCurrentIndex(step.entry);
+            emit combo->activated(step.entry);
+            emit combo->textActivated(combo->itemText(step.entry));
             EXPECT_EQ(name->text(), step.name);
             EXPECT_TRUE(test::WaitUntil([&] { return test::ListedFiles(dialog).size() == step.listed; }, 5000))
                 << step.listed;
