@@ -3,6 +3,7 @@
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/nginx_server.h"
 #include "support/temp_settings.h"
 
@@ -108,11 +109,8 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         const OpenOutcome outcome = OpenMedia(t.ctx, fetch);
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_GE(clock.elapsed(), aborted ? 0 : 900);
-        lines << u"== aborted %1 -> outcome %2 busy during %3 after %4 error %5"_s.arg(aborted)
-                     .arg(int(outcome))
-                     .arg(busyDuringFetch)
-                     .arg(fetch.isBusy())
-                     .arg(int(fetch.lastError()))
+        lines << test::Line("== aborted", aborted, "-> outcome", int(outcome), "busy during", busyDuringFetch, "after",
+                            fetch.isBusy(), "error", int(fetch.lastError()))
               << t.shell.calls;
     }
     EXPECT_GOLDEN("locations_http/silent_server",
