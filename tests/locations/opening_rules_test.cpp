@@ -4,6 +4,7 @@
 #include "locations/redirector_fetch.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <QTemporaryDir>
 
@@ -60,11 +61,9 @@ TEST(ClassifyLocation, SchemeEndingRouteAndServerHost)
             }
             const std::optional<QString> host = ServerHostOf(QString::fromUtf16(location));
             const HostAndPort split = SplitHostAndPort(host.value_or(QString()));
-            lines << u"%1 | %2 | %3 | host %4 -> '%5' port %6"_s
-                         .arg(QString::fromUtf16(location), flags.join(u'+'),
-                              QString::fromLatin1(routes[int(RouteFor(cls))]),
-                              host ? u"'"_s + *host + u"'"_s : u"none"_s, split.host)
-                         .arg(split.port.value_or(0));
+            lines << test::Line(location, "|", flags.join(u'+'), "|", routes[int(RouteFor(cls))], "| host",
+                                host ? u"'"_s + *host + u"'"_s : u"none"_s, u"-> '"_s + split.host + u"' port"_s,
+                                split.port.value_or(0));
         }
     };
     facts({u"C:\\media\\clip.wmv", u"C:/media/clip.wmv", u"\\\\server\\share\\clip.wmv", u"mms://host/live",
