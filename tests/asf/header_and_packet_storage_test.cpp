@@ -276,10 +276,8 @@ TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
     for (const char16_t* path : {u"C:\\logs\\run.log", u"drive:name", u"/ab", u"ab/", u"clip.old.wmv", u".profile",
                                  u"C:\\a.wmv", u"C:/a.wmv", u"C:\\media\\clip.wmv", u"clip.wmv", u"/home/u/a.wmv"}) {
         const QString p = QString::fromUtf16(path);
-        lines << u"%1 | after '%2' before '%3' | local %4 folder '%5'"_s
-                     .arg(p, NameAfterSeparator(p), NameBeforeExtension(p))
-                     .arg(IsLocalPath(p))
-                     .arg(FolderOfPath(p));
+        lines << u"%1 | after '%2' before '%3' | local %4 folder '%5'"_s.arg(
+            p, NameAfterSeparator(p), NameBeforeExtension(p), QString::number(IsLocalPath(p)), FolderOfPath(p));
     }
     for (const char16_t* given :
          {u"mms://server/dir/clip.wmv", u"mms://server/news", u"mms://server/Clip.Asf", u" mms://server/ab\r\n",

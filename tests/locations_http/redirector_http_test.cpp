@@ -60,11 +60,9 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
         if (!std::exchange(first, false))
             t.shell.calls.removeAll(u"log Resolving HTTP DNS address from URL..."_s);
         lines << u"== "_s + path << t.shell.calls
-              << u"outcome %1 localFileMode %2 | user '%3' password '%4' error %5 busy %6"_s.arg(int(outcome))
-                     .arg(t.run.localFileMode)
-                     .arg(fetch->userId(), fetch->password())
-                     .arg(int(fetch->lastError()))
-                     .arg(fetch->isBusy());
+              << u"outcome %1 localFileMode %2 | user '%3' password '%4' error %5 busy %6"_s.arg(
+                     QString::number(int(outcome)), QString::number(t.run.localFileMode), fetch->userId(),
+                     fetch->password(), QString::number(int(fetch->lastError())), QString::number(fetch->isBusy()));
     };
     const auto newFetch = [&] { fetch = std::make_unique<RedirectorFetch>(), first = true; };
     for (const QString& path : {u"list.asx"_s, u"old.asx"_s, u"loop.asx"_s, u"gone.asx"_s, u"big.asx"_s})
