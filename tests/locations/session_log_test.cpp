@@ -1,10 +1,6 @@
 #include "locations/session_log.h"
 #include "locations/archived_log.h"
-#include "locations/replace_file.h"
-#include "support/asf_sample.h"
 #include "support/golden.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -42,14 +38,4 @@ TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
                                           DefaultLogName(QString::fromUtf16(savePath), QString::fromUtf16(location)));
     }
     EXPECT_GOLDEN("locations/default_log_name", lines);
-}
-
-TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
-{
-    QTemporaryDir dir;
-    const QString path = test::WriteFile(dir, u"old.log"_s, "kept\n");
-    EXPECT_EQ(ReplaceFileContent(dir.filePath(u"missing/x.log"_s), "new"), ReplaceResult::CannotCreate);
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
-    EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
 }
