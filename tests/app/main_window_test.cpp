@@ -1,6 +1,4 @@
-#include "app/desktop_app.h"
 #include "app/desktop_run.h"
-#include "app/modal_driver.h"
 #include "locations/session_log.h"
 #include "steps/open_media.h"
 #include "support/asf_sample.h"
@@ -15,10 +13,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -26,12 +22,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QToolBar>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace tovrin;
 using namespace tovrin::test;

@@ -1,6 +1,5 @@
 // The preview monitor playing real media with GStreamer, under Xvfb: a
 // complete file, and the save file of a recording made at real-time pace.
-#include "app/desktop_app.h"
 #include "app/desktop_run.h"
 #include "support/ffprobe.h"
 #include "support/golden.h"
