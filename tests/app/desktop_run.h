@@ -20,6 +20,12 @@ namespace tovrin::test {
 
 using namespace Qt::StringLiterals;
 
+// What the preview monitor's status line shows.
+inline QString StatusText(PreviewMonitor& monitor)
+{
+    return monitor.findChild<QLabel*>(u"statusLabel"_s)->text();
+}
+
 // The desktop program over a settings store of its own.
 struct Desktop {
     QTemporaryDir dir;

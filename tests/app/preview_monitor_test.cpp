@@ -19,24 +19,14 @@ using namespace tovrin;
 using namespace tovrin::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString LabelText(QWidget* window, const char* name)
-{
-    auto* label = window->findChild<QLabel*>(QLatin1String(name));
-    return label ? label->text() : u"<no %1>"_s.arg(QLatin1String(name));
-}
-
-}  // namespace
-
 TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 {
     PreviewMonitor monitor;
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
     // Loaded, waiting for Play.
-    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == u"Stopped"_s; }, 20000))
-        << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " "
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == u"Stopped"_s; }, 20000))
+        << StatusText(monitor).toStdString() << " " << int(monitor.player().mediaStatus()) << " "
         << monitor.errorText().toStdString();
     const QStringList lines{Line(monitor.isVisible(), monitor.size(), monitor.minimumSize())};
     // The volume control depends on this machine's sound device.
@@ -66,7 +56,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     PreviewMonitor& monitor = app.previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     ASSERT_TRUE(WaitUntil([&] { return !monitor.errorText().isEmpty(); }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == monitor.errorText(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == monitor.errorText(); }, 5000));
     auto* box = monitor.findChild<QMessageBox*>(u"previewErrorBox"_s);
     ASSERT_NE(box, nullptr);
     // The box is modeless: nothing waits on it.

@@ -25,11 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString StatusText(PreviewMonitor& monitor)
-{
-    return monitor.findChild<QLabel*>(u"statusLabel"_s)->text();
-}
-
 // The run is over, and the monitor has played the file to its end and loaded
 // it again from its path.
 bool EndedAndReloaded(Desktop& d, PreviewMonitor& monitor, int timeoutMs)
