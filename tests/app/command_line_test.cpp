@@ -32,32 +32,27 @@ TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
         lines << test::Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
     }
     EXPECT_GOLDEN("app/command_line", lines.replaceInStrings(u"tovrin " TOVRIN_VERSION ""_s, u"tovrin <version>"_s));
-}
 
-TEST(DesktopCommandLine, ARelativeNameOfAFileBecomesItsPath)
-{
+    // The relative name of a file becomes its path.
     QTemporaryFile file(u"clip-XXXXXX.wmv"_s);
     ASSERT_TRUE(file.open());
     const QString relative = QDir::current().relativeFilePath(file.fileName());
     EXPECT_EQ(ParseCommandLine({u"tovrin"_s, relative}).location, QDir::current().absoluteFilePath(relative));
 }
 
-TEST(DesktopSingleInstance, OneServerNamePerSettingsLocation)
-{
-    const QString mine = InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s);
-    EXPECT_EQ(mine, InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s));
-    EXPECT_NE(mine, InstanceServerName(u"/tmp/test/config/Tovrin Streaming/Tovrin.conf"_s));
-    // A name, not a path: the socket goes into the temporary folder.
-    EXPECT_FALSE(mine.contains(u'/'));
-}
-
+// One server name per settings location; a name, not a path: the socket goes
+// into the temporary folder.
 TEST(DesktopSingleInstance, TakesALocationLineAndCutsOffAPeerThatNeverEndsOne)
 {
+    const QString mine = InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s);
+    EXPECT_EQ(
+        test::Line(mine == InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s),
+                   mine == InstanceServerName(u"/tmp/test/config/Tovrin Streaming/Tovrin.conf"_s), mine.contains(u'/')),
+        u"true false false"_s);
     SingleInstance instance(u"tovrin-test-"_s + QUuid::createUuid().toString(QUuid::Id128));
     ASSERT_TRUE(instance.listen());
     QStringList received;
     QObject::connect(&instance, &SingleInstance::locationReceived, [&](const QString& l) { received << l; });
-
     QLocalSocket good;
     good.connectToServer(instance.findChild<QLocalServer*>()->serverName());
     good.write("mms://h/a.wmv\n");

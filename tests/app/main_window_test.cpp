@@ -1,5 +1,4 @@
-#include "app/desktop_app.h"
-#include "app/modal_driver.h"
+#include "app/desktop_run.h"
 #include "locations/session_log.h"
 #include "steps/open_media.h"
 #include "support/asf_sample.h"
@@ -14,10 +13,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -25,94 +22,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QToolBar>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace tovrin;
 using namespace tovrin::test;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The desktop program over a settings store of its own.
-struct Desktop {
-    QTemporaryDir dir;
-    SettingsStore store{dir.filePath(u"Tovrin.conf"_s)};
-    std::unique_ptr<DesktopApp> app;
-
-    explicit Desktop(QStringView stored = u"UDPPort=0")
-    {
-        WriteSettings(store, stored);
-        app = std::make_unique<DesktopApp>(store);
-        app->shell().flashHandler = [this] { ++flashes; };
-        app->sound().onPlay = [this](const QString&) { ++sounds; };
-        captions << app->window().statusCaption();
-        QObject::connect(&app->window(), &QWidget::windowTitleChanged, [this] {
-            const QString caption = app->window().statusCaption();
-            if (captions.isEmpty() || captions.last() != caption)
-                captions << caption;
-        });
-        app->show();
-    }
-
-    QToolButton* button(const char* name) const { return app->window().findChild<QToolButton*>(QLatin1String(name)); }
-    QString field(const char* name) const { return app->window().findChild<QLineEdit*>(QLatin1String(name))->text(); }
-    bool labelShown(const char* name) const
-    {
-        return app->window().findChild<QLabel*>(QLatin1String(name))->isVisible();
-    }
-
-    int flashes = 0;
-    int sounds = 0;
-    QStringList captions;
-};
-
-// One recording through the main window: the address typed into the URL
-// box, 執行 clicked, the save chooser answered with `out`, every message
-// box read and confirmed (the completion message held `holdMs`); any other
-// dialog goes to `other`. Returns once the run has ended and its last box
-// is closed.
-struct WindowRun {
-    QStringList messages;
-    bool buttonsSwapped = false;  // Connect off and Disconnect on while it ran
-    bool buttonsRestored = false;
-    bool ended = false;
-};
-
-WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QString& out, int holdMs = 0,
-                              const std::function<void(QWidget*)>& other = {}, int timeoutMs = 60000)
-{
-    WindowRun run;
-    auto* connectButton = d.button("connectButton");
-    auto* disconnectButton = d.button("disconnectButton");
-    QObject watching;  // its connections end with this run
-    QObject::connect(&d.app->mms(), &ConnectionController::runStarted, &watching,
-                     [&] { run.buttonsSwapped = !connectButton->isEnabled() && disconnectButton->isEnabled(); });
-    QObject::connect(&d.app->transport(), &RecordTransport::finished, &watching, [&] { run.ended = true; });
-    ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal)) {
-            AcceptFileChooser(modal, out);
-        } else if (qobject_cast<QMessageBox*>(modal)) {
-            const QString text = qobject_cast<QMessageBox*>(modal)->text();
-            run.messages << text;
-            const bool completion = text.startsWith(u"下載完成"_s);
-            QTimer::singleShot(completion ? holdMs : 0, modal, [modal] { AnswerMessageBox(modal); });
-        } else if (other) {
-            other(modal);
-        }
-    });
-    d.app->window().urlBox()->setEditText(url);
-    connectButton->click();
-    WaitUntil([&] { return run.ended && !QApplication::activeModalWidget(); }, timeoutMs);
-    run.buttonsRestored = connectButton->isEnabled() && !disconnectButton->isEnabled();
-    return run;
-}
-
-}  // namespace
 
 // The stored values themselves: WindowState and SettingsRecord; the menus
 // and the tool bar hold the commands in order.
@@ -123,20 +38,16 @@ TEST(MainWindow, StartsFromAnEmptyStoreWithTheDesignGeometryAndKeepsTheUrlListAn
     MainWindow& w = d.app->window();
     QStringList lines{Line(QGuiApplication::desktopFileName(), w.windowIcon().isNull(), w.pos(), w.size(),
                            w.minimumSize(), w.urlBox()->insertPolicy())};
-    EXPECT_GOLDEN("app/main_window_start", lines << ActionLines(w.menuBar()->actions()) << WidgetLines(&w));
+    lines << ActionLines(w.menuBar()->actions()) << WidgetLines(&w);
 
-    const QStringList items{u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
-    w.setUrlItems(items);
+    w.setUrlItems({u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s});
     w.setUrlText(u"mms://typed/but/not/an/item"_s);
     w.resize(500, 600);
     w.close();  // the close box runs the close sequence
-    EXPECT_TRUE(d.app->hasClosed());
-    EXPECT_EQ(w.logLines().last(), u"********** 關閉 **********"_s);
-
     DesktopApp again(d.store);
-    EXPECT_EQ(again.window().urlItems(), items);
-    EXPECT_EQ(again.window().urlText(), u"mms://typed/but/not/an/item"_s);
-    EXPECT_EQ(again.window().size(), QSize(500, 600));
+    lines << Line("closed", d.app->hasClosed(), w.logLines().last(), "again", again.window().urlItems(),
+                  again.window().urlText(), again.window().size());
+    EXPECT_GOLDEN("app/main_window_start", lines);
 }
 
 TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
@@ -278,42 +189,4 @@ TEST(MainWindowRun, AnInterruptedRecordingResumesAsksForCredentialsAndEndsAtOneH
                   properties.fieldText(PropertyField::TimeLeft) == d.field("timeLeft"));
     EXPECT_GOLDEN("app/resumed_run", lines << run.messages);
     ExpectSameAsSource(out, w.source());
-}
-
-TEST(MainWindowRun, ALivePointShowsLiveAndTheMediaCannotChangeWhileItRuns)
-{
-    Workspace w;
-    ServerProcess server(w.media, {u"--live"_s, u"news="_s + w.source()});
-    ASSERT_TRUE(server.started());
-    Desktop d;
-    QStringList messages;
-    ModalDriver driver([&](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal))
-            AcceptFileChooser(modal, w.out(u"news_live.asf"_s));
-        else if (qobject_cast<QMessageBox*>(modal))
-            messages << AnswerMessageBox(modal);
-    });
-    // The open window is modeless: it may still be open when the run starts.
-    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-    OpenLocationWindow& open = d.app->openWindow();
-    ASSERT_TRUE(open.isVisible());
-    d.app->window().urlBox()->setEditText(server.url(u"news"_s));
-    d.button("connectButton")->click();
-    ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
-    QStringList lines{Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
-                           d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window))};
-
-    open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
-    open.findChild<QPushButton*>(u"okButton"_s)->click();
-    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
-    lines << Line("messages", messages.size(), "open shown", open.isVisible(), "running",
-                  d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
-    open.hide();
-
-    d.button("disconnectButton")->click();  // asks, then tells what was saved
-    ASSERT_TRUE(
-        WaitUntil([&] { return !d.app->transport().isRunning() && !QApplication::activeModalWidget(); }, 10000));
-    lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
-    EXPECT_GOLDEN("app/live_run", lines << messages);
 }

@@ -1,7 +1,6 @@
 // The preview monitor and its command, offscreen: what it shows for a file,
 // and what it does with a file it cannot show.
-#include "app/desktop_app.h"
-#include "app/modal_driver.h"
+#include "app/desktop_run.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
@@ -20,24 +19,14 @@ using namespace tovrin;
 using namespace tovrin::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString LabelText(QWidget* window, const char* name)
-{
-    auto* label = window->findChild<QLabel*>(QLatin1String(name));
-    return label ? label->text() : u"<no %1>"_s.arg(QLatin1String(name));
-}
-
-}  // namespace
-
 TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 {
     PreviewMonitor monitor;
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
     // Loaded, waiting for Play.
-    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == u"Stopped"_s; }, 20000))
-        << LabelText(&monitor, "statusLabel").toStdString() << " " << int(monitor.player().mediaStatus()) << " "
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == u"Stopped"_s; }, 20000))
+        << StatusText(monitor).toStdString() << " " << int(monitor.player().mediaStatus()) << " "
         << monitor.errorText().toStdString();
     const QStringList lines{Line(monitor.isVisible(), monitor.size(), monitor.minimumSize())};
     // The volume control depends on this machine's sound device.
@@ -49,11 +38,8 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
 
 TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
 {
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath(u"Tovrin.conf"_s));
-    store.write(u"UDPPort"_s, u"0"_s);
-    DesktopApp app(store);
-    app.show();
+    Desktop d;
+    DesktopApp& app = *d.app;
     QStringList messages;
     ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
 
@@ -62,7 +48,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     QStringList lines{Line(messages, "shown", app.previewMonitor().isVisible())};
 
     // Not media at all, under a media name: the player fails on it.
-    const QString bad = dir.filePath(u"bad.wmv"_s);
+    const QString bad = d.dir.filePath(u"bad.wmv"_s);
     ASSERT_TRUE(WriteWholeFile(bad, QByteArray(4096, 'x'), QFile::ReadOwner | QFile::WriteOwner));
     app.context().session.mediaLocation = bad;
     const QStringList logBefore = app.window().logLines();
@@ -70,7 +56,7 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     PreviewMonitor& monitor = app.previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     ASSERT_TRUE(WaitUntil([&] { return !monitor.errorText().isEmpty(); }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return LabelText(&monitor, "statusLabel") == monitor.errorText(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == monitor.errorText(); }, 5000));
     auto* box = monitor.findChild<QMessageBox*>(u"previewErrorBox"_s);
     ASSERT_NE(box, nullptr);
     // The box is modeless: nothing waits on it.

@@ -1,16 +1,17 @@
 // The preview monitor playing real media with GStreamer, under Xvfb: a
 // complete file, and the save file of a recording made at real-time pace.
-#include "app/desktop_app.h"
-#include "app/modal_driver.h"
+#include "app/desktop_run.h"
 #include "support/ffprobe.h"
+#include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/workspace.h"
 
-#include <QComboBox>
-#include <QFileDialog>
+#include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -24,58 +25,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString StatusText(PreviewMonitor& monitor)
+// The run is over, and the monitor has played the file to its end and loaded
+// it again from its path.
+bool EndedAndReloaded(Desktop& d, PreviewMonitor& monitor, int timeoutMs)
 {
-    return monitor.findChild<QLabel*>(u"statusLabel"_s)->text();
+    return WaitUntil(
+        [&] {
+            return !d.app->transport().isRunning() && !monitor.isFollowingFile()
+                   && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
+        },
+        timeoutMs);
 }
-
-// The desktop program recording the 20 s sample (media/long.wmv) from a test
-// server started with `serverArgs` ("{source}" stands for the sample's path),
-// its dialogs answered: the save chooser with `out`, every message box read
-// and confirmed.
-struct Recording {
-    Workspace w;
-    QString source = w.media + u"/long.wmv"_s;
-    bool copied = QFile::copy(SamplePath(Sample::WmvLong), source);
-    ServerProcess server;
-    SettingsStore store{w.out(u"Tovrin.conf"_s)};
-    std::unique_ptr<DesktopApp> app;
-    QString out;
-    QStringList messages;
-    ModalDriver driver{[this](QWidget* modal) {
-        if (qobject_cast<QFileDialog*>(modal))
-            AcceptFileChooser(modal, out);
-        else
-            messages << AnswerMessageBox(modal);
-    }};
-
-    explicit Recording(QStringList serverArgs) : server(w.media, serverArgs.replaceInStrings(u"{source}"_s, source))
-    {
-        store.write(u"UDPPort"_s, u"0"_s);
-        app = std::make_unique<DesktopApp>(store);
-        app->show();
-    }
-    // Connects to `path` on the server, saving to `saveName`; true once the
-    // save file exists.
-    bool start(const QString& path, const QString& saveName)
-    {
-        out = w.out(saveName);
-        app->window().urlBox()->setEditText(server.url(path));
-        app->connectClick();
-        return WaitUntil([&] { return QFile::exists(out); }, 20000);
-    }
-    // The run is over, and the monitor has played the file to its end and
-    // loaded it again from its path.
-    bool endedAndReloaded(PreviewMonitor& monitor, int timeoutMs)
-    {
-        return WaitUntil(
-            [&] {
-                return !app->transport().isRunning() && !monitor.isFollowingFile()
-                       && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
-            },
-            timeoutMs);
-    }
-};
 
 }  // namespace
 
@@ -109,27 +69,33 @@ TEST(PreviewPlayback, ACompleteFilePlaysAndABarReleaseSeeksThereAndPlays)
     monitor.close();
 }
 
+// The desktop program recording the 20 s sample (media/long.wmv) at real-time
+// pace, its save file opened in the monitor as soon as it exists.
 TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheRecording)
 {
-    Recording r(Args(u"--rate 1"));
-    ASSERT_TRUE(r.copied && r.server.started());
-    ASSERT_TRUE(r.start(u"long.wmv"_s, u"long.wmv"_s));
-
-    // What the file held when the monitor opened it.
-    const QString snapshot = r.w.out(u"snapshot.wmv"_s);
-    QFile::copy(r.out, snapshot);
-    r.app->window().findChild<QToolButton*>(u"previewButton"_s)->click();
-    PreviewMonitor& monitor = r.app->previewMonitor();
-    ASSERT_TRUE(monitor.isVisible());
-    EXPECT_TRUE(monitor.isFollowingFile());
+    Workspace w;
+    const QString source = w.media + u"/long.wmv"_s;
+    ASSERT_TRUE(QFile::copy(SamplePath(Sample::WmvLong), source));
+    ServerProcess server(w.media, Args(u"--rate 1"));
+    ASSERT_TRUE(server.started());
+    Desktop d;
+    const QString out = w.out(u"long.wmv"_s), snapshot = w.out(u"snapshot.wmv"_s);
+    PreviewMonitor& monitor = d.app->previewMonitor();
     qint64 furthest = 0;
     QObject::connect(&monitor.player(), &QMediaPlayer::positionChanged, &monitor,
                      [&](qint64 ms) { furthest = std::max(furthest, ms); });
-    monitor.play();
+    const WindowRun run = RecordThroughWindow(d, server.url(u"long.wmv"_s), out, 0, {}, [&](const WindowRun&) {
+        ASSERT_TRUE(WaitUntil([&] { return QFile::exists(out); }, 20000));
+        QFile::copy(out, snapshot);  // what the file held when the monitor opened it
+        d.button("previewButton")->click();
+        ASSERT_TRUE(monitor.isVisible());
+        EXPECT_TRUE(monitor.isFollowingFile());
+        monitor.play();
+    });
 
     // The recording ends, the player reaches the file's end, and the complete
     // file is then loaded from its path, once.
-    ASSERT_TRUE(r.endedAndReloaded(monitor, 90000)) << StatusText(monitor).toStdString() << " furthest " << furthest;
+    ASSERT_TRUE(EndedAndReloaded(d, monitor, 60000)) << StatusText(monitor).toStdString() << " furthest " << furthest;
     EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
     EXPECT_GE(furthest, 18000);
     const QList<double> onDisk = PacketTimes(snapshot);
@@ -139,25 +105,49 @@ TEST(PreviewPlayback, TheSaveFileOpenedRightAfterConnectIsFollowedToTheEndOfTheR
     EXPECT_EQ(StatusText(monitor), u"Stopped"_s);
     EXPECT_FALSE(monitor.isFollowingFile());
 
-    EXPECT_TRUE(r.messages.contains(u"下載完成， .asf 檔案寫入到本地磁碟"_s)) << r.messages.join(u'|').toStdString();
-    ExpectSameAsSource(r.out, r.source);
-    r.app->closeProgram();
+    EXPECT_TRUE(run.messages.contains(u"下載完成， .asf 檔案寫入到本地磁碟"_s))
+        << run.messages.join(u'|').toStdString();
+    ExpectSameAsSource(out, source);
+    d.app->closeProgram();
 }
 
+// A live header states no length: the file is read as a stream. While the
+// live point runs the window shows LIVE and the media cannot change, even
+// from the open window, which is modeless and may still be open when the run
+// starts; disconnecting asks, then tells what was saved.
 TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
 {
-    // A live header states no length: the file is read as a stream.
-    Recording r(Args(u"--live news={source}"));
-    ASSERT_TRUE(r.copied && r.server.started());
-    ASSERT_TRUE(r.start(u"news"_s, u"news_live.asf"_s));
-    r.app->openPreview();
-    PreviewMonitor& monitor = r.app->previewMonitor();
-    ASSERT_TRUE(monitor.isFollowingFile());
-    monitor.play();
-    ASSERT_TRUE(WaitUntil([&] { return monitor.player().position() >= 6000; }, 30000))
-        << StatusText(monitor).toStdString() << " " << monitor.player().position();
-    r.app->transport().stop();
-    EXPECT_TRUE(r.endedAndReloaded(monitor, 30000)) << StatusText(monitor).toStdString();
+    Workspace w;
+    ServerProcess server(w.media, {u"--live"_s, u"news="_s + SamplePath(Sample::WmvLong)});
+    ASSERT_TRUE(server.started());
+    Desktop d;
+    PreviewMonitor& monitor = d.app->previewMonitor();
+    d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
+    OpenLocationWindow& open = d.app->openWindow();
+    ASSERT_TRUE(open.isVisible());
+    QStringList lines;
+    const auto during = [&](const WindowRun& run) {
+        ASSERT_TRUE(WaitUntil([&] { return d.field("timeLeft") == u"LIVE"_s; }, 20000));
+        EXPECT_TRUE(WaitUntil([&] { return d.app->window().statusCaption() == u"Tovrin - live -"_s; }, 2000));
+        lines << Line("live", d.labelShown("liveLabel"), "standby", d.labelShown("standbyLabel"),
+                      d.app->window().findChild<QLabel*>(u"liveLabel"_s)->palette().color(QPalette::Window));
+        open.historyBox()->setEditText(u"mms://elsewhere/x"_s);
+        open.findChild<QPushButton*>(u"okButton"_s)->click();
+        d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
+        lines << Line("messages", run.messages.size(), "open shown", open.isVisible(), "running",
+                      d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
+        open.hide();
+        d.app->openPreview();
+        ASSERT_TRUE(monitor.isFollowingFile());
+        monitor.play();
+        ASSERT_TRUE(WaitUntil([&] { return monitor.player().position() >= 6000; }, 30000))
+            << StatusText(monitor).toStdString() << " " << monitor.player().position();
+        d.button("disconnectButton")->click();
+    };
+    const WindowRun run = RecordThroughWindow(d, server.url(u"news"_s), w.out(u"news_live.asf"_s), 0, {}, during);
+    EXPECT_TRUE(EndedAndReloaded(d, monitor, 30000)) << StatusText(monitor).toStdString();
     EXPECT_TRUE(monitor.errorText().isEmpty()) << monitor.errorText().toStdString();
-    r.app->closeProgram();
+    lines << Line(d.app->window().statusCaption(), "standby", d.labelShown("standbyLabel"));
+    EXPECT_GOLDEN("app/live_run", lines << run.messages);
+    d.app->closeProgram();
 }

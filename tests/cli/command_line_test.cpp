@@ -4,6 +4,7 @@
 #include "cli/record_options.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -40,23 +41,18 @@ QStringList Shown(const InfoOptions& info)
 }
 QString Shown(const HttpFetchOptions& http)
 {
-    return u"http user '%1' password %2 timeout %3"_s.arg(http.user)
-        .arg(http.password ? int(http.password->form) : -1)
-        .arg(http.timeLimitMs.value_or(-1));
+    return test::Line("http user", u'\'' + http.user + u'\'', "password", http.password ? int(http.password->form) : -1,
+                      "timeout", http.timeLimitMs.value_or(-1));
 }
-QStringList Shown(const OpenOptions& open)
+QStringList Shown(const OpenOptions& o)
 {
-    return {u"location %1 save %2 "_s.arg(open.location, open.saveRedirector.value_or(u"-"_s)) + Shown(open.http)};
+    return {test::Line("location", o.location, "save", o.saveRedirector.value_or(u"-"_s), Shown(o.http))};
 }
 QStringList Shown(const RecordOptions& o)
 {
-    return {QStringList{o.location, QString::number(o.entry), o.output,
-                        QString::number(o.resumeChoice ? int(*o.resumeChoice) : -1), o.user,
-                        QString::number(o.password ? int(o.password->form) : -1), o.udpPort.value_or(u"-"_s),
-                        QString::number(int(o.transport)), QString::number(o.durationSeconds),
-                        QString::number(o.connectTimeoutMs), QString::number(o.httpPort)}
-                .join(u' ')
-            + u" | "_s + Shown(o.http)};
+    return {test::Line(o.location, o.entry, o.output, o.resumeChoice ? int(*o.resumeChoice) : -1, o.user,
+                       o.password ? int(o.password->form) : -1, o.udpPort.value_or(u"-"_s), int(o.transport),
+                       o.durationSeconds, o.connectTimeoutMs, o.httpPort, "|", Shown(o.http))};
 }
 
 // What `tovrin-cli LINE` answers before running: the usage error, the help
@@ -90,27 +86,6 @@ std::FILE* Input(const QByteArray& bytes)
     std::rewind(file);
     return file;
 }
-
-// The console writing to a file and reading an empty input, as when run from a script.
-struct Console {
-    QTemporaryDir dir;
-    std::FILE* out = std::fopen(dir.filePath(u"out.txt"_s).toLocal8Bit().constData(), "w+");
-    std::FILE* in = std::fopen("/dev/null", "r");
-    ConsoleShell shell;
-    explicit Console(ConsoleAnswers answers = {}) : shell(std::move(answers), out, in) {}
-    ~Console()
-    {
-        std::fclose(out);
-        std::fclose(in);
-    }
-    QString printed()
-    {
-        std::fflush(out);
-        QFile file(dir.filePath(u"out.txt"_s));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-};
 
 }  // namespace
 
@@ -234,11 +209,22 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
 TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
 {
     QStringList lines;
+    // The console writing to a file and reading an empty input, as when run from a script.
     const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
-        Console c(std::move(answers));
-        lines << u"== "_s + QLatin1String(what);
-        script(c.shell);
-        lines << u"printed:"_s << c.printed().split(u'\n');
+        std::FILE* out = std::tmpfile();
+        std::FILE* in = Input({});
+        {
+            ConsoleShell shell(std::move(answers), out, in);
+            lines << u"== "_s + QLatin1String(what);
+            script(shell);
+        }
+        QFile printed;
+        std::fflush(out);
+        printed.open(out, QIODevice::ReadOnly);
+        printed.seek(0);
+        lines << u"printed:"_s << QString::fromUtf8(printed.readAll()).split(u'\n');
+        std::fclose(in);
+        std::fclose(out);
     };
     const auto save = [&](ConsoleShell& shell, SaveKind kind, const QString& name) {
         SaveFileRequest request;

@@ -1,6 +1,7 @@
 #include "locations/log_print_layout.h"
 #include "locations/preview_rules.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <gtest/gtest.h>
 
@@ -52,12 +53,7 @@ TEST(PreviewRules, ChoosePreviewFileAndFitVideo)
                                                 {QSize(320, 240), QSize(500, 300), 0.0f},
                                                 {QSize(320, 240), QSize(0, 0), 320.0f / 240.0f}}) {
         const std::optional<QRect> r = FitVideo(current, area, aspect);
-        lines << u"%1x%2 in %3x%4 aspect %5 -> "_s.arg(current.width())
-                         .arg(current.height())
-                         .arg(area.width())
-                         .arg(area.height())
-                         .arg(aspect)
-                     + (r ? u"%1,%2 %3x%4"_s.arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height()) : u"none"_s);
+        lines << test::Line(current, "in", area, "aspect", aspect, "->", r ? test::Line(*r) : u"none"_s);
     }
     lines << NoPreviewableMediaMessage();
     EXPECT_GOLDEN("locations/preview_rules", lines);

@@ -4,9 +4,7 @@
 #include "support/asf_sample.h"
 #include "support/golden.h"
 
-#include <QFile>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -67,23 +65,6 @@ TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
         texts << QStringEncoder(encoding, flags)(text);
     for (const QByteArray& bytes : texts)
         EXPECT_EQ(Entries(bytes), QStringList{address}) << bytes.toHex().toStdString();
-}
-
-TEST(ReadLocalRedirector, EmptyOrOversizedFilesAreRefusedUnread)
-{
-    QTemporaryDir dir;
-    for (const auto& [bytes, error] :
-         {std::pair{QByteArray(), LocalRedirectorError::Empty},
-          {QByteArray(kMaxRedirectorFileBytes + 1, ' '), LocalRedirectorError::TooLarge}}) {
-        QFile file(test::WriteFile(dir, u"a.asx"_s, bytes));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const auto read = ReadLocalRedirector(file);
-        ASSERT_TRUE(std::holds_alternative<LocalRedirectorError>(read));
-        EXPECT_EQ(std::get<LocalRedirectorError>(read), error);
-    }
-    QFile file(test::WriteFile(dir, u"b.asx"_s, "mms://h/a"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(std::get<QByteArray>(ReadLocalRedirector(file)), QByteArray("mms://h/a"));
 }
 
 // The prompt for a challenge and a saved value: site, realm, user ID, password.

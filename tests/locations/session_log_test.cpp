@@ -1,11 +1,6 @@
 #include "locations/session_log.h"
 #include "locations/archived_log.h"
-#include "locations/replace_file.h"
-#include "support/asf_sample.h"
 #include "support/golden.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -43,39 +38,4 @@ TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
                                           DefaultLogName(QString::fromUtf16(savePath), QString::fromUtf16(location)));
     }
     EXPECT_GOLDEN("locations/default_log_name", lines);
-}
-
-TEST(ReplaceFileContent, WritesTheWholeFileOrKeepsTheOldOne)
-{
-    QTemporaryDir dir;
-    const QString path = test::WriteFile(dir, u"old.log"_s, "kept\n");
-    EXPECT_EQ(ReplaceFileContent(dir.filePath(u"missing/x.log"_s), "new"), ReplaceResult::CannotCreate);
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("kept\n"));
-    EXPECT_EQ(ReplaceFileContent(path, QByteArray("new\0", 4)), ReplaceResult::Written);
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("new\0", 4));
-}
-
-TEST(ReadArchivedLog, UnreadableEmptyHugeOrEndlessLogsAreRefused)
-{
-    QTemporaryDir dir;
-    QFile huge(dir.filePath(u"huge.log"_s));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(huge.resize(kMaxArchivedLogBytes + 1));
-    huge.close();
-    const std::pair<QString, ArchivedLogError> cases[] = {
-        {dir.filePath(u"missing.log"_s), ArchivedLogError::CannotRead},
-        {dir.path(), ArchivedLogError::CannotRead},
-        {test::WriteFile(dir, u"empty.log"_s, {}), ArchivedLogError::Empty},
-        {huge.fileName(), ArchivedLogError::TooLarge},
-        // Within the size limit, but more lines than any session log holds.
-        {test::WriteFile(dir, u"lines.log"_s, QByteArray(kMaxArchivedLogLines + 1, '\n')),
-         ArchivedLogError::TooManyLines},
-    };
-    for (const auto& [path, error] : cases) {
-        const auto read = ReadArchivedLog(path);
-        ASSERT_TRUE(std::holds_alternative<ArchivedLogError>(read)) << path.toStdString();
-        EXPECT_EQ(std::get<ArchivedLogError>(read), error) << path.toStdString();
-    }
-    EXPECT_EQ(std::get<QStringList>(ReadArchivedLog(test::WriteFile(dir, u"a.log"_s, "x\ny\n"))),
-              (QStringList{u"x"_s, u"y"_s}));
 }

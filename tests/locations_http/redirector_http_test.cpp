@@ -3,6 +3,7 @@
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/nginx_server.h"
 #include "support/temp_settings.h"
 
@@ -59,11 +60,9 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
         if (!std::exchange(first, false))
             t.shell.calls.removeAll(u"log Resolving HTTP DNS address from URL..."_s);
         lines << u"== "_s + path << t.shell.calls
-              << u"outcome %1 localFileMode %2 | user '%3' password '%4' error %5 busy %6"_s.arg(int(outcome))
-                     .arg(t.run.localFileMode)
-                     .arg(fetch->userId(), fetch->password())
-                     .arg(int(fetch->lastError()))
-                     .arg(fetch->isBusy());
+              << u"outcome %1 localFileMode %2 | user '%3' password '%4' error %5 busy %6"_s.arg(
+                     QString::number(int(outcome)), QString::number(t.run.localFileMode), fetch->userId(),
+                     fetch->password(), QString::number(int(fetch->lastError())), QString::number(fetch->isBusy()));
     };
     const auto newFetch = [&] { fetch = std::make_unique<RedirectorFetch>(), first = true; };
     for (const QString& path : {u"list.asx"_s, u"old.asx"_s, u"loop.asx"_s, u"gone.asx"_s, u"big.asx"_s})
@@ -90,6 +89,7 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
     CoreApp();
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QStringList lines;
     for (const bool aborted : {false, true}) {
         TestContext t;
         RedirectorFetch fetch;
@@ -104,19 +104,13 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         QElapsedTimer clock;
         clock.start();
         t.session.mediaLocation = u"http://127.0.0.1:%1/list.asx"_s.arg(silent.serverPort());
-        EXPECT_EQ(OpenMedia(t.ctx, fetch), OpenOutcome::Failed);
+        const OpenOutcome outcome = OpenMedia(t.ctx, fetch);
         EXPECT_LT(clock.elapsed(), 5000);
-        EXPECT_TRUE(busyDuringFetch);
-        EXPECT_FALSE(fetch.isBusy());
-        if (aborted) {
-            EXPECT_EQ(fetch.lastError(), FetchError::Aborted);
-            EXPECT_EQ(t.shell.messages.join(u'|'), u"Redirector file contains no data|Networked parse error"_s);
-        } else {
-            EXPECT_GE(clock.elapsed(), 900);
-            EXPECT_EQ(
-                t.shell.messages.join(u'|'),
-                u"Redirector file error, could not locate it|Redirector file contains no data|Networked parse error"_s);
-            EXPECT_TRUE(t.shell.calls.contains(u"log HTTP redirector site did not answer within 1 seconds"_s));
-        }
+        EXPECT_GE(clock.elapsed(), aborted ? 0 : 900);
+        lines << test::Line("== aborted", aborted, "-> outcome", int(outcome), "busy during", busyDuringFetch, "after",
+                            fetch.isBusy(), "error", int(fetch.lastError()))
+              << t.shell.calls;
     }
+    EXPECT_GOLDEN("locations_http/silent_server",
+                  lines.replaceInStrings(QString::number(silent.serverPort()), u"<port>"_s));
 }
