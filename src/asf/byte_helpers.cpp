@@ -16,11 +16,6 @@ QByteArray EncodeLE32(std::uint32_t value)
     return out;
 }
 
-QByteArray EncodeLE64(std::uint32_t low, std::uint32_t high)
-{
-    return EncodeLE32(low) + EncodeLE32(high);
-}
-
 QByteArray EncodeLE64(std::uint64_t value)
 {
     QByteArray out(8, '\0');

@@ -13,7 +13,6 @@ namespace tovrin {
 
 QByteArray EncodeLE16(std::uint16_t value);
 QByteArray EncodeLE32(std::uint32_t value);
-QByteArray EncodeLE64(std::uint32_t low, std::uint32_t high);
 QByteArray EncodeLE64(std::uint64_t value);
 
 // Bounds-checked reads at 0-based offsets: nothing when the bytes are not all there.
