@@ -30,11 +30,48 @@ QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FilePro
     return asf::Header(objects);
 }
 
-HeaderFacts Facts(const QByteArray& header)
+// Every fact of a reading, one line each; the file's write time only as
+// known or not.
+QStringList FactLines(const HeaderReading& reading)
 {
-    HeaderReading reading = ReadHeaderFacts(header);
-    EXPECT_FALSE(reading.error) << int(*reading.error);
-    return reading.facts;
+    const HeaderFacts& f = reading.facts;
+    const auto text = [](const std::optional<QString>& t) { return t ? u'\'' + *t + u'\'' : QStringLiteral("none"); };
+    QStringList lines{QStringLiteral("error %1").arg(reading.error ? int(*reading.error) : -1)};
+    for (const StreamFacts& s : f.streams)
+        lines << QStringLiteral("stream %1 kind %2 spread %3 size %4x%5")
+                     .arg(s.number)
+                     .arg(int(s.kind))
+                     .arg(s.audioSpread)
+                     .arg(s.videoSize ? int(s.videoSize->width) : -1)
+                     .arg(s.videoSize ? int(s.videoSize->height) : -1);
+    if (f.bitRates)
+        lines << QStringLiteral("bit rates declared %1").arg(f.bitRates->declaredCount.value_or(-1));
+    for (const BitRateRecord& r : f.bitRates.value_or(BitRateTable{}).records)
+        lines << QStringLiteral("bit rate %1 %2 kind %3")
+                     .arg(r.stream)
+                     .arg(r.averageBitRate)
+                     .arg(r.kind ? int(*r.kind) : -1);
+    const FileProperties& p = f.fileProperties;
+    lines << QStringLiteral("file size %1 packets %2 duration %3 max bit rate %4 created %5")
+                 .arg(p.fileSize)
+                 .arg(p.dataPacketCount)
+                 .arg(p.sendDurationMs)
+                 .arg(p.maxBitRate)
+                 .arg(!p.created ? QStringLiteral("none") : p.created->toUTC().toString(Qt::ISODate));
+    if (f.content)
+        lines << QStringList{text(f.content->title), text(f.content->author), text(f.content->copyright),
+                             text(f.content->description), text(f.content->rating)}
+                     .join(u' ');
+    for (const ContentDescriptor& d : f.encoderDescriptors)
+        lines << QStringLiteral("descriptor ") + d.name + QStringLiteral(" = ") + d.value;
+    if (const std::optional<CodecSummary>& c = f.codecs)
+        lines << QStringLiteral("codecs higher %1 audio %2 video %3")
+                     .arg(c->higherTypeEntries)
+                     .arg(c->audio ? c->audio->name + u'|' + c->audio->description : QStringLiteral("none"),
+                          c->video ? c->video->name + u'|' + QString::fromLatin1(c->video->fourCc)
+                                   : QStringLiteral("none"));
+    lines << QStringLiteral("written %1").arg(f.fileWritten.isValid());
+    return lines;
 }
 
 // An Extended Content Description Object with (name, type, value) descriptors.
@@ -80,8 +117,13 @@ struct ZoneEightHoursEast {
 
 }  // namespace
 
-TEST(HeaderFacts, StreamsBitRatesFilePropertiesAndTextsOfABuiltHeader)
+TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
 {
+    QStringList lines;
+    const auto read = [&](const char* what, const QByteArray& header) {
+        lines << QStringLiteral("--- ") + QLatin1String(what);
+        lines += FactLines(ReadHeaderFacts(header));
+    };
     // Video numbered 1, audio numbered 7 with audio spread, a stream of
     // another media type, a later video object numbered 7 cut before its
     // size, and bit-rate records for a stream no object describes and for
@@ -93,39 +135,20 @@ TEST(HeaderFacts, StreamsBitRatesFilePropertiesAndTextsOfABuiltHeader)
     PutLE(cutVideo, 16, 80, 8);
     asf::FileProperties props;
     props.creation = 0x8000000000000000ull;  // past every calendar
-    const HeaderFacts facts =
-        Facts(asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
-                           asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo,
-                           asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
+    read("streams and bit rates",
+         asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
+                      asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo,
+                      asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
-    EXPECT_EQ(facts.streams, (std::vector<StreamFacts>{{1, StreamKind::Video, false, VideoSize{320, 240}},
-                                                       {7, StreamKind::Audio, true, std::nullopt},
-                                                       {3, StreamKind::Other, false, std::nullopt}}));
-    ASSERT_TRUE(facts.bitRates);
-    EXPECT_EQ(facts.bitRates->declaredCount, 5);
-    EXPECT_EQ(facts.bitRates->records, (std::vector<BitRateRecord>{{7, 32000, StreamKind::Audio},
-                                                                   {1, 96000, StreamKind::Video},
-                                                                   {3, 100, StreamKind::Other},
-                                                                   {9, 5, std::nullopt},
-                                                                   {0x81, 6, StreamKind::Video}}));
-    ASSERT_TRUE(facts.fileProperties.created);
-    EXPECT_FALSE(facts.fileProperties.created->isValid());
-}
+    // A later codec entry of a kind replaces an earlier one; a list of no
+    // entries is a list all the same.
+    read("two video codecs",
+         AudioThenVideo({CodecList(
+             {{1, QStringLiteral("V"), QString(), "WMV2"}, {1, QStringLiteral("W"), QString(), "WMV3"}}, 2)}));
+    read("no codecs", AudioThenVideo({CodecList({}, 0)}));
 
-TEST(HeaderFacts, ALaterCodecEntryOfAKindReplacesAnEarlierOne)
-{
-    // A list of no entries is a list all the same.
-    EXPECT_EQ(
-        Facts(AudioThenVideo({CodecList(
-                  {{1, QStringLiteral("V"), QString(), "WMV2"}, {1, QStringLiteral("W"), QString(), "WMV3"}}, 2)}))
-            .codecs,
-        (CodecSummary{0, std::nullopt, CodecSummary::Video{QStringLiteral("W"), "WMV3"}}));
-    EXPECT_EQ(Facts(AudioThenVideo({CodecList({}, 0)})).codecs, CodecSummary{});
-}
-
-TEST(HeaderFacts, LengthsThatPointPastTheirObjectEndThatObjectsPart)
-{
-    // A title length beyond the object: the object holds no text.
+    // Lengths that point past their object end that object's part. A title
+    // length beyond the object: the object holds no text.
     QByteArray content = asf::ContentObject(QStringLiteral("T"), QString(), QString(), QString(), QString());
     PutLE(content, 24, 0xFFFF, 2);
     // A descriptor name running past its object: it and those after it are dropped.
@@ -139,53 +162,32 @@ TEST(HeaderFacts, LengthsThatPointPastTheirObjectEndThatObjectsPart)
                               + asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
     QByteArray rates = asf::BitrateObject({{1, 1000}});
     PutLE(rates, 24, 3, 2);
+    read("lengths past their objects", AudioThenVideo({content, ext, codecs, rates}));
 
-    const HeaderFacts facts = Facts(AudioThenVideo({content, ext, codecs, rates}));
-    EXPECT_EQ(facts.content, ContentDescription{});
-    EXPECT_EQ(facts.encoderDescriptors, (std::vector<ContentDescriptor>{{QStringLiteral("One"), QStringLiteral("1")}}));
-    EXPECT_EQ(facts.codecs, (CodecSummary{0, CodecSummary::Audio{QStringLiteral("A"), QString()}, std::nullopt}));
-    ASSERT_TRUE(facts.bitRates);
-    EXPECT_EQ(facts.bitRates->declaredCount, 3);
-    EXPECT_EQ(facts.bitRates->records.size(), 1u);
-}
-
-TEST(HeaderFacts, RequiredObjectsFailAfterWhatWasReadBeforeThem)
-{
+    // Required objects fail after what was read before them.
     const QByteArray good = AudioThenVideo({asf::BitrateObject({{1, 32000}})});
-    QByteArray noHeader = good, noData = good, noFile = good, shortFile = good,
-               noStreams = asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})});
+    QByteArray noHeader = good, noData = good, noFile = good, shortFile = good;
     noHeader.replace(0, 5, "xxxxx");
     noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
     noFile.replace(noFile.indexOf(asf::kFilePropertiesGuid), 5, "xxxxx");
     PutLE(shortFile, shortFile.indexOf(asf::kFilePropertiesGuid) + 16, 103, 8);
-    const struct {
-        QByteArray bytes;
-        InspectionError error;
-        bool bitRatesRead, streamsRead;
-    } cases[] = {
-        {noHeader, InspectionError::NoHeaderObject, false, false},
-        {noData, InspectionError::NoDataObject, false, false},
-        {noStreams, InspectionError::NoStreams, true, false},
-        {noFile, InspectionError::NoFileProperties, true, true},
-        {shortFile, InspectionError::NoFileProperties, true, true},
-    };
-    for (const auto& c : cases) {
-        const HeaderReading reading = ReadHeaderFacts(c.bytes);
-        EXPECT_EQ(reading.error, c.error);
-        EXPECT_EQ(reading.facts.bitRates.has_value(), c.bitRatesRead) << int(c.error);
-        EXPECT_EQ(!reading.facts.streams.empty(), c.streamsRead) << int(c.error);
-    }
+    read("no header object", noHeader);
+    read("no data object", noData);
+    read("no streams", asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})}));
+    read("no file properties", noFile);
+    read("file properties cut short", shortFile);
 
     // From a file: one that cannot be opened, an empty one, and a whole one.
     TestContext t;
     const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
-    EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::CannotOpenFile);
+    lines += FactLines(ReadHeaderFile(path, 5000)).first(1);
     ASSERT_TRUE(test::WriteWholeFile(path, {}));
-    EXPECT_EQ(ReadHeaderFile(path, 5000).error, InspectionError::FileIsEmpty);
+    lines += FactLines(ReadHeaderFile(path, 5000)).first(1);
     ASSERT_TRUE(test::WriteWholeFile(path, good));
     const HeaderReading whole = ReadHeaderFile(path, 5000);
-    EXPECT_FALSE(whole.error);
+    lines += FactLines(whole);
     EXPECT_EQ(whole.facts.fileWritten, QFileInfo(path).lastModified());
+    EXPECT_GOLDEN("mms/header_facts", lines);
 }
 
 TEST(HeaderFacts, DamagedHeadersNeverReadPastTheirBytes)
@@ -216,10 +218,7 @@ TEST(ApplyHeaderReading, TheTablesKeepTheirFirstTenEntriesAndTheRunsCountGoesOn)
     objects.push_back(asf::StreamPropertiesObject(13, 320, 240));
     objects.push_back(asf::BitrateObject(rates));
     const HeaderReading reading = ReadHeaderFacts(asf::Header(objects));
-    ASSERT_TRUE(reading.facts.bitRates);
-    EXPECT_EQ(reading.facts.bitRates->declaredCount, 12);
-    EXPECT_EQ(reading.facts.bitRates->records.size(), 10u);
-    EXPECT_EQ(reading.facts.streams.size(), 13u);
+    EXPECT_GOLDEN("mms/header_facts_of_thirteen_streams", FactLines(reading));
 
     TestContext t;
     ASSERT_TRUE(ApplyHeaderReading(t.run, t.session, t.shell, reading));
