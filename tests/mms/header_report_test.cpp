@@ -9,12 +9,14 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimeZone>
+#include <QVariant>
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 namespace asf = tovrin::test::asf;
 
@@ -30,48 +32,42 @@ QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FilePro
     return asf::Header(objects);
 }
 
+// The values as texts, joined by blanks.
+template <typename... T>
+QString Line(const T&... values)
+{
+    return QStringList{QVariant(values).toString()...}.join(u' ');
+}
+
 // Every fact of a reading, one line each; the file's write time only as
-// known or not.
+// known or not. Kinds and errors are their enum values, -1 for none. Lines:
+// "stream" number kind spread size; "bit rate" stream bit/s kind; "file" size
+// packets duration max-bit-rate created; the five content texts; "codecs"
+// higher-type-entries audio name|description, video name|FourCC.
 QStringList FactLines(const HeaderReading& reading)
 {
     const HeaderFacts& f = reading.facts;
-    const auto text = [](const std::optional<QString>& t) { return t ? u'\'' + *t + u'\'' : QStringLiteral("none"); };
-    QStringList lines{QStringLiteral("error %1").arg(reading.error ? int(*reading.error) : -1)};
+    const auto text = [](const std::optional<QString>& t) { return t ? u'\'' + *t + u'\'' : u"none"_s; };
+    QStringList lines{Line(u"error"_s, reading.error ? int(*reading.error) : -1)};
     for (const StreamFacts& s : f.streams)
-        lines << QStringLiteral("stream %1 kind %2 spread %3 size %4x%5")
-                     .arg(s.number)
-                     .arg(int(s.kind))
-                     .arg(s.audioSpread)
-                     .arg(s.videoSize ? int(s.videoSize->width) : -1)
-                     .arg(s.videoSize ? int(s.videoSize->height) : -1);
+        lines << Line(u"stream"_s, int(s.number), int(s.kind), s.audioSpread,
+                      s.videoSize ? u"%1x%2"_s.arg(s.videoSize->width).arg(s.videoSize->height) : u"none"_s);
     if (f.bitRates)
-        lines << QStringLiteral("bit rates declared %1").arg(f.bitRates->declaredCount.value_or(-1));
+        lines << Line(u"bit rates declared"_s, int(f.bitRates->declaredCount.value_or(-1)));
     for (const BitRateRecord& r : f.bitRates.value_or(BitRateTable{}).records)
-        lines << QStringLiteral("bit rate %1 %2 kind %3")
-                     .arg(r.stream)
-                     .arg(r.averageBitRate)
-                     .arg(r.kind ? int(*r.kind) : -1);
+        lines << Line(u"bit rate"_s, int(r.stream), r.averageBitRate, r.kind ? int(*r.kind) : -1);
     const FileProperties& p = f.fileProperties;
-    lines << QStringLiteral("file size %1 packets %2 duration %3 max bit rate %4 created %5")
-                 .arg(p.fileSize)
-                 .arg(p.dataPacketCount)
-                 .arg(p.sendDurationMs)
-                 .arg(p.maxBitRate)
-                 .arg(!p.created ? QStringLiteral("none") : p.created->toUTC().toString(Qt::ISODate));
-    if (f.content)
-        lines << QStringList{text(f.content->title), text(f.content->author), text(f.content->copyright),
-                             text(f.content->description), text(f.content->rating)}
-                     .join(u' ');
+    lines << Line(u"file"_s, qulonglong(p.fileSize), p.dataPacketCount, qulonglong(p.sendDurationMs), p.maxBitRate,
+                  p.created ? p.created->toUTC().toString(Qt::ISODate) : u"none"_s);
+    if (const std::optional<ContentDescription>& c = f.content)
+        lines << Line(text(c->title), text(c->author), text(c->copyright), text(c->description), text(c->rating));
     for (const ContentDescriptor& d : f.encoderDescriptors)
-        lines << QStringLiteral("descriptor ") + d.name + QStringLiteral(" = ") + d.value;
+        lines << Line(u"descriptor"_s, d.name, d.value);
     if (const std::optional<CodecSummary>& c = f.codecs)
-        lines << QStringLiteral("codecs higher %1 audio %2 video %3")
-                     .arg(c->higherTypeEntries)
-                     .arg(c->audio ? c->audio->name + u'|' + c->audio->description : QStringLiteral("none"),
-                          c->video ? c->video->name + u'|' + QString::fromLatin1(c->video->fourCc)
-                                   : QStringLiteral("none"));
-    lines << QStringLiteral("written %1").arg(f.fileWritten.isValid());
-    return lines;
+        lines << Line(u"codecs"_s, c->higherTypeEntries,
+                      c->audio ? c->audio->name + u'|' + c->audio->description : u"none"_s,
+                      c->video ? c->video->name + u'|' + QString::fromLatin1(c->video->fourCc) : u"none"_s);
+    return lines << Line(u"written"_s, f.fileWritten.isValid());
 }
 
 // An Extended Content Description Object with (name, type, value) descriptors.
