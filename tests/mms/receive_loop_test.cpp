@@ -154,7 +154,7 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
                             run.packetSize.load(), run.mediaPacketStored.load(), qulonglong(h.buffer.size()));
         lines += h.t.shell.calls;
     }
-    EXPECT_GOLDEN("mms/receive_loop_replies", lines);
+    EXPECT_GOLDEN("mms/receive_loop_replies", test::SplitLines(lines));
 }
 
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)

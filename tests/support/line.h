@@ -13,4 +13,11 @@ QString Line(const T&... values)
     return QStringList{QVariant::fromValue(values).toString()...}.join(u' ');
 }
 
+// The entries of `lines` split at their line breaks, as a golden file holds
+// them (a message box text may span several lines).
+inline QStringList SplitLines(const QStringList& lines)
+{
+    return lines.join(u'\n').split(u'\n');
+}
+
 }  // namespace tovrin::test
