@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,35 +39,29 @@ void AddHex(QStringList& lines, const QString& name, const QByteArray& bytes)
 
 TEST(ClientCommands, EveryCommandHasItsExactBytes)
 {
+    const std::pair<const char*, QByteArray> packets[] = {
+        {"connect",
+         BuildCommandPacket(ConnectCommand(u"  host123456 "_s, u"{0123ABCD-4567-89EF-0123-456789ABCDEF}"_s), 0)},
+        {"transport tcp", BuildCommandPacket(TransportCommand(u"192.168.0.5"_s, false, u"1042"_s), 1)},
+        {"transport udp", BuildCommandPacket(TransportCommand(u"127.0.0.1"_s, true, u"7000"_s), 1)},
+        {"open file", BuildCommandPacket(OpenFileCommand(2, u" 新聞/直播.wmv "_s), 0)},
+        {"start playing", BuildCommandPacket(StartPlayingCommand(1, 0xFFFFFFFF), 4)},
+        {"header request", BuildCommandPacket(HeaderRequestCommand(7), 0)},
+        {"stream selection", BuildCommandPacket(StreamSelectionCommand({{1, 0}, {2, 0}}), 0)},
+        {"credentials", BuildCommandPacket(CredentialsCommand(1, QByteArray(20, 'Q')), 0)},
+        {"keep-alive answer", BuildCommandPacket(KeepAliveAnswerCommand(1), 5)},
+        // The sequence field wraps after 65536 commands while the counter keeps counting.
+        {"funnel info 65543", BuildCommandPacket(FunnelInfoCommand(), 65536 + 7)},
+    };
     QStringList lines;
-    AddHex(lines, QStringLiteral("connect"),
-           BuildCommandPacket(ConnectCommand(QStringLiteral("  host123456 "),
-                                             QStringLiteral("{0123ABCD-4567-89EF-0123-456789ABCDEF}")),
-                              0));
-    AddHex(lines, QStringLiteral("transport tcp"),
-           BuildCommandPacket(TransportCommand(QStringLiteral("192.168.0.5"), false, QStringLiteral("1042")), 1));
-    AddHex(lines, QStringLiteral("transport udp"),
-           BuildCommandPacket(TransportCommand(QStringLiteral("127.0.0.1"), true, QStringLiteral("7000")), 1));
-    AddHex(lines, QStringLiteral("open file"),
-           BuildCommandPacket(OpenFileCommand(2, QStringLiteral(" 新聞/直播.wmv ")), 0));
-    AddHex(lines, QStringLiteral("start playing"), BuildCommandPacket(StartPlayingCommand(1, 0xFFFFFFFF), 4));
-    AddHex(lines, QStringLiteral("header request"), BuildCommandPacket(HeaderRequestCommand(7), 0));
-    AddHex(lines, QStringLiteral("stream selection"), BuildCommandPacket(StreamSelectionCommand({{1, 0}, {2, 0}}), 0));
-    AddHex(lines, QStringLiteral("credentials"), BuildCommandPacket(CredentialsCommand(1, QByteArray(20, 'Q')), 0));
-    AddHex(lines, QStringLiteral("keep-alive answer"), BuildCommandPacket(KeepAliveAnswerCommand(1), 5));
-    // The sequence field wraps after 65536 commands while the counter keeps counting.
-    AddHex(lines, QStringLiteral("funnel info 65543"), BuildCommandPacket(FunnelInfoCommand(), 65536 + 7));
+    for (const auto& [name, bytes] : packets)
+        AddHex(lines, QLatin1String(name), bytes);
     // Every packet is padded with zeros to a multiple of eight, its length fields agreeing.
-    for (int textLength = 0; textLength < 12; textLength += 3) {
-        for (int prefixLength = 0; prefixLength < 9; prefixLength += 2) {
-            CommandFields command;
-            command.id = 0x42;
-            command.prefix = QByteArray(prefixLength, '\x7');
-            command.text = QString(textLength, QLatin1Char('a'));
-            AddHex(lines, QStringLiteral("text %1 prefix %2").arg(textLength).arg(prefixLength),
-                   BuildCommandPacket(command, 3));
-        }
-    }
+    for (int text = 0; text < 12; text += 3)
+        for (int prefix = 0; prefix < 9; prefix += 2)
+            AddHex(
+                lines, QStringLiteral("text %1 prefix %2").arg(text).arg(prefix),
+                BuildCommandPacket({.id = 0x42, .prefix = QByteArray(prefix, '\x7'), .text = QString(text, u'a')}, 3));
     EXPECT_GOLDEN("mms/client_command_bytes", lines);
 
     const QString fresh = NewRegistryGuid();
