@@ -3,13 +3,13 @@
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/line.h"
 #include "support/temp_settings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimeZone>
-#include <QVariant>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
+using tovrin::test::Line;
 using tovrin::test::TestContext;
 namespace asf = tovrin::test::asf;
 
@@ -30,13 +31,6 @@ QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FilePro
                                        asf::StreamPropertiesObject(2, 320, 240)};
     objects.insert(objects.end(), more.begin(), more.end());
     return asf::Header(objects);
-}
-
-// The values as texts, joined by blanks.
-template <typename... T>
-QString Line(const T&... values)
-{
-    return QStringList{QVariant(values).toString()...}.join(u' ');
 }
 
 // Every fact of a reading, one line each; the file's write time only as
