@@ -123,8 +123,7 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
     QByteArray cutVideo = asf::StreamPropertiesObject(7, 640, 480);
     cutVideo.truncate(80);
     PutLE(cutVideo, 16, 80, 8);
-    asf::FileProperties props;
-    props.creation = 0x8000000000000000ull;  // past every calendar
+    const asf::FileProperties props{.creation = 0x8000000000000000ull};  // past every calendar
     read("streams and bit rates",
          asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
                       asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo,
@@ -227,12 +226,12 @@ TEST(ApplyHeaderReading, TheTablesKeepTheirFirstTenEntriesAndTheRunsCountGoesOn)
 
 TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
 {
-    asf::FileProperties props;
-    props.fileSize = 5000000000ull;
-    props.packets = 321;
-    props.sendDuration = 612345678;
-    props.maxBitRate = 128000;
-    props.creation = 132539328000000000ull;  // 2021-01-01 00:00:00 UTC
+    // Created 2021-01-01 00:00:00 UTC.
+    const asf::FileProperties props{.fileSize = 5000000000ull,
+                                    .creation = 132539328000000000ull,
+                                    .packets = 321,
+                                    .sendDuration = 612345678,
+                                    .maxBitRate = 128000};
     const QByteArray header =
         AudioThenVideo({asf::BitrateObject({{1, 32000}, {2, 96000}, {9, 5}}),
                         asf::ContentObject(QStringLiteral("Clip 1"), QStringLiteral("作者"), QStringLiteral("© Tovrin"),
