@@ -3,6 +3,8 @@
 #include "asf/byte_helpers.h"
 #include "asf/header_and_packet_storage.h"
 #include "support/asf_builder.h"
+#include "support/golden.h"
+#include "support/line.h"
 #include "support/storage_run.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <thread>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::StorageRun;
 using Lane = ReceiveBuffer::Lane;
 
@@ -43,71 +46,67 @@ struct LaneRun : StorageRun {
 
 }  // namespace
 
-TEST(DataPacketReceiver, AHeaderInPiecesIsCollectedStoredAndFollowedByItsMediaPacket)
+TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithoutAStall)
 {
+    // Each case's answers (MediaTake as numbers), then its log.
+    QStringList lines;
+    // A header in pieces is collected, stored and followed by its media packet.
     const test::AsfParts sample = test::ReadAsf(test::SamplePath(test::Sample::Wma));
     LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
     r.buffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100))
                     + MediaPacket(7, "short"));
-    ASSERT_TRUE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop())) << r.t.shell.messages.join(u'\n').toStdString();
-    EXPECT_EQ(r.log.first(), QStringLiteral("- 接收標題..."));
-    EXPECT_EQ(r.log.last(), QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
     MediaPacketWriter writer(r.run, r.file);
-    EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stored);
+    lines << test::Line{u"pieces"_s, ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()),
+                        int(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()))}
+          << r.log;
     EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
 
     // A resumed run consumes the header packets, here datagrams, and leaves
     // the stream lane alone.
     LaneRun resumed(40, 16);
     resumed.run.resume = true;
-    resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')));
-    resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(10, 'n')));
+    resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')) + HeaderPacket(QByteArray(10, 'n')));
     resumed.buffer.append(Lane::Stream, "command");
-    ReceiveHeader(resumed.t.ctx, resumed.file, resumed.lane(Lane::Datagrams), resumed.stop());
-    EXPECT_EQ(resumed.buffer.size(Lane::Datagrams), 0u);
-    EXPECT_EQ(resumed.buffer.peek(100), QByteArray("command"));
-}
+    lines << test::Line{
+        u"resumed"_s, ReceiveHeader(resumed.t.ctx, resumed.file, resumed.lane(Lane::Datagrams), resumed.stop()),
+        qulonglong(resumed.buffer.size(Lane::Datagrams)), QString::fromLatin1(resumed.buffer.peek(100))};
 
-TEST(DataPacketReceiver, RefusedFiguresAndShortPrefixesEndInAnErrorNotAnAllocationOrAStall)
-{
+    // Refused figures end in an error, nothing consumed, not an allocation.
     LaneRun refused(100, 0);
     refused.buffer.append(HeaderPacket(QByteArray(100, 'h')));
-    EXPECT_FALSE(ReceiveHeader(refused.t.ctx, refused.file, refused.lane(), refused.stop()));
-    EXPECT_EQ(refused.log,
-              (QStringList{QStringLiteral("- 接收標題..."), QStringLiteral("- ASF header receive error")}));
-    EXPECT_EQ(refused.buffer.size(), 108u) << "nothing consumed";
+    lines << test::Line{u"refused"_s, ReceiveHeader(refused.t.ctx, refused.file, refused.lane(), refused.stop()),
+                        qulonglong(refused.buffer.size())}
+          << refused.log;
 
     // A prefix length below the prefix's own 8 bytes would never move the
     // buffer on.
-    LaneRun r(100, 16);
-    r.buffer.append(ClaimedLength(2, 0));
-    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()));
-    EXPECT_EQ(r.log.last(), QStringLiteral("- ASF header receive error"));
-    r.buffer.clear();
-    r.buffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::BadLength);
-    EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stored);
-    EXPECT_EQ(r.contents().mid(100), QByteArray("abc") + QByteArray(13, '\0'));
-}
+    LaneRun bad(100, 16);
+    bad.buffer.append(ClaimedLength(2, 0));
+    const bool header = ReceiveHeader(bad.t.ctx, bad.file, bad.lane(), bad.stop());
+    bad.buffer.clear();
+    bad.buffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
+    MediaPacketWriter badWriter(bad.run, bad.file);
+    lines << test::Line{u"short prefixes"_s, header, int(TakeMediaPacket(bad.t.ctx, bad.lane(), badWriter, bad.stop())),
+                        int(TakeMediaPacket(bad.t.ctx, bad.lane(), badWriter, bad.stop())),
+                        QString::fromLatin1(bad.contents().mid(100).toHex())}
+          << bad.log;
 
-TEST(DataPacketReceiver, StopEndsEveryWaitWithoutALoggedError)
-{
-    LaneRun r(1000, 16);
-    r.buffer.append(HeaderPacket(QByteArray(100, 'h')) + QByteArray(5, 'x'));
+    // A stop ends every wait without a logged error; an incomplete header is not written.
+    LaneRun stopped(1000, 16);
+    stopped.buffer.append(HeaderPacket(QByteArray(100, 'h')) + QByteArray(5, 'x'));
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        r.run.stopFlag = true;
-        r.buffer.wake();
+        stopped.run.stopFlag = true;
+        stopped.buffer.wake();
     });
-    EXPECT_FALSE(ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()));
+    const bool stoppedHeader = ReceiveHeader(stopped.t.ctx, stopped.file, stopped.lane(), stopped.stop());
     stopper.join();
-    EXPECT_EQ(r.log, QStringList{QStringLiteral("- 接收標題...")});
-    EXPECT_EQ(r.contents(), QByteArray()) << "an incomplete header is not written";
-
-    r.buffer.clear();
-    r.buffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_EQ(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()), MediaTake::Stopped);
-    EXPECT_FALSE(r.run.mediaPacketStored);
+    stopped.buffer.clear();
+    stopped.buffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
+    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
+    lines << test::Line{u"stopped"_s, stoppedHeader,
+                        int(TakeMediaPacket(stopped.t.ctx, stopped.lane(), stoppedWriter, stopped.stop())),
+                        qulonglong(stopped.contents().size()), stopped.run.mediaPacketStored.load()}
+          << stopped.log;
+    EXPECT_GOLDEN("mms/data_packet_receiver", lines);
 }

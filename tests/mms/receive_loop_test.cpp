@@ -9,6 +9,8 @@
 #include "state/run_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
+#include "support/line.h"
 #include "support/temp_settings.h"
 
 #include <QDeadlineTimer>
@@ -26,11 +28,11 @@ namespace {
 
 struct Sink : ByteSink {
     std::mutex lock;
-    std::vector<std::uint8_t> ids;
+    QByteArray ids;
     void write(const QByteArray& bytes) override
     {
         std::lock_guard guard(lock);
-        ids.push_back(std::uint8_t(bytes[36]));
+        ids.append(bytes[36]);
     }
 };
 
@@ -72,13 +74,18 @@ struct LoopHarness {
         thread = std::thread([this] { loop.run(); });
     }
     template <typename Done>
-    bool runUntil(Done done)
+    bool waitUntil(Done done)
     {
-        start();
         QDeadlineTimer deadline(5000);
         while (!done() && !deadline.hasExpired())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const bool reached = done();
+        return done();
+    }
+    template <typename Done>
+    bool runUntil(Done done)
+    {
+        start();
+        const bool reached = waitUntil(done);
         finish();
         return reached;
     }
@@ -94,65 +101,65 @@ struct LoopHarness {
 
 }  // namespace
 
-TEST(ReceiveLoop, AnswersTheHandshakeRepliesWithTheNextCommand)
+TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 {
-    LoopHarness h;
-    h.t.session.funnelReportCount = 0;
-    auto& buffer = h.buffer;
-    // The first funnel report is too short for its client count: told, and the exchange goes on.
-    buffer.append(test::ServerCommand(0x01) + test::ServerCommand(0x15, 0, 56) + test::ServerCommand(0x15, 0, 80)
-                  + test::ServerCommand(0x15, 0, 80) + test::ServerCommand(0x02) + test::ServerCommand(0x1B)
-                  + test::ServerCommand(0x21) + test::ServerCommand(0x05));
-    ASSERT_TRUE(h.runUntil([&] { return h.actions.starts == 1; }));
-    EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x18, 0x05, 0x1B, 0x07}));
-    EXPECT_EQ(h.actions.transports, 1);
-    EXPECT_EQ(h.t.session.funnelReportCount.load(), 0u);
-    EXPECT_EQ(h.t.run.ackCount.load(), 1u);
-    EXPECT_EQ(buffer.size(), 0u);
-    EXPECT_EQ(h.t.shell.messages, QStringList{QStringLiteral("data out of range - 4 byte to long function : 61 : 56")});
-}
-
-TEST(ReceiveLoop, RefusalsEndTheRunWithoutFixUps)
-{
-    {
+    using test::ServerCommand, test::DataPacket;
+    QByteArray liveReply = ServerCommand(0x06, 0, 152), hugePackets = liveReply;
+    PutLE(liveReply, 96, 0xFFFFFFFF, 4);
+    PutLE(hugePackets, 92, 0xFFFFFFFF, 4);
+    enum class Until { Stopped, Started, Acked };
+    const struct {
+        const char* what;
+        QByteArray stream, datagrams;
+        Until until;
+        bool resume = false, credentialsAnswer = false;
+        std::uint32_t packetSize = 0;
+    } scenarios[] = {
+        // The first funnel report is too short for its client count: told, and the exchange goes on.
+        {"handshake",
+         ServerCommand(0x01) + ServerCommand(0x15, 0, 56) + ServerCommand(0x15, 0, 80) + ServerCommand(0x15, 0, 80)
+             + ServerCommand(0x02) + ServerCommand(0x1B) + ServerCommand(0x21) + ServerCommand(0x05),
+         {},
+         Until::Started},
+        // Refusals end the run without fix-ups.
+        {"connection refused", ServerCommand(0x03), {}, Until::Stopped},
+        {"a live broadcast cannot be resumed", liveReply, {}, Until::Stopped, true},
+        {"credentials dialog cancelled", ServerCommand(0x1A, 0, 64), {}, Until::Stopped},
+        // Confirmed credentials are sent and the incarnation moves on.
+        {"credentials confirmed", ServerCommand(0x1A, 0, 64) + ServerCommand(0x1B), {}, Until::Acked, false, true},
+        // Media before the header is dropped, not stored, whatever figure no slot could be sized by.
+        {"media before the header",
+         DataPacket(0, 4, QByteArray(92, 'p')) + DataPacket(1, 4, QByteArray(92, 'p')) + ServerCommand(0x1B),
+         DataPacket(2, 4, QByteArray(52, 'p')), Until::Acked, false, false, 0xFFFFFFFF},
+        // A second open-file reply cannot resize the slots of a recording (its header stored).
+        {"open-file reply after the header", hugePackets + ServerCommand(0x1B), {}, Until::Acked, false, false, 40},
+    };
+    QStringList lines;
+    for (const auto& s : scenarios) {
         LoopHarness h;
-        h.buffer.append(test::ServerCommand(0x03));
-        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
-        EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("錯誤: 通過連接失敗")));
-        EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
+        RunState& run = h.t.run;
+        h.buffer.append(Lane::Stream, s.stream);
+        h.buffer.append(Lane::Datagrams, s.datagrams);
+        run.resume = s.resume;
+        h.actions.credentialsAnswer = s.credentialsAnswer;
+        h.credentials.encoded = "dXNlcjpwYXNz";
+        run.packetSize = s.packetSize;
+        if (s.packetSize == 40)
+            run.paddingBlock = QByteArray(40, '\0');
+        ASSERT_TRUE(h.runUntil([&] {
+            return s.until == Until::Stopped   ? h.actions.stops > 0
+                   : s.until == Until::Started ? h.actions.starts == 1
+                                               : run.ackCount == 1 && h.buffer.size(Lane::Datagrams) == 0;
+        })) << s.what;
+        // The commands sent; transports, acks, funnel reports, incarnation,
+        // the two fix-ups, packet size, a media packet stored, bytes left.
+        lines << QStringLiteral("--- ") + QLatin1String(s.what) << QString::fromLatin1(h.sink.ids.toHex(' '))
+              << test::Line(h.actions.transports.load(), run.ackCount.load(), h.t.session.funnelReportCount.load(),
+                            run.incarnation.load(), run.liveHeaderFixed.load(), run.packetCountFixed.load(),
+                            run.packetSize.load(), run.mediaPacketStored.load(), qulonglong(h.buffer.size()));
+        lines += h.t.shell.calls;
     }
-    {
-        // A live broadcast cannot be resumed.
-        LoopHarness h;
-        h.t.run.resume = true;
-        QByteArray reply = test::ServerCommand(0x06, 0, 152);
-        PutLE(reply, 96, 0xFFFFFFFF, 4);
-        h.buffer.append(reply);
-        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
-        EXPECT_EQ(h.t.shell.messages.value(0),
-                  QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
-        EXPECT_TRUE(h.t.run.liveHeaderFixed);
-        EXPECT_TRUE(h.sink.ids.empty()) << "no header request";
-    }
-    {
-        // The credentials dialog cancelled.
-        LoopHarness h;
-        h.buffer.append(test::ServerCommand(0x1A, 0, 64));
-        ASSERT_TRUE(h.runUntil([&] { return h.actions.stops > 0; }));
-        EXPECT_EQ(h.t.shell.messages.value(0), QStringLiteral("連線期間已放棄，關閉連線"));
-        EXPECT_TRUE(h.t.run.liveHeaderFixed && h.t.run.packetCountFixed);
-    }
-}
-
-TEST(ReceiveLoop, ConfirmedCredentialsAreSentAndTheIncarnationMovesOn)
-{
-    LoopHarness h;
-    h.actions.credentialsAnswer = true;
-    h.credentials.encoded = "dXNlcjpwYXNz";
-    h.buffer.append(test::ServerCommand(0x1A, 0, 64) + test::ServerCommand(0x1B));
-    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
-    EXPECT_EQ(h.sink.ids, (std::vector<std::uint8_t>{0x1A, 0x1B}));
-    EXPECT_EQ(h.t.run.incarnation.load(), 2u);
+    EXPECT_GOLDEN("mms/receive_loop_replies", test::SplitLines(lines));
 }
 
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
@@ -164,41 +171,12 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
     QByteArray unknown = test::DataPacket(9, 6, QByteArray(22, 'p'));
     buffer.append(Lane::Datagrams, unknown);
     h.start();
-    QDeadlineTimer deadline(5000);
-    while (buffer.size(Lane::Datagrams) && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(buffer.size(Lane::Datagrams), 0u) << "the datagram did not wait for the command";
+    EXPECT_TRUE(h.waitUntil([&] { return buffer.size(Lane::Datagrams) == 0; }))
+        << "the datagram did not wait for the command";
     buffer.append(Lane::Stream, command.mid(20));
-    while (h.t.run.ackCount == 0 && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(h.waitUntil([&] { return h.t.run.ackCount == 1; })) << "the command stayed whole";
     h.finish();
-    EXPECT_EQ(h.t.run.ackCount.load(), 1u) << "the command stayed whole";
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
-}
-
-TEST(ReceiveLoop, MediaBeforeTheHeaderIsDroppedNotStored)
-{
-    LoopHarness h;
-    h.t.run.packetSize = 0xFFFFFFFF;  // a hostile figure no slot could be sized by
-    h.buffer.append(test::DataPacket(0, 4, QByteArray(92, 'p')) + test::DataPacket(1, 4, QByteArray(92, 'p'))
-                    + test::ServerCommand(0x1B));
-    h.buffer.append(Lane::Datagrams, test::DataPacket(2, 4, QByteArray(52, 'p')));
-    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1 && h.buffer.size(Lane::Datagrams) == 0; }));
-    EXPECT_EQ(h.t.shell.log.count(QStringLiteral("- Media packet before the ASF header, dropped")), 1);
-    EXPECT_FALSE(h.t.run.mediaPacketStored);
-}
-
-TEST(ReceiveLoop, ASecondOpenFileReplyCannotResizeTheSlotsOfARecording)
-{
-    LoopHarness h;
-    h.t.run.packetSize = 40;
-    h.t.run.paddingBlock = QByteArray(40, '\0');  // the header has been stored
-    QByteArray reply = test::ServerCommand(0x06, 0, 152);
-    PutLE(reply, 92, 0xFFFFFFFF, 4);
-    h.buffer.append(reply + test::ServerCommand(0x1B));
-    ASSERT_TRUE(h.runUntil([&] { return h.t.run.ackCount == 1; }));
-    EXPECT_EQ(h.t.run.packetSize.load(), 40u);
-    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("- Open-file reply after the ASF header, ignored")));
 }
 
 TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)

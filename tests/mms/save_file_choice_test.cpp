@@ -2,97 +2,56 @@
 
 #include "asf/recording_file.h"
 #include "support/asf_sample.h"
+#include "support/golden.h"
+#include "support/line.h"
 #include "support/temp_settings.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
 
-class OpenSaveFileTest : public ::testing::Test {
-protected:
+TEST(OpenSaveFile, AsksWhereToSaveThenCreatesResumesOrStartsNothing)
+{
     TestContext t;
-    QString folder = t.dir.filePath(QStringLiteral("media"));
-    QString path = folder + QStringLiteral("/clip.wmv");
+    const QString folder = t.dir.filePath(u"media"_s), path = folder + u"/clip.wmv"_s;
+    QDir().mkpath(folder);
+    t.run.defaultSaveName = u"clip.wmv"_s;
     std::unique_ptr<RecordingFile> file;
-
-    void SetUp() override
-    {
-        QDir().mkpath(folder);
-        t.run.defaultSaveName = QStringLiteral("clip.wmv");
-        t.shell.saveFileAnswers.push_back(path);
-    }
-    // As a controller does: the last run's file is let go first.
-    bool open()
-    {
+    QStringList lines;
+    // An attempt as a controller makes it, the last run's file let go first;
+    // then its answer, the save path, the remembered folder, resume, and the
+    // file's size and bytes.
+    const auto attempt = [&](const char* what, std::optional<QString> answer, const QByteArray& existing,
+                             std::deque<ResumeChoice> resume = {}) {
+        EXPECT_TRUE(test::WriteWholeFile(path, existing));
+        t.shell.saveFileAnswers = {answer};
+        t.shell.resumeAnswers = resume;
         file.reset();
         file = OpenSaveFile(t.ctx);
-        return bool(file);
-    }
-    void existing(const QByteArray& bytes) { ASSERT_TRUE(test::WriteWholeFile(path, bytes)); }
-};
-
-TEST_F(OpenSaveFileTest, AsksInTheRememberedFolderAndCreatesANewFile)
-{
-    t.store.write(QStringLiteral("AsfDir"), QStringLiteral("/earlier/"));
-    existing({});  // an empty file is replaced without asking
-    ASSERT_TRUE(open());
-
+        lines << u"--- "_s + QLatin1String(what)
+              << test::Line(bool(file), t.session.savePath, t.store.read(u"AsfDir"_s), t.run.resume.load(),
+                            file ? file->size().value_or(-1) : -1, QString::fromLatin1(test::ReadWholeFile(path)));
+    };
+    t.store.write(u"AsfDir"_s, u"/earlier/"_s);
+    attempt("chooser cancelled", std::nullopt, "recorded data");
+    // Asked in the remembered folder; an empty file is replaced without asking.
+    attempt("new file", path, {});
     const SaveFileRequest& r = t.shell.lastSaveRequest.value();
-    EXPECT_EQ(r.title, QStringLiteral("建立 / 重新開始儲存檔案"));
-    EXPECT_EQ(r.filter, QStringLiteral("Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"));
-    EXPECT_EQ(r.defaultExtension, QStringLiteral("asf"));
-    EXPECT_EQ(r.defaultName, QStringLiteral("clip.wmv"));
-    EXPECT_EQ(r.startFolder, QStringLiteral("/earlier/"));
-    EXPECT_FALSE(r.overwritePrompt);
-    EXPECT_EQ(t.shell.saveLocation, path);
-    EXPECT_EQ(t.session.savePath, path);
-    EXPECT_EQ(t.store.read(QStringLiteral("AsfDir")), folder + u'/');
-    EXPECT_FALSE(t.shell.calls.contains(QStringLiteral("askResume")));
-    EXPECT_FALSE(t.run.resume);
-    ASSERT_TRUE(file && file->isOpen());
-}
-
-TEST_F(OpenSaveFileTest, TheResumeDialogDecidesWhatHappensToAFileWithData)
-{
-    existing("recorded data");
-    t.shell.resumeAnswers = {ResumeChoice::Cancel};
-    EXPECT_FALSE(open());
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("recorded data"));
-    EXPECT_FALSE(file);
-    EXPECT_EQ(t.store.read(QStringLiteral("AsfDir")), folder + u'/') << "remembered even when cancelled";
-
-    t.shell.saveFileAnswers = {path};
-    t.shell.resumeAnswers = {ResumeChoice::Resume};
-    ASSERT_TRUE(open());
-    EXPECT_TRUE(t.run.resume);
-    EXPECT_EQ(file->size(), 13);
-    EXPECT_EQ(test::ReadWholeFile(path), QByteArray("recorded data"));
-
-    t.shell.saveFileAnswers = {path};
-    t.shell.resumeAnswers = {ResumeChoice::Redownload};
-    ASSERT_TRUE(open());
-    EXPECT_FALSE(t.run.resume);
-    EXPECT_EQ(QFileInfo(path).size(), 0);
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-}
-
-TEST_F(OpenSaveFileTest, CancelledOrImpossibleFilesStartNothing)
-{
-    t.shell.saveFileAnswers = {std::nullopt};
-    EXPECT_FALSE(open());
-    EXPECT_TRUE(t.session.savePath.isEmpty());
-    EXPECT_TRUE(t.shell.messages.isEmpty());
-
+    lines << test::Line(int(r.kind), r.title, r.filter, r.defaultExtension, r.defaultName, r.startFolder,
+                        r.overwritePrompt);
+    // The resume dialog decides what happens to a file with data; the folder
+    // is remembered even when it is cancelled.
+    t.store.write(u"AsfDir"_s, u"/earlier/"_s);
+    attempt("resume cancelled", path, "recorded data", {ResumeChoice::Cancel});
+    attempt("resumed", path, "recorded data", {ResumeChoice::Resume});
+    attempt("downloaded again", path, "recorded data", {ResumeChoice::Redownload});
     // A new file in a missing folder; a folder (holding data) to resume.
-    t.shell.saveFileAnswers = {t.dir.filePath(QStringLiteral("missing/clip.wmv")), folder};
-    t.shell.resumeAnswers = {ResumeChoice::Resume};
-    existing("x");
-    EXPECT_FALSE(open());
-    EXPECT_FALSE(open());
-    EXPECT_EQ(t.shell.messages, QStringList(2, QStringLiteral("There was a problem creating the save file")));
-    EXPECT_FALSE(file);
+    attempt("missing folder", t.dir.filePath(u"missing/clip.wmv"_s), "x");
+    attempt("a folder", folder, "x", {ResumeChoice::Resume});
+    lines << t.shell.calls;
+    EXPECT_GOLDEN("mms/save_file_choice", lines.join(u'\n').replace(t.dir.path(), u"<dir>"_s).split(u'\n'));
 }

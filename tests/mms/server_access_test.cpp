@@ -1,42 +1,35 @@
 #include "mms/server_access.h"
 #include "locations/credentials.h"
+#include "support/golden.h"
+#include "support/line.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
+using tovrin::test::Line;
 using tovrin::test::TestContext;
 
-TEST(ServerAccess, HostIsTakenOrTheAddressRefusedKeepingTheHost)
+TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWhenAsked)
 {
+    // Each step's answer, then the server host or the encoded credentials and
+    // the saved ones; then the shell calls.
     TestContext t;
-    ASSERT_TRUE(ExtractServerHost(t.ctx, u"mms://host:8080/f"_s));
-    EXPECT_EQ(t.run.serverHost, u"host:8080"_s);
-    EXPECT_FALSE(ExtractServerHost(t.ctx, u"mms://other/"_s));
-    EXPECT_EQ(t.shell.messages, QStringList{u"The URL is invalid, bad '/' or missing filename"_s});
-    EXPECT_EQ(t.run.serverHost, u"host:8080"_s);
-}
-
-TEST(ServerAccess, CredentialsAreSavedOnlyWhenAskedAndCancelChangesNothing)
-{
-    TestContext t;
+    QStringList lines{Line{ExtractServerHost(t.ctx, u"mms://host:8080/f"_s), t.run.serverHost},
+                      Line{ExtractServerHost(t.ctx, u"mms://other/"_s), t.run.serverHost}};
     t.run.serverHost = u"media.example"_s;
     t.store.write(u"Auth"_s, u"Ym9i"_s);  // bob
     ServerCredentials credentials;
-    EXPECT_FALSE(AskServerCredentials(t.ctx, credentials));
-    EXPECT_TRUE(credentials.encoded.isEmpty());
-    EXPECT_EQ(t.store.read(u"Auth"_s), u"Ym9i"_s);
-    ASSERT_TRUE(t.shell.lastPasswordPrompt);
-    EXPECT_EQ(t.shell.lastPasswordPrompt->userId, u"bob"_s);
-    EXPECT_EQ(t.shell.lastPasswordPrompt->site, u"media.example"_s);
-
+    const auto saved = [&] { return Line{QString::fromLatin1(credentials.encoded), t.store.read(u"Auth"_s)}; };
+    // Cancel changes nothing; the prompt is prefilled with the saved user.
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    const PasswordPrompt& prompt = t.shell.lastPasswordPrompt.value();
+    lines << Line{prompt.site, prompt.realm, prompt.userId, prompt.password};
     t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
-    EXPECT_TRUE(AskServerCredentials(t.ctx, credentials));
-    EXPECT_EQ(credentials.encoded, QByteArray("Ym9iOnNlY3JldA=="));
-    EXPECT_EQ(t.store.read(u"Auth"_s), u"Ym9iOnNlY3JldA=="_s);
-
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    // Unticked save forgets the saved credentials.
     AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false});
-    EXPECT_EQ(credentials.encoded, QByteArray("ZXZlOng="));
-    EXPECT_EQ(t.store.read(u"Auth"_s), QString()) << "unticked save forgets saved credentials";
+    lines << saved() << t.shell.calls;
+    EXPECT_GOLDEN("mms/server_access", lines);
 }

@@ -4,104 +4,86 @@
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "support/asf_builder.h"
+#include "support/golden.h"
+#include "support/line.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using test::ServerCommand;
 
-TEST(ServerReplies, OpenFileReplyFillsTheFileFiguresAndAShortOneKeepsWhatItLacks)
+namespace {
+
+// What a reading answered: the fields it lacked, then what it left in the
+// run: packet size, packet count, live, bit rate, header length, server
+// client count, funnel data, or else the credentials challenge.
+QStringList Read(FieldsBeyondReply beyond, const RunState& run, const QString& challenge = {})
 {
-    RunState run;
-    QByteArray p = test::ServerCommand(0x06, 0, 152);
+    QStringList lines;
+    for (const FieldBeyondReply& field : beyond)
+        lines << FieldBeyondReplyMessage(field);
+    return lines << test::Line(run.packetSize.load(), run.filePacketCount.load(), run.isLive(),
+                               run.streamBitRate.load(), run.headerLength.load(), run.serverClientCount.load(),
+                               QString::fromLatin1(run.funnelData.toHex()), challenge);
+}
+
+}  // namespace
+
+TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
+{
+    RunState run, live, file, unknown;
+    QStringList lines;
+    QByteArray p = ServerCommand(0x06, 0, 152);
     PutLE(p, 92, 3200, 4);
     PutLE(p, 96, 0xFFFFFFFF, 4);
     PutLE(p, 104, 364000, 4);
     PutLE(p, 108, 5123, 4);
-    EXPECT_TRUE(ReadOpenFileReply(p, run).empty());
-    EXPECT_EQ(run.packetSize.load(), 3200u);
-    EXPECT_EQ(run.filePacketCount.load(), 0xFFFFFFFFu);
-    EXPECT_TRUE(run.isLive());
-    EXPECT_EQ(run.streamBitRate.load(), 364000u);
-    EXPECT_EQ(run.headerLength.load(), 5123u);
-
-    QByteArray shortReply = test::ServerCommand(0x06, 0, 104);
+    lines << Read(ReadOpenFileReply(p, run), run);
+    QByteArray shortReply = ServerCommand(0x06, 0, 104);
     PutLE(shortReply, 92, 1600, 4);
     PutLE(shortReply, 96, 10, 4);
-    EXPECT_EQ(ReadOpenFileReply(shortReply, run), (FieldsBeyondReply{{105, 104}, {109, 104}}));
-    EXPECT_EQ(run.packetSize.load(), 1600u);
-    EXPECT_EQ(run.filePacketCount.load(), 10u);
-    EXPECT_EQ(run.streamBitRate.load(), 364000u);
-    EXPECT_EQ(run.headerLength.load(), 5123u);
-    EXPECT_EQ(FieldBeyondReplyMessage({109, 104}),
-              QStringLiteral("data out of range - 4 byte to long function : 109 : 104"));
-}
+    lines << Read(ReadOpenFileReply(shortReply, run), run);
 
-TEST(ServerReplies, ABroadcastAnnouncedTheMmspWayIsLive)
-{
-    RunState run;
-    QByteArray p = test::ServerCommand(0x06, 0, 152);
-    PutLE(p, 60, 0x02000000, 4);  // broadcast attribute, packet count 0
-    ReadOpenFileReply(p, run);
-    EXPECT_TRUE(run.isLive());
+    // A broadcast announced the MMSP way is live; a packet count wins over the attribute.
+    QByteArray broadcast = ServerCommand(0x06, 0, 152);
+    PutLE(broadcast, 60, 0x02000000, 4);
+    lines << Read(ReadOpenFileReply(broadcast, live), live);
+    PutLE(broadcast, 96, 500, 4);
+    lines << Read(ReadOpenFileReply(broadcast, file), file);
+    PutLE(broadcast, 60, 0, 4);
+    PutLE(broadcast, 96, 0, 4);
+    lines << Read(ReadOpenFileReply(broadcast, unknown), unknown);
 
-    RunState file;
-    PutLE(p, 96, 500, 4);  // a count wins over the attribute
-    ReadOpenFileReply(p, file);
-    EXPECT_EQ(file.filePacketCount.load(), 500u);
-
-    RunState unknown;
-    PutLE(p, 60, 0, 4);
-    PutLE(p, 96, 0, 4);
-    ReadOpenFileReply(p, unknown);
-    EXPECT_FALSE(unknown.isLive());
-}
-
-TEST(ServerReplies, FunnelReportsAppendTheirPayloadAndCount)
-{
-    RunState run;
+    // Funnel reports append their payload and count; a message length that
+    // claims more than the packet holds appends only what is there.
+    RunState funnel;
     SessionState session;
-    QByteArray p = test::ServerCommand(0x15, 0, 96);
-    PutLE(p, 60, 4242, 4);
-    p.replace(80, 16, QByteArray("0123456789abcdef"));
-    ReadFunnelReport(p, run, session);
-    ReadFunnelReport(test::ServerCommand(0x15, 0, 80), run, session);
-    EXPECT_EQ(run.serverClientCount.load(), 0u);
-    EXPECT_EQ(run.funnelData, QByteArray("0123456789abcdef"));
-    EXPECT_EQ(session.funnelReportCount.load(), 2u);
-
-    // A message length that claims more than the packet holds appends only what is there.
-    QByteArray lying = test::ServerCommand(0x15, 0, 88);
+    QByteArray report = ServerCommand(0x15, 0, 96);
+    PutLE(report, 60, 4242, 4);
+    report.replace(80, 16, QByteArray("0123456789abcdef"));
+    lines << Read(ReadFunnelReport(report, funnel, session), funnel);
+    lines << Read(ReadFunnelReport(ServerCommand(0x15, 0, 80), funnel, session), funnel);
+    QByteArray lying = ServerCommand(0x15, 0, 88);
     PutLE(lying, 8, 100000, 4);
-    ReadFunnelReport(lying, run, session);
-    EXPECT_EQ(run.funnelData.size(), 16 + 8);
-}
+    lines << Read(ReadFunnelReport(lying, funnel, session), funnel);
+    EXPECT_EQ(session.funnelReportCount.load(), 3u);
 
-TEST(ServerReplies, CredentialsRequestAppendsTheChallengeTextItHas)
-{
-    ServerCredentials credentials;
-    const QString realm = QStringLiteral("realm=\"媒體\"");
-    QByteArray p = test::ServerCommand(0x1A, 0, 96);
-    QByteArray text;
-    for (QChar c : realm)
+    // A credentials request appends the challenge text it has: zero-terminated,
+    // the length counting the zero, and never past the packet.
+    QByteArray request = ServerCommand(0x1A, 0, 96), text;
+    for (const QChar c : QStringLiteral("realm=\"媒體\""))
         text += EncodeLE16(c.unicode());
-    text += EncodeLE16(0);  // the text is zero-terminated and the length counts the zero
-    PutLE(p, 48, std::uint32_t(text.size()), 4);
-    p.replace(52, text.size(), text);
-    ReadCredentialsRequest(p, credentials);
-    EXPECT_EQ(credentials.challenge, realm);
-
-    credentials.challenge.clear();
-    QByteArray ten = test::ServerCommand(0x1A, 0, 64);
+    text += EncodeLE16(0);
+    PutLE(request, 48, std::uint32_t(text.size()), 4);
+    request.replace(52, text.size(), text);
+    QByteArray ten = ServerCommand(0x1A, 0, 64), past = ServerCommand(0x1A, 0, 56);
     PutLE(ten, 48, 10, 4);
     ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
-    ReadCredentialsRequest(ten.first(64), credentials);
-    EXPECT_EQ(credentials.challenge, QStringLiteral("abcde"));
-
-    // A declared length far beyond the packet reads only the bytes present.
-    credentials.challenge.clear();
-    QByteArray lying = test::ServerCommand(0x1A, 0, 56);
-    PutLE(lying, 48, 0x7FFFFFFF, 4);
-    lying.replace(52, 4, QByteArray::fromHex("78007900"));
-    EXPECT_TRUE(ReadCredentialsRequest(lying, credentials).empty());
-    EXPECT_EQ(credentials.challenge, QStringLiteral("xy"));
+    PutLE(past, 48, 0x7FFFFFFF, 4);
+    past.replace(52, 4, QByteArray::fromHex("78007900"));
+    for (const QByteArray& packet : {request, ten.first(64), past}) {
+        ServerCredentials credentials;
+        lines << Read(ReadCredentialsRequest(packet, credentials), RunState(), credentials.challenge);
+    }
+    EXPECT_GOLDEN("mms/server_replies", lines);
 }
