@@ -4,7 +4,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "support/asf_builder.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 #include "support/storage_run.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 #include "support/temp_settings.h"
 
 #include <QFile>

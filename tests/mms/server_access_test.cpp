@@ -1,7 +1,7 @@
 #include "mms/server_access.h"
 #include "locations/credentials.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 #include "support/temp_settings.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "mms/server_error.h"
 #include "support/fake_shell.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "state/session_state.h"
 #include "support/asf_builder.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "support/asf_builder.h"
 #include "support/golden.h"
-#include "support/line.h"
+#include "support/golden_line.h"
 #include "support/storage_run.h"
 
 #include <gtest/gtest.h>
