@@ -4,6 +4,25 @@
 
 namespace tovrin {
 
+namespace {
+
+// Writes all of `bytes` at the file's position. A write the system cuts short
+// (a disk that fills up, a file-size limit) sets no error, so the rest is
+// written again: that second write fails with the system's reason ("No space
+// left on device", "File too large"), which the failure then reports.
+bool WriteWhole(QFile& file, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            return false;
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
+}  // namespace
+
 RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
 {
     std::lock_guard lock(m_lock);
@@ -27,7 +46,7 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
 bool RecordingFile::writeHeader(const QByteArray& header)
 {
     std::lock_guard lock(m_lock);
-    return m_file && m_file->seek(0) && m_file->write(header) == header.size();
+    return m_file && m_file->seek(0) && WriteWhole(*m_file, header);
 }
 
 std::optional<qint64> RecordingFile::size()
@@ -79,8 +98,7 @@ bool RecordingFile::flushBatchLocked()
 {
     if (m_batch.isEmpty())
         return true;
-    const bool written =
-        m_file && m_file->isOpen() && m_file->seek(m_batchOffset) && m_file->write(m_batch) == m_batch.size();
+    const bool written = m_file && m_file->isOpen() && m_file->seek(m_batchOffset) && WriteWhole(*m_file, m_batch);
     m_batch.clear();
     return written;
 }
