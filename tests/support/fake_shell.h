@@ -34,19 +34,15 @@ public:
     QStringList calls;     // one line per call, e.g. "caption Tovrin"
     QStringList log;       // the session log as it stands
     QStringList messages;  // message boxes in order
-    QStringList confirmations;
     QString caption;
     ModeLabel mode = ModeLabel::Standby;
     int gauge = 0;
-    bool gaugeTextVisible = false;
     QString sendTime, timeLeft;
-    QString saveLocation, mediaLocation;
+    QString mediaLocation;
     QString url;          // the URL box's edit text
     QStringList urlList;  // the URL box's items
-    int previewCloses = 0;
     std::optional<OpenFileRequest> lastOpenRequest;
     QMap<PropertyField, QString> properties;
-    QMap<PropertyField, QStringList> propertyLines;
     std::optional<SaveFileRequest> lastSaveRequest;
     std::optional<PasswordPrompt> lastPasswordPrompt;
     int flashes = 0;
@@ -56,10 +52,7 @@ public:
     void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
     void showMessage(const QString& text) override { record(u"message ", text), messages << text, onMessage(text); }
-    bool confirm(const QString& text) override
-    {
-        return record(u"confirm ", text), confirmations << text, next(confirmAnswers, false);
-    }
+    bool confirm(const QString& text) override { return record(u"confirm ", text), next(confirmAnswers, false); }
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override
     {
         return record(u"input ", title + QStringLiteral(" | ") + prompt), next(inputAnswers, defaultText);
@@ -69,13 +62,13 @@ public:
     void setGauge(int percent, bool percentTextVisible) override
     {
         record(QStringLiteral("gauge %1 %2").arg(percent).arg(percentTextVisible));
-        gauge = percent, gaugeTextVisible = percentTextVisible;
+        gauge = percent;
     }
     void setTimeFields(const QString& send, const QString& left) override
     {
         record(u"times ", send + QStringLiteral(" | ") + left), sendTime = send, timeLeft = left;
     }
-    void setSaveLocation(const QString& path) override { record(u"saveLocation ", path), saveLocation = path; }
+    void setSaveLocation(const QString& path) override { record(u"saveLocation ", path); }
     void setMediaLocation(const QString& location) override
     {
         record(u"mediaLocation ", location), mediaLocation = location;
@@ -84,7 +77,7 @@ public:
     void setUrlText(const QString& text) override { record(u"urlText ", text), url = text; }
     QStringList urlItems() const override { return urlList; }
     void setUrlItems(const QStringList& items) override { record(u"urlItems ", items.join(u'|')), urlList = items; }
-    void closePreviewMonitor() override { record(u"closePreviewMonitor"), ++previewCloses; }
+    void closePreviewMonitor() override { record(u"closePreviewMonitor"); }
     void repaintNow() override { record(u"repaint"); }
     void setProperty(PropertyField field, const QString& text) override
     {
@@ -92,9 +85,9 @@ public:
     }
     void appendPropertyLine(PropertyField field, const QString& line) override
     {
-        record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line), propertyLines[field] << line;
+        record(QStringLiteral("propertyLine %1 ").arg(int(field)) + line);
     }
-    void clearProperties() override { record(u"clearProperties"), properties.clear(), propertyLines.clear(); }
+    void clearProperties() override { record(u"clearProperties"), properties.clear(); }
     std::optional<QString> chooseSaveFile(const SaveFileRequest& request) override
     {
         return record(u"chooseSaveFile ", request.title), lastSaveRequest = request, next(saveFileAnswers, {});
