@@ -9,6 +9,7 @@
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/run_transcript.h"
@@ -142,10 +143,8 @@ TEST(ConnectionController, ConnectRefusesWhatIsNoStreamAddress)
                                .arg(QLatin1String(url))
                                .arg(f.controller.connectClick(QString::fromLatin1(url)));
     }
-    EXPECT_EQ(urlBox, QString());
-    EXPECT_FALSE(f.controller.isRunning());
-    EXPECT_EQ(f.finished, 1);
-    EXPECT_FALSE(f.controller.recording()->isOpen());
+    f.t.shell.calls << Line("url box", urlBox, "running", f.controller.isRunning(), "finished", f.finished, "file open",
+                            f.controller.recording()->isOpen());
     EXPECT_GOLDEN("controller/refused_connects", f.told());
 }
 
