@@ -18,7 +18,6 @@
 #include "support/workspace.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTcpServer>
 #include <QTimer>
 
