@@ -153,9 +153,7 @@ TEST_F(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
     ScriptedClient early;  // play before open: an error result, not a crash
     ASSERT_TRUE(connect(early));
     early.startPlaying();
-    const auto refused = early.expect(0x05);
-    ASSERT_TRUE(refused);
-    EXPECT_NE(refused->u32(40), 0u);
+    EXPECT_NE(early.expect(0x05).value_or(MmsMessage()).u32(40), 0u) << "no error result";
 
     ScriptedClient fine;  // silent for longer than the server waits to tell MMS from HTTP
     ASSERT_TRUE(connect(fine));
