@@ -15,19 +15,6 @@
 namespace tovrin::test {
 namespace {
 
-class MmshServer : public ::testing::Test {
-protected:
-    bool start(const QStringList& more = {})
-    {
-        return server.start(QStringList{QStringLiteral("--root"), QFileInfo(source).absolutePath()}
-                            + Args(u"--rate 0 --http-port 0") + more);
-    }
-    QByteArray path() const { return "/" + QFileInfo(source).fileName().toUtf8(); }
-
-    QString source = SamplePath(Sample::Wmv);
-    ServerProcess server;
-};
-
 // The transcript: each answer's head without the random client id, then one
 // line per chunk (type, location, flags, size).
 QStringList transcriptOf(const MmshAnswer& answer, QByteArray* payloads)
@@ -52,9 +39,12 @@ QStringList transcriptOf(const MmshAnswer& answer, QByteArray* payloads)
 // realm without them, 404 for a missing file with them. (Accepting and
 // refusing credentials is tests/integration's Record; MMSH on the MMS port is
 // libmms's in tests/peers.)
-TEST_F(MmshServer, DescribePlayFromAPacketOrAStreamTimeCredentialsAndAMissingFile)
+TEST(MmshServer, DescribePlayFromAPacketOrAStreamTimeCredentialsAndAMissingFile)
 {
-    ASSERT_TRUE(start(Args(u"--auth ann:secret")));
+    const QString source = SamplePath(Sample::Wmv);
+    const QByteArray path = "/" + QFileInfo(source).fileName().toUtf8();
+    ServerProcess server(QFileInfo(source).absolutePath(), Args(u"--rate 0 --http-port 0 --auth ann:secret"));
+    ASSERT_TRUE(server.started());
     const AsfParts parts = ReadAsf(source);
     const QByteArray ann = "Authorization: Basic " + QByteArray("ann:secret").toBase64() + "\r\n";
     QByteArray described;
@@ -62,10 +52,10 @@ TEST_F(MmshServer, DescribePlayFromAPacketOrAStreamTimeCredentialsAndAMissingFil
     QByteArray later;
     QByteArray none;
     const QStringList lines =
-        transcriptOf(MmshGet(server.httpPort(), path(), "no-cache,rate=1.000,request-context=1", ann), &described)
-        + transcriptOf(MmshGet(server.httpPort(), path(), "no-cache,xPlayStrm=1,packet-num=3", ann), &played)
-        + transcriptOf(MmshGet(server.httpPort(), path(), "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &later)
-        + transcriptOf(MmshGet(server.httpPort(), path(), "no-cache"), &none)
+        transcriptOf(MmshGet(server.httpPort(), path, "no-cache,rate=1.000,request-context=1", ann), &described)
+        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache,xPlayStrm=1,packet-num=3", ann), &played)
+        + transcriptOf(MmshGet(server.httpPort(), path, "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &later)
+        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache"), &none)
         + transcriptOf(MmshGet(server.httpPort(), "/missing.wmv", "no-cache", ann), &none);
     EXPECT_EQ(described, parts.header);
     QByteArray want = parts.header;

@@ -22,7 +22,7 @@ ParsedOptions parse(QStringList args)
 // decimal error code, another address), then for each wrong command line
 // that it parses to no options, the exit code 2, and the message naming the
 // problem.
-TEST(ServerOptions, DefaultsTheFormsOptionsTakeAndWrongOptionsNamingTheProblem)
+TEST(ServerOptions, DefaultsFormsWrongOptionsAndHostileKinds)
 {
     const auto all =
         parse(test::Args(u"--listen=0.0.0.0 --live=radio=b=c.wma --auth=ann:se:cret --error=2147942405 "
@@ -45,10 +45,8 @@ TEST(ServerOptions, DefaultsTheFormsOptionsTakeAndWrongOptionsNamingTheProblem)
                      .arg(parsed.message.trimmed().replace(QLatin1Char('\n'), QLatin1String(" | ")));
     }
     EXPECT_GOLDEN("mms-server/server_options", lines);
-}
 
-TEST(ServerOptions, EveryHostileKindIsNamedInTheHelpAndParsesBack)
-{
+    // Every hostile kind is named in the help and parses back to a kind of its own.
     EXPECT_FALSE(parse({}).options->hostile);
     const QString help = parse({QStringLiteral("--help")}).message;
     const QStringList kinds = HostileKindsHelp().split(QLatin1Char('\n'));
