@@ -115,8 +115,9 @@ TEST_F(MmsExchange, ThreeWrongCredentialsEndTheConnection)
 }
 
 // The golden file holds each name's open-file reply: not found, or access
-// denied for a path that leaves the root.
-TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
+// denied for a path that leaves the root. Malformed commands close only their
+// own connection.
+TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpenAndMalformedCommandsCloseOnlyTheirConnection)
 {
     ASSERT_TRUE(start());
     QStringList lines;
@@ -127,11 +128,7 @@ TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpen)
         lines << QLatin1String(name) + QStringLiteral(": ") + asker.transcript.last();
     }
     EXPECT_GOLDEN("mms-server/only_asf_files_under_the_root_open", lines);
-}
 
-TEST_F(MmsExchange, MalformedCommandsCloseOnlyTheirConnection)
-{
-    ASSERT_TRUE(start());
     QByteArray wrongSeal = QByteArray::fromHex("01000000CEFA0BB018000000") + "HTTP" + QByteArray(24, '\0');
     QByteArray huge = QByteArray::fromHex("01000000CEFA0BB0") + EncodeLE32(0x7FFFFFF0) + "MMS ";
     QByteArray wrongSession = QByteArray::fromHex("0100000078563412180000004D4D5320") + QByteArray(24, '\0');
