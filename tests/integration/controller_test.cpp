@@ -180,8 +180,9 @@ struct EndingRun : ControllerFixture {
 }  // namespace
 
 // A live or on-demand run is patched as it comes, not when its fixed flag
-// is set or it plays a local file.
-TEST(StopRoutine, PatchesTheFileOnceAndOnlyWhereTheRunAllowsIt)
+// is set or it plays a local file; a failed fix-up is told after the file is
+// let go of.
+TEST(StopRoutine, PatchesTheFileOnceWhereTheRunAllowsItAndTellsAFailureAfterLettingGoOfTheFile)
 {
     for (const bool live : {true, false}) {
         for (const int variant : {0, 1, 2}) {
@@ -199,10 +200,7 @@ TEST(StopRoutine, PatchesTheFileOnceAndOnlyWhereTheRunAllowsIt)
             EXPECT_EQ(e.storedHeader(), first) << "patched again";
         }
     }
-}
 
-TEST(StopRoutine, TellsAFailedFixUpOnlyAfterLettingGoOfTheFile)
-{
     QByteArray header = ReadAsf(SamplePath(Sample::Wmv)).header;
     // No File Properties Object: its GUID spoilt.
     header.replace(header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365")), 5, "xxxxx");
