@@ -293,10 +293,9 @@ TEST(ConnectionController, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
     EXPECT_GOLDEN("controller/udp_packet_lost", told.mid(told.indexOf(QStringLiteral("log - 接收 UDP 串流 -"))));
 
     // Every other packet is in its slot.
-    const AsfParts got = ReadAsf(out);
+    AsfParts got = ReadAsf(out);
     const AsfParts want = ReadAsf(f.w.source());
-    EXPECT_EQ(got.header, want.header);
     ASSERT_EQ(got.packets.size(), want.packets.size());
-    for (std::size_t i = 0; i < want.packets.size(); ++i)
-        EXPECT_TRUE(i == 5 || got.packets[i] == want.packets[i]) << "slot " << i;
+    got.packets[5] = want.packets[5];  // the lost one
+    EXPECT_TRUE(got.header == want.header && got.packets == want.packets);
 }
