@@ -58,15 +58,6 @@ HostileRun RecordFrom(const Workspace& w, const QString& kind, const decltype(Cl
     return run;
 }
 
-// The run as a transcript: how it ended, what its file holds, what the
-// server did wrong, and the recorder's log.
-QStringList Transcript(const Workspace& w, const HostileRun& run, const AsfParts& source, qsizetype slot = 0,
-                       qsizetype headerLength = 0)
-{
-    const QStringList wrong = ServerLines(run.serverLog, QStringLiteral("hostile: "));
-    return CliTranscript(run.cli, run.out, source, w.dir.path(), wrong, slot, headerLength);
-}
-
 }  // namespace
 
 // Framing faults end the run after the good packets, patched to say so;
@@ -111,8 +102,10 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
             // Paced over UDP: at full speed a busy machine drops datagrams of its own.
             const HostileRun run = RecordFrom(w, kind, {}, via, via == Via::Udp ? Args(u"--rate 8") : QStringList{});
             transcript << QStringLiteral("== ") + kind
-                       << Transcript(w, run, source, kind == u"packet-size-max" ? 0xFFFF : 0,
-                                     padding ? source.header.size() + padding : 0);
+                       << CliTranscript(run.cli, run.out, source, w.dir.path(),
+                                        ServerLines(run.serverLog, QStringLiteral("hostile: ")),
+                                        kind == u"packet-size-max" ? 0xFFFF : 0,
+                                        padding ? source.header.size() + padding : 0);
             // A partial command is never dispatched.
             EXPECT_TRUE(kind != u"length-long" || run.serverLog.contains(QStringLiteral("0 answered")));
             // The source's header objects follow the padding; the Data Object's fixed start ends the header.
@@ -139,7 +132,8 @@ TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
     ASSERT_GE(run.cli.interruptedAtMs, 0) << "the good packets never arrived\n" << run.cli.err.toStdString();
     EXPECT_LT(run.cli.endedAtMs - run.cli.interruptedAtMs, 2000) << "Ctrl-C was not acted on promptly";
     // Half a packet is not stored.
-    EXPECT_GOLDEN("hostile/stall_ctrl_c", Transcript(w, run, source));
+    EXPECT_GOLDEN("hostile/stall_ctrl_c", CliTranscript(run.cli, run.out, source, w.dir.path(),
+                                                        ServerLines(run.serverLog, QStringLiteral("hostile: "))));
 }
 
 TEST(HostileServer, AMediaFloodFasterThanTheDiskIsStoredInBoundedMemoryOverEveryTransport)

@@ -74,23 +74,17 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
         if (chunk.type == 'D')
             broadcast[chunk.location] = chunk.payload.leftJustified(recorded.packetSize, '\0');
     }
-    std::optional<std::uint32_t> first;
-    std::uint32_t firstSendTime = 0;
+    bool matched = false;
     for (const auto& [location, packet] : broadcast) {
-        QByteArray candidate = packet;
         const std::uint32_t sendTime = LE32At(packet, SendTimeOffset(packet)).value_or(0);
-        if (!RebaseTimecodes(candidate, sendTime) && candidate == recorded.packets.front()) {
-            first = location;
-            firstSendTime = sendTime;
-            break;
+        std::vector<QByteArray> expected;
+        for (auto at = broadcast.find(location); at != broadcast.end() && at->first == location + expected.size()
+                                                 && expected.size() < recorded.packets.size();
+             ++at) {
+            expected.push_back(at->second);
+            (void)RebaseTimecodes(expected.back(), sendTime);
         }
+        matched = matched || expected == recorded.packets;
     }
-    ASSERT_TRUE(first) << "the first recorded packet is none of the broadcast's";
-    for (std::size_t i = 0; i < recorded.packets.size(); ++i) {
-        const auto found = broadcast.find(*first + std::uint32_t(i));
-        ASSERT_NE(found, broadcast.end()) << "slot " << i;
-        QByteArray expected = found->second;
-        (void)RebaseTimecodes(expected, firstSendTime);
-        ASSERT_EQ(recorded.packets[i], expected) << "slot " << i;
-    }
+    EXPECT_TRUE(matched) << "the recording is not the broadcast's packets from one LocationId on";
 }

@@ -64,15 +64,12 @@ QByteArray mixedPacket()
     return packet(true, 1000, QByteArray(1, char(0x80 | 3)) + plain1 + plain2 + compressed);
 }
 
-TEST(AsfDataPacketTimes, FindsSendAndPresentationTimesOfEveryPayloadKind)
+// Every payload kind's times are found; damaged packets are refused and left alone.
+TEST(AsfDataPacketTimes, FindsTheTimesOfEveryPayloadKindAndRefusesDamagedPackets)
 {
     const QByteArray single = packet(false, 2500, payloadHeader(0x81, 0, replicatedData(900, 5600)) + "data");
     EXPECT_EQ(timesIn(single), (std::vector<std::uint32_t>{2500, 2500, 40, 5600}));
     EXPECT_EQ(timesIn(mixedPacket()), (std::vector<std::uint32_t>{1000, 1000, 40, 3100, 3150, 3200}));
-}
-
-TEST(AsfDataPacketTimes, DamagedPacketsAreRefusedAndLeftAlone)
-{
     QString error;
     const QByteArray good = mixedPacket();
     // Cut anywhere inside the payload headers: never read past the end.

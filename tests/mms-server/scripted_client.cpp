@@ -91,6 +91,8 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
         return std::nullopt;
     message.bytes = std::exchange(m_buffer, {});
     transcript << message.line();
+    if (!message.command)
+        media += message.payload();
     return message;
 }
 

@@ -80,6 +80,7 @@ public:
     QTcpSocket& socket() { return m_socket; }
 
     QStringList transcript;  // "> mid" for each command sent, then the line of each message read
+    QByteArray media;        // the payloads of the data packets read, one after the other
 
 private:
     static QByteArray le32s(std::initializer_list<std::uint32_t> values);

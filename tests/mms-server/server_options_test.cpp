@@ -1,6 +1,8 @@
 #include "mms-server/server_options.h"
 
+#include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <algorithm>
 
@@ -15,29 +17,21 @@ ParsedOptions parse(QStringList args)
     return ParseServerOptions(args);
 }
 
-// The forms the tests that run the server do not use: "=" in a live point's
-// path, ":" in a password, a decimal error code, another address.
-TEST(ServerOptions, DefaultsAndTheFormsOptionsTake)
+// The golden file shows the default port and the forms the tests that run
+// the server do not use ("=" in a live point's path, ":" in a password, a
+// decimal error code, another address), then for each wrong command line
+// that it parses to no options, the exit code 2, and the message naming the
+// problem.
+TEST(ServerOptions, DefaultsFormsWrongOptionsAndHostileKinds)
 {
-    EXPECT_EQ(parse({}).options->port, 1755);
-    const auto all = parse({QStringLiteral("--listen=0.0.0.0"), QStringLiteral("--live=radio=b=c.wma"),
-                            QStringLiteral("--auth=ann:se:cret"), QStringLiteral("--error=2147942405"),
-                            QStringLiteral("--ping-interval=0.25")});
-    ASSERT_TRUE(all.options) << all.message.toStdString();
-    EXPECT_EQ(all.options->listen, QHostAddress(QHostAddress::AnyIPv4));
-    ASSERT_EQ(all.options->live.size(), 1u);
-    EXPECT_EQ(all.options->live[0].name, QStringLiteral("radio"));
-    EXPECT_EQ(all.options->live[0].path, QStringLiteral("b=c.wma"));
-    EXPECT_EQ(all.options->credentials, QStringLiteral("ann:se:cret"));
-    EXPECT_EQ(all.options->openError, 0x80070005u);
-    EXPECT_EQ(all.options->pingIntervalMs, 250);
-}
-
-// The golden file shows, for each wrong command line, that it parses to no
-// options, the exit code 2, and the message naming the problem.
-TEST(ServerOptions, WrongOptionsNameTheProblem)
-{
-    QStringList lines;
+    const auto all =
+        parse(test::Args(u"--listen=0.0.0.0 --live=radio=b=c.wma --auth=ann:se:cret --error=2147942405 "
+                         u"--ping-interval=0.25"));
+    ASSERT_TRUE(all.options && all.options->live.size() == 1) << all.message.toStdString();
+    const ServerOptions& o = *all.options;
+    QStringList lines{test::Line("default port", parse({}).options->port),
+                      test::Line(o.listen, o.live[0].name, o.live[0].path, *o.credentials, Qt::hex, *o.openError,
+                                 Qt::dec, o.pingIntervalMs)};
     for (const char* args :
          {"--port=70000", "--listen=localhost:1", "--root=/no/such/folder", "--rate=-1", "--rate=fast", "--live=news",
           "--live==a.wmv", "--live=a=x.wmv --live=a=y.wmv", "--live-style=wms", "--auth=nopassword", "--error=0",
@@ -50,11 +44,9 @@ TEST(ServerOptions, WrongOptionsNameTheProblem)
                      .arg(parsed.exitCode)
                      .arg(parsed.message.trimmed().replace(QLatin1Char('\n'), QLatin1String(" | ")));
     }
-    EXPECT_GOLDEN("mms-server/wrong_options", lines);
-}
+    EXPECT_GOLDEN("mms-server/server_options", lines);
 
-TEST(ServerOptions, EveryHostileKindIsNamedInTheHelpAndParsesBack)
-{
+    // Every hostile kind is named in the help and parses back to a kind of its own.
     EXPECT_FALSE(parse({}).options->hostile);
     const QString help = parse({QStringLiteral("--help")}).message;
     const QStringList kinds = HostileKindsHelp().split(QLatin1Char('\n'));

@@ -1,6 +1,6 @@
-// Independent MMS clients against tovrin-mms-server: VLC and a libmms
-// downloader (libmms_fetch.c) must read from it what they read from a real
-// server. GStreamer's mmssrc is not packaged for Debian 12 and is left out.
+// Independent MMS clients against tovrin-mms-server: VLC, ffmpeg (mmst://)
+// and a libmms downloader (libmms_fetch.c) must read from it what they read
+// from a real server. GStreamer's mmssrc is not packaged for Debian 12 and is left out.
 
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
@@ -8,6 +8,7 @@
 #include "support/vlc_process.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -69,17 +70,40 @@ QByteArray servedBytes(const QString& source)
     return bytes;
 }
 
+// The codecs and duration ffprobe sees in a file.
+std::pair<QStringList, double> probe(const QString& path)
+{
+    const QJsonObject info = Probe(path);
+    QStringList codecs;
+    for (const QJsonValue stream : info.value(u"streams").toArray())
+        codecs << stream.toObject().value(u"codec_name").toString();
+    return {codecs, info.value(u"format").toObject().value(u"duration").toString().toDouble()};
+}
+
 }  // namespace
 
-TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
+// ffmpeg remuxes what it reads, so its copy is judged by its streams and
+// duration; live points are recorded by tovrin-cli (Record) and below.
+TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByteAndFfmpegRecordsIt)
 {
     REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
     REQUIRE_PEER(QStringLiteral(TOVRIN_LIBMMS_FETCH) != QString(), "libmms (libmms-dev)");
     ServerProcess server(kSamples, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     QTemporaryDir out;
-    for (const Sample sample : {Sample::Wmv, Sample::Wma}) {
+    for (const Sample sample : {Sample::Wmv, Sample::Wma, Sample::Msmpeg4}) {
         const QString name = QFileInfo(SamplePath(sample)).fileName();
+        const QString recorded = out.filePath(QStringLiteral("ffmpeg-") + name);
+        EXPECT_EQ(RunProgram(QStringLiteral("ffmpeg"),
+                             (Args(u"-hide_banner -loglevel error -y -i") << server.url(name, QStringLiteral("mmst")))
+                                 + (Args(u"-c copy -f asf") << recorded),
+                             nullptr, 60000),
+                  0)
+            << name.toStdString();
+        const auto [wantCodecs, wantDuration] = probe(SamplePath(sample));
+        const auto [codecs, duration] = probe(recorded);
+        EXPECT_TRUE(!wantCodecs.isEmpty() && codecs == wantCodecs) << name.toStdString();
+        EXPECT_NEAR(duration, wantDuration, 0.1) << name.toStdString();
         const QByteArray want = servedBytes(SamplePath(sample));
         QString log;
         EXPECT_TRUE(vlcDump(server.url(name, QStringLiteral("mmst")), &log) == want)
@@ -91,12 +115,13 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByte)
         const QString fetched = libmms(server.url(name), out.filePath(name));
         EXPECT_TRUE(fetched.startsWith(u"exit 0 seekable=1")) << fetched.toStdString();
         EXPECT_TRUE(ReadWholeFile(out.filePath(name)) == want) << "libmms, " << name.toStdString();
-        // VLC's session went over MMS, libmms's only over MMSH.
+        // VLC's and ffmpeg's sessions went over MMS, libmms's only over MMSH.
         EXPECT_TRUE(server.log().contains(QStringLiteral(": play ") + name)) << server.log().toStdString();
     }
     const QString log = server.log();
-    EXPECT_EQ(log.count(QRegularExpression(QStringLiteral("session \\d+ \\S+: connected\n"))), 2) << log.toStdString();
+    EXPECT_EQ(log.count(QRegularExpression(QStringLiteral("session \\d+ \\S+: connected\n"))), 6) << log.toStdString();
     EXPECT_FALSE(log.contains(QLatin1String("malformed command"))) << log.toStdString();
+    EXPECT_EQ(server.stop(), 0);
 }
 
 TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
