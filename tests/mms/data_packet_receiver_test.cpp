@@ -1,16 +1,20 @@
 #include "mms/data_packet_receiver.h"
-
 #include "asf/byte_helpers.h"
 #include "asf/header_and_packet_storage.h"
+#include "mms/missing_packets.h"
+#include "mms/storage_report.h"
+#include "state/received_packets.h"
 #include "support/asf_builder.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
 #include "support/storage_run.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <thread>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
@@ -109,4 +113,62 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
                         qulonglong(stopped.contents().size()), stopped.run.mediaPacketStored.load()}
           << stopped.log;
     EXPECT_GOLDEN("mms/data_packet_receiver", lines);
+}
+
+namespace asf = tovrin::test::asf;
+
+TEST(StorageReport, HeaderStorageIsToldStepByStep)
+{
+    const asf::FileProperties props{.packetSize = 16};
+    const QByteArray header = asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
+    StorageRun r(std::uint32_t(header.size()), 16);
+    // Each step's answer, then its log; the failed one's shell calls.
+    QStringList lines{test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}};
+    lines << r.log;
+
+    StorageRun resumed(40, 16);
+    resumed.run.resume = true;
+    lines << test::Line{StoreAndInspectHeader(resumed.t.ctx, resumed.file, QByteArray(40, 'n'))} << resumed.log;
+
+    StorageRun failed(16, 8);
+    ASSERT_EQ(failed.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
+    lines << test::Line{ReceiveHeaderBytes(failed.t.ctx, failed.file, QByteArray(16, 'h'))} << failed.t.shell.calls;
+    EXPECT_GOLDEN("mms/header_storage_steps", lines);
+}
+
+TEST(StorageReport, EveryFactOfAStoredPacketHasItsLine)
+{
+    test::FakeShell shell;
+    TellStoredPacket(shell, {});
+    EXPECT_TRUE(shell.log.isEmpty());
+    TellStoredPacket(shell, {.earlyDropped = true,
+                             .missingTimecode = true,
+                             .rebaseFault = RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64},
+                             .truncated = true,
+                             .writeFailure = QStringLiteral("No space left on device")});
+    EXPECT_GOLDEN("mms/stored_packet_lines", shell.log);
+}
+
+// For each case: the line naming the missing packets, or none.
+TEST(MissingPackets, TheLineNamesEveryRunOfMissingPacketsUpToItsLimit)
+{
+    std::vector<std::uint32_t> everyOther;
+    for (std::uint32_t i = 0; i < 40; i += 2)
+        everyOther.push_back(i);
+    // What, packet count, a resumed run's earlier part, the packets stored.
+    const std::tuple<const char*, std::uint32_t, std::uint32_t, std::vector<std::uint32_t>> cases[] = {
+        {"whole", 4, 0, {3, 1, 0, 2}},     {"stored twice, beyond the end", 3, 0, {0, 0, 1, 7}},
+        {"runs", 10, 0, {1, 2, 6, 7, 8}},  {"resumed whole", 6, 4, {4, 5}},
+        {"resumed, last lost", 6, 4, {4}}, {"cut after 16 runs", 40, 0, everyOther},
+        {"length unknown", 0, 0, {}},      {"too long to track", ReceivedPackets::kMaxTracked + 1, 0, {0}},
+    };
+    QStringList lines;
+    for (const auto& [what, count, presentBefore, stored] : cases) {
+        ReceivedPackets received;
+        received.expect(count, presentBefore);
+        for (const std::uint32_t index : stored)
+            received.mark(index);
+        lines << QLatin1String(what) + u": "_s + MissingPacketsLine(received).value_or(u"none"_s);
+    }
+    EXPECT_GOLDEN("mms/missing_packets", lines);
 }

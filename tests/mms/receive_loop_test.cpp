@@ -1,10 +1,11 @@
 #include "mms/receive_loop.h"
-
 #include "asf/byte_helpers.h"
 #include "asf/recording_file.h"
 #include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
+#include "mms/receive_buffer.h"
+#include "mms/receive_front.h"
 #include "mms/run_actions.h"
 #include "state/run_state.h"
 #include "support/asf_builder.h"
@@ -15,6 +16,7 @@
 
 #include <QDeadlineTimer>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -202,4 +204,77 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     EXPECT_EQ(got.header, source.header);
     ASSERT_GE(got.packets.size(), 2u);
     EXPECT_EQ(got.packets[1], source.packets[1]);
+}
+
+// The front of each input: kind, bytes needed, total, command id and result
+// code. A command is whole only when all of it has arrived; the signature
+// alone makes a command; a huge message length asks for more without
+// overflowing.
+TEST(ReceiveFront, ACommandIsSplitOffOnlyWhenWholeAndAnythingWithoutItsSignatureIsData)
+{
+    const auto shown = [](const QByteArray& bytes) {
+        const ReceiveFront f = SplitFront(bytes);
+        return QString(
+            test::Line{int(f.kind), qulonglong(f.needed), qulonglong(f.total), int(f.commandId), f.resultCode});
+    };
+    const QByteArray packet = test::ServerCommand(0x06, 0, 152) + QByteArray("following bytes");
+    QStringList lines;
+    QString last;
+    for (int have = 0; have <= packet.size(); ++have)
+        if (const QString now = shown(packet.first(have)); now != last)
+            lines << QStringLiteral("from %1 bytes: ").arg(have) + (last = now);
+    QByteArray odd = test::ServerCommand(0x1B, 0xC00D0006, 48), huge = test::ServerCommand(0x01, 0, 48);
+    odd[0] = 'X';
+    odd[3] = 'Y';
+    PutLE(huge, 8, 0xFFFFFFFF, 4);
+    lines << shown(odd) << shown(test::DataPacket(77, 4, QByteArray(1600, 'p'))) << shown(huge);
+    EXPECT_GOLDEN("mms/receive_front", lines);
+}
+
+TEST(ReceiveBuffer, AWaitEndsWhenTheBytesArriveFromAnotherThreadOrWhenStopped)
+{
+    ReceiveBuffer buffer;
+    std::atomic<bool> stop{false};
+    bool arrived = false;
+    std::thread consumer([&] { arrived = buffer.waitFor(10, [&] { return stop.load(); }); });
+    buffer.append(QByteArrayLiteral("12345"));
+    buffer.append(QByteArrayLiteral("67890"));
+    consumer.join();
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(buffer.takeFront(4), QByteArrayLiteral("1234"));
+    EXPECT_EQ(buffer.peek(100), QByteArrayLiteral("567890"));
+
+    bool stoppedResult = true;
+    std::thread waiter([&] { stoppedResult = buffer.waitFor(1000, [&] { return stop.load(); }); });
+    stop = true;
+    buffer.wake();
+    waiter.join();
+    EXPECT_FALSE(stoppedResult);
+}
+
+TEST(ReceiveBuffer, DatagramsAndStreamBytesKeepToTheirOwnLanes)
+{
+    using Lane = ReceiveBuffer::Lane;
+    ReceiveBuffer buffer;
+    buffer.append(Lane::Stream, QByteArrayLiteral("half a comm"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("DATAGRAM"));
+    buffer.append(Lane::Stream, QByteArrayLiteral("and packet"));
+    EXPECT_EQ(buffer.peek(Lane::Stream, 100), QByteArrayLiteral("half a command packet"));
+    EXPECT_EQ(buffer.takeFront(Lane::Datagrams, 100), QByteArrayLiteral("DATAGRAM"));
+
+    std::atomic<bool> stop{false};
+    bool ready = false;
+    std::thread waiter([&] {
+        ready = buffer.waitUntil([](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); },
+                                 [&] { return stop.load(); });
+    });
+    buffer.append(Lane::Stream, QByteArrayLiteral("more stream bytes do not end the wait"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("x"));
+    waiter.join();
+    EXPECT_TRUE(ready);
+
+    tovrin::ReceiveLane datagrams(buffer, Lane::Datagrams);
+    EXPECT_EQ(datagrams.size(), 1u);
+    buffer.clear();
+    EXPECT_EQ(buffer.size(Lane::Stream) + buffer.size(Lane::Datagrams), 0u);
 }

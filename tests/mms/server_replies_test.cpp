@@ -1,16 +1,23 @@
 #include "mms/server_replies.h"
 #include "asf/byte_helpers.h"
 #include "locations/credentials.h"
+#include "mms/server_access.h"
+#include "mms/server_error.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "support/asf_builder.h"
+#include "support/fake_shell.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
+#include "support/temp_settings.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
 using test::ServerCommand;
+using namespace Qt::StringLiterals;
+using tovrin::test::Line;
+using tovrin::test::TestContext;
 
 namespace {
 
@@ -86,4 +93,41 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
         lines << Read(ReadCredentialsRequest(packet, credentials), RunState(), credentials.challenge);
     }
     EXPECT_GOLDEN("mms/server_replies", lines);
+}
+
+TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWhenAsked)
+{
+    // Each step's answer, then the server host or the encoded credentials and
+    // the saved ones; then the shell calls.
+    TestContext t;
+    QStringList lines{Line{ExtractServerHost(t.ctx, u"mms://host:8080/f"_s), t.run.serverHost},
+                      Line{ExtractServerHost(t.ctx, u"mms://other/"_s), t.run.serverHost}};
+    t.run.serverHost = u"media.example"_s;
+    t.store.write(u"Auth"_s, u"Ym9i"_s);  // bob
+    ServerCredentials credentials;
+    const auto saved = [&] { return Line{QString::fromLatin1(credentials.encoded), t.store.read(u"Auth"_s)}; };
+    // Cancel changes nothing; the prompt is prefilled with the saved user.
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    const PasswordPrompt& prompt = t.shell.lastPasswordPrompt.value();
+    lines << Line{prompt.site, prompt.realm, prompt.userId, prompt.password};
+    t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    // Unticked save forgets the saved credentials.
+    AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false});
+    lines << saved() << t.shell.calls;
+    EXPECT_GOLDEN("mms/server_access", lines);
+}
+
+TEST(ServerErrorReport, EachCodeIsToldInTheLogAndOneMessageBox)
+{
+    // Known codes; the WinSock range, inclusive, given as its low word in
+    // decimal; unknown codes, which ask to be reported.
+    QStringList lines;
+    for (const std::uint32_t code :
+         {0xC00D0006u, 0x80070005u, 0x80072745u, 0x80072711u, 0x80072AFCu, 0x80072AFDu, 0x80072710u, 0xC00D0099u}) {
+        test::FakeShell shell;
+        ReportServerError(shell, code);
+        lines << QStringLiteral("--- %1").arg(code, 8, 16) << shell.calls;
+    }
+    EXPECT_GOLDEN("mms/server_errors", test::SplitLines(lines));
 }
