@@ -10,6 +10,7 @@
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/storage_run.h"
 #include "support/temp_settings.h"
 
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using tovrin::test::Line;
 using tovrin::test::StorageRun;
 using tovrin::test::TestContext;
 using namespace Qt::StringLiterals;
@@ -56,6 +58,18 @@ struct ClosingRun {
     const QString path = dir.filePath(QStringLiteral("save.asf"));
     RunState run;
 };
+
+// Bytes as runs of one value: "61*10 00*20".
+QString Runs(const QByteArray& bytes)
+{
+    QStringList runs;
+    for (qsizetype at = 0, end = 0; at < bytes.size(); at = end) {
+        while (end < bytes.size() && bytes[end] == bytes[at])
+            ++end;
+        runs << u"%1*%2"_s.arg(QString::fromLatin1(bytes.mid(at, 1).toHex())).arg(end - at);
+    }
+    return runs.join(u' ');
+}
 
 QByteArray BroadcastHeader(qsizetype length)
 {
@@ -101,108 +115,95 @@ QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, s
 
 }  // namespace
 
-TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
+// Each packet stored: its sequence number, what storing it told (dropped
+// as early, timecode missing, truncated, write failure, rebase fault), the
+// run's packet index and media time; then the file as runs of one byte value.
+TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWhatTheyCouldNotKeep)
 {
+    QStringList lines;
+    const auto store = [&](StorageRun& r, MediaPacketWriter& writer, std::uint32_t sequence, const QByteArray& p) {
+        const StoredPacket s = writer.handle(sequence, p);
+        lines << Line(sequence, s.earlyDropped, s.missingTimecode, s.truncated, s.writeFailure.value_or(u"-"_s),
+                      s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s, r.run.packetIndex.load(),
+                      r.run.mediaTime.load());
+    };
+    // A short packet is padded, a long one cut; a late packet lands in its
+    // own slot; one from before the first has no slot (it must not wrap to
+    // one terabytes away) and is told once.
     StorageRun r(100, 10);
     MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(77, QByteArray(10, 'a')).truncated);
-    EXPECT_FALSE(writer.handle(82, QByteArray(9, 'f')).truncated);  // padded
-    EXPECT_TRUE(writer.handle(79, QByteArray(11, 'c')).truncated);  // cut; a late packet lands in its own slot
-    EXPECT_EQ(r.run.packetIndex, 2u);
-    EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') + QByteArray(10, 'c')
-                                + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
+    for (const auto& [sequence, size, fill] :
+         {std::tuple{77, 10, 'a'}, {82, 9, 'f'}, {79, 11, 'c'}, {70, 10, 'x'}, {76, 10, 'y'}})
+        store(r, writer, sequence, QByteArray(size, fill));
+    lines << Runs(r.contents());
 
-    // A packet from before the first one has no slot; it must not wrap to one terabytes away.
-    const qint64 before = r.contents().size();
-    EXPECT_TRUE(writer.handle(70, QByteArray(10, 'x')).earlyDropped);
-    EXPECT_FALSE(writer.handle(76, QByteArray(10, 'y')).earlyDropped) << "told once";
-    EXPECT_EQ(r.contents().size(), before);
-    EXPECT_EQ(r.run.packetIndex, 2u);
-}
-
-TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
-{
-    StorageRun r(0, 40);
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(1, TimedPacket(40, 70000)).missingTimecode);
-    writer.handle(2, TimedPacket(40, 72500));
-    EXPECT_EQ(r.run.mediaTime, 2500u);
+    // Media time follows the send times of readable packets; an unreadable
+    // one is still written.
+    lines << u"--- timed"_s;
+    StorageRun timed(0, 40);
+    MediaPacketWriter timedWriter(timed.run, timed.file);
     QByteArray unreadable = TimedPacket(40, 99999);
     unreadable[3] = 0x04;
-    EXPECT_TRUE(writer.handle(3, unreadable).missingTimecode);
-    EXPECT_EQ(r.run.mediaTime, 2500u);
-    EXPECT_EQ(r.contents().mid(80), unreadable) << "the packet is still written";
-
-    StorageRun resumed(0, 40);
+    std::uint32_t sequence = 0;
+    for (const QByteArray& p : {TimedPacket(40, 70000), TimedPacket(40, 72500), unreadable})
+        store(timed, timedWriter, ++sequence, p);
+    EXPECT_EQ(timed.contents().mid(80), unreadable);
+    // A resumed run keeps the send time; a live packet whose payloads cannot
+    // be followed is stored as it is, told why.
+    StorageRun resumed(0, 40), live(0, 40);
     resumed.run.resume = true;
-    MediaPacketWriter(resumed.run, resumed.file).handle(1, TimedPacket(40, 70000));
-    EXPECT_EQ(resumed.run.mediaTime, 70000u);
-
-    // A live packet whose payloads cannot be followed is stored as it is, told why.
-    StorageRun live(0, 40);
     live.run.filePacketCount = kLivePacketCount;
-    const StoredPacket told = MediaPacketWriter(live.run, live.file).handle(1, TimedPacket(40, 70000));
-    EXPECT_EQ(told.rebaseFault, (RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64}));
-    EXPECT_FALSE(told.missingTimecode || told.truncated);
-}
-
-TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresItCannotStore)
-{
-    using Progress = HeaderAssembler::Progress;
-    HeaderAssembler pieces(20, 8);
-    EXPECT_EQ(pieces.progress(), Progress::NeedMore);
-    EXPECT_EQ(pieces.add(QByteArray(12, 'a')), Progress::NeedMore);
-    EXPECT_EQ(pieces.add(QByteArray(12, 'b')), Progress::Done) << "a whole last packet belongs to the header";
-    EXPECT_EQ(pieces.add("late"), Progress::Done);
-    EXPECT_EQ(pieces.header(), QByteArray(12, 'a') + QByteArray(12, 'b'));
-
-    HeaderAssembler empty(0, 8);
-    EXPECT_EQ(empty.progress(), Progress::NeedMore) << "a header of length 0 still takes its first packet";
-    EXPECT_EQ(empty.add({}), Progress::Done);
-
-    for (auto [headerLength, packetSize] : {std::pair{kMaxHeaderLength + 1, 100u}, std::pair{0xFFFFFFFFu, 100u},
-                                            std::pair{100u, 0u}, std::pair{100u, kMaxPacketSize + 1}}) {
-        HeaderAssembler refused(headerLength, packetSize);
-        EXPECT_EQ(refused.add(QByteArray(100, 'h')), Progress::Refused) << headerLength << " " << packetSize;
-        EXPECT_TRUE(refused.header().isEmpty());
+    for (StorageRun* run : {&resumed, &live}) {
+        MediaPacketWriter w(run->run, run->file);
+        store(*run, w, 1, TimedPacket(40, 70000));
     }
-}
 
-TEST(HeaderAndPacketStorage, AHeaderLongerThanAnnouncedIsStoredWholeAndAResumedFileKeepsItsOwn)
-{
-    // Longer than announced: written whole; the first slot still starts at
-    // the header length.
-    StorageRun longer(20, 8);
-    ASSERT_EQ(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b')),
-              HeaderStored::Written);
-    MediaPacketWriter(longer.run, longer.file).handle(0, QByteArray(8, 'p'));
-    EXPECT_EQ(longer.contents(), QByteArray(12, 'a') + QByteArray(8, 'b') + QByteArray(8, 'p'));
-    EXPECT_TRUE(longer.run.mediaPacketStored);
+    // A header longer than announced is written whole; the first slot still
+    // starts at the header length. A resumed file keeps its own.
+    lines << u"--- headers"_s;
+    StorageRun longer(20, 8), resumedHeader(40, 16);
+    lines << Line(int(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b'))));
+    MediaPacketWriter longerWriter(longer.run, longer.file);
+    store(longer, longerWriter, 0, QByteArray(8, 'p'));
+    resumedHeader.file.writeHeader(QByteArray(40, 'H'));
+    resumedHeader.run.resume = true;
+    lines << Runs(longer.contents()) << Line(longer.run.mediaPacketStored.load())
+          << Line(int(StoreHeaderBytes(resumedHeader.run, resumedHeader.file, QByteArray(40, 'n'))))
+          << Runs(resumedHeader.contents());
 
-    StorageRun resumed(40, 16);
-    resumed.file.writeHeader(QByteArray(40, 'H'));
-    resumed.run.resume = true;
-    EXPECT_EQ(StoreHeaderBytes(resumed.run, resumed.file, QByteArray(40, 'n')), HeaderStored::KeptForResume);
-    EXPECT_EQ(resumed.contents(), QByteArray(40, 'H'));
-}
-
-TEST(HeaderAndPacketStorage, WriteFailuresAreReported)
-{
     // A device that refuses every write. Consecutive slots are written
     // together, so the failure shows when they are; none is told after the
     // stop routine closed the file. (A failed header and a failure told only
     // once per run are told by the storage report and the full disk tests.)
-    StorageRun r(16, 8);
-    ASSERT_EQ(r.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(1, QByteArray(8, 'a')).writeFailure);
-    EXPECT_FALSE(writer.handle(2, QByteArray(8, 'b')).writeFailure);
-    EXPECT_TRUE(writer.flush());
-    StorageRun stopped(16, 8);
+    lines << u"--- write failures"_s;
+    StorageRun full(16, 8), stopped(16, 8);
+    ASSERT_EQ(full.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
     stopped.file.close();
-    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
-    EXPECT_FALSE(stoppedWriter.handle(1, QByteArray(8, 'a')).writeFailure);
-    EXPECT_FALSE(stoppedWriter.flush());
+    for (StorageRun* run : {&full, &stopped}) {
+        MediaPacketWriter w(run->run, run->file);
+        store(*run, w, 1, QByteArray(8, 'a'));
+        store(*run, w, 2, QByteArray(8, 'b'));
+        lines << Line(u"flush failed"_s, w.flush().has_value());
+    }
+
+    // Header payloads are collected until the announced length; a whole
+    // last packet belongs to the header; a header of length 0 still takes
+    // its first packet; figures that cannot be stored are refused.
+    lines << u"--- header assembler"_s;
+    HeaderAssembler pieces(20, 8), empty(0, 8);
+    lines << Line{int(pieces.progress()),
+                  int(pieces.add(QByteArray(12, 'a'))),
+                  int(pieces.add(QByteArray(12, 'b'))),
+                  int(pieces.add("late")),
+                  Runs(pieces.header()),
+                  int(empty.progress()),
+                  int(empty.add({}))};
+    for (auto [headerLength, packetSize] : {std::pair{kMaxHeaderLength + 1, 100u}, std::pair{0xFFFFFFFFu, 100u},
+                                            std::pair{100u, 0u}, std::pair{100u, kMaxPacketSize + 1}}) {
+        HeaderAssembler refused(headerLength, packetSize);
+        lines << Line{headerLength, packetSize, int(refused.add(QByteArray(100, 'h'))), refused.header().size()};
+    }
+    EXPECT_GOLDEN("asf/packet_storage", lines);
 }
 
 TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
