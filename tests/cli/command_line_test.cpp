@@ -121,12 +121,22 @@ TEST(CommandLine, BlanksAroundTheLocationAreDropped)
     EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, u"mms://h/a"_s);
 }
 
-// A password file is read only when only its owner can read it: its first
-// line, blanks kept. What each file gave, or why it was refused.
-TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
+// What each given password read as, or why it was refused. A file is read
+// only when only its owner can read it: its first line, blanks kept. A dash
+// reads one line of an input that is no terminal, without a prompt.
+TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadItAndADashReadsALineOfInput)
 {
     QTemporaryDir dir;
     QStringList lines;
+    std::FILE* in = Input("first line\r\nsecond\n");
+    std::FILE* out = std::tmpfile();
+    const auto read = [&](const QStringList& args) {
+        Parsed p(args);
+        QString problem;
+        const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
+        lines << args.join(u' ') + u" -> "_s + (password ? u"'"_s + *password + u"'"_s : u"refused"_s) + u" | "_s
+                     + problem;
+    };
     int n = 0;
     for (const auto& [mode, content] :
          {std::pair{QFileDevice::Permissions(QFile::ReadOwner), QByteArray("with blanks \r\nsecond line\n")},
@@ -135,30 +145,14 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
           {QFile::ReadOwner, QByteArray("missing")}}) {
         const QString path = dir.filePath(u"pw%1"_s.arg(++n));
         ASSERT_TRUE(content == "missing" || test::WriteWholeFile(path, content, mode));
-        Parsed p({u"--password-file"_s, path});
-        QString problem;
-        const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem);
-        lines << u"%1 -> %2 | %3"_s.arg(n).arg(password ? u"'"_s + *password + u"'"_s : u"refused"_s, problem);
+        read({u"--password-file"_s, path});
     }
-    EXPECT_GOLDEN("cli/password_file", lines.replaceInStrings(dir.path(), u"<dir>"_s));
-}
-
-TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
-{
-    std::FILE* in = Input("first line\r\nsecond\n");
-    std::FILE* out = std::tmpfile();
-    Parsed p({u"--password"_s, u"-"_s});
-    QString problem;
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"first line"_s);
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"second"_s);
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), std::nullopt);
-    EXPECT_EQ(problem, u"--password -: no password was typed"_s);
-    EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
+    for (const char16_t* given : {u"-", u"-", u"-", u"-x"})
+        read({u"--password"_s, QString::fromUtf16(given)});
+    lines << test::Line("prompted bytes", std::ftell(out));
     std::fclose(in);
     std::fclose(out);
-
-    Parsed plain({u"--password"_s, u"-x"_s});
-    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), u"-x"_s);
+    EXPECT_GOLDEN("cli/given_passwords", lines.replaceInStrings(dir.path(), u"<dir>"_s));
 }
 
 TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
