@@ -106,9 +106,8 @@ struct LoopHarness {
 TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 {
     using test::ServerCommand, test::DataPacket;
-    QByteArray liveReply = ServerCommand(0x06, 0, 152), hugePackets = liveReply;
-    PutLE(liveReply, 96, 0xFFFFFFFF, 4);
-    PutLE(hugePackets, 92, 0xFFFFFFFF, 4);
+    const QByteArray liveReply = ServerCommand(0x06, 152, {{96, 0xFFFFFFFF}}),
+                     hugePackets = ServerCommand(0x06, 152, {{92, 0xFFFFFFFF}});
     enum class Until { Stopped, Started, Acked };
     const struct {
         const char* what;
@@ -223,10 +222,9 @@ TEST(ReceiveFront, ACommandIsSplitOffOnlyWhenWholeAndAnythingWithoutItsSignature
     for (int have = 0; have <= packet.size(); ++have)
         if (const QString now = shown(packet.first(have)); now != last)
             lines << QStringLiteral("from %1 bytes: ").arg(have) + (last = now);
-    QByteArray odd = test::ServerCommand(0x1B, 0xC00D0006, 48), huge = test::ServerCommand(0x01, 0, 48);
+    QByteArray odd = test::ServerCommand(0x1B, 0xC00D0006, 48), huge = test::ServerCommand(0x01, 48, {{8, 0xFFFFFFFF}});
     odd[0] = 'X';
     odd[3] = 'Y';
-    PutLE(huge, 8, 0xFFFFFFFF, 4);
     lines << shown(odd) << shown(test::DataPacket(77, 4, QByteArray(1600, 'p'))) << shown(huge);
     EXPECT_GOLDEN("mms/receive_front", lines);
 }

@@ -40,39 +40,25 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
 {
     RunState run, live, file, unknown;
     QStringList lines;
-    QByteArray p = ServerCommand(0x06, 0, 152);
-    PutLE(p, 92, 3200, 4);
-    PutLE(p, 96, 0xFFFFFFFF, 4);
-    PutLE(p, 104, 364000, 4);
-    PutLE(p, 108, 5123, 4);
-    lines << Read(ReadOpenFileReply(p, run), run);
-    QByteArray shortReply = ServerCommand(0x06, 0, 104);
-    PutLE(shortReply, 92, 1600, 4);
-    PutLE(shortReply, 96, 10, 4);
-    lines << Read(ReadOpenFileReply(shortReply, run), run);
+    lines << Read(
+        ReadOpenFileReply(ServerCommand(0x06, 152, {{92, 3200}, {96, 0xFFFFFFFF}, {104, 364000}, {108, 5123}}), run),
+        run);
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 104, {{92, 1600}, {96, 10}}), run), run);
 
     // A broadcast announced the MMSP way is live; a packet count wins over the attribute.
-    QByteArray broadcast = ServerCommand(0x06, 0, 152);
-    PutLE(broadcast, 60, 0x02000000, 4);
-    lines << Read(ReadOpenFileReply(broadcast, live), live);
-    PutLE(broadcast, 96, 500, 4);
-    lines << Read(ReadOpenFileReply(broadcast, file), file);
-    PutLE(broadcast, 60, 0, 4);
-    PutLE(broadcast, 96, 0, 4);
-    lines << Read(ReadOpenFileReply(broadcast, unknown), unknown);
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}}), live), live)
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}, {96, 500}}), file), file)
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 0, 152), unknown), unknown);
 
     // Funnel reports append their payload and count; a message length that
     // claims more than the packet holds appends only what is there.
     RunState funnel;
     SessionState session;
-    QByteArray report = ServerCommand(0x15, 0, 96);
-    PutLE(report, 60, 4242, 4);
+    QByteArray report = ServerCommand(0x15, 96, {{60, 4242}});
     report.replace(80, 16, QByteArray("0123456789abcdef"));
     lines << Read(ReadFunnelReport(report, funnel, session), funnel);
     lines << Read(ReadFunnelReport(ServerCommand(0x15, 0, 80), funnel, session), funnel);
-    QByteArray lying = ServerCommand(0x15, 0, 88);
-    PutLE(lying, 8, 100000, 4);
-    lines << Read(ReadFunnelReport(lying, funnel, session), funnel);
+    lines << Read(ReadFunnelReport(ServerCommand(0x15, 88, {{8, 100000}}), funnel, session), funnel);
     EXPECT_EQ(session.funnelReportCount.load(), 3u);
 
     // A credentials request appends the challenge text it has: zero-terminated,
@@ -83,10 +69,8 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
     text += EncodeLE16(0);
     PutLE(request, 48, std::uint32_t(text.size()), 4);
     request.replace(52, text.size(), text);
-    QByteArray ten = ServerCommand(0x1A, 0, 64), past = ServerCommand(0x1A, 0, 56);
-    PutLE(ten, 48, 10, 4);
+    QByteArray ten = ServerCommand(0x1A, 64, {{48, 10}}), past = ServerCommand(0x1A, 56, {{48, 0x7FFFFFFF}});
     ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
-    PutLE(past, 48, 0x7FFFFFFF, 4);
     past.replace(52, 4, QByteArray::fromHex("78007900"));
     for (const QByteArray& packet : {request, ten.first(64), past}) {
         ServerCredentials credentials;
