@@ -306,12 +306,8 @@ TEST(ClientCommands, EveryCommandHasItsExactBytes)
 
 TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
 {
-    CollectingSink sink;
-    RunState run;
-    SessionState session;
-    CommandChannel channel(sink, run.commandSequence);
-    ClientCommands commands(channel, run, session);
-
+    LoopHarness h;  // the loop is not started
+    auto [run, session, commands] = std::tie(h.t.run, h.t.session, h.commands);
     commands.sendStartPlaying();  // a fresh download starts at the beginning
     run.resume = true;
     run.storedPacketCount = 120;
@@ -326,7 +322,7 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
     run.streamCount = 14;
     commands.sendStreamSelection();
     QStringList lines{QStringLiteral("sequence %1").arg(run.commandSequence.load())};
-    for (const QByteArray& p : sink.packets)
+    for (const QByteArray& p : h.sink.packets)
         AddHex(lines, QStringLiteral("sent"), p);
     EXPECT_GOLDEN("mms/client_commands_of_a_run", lines);
 }
