@@ -117,7 +117,7 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
 
 namespace asf = tovrin::test::asf;
 
-TEST(StorageReport, HeaderStorageIsToldStepByStep)
+TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
 {
     const asf::FileProperties props{.packetSize = 16};
     const QByteArray header = asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
@@ -133,20 +133,16 @@ TEST(StorageReport, HeaderStorageIsToldStepByStep)
     StorageRun failed(16, 8);
     ASSERT_EQ(failed.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
     lines << test::Line{ReceiveHeaderBytes(failed.t.ctx, failed.file, QByteArray(16, 'h'))} << failed.t.shell.calls;
-    EXPECT_GOLDEN("mms/header_storage_steps", lines);
-}
 
-TEST(StorageReport, EveryFactOfAStoredPacketHasItsLine)
-{
+    // Then the lines of a stored packet: none when there is nothing to tell.
     test::FakeShell shell;
     TellStoredPacket(shell, {});
-    EXPECT_TRUE(shell.log.isEmpty());
     TellStoredPacket(shell, {.earlyDropped = true,
                              .missingTimecode = true,
                              .rebaseFault = RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64},
                              .truncated = true,
                              .writeFailure = QStringLiteral("No space left on device")});
-    EXPECT_GOLDEN("mms/stored_packet_lines", shell.log);
+    EXPECT_GOLDEN("mms/header_storage_steps", lines << u"--- stored packet"_s << shell.log);
 }
 
 // For each case: the line naming the missing packets, or none.
