@@ -3,6 +3,7 @@
 #include "mms/save_file_choice.h"
 #include "mms/ui_thread_shell.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/fake_shell.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
@@ -124,8 +125,7 @@ struct ThreadCheckingShell : test::FakeShell {
 
 TEST(UiThreadShell, CallsFromAnotherThreadRunOnTheUiThreadInOrderAndAnswerBack)
 {
-    int argc = 0;
-    QCoreApplication app(argc, nullptr);
+    QCoreApplication& app = test::CoreApp();
     QObject uiObject;
     UiDispatcher ui(&uiObject);
     ThreadCheckingShell target;
@@ -140,8 +140,7 @@ TEST(UiThreadShell, CallsFromAnotherThreadRunOnTheUiThreadInOrderAndAnswerBack)
         answer = shell.confirm(QStringLiteral("go on?"));
         done = true;
     });
-    for (int spins = 0; !done && spins < 100000; ++spins)
-        app.processEvents(QEventLoop::AllEvents, 10);
+    test::WaitUntil([&] { return done.load(); }, 10000);
     worker.join();
 
     QStringList numbers;
