@@ -37,15 +37,17 @@ QByteArray ClaimedLength(std::uint8_t type, std::uint16_t length)
     return test::DataPacket(9, type, {}).replace(6, 2, EncodeLE16(length));
 }
 
-// The lane a run's header or media packets are taken from.
+// A run taking its header or media packets from a lane of its buffer.
 struct LaneRun : StorageRun {
     using StorageRun::StorageRun;
     StopRequested stop()
     {
         return [this] { return run.stopFlag.load(); };
     }
-    ReceiveLane lane(Lane which = Lane::Stream) { return {buffer, which}; }
+    bool header(Lane which = Lane::Stream) { return ReceiveHeader(t.ctx, file, {buffer, which}, stop()); }
+    int media() { return int(TakeMediaPacket(t.ctx, {buffer, Lane::Stream}, writer, stop())); }
     ReceiveBuffer buffer;
+    MediaPacketWriter writer{run, file};
 };
 
 }  // namespace
@@ -59,10 +61,7 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
     r.buffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100))
                     + MediaPacket(7, "short"));
-    MediaPacketWriter writer(r.run, r.file);
-    lines << test::Line{u"pieces"_s, ReceiveHeader(r.t.ctx, r.file, r.lane(), r.stop()),
-                        int(TakeMediaPacket(r.t.ctx, r.lane(), writer, r.stop()))}
-          << r.log;
+    lines << test::Line{u"pieces"_s, r.header(), r.media()} << r.log;
     EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
 
     // A resumed run consumes the header packets, here datagrams, and leaves
@@ -71,27 +70,22 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     resumed.run.resume = true;
     resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')) + HeaderPacket(QByteArray(10, 'n')));
     resumed.buffer.append(Lane::Stream, "command");
-    lines << test::Line{
-        u"resumed"_s, ReceiveHeader(resumed.t.ctx, resumed.file, resumed.lane(Lane::Datagrams), resumed.stop()),
-        qulonglong(resumed.buffer.size(Lane::Datagrams)), QString::fromLatin1(resumed.buffer.peek(100))};
+    lines << test::Line{u"resumed"_s, resumed.header(Lane::Datagrams), qulonglong(resumed.buffer.size(Lane::Datagrams)),
+                        QString::fromLatin1(resumed.buffer.peek(100))};
 
     // Refused figures end in an error, nothing consumed, not an allocation.
     LaneRun refused(100, 0);
     refused.buffer.append(HeaderPacket(QByteArray(100, 'h')));
-    lines << test::Line{u"refused"_s, ReceiveHeader(refused.t.ctx, refused.file, refused.lane(), refused.stop()),
-                        qulonglong(refused.buffer.size())}
-          << refused.log;
+    lines << test::Line{u"refused"_s, refused.header(), qulonglong(refused.buffer.size())} << refused.log;
 
     // A prefix length below the prefix's own 8 bytes would never move the
     // buffer on.
     LaneRun bad(100, 16);
     bad.buffer.append(ClaimedLength(2, 0));
-    const bool header = ReceiveHeader(bad.t.ctx, bad.file, bad.lane(), bad.stop());
+    const bool header = bad.header();
     bad.buffer.clear();
     bad.buffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
-    MediaPacketWriter badWriter(bad.run, bad.file);
-    lines << test::Line{u"short prefixes"_s, header, int(TakeMediaPacket(bad.t.ctx, bad.lane(), badWriter, bad.stop())),
-                        int(TakeMediaPacket(bad.t.ctx, bad.lane(), badWriter, bad.stop())),
+    lines << test::Line{u"short prefixes"_s, header, bad.media(), bad.media(),
                         QString::fromLatin1(bad.contents().mid(100).toHex())}
           << bad.log;
 
@@ -103,14 +97,12 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
         stopped.run.stopFlag = true;
         stopped.buffer.wake();
     });
-    const bool stoppedHeader = ReceiveHeader(stopped.t.ctx, stopped.file, stopped.lane(), stopped.stop());
+    const bool stoppedHeader = stopped.header();
     stopper.join();
     stopped.buffer.clear();
     stopped.buffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
-    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
-    lines << test::Line{u"stopped"_s, stoppedHeader,
-                        int(TakeMediaPacket(stopped.t.ctx, stopped.lane(), stoppedWriter, stopped.stop())),
-                        qulonglong(stopped.contents().size()), stopped.run.mediaPacketStored.load()}
+    lines << test::Line{u"stopped"_s, stoppedHeader, stopped.media(), qulonglong(stopped.contents().size()),
+                        stopped.run.mediaPacketStored.load()}
           << stopped.log;
     EXPECT_GOLDEN("mms/data_packet_receiver", lines);
 }
