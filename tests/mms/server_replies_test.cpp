@@ -1,5 +1,4 @@
 #include "mms/server_replies.h"
-#include "asf/byte_helpers.h"
 #include "locations/credentials.h"
 #include "mms/server_access.h"
 #include "mms/server_error.h"
@@ -54,25 +53,18 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
     // claims more than the packet holds appends only what is there.
     RunState funnel;
     SessionState session;
-    QByteArray report = ServerCommand(0x15, 96, {{60, 4242}});
-    report.replace(80, 16, QByteArray("0123456789abcdef"));
-    lines << Read(ReadFunnelReport(report, funnel, session), funnel);
-    lines << Read(ReadFunnelReport(ServerCommand(0x15, 0, 80), funnel, session), funnel);
-    lines << Read(ReadFunnelReport(ServerCommand(0x15, 88, {{8, 100000}}), funnel, session), funnel);
+    for (const QByteArray& report : {ServerCommand(0x15, 96, {{60, 4242}}).replace(80, 16, "0123456789abcdef"),
+                                     ServerCommand(0x15, 0, 80), ServerCommand(0x15, 88, {{8, 100000}})})
+        lines << Read(ReadFunnelReport(report, funnel, session), funnel);
     EXPECT_EQ(session.funnelReportCount.load(), 3u);
 
     // A credentials request appends the challenge text it has: zero-terminated,
     // the length counting the zero, and never past the packet.
-    QByteArray request = ServerCommand(0x1A, 0, 96), text;
-    for (const QChar c : QStringLiteral("realm=\"媒體\""))
-        text += EncodeLE16(c.unicode());
-    text += EncodeLE16(0);
-    PutLE(request, 48, std::uint32_t(text.size()), 4);
-    request.replace(52, text.size(), text);
-    QByteArray ten = ServerCommand(0x1A, 64, {{48, 10}}), past = ServerCommand(0x1A, 56, {{48, 0x7FFFFFFF}});
-    ten.replace(52, 10, QByteArray::fromHex("610062006300640065006600"));
-    past.replace(52, 4, QByteArray::fromHex("78007900"));
-    for (const QByteArray& packet : {request, ten.first(64), past}) {
+    const QByteArray text = test::asf::Utf16(QStringLiteral("realm=\"媒體\""));
+    for (const QByteArray& packet :
+         {ServerCommand(0x1A, 96, {{48, std::uint32_t(text.size())}}).replace(52, text.size(), text),
+          ServerCommand(0x1A, 64, {{48, 10}}).replace(52, 10, test::asf::Utf16(u"abcdef"_s, false)).first(64),
+          ServerCommand(0x1A, 56, {{48, 0x7FFFFFFF}}).replace(52, 4, test::asf::Utf16(u"xy"_s, false))}) {
         ServerCredentials credentials;
         lines << Read(ReadCredentialsRequest(packet, credentials), RunState(), credentials.challenge);
     }
