@@ -28,6 +28,7 @@
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
+using tovrin::test::DataPacket;
 using tovrin::test::StorageRun;
 using Lane = ReceiveBuffer::Lane;
 using tovrin::test::Line;
@@ -37,21 +38,14 @@ namespace asf = tovrin::test::asf;
 
 namespace {
 
-QByteArray HeaderPacket(const QByteArray& payload)
-{
-    return test::DataPacket(0, 2, payload);
-}
-QByteArray MediaPacket(std::uint32_t sequence, const QByteArray& payload)
-{
-    return test::DataPacket(sequence, 4, payload);
-}
 // An empty data packet whose prefix claims `length` bytes.
 QByteArray ClaimedLength(std::uint8_t type, std::uint16_t length)
 {
     return test::DataPacket(9, type, {}).replace(6, 2, EncodeLE16(length));
 }
 
-// A run taking its header or media packets from a lane of its buffer.
+// A run taking its header (data packet type 2) or media packets (type 4)
+// from a lane of its buffer.
 struct LaneRun : StorageRun {
     using StorageRun::StorageRun;
     StopRequested stop()
@@ -154,8 +148,8 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     // A header in pieces is collected, stored and followed by its media packet.
     const test::AsfParts sample = test::ReadAsf(test::SamplePath(test::Sample::Wma));
     LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
-    r.buffer.append(HeaderPacket(sample.header.first(100)) + HeaderPacket(sample.header.sliced(100))
-                    + MediaPacket(7, "short"));
+    r.buffer.append(DataPacket(0, 2, sample.header.first(100)) + DataPacket(0, 2, sample.header.sliced(100))
+                    + DataPacket(7, 4, "short"));
     lines << test::Line{u"pieces"_s, r.header(), r.media()} << r.log;
     EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
 
@@ -163,14 +157,15 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     // the stream lane alone.
     LaneRun resumed(40, 16);
     resumed.run.resume = true;
-    resumed.buffer.append(Lane::Datagrams, HeaderPacket(QByteArray(30, 'n')) + HeaderPacket(QByteArray(10, 'n')));
+    resumed.buffer.append(Lane::Datagrams,
+                          DataPacket(0, 2, QByteArray(30, 'n')) + DataPacket(0, 2, QByteArray(10, 'n')));
     resumed.buffer.append(Lane::Stream, "command");
     lines << test::Line{u"resumed"_s, resumed.header(Lane::Datagrams), qulonglong(resumed.buffer.size(Lane::Datagrams)),
                         QString::fromLatin1(resumed.buffer.peek(100))};
 
     // Refused figures end in an error, nothing consumed, not an allocation.
     LaneRun refused(100, 0);
-    refused.buffer.append(HeaderPacket(QByteArray(100, 'h')));
+    refused.buffer.append(DataPacket(0, 2, QByteArray(100, 'h')));
     lines << test::Line{u"refused"_s, refused.header(), qulonglong(refused.buffer.size())} << refused.log;
 
     // A prefix length below the prefix's own 8 bytes would never move the
@@ -179,14 +174,14 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     bad.buffer.append(ClaimedLength(2, 0));
     const bool header = bad.header();
     bad.buffer.clear();
-    bad.buffer.append(ClaimedLength(4, 3) + MediaPacket(10, "abc"));
+    bad.buffer.append(ClaimedLength(4, 3) + DataPacket(10, 4, "abc"));
     lines << test::Line{u"short prefixes"_s, header, bad.media(), bad.media(),
                         QString::fromLatin1(bad.contents().mid(100).toHex())}
           << bad.log;
 
     // A stop ends every wait without a logged error; an incomplete header is not written.
     LaneRun stopped(1000, 16);
-    stopped.buffer.append(HeaderPacket(QByteArray(100, 'h')) + QByteArray(5, 'x'));
+    stopped.buffer.append(DataPacket(0, 2, QByteArray(100, 'h')) + QByteArray(5, 'x'));
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         stopped.run.stopFlag = true;
@@ -195,7 +190,7 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
     const bool stoppedHeader = stopped.header();
     stopper.join();
     stopped.buffer.clear();
-    stopped.buffer.append(MediaPacket(1, QByteArray(10, 'm')).chopped(1));
+    stopped.buffer.append(DataPacket(1, 4, QByteArray(10, 'm')).chopped(1));
     lines << test::Line{u"stopped"_s, stoppedHeader, stopped.media(), qulonglong(stopped.contents().size()),
                         stopped.run.mediaPacketStored.load()}
           << stopped.log;
