@@ -221,13 +221,12 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto at = [&](qint64 offset, qint64 size) { return file.seek(offset) ? file.read(size) : "not there"; };
     EXPECT_EQ(file.size(), offset + packetSize);
-    ASSERT_TRUE(file.seek(offset));
-    EXPECT_EQ(file.read(packetSize), QByteArray(packetSize, 'z'));
-    ASSERT_TRUE(file.seek(offset - (qint64(1) << 32)));
-    EXPECT_EQ(file.read(packetSize), QByteArray(packetSize, '\0')) << "nothing at the 32-bit offset";
-    ASSERT_TRUE(file.seek(0));
-    EXPECT_EQ(file.read(header.size()), header);
+    EXPECT_EQ(at(offset, packetSize), QByteArray(packetSize, 'z'));
+    EXPECT_EQ(at(offset - (qint64(1) << 32), packetSize), QByteArray(packetSize, '\0'))
+        << "nothing at the 32-bit offset";
+    EXPECT_EQ(at(0, header.size()), header);
 }
 
 // A broadcast's sizes, counts and durations come from the recording; only

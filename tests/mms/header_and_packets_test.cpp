@@ -48,14 +48,11 @@ QByteArray ClaimedLength(std::uint8_t type, std::uint16_t length)
 // from a lane of its buffer.
 struct LaneRun : StorageRun {
     using StorageRun::StorageRun;
-    StopRequested stop()
-    {
-        return [this] { return run.stopFlag.load(); };
-    }
-    bool header(Lane which = Lane::Stream) { return ReceiveHeader(t.ctx, file, {buffer, which}, stop()); }
-    int media() { return int(TakeMediaPacket(t.ctx, {buffer, Lane::Stream}, writer, stop())); }
+    bool header(Lane which = Lane::Stream) { return ReceiveHeader(t.ctx, file, {buffer, which}, stop); }
+    int media() { return int(TakeMediaPacket(t.ctx, {buffer, Lane::Stream}, writer, stop)); }
     ReceiveBuffer buffer;
     MediaPacketWriter writer{run, file};
+    StopRequested stop = [this] { return run.stopFlag.load(); };
 };
 
 QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FileProperties props = {},
