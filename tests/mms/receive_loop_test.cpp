@@ -66,7 +66,6 @@ struct Actions : RunActions {
     bool credentialsAnswer = false;
     void sendTransport() override { ++transports; }
     void streamDrained() override {}
-    bool takeWaitingDatagrams() override { return false; }
 };
 
 // Runs the loop on its own thread until it is finished.
