@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTimeZone>
 
 #include <chrono>
@@ -124,18 +125,6 @@ QByteArray CodecList(const std::vector<CodecEntry>& entries, std::uint32_t count
     }
     return asf::Object(asf::kCodecListGuid, body);
 }
-
-// A zone eight hours east of UTC, without daylight saving, and the C locale,
-// while it lives.
-struct ZoneEightHoursEast {
-    QByteArray saved = qgetenv("TZ");
-    QLocale locale;
-    ZoneEightHoursEast() { qputenv("TZ", "TST-8"), tzset(), QLocale::setDefault(QLocale::c()); }
-    ~ZoneEightHoursEast()
-    {
-        saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved), tzset(), QLocale::setDefault(locale);
-    }
-};
 }  // namespace
 
 TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithoutAStall)
@@ -384,7 +373,14 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
                                    {2, QStringLiteral("WMA9"), QStringLiteral("64 kbps"), "ab"}},
                                   4)},
                        props, true);
-    const ZoneEightHoursEast zone;
+    // A zone eight hours east of UTC, without daylight saving, and the C
+    // locale, until the test ends.
+    const QByteArray savedZone = qgetenv("TZ");
+    const QLocale savedLocale;
+    qputenv("TZ", "TST-8"), tzset(), QLocale::setDefault(QLocale::c());
+    const auto restore = qScopeGuard([&] {
+        savedZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedZone), tzset(), QLocale::setDefault(savedLocale);
+    });
     TestContext t;
     t.session.mediaLocation = QStringLiteral("mms://host/clip.wmv");
     QFile file(test::WriteFile(t.dir, QStringLiteral("inspected.asf"), header));

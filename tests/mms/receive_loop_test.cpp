@@ -290,7 +290,8 @@ TEST(ClientCommands, EveryCommandHasItsExactBytes)
         for (int prefix = 0; prefix < 9; prefix += 2)
             AddHex(
                 lines, QStringLiteral("text %1 prefix %2").arg(text).arg(prefix),
-                BuildCommandPacket({.id = 0x42, .prefix = QByteArray(prefix, '\x7'), .text = QString(text, u'a')}, 3));
+                BuildCommandPacket(
+                    {.id = 0x42, .prefix = QByteArray(prefix, '\x7'), .streams = {}, .text = QString(text, u'a')}, 3));
     EXPECT_GOLDEN("mms/client_command_bytes", lines);
 
     const QString fresh = NewRegistryGuid();
@@ -325,21 +326,19 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
 
 TEST(CommandPacket, ConcurrentSendersGetUniqueNumbersAndWholePacketsInSequenceOrder)
 {
-    CollectingSink sink;
-    std::atomic<std::uint32_t> sequence{0};
-    CommandChannel channel(sink, sequence);
+    LoopHarness h;  // the loop is not started
     std::vector<std::thread> senders;
     for (int t = 0; t < 4; ++t)
         senders.emplace_back([&] {
             for (int i = 0; i < 500; ++i)
-                channel.send(KeepAliveAnswerCommand(1));
+                h.channel.send(KeepAliveAnswerCommand(1));
         });
     for (auto& s : senders)
         s.join();
-    ASSERT_EQ(sink.packets.size(), 2000u);
-    for (std::size_t i = 0; i < sink.packets.size(); ++i) {
-        ASSERT_EQ(sink.packets[i].size(), 48);
-        ASSERT_EQ(*LE16At(sink.packets[i], 20), i & 0xFFFF);
+    ASSERT_EQ(h.sink.packets.size(), 2000u);
+    for (std::size_t i = 0; i < h.sink.packets.size(); ++i) {
+        ASSERT_EQ(h.sink.packets[i].size(), 48);
+        ASSERT_EQ(*LE16At(h.sink.packets[i], 20), i & 0xFFFF);
     }
-    EXPECT_EQ(sequence.load(), 2000u);
+    EXPECT_EQ(h.t.run.commandSequence.load(), 2000u);
 }
