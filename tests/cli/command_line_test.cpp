@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 #include <chrono>
@@ -68,15 +69,15 @@ QStringList Answer(QStringView line)
     return answer(ParseInfoCommandLine(args));
 }
 
-struct Parsed {
+// The password `args` give on a command line.
+GivenPassword Given(const QStringList& args)
+{
     PasswordOptions options{u"password"_s, u"Password."_s};
     QCommandLineParser parser;
-    explicit Parsed(const QStringList& args)
-    {
-        parser.addOptions({options.value, options.file});
-        EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
-    }
-};
+    parser.addOptions({options.value, options.file});
+    EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
+    return options.given(parser).value();
+}
 
 // A temporary file holding `bytes`, opened for reading.
 std::FILE* Input(const QByteArray& bytes)
@@ -131,9 +132,8 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadItAndADashReadsALine
     std::FILE* in = Input("first line\r\nsecond\n");
     std::FILE* out = std::tmpfile();
     const auto read = [&](const QStringList& args) {
-        Parsed p(args);
         QString problem;
-        const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
+        const std::optional<QString> password = ReadGivenPassword(Given(args), problem, in, out);
         lines << args.join(u' ') + u" -> "_s + (password ? u"'"_s + *password + u"'"_s : u"refused"_s) + u" | "_s
                      + problem;
     };
@@ -157,13 +157,10 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadItAndADashReadsALine
 
 TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
 {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const char* terminal = ::ptsname(master);
-    std::FILE* in = std::fopen(terminal, "r");
-    std::FILE* out = std::fopen(terminal, "w");
+    int master = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    std::FILE* in = ::fdopen(terminal, "r");
+    std::FILE* out = ::fdopen(::dup(terminal), "w");
     ASSERT_TRUE(in && out);
 
     // The user types once the prompt has turned echo off (or after five
@@ -174,9 +171,8 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(::write(master, "top secret\n", 11), 11);
     });
-    Parsed p({u"--password"_s, u"-"_s});
     QString problem;
-    const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
+    const std::optional<QString> password = ReadGivenPassword(Given({u"--password"_s, u"-"_s}), problem, in, out);
     typist.join();
     EXPECT_EQ(password, u"top secret"_s);
 
