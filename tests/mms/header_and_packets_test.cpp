@@ -239,8 +239,7 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
 {
     QStringList lines;
     const auto read = [&](const char* what, const QByteArray& header) {
-        lines << QStringLiteral("--- ") + QLatin1String(what);
-        lines += FactLines(ReadHeaderFacts(header));
+        lines << u"--- "_s + QLatin1String(what) << FactLines(ReadHeaderFacts(header));
     };
     // Video numbered 1, audio numbered 7 with audio spread, a stream of
     // another media type, a later video object numbered 7 cut before its
@@ -283,15 +282,15 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
 
     // Required objects fail after what was read before them.
     const QByteArray good = AudioThenVideo({asf::BitrateObject({{1, 32000}})});
-    QByteArray noHeader = good, noData = good, noFile = good, shortFile = good;
-    noHeader.replace(0, 5, "xxxxx");
-    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
-    noFile.replace(noFile.indexOf(asf::kFilePropertiesGuid), 5, "xxxxx");
+    const auto without = [&](const QByteArray& guid) {
+        return QByteArray(good).replace(good.indexOf(guid), 5, "xxxxx");
+    };
+    QByteArray shortFile = good;
     PutLE(shortFile, shortFile.indexOf(asf::kFilePropertiesGuid) + 16, 103, 8);
-    read("no header object", noHeader);
-    read("no data object", noData);
+    read("no header object", without(asf::kHeaderGuid));
+    read("no data object", without(asf::kDataGuid));
     read("no streams", asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})}));
-    read("no file properties", noFile);
+    read("no file properties", without(asf::kFilePropertiesGuid));
     read("file properties cut short", shortFile);
 
     // From a file: one that cannot be opened, an empty one, and a whole one.

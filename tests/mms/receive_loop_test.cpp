@@ -174,8 +174,7 @@ TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
     auto& buffer = h.buffer;
     const QByteArray command = test::ServerCommand(0x1B);
     buffer.append(Lane::Stream, command.first(20));
-    QByteArray unknown = test::DataPacket(9, 6, QByteArray(22, 'p'));
-    buffer.append(Lane::Datagrams, unknown);
+    buffer.append(Lane::Datagrams, test::DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
     EXPECT_TRUE(h.waitUntil([&] { return buffer.size(Lane::Datagrams) == 0; }))
         << "the datagram did not wait for the command";
     buffer.append(Lane::Stream, command.mid(20));
