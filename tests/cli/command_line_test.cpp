@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -79,13 +80,10 @@ GivenPassword Given(const QStringList& args)
     return options.given(parser).value();
 }
 
-// A temporary file holding `bytes`, opened for reading.
-std::FILE* Input(const QByteArray& bytes)
+// An input reading `text`, which must outlive it.
+std::FILE* Input(const char* text)
 {
-    std::FILE* file = std::tmpfile();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file);
-    std::rewind(file);
-    return file;
+    return ::fmemopen(const_cast<char*>(text), std::strlen(text), "r");
 }
 
 }  // namespace
@@ -202,7 +200,7 @@ TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
     // The console writing to a file and reading an empty input, as when run from a script.
     const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
         std::FILE* out = std::tmpfile();
-        std::FILE* in = Input({});
+        std::FILE* in = Input("");
         {
             ConsoleShell shell(std::move(answers), out, in);
             lines << u"== "_s + QLatin1String(what);
