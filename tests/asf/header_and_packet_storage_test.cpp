@@ -314,11 +314,8 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
 {
     const std::pair<int, int> table[] = {{0x00, 5}, {0x01, 5}, {0x08, 6}, {0x09, 6}, {0x10, 7}, {0x11, 7},
                                          {0x48, 8}, {0x49, 8}, {0x50, 9}, {0x51, 9}, {0x04, 0}, {0x40, 0}};
-    for (auto [flags, offset] : table) {
-        QByteArray p = QByteArray::fromHex("8200000055");
-        p[3] = char(flags);
-        EXPECT_EQ(SendTimeOffset(p), offset) << flags;
-    }
+    for (auto [flags, offset] : table)
+        EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000") + char(flags) + '\x55'), offset) << flags;
     EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000")), 0) << "too short to hold the flags";
 }
 
