@@ -73,10 +73,8 @@ QString Runs(const QByteArray& bytes)
 
 QByteArray BroadcastHeader(qsizetype length)
 {
-    asf::FileProperties p;
-    p.preroll = 3000;
-    p.flags = 0xABCDEF01;  // broadcast; the upper bytes belong to no one here
-    p.packets = 0xFFFFFFFFFFFFFFFFull;
+    // Flags: broadcast; the upper bytes belong to no one here.
+    const asf::FileProperties p{.packets = 0xFFFFFFFFFFFFFFFFull, .preroll = 3000, .flags = 0xABCDEF01};
     return asf::Header({asf::FilePropertiesObject(p)}, 0, length);
 }
 
@@ -273,9 +271,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     count("no File Properties", ClosingRun(asf::Header({}, 0, 200), 200, 5));
 
     // A resumed run keeps its count until a packet arrives.
-    asf::FileProperties p;
-    p.packets = 120;
-    ClosingRun resumed(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
+    ClosingRun resumed(asf::Header({asf::FilePropertiesObject({.packets = 120})}, 0, 500), 500 + 120 * 50);
     resumed.run.resume = true;
     count("resumed", std::move(resumed));
     resumed.run.packetIndex = 150;
