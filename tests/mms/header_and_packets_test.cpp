@@ -109,19 +109,16 @@ QByteArray ExtendedContent(const std::vector<std::tuple<QString, std::uint16_t, 
     return asf::Object(asf::kExtContentGuid, body);
 }
 
-struct CodecEntry {
-    std::uint16_t type;
-    QString name, description;
-    QByteArray information;
-};
-QByteArray CodecList(const std::vector<CodecEntry>& entries, std::uint32_t count)
+// A Codec List Object claiming `count` entries, holding (type, name,
+// description, information) entries.
+QByteArray CodecList(const std::vector<std::tuple<std::uint16_t, QString, QString, QByteArray>>& entries,
+                     std::uint32_t count)
 {
     QByteArray body = asf::kCodecReservedGuid + asf::Le32(count);
-    for (const CodecEntry& e : entries) {
-        const QByteArray name = asf::Utf16(e.name), description = asf::Utf16(e.description);
-        body += asf::Le16(e.type) + asf::Le16(std::uint16_t(name.size() / 2)) + name
-                + asf::Le16(std::uint16_t(description.size() / 2)) + description
-                + asf::Le16(std::uint16_t(e.information.size())) + e.information;
+    for (const auto& [type, name, description, information] : entries) {
+        const QByteArray n = asf::Utf16(name), d = asf::Utf16(description);
+        body += asf::Le16(type) + asf::Le16(std::uint16_t(n.size() / 2)) + n + asf::Le16(std::uint16_t(d.size() / 2))
+                + d + asf::Le16(std::uint16_t(information.size())) + information;
     }
     return asf::Object(asf::kCodecListGuid, body);
 }
