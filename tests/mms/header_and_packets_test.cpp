@@ -182,8 +182,8 @@ TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithou
 
 TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
 {
-    const asf::FileProperties props{.packetSize = 16};
-    const QByteArray header = asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1)}, 0, 300);
+    const QByteArray header =
+        asf::Header({asf::FilePropertiesObject({.packetSize = 16}), asf::StreamPropertiesObject(1)}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
     // Each step's answer, then its log; the failed one's shell calls.
     QStringList lines{test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}};

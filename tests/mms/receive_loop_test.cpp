@@ -223,10 +223,9 @@ TEST(ReceiveFront, ACommandIsSplitOffOnlyWhenWholeAndAnythingWithoutItsSignature
     for (int have = 0; have <= packet.size(); ++have)
         if (const QString now = shown(packet.first(have)); now != last)
             lines << QStringLiteral("from %1 bytes: ").arg(have) + (last = now);
-    QByteArray odd = test::ServerCommand(0x1B, 0xC00D0006, 48), huge = test::ServerCommand(0x01, 48, {{8, 0xFFFFFFFF}});
-    odd[0] = 'X';
-    odd[3] = 'Y';
-    lines << shown(odd) << shown(test::DataPacket(77, 4, QByteArray(1600, 'p'))) << shown(huge);
+    lines << shown(test::ServerCommand(0x1B, 0xC00D0006, 48).replace(0, 4, QByteArray("X\0\0Y", 4)))
+          << shown(test::DataPacket(77, 4, QByteArray(1600, 'p')))
+          << shown(test::ServerCommand(0x01, 48, {{8, 0xFFFFFFFF}}));
     EXPECT_GOLDEN("mms/receive_front", lines);
 }
 
