@@ -56,9 +56,7 @@ TEST(CliOpen, StreamAddressLogRedirectorMediaAndUnknownLocationsAndRecordingARed
           u"record media/show.asx --entry 3 -o none.wmv"_s}) {
         // tovrin-cli run in the workspace's folder.
         const CliOutcome r = RunCli(Args(QString(command).replace(u"<site>"_s, site)), w.config, 60000, w.dir.path());
-        if (command == u"info media/clip.wmv"_s) {
-            EXPECT_EQ(r.out, opened);
-        }
+        EXPECT_TRUE(command != u"info media/clip.wmv"_s || r.out == opened) << "info prints what open printed";
         opened = r.out;
         // The file's size and time are left out: they differ from run to run.
         const QStringList out = r.out.split(u'\n').filter(QRegularExpression(u"^(?!FileSize: |Created_File: )"_s));

@@ -171,13 +171,12 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
 {
     LoopHarness h;
-    auto& buffer = h.buffer;
     const QByteArray command = test::ServerCommand(0x1B);
-    buffer.append(Lane::Stream, command.first(20));
-    buffer.append(Lane::Datagrams, test::DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
-    EXPECT_TRUE(h.waitUntil([&] { return buffer.size(Lane::Datagrams) == 0; }))
+    h.buffer.append(Lane::Stream, command.first(20));
+    h.buffer.append(Lane::Datagrams, test::DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
+    EXPECT_TRUE(h.waitUntil([&] { return h.buffer.size(Lane::Datagrams) == 0; }))
         << "the datagram did not wait for the command";
-    buffer.append(Lane::Stream, command.mid(20));
+    h.buffer.append(Lane::Stream, command.mid(20));
     EXPECT_TRUE(h.waitUntil([&] { return h.t.run.ackCount == 1; })) << "the command stayed whole";
     h.finish();
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
