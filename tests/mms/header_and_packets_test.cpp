@@ -242,16 +242,13 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
     // another media type, a later video object numbered 7 cut before its
     // size, and bit-rate records for a stream no object describes and for
     // 0x81, which names stream 1 (streams are numbered by seven bits).
-    QByteArray other = asf::StreamPropertiesObject(3);
-    other.replace(24, 16, QByteArray::fromHex("C0CFDA59E659D011A3AC00A0C90348F6"));  // command media
-    QByteArray cutVideo = asf::StreamPropertiesObject(7, 640, 480);
-    cutVideo.truncate(80);
-    PutLE(cutVideo, 16, 80, 8);
-    const asf::FileProperties props{.creation = 0x8000000000000000ull};  // past every calendar
-    read("streams and bit rates",
-         asf::Header({asf::FilePropertiesObject(props), asf::StreamPropertiesObject(1, 320, 240),
-                      asf::StreamPropertiesObject(7, 0, 0, true), other, cutVideo,
-                      asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
+    const QByteArray other =  // command media
+        asf::StreamPropertiesObject(3).replace(24, 16, QByteArray::fromHex("C0CFDA59E659D011A3AC00A0C90348F6"));
+    const QByteArray cutVideo = asf::StreamPropertiesObject(7, 640, 480).first(80).replace(16, 8, asf::Le64(80));
+    read("streams and bit rates",  // created past every calendar
+         asf::Header({asf::FilePropertiesObject({.creation = 0x8000000000000000ull}),
+                      asf::StreamPropertiesObject(1, 320, 240), asf::StreamPropertiesObject(7, 0, 0, true), other,
+                      cutVideo, asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
     // A later codec entry of a kind replaces an earlier one; a list of no
     // entries is a list all the same.
@@ -262,19 +259,18 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
 
     // Lengths that point past their object end that object's part. A title
     // length beyond the object: the object holds no text.
-    QByteArray content = asf::ContentObject(QStringLiteral("T"), QString(), QString(), QString(), QString());
-    PutLE(content, 24, 0xFFFF, 2);
+    const QByteArray content = asf::ContentObject(QStringLiteral("T"), QString(), QString(), QString(), QString())
+                                   .replace(24, 2, asf::Le16(0xFFFF));
     // A descriptor name running past its object: it and those after it are dropped.
-    QByteArray ext = ExtendedContent({{QStringLiteral("One"), 0, asf::Utf16(QStringLiteral("1"))},
-                                      {QStringLiteral("Two"), 0, asf::Utf16(QStringLiteral("2"))}});
-    PutLE(ext, 24 + 2 + 2 + 8 + 2 + 2 + 4, 0x7FFF, 2);
+    const QByteArray ext = ExtendedContent({{QStringLiteral("One"), 0, asf::Utf16(QStringLiteral("1"))},
+                                            {QStringLiteral("Two"), 0, asf::Utf16(QStringLiteral("2"))}})
+                               .replace(24 + 2 + 2 + 8 + 2 + 2 + 4, 2, asf::Le16(0x7FFF));
     // A codec list claiming four billion entries, followed by an object whose
     // first bytes would read as an entry; and a bit-rate object claiming three
     // records while holding one.
     const QByteArray codecs = CodecList({{2, QStringLiteral("A"), QString(), "x"}}, 0xFFFFFFFF)
                               + asf::Object(QByteArray::fromHex("03000000000000000000000000000000"), {});
-    QByteArray rates = asf::BitrateObject({{1, 1000}});
-    PutLE(rates, 24, 3, 2);
+    const QByteArray rates = asf::BitrateObject({{1, 1000}}).replace(24, 2, asf::Le16(3));
     read("lengths past their objects", AudioThenVideo({content, ext, codecs, rates}));
 
     // Required objects fail after what was read before them.

@@ -131,13 +131,13 @@ TEST(ServerErrorReport, EachCodeIsToldInTheLogAndOneMessageBox)
 
 TEST(RefreshTick, ShowsLiveOrTheProgressRemainingTimeAndCountersOfAFile)
 {
+    const auto tick = [](TestContext& c) { AnnounceStreamStart(c.ctx), RefreshTick(c.ctx); };
     // Live: live everywhere and the gauge left alone.
     TestContext live;
     live.run.filePacketCount = kLivePacketCount;
     live.run.mediaTime = 61000;
     live.run.packetIndex = 12;
-    AnnounceStreamStart(live.ctx);
-    RefreshTick(live.ctx);
+    tick(live);
     QStringList lines = live.shell.calls;
 
     // No packet count yet: the caption is kept.
@@ -157,14 +157,12 @@ TEST(RefreshTick, ShowsLiveOrTheProgressRemainingTimeAndCountersOfAFile)
     t.run.serverClientCount = 77;
     // The transport in use is named, not the setting ticked since.
     t.settings.udpTick = true;
-    AnnounceStreamStart(t.ctx);
-    RefreshTick(t.ctx);
+    tick(t);
     // Beyond the announced count and duration: held at 100 % and nothing left, never a wrapped figure.
     t.run.packetIndex = 250;
     t.run.mediaTime = 95000;
     t.run.dataOverUdp = true;
-    AnnounceStreamStart(t.ctx);
-    RefreshTick(t.ctx);
+    tick(t);
     lines += t.shell.calls;
     EXPECT_GOLDEN("mms/progress_ticks", lines);
 }
