@@ -247,8 +247,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     ClosingRun r(noFile, 1000);
     live("no File Properties", std::move(r));
     EXPECT_EQ(r.contents().left(400), noFile);
-    QByteArray noData = BroadcastHeader(400);
-    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
+    const QByteArray noData = BroadcastHeader(400).replace(BroadcastHeader(400).indexOf(asf::kDataGuid), 5, "xxxxx");
     live("no Data Object, the File Properties changes stay", ClosingRun(noData, 1000));
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
@@ -259,9 +258,9 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     const QByteArray header = BroadcastHeader(500);
     ClosingRun stored(header, 500 + 1000 * 100, 1000);
     count("1000 packets", std::move(stored));
-    QByteArray expected = header;
-    PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
-    EXPECT_EQ(stored.contents().left(500), expected) << "only the count changes";
+    EXPECT_EQ(stored.contents().left(500),
+              QByteArray(header).replace(header.indexOf(asf::kFilePropertiesGuid) + 56, 8, asf::Le64(1000)))
+        << "only the count changes";
     // A straggler stored last, below the highest slot, does not shrink the count.
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
     straggler.run.highestPacketIndex = 999;

@@ -278,8 +278,8 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
     const auto without = [&](const QByteArray& guid) {
         return QByteArray(good).replace(good.indexOf(guid), 5, "xxxxx");
     };
-    QByteArray shortFile = good;
-    PutLE(shortFile, shortFile.indexOf(asf::kFilePropertiesGuid) + 16, 103, 8);
+    const QByteArray shortFile =
+        QByteArray(good).replace(good.indexOf(asf::kFilePropertiesGuid) + 16, 8, asf::Le64(103));
     read("no header object", without(asf::kHeaderGuid));
     read("no data object", without(asf::kDataGuid));
     read("no streams", asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})}));
