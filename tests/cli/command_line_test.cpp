@@ -199,20 +199,19 @@ TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
     QStringList lines;
     // The console writing to a file and reading an empty input, as when run from a script.
     const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
-        std::FILE* out = std::tmpfile();
+        char* printed = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = ::open_memstream(&printed, &size);
         std::FILE* in = Input("");
         {
             ConsoleShell shell(std::move(answers), out, in);
             lines << u"== "_s + QLatin1String(what);
             script(shell);
         }
-        QFile printed;
-        std::fflush(out);
-        printed.open(out, QIODevice::ReadOnly);
-        printed.seek(0);
-        lines << u"printed:"_s << QString::fromUtf8(printed.readAll()).split(u'\n');
         std::fclose(in);
-        std::fclose(out);
+        std::fclose(out);  // writes `printed` out
+        lines << u"printed:"_s << QString::fromUtf8(printed, qsizetype(size)).split(u'\n');
+        std::free(printed);
     };
     const auto save = [&](ConsoleShell& shell, SaveKind kind, const QString& name) {
         SaveFileRequest request;

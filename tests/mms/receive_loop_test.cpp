@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <numeric>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -309,10 +310,8 @@ TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
     commands.sendStartPlaying();
     commands.sendKeepAliveAnswer();
     // A stream count past the table's ten entries selects the ten it holds, all on.
-    for (std::size_t i = 0; i < kMaxStreams; ++i) {
-        session.streamNumbers[i] = std::uint8_t(i + 1);
-        session.streamActions[i] = 2;
-    }
+    std::iota(session.streamNumbers.begin(), session.streamNumbers.end(), 1);
+    session.streamActions.fill(2);
     run.streamCount = 14;
     commands.sendStreamSelection();
     QStringList lines{QStringLiteral("sequence %1").arg(run.commandSequence.load())};
