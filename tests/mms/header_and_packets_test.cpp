@@ -405,9 +405,8 @@ TEST(ApplyHeaderReading, ShowsEveryFactAndEveryErrorInItsText)
     for (int error = 0; error <= int(InspectionError::CannotOpenForFileTimes); ++error) {
         TestContext f;
         reading.error = InspectionError(error);
-        lines << QStringLiteral("--- error %1").arg(error);
-        EXPECT_FALSE(ApplyHeaderReading(f.run, f.session, f.shell, reading));
-        lines += f.shell.calls;
+        lines << u"--- error %1, applied "_s.arg(error) + Line(ApplyHeaderReading(f.run, f.session, f.shell, reading))
+              << f.shell.calls;
     }
     EXPECT_GOLDEN("mms/header_report", lines);
 }
