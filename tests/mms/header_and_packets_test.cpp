@@ -288,11 +288,9 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
 
     // From a file: one that cannot be opened, an empty one, and a whole one.
     TestContext t;
-    const QString path = t.dir.filePath(QStringLiteral("inspected.asf"));
-    lines += FactLines(ReadHeaderFile(path, 5000)).first(1);
-    ASSERT_TRUE(test::WriteWholeFile(path, {}));
-    lines += FactLines(ReadHeaderFile(path, 5000)).first(1);
-    ASSERT_TRUE(test::WriteWholeFile(path, good));
+    lines += FactLines(ReadHeaderFile(t.dir.filePath(u"missing.asf"_s), 5000)).first(1);
+    lines += FactLines(ReadHeaderFile(test::WriteFile(t.dir, u"empty.asf"_s, {}), 5000)).first(1);
+    const QString path = test::WriteFile(t.dir, u"inspected.asf"_s, good);
     const HeaderReading whole = ReadHeaderFile(path, 5000);
     lines += FactLines(whole);
     EXPECT_EQ(whole.facts.fileWritten, QFileInfo(path).lastModified());
