@@ -59,6 +59,12 @@ struct ClosingRun {
     RunState run;
 };
 
+// A run storing its media packets through its own writer.
+struct WriterRun : StorageRun {
+    using StorageRun::StorageRun;
+    MediaPacketWriter writer{run, file};
+};
+
 // Bytes as runs of one value: "61*10 00*20".
 QString Runs(const QByteArray& bytes)
 {
@@ -119,8 +125,8 @@ QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, s
 TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWhatTheyCouldNotKeep)
 {
     QStringList lines;
-    const auto store = [&](StorageRun& r, MediaPacketWriter& writer, std::uint32_t sequence, const QByteArray& p) {
-        const StoredPacket s = writer.handle(sequence, p);
+    const auto store = [&](WriterRun& r, std::uint32_t sequence, const QByteArray& p) {
+        const StoredPacket s = r.writer.handle(sequence, p);
         lines << Line(sequence, s.earlyDropped, s.missingTimecode, s.truncated, s.writeFailure.value_or(u"-"_s),
                       s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s, r.run.packetIndex.load(),
                       r.run.mediaTime.load());
@@ -128,41 +134,36 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
     // A short packet is padded, a long one cut; a late packet lands in its
     // own slot; one from before the first has no slot (it must not wrap to
     // one terabytes away) and is told once.
-    StorageRun r(100, 10);
-    MediaPacketWriter writer(r.run, r.file);
+    WriterRun r(100, 10);
     for (const auto& [sequence, size, fill] :
          {std::tuple{77, 10, 'a'}, {82, 9, 'f'}, {79, 11, 'c'}, {70, 10, 'x'}, {76, 10, 'y'}})
-        store(r, writer, sequence, QByteArray(size, fill));
+        store(r, sequence, QByteArray(size, fill));
     lines << Runs(r.contents());
 
     // Media time follows the send times of readable packets; an unreadable
     // one is still written.
     lines << u"--- timed"_s;
-    StorageRun timed(0, 40);
-    MediaPacketWriter timedWriter(timed.run, timed.file);
+    WriterRun timed(0, 40);
     QByteArray unreadable = TimedPacket(40, 99999);
     unreadable[3] = 0x04;
     std::uint32_t sequence = 0;
     for (const QByteArray& p : {TimedPacket(40, 70000), TimedPacket(40, 72500), unreadable})
-        store(timed, timedWriter, ++sequence, p);
+        store(timed, ++sequence, p);
     EXPECT_EQ(timed.contents().mid(80), unreadable);
     // A resumed run keeps the send time; a live packet whose payloads cannot
     // be followed is stored as it is, told why.
-    StorageRun resumed(0, 40), live(0, 40);
+    WriterRun resumed(0, 40), live(0, 40);
     resumed.run.resume = true;
     live.run.filePacketCount = kLivePacketCount;
-    for (StorageRun* run : {&resumed, &live}) {
-        MediaPacketWriter w(run->run, run->file);
-        store(*run, w, 1, TimedPacket(40, 70000));
-    }
+    for (WriterRun* run : {&resumed, &live})
+        store(*run, 1, TimedPacket(40, 70000));
 
     // A header longer than announced is written whole; the first slot still
     // starts at the header length. A resumed file keeps its own.
     lines << u"--- headers"_s;
-    StorageRun longer(20, 8), resumedHeader(40, 16);
+    WriterRun longer(20, 8), resumedHeader(40, 16);
     lines << Line(int(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b'))));
-    MediaPacketWriter longerWriter(longer.run, longer.file);
-    store(longer, longerWriter, 0, QByteArray(8, 'p'));
+    store(longer, 0, QByteArray(8, 'p'));
     resumedHeader.file.writeHeader(QByteArray(40, 'H'));
     resumedHeader.run.resume = true;
     lines << Runs(longer.contents()) << Line(longer.run.mediaPacketStored.load())
@@ -174,14 +175,13 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
     // stop routine closed the file. (A failed header and a failure told only
     // once per run are told by the storage report and the full disk tests.)
     lines << u"--- write failures"_s;
-    StorageRun full(16, 8), stopped(16, 8);
+    WriterRun full(16, 8), stopped(16, 8);
     ASSERT_EQ(full.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
     stopped.file.close();
-    for (StorageRun* run : {&full, &stopped}) {
-        MediaPacketWriter w(run->run, run->file);
-        store(*run, w, 1, QByteArray(8, 'a'));
-        store(*run, w, 2, QByteArray(8, 'b'));
-        lines << Line(u"flush failed"_s, w.flush().has_value());
+    for (WriterRun* run : {&full, &stopped}) {
+        store(*run, 1, QByteArray(8, 'a'));
+        store(*run, 2, QByteArray(8, 'b'));
+        lines << Line(u"flush failed"_s, run->writer.flush().has_value());
     }
 
     // Header payloads are collected until the announced length; a whole
