@@ -186,8 +186,7 @@ TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
         asf::Header({asf::FilePropertiesObject({.packetSize = 16}), asf::StreamPropertiesObject(1)}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
     // Each step's answer, then its log; the failed one's shell calls.
-    QStringList lines{test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}};
-    lines << r.log;
+    QStringList lines = QStringList(test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}) << r.log;
 
     StorageRun resumed(40, 16);
     resumed.run.resume = true;
