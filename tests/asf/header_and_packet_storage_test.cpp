@@ -31,8 +31,7 @@ namespace {
 // A data packet whose send time sits at offset 6 (length type flags 0x08).
 QByteArray TimedPacket(qsizetype size, std::uint32_t sendTime)
 {
-    QByteArray p = QByteArray("\x82\x00\x00\x08\x5D\x00", 6) + asf::Le32(sendTime);
-    return p + QByteArray(size - p.size(), 'd');
+    return (QByteArray("\x82\x00\x00\x08\x5D\x00", 6) + asf::Le32(sendTime)).leftJustified(size, 'd');
 }
 
 // A save file holding `header`, grown to `fileSize` bytes, as a run left it.
