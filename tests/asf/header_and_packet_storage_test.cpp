@@ -143,8 +143,7 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
     // one is still written.
     lines << u"--- timed"_s;
     WriterRun timed(0, 40);
-    QByteArray unreadable = TimedPacket(40, 99999);
-    unreadable[3] = 0x04;
+    const QByteArray unreadable = TimedPacket(40, 99999).replace(3, 1, "\x04");
     std::uint32_t sequence = 0;
     for (const QByteArray& p : {TimedPacket(40, 70000), TimedPacket(40, 72500), unreadable})
         store(timed, ++sequence, p);
