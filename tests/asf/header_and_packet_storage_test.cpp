@@ -1,13 +1,16 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/asf_objects.h"
+#include "asf/byte_helpers.h"
 #include "asf/header_assembler.h"
 #include "asf/header_fixup.h"
 #include "asf/name_rules.h"
+#include "asf/packet_parser.h"
 #include "asf/run_names.h"
 #include "state/run_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/storage_run.h"
 #include "support/temp_settings.h"
 
@@ -17,18 +20,18 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin;
+using tovrin::test::Line;
 using tovrin::test::StorageRun;
-namespace asf = tovrin::test::asf;
-using namespace Qt::StringLiterals;
 using tovrin::test::TestContext;
+using namespace Qt::StringLiterals;
+namespace asf = tovrin::test::asf;
 
 namespace {
 
 // A data packet whose send time sits at offset 6 (length type flags 0x08).
 QByteArray TimedPacket(qsizetype size, std::uint32_t sendTime)
 {
-    QByteArray p = QByteArray("\x82\x00\x00\x08\x5D\x00", 6) + asf::Le32(sendTime);
-    return p + QByteArray(size - p.size(), 'd');
+    return (QByteArray("\x82\x00\x00\x08\x5D\x00", 6) + asf::Le32(sendTime)).leftJustified(size, 'd');
 }
 
 // A save file holding `header`, grown to `fileSize` bytes, as a run left it.
@@ -55,12 +58,28 @@ struct ClosingRun {
     RunState run;
 };
 
+// A run storing its media packets through its own writer.
+struct WriterRun : StorageRun {
+    using StorageRun::StorageRun;
+    MediaPacketWriter writer{run, file};
+};
+
+// Bytes as runs of one value: "61*10 00*20".
+QString Runs(const QByteArray& bytes)
+{
+    QStringList runs;
+    for (qsizetype at = 0, end = 0; at < bytes.size(); at = end) {
+        while (end < bytes.size() && bytes[end] == bytes[at])
+            ++end;
+        runs << u"%1*%2"_s.arg(QString::fromLatin1(bytes.mid(at, 1).toHex())).arg(end - at);
+    }
+    return runs.join(u' ');
+}
+
 QByteArray BroadcastHeader(qsizetype length)
 {
-    asf::FileProperties p;
-    p.preroll = 3000;
-    p.flags = 0xABCDEF01;  // broadcast; the upper bytes belong to no one here
-    p.packets = 0xFFFFFFFFFFFFFFFFull;
+    // Flags: broadcast; the upper bytes belong to no one here.
+    const asf::FileProperties p{.packets = 0xFFFFFFFFFFFFFFFFull, .preroll = 3000, .flags = 0xABCDEF01};
     return asf::Header({asf::FilePropertiesObject(p)}, 0, length);
 }
 
@@ -78,110 +97,109 @@ QString Fields(const ClosingRun& r, int answer)
     return line + u" | %1 bytes"_s.arg(r.contents().size());
 }
 
+// A single-payload packet: 82 00 00, flags, properties, packet length (2),
+// padding length (1), send time, duration, then one payload with replicated data.
+QByteArray singleReplicatedPacket(std::uint32_t sendTime, std::uint32_t presentationTime)
+{
+    return QByteArray::fromHex("820000485D") + QByteArray::fromHex("001400")  // length, padding
+           + EncodeLE32(sendTime) + QByteArray::fromHex("2800")               // send time, duration
+           + QByteArray::fromHex("8101") + EncodeLE32(0x11111111) + QByteArray::fromHex("08") + EncodeLE32(5000)
+           + EncodeLE32(presentationTime) + QByteArray("payload-bytes");
+}
+
+// Two payloads with replicated data and 2-byte payload lengths (payload flags 0x82).
+QByteArray multipleReplicatedPacket(std::uint32_t sendTime, std::uint32_t pt1, std::uint32_t pt2,
+                                    std::uint16_t secondLength = 3)
+{
+    return QByteArray::fromHex("8200004955000000") + EncodeLE32(sendTime) + QByteArray::fromHex("00008202010008")
+           + EncodeLE32(100) + EncodeLE32(pt1) + QByteArray::fromHex("0300") + "abc" + QByteArray::fromHex("03020008")
+           + EncodeLE32(100) + EncodeLE32(pt2) + EncodeLE16(secondLength) + "xyz";
+}
+
 }  // namespace
 
-TEST(HeaderAndPacketStorage, EachPacketFillsTheSlotOfItsSequenceNumber)
+// Each packet stored: its sequence number, what storing it told (dropped
+// as early, timecode missing, truncated, write failure, rebase fault), the
+// run's packet index and media time; then the file as runs of one byte value.
+TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWhatTheyCouldNotKeep)
 {
-    StorageRun r(100, 10);
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(77, QByteArray(10, 'a')).truncated);
-    EXPECT_FALSE(writer.handle(82, QByteArray(9, 'f')).truncated);  // padded
-    EXPECT_TRUE(writer.handle(79, QByteArray(11, 'c')).truncated);  // cut; a late packet lands in its own slot
-    EXPECT_EQ(r.run.packetIndex, 2u);
-    EXPECT_EQ(r.contents(), QByteArray(100, '\0') + QByteArray(10, 'a') + QByteArray(10, '\0') + QByteArray(10, 'c')
-                                + QByteArray(20, '\0') + QByteArray(9, 'f') + '\0');
+    QStringList lines;
+    const auto store = [&](WriterRun& r, std::uint32_t sequence, const QByteArray& p) {
+        const StoredPacket s = r.writer.handle(sequence, p);
+        lines << Line(sequence, s.earlyDropped, s.missingTimecode, s.truncated, s.writeFailure.value_or(u"-"_s),
+                      s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s, r.run.packetIndex.load(),
+                      r.run.mediaTime.load());
+    };
+    // A short packet is padded, a long one cut; a late packet lands in its
+    // own slot; one from before the first has no slot (it must not wrap to
+    // one terabytes away) and is told once.
+    WriterRun r(100, 10);
+    for (const auto& [sequence, size, fill] :
+         {std::tuple{77, 10, 'a'}, {82, 9, 'f'}, {79, 11, 'c'}, {70, 10, 'x'}, {76, 10, 'y'}})
+        store(r, sequence, QByteArray(size, fill));
+    lines << Runs(r.contents());
 
-    // A packet from before the first one has no slot; it must not wrap to one terabytes away.
-    const qint64 before = r.contents().size();
-    EXPECT_TRUE(writer.handle(70, QByteArray(10, 'x')).earlyDropped);
-    EXPECT_FALSE(writer.handle(76, QByteArray(10, 'y')).earlyDropped) << "told once";
-    EXPECT_EQ(r.contents().size(), before);
-    EXPECT_EQ(r.run.packetIndex, 2u);
-}
-
-TEST(HeaderAndPacketStorage, MediaTimeFollowsTheSendTimesOfReadablePackets)
-{
-    StorageRun r(0, 40);
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(1, TimedPacket(40, 70000)).missingTimecode);
-    writer.handle(2, TimedPacket(40, 72500));
-    EXPECT_EQ(r.run.mediaTime, 2500u);
-    QByteArray unreadable = TimedPacket(40, 99999);
-    unreadable[3] = 0x04;
-    EXPECT_TRUE(writer.handle(3, unreadable).missingTimecode);
-    EXPECT_EQ(r.run.mediaTime, 2500u);
-    EXPECT_EQ(r.contents().mid(80), unreadable) << "the packet is still written";
-
-    StorageRun resumed(0, 40);
+    // Media time follows the send times of readable packets; an unreadable
+    // one is still written.
+    lines << u"--- timed"_s;
+    WriterRun timed(0, 40);
+    const QByteArray unreadable = TimedPacket(40, 99999).replace(3, 1, "\x04");
+    std::uint32_t sequence = 0;
+    for (const QByteArray& p : {TimedPacket(40, 70000), TimedPacket(40, 72500), unreadable})
+        store(timed, ++sequence, p);
+    EXPECT_EQ(timed.contents().mid(80), unreadable);
+    // A resumed run keeps the send time; a live packet whose payloads cannot
+    // be followed is stored as it is, told why.
+    WriterRun resumed(0, 40), live(0, 40);
     resumed.run.resume = true;
-    MediaPacketWriter(resumed.run, resumed.file).handle(1, TimedPacket(40, 70000));
-    EXPECT_EQ(resumed.run.mediaTime, 70000u);
-
-    // A live packet whose payloads cannot be followed is stored as it is, told why.
-    StorageRun live(0, 40);
     live.run.filePacketCount = kLivePacketCount;
-    const StoredPacket told = MediaPacketWriter(live.run, live.file).handle(1, TimedPacket(40, 70000));
-    EXPECT_EQ(told.rebaseFault, (RebaseFault{RebaseFault::Kind::UnknownSegmentFlags, 0x64}));
-    EXPECT_FALSE(told.missingTimecode || told.truncated);
-}
+    for (WriterRun* run : {&resumed, &live})
+        store(*run, 1, TimedPacket(40, 70000));
 
-TEST(HeaderAssembler, CollectsPayloadsUntilTheAnnouncedLengthAndRefusesFiguresItCannotStore)
-{
-    using Progress = HeaderAssembler::Progress;
-    HeaderAssembler pieces(20, 8);
-    EXPECT_EQ(pieces.progress(), Progress::NeedMore);
-    EXPECT_EQ(pieces.add(QByteArray(12, 'a')), Progress::NeedMore);
-    EXPECT_EQ(pieces.add(QByteArray(12, 'b')), Progress::Done) << "a whole last packet belongs to the header";
-    EXPECT_EQ(pieces.add("late"), Progress::Done);
-    EXPECT_EQ(pieces.header(), QByteArray(12, 'a') + QByteArray(12, 'b'));
+    // A header longer than announced is written whole; the first slot still
+    // starts at the header length. A resumed file keeps its own.
+    lines << u"--- headers"_s;
+    WriterRun longer(20, 8), resumedHeader(40, 16);
+    lines << Line(int(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b'))));
+    store(longer, 0, QByteArray(8, 'p'));
+    resumedHeader.file.writeHeader(QByteArray(40, 'H'));
+    resumedHeader.run.resume = true;
+    lines << Runs(longer.contents()) << Line(longer.run.mediaPacketStored.load())
+          << Line(int(StoreHeaderBytes(resumedHeader.run, resumedHeader.file, QByteArray(40, 'n'))))
+          << Runs(resumedHeader.contents());
 
-    HeaderAssembler empty(0, 8);
-    EXPECT_EQ(empty.progress(), Progress::NeedMore) << "a header of length 0 still takes its first packet";
-    EXPECT_EQ(empty.add({}), Progress::Done);
-
-    for (auto [headerLength, packetSize] : {std::pair{kMaxHeaderLength + 1, 100u}, std::pair{0xFFFFFFFFu, 100u},
-                                            std::pair{100u, 0u}, std::pair{100u, kMaxPacketSize + 1}}) {
-        HeaderAssembler refused(headerLength, packetSize);
-        EXPECT_EQ(refused.add(QByteArray(100, 'h')), Progress::Refused) << headerLength << " " << packetSize;
-        EXPECT_TRUE(refused.header().isEmpty());
-    }
-}
-
-TEST(HeaderAndPacketStorage, AHeaderLongerThanAnnouncedIsStoredWholeAndAResumedFileKeepsItsOwn)
-{
-    // Longer than announced: written whole; the first slot still starts at
-    // the header length.
-    StorageRun longer(20, 8);
-    ASSERT_EQ(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b')),
-              HeaderStored::Written);
-    MediaPacketWriter(longer.run, longer.file).handle(0, QByteArray(8, 'p'));
-    EXPECT_EQ(longer.contents(), QByteArray(12, 'a') + QByteArray(8, 'b') + QByteArray(8, 'p'));
-    EXPECT_TRUE(longer.run.mediaPacketStored);
-
-    StorageRun resumed(40, 16);
-    resumed.file.writeHeader(QByteArray(40, 'H'));
-    resumed.run.resume = true;
-    EXPECT_EQ(StoreHeaderBytes(resumed.run, resumed.file, QByteArray(40, 'n')), HeaderStored::KeptForResume);
-    EXPECT_EQ(resumed.contents(), QByteArray(40, 'H'));
-}
-
-TEST(HeaderAndPacketStorage, WriteFailuresAreReported)
-{
     // A device that refuses every write. Consecutive slots are written
     // together, so the failure shows when they are; none is told after the
     // stop routine closed the file. (A failed header and a failure told only
     // once per run are told by the storage report and the full disk tests.)
-    StorageRun r(16, 8);
-    ASSERT_EQ(r.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
-    MediaPacketWriter writer(r.run, r.file);
-    EXPECT_FALSE(writer.handle(1, QByteArray(8, 'a')).writeFailure);
-    EXPECT_FALSE(writer.handle(2, QByteArray(8, 'b')).writeFailure);
-    EXPECT_TRUE(writer.flush());
-    StorageRun stopped(16, 8);
+    lines << u"--- write failures"_s;
+    WriterRun full(16, 8), stopped(16, 8);
+    ASSERT_EQ(full.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
     stopped.file.close();
-    MediaPacketWriter stoppedWriter(stopped.run, stopped.file);
-    EXPECT_FALSE(stoppedWriter.handle(1, QByteArray(8, 'a')).writeFailure);
-    EXPECT_FALSE(stoppedWriter.flush());
+    for (WriterRun* run : {&full, &stopped}) {
+        store(*run, 1, QByteArray(8, 'a'));
+        store(*run, 2, QByteArray(8, 'b'));
+        lines << Line(u"flush failed"_s, run->writer.flush().has_value());
+    }
+
+    // Header payloads are collected until the announced length; a whole
+    // last packet belongs to the header; a header of length 0 still takes
+    // its first packet; figures that cannot be stored are refused.
+    lines << u"--- header assembler"_s;
+    HeaderAssembler pieces(20, 8), empty(0, 8);
+    lines << Line{int(pieces.progress()),
+                  int(pieces.add(QByteArray(12, 'a'))),
+                  int(pieces.add(QByteArray(12, 'b'))),
+                  int(pieces.add("late")),
+                  Runs(pieces.header()),
+                  int(empty.progress()),
+                  int(empty.add({}))};
+    for (auto [headerLength, packetSize] : {std::pair{kMaxHeaderLength + 1, 100u}, std::pair{0xFFFFFFFFu, 100u},
+                                            std::pair{100u, 0u}, std::pair{100u, kMaxPacketSize + 1}}) {
+        HeaderAssembler refused(headerLength, packetSize);
+        lines << Line{headerLength, packetSize, int(refused.add(QByteArray(100, 'h'))), refused.header().size()};
+    }
+    EXPECT_GOLDEN("asf/packet_storage", lines);
 }
 
 TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
@@ -199,13 +217,12 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto at = [&](qint64 offset, qint64 size) { return file.seek(offset) ? file.read(size) : "not there"; };
     EXPECT_EQ(file.size(), offset + packetSize);
-    ASSERT_TRUE(file.seek(offset));
-    EXPECT_EQ(file.read(packetSize), QByteArray(packetSize, 'z'));
-    ASSERT_TRUE(file.seek(offset - (qint64(1) << 32)));
-    EXPECT_EQ(file.read(packetSize), QByteArray(packetSize, '\0')) << "nothing at the 32-bit offset";
-    ASSERT_TRUE(file.seek(0));
-    EXPECT_EQ(file.read(header.size()), header);
+    EXPECT_EQ(at(offset, packetSize), QByteArray(packetSize, 'z'));
+    EXPECT_EQ(at(offset - (qint64(1) << 32), packetSize), QByteArray(packetSize, '\0'))
+        << "nothing at the 32-bit offset";
+    EXPECT_EQ(at(0, header.size()), header);
 }
 
 // A broadcast's sizes, counts and durations come from the recording; only
@@ -228,8 +245,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     ClosingRun r(noFile, 1000);
     live("no File Properties", std::move(r));
     EXPECT_EQ(r.contents().left(400), noFile);
-    QByteArray noData = BroadcastHeader(400);
-    noData.replace(noData.indexOf(asf::kDataGuid), 5, "xxxxx");
+    const QByteArray noData = BroadcastHeader(400).replace(BroadcastHeader(400).indexOf(asf::kDataGuid), 5, "xxxxx");
     live("no Data Object, the File Properties changes stay", ClosingRun(noData, 1000));
     const QByteArray cut = BroadcastHeader(400).left(60);
     ClosingRun u(cut, 2000, 5);
@@ -240,9 +256,9 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     const QByteArray header = BroadcastHeader(500);
     ClosingRun stored(header, 500 + 1000 * 100, 1000);
     count("1000 packets", std::move(stored));
-    QByteArray expected = header;
-    PutLE(expected, header.indexOf(asf::kFilePropertiesGuid) + 56, 1000, 8);
-    EXPECT_EQ(stored.contents().left(500), expected) << "only the count changes";
+    EXPECT_EQ(stored.contents().left(500),
+              QByteArray(header).replace(header.indexOf(asf::kFilePropertiesGuid) + 56, 8, asf::Le64(1000)))
+        << "only the count changes";
     // A straggler stored last, below the highest slot, does not shrink the count.
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
     straggler.run.highestPacketIndex = 999;
@@ -252,9 +268,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     count("no File Properties", ClosingRun(asf::Header({}, 0, 200), 200, 5));
 
     // A resumed run keeps its count until a packet arrives.
-    asf::FileProperties p;
-    p.packets = 120;
-    ClosingRun resumed(asf::Header({asf::FilePropertiesObject(p)}, 0, 500), 500 + 120 * 50);
+    ClosingRun resumed(asf::Header({asf::FilePropertiesObject({.packets = 120})}, 0, 500), 500 + 120 * 50);
     resumed.run.resume = true;
     count("resumed", std::move(resumed));
     resumed.run.packetIndex = 150;
@@ -287,4 +301,66 @@ TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
                                  : u"refused"_s);
     }
     EXPECT_GOLDEN("asf/name_rules", lines);
+}
+
+TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
+{
+    const std::pair<int, int> table[] = {{0x00, 5}, {0x01, 5}, {0x08, 6}, {0x09, 6}, {0x10, 7}, {0x11, 7},
+                                         {0x48, 8}, {0x49, 8}, {0x50, 9}, {0x51, 9}, {0x04, 0}, {0x40, 0}};
+    for (auto [flags, offset] : table)
+        EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000") + char(flags) + '\x55'), offset) << flags;
+    EXPECT_EQ(SendTimeOffset(QByteArray::fromHex("820000")), 0) << "too short to hold the flags";
+}
+
+// Each packet before and after rebasing, in hex, and the log line of what
+// the rebase could not follow. Send and presentation times become relative
+// to the first send time (earlier ones wrap around) and nothing else is
+// touched; a compressed payload keeps its presentation time in the offset
+// field, of its width only; every payload of a multiple payload packet is
+// rebased. A fault rewrites nothing before the layout is known, and the send
+// time before the payloads are read: one byte of a good packet replaced.
+TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFollow)
+{
+    QStringList lines;
+    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first) {
+        lines << u"== "_s + QLatin1String(what) << QString::fromLatin1(packet.toHex(' '));
+        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first);
+        lines << QString::fromLatin1(packet.toHex(' ')) << (fault ? RebaseFaultLine(*fault) : u"ok"_s);
+    };
+    rebase("single payload", singleReplicatedPacket(1005000, 1008100), 1000000);
+    rebase("compressed payload",
+           QByteArray::fromHex("8200000059") + EncodeLE32(0x1500) + QByteArray::fromHex("0000")
+               + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data",
+           0x1000);
+    rebase("before the first send time", singleReplicatedPacket(10, 10), 20);
+    rebase("multiple payloads", multipleReplicatedPacket(2000, 2100, 2200), 2000);
+    rebase("second payload longer than the packet", multipleReplicatedPacket(50, 60, 70, 400), 50);
+    for (const auto& [at, byte] : {std::pair{2, 0x01}, {3, 0x04}, {4, 0x5E}, {20, 0x02}}) {
+        QByteArray packet = singleReplicatedPacket(5, 5);
+        packet[at] = char(byte);
+        rebase(u"byte %1 = %2"_s.arg(at).arg(byte, 2, 16, QLatin1Char('0')).toLatin1().constData(), packet, 1);
+    }
+    EXPECT_GOLDEN("asf/rebase_timecodes", lines);
+}
+
+TEST(RebaseTimecodes, ATruncatedPacketFailsWithoutReadingPastItsEnd)
+{
+    const QByteArray whole = multipleReplicatedPacket(2000, 2100, 2200);
+    for (int cut = 0; cut < whole.size(); ++cut) {
+        QByteArray packet = whole.first(cut);
+        // Only the last payload's data may be missing for the walk to succeed.
+        (void)RebaseTimecodes(packet, 2000);
+        EXPECT_EQ(packet.size(), cut);
+    }
+}
+
+TEST(ByteHelpers, BoundedReadsAndWritesRefuseBytesThatAreNotThere)
+{
+    QByteArray b = QByteArray::fromHex("0102");
+    EXPECT_EQ(LE16At(b, 0), 0x0201);
+    EXPECT_FALSE(LE16At(b, 1));
+    EXPECT_FALSE(LE32At(b, 0));
+    EXPECT_FALSE(ByteAt(b, -1));
+    EXPECT_FALSE(PutLE(b, 1, 0xFFFF, 2));
+    EXPECT_EQ(b, QByteArray::fromHex("0102"));
 }

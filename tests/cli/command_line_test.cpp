@@ -12,10 +12,12 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -68,23 +70,20 @@ QStringList Answer(QStringView line)
     return answer(ParseInfoCommandLine(args));
 }
 
-struct Parsed {
+// The password `args` give on a command line.
+GivenPassword Given(const QStringList& args)
+{
     PasswordOptions options{u"password"_s, u"Password."_s};
     QCommandLineParser parser;
-    explicit Parsed(const QStringList& args)
-    {
-        parser.addOptions({options.value, options.file});
-        EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
-    }
-};
+    parser.addOptions({options.value, options.file});
+    EXPECT_TRUE(parser.parse(QStringList{u"tovrin-cli"_s} + args)) << parser.errorText().toStdString();
+    return options.given(parser).value();
+}
 
-// A temporary file holding `bytes`, opened for reading.
-std::FILE* Input(const QByteArray& bytes)
+// An input reading `text`, which must outlive it.
+std::FILE* Input(const char* text)
 {
-    std::FILE* file = std::tmpfile();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file);
-    std::rewind(file);
-    return file;
+    return ::fmemopen(const_cast<char*>(text), std::strlen(text), "r");
 }
 
 }  // namespace
@@ -121,12 +120,21 @@ TEST(CommandLine, BlanksAroundTheLocationAreDropped)
     EXPECT_EQ(std::get<OpenOptions>(ParseOpenCommandLine(blanks)).location, u"mms://h/a"_s);
 }
 
-// A password file is read only when only its owner can read it: its first
-// line, blanks kept. What each file gave, or why it was refused.
-TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
+// What each given password read as, or why it was refused. A file is read
+// only when only its owner can read it: its first line, blanks kept. A dash
+// reads one line of an input that is no terminal, without a prompt.
+TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadItAndADashReadsALineOfInput)
 {
     QTemporaryDir dir;
     QStringList lines;
+    std::FILE* in = Input("first line\r\nsecond\n");
+    std::FILE* out = std::tmpfile();
+    const auto read = [&](const QStringList& args) {
+        QString problem;
+        const std::optional<QString> password = ReadGivenPassword(Given(args), problem, in, out);
+        lines << args.join(u' ') + u" -> "_s + (password ? u"'"_s + *password + u"'"_s : u"refused"_s) + u" | "_s
+                     + problem;
+    };
     int n = 0;
     for (const auto& [mode, content] :
          {std::pair{QFileDevice::Permissions(QFile::ReadOwner), QByteArray("with blanks \r\nsecond line\n")},
@@ -135,41 +143,22 @@ TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadIt)
           {QFile::ReadOwner, QByteArray("missing")}}) {
         const QString path = dir.filePath(u"pw%1"_s.arg(++n));
         ASSERT_TRUE(content == "missing" || test::WriteWholeFile(path, content, mode));
-        Parsed p({u"--password-file"_s, path});
-        QString problem;
-        const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem);
-        lines << u"%1 -> %2 | %3"_s.arg(n).arg(password ? u"'"_s + *password + u"'"_s : u"refused"_s, problem);
+        read({u"--password-file"_s, path});
     }
-    EXPECT_GOLDEN("cli/password_file", lines.replaceInStrings(dir.path(), u"<dir>"_s));
-}
-
-TEST(PasswordOptions, ADashReadsOneLineOfAnInputThatIsNoTerminal)
-{
-    std::FILE* in = Input("first line\r\nsecond\n");
-    std::FILE* out = std::tmpfile();
-    Parsed p({u"--password"_s, u"-"_s});
-    QString problem;
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"first line"_s);
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), u"second"_s);
-    EXPECT_EQ(ReadGivenPassword(*p.options.given(p.parser), problem, in, out), std::nullopt);
-    EXPECT_EQ(problem, u"--password -: no password was typed"_s);
-    EXPECT_EQ(std::ftell(out), 0) << "no prompt without a terminal";
+    for (const char16_t* given : {u"-", u"-", u"-", u"-x"})
+        read({u"--password"_s, QString::fromUtf16(given)});
+    lines << test::Line("prompted bytes", std::ftell(out));
     std::fclose(in);
     std::fclose(out);
-
-    Parsed plain({u"--password"_s, u"-x"_s});
-    EXPECT_EQ(ReadGivenPassword(*plain.options.given(plain.parser), problem), u"-x"_s);
+    EXPECT_GOLDEN("cli/given_passwords", lines.replaceInStrings(dir.path(), u"<dir>"_s));
 }
 
 TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
 {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const char* terminal = ::ptsname(master);
-    std::FILE* in = std::fopen(terminal, "r");
-    std::FILE* out = std::fopen(terminal, "w");
+    int master = -1, terminal = -1;
+    ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    std::FILE* in = ::fdopen(terminal, "r");
+    std::FILE* out = ::fdopen(::dup(terminal), "w");
     ASSERT_TRUE(in && out);
 
     // The user types once the prompt has turned echo off (or after five
@@ -180,9 +169,8 @@ TEST(PasswordOptions, ADashOnATerminalIsTypedWithoutEcho)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(::write(master, "top secret\n", 11), 11);
     });
-    Parsed p({u"--password"_s, u"-"_s});
     QString problem;
-    const std::optional<QString> password = ReadGivenPassword(*p.options.given(p.parser), problem, in, out);
+    const std::optional<QString> password = ReadGivenPassword(Given({u"--password"_s, u"-"_s}), problem, in, out);
     typist.join();
     EXPECT_EQ(password, u"top secret"_s);
 
@@ -211,20 +199,19 @@ TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
     QStringList lines;
     // The console writing to a file and reading an empty input, as when run from a script.
     const auto run = [&](const char* what, ConsoleAnswers answers, const auto& script) {
-        std::FILE* out = std::tmpfile();
-        std::FILE* in = Input({});
+        char* printed = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = ::open_memstream(&printed, &size);
+        std::FILE* in = Input("");
         {
             ConsoleShell shell(std::move(answers), out, in);
             lines << u"== "_s + QLatin1String(what);
             script(shell);
         }
-        QFile printed;
-        std::fflush(out);
-        printed.open(out, QIODevice::ReadOnly);
-        printed.seek(0);
-        lines << u"printed:"_s << QString::fromUtf8(printed.readAll()).split(u'\n');
         std::fclose(in);
-        std::fclose(out);
+        std::fclose(out);  // writes `printed` out
+        lines << u"printed:"_s << QString::fromUtf8(printed, qsizetype(size)).split(u'\n');
+        std::free(printed);
     };
     const auto save = [&](ConsoleShell& shell, SaveKind kind, const QString& name) {
         SaveFileRequest request;

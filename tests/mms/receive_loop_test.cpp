@@ -1,12 +1,15 @@
 #include "mms/receive_loop.h"
-
 #include "asf/byte_helpers.h"
 #include "asf/recording_file.h"
 #include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
+#include "mms/command_packet.h"
+#include "mms/receive_buffer.h"
+#include "mms/receive_front.h"
 #include "mms/run_actions.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
@@ -14,8 +17,11 @@
 #include "support/temp_settings.h"
 
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 
+#include <atomic>
 #include <mutex>
+#include <numeric>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -23,18 +29,26 @@
 using namespace tovrin;
 using tovrin::test::TestContext;
 using Lane = ReceiveBuffer::Lane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Sink : ByteSink {
+struct CollectingSink : ByteSink {
     std::mutex lock;
-    QByteArray ids;
+    std::vector<QByteArray> packets;
     void write(const QByteArray& bytes) override
     {
         std::lock_guard guard(lock);
-        ids.append(bytes[36]);
+        packets.push_back(bytes);
     }
 };
+
+// A packet as lines of 32 bytes in hex, each named by `name` and its offset.
+void AddHex(QStringList& lines, const QString& name, const QByteArray& bytes)
+{
+    for (qsizetype at = 0; at < bytes.size(); at += 32)
+        lines << QStringLiteral("%1 +%2: ").arg(name).arg(at) + QString::fromLatin1(bytes.mid(at, 32).toHex(' '));
+}
 
 struct Actions : RunActions {
     RunState& run;
@@ -53,13 +67,12 @@ struct Actions : RunActions {
     bool credentialsAnswer = false;
     void sendTransport() override { ++transports; }
     void streamDrained() override {}
-    bool takeWaitingDatagrams() override { return false; }
 };
 
-// Runs the loop on its own thread until `done` holds (or 5 s), then stops it.
+// Runs the loop on its own thread until it is finished.
 struct LoopHarness {
     TestContext t;
-    Sink sink;
+    CollectingSink sink;
     CommandChannel channel{sink, t.run.commandSequence};
     ClientCommands commands{channel, t.run, t.session};
     ReceiveBuffer buffer;
@@ -69,25 +82,16 @@ struct LoopHarness {
     ReceiveLoop loop{t.ctx, buffer, file, credentials, commands, actions};
     std::thread thread;
 
-    void start()
-    {
-        thread = std::thread([this] { loop.run(); });
-    }
+    // Starts the loop if it is not running, then waits until `done` holds (or 5 s).
     template <typename Done>
     bool waitUntil(Done done)
     {
+        if (!thread.joinable())
+            thread = std::thread([this] { loop.run(); });
         QDeadlineTimer deadline(5000);
         while (!done() && !deadline.hasExpired())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return done();
-    }
-    template <typename Done>
-    bool runUntil(Done done)
-    {
-        start();
-        const bool reached = waitUntil(done);
-        finish();
-        return reached;
     }
     void finish()
     {
@@ -104,9 +108,8 @@ struct LoopHarness {
 TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 {
     using test::ServerCommand, test::DataPacket;
-    QByteArray liveReply = ServerCommand(0x06, 0, 152), hugePackets = liveReply;
-    PutLE(liveReply, 96, 0xFFFFFFFF, 4);
-    PutLE(hugePackets, 92, 0xFFFFFFFF, 4);
+    const QByteArray liveReply = ServerCommand(0x06, 152, {{96, 0xFFFFFFFF}}),
+                     hugePackets = ServerCommand(0x06, 152, {{92, 0xFFFFFFFF}});
     enum class Until { Stopped, Started, Acked };
     const struct {
         const char* what;
@@ -146,14 +149,18 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
         run.packetSize = s.packetSize;
         if (s.packetSize == 40)
             run.paddingBlock = QByteArray(40, '\0');
-        ASSERT_TRUE(h.runUntil([&] {
+        ASSERT_TRUE(h.waitUntil([&] {
             return s.until == Until::Stopped   ? h.actions.stops > 0
                    : s.until == Until::Started ? h.actions.starts == 1
                                                : run.ackCount == 1 && h.buffer.size(Lane::Datagrams) == 0;
         })) << s.what;
+        h.finish();
+        QByteArray ids;
+        for (const QByteArray& p : h.sink.packets)
+            ids += p[36];
         // The commands sent; transports, acks, funnel reports, incarnation,
         // the two fix-ups, packet size, a media packet stored, bytes left.
-        lines << QStringLiteral("--- ") + QLatin1String(s.what) << QString::fromLatin1(h.sink.ids.toHex(' '))
+        lines << QStringLiteral("--- ") + QLatin1String(s.what) << QString::fromLatin1(ids.toHex(' '))
               << test::Line(h.actions.transports.load(), run.ackCount.load(), h.t.session.funnelReportCount.load(),
                             run.incarnation.load(), run.liveHeaderFixed.load(), run.packetCountFixed.load(),
                             run.packetSize.load(), run.mediaPacketStored.load(), qulonglong(h.buffer.size()));
@@ -165,15 +172,12 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
 {
     LoopHarness h;
-    auto& buffer = h.buffer;
     const QByteArray command = test::ServerCommand(0x1B);
-    buffer.append(Lane::Stream, command.first(20));
-    QByteArray unknown = test::DataPacket(9, 6, QByteArray(22, 'p'));
-    buffer.append(Lane::Datagrams, unknown);
-    h.start();
-    EXPECT_TRUE(h.waitUntil([&] { return buffer.size(Lane::Datagrams) == 0; }))
+    h.buffer.append(Lane::Stream, command.first(20));
+    h.buffer.append(Lane::Datagrams, test::DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
+    EXPECT_TRUE(h.waitUntil([&] { return h.buffer.size(Lane::Datagrams) == 0; }))
         << "the datagram did not wait for the command";
-    buffer.append(Lane::Stream, command.mid(20));
+    h.buffer.append(Lane::Stream, command.mid(20));
     EXPECT_TRUE(h.waitUntil([&] { return h.t.run.ackCount == 1; })) << "the command stayed whole";
     h.finish();
     EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
@@ -196,10 +200,141 @@ TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
     h.buffer.append(Lane::Stream, test::ServerCommand(0x11));
     h.buffer.append(Lane::Datagrams,
                     test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
-    ASSERT_TRUE(h.runUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
+    ASSERT_TRUE(h.waitUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
+    h.finish();
     h.file.close();
-    const test::AsfParts got = test::ReadAsf(savePath);
-    EXPECT_EQ(got.header, source.header);
-    ASSERT_GE(got.packets.size(), 2u);
-    EXPECT_EQ(got.packets[1], source.packets[1]);
+    EXPECT_EQ(test::ReadWholeFile(savePath), source.header + source.packets[0] + source.packets[1]);
+}
+
+// The front of each input: kind, bytes needed, total, command id and result
+// code. A command is whole only when all of it has arrived; the signature
+// alone makes a command; a huge message length asks for more without
+// overflowing.
+TEST(ReceiveFront, ACommandIsSplitOffOnlyWhenWholeAndAnythingWithoutItsSignatureIsData)
+{
+    const auto shown = [](const QByteArray& bytes) {
+        const ReceiveFront f = SplitFront(bytes);
+        return QString(
+            test::Line{int(f.kind), qulonglong(f.needed), qulonglong(f.total), int(f.commandId), f.resultCode});
+    };
+    const QByteArray packet = test::ServerCommand(0x06, 0, 152) + QByteArray("following bytes");
+    QStringList lines;
+    QString last;
+    for (int have = 0; have <= packet.size(); ++have)
+        if (const QString now = shown(packet.first(have)); now != last)
+            lines << QStringLiteral("from %1 bytes: ").arg(have) + (last = now);
+    lines << shown(test::ServerCommand(0x1B, 0xC00D0006, 48).replace(0, 4, QByteArray("X\0\0Y", 4)))
+          << shown(test::DataPacket(77, 4, QByteArray(1600, 'p')))
+          << shown(test::ServerCommand(0x01, 48, {{8, 0xFFFFFFFF}}));
+    EXPECT_GOLDEN("mms/receive_front", lines);
+}
+
+TEST(ReceiveBuffer, AWaitEndsWhenItsBytesArriveFromAnotherThreadOrWhenStoppedAndTheLanesKeepApart)
+{
+    ReceiveBuffer buffer;
+    std::atomic<bool> stop{false};
+    bool arrived = false, ready = false, stopped = true;
+    std::thread consumer([&] { arrived = buffer.waitFor(10, [&] { return stop.load(); }); });
+    buffer.append(QByteArrayLiteral("12345"));
+    buffer.append(QByteArrayLiteral("67890"));
+    consumer.join();
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(buffer.takeFront(4), QByteArrayLiteral("1234"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("DATAGRAM"));
+    buffer.append(Lane::Stream, QByteArrayLiteral(" and more"));
+    EXPECT_EQ(buffer.peek(100), QByteArrayLiteral("567890 and more"));
+    EXPECT_EQ(buffer.takeFront(Lane::Datagrams, 100), QByteArrayLiteral("DATAGRAM"));
+
+    std::thread waiter([&] {
+        ready = buffer.waitUntil([](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); },
+                                 [&] { return stop.load(); });
+    });
+    buffer.append(Lane::Stream, QByteArrayLiteral("more stream bytes do not end the wait"));
+    buffer.append(Lane::Datagrams, QByteArrayLiteral("x"));
+    waiter.join();
+    EXPECT_TRUE(ready);
+    EXPECT_EQ(ReceiveLane(buffer, Lane::Datagrams).size(), 1u);
+
+    std::thread stoppedWaiter([&] { stopped = buffer.waitFor(1000, [&] { return stop.load(); }); });
+    stop = true;
+    buffer.wake();
+    stoppedWaiter.join();
+    EXPECT_FALSE(stopped);
+    buffer.clear();
+    EXPECT_EQ(buffer.size(Lane::Stream) + buffer.size(Lane::Datagrams), 0u);
+}
+
+TEST(ClientCommands, EveryCommandHasItsExactBytes)
+{
+    const std::pair<const char*, QByteArray> packets[] = {
+        {"connect",
+         BuildCommandPacket(ConnectCommand(u"  host123456 "_s, u"{0123ABCD-4567-89EF-0123-456789ABCDEF}"_s), 0)},
+        {"transport tcp", BuildCommandPacket(TransportCommand(u"192.168.0.5"_s, false, u"1042"_s), 1)},
+        {"transport udp", BuildCommandPacket(TransportCommand(u"127.0.0.1"_s, true, u"7000"_s), 1)},
+        {"open file", BuildCommandPacket(OpenFileCommand(2, u" 新聞/直播.wmv "_s), 0)},
+        {"start playing", BuildCommandPacket(StartPlayingCommand(1, 0xFFFFFFFF), 4)},
+        {"header request", BuildCommandPacket(HeaderRequestCommand(7), 0)},
+        {"stream selection", BuildCommandPacket(StreamSelectionCommand({{1, 0}, {2, 0}}), 0)},
+        {"credentials", BuildCommandPacket(CredentialsCommand(1, QByteArray(20, 'Q')), 0)},
+        {"keep-alive answer", BuildCommandPacket(KeepAliveAnswerCommand(1), 5)},
+        // The sequence field wraps after 65536 commands while the counter keeps counting.
+        {"funnel info 65543", BuildCommandPacket(FunnelInfoCommand(), 65536 + 7)},
+    };
+    QStringList lines;
+    for (const auto& [name, bytes] : packets)
+        AddHex(lines, QLatin1String(name), bytes);
+    // Every packet is padded with zeros to a multiple of eight, its length fields agreeing.
+    for (int text = 0; text < 12; text += 3)
+        for (int prefix = 0; prefix < 9; prefix += 2)
+            AddHex(
+                lines, QStringLiteral("text %1 prefix %2").arg(text).arg(prefix),
+                BuildCommandPacket(
+                    {.id = 0x42, .prefix = QByteArray(prefix, '\x7'), .streams = {}, .text = QString(text, u'a')}, 3));
+    EXPECT_GOLDEN("mms/client_command_bytes", lines);
+
+    const QString fresh = NewRegistryGuid();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$")).match(fresh).hasMatch())
+        << fresh.toStdString();
+    EXPECT_NE(fresh, NewRegistryGuid());
+}
+
+TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
+{
+    LoopHarness h;  // the loop is not started
+    auto [run, session, commands] = std::tie(h.t.run, h.t.session, h.commands);
+    commands.sendStartPlaying();  // a fresh download starts at the beginning
+    run.resume = true;
+    run.storedPacketCount = 120;
+    run.incarnation = 2;
+    commands.sendStartPlaying();
+    commands.sendKeepAliveAnswer();
+    // A stream count past the table's ten entries selects the ten it holds, all on.
+    std::iota(session.streamNumbers.begin(), session.streamNumbers.end(), 1);
+    session.streamActions.fill(2);
+    run.streamCount = 14;
+    commands.sendStreamSelection();
+    QStringList lines{QStringLiteral("sequence %1").arg(run.commandSequence.load())};
+    for (const QByteArray& p : h.sink.packets)
+        AddHex(lines, QStringLiteral("sent"), p);
+    EXPECT_GOLDEN("mms/client_commands_of_a_run", lines);
+}
+
+TEST(CommandPacket, ConcurrentSendersGetUniqueNumbersAndWholePacketsInSequenceOrder)
+{
+    LoopHarness h;  // the loop is not started
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 4; ++t)
+        senders.emplace_back([&] {
+            for (int i = 0; i < 500; ++i)
+                h.channel.send(KeepAliveAnswerCommand(1));
+        });
+    for (auto& s : senders)
+        s.join();
+    ASSERT_EQ(h.sink.packets.size(), 2000u);
+    for (std::size_t i = 0; i < h.sink.packets.size(); ++i) {
+        ASSERT_EQ(h.sink.packets[i].size(), 48);
+        ASSERT_EQ(*LE16At(h.sink.packets[i], 20), i & 0xFFFF);
+    }
+    EXPECT_EQ(h.t.run.commandSequence.load(), 2000u);
 }

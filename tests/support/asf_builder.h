@@ -151,4 +151,15 @@ inline QByteArray DataPacket(std::uint32_t sequence, std::uint8_t type, const QB
     return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(8 + payload.size())) + payload;
 }
 
+// A server command packet as ServerCommand builds it (result code 0), with
+// 32-bit values put at the given offsets.
+inline QByteArray ServerCommand(std::uint8_t id, int total,
+                                std::initializer_list<std::pair<qsizetype, std::uint32_t>> values)
+{
+    QByteArray p = ServerCommand(id, 0, total);
+    for (const auto& [at, value] : values)
+        PutLE(p, at, value, 4);
+    return p;
+}
+
 }  // namespace tovrin::test

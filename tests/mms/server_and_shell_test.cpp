@@ -1,0 +1,247 @@
+#include "asf/recording_file.h"
+#include "locations/credentials.h"
+#include "mms/progress.h"
+#include "mms/save_file_choice.h"
+#include "mms/server_access.h"
+#include "mms/server_error.h"
+#include "mms/server_replies.h"
+#include "mms/ui_thread_shell.h"
+#include "state/run_state.h"
+#include "state/session_state.h"
+#include "support/asf_builder.h"
+#include "support/asf_sample.h"
+#include "support/core_app.h"
+#include "support/fake_shell.h"
+#include "support/golden.h"
+#include "support/golden_line.h"
+#include "support/temp_settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using test::ServerCommand;
+using namespace Qt::StringLiterals;
+using tovrin::test::Line;
+using tovrin::test::TestContext;
+
+namespace {
+
+// What a reading answered: the fields it lacked, then what it left in the
+// run: packet size, packet count, live, bit rate, header length, server
+// client count, funnel data, or else the credentials challenge.
+QStringList Read(FieldsBeyondReply beyond, const RunState& run, const QString& challenge = {})
+{
+    QStringList lines;
+    for (const FieldBeyondReply& field : beyond)
+        lines << FieldBeyondReplyMessage(field);
+    return lines << test::Line(run.packetSize.load(), run.filePacketCount.load(), run.isLive(),
+                               run.streamBitRate.load(), run.headerLength.load(), run.serverClientCount.load(),
+                               QString::fromLatin1(run.funnelData.toHex()), challenge);
+}
+
+// Records which thread each log line arrived on.
+// Marks each log line that arrives off the application's thread.
+struct ThreadCheckingShell : test::FakeShell {
+    void appendLog(const QString& line) override
+    {
+        FakeShell::appendLog(QThread::currentThread() == test::CoreApp().thread() ? line : line + u" (off thread)"_s);
+    }
+};
+}  // namespace
+
+TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
+{
+    RunState run, live, file, unknown;
+    QStringList lines;
+    lines << Read(
+        ReadOpenFileReply(ServerCommand(0x06, 152, {{92, 3200}, {96, 0xFFFFFFFF}, {104, 364000}, {108, 5123}}), run),
+        run);
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 104, {{92, 1600}, {96, 10}}), run), run);
+
+    // A broadcast announced the MMSP way is live; a packet count wins over the attribute.
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}}), live), live)
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}, {96, 500}}), file), file)
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 0, 152), unknown), unknown);
+
+    // Funnel reports append their payload and count; a message length that
+    // claims more than the packet holds appends only what is there.
+    RunState funnel;
+    SessionState session;
+    for (const QByteArray& report : {ServerCommand(0x15, 96, {{60, 4242}}).replace(80, 16, "0123456789abcdef"),
+                                     ServerCommand(0x15, 0, 80), ServerCommand(0x15, 88, {{8, 100000}})})
+        lines << Read(ReadFunnelReport(report, funnel, session), funnel);
+    EXPECT_EQ(session.funnelReportCount.load(), 3u);
+
+    // A credentials request appends the challenge text it has: zero-terminated,
+    // the length counting the zero, and never past the packet.
+    const QByteArray text = test::asf::Utf16(QStringLiteral("realm=\"媒體\""));
+    for (const QByteArray& packet :
+         {ServerCommand(0x1A, 96, {{48, std::uint32_t(text.size())}}).replace(52, text.size(), text),
+          ServerCommand(0x1A, 64, {{48, 10}}).replace(52, 10, test::asf::Utf16(u"abcdef"_s, false)).first(64),
+          ServerCommand(0x1A, 56, {{48, 0x7FFFFFFF}}).replace(52, 4, test::asf::Utf16(u"xy"_s, false))}) {
+        ServerCredentials credentials;
+        lines << Read(ReadCredentialsRequest(packet, credentials), RunState(), credentials.challenge);
+    }
+    EXPECT_GOLDEN("mms/server_replies", lines);
+}
+
+TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWhenAsked)
+{
+    // Each step's answer, then the server host or the encoded credentials and
+    // the saved ones; then the shell calls.
+    TestContext t;
+    QStringList lines{Line{ExtractServerHost(t.ctx, u"mms://host:8080/f"_s), t.run.serverHost},
+                      Line{ExtractServerHost(t.ctx, u"mms://other/"_s), t.run.serverHost}};
+    t.run.serverHost = u"media.example"_s;
+    t.store.write(u"Auth"_s, u"Ym9i"_s);  // bob
+    ServerCredentials credentials;
+    const auto saved = [&] { return Line{QString::fromLatin1(credentials.encoded), t.store.read(u"Auth"_s)}; };
+    // Cancel changes nothing; the prompt is prefilled with the saved user.
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    const PasswordPrompt& prompt = t.shell.lastPasswordPrompt.value();
+    lines << Line{prompt.site, prompt.realm, prompt.userId, prompt.password};
+    t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
+    lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
+    // Unticked save forgets the saved credentials.
+    AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false});
+    lines << saved() << t.shell.calls;
+    EXPECT_GOLDEN("mms/server_access", lines);
+}
+
+TEST(ServerErrorReport, EachCodeIsToldInTheLogAndOneMessageBox)
+{
+    // Known codes; the WinSock range, inclusive, given as its low word in
+    // decimal; unknown codes, which ask to be reported.
+    QStringList lines;
+    for (const std::uint32_t code :
+         {0xC00D0006u, 0x80070005u, 0x80072745u, 0x80072711u, 0x80072AFCu, 0x80072AFDu, 0x80072710u, 0xC00D0099u}) {
+        test::FakeShell shell;
+        ReportServerError(shell, code);
+        lines << QStringLiteral("--- %1").arg(code, 8, 16) << shell.calls;
+    }
+    EXPECT_GOLDEN("mms/server_errors", test::SplitLines(lines));
+}
+
+TEST(RefreshTick, ShowsLiveOrTheProgressRemainingTimeAndCountersOfAFile)
+{
+    const auto tick = [](TestContext& c) { AnnounceStreamStart(c.ctx), RefreshTick(c.ctx); };
+    // Live: live everywhere and the gauge left alone.
+    TestContext live;
+    live.run.filePacketCount = kLivePacketCount;
+    live.run.mediaTime = 61000;
+    live.run.packetIndex = 12;
+    tick(live);
+    QStringList lines = live.shell.calls;
+
+    // No packet count yet: the caption is kept.
+    TestContext t;
+    t.shell.caption = QStringLiteral("Tovrin 動作");
+    lines << QStringLiteral("--- file");
+    RefreshTick(t.ctx);
+    t.run.filePacketCount = 200;
+    t.run.packetIndex = 50;
+    t.run.headerSendDuration = 90000;
+    t.run.mediaTime = 30000;
+    t.run.maxBitRate = 128999;
+    t.run.streamBitRate = 64000;
+    t.run.packetSize = 3200;
+    t.run.ackCount = 3;
+    t.run.streamCount = 2;
+    t.run.serverClientCount = 77;
+    // The transport in use is named, not the setting ticked since.
+    t.settings.udpTick = true;
+    tick(t);
+    // Beyond the announced count and duration: held at 100 % and nothing left, never a wrapped figure.
+    t.run.packetIndex = 250;
+    t.run.mediaTime = 95000;
+    t.run.dataOverUdp = true;
+    tick(t);
+    lines += t.shell.calls;
+    EXPECT_GOLDEN("mms/progress_ticks", lines);
+}
+
+TEST(CompletionSound, RepeatsAtTheDoneIntervalAndTreatsNonNumbersAsTenSeconds)
+{
+    for (const auto& [text, ms] :
+         {std::pair{"10", 10000}, {" 3 ", 3000}, {"0", 0}, {"ten", 10000}, {"", 10000}, {"-5", 10000}})
+        EXPECT_EQ(SoundRepeatInterval(QString::fromUtf8(text)), ms) << text;
+}
+
+TEST(OpenSaveFile, AsksWhereToSaveThenCreatesResumesOrStartsNothing)
+{
+    TestContext t;
+    const QString folder = t.dir.filePath(u"media"_s), path = folder + u"/clip.wmv"_s;
+    QDir().mkpath(folder);
+    t.run.defaultSaveName = u"clip.wmv"_s;
+    std::unique_ptr<RecordingFile> file;
+    QStringList lines;
+    // An attempt as a controller makes it, the last run's file let go first;
+    // then its answer, the save path, the remembered folder, resume, and the
+    // file's size and bytes.
+    const auto attempt = [&](const char* what, std::optional<QString> answer, const QByteArray& existing,
+                             std::deque<ResumeChoice> resume = {}) {
+        EXPECT_TRUE(test::WriteWholeFile(path, existing));
+        t.shell.saveFileAnswers = {answer};
+        t.shell.resumeAnswers = resume;
+        file.reset();
+        file = OpenSaveFile(t.ctx);
+        lines << u"--- "_s + QLatin1String(what)
+              << test::Line(bool(file), t.session.savePath, t.store.read(u"AsfDir"_s), t.run.resume.load(),
+                            file ? file->size().value_or(-1) : -1, QString::fromLatin1(test::ReadWholeFile(path)));
+    };
+    t.store.write(u"AsfDir"_s, u"/earlier/"_s);
+    attempt("chooser cancelled", std::nullopt, "recorded data");
+    // Asked in the remembered folder; an empty file is replaced without asking.
+    attempt("new file", path, {});
+    const SaveFileRequest& r = t.shell.lastSaveRequest.value();
+    lines << test::Line(int(r.kind), r.title, r.filter, r.defaultExtension, r.defaultName, r.startFolder,
+                        r.overwritePrompt);
+    // The resume dialog decides what happens to a file with data; the folder
+    // is remembered even when it is cancelled.
+    t.store.write(u"AsfDir"_s, u"/earlier/"_s);
+    attempt("resume cancelled", path, "recorded data", {ResumeChoice::Cancel});
+    attempt("resumed", path, "recorded data", {ResumeChoice::Resume});
+    attempt("downloaded again", path, "recorded data", {ResumeChoice::Redownload});
+    // A new file in a missing folder; a folder (holding data) to resume.
+    attempt("missing folder", t.dir.filePath(u"missing/clip.wmv"_s), "x");
+    attempt("a folder", folder, "x", {ResumeChoice::Resume});
+    lines << t.shell.calls;
+    EXPECT_GOLDEN("mms/save_file_choice", lines.join(u'\n').replace(t.dir.path(), u"<dir>"_s).split(u'\n'));
+}
+
+TEST(UiThreadShell, CallsFromAnotherThreadRunOnTheUiThreadInOrderAndAnswerBack)
+{
+    test::CoreApp();  // the UI thread runs its events
+    QObject uiObject;
+    UiDispatcher ui(&uiObject);
+    ThreadCheckingShell target;
+    target.confirmAnswers = {true};
+    UiThreadShell shell(target, ui);
+
+    std::atomic<bool> done{false};
+    bool answer = false;
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i)
+            shell.appendLog(QString::number(i));
+        answer = shell.confirm(QStringLiteral("go on?"));
+        done = true;
+    });
+    test::WaitUntil([&] { return done.load(); }, 10000);
+    worker.join();
+
+    QStringList numbers;
+    for (int i = 0; i < 50; ++i)
+        numbers << QString::number(i);
+    EXPECT_EQ(target.log, numbers);
+    EXPECT_TRUE(answer);
+
+    shell.appendLog(QStringLiteral("from the UI thread itself"));
+    EXPECT_EQ(target.log.last(), QStringLiteral("from the UI thread itself"));
+}
