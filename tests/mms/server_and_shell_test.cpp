@@ -46,7 +46,6 @@ QStringList Read(FieldsBeyondReply beyond, const RunState& run, const QString& c
                                QString::fromLatin1(run.funnelData.toHex()), challenge);
 }
 
-// Records which thread each log line arrived on.
 // Marks each log line that arrives off the application's thread.
 struct ThreadCheckingShell : test::FakeShell {
     void appendLog(const QString& line) override
@@ -54,6 +53,7 @@ struct ThreadCheckingShell : test::FakeShell {
         FakeShell::appendLog(QThread::currentThread() == test::CoreApp().thread() ? line : line + u" (off thread)"_s);
     }
 };
+
 }  // namespace
 
 TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
