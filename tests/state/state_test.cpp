@@ -1,0 +1,178 @@
+#include "state/app_error.h"
+#include "state/format_time.h"
+#include "state/run_reset.h"
+#include "state/settings_access.h"
+#include "state/settings_record.h"
+#include "state/settings_store.h"
+#include "state/window_state.h"
+#include "support/golden.h"
+#include "support/golden_line.h"
+#include "support/temp_settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tovrin;
+using namespace tovrin::test;
+using namespace Qt::StringLiterals;
+
+TEST(SettingsStore, MissingValuesReadEmptyAndWritingCreatesTheStoreOwnerOnly)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"nested/folder/Tovrin.conf"_s);
+    SettingsStore store(path);
+    EXPECT_EQ(store.read(u"TCPPort"_s), QString());
+    EXPECT_FALSE(QFileInfo::exists(path)) << "reading must never create the store";
+
+    ASSERT_TRUE(store.write(u"URLList"_s, u"mms://a/b.wmv\r\nmms://c/直播\r\n"_s));
+    EXPECT_EQ(store.read(u"URLList"_s), u"mms://a/b.wmv\r\nmms://c/直播\r\n"_s);
+    // Read and write for the owner (and the user, who is the owner), nothing for group or others.
+    EXPECT_EQ(QFileInfo(path).permissions() & 0x66ff,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+
+    ASSERT_TRUE(store.write(u"URLList"_s, QString()));
+    EXPECT_EQ(store.read(u"URLList"_s), QString());
+}
+
+// Only exact words check the flags: the comparison is case-sensitive.
+// Saving asks only when the UDP port changed: No puts the old port back into
+// the record and keeps the new one stored; Yes tells the caller to close the
+// program.
+TEST(SettingsRecord, LoadsTheDefaultsOrTheWordPairsAndSavingAsksOnlyWhenTheUdpPortChanged)
+{
+    TestContext t;
+    QStringList lines;
+    for (const QString& stored : {QString(), u"TCPPort=8080 UDPPort=7010 LastProto=udp DNSState=IP AutoLog=on"_s}) {
+        WriteSettings(t.store, stored);
+        const SettingsRecord r = LoadSettings(t.store);
+        lines << Line(r.serverSocket, r.udpPort, r.loadedUdpPort, r.doneInterval, r.udpTick, r.bypassDns,
+                      r.autoLogTick);
+    }
+    TestContext s;
+    s.settings = LoadSettings(s.store);
+    s.settings.udpTick = true;
+    s.settings.autoLogTick = true;
+    lines << Line(SaveSettings(s.ctx));
+    ExpectStored(s.store, u"TCPPort=1755 UDPPort=7000 LastProto=UDP DNSState=Lookup AutoLog=on");
+    for (const QString& port : {u"7100"_s, u"7200"_s}) {
+        s.settings.udpPort = port;
+        s.shell.confirmAnswers.push_back(port == u"7200"_s);
+        const bool closeNow = SaveSettings(s.ctx);
+        lines << Line(port, "->", closeNow, s.settings.udpPort, s.store.read(u"UDPPort"_s));
+    }
+    EXPECT_GOLDEN("state/settings_record", lines << OneLineEach(s.shell.calls));
+}
+
+namespace {
+struct CountingStopper : RunStopper {
+    int stops = 0;
+    void stopRun() override { ++stops; }
+};
+}  // namespace
+
+TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrittenDoesNot)
+{
+    TestContext t;
+    CountingStopper stopper;
+    t.ctx.stopper = &stopper;
+    HandleApplicationError(t.ctx, u"Windows socket 錯誤: 10061"_s);
+    QStringList lines{Line(t.run.liveHeaderFixed, t.run.packetCountFixed, stopper.stops)};
+
+    // A settings file that cannot be written (a folder stands in its place)
+    // is told, and the recording goes on with its fix-ups still to come.
+    t.run.reset();
+    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
+    QDir().mkpath(blocked);
+    SettingsStore store(blocked);
+    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
+    const bool written = WriteSetting(ctx, u"AsfDir"_s, u"/x/"_s);
+    lines << Line(written, t.run.liveHeaderFixed, t.run.packetCountFixed, stopper.stops);
+    EXPECT_GOLDEN("state/application_error", lines << OneLineEach(t.shell.calls));
+}
+
+// Nothing stored gives the design geometry; a size below the minimum and a
+// negative left are kept; a geometry value that is not a number must not
+// cost the URL box.
+TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
+{
+    QStringList lines;
+    for (const QString& stored :
+         {QString(), u"Width=200 Height=100 FormLeft=-8 FormTop=40"_s,
+          u"Height=tall Width=500 URLSelected=mms://b/2 URLList=mms://a/1.wmv\r\nmms://b/2\nmms://c/3.asf\r"_s}) {
+        TestContext t;
+        WriteSettings(t.store, stored);
+        const WindowState s = LoadWindowState(t.store);
+        lines << Line(stored, "->", s.height, s.width, s.left, s.top, s.urlSelected, s.urlList);
+    }
+    EXPECT_GOLDEN("state/window_state_loaded", lines);
+}
+
+TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
+{
+    // Notes each stop among the shell's calls, where its order shows.
+    struct ShellStopper : RunStopper {
+        explicit ShellStopper(FakeShell& shell) : shell(shell) {}
+        void stopRun() override { shell.calls << u"stopRun"_s; }
+        FakeShell& shell;
+    };
+    TestContext t;
+    ShellStopper stopper(t.shell);
+    t.ctx.stopper = &stopper;
+
+    WindowState state;
+    state.urlList = {u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
+    state.urlSelected = u"mms://b/2"_s;
+    state.width = 600;
+    state.left = -8;
+    RunCloseSequence(t.ctx, state);
+    t.shell.calls << u"stored URLList "_s + t.store.read(u"URLList"_s);
+    const WindowState back = LoadWindowState(t.store);
+    EXPECT_EQ(Line(back.urlList, back.urlSelected, back.width, back.left),
+              Line(state.urlList, state.urlSelected, 600, -8));
+
+    // A store that cannot be written still lets the stop routine run first.
+    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
+    QDir().mkpath(blocked);
+    SettingsStore store(blocked);
+    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
+    RunCloseSequence(ctx, state);
+    EXPECT_GOLDEN("state/close_sequence", OneLineEach(t.shell.calls));
+}
+
+// The display is cleared in order and the run reset, but the session stays:
+// an earlier run's packets would otherwise count as this one's.
+TEST(ResetRun, ClearsTheDisplayInOrderAndTheRunButNotTheSession)
+{
+    TestContext t;
+    t.shell.log << QStringLiteral("old line");
+    t.run.packetIndex = 77;
+    t.run.serverHost = QStringLiteral("host");
+    t.run.receivedPackets.expect(5, 2);
+    SessionState& s = t.session;
+    s.funnelReportCount = 2;
+    s.streamNumbers[0] = 3;
+    s.streamActions[0] = 1;
+    s.savePath = QStringLiteral("/rec/a.wmv");
+    s.mediaLocation = QStringLiteral("mms://host/a");
+
+    ResetRun(t.ctx);
+    t.shell.calls << Line("log", t.shell.log, "mode", int(t.shell.mode), "run", t.run.packetIndex.load(),
+                          t.run.serverHost, t.run.receivedPackets.tracking());
+    EXPECT_GOLDEN("state/reset_run", t.shell.calls << Line("session", s.funnelReportCount.load(), s.streamNumbers[0],
+                                                           s.streamActions[0], s.savePath, s.mediaLocation));
+}
+
+// Each part has two digits at least, hours are unbounded, the last
+// millisecond rounds up and the top value does not overflow.
+TEST(FormatTime, PadsRoundsAndLeavesHoursUnbounded)
+{
+    const std::pair<std::uint32_t, const char*> table[] = {
+        {0, "00 : 00 : 00"},          {998, "00 : 00 : 00"},          {999, "00 : 00 : 01"},
+        {9000, "00 : 00 : 09"},       {61000, "00 : 01 : 01"},        {3600000, "01 : 00 : 00"},
+        {360000000, "100 : 00 : 00"}, {4294967295u, "1193 : 02 : 47"}};
+    for (auto [ms, text] : table)
+        EXPECT_EQ(FormatTime(ms), QString::fromLatin1(text)) << ms;
+}
