@@ -1,17 +1,27 @@
 #include "app/about_window.h"
+#include "app/command_line.h"
 #include "app/completion_sound.h"
+#include "app/desktop_run.h"
 #include "app/file_choosers.h"
+#include "app/log_printer.h"
 #include "app/modal_driver.h"
 #include "app/password_dialog.h"
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
+#include "app/single_instance.h"
+#include "state/run_reset.h"
 #include "support/asf_sample.h"
+#include "support/core_app.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
+#include "support/qt_printers.h"
 #include "support/temp_settings.h"
 #include "support/widget_lines.h"
+#include "tovrin_version.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -19,8 +29,15 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QUuid>
 
 #include <functional>
 
@@ -28,6 +45,8 @@ using namespace Qt::StringLiterals;
 
 namespace tovrin {
 namespace {
+
+using namespace test;
 
 void Click(QWidget* dialog, const QString& button)
 {
@@ -226,6 +245,138 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
         lines << test::Line(dialog.isVisible(), edit(u"udpPortEdit")->text(), t.store.read(u"UDPPort"_s), restarts);
     }
     EXPECT_GOLDEN("app/settings_dialog_udp_port", lines << test::OneLineEach(t.shell.calls));
+}
+
+// File managers hand %u a file URL; the open window knows paths.
+TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
+{
+    QStringList lines;
+    for (const QString& arguments :
+         {u"tovrin"_s, u"tovrin mms://127.0.0.1:1755/clip.wmv"_s, u"tovrin http://web/show.asx"_s,
+          u"tovrin file:///tmp/my%20show.asx"_s, u"tovrin /no/such/clip.wmv"_s, u"/usr/bin/tovrin --version"_s,
+          u"tovrin -v mms://h/a"_s, u"tovrin --help"_s, u"tovrin -h"_s, u"tovrin --record"_s,
+          u"tovrin mms://h/a mms://h/b"_s}) {
+        const CommandLine line = ParseCommandLine(arguments.split(u' '));
+        lines << test::Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
+    }
+    EXPECT_GOLDEN("app/command_line", lines.replaceInStrings(u"tovrin " TOVRIN_VERSION ""_s, u"tovrin <version>"_s));
+
+    // The relative name of a file becomes its path.
+    QTemporaryFile file(u"clip-XXXXXX.wmv"_s);
+    ASSERT_TRUE(file.open());
+    const QString relative = QDir::current().relativeFilePath(file.fileName());
+    EXPECT_EQ(ParseCommandLine({u"tovrin"_s, relative}).location, QDir::current().absoluteFilePath(relative));
+}
+
+// One server name per settings location; a name, not a path: the socket goes
+// into the temporary folder.
+TEST(DesktopSingleInstance, TakesALocationLineAndCutsOffAPeerThatNeverEndsOne)
+{
+    const QString mine = InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s);
+    EXPECT_EQ(
+        test::Line(mine == InstanceServerName(u"/home/a/.config/Tovrin Streaming/Tovrin.conf"_s),
+                   mine == InstanceServerName(u"/tmp/test/config/Tovrin Streaming/Tovrin.conf"_s), mine.contains(u'/')),
+        u"true false false"_s);
+    SingleInstance instance(u"tovrin-test-"_s + QUuid::createUuid().toString(QUuid::Id128));
+    ASSERT_TRUE(instance.listen());
+    QStringList received;
+    QObject::connect(&instance, &SingleInstance::locationReceived, [&](const QString& l) { received << l; });
+    QLocalSocket good;
+    good.connectToServer(instance.findChild<QLocalServer*>()->serverName());
+    good.write("mms://h/a.wmv\n");
+    EXPECT_TRUE(test::WaitUntil([&] { return good.canReadLine(); }, 5000));
+    EXPECT_EQ(good.readLine(), QByteArray("ok\n"));
+    EXPECT_EQ(received, QStringList{u"mms://h/a.wmv"_s});
+
+    QLocalSocket endless;
+    endless.connectToServer(instance.findChild<QLocalServer*>()->serverName());
+    endless.write(QByteArray(100 * 1024, 'x'));
+    EXPECT_TRUE(test::WaitUntil([&] { return endless.state() == QLocalSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(received.size(), 1);
+}
+
+// Printed to PDF and read back by an independent reader (pdftotext): the
+// heading, Chinese text, and the end of a log longer than a page on a page
+// of its own.
+TEST(LogPrinter, ALongLogPrintsToPdfOverSeveralPagesWithItsChineseAndItsLastLine)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(u"log.pdf"_s);
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QStringList lines{u"- 接收 TCP 串流 -"_s};
+    for (int i = 2; i < 200; ++i)
+        lines << u"line %1"_s.arg(i);
+    lines << u"- ******* 下載完成 *******"_s;
+    ASSERT_TRUE(DrawLogPages(printer, lines));
+    EXPECT_EQ(printer.docName(), u"Tovrin 記錄列印"_s);
+
+    QByteArray text;
+    ASSERT_EQ(RunProgram(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s}, &text), 0);
+    const QStringList pages = QString::fromUtf8(text).split(u'\f', Qt::SkipEmptyParts);
+    ASSERT_GE(pages.size(), 3) << text.toStdString();
+    EXPECT_TRUE(pages.first().contains(u"Tovrin multimedia 期間記錄"_s)) << pages.first().toStdString();
+    // The reader gives the three spaces after a number as one.
+    EXPECT_TRUE(pages.first().contains(QRegularExpression(u"(^|\\n)1 +- 接收 TCP 串流 -"_s)))
+        << pages.first().toStdString();
+    const QRegularExpression last(u"(^|\\n)200 +- \\*{7} 下載完成 \\*{7}"_s);
+    EXPECT_FALSE(pages.first().contains(last));
+    EXPECT_TRUE(pages.last().contains(last)) << pages.last().toStdString();
+
+    // A printer that cannot start says so.
+    printer.setOutputFileName(dir.filePath(u"no-such-folder/log.pdf"_s));
+    EXPECT_FALSE(DrawLogPages(printer, lines));
+}
+
+TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
+{
+    PreviewMonitor monitor;
+    monitor.resize(600, 500);
+    monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
+    // Loaded, waiting for Play.
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == u"Stopped"_s; }, 20000))
+        << StatusText(monitor).toStdString() << " " << int(monitor.player().mediaStatus()) << " "
+        << monitor.errorText().toStdString();
+    const QStringList lines{Line(monitor.isVisible(), monitor.size(), monitor.minimumSize())};
+    // The volume control depends on this machine's sound device.
+    const QRegularExpression notVolume(u"^(?!volume(Slider|Note))"_s);
+    EXPECT_GOLDEN("app/preview_monitor_audio", lines + WidgetLines(&monitor).filter(notVolume));
+    monitor.close();
+    EXPECT_TRUE(monitor.player().source().isEmpty()) << "the close step lets go of the file";
+}
+
+TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
+{
+    Desktop d;
+    DesktopApp& app = *d.app;
+    QStringList messages;
+    ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
+
+    app.context().session.mediaLocation = u"mms://host/show.asf"_s;
+    app.openPreview();
+    QStringList lines{Line(messages, "shown", app.previewMonitor().isVisible())};
+
+    // Not media at all, under a media name: the player fails on it.
+    const QString bad = d.dir.filePath(u"bad.wmv"_s);
+    ASSERT_TRUE(WriteWholeFile(bad, QByteArray(4096, 'x'), QFile::ReadOwner | QFile::WriteOwner));
+    app.context().session.mediaLocation = bad;
+    const QStringList logBefore = app.window().logLines();
+    app.window().findChild<QAction*>(u"openMonitorAction"_s)->trigger();
+    PreviewMonitor& monitor = app.previewMonitor();
+    ASSERT_TRUE(monitor.isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return !monitor.errorText().isEmpty(); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == monitor.errorText(); }, 5000));
+    auto* box = monitor.findChild<QMessageBox*>(u"previewErrorBox"_s);
+    ASSERT_NE(box, nullptr);
+    // The box is modeless: nothing waits on it.
+    lines << Line("box shown", box->isVisible(), "tells the error", box->text() == monitor.errorText(), "messages",
+                  messages.size(), "log kept", app.window().logLines() == logBefore, app.window().statusCaption());
+
+    // A new run (or a newly opened location) closes the monitor and its file.
+    ResetRun(app.context());
+    lines << Line("after a reset: shown", monitor.isVisible(), "no file", monitor.player().source().isEmpty());
+    EXPECT_GOLDEN("app/preview_command", lines);
 }
 
 }  // namespace
