@@ -34,14 +34,13 @@ TEST(LocalHeaderLength, FileThatIsNoAsfGetsTheSmallestLength)
 // Joining, and the empty piece after the last line end, are told by the open dialog tests.
 TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
 {
-    EXPECT_EQ(SplitOpenHistory(u"a\r\nb\rc\nd"_s), (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
     // A hand-edited value with more lines than the history holds.
     QString many;
     for (int i = 0; i < 30; ++i)
         many += u"mms://h/%1\r\n"_s.arg(i);
     const QStringList items = SplitOpenHistory(many);
-    ASSERT_EQ(items.size(), kMaxOpenHistory);
-    EXPECT_EQ(items.first(), u"mms://h/0"_s);
+    EXPECT_EQ(test::Line(SplitOpenHistory(u"a\r\nb\rc\nd"_s), items.size(), items.first(), items.last()),
+              u"QList(a, b, c, d) 20 mms://h/0 mms://h/19"_s);
 }
 
 // The other errors are told by the fetches of the open routes and the web server's tests.
@@ -256,22 +255,20 @@ TEST(PreviewRules, ChoosePreviewFileAndFitVideo)
         const std::optional<QRect> r = FitVideo(current, area, aspect);
         lines << test::Line(current, "in", area, "aspect", aspect, "->", r ? test::Line(*r) : u"none"_s);
     }
-    lines << NoPreviewableMediaMessage();
+    // The volume slider covers the player's whole scale.
+    lines << test::Line("volume", VolumeToSlider(SliderToVolume(32768)), SliderToVolume(65535), SliderToVolume(70000),
+                        VolumeToSlider(-1.0f))
+          << NoPreviewableMediaMessage();
     EXPECT_GOLDEN("locations/preview_rules", lines);
 }
 
-TEST(PreviewRules, TheVolumeSliderCoversThePlayersWholeScale)
-{
-    EXPECT_EQ(VolumeToSlider(SliderToVolume(32768)), 32768);
-    EXPECT_EQ(SliderToVolume(65535), 1.0f);
-    EXPECT_EQ(SliderToVolume(70000), 1.0f);
-    EXPECT_EQ(VolumeToSlider(-1.0f), 0);
-}
-
 // The device reads a file a test writes to in steps: at its end it waits
-// until the file grows or is complete.
+// until the file grows (readyRead tells) or is complete, then reads what is
+// left and ends, once. A file complete from the start ends where it ends; a
+// missing one, or one asked for writing, does not open.
 TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
 {
+    using test::Line;
     test::CoreApp();
     QTemporaryDir dir;
     QFile writer(dir.filePath(u"rec.asf"_s));
@@ -280,41 +277,25 @@ TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
     append("header");
     GrowingFileDevice device(writer.fileName());
     ASSERT_TRUE(device.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(device.isSequential());
-    EXPECT_EQ(device.read(100), QByteArray("header"));
-
-    // At the end of an incomplete file: nothing yet, and not the end.
-    EXPECT_EQ(device.read(100), QByteArray());
-    EXPECT_FALSE(device.atEnd());
-    EXPECT_EQ(device.bytesAvailable(), 0);
-
-    // The file grows: readyRead tells, and the new bytes come.
+    QStringList lines{
+        Line{device.isSequential(), device.read(100), device.read(100), device.atEnd(), device.bytesAvailable()}};
     QSignalSpy ready(&device, &QIODevice::readyRead);
     append("packet");
-    ASSERT_TRUE(ready.wait(5000));
-    EXPECT_EQ(device.bytesAvailable(), 6);
-    EXPECT_EQ(device.read(100), QByteArray("packet"));
-
-    // Complete: what is left is read, then the end is the end.
+    lines << Line{"grown", ready.wait(5000), device.bytesAvailable(), device.read(100)};
     QSignalSpy finished(&device, &GrowingFileDevice::finished);
     append("tail");
     device.setFileComplete(true);
-    EXPECT_FALSE(device.atEnd());
-    EXPECT_EQ(device.read(100), QByteArray("tail"));
-    EXPECT_TRUE(device.atEnd());
-    EXPECT_EQ(device.read(100), QByteArray());
-    ASSERT_TRUE(finished.wait(5000));
-    EXPECT_EQ(finished.size(), 1);
-
-    // A file complete from the start ends where it ends; a missing one, or
-    // one asked for writing, does not open.
+    lines << Line{"complete",       device.atEnd(),      device.read(100), device.atEnd(),
+                  device.read(100), finished.wait(5000), finished.size()};
     GrowingFileDevice whole(writer.fileName());
     whole.setFileComplete(true);
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    EXPECT_EQ(whole.readAll(), QByteArray("headerpackettail"));
-    EXPECT_TRUE(whole.atEnd());
     QSignalSpy wholeFinished(&whole, &GrowingFileDevice::finished);
-    EXPECT_TRUE(wholeFinished.wait(5000));
-    EXPECT_FALSE(GrowingFileDevice(dir.filePath(u"none.asf"_s)).open(QIODevice::ReadOnly));
-    EXPECT_FALSE(GrowingFileDevice(writer.fileName()).open(QIODevice::ReadWrite));
+    lines << Line{"whole",
+                  whole.open(QIODevice::ReadOnly),
+                  whole.readAll(),
+                  whole.atEnd(),
+                  wholeFinished.wait(5000),
+                  GrowingFileDevice(dir.filePath(u"none.asf"_s)).open(QIODevice::ReadOnly),
+                  GrowingFileDevice(writer.fileName()).open(QIODevice::ReadWrite)};
+    EXPECT_GOLDEN("locations/growing_file_device", lines);
 }
