@@ -24,29 +24,24 @@
 using namespace tovrin;
 using namespace Qt::StringLiterals;
 
-TEST(LocalHeaderLength, FileThatIsNoAsfGetsTheSmallestLength)
+// A file that is no ASF gets the smallest header length. The stored history
+// splits at any line end and a hand-edited value with more lines than the
+// history holds keeps the first; joining, and the empty piece after the
+// last line end, are told by the open dialog tests. An unknown host is an
+// invalid host (the other fetch errors are told by the open routes and the
+// web server's tests).
+TEST(OpeningRules, HeaderLengthHistoryAndUnknownHost)
 {
     QTemporaryDir dir;
-    EXPECT_EQ(LocalHeaderLength(test::WriteFile(dir, u"short.asf"_s, "x")), 5000u);
-    EXPECT_EQ(LocalHeaderLength(dir.filePath(u"gone.asf"_s)), 5000u);
-}
-
-// Joining, and the empty piece after the last line end, are told by the open dialog tests.
-TEST(OpenHistory, StoredHistorySplitsAtAnyLineEnd)
-{
-    // A hand-edited value with more lines than the history holds.
     QString many;
     for (int i = 0; i < 30; ++i)
         many += u"mms://h/%1\r\n"_s.arg(i);
     const QStringList items = SplitOpenHistory(many);
-    EXPECT_EQ(test::Line(SplitOpenHistory(u"a\r\nb\rc\nd"_s), items.size(), items.first(), items.last()),
-              u"QList(a, b, c, d) 20 mms://h/0 mms://h/19"_s);
-}
-
-// The other errors are told by the fetches of the open routes and the web server's tests.
-TEST(RedirectorFetch, AnUnknownHostIsAnInvalidHost)
-{
-    EXPECT_EQ(ErrorForNetworkError(QNetworkReply::HostNotFoundError, false), FetchError::InvalidHost);
+    EXPECT_EQ(test::Line(LocalHeaderLength(test::WriteFile(dir, u"short.asf"_s, "x")),
+                         LocalHeaderLength(dir.filePath(u"gone.asf"_s)), SplitOpenHistory(u"a\r\nb\rc\nd"_s),
+                         items.size(), items.first(), items.last(),
+                         ErrorForNetworkError(QNetworkReply::HostNotFoundError, false) == FetchError::InvalidHost),
+              u"5000 5000 QList(a, b, c, d) 20 mms://h/0 mms://h/19 true"_s);
 }
 
 // For each location: its class (scheme and ending, in the two recognised
@@ -122,14 +117,11 @@ TEST(ScanRedirector, AddressesAreReadInTheTextsEncoding)
 {
     const QString address = u"mms://srv/新聞.wmv"_s;
     const QString text = u"<ASX version=\"3.0\"><Entry><Ref href=\"%1\"/></Entry></ASX>\r\n"_s.arg(address);
-    QList<QByteArray> texts = {QStringEncoder("Big5")(text)};
     const auto bom = QStringEncoder::Flag::Stateless | QStringEncoder::Flag::WriteBom;
-    for (const auto& [encoding, flags] :
-         {std::pair{QStringConverter::Utf8, QStringEncoder::Flags(QStringEncoder::Flag::Stateless)},
-          {QStringConverter::Utf8, bom},
-          {QStringConverter::Utf16LE, bom},
-          {QStringConverter::Utf16BE, bom}})
-        texts << QStringEncoder(encoding, flags)(text);
+    const QList<QByteArray> texts = {QStringEncoder("Big5")(text), QStringEncoder(QStringConverter::Utf8)(text),
+                                     QStringEncoder(QStringConverter::Utf8, bom)(text),
+                                     QStringEncoder(QStringConverter::Utf16LE, bom)(text),
+                                     QStringEncoder(QStringConverter::Utf16BE, bom)(text)};
     for (const QByteArray& bytes : texts)
         EXPECT_EQ(ScanRedirector(bytes).entries, QStringList{address}) << bytes.toHex().toStdString();
 }
@@ -145,18 +137,13 @@ TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
         lines << u"%1 %2 -> %3 | %4 | %5 | %6"_s.arg(QLatin1String(challenge), QLatin1String(saved), p.site, p.realm,
                                                      p.userId, p.password);
     }
+    // OK encodes "ID:password"; non-ASCII credentials survive the round trip
+    // through the saved value.
+    const PasswordPrompt p =
+        PreparePasswordPrompt(QString(), QString(), EncodeCredentials({u"使用者"_s, u"密碼:1"_s, true}));
+    lines << test::Line(EncodeCredentials({u"bob"_s, u"secret"_s, true}),
+                        EncodeCredentials({QString(), QString(), false}), "round trip", p.userId, p.password);
     EXPECT_GOLDEN("locations/password_prompt", lines);
-}
-
-TEST(CredentialsDialog, OkEncodesIdColonPassword)
-{
-    EXPECT_EQ(EncodeCredentials({u"bob"_s, u"secret"_s, true}), QByteArray("Ym9iOnNlY3JldA=="));
-    EXPECT_EQ(EncodeCredentials({QString(), QString(), false}), QByteArray("Og=="));
-    // Non-ASCII credentials survive the round trip through the saved value.
-    const QByteArray saved = EncodeCredentials({u"使用者"_s, u"密碼:1"_s, true});
-    const PasswordPrompt p = PreparePasswordPrompt(QString(), QString(), saved);
-    EXPECT_EQ(p.userId, u"使用者"_s);
-    EXPECT_EQ(p.password, u"密碼:1"_s);
 }
 
 TEST(Base64, EncodesWithPaddingAndReadsStoredTextsLeniently)
