@@ -62,17 +62,6 @@ void Type(QLineEdit* edit, const QString& text)
     edit->insert(text);
 }
 
-class Dialogs : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s})
-            test::WriteFile(folder, name, {});
-    }
-
-    QTemporaryDir folder;
-};
-
 TEST(DialogFilterPatterns, SplitsAtSemicolonsAndBlanks)
 {
     QStringList lines;
@@ -85,32 +74,32 @@ TEST(DialogFilterPatterns, SplitsAtSemicolonsAndBlanks)
 
 // Each chooser starts on the entry for its kind and lists that entry's
 // files; the typed name comes back with the entry's extension.
-TEST_F(Dialogs, ChoosersListTheSelectedEntrysFilesAndReturnTheTypedName)
+// Switching entries relists and keeps a real extension in the name.
+TEST(DialogChoosers, ListTheSelectedEntrysFilesReturnTheTypedNameAndRelistOnSwitching)
 {
-    QStringList lines;
-    test::ModalDriver driver([&](QWidget* widget) {
-        auto* dialog = qobject_cast<QFileDialog*>(widget);
-        lines << test::Line(dialog->nameFilters().indexOf(dialog->selectedNameFilter()), test::ListedFiles(dialog))
-              << dialog->nameFilters();
-        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    for (const auto& [kind, extension] :
-         {std::pair{SaveKind::Recording, u"asf"_s}, {SaveKind::Redirector, u"asx"_s}, {SaveKind::Log, u"log"_s}}) {
-        SaveFileRequest request;
-        request.kind = kind;
-        request.defaultExtension = extension;
-        request.startFolder = folder.path();
-        lines << test::Line("->", ChooseSaveFile(nullptr, request).value_or(u"none"_s));
+    QTemporaryDir folder;
+    for (const QString& name : {u"a.asf"_s, u"b.wmv"_s, u"c.txt"_s, u"d.log"_s, u"e.asx"_s})
+        WriteFile(folder, name, {});
+    {
+        QStringList lines;
+        ModalDriver driver([&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            lines << Line(dialog->nameFilters().indexOf(dialog->selectedNameFilter()), ListedFiles(dialog))
+                  << dialog->nameFilters();
+            dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"new"_s);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        for (const auto& [kind, extension] :
+             {std::pair{SaveKind::Recording, u"asf"_s}, {SaveKind::Redirector, u"asx"_s}, {SaveKind::Log, u"log"_s}}) {
+            const SaveFileRequest request{.kind = kind, .defaultExtension = extension, .startFolder = folder.path()};
+            lines << Line("->", ChooseSaveFile(nullptr, request).value_or(u"none"_s));
+        }
+        const OpenFileRequest open{
+            u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()};
+        lines << Line("->", ChooseOpenFile(nullptr, open).value_or(u"none"_s));
+        EXPECT_GOLDEN("app/file_choosers",
+                      lines.replaceInStrings(QDir::toNativeSeparators(folder.path()), u"<folder>"_s));
     }
-    const OpenFileRequest open{
-        u"開啟"_s, {u"WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"_s, u"所有檔案 (*.*)"_s}, folder.path()};
-    lines << test::Line("->", ChooseOpenFile(nullptr, open).value_or(u"none"_s));
-    EXPECT_GOLDEN("app/file_choosers", lines.replaceInStrings(QDir::toNativeSeparators(folder.path()), u"<folder>"_s));
-}
-
-TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
-{
     // Qt alone would list nothing for the first entry and rename "take.asf"
     // to "take.wm" or "take.*".
     const struct {
@@ -118,11 +107,11 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
         QString name;
         int listed;
     } steps[] = {{1, u"take.asx"_s, 1}, {2, u"take.log"_s, 1}, {3, u"take.log"_s, 5}, {0, u"take.asf"_s, 2}};
-    test::ModalDriver driver([&](QWidget* widget) {
+    ModalDriver driver([&](QWidget* widget) {
         auto* dialog = qobject_cast<QFileDialog*>(widget);
         auto* combo = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
         auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
-        ASSERT_EQ(test::ListedFiles(dialog).size(), 2);
+        ASSERT_EQ(ListedFiles(dialog).size(), 2);
         for (const auto& step : steps) {
             // Picked the way the box reports a user's choice. (No synthetic key
             // events here: Qt would make a keyboard device owned by the test's
@@ -131,29 +120,25 @@ TEST_F(Dialogs, SaveChooserSwitchingEntriesRelistsAndKeepsARealExtension)
             emit combo->activated(step.entry);
             emit combo->textActivated(combo->itemText(step.entry));
             EXPECT_EQ(name->text(), step.name);
-            EXPECT_TRUE(test::WaitUntil([&] { return test::ListedFiles(dialog).size() == step.listed; }, 5000))
-                << step.listed;
+            EXPECT_TRUE(WaitUntil([&] { return ListedFiles(dialog).size() == step.listed; }, 5000)) << step.listed;
         }
         dialog->reject();
     });
-    SaveFileRequest request;
-    request.defaultName = u"take.asf"_s;
-    request.startFolder = folder.path();
-    EXPECT_EQ(ChooseSaveFile(nullptr, request), std::nullopt);
+    EXPECT_EQ(ChooseSaveFile(nullptr, {.defaultName = u"take.asf"_s, .startFolder = folder.path()}), std::nullopt);
 }
 
 TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 {
     QStringList lines;
     for (const QString& button : {u"cancelButton"_s, u"resumeButton"_s, u"redownloadButton"_s, QString()}) {
-        test::ModalDriver driver([&](QWidget* dialog) {
-            lines << test::WidgetLines(dialog);
+        ModalDriver driver([&](QWidget* dialog) {
+            lines << WidgetLines(dialog);
             if (button.isEmpty())  // Escape
                 static_cast<QDialog*>(dialog)->reject();
             else
                 Click(dialog, button);
         });
-        lines << test::Line(button, "->", int(AskResume(nullptr)));
+        lines << Line(button, "->", int(AskResume(nullptr)));
     }
     EXPECT_GOLDEN("app/resume_dialog", lines);
 }
@@ -162,18 +147,18 @@ TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 {
     const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
     QStringList lines;
-    test::ModalDriver driver([&](QWidget* dialog) {
+    ModalDriver driver([&](QWidget* dialog) {
         if (!lines.isEmpty())  // the second time: Cancel
             return Click(dialog, u"cancelButton"_s);
-        lines << test::WidgetLines(dialog);
+        lines << WidgetLines(dialog);
         dialog->findChild<QLineEdit*>(u"passwordEdit"_s)->setText(u" p w "_s);
         dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->setChecked(false);
         Click(dialog, u"okButton"_s);
     });
     const std::optional<PasswordAnswer> answer = AskPassword(nullptr, prompt);
     ASSERT_TRUE(answer);
-    lines << test::Line(answer->userId, u'|' + answer->password + u'|', answer->savePassword);
-    EXPECT_GOLDEN("app/password_dialog", lines << test::Line(AskPassword(nullptr, prompt).has_value()));
+    lines << Line(answer->userId, u'|' + answer->password + u'|', answer->savePassword);
+    EXPECT_GOLDEN("app/password_dialog", lines << Line(AskPassword(nullptr, prompt).has_value()));
 }
 
 TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
@@ -182,9 +167,9 @@ TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
     QStringList lines;
     for (int shown = 0; shown < 2; ++shown) {
         about.show();
-        lines << test::WidgetLines(&about);
+        lines << WidgetLines(&about);
         Click(&about, u"okButton"_s);
-        lines << test::Line(about.isVisible(), about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
+        lines << Line(about.isVisible(), about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
     }
     EXPECT_GOLDEN("app/about_window", lines << about.versionLines());
 }
@@ -210,7 +195,7 @@ TEST(DialogCompletionSound, FindsTheChimeAndPlaysWithoutBlockingOrShowing)
 // back (the new one stays stored), Yes asks for a restart.
 TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnce)
 {
-    test::TestContext t;
+    TestContext t;
     CompletionSound sound;
     SettingsDialog dialog{t.ctx, sound};
     const auto edit = [&](const char16_t* name) { return dialog.findChild<QLineEdit*>(QString::fromUtf16(name)); };
@@ -224,8 +209,8 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
             EXPECT_EQ(t.settings.doneInterval, u"30"_s);
         }
         Click(&dialog, u"okButton"_s);
-        test::ExpectStored(t.store, edited ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on"
-                                           : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off");
+        ExpectStored(t.store, edited ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on"
+                                     : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off");
     }
     const std::function<void(QDialog&)> closes[] = {
         [](QDialog& d) { Click(&d, u"okButton"_s); }, [](QDialog& d) { d.close(); },
@@ -239,9 +224,9 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
         dialog.show();
         Type(edit(u"udpPortEdit"), u"7010"_s);
         close(dialog);
-        lines << test::Line(dialog.isVisible(), edit(u"udpPortEdit")->text(), t.store.read(u"UDPPort"_s), restarts);
+        lines << Line(dialog.isVisible(), edit(u"udpPortEdit")->text(), t.store.read(u"UDPPort"_s), restarts);
     }
-    EXPECT_GOLDEN("app/settings_dialog_udp_port", lines << test::OneLineEach(t.shell.calls));
+    EXPECT_GOLDEN("app/settings_dialog_udp_port", lines << OneLineEach(t.shell.calls));
 }
 
 // File managers hand %u a file URL; the open window knows paths.
@@ -254,7 +239,7 @@ TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
           u"tovrin -v mms://h/a"_s, u"tovrin --help"_s, u"tovrin -h"_s, u"tovrin --record"_s,
           u"tovrin mms://h/a mms://h/b"_s}) {
         const CommandLine line = ParseCommandLine(arguments.split(u' '));
-        lines << test::Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
+        lines << Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
     }
     EXPECT_GOLDEN("app/command_line", lines.replaceInStrings(u"tovrin " TOVRIN_VERSION ""_s, u"tovrin <version>"_s));
 
