@@ -91,7 +91,10 @@ TEST(DialogChoosers, ListTheSelectedEntrysFilesReturnTheTypedNameAndRelistOnSwit
         });
         for (const auto& [kind, extension] :
              {std::pair{SaveKind::Recording, u"asf"_s}, {SaveKind::Redirector, u"asx"_s}, {SaveKind::Log, u"log"_s}}) {
-            const SaveFileRequest request{.kind = kind, .defaultExtension = extension, .startFolder = folder.path()};
+            SaveFileRequest request;
+            request.kind = kind;
+            request.defaultExtension = extension;
+            request.startFolder = folder.path();
             lines << Line("->", ChooseSaveFile(nullptr, request).value_or(u"none"_s));
         }
         const OpenFileRequest open{
@@ -124,7 +127,10 @@ TEST(DialogChoosers, ListTheSelectedEntrysFilesReturnTheTypedNameAndRelistOnSwit
         }
         dialog->reject();
     });
-    EXPECT_EQ(ChooseSaveFile(nullptr, {.defaultName = u"take.asf"_s, .startFolder = folder.path()}), std::nullopt);
+    SaveFileRequest request;
+    request.defaultName = u"take.asf"_s;
+    request.startFolder = folder.path();
+    EXPECT_EQ(ChooseSaveFile(nullptr, request), std::nullopt);
 }
 
 TEST(DialogResume, EachWayOfClosingGivesItsChoice)
