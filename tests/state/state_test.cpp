@@ -65,30 +65,32 @@ TEST(SettingsRecord, LoadsTheDefaultsOrTheWordPairsAndSavingAsksOnlyWhenTheUdpPo
 }
 
 namespace {
-struct CountingStopper : RunStopper {
-    int stops = 0;
-    void stopRun() override { ++stops; }
+// A test context whose stop routine notes each stop among the shell's calls,
+// where its order shows, and a context whose store cannot be written (a
+// folder stands in its place).
+struct StoppingContext : TestContext, RunStopper {
+    StoppingContext()
+    {
+        ctx.stopper = this;
+        QDir().mkpath(dir.filePath(u"blocked.conf"_s));
+    }
+    void stopRun() override { shell.calls << u"stopRun"_s; }
+    SettingsStore blockedStore{dir.filePath(u"blocked.conf"_s)};
+    AppContext blocked{shell, blockedStore, settings, run, session, this};
 };
 }  // namespace
 
 TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrittenDoesNot)
 {
-    TestContext t;
-    CountingStopper stopper;
-    t.ctx.stopper = &stopper;
+    StoppingContext t;
     HandleApplicationError(t.ctx, u"Windows socket 錯誤: 10061"_s);
-    QStringList lines{Line(t.run.liveHeaderFixed, t.run.packetCountFixed, stopper.stops)};
-
-    // A settings file that cannot be written (a folder stands in its place)
-    // is told, and the recording goes on with its fix-ups still to come.
+    t.shell.calls << Line(t.run.liveHeaderFixed, t.run.packetCountFixed);
+    // A settings file that cannot be written is told, and the recording goes
+    // on with its fix-ups still to come.
     t.run.reset();
-    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
-    QDir().mkpath(blocked);
-    SettingsStore store(blocked);
-    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
-    const bool written = WriteSetting(ctx, u"AsfDir"_s, u"/x/"_s);
-    lines << Line(written, t.run.liveHeaderFixed, t.run.packetCountFixed, stopper.stops);
-    EXPECT_GOLDEN("state/application_error", lines << OneLineEach(t.shell.calls));
+    t.shell.calls << Line{WriteSetting(t.blocked, u"AsfDir"_s, u"/x/"_s), t.run.liveHeaderFixed,
+                          t.run.packetCountFixed};
+    EXPECT_GOLDEN("state/application_error", OneLineEach(t.shell.calls));
 }
 
 // Nothing stored gives the design geometry; a size below the minimum and a
@@ -110,16 +112,7 @@ TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
 
 TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
 {
-    // Notes each stop among the shell's calls, where its order shows.
-    struct ShellStopper : RunStopper {
-        explicit ShellStopper(FakeShell& shell) : shell(shell) {}
-        void stopRun() override { shell.calls << u"stopRun"_s; }
-        FakeShell& shell;
-    };
-    TestContext t;
-    ShellStopper stopper(t.shell);
-    t.ctx.stopper = &stopper;
-
+    StoppingContext t;
     WindowState state;
     state.urlList = {u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
     state.urlSelected = u"mms://b/2"_s;
@@ -131,11 +124,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
     t.shell.calls << Line("loaded back", back.urlList, back.urlSelected, back.width, back.left);
 
     // A store that cannot be written still lets the stop routine run first.
-    const QString blocked = t.dir.filePath(u"blocked.conf"_s);
-    QDir().mkpath(blocked);
-    SettingsStore store(blocked);
-    AppContext ctx{t.shell, store, t.settings, t.run, t.session, &stopper};
-    RunCloseSequence(ctx, state);
+    RunCloseSequence(t.blocked, state);
     EXPECT_GOLDEN("state/close_sequence", OneLineEach(t.shell.calls));
 }
 
