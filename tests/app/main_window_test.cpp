@@ -106,11 +106,10 @@ TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
     // The sample's path, size and write time vary with the machine.
     (lines << WidgetLines(&properties)).replaceInStrings(SamplePath(Sample::Wmv), u"<sample>"_s);
     lines.replaceInStrings(QRegularExpression(u"\\d+ KBytes|\"[^\"]*(?=  \\(最後)"_s), u"<varies>"_s);
-    EXPECT_GOLDEN("app/wmv_properties", lines);
-
     // Opening again starts from empty pages, not from the lines of the last file.
     ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
-    EXPECT_EQ(properties.findChild<QPlainTextEdit*>(u"bitRateInfoField"_s)->toPlainText(), u"單一的位元率"_s);
+    lines << Line("again", properties.findChild<QPlainTextEdit*>(u"bitRateInfoField"_s)->toPlainText());
+    EXPECT_GOLDEN("app/wmv_properties", lines);
 }
 
 // Printing asks first, with the printer the set-up dialog chose; cancelling

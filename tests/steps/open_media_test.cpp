@@ -64,9 +64,8 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
         return test::WriteFile(files, QString::fromLatin1(name), bytes);
     };
     QDir(files.path()).mkdir(u"folder.asx"_s);  // a folder named like a redirector is no file
-    QFile huge(files.filePath(u"huge.log"_s));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxArchivedLogBytes + 1));
-    huge.close();
+    const QString huge = file("huge.log", {});
+    ASSERT_TRUE(QFile::resize(huge, kMaxArchivedLogBytes + 1));
     QByteArray big(kMaxRedirectorFileBytes + 1, ' ');
     big.replace(0, 9, "mms://h/a");
     QTcpServer closed;
@@ -111,8 +110,8 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
           files.filePath(u"missing.asx"_s), files.filePath(u"folder.asx"_s), file("empty.asx", {})});
     open({file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"), file("big.asx", big),
           file("text.wmv", QByteArray(8000, 'x')), files.filePath(u"gone.asf"_s), files.filePath(u"missing.log"_s),
-          file("empty.log", {}), huge.fileName(), file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
-          refused, u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
+          file("empty.log", {}), huge, file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')), refused,
+          u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
     EXPECT_GOLDEN("steps/open_routes", lines.replaceInStrings(files.path(), u"<dir>"_s)
                                            .replaceInStrings(test::SamplePath(test::Sample::Wmv), u"<sample>"_s)
                                            .replaceInStrings(u"\n"_s, u"\\n"_s));
