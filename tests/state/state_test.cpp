@@ -96,7 +96,7 @@ TEST(ApplicationErrorHandler, EndsTheRunWithoutFixUpsButASettingThatCannotBeWrit
 // Nothing stored gives the design geometry; a size below the minimum and a
 // negative left are kept; a geometry value that is not a number must not
 // cost the URL box.
-TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
+TEST(WindowState, EachStoredValueIsAppliedOnItsOwnAndTheCloseSequenceStopsTheRunBeforeItWrites)
 {
     QStringList lines;
     for (const QString& stored :
@@ -107,11 +107,7 @@ TEST(WindowState, EachStoredValueIsAppliedOnItsOwn)
         const WindowState s = LoadWindowState(t.store);
         lines << Line(stored, "->", s.height, s.width, s.left, s.top, s.urlSelected, s.urlList);
     }
-    EXPECT_GOLDEN("state/window_state_loaded", lines);
-}
-
-TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
-{
+    // The close sequence stops the run before it writes, and keeps the URL list.
     StoppingContext t;
     WindowState state;
     state.urlList = {u"mms://a/1.wmv"_s, u"mms://b/2"_s, u"mms://c/3.asf"_s};
@@ -125,7 +121,7 @@ TEST(WindowState, TheCloseSequenceStopsTheRunBeforeItWritesAndKeepsTheUrlList)
 
     // A store that cannot be written still lets the stop routine run first.
     RunCloseSequence(t.blocked, state);
-    EXPECT_GOLDEN("state/close_sequence", OneLineEach(t.shell.calls));
+    EXPECT_GOLDEN("state/window_state", lines << OneLineEach(t.shell.calls));
 }
 
 // The display is cleared in order and the run reset, but the session stays:
