@@ -159,7 +159,7 @@ TEST(Base64, EncodesWithPaddingAndReadsStoredTextsLeniently)
 // A session log file is Big5, each line ended by a line feed. Read back, a
 // CR stays in its line and text after the last line feed is shown rather
 // than dropped.
-TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
+TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeedNamedAfterTheSaveFileThenTheLocation)
 {
     for (const auto& [bytes, lines] : {std::pair{QByteArray("a\nb\n"), QStringList{u"a"_s, u"b"_s}},
                                        {"a\n\nb\n", {u"a"_s, QString(), u"b"_s}},
@@ -171,10 +171,7 @@ TEST(SessionLog, FileIsBig5LinesEachEndedByLineFeed)
     }
     EXPECT_EQ(SplitSessionLog("a\r\nb\r\n"), (QStringList{u"a\r"_s, u"b\r"_s}));
     EXPECT_EQ(SplitSessionLog("a\nno end"), (QStringList{u"a"_s, u"no end"_s}));
-}
-
-TEST(SessionLog, DefaultNameComesFromTheSaveFileThenTheLocation)
-{
+    // The default name comes from the save file, then the location.
     QStringList lines;
     for (const auto& [savePath, location] : {std::pair{u"", u""},
                                              {u"C:\\Media\\show.asf", u""},
