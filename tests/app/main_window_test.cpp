@@ -90,33 +90,12 @@ TEST(MainWindow, TheOpenWindowClosesThenOpensTheLocationAndKeepsItsHistory)
     EXPECT_GOLDEN("app/open_window", lines.replaceInStrings(d.dir.path(), u"<dir>"_s));
 }
 
-TEST(MainWindow, ALocalWmvFillsTheFilePropertiesPagesThatTheInfoButtonShows)
-{
-    Desktop d;
-    RedirectorFetch fetch;
-    d.app->context().session.mediaLocation = SamplePath(Sample::Wmv);
-    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
-
-    FilePropertiesWindow& properties = d.app->filePropertiesWindow();
-    EXPECT_FALSE(properties.isVisible());
-    d.button("informationButton")->click();
-    QStringList lines{Line(properties.isVisible(), bool(properties.windowFlags() & Qt::WindowStaysOnTopHint))};
-    for (int i = 0; i < properties.pages()->count(); ++i)
-        lines << properties.pages()->tabText(i);
-    // The sample's path, size and write time vary with the machine.
-    (lines << WidgetLines(&properties)).replaceInStrings(SamplePath(Sample::Wmv), u"<sample>"_s);
-    lines.replaceInStrings(QRegularExpression(u"\\d+ KBytes|\"[^\"]*(?=  \\(最後)"_s), u"<varies>"_s);
-    // Opening again starts from empty pages, not from the lines of the last file.
-    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
-    lines << Line("again", properties.findChild<QPlainTextEdit*>(u"bitRateInfoField"_s)->toPlainText());
-    EXPECT_GOLDEN("app/wmv_properties", lines);
-}
-
 // Printing asks first, with the printer the set-up dialog chose; cancelling
 // prints nothing. A run that ends with AutoLog on asks the desktop to save
 // the log: over either transport the save chooser takes it and the log is
-// written there.
-TEST(MainWindow, PrintingTheLogAsksFirstAndARunsRequestToSaveItsLogGoesThroughTheChooser)
+// written there. Then a local WMV fills the file-properties pages that the
+// info button shows.
+TEST(MainWindow, PrintingAndSavingTheLogThenALocalWmvsFilePropertiesPages)
 {
     Desktop d;
     const QString pdf = d.dir.filePath(u"log.pdf"_s);
@@ -142,6 +121,24 @@ TEST(MainWindow, PrintingTheLogAsksFirstAndARunsRequestToSaveItsLogGoesThroughTh
         Line(dialogPrinters.size(), dialogPrinters.value(0) == dialogPrinters.value(1), QFileInfo::exists(pdf),
              ReadWholeFile(logs[0]) == EncodeSessionLog({u"一行"_s}), ReadWholeFile(logs[1]) == ReadWholeFile(logs[0])),
         u"2 true false true true"_s);
+
+    RedirectorFetch fetch;
+    d.app->context().session.mediaLocation = SamplePath(Sample::Wmv);
+    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
+
+    FilePropertiesWindow& properties = d.app->filePropertiesWindow();
+    EXPECT_FALSE(properties.isVisible());
+    d.button("informationButton")->click();
+    QStringList lines{Line(properties.isVisible(), bool(properties.windowFlags() & Qt::WindowStaysOnTopHint))};
+    for (int i = 0; i < properties.pages()->count(); ++i)
+        lines << properties.pages()->tabText(i);
+    // The sample's path, size and write time vary with the machine.
+    (lines << WidgetLines(&properties)).replaceInStrings(SamplePath(Sample::Wmv), u"<sample>"_s);
+    lines.replaceInStrings(QRegularExpression(u"\\d+ KBytes|\"[^\"]*(?=  \\(最後)"_s), u"<varies>"_s);
+    // Opening again starts from empty pages, not from the lines of the last file.
+    ASSERT_EQ(OpenMedia(d.app->context(), fetch), OpenOutcome::MediaInspected);
+    lines << Line("again", properties.findChild<QPlainTextEdit*>(u"bitRateInfoField"_s)->toPlainText());
+    EXPECT_GOLDEN("app/wmv_properties", lines);
 }
 
 // A run that fails leaves the buttons as they were. The next run of the
