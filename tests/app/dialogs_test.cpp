@@ -306,9 +306,14 @@ TEST(LogPrinter, ALongLogPrintsToPdfOverSeveralPagesWithItsChineseAndItsLastLine
         << text.toStdString();
 }
 
-TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
+// An audio-only stream shows "radio broadcast" at the smallest size. The
+// command refuses a remote stream and reports an unplayable file without
+// touching the run.
+TEST(PreviewMonitor, AnAudioOnlyStreamARemoteStreamAndAnUnplayableFile)
 {
-    PreviewMonitor monitor;
+    Desktop d;
+    DesktopApp& app = *d.app;
+    PreviewMonitor& monitor = app.previewMonitor();
     monitor.resize(600, 500);
     monitor.showPreview(SamplePath(Sample::Wma), kAudioStreamBit, true);
     // Loaded, waiting for Play.
@@ -320,18 +325,13 @@ TEST(PreviewMonitor, AnAudioOnlyStreamShowsRadioBroadcastAtTheSmallestSize)
     lines << WidgetLines(&monitor).filter(QRegularExpression(u"^(?!volume(Slider|Note))"_s));
     monitor.close();  // the close step lets go of the file
     EXPECT_GOLDEN("app/preview_monitor_audio", lines << Line("closed, no file", monitor.player().source().isEmpty()));
-}
 
-TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchingTheRun)
-{
-    Desktop d;
-    DesktopApp& app = *d.app;
     QStringList messages;
     ModalDriver driver([&](QWidget* modal) { messages << AnswerMessageBox(modal); });
 
     app.context().session.mediaLocation = u"mms://host/show.asf"_s;
     app.openPreview();
-    QStringList lines{Line(messages, "shown", app.previewMonitor().isVisible())};
+    lines = {Line(messages, "shown", monitor.isVisible())};
 
     // Not media at all, under a media name: the player fails on it.
     const QString bad = d.dir.filePath(u"bad.wmv"_s);
@@ -339,7 +339,6 @@ TEST(PreviewCommand, RefusesARemoteStreamAndReportsAnUnplayableFileWithoutTouchi
     app.context().session.mediaLocation = bad;
     const QStringList logBefore = app.window().logLines();
     app.window().findChild<QAction*>(u"openMonitorAction"_s)->trigger();
-    PreviewMonitor& monitor = app.previewMonitor();
     ASSERT_TRUE(monitor.isVisible());
     ASSERT_TRUE(WaitUntil([&] { return !monitor.errorText().isEmpty(); }, 20000));
     EXPECT_TRUE(WaitUntil([&] { return StatusText(monitor) == monitor.errorText(); }, 5000));
