@@ -121,7 +121,7 @@ TEST(ScanRedirector, FindsTheMmsAddressesWhateverTheMarkupInTheTextsEncoding)
 }
 
 // The prompt for a challenge and a saved value: site, realm, user ID, password.
-TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
+TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentialsInLenientBase64)
 {
     QStringList lines;
     for (const auto& [challenge, saved] :
@@ -138,10 +138,8 @@ TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentials)
     lines << test::Line(EncodeCredentials({u"bob"_s, u"secret"_s, true}),
                         EncodeCredentials({QString(), QString(), false}), "round trip", p.userId, p.password);
     EXPECT_GOLDEN("locations/password_prompt", lines);
-}
 
-TEST(Base64, EncodesWithPaddingAndReadsStoredTextsLeniently)
-{
+    // The saved value's Base64 is written with padding and read leniently.
     EXPECT_EQ(EncodeBase64("alice:pa:ss"), QByteArray("YWxpY2U6cGE6c3M="));
     const std::pair<QByteArray, QByteArray> decoded[] = {
         {"YWxpY2U6cGE6c3M=", "alice:pa:ss"},
