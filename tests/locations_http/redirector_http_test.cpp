@@ -17,10 +17,8 @@
 #include <memory>
 
 using namespace tovrin;
+using namespace tovrin::test;
 using namespace Qt::StringLiterals;
-using tovrin::test::TestContext;
-
-using tovrin::test::CoreApp;
 
 // Openings of the redirector files on a web server: each opening's shell
 // calls and what the fetch kept. A redirect is followed but not forever;
@@ -36,14 +34,14 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
         "<ASX version=\"3.0\">\n  <Title>News</Title>\n"
         "  <Entry><Ref href=\"mms://media.example/news/first.wmv\" /></Entry>\n"
         "  <Entry><Ref href=\"MMST://media.example/news/second.asf\"/></Entry>\n</ASX>\n";
-    test::WriteFile(root, u"list.asx"_s, asx);
-    test::WriteFile(root, u"big.asx"_s, QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
+    WriteFile(root, u"list.asx"_s, asx);
+    WriteFile(root, u"big.asx"_s, QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
     QDir(root.path()).mkdir(u"private"_s);
-    test::WriteFile(root, u"private/list.asx"_s, asx);
-    test::NginxServer server(root.path(),
-                             u"location /private/ { auth_basic \"Tovrin test\"; auth_basic_user_file htpasswd; }\n"
-                             "location = /old.asx { return 301 /list.asx; }\n"
-                             "location = /loop.asx { return 301 /loop.asx; }\n"_s);
+    WriteFile(root, u"private/list.asx"_s, asx);
+    NginxServer server(root.path(),
+                       u"location /private/ { auth_basic \"Tovrin test\"; auth_basic_user_file htpasswd; }\n"
+                       "location = /old.asx { return 301 /list.asx; }\n"
+                       "location = /loop.asx { return 301 /loop.asx; }\n"_s);
     ASSERT_TRUE(server.started()) << server.error().toStdString();
     ASSERT_TRUE(server.allowUser(u"tovrin"_s, u"s3cret"_s));
 
@@ -60,9 +58,8 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
         if (!std::exchange(first, false))
             t.shell.calls.removeAll(u"log Resolving HTTP DNS address from URL..."_s);
         lines << u"== "_s + path << t.shell.calls
-              << u"outcome %1 localFileMode %2 | user '%3' password '%4' error %5 busy %6"_s.arg(
-                     QString::number(int(outcome)), QString::number(t.run.localFileMode), fetch->userId(),
-                     fetch->password(), QString::number(int(fetch->lastError())), QString::number(fetch->isBusy()));
+              << Line("outcome", int(outcome), "localFileMode", t.run.localFileMode, "| user", fetch->userId(),
+                      "password", fetch->password(), "error", int(fetch->lastError()), "busy", fetch->isBusy());
     };
     const auto newFetch = [&] { fetch = std::make_unique<RedirectorFetch>(), first = true; };
     for (const QString& path : {u"list.asx"_s, u"old.asx"_s, u"loop.asx"_s, u"gone.asx"_s, u"big.asx"_s})
@@ -107,8 +104,8 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         const OpenOutcome outcome = OpenMedia(t.ctx, fetch);
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_GE(clock.elapsed(), aborted ? 0 : 900);
-        lines << test::Line("== aborted", aborted, "-> outcome", int(outcome), "busy during", busyDuringFetch, "after",
-                            fetch.isBusy(), "error", int(fetch.lastError()))
+        lines << Line("== aborted", aborted, "-> outcome", int(outcome), "busy during", busyDuringFetch, "after",
+                      fetch.isBusy(), "error", int(fetch.lastError()))
               << t.shell.calls;
     }
     EXPECT_GOLDEN("locations_http/silent_server",

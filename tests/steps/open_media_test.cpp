@@ -10,6 +10,7 @@
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/temp_settings.h"
 
 #include <QDir>
@@ -63,9 +64,8 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
         return test::WriteFile(files, QString::fromLatin1(name), bytes);
     };
     QDir(files.path()).mkdir(u"folder.asx"_s);  // a folder named like a redirector is no file
-    QFile huge(files.filePath(u"huge.log"_s));
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxArchivedLogBytes + 1));
-    huge.close();
+    const QString huge = file("huge.log", {});
+    ASSERT_TRUE(QFile::resize(huge, kMaxArchivedLogBytes + 1));
     QByteArray big(kMaxRedirectorFileBytes + 1, ' ');
     big.replace(0, 9, "mms://h/a");
     QTcpServer closed;
@@ -101,11 +101,8 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
             // then its outcome and the run state it leaves.
             lines << u"== "_s + QString(location).replace(refused, u"<refused>"_s)
                   << o.t.shell.calls.filter(QRegularExpression(u"^(?!property (7|11) )"_s))
-                  << u"outcome %1 localFileMode %2 serverHost '%3' busy %4 streams %5"_s.arg(int(outcome))
-                         .arg(o.t.run.localFileMode)
-                         .arg(o.t.run.serverHost)
-                         .arg(o.fetch.isBusy())
-                         .arg(o.t.run.streamCount);
+                  << test::Line("outcome", int(outcome), "localFileMode", o.t.run.localFileMode, "serverHost",
+                                o.t.run.serverHost, "busy", o.fetch.isBusy(), "streams", o.t.run.streamCount);
         }
     };
     open({u"mms://host/live"_s, u"MMSU://HOST/CLIP.WMV"_s, file("a.wvx", Addresses(3)), file("b.asx", Addresses(21)),
@@ -113,8 +110,8 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
           files.filePath(u"missing.asx"_s), files.filePath(u"folder.asx"_s), file("empty.asx", {})});
     open({file("none.asx", "<asx><ref href=\"http://x/a.asf\"/></asx>"), file("big.asx", big),
           file("text.wmv", QByteArray(8000, 'x')), files.filePath(u"gone.asf"_s), files.filePath(u"missing.log"_s),
-          file("empty.log", {}), huge.fileName(), file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')),
-          refused, u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
+          file("empty.log", {}), huge, file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')), refused,
+          u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
     EXPECT_GOLDEN("steps/open_routes", lines.replaceInStrings(files.path(), u"<dir>"_s)
                                            .replaceInStrings(test::SamplePath(test::Sample::Wmv), u"<sample>"_s)
                                            .replaceInStrings(u"\n"_s, u"\\n"_s));
@@ -135,12 +132,10 @@ struct DialogScript : Opener {
             act();
         else
             outcome = act();
-        lines << u"== %1 -> %2 | open %3 text '%4' history %5 | MediaList '%6' OpenDir '%7' location '%8' save '%9'"_s
-                     .arg(what, outcome ? QString::number(int(*outcome)) : u"-"_s)
-                     .arg(dialog.isOpen())
-                     .arg(dialog.text(), dialog.history().join(u','),
-                          t.store.read(u"MediaList"_s).replace(u"\r\n"_s, u"\\r\\n"_s), t.store.read(u"OpenDir"_s),
-                          t.session.mediaLocation, t.session.savePath)
+        lines << test::Line("==", what, "->", outcome ? QString::number(int(*outcome)) : u"-"_s, "| open",
+                            dialog.isOpen(), "text", dialog.text(), "history", dialog.history(), "| MediaList",
+                            t.store.read(u"MediaList"_s), "OpenDir", t.store.read(u"OpenDir"_s), "location",
+                            t.session.mediaLocation, "save", t.session.savePath)
               << t.shell.calls;
     }
 };
@@ -204,12 +199,10 @@ TEST(SaveLog, WritesTheLinesOrReportsWhyNotAndRemembersTheFolder)
         t.shell.saveFileAnswers.push_back(answer);
         const bool saved = step();
         const SaveFileRequest& r = *t.shell.lastSaveRequest;
-        lines << u"== %1 -> saved %2"_s.arg(QLatin1String(what)).arg(saved) << t.shell.calls
-              << u"kind %1 name '%2' extension '%3' start '%4' overwrite prompt %5 filter '%6'"_s.arg(int(r.kind))
-                     .arg(r.defaultName, r.defaultExtension, r.startFolder)
-                     .arg(r.overwritePrompt)
-                     .arg(r.filter)
-              << u"LogDir '%1' AsxDir '%2'"_s.arg(t.store.read(u"LogDir"_s), t.store.read(u"AsxDir"_s));
+        lines << test::Line("==", what, "-> saved", saved) << t.shell.calls
+              << test::Line("kind", int(r.kind), "name", r.defaultName, "extension", r.defaultExtension, "start",
+                            r.startFolder, "overwrite prompt", r.overwritePrompt, "filter", r.filter)
+              << test::Line("LogDir", t.store.read(u"LogDir"_s), "AsxDir", t.store.read(u"AsxDir"_s));
     };
     const auto saveLog = [&] { return SaveLog(t.ctx), true; };
     const auto saveRedirector = [&] { return SaveRedirectorFile(t.ctx, text); };
@@ -221,8 +214,8 @@ TEST(SaveLog, WritesTheLinesOrReportsWhyNotAndRemembersTheFolder)
     save("redirector", t.dir.filePath(u"keep/show.asx"_s), saveRedirector);
     save("redirector, cancelled", std::nullopt, saveRedirector);
     save("redirector into a missing folder", t.dir.filePath(u"missing/folder/x.asx"_s), saveRedirector);
+    lines << test::Line(test::ReadWholeFile(kept), "log as written",
+                        test::ReadWholeFile(t.dir.filePath(u"logs/run.log"_s)) == EncodeSessionLog(t.shell.log),
+                        "redirector as fetched", test::ReadWholeFile(t.dir.filePath(u"keep/show.asx"_s)) == text);
     EXPECT_GOLDEN("steps/file_saves", lines.replaceInStrings(t.dir.path(), u"<dir>"_s));
-    EXPECT_EQ(test::ReadWholeFile(kept), QByteArray("kept\n"));
-    EXPECT_EQ(test::ReadWholeFile(t.dir.filePath(u"logs/run.log"_s)), EncodeSessionLog(t.shell.log));
-    EXPECT_EQ(test::ReadWholeFile(t.dir.filePath(u"keep/show.asx"_s)), text);
 }
