@@ -120,16 +120,16 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
     } scenarios[] = {
         // The first funnel report is too short for its client count: told, and the exchange goes on.
         {"handshake",
-         ServerCommand(0x01) + ServerCommand(0x15, 0, 56) + ServerCommand(0x15, 0, 80) + ServerCommand(0x15, 0, 80)
+         ServerCommand(0x01) + ServerCommand(0x15, 56) + ServerCommand(0x15, 80) + ServerCommand(0x15, 80)
              + ServerCommand(0x02) + ServerCommand(0x1B) + ServerCommand(0x21) + ServerCommand(0x05),
          {},
          Until::Started},
         // Refusals end the run without fix-ups.
         {"connection refused", ServerCommand(0x03), {}, Until::Stopped},
         {"a live broadcast cannot be resumed", liveReply, {}, Until::Stopped, true},
-        {"credentials dialog cancelled", ServerCommand(0x1A, 0, 64), {}, Until::Stopped},
+        {"credentials dialog cancelled", ServerCommand(0x1A, 64), {}, Until::Stopped},
         // Confirmed credentials are sent and the incarnation moves on.
-        {"credentials confirmed", ServerCommand(0x1A, 0, 64) + ServerCommand(0x1B), {}, Until::Acked, false, true},
+        {"credentials confirmed", ServerCommand(0x1A, 64) + ServerCommand(0x1B), {}, Until::Acked, false, true},
         // Media before the header is dropped, not stored, whatever figure no slot could be sized by.
         {"media before the header",
          DataPacket(0, 4, QByteArray(92, 'p')) + DataPacket(1, 4, QByteArray(92, 'p')) + ServerCommand(0x1B),
@@ -217,13 +217,13 @@ TEST(ReceiveFront, ACommandIsSplitOffOnlyWhenWholeAndAnythingWithoutItsSignature
         return QString(
             test::Line{int(f.kind), qulonglong(f.needed), qulonglong(f.total), int(f.commandId), f.resultCode});
     };
-    const QByteArray packet = test::ServerCommand(0x06, 0, 152) + QByteArray("following bytes");
+    const QByteArray packet = test::ServerCommand(0x06, 152) + QByteArray("following bytes");
     QStringList lines;
     QString last;
     for (int have = 0; have <= packet.size(); ++have)
         if (const QString now = shown(packet.first(have)); now != last)
             lines << QStringLiteral("from %1 bytes: ").arg(have) + (last = now);
-    lines << shown(test::ServerCommand(0x1B, 0xC00D0006, 48).replace(0, 4, QByteArray("X\0\0Y", 4)))
+    lines << shown(test::ServerCommand(0x1B, 48, {{40, 0xC00D0006}}).replace(0, 4, QByteArray("X\0\0Y", 4)))
           << shown(test::DataPacket(77, 4, QByteArray(1600, 'p')))
           << shown(test::ServerCommand(0x01, 48, {{8, 0xFFFFFFFF}}));
     EXPECT_GOLDEN("mms/receive_front", lines);

@@ -16,7 +16,6 @@
 #include "support/golden_line.h"
 #include "support/temp_settings.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QThread>
 
@@ -68,14 +67,14 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
     // A broadcast announced the MMSP way is live; a packet count wins over the attribute.
     lines << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}}), live), live)
           << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}, {96, 500}}), file), file)
-          << Read(ReadOpenFileReply(ServerCommand(0x06, 0, 152), unknown), unknown);
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 152), unknown), unknown);
 
     // Funnel reports append their payload and count; a message length that
     // claims more than the packet holds appends only what is there.
     RunState funnel;
     SessionState session;
     for (const QByteArray& report : {ServerCommand(0x15, 96, {{60, 4242}}).replace(80, 16, "0123456789abcdef"),
-                                     ServerCommand(0x15, 0, 80), ServerCommand(0x15, 88, {{8, 100000}})})
+                                     ServerCommand(0x15, 80), ServerCommand(0x15, 88, {{8, 100000}})})
         lines << Read(ReadFunnelReport(report, funnel, session), funnel);
     EXPECT_EQ(session.funnelReportCount.load(), 3u);
 

@@ -8,8 +8,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <algorithm>
-
 #include <cstdint>
 #include <vector>
 
@@ -103,12 +101,6 @@ inline QByteArray ContentObject(const QString& title, const QString& author, con
     return Object(kContentGuid, lengths + texts);
 }
 
-// The 50-byte start of a Data Object.
-inline QByteArray DataObjectStart(std::uint64_t size, std::uint64_t packets)
-{
-    return kDataGuid + Le64(size) + QByteArray(16, '\x22') + Le64(packets) + Le16(0x0101);
-}
-
 // A Header Object holding `children`, followed by a Data Object start; the
 // whole is padded (inside the header, with a filler object) to `length` bytes
 // when that is larger.
@@ -125,23 +117,27 @@ inline QByteArray Header(const std::vector<QByteArray>& children, std::uint64_t 
     }
     const QByteArray header =
         kHeaderGuid + Le64(std::uint64_t(30 + body.size())) + Le32(count) + QByteArray("\x01\x02", 2) + body;
-    return header + DataObjectStart(50, packets);
+    // The 50-byte start of a Data Object.
+    return header + kDataGuid + Le64(50) + QByteArray(16, '\x22') + Le64(packets) + Le16(0x0101);
 }
 
 }  // namespace tovrin::test::asf
 
 namespace tovrin::test {
 
-// A server command packet of `total` bytes with the given id and result code,
-// zero elsewhere: what the receive side sees from a media server.
-inline QByteArray ServerCommand(std::uint8_t id, std::uint32_t result = 0, int total = 56)
+// A server command packet of `total` bytes with the given id, 32-bit values
+// put at the given offsets (40: the result code) and zero elsewhere: what the
+// receive side sees from a media server.
+inline QByteArray ServerCommand(std::uint8_t id, int total = 56,
+                                std::initializer_list<std::pair<qsizetype, std::uint32_t>> values = {})
 {
     QByteArray p(total, '\0');
     PutLE(p, 0, 1, 4);
     PutLE(p, 4, 0xB00BFACE, 4);
     PutLE(p, 8, std::uint32_t(total - 16), 4);
     p[36] = char(id);
-    PutLE(p, 40, result, 4);
+    for (const auto& [at, value] : values)
+        PutLE(p, at, value, 4);
     return p;
 }
 
@@ -149,17 +145,6 @@ inline QByteArray ServerCommand(std::uint8_t id, std::uint32_t result = 0, int t
 inline QByteArray DataPacket(std::uint32_t sequence, std::uint8_t type, const QByteArray& payload)
 {
     return EncodeLE32(sequence) + char(type) + '\0' + EncodeLE16(std::uint16_t(8 + payload.size())) + payload;
-}
-
-// A server command packet as ServerCommand builds it (result code 0), with
-// 32-bit values put at the given offsets.
-inline QByteArray ServerCommand(std::uint8_t id, int total,
-                                std::initializer_list<std::pair<qsizetype, std::uint32_t>> values)
-{
-    QByteArray p = ServerCommand(id, 0, total);
-    for (const auto& [at, value] : values)
-        PutLE(p, at, value, 4);
-    return p;
 }
 
 }  // namespace tovrin::test
