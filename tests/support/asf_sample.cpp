@@ -39,7 +39,7 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
     switch (sample) {
     case Sample::Wmv:
         return common + video + audio + Args(u"-t 6 -c:v wmv2 -b:v 300k -c:a wmav2 -b:a 64k")
-               + QStringList{u"-metadata"_s, u"title="_s + SampleTitle(),
+               + QStringList{u"-metadata"_s, u"title=測試影片 Tovrin Clip"_s,
                              u"-metadata"_s, u"author=Tovrin Tests"_s,
                              u"-metadata"_s, u"copyright=(c) 2026 Tovrin"_s,
                              u"-metadata"_s, u"comment=A generated test clip"_s}
@@ -73,11 +73,6 @@ std::uint64_t le(const QByteArray& b, qsizetype at, int width)
 }
 
 }  // namespace
-
-QString SampleTitle()
-{
-    return QStringLiteral("測試影片 Tovrin Clip");
-}
 
 QString SamplePath(Sample sample)
 {

@@ -21,8 +21,6 @@ enum class Sample {
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.
 QString SamplePath(Sample sample);
-// The title written into Sample::Wmv.
-QString SampleTitle();
 
 // An ASF file cut into its parts, read with an independent minimal parser.
 struct AsfParts {
