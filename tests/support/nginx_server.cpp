@@ -10,17 +10,13 @@
 
 namespace tovrin::test {
 
-QString NginxProgram()
-{
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
-    return !found.isEmpty() ? found
-                            : QStandardPaths::findExecutable(QStringLiteral("nginx"),
-                                                             {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
-}
-
 NginxServer::NginxServer(const QString& root, const QString& serverConfig)
 {
-    if (NginxProgram().isEmpty()) {
+    // The nginx binary, on the PATH or in the system folders.
+    for (const QStringList& dirs : {QStringList{}, QStringList{QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}})
+        if (m_program.isEmpty())
+            m_program = QStandardPaths::findExecutable(QStringLiteral("nginx"), dirs);
+    if (m_program.isEmpty()) {
         m_error = QStringLiteral("nginx is not installed (scripts/install-deps installs it)");
         return;
     }
@@ -60,9 +56,8 @@ bool NginxServer::start(const QString& root, const QString& serverConfig, quint1
     if (!WriteWholeFile(dir + QStringLiteral("/nginx.conf"), config.toUtf8()))
         return m_error = QStringLiteral("cannot write nginx.conf"), false;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(NginxProgram(),
-                    {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
-                     QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
+    m_process.start(m_program, {QStringLiteral("-p"), dir, QStringLiteral("-e"), dir + QStringLiteral("/error.log"),
+                                QStringLiteral("-c"), dir + QStringLiteral("/nginx.conf")});
     if (!m_process.waitForStarted(5000))
         return m_error = QStringLiteral("nginx did not start: ") + m_process.errorString(), false;
     const QDeadlineTimer deadline(10000);

@@ -6,9 +6,6 @@
 
 namespace tovrin::test {
 
-// The nginx binary, or empty when nginx is not installed.
-QString NginxProgram();
-
 // An nginx web server of its own, started in the foreground on a free
 // loopback port, serving `root`, with a configuration in a temporary folder.
 // `serverConfig` is added to its server block. Stopped when this goes.
@@ -31,6 +28,7 @@ private:
 
     QTemporaryDir m_dir;
     QProcess m_process;
+    QString m_program;
     quint16 m_port = 0;
     QString m_error;
 };
