@@ -16,10 +16,8 @@
 
 namespace tovrin::test {
 
-namespace {
-
 // Pointers to each string, then a null one: an argv or envp for execve.
-std::vector<char*> Pointers(QByteArrayList& strings)
+static std::vector<char*> Pointers(QByteArrayList& strings)
 {
     std::vector<char*> pointers;
     for (QByteArray& s : strings)
@@ -27,8 +25,6 @@ std::vector<char*> Pointers(QByteArrayList& strings)
     pointers.push_back(nullptr);
     return pointers;
 }
-
-}  // namespace
 
 CliCopyForEveryone::CliCopyForEveryone()
 {
@@ -112,11 +108,6 @@ CliOutcome RunCli(const CliLaunch& launch)
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     outcome.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return outcome;
-}
-
-CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs, const QString& workingDir)
-{
-    return RunCli(CliLaunch{.args = args, .configHome = configHome, .workingDir = workingDir, .timeoutMs = timeoutMs});
 }
 
 std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome)

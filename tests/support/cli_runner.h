@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <csignal>
-
 #include <sys/types.h>
 #include <functional>
 #include <memory>
@@ -20,14 +18,14 @@ namespace tovrin::test {
 struct CliLaunch {
     QString program = QStringLiteral(TOVRIN_CLI_PATH);  // the tovrin-cli to run
     QStringList args;
-    QString configHome;                   // XDG_CONFIG_HOME
-    QString workingDir;                   // the test's own when empty
-    std::optional<qint64> fileSizeLimit;  // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it
-    std::optional<uid_t> user;            // run as this user (and its group of the same number); needs root
-    int timeoutMs = 60000;                // killed with SIGKILL beyond this
+    QString configHome{};                   // XDG_CONFIG_HOME
+    QString workingDir{};                   // the test's own when empty
+    std::optional<qint64> fileSizeLimit{};  // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it
+    std::optional<uid_t> user{};            // run as this user (and its group of the same number); needs root
+    int timeoutMs = 60000;                  // killed with SIGKILL beyond this
     // Asked every 20 ms with the milliseconds since the start and what the
     // CLI has logged so far; the first true sends SIGINT, as Ctrl-C does.
-    std::function<bool(qint64 elapsedMs, const QString& logSoFar)> interruptWhen;
+    std::function<bool(qint64 elapsedMs, const QString& logSoFar)> interruptWhen{};
 };
 
 struct CliOutcome {
@@ -44,8 +42,11 @@ struct CliOutcome {
 // Runs tovrin-cli to its end. Exit status 126: the child could not become
 // launch.user; 127: it could not execute the program.
 CliOutcome RunCli(const CliLaunch& launch);
-CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs = 60000,
-                  const QString& workingDir = {});
+inline CliOutcome RunCli(const QStringList& args, const QString& configHome, int timeoutMs = 60000,
+                         const QString& workingDir = {})
+{
+    return RunCli(CliLaunch{.args = args, .configHome = configHome, .workingDir = workingDir, .timeoutMs = timeoutMs});
+}
 
 // Starts tovrin-cli without waiting, for tests that do more while it runs.
 std::unique_ptr<QProcess> StartCli(const QStringList& args, const QString& configHome);

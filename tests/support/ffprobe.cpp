@@ -7,17 +7,13 @@
 
 namespace tovrin::test {
 
-namespace {
-
 // ffprobe's JSON answer on `path` to `args`; empty when it fails.
-QJsonObject Ffprobe(const QStringList& args, const QString& path)
+static QJsonObject Ffprobe(const QStringList& args, const QString& path)
 {
     QByteArray out;
     const int rc = RunProgram(QStringLiteral("ffprobe"), Args(u"-v error -of json") + args << path, &out);
     return rc == 0 ? QJsonDocument::fromJson(out).object() : QJsonObject();
 }
-
-}  // namespace
 
 QJsonObject Probe(const QString& path)
 {

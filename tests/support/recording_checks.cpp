@@ -10,9 +10,7 @@
 
 namespace tovrin::test {
 
-namespace {
 constexpr long kMemoryLimitKb = 64 * 1024;
-}  // namespace
 
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome, const QStringList& extra)
 {

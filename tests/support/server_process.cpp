@@ -1,24 +1,11 @@
 #include "support/server_process.h"
 
-#include "support/asf_sample.h"
-
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QRegularExpression>
 
 #include <unistd.h>
 
 namespace tovrin::test {
-
-ServerProcess::ServerProcess(const QString& root, const QStringList& extraArgs)
-{
-    start(QStringList{QStringLiteral("--root"), root} + extraArgs);
-}
-
-ServerProcess::~ServerProcess()
-{
-    stop(5000);
-}
 
 bool ServerProcess::start(const QStringList& args, int timeoutMs)
 {
@@ -57,21 +44,11 @@ QString ServerProcess::mmshUrl(const QString& path) const
     return QStringLiteral("mmsh://127.0.0.1:%1/%2").arg(m_httpPort).arg(path);
 }
 
-int ServerProcess::stop(int timeoutMs)
-{
-    return StopProcess(m_process, timeoutMs);
-}
-
 qint64 ServerProcess::residentKiB() const
 {
     // The second field of statm: resident pages, as VmRSS counts them.
     const auto pages = ReadWholeFile(QStringLiteral("/proc/%1/statm").arg(m_process.processId())).split(' ');
     return pages.size() > 1 ? pages[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
-
-QString ServerProcess::log() const
-{
-    return QString::fromUtf8(ReadWholeFile(m_log.fileName()));
 }
 
 }  // namespace tovrin::test

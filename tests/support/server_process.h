@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/asf_sample.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -15,8 +17,11 @@ class ServerProcess {
 public:
     ServerProcess() = default;
     // Serves `root` with `extraArgs`; started() tells whether it came up.
-    explicit ServerProcess(const QString& root, const QStringList& extraArgs = {});
-    ~ServerProcess();
+    explicit ServerProcess(const QString& root, const QStringList& extraArgs = {})
+    {
+        start(QStringList{QStringLiteral("--root"), root} + extraArgs);
+    }
+    ~ServerProcess() { stop(5000); }
     // Starts it with --port 0 plus args; false when it does not print
     // "listening on 127.0.0.1:PORT" (and with --http-port "mmsh on ...") in time.
     bool start(const QStringList& args, int timeoutMs = 10000);
@@ -26,9 +31,9 @@ public:
     QString url(const QString& path, const QString& scheme = QStringLiteral("mms")) const;
     QString mmshUrl(const QString& path) const;
     // Asks it to stop with SIGTERM; its exit code, or -1 when it had to be killed.
-    int stop(int timeoutMs = 10000);
+    int stop(int timeoutMs = 10000) { return StopProcess(m_process, timeoutMs); }
     // What it logged on stderr so far.
-    QString log() const;
+    QString log() const { return QString::fromUtf8(ReadWholeFile(m_log.fileName())); }
     // Its resident memory in KiB (from /proc), or -1.
     qint64 residentKiB() const;
     static QString program() { return QStringLiteral(TOVRIN_SERVER_PATH); }

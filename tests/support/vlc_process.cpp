@@ -1,36 +1,16 @@
 #include "support/vlc_process.h"
 
-#include "support/asf_sample.h"
-
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <unistd.h>
 
 namespace tovrin::test {
 
-namespace {
-QString cvlc()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("cvlc"));
-}
-}  // namespace
-
 VlcProcess::VlcProcess()
 {
     QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                         | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
-}
-
-VlcProcess::~VlcProcess()
-{
-    StopProcess(m_process);
-}
-
-bool VlcProcess::available()
-{
-    return !cvlc().isEmpty();
 }
 
 QString VlcProcess::share(const QString& path) const
@@ -49,22 +29,13 @@ bool VlcProcess::start(const QStringList& args)
     m_process.setWorkingDirectory(m_folder);
     m_process.setStandardOutputFile(m_folder + QStringLiteral("/vlc.log"));
     m_process.setStandardErrorFile(m_folder + QStringLiteral("/vlc.log"), QIODevice::Append);
-    const QStringList vlcArgs = QStringList{cvlc()} + Args(u"-q --no-interact") + args;
+    const QStringList vlcArgs =
+        QStringList{QStandardPaths::findExecutable(QStringLiteral("cvlc"))} + Args(u"-q --no-interact") + args;
     if (::geteuid() == 0)
         m_process.start(QStringLiteral("setpriv"), Args(u"--reuid=65534 --regid=65534 --clear-groups") + vlcArgs);
     else
         m_process.start(vlcArgs.first(), vlcArgs.mid(1));
     return m_process.waitForStarted(10000);
-}
-
-bool VlcProcess::waitForFinished(int timeoutMs)
-{
-    return m_process.waitForFinished(timeoutMs);
-}
-
-QByteArray VlcProcess::log() const
-{
-    return ReadWholeFile(m_folder + QStringLiteral("/vlc.log"));
 }
 
 }  // namespace tovrin::test

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "support/asf_sample.h"
+
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,19 +17,19 @@ namespace tovrin::test {
 class VlcProcess {
 public:
     VlcProcess();
-    ~VlcProcess();
+    ~VlcProcess() { StopProcess(m_process); }
 
     // False when cvlc is not installed: the test skips.
-    static bool available();
+    static bool available() { return !QStandardPaths::findExecutable(QStringLiteral("cvlc")).isEmpty(); }
     const QString& folder() const { return m_folder; }
     // Copies a file into folder(), readable by VLC; its new path.
     QString share(const QString& path) const;
     // Starts cvlc with these arguments (after -q --no-interact); false when it does not start.
     bool start(const QStringList& args);
     // Waits for VLC to end by itself; false on time-out.
-    bool waitForFinished(int timeoutMs);
+    bool waitForFinished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
     // What VLC printed.
-    QByteArray log() const;
+    QByteArray log() const { return ReadWholeFile(m_folder + QStringLiteral("/vlc.log")); }
 
 private:
     QTemporaryDir m_dir{QStringLiteral("/tmp/tovrin-vlc-XXXXXX")};
