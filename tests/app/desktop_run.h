@@ -6,10 +6,8 @@
 #include "support/temp_settings.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QToolButton>
 

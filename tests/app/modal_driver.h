@@ -2,7 +2,13 @@
 
 #include "support/core_app.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -36,13 +42,57 @@ private:
 };
 
 // Clicks the child button of `dialog` named `name` (once the event loop runs).
-void ClickChild(QWidget* dialog, const QString& name);
+inline void ClickChild(QWidget* dialog, const QString& name)
+{
+    if (auto* button = dialog->findChild<QAbstractButton*>(name))
+        QTimer::singleShot(0, button, &QAbstractButton::click);
+}
+
 // Accepts a file chooser with `path`.
-void AcceptFileChooser(QWidget* chooser, const QString& path);
+inline void AcceptFileChooser(QWidget* chooser, const QString& path)
+{
+    if (auto* dialog = qobject_cast<QFileDialog*>(chooser)) {
+        dialog->selectFile(path);
+        // selectFile leaves the name alone while its edit has the focus.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QFileInfo(path).fileName());
+        QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
+    }
+}
+
 // The file names a file chooser's list shows, once its folder has loaded
 // (sorted; empty when nothing shows within five seconds).
-QStringList ListedFiles(QWidget* chooser);
+inline QStringList ListedFiles(QWidget* chooser)
+{
+    auto* view = chooser->findChild<QListView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (!view)
+        return names;
+    WaitUntil(
+        [&] {
+            names.clear();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row)
+                names << view->model()->index(row, 0, root).data().toString();
+            return !names.isEmpty();
+        },
+        5000);
+    names.sort();
+    return names;
+}
+
 // The text of a message box, and clicks its Yes or OK button.
-QString AnswerMessageBox(QWidget* box, bool yes = true);
+inline QString AnswerMessageBox(QWidget* box, bool yes = true)
+{
+    auto* message = qobject_cast<QMessageBox*>(box);
+    if (!message)
+        return QString();
+    QAbstractButton* button = message->button(yes ? QMessageBox::Yes : QMessageBox::No);
+    if (!button)
+        button = message->button(QMessageBox::Ok);
+    if (button)
+        QTimer::singleShot(0, button, &QAbstractButton::click);
+    return message->text();
+}
 
 }  // namespace tovrin::test

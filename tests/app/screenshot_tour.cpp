@@ -18,9 +18,7 @@
 #include "support/workspace.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
