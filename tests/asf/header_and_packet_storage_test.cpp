@@ -213,7 +213,7 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
     MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z'));
-    r.flush();
+    r.file.flush();
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,7 +1,7 @@
 #include "support/golden.h"
+#include "support/asf_sample.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -15,20 +15,18 @@ namespace tovrin::test {
 
     if (qEnvironmentVariable("TOVRIN_UPDATE_GOLDEN") == QLatin1String("1")) {
         QDir().mkpath(QFileInfo(path).path());
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text.toUtf8()) < 0)
-            return ::testing::AssertionFailure() << "cannot write " << path.toStdString();
-        return ::testing::AssertionSuccess();
+        const auto readable =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        return WriteWholeFile(path, text.toUtf8(), readable)
+                   ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure() << "cannot write " << path.toStdString();
     }
-
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
+    if (!QFileInfo::exists(path))
         return ::testing::AssertionFailure()
                << "no golden file " << path.toStdString() << " (run with TOVRIN_UPDATE_GOLDEN=1 to write it)";
-    QStringList want = QString::fromUtf8(in.readAll()).split(u'\n');
+    QStringList want = QString::fromUtf8(ReadWholeFile(path)).split(u'\n');
     if (want.value(want.size() - 1).isEmpty())
         want.removeLast();
-
     const auto differ = std::mismatch(want.begin(), want.end(), lines.begin(), lines.end());
     if (differ.first == want.end() && differ.second == lines.end())
         return ::testing::AssertionSuccess();

@@ -18,12 +18,10 @@ struct StorageRun {
         t.session.savePath = t.dir.filePath(QStringLiteral("save.asf"));
         EXPECT_EQ(file.open(t.session.savePath, false), RecordingFile::Opened::Yes);
     }
-    // Writes out the packets still batched for the file.
-    void flush() { file.flush(); }
     // The file as it stands with everything stored written out.
     QByteArray contents()
     {
-        flush();
+        file.flush();
         return ReadWholeFile(t.session.savePath);
     }
 
