@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

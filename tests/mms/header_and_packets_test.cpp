@@ -20,7 +20,6 @@
 #include <QTimeZone>
 
 #include <chrono>
-#include <ctime>
 #include <thread>
 #include <tuple>
 #include <vector>
