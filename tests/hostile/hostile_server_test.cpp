@@ -19,8 +19,6 @@ using namespace tovrin::test;
 
 namespace {
 
-constexpr std::size_t kGoodPackets = 5;  // what the server sends before it misbehaves
-
 struct HostileRun {
     CliOutcome cli;
     QString out;
@@ -121,7 +119,8 @@ TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    const qint64 goodSize = source.header.size() + qint64(kGoodPackets * source.packetSize);
+    // The server sends five good packets before it misbehaves.
+    const qint64 goodSize = source.header.size() + qint64(5 * source.packetSize);
     qint64 goodAt = -1;
     // A moment after the good packets are stored, the user gives up.
     const HostileRun run = RecordFrom(w, QStringLiteral("stall"), [&](qint64 elapsed, const QString&) {

@@ -63,7 +63,7 @@ TEST_F(MmsExchange, PacketPairHeaderInChunksPlayFromALocationThenFromTheStart)
             want += parts.packets[i];
     }
     EXPECT_EQ(client.media, want);
-    client.stopPlaying(11);
+    client.send(0x09, EncodeLE32(1) + EncodeLE32(11));  // stop playing, incarnation 11
     client.read(1);
     client.closeFile();
     EXPECT_TRUE(client.waitClosed());

@@ -47,16 +47,13 @@ TEST(MmshServer, DescribePlayFromAPacketOrAStreamTimeCredentialsAndAMissingFile)
     ASSERT_TRUE(server.started());
     const AsfParts parts = ReadAsf(source);
     const QByteArray ann = "Authorization: Basic " + QByteArray("ann:secret").toBase64() + "\r\n";
-    QByteArray described;
-    QByteArray played;
-    QByteArray later;
-    QByteArray none;
+    QByteArray described, played, rest;
     const QStringList lines =
         transcriptOf(MmshGet(server.httpPort(), path, "no-cache,rate=1.000,request-context=1", ann), &described)
         + transcriptOf(MmshGet(server.httpPort(), path, "no-cache,xPlayStrm=1,packet-num=3", ann), &played)
-        + transcriptOf(MmshGet(server.httpPort(), path, "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &later)
-        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache"), &none)
-        + transcriptOf(MmshGet(server.httpPort(), "/missing.wmv", "no-cache", ann), &none);
+        + transcriptOf(MmshGet(server.httpPort(), path, "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &rest)
+        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache"), &rest)
+        + transcriptOf(MmshGet(server.httpPort(), "/missing.wmv", "no-cache", ann), &rest);
     EXPECT_EQ(described, parts.header);
     QByteArray want = parts.header;
     for (std::size_t i = 3; i < parts.packets.size(); ++i)

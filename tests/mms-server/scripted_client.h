@@ -66,7 +66,6 @@ public:
     {
         send(0x07, le32s({1, 0x0001FFFF, 0, 0, 0xFFFFFFFF, locationId, 0x00FFFFFF, incarnation}));
     }
-    void stopPlaying(std::uint32_t incarnation) { send(0x09, le32s({1, incarnation})); }
     void securityResponse(const QByteArray& token) { send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token); }
     void closeFile() { send(0x0D, le32s({1, 1})); }
 
