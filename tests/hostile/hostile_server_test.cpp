@@ -11,8 +11,6 @@
 
 #include <QFileInfo>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 using namespace tovrin::test;

@@ -7,7 +7,6 @@
 #include "support/ffprobe.h"
 #include "support/mmsh_get.h"
 #include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QDeadlineTimer>

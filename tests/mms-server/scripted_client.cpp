@@ -18,8 +18,8 @@ QString MmsMessage::line() const
 {
     if (!command)
         return QStringLiteral("data location %1 incarnation %2 flags %3 size %4")
-            .arg(location())
-            .arg(incarnation())
+            .arg(u32(0))                     // location
+            .arg(std::uint8_t(bytes.at(4)))  // incarnation
             .arg(afFlags(), 2, 16, QLatin1Char('0'))
             .arg(bytes.size());
     QString text = QStringLiteral("%1 size %2").arg(mid(), 2, 16, QLatin1Char('0')).arg(bytes.size());

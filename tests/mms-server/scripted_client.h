@@ -23,8 +23,6 @@ struct MmsMessage {
     std::uint16_t mid() const { return LE16At(bytes, 36).value_or(0); }  // commands: message id at 36
     std::uint32_t u32(qsizetype offset) const { return LE32At(bytes, offset).value_or(0); }
     // Data packets.
-    std::uint32_t location() const { return u32(0); }
-    std::uint8_t incarnation() const { return std::uint8_t(bytes.at(4)); }
     std::uint8_t afFlags() const { return std::uint8_t(bytes.at(5)); }
     QByteArray payload() const { return bytes.mid(8); }
     // One line for a transcript: a command's id, size and non-zero 32-bit
