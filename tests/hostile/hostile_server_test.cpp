@@ -63,7 +63,6 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    constexpr qsizetype kHugePadding = 1024 * 1024;  // what the server adds to the header for header-huge
     // Over MMS: a command length too long (the rest never comes, the partial
     // command is never dispatched), shorter than a command header, or larger
     // than the receive buffer could hold; a data prefix below its own 8 bytes;
@@ -94,7 +93,8 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
     for (const auto& [via, kinds] : groups) {
         for (const QString& kind : Args(kinds)) {
             SCOPED_TRACE(kind.toStdString());
-            const qsizetype padding = kind == u"header-huge" ? kHugePadding : 0;
+            // What the server adds to the header for header-huge.
+            const qsizetype padding = kind == u"header-huge" ? 1024 * 1024 : 0;
             // Paced over UDP: at full speed a busy machine drops datagrams of its own.
             const HostileRun run = RecordFrom(w, kind, {}, via, via == Via::Udp ? Args(u"--rate 8") : QStringList{});
             transcript << QStringLiteral("== ") + kind
