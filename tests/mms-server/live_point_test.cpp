@@ -3,6 +3,7 @@
 #include "asf/byte_helpers.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <gtest/gtest.h>
 
@@ -44,16 +45,11 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
     play(LiveStyle::AllOnesCount, 2 * count + 3);
     *now = point->airTimeMs({2, 10});
     const LivePoint::Position joined = point->positionAt(*now);
-    lines << QStringLiteral("joined at %1: loop %2 packet %3, on air at %4")
-                 .arg(*now)
-                 .arg(joined.loop)
-                 .arg(joined.index)
-                 .arg(point->airTimeMs(joined));
+    lines << test::Line("joined at", *now, "loop", joined.loop, "packet", joined.index, "on air at",
+                        point->airTimeMs(joined));
     for (LivePoint::Position ahead = joined; ahead.index < joined.index + 5;) {
         point->advance(ahead);
-        lines << QStringLiteral("packet %1 airs %2 ms after the join")
-                     .arg(ahead.index)
-                     .arg(point->airTimeMs(ahead) - *now);
+        lines << test::Line("packet", ahead.index, "airs", point->airTimeMs(ahead) - *now, "ms after the join");
     }
     play(LiveStyle::Mmsp, 6);
     const QByteArray& header = point->header();
@@ -70,10 +66,8 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
         lines << QStringLiteral("%1 %2").arg(QLatin1String(field)).arg(LE64At(header, at).value());
     for (const LiveStyle style : {LiveStyle::AllOnesCount, LiveStyle::Mmsp}) {
         const SourceFacts facts = point->facts(style);
-        lines << QStringLiteral("facts: packet count %1, attributes %2, packet size %3")
-                     .arg(facts.packetCount, 0, 16)
-                     .arg(facts.attributes, 0, 16)
-                     .arg(facts.packetSize);
+        lines << test::Line("facts: packet count", Qt::hex, facts.packetCount, "attributes", facts.attributes, Qt::dec,
+                            "packet size", facts.packetSize);
     }
     EXPECT_GOLDEN("mms-server/live_point", lines);
 }

@@ -4,6 +4,7 @@
 
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/mmsh_get.h"
 #include "support/server_process.h"
 
@@ -23,11 +24,7 @@ QStringList transcriptOf(const MmshAnswer& answer, QByteArray* payloads)
     for (const QByteArray& line : answer.head.split('\n'))
         lines << QString::fromLatin1(line.trimmed()).remove(QRegularExpression(QStringLiteral("client-id=\\d+")));
     for (const MmshChunk& chunk : answer.chunks) {
-        lines << QStringLiteral("%1 %2 %3 %4")
-                     .arg(QLatin1Char(chunk.type))
-                     .arg(chunk.location)
-                     .arg(chunk.afFlags)
-                     .arg(chunk.length);
+        lines << Line(QString(QLatin1Char(chunk.type)), chunk.location, int(chunk.afFlags), chunk.length);
         *payloads += chunk.payload;
     }
     return lines << QStringLiteral("complete %1").arg(answer.complete);

@@ -38,11 +38,8 @@ TEST(ServerOptions, DefaultsFormsWrongOptionsAndHostileKinds)
           "--error=0x1FFFFFFFF", "--drop-after=some", "--ping-interval=0", "--max-clients=0", "--hostile=polite",
           "--colour", "stray"}) {
         const auto parsed = parse(QString::fromLatin1(args).split(QLatin1Char(' ')));
-        lines << QStringLiteral("%1 -> options %2, exit %3: %4")
-                     .arg(QLatin1String(args))
-                     .arg(parsed.options.has_value())
-                     .arg(parsed.exitCode)
-                     .arg(parsed.message.trimmed().replace(QLatin1Char('\n'), QLatin1String(" | ")));
+        lines << test::Line(args, "-> options", parsed.options.has_value(), "exit", parsed.exitCode,
+                            parsed.message.trimmed());
     }
     EXPECT_GOLDEN("mms-server/server_options", lines);
 
