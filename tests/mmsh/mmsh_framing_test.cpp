@@ -15,10 +15,8 @@ namespace {
 
 QByteArray Chunk(char mark, char type, std::uint16_t length, std::uint16_t repeated, const QByteArray& payload)
 {
-    QByteArray bytes;
-    bytes.append(mark).append(type).append(EncodeLE16(length));
-    bytes.append(EncodeLE32(7)).append(char(0)).append(char(3)).append(EncodeLE16(repeated)).append(payload);
-    return bytes;
+    return QByteArray(1, mark) + type + EncodeLE16(length) + EncodeLE32(7) + char(0) + char(3) + EncodeLE16(repeated)
+           + payload;
 }
 
 QByteArray DataChunk(const QByteArray& payload, char mark = '$')
