@@ -30,12 +30,6 @@ QString MmsMessage::line() const
     return text;
 }
 
-bool ScriptedClient::connectTo(std::uint16_t port)
-{
-    m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return m_socket.waitForConnected(5000);
-}
-
 void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
 {
     // rep 1, session id, length, seal, length in 8-byte units, sequence,
@@ -47,12 +41,6 @@ void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
     packet.append(total - packet.size(), '\0');
     transcript << QStringLiteral("> %1").arg(mid, 2, 16, QLatin1Char('0'));
     sendRaw(packet);
-}
-
-void ScriptedClient::sendRaw(const QByteArray& bytes)
-{
-    m_socket.write(bytes);
-    m_socket.waitForBytesWritten(5000);
 }
 
 bool ScriptedClient::fill(qsizetype bytes, int timeoutMs)

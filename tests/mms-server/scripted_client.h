@@ -36,11 +36,19 @@ struct MmsMessage {
 // time limit; a missing reply answers nothing rather than hanging.
 class ScriptedClient {
 public:
-    bool connectTo(std::uint16_t port);
+    bool connectTo(std::uint16_t port)
+    {
+        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        return m_socket.waitForConnected(5000);
+    }
 
     // Sends a client command: header built here, fields from offset 40.
     void send(std::uint16_t mid, const QByteArray& fields);
-    void sendRaw(const QByteArray& bytes);
+    void sendRaw(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.waitForBytesWritten(5000);
+    }
 
     // The next message, added to the transcript; nothing on time-out, on
     // close, or when the stream is not MMS.
