@@ -84,20 +84,6 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
     return message;
 }
 
-void ScriptedClient::read(int count)
-{
-    for (int i = 0; i < count; ++i)
-        next();
-}
-
-std::optional<MmsMessage> ScriptedClient::expect(std::uint16_t mid, int timeoutMs)
-{
-    auto message = next(timeoutMs);
-    if (!message || !message->command || message->mid() != mid)
-        return std::nullopt;
-    return message;
-}
-
 bool ScriptedClient::waitClosed(int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

@@ -54,9 +54,19 @@ public:
     // close, or when the stream is not MMS.
     std::optional<MmsMessage> next(int timeoutMs = 5000);
     // The next `count` messages, for the transcript only.
-    void read(int count);
+    void read(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            next();
+    }
     // The next message when it is the command `mid`; nothing otherwise.
-    std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000);
+    std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000)
+    {
+        auto message = next(timeoutMs);
+        if (!message || !message->command || message->mid() != mid)
+            return std::nullopt;
+        return message;
+    }
     // True when the server closes the connection within the time.
     bool waitClosed(int timeoutMs = 5000);
 
