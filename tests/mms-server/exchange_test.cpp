@@ -184,9 +184,7 @@ TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpenAndMalformedOrFloodingClientsHar
 TEST(MmsServerProgram, BadStartsExitWithAnError)
 {
     EXPECT_EQ(RunProgram(ServerProcess::program(), {QStringLiteral("--rate=quick")}, nullptr, 10000), 2);
-    EXPECT_EQ(RunProgram(ServerProcess::program(),
-                         {QStringLiteral("--port=0"), QStringLiteral("--live=x=/no/such/file.wmv")}, nullptr, 10000),
-              1);
+    EXPECT_EQ(RunProgram(ServerProcess::program(), Args(u"--port=0 --live=x=/no/such/file.wmv"), nullptr, 10000), 1);
     QByteArray help;
     EXPECT_EQ(RunProgram(ServerProcess::program(), {QStringLiteral("--help")}, &help, 10000), 0);
     EXPECT_TRUE(help.contains("--live-style"));
