@@ -11,15 +11,11 @@
 
 #include <QFileInfo>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 using namespace tovrin::test;
 
 namespace {
-
-constexpr std::size_t kGoodPackets = 5;  // what the server sends before it misbehaves
 
 struct HostileRun {
     CliOutcome cli;
@@ -67,7 +63,6 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    constexpr qsizetype kHugePadding = 1024 * 1024;  // what the server adds to the header for header-huge
     // Over MMS: a command length too long (the rest never comes, the partial
     // command is never dispatched), shorter than a command header, or larger
     // than the receive buffer could hold; a data prefix below its own 8 bytes;
@@ -98,7 +93,8 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAsItsTranscriptSays)
     for (const auto& [via, kinds] : groups) {
         for (const QString& kind : Args(kinds)) {
             SCOPED_TRACE(kind.toStdString());
-            const qsizetype padding = kind == u"header-huge" ? kHugePadding : 0;
+            // What the server adds to the header for header-huge.
+            const qsizetype padding = kind == u"header-huge" ? 1024 * 1024 : 0;
             // Paced over UDP: at full speed a busy machine drops datagrams of its own.
             const HostileRun run = RecordFrom(w, kind, {}, via, via == Via::Udp ? Args(u"--rate 8") : QStringList{});
             transcript << QStringLiteral("== ") + kind
@@ -121,7 +117,8 @@ TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
 {
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
-    const qint64 goodSize = source.header.size() + qint64(kGoodPackets * source.packetSize);
+    // The server sends five good packets before it misbehaves.
+    const qint64 goodSize = source.header.size() + qint64(5 * source.packetSize);
     qint64 goodAt = -1;
     // A moment after the good packets are stored, the user gives up.
     const HostileRun run = RecordFrom(w, QStringLiteral("stall"), [&](qint64 elapsed, const QString&) {

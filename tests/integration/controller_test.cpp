@@ -10,7 +10,6 @@
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
-#include "support/qt_printers.h"
 #include "support/recording_checks.h"
 #include "support/run_transcript.h"
 #include "support/server_process.h"
@@ -161,18 +160,17 @@ struct EndingRun : ControllerFixture {
         if (!header.isEmpty())
             bytes.replace(0, header.size(), header);
         EXPECT_TRUE(WriteWholeFile(path, bytes));
-        RunState& run = t.run;
         auto recording = std::make_unique<RecordingFile>();
         recording->open(path, true);
         controller.adoptRecording(std::move(recording));
         t.session.savePath = path;
-        run.headerLength = std::uint32_t(source.header.size());
-        run.packetSize = source.packetSize;
-        run.filePacketCount = live ? kLivePacketCount : std::uint32_t(source.packets.size());
-        run.storedPacketCount = std::uint32_t(source.packets.size());
-        run.packetIndex = 2;
-        run.mediaPacketStored = true;
-        run.mediaTime = 1000;
+        t.run.headerLength = std::uint32_t(source.header.size());
+        t.run.packetSize = source.packetSize;
+        t.run.filePacketCount = live ? kLivePacketCount : std::uint32_t(source.packets.size());
+        t.run.storedPacketCount = std::uint32_t(source.packets.size());
+        t.run.packetIndex = 2;
+        t.run.mediaPacketStored = true;
+        t.run.mediaTime = 1000;
     }
     QByteArray storedHeader() const { return ReadWholeFile(path).left(source.header.size()); }
 };

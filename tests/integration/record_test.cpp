@@ -81,12 +81,6 @@ struct Recorder : Workspace {
     }
 };
 
-// Serves at full speed over MMS and MMSH.
-QStringList httpServer(const QStringList& more = {})
-{
-    return Args(u"--rate 0 --http-port 0") + more;
-}
-
 // clip.wmv on `server` over MMS or MMSH.
 QString clipUrl(const ServerProcess& server, bool overHttp = false)
 {
@@ -110,12 +104,12 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
         const QString out = w.out(overHttp ? QStringLiteral("resumed-h.wmv") : QStringLiteral("resumed.wmv"));
         {
-            ServerProcess dropping(w.media, httpServer(Args(u"--drop-after 10")));
+            ServerProcess dropping(w.media, Args(u"--rate 0 --http-port 0 --drop-after 10"));
             ASSERT_TRUE(dropping.started());
             w.record(clipUrl(dropping, overHttp), out);
             w.facts(out);  // the count says how many packets are stored
         }
-        ServerProcess server(w.media, httpServer(Args(u"--auth alice:s3cret")));
+        ServerProcess server(w.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
         ASSERT_TRUE(server.started());
         const QString url = clipUrl(server, overHttp);
         const QStringList alice = Args(u"--user alice --password s3cret");
@@ -242,7 +236,7 @@ TEST(RecordCli, BadUsageExitsWithTwo)
 TEST(RecordMmsh, RollsOverFromMmsAndFollowsRedirectsUpToTen)
 {
     Recorder w;
-    ServerProcess server(w.media, httpServer());
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0"));
     ASSERT_TRUE(server.started());
     const QString url = QStringLiteral("mms://127.0.0.1:%1/clip.wmv").arg(ClosedPort());
     const QStringList httpPort = Args(u"--http-port") << QString::number(server.httpPort());

@@ -7,7 +7,6 @@
 #include "support/ffprobe.h"
 #include "support/mmsh_get.h"
 #include "support/recording_checks.h"
-#include "support/server_process.h"
 #include "support/vlc_process.h"
 
 #include <QDeadlineTimer>
@@ -42,11 +41,10 @@ TEST(RecordVlc, AVlcMmshBroadcastIsRecordedPacketForPacketAndEndsCleanlyWithoutE
 
     // The recorder and an independent reader of the same broadcast, side by side.
     QTemporaryDir dir;
-    const QString config = dir.filePath(QStringLiteral("config"));
     const QString out = dir.filePath(QStringLiteral("vlc.asf"));
     auto recorder = StartCli(
         {QStringLiteral("record"), QStringLiteral("mmsh://127.0.0.1:%1/").arg(port), QStringLiteral("-o"), out},
-        config);
+        dir.filePath(QStringLiteral("config")));
     const MmshAnswer watched =
         MmshGet(port, "/", "no-cache,xPlayStrm=1", close, QDeadlineTimer(60000), [&](const QByteArray&) {
             recorder->waitForFinished(0);  // reaps it when it ends

@@ -52,7 +52,8 @@ std::vector<std::uint32_t> timesIn(const QByteArray& packet)
     return found;
 }
 
-QByteArray mixedPacket()
+// Every payload kind's times are found; damaged packets are refused and left alone.
+TEST(AsfDataPacketTimes, FindsTheTimesOfEveryPayloadKindAndRefusesDamagedPackets)
 {
     // Three payloads: plain, plain, compressed (presentation time in the offset
     // field, one delta byte of replicated data, then two sub-payloads).
@@ -61,17 +62,11 @@ QByteArray mixedPacket()
     const QByteArray subPayloads = QByteArray(1, '\x03') + "xyz" + QByteArray(1, '\x02') + "uv";
     const QByteArray compressed =
         payloadHeader(0x02, 3200, QByteArray(1, '\x28')) + EncodeLE16(std::uint16_t(subPayloads.size())) + subPayloads;
-    return packet(true, 1000, QByteArray(1, char(0x80 | 3)) + plain1 + plain2 + compressed);
-}
-
-// Every payload kind's times are found; damaged packets are refused and left alone.
-TEST(AsfDataPacketTimes, FindsTheTimesOfEveryPayloadKindAndRefusesDamagedPackets)
-{
+    const QByteArray good = packet(true, 1000, QByteArray(1, char(0x80 | 3)) + plain1 + plain2 + compressed);
     const QByteArray single = packet(false, 2500, payloadHeader(0x81, 0, replicatedData(900, 5600)) + "data");
     EXPECT_EQ(timesIn(single), (std::vector<std::uint32_t>{2500, 2500, 40, 5600}));
-    EXPECT_EQ(timesIn(mixedPacket()), (std::vector<std::uint32_t>{1000, 1000, 40, 3100, 3150, 3200}));
+    EXPECT_EQ(timesIn(good), (std::vector<std::uint32_t>{1000, 1000, 40, 3100, 3150, 3200}));
     QString error;
-    const QByteArray good = mixedPacket();
     // Cut anywhere inside the payload headers: never read past the end.
     for (qsizetype size = 0; size < 60; ++size)
         EXPECT_FALSE(ParseDataPacketTimes(good.first(size), &error)) << size;

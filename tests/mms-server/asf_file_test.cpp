@@ -18,24 +18,20 @@ TEST(AsfFile, DamagedFilesFailWithAMessageAndACutFileServesOnlyItsWholePackets)
     const qsizetype fpo = good.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
     ASSERT_GT(fpo, 0);
 
-    QByteArray hugeHeader = good;
-    PutLE(hugeHeader, 16, 0x7FFFFFFFFFFFull, 8);
-    QByteArray zeroPacket = good;
-    PutLE(zeroPacket, fpo + 92, 0, 4);
-    PutLE(zeroPacket, fpo + 96, 0, 4);
-    QByteArray unequalPackets = good;
-    PutLE(unequalPackets, fpo + 96, 5000, 4);
-    QByteArray brokenChild = good;
-    PutLE(brokenChild, 30 + 16, 3, 8);  // first header child claims 3 bytes
-
+    // The sample with `size` bytes at `at` set to `value`.
+    const auto patched = [&](qsizetype at, quint64 value, int size) {
+        QByteArray bytes = good;
+        PutLE(bytes, at, value, size);
+        return bytes;
+    };
     const std::pair<const char*, QByteArray> cases[] = {
         {"empty", QByteArray()},
         {"text", QByteArray("this is not a media file at all, just words")},
-        {"header size past the end", hugeHeader},
+        {"header size past the end", patched(16, 0x7FFFFFFFFFFFull, 8)},
         {"header cut", good.first(parts.header.size() - 60)},
-        {"packet size 0", zeroPacket},
-        {"unequal packet sizes", unequalPackets},
-        {"damaged child object", brokenChild},
+        {"minimum and maximum packet size 0", patched(fpo + 92, 0, 8)},
+        {"unequal packet sizes", patched(fpo + 96, 5000, 4)},
+        {"first header child claims 3 bytes", patched(30 + 16, 3, 8)},
         {"no data packets", parts.header},
     };
     for (const auto& [name, bytes] : cases) {

@@ -3,6 +3,7 @@
 #include "asf/byte_helpers.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,6 @@
 
 namespace tovrin::mmsserver {
 namespace {
-
-// A live point on the Wma sample whose broadcast clock the test sets.
-struct ManualLive {
-    std::shared_ptr<std::int64_t> now = std::make_shared<std::int64_t>(0);
-    std::shared_ptr<LivePoint> point;
-    test::AsfParts parts = test::ReadAsf(test::SamplePath(test::Sample::Wma));
-
-    ManualLive()
-    {
-        QString error;
-        auto clock = now;
-        point = LivePoint::create(QStringLiteral("radio"), test::SamplePath(test::Sample::Wma), &error,
-                                  [clock] { return *clock; });
-        EXPECT_TRUE(point) << error.toStdString();
-    }
-};
 
 // The golden file: the loop's length (the sample plays 6 s); from the start,
 // locations that count on over two loops and due times that only move
@@ -39,12 +24,17 @@ struct ManualLive {
 // open-file facts of each style.
 TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSaysBroadcast)
 {
-    ManualLive live;
-    ASSERT_TRUE(live.point);
-    const auto count = std::uint32_t(live.parts.packets.size());
-    QStringList lines{QStringLiteral("%1 packets, loop %2 ms").arg(count).arg(live.point->loopMs())};
+    // A live point on the Wma sample whose broadcast clock the test sets.
+    const auto now = std::make_shared<std::int64_t>(0);
+    QString error;
+    const auto point =
+        LivePoint::create(QStringLiteral("radio"), test::SamplePath(test::Sample::Wma), &error, [now] { return *now; });
+    ASSERT_TRUE(point) << error.toStdString();
+    const test::AsfParts parts = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    const auto count = std::uint32_t(parts.packets.size());
+    QStringList lines{QStringLiteral("%1 packets, loop %2 ms").arg(count).arg(point->loopMs())};
     const auto play = [&](LiveStyle style, std::uint32_t packets) {
-        LiveSource source(live.point, style);
+        LiveSource source(point, style);
         auto cursor = source.play({});
         for (std::uint32_t n = 0; n < packets; ++n) {
             const auto packet = cursor->next();
@@ -53,24 +43,19 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
         }
     };
     play(LiveStyle::AllOnesCount, 2 * count + 3);
-    *live.now = live.point->airTimeMs({2, 10});
-    const LivePoint::Position joined = live.point->positionAt(*live.now);
-    lines << QStringLiteral("joined at %1: loop %2 packet %3, on air at %4")
-                 .arg(*live.now)
-                 .arg(joined.loop)
-                 .arg(joined.index)
-                 .arg(live.point->airTimeMs(joined));
+    *now = point->airTimeMs({2, 10});
+    const LivePoint::Position joined = point->positionAt(*now);
+    lines << test::Line("joined at", *now, "loop", joined.loop, "packet", joined.index, "on air at",
+                        point->airTimeMs(joined));
     for (LivePoint::Position ahead = joined; ahead.index < joined.index + 5;) {
-        live.point->advance(ahead);
-        lines << QStringLiteral("packet %1 airs %2 ms after the join")
-                     .arg(ahead.index)
-                     .arg(live.point->airTimeMs(ahead) - *live.now);
+        point->advance(ahead);
+        lines << test::Line("packet", ahead.index, "airs", point->airTimeMs(ahead) - *now, "ms after the join");
     }
     play(LiveStyle::Mmsp, 6);
-    const QByteArray& header = live.point->header();
+    const QByteArray& header = point->header();
     const qsizetype fpo = header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
     const qsizetype data = header.size() - 50;
-    lines << QStringLiteral("header size %1, the file's %2").arg(header.size()).arg(live.parts.header.size())
+    lines << QStringLiteral("header size %1, the file's %2").arg(header.size()).arg(parts.header.size())
           << QStringLiteral("flags %1").arg(LE32At(header, fpo + 88).value() & 0x03u)
           << QStringLiteral("packet size %1").arg(LE32At(header, fpo + 92).value());
     const std::pair<const char*, qsizetype> fields[] = {
@@ -80,11 +65,9 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
     for (const auto& [field, at] : fields)
         lines << QStringLiteral("%1 %2").arg(QLatin1String(field)).arg(LE64At(header, at).value());
     for (const LiveStyle style : {LiveStyle::AllOnesCount, LiveStyle::Mmsp}) {
-        const SourceFacts facts = live.point->facts(style);
-        lines << QStringLiteral("facts: packet count %1, attributes %2, packet size %3")
-                     .arg(facts.packetCount, 0, 16)
-                     .arg(facts.attributes, 0, 16)
-                     .arg(facts.packetSize);
+        const SourceFacts facts = point->facts(style);
+        lines << test::Line("facts: packet count", Qt::hex, facts.packetCount, "attributes", facts.attributes, Qt::dec,
+                            "packet size", facts.packetSize);
     }
     EXPECT_GOLDEN("mms-server/live_point", lines);
 }

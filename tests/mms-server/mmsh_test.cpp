@@ -4,6 +4,7 @@
 
 #include "support/asf_sample.h"
 #include "support/golden.h"
+#include "support/golden_line.h"
 #include "support/mmsh_get.h"
 #include "support/server_process.h"
 
@@ -23,11 +24,7 @@ QStringList transcriptOf(const MmshAnswer& answer, QByteArray* payloads)
     for (const QByteArray& line : answer.head.split('\n'))
         lines << QString::fromLatin1(line.trimmed()).remove(QRegularExpression(QStringLiteral("client-id=\\d+")));
     for (const MmshChunk& chunk : answer.chunks) {
-        lines << QStringLiteral("%1 %2 %3 %4")
-                     .arg(QLatin1Char(chunk.type))
-                     .arg(chunk.location)
-                     .arg(chunk.afFlags)
-                     .arg(chunk.length);
+        lines << Line(QString(QLatin1Char(chunk.type)), chunk.location, int(chunk.afFlags), chunk.length);
         *payloads += chunk.payload;
     }
     return lines << QStringLiteral("complete %1").arg(answer.complete);
@@ -47,16 +44,13 @@ TEST(MmshServer, DescribePlayFromAPacketOrAStreamTimeCredentialsAndAMissingFile)
     ASSERT_TRUE(server.started());
     const AsfParts parts = ReadAsf(source);
     const QByteArray ann = "Authorization: Basic " + QByteArray("ann:secret").toBase64() + "\r\n";
-    QByteArray described;
-    QByteArray played;
-    QByteArray later;
-    QByteArray none;
+    QByteArray described, played, rest;
     const QStringList lines =
         transcriptOf(MmshGet(server.httpPort(), path, "no-cache,rate=1.000,request-context=1", ann), &described)
         + transcriptOf(MmshGet(server.httpPort(), path, "no-cache,xPlayStrm=1,packet-num=3", ann), &played)
-        + transcriptOf(MmshGet(server.httpPort(), path, "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &later)
-        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache"), &none)
-        + transcriptOf(MmshGet(server.httpPort(), "/missing.wmv", "no-cache", ann), &none);
+        + transcriptOf(MmshGet(server.httpPort(), path, "xPlayStrm=1,stream-time=3000,packet-num=1", ann), &rest)
+        + transcriptOf(MmshGet(server.httpPort(), path, "no-cache"), &rest)
+        + transcriptOf(MmshGet(server.httpPort(), "/missing.wmv", "no-cache", ann), &rest);
     EXPECT_EQ(described, parts.header);
     QByteArray want = parts.header;
     for (std::size_t i = 3; i < parts.packets.size(); ++i)

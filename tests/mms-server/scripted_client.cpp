@@ -18,8 +18,8 @@ QString MmsMessage::line() const
 {
     if (!command)
         return QStringLiteral("data location %1 incarnation %2 flags %3 size %4")
-            .arg(location())
-            .arg(incarnation())
+            .arg(u32(0))                     // location
+            .arg(std::uint8_t(bytes.at(4)))  // incarnation
             .arg(afFlags(), 2, 16, QLatin1Char('0'))
             .arg(bytes.size());
     QString text = QStringLiteral("%1 size %2").arg(mid(), 2, 16, QLatin1Char('0')).arg(bytes.size());
@@ -28,12 +28,6 @@ QString MmsMessage::line() const
             text += QStringLiteral(" @%1=%2").arg(at).arg(u32(at), 8, 16, QLatin1Char('0'));
     }
     return text;
-}
-
-bool ScriptedClient::connectTo(std::uint16_t port)
-{
-    m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return m_socket.waitForConnected(5000);
 }
 
 void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
@@ -47,12 +41,6 @@ void ScriptedClient::send(std::uint16_t mid, const QByteArray& fields)
     packet.append(total - packet.size(), '\0');
     transcript << QStringLiteral("> %1").arg(mid, 2, 16, QLatin1Char('0'));
     sendRaw(packet);
-}
-
-void ScriptedClient::sendRaw(const QByteArray& bytes)
-{
-    m_socket.write(bytes);
-    m_socket.waitForBytesWritten(5000);
 }
 
 bool ScriptedClient::fill(qsizetype bytes, int timeoutMs)
@@ -93,20 +81,6 @@ std::optional<MmsMessage> ScriptedClient::next(int timeoutMs)
     transcript << message.line();
     if (!message.command)
         media += message.payload();
-    return message;
-}
-
-void ScriptedClient::read(int count)
-{
-    for (int i = 0; i < count; ++i)
-        next();
-}
-
-std::optional<MmsMessage> ScriptedClient::expect(std::uint16_t mid, int timeoutMs)
-{
-    auto message = next(timeoutMs);
-    if (!message || !message->command || message->mid() != mid)
-        return std::nullopt;
     return message;
 }
 

@@ -23,8 +23,6 @@ struct MmsMessage {
     std::uint16_t mid() const { return LE16At(bytes, 36).value_or(0); }  // commands: message id at 36
     std::uint32_t u32(qsizetype offset) const { return LE32At(bytes, offset).value_or(0); }
     // Data packets.
-    std::uint32_t location() const { return u32(0); }
-    std::uint8_t incarnation() const { return std::uint8_t(bytes.at(4)); }
     std::uint8_t afFlags() const { return std::uint8_t(bytes.at(5)); }
     QByteArray payload() const { return bytes.mid(8); }
     // One line for a transcript: a command's id, size and non-zero 32-bit
@@ -38,19 +36,37 @@ struct MmsMessage {
 // time limit; a missing reply answers nothing rather than hanging.
 class ScriptedClient {
 public:
-    bool connectTo(std::uint16_t port);
+    bool connectTo(std::uint16_t port)
+    {
+        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        return m_socket.waitForConnected(5000);
+    }
 
     // Sends a client command: header built here, fields from offset 40.
     void send(std::uint16_t mid, const QByteArray& fields);
-    void sendRaw(const QByteArray& bytes);
+    void sendRaw(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.waitForBytesWritten(5000);
+    }
 
     // The next message, added to the transcript; nothing on time-out, on
     // close, or when the stream is not MMS.
     std::optional<MmsMessage> next(int timeoutMs = 5000);
     // The next `count` messages, for the transcript only.
-    void read(int count);
+    void read(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            next();
+    }
     // The next message when it is the command `mid`; nothing otherwise.
-    std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000);
+    std::optional<MmsMessage> expect(std::uint16_t mid, int timeoutMs = 5000)
+    {
+        auto message = next(timeoutMs);
+        if (!message || !message->command || message->mid() != mid)
+            return std::nullopt;
+        return message;
+    }
     // True when the server closes the connection within the time.
     bool waitClosed(int timeoutMs = 5000);
 
@@ -66,7 +82,6 @@ public:
     {
         send(0x07, le32s({1, 0x0001FFFF, 0, 0, 0xFFFFFFFF, locationId, 0x00FFFFFF, incarnation}));
     }
-    void stopPlaying(std::uint32_t incarnation) { send(0x09, le32s({1, incarnation})); }
     void securityResponse(const QByteArray& token) { send(0x1A, le32s({1, 0, std::uint32_t(token.size())}) + token); }
     void closeFile() { send(0x0D, le32s({1, 1})); }
 
