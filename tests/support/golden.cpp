@@ -5,8 +5,27 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 
 namespace tovrin::test {
+
+namespace {
+
+// Transcripts hold dates and system error texts, which follow the time zone
+// and the language. Every program whose output is compared with a golden
+// file (this test and the tovrin-cli and server processes it starts, which
+// inherit the environment) runs in UTC with untranslated texts, whatever the
+// machine is set to. Runs before main, so before Qt reads the locale.
+const bool kFixedZoneAndLanguage = [] {
+    ::setenv("TZ", "UTC", 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::unsetenv("LANGUAGE");
+    ::tzset();
+    return true;
+}();
+
+}  // namespace
 
 ::testing::AssertionResult MatchesGolden(std::string_view name, const QStringList& lines)
 {
