@@ -53,11 +53,11 @@ public:
     // pads it with 0x00 bytes or cuts it to the run's packet size, and writes
     // it into its slot at header length + index x packet size, a 64-bit
     // offset.
-    StoredPacket handle(std::uint32_t sequence, QByteArray packet);
+    [[nodiscard]] StoredPacket handle(std::uint32_t sequence, QByteArray packet);
 
     // Writes out the packets still batched for the file, as the loop does
     // before it waits for more bytes.
-    WriteFailure flush();
+    [[nodiscard]] WriteFailure flush();
 
 private:
     WriteFailure firstFailure(WriteFailure failure);

@@ -54,7 +54,7 @@ public:
 
     // Adds a packet (already padded to the slot size) at its file offset,
     // writing the earlier batch out first when it does not follow it.
-    SlotWritten writeSlot(qint64 offset, const QByteArray& packet);
+    [[nodiscard]] SlotWritten writeSlot(qint64 offset, const QByteArray& packet);
     // Writes the batch out; it is dropped either way, so a full disk is not
     // retried forever.
     WriteFailure flush();

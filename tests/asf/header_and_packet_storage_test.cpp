@@ -212,8 +212,8 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     r.run.resume = true;  // absolute slot numbers
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
-    MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z'));
-    r.file.flush();
+    EXPECT_FALSE(MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z')).writeFailure);
+    EXPECT_FALSE(r.file.flush());
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
