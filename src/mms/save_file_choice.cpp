@@ -13,6 +13,15 @@
 
 namespace tovrin {
 
+std::optional<QString> ChooseSaveTarget(AppContext& ctx, SaveFileRequest request, const QString& folderSetting)
+{
+    request.startFolder = ReadSetting(ctx, folderSetting);
+    const auto chosen = ctx.shell.chooseSaveFile(request);
+    if (!chosen || !WriteSetting(ctx, folderSetting, FolderOfPath(*chosen)))
+        return std::nullopt;
+    return chosen;
+}
+
 std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
 {
     RunState& run = ctx.run;
@@ -21,18 +30,15 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
     request.filter = QStringLiteral("Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)");
     request.defaultExtension = QStringLiteral("asf");
     request.defaultName = run.defaultSaveName;
-    request.startFolder = ReadSetting(ctx, QStringLiteral("AsfDir"));
     request.overwritePrompt = false;  // an existing file is handled by the resume dialog
 
-    const std::optional<QString> chosen = ctx.shell.chooseSaveFile(request);
+    // The folder is remembered even when the user cancels the run in the resume dialog.
+    const std::optional<QString> chosen = ChooseSaveTarget(ctx, request, QStringLiteral("AsfDir"));
     if (!chosen)
         return nullptr;
     const QString path = *chosen;
     ctx.session.savePath = path;
     ctx.shell.setSaveLocation(path);
-    // Remembered even when the user cancels the run in the resume dialog.
-    if (!WriteSetting(ctx, QStringLiteral("AsfDir"), FolderOfPath(path)))
-        return nullptr;
 
     // Another recording writing into this file would mix two streams into
     // one: refused before anything is asked or touched.

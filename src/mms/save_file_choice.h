@@ -1,12 +1,23 @@
 #pragma once
 
 #include "asf/recording_file.h"
+#include "state/shell.h"
+
+#include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace tovrin {
 
 struct AppContext;
+
+// Asks for a file to save to through the shell's save chooser, starting in
+// the folder the setting `folderSetting` remembers, and remembers the chosen
+// file's folder there. Nothing when the user cancels or the setting cannot
+// be written (which has been reported). The save file, the session log and
+// the redirector copy are all chosen this way.
+std::optional<QString> ChooseSaveTarget(AppContext& ctx, SaveFileRequest request, const QString& folderSetting);
 
 // Asks the user for the save file (through the shell's save chooser, starting
 // in the remembered AsfDir folder), remembers its folder, and opens it: a

@@ -3,10 +3,10 @@
 #include "locations/archived_log.h"
 #include "locations/replace_file.h"
 #include "locations/session_log.h"
+#include "mms/save_file_choice.h"
 #include "state/app_context.h"
 #include "state/session_state.h"
 #include "state/shell.h"
-#include "steps/save_target.h"
 
 namespace tovrin {
 

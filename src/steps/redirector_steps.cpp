@@ -4,11 +4,11 @@
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
 #include "locations/replace_file.h"
+#include "mms/save_file_choice.h"
 #include "state/app_context.h"
 #include "state/session_state.h"
 #include "state/shell.h"
 #include "state/text_rules.h"
-#include "steps/save_target.h"
 
 #include <QFile>
 
