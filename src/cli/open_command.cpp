@@ -5,13 +5,9 @@
 #include "cli/open_options.h"
 #include "cli/property_report.h"
 #include "locations/location_class.h"
-#include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
-#include "mms/header_report.h"
 #include "state/run_reset.h"
 #include "steps/open_media.h"
-
-#include <QFileInfo>
 
 #include <cstdio>
 
@@ -91,16 +87,10 @@ int RunInfoCommand(const QStringList& arguments)
     CommandContext command(ConsoleAnswers{});
     ConsoleShell& shell = command.shell;
     AppContext& ctx = command.ctx;
-    RunState& run = command.run;
     ResetRun(ctx);
     command.session.mediaLocation = path;
     shell.setMediaLocation(path);
-    if (!QFileInfo(path).isFile()) {
-        shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
-        return 1;
-    }
-    run.headerLength = LocalHeaderLength(path);
-    if (!ApplyHeaderReading(run, command.session, shell, ReadHeaderFile(path, run.headerLength)))
+    if (!InspectLocalMedia(ctx))
         return 1;
     PrintOut(PropertyReport(shell));
     return 0;

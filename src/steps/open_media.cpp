@@ -15,6 +15,17 @@
 
 namespace tovrin {
 
+bool InspectLocalMedia(AppContext& ctx)
+{
+    const QString& path = ctx.session.mediaLocation;
+    if (!QFileInfo(path).isFile()) {
+        ctx.shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
+        return false;
+    }
+    ctx.run.headerLength = LocalHeaderLength(path);
+    return ApplyHeaderReading(ctx.run, ctx.session, ctx.shell, ReadHeaderFile(path, ctx.run.headerLength));
+}
+
 namespace {
 
 const QString kUrlListReady = QStringLiteral("URL list now has data, please select an entry");
@@ -70,15 +81,7 @@ OpenOutcome OpenLocalRedirector(AppContext& ctx)
 OpenOutcome OpenLocalMedia(AppContext& ctx)
 {
     Shell& shell = ctx.shell;
-    const QString& path = ctx.session.mediaLocation;
-    bool inspected = false;
-    if (QFileInfo(path).isFile()) {
-        ctx.run.headerLength = LocalHeaderLength(path);
-        inspected = ApplyHeaderReading(ctx.run, ctx.session, shell, ReadHeaderFile(path, ctx.run.headerLength));
-    } else {
-        shell.showMessage(InspectionErrorText(InspectionError::CannotOpenFile));
-    }
-    if (!inspected) {
+    if (!InspectLocalMedia(ctx)) {
         Advise(shell, QStringLiteral("Local ASF extraction error"));
         return OpenOutcome::Failed;
     }

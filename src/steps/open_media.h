@@ -23,4 +23,10 @@ enum class OpenOutcome {
 // explained to the user. UI thread only; blocks while a redirector is fetched.
 OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch);
 
+// Reads the header of the local file the session's mediaLocation names into
+// the properties: false, with the failure shown, when it is no file or its
+// header cannot be read. Opening a local media file and `tovrin-cli info`
+// both inspect this way.
+bool InspectLocalMedia(AppContext& ctx);
+
 }  // namespace tovrin
