@@ -55,6 +55,8 @@ struct ConnectionController::Run {
     // dialog reads the one and writes the other while that thread waits.
     ServerCredentials credentials;
     std::unique_ptr<ReceiveThread> receiver;  // from the made connection on
+    // Datagrams dropped for a full lane are told once a run (UI thread).
+    bool datagramOverflowLogged = false;
 };
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -170,7 +172,6 @@ bool ConnectionController::connectClick(const QString& urlText)
     finishReceiveThread();
     ResetRun(m_ctx);
     m_end = RunEnd::Failed;
-    m_datagramOverflowLogged = false;
 
     if (!ExtractServerHost(m_ctx, urlText)) {
         shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
@@ -288,7 +289,7 @@ void ConnectionController::startReceiveThread()
     // The run's first step: datagrams that reached the UDP port before this
     // connection belong to no run of ours and must not be taken as its data.
     m_run->buffer.clear();
-    m_datagramOverflowLogged = false;
+    m_run->datagramOverflowLogged = false;
     m_run->receiver = std::make_unique<ReceiveThread>(*this, *m_run);
     ReceiveThread* receiver = m_run->receiver.get();
     receiver->thread = std::thread([receiver] {
@@ -405,10 +406,10 @@ void ConnectionController::onDatagrams()
             continue;  // no run to take it
         ReceiveBuffer& buffer = m_run->buffer;
         if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
-            if (!m_datagramOverflowLogged)
+            if (!m_run->datagramOverflowLogged)
                 m_ctx.shell.appendLog(
                     QStringLiteral("Warning, UDP data arrives faster than it is stored, datagrams dropped"));
-            m_datagramOverflowLogged = true;
+            m_run->datagramOverflowLogged = true;
             continue;
         }
         buffer.append(ReceiveBuffer::Lane::Datagrams, datagram);

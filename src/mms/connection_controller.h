@@ -139,7 +139,6 @@ private:
     bool m_runActive = false;
     bool m_stopping = false;
     RunEnd m_end = RunEnd::Failed;
-    bool m_datagramOverflowLogged = false;
     bool m_connected = false;  // the run's control connection was made
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
