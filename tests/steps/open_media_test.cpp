@@ -197,15 +197,15 @@ TEST(SaveLog, WritesTheLinesOrReportsWhyNotAndRemembersTheFolder)
     const auto save = [&](const char* what, const std::optional<QString>& answer, const auto& step) {
         t.shell.calls.clear();
         t.shell.saveFileAnswers.push_back(answer);
-        const bool saved = step();
+        const QString saved = step();  // the redirector copy answers whether it saved, the log nothing
         const SaveFileRequest& r = *t.shell.lastSaveRequest;
         lines << test::Line("==", what, "-> saved", saved) << t.shell.calls
               << test::Line("kind", int(r.kind), "name", r.defaultName, "extension", r.defaultExtension, "start",
                             r.startFolder, "overwrite prompt", r.overwritePrompt, "filter", r.filter)
               << test::Line("LogDir", t.store.read(u"LogDir"_s), "AsxDir", t.store.read(u"AsxDir"_s));
     };
-    const auto saveLog = [&] { return SaveLog(t.ctx), true; };
-    const auto saveRedirector = [&] { return SaveRedirectorFile(t.ctx, text); };
+    const auto saveLog = [&] { return SaveLog(t.ctx), u"-"_s; };
+    const auto saveRedirector = [&] { return SaveRedirectorFile(t.ctx, text) ? u"true"_s : u"false"_s; };
     save("empty log", kept, saveLog);
     t.shell.log = {u"第一行"_s, QString(), u"last"_s};
     save("log", t.dir.filePath(u"logs/run.log"_s), saveLog);
