@@ -162,9 +162,11 @@ AsfParts ReadAsf(const QString& path)
     const auto headerSize = qsizetype(le(bytes, 16, 8));
     const qsizetype fpo = bytes.indexOf(asf::kFilePropertiesGuid);
     const qsizetype data = bytes.indexOf(asf::kDataGuid, headerSize - 1);
-    if (fpo < 0 || data != headerSize || bytes.size() < data + 50)
+    if (fpo < 0 || fpo + 96 > bytes.size() || data != headerSize || bytes.size() < data + 50)
         return parts;
     parts.packetSize = std::uint32_t(le(bytes, fpo + 92, 4));
+    if (parts.packetSize == 0)
+        return parts;  // no packets can be cut from the data
     const auto packetCount = le(bytes, data + 40, 8);
     parts.header = bytes.first(data + 50);
     qsizetype at = data + 50;
