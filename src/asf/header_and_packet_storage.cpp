@@ -36,7 +36,7 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
 std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file)
 {
     const std::optional<std::uint32_t> lowered = run.resume ? LimitResumePoint(run, file) : std::nullopt;
-    run.paddingBlock = QByteArray(qsizetype(run.packetSize.load()), '\0');
+    run.readyForMedia = run.packetSize.load() > 0;
     // A file of known length is tracked packet by packet, so its end can tell
     // whether every packet arrived. A resumed run's earlier part counts as there.
     if (!run.isLive())
@@ -88,11 +88,7 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
 
     const qsizetype packetSize = run.packetSize.load();
     if (packet.size() < packetSize) {
-        const qsizetype missing = packetSize - packet.size();
-        if (run.paddingBlock.size() >= missing)
-            packet.append(run.paddingBlock.constData(), missing);
-        else
-            packet.append(missing, '\0');
+        packet.append(packetSize - packet.size(), '\0');
     } else if (packet.size() > packetSize) {
         told.truncated = true;
         packet.truncate(packetSize);

@@ -22,8 +22,8 @@ enum class HeaderStored {
 HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header);
 
 // Readies the run for its media packets once its header is stored and read:
-// the padding block, and the packets a file of known length expects. A
-// resumed file whose last run ended without its fix-ups (the process was
+// they are taken from now on, and a file of known length expects its
+// packets. A resumed file whose last run ended without its fix-ups (the process was
 // killed) still states the server's total packet count; resuming from there
 // would ask for packets past the end and leave a hole, so the resume point
 // is lowered to the whole slots the file holds after its header. Answers

@@ -246,9 +246,7 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
 
 bool ReceiveLoop::headerStored() const
 {
-    // The padding block exists once the header has been stored and inspected,
-    // with a packet size that was checked on the way.
-    return !m_ctx.run.paddingBlock.isEmpty();
+    return m_ctx.run.readyForMedia;
 }
 
 void ReceiveLoop::dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length)

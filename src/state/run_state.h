@@ -76,7 +76,9 @@ struct RunState {
     // --- One thread at a time -------------------------------------------------
     // The UI thread before the receive thread starts and after it has ended,
     // the receive thread in between.
-    QByteArray paddingBlock;
+    // Set once the header is stored and inspected, with a packet size to pad
+    // and place media packets by: from then on media packets are taken.
+    bool readyForMedia = false;
     QByteArray funnelData;
     QString serverHost;
     QString streamPath;

@@ -148,7 +148,7 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
         h.credentials.encoded = "dXNlcjpwYXNz";
         run.packetSize = s.packetSize;
         if (s.packetSize == 40)
-            run.paddingBlock = QByteArray(40, '\0');
+            run.readyForMedia = true;
         ASSERT_TRUE(h.waitUntil([&] {
             return s.until == Until::Stopped   ? h.actions.stops > 0
                    : s.until == Until::Started ? h.actions.starts == 1
