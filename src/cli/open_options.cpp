@@ -7,32 +7,6 @@
 
 namespace tovrin {
 
-namespace {
-
-// Parses `arguments` for a command with one positional argument: what stops
-// the command before it runs, if anything.
-std::optional<std::variant<HelpRequest, UsageError>> parseOne(QCommandLineParser& parser, const QStringList& arguments)
-{
-    parser.addHelpOption();
-    if (!parser.parse(arguments))
-        return UsageError{parser.errorText()};
-    if (parser.isSet(QStringLiteral("help")))
-        return HelpRequest{parser.helpText()};
-    if (parser.positionalArguments().size() != 2)
-        return UsageError{QStringLiteral("expects exactly one location")};
-    return std::nullopt;
-}
-
-template <typename Options>
-std::variant<Options, HelpRequest, UsageError> Stop(const std::variant<HelpRequest, UsageError>& stop)
-{
-    if (const auto* help = std::get_if<HelpRequest>(&stop))
-        return *help;
-    return std::get<UsageError>(stop);
-}
-
-}  // namespace
-
 std::variant<OpenOptions, HelpRequest, UsageError> ParseOpenCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -53,8 +27,9 @@ std::variant<OpenOptions, HelpRequest, UsageError> ParseOpenCommandLine(const QS
     parser.addOption(saveRedirector);
     const HttpOptions http;
     http.addTo(parser);
-    if (const auto stop = parseOne(parser, arguments))
-        return Stop<OpenOptions>(*stop);
+    parser.addHelpOption();
+    if (const auto stop = ParseOnePositional(parser, arguments, QStringLiteral("location")))
+        return AsStop<OpenOptions>(*stop);
     const std::variant<HttpFetchOptions, QString> fetchOptions = http.parse(parser);
     if (const QString* problem = std::get_if<QString>(&fetchOptions))
         return UsageError{*problem};
@@ -75,8 +50,9 @@ std::variant<InfoOptions, HelpRequest, UsageError> ParseInfoCommandLine(const QS
                        "Exit status: 0 when the header was read, 1 when not, 2 for bad usage."));
     parser.addPositionalArgument(QStringLiteral("info"), QStringLiteral("The command."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The ASF file."));
-    if (const auto stop = parseOne(parser, arguments))
-        return Stop<InfoOptions>(*stop);
+    parser.addHelpOption();
+    if (const auto stop = ParseOnePositional(parser, arguments, QStringLiteral("location")))
+        return AsStop<InfoOptions>(*stop);
     return InfoOptions{QFileInfo(parser.positionalArguments().at(1)).absoluteFilePath()};
 }
 

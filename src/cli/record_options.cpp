@@ -104,13 +104,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     http.addTo(parser);
     parser.addOption(entry);
 
-    if (!parser.parse(arguments))
-        return UsageError{parser.errorText()};
-    if (parser.isSet(QStringLiteral("help")))
-        return HelpRequest{parser.helpText()};
+    if (const auto stop = ParseOnePositional(parser, arguments, QStringLiteral("URL")))
+        return AsStop<RecordOptions>(*stop);
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
-        return UsageError{QStringLiteral("expects exactly one URL")};
 
     RecordOptions options;
     options.location = positional.at(1);

@@ -11,6 +11,19 @@ int ReportUsageError(const char* command, const QString& message)
     return 2;
 }
 
+std::optional<std::variant<HelpRequest, UsageError>> ParseOnePositional(QCommandLineParser& parser,
+                                                                        const QStringList& arguments,
+                                                                        const QString& expected)
+{
+    if (!parser.parse(arguments))
+        return UsageError{parser.errorText()};
+    if (parser.isSet(QStringLiteral("help")))
+        return HelpRequest{parser.helpText()};
+    if (parser.positionalArguments().size() != 2)
+        return UsageError{QStringLiteral("expects exactly one ") + expected};
+    return std::nullopt;
+}
+
 void PrintOut(const QString& text)
 {
     std::fputs(text.toUtf8().constData(), stdout);
