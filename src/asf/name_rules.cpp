@@ -38,6 +38,15 @@ QString NameBeforeExtension(const QString& text)
     return at < 0 ? QStringLiteral("0") : text.left(at);
 }
 
+bool HasMediaEnding(const QString& text)
+{
+    for (const QStringView ending : {u".asf", u".ASF", u".wmv", u".WMV", u".wma", u".WMA", u".wm", u".WM"}) {
+        if (text.endsWith(ending))
+            return true;
+    }
+    return false;
+}
+
 bool IsLocalPath(const QString& text)
 {
     if (text.mid(1, 2) == QStringLiteral(":\\"))

@@ -20,6 +20,11 @@ QString NameAfterSeparator(const QString& text);
 // The text before the last ".", examined the same way; "0" without one.
 QString NameBeforeExtension(const QString& text);
 
+// True when the text ends in a media file's extension (.asf, .wmv, .wma,
+// .wm), all in lower case or all in upper case: a stored clip rather than a
+// live publishing point, a media file rather than a redirector.
+bool HasMediaEnding(const QString& text);
+
 // True when the text names a local file by its path rather than a URL.
 bool IsLocalPath(const QString& text);
 

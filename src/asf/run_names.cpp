@@ -4,26 +4,7 @@
 #include "state/run_state.h"
 #include "state/text_rules.h"
 
-#include <array>
-
 namespace tovrin {
-
-namespace {
-
-// Endings that mark a stored clip; a URL without one names a live publishing
-// point. Compared exactly: mixed case is not recognised.
-bool EndsInMediaExtension(const QString& url)
-{
-    static const std::array<QString, 6> four = {QStringLiteral(".asf"), QStringLiteral(".ASF"), QStringLiteral(".wmv"),
-                                                QStringLiteral(".WMV"), QStringLiteral(".wma"), QStringLiteral(".WMA")};
-    for (const QString& ext : four) {
-        if (url.endsWith(ext))
-            return true;
-    }
-    return url.endsWith(QStringLiteral(".wm")) || url.endsWith(QStringLiteral(".WM"));
-}
-
-}  // namespace
 
 bool PrepareNames(RunState& run, QString& url)
 {
@@ -44,7 +25,7 @@ bool PrepareNames(RunState& run, QString& url)
 
     run.streamPath = url.mid(third + 1);
     run.defaultSaveName = NameAfterSeparator(url);
-    if (!EndsInMediaExtension(url))
+    if (!HasMediaEnding(url))
         run.defaultSaveName += QStringLiteral("_live.asf");
     return true;
 }

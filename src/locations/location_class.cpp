@@ -44,7 +44,7 @@ LocationClass ClassifyLocation(const QString& text)
 
     if (EndsWithAny(text, {u".asx", u".ASX", u".wmx", u".WMX", u".wax", u".WAX", u".wvx", u".WVX"}))
         return scheme | lcRedirector;
-    if (EndsWithAny(text, {u".asf", u".ASF", u".wmv", u".WMV", u".wma", u".WMA", u".wm", u".WM"}))
+    if (HasMediaEnding(text))
         return scheme | lcMedia;
     if (EndsWithAny(text, {u".asp", u".ASP"}))
         return scheme | lcAsp;

@@ -73,7 +73,7 @@ TEST(ClassifyLocation, SchemeEndingRouteAndServerHost)
     facts({u"C:\\media\\clip.wmv", u"C:/media/clip.wmv", u"\\\\server\\share\\clip.wmv", u"mms://host/live",
            u"MMS://HOST/CLIP.WM", u"mmst://h/a.asx", u"mmsh://h:8080/a.wmv", u"MMSH://H/LIVE", u"MMSU://HOST/CLIP.WMV",
            u"http://h/a.asp", u"mms://h/a.ASP", u"/media/page.asp", u"http://h/page", u"http://h/a.log",
-           u"mms://h/a.log", u"http://h/a.asx", u"http://h/clip.wmv"});
+           u"mms://h/a.log", u"http://h/a.asx", u"http://h/clip.wmv", u"mms://h/a.wm"});
     facts({u"Mms://host/a.asf", u"https://host/a.asx", u"mms://host/a.Asf", u"http://h/a.asf?x=1", u"",
            u"/home/u/clip.wmv", u"home/u/clip.wmv", u"relative/clip.wmv", u"/media/list.wvx", u"/media/clip.wma",
            u"/media/run.log", u"/media/notes.txt", u"mms:///f", u"/a/b/c/d", u"mms://host/", u"mms://host", u"m"});
