@@ -261,17 +261,18 @@ void ConnectionController::onSocketError(QAbstractSocket::SocketError error)
         return;  // the front end rolls over (refusedBeforeReply)
     // The connection could not be made (no such host, refused, unreachable):
     // told now, not when the watchdog runs out.
-    m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_connection.socket().errorString());
-    giveUpConnecting();
+    const QString reason = CannotConnectMessage(m_connection.socket().errorString());
+    m_ctx.shell.appendLog(QStringLiteral("- ") + reason);
+    giveUpConnecting(reason);
 }
 
-void ConnectionController::giveUpConnecting()
+void ConnectionController::giveUpConnecting(const QString& message)
 {
     m_ctx.run.liveHeaderFixed = true;
     m_ctx.run.packetCountFixed = true;
     stopRun();
     m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
-    m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+    m_ctx.shell.showMessage(message);
 }
 
 void ConnectionController::onConnected()
@@ -439,7 +440,7 @@ void ConnectionController::onDatagrams()
 void ConnectionController::onWatchdog()
 {
     m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
-    giveUpConnecting();
+    giveUpConnecting(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
 }
 
 void ConnectionController::onSilence(qint64 silentMs)

@@ -116,7 +116,7 @@ private:
 
     void onStateChanged(QAbstractSocket::SocketState state);
     void onSocketError(QAbstractSocket::SocketError error);
-    void giveUpConnecting();
+    void giveUpConnecting(const QString& message);
     void onConnected();
     void onDisconnected();
     void onServerReadsNoMore();

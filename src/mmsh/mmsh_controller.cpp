@@ -63,10 +63,25 @@ MmshController::~MmshController()
 
 bool MmshController::connectClick(const QString& urlText)
 {
+    return begin(urlText, std::nullopt);
+}
+
+bool MmshController::continueRun(const QString& urlText, const QString& savePath, bool resume)
+{
+    return begin(urlText, ChosenFile{savePath, resume});
+}
+
+bool MmshController::begin(const QString& urlText, const std::optional<ChosenFile>& chosen)
+{
     Shell& shell = m_ctx.shell;
     if (m_runActive)
         return false;
-    ResetRun(m_ctx);
+    // A continued run keeps what the window and the log show of the run it
+    // carries on; only the run's values start afresh.
+    if (chosen)
+        m_ctx.run.reset();
+    else
+        ResetRun(m_ctx);
     m_credentials = {};  // a run starts without the last run's credentials
     m_end = RunEnd::Failed;
     QString url = urlText.trimmed();
@@ -95,15 +110,17 @@ bool MmshController::connectClick(const QString& urlText)
     // The last run's file is let go first: choosing it again is no clash.
     m_writer.reset();
     m_recording.reset();
-    m_recording = OpenSaveFile(m_ctx);
+    m_recording = chosen ? OpenChosenSaveFile(m_ctx, chosen->path, chosen->resume) : OpenSaveFile(m_ctx);
     if (!m_recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
-    shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
-    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
-    shell.appendLog(QStringLiteral("網址 :\t") + url);
+    if (!chosen) {
+        shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
+        shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
+        shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
+        shell.appendLog(QStringLiteral("網址 :\t") + url);
+    }
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
@@ -376,7 +393,14 @@ void MmshController::onError(QAbstractSocket::SocketError error)
 {
     if (!m_runActive || m_stopping || error == QAbstractSocket::RemoteHostClosedError)
         return;
-    fail(QStringLiteral("- MMSH connection error: ") + m_tcp.errorString());
+    const QString reason = m_tcp.errorString();
+    const bool notMade =
+        error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::HostNotFoundError;
+    fail(QStringLiteral("- MMSH connection error: ") + reason);
+    // A connection that could not be made before anything was stored is
+    // told as over MMS: in a message, in the socket's own words.
+    if (notMade && !m_headerStored)
+        m_ctx.shell.showMessage(CannotConnectMessage(reason));
 }
 
 void MmshController::onWatchdog()

@@ -51,6 +51,11 @@ public:
     // Starts a run on an mmsh:// (or http://) stream address. True when a
     // connection is being made; otherwise the reason has been shown.
     bool connectClick(const QString& urlText);
+    // Carries on a run another transport gave up before the server's first
+    // reply: the same stream at `urlText`, recorded into the file that run
+    // chose (`savePath`, resumed or created as `resume` says) without asking
+    // again, and with the log kept. True when a connection is being made.
+    bool continueRun(const QString& urlText, const QString& savePath, bool resume);
     void disconnectConfirmed();
     void stopRun() override;
 
@@ -66,6 +71,13 @@ signals:
 
 private:
     enum class Step { Describe, Play };
+    // The save file a continued run takes over.
+    struct ChosenFile {
+        QString path;
+        bool resume = false;
+    };
+
+    bool begin(const QString& urlText, const std::optional<ChosenFile>& chosen);
 
     void request(Step step);
     void onConnected();
