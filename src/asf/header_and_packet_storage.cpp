@@ -5,6 +5,7 @@
 #include "state/run_state.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tovrin {
 
@@ -16,6 +17,10 @@ HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QB
 }
 
 namespace {
+
+// Between the last packet of an entry and the first of the next one that
+// follows it into the same file (ms of send time).
+constexpr std::uint32_t kEntryGapMs = 1000;
 
 std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file)
 {
@@ -54,11 +59,29 @@ WriteFailure MediaPacketWriter::firstFailure(WriteFailure failure)
     return FirstWriteFailure(m_run, std::move(failure));
 }
 
+void MediaPacketWriter::startOver()
+{
+    m_firstSequence.reset();
+    m_firstSendTime.reset();
+    m_lastSequence.reset();
+    m_earlyPacketLogged = m_entryChanged = false;
+    m_indexBase = m_timeBase = 0;
+}
+
 StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
 {
     RunState& run = m_run;
     StoredPacket told;
-    const bool resume = run.resume;
+    if (std::exchange(m_entryChanged, false) && m_lastSequence && sequence <= *m_lastSequence) {
+        // The next entry follows the last packet stored, a moment later.
+        m_indexBase = run.mediaPacketStored ? run.highestPacketIndex + 1 : 0;
+        m_timeBase = run.mediaTime + kEntryGapMs;
+        m_firstSequence = sequence;
+        m_firstSendTime.reset();
+    }
+    m_lastSequence = sequence;
+    // A resumed run's later entries are numbered as any entry that follows.
+    const bool resume = run.resume && m_indexBase == 0;
 
     // A resumed run continues the numbering of its file: the server was asked
     // to start at the stored packet count, so the absolute values apply.
@@ -71,7 +94,7 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
         m_earlyPacketLogged = true;
         return told;
     }
-    run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
+    run.packetIndex = resume ? sequence : m_indexBase + (sequence - *m_firstSequence);
     run.highestPacketIndex = std::max(run.highestPacketIndex.load(), run.packetIndex.load());
 
     const int at = SendTimeOffset(packet);
@@ -81,9 +104,10 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     } else {
         if (!m_firstSendTime)
             m_firstSendTime = *sendTime;
-        run.mediaTime = resume ? *sendTime : *sendTime - *m_firstSendTime;
-        if (run.isLive())
-            told.rebaseFault = RebaseTimecodes(packet, *m_firstSendTime);
+        run.mediaTime = resume ? *sendTime : m_timeBase + (*sendTime - *m_firstSendTime);
+        // Wrapping: subtracting (first - base) moves the entry's times to start at the base.
+        if (run.isLive() || m_timeBase > 0)
+            told.rebaseFault = RebaseTimecodes(packet, *m_firstSendTime - m_timeBase);
     }
 
     const qsizetype packetSize = run.packetSize.load();

@@ -59,6 +59,15 @@ public:
     // before it waits for more bytes.
     [[nodiscard]] WriteFailure flush();
 
+    // The stream moved to its next entry with the same header, into the
+    // same file. When the entry's packets number and time themselves afresh
+    // (a sequence number not above the last one), they follow the stored
+    // ones: the next slot, and send times from just after the last.
+    void entryChanged() { m_entryChanged = true; }
+    // The run continues into a new file: its first packet starts the
+    // numbering and the timing again.
+    void startOver();
+
 private:
     WriteFailure firstFailure(WriteFailure failure);
 
@@ -67,6 +76,12 @@ private:
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;
+    bool m_entryChanged = false;
+    std::optional<std::uint32_t> m_lastSequence;
+    // Where an entry numbered afresh continues: its first packet's slot and
+    // send time in the file (0 for the run's first entry).
+    std::uint32_t m_indexBase = 0;
+    std::uint32_t m_timeBase = 0;
 };
 
 }  // namespace tovrin

@@ -53,6 +53,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.loadedUdpPort = settings.udpPort = *options.udpPort;
     if (options.bypassDns)
         settings.bypassDns = true;
+    if (options.firstEntryOnly)
+        settings.followEntries = false;
 }
 
 }  // namespace

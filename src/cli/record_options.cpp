@@ -88,6 +88,10 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
         QStringLiteral("silence-timeout"),
         QStringLiteral("Give up when the server sends nothing for SECONDS once connected (default 45)."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption firstEntryOnly(
+        QStringLiteral("first-entry-only"),
+        QStringLiteral("End at the end of the stream's first entry instead of following a playlist or a changed "
+                       "header into the next numbered file."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
@@ -103,7 +107,8 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
-                       savePassword, duration, saveLog, connectTimeout, silenceTimeout, quiet, transport, httpPort});
+                       savePassword, duration, saveLog, connectTimeout, silenceTimeout, firstEntryOnly, quiet,
+                       transport, httpPort});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -144,6 +149,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     }
     options.udp = parser.isSet(udp);
     options.bypassDns = parser.isSet(bypassDns);
+    options.firstEntryOnly = parser.isSet(firstEntryOnly);
 
     if (parser.isSet(duration)) {
         const std::optional<double> seconds = secondsOption(parser, duration, 0, 1e12, true);

@@ -33,6 +33,7 @@ struct RecordOptions {
     std::optional<QString> udpPort;
     bool udp = false;
     bool bypassDns = false;
+    bool firstEntryOnly = false;
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
 

@@ -6,6 +6,7 @@
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
 #include "mms/client_commands.h"
+#include "mms/next_recording.h"
 #include "mms/progress.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
@@ -61,6 +62,8 @@ struct ConnectionController::Run {
     // run's datagrams; what else arrives is counted (UI thread).
     QHostAddress serverAddress;
     std::uint64_t foreignDatagrams = 0;
+    // The files a stream change continues into (UI thread).
+    NextRecordingNames nextNames;
 };
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -230,6 +233,7 @@ bool ConnectionController::connectClick(const QString& urlText)
     m_runActive = true;
     m_stopping = false;
     m_connected = false;
+    run.followEntries = m_ctx.settings.followEntries;
     emit runStarted();
     shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
                                              : QStringLiteral("從網址解析 DNS 伺服器位址"));
@@ -562,6 +566,16 @@ bool ConnectionController::takeWaitingDatagrams()
             onDatagrams();
     });
     return udp;
+}
+
+bool ConnectionController::continueIntoNextFile()
+{
+    bool continued = false;
+    m_ui.run([&] {
+        if (m_runActive)
+            continued = ContinueIntoNextFile(m_ctx, *m_run->recording, m_run->nextNames);
+    });
+    return continued;
 }
 
 void ConnectionController::completeOnUi()

@@ -113,6 +113,7 @@ private:
     bool askCredentials(ServerCredentials& credentials) override;
     void sendTransport() override;
     bool takeWaitingDatagrams() override;
+    bool continueIntoNextFile() override;
 
     void onStateChanged(QAbstractSocket::SocketState state);
     void onSocketError(QAbstractSocket::SocketError error);

@@ -42,7 +42,7 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 
 }  // namespace
 
-bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
+std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
     HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
@@ -50,9 +50,15 @@ bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const
     if (collected != Collected::Whole) {
         if (collected == Collected::Refused || !stop())
             ctx.shell.appendLog(QStringLiteral("- ASF header receive error"));
-        return false;
+        return std::nullopt;
     }
-    return StoreAndInspectHeader(ctx, file, assembler.header());
+    return assembler.header();
+}
+
+bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
+{
+    const std::optional<QByteArray> header = CollectHeaderBytes(ctx, lane, stop);
+    return header && StoreAndInspectHeader(ctx, file, *header);
 }
 
 MediaTake TakeMediaPacket(AppContext& ctx, ReceiveLane lane, MediaPacketWriter& writer, const StopRequested& stop)

@@ -2,7 +2,10 @@
 
 #include "mms/receive_buffer.h"
 
+#include <QByteArray>
+
 #include <functional>
+#include <optional>
 
 namespace tovrin {
 
@@ -23,6 +26,9 @@ using StopRequested = std::function<bool()>;
 // header too. False after a logged error, or when stop was requested during
 // a wait (nothing more is logged then). Receive thread.
 bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop);
+// The same without storing: the collected header, nothing after a logged
+// error or a stop.
+std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop);
 
 enum class MediaTake {
     Stored,     // the packet at the front was handed to the writer and removed

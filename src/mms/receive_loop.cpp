@@ -1,5 +1,7 @@
 #include "mms/receive_loop.h"
 
+#include "asf/byte_helpers.h"
+#include "asf/header_facts.h"
 #include "mms/client_commands.h"
 #include "mms/data_packet_receiver.h"
 #include "mms/receive_front.h"
@@ -42,6 +44,9 @@ bool streamUnitReady(const QByteArray& stream)
     return false;
 }
 
+// Bytes of a stream change (0x20) with the fields it is read for.
+constexpr qsizetype kStreamChangeSize = 60;
+
 // After this many datagrams in a row, a ready command packet goes first, so a
 // flood of data cannot hold back the server's commands.
 constexpr int kDatagramBurst = 32;
@@ -72,7 +77,7 @@ void ReceiveLoop::run()
     bool datagramReady = false;
     const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams) {
         streamReady = streamUnitReady(stream);
-        datagramReady = !datagrams.isEmpty();
+        datagramReady = !datagrams.isEmpty() && !m_datagramsHeld;
         return streamReady || datagramReady || buffer.inputClosed();
     };
     for (;;) {
@@ -176,6 +181,12 @@ void ReceiveLoop::handleDatagram()
     const DataPrefix prefix = ReadDataPrefix(buffer.peek(Lane::Datagrams, kDataPrefixSize));
     switch (prefix.packetType) {
     case kHeaderPacketType:
+        if (!m_storedHeader.isEmpty() && !m_changeAnnounced) {
+            // The next entry's header overtook the stream change that gives
+            // its figures: it waits for the control connection.
+            m_datagramsHeld = true;
+            return;
+        }
         handleHeader(true);
         return;
     case kMediaPacketType: {
@@ -204,9 +215,11 @@ void ReceiveLoop::takeStragglers()
     ReceiveBuffer& buffer = m_buffer;
     const ReceivedPackets& received = m_ctx.run.receivedPackets;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStragglerGraceMs);
-    const auto datagramWaiting = [](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); };
+    const auto datagramWaiting = [this](const QByteArray&, const QByteArray& datagrams) {
+        return !datagrams.isEmpty() && !m_datagramsHeld;
+    };
     for (;;) {
-        while (!stopRequested() && buffer.size(Lane::Datagrams) > 0)
+        while (!stopRequested() && buffer.size(Lane::Datagrams) > 0 && !m_datagramsHeld)
             handleDatagram();
         if (stopRequested() || (received.tracking() && received.missingCount() == 0))
             break;
@@ -228,10 +241,57 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
     }
     // Waiting for header bytes ends when the server has gone too.
     const auto stop = [this] { return stopRequested() || m_buffer.inputClosed(); };
-    if (ReceiveHeader(m_ctx, m_file, lane, stop)) {
+    if (!m_storedHeader.isEmpty()) {
+        handleNextHeader(lane, stop);
+        return;
+    }
+    const std::optional<QByteArray> header = CollectHeaderBytes(m_ctx, lane, stop);
+    if (header && StoreAndInspectHeader(m_ctx, m_file, *header)) {
+        m_storedHeader = *header;
         m_commands.sendStreamSelection();
         return;
     }
+    headerFailed();
+}
+
+void ReceiveLoop::handleNextHeader(ReceiveLane lane, const StopRequested& stop)
+{
+    RunState& run = m_ctx.run;
+    // No packet is stored under a header it does not belong to.
+    run.readyForMedia = false;
+    const std::optional<QByteArray> header = CollectHeaderBytes(m_ctx, lane, stop);
+    if (!header) {
+        headerFailed();
+        return;
+    }
+    m_changeAnnounced = false;
+    if (*header == m_storedHeader) {
+        m_ctx.shell.appendLog(QStringLiteral("- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
+        m_writer.entryChanged();
+        run.resume = false;  // the next entry is asked for from its start
+        run.readyForMedia = true;
+    } else {
+        TellWriteFailure(m_ctx.shell, m_writer.flush());
+        if (!m_actions.continueIntoNextFile()) {
+            m_headerFailed = true;
+            m_actions.requestStop();
+            return;
+        }
+        // The next file is a recording of its own, of the count its header states.
+        if (!run.isLive())
+            run.filePacketCount = ReadHeaderFacts(*header).facts.fileProperties.dataPacketCount;
+        m_writer.startOver();
+        if (!StoreAndInspectHeader(m_ctx, m_file, *header)) {
+            headerFailed();
+            return;
+        }
+        m_storedHeader = *header;
+    }
+    m_commands.sendStreamSelection();
+}
+
+void ReceiveLoop::headerFailed()
+{
     m_headerFailed = true;
     if (stopRequested())
         return;
@@ -343,7 +403,26 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         return true;
     case ServerReply::EndOfStream:
         takeStragglers();
+        if (LE32At(packet, 40) == kEntryEnded && run.followEntries && !m_storedHeader.isEmpty()) {
+            // The entry ended; the next one's header follows (0x20).
+            TellWriteFailure(m_ctx.shell, m_writer.flush());
+            run.readyForMedia = false;
+            m_entryEnded = true;
+            shell.appendLog(QStringLiteral("- 項目結束，等候下一個項目..."));
+            return true;
+        }
         m_actions.announceCompletion();
+        return true;
+    case ServerReply::StreamChange:
+        // Only after an entry's end: amid the stream it would resize the
+        // slots under the recording.
+        if (!m_entryEnded || packet.size() < kStreamChangeSize)
+            return false;
+        m_entryEnded = false;
+        tellFieldsBeyondReply(ReadStreamChange(packet, run));
+        m_changeAnnounced = true;
+        m_datagramsHeld = false;
+        shell.appendLog(QStringLiteral("- 串流改變，下一個項目的 ASF 標題隨後送達"));
         return true;
     case ServerReply::StreamSelectionReply:
         m_commands.sendStartPlaying();

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tovrin {
@@ -55,6 +56,8 @@ private:
     void handleDatagram();
     void takeStragglers();
     void handleHeader(bool fromDatagrams);
+    void handleNextHeader(ReceiveLane lane, const std::function<bool()>& stop);
+    void headerFailed();
     void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
     void tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fields);
     bool headerStored() const;
@@ -70,7 +73,11 @@ private:
     int m_datagramsInARow = 0;
     bool m_headerFailed = false;  // the header was refused or could not be stored
     bool m_earlyMediaLogged = false;
-    bool m_transportAsked = false;  // the last funnel report came and was answered
+    bool m_transportAsked = false;   // the last funnel report came and was answered
+    QByteArray m_storedHeader;       // the header of the file being recorded
+    bool m_entryEnded = false;       // an end of stream said the next entry follows
+    bool m_changeAnnounced = false;  // a stream change (0x20) came; the next header is due
+    bool m_datagramsHeld = false;    // datagrams wait for that stream change
 };
 
 }  // namespace tovrin

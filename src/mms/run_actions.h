@@ -25,6 +25,10 @@ public:
     // as their arrival would, and answers whether the run receives by UDP.
     // Without UDP there is nothing to take.
     virtual bool takeWaitingDatagrams() { return false; }
+    // The stream changed to another header: the current file ends as a
+    // completed recording and the next numbered one is opened (see
+    // next_recording.h). False when the run cannot go on.
+    virtual bool continueIntoNextFile() { return false; }
 };
 
 }  // namespace tovrin

@@ -77,6 +77,15 @@ bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar)
     return reportsSoFar < kPacketPairReports && LE32At(packet, 44) == kPacketPairMarker;
 }
 
+FieldsBeyondReply ReadStreamChange(QByteArrayView packet, RunState& run)
+{
+    FieldsBeyondReply beyond;
+    readInto(packet, 49, run.packetSize, beyond);
+    readInto(packet, 53, run.headerLength, beyond);
+    readInto(packet, 57, run.streamBitRate, beyond);
+    return beyond;
+}
+
 FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, ServerCredentials& credentials)
 {
     FieldsBeyondReply beyond;

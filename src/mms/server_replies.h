@@ -23,6 +23,7 @@ inline constexpr std::uint8_t FunnelReport = 0x15;
 inline constexpr std::uint8_t CredentialsRequest = 0x1A;
 inline constexpr std::uint8_t KeepAlive = 0x1B;
 inline constexpr std::uint8_t EndOfStream = 0x1E;
+inline constexpr std::uint8_t StreamChange = 0x20;
 inline constexpr std::uint8_t StreamSelectionReply = 0x21;
 }  // namespace ServerReply
 
@@ -49,6 +50,13 @@ FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
 // `reportsSoFar`th: only while it marks the report as one of a packet-pair
 // train, and never beyond the train's three.
 bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar);
+
+// The result of an end-of-stream report that says the entry ended and the
+// next one's header follows (a stream change, 0x20).
+inline constexpr std::uint32_t kEntryEnded = 1;
+// A stream change's packet size, header length and bit rate go into the run
+// for the header that follows.
+FieldsBeyondReply ReadStreamChange(QByteArrayView packet, RunState& run);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
 // credentials challenge, up to its terminating zero. Only the bytes present in

@@ -4,6 +4,7 @@
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
 #include "asf/run_names.h"
+#include "mms/next_recording.h"
 #include "mms/progress.h"
 #include "mms/save_file_choice.h"
 #include "mms/server_access.h"
@@ -128,6 +129,8 @@ bool MmshController::begin(const QString& urlText, const std::optional<ChosenFil
     m_header.clear();
     m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
     m_redirects = m_authTries = 0;
+    m_nextNames = {};
+    m_ctx.run.followEntries = m_ctx.settings.followEntries;
     m_runActive = true;
     m_stopping = false;
     emit runStarted();
@@ -276,8 +279,14 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
 {
     switch (chunk.type) {
     case 'H':
-        if (m_headerStored && !m_newHeaderExpected)
-            return true;  // the Play's copy of the header the Describe gave
+        if (m_headerStored && !m_newHeaderExpected) {
+            if (!m_streaming)
+                return true;  // the Play's copy of the header the Describe gave
+            // A header amid the data, without $C: the stream changed all the
+            // same, and nothing more is stored until its header is known.
+            m_newHeaderExpected = true;
+            m_header.clear();
+        }
         if (chunk.afFlags & 0x04)
             m_header.clear();
         if (std::uint64_t(m_header.size()) + chunk.payload.size() > kMaxHeaderLength) {
@@ -287,7 +296,7 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
         m_header += chunk.payload;
         return (chunk.afFlags & 0x08) == 0 || headerComplete();
     case 'D':
-        if (!m_headerStored) {
+        if (!m_headerStored || m_newHeaderExpected) {
             if (!m_streaming)
                 m_ctx.shell.appendLog(QStringLiteral("- Media packet before the ASF header, dropped"));
             m_streaming = true;
@@ -297,8 +306,12 @@ bool MmshController::handleChunk(const MmshChunk& chunk)
         TellStoredPacket(m_ctx.shell, m_writer->handle(chunk.locationId, chunk.payload));
         return true;
     case 'E':
-        if (chunk.reason == kEndOfEntry)
+        if (chunk.reason == kEndOfEntry && m_ctx.run.followEntries)
             return true;  // a $C and the next entry follow
+        if (chunk.reason == kEndOfEntry) {
+            complete();  // the first entry is the whole recording
+            return false;
+        }
         if (chunk.reason == kEndFinished) {
             complete();
             return false;
@@ -320,14 +333,21 @@ bool MmshController::headerComplete()
 {
     RunState& run = m_ctx.run;
     if (m_headerStored) {
-        // A playlist's next entry: the same header goes on into the same
-        // file; another one cannot, and the recording ends with the entry.
+        // The stream's next entry: the same header goes on into the same
+        // file; another one into the next numbered file.
         m_newHeaderExpected = false;
-        if (m_header == m_storedHeader)
+        if (m_header == m_storedHeader) {
+            m_ctx.shell.appendLog(QStringLiteral("- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
+            m_writer->entryChanged();
             return true;
-        m_ctx.shell.appendLog(QStringLiteral("- MMSH: the next entry has another ASF header, recording ended"));
-        complete();
-        return false;
+        }
+        TellWriteFailure(m_ctx.shell, m_writer->flush());
+        if (!m_ctx.run.followEntries || !ContinueIntoNextFile(m_ctx, *m_recording, m_nextNames)) {
+            complete();
+            return false;
+        }
+        m_headerStored = false;
+        m_writer->startOver();
     }
     const qsizetype at = FindObject(m_header, guid::kFileProperties);
     const QByteArrayView fpo = at < 0 ? QByteArrayView() : ObjectBytes(m_header, at);

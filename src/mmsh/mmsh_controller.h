@@ -3,6 +3,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "locations/credentials.h"
 #include "mms/connection_controller.h"
+#include "mms/next_recording.h"
 #include "mms/silence_watchdog.h"
 #include "mmsh/mmsh_reply.h"
 #include "state/app_context.h"
@@ -113,6 +114,7 @@ private:
     int m_redirects = 0;
     int m_authTries = 0;
     ServerCredentials m_credentials;  // the run's: cleared by Connect, UI thread only
+    NextRecordingNames m_nextNames;   // the files a stream change continues into
     QByteArray m_header;              // $H payloads of the header being collected
     QByteArray m_storedHeader;
     bool m_headerStored = false;

@@ -72,6 +72,9 @@ struct RunState {
     std::atomic<bool> resume{false};
     std::atomic<bool> localFileMode{false};
     std::atomic<bool> dataOverUdp{false};
+    // Whether the run follows the stream into its next entry (the
+    // FollowEntries setting when the run started).
+    std::atomic<bool> followEntries{true};
     // The gauge's percentage text, shown once a file of known length starts
     // streaming and kept until the next reset. UI thread only.
     std::atomic<bool> gaugeTextShown{false};

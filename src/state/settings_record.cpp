@@ -21,6 +21,7 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     record.udpTick = store.read(QStringLiteral("LastProto")) == QStringLiteral("UDP");
     record.bypassDns = store.read(QStringLiteral("DNSState")) == QStringLiteral("IP");
     record.autoLogTick = store.read(QStringLiteral("AutoLog")) == QStringLiteral("on");
+    record.followEntries = store.read(QStringLiteral("FollowEntries")) != QStringLiteral("off");
     return record;
 }
 

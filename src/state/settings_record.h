@@ -15,6 +15,9 @@ struct SettingsRecord {
     QString doneInterval = QStringLiteral("10");    // seconds between completion sounds
     bool bypassDns = false;                         // connect by address, no lookup
     bool autoLogTick = false;                       // offer to save the log on completion
+    // Follow a stream into its next entry (a playlist's, a changed header)
+    // rather than end at the first entry's end. Read only: "off" in the store.
+    bool followEntries = true;
 
     // The UDP port text as it was loaded; the UDP socket is bound to it once
     // for the whole program run, so a later change needs a restart.

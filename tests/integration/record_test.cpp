@@ -29,6 +29,7 @@
 
 using namespace tovrin;
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -243,6 +244,42 @@ TEST(Record, WithoutPacketPairAndBesideAForeignSenderTheRecordingEqualsTheSource
     EXPECT_EQ(cli->exitCode(), 0);
     ExpectSameAsSource(out, w.source());
     EXPECT_EQ(QString::fromUtf8(cli->readAllStandardError()).count(u"not the server, dropped"), 1);
+}
+
+// A server-side playlist, over MMS and MMSH, and a header changed by a bare
+// $H over MMSH: an entry with another header goes into the next numbered
+// file, each file its entry's header and packets slot for slot; entries with
+// the same header go on in one file; --first-entry-only ends with the first.
+TEST(Record, AStreamChangeContinuesIntoTheNextNumberedFile)
+{
+    Recorder w;
+    const QString other = SamplePath(Sample::Msmpeg4);
+    const QStringList playlists = Args(u"--rate 0 --http-port 0 --playlist")
+                                  << u"show="_s + w.source() + u","_s + other << u"--playlist"_s
+                                  << u"same="_s + w.source() + u","_s + w.source();
+    ServerProcess server(w.media, playlists), bare(w.media, playlists + Args(u"--entry-change bare"));
+    ASSERT_TRUE(server.started() && bare.started());
+    const std::pair<QString, QString> changes[] = {{server.url(u"show"_s), u"mms"_s},
+                                                   {server.mmshUrl(u"show"_s), u"mmsh"_s},
+                                                   {bare.mmshUrl(u"show"_s), u"bare"_s}};
+    QStringList written;
+    for (const auto& [url, name] : changes) {
+        w.recordWhole(url, w.out(name + u".wmv"_s));
+        ExpectSameAsSource(w.out(name + u" (2).wmv"_s), other);
+        written << w.out(name + u".wmv"_s) << w.out(name + u" (2).wmv"_s);
+    }
+    w.recordWhole(server.url(u"show"_s), w.out(u"first.wmv"_s), Args(u"--first-entry-only"));
+    const AsfParts source = ReadAsf(w.source());
+    for (const QString& url : {server.url(u"same"_s), server.mmshUrl(u"same"_s)}) {
+        const QString out = w.out(url.startsWith(u"mmsh"_s) ? u"same-h.wmv"_s : u"same.wmv"_s);
+        EXPECT_EQ(w.record(url, out).exitCode, 0);
+        EXPECT_EQ(StatedPacketCount(out), 2 * source.packets.size());
+        written << out;
+    }
+    for (const QString& file : written)
+        EXPECT_EQ(DecodeErrors(file), QStringList()) << file.toStdString();
+    EXPECT_EQ(QDir(w.dir.path()).entryList({u"*.wmv"_s}).size(), written.size() + 1);
+    EXPECT_GOLDEN("record/stream_changes", w.transcript);
 }
 
 TEST(RecordCli, BadUsageExitsWithTwo)

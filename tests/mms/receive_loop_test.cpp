@@ -144,6 +144,14 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
          DataPacket(2, 4, QByteArray(52, 'p')), Until::Acked, false, false, 0xFFFFFFFF},
         // A second open-file reply cannot resize the slots of a recording (its header stored).
         {"open-file reply after the header", hugePackets + ServerCommand(0x1B), {}, Until::Acked, false, false, 40},
+        // Nor can a stream change amid the stream, before any entry ended.
+        {"stream change amid the stream",
+         ServerCommand(0x20, 64, {{48, 99}}) + ServerCommand(0x1B),
+         {},
+         Until::Acked,
+         false,
+         false,
+         40},
     };
     QStringList lines;
     for (const auto& s : scenarios) {

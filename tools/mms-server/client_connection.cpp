@@ -442,6 +442,8 @@ void ClientConnection::endOfStream()
 
 void ClientConnection::sendEndOfStream()
 {
+    if (m_session.nextEntry(m_mediaIncarnation))
+        return;
     sendCommand(mid::kReportEndOfStream, reply::EndOfStream(hr::kOk, m_mediaIncarnation));
 }
 

@@ -123,4 +123,22 @@ std::unique_ptr<PacketCursor> FileSource::play(const StartPlaying& start)
     return std::make_unique<FileCursor>(m_file, startIndex(start), m_rate);
 }
 
+PlaylistSource::PlaylistSource(std::vector<std::shared_ptr<AsfFile>> entries, double rate)
+    : m_entries(std::move(entries)), m_rate(rate), m_current(m_entries.front(), rate)
+{
+}
+
+QString PlaylistSource::describe() const
+{
+    return QStringLiteral("entry %1 of %2, %3").arg(m_index + 1).arg(m_entries.size()).arg(m_current.describe());
+}
+
+bool PlaylistSource::nextEntry()
+{
+    if (m_index + 1 >= m_entries.size())
+        return false;
+    m_current = FileSource(m_entries[++m_index], m_rate);
+    return true;
+}
+
 }  // namespace tovrin::mmsserver

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace tovrin::mmsserver {
 
@@ -57,6 +58,10 @@ public:
     virtual const QByteArray& header() const = 0;
     virtual SourceFacts facts() const = 0;
     virtual std::unique_ptr<PacketCursor> play(const StartPlaying& start) = 0;
+    // Moves a playlist on to its next entry: header(), facts() and play()
+    // answer for that entry from then on. False after the last entry, and
+    // for a source that is no playlist.
+    virtual bool nextEntry() { return false; }
 };
 
 // A file served on demand. Play starts at the LocationId the client names
@@ -77,6 +82,25 @@ public:
 private:
     std::shared_ptr<AsfFile> m_file;
     double m_rate;
+};
+
+// Files played in turn, each on demand, as a server-side playlist: a play
+// covers the current entry, and the connection asks for the next.
+class PlaylistSource : public MediaSource {
+public:
+    PlaylistSource(std::vector<std::shared_ptr<AsfFile>> entries, double rate);
+
+    QString describe() const override;
+    const QByteArray& header() const override { return m_current.header(); }
+    SourceFacts facts() const override { return m_current.facts(); }
+    std::unique_ptr<PacketCursor> play(const StartPlaying& start) override { return m_current.play(start); }
+    bool nextEntry() override;
+
+private:
+    std::vector<std::shared_ptr<AsfFile>> m_entries;
+    double m_rate;
+    std::size_t m_index = 0;
+    FileSource m_current;
 };
 
 }  // namespace tovrin::mmsserver

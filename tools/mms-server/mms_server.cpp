@@ -56,6 +56,18 @@ bool MmsServer::start(QString* error)
                   .arg(point->loopMs()));
         m_live.insert(entry.name, std::move(point));
     }
+    for (const PlaylistOption& playlist : m_options.playlists) {
+        std::vector<std::shared_ptr<AsfFile>> entries;
+        for (const QString& path : playlist.files) {
+            entries.push_back(AsfFile::open(path, error));
+            if (!entries.back()) {
+                *error = QStringLiteral("playlist %1: %2").arg(playlist.name, *error);
+                return false;
+            }
+        }
+        m_log(QStringLiteral("playlist %1: %2").arg(playlist.name, playlist.files.join(QStringLiteral(", "))));
+        m_playlists.insert(playlist.name, std::move(entries));
+    }
     if (!m_tcp.listen(m_options.listen, m_options.port)) {
         *error = QStringLiteral("cannot listen on %1:%2: %3")
                      .arg(m_options.listen.toString())
@@ -152,6 +164,7 @@ void MmsServer::startMmsh(QTcpSocket* socket)
     options.credentials = m_options.credentials;
     options.dropAfter = m_options.dropAfter;
     options.hostile = m_options.hostile;
+    options.bareEntryChange = m_options.bareEntryChange;
     auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
     m_httpConnections.insert(connection);
     connect(connection, &MmshConnection::finished, this, [this, connection] {
@@ -193,6 +206,8 @@ std::unique_ptr<MediaSource> MmsServer::open(const QString& name, std::uint32_t*
 {
     if (const auto live = m_live.constFind(name); live != m_live.constEnd())
         return std::make_unique<LiveSource>(*live, m_options.liveStyle);
+    if (const auto playlist = m_playlists.constFind(name); playlist != m_playlists.constEnd())
+        return std::make_unique<PlaylistSource>(*playlist, m_options.rate);
 
     *result = hr::kFileNotFound;
     static const QStringList kSuffixes = {QStringLiteral("asf"), QStringLiteral("wmv"), QStringLiteral("wma")};

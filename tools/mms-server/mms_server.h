@@ -75,6 +75,7 @@ private:
     QDir m_root;
     QTcpServer m_tcp;
     QHash<QString, std::shared_ptr<LivePoint>> m_live;
+    QHash<QString, std::vector<std::shared_ptr<AsfFile>>> m_playlists;
     QSet<ClientConnection*> m_connections;
     QTcpServer m_http;
     QSet<MmshConnection*> m_httpConnections;

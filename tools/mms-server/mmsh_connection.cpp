@@ -175,6 +175,19 @@ void MmshConnection::pump()
     while (m_cursor && !m_closing) {
         if (!m_next) {
             m_next = m_cursor->next();
+            if (!m_next && m_source->nextEntry()) {
+                // A playlist's next entry: announced, or its header alone.
+                QByteArray change = m_options.bareEntryChange
+                                        ? QByteArray()
+                                        : MmshReasonChunk(chunk::kEnd, 1) + MmshReasonChunk(chunk::kChange, 0);
+                for (const QByteArray& headerChunk : MmshHeaderChunks(m_source->header()))
+                    change += headerChunk;
+                m_socket->write(change);
+                logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
+                m_cursor = m_source->play(StartPlaying{});
+                m_playClock.restart();
+                continue;
+            }
             if (!m_next) {
                 m_socket->write(MmshReasonChunk(chunk::kEnd, 0));
                 close(QStringLiteral("end of stream after %1 $D chunks").arg(m_sent));

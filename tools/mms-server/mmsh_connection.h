@@ -24,6 +24,7 @@ struct MmshOptions {
     std::optional<std::uint64_t> dropAfter;  // close after this many $D chunks, without $E
     std::optional<HostileKind> hostile;
     QString realm = QStringLiteral("Tovrin");
+    bool bareEntryChange = false;  // a playlist's next header as $H alone, without $E 1 and $C
 };
 
 // One MMSH request on its own TCP connection, as non-pipelined clients send

@@ -143,6 +143,11 @@ QByteArray EndOfStream(std::uint32_t result, std::uint32_t playIncarnation)
     return Fields(48).u32(40, result).u32(44, playIncarnation).take();
 }
 
+QByteArray StreamChange(std::uint32_t packetSize, std::uint32_t headerSize, std::uint32_t bitRate)
+{
+    return Fields(64).u32(44, 0xFF).u32(48, packetSize).u32(52, headerSize).u32(56, bitRate).take();
+}
+
 QByteArray SecurityChallenge(std::uint32_t playIncarnation, std::uint32_t cookie, const QString& realm)
 {
     const QByteArray token = Utf16WithNul(QStringLiteral("realm=\"%1\"").arg(realm));

@@ -19,6 +19,7 @@ constexpr std::uint16_t kReportFunnelInfo = 0x15;
 constexpr std::uint16_t kSecurityChallenge = 0x1A;
 constexpr std::uint16_t kPing = 0x1B;
 constexpr std::uint16_t kReportEndOfStream = 0x1E;
+constexpr std::uint16_t kReportStreamChange = 0x20;
 constexpr std::uint16_t kReportStreamSwitch = 0x21;
 }  // namespace mid
 
@@ -29,6 +30,8 @@ constexpr std::uint32_t kFileNotFound = 0xC00D001A;
 constexpr std::uint32_t kAccessDenied = 0x80070005;
 constexpr std::uint32_t kBadParameter = 0x80070057;
 constexpr std::uint32_t kOpenFailed = 0x8000FFFF;
+// An end of stream with this result: the entry ended, a stream change follows.
+constexpr std::uint32_t kEntryEnded = 1;
 }  // namespace hr
 
 constexpr std::uint32_t kPacketPairMarker = 0xF0F0F0F1;
@@ -64,6 +67,8 @@ QByteArray StreamSwitch(std::uint32_t result);
 QByteArray StartedPlaying(std::uint32_t result, std::uint32_t playIncarnation, std::uint32_t openFileId);
 QByteArray Ping();
 QByteArray EndOfStream(std::uint32_t result, std::uint32_t playIncarnation);
+// 0x20: the next entry's packet size, header size and bit rate; its header follows.
+QByteArray StreamChange(std::uint32_t packetSize, std::uint32_t headerSize, std::uint32_t bitRate);
 // 0x1A with a Basic token: UTF-16 realm="..." and its NUL.
 QByteArray SecurityChallenge(std::uint32_t playIncarnation, std::uint32_t cookie, const QString& realm);
 

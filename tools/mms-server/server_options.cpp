@@ -89,8 +89,18 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                                        "for TCP packet-pair; 'off': one report saying none follow, "
                                                        "as servers without packet-pair answer."),
                                         QStringLiteral("on|off"), QStringLiteral("on"));
+    const QCommandLineOption playlist(
+        QStringLiteral("playlist"),
+        QStringLiteral("Publish mms://host/NAME playing the FILEs in turn, on demand: at each entry's end an end "
+                       "of stream saying the next entry follows (0x1E result 1), a stream change (0x20) and the "
+                       "next header; over MMSH $E 1, $C and $H (repeatable)."),
+        QStringLiteral("NAME=FILE,FILE,..."));
+    const QCommandLineOption entryChange(QStringLiteral("entry-change"),
+                                         QStringLiteral("How a playlist moves on over MMSH: 'announced' ($E 1, $C, "
+                                                        "$H; default) or 'bare' (the next header's $H alone)."),
+                                         QStringLiteral("announced|bare"), QStringLiteral("announced"));
     parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
-                       maxClients, hostile, packetPair});
+                       maxClients, hostile, packetPair, playlist, entryChange});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -138,6 +148,19 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
         }
         options.live.push_back({name, entry.mid(eq + 1)});
     }
+
+    for (const QString& entry : parser.values(playlist)) {
+        const qsizetype eq = entry.indexOf(QLatin1Char('='));
+        const QString name = entry.left(eq);
+        const QStringList files = entry.mid(eq + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        if (eq <= 0 || files.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
+            return failure(QStringLiteral("--playlist: \"%1\" is not NAME=FILE,FILE,...").arg(entry));
+        options.playlists.push_back({name, files});
+    }
+    const QString change = parser.value(entryChange);
+    if (change != QLatin1String("announced") && change != QLatin1String("bare"))
+        return failure(QStringLiteral("--entry-change: \"%1\" is neither 'announced' nor 'bare'").arg(change));
+    options.bareEntryChange = change == QLatin1String("bare");
 
     const QString style = parser.value(liveStyle);
     if (style == QLatin1String("count"))

@@ -18,6 +18,11 @@ struct LiveOption {
     QString path;
 };
 
+struct PlaylistOption {
+    QString name;
+    QStringList files;
+};
+
 struct ServerOptions {
     QHostAddress listen = QHostAddress(QHostAddress::LocalHost);
     std::uint16_t port = 1755;
@@ -33,6 +38,8 @@ struct ServerOptions {
     int maxClients = 64;
     std::optional<HostileKind> hostile;
     bool packetPair = true;
+    std::vector<PlaylistOption> playlists;
+    bool bareEntryChange = false;  // MMSH: a playlist's next header as bare $H chunks
 };
 
 // The command line read into options. When `options` is empty the program

@@ -195,6 +195,7 @@ void Session::readBlock(const Command& command)
         m_sink.sendCommand(mid::kReportReadBlock, reply::ReadBlock(hr::kOpenFailed, incarnation));
         return;
     }
+    m_headerIncarnation = incarnation;
     if (m_udpPacketPair)
         m_sink.sendUdpPacketPair();
     m_sink.sendCommand(mid::kReportReadBlock, reply::ReadBlock(hr::kOk, incarnation));
@@ -234,6 +235,20 @@ void Session::stopPlaying(const Command& command)
     m_sink.stopMedia();
     m_sink.logEvent(QStringLiteral("stop playing"));
     m_sink.sendCommand(mid::kReportEndOfStream, reply::EndOfStream(hr::kOk, command.u32(44)));
+}
+
+bool Session::nextEntry(std::uint32_t playIncarnation)
+{
+    if (!m_source || !m_source->nextEntry())
+        return false;
+    const SourceFacts facts = m_source->facts();
+    m_sink.logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
+    m_sink.sendCommand(mid::kReportEndOfStream, reply::EndOfStream(hr::kEntryEnded, playIncarnation));
+    m_sink.sendCommand(mid::kReportStreamChange,
+                       reply::StreamChange(facts.packetSize, std::uint32_t(m_source->header().size()), facts.bitRate));
+    // The header goes out as the header the client read: in its incarnation.
+    m_sink.sendHeader(m_source->header(), facts.packetSize, std::uint8_t(m_headerIncarnation));
+    return true;
 }
 
 void Session::unknown(const Command& command)

@@ -60,6 +60,11 @@ public:
 
     void handle(const Command& command);
 
+    // At the end of a play: a playlist moves on to its next entry (the end
+    // of stream saying so, the stream change, the next header), and the
+    // client asks for it to be played. False when the stream has ended.
+    bool nextEntry(std::uint32_t playIncarnation);
+
     int pongs() const { return m_pongs; }
     std::uint32_t clientId() const { return m_clientId; }
 
@@ -90,6 +95,7 @@ private:
     std::optional<QString> m_pendingName;  // an open-file command waiting for credentials
     std::uint32_t m_pendingIncarnation = 0;
     std::uint32_t m_cookie = 0;
+    std::uint32_t m_headerIncarnation = 0;  // of the client's header request
     std::unique_ptr<MediaSource> m_source;
 };
 

@@ -1,0 +1,66 @@
+#include "mms/next_recording.h"
+
+#include "asf/recording_file.h"
+#include "mms/progress.h"
+#include "mms/storage_report.h"
+#include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/session_state.h"
+#include "state/shell.h"
+
+#include <QFileInfo>
+
+namespace tovrin {
+
+QString NextRecordingNames::next(const QString& current)
+{
+    if (m_first.isEmpty())
+        m_first = current;
+    const QFileInfo first(m_first);
+    const QString suffix = first.suffix().isEmpty() ? QString() : QLatin1Char('.') + first.suffix();
+    const QString stem = m_first.chopped(suffix.size());
+    QString candidate;
+    do
+        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(++m_counter).arg(suffix);
+    while (QFileInfo::exists(candidate));
+    return candidate;
+}
+
+bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names)
+{
+    RunState& run = ctx.run;
+    Shell& shell = ctx.shell;
+    // As a completed recording ends: the count, then a live recording's
+    // header made seekable by the stop routine's fix-ups.
+    const CompletionVerdict verdict = CompleteRunFile(ctx, file);
+    if (!verdict.reasonLine.isEmpty())
+        shell.appendLog(verdict.reasonLine);
+    FixUpAndTell(shell, run, &file);
+    file.close();
+
+    const QString path = names.next(ctx.session.savePath);
+    if (file.open(path, false) != RecordingFile::Opened::Yes) {
+        shell.showMessage(QStringLiteral("無法建立下一個檔案:\n") + path);
+        return false;
+    }
+    ctx.session.savePath = path;
+    shell.setSaveLocation(path);
+    shell.appendLog(QStringLiteral("- 串流的 ASF 標題已改變，繼續錄製到新檔案:"));
+    shell.appendLog(QStringLiteral("儲存 :\t") + path);
+
+    // The next file is a recording of its own: nothing of the last one's
+    // numbering, timing, fix-ups or packet tracking carries over.
+    run.readyForMedia = false;
+    run.resume = false;
+    run.packetIndex = 0;
+    run.highestPacketIndex = 0;
+    run.mediaTime = 0;
+    run.mediaPacketStored = false;
+    run.liveHeaderFixed = false;
+    run.packetCountFixed = false;
+    run.gaugeTextShown = false;
+    run.receivedPackets.clear();
+    return true;
+}
+
+}  // namespace tovrin
