@@ -207,7 +207,10 @@ TEST(OpenSaveFile, AsksWhereToSaveThenCreatesResumesOrStartsNothing)
     t.store.write(u"AsfDir"_s, u"/earlier/"_s);
     attempt("resume cancelled", path, "recorded data", {ResumeChoice::Cancel});
     attempt("resumed", path, "recorded data", {ResumeChoice::Resume});
+    // Downloaded again, the file keeps its data until the new header.
     attempt("downloaded again", path, "recorded data", {ResumeChoice::Redownload});
+    file->writeHeader("header");
+    lines << QString::fromLatin1(test::ReadWholeFile(path));
     // A new file in a missing folder; a folder (holding data) to resume.
     attempt("missing folder", t.dir.filePath(u"missing/clip.wmv"_s), "x");
     attempt("a folder", folder, "x", {ResumeChoice::Resume});
