@@ -75,6 +75,8 @@ private:
     bool handleHead();
     bool handleChunk(const MmshChunk& chunk);
     bool headerComplete();
+    // Ends the run once a write into the save file has failed; true then.
+    bool stoppedByWriteFailure();
     void complete();
     void fail(const QString& logLine);
 
