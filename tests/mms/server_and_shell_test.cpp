@@ -108,7 +108,12 @@ TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWh
     lines << Line{prompt.site, prompt.realm, prompt.userId, prompt.password};
     t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
     lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
-    // Unticked save forgets the saved credentials.
+    // An empty user name is never saved; the command line's answer keeps the
+    // saved credentials; unticked save forgets them.
+    AcceptPassword(t.ctx, credentials, {QString(), u"x"_s, true});
+    lines << saved();
+    AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false, true});
+    lines << saved();
     AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false});
     lines << saved() << t.shell.calls;
     EXPECT_GOLDEN("mms/server_access", lines);
