@@ -51,6 +51,7 @@ MmshController::MmshController(AppContext& ctx, QObject* parent) : QObject(paren
     connect(&m_tcp, &QTcpSocket::disconnected, this, &MmshController::onDisconnected);
     connect(&m_tcp, &QTcpSocket::errorOccurred, this, &MmshController::onError);
     connect(&m_watchdog, &QTimer::timeout, this, &MmshController::onWatchdog);
+    connect(&m_silence, &SilenceWatchdog::silent, this, &MmshController::onSilence);
     connect(&m_refresh, &QTimer::timeout, this, [this] { RefreshTick(m_ctx); });
     connect(&m_soundRepeat, &QTimer::timeout, this, [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
 }
@@ -154,6 +155,8 @@ void MmshController::request(Step step)
 
 void MmshController::onConnected()
 {
+    m_watchdog.stop();
+    m_silence.start();
     MmshRequest request;
     request.hostHeader = m_url.host(QUrl::FullyEncoded).toLatin1();
     if (m_url.port() != 80)
@@ -179,7 +182,7 @@ void MmshController::onReadyRead()
 {
     if (!m_runActive || m_ended)
         return;
-    m_watchdog.start();
+    m_silence.heard();
     // A chunk is at most 64 KiB: the buffer never holds much more than one
     // chunk plus one socket read.
     m_in += m_tcp.read(kReadLimit);
@@ -413,8 +416,22 @@ void MmshController::onWatchdog()
         m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
         return;
     }
-    fail(QStringLiteral("- MMSH: no data from the server for %1 s, connection given up")
+    // The Play's connection was not made in time.
+    fail(QStringLiteral("- MMSH: no connection to the server within %1 s, given up")
              .arg(m_watchdog.interval() / 1000.0));
+}
+
+void MmshController::onSilence(qint64 silentMs)
+{
+    if (!m_runActive)
+        return;
+    if (!m_headerStored) {
+        m_ctx.run.liveHeaderFixed = true;  // nothing worth patching
+        m_ctx.run.packetCountFixed = true;
+    }
+    fail(ServerSilentLogLine(silentMs));
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+    m_ctx.shell.showMessage(ServerSilentMessage(silentMs));
 }
 
 void MmshController::fail(const QString& logLine)
@@ -456,6 +473,7 @@ void MmshController::stopRun()
     run.stopFlag = true;
     m_ended = true;
     m_watchdog.stop();
+    m_silence.stop();
     FixUpAndTell(m_ctx.shell, run, m_recording.get());
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)
