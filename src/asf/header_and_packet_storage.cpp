@@ -1,5 +1,6 @@
 #include "asf/header_and_packet_storage.h"
 
+#include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
 #include "asf/run_fixups.h"
 #include "state/run_state.h"
@@ -8,10 +9,31 @@
 
 namespace tovrin {
 
+namespace {
+
+// Data Packets Count of the File Properties Object, which the fix-ups of an
+// interrupted run rewrite.
+constexpr qsizetype kPacketCountField = 56;
+
+bool HoldsSameStream(QByteArray stored, QByteArray header)
+{
+    if (stored.size() != header.size())
+        return false;
+    const qsizetype at = FindObject(header, guid::kFileProperties);
+    if (at >= 0 && at + kPacketCountField + 8 <= header.size()) {
+        stored.replace(at + kPacketCountField, 8, QByteArray(8, '\0'));
+        header.replace(at + kPacketCountField, 8, QByteArray(8, '\0'));
+    }
+    return stored == header;
+}
+
+}  // namespace
+
 HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header)
 {
     if (run.resume)
-        return HeaderStored::KeptForResume;
+        return HoldsSameStream(file.readStart(header.size()), header) ? HeaderStored::KeptForResume
+                                                                      : HeaderStored::OtherStream;
     return file.writeHeader(header) ? HeaderStored::Written : HeaderStored::WriteFailed;
 }
 

@@ -59,10 +59,18 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
     return true;
 }
 
-std::uint64_t PacketCount(const RunState& run)
+// The packets up to the highest one stored, as far as the file holds them
+// whole: after a failed write (a full disk) the slots behind the last one
+// written are not there, and the header must not promise them.
+std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
 {
     const std::uint32_t highest = std::max(run.packetIndex.load(), run.highestPacketIndex.load());
-    return run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
+    const std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
+    const qint64 packetSize = run.packetSize.load();
+    if (packetSize <= 0)
+        return stored;
+    const qint64 wholeSlots = std::max<qint64>(0, fileSize - qint64(run.headerLength.load())) / packetSize;
+    return std::min(stored, std::uint64_t(wholeSlots));
 }
 
 }  // namespace
@@ -77,7 +85,7 @@ bool FixPacketCount(const QString& path, const RunState& run)
         return false;
     if (run.resume && !run.mediaPacketStored)
         return true;  // nothing new arrived: the count the file has is still right
-    return patch.put64(*at + kDataPacketsField, PacketCount(run));
+    return patch.put64(*at + kDataPacketsField, PacketCount(run, patch.file.size()));
 }
 
 LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run)
@@ -90,7 +98,7 @@ LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run)
     const qint64 o = *at;
     const std::uint32_t preroll = *LE32At(patch.header, o + kPrerollField);
     const qint64 fileSize = patch.file.size();
-    const std::uint64_t count = PacketCount(run);
+    const std::uint64_t count = PacketCount(run, fileSize);
     const std::uint64_t mediaTime = run.mediaTime;
 
     bool written = patch.put64(o + kFileSizeField, std::uint64_t(fileSize)) && patch.put64(o + kDataPacketsField, count)

@@ -15,7 +15,9 @@ struct RunState;
 //
 // The packet count written is the number of packets up to and including the
 // highest one stored, that is its packet index + 1, or 0 when no media packet
-// arrived; a resumed run that stored no packet keeps the count its file has.
+// arrived, but never more than the whole slots the file holds behind its
+// header (a write that failed leaves fewer); a resumed run that stored no
+// packet keeps the count its file has.
 
 // Data Packets Count of the File Properties Object, so a later run can resume
 // the file. False, without a message, when the object is not in the header.

@@ -43,14 +43,22 @@ public:
 
     // Opens `path` for unbuffered random-access writing and takes the
     // recorders' lock on it, held until the file is closed. A resumed file
-    // keeps its bytes; otherwise it is created afresh.
+    // keeps its bytes. Otherwise the file is created when it does not exist,
+    // and one that does keeps its bytes until the run's header replaces them:
+    // a download again that the server refuses loses nothing.
     Opened open(const QString& path, bool resume);
 
-    // The header written at the start of the file. False when the write
-    // fails or no file is open.
+    // The header written at the start of the file, in place of whatever it
+    // held before this run. False when the write fails or no file is open.
     bool writeHeader(const QByteArray& header);
     // The file's size, nothing when no file is open.
     std::optional<qint64> size();
+    // Up to `length` bytes from the start of the file; empty when no file is
+    // open or it cannot be read.
+    QByteArray readStart(qint64 length);
+    // The next header written replaces what the file holds: a file opened
+    // to be resumed that is downloaded again instead.
+    void startAfresh();
 
     // Adds a packet (already padded to the slot size) at its file offset,
     // writing the earlier batch out first when it does not follow it.
@@ -59,17 +67,20 @@ public:
     // retried forever.
     WriteFailure flush();
     // Writes the batch out, then runs `patch` with the file's path (empty
-    // when no file is open) while holding the lock, so no packet is written
-    // meanwhile. The patch opens its own handle and must not call the shell.
+    // when no file is open, or when the file still holds what it held before
+    // this run) while holding the lock, so no packet is written meanwhile. The patch opens its own handle and must not
+    // call the shell.
     template <typename Patch>
     WriteFailure patch(Patch&& patch)
     {
         std::lock_guard lock(m_lock);
         const WriteFailure failure = flushLocked();
-        patch(m_file ? m_file->fileName() : QString());
+        patch(m_file && !m_replaceOnHeader ? m_file->fileName() : QString());
         return failure;
     }
     // Writes the batch out and closes the file, so what was stored is kept.
+    // A file that open created and that is still empty is removed: a failed
+    // run leaves no empty recording behind.
     void close();
     bool isOpen() const;
 
@@ -82,6 +93,8 @@ private:
     std::unique_ptr<QFile> m_file;  // guarded by m_lock, as the batch is
     QByteArray m_batch;             // consecutive slots not yet written, from m_batchOffset
     qint64 m_batchOffset = 0;
+    bool m_created = false;          // open made the file
+    bool m_replaceOnHeader = false;  // the earlier bytes go when the header is written
 };
 
 }  // namespace tovrin
