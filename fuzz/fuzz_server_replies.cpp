@@ -3,17 +3,16 @@
 #include "locations/credentials.h"
 #include "mms/server_replies.h"
 #include "state/run_state.h"
-#include "state/session_state.h"
 
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     tovrin::RunState run;
-    tovrin::SessionState session;
     const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
     (void)tovrin::ReadOpenFileReply(packet, run);
-    (void)tovrin::ReadFunnelReport(packet, run, session);
+    (void)tovrin::ReadFunnelReport(packet, run);
+    (void)tovrin::MoreFunnelReportsFollow(packet, run.funnelReportCount);
     tovrin::ServerCredentials credentials;
     (void)tovrin::ReadCredentialsRequest(packet, credentials);
     (void)tovrin::PreparePasswordPrompt(run.serverHost, credentials.challenge, packet.toByteArray());

@@ -15,7 +15,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -66,7 +66,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(buildLocationPanel());
     setCentralWidget(central);
 
-    statusBar()->showMessage(QStringLiteral(" 詳細說明請拜訪: ") + HomePage());
+    // A permanent part of the status bar: a temporary message would be
+    // replaced by the (empty) tip of any menu item the pointer passes over.
+    m_helpLine = new QLabel(QStringLiteral(" 詳細說明請拜訪: ") + HomePage());
+    m_helpLine->setObjectName(QStringLiteral("helpLine"));
+    statusBar()->addPermanentWidget(m_helpLine, 1);
     setMinimumSize(346, 463);
     setStatusCaption(m_statusCaption);
     setRunActive(false);
@@ -266,23 +270,30 @@ QWidget* MainWindow::buildLocationPanel()
 
 void MainWindow::appendLogLine(const QString& line)
 {
-    m_log->appendPlainText(line);
+    m_logLines << line;
+    // The view shows each line as one line: a line break inside it (a CR of
+    // a log saved with CR LF endings) is shown as a visible mark instead.
+    QString shown = line;
+    for (const QChar breaking :
+         {QChar(u'\r'), QChar(u'\n'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+        shown.replace(breaking, QChar(u'\u240D'));
+    // Appended through a cursor: the view's own append folds an empty first
+    // line into the next one.
+    QScrollBar* scroll = m_log->verticalScrollBar();
+    const bool atEnd = scroll->value() == scroll->maximum();
+    QTextCursor cursor(m_log->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLines.size() > 1)
+        cursor.insertBlock();
+    cursor.insertText(shown);
+    if (atEnd)
+        scroll->setValue(scroll->maximum());
 }
 
 void MainWindow::clearLogLines()
 {
+    m_logLines.clear();
     m_log->clear();
-}
-
-QStringList MainWindow::logLines() const
-{
-    QStringList lines;
-    for (QTextBlock block = m_log->document()->begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    // An empty log holds one empty block, not one line.
-    if (lines == QStringList{QString()})
-        lines.clear();
-    return lines;
 }
 
 void MainWindow::setModeLabel(ModeLabel visible)
@@ -322,7 +333,8 @@ void MainWindow::setStatusCaption(const QString& caption)
     m_statusCaption = caption;
     // The window system shows the title outside the client area, in the
     // title bar and the task bar: the status caption rides on it.
-    setWindowTitle(fixedCaption() + QStringLiteral(" — ") + caption);
+    // The status comes first: a task bar cuts a long title from the right.
+    setWindowTitle(caption + QStringLiteral(" — ") + fixedCaption());
 }
 
 QString MainWindow::urlText() const

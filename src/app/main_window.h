@@ -22,7 +22,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // The fixed part of the title; the status caption follows it.
+    // The fixed part of the title; it follows the status caption.
     static QString fixedCaption();
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -30,14 +30,15 @@ public:
     // What the shell writes.
     void appendLogLine(const QString& line);
     void clearLogLines();
-    QStringList logLines() const;
+    // The log's lines as they were appended, whatever a line holds.
+    QStringList logLines() const { return m_logLines; }
     void setModeLabel(ModeLabel visible);
     ModeLabel modeLabel() const { return m_mode; }
     void setGauge(int percent, bool percentTextVisible);
     void setTimeFields(const QString& sendTime, const QString& timeLeft);
     void setSaveLocation(const QString& path);
     void setMediaLocation(const QString& location);
-    // The title bar: the fixed caption followed by the status caption.
+    // The title bar: the status caption followed by the fixed caption.
     void setStatusCaption(const QString& caption);
     QString statusCaption() const { return m_statusCaption; }
 
@@ -85,6 +86,8 @@ private:
     QWidget* m_toolButtons = nullptr;
     QProgressBar* m_gauge = nullptr;
     QPlainTextEdit* m_log = nullptr;
+    QStringList m_logLines;  // what the log view shows, line for line
+    QLabel* m_helpLine = nullptr;
     QLineEdit* m_sendTime = nullptr;
     QLineEdit* m_timeLeft = nullptr;
     QLabel* m_standby = nullptr;

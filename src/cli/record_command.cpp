@@ -75,8 +75,10 @@ int RunRecordCommand(const QStringList& arguments)
     const SettingsRecord& settings = command.settings;
     ConnectionController controller(ctx);
     controller.setWatchdogInterval(options.connectTimeoutMs);
+    controller.setSilenceLimit(options.silenceTimeoutMs);
     MmshController mmsh(ctx);
     mmsh.setWatchdogInterval(options.connectTimeoutMs);
+    mmsh.setSilenceLimit(options.silenceTimeoutMs);
     RecordTransport recording(ctx, controller, mmsh, options.transport, options.httpPort);
     QObject::connect(&controller, &ConnectionController::saveLogRequested, [&ctx] { SaveLog(ctx); });
     QObject::connect(&mmsh, &MmshController::saveLogRequested, [&ctx] { SaveLog(ctx); });

@@ -84,6 +84,10 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     const QCommandLineOption connectTimeout(
         QStringLiteral("connect-timeout"),
         QStringLiteral("Give up when no connection is made within SECONDS (default 45)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption silenceTimeout(
+        QStringLiteral("silence-timeout"),
+        QStringLiteral("Give up when the server sends nothing for SECONDS once connected (default 45)."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
@@ -99,7 +103,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
     parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
-                       savePassword, duration, saveLog, connectTimeout, quiet, transport, httpPort});
+                       savePassword, duration, saveLog, connectTimeout, silenceTimeout, quiet, transport, httpPort});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -147,11 +151,14 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
             return UsageError{QStringLiteral("--duration takes a number of seconds")};
         options.durationSeconds = *seconds;
     }
-    if (parser.isSet(connectTimeout)) {
-        const std::optional<double> seconds = secondsOption(parser, connectTimeout, 0, 3600, false);
+    for (const auto& [option, target] : {std::pair{&connectTimeout, &options.connectTimeoutMs},
+                                         std::pair{&silenceTimeout, &options.silenceTimeoutMs}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<double> seconds = secondsOption(parser, *option, 0, 3600, false);
         if (!seconds)
-            return UsageError{QStringLiteral("--connect-timeout takes a number of seconds")};
-        options.connectTimeoutMs = int(*seconds * 1000);
+            return UsageError{QStringLiteral("--%1 takes a number of seconds").arg(option->names().constFirst())};
+        *target = int(*seconds * 1000);
     }
 
     std::variant<HttpFetchOptions, QString> fetch = http.parse(parser);

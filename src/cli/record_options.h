@@ -38,6 +38,7 @@ struct RecordOptions {
 
     double durationSeconds = 0;  // 0: until the stream ends
     int connectTimeoutMs = 45000;
+    int silenceTimeoutMs = 45000;  // once connected, nothing from the server this long
 };
 
 // Parses the arguments of `tovrin-cli record ...` (the program's name first).

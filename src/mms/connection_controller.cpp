@@ -57,6 +57,10 @@ struct ConnectionController::Run {
     std::unique_ptr<ReceiveThread> receiver;  // from the made connection on
     // Datagrams dropped for a full lane are told once a run (UI thread).
     bool datagramOverflowLogged = false;
+    // The address the control connection reached, the only sender of the
+    // run's datagrams; what else arrives is counted (UI thread).
+    QHostAddress serverAddress;
+    std::uint64_t foreignDatagrams = 0;
 };
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -108,6 +112,11 @@ ConnectionController::ConnectionController(AppContext& ctx, QObject* parent)
     });
     connect(&m_udp, &QUdpSocket::readyRead, this, &ConnectionController::onDatagrams);
     connect(&m_watchdog, &QTimer::timeout, this, &ConnectionController::onWatchdog);
+    // Bytes the connection leaves unread while the receive buffer is full
+    // have come from the server all the same.
+    m_silence.setUnreadTraffic([this] { return m_connection.socket().bytesAvailable() > 0; });
+    connect(&m_connection.socket(), &QTcpSocket::readyRead, &m_silence, &SilenceWatchdog::heard);
+    connect(&m_silence, &SilenceWatchdog::silent, this, &ConnectionController::onSilence);
     connect(&m_refresh, &QTimer::timeout, this, &ConnectionController::onRefresh);
     connect(&m_soundRepeat, &QTimer::timeout, this, [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
 }
@@ -252,26 +261,29 @@ void ConnectionController::onSocketError(QAbstractSocket::SocketError error)
         return;  // the front end rolls over (refusedBeforeReply)
     // The connection could not be made (no such host, refused, unreachable):
     // told now, not when the watchdog runs out.
-    m_ctx.shell.appendLog(QStringLiteral("- 無法連線到串流伺服器: ") + m_connection.socket().errorString());
-    giveUpConnecting();
+    const QString reason = CannotConnectMessage(m_connection.socket().errorString());
+    m_ctx.shell.appendLog(QStringLiteral("- ") + reason);
+    giveUpConnecting(reason);
 }
 
-void ConnectionController::giveUpConnecting()
+void ConnectionController::giveUpConnecting(const QString& message)
 {
     m_ctx.run.liveHeaderFixed = true;
     m_ctx.run.packetCountFixed = true;
     stopRun();
     m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
-    m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+    m_ctx.shell.showMessage(message);
 }
 
 void ConnectionController::onConnected()
 {
     Shell& shell = m_ctx.shell;
     m_watchdog.stop();
+    m_silence.start();
     m_connected = true;
     shell.appendLog(QStringLiteral("連接時間: \t") + timeAndDate());
     const QTcpSocket& tcp = m_connection.socket();
+    m_run->serverAddress = tcp.peerAddress();
     shell.appendLog(QStringLiteral("伺服器位址 \t") + tcp.peerAddress().toString());
     shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(tcp.peerPort()));
     shell.appendLog(QStringLiteral("本地端位址 \t") + tcp.localAddress().toString());
@@ -390,36 +402,56 @@ void ConnectionController::onDatagrams()
             m_ctx.shell.appendLog(QStringLiteral("Warning, unrequested UDP data detected at local port"));
             continue;
         }
+        const QNetworkDatagram datagram = m_udp.receiveDatagram(size >= kMaxDatagramSize ? 0 : kMaxDatagramSize);
+        if (!m_run)
+            continue;  // no run to take it
+        // Only the server the control connection reached sends the run's
+        // data: anyone else who reaches the port fills no slot of the file.
+        if (!datagram.senderAddress().isEqual(m_run->serverAddress, QHostAddress::TolerantConversion)) {
+            if (m_run->foreignDatagrams++ == 0)
+                m_ctx.shell.appendLog(QStringLiteral("Warning, UDP data from %1, not the server, dropped")
+                                          .arg(datagram.senderAddress().toString()));
+            continue;
+        }
+        m_silence.heard();
         if (size >= kMaxDatagramSize) {
-            m_udp.receiveDatagram(0);
             m_ctx.shell.showMessage(QStringLiteral("Error - UDP Buffer too small for datagram"));
             continue;
         }
-        const QByteArray datagram = m_udp.receiveDatagram(kMaxDatagramSize).data();
+        const QByteArray bytes = datagram.data();
         // One data packet per datagram: a datagram whose prefix disagrees with
         // its size could not be split, and is dropped.
-        if (datagram.size() < kDataPrefixSize || ReadDataPrefix(datagram).length != datagram.size()) {
+        if (bytes.size() < kDataPrefixSize || ReadDataPrefix(bytes).length != bytes.size()) {
             m_ctx.shell.appendLog(QStringLiteral("Warning, UDP datagram does not hold one data packet, dropped"));
             continue;
         }
-        if (!m_run)
-            continue;  // no run to take it
         ReceiveBuffer& buffer = m_run->buffer;
-        if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(datagram.size()) > kDatagramLaneLimit) {
+        if (buffer.size(ReceiveBuffer::Lane::Datagrams) + std::size_t(bytes.size()) > kDatagramLaneLimit) {
             if (!m_run->datagramOverflowLogged)
                 m_ctx.shell.appendLog(
                     QStringLiteral("Warning, UDP data arrives faster than it is stored, datagrams dropped"));
             m_run->datagramOverflowLogged = true;
             continue;
         }
-        buffer.append(ReceiveBuffer::Lane::Datagrams, datagram);
+        buffer.append(ReceiveBuffer::Lane::Datagrams, bytes);
     }
 }
 
 void ConnectionController::onWatchdog()
 {
     m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
-    giveUpConnecting();
+    giveUpConnecting(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+}
+
+void ConnectionController::onSilence(qint64 silentMs)
+{
+    if (!m_runActive)
+        return;
+    // What arrived is kept: the stop routine patches the file as for a stop.
+    m_ctx.shell.appendLog(ServerSilentLogLine(silentMs));
+    stopRun();
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+    m_ctx.shell.showMessage(ServerSilentMessage(silentMs));
 }
 
 void ConnectionController::onRefresh()
@@ -451,6 +483,10 @@ void ConnectionController::stopRun()
     if (m_run)
         m_run->buffer.wake();
     m_watchdog.stop();
+    m_silence.stop();
+    if (m_run && m_run->foreignDatagrams > 0 && m_runActive)
+        shell.appendLog(QStringLiteral("- UDP datagrams from other addresses than the server's, dropped: %1")
+                            .arg(m_run->foreignDatagrams));
 
     FixUpAndTell(shell, run, recording());
 

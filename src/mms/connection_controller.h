@@ -4,6 +4,7 @@
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
 #include "mms/run_actions.h"
+#include "mms/silence_watchdog.h"
 #include "mms/ui_dispatcher.h"
 #include "state/app_context.h"
 
@@ -53,6 +54,8 @@ public:
     bool bindUdp();
     quint16 udpPort() const;
     void setWatchdogInterval(int milliseconds);
+    // How long a connected run waits for anything from the server (default 45 s).
+    void setSilenceLimit(int milliseconds) { m_silence.setLimit(milliseconds); }
     // The program's redirector fetch, which the stop routine ends when one is
     // under way. Forgotten by itself when the fetch object goes.
     void setRedirectorFetch(RedirectorFetch* fetch) { m_fetch = fetch; }
@@ -113,13 +116,14 @@ private:
 
     void onStateChanged(QAbstractSocket::SocketState state);
     void onSocketError(QAbstractSocket::SocketError error);
-    void giveUpConnecting();
+    void giveUpConnecting(const QString& message);
     void onConnected();
     void onDisconnected();
     void onServerReadsNoMore();
     void onReceiveBufferOverflow();
     void onDatagrams();
     void onWatchdog();
+    void onSilence(qint64 silentMs);
     void onRefresh();
     void completeOnUi();
     void startReceiveThread();
@@ -133,6 +137,7 @@ private:
     QTimer m_refresh;
     QTimer m_soundRepeat;
     QTimer m_watchdog;
+    SilenceWatchdog m_silence;
     CommandChannel m_channel;
 
     QPointer<RedirectorFetch> m_fetch;

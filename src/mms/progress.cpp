@@ -113,6 +113,11 @@ void TellDisconnected(AppContext& ctx)
         ctx.shell.showMessage(QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
 }
 
+QString CannotConnectMessage(const QString& socketError)
+{
+    return QStringLiteral("無法連線到串流伺服器: ") + socketError;
+}
+
 QString FileNotCompletedMessage()
 {
     return QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");

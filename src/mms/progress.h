@@ -55,6 +55,10 @@ void TellDisconnected(AppContext& ctx);
 // missed a write.
 QString FileNotCompletedMessage();
 
+// What the user is told when the connection to the server cannot be made
+// (refused, no such host), with the socket's own reason.
+QString CannotConnectMessage(const QString& socketError);
+
 // Milliseconds between repeats of the completion sound for the DoneInterval
 // setting; a text that is not a number counts as 10 seconds, 0 plays once.
 int SoundRepeatInterval(const QString& doneInterval);

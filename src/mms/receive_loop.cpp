@@ -313,9 +313,14 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         shell.appendLog(QStringLiteral("新進的標題"));
         return true;
     case ServerReply::FunnelReport:
-        tellFieldsBeyondReply(ReadFunnelReport(packet, run, m_ctx.session));
-        if (m_ctx.session.funnelReportCount >= 3) {
-            m_ctx.session.funnelReportCount = 0;
+        if (m_transportAsked) {
+            // The transport request has gone out: a further report answers nothing.
+            shell.appendLog(QStringLiteral("- Funnel report after the transport request, ignored"));
+            return true;
+        }
+        tellFieldsBeyondReply(ReadFunnelReport(packet, run));
+        if (!MoreFunnelReportsFollow(packet, run.funnelReportCount)) {
+            m_transportAsked = true;
             shell.appendLog(QStringLiteral("0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
             m_actions.sendTransport();
         }

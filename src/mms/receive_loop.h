@@ -70,6 +70,7 @@ private:
     int m_datagramsInARow = 0;
     bool m_headerFailed = false;  // the header was refused or could not be stored
     bool m_earlyMediaLogged = false;
+    bool m_transportAsked = false;  // the last funnel report came and was answered
 };
 
 }  // namespace tovrin

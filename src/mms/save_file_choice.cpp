@@ -13,6 +13,15 @@
 
 namespace tovrin {
 
+namespace {
+
+QString SaveFileInUseText()
+{
+    return QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
+}
+
+}  // namespace
+
 std::optional<QString> ChooseSaveTarget(AppContext& ctx, SaveFileRequest request, const QString& folderSetting)
 {
     request.startFolder = ReadSetting(ctx, folderSetting);
@@ -42,9 +51,8 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
 
     // Another recording writing into this file would mix two streams into
     // one: refused before anything is asked or touched.
-    const QString inUse = QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
     if (SaveFileInUse(path)) {
-        ctx.shell.showMessage(inUse);
+        ctx.shell.showMessage(SaveFileInUseText());
         return nullptr;
     }
 
@@ -63,13 +71,18 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
         }
     }
 
-    run.resume = resume;
+    return OpenChosenSaveFile(ctx, path, resume);
+}
+
+std::unique_ptr<RecordingFile> OpenChosenSaveFile(AppContext& ctx, const QString& path, bool resume)
+{
+    ctx.run.resume = resume;
     auto recording = std::make_unique<RecordingFile>();
     switch (recording->open(path, resume)) {
     case RecordingFile::Opened::Yes:
         return recording;
     case RecordingFile::Opened::InUse:
-        ctx.shell.showMessage(inUse);
+        ctx.shell.showMessage(SaveFileInUseText());
         return nullptr;
     case RecordingFile::Opened::CannotCreate:
         ctx.shell.showMessage(QStringLiteral("There was a problem creating the save file"));

@@ -31,4 +31,9 @@ std::optional<QString> ChooseSaveTarget(AppContext& ctx, SaveFileRequest request
 // choosing the same file again is no clash with itself.
 std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx);
 
+// Opens the file a run has already chosen, without asking: resumed or
+// created as `resume` says, which becomes the run's resume flag. A file that
+// cannot be opened fails with a message, as in OpenSaveFile.
+std::unique_ptr<RecordingFile> OpenChosenSaveFile(AppContext& ctx, const QString& path, bool resume);
+
 }  // namespace tovrin

@@ -3,7 +3,6 @@
 #include "asf/byte_helpers.h"
 #include "locations/credentials.h"
 #include "state/run_state.h"
-#include "state/session_state.h"
 
 #include <algorithm>
 
@@ -12,6 +11,8 @@ namespace tovrin {
 namespace {
 
 constexpr std::uint32_t kBroadcastAttribute = 0x02000000;
+constexpr std::uint32_t kPacketPairMarker = 0xF0F0F0F1;
+constexpr std::uint32_t kPacketPairReports = 3;
 
 // The 32-bit value at 1-based position pos; a field beyond the reply is
 // noted in `beyond`.
@@ -55,7 +56,7 @@ FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run)
     return beyond;
 }
 
-FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run, SessionState& session)
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run)
 {
     FieldsBeyondReply beyond;
     readInto(packet, 61, run.serverClientCount, beyond);
@@ -65,8 +66,15 @@ FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run, Session
         if (end > 80)
             run.funnelData.append(packet.sliced(80, end - 80).toByteArray());
     }
-    session.funnelReportCount.fetch_add(1);
+    run.funnelReportCount.fetch_add(1);
     return beyond;
+}
+
+bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar)
+{
+    // A packet-pair train is three reports, each marked; a server without
+    // packet-pair answers with one report marked 0xF0F0F0EF.
+    return reportsSoFar < kPacketPairReports && LE32At(packet, 44) == kPacketPairMarker;
 }
 
 FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, ServerCredentials& credentials)

@@ -9,7 +9,6 @@
 namespace tovrin {
 
 struct RunState;
-struct SessionState;
 struct ServerCredentials;
 
 // Command ids of the server's replies.
@@ -44,8 +43,12 @@ QString FieldBeyondReplyMessage(const FieldBeyondReply& field);
 FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run);
 
 // Server client count; the report's payload appended to the funnel data;
-// the session's funnel report count goes up by one.
-FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run, SessionState& session);
+// the run's funnel report count goes up by one.
+FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
+// Whether the server sends more funnel reports after `packet`, the
+// `reportsSoFar`th: only while it marks the report as one of a packet-pair
+// train, and never beyond the train's three.
+bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
 // credentials challenge, up to its terminating zero. Only the bytes present in

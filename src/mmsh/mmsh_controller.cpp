@@ -51,6 +51,7 @@ MmshController::MmshController(AppContext& ctx, QObject* parent) : QObject(paren
     connect(&m_tcp, &QTcpSocket::disconnected, this, &MmshController::onDisconnected);
     connect(&m_tcp, &QTcpSocket::errorOccurred, this, &MmshController::onError);
     connect(&m_watchdog, &QTimer::timeout, this, &MmshController::onWatchdog);
+    connect(&m_silence, &SilenceWatchdog::silent, this, &MmshController::onSilence);
     connect(&m_refresh, &QTimer::timeout, this, [this] { RefreshTick(m_ctx); });
     connect(&m_soundRepeat, &QTimer::timeout, this, [this] { m_ctx.shell.playSound(QStringLiteral("Done.wav")); });
 }
@@ -62,10 +63,25 @@ MmshController::~MmshController()
 
 bool MmshController::connectClick(const QString& urlText)
 {
+    return begin(urlText, std::nullopt);
+}
+
+bool MmshController::continueRun(const QString& urlText, const QString& savePath, bool resume)
+{
+    return begin(urlText, ChosenFile{savePath, resume});
+}
+
+bool MmshController::begin(const QString& urlText, const std::optional<ChosenFile>& chosen)
+{
     Shell& shell = m_ctx.shell;
     if (m_runActive)
         return false;
-    ResetRun(m_ctx);
+    // A continued run keeps what the window and the log show of the run it
+    // carries on; only the run's values start afresh.
+    if (chosen)
+        m_ctx.run.reset();
+    else
+        ResetRun(m_ctx);
     m_credentials = {};  // a run starts without the last run's credentials
     m_end = RunEnd::Failed;
     QString url = urlText.trimmed();
@@ -94,15 +110,17 @@ bool MmshController::connectClick(const QString& urlText)
     // The last run's file is let go first: choosing it again is no clash.
     m_writer.reset();
     m_recording.reset();
-    m_recording = OpenSaveFile(m_ctx);
+    m_recording = chosen ? OpenChosenSaveFile(m_ctx, chosen->path, chosen->resume) : OpenSaveFile(m_ctx);
     if (!m_recording)
         return false;
 
     shell.setCaption(QStringLiteral("Tovrin 動作"));
-    shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
-    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
-    shell.appendLog(QStringLiteral("網址 :\t") + url);
+    if (!chosen) {
+        shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
+        shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
+        shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
+        shell.appendLog(QStringLiteral("網址 :\t") + url);
+    }
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
@@ -137,6 +155,8 @@ void MmshController::request(Step step)
 
 void MmshController::onConnected()
 {
+    m_watchdog.stop();
+    m_silence.start();
     MmshRequest request;
     request.hostHeader = m_url.host(QUrl::FullyEncoded).toLatin1();
     if (m_url.port() != 80)
@@ -162,7 +182,7 @@ void MmshController::onReadyRead()
 {
     if (!m_runActive || m_ended)
         return;
-    m_watchdog.start();
+    m_silence.heard();
     // A chunk is at most 64 KiB: the buffer never holds much more than one
     // chunk plus one socket read.
     m_in += m_tcp.read(kReadLimit);
@@ -373,7 +393,14 @@ void MmshController::onError(QAbstractSocket::SocketError error)
 {
     if (!m_runActive || m_stopping || error == QAbstractSocket::RemoteHostClosedError)
         return;
-    fail(QStringLiteral("- MMSH connection error: ") + m_tcp.errorString());
+    const QString reason = m_tcp.errorString();
+    const bool notMade =
+        error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::HostNotFoundError;
+    fail(QStringLiteral("- MMSH connection error: ") + reason);
+    // A connection that could not be made before anything was stored is
+    // told as over MMS: in a message, in the socket's own words.
+    if (notMade && !m_headerStored)
+        m_ctx.shell.showMessage(CannotConnectMessage(reason));
 }
 
 void MmshController::onWatchdog()
@@ -389,8 +416,22 @@ void MmshController::onWatchdog()
         m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
         return;
     }
-    fail(QStringLiteral("- MMSH: no data from the server for %1 s, connection given up")
+    // The Play's connection was not made in time.
+    fail(QStringLiteral("- MMSH: no connection to the server within %1 s, given up")
              .arg(m_watchdog.interval() / 1000.0));
+}
+
+void MmshController::onSilence(qint64 silentMs)
+{
+    if (!m_runActive)
+        return;
+    if (!m_headerStored) {
+        m_ctx.run.liveHeaderFixed = true;  // nothing worth patching
+        m_ctx.run.packetCountFixed = true;
+    }
+    fail(ServerSilentLogLine(silentMs));
+    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
+    m_ctx.shell.showMessage(ServerSilentMessage(silentMs));
 }
 
 void MmshController::fail(const QString& logLine)
@@ -432,6 +473,7 @@ void MmshController::stopRun()
     run.stopFlag = true;
     m_ended = true;
     m_watchdog.stop();
+    m_silence.stop();
     FixUpAndTell(m_ctx.shell, run, m_recording.get());
     m_stopping = true;
     if (m_tcp.state() != QAbstractSocket::UnconnectedState)

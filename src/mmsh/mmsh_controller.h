@@ -3,6 +3,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "locations/credentials.h"
 #include "mms/connection_controller.h"
+#include "mms/silence_watchdog.h"
 #include "mmsh/mmsh_reply.h"
 #include "state/app_context.h"
 
@@ -21,8 +22,9 @@ namespace tovrin {
 // storage as MMS's (header store, media packet writer, stop routine's
 // fix-ups), so on-demand files resume and live broadcasts are rebased and
 // patched alike. Follows redirects (at most kMaxRedirects), answers a 401
-// with the credentials dialog, and ends a server that falls silent for the
-// watchdog interval.
+// with the credentials dialog, gives up a connection not made within the
+// watchdog interval, and ends a run whose server falls silent for the silence
+// limit.
 //
 // Memory is bounded: the socket reads at most kReadLimit bytes beyond the
 // chunk being assembled, and every length from the server is checked
@@ -42,12 +44,18 @@ public:
     ~MmshController() override;
 
     void setWatchdogInterval(int milliseconds) { m_watchdog.setInterval(milliseconds); }
+    void setSilenceLimit(int milliseconds) { m_silence.setLimit(milliseconds); }
     // The port of an address that names none (default 80).
     void setDefaultPort(quint16 port) { m_defaultPort = port; }
 
     // Starts a run on an mmsh:// (or http://) stream address. True when a
     // connection is being made; otherwise the reason has been shown.
     bool connectClick(const QString& urlText);
+    // Carries on a run another transport gave up before the server's first
+    // reply: the same stream at `urlText`, recorded into the file that run
+    // chose (`savePath`, resumed or created as `resume` says) without asking
+    // again, and with the log kept. True when a connection is being made.
+    bool continueRun(const QString& urlText, const QString& savePath, bool resume);
     void disconnectConfirmed();
     void stopRun() override;
 
@@ -63,6 +71,13 @@ signals:
 
 private:
     enum class Step { Describe, Play };
+    // The save file a continued run takes over.
+    struct ChosenFile {
+        QString path;
+        bool resume = false;
+    };
+
+    bool begin(const QString& urlText, const std::optional<ChosenFile>& chosen);
 
     void request(Step step);
     void onConnected();
@@ -70,6 +85,7 @@ private:
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
     void onWatchdog();
+    void onSilence(qint64 silentMs);
     // Handles what the buffer holds; false once the run has ended.
     bool consume();
     bool handleHead();
@@ -81,6 +97,7 @@ private:
     AppContext& m_ctx;
     QTcpSocket m_tcp;
     QTimer m_watchdog;
+    SilenceWatchdog m_silence;
     QTimer m_refresh;
     QTimer m_soundRepeat;                        // the completion sound while its message is open
     std::unique_ptr<RecordingFile> m_recording;  // the run's save file, let go by the next Connect

@@ -3,10 +3,14 @@
 #include "mms/progress.h"
 #include "mmsh/mmsh_controller.h"
 #include "state/app_context.h"
+#include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/shell.h"
 
 #include <QTimer>
 #include <QUrl>
+
+#include <utility>
 
 namespace tovrin {
 
@@ -58,6 +62,7 @@ RecordTransport::RecordTransport(AppContext& ctx, ConnectionController& mms, Mms
 bool RecordTransport::start(const QString& address)
 {
     m_address = address;
+    m_rollOver = false;  // each run decides afresh
     const bool mmshAddress = address.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);
     if (m_transport == Transport::Mmsh || mmshAddress)
         return startMmsh(mmshAddress ? address : MmshAddress(address, m_httpPort));
@@ -80,18 +85,24 @@ void RecordTransport::finish(RunEnd end)
 
 void RecordTransport::mmsFinished(RunEnd end)
 {
-    if (!m_rollOver) {
+    // Only a run that failed at its refusal rolls over. A run that ended any
+    // other way may end inside a step its receive thread waits for (the
+    // completion message): nothing may wait for that thread there.
+    if (!std::exchange(m_rollOver, false) || end != RunEnd::Failed) {
         finish(end);
         return;
     }
     const QString address = MmshAddress(m_address, m_httpPort);
+    // The MMSH run records into the file the user chose for this one.
+    const QString savePath = m_ctx.session.savePath;
+    const bool resume = m_ctx.run.resume;
     m_ctx.shell.appendLog(QStringLiteral("- MMS connection refused or closed before a reply: switching to MMSH, ")
                           + address);
     // Started once the MMS run has finished unwinding and its receive thread,
     // which shares the run state, has ended.
-    QTimer::singleShot(0, this, [this, address] {
+    QTimer::singleShot(0, this, [this, address, savePath, resume] {
         m_mms.finishReceiveThread();
-        if (!startMmsh(address))
+        if (!m_mmsh.continueRun(address, savePath, resume))
             finish(RunEnd::Failed);
     });
 }

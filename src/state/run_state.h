@@ -49,6 +49,9 @@ struct RunState {
     Counter streamCount{0};
     Counter streamKindBits{0};
     Counter maxBitRate{0};
+    // The server's funnel reports in this run: the transport request goes
+    // out after the last one.
+    Counter funnelReportCount{0};
 
     // --- Atomic flags either thread may set --------------------------------
     // The stop flag (the UI thread's stop routine, the receive thread's end

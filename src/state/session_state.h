@@ -22,10 +22,6 @@ struct SessionState {
     // before it sends it, so a run only uses what its own header entered.
     std::array<std::uint8_t, kMaxStreams> streamNumbers{};
     std::array<std::uint8_t, kMaxStreams> streamActions{};
-    // The server's funnel reports, counted by the receive thread across runs:
-    // the transport request goes out on the third, and only then does the
-    // count go back to 0.
-    Counter funnelReportCount{0};
     // What the main window's labels show, kept from one run to the next: the
     // path of the save file, chosen when a run starts, and the media location
     // last opened. Written on the UI thread, never while a run goes; the

@@ -2,6 +2,7 @@
 
 #include "asf/byte_helpers.h"
 #include "asf/packet_parser.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/ffprobe.h"
 #include "support/golden.h"
@@ -18,6 +19,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <csignal>
 #include <functional>
@@ -220,6 +222,34 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefusedAndAKilledOneResumes)
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     w.recordWhole(clipUrl(server), out, Args(u"--resume"));
+}
+
+// A server without TCP packet-pair answers the funnel request with one
+// report saying none follow: the exchange goes on from it, over TCP and UDP.
+// During the UDP run, datagrams from another local address, shaped as the
+// server's data packets, fill no slot of the file.
+TEST(Record, WithoutPacketPairAndBesideAForeignSenderTheRecordingEqualsTheSource)
+{
+    Recorder w;
+    ServerProcess server(w.media, Args(u"--rate 4 --packet-pair off"));
+    ASSERT_TRUE(server.started());
+    w.recordWhole(clipUrl(server), w.out(QStringLiteral("tcp.wmv")), {}, 30000);
+
+    QUdpSocket probe, stranger;
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 udpPort = probe.localPort();
+    probe.close();
+    ASSERT_TRUE(stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    const QString out = w.out(QStringLiteral("udp.wmv"));
+    auto cli =
+        StartCli(recordArgs(clipUrl(server), out, Args(u"--udp --udp-port") << QString::number(udpPort)), w.config);
+    // Once the run streams, the stranger sends packets of its own for the first slots.
+    for (std::uint32_t i = 0; !cli->waitForFinished(5) && i < 100000;)
+        if (QFileInfo(out).size() > 2000)
+            stranger.writeDatagram(DataPacket(i++ % 8, 4, QByteArray(400, 'Z')), QHostAddress::LocalHost, udpPort);
+    EXPECT_EQ(cli->exitCode(), 0);
+    ExpectSameAsSource(out, w.source());
+    EXPECT_EQ(QString::fromUtf8(cli->readAllStandardError()).count(u"not the server, dropped"), 1);
 }
 
 TEST(RecordCli, BadUsageExitsWithTwo)

@@ -108,6 +108,7 @@ struct LoopHarness {
 TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
 {
     using test::ServerCommand, test::DataPacket;
+    constexpr std::uint32_t kMoreFollow = 0xF0F0F0F1;
     const QByteArray liveReply = ServerCommand(0x06, 152, {{96, 0xFFFFFFFF}}),
                      hugePackets = ServerCommand(0x06, 152, {{92, 0xFFFFFFFF}});
     enum class Until { Stopped, Started, Acked };
@@ -119,11 +120,18 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
         std::uint32_t packetSize = 0;
     } scenarios[] = {
         // The first funnel report is too short for its client count: told, and the exchange goes on.
+        // A packet-pair train is three marked reports; the transport goes out after the third.
         {"handshake",
-         ServerCommand(0x01) + ServerCommand(0x15, 56) + ServerCommand(0x15, 80) + ServerCommand(0x15, 80)
+         ServerCommand(0x01) + ServerCommand(0x15, 56, {{44, kMoreFollow}})
+             + ServerCommand(0x15, 80, {{44, kMoreFollow}}) + ServerCommand(0x15, 80, {{44, kMoreFollow}})
              + ServerCommand(0x02) + ServerCommand(0x1B) + ServerCommand(0x21) + ServerCommand(0x05),
          {},
          Until::Started},
+        // A server without packet-pair sends one report saying none follow; a stray one later is ignored.
+        {"one funnel report",
+         ServerCommand(0x15, 80, {{44, 0xF0F0F0EF}}) + ServerCommand(0x15, 80) + ServerCommand(0x1B),
+         {},
+         Until::Acked},
         // Refusals end the run without fix-ups.
         {"connection refused", ServerCommand(0x03), {}, Until::Stopped},
         {"a live broadcast cannot be resumed", liveReply, {}, Until::Stopped, true},
@@ -161,7 +169,7 @@ TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
         // The commands sent; transports, acks, funnel reports, incarnation,
         // the two fix-ups, packet size, a media packet stored, bytes left.
         lines << QStringLiteral("--- ") + QLatin1String(s.what) << QString::fromLatin1(ids.toHex(' '))
-              << test::Line(h.actions.transports.load(), run.ackCount.load(), h.t.session.funnelReportCount.load(),
+              << test::Line(h.actions.transports.load(), run.ackCount.load(), run.funnelReportCount.load(),
                             run.incarnation.load(), run.liveHeaderFixed.load(), run.packetCountFixed.load(),
                             run.packetSize.load(), run.mediaPacketStored.load(), qulonglong(h.buffer.size()));
         lines += h.t.shell.calls;

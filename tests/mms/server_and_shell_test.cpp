@@ -72,11 +72,10 @@ TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
     // Funnel reports append their payload and count; a message length that
     // claims more than the packet holds appends only what is there.
     RunState funnel;
-    SessionState session;
     for (const QByteArray& report : {ServerCommand(0x15, 96, {{60, 4242}}).replace(80, 16, "0123456789abcdef"),
                                      ServerCommand(0x15, 80), ServerCommand(0x15, 88, {{8, 100000}})})
-        lines << Read(ReadFunnelReport(report, funnel, session), funnel);
-    EXPECT_EQ(session.funnelReportCount.load(), 3u);
+        lines << Read(ReadFunnelReport(report, funnel), funnel);
+    EXPECT_EQ(funnel.funnelReportCount.load(), 3u);
 
     // A credentials request appends the challenge text it has: zero-terminated,
     // the length counting the zero, and never past the packet.

@@ -134,7 +134,6 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndTheRunButNotTheSession)
     t.run.serverHost = QStringLiteral("host");
     t.run.receivedPackets.expect(5, 2);
     SessionState& s = t.session;
-    s.funnelReportCount = 2;
     s.streamNumbers[0] = 3;
     s.streamActions[0] = 1;
     s.savePath = QStringLiteral("/rec/a.wmv");
@@ -143,8 +142,8 @@ TEST(ResetRun, ClearsTheDisplayInOrderAndTheRunButNotTheSession)
     ResetRun(t.ctx);
     t.shell.calls << Line("log", t.shell.log, "mode", int(t.shell.mode), "run", t.run.packetIndex.load(),
                           t.run.serverHost, t.run.receivedPackets.tracking());
-    EXPECT_GOLDEN("state/reset_run", t.shell.calls << Line("session", s.funnelReportCount.load(), s.streamNumbers[0],
-                                                           s.streamActions[0], s.savePath, s.mediaLocation));
+    EXPECT_GOLDEN("state/reset_run", t.shell.calls << Line("session", s.streamNumbers[0], s.streamActions[0],
+                                                           s.savePath, s.mediaLocation));
 }
 
 // Each part has two digits at least, hours are unbounded, the last

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 
 namespace tovrin::test {
 
@@ -47,6 +48,18 @@ QStringList ProbeStreamTypes(const QString& path)
     for (const QJsonValue stream : Probe(path).value(u"streams").toArray())
         types << stream.toObject().value(u"codec_type").toString();
     return types;
+}
+
+QStringList DecodeErrors(const QString& path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), (Args(u"-nostdin -v error -i") << path) + Args(u"-f null -"));
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitStatus() != QProcess::NormalExit)
+        return {QStringLiteral("ffmpeg did not finish")};
+    QStringList lines = QString::fromUtf8(ffmpeg.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    if (ffmpeg.exitCode() != 0)
+        lines << QStringLiteral("ffmpeg exit %1").arg(ffmpeg.exitCode());
+    return lines;
 }
 
 }  // namespace tovrin::test

@@ -19,6 +19,9 @@ QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int coun
 
 // The duration of the file's format, in seconds; negative when ffprobe fails.
 double ProbeDuration(const QString& path);
+// What `ffmpeg -v error -i PATH -f null -` reports on decoding the whole
+// file, a line each; empty for a file any player plays through.
+QStringList DecodeErrors(const QString& path);
 // The "codec_type" of each stream, in order.
 QStringList ProbeStreamTypes(const QString& path);
 

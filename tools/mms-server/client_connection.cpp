@@ -36,6 +36,7 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::UnknownCommand:
     case HostileKind::ErrorEndOfStream:
     case HostileKind::Stall:
+    case HostileKind::Silent:
     case HostileKind::PingFlood:
     case HostileKind::DropDatagram:
     case HostileKind::DropFirstDatagram:
@@ -370,6 +371,11 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
         sendData(
             BuildDataPacket(next.locationId, incarnation, m_afFlags++, next.bytes).first(8 + next.bytes.size() / 2));
         logEvent(QStringLiteral("hostile: stalling in the middle of media packet %1").arg(next.locationId));
+        stopMedia();
+        m_keepAliveTimer.stop();
+        return false;
+    case HostileKind::Silent:
+        logEvent(QStringLiteral("hostile: silent after %1 media packets").arg(m_playSent));
         stopMedia();
         m_keepAliveTimer.stop();
         return false;

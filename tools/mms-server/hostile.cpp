@@ -48,6 +48,8 @@ constexpr KindEntry kKinds[] = {
      "after 5 media packets, an end of stream (0x1E) carrying the error"},
     {HostileKind::Stall, "stall",
      "after 5 media packets, half of the next one, then nothing (no keep-alives), the connection left open"},
+    {HostileKind::Silent, "silent",
+     "MMS and MMSH: after 5 media packets, nothing more (no keep-alives), the connection left open"},
     {HostileKind::PingFlood, "ping-flood",
      "after 5 media packets, keep-alives as fast as the connection takes them, answers left unread"},
     {HostileKind::MediaFlood, "media-flood",

@@ -33,6 +33,7 @@ enum class HostileKind {
     ErrorStartedPlaying,  // the started-playing reply (0x05) does
     ErrorEndOfStream,     // an end of stream (0x1E) with kHostileResult while streaming
     Stall,                // half a media packet, then nothing, the connection left open
+    Silent,               // nothing more after the good packets, no keep-alives, the connection left open
     PingFlood,            // keep-alives as fast as the connection takes them; answers are not read
     MediaFlood,           // the file's packets in an endless loop, as fast as the connection takes them
     LateDatagram,         // over UDP, the last media packet goes out after the end-of-stream reply

@@ -124,6 +124,7 @@ void MmsServer::startMms(QTcpSocket* socket)
     options.pingIntervalMs = m_options.pingIntervalMs;
     options.hostile = m_options.hostile;
     options.policy.hostile = m_options.hostile;
+    options.policy.packetPair = m_options.packetPair;
     auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
     m_connections.insert(connection);
     connect(connection, &ClientConnection::finished, this, [this, connection] {

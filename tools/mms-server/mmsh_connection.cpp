@@ -28,6 +28,7 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::ChunkDataLong:
     case HostileKind::ChunkEntryChange:
     case HostileKind::Stall:
+    case HostileKind::Silent:
         return true;
     default:
         return false;
@@ -238,6 +239,10 @@ bool MmshConnection::strike(const TimedPacket& next)
         m_cursor.reset();
         return false;
     }
+    case HostileKind::Silent:
+        logEvent(QStringLiteral("hostile: silent after %1 $D chunks").arg(m_sent));
+        m_cursor.reset();
+        return false;
     default:
         return true;
     }

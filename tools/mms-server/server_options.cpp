@@ -84,8 +84,13 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                                     "run; errors carry 0xC00D002E):\n")
                                          + HostileKindsHelp(),
                                      QStringLiteral("KIND"));
+    const QCommandLineOption packetPair(QStringLiteral("packet-pair"),
+                                        QStringLiteral("'on' (default): three funnel reports to a client that asks "
+                                                       "for TCP packet-pair; 'off': one report saying none follow, "
+                                                       "as servers without packet-pair answer."),
+                                        QStringLiteral("on|off"), QStringLiteral("on"));
     parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
-                       maxClients, hostile});
+                       maxClients, hostile, packetPair});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -178,6 +183,11 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
             return failure(
                 QStringLiteral("--hostile: \"%1\" is not a kind named in --help").arg(parser.value(hostile)));
     }
+
+    const QString pairing = parser.value(packetPair);
+    if (pairing != QLatin1String("on") && pairing != QLatin1String("off"))
+        return failure(QStringLiteral("--packet-pair: \"%1\" is neither 'on' nor 'off'").arg(pairing));
+    options.packetPair = pairing == QLatin1String("on");
 
     ParsedOptions parsed;
     parsed.options = std::move(options);

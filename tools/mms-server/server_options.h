@@ -32,6 +32,7 @@ struct ServerOptions {
     int pingIntervalMs = 30000;
     int maxClients = 64;
     std::optional<HostileKind> hostile;
+    bool packetPair = true;
 };
 
 // The command line read into options. When `options` is empty the program

@@ -68,7 +68,7 @@ void Session::handle(const Command& command)
 void Session::connect(const Command& command)
 {
     m_connected = true;
-    const bool packetPair = (command.u32(40) & 0xFFFFFFFE) == 0xF0F0F0F0;
+    const bool packetPair = m_policy.packetPair && (command.u32(40) & 0xFFFFFFFE) == 0xF0F0F0F0;
     m_sink.logEvent(QStringLiteral("connect from \"%1\"").arg(ReadUtf16(command.bytes, 52, 256)));
     m_sink.sendCommand(mid::kReportConnectedEx,
                        reply::ConnectedEx(packetPair, m_policy.credentials ? QStringLiteral("BASIC") : QString()));
@@ -77,7 +77,7 @@ void Session::connect(const Command& command)
 void Session::funnelInfo(const Command& command)
 {
     const std::uint32_t request = command.u32(40);
-    if ((request & 0xFFFFFFFE) == 0xF0F0F0F0) {
+    if (m_policy.packetPair && (request & 0xFFFFFFFE) == 0xF0F0F0F0) {
         m_sink.logEvent(QStringLiteral("funnel info: packet pair, three reports"));
         for (const qsizetype payload : kPacketPairPayloads)
             m_sink.sendCommand(mid::kReportFunnelInfo, reply::FunnelInfo(kPacketPairMarker, m_clientId, payload));

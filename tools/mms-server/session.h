@@ -28,6 +28,9 @@ struct SessionPolicy {
     std::optional<std::uint32_t> openError;  // answer every open-file command with this result
     QString realm = QStringLiteral("Tovrin");
     std::optional<HostileKind> hostile;  // only RefuseFunnel concerns the session itself
+    // TCP packet-pair: three funnel reports when a client asks for it; off,
+    // one report saying none follow, as servers without it answer.
+    bool packetPair = true;
 };
 
 // The actions a session asks of its connection. Commands carry only their
