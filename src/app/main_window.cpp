@@ -255,6 +255,9 @@ QWidget* MainWindow::buildLocationPanel()
     m_url->setObjectName(QStringLiteral("urlBox"));
     m_url->setEditable(true);
     m_url->setInsertPolicy(QComboBox::NoInsert);
+    // What the user types is what is recorded: no inline completion to a
+    // longer address from the list.
+    m_url->setCompleter(nullptr);
     m_url->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_url->setMinimumContentsLength(10);
     m_url->setToolTip(QStringLiteral("請使用「檔案」->「開啟」其他路徑，將「MMS://」網址拉下到這裡"));

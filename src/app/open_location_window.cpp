@@ -40,6 +40,8 @@ OpenLocationWindow::OpenLocationWindow(AppContext& ctx, RedirectorFetch& fetch, 
     m_history->setEditable(true);
     // The history is the open dialog's; typing never adds to it here.
     m_history->setInsertPolicy(QComboBox::NoInsert);
+    // What the user typed is opened, never a longer entry completed inline.
+    m_history->setCompleter(nullptr);
     m_history->setMinimumContentsLength(40);
     auto* label = new QLabel(u"開啟:"_s);
     label->setBuddy(m_history);

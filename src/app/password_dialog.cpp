@@ -66,7 +66,12 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    ok->setFocus();
+    // Saved credentials are confirmed with Enter; otherwise what the user
+    // types goes into the user name.
+    if (prompt.userId.isEmpty())
+        userId->setFocus();
+    else
+        ok->setFocus();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return PasswordAnswer{userId->text(), password->text(), save->isChecked()};

@@ -12,8 +12,8 @@ struct PayloadFacts {
     std::uint8_t stream = 0;  // 1 to 127
     bool keyFrame = false;
     std::uint32_t objectNumber = 0;
-    std::uint32_t offset = 0;      // of the piece in its media object
-    std::uint32_t objectSize = 0;  // of the whole media object
+    std::uint32_t offset = 0;            // of the piece in its media object
+    std::uint32_t objectSize = 0;        // of the whole media object
     std::uint32_t presentationTime = 0;  // ms, as the file counts it (preroll included)
     std::uint32_t length = 0;            // bytes of the piece
 };

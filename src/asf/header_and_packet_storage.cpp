@@ -9,17 +9,48 @@
 
 namespace tovrin {
 
+namespace {
+
+// The fields the end of an interrupted run rewrites: File Size and Data
+// Packets Count of the File Properties Object, the Data Object's size and
+// packet count.
+constexpr qsizetype kFileSizeField = 40;
+constexpr qsizetype kPacketCountField = 56;
+constexpr qsizetype kDataSizeField = 16;
+constexpr qsizetype kDataPacketsField = 40;
+
+// Zeroes the 8-byte field `offset` into the first object `prefix` starts.
+void Blank(QByteArray& header, QByteArrayView prefix, qsizetype offset)
+{
+    const qsizetype at = FindObject(header, prefix);
+    if (at >= 0 && at + offset + 8 <= header.size())
+        header.replace(at + offset, 8, QByteArray(8, '\0'));
+}
+
+bool HoldsSameStream(QByteArray stored, QByteArray header)
+{
+    if (stored.size() != header.size())
+        return false;
+    for (QByteArray* bytes : {&stored, &header}) {
+        Blank(*bytes, guid::kFileProperties, kFileSizeField);
+        Blank(*bytes, guid::kFileProperties, kPacketCountField);
+        Blank(*bytes, guid::kDataObject, kDataSizeField);
+        Blank(*bytes, guid::kDataObject, kDataPacketsField);
+    }
+    return stored == header;
+}
+
+}  // namespace
+
 HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header)
 {
     if (run.resume)
-        return HeaderStored::KeptForResume;
+        return HoldsSameStream(file.readStart(header.size()), header) ? HeaderStored::KeptForResume
+                                                                      : HeaderStored::OtherStream;
     return file.writeHeader(header) ? HeaderStored::Written : HeaderStored::WriteFailed;
 }
 
 namespace {
-
-// Data Object: its packet count field; its fixed start is 50 bytes long.
-constexpr qsizetype kDataObjectPacketsField = 40;
 
 std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file)
 {
@@ -31,10 +62,9 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     // The slots the file holds whole, and no more than its Data Object
     // counts: an index behind the last slot is no packet.
     qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
-    const QByteArray header = file.storedHeader(run.headerLength);
+    const QByteArray header = file.readStart(run.headerLength);
     const qsizetype data = FindObject(header, guid::kDataObject);
-    if (const std::optional<std::uint64_t> counted =
-            data < 0 ? std::nullopt : LE64At(header, data + kDataObjectPacketsField))
+    if (const std::optional<std::uint64_t> counted = data < 0 ? std::nullopt : LE64At(header, data + kDataPacketsField))
         wholeSlots = qint64(std::min<std::uint64_t>(std::uint64_t(wholeSlots), *counted));
     if (wholeSlots >= qint64(run.storedPacketCount.load()))
         return std::nullopt;

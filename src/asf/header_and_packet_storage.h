@@ -15,10 +15,14 @@ struct RunState;
 enum class HeaderStored {
     Written,        // at the start of the save file
     KeptForResume,  // the resumed file holds the earlier run's header, fix-ups included
+    OtherStream,    // the file to be resumed holds another stream's header; it is left as it was
     WriteFailed,
 };
 // The collected header written at the start of the run's save file, unless
-// the run resumes a file that holds its header already.
+// the run resumes a file that holds its header already. A resumed file must
+// hold this stream: the same header bytes (so the same File ID, packet size
+// and header length), but for the packet count the earlier run's fix-ups
+// wrote.
 HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header);
 
 // Readies the run for its media packets once its header is stored and read:

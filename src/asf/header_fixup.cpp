@@ -61,12 +61,20 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
 }
 
 // The packets the file holds once the run ends: up to and including the
-// highest one stored, and at least those a resumed file kept.
-std::uint64_t PacketCount(const RunState& run)
+// highest one stored, and at least those a resumed file kept, as far as the
+// file holds them whole: after a failed write (a full disk) the slots behind
+// the last one written are not there, and the header must not promise them.
+std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
 {
     const std::uint32_t highest = std::max(run.packetIndex.load(), run.highestPacketIndex.load());
-    const std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
-    return run.resume ? std::max<std::uint64_t>(stored, run.storedPacketCount.load()) : stored;
+    std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
+    if (run.resume)
+        stored = std::max<std::uint64_t>(stored, run.storedPacketCount.load());
+    const qint64 packetSize = run.packetSize.load();
+    if (packetSize <= 0)
+        return stored;
+    const qint64 wholeSlots = std::max<qint64>(0, fileSize - qint64(run.headerLength.load())) / packetSize;
+    return std::min(stored, std::uint64_t(wholeSlots));
 }
 
 // Ends the file behind its last slot with the index of its packets, and
@@ -78,7 +86,7 @@ std::uint64_t PacketCount(const RunState& run)
 bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBuilder& index,
               std::optional<std::uint64_t> playDuration = std::nullopt)
 {
-    const std::uint64_t count = PacketCount(run);
+    const std::uint64_t count = PacketCount(run, patch.file.size());
     if (count == 0 && run.resume)
         return true;  // nothing stored, nothing known: the file stays as it was
     const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
@@ -125,7 +133,7 @@ LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run, const Simp
                    && patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
     if (!patch.find(guid::kDataObject, kDataObjectStart)) {
         (void)(patch.put64(o + kFileSizeField, std::uint64_t(patch.file.size()))
-               && patch.put64(o + kDataPacketsField, PacketCount(run)));
+               && patch.put64(o + kDataPacketsField, PacketCount(run, patch.file.size())));
         return LiveHeaderFix::NoDataObject;
     }
     written = WriteEnd(patch, o, run, index, playDuration) && written;

@@ -19,8 +19,9 @@ class SimpleIndexBuilder;
 //
 // The packet count written is the number of packets up to and including the
 // highest one stored, that is its packet index + 1, or 0 when no media packet
-// arrived; a resumed file counts at least the packets it kept. A file without
-// packets gets no index.
+// arrived, but never more than the whole slots the file holds behind its
+// header (a write that failed leaves fewer); a resumed file counts at least
+// the packets it kept. A file without packets gets no index.
 
 // Ends a file of known length, so a later run can resume it. False, without
 // a message, when the File Properties Object is not in the header.

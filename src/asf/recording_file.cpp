@@ -33,17 +33,22 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
     m_batch.clear();
     m_index = SimpleIndexBuilder();
     m_finished = false;
-    if (!resume)
-        QFile::remove(path);  // a file that cannot be removed makes the creation below fail
     // Opened unbuffered: every data packet reaches the file with its own
     // write, so the preview player and the fix-ups at close see what has been
     // written.
     auto file = std::make_unique<QFile>(path);
-    const QIODevice::OpenMode mode = resume ? QIODevice::ExistingOnly : QIODevice::NewOnly;
+    const bool existed = file->exists();
+    const QIODevice::OpenMode mode = resume ? QIODevice::ExistingOnly : QIODevice::NotOpen;
     if (!file->open(mode | QIODevice::ReadWrite | QIODevice::Unbuffered))
         return Opened::CannotCreate;
-    if (!LockSaveFile(*file))
+    if (!LockSaveFile(*file)) {
+        file->close();
+        if (!existed)
+            file->remove();
         return Opened::InUse;
+    }
+    m_created = !existed;
+    m_replaceOnHeader = !resume && file->size() > 0;
     m_file = std::move(file);
     return Opened::Yes;
 }
@@ -51,7 +56,10 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
 bool RecordingFile::writeHeader(const QByteArray& header)
 {
     std::lock_guard lock(m_lock);
-    return m_file && m_file->seek(0) && WriteWhole(*m_file, header);
+    if (!m_file || (m_replaceOnHeader && !m_file->resize(0)))
+        return false;
+    m_replaceOnHeader = false;
+    return m_file->seek(0) && WriteWhole(*m_file, header);
 }
 
 std::optional<qint64> RecordingFile::size()
@@ -62,10 +70,18 @@ std::optional<qint64> RecordingFile::size()
     return m_file->size();
 }
 
-QByteArray RecordingFile::storedHeader(std::uint32_t headerLength)
+QByteArray RecordingFile::readStart(qint64 length)
 {
     std::lock_guard lock(m_lock);
-    return m_file ? ReadStoredHeader(*m_file, headerLength) : QByteArray();
+    if (!m_file || !m_file->seek(0))
+        return {};
+    return m_file->read(length);
+}
+
+void RecordingFile::startAfresh()
+{
+    std::lock_guard lock(m_lock);
+    m_replaceOnHeader = true;
 }
 
 bool RecordingFile::prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
@@ -125,8 +141,12 @@ void RecordingFile::close()
 {
     std::lock_guard lock(m_lock);
     (void)flushLocked();
-    if (m_file)
-        m_file->close();
+    if (!m_file || !m_file->isOpen())
+        return;
+    const bool empty = m_file->size() == 0;
+    m_file->close();
+    if (m_created && empty)
+        m_file->remove();
 }
 
 bool RecordingFile::isOpen() const

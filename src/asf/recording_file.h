@@ -39,7 +39,7 @@ struct BatchFlushed {
 
 // Adding a packet to the batch, and writing out the earlier batch on the way.
 struct SlotWritten {
-    bool batched = true;            // false once the file is closed: the packet will never be written
+    bool batched = true;            // false once the file is closed or ended: the packet will never be written
     std::optional<ByteRange> lost;  // the earlier batch, which failed to write
     WriteFailure failure;
 };
@@ -59,14 +59,22 @@ public:
 
     // Opens `path` for unbuffered random-access writing and takes the
     // recorders' lock on it, held until the file is closed. A resumed file
-    // keeps its bytes; otherwise it is created afresh.
+    // keeps its bytes. Otherwise the file is created when it does not exist,
+    // and one that does keeps its bytes until the run's header replaces them:
+    // a download again that the server refuses loses nothing.
     Opened open(const QString& path, bool resume);
 
-    // The header written at the start of the file. False when the write
-    // fails or no file is open.
+    // The header written at the start of the file, in place of whatever it
+    // held before this run. False when the write fails or no file is open.
     bool writeHeader(const QByteArray& header);
     // The file's size, nothing when no file is open.
     std::optional<qint64> size();
+    // Up to `length` bytes from the start of the file; empty when no file is
+    // open or it cannot be read.
+    QByteArray readStart(qint64 length);
+    // The next header written replaces what the file holds: a file opened
+    // to be resumed that is downloaded again instead.
+    void startAfresh();
 
     // The stored header (up to `headerLength` bytes) names the streams the
     // index is built from. For a resumed file, `resumedPackets` is the count
@@ -75,8 +83,6 @@ public:
     // packets kept. False when the file cannot be read or cut.
     bool prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
                       std::optional<std::uint32_t> resumedPackets);
-    // Up to `headerLength` bytes from the start of the file.
-    QByteArray storedHeader(std::uint32_t headerLength);
 
     // Adds the packet of slot `slot` (already padded to the slot size) at its
     // file offset, writing the earlier batch out first when it does not
@@ -86,20 +92,23 @@ public:
     // retried forever.
     [[nodiscard]] BatchFlushed flush();
     // Writes the batch out, then runs `patch` with the file's path (empty
-    // when no file is open) and the index of its packets while holding the
-    // lock, so no packet is written meanwhile. From then on packets are
-    // refused: the patch ends the recording (it writes the index behind the
-    // last slot). The patch opens its own handle and must not call the shell.
+    // when no file is open, or when the file still holds what it held before
+    // this run) and the index of its packets while holding the lock, so no
+    // packet is written meanwhile. From then on packets are refused: the
+    // patch ends the recording (it writes the index behind the last slot).
+    // The patch opens its own handle and must not call the shell.
     template <typename Patch>
     WriteFailure finish(Patch&& patch)
     {
         std::lock_guard lock(m_lock);
         const WriteFailure failure = flushLocked().failure;
-        patch(m_file ? m_file->fileName() : QString(), std::as_const(m_index));
+        patch(m_file && !m_replaceOnHeader ? m_file->fileName() : QString(), std::as_const(m_index));
         m_finished = true;
         return failure;
     }
     // Writes the batch out and closes the file, so what was stored is kept.
+    // A file that open created and that is still empty is removed: a failed
+    // run leaves no empty recording behind.
     void close();
     bool isOpen() const;
 
@@ -111,8 +120,10 @@ private:
     std::unique_ptr<QFile> m_file;  // guarded by m_lock, as the batch is
     QByteArray m_batch;             // consecutive slots not yet written, from m_batchOffset
     qint64 m_batchOffset = 0;
-    SimpleIndexBuilder m_index;  // of the packets stored
-    bool m_finished = false;     // the recording's end is written: no more packets
+    bool m_created = false;          // open made the file
+    bool m_replaceOnHeader = false;  // the earlier bytes go when the header is written
+    SimpleIndexBuilder m_index;      // of the packets stored
+    bool m_finished = false;         // the recording's end is written: no more packets
 };
 
 }  // namespace tovrin

@@ -35,7 +35,8 @@ std::optional<ConsoleAnswers> AnswersFor(const RecordOptions& options)
             ReportUsageError("record", problem);
             return std::nullopt;
         }
-        answers.password = PasswordAnswer{options.user, *secret, options.savePassword};
+        // The window's saved credentials stay unless --save-password replaces them.
+        answers.password = PasswordAnswer{options.user, *secret, options.savePassword, !options.savePassword};
     }
     return answers;
 }

@@ -517,6 +517,30 @@ void ConnectionController::requestStop()
     });
 }
 
+void ConnectionController::serverClosed()
+{
+    m_ui.run([this] {
+        if (!m_runActive)
+            return;
+        const CompletionVerdict verdict = CutShortVerdict(m_ctx.run);
+        if (!verdict.whole)
+            m_end = RunEnd::Incomplete;
+        stopRun();
+        if (!verdict.whole)
+            AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message, [this] { emit saveLogRequested(); });
+    });
+}
+
+void ConnectionController::writeFailed()
+{
+    m_ui.run([this] {
+        if (!m_runActive)
+            return;
+        stopRun();
+        AnnounceWriteFailureEnd(m_ctx, [this] { emit saveLogRequested(); });
+    });
+}
+
 void ConnectionController::streamDrained()
 {
     m_connection.resumeReading();

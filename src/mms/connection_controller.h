@@ -107,6 +107,8 @@ signals:
 private:
     // RunActions, called from the receive thread.
     void requestStop() override;
+    void serverClosed() override;
+    void writeFailed() override;
     void streamDrained() override;
     void announceStreamStart() override;
     void announceCompletion() override;

@@ -10,6 +10,7 @@ namespace tovrin {
 
 struct AppContext;
 class RecordingFile;
+struct RunState;
 
 // The refresh tick, every 200 ms while a run is connected: elapsed and
 // remaining media time, the statistics counters of the file-properties
@@ -32,6 +33,11 @@ struct CompletionVerdict {
     QString message;
 };
 CompletionVerdict CompleteRunFile(AppContext& ctx, RecordingFile& file);
+// The stream ended before the server reported its end (the server closed
+// the connection, or an MMSH run failed): a file of known length that lacks packets is not whole, and is
+// told so; anything else (a broadcast, a run that never reached its media)
+// is judged whole, with nothing more to say than the stop routine's lines.
+CompletionVerdict CutShortVerdict(const RunState& run);
 
 // The stream ended and the file is whole, after the stop routine: the log
 // lines, the full gauge, the caption, the flash, the sound (repeated by
@@ -47,6 +53,9 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::functio
 // holes is never taken for a whole one. Called after the stop routine.
 void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message,
                            const std::function<void()>& saveLog);
+// A write into the save file failed and the run was stopped there: told as
+// an incomplete end. Called after the stop routine.
+void AnnounceWriteFailureEnd(AppContext& ctx, const std::function<void()>& saveLog);
 // The Disconnect command's question; true when the user means it.
 bool ConfirmDisconnect(AppContext& ctx);
 // After a confirmed Disconnect: what the stopped run left in its file.

@@ -80,6 +80,12 @@ void ReceiveLoop::run()
         // has patched and closed the save file.
         if (stopRequested())
             return;
+        // The first failed write ends the run: going on would only widen the
+        // gap between what the file holds and what the run received.
+        if (m_ctx.run.writeErrorReported) {
+            m_actions.writeFailed();
+            return;
+        }
         if (!buffer.waitUntil(ready, [] { return true; })) {
             // Nothing to do until more bytes arrive: the file catches up
             // with what was stored, and the socket is read again.
@@ -92,7 +98,7 @@ void ReceiveLoop::run()
             // The server has gone and everything it sent is stored: the run ends.
             takeStragglers();
             TellWriteFailure(m_ctx.shell, m_writer.flush());
-            m_actions.requestStop();
+            m_actions.serverClosed();
             return;
         }
         if (datagramReady && (!streamReady || m_datagramsInARow < kDatagramBurst)) {

@@ -13,6 +13,12 @@ public:
     virtual void requestStop() = 0;  // the stop routine
     virtual void announceStreamStart() = 0;
     virtual void announceCompletion() = 0;  // end of stream
+    // The server closed the connection and all it sent is stored: the stop
+    // routine, and a stream it cut short is told as incomplete.
+    virtual void serverClosed() { requestStop(); }
+    // A write into the save file failed: the stop routine, and the user is
+    // told that the recording stopped there.
+    virtual void writeFailed() { requestStop(); }
     // The password dialog, opened with the run's challenge; true on OK, the
     // answer then encoded into `credentials`.
     virtual bool askCredentials(ServerCredentials& credentials) = 0;

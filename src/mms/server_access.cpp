@@ -26,7 +26,12 @@ bool ExtractServerHost(AppContext& ctx, const QString& url)
 void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const PasswordAnswer& answer)
 {
     credentials.encoded = EncodeCredentials(answer);
-    WriteSetting(ctx, kAuthSetting, answer.savePassword ? QString::fromLatin1(credentials.encoded) : QString());
+    // Credentials without a user name are never stored: they would fill
+    // every later prompt with nothing.
+    if (answer.savePassword && !answer.userId.isEmpty())
+        WriteSetting(ctx, kAuthSetting, QString::fromLatin1(credentials.encoded));
+    else if (!answer.savePassword && !answer.keepStored)
+        WriteSetting(ctx, kAuthSetting, QString());
 }
 
 bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials)

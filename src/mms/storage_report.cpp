@@ -19,12 +19,30 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
 {
     Shell& shell = ctx.shell;
     RunState& run = ctx.run;
-    switch (StoreHeaderBytes(run, file, header)) {
+    HeaderStored stored = StoreHeaderBytes(run, file, header);
+    if (stored == HeaderStored::OtherStream) {
+        shell.appendLog(QStringLiteral("- 儲存檔案保存的是另一個串流的 ASF 標題，無法續傳"));
+        if (!shell.confirm(QStringLiteral("您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案\n"
+                                          "要重新下載並覆寫這個檔案嗎?\n"
+                                          "選擇「否」會取消下載，檔案維持原狀"))) {
+            // Left exactly as it was: no fix-up touches it.
+            run.liveHeaderFixed = true;
+            run.packetCountFixed = true;
+            if (ctx.stopper)
+                ctx.stopper->stopRun();
+            return false;
+        }
+        run.resume = false;
+        file.startAfresh();
+        stored = StoreHeaderBytes(run, file, header);
+    }
+    switch (stored) {
     case HeaderStored::Written:
         break;
     case HeaderStored::KeptForResume:
         shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
         break;
+    case HeaderStored::OtherStream:
     case HeaderStored::WriteFailed:
         shell.showMessage(QStringLiteral("不能夠存取本地檔案來寫入標題"));
         shell.appendLog(QStringLiteral("- ASF header receive error"));

@@ -208,12 +208,23 @@ bool MmshController::consume()
             return false;
         }
         at += read.size;
-        running = handleChunk(read.chunk);
+        running = handleChunk(read.chunk) && !stoppedByWriteFailure();
     }
     if (!running)
         return false;
     m_in.remove(0, at);
     TellWriteFailure(m_ctx.shell, m_writer->flush());
+    return !stoppedByWriteFailure();
+}
+
+bool MmshController::stoppedByWriteFailure()
+{
+    // The first failed write ends the run, as over MMS.
+    if (!m_runActive || !m_ctx.run.writeErrorReported)
+        return false;
+    m_ended = true;
+    stopRun();
+    AnnounceWriteFailureEnd(m_ctx, [this] { emit saveLogRequested(); });
     return true;
 }
 
@@ -249,6 +260,13 @@ bool MmshController::handleHead()
         return false;
     }
     if (head.status == 401) {
+        // The server closes the refused connection, perhaps while the dialog
+        // is open: that close is no event of the run, nor is the silence
+        // while the user types.
+        m_stopping = true;
+        m_tcp.abort();
+        m_stopping = false;
+        m_watchdog.stop();
         m_credentials.challenge = QStringLiteral("realm=") + QString::fromUtf8(head.realm);
         if (++m_authTries > kMaxAuthTries || !AskServerCredentials(m_ctx, m_credentials)) {
             m_ctx.shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
@@ -257,7 +275,8 @@ bool MmshController::handleHead()
             stopRun();
             return false;
         }
-        request(m_step);
+        if (m_runActive)  // not ended while the dialog was open
+            request(m_step);
         return false;
     }
     if (head.status != 200) {
@@ -385,8 +404,21 @@ void MmshController::onDisconnected()
         stopRun();
         return;
     }
-    fail(m_headRead ? QStringLiteral("- MMSH: the server closed the connection before the end of the stream")
-                    : QStringLiteral("- MMSH: the server closed the connection without a reply"));
+    if (m_headRead)
+        failCutShort(QStringLiteral("- MMSH: the server closed the connection before the end of the stream"));
+    else
+        fail(QStringLiteral("- MMSH: the server closed the connection without a reply"));
+}
+
+void MmshController::failCutShort(const QString& logLine)
+{
+    // A stream of known length cut short is told as incomplete.
+    const CompletionVerdict verdict = CutShortVerdict(m_ctx.run);
+    if (!verdict.whole && m_runActive)
+        m_end = RunEnd::Incomplete;
+    fail(logLine);
+    if (!verdict.whole)
+        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message, [this] { emit saveLogRequested(); });
 }
 
 void MmshController::onError(QAbstractSocket::SocketError error)

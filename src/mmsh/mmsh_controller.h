@@ -91,8 +91,13 @@ private:
     bool handleHead();
     bool handleChunk(const MmshChunk& chunk);
     bool headerComplete();
+    // Ends the run once a write into the save file has failed; true then.
+    bool stoppedByWriteFailure();
     void complete();
     void fail(const QString& logLine);
+    // fail, for a stream that ends before its end: one of known length that
+    // lacks packets is told as incomplete.
+    void failCutShort(const QString& logLine);
 
     AppContext& m_ctx;
     QTcpSocket m_tcp;

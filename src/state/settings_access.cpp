@@ -43,7 +43,10 @@ bool SaveSettings(AppContext& ctx)
     if (ctx.shell.confirm(question))
         return true;
     ctx.shell.showMessage(QStringLiteral("Using original UDP port setting"));
+    // The original port, in the record and in the store, so the next start
+    // binds it too.
     s.udpPort = s.loadedUdpPort;
+    WriteSetting(ctx, QStringLiteral("UDPPort"), s.udpPort);
     return false;
 }
 

@@ -16,7 +16,7 @@ bool WriteSetting(AppContext& ctx, const QString& name, const QString& value);
 // The settings dialog's close step: writes the five stored settings, then,
 // when the UDP port text differs from the one loaded, asks whether to restart.
 // Answers true when the user chose to close the program now; on No the loaded
-// port goes back into the record (the store keeps the new one for next time).
+// port goes back into the record and the store.
 bool SaveSettings(AppContext& ctx);
 
 }  // namespace tovrin

@@ -78,6 +78,9 @@ struct PasswordAnswer {
     QString userId;
     QString password;
     bool savePassword = false;
+    // Without savePassword the stored credentials stay as they are, rather
+    // than being cleared (the command line's answer, given without asking).
+    bool keepStored = false;
 };
 
 // Everything the system's rules ask of the user or show to the user. The Qt

@@ -148,7 +148,8 @@ TEST(MainWindow, PrintingAndSavingTheLogThenALocalWmvsFilePropertiesPages)
     EXPECT_GOLDEN("app/wmv_properties", lines);
 }
 
-// A run that fails leaves the buttons as they were. The next run of the
+// A run the server cuts short is told as incomplete and leaves the buttons
+// as they were. The next run of the
 // same file resumes it through the resume dialog, asks for credentials,
 // swaps the buttons while it runs and ends at one hundred with its chime:
 // played at completion, then every second while the message stays open. The

@@ -159,7 +159,8 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
         store(*run, 1, TimedPacket(40, 70000));
 
     // A header longer than announced is written whole; the first slot still
-    // starts at the header length. A resumed file keeps its own.
+    // starts at the header length. A resumed file keeps its own, and is
+    // refused, untouched, another stream's.
     lines << u"--- headers"_s;
     WriterRun longer(20, 8), resumedHeader(40, 16);
     lines << Line(int(StoreHeaderBytes(longer.run, longer.file, QByteArray(12, 'a') + QByteArray(12, 'b'))));
@@ -167,7 +168,8 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
     resumedHeader.file.writeHeader(QByteArray(40, 'H'));
     resumedHeader.run.resume = true;
     lines << Runs(longer.contents()) << Line(longer.run.mediaPacketStored.load())
-          << Line(int(StoreHeaderBytes(resumedHeader.run, resumedHeader.file, QByteArray(40, 'n'))))
+          << Line(int(StoreHeaderBytes(resumedHeader.run, resumedHeader.file, QByteArray(40, 'H'))),
+                  int(StoreHeaderBytes(resumedHeader.run, resumedHeader.file, QByteArray(40, 'n'))))
           << Runs(resumedHeader.contents());
 
     // A device that refuses every write. Consecutive slots are written
@@ -276,6 +278,7 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     count("resumed", std::move(resumed));
     resumed.run.packetIndex = 150;
     resumed.run.mediaPacketStored = true;
+    QFile::resize(resumed.path, 500 + 151 * 50);  // the packets this run stored
     count("resumed, packet 150 stored", std::move(resumed));
     EXPECT_GOLDEN("asf/header_fixups", lines);
 }

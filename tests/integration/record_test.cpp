@@ -29,6 +29,7 @@
 
 using namespace tovrin;
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -100,7 +101,12 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
 {
     Recorder w;
     QDir().mkpath(w.config + QStringLiteral("/Tovrin Streaming"));
-    ASSERT_TRUE(WriteWholeFile(w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf"), "[General]\nAutoLog=on\n"));
+    const QString conf = w.config + QStringLiteral("/Tovrin Streaming/Tovrin.conf");
+    ASSERT_TRUE(WriteWholeFile(conf, "[General]\nAutoLog=on\nAuth=Ym9iOnB3\n"));
+    // Another programme with a header of the same length: its File ID differs.
+    QByteArray other = ReadWholeFile(w.source());
+    other[other.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365")) + 24] ^= 0x5a;
+    ASSERT_TRUE(WriteWholeFile(w.media + QStringLiteral("/other.wmv"), other));
     const QByteArray logStart = QStringEncoder("Big5")(QStringLiteral(" -------- 開始記錄 --------\n"));
     for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
@@ -116,9 +122,14 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
         const QString url = clipUrl(server, overHttp);
         const QStringList alice = Args(u"--user alice --password s3cret");
 
-        // Without an answer to the resume question the file is left alone.
+        // Without an answer to the resume question the file is left alone,
+        // and so it is when resumed from another stream.
         const QByteArray before = ReadWholeFile(out);
         w.record(url, out, alice);
+        EXPECT_EQ(ReadWholeFile(out), before);
+        EXPECT_EQ(
+            w.record(clipUrl(server, overHttp).replace(u"clip"_s, u"other"_s), out, alice + Args(u"--resume")).exitCode,
+            1);
         EXPECT_EQ(ReadWholeFile(out), before);
 
         w.recordWhole(url, out, alice + Args(u"--resume"));  // at the next packet
@@ -145,12 +156,19 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
                       Args(u"--overwrite --user alice --password-file") << privateFile);
         w.record(url, w.out(QStringLiteral("s.wmv")), Args(u"--user alice --password-file") << sharedFile);
         w.facts(w.out(QStringLiteral("s.wmv")));
+        // A wrong password, a name the server lacks or a cancelled prompt
+        // leave no empty file; a whole one downloaded again keeps its bytes.
+        const QByteArray whole = ReadWholeFile(w.out(QStringLiteral("f.wmv")));
+        w.record(url, w.out(QStringLiteral("f.wmv")), Args(u"--overwrite --user alice --password wrong"));
+        EXPECT_EQ(ReadWholeFile(w.out(QStringLiteral("f.wmv"))), whole);
         w.record(url, w.out(QStringLiteral("r.wmv")), Args(u"--user alice --password wrong"));
-        // Cancelled: nothing is patched.
+        w.record(clipUrl(server, overHttp).replace(u"clip"_s, u"nosuch"_s), w.out(QStringLiteral("n.wmv")), alice);
         const QString never = w.out(overHttp ? QStringLiteral("ch.wmv") : QStringLiteral("c.wmv"));
         w.record(url, never);
-        w.facts(never);
+        for (const QString& failed : {w.out(QStringLiteral("r.wmv")), w.out(QStringLiteral("n.wmv")), never})
+            EXPECT_FALSE(QFileInfo::exists(failed)) << failed.toStdString();
     }
+    EXPECT_TRUE(ReadWholeFile(conf).contains("Auth=Ym9iOnB3")) << "the saved credentials stay";
     EXPECT_GOLDEN("record/resume_and_credentials", w.transcript);
 }
 

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTimeZone>
 
@@ -187,9 +188,20 @@ TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
     // Each step's answer, then its log; the failed one's shell calls.
     QStringList lines = QStringList(test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}) << r.log;
 
-    StorageRun resumed(40, 16);
-    resumed.run.resume = true;
-    lines << test::Line{StoreAndInspectHeader(resumed.t.ctx, resumed.file, QByteArray(40, 'n'))} << resumed.log;
+    // A resumed file of this stream keeps its header; one of another stream
+    // is left alone (No), or downloaded again (Yes).
+    const QByteArray other =
+        asf::Header({asf::FilePropertiesObject({.packetSize = 16}), asf::StreamPropertiesObject(2)}, 0, 300);
+    for (const auto& [held, again] : {std::pair{header, false}, std::pair{other, false}, std::pair{other, true}}) {
+        StorageRun resumed(std::uint32_t(header.size()), 16);
+        resumed.file.writeHeader(held);
+        resumed.run.resume = true;
+        resumed.t.shell.confirmAnswers.push_back(again);
+        lines << test::Line{StoreAndInspectHeader(resumed.t.ctx, resumed.file, header), resumed.run.resume.load(),
+                            resumed.contents() == held}
+              << resumed.t.shell.calls.filter(QRegularExpression(u"^(log|confirm) "_s))
+                     .replaceInStrings(u"\n"_s, u"\\n"_s);
+    }
 
     StorageRun failed(16, 8);
     ASSERT_EQ(failed.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);

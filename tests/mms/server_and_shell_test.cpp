@@ -107,7 +107,12 @@ TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWh
     lines << Line{prompt.site, prompt.realm, prompt.userId, prompt.password};
     t.shell.passwordAnswers.push_back(PasswordAnswer{u"bob"_s, u"secret"_s, true});
     lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
-    // Unticked save forgets the saved credentials.
+    // An empty user name is never saved; the command line's answer keeps the
+    // saved credentials; unticked save forgets them.
+    AcceptPassword(t.ctx, credentials, {QString(), u"x"_s, true});
+    lines << saved();
+    AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false, true});
+    lines << saved();
     AcceptPassword(t.ctx, credentials, {u"eve"_s, u"x"_s, false});
     lines << saved() << t.shell.calls;
     EXPECT_GOLDEN("mms/server_access", lines);
@@ -206,7 +211,10 @@ TEST(OpenSaveFile, AsksWhereToSaveThenCreatesResumesOrStartsNothing)
     t.store.write(u"AsfDir"_s, u"/earlier/"_s);
     attempt("resume cancelled", path, "recorded data", {ResumeChoice::Cancel});
     attempt("resumed", path, "recorded data", {ResumeChoice::Resume});
+    // Downloaded again, the file keeps its data until the new header.
     attempt("downloaded again", path, "recorded data", {ResumeChoice::Redownload});
+    file->writeHeader("header");
+    lines << QString::fromLatin1(test::ReadWholeFile(path));
     // A new file in a missing folder; a folder (holding data) to resume.
     attempt("missing folder", t.dir.filePath(u"missing/clip.wmv"_s), "x");
     attempt("a folder", folder, "x", {ResumeChoice::Resume});

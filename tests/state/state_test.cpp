@@ -37,8 +37,7 @@ TEST(SettingsStore, MissingValuesReadEmptyAndWritingCreatesTheStoreOwnerOnly)
 
 // Only exact words check the flags: the comparison is case-sensitive.
 // Saving asks only when the UDP port changed: No puts the old port back into
-// the record and keeps the new one stored; Yes tells the caller to close the
-// program.
+// the record and the store; Yes tells the caller to close the program.
 TEST(SettingsRecord, LoadsTheDefaultsOrTheWordPairsAndSavingAsksOnlyWhenTheUdpPortChanged)
 {
     TestContext t;
