@@ -7,11 +7,25 @@
 #include "locations/location_class.h"
 #include "locations/redirector_fetch.h"
 #include "state/run_reset.h"
+#include "state/run_state.h"
 #include "steps/open_media.h"
 
 #include <cstdio>
 
 namespace tovrin {
+
+namespace {
+
+// The inspected file's properties, with the data packets its header states
+// (the window counts packets only while a run goes): whether a recording is
+// whole can be told from here.
+void PrintMediaReport(const AppContext& ctx, ConsoleShell& shell)
+{
+    shell.setProperty(PropertyField::Packets, QString::number(ctx.run.storedPacketCount.load()));
+    PrintOut(PropertyReport(shell));
+}
+
+}  // namespace
 
 int RunOpenCommand(const QStringList& arguments)
 {
@@ -58,7 +72,7 @@ int RunOpenCommand(const QStringList& arguments)
         return 0;
     }
     case OpenOutcome::MediaInspected:
-        PrintOut(PropertyReport(shell));
+        PrintMediaReport(ctx, shell);
         return 0;
     case OpenOutcome::LogShown: {
         // Below the line that announces them, the saved lines as they were.
@@ -92,7 +106,7 @@ int RunInfoCommand(const QStringList& arguments)
     shell.setMediaLocation(path);
     if (!InspectLocalMedia(ctx))
         return 1;
-    PrintOut(PropertyReport(shell));
+    PrintMediaReport(ctx, shell);
     return 0;
 }
 
