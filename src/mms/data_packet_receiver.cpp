@@ -42,10 +42,11 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 
 }  // namespace
 
-std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop)
+std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop,
+                                             std::uint32_t headerLength, std::uint32_t packetSize)
 {
     ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
-    HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
+    HeaderAssembler assembler(headerLength, packetSize);
     const Collected collected = CollectHeader(assembler, lane, stop);
     if (collected != Collected::Whole) {
         if (collected == Collected::Refused || !stop())
@@ -57,7 +58,8 @@ std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, 
 
 bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
 {
-    const std::optional<QByteArray> header = CollectHeaderBytes(ctx, lane, stop);
+    const std::optional<QByteArray> header =
+        CollectHeaderBytes(ctx, lane, stop, ctx.run.headerLength, ctx.run.packetSize);
     return header && StoreAndInspectHeader(ctx, file, *header);
 }
 

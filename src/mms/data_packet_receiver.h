@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -26,9 +27,11 @@ using StopRequested = std::function<bool()>;
 // header too. False after a logged error, or when stop was requested during
 // a wait (nothing more is logged then). Receive thread.
 bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop);
-// The same without storing: the collected header, nothing after a logged
-// error or a stop.
-std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop);
+// The same without storing, for a header of `headerLength` bytes in packets
+// of `packetSize`: the collected header, nothing after a logged error or a
+// stop.
+std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop,
+                                             std::uint32_t headerLength, std::uint32_t packetSize);
 
 enum class MediaTake {
     Stored,     // the packet at the front was handed to the writer and removed

@@ -251,7 +251,8 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
         handleNextHeader(lane, stop);
         return;
     }
-    const std::optional<QByteArray> header = CollectHeaderBytes(m_ctx, lane, stop);
+    const std::optional<QByteArray> header =
+        CollectHeaderBytes(m_ctx, lane, stop, m_ctx.run.headerLength, m_ctx.run.packetSize);
     if (header && StoreAndInspectHeader(m_ctx, m_file, *header)) {
         m_storedHeader = *header;
         m_commands.sendStreamSelection();
@@ -265,7 +266,8 @@ void ReceiveLoop::handleNextHeader(ReceiveLane lane, const StopRequested& stop)
     RunState& run = m_ctx.run;
     // No packet is stored under a header it does not belong to.
     run.readyForMedia = false;
-    const std::optional<QByteArray> header = CollectHeaderBytes(m_ctx, lane, stop);
+    const std::optional<QByteArray> header =
+        CollectHeaderBytes(m_ctx, lane, stop, m_change.headerLength, m_change.packetSize);
     if (!header) {
         headerFailed();
         return;
@@ -283,7 +285,11 @@ void ReceiveLoop::handleNextHeader(ReceiveLane lane, const StopRequested& stop)
             m_actions.requestStop();
             return;
         }
-        // The next file is a recording of its own, of the count its header states.
+        // The next file is a recording of its own: the stream change's
+        // figures, and the count its header states.
+        run.packetSize = m_change.packetSize;
+        run.headerLength = m_change.headerLength;
+        run.streamBitRate = m_change.bitRate;
         if (!run.isLive())
             run.filePacketCount = ReadHeaderFacts(*header).facts.fileProperties.dataPacketCount;
         m_writer.startOver();
@@ -425,7 +431,8 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         if (!m_entryEnded || packet.size() < kStreamChangeSize)
             return false;
         m_entryEnded = false;
-        tellFieldsBeyondReply(ReadStreamChange(packet, run));
+        m_change = {run.packetSize, run.headerLength, run.streamBitRate};
+        tellFieldsBeyondReply(ReadStreamChange(packet, m_change));
         m_changeAnnounced = true;
         m_datagramsHeld = false;
         shell.appendLog(QStringLiteral("- 串流改變，下一個項目的 ASF 標題隨後送達"));

@@ -2,6 +2,7 @@
 
 #include "asf/header_and_packet_storage.h"
 #include "mms/receive_buffer.h"
+#include "mms/server_replies.h"
 
 #include <QByteArray>
 
@@ -76,6 +77,7 @@ private:
     bool m_transportAsked = false;   // the last funnel report came and was answered
     QByteArray m_storedHeader;       // the header of the file being recorded
     bool m_entryEnded = false;       // an end of stream said the next entry follows
+    StreamChangeFigures m_change;    // of the next entry, once announced
     bool m_changeAnnounced = false;  // a stream change (0x20) came; the next header is due
     bool m_datagramsHeld = false;    // datagrams wait for that stream change
 };

@@ -77,12 +77,12 @@ bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar)
     return reportsSoFar < kPacketPairReports && LE32At(packet, 44) == kPacketPairMarker;
 }
 
-FieldsBeyondReply ReadStreamChange(QByteArrayView packet, RunState& run)
+FieldsBeyondReply ReadStreamChange(QByteArrayView packet, StreamChangeFigures& figures)
 {
     FieldsBeyondReply beyond;
-    readInto(packet, 49, run.packetSize, beyond);
-    readInto(packet, 53, run.headerLength, beyond);
-    readInto(packet, 57, run.streamBitRate, beyond);
+    for (const auto& [pos, target] :
+         {std::pair{49, &figures.packetSize}, std::pair{53, &figures.headerLength}, std::pair{57, &figures.bitRate}})
+        *target = readField(packet, pos, beyond).value_or(*target);
     return beyond;
 }
 

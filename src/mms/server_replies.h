@@ -54,9 +54,14 @@ bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar);
 // The result of an end-of-stream report that says the entry ended and the
 // next one's header follows (a stream change, 0x20).
 inline constexpr std::uint32_t kEntryEnded = 1;
-// A stream change's packet size, header length and bit rate go into the run
-// for the header that follows.
-FieldsBeyondReply ReadStreamChange(QByteArrayView packet, RunState& run);
+// A stream change's figures, for the header that follows: they are the next
+// recording's, and the run keeps its own until that one starts.
+struct StreamChangeFigures {
+    std::uint32_t packetSize = 0;
+    std::uint32_t headerLength = 0;
+    std::uint32_t bitRate = 0;
+};
+FieldsBeyondReply ReadStreamChange(QByteArrayView packet, StreamChangeFigures& figures);
 
 // Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
 // credentials challenge, up to its terminating zero. Only the bytes present in
