@@ -1,7 +1,8 @@
 # The Debian package: `cpack -G DEB` in the build tree (scripts/package).
 # Its library dependencies are computed by dpkg-shlibdeps; the preview's
-# GStreamer plugins are loaded at run time, so they are named here (Qt's
-# own plugins come with the Qt libraries found).
+# GStreamer plugins and Qt's translations of its standard dialogs are loaded
+# at run time, so they are named here (Qt's own plugins come with the Qt
+# libraries found).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tovrin)
 set(CPACK_PACKAGE_VENDOR "Tovrin")
@@ -18,6 +19,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
 include(CPack)

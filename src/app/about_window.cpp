@@ -1,10 +1,16 @@
 #include "app/about_window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -43,7 +49,6 @@ AboutWindow::AboutWindow(QWidget* parent)
                           | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(u"關於 (中文版 by Orvak)"_s);
-    setFixedSize(423, 162);
 
     // The picture is compiled into the program (dialogs.cmake), so an
     // installed copy shows it wherever it is run from.
@@ -57,7 +62,6 @@ AboutWindow::AboutWindow(QWidget* parent)
 
     m_versionBox = new QPlainTextEdit(this);
     m_versionBox->setObjectName(u"versionBox"_s);
-    m_versionBox->setGeometry(121, 8, 294, 116);
     m_versionBox->setReadOnly(true);
     m_versionBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_versionBox->setTabStopDistance(110);
@@ -77,10 +81,26 @@ AboutWindow::AboutWindow(QWidget* parent)
              u"網域位置:\t"_s + HomePage(),
          })
         m_versionBox->appendPlainText(line);
+    // Tall enough for every line at once: nothing to scroll.
+    // The lines' heights as laid out: the Chinese may come from a taller
+    // fallback font than the box's own.
+    QSizeF textSize;
+    const QTextDocument* text = m_versionBox->document();
+    for (QTextBlock block = text->begin(); block.isValid(); block = block.next()) {
+        const QRectF line = text->documentLayout()->blockBoundingRect(block);
+        textSize = QSizeF(std::max(textSize.width(), line.width()), textSize.height() + line.height());
+    }
+    const int margins = 2 * (m_versionBox->frameWidth() + int(text->documentMargin())) + 2;
+    const int boxWidth = std::max(294, int(std::ceil(textSize.width())) + margins);
+    const int boxHeight = std::max(116, int(std::ceil(textSize.height())) + margins);
+    m_versionBox->setGeometry(121, 8, boxWidth, boxHeight);
+    m_versionBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_versionBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     m_okButton = new QPushButton(u"確定(&O)"_s, this);
     m_okButton->setObjectName(u"okButton"_s);
-    m_okButton->setGeometry(330, 130, 85, 25);
+    m_okButton->setGeometry(boxWidth + 36, boxHeight + 14, 85, 25);
+    setFixedSize(boxWidth + 129, boxHeight + 46);
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &QWidget::hide);
 }

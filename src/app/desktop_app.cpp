@@ -1,6 +1,8 @@
 #include "app/desktop_app.h"
 
+#include "app/window_placement.h"
 #include "locations/preview_rules.h"
+#include "state/app_error.h"
 #include "state/run_reset.h"
 #include "steps/log_steps.h"
 #include "steps/open_dialog.h"
@@ -141,6 +143,11 @@ void DesktopApp::disconnectClick()
         m_transport.disconnectClick();
 }
 
+void DesktopApp::applicationError(const QString& message)
+{
+    HandleApplicationError(m_ctx, message);
+}
+
 void DesktopApp::saveLogClick()
 {
     SaveLog(m_ctx);
@@ -149,6 +156,8 @@ void DesktopApp::saveLogClick()
 void DesktopApp::showSettings()
 {
     m_settingsDialog.showSettings();
+    if (!m_settingsDialog.isVisible())
+        CentreOnScreen(m_settingsDialog, &m_window);
     m_settingsDialog.show();
     m_settingsDialog.raise();
     m_settingsDialog.activateWindow();
@@ -156,6 +165,8 @@ void DesktopApp::showSettings()
 
 void DesktopApp::showAbout()
 {
+    if (!m_about.isVisible())
+        CentreOnScreen(m_about, &m_window);
     m_about.show();
     m_about.raise();
     m_about.activateWindow();
@@ -212,6 +223,8 @@ PreviewMonitor& DesktopApp::previewMonitor()
 
 void DesktopApp::showPreviewAbout()
 {
+    if (!m_previewAbout.isVisible())
+        CentreOnScreen(m_previewAbout, &m_window);
     m_previewAbout.show();
     m_previewAbout.raise();
     m_previewAbout.activateWindow();

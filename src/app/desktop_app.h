@@ -92,6 +92,10 @@ public:
     MmshController& mmsh() { return m_mmsh; }
     RecordTransport& transport() { return m_transport; }
 
+    // An unexpected error that reached the event loop: told, and the run
+    // under way ends without patching its file.
+    void applicationError(const QString& message);
+
 signals:
     // The close sequence has run: the program ends now.
     void closed();

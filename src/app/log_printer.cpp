@@ -2,12 +2,10 @@
 
 #include "locations/log_print_layout.h"
 
-#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -88,10 +86,6 @@ void LogPrinter::setUp(QWidget* parent)
     QPrintDialog dialog(m_printer.get(), parent);
     dialog.setObjectName(u"printerSetupDialog"_s);
     dialog.setWindowTitle(u"設定印表機"_s);
-    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
-        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-            ok->setText(u"確定"_s);
-    }
     dialog.exec();
 }
 

@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 #include "app/desktop_app.h"
 #include "app/single_instance.h"
+#include "app/tovrin_application.h"
+#include "app/translations.h"
 
-#include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
@@ -20,8 +21,14 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    QApplication app(argc, argv);
+    tovrin::TovrinApplication app(argc, argv);
     tovrin::ConfigureDesktopApplication();
+    tovrin::Translations translations;
+    if (!translations.install())
+        std::fputs(
+            "tovrin: Qt's Traditional Chinese translation (qtbase_zh_TW) is missing; "
+            "the standard dialogs speak English\n",
+            stderr);
     // Read again without Qt's own options (-platform, -style, ...), which the
     // application object has taken.
     const tovrin::CommandLine command = tovrin::ParseCommandLine(QApplication::arguments());
@@ -38,6 +45,7 @@ int main(int argc, char* argv[])
         std::fputs("tovrin: cannot listen for later starts; each start opens its own window\n", stderr);
 
     tovrin::DesktopApp program(store);
+    app.setErrorHandler([&program](const QString& error) { program.applicationError(error); });
     QObject::connect(&program, &tovrin::DesktopApp::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     // Queued: opening a redirector waits for its fetch, which must not hold
     // up the answer to the start that handed it over.

@@ -84,7 +84,7 @@ void OpenLocationWindow::showEvent(QShowEvent* event)
 {
     // The history is read again on every showing, so a value changed in the
     // settings meanwhile is what the user sees.
-    m_dialog.formShow();
+    m_dialog.reloadHistory();
     m_history->clear();
     m_history->addItems(m_dialog.history());
     m_history->setEditText(m_dialog.text());
@@ -105,7 +105,7 @@ void OpenLocationWindow::openLocation(const QString& location)
 {
     // The history as stored, as a showing of the window would load it, so the
     // location is added to it rather than replacing it.
-    m_dialog.formShow();
+    m_dialog.reloadHistory();
     acceptAndOpen(location);
 }
 

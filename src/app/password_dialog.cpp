@@ -1,5 +1,7 @@
 #include "app/password_dialog.h"
 
+#include "app/window_placement.h"
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QGridLayout>
@@ -20,12 +22,18 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
 
     auto* explanation = new QLabel(u"請測試您的使用者名稱與密碼來存取這個位置"_s, &dialog);
 
-    // Site and realm, each after its caption.
+    // Site and realm, each after its caption. Both come from the server:
+    // shown as they are, never as markup.
     auto* where = new QGridLayout;
+    const auto plain = [&dialog](const QString& text) {
+        auto* label = new QLabel(text, &dialog);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
     where->addWidget(new QLabel(u"位置:"_s, &dialog), 0, 0);
-    where->addWidget(new QLabel(prompt.site, &dialog), 0, 1);
+    where->addWidget(plain(prompt.site), 0, 1);
     where->addWidget(new QLabel(u"範圍:"_s, &dialog), 1, 0);
-    where->addWidget(new QLabel(prompt.realm, &dialog), 1, 1);
+    where->addWidget(plain(prompt.realm), 1, 1);
     where->setColumnStretch(1, 1);
 
     auto* userId = new QLineEdit(prompt.userId, &dialog);
@@ -72,6 +80,7 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
         userId->setFocus();
     else
         ok->setFocus();
+    CentreOnScreen(dialog, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return PasswordAnswer{userId->text(), password->text(), save->isChecked()};

@@ -178,6 +178,11 @@ void QtShell::flash()
         flashHandler();
 }
 
+void QtShell::beep()
+{
+    QApplication::beep();
+}
+
 void QtShell::playSound(const QString& soundFile)
 {
     m_sound.play(soundFile);

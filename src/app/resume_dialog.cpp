@@ -1,5 +1,7 @@
 #include "app/resume_dialog.h"
 
+#include "app/window_placement.h"
+
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -68,6 +70,7 @@ ResumeChoice AskResume(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     cancel->setFocus();
+    CentreOnScreen(dialog, parent);
     switch (dialog.exec()) {
     case ResumeResult:
         return ResumeChoice::Resume;

@@ -72,6 +72,8 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     udpPort->addStretch();
 
     auto* fields = new QGridLayout;
+    // The long description of the last row must not run into its default.
+    fields->setHorizontalSpacing(16);
     fields->addWidget(new QLabel(u"TCP MMS 伺服器埠號:"_s, this), 0, 0);
     fields->addWidget(m_tcpPortEdit, 0, 1);
     fields->addWidget(new QLabel(u"預設值 = 1755"_s, this), 0, 2);

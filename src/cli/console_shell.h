@@ -61,6 +61,7 @@ public:
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;
     void playSound(const QString& soundFile) override;
+    void beep() override { flash(); }
 
     // The file-properties window's fields as they stand, for `info` and `open`.
     QString property(PropertyField field) const { return m_properties.value(field); }

@@ -92,6 +92,10 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
     shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
     shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
     shell.setCaption(QStringLiteral("Tovrin 未完成"));
+    // A user away from the screen learns that the run ended, without the
+    // completion sound a whole recording gets.
+    shell.flash();
+    shell.beep();
     if (ctx.settings.autoLogTick)
         saveLog();
     shell.showMessage(message);

@@ -49,8 +49,9 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::functio
 // The stream ended but the file is not whole (packets missing, its count
 // not written, a write failed): the log says so after `reasonLine` (when
 // given), the caption too, the log is saved (`saveLog`) when AutoLog is on,
-// and `message` is shown. No completion sound, no flash: a recording with
-// holes is never taken for a whole one. Called after the stop routine.
+// and `message` is shown. The task-bar entry flashes and the system beeps
+// once, but the completion sound stays for whole recordings: one with holes
+// is never taken for a whole one. Called after the stop routine.
 void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QString& message,
                            const std::function<void()>& saveLog);
 // A write into the save file failed and the run was stopped there: told as

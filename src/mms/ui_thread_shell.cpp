@@ -150,6 +150,11 @@ void UiThreadShell::flash()
     m_ui.run([&] { m_target.flash(); });
 }
 
+void UiThreadShell::beep()
+{
+    m_ui.run([&] { m_target.beep(); });
+}
+
 void UiThreadShell::playSound(const QString& soundFile)
 {
     m_ui.run([&] { m_target.playSound(soundFile); });

@@ -38,6 +38,7 @@ public:
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override;
     void flash() override;
     void playSound(const QString& soundFile) override;
+    void beep() override;
 
 private:
     Shell& m_target;

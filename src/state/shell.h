@@ -144,6 +144,8 @@ public:
     // Attention
     virtual void flash() = 0;
     virtual void playSound(const QString& soundFile) = 0;
+    // The system's beep, once: an end the user must learn of that is no success.
+    virtual void beep() = 0;
 };
 
 }  // namespace tovrin

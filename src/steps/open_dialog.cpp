@@ -16,7 +16,7 @@ QString CannotChangeMediaText()
     return QStringLiteral("當尚在連接時，無法改變媒介");
 }
 
-void OpenDialog::formShow()
+void OpenDialog::reloadHistory()
 {
     m_open = true;
     m_history = SplitOpenHistory(ReadSetting(m_ctx, QStringLiteral("MediaList")));

@@ -17,16 +17,16 @@ class RedirectorFetch;
 // is under way.
 QString CannotChangeMediaText();
 
-// The open dialog (Form3) without its widgets: the history list (Combo1's
-// items, newest first), the location text (Combo1's text), and what its
+// The open window without its widgets: the history list (the location box's
+// items, newest first), the location text (the box's text), and what its
 // buttons do. The Qt window shows these and forwards its events here.
 class OpenDialog {
 public:
     OpenDialog(AppContext& ctx, RedirectorFetch& fetch) : m_ctx(ctx), m_fetch(fetch) {}
 
-    // FormShow: reloads the history from MediaList; the text becomes the
-    // newest item.
-    void formShow();
+    // As the window shows: reloads the history from MediaList; the text
+    // becomes the newest item.
+    void reloadHistory();
 
     QStringList history() const { return m_history; }
     QString text() const { return m_text; }

@@ -9,6 +9,7 @@
 #include "app/resume_dialog.h"
 #include "app/settings_dialog.h"
 #include "app/single_instance.h"
+#include "app/tovrin_application.h"
 #include "state/run_reset.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
@@ -32,14 +33,18 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QTextBlock>
 #include <QUuid>
 
 #include <functional>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -151,17 +156,26 @@ TEST(DialogResume, EachWayOfClosingGivesItsChoice)
 
 TEST(DialogPassword, OkReturnsTheBoxesAsTypedAndCancelReturnsNothing)
 {
-    const PasswordPrompt prompt{u"mms://media.example"_s, u"members"_s, u"saved"_s, u"old"_s};
+    const PasswordPrompt prompt{u"mms://media.example"_s, u"<b>members</b>"_s, u"saved"_s, u"old"_s};
     QStringList lines;
     ModalDriver driver([&](QWidget* dialog) {
         if (!lines.isEmpty())  // the second time: Cancel
             return Click(dialog, u"cancelButton"_s);
         lines << WidgetLines(dialog);
+        const QRect screen = dialog->screen()->availableGeometry();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->text() == prompt.realm)
+                lines << Line("realm as", label->textFormat(), "centred",
+                              (dialog->geometry().center() - screen.center()).manhattanLength() < 10);
         dialog->findChild<QLineEdit*>(u"passwordEdit"_s)->setText(u" p w "_s);
         dialog->findChild<QCheckBox*>(u"savePasswordBox"_s)->setChecked(false);
         Click(dialog, u"okButton"_s);
     });
-    const std::optional<PasswordAnswer> answer = AskPassword(nullptr, prompt);
+    // Over the middle of the screen, not over the window that asks.
+    QWidget window;
+    window.setGeometry(0, 0, 200, 200);
+    window.show();
+    const std::optional<PasswordAnswer> answer = AskPassword(&window, prompt);
     ASSERT_TRUE(answer);
     lines << Line(answer->userId, u'|' + answer->password + u'|', answer->savePassword);
     EXPECT_GOLDEN("app/password_dialog", lines << Line(AskPassword(nullptr, prompt).has_value()));
@@ -173,9 +187,13 @@ TEST(DialogAbout, ShowingAgainKeepsTheEightLinesAndThePictureLoads)
     QStringList lines;
     for (int shown = 0; shown < 2; ++shown) {
         about.show();
+        const auto* box = about.findChild<QPlainTextEdit*>();
+        // Every line fits: the last one is as far down as the box shows.
+        const bool allShown =
+            box->cursorRect(QTextCursor(box->document()->lastBlock())).bottom() < box->viewport()->height();
         lines << WidgetLines(&about);
         Click(&about, u"okButton"_s);
-        lines << Line(about.isVisible(), about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull());
+        lines << Line(about.isVisible(), about.findChild<QLabel*>(u"pictureLabel"_s)->pixmap().isNull(), allShown);
     }
     EXPECT_GOLDEN("app/about_window", lines << about.versionLines());
 }
@@ -236,6 +254,20 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
 }
 
 // File managers hand %u a file URL; the open window knows paths.
+// An exception out of an event reaches the error handler, and the program
+// goes on.
+TEST(DesktopApplication, AnExceptionThatReachesTheEventLoopGoesToTheErrorHandler)
+{
+    auto* app = static_cast<TovrinApplication*>(QCoreApplication::instance());
+    QStringList errors;
+    app->setErrorHandler([&](const QString& error) { errors << error; });
+    QTimer::singleShot(0, [] { throw std::runtime_error("out of memory"); });
+    QTimer::singleShot(0, [&] { errors << u"later"_s; });
+    WaitUntil([&] { return errors.size() == 2; }, 5000);
+    app->setErrorHandler(nullptr);
+    EXPECT_EQ(errors, QStringList({u"out of memory"_s, u"later"_s}));
+}
+
 TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
 {
     QStringList lines;

@@ -79,7 +79,7 @@ int main(int argc, char* argv[])
     }
 
     SettingsStore store(w.out(u"Tovrin.conf"_s));
-    WriteSettings(store, u"UDPPort=0 FormLeft=40 FormTop=40 Height=520");
+    WriteSettings(store, u"FormLeft=40 FormTop=40 Height=520");
     DesktopApp program(store);
     MainWindow& window = program.window();
     window.setUrlItems({onDemand.url(u"clip.wmv"_s), live.url(u"news"_s)});

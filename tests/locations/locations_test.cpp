@@ -97,6 +97,8 @@ TEST(ScanRedirector, FindsTheMmsAddressesWhateverTheMarkupInTheTextsEncoding)
         {"<asx><entry><ref href=\"mms://srv/a.asf\"/></entry></asx>", "mms://srv/a.asf"},
         {"[Reference]\r\nRef1=mms://srv/a.asf\r\nRef2=MMST://srv/b.wmv\r\n", "mms://srv/a.asf|MMST://srv/b.wmv"},
         {"Ref1=mmsh://srv/c.wmv\r\nRef2=MMSH://srv/live\r\n", "mmsh://srv/c.wmv|MMSH://srv/live"},
+        // Each scheme in upper case, as old .asx files write them, and the rest in lower case.
+        {"Ref1=MMS://srv/a\r\nRef2=mmst://srv/b\r\nRef3=MMSU://srv/c\r\n", "MMS://srv/a|mmst://srv/b|MMSU://srv/c"},
         // Only a space, a LF and a double quote end an address.
         {"href='mms://srv/a.asf'/>", "mms://srv/a.asf'/>"},
         {"mmsu://h/a\tb<c>\rd e", "mmsu://h/a\tb<c>\rd"},

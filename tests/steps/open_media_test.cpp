@@ -151,23 +151,23 @@ TEST(OpenDialog, OkHistoryAndBrowse)
     d.t.session.savePath = u"/rec/old.wmv"_s;
     d.t.shell.url = u"mms://old/x"_s;
     d.t.shell.urlList = {u"mms://old/x"_s, u"mms://old/y"_s};
-    d.step(u"show"_s, [&] { d.dialog.formShow(); });
+    d.step(u"show"_s, [&] { d.dialog.reloadHistory(); });
     for (const QString& text : {QString(), u" \t "_s})
         d.step(u"ok '%1'"_s.arg(text), [&] { return d.dialog.setText(text), d.dialog.okClick(); });
     d.step(u"ok while busy"_s, [&] { return d.dialog.setText(u"mms://a/b"_s), d.dialog.okClick(true); });
     d.step(u"cancel"_s, [&] { d.dialog.cancelClick(); });
     d.step(u"show, ok 'Mms://unknown'"_s,
-           [&] { return d.dialog.formShow(), d.dialog.setText(u"Mms://unknown"_s), d.dialog.okClick(); });
+           [&] { return d.dialog.reloadHistory(), d.dialog.setText(u"Mms://unknown"_s), d.dialog.okClick(); });
     d.step(u"show, ok '  mms://a/b  '"_s,
-           [&] { return d.dialog.formShow(), d.dialog.setText(u"  mms://a/b  "_s), d.dialog.okClick(); });
-    d.step(u"show"_s, [&] { d.dialog.formShow(); });
+           [&] { return d.dialog.reloadHistory(), d.dialog.setText(u"  mms://a/b  "_s), d.dialog.okClick(); });
+    d.step(u"show"_s, [&] { d.dialog.reloadHistory(); });
     d.step(u"ok"_s, [&] { return d.dialog.okClick(); });
     for (int i = 1; i <= 20; ++i) {
-        d.dialog.formShow();
+        d.dialog.reloadHistory();
         d.dialog.setText(u"mms://h/%1"_s.arg(i));
         d.dialog.okClick();
     }
-    d.step(u"20 more, show"_s, [&] { d.dialog.formShow(); });
+    d.step(u"20 more, show"_s, [&] { d.dialog.reloadHistory(); });
     d.t.shell.openFileAnswers = {d.t.dir.filePath(u"clips/a.wmv"_s), std::nullopt};
     for (int i = 0; i < 2; ++i) {
         d.step(u"browse"_s, [&] { d.dialog.browseClick(); });

@@ -104,6 +104,7 @@ public:
     }
     void flash() override { record(u"flash"), ++flashes; }
     void playSound(const QString& soundFile) override { record(u"sound ", soundFile), sounds << soundFile; }
+    void beep() override { record(u"beep"); }
 
 private:
     void record(QStringView call, const QString& detail = {})
