@@ -32,49 +32,6 @@ clip 440 "$work/media/clip.wmv"
 clip 880 "$work/media/other.wmv"
 cp "$work/media/clip.wmv" "$work/locked/clip.wmv"
 
-# Fails unless the recording $1 holds the header and data packets of the
-# source $2 byte for byte (what follows the data, an index, is not compared).
-same_as_source() {
-  /usr/bin/python3 - "$1" "$2" <<'PY'
-import struct, sys
-recorded, source = (open(p, "rb").read() for p in sys.argv[1:3])
-data = source.find(bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c"))
-end = data + struct.unpack_from("<Q", source, data + 16)[0]
-sys.exit(0 if data > 0 and recorded[:end] == source[:end] else 1)
-PY
-}
-
-# Waits (at most 60 s) for the box titled "Tovrin" that ends a run, and confirms it.
-confirm_end() {
-  local box=""
-  for _ in $(seq 1 600); do
-    box="$(xdotool search --onlyvisible --name '^Tovrin$' 2>/dev/null | head -n 1 || true)"
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  [ -n "$box" ] || { echo "no message ended the run" >&2; return 1; }
-  xdotool windowfocus --sync "$box"
-  xdotool key Return
-}
-
-# Types $1 into the URL box of the main window $2 and presses 執行.
-run_typed() {
-  xdotool windowfocus --sync "$2"
-  xdotool key ctrl+a
-  xdotool type --delay 20 "$1"
-  xdotool key alt+g
-}
-
-# Names the save file $1 in the save chooser.
-save_as() {
-  local chooser
-  chooser="$(wait_window '建立 / 重新開始儲存檔案')"
-  xdotool windowfocus --sync "$chooser"
-  xdotool key ctrl+a
-  xdotool type --delay 5 "$work/out/$1"
-  xdotool key Return
-}
-
 "$server_bin" --port 0 --root "$work/media" --rate 0 >"$work/server.out" 2>"$work/server.log" &
 pids+=($!)
 port="$(wait_port "$work/server.out" 'listening on .*:([0-9]+)')"

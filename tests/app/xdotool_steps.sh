@@ -58,3 +58,49 @@ same_duration() {
   awk -v a="$want" -v b="$got" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d < 0.05) }' \
     || { echo "the recording's duration differs from the source's" >&2; return 1; }
 }
+
+# Fails unless the recording $1 holds the header and data packets of the
+# source $2 byte for byte (what follows the data, an index, is not compared).
+same_as_source() {
+  /usr/bin/python3 - "$1" "$2" <<'PY'
+import struct, sys
+recorded, source = (bytearray(open(p, "rb").read()) for p in sys.argv[1:3])
+data = source.find(bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c"))
+end = data + struct.unpack_from("<Q", source, data + 16)[0]
+# The File Size counts each file's own index.
+size = source.find(bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")) + 40
+recorded[size:size + 8] = source[size:size + 8]
+sys.exit(0 if data > 0 and recorded[:end] == source[:end] else 1)
+PY
+}
+
+# Waits (at most 60 s) for the box titled "Tovrin" that ends a run, and confirms it.
+confirm_end() {
+  local box=""
+  for _ in $(seq 1 600); do
+    box="$(xdotool search --onlyvisible --name '^Tovrin$' 2>/dev/null | head -n 1 || true)"
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || { echo "no message ended the run" >&2; return 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+}
+
+# Types $1 into the URL box of the main window $2 and presses 執行.
+run_typed() {
+  xdotool windowfocus --sync "$2"
+  xdotool key ctrl+a
+  xdotool type --delay 20 "$1"
+  xdotool key alt+g
+}
+
+# Names the save file $1 (in the caller's $work/out) in the save chooser.
+save_as() {
+  local chooser
+  chooser="$(wait_window '建立 / 重新開始儲存檔案')"
+  xdotool windowfocus --sync "$chooser"
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$work/out/$1"
+  xdotool key Return
+}
