@@ -11,18 +11,31 @@ namespace tovrin {
 
 namespace {
 
-// Data Packets Count of the File Properties Object, which the fix-ups of an
-// interrupted run rewrite.
+// The fields the end of an interrupted run rewrites: File Size and Data
+// Packets Count of the File Properties Object, the Data Object's size and
+// packet count.
+constexpr qsizetype kFileSizeField = 40;
 constexpr qsizetype kPacketCountField = 56;
+constexpr qsizetype kDataSizeField = 16;
+constexpr qsizetype kDataPacketsField = 40;
+
+// Zeroes the 8-byte field `offset` into the first object `prefix` starts.
+void Blank(QByteArray& header, QByteArrayView prefix, qsizetype offset)
+{
+    const qsizetype at = FindObject(header, prefix);
+    if (at >= 0 && at + offset + 8 <= header.size())
+        header.replace(at + offset, 8, QByteArray(8, '\0'));
+}
 
 bool HoldsSameStream(QByteArray stored, QByteArray header)
 {
     if (stored.size() != header.size())
         return false;
-    const qsizetype at = FindObject(header, guid::kFileProperties);
-    if (at >= 0 && at + kPacketCountField + 8 <= header.size()) {
-        stored.replace(at + kPacketCountField, 8, QByteArray(8, '\0'));
-        header.replace(at + kPacketCountField, 8, QByteArray(8, '\0'));
+    for (QByteArray* bytes : {&stored, &header}) {
+        Blank(*bytes, guid::kFileProperties, kFileSizeField);
+        Blank(*bytes, guid::kFileProperties, kPacketCountField);
+        Blank(*bytes, guid::kDataObject, kDataSizeField);
+        Blank(*bytes, guid::kDataObject, kDataPacketsField);
     }
     return stored == header;
 }
@@ -46,7 +59,13 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     const std::optional<qint64> size = file.size();
     if (!size || packetSize <= 0)
         return std::nullopt;
-    const qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
+    // The slots the file holds whole, and no more than its Data Object
+    // counts: an index behind the last slot is no packet.
+    qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
+    const QByteArray header = file.readStart(run.headerLength);
+    const qsizetype data = FindObject(header, guid::kDataObject);
+    if (const std::optional<std::uint64_t> counted = data < 0 ? std::nullopt : LE64At(header, data + kDataPacketsField))
+        wholeSlots = qint64(std::min<std::uint64_t>(std::uint64_t(wholeSlots), *counted));
     if (wholeSlots >= qint64(run.storedPacketCount.load()))
         return std::nullopt;
     run.storedPacketCount = std::uint32_t(wholeSlots);
@@ -59,6 +78,10 @@ std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file)
 {
     const std::optional<std::uint32_t> lowered = run.resume ? LimitResumePoint(run, file) : std::nullopt;
     run.readyForMedia = run.packetSize.load() > 0;
+    // A resumed file is cut back to the packets it keeps; the index of its
+    // end is written again when this run ends.
+    (void)file.prepareIndex(run.headerLength, run.packetSize,
+                            run.resume ? std::optional(run.storedPacketCount.load()) : std::nullopt);
     // A file of known length is tracked packet by packet, so its end can tell
     // whether every packet arrived. A resumed run's earlier part counts as there.
     if (!run.isLive())
@@ -68,7 +91,9 @@ std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file)
 
 WriteFailure MediaPacketWriter::flush()
 {
-    return firstFailure(m_file.flush());
+    BatchFlushed flushed = m_file.flush();
+    forgetLost(flushed.lost);
+    return firstFailure(std::move(flushed.failure));
 }
 
 WriteFailure MediaPacketWriter::firstFailure(WriteFailure failure)
@@ -82,18 +107,21 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     StoredPacket told;
     const bool resume = run.resume;
 
-    // A resumed run continues the numbering of its file: the server was asked
-    // to start at the stored packet count, so the absolute values apply.
+    // A stream of known length numbers its packets from the position asked
+    // for (0, or the stored packet count of a resumed file): each packet's
+    // own number is its slot, whichever packet arrives first. A broadcast's
+    // numbers start anywhere, so its slots count from its first packet.
+    const bool ownNumbers = resume || (run.filePacketCount.load() != 0 && !run.isLive());
     if (!m_firstSequence)
         m_firstSequence = sequence;
-    if (!resume && sequence < *m_firstSequence) {
+    if (!ownNumbers && sequence < *m_firstSequence) {
         // A packet from before the first one of the recording has no slot:
         // its index would wrap round to one terabytes into the file.
         told.earlyDropped = !m_earlyPacketLogged;
         m_earlyPacketLogged = true;
         return told;
     }
-    run.packetIndex = resume ? sequence : sequence - *m_firstSequence;
+    run.packetIndex = ownNumbers ? sequence : sequence - *m_firstSequence;
     run.highestPacketIndex = std::max(run.highestPacketIndex.load(), run.packetIndex.load());
 
     const int at = SendTimeOffset(packet);
@@ -117,13 +145,23 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     }
 
     const qint64 offset = qint64(run.packetIndex.load()) * packetSize + run.headerLength.load();
-    SlotWritten written = m_file.writeSlot(offset, packet);
-    if (written.written)
+    SlotWritten written = m_file.writeSlot(offset, run.packetIndex, packet);
+    forgetLost(written.lost);
+    if (written.batched)
         run.receivedPackets.mark(run.packetIndex);
-    else
-        told.writeFailure = firstFailure(std::move(written.failure));
+    told.writeFailure = firstFailure(std::move(written.failure));
     run.mediaPacketStored = true;
     return told;
+}
+
+void MediaPacketWriter::forgetLost(const std::optional<ByteRange>& lost)
+{
+    const qint64 packetSize = m_run.packetSize.load();
+    if (!lost || packetSize <= 0)
+        return;
+    const qint64 first = (lost->offset - m_run.headerLength.load()) / packetSize;
+    for (qint64 slot = std::max<qint64>(first, 0); slot < first + lost->bytes / packetSize; ++slot)
+        m_run.receivedPackets.unmark(std::uint32_t(slot));
 }
 
 }  // namespace tovrin

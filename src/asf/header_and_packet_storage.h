@@ -52,8 +52,8 @@ class MediaPacketWriter {
 public:
     MediaPacketWriter(RunState& run, RecordingFile& file) : m_run(run), m_file(file) {}
 
-    // Handles one media packet (the payload behind its data prefix): sets the
-    // packet index and media time, rebases the timecodes of a live broadcast,
+    // Handles one media packet (the payload behind its data prefix, and the
+    // number its prefix carries): sets the packet index and media time, rebases the timecodes of a live broadcast,
     // pads it with 0x00 bytes or cuts it to the run's packet size, and writes
     // it into its slot at header length + index x packet size, a 64-bit
     // offset.
@@ -65,6 +65,8 @@ public:
 
 private:
     WriteFailure firstFailure(WriteFailure failure);
+    // The slots of a batch that failed to write are not in the file.
+    void forgetLost(const std::optional<ByteRange>& lost);
 
     RunState& m_run;
     RecordingFile& m_file;

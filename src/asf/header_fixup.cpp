@@ -2,6 +2,7 @@
 
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
+#include "asf/simple_index.h"
 #include "state/run_state.h"
 
 #include <QFile>
@@ -59,13 +60,16 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
     return true;
 }
 
-// The packets up to the highest one stored, as far as the file holds them
-// whole: after a failed write (a full disk) the slots behind the last one
-// written are not there, and the header must not promise them.
+// The packets the file holds once the run ends: up to and including the
+// highest one stored, and at least those a resumed file kept, as far as the
+// file holds them whole: after a failed write (a full disk) the slots behind
+// the last one written are not there, and the header must not promise them.
 std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
 {
     const std::uint32_t highest = std::max(run.packetIndex.load(), run.highestPacketIndex.load());
-    const std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
+    std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
+    if (run.resume)
+        stored = std::max<std::uint64_t>(stored, run.storedPacketCount.load());
     const qint64 packetSize = run.packetSize.load();
     if (packetSize <= 0)
         return stored;
@@ -73,22 +77,46 @@ std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
     return std::min(stored, std::uint64_t(wholeSlots));
 }
 
+// Ends the file behind its last slot with the index of its packets, and
+// makes the header's sizes and counts describe it: File Size, Data Packets
+// Count, the Data Object's size and packet count. The play duration is the
+// header's (`playDuration` when the caller has just written another). A file
+// without packets gets no index. Without a Data Object only the count is
+// written.
+bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBuilder& index,
+              std::optional<std::uint64_t> playDuration = std::nullopt)
+{
+    const std::uint64_t count = PacketCount(run, patch.file.size());
+    if (count == 0 && run.resume)
+        return true;  // nothing stored, nothing known: the file stays as it was
+    const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
+    if (!data)
+        return patch.put64(fpo + kDataPacketsField, count);
+    const qint64 dataEnd = qint64(run.headerLength.load()) + qint64(count) * run.packetSize.load();
+    const std::uint64_t duration = playDuration.value_or(LE64At(patch.header, fpo + kPlayDurationField).value_or(0));
+    const QByteArray object = count > 0 ? index.object(std::uint32_t(count), duration) : QByteArray();
+    const bool counted = (count == 0 || patch.file.resize(dataEnd)) && patch.put64(fpo + kDataPacketsField, count)
+                         && patch.put64(*data + kObjectSizeField, std::uint64_t(dataEnd - *data))
+                         && patch.put64(*data + kTotalDataPacketsField, count);
+    // A disk too full for the index still leaves a whole file without one.
+    const bool indexed = counted && patch.put(dataEnd, object);
+    if (!indexed && count > 0)
+        (void)patch.file.resize(dataEnd);
+    return counted && patch.put64(fpo + kFileSizeField, std::uint64_t(dataEnd + (indexed ? object.size() : 0)));
+}
+
 }  // namespace
 
-bool FixPacketCount(const QString& path, const RunState& run)
+bool FixPacketCount(const QString& path, const RunState& run, const SimpleIndexBuilder& index)
 {
     Patch patch;
     if (!OpenPatch(path, run, patch))
         return false;
-    const std::optional<qint64> at = patch.find(guid::kFileProperties, kDataPacketsField + 8);
-    if (!at)
-        return false;
-    if (run.resume && !run.mediaPacketStored)
-        return true;  // nothing new arrived: the count the file has is still right
-    return patch.put64(*at + kDataPacketsField, PacketCount(run, patch.file.size()));
+    const std::optional<qint64> at = patch.find(guid::kFileProperties, kPlayDurationField + 8);
+    return at && WriteEnd(patch, *at, run, index);
 }
 
-LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run)
+LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run, const SimpleIndexBuilder& index)
 {
     Patch patch;
     const std::optional<qint64> at =
@@ -97,21 +125,18 @@ LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run)
         return LiveHeaderFix::NoFileObject;
     const qint64 o = *at;
     const std::uint32_t preroll = *LE32At(patch.header, o + kPrerollField);
-    const qint64 fileSize = patch.file.size();
-    const std::uint64_t count = PacketCount(run, fileSize);
     const std::uint64_t mediaTime = run.mediaTime;
+    const std::uint64_t playDuration = (mediaTime + preroll) * 10000;
 
-    bool written = patch.put64(o + kFileSizeField, std::uint64_t(fileSize)) && patch.put64(o + kDataPacketsField, count)
-                   && patch.put64(o + kPlayDurationField, (mediaTime + preroll) * 10000)
+    bool written = patch.put64(o + kPlayDurationField, playDuration)
                    && patch.put64(o + kSendDurationField, mediaTime * 10000)
                    && patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
-
-    const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
-    if (!data)
+    if (!patch.find(guid::kDataObject, kDataObjectStart)) {
+        (void)(patch.put64(o + kFileSizeField, std::uint64_t(patch.file.size()))
+               && patch.put64(o + kDataPacketsField, PacketCount(run, patch.file.size())));
         return LiveHeaderFix::NoDataObject;
-    const qint64 d = *data;
-    written = written && patch.put64(d + kObjectSizeField, std::uint64_t(fileSize - d))
-              && patch.put64(d + kTotalDataPacketsField, count);
+    }
+    written = WriteEnd(patch, o, run, index, playDuration) && written;
     return written ? LiveHeaderFix::Fixed : LiveHeaderFix::WriteFailed;
 }
 

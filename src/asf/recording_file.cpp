@@ -1,6 +1,9 @@
 #include "asf/recording_file.h"
 
+#include "asf/asf_objects.h"
 #include "asf/save_file_lock.h"
+
+#include <algorithm>
 
 namespace tovrin {
 
@@ -28,6 +31,8 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
     std::lock_guard lock(m_lock);
     m_file.reset();
     m_batch.clear();
+    m_index = SimpleIndexBuilder();
+    m_finished = false;
     // Opened unbuffered: every data packet reaches the file with its own
     // write, so the preview player and the fix-ups at close see what has been
     // written.
@@ -79,24 +84,54 @@ void RecordingFile::startAfresh()
     m_replaceOnHeader = true;
 }
 
-SlotWritten RecordingFile::writeSlot(qint64 offset, const QByteArray& packet)
+bool RecordingFile::prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
+                                 std::optional<std::uint32_t> resumedPackets)
 {
     std::lock_guard lock(m_lock);
+    if (!m_file)
+        return false;
+    m_index.setHeader(ReadStoredHeader(*m_file, headerLength));
+    m_index.clearPackets();
+    if (!resumedPackets || packetSize == 0)
+        return true;
+    const qint64 end = qint64(headerLength) + qint64(*resumedPackets) * packetSize;
+    if (m_file->size() > end && !m_file->resize(end))
+        return false;
+    // Read slot after slot in runs of a batch's size: memory stays flat
+    // whatever the file's size.
+    const qint64 slotsPerRead = std::max<qint64>(1, kSlotBatchBytes / packetSize);
+    for (qint64 slot = 0; slot < *resumedPackets; slot += slotsPerRead) {
+        const qint64 reading = std::min<qint64>(slotsPerRead, *resumedPackets - slot);
+        if (!m_file->seek(headerLength + slot * packetSize))
+            return false;
+        const QByteArray run = m_file->read(reading * packetSize);
+        for (qint64 i = 0; (i + 1) * packetSize <= run.size(); ++i)
+            m_index.add(std::uint32_t(slot + i), QByteArrayView(run).sliced(i * packetSize, packetSize));
+    }
+    return true;
+}
+
+SlotWritten RecordingFile::writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet)
+{
+    std::lock_guard lock(m_lock);
+    if (m_finished)
+        return {false, std::nullopt, std::nullopt};
+    if (m_file)
+        m_index.add(slot, packet);
     const bool follows = !m_batch.isEmpty() && offset == m_batchOffset + m_batch.size()
                          && m_batch.size() + packet.size() <= kSlotBatchBytes;
     if (follows) {
         m_batch.append(packet);
         return {};
     }
-    const bool flushed = flushBatchLocked();
+    BatchFlushed flushed = flushLocked();
+    const bool open = m_file && m_file->isOpen();
     m_batchOffset = offset;
-    m_batch = packet;
-    if (flushed)
-        return {};
-    return {false, failureLocked()};
+    m_batch = open ? packet : QByteArray();
+    return {open, flushed.lost, std::move(flushed.failure)};
 }
 
-WriteFailure RecordingFile::flush()
+BatchFlushed RecordingFile::flush()
 {
     std::lock_guard lock(m_lock);
     return flushLocked();
@@ -105,7 +140,7 @@ WriteFailure RecordingFile::flush()
 void RecordingFile::close()
 {
     std::lock_guard lock(m_lock);
-    flushLocked();
+    (void)flushLocked();
     if (!m_file || !m_file->isOpen())
         return;
     const bool empty = m_file->size() == 0;
@@ -120,18 +155,16 @@ bool RecordingFile::isOpen() const
     return m_file && m_file->isOpen();
 }
 
-bool RecordingFile::flushBatchLocked()
+BatchFlushed RecordingFile::flushLocked()
 {
     if (m_batch.isEmpty())
-        return true;
+        return {};
     const bool written = m_file && m_file->isOpen() && m_file->seek(m_batchOffset) && WriteWhole(*m_file, m_batch);
+    const ByteRange batch{m_batchOffset, m_batch.size()};
     m_batch.clear();
-    return written;
-}
-
-WriteFailure RecordingFile::flushLocked()
-{
-    return flushBatchLocked() ? std::nullopt : failureLocked();
+    if (written)
+        return {};
+    return {batch, failureLocked()};
 }
 
 WriteFailure RecordingFile::failureLocked() const

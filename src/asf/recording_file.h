@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asf/simple_index.h"
 #include "state/save_file_mutex.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace tovrin {
 
@@ -23,8 +25,22 @@ inline constexpr qsizetype kSlotBatchBytes = 256 * 1024;
 // routine closing it ends the run, which is no error.
 using WriteFailure = std::optional<QString>;
 
+// Bytes of the file, from `offset` on.
+struct ByteRange {
+    qint64 offset = 0;
+    qint64 bytes = 0;
+};
+
+// Writing a batch out: the slots it held, when the write failed, and why.
+struct BatchFlushed {
+    std::optional<ByteRange> lost;
+    WriteFailure failure;
+};
+
+// Adding a packet to the batch, and writing out the earlier batch on the way.
 struct SlotWritten {
-    bool written = true;  // false when writing out the earlier batch failed
+    bool batched = true;            // false once the file is closed or ended: the packet will never be written
+    std::optional<ByteRange> lost;  // the earlier batch, which failed to write
     WriteFailure failure;
 };
 
@@ -60,22 +76,34 @@ public:
     // to be resumed that is downloaded again instead.
     void startAfresh();
 
-    // Adds a packet (already padded to the slot size) at its file offset,
-    // writing the earlier batch out first when it does not follow it.
-    [[nodiscard]] SlotWritten writeSlot(qint64 offset, const QByteArray& packet);
+    // The stored header (up to `headerLength` bytes) names the streams the
+    // index is built from. For a resumed file, `resumedPackets` is the count
+    // it holds: the file is cut back to the end of that many slots (an
+    // earlier index and a slot cut short go) and the index learns the
+    // packets kept. False when the file cannot be read or cut.
+    bool prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
+                      std::optional<std::uint32_t> resumedPackets);
+
+    // Adds the packet of slot `slot` (already padded to the slot size) at its
+    // file offset, writing the earlier batch out first when it does not
+    // follow it, and adds it to the index.
+    [[nodiscard]] SlotWritten writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet);
     // Writes the batch out; it is dropped either way, so a full disk is not
     // retried forever.
-    WriteFailure flush();
+    [[nodiscard]] BatchFlushed flush();
     // Writes the batch out, then runs `patch` with the file's path (empty
     // when no file is open, or when the file still holds what it held before
-    // this run) while holding the lock, so no packet is written meanwhile. The patch opens its own handle and must not
-    // call the shell.
+    // this run) and the index of its packets while holding the lock, so no
+    // packet is written meanwhile. From then on packets are refused: the
+    // patch ends the recording (it writes the index behind the last slot).
+    // The patch opens its own handle and must not call the shell.
     template <typename Patch>
-    WriteFailure patch(Patch&& patch)
+    WriteFailure finish(Patch&& patch)
     {
         std::lock_guard lock(m_lock);
-        const WriteFailure failure = flushLocked();
-        patch(m_file && !m_replaceOnHeader ? m_file->fileName() : QString());
+        const WriteFailure failure = flushLocked().failure;
+        patch(m_file && !m_replaceOnHeader ? m_file->fileName() : QString(), std::as_const(m_index));
+        m_finished = true;
         return failure;
     }
     // Writes the batch out and closes the file, so what was stored is kept.
@@ -85,8 +113,7 @@ public:
     bool isOpen() const;
 
 private:
-    bool flushBatchLocked();
-    WriteFailure flushLocked();
+    BatchFlushed flushLocked();
     WriteFailure failureLocked() const;
 
     mutable SaveFileMutex m_lock;
@@ -95,6 +122,8 @@ private:
     qint64 m_batchOffset = 0;
     bool m_created = false;          // open made the file
     bool m_replaceOnHeader = false;  // the earlier bytes go when the header is written
+    SimpleIndexBuilder m_index;      // of the packets stored
+    bool m_finished = false;         // the recording's end is written: no more packets
 };
 
 }  // namespace tovrin

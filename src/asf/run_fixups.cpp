@@ -13,16 +13,17 @@ WriteFailure FirstWriteFailure(RunState& run, WriteFailure failure)
 
 namespace {
 
-// Writes out the batch and runs `patch` on the save file's path while no
-// packet can be written; without a save file the patch gets an empty path.
+// Writes out the batch and runs `patch` on the save file's path and index
+// while no packet can be written, then refuses further packets; without a
+// save file the patch gets an empty path.
 template <typename Patch>
 WriteFailure Patched(RunState& run, RecordingFile* file, Patch&& patch)
 {
     if (!file) {
-        patch(QString());
+        patch(QString(), SimpleIndexBuilder());
         return std::nullopt;
     }
-    return FirstWriteFailure(run, file->patch(patch));
+    return FirstWriteFailure(run, file->finish(patch));
 }
 
 }  // namespace
@@ -32,13 +33,13 @@ StopFixups FixUpStoppedRun(RunState& run, RecordingFile* file)
     // The receive thread may be writing a packet: the file is touched by one
     // thread at a time.
     StopFixups done;
-    done.writeFailure = Patched(run, file, [&](const QString& path) {
+    done.writeFailure = Patched(run, file, [&](const QString& path, const SimpleIndexBuilder& index) {
         if (!run.liveHeaderFixed && run.isLive() && !run.localFileMode) {
-            done.live = FixLiveHeader(path, run);
+            done.live = FixLiveHeader(path, run, index);
             run.liveHeaderFixed = true;
         }
         if (!run.packetCountFixed && !run.isLive() && run.storedPacketCount > 0 && !run.localFileMode) {
-            done.countWritten = FixPacketCount(path, run);
+            done.countWritten = FixPacketCount(path, run, index);
             run.packetCountFixed = true;
         }
     });
@@ -48,8 +49,9 @@ StopFixups FixUpStoppedRun(RunState& run, RecordingFile* file)
 CompletedFix FixCompletedRun(RunState& run, RecordingFile& file)
 {
     CompletedFix done;
-    done.writeFailure =
-        Patched(run, &file, [&](const QString& path) { done.countWritten = FixPacketCount(path, run); });
+    done.writeFailure = Patched(run, &file, [&](const QString& path, const SimpleIndexBuilder& index) {
+        done.countWritten = FixPacketCount(path, run, index);
+    });
     run.packetCountFixed = true;
     done.whole = done.countWritten && !run.writeErrorReported;
     return done;

@@ -22,6 +22,14 @@ void ReceivedPackets::mark(std::uint32_t index)
     ++m_stored;
 }
 
+void ReceivedPackets::unmark(std::uint32_t index)
+{
+    if (index >= m_present.size() || !m_present[index])
+        return;
+    m_present[index] = false;
+    --m_stored;
+}
+
 void ReceivedPackets::clear()
 {
     m_present.clear();

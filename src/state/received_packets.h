@@ -29,6 +29,8 @@ public:
     void expect(std::uint32_t count, std::uint32_t present);
     // Packet `index` is stored; indexes beyond the file's count are ignored.
     void mark(std::uint32_t index);
+    // Packet `index` is not stored after all (its write failed).
+    void unmark(std::uint32_t index);
     void clear();
 
     bool tracking() const { return !m_present.empty(); }

@@ -64,9 +64,12 @@ same_duration() {
 same_as_source() {
   /usr/bin/python3 - "$1" "$2" <<'PY'
 import struct, sys
-recorded, source = (open(p, "rb").read() for p in sys.argv[1:3])
+recorded, source = (bytearray(open(p, "rb").read()) for p in sys.argv[1:3])
 data = source.find(bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c"))
 end = data + struct.unpack_from("<Q", source, data + 16)[0]
+# The File Size counts each file's own index.
+size = source.find(bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")) + 40
+recorded[size:size + 8] = source[size:size + 8]
 sys.exit(0 if data > 0 and recorded[:end] == source[:end] else 1)
 PY
 }

