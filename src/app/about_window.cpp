@@ -1,6 +1,7 @@
 #include "app/about_window.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
@@ -23,8 +24,8 @@ QString HomePage()
 
 QString HelpMessage()
 {
-    return u"更多說明與常見問題以及關於 Tovrin 請參閱官方首頁 "_s + HomePage() + u"\n"_s
-           + u"或讀取 Readme.txt 檔案來提供 Tovrin 支援"_s;
+    return QCoreApplication::translate("AboutWindow", "更多說明與常見問題以及關於 Tovrin 請參閱官方首頁 ") + HomePage()
+           + u"\n"_s + QCoreApplication::translate("AboutWindow", "或讀取 Readme.txt 檔案來提供 Tovrin 支援");
 }
 
 namespace {
@@ -48,7 +49,7 @@ AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::WindowStaysOnTopHint)
 {
-    setWindowTitle(u"關於 (中文版 by Orvak)"_s);
+    setWindowTitle(QCoreApplication::translate("AboutWindow", "關於 (中文版 by Orvak)"));
 
     // The picture is compiled into the program (dialogs.cmake), so an
     // installed copy shows it wherever it is run from.
@@ -58,7 +59,8 @@ AboutWindow::AboutWindow(QWidget* parent)
     picture->setScaledContents(true);
     picture->setPixmap(QPixmap::fromImage(QImageReader(u":/tovrin/about.jpg"_s).read()));
     NameLabel(u"Tovrin"_s, Qt::yellow, 24, this)->setGeometry(14, 16, 95, 30);
-    NameLabel(u"Multimedia 中文版"_s, Qt::cyan, 10, this)->setGeometry(11, 62, 101, 18);
+    NameLabel(QCoreApplication::translate("AboutWindow", "Multimedia 中文版"), Qt::cyan, 10, this)
+        ->setGeometry(11, 62, 101, 18);
 
     m_versionBox = new QPlainTextEdit(this);
     m_versionBox->setObjectName(u"versionBox"_s);
@@ -69,16 +71,16 @@ AboutWindow::AboutWindow(QWidget* parent)
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     palette.setColor(QPalette::Text, Qt::black);
     m_versionBox->setPalette(palette);
-    m_versionBox->setPlainText(u"Tovrin 版本資訊與網域位置:-\n"_s);
+    m_versionBox->setPlainText(QCoreApplication::translate("AboutWindow", "Tovrin 版本資訊與網域位置:-\n"));
     // Appended once, here: the window is shown again and again without
     // repeating them.
     for (const QString& line : {
-             u"Tovrin 程式版本:\t1.7.5 Pentium 專業中文版"_s,
-             u"Tovrin 撥放器版本:\t1.1.0"_s,
-             u"MMS 協定版本:\tNSPlayer/7.0.0.1956"_s,
-             u"釋放日期:\t20.01.02"_s,
-             u"程式作者\tTovrin 開發團隊"_s,
-             u"網域位置:\t"_s + HomePage(),
+             QCoreApplication::translate("AboutWindow", "Tovrin 程式版本:\t1.7.5 Pentium 專業中文版"),
+             QCoreApplication::translate("AboutWindow", "Tovrin 撥放器版本:\t1.1.0"),
+             QCoreApplication::translate("AboutWindow", "MMS 協定版本:\tNSPlayer/7.0.0.1956"),
+             QCoreApplication::translate("AboutWindow", "釋放日期:\t20.01.02"),
+             QCoreApplication::translate("AboutWindow", "程式作者\tTovrin 開發團隊"),
+             QCoreApplication::translate("AboutWindow", "網域位置:\t") + HomePage(),
          })
         m_versionBox->appendPlainText(line);
     // Tall enough for every line at once: nothing to scroll.
@@ -97,7 +99,7 @@ AboutWindow::AboutWindow(QWidget* parent)
     m_versionBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_versionBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_okButton = new QPushButton(u"確定(&O)"_s, this);
+    m_okButton = new QPushButton(QCoreApplication::translate("AboutWindow", "確定(&O)"), this);
     m_okButton->setObjectName(u"okButton"_s);
     m_okButton->setGeometry(boxWidth + 36, boxHeight + 14, 85, 25);
     setFixedSize(boxWidth + 129, boxHeight + 46);

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/translations.h"
 #include "tovrin_version.h"
 
 #include <QCommandLineParser>
@@ -55,8 +56,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         u"is handed LOCATION instead, and this one ends."_s);
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Print this help and end."_s);
     const QCommandLineOption version({u"v"_s, u"version"_s}, u"Print the version and end."_s);
+    const QCommandLineOption lang(u"lang"_s, u"The windows' language: zh_TW (the default) or en."_s, u"LANGUAGE"_s);
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(lang);
     parser.addPositionalArgument(u"location"_s, u"mms://, mmst://, mmsu://, mmsh:// or http:// address, or a file."_s,
                                  u"[LOCATION]"_s);
 
@@ -74,6 +77,13 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return result;
     }
     const QStringList positional = parser.positionalArguments();
+    result.language = parser.value(lang);
+    if (parsed && !result.language.isEmpty() && !IsKnownLanguage(result.language)) {
+        result.action = CommandLine::Action::Error;
+        result.text =
+            u"unknown language '"_s + result.language + u"': zh_TW or en\nTry '"_s + program + u" --help'.\n"_s;
+        return result;
+    }
     if (!parsed || positional.size() > 1) {
         result.action = CommandLine::Action::Error;
         result.text = (parsed ? u"only one LOCATION can be opened"_s : parser.errorText()) + u"\nTry '"_s + program

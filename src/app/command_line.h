@@ -6,7 +6,7 @@
 namespace tovrin {
 
 // What the desktop program's command line asks for, read before anything
-// runs: `tovrin [LOCATION]`, `--help`, `--version`.
+// runs: `tovrin [--lang LANGUAGE] [LOCATION]`, `--help`, `--version`.
 struct CommandLine {
     enum class Action {
         Run,      // open the window (with location opened, when there is one)
@@ -19,6 +19,9 @@ struct CommandLine {
     // absolute path (a file:// URL, as file managers pass it, becomes its
     // path; a relative name of an existing file is made absolute).
     QString location;
+    // The windows' language (zh_TW or en) when --lang names it; empty: the
+    // Language setting's.
+    QString language;
     QString text;
 };
 

@@ -8,6 +8,7 @@
 #include "steps/open_dialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QIcon>
 
 namespace tovrin {
@@ -33,7 +34,8 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     // settings were loaded above, the UDP port is bound once for the run.
     restoreWindowState();
     if (!m_mms.bindUdp() && m_settings.udpTick)
-        m_shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(m_settings.loadedUdpPort));
+        m_shell.showMessage(
+            QCoreApplication::translate("DesktopApp", "UDP 埠號 %1 無法使用").arg(m_settings.loadedUdpPort));
 
     m_ctx.stopper = &m_transport;
     m_mms.setRedirectorFetch(&m_fetch);
@@ -187,7 +189,7 @@ void DesktopApp::showFileProperties()
 void DesktopApp::printLog()
 {
     if (!m_logPrinter.print(&m_window, m_shell.logLines()))
-        m_shell.showMessage(QStringLiteral("無法列印記錄"));
+        m_shell.showMessage(QCoreApplication::translate("DesktopApp", "無法列印記錄"));
 }
 
 void DesktopApp::printerSetup()

@@ -1,5 +1,6 @@
 #include "app/file_choosers.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,10 +22,10 @@ namespace {
 QStringList SaveFilters()
 {
     return {
-        u"Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"_s,
-        u"WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"_s,
-        u"Tovrin 記錄檔案 (*.log)"_s,
-        u"所有檔案 (*.*)"_s,
+        QCoreApplication::translate("FileChoosers", "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)"),
+        QCoreApplication::translate("FileChoosers", "WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"),
+        QCoreApplication::translate("FileChoosers", "Tovrin 記錄檔案 (*.log)"),
+        QCoreApplication::translate("FileChoosers", "所有檔案 (*.*)"),
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "locations/log_print_layout.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPrintDialog>
@@ -37,7 +38,7 @@ QFont LogFont()
 
 QString LogPrintJobTitle()
 {
-    return u"Tovrin 記錄列印"_s;
+    return QCoreApplication::translate("LogPrinter", "Tovrin 記錄列印");
 }
 
 bool DrawLogPages(QPrinter& printer, const QStringList& lines)
@@ -85,7 +86,7 @@ void LogPrinter::setUp(QWidget* parent)
     // the choice.
     QPrintDialog dialog(m_printer.get(), parent);
     dialog.setObjectName(u"printerSetupDialog"_s);
-    dialog.setWindowTitle(u"設定印表機"_s);
+    dialog.setWindowTitle(QCoreApplication::translate("LogPrinter", "設定印表機"));
     dialog.exec();
 }
 

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <QApplication>
+
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -23,12 +25,6 @@ int main(int argc, char* argv[])
 
     tovrin::TovrinApplication app(argc, argv);
     tovrin::ConfigureDesktopApplication();
-    tovrin::Translations translations;
-    if (!translations.install())
-        std::fputs(
-            "tovrin: Qt's Traditional Chinese translation (qtbase_zh_TW) is missing; "
-            "the standard dialogs speak English\n",
-            stderr);
     // Read again without Qt's own options (-platform, -style, ...), which the
     // application object has taken.
     const tovrin::CommandLine command = tovrin::ParseCommandLine(QApplication::arguments());
@@ -38,6 +34,14 @@ int main(int argc, char* argv[])
     }
 
     tovrin::SettingsStore store;
+    // --lang, else the Language setting, else Traditional Chinese; before
+    // the first window is made.
+    QString language = command.language.isEmpty() ? store.read(QStringLiteral("Language")) : command.language;
+    if (!tovrin::IsKnownLanguage(language))
+        language = QStringLiteral("zh_TW");
+    tovrin::Translations translations;
+    if (!translations.install(language))
+        std::fprintf(stderr, "tovrin: %s\n", qPrintable(translations.error()));
     tovrin::SingleInstance instance(tovrin::InstanceServerName(store.location()));
     if (instance.handOff(command.location))
         return 0;

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -41,7 +42,7 @@ QLineEdit* timeField(const QString& name)
     auto* field = new QLineEdit;
     field->setObjectName(name);
     field->setReadOnly(true);
-    field->setToolTip(QStringLiteral("時間格式 hh.mm.ss"));
+    field->setToolTip(QCoreApplication::translate("MainWindow", "時間格式 hh.mm.ss"));
     return field;
 }
 
@@ -49,7 +50,7 @@ QLineEdit* timeField(const QString& name)
 
 QString MainWindow::fixedCaption()
 {
-    return QStringLiteral("Tovrin Multimedia 中文版 by Orvak");
+    return QCoreApplication::translate("MainWindow", "Tovrin Multimedia 中文版 by Orvak");
 }
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
@@ -68,7 +69,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     // A permanent part of the status bar: a temporary message would be
     // replaced by the (empty) tip of any menu item the pointer passes over.
-    m_helpLine = new QLabel(QStringLiteral(" 詳細說明請拜訪: ") + HomePage());
+    m_helpLine = new QLabel(QCoreApplication::translate("MainWindow", " 詳細說明請拜訪: ") + HomePage());
     m_helpLine->setObjectName(QStringLiteral("helpLine"));
     statusBar()->addPermanentWidget(m_helpLine, 1);
     setMinimumSize(346, 463);
@@ -87,37 +88,45 @@ void MainWindow::buildMenus()
         connect(action, &QAction::triggered, this, signal);
         return action;
     };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("檔案(&F)"));
+    QMenu* file = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "檔案(&F)"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    add(file, QStringLiteral("openAction"), QStringLiteral("開啟(&O)..."), &MainWindow::openRequested);
+    add(file, QStringLiteral("openAction"), QCoreApplication::translate("MainWindow", "開啟(&O)..."),
+        &MainWindow::openRequested);
     file->addSeparator();
-    add(file, QStringLiteral("saveLogAction"), QStringLiteral("儲存記錄(&S)"), &MainWindow::saveLogRequested);
+    add(file, QStringLiteral("saveLogAction"), QCoreApplication::translate("MainWindow", "儲存記錄(&S)"),
+        &MainWindow::saveLogRequested);
     file->addSeparator();
-    add(file, QStringLiteral("printLogAction"), QStringLiteral("列印記錄(&P)"), &MainWindow::printLogRequested);
-    add(file, QStringLiteral("printSetupAction"), QStringLiteral("設定印表機(&R)..."),
+    add(file, QStringLiteral("printLogAction"), QCoreApplication::translate("MainWindow", "列印記錄(&P)"),
+        &MainWindow::printLogRequested);
+    add(file, QStringLiteral("printSetupAction"), QCoreApplication::translate("MainWindow", "設定印表機(&R)..."),
         &MainWindow::printerSetupRequested);
     file->addSeparator();
-    add(file, QStringLiteral("exitAction"), QStringLiteral("離開(&X)"), &MainWindow::exitRequested);
+    add(file, QStringLiteral("exitAction"), QCoreApplication::translate("MainWindow", "離開(&X)"),
+        &MainWindow::exitRequested);
 
-    QMenu* setup = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    QMenu* setup = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "設定(&S)"));
     setup->setObjectName(QStringLiteral("setupMenu"));
-    add(setup, QStringLiteral("viewSetupAction"), QStringLiteral("檢視設定(&V)"), &MainWindow::settingsRequested);
+    add(setup, QStringLiteral("viewSetupAction"), QCoreApplication::translate("MainWindow", "檢視設定(&V)"),
+        &MainWindow::settingsRequested);
 
-    QMenu* info = menuBar()->addMenu(QStringLiteral("資訊(&I)"));
+    QMenu* info = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "資訊(&I)"));
     info->setObjectName(QStringLiteral("informationMenu"));
-    add(info, QStringLiteral("filePropertiesAction"), QStringLiteral("顯示檔案性質(&S)"),
+    add(info, QStringLiteral("filePropertiesAction"), QCoreApplication::translate("MainWindow", "顯示檔案性質(&S)"),
         &MainWindow::filePropertiesRequested);
 
-    QMenu* preview = menuBar()->addMenu(QStringLiteral("預覽(&P)"));
+    QMenu* preview = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "預覽(&P)"));
     preview->setObjectName(QStringLiteral("previewMenu"));
-    add(preview, QStringLiteral("openMonitorAction"), QStringLiteral("開啟顯示(&O)"), &MainWindow::previewRequested);
-    add(preview, QStringLiteral("aboutMonitorAction"), QStringLiteral("關於 Tovrin monitor(&A)"),
-        &MainWindow::previewAboutRequested);
+    add(preview, QStringLiteral("openMonitorAction"), QCoreApplication::translate("MainWindow", "開啟顯示(&O)"),
+        &MainWindow::previewRequested);
+    add(preview, QStringLiteral("aboutMonitorAction"),
+        QCoreApplication::translate("MainWindow", "關於 Tovrin monitor(&A)"), &MainWindow::previewAboutRequested);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("說明(&H)"));
+    QMenu* help = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "說明(&H)"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    add(help, QStringLiteral("aboutAction"), QStringLiteral("關於(&A)..."), &MainWindow::aboutRequested);
-    add(help, QStringLiteral("moreHelpAction"), QStringLiteral("更多說明(&M)"), &MainWindow::helpRequested);
+    add(help, QStringLiteral("aboutAction"), QCoreApplication::translate("MainWindow", "關於(&A)..."),
+        &MainWindow::aboutRequested);
+    add(help, QStringLiteral("moreHelpAction"), QCoreApplication::translate("MainWindow", "更多說明(&M)"),
+        &MainWindow::helpRequested);
 }
 
 QToolButton* MainWindow::addToolButton(const QString& objectName, const QString& text, int icon,
@@ -158,20 +167,21 @@ void MainWindow::buildToolBar()
     row->setSpacing(0);
 
     m_toolBar->addWidget(m_toolButtons);
-    addToolButton(QStringLiteral("openButton"), QStringLiteral("開啟(&O)"), QStyle::SP_DialogOpenButton,
-                  &MainWindow::openRequested);
-    m_connect = addToolButton(QStringLiteral("connectButton"), QStringLiteral("執行(&G)"), QStyle::SP_MediaPlay,
-                              &MainWindow::connectRequested);
-    m_disconnect = addToolButton(QStringLiteral("disconnectButton"), QStringLiteral("放棄(&A)"), QStyle::SP_MediaStop,
-                                 &MainWindow::disconnectRequested);
-    addToolButton(QStringLiteral("informationButton"), QStringLiteral("資訊(&I)"), QStyle::SP_MessageBoxInformation,
-                  &MainWindow::filePropertiesRequested);
-    addToolButton(QStringLiteral("previewButton"), QStringLiteral("預覽(&P)"), QStyle::SP_ComputerIcon,
-                  &MainWindow::previewRequested);
-    addToolButton(QStringLiteral("settingsButton"), QStringLiteral("設定(&S)"), QStyle::SP_FileDialogDetailedView,
-                  &MainWindow::settingsRequested);
-    addToolButton(QStringLiteral("exitButton"), QStringLiteral("離開(&E)"), QStyle::SP_DialogCloseButton,
-                  &MainWindow::exitRequested);
+    addToolButton(QStringLiteral("openButton"), QCoreApplication::translate("MainWindow", "開啟(&O)"),
+                  QStyle::SP_DialogOpenButton, &MainWindow::openRequested);
+    m_connect = addToolButton(QStringLiteral("connectButton"), QCoreApplication::translate("MainWindow", "執行(&G)"),
+                              QStyle::SP_MediaPlay, &MainWindow::connectRequested);
+    m_disconnect =
+        addToolButton(QStringLiteral("disconnectButton"), QCoreApplication::translate("MainWindow", "放棄(&A)"),
+                      QStyle::SP_MediaStop, &MainWindow::disconnectRequested);
+    addToolButton(QStringLiteral("informationButton"), QCoreApplication::translate("MainWindow", "資訊(&I)"),
+                  QStyle::SP_MessageBoxInformation, &MainWindow::filePropertiesRequested);
+    addToolButton(QStringLiteral("previewButton"), QCoreApplication::translate("MainWindow", "預覽(&P)"),
+                  QStyle::SP_ComputerIcon, &MainWindow::previewRequested);
+    addToolButton(QStringLiteral("settingsButton"), QCoreApplication::translate("MainWindow", "設定(&S)"),
+                  QStyle::SP_FileDialogDetailedView, &MainWindow::settingsRequested);
+    addToolButton(QStringLiteral("exitButton"), QCoreApplication::translate("MainWindow", "離開(&E)"),
+                  QStyle::SP_DialogCloseButton, &MainWindow::exitRequested);
 }
 
 void MainWindow::yieldSharedAccessKeysToMenus()
@@ -199,7 +209,7 @@ QWidget* MainWindow::buildRunPanel()
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
     m_gauge->setTextVisible(false);
-    m_gauge->setToolTip(QStringLiteral("已完成下載百分比"));
+    m_gauge->setToolTip(QCoreApplication::translate("MainWindow", "已完成下載百分比"));
     layout->addWidget(m_gauge);
 
     m_log = new QPlainTextEdit;
@@ -207,24 +217,26 @@ QWidget* MainWindow::buildRunPanel()
     m_log->setReadOnly(true);
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_log->setToolTip(QStringLiteral("連接資料記錄"));
+    m_log->setToolTip(QCoreApplication::translate("MainWindow", "連接資料記錄"));
     layout->addWidget(m_log, 1);
 
     auto* times = new QGridLayout;
     m_sendTime = timeField(QStringLiteral("sendTime"));
     m_timeLeft = timeField(QStringLiteral("timeLeft"));
-    times->addWidget(new QLabel(QStringLiteral("時間:")), 0, 0);
+    times->addWidget(new QLabel(QCoreApplication::translate("MainWindow", "時間:")), 0, 0);
     times->addWidget(m_sendTime, 0, 1);
-    times->addWidget(new QLabel(QStringLiteral("剩餘:")), 0, 2);
+    times->addWidget(new QLabel(QCoreApplication::translate("MainWindow", "剩餘:")), 0, 2);
     times->addWidget(m_timeLeft, 0, 3);
     layout->addLayout(times);
 
     // The three mode labels share one place; exactly one is visible.
     auto* modes = new QGridLayout;
-    m_standby = makeModeLabel(QStringLiteral("standbyLabel"), QStringLiteral("使用備份"), QString());
-    m_live = makeModeLabel(QStringLiteral("liveLabel"), QStringLiteral("連線期間下載記錄"),
+    m_standby =
+        makeModeLabel(QStringLiteral("standbyLabel"), QCoreApplication::translate("MainWindow", "使用備份"), QString());
+    m_live = makeModeLabel(QStringLiteral("liveLabel"), QCoreApplication::translate("MainWindow", "連線期間下載記錄"),
                            QStringLiteral("color: white; background-color: red;"));
-    m_preRec = makeModeLabel(QStringLiteral("preRecLabel"), QStringLiteral("預先下載連線期間的媒介"),
+    m_preRec = makeModeLabel(QStringLiteral("preRecLabel"),
+                             QCoreApplication::translate("MainWindow", "預先下載連線期間的媒介"),
                              QStringLiteral("color: black; background-color: lime;"));
     for (QLabel* label : {m_standby, m_live, m_preRec})
         modes->addWidget(label, 0, 0);
@@ -241,10 +253,10 @@ QWidget* MainWindow::buildLocationPanel()
 
     m_mediaWindow = new QLabel;
     m_mediaWindow->setObjectName(QStringLiteral("mediaWindow"));
-    m_mediaWindow->setToolTip(QStringLiteral("開啟一般媒介"));
+    m_mediaWindow->setToolTip(QCoreApplication::translate("MainWindow", "開啟一般媒介"));
     m_saveWindow = new QLabel;
     m_saveWindow->setObjectName(QStringLiteral("saveWindow"));
-    m_saveWindow->setToolTip(QStringLiteral("儲存檔案目錄與檔案名稱"));
+    m_saveWindow->setToolTip(QCoreApplication::translate("MainWindow", "儲存檔案目錄與檔案名稱"));
     for (QLabel* label : {m_mediaWindow, m_saveWindow}) {
         label->setFrameShape(QFrame::StyledPanel);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -260,13 +272,14 @@ QWidget* MainWindow::buildLocationPanel()
     m_url->setCompleter(nullptr);
     m_url->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_url->setMinimumContentsLength(10);
-    m_url->setToolTip(QStringLiteral("請使用「檔案」->「開啟」其他路徑，將「MMS://」網址拉下到這裡"));
+    m_url->setToolTip(
+        QCoreApplication::translate("MainWindow", "請使用「檔案」->「開啟」其他路徑，將「MMS://」網址拉下到這裡"));
 
-    layout->addWidget(new QLabel(QStringLiteral("開啟:")), 0, 0);
+    layout->addWidget(new QLabel(QCoreApplication::translate("MainWindow", "開啟:")), 0, 0);
     layout->addWidget(m_mediaWindow, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("儲存到:")), 1, 0);
+    layout->addWidget(new QLabel(QCoreApplication::translate("MainWindow", "儲存到:")), 1, 0);
     layout->addWidget(m_saveWindow, 1, 1);
-    layout->addWidget(new QLabel(QStringLiteral("網址:")), 2, 0);
+    layout->addWidget(new QLabel(QCoreApplication::translate("MainWindow", "網址:")), 2, 0);
     layout->addWidget(m_url, 2, 1);
     return panel;
 }
@@ -322,13 +335,15 @@ void MainWindow::setTimeFields(const QString& sendTime, const QString& timeLeft)
 void MainWindow::setSaveLocation(const QString& path)
 {
     m_saveWindow->setText(path);
-    m_saveWindow->setToolTip(path.isEmpty() ? QStringLiteral("儲存檔案目錄與檔案名稱") : path);
+    m_saveWindow->setToolTip(path.isEmpty() ? QCoreApplication::translate("MainWindow", "儲存檔案目錄與檔案名稱")
+                                            : path);
 }
 
 void MainWindow::setMediaLocation(const QString& location)
 {
     m_mediaWindow->setText(location);
-    m_mediaWindow->setToolTip(location.isEmpty() ? QStringLiteral("開啟一般媒介") : location);
+    m_mediaWindow->setToolTip(location.isEmpty() ? QCoreApplication::translate("MainWindow", "開啟一般媒介")
+                                                 : location);
 }
 
 void MainWindow::setStatusCaption(const QString& caption)

@@ -3,6 +3,7 @@
 #include "steps/open_media.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -25,14 +26,15 @@ OpenLocationWindow::OpenLocationWindow(AppContext& ctx, RedirectorFetch& fetch, 
       m_mediaBusy(std::move(mediaBusy))
 {
     setObjectName(u"openLocationWindow"_s);
-    setWindowTitle(u"開啟"_s);
+    setWindowTitle(QCoreApplication::translate("OpenLocationWindow", "開啟"));
     setModal(false);
 
     auto* icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(32, 32));
     auto* explanation = new QLabel(
-        u"請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
-        u"Tovrin 將會為您開啟這個檔案"_s);
+        QCoreApplication::translate("OpenLocationWindow",
+                                    "請為您想要存取的媒介名稱分配位址，無論是在網際網路上或在於您本地的電腦上。"
+                                    "Tovrin 將會為您開啟這個檔案"));
     explanation->setWordWrap(true);
 
     m_history = new QComboBox;
@@ -43,15 +45,15 @@ OpenLocationWindow::OpenLocationWindow(AppContext& ctx, RedirectorFetch& fetch, 
     // What the user typed is opened, never a longer entry completed inline.
     m_history->setCompleter(nullptr);
     m_history->setMinimumContentsLength(40);
-    auto* label = new QLabel(u"開啟:"_s);
+    auto* label = new QLabel(QCoreApplication::translate("OpenLocationWindow", "開啟:"));
     label->setBuddy(m_history);
 
-    m_ok = new QPushButton(u"確定"_s);
+    m_ok = new QPushButton(QCoreApplication::translate("OpenLocationWindow", "確定"));
     m_ok->setObjectName(u"okButton"_s);
     m_ok->setDefault(true);
-    auto* cancel = new QPushButton(u"取消"_s);
+    auto* cancel = new QPushButton(QCoreApplication::translate("OpenLocationWindow", "取消"));
     cancel->setObjectName(u"cancelButton"_s);
-    auto* browse = new QPushButton(u"瀏覽..."_s);
+    auto* browse = new QPushButton(QCoreApplication::translate("OpenLocationWindow", "瀏覽..."));
     browse->setObjectName(u"browseButton"_s);
     for (QPushButton* button : {cancel, browse})
         button->setAutoDefault(false);

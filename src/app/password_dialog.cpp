@@ -3,6 +3,7 @@
 #include "app/window_placement.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,9 +19,10 @@ namespace tovrin {
 std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt& prompt)
 {
     QDialog dialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
-    dialog.setWindowTitle(u"輸入網路密碼"_s);
+    dialog.setWindowTitle(QCoreApplication::translate("PasswordDialog", "輸入網路密碼"));
 
-    auto* explanation = new QLabel(u"請測試您的使用者名稱與密碼來存取這個位置"_s, &dialog);
+    auto* explanation =
+        new QLabel(QCoreApplication::translate("PasswordDialog", "請測試您的使用者名稱與密碼來存取這個位置"), &dialog);
 
     // Site and realm, each after its caption. Both come from the server:
     // shown as they are, never as markup.
@@ -30,9 +32,9 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
         label->setTextFormat(Qt::PlainText);
         return label;
     };
-    where->addWidget(new QLabel(u"位置:"_s, &dialog), 0, 0);
+    where->addWidget(new QLabel(QCoreApplication::translate("PasswordDialog", "位置:"), &dialog), 0, 0);
     where->addWidget(plain(prompt.site), 0, 1);
-    where->addWidget(new QLabel(u"範圍:"_s, &dialog), 1, 0);
+    where->addWidget(new QLabel(QCoreApplication::translate("PasswordDialog", "範圍:"), &dialog), 1, 0);
     where->addWidget(plain(prompt.realm), 1, 1);
     where->setColumnStretch(1, 1);
 
@@ -41,19 +43,19 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
     auto* password = new QLineEdit(prompt.password, &dialog);
     password->setObjectName(u"passwordEdit"_s);
     password->setEchoMode(QLineEdit::Password);
-    auto* userIdLabel = new QLabel(u"使用者名稱 ID"_s, &dialog);
+    auto* userIdLabel = new QLabel(QCoreApplication::translate("PasswordDialog", "使用者名稱 ID"), &dialog);
     userIdLabel->setBuddy(userId);
-    auto* passwordLabel = new QLabel(u"密碼"_s, &dialog);
+    auto* passwordLabel = new QLabel(QCoreApplication::translate("PasswordDialog", "密碼"), &dialog);
     passwordLabel->setBuddy(password);
 
-    auto* save = new QCheckBox(u"儲存密碼"_s, &dialog);
+    auto* save = new QCheckBox(QCoreApplication::translate("PasswordDialog", "儲存密碼"), &dialog);
     save->setObjectName(u"savePasswordBox"_s);
     save->setChecked(true);
 
-    auto* ok = new QPushButton(u"確定(&O)"_s, &dialog);
+    auto* ok = new QPushButton(QCoreApplication::translate("PasswordDialog", "確定(&O)"), &dialog);
     ok->setObjectName(u"okButton"_s);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(u"取消(&C)"_s, &dialog);
+    auto* cancel = new QPushButton(QCoreApplication::translate("PasswordDialog", "取消(&C)"), &dialog);
     cancel->setObjectName(u"cancelButton"_s);
     cancel->setAutoDefault(false);
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);

@@ -1,6 +1,7 @@
 #include "app/preview_about_window.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -61,7 +62,7 @@ PreviewAboutWindow::PreviewAboutWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::WindowStaysOnTopHint)
 {
-    setWindowTitle(u"關於預覽顯示"_s);
+    setWindowTitle(QCoreApplication::translate("PreviewAboutWindow", "關於預覽顯示"));
     setFixedSize(440, 330);
 
     auto* icon = new QLabel(this);
@@ -69,7 +70,7 @@ PreviewAboutWindow::PreviewAboutWindow(QWidget* parent)
     icon->setGeometry(12, 10, 32, 32);
     icon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MediaPlay).pixmap(32, 32));
 
-    auto* heading = new QLabel(u"關於這個 Tovrin 預覽顯示"_s, this);
+    auto* heading = new QLabel(QCoreApplication::translate("PreviewAboutWindow", "關於這個 Tovrin 預覽顯示"), this);
     heading->setObjectName(u"headingLabel"_s);
     QFont font = heading->font();
     font.setBold(true);
@@ -87,7 +88,7 @@ PreviewAboutWindow::PreviewAboutWindow(QWidget* parent)
     m_text->setPalette(palette);
     m_text->setPlainText(QString::fromUtf16(kAboutText));
 
-    auto* ok = new QPushButton(u"確定(&O)"_s, this);
+    auto* ok = new QPushButton(QCoreApplication::translate("PreviewAboutWindow", "確定(&O)"), this);
     ok->setObjectName(u"okButton"_s);
     ok->setGeometry(343, 296, 85, 25);
     ok->setDefault(true);

@@ -7,6 +7,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,7 +60,7 @@ QLabel* PanelLabel(const QString& objectName, const QColor& colour, QWidget* par
 PreviewMonitor::PreviewMonitor(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(u"previewMonitor"_s);
-    setWindowTitle(u"預覽顯示"_s);
+    setWindowTitle(QCoreApplication::translate("PreviewMonitor", "預覽顯示"));
     setMinimumSize(kDesignSize);
     resize(kDesignSize);
     buildPanels();
@@ -146,7 +147,7 @@ void PreviewMonitor::buildPanels()
     addButton(u"stopButton"_s, u"Stop"_s, QStyle::SP_MediaStop, &PreviewMonitor::stop);
     controls->addStretch();
     auto* volumeCaption = PanelLabel(u"volumeCaption"_s, Qt::cyan, panel);
-    volumeCaption->setText(u"音量"_s);
+    volumeCaption->setText(QCoreApplication::translate("PreviewMonitor", "音量"));
     controls->addWidget(volumeCaption);
     m_volume = new QSlider(Qt::Horizontal, panel);
     m_volume->setObjectName(u"volumeSlider"_s);

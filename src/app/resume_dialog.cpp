@@ -2,6 +2,7 @@
 
 #include "app/window_placement.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -23,7 +24,7 @@ enum Result { ResumeResult = 2, RedownloadResult = 3 };
 ResumeChoice AskResume(QWidget* parent)
 {
     QDialog dialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
-    dialog.setWindowTitle(u"續傳 / 重新下載 覆寫檔案"_s);
+    dialog.setWindowTitle(QCoreApplication::translate("ResumeDialog", "續傳 / 重新下載 覆寫檔案"));
 
     // The warning reads like part of the dialog: no frame, the dialog's colour.
     auto* warning = new QPlainTextEdit(&dialog);
@@ -35,23 +36,25 @@ ResumeChoice AskResume(QWidget* parent)
     QPalette palette = warning->palette();
     palette.setColor(QPalette::Base, dialog.palette().color(QPalette::Window));
     warning->setPalette(palette);
-    warning->setPlainText(
-        u"警告 ! :\n"
-        u"您所選擇要儲存的檔案包含串流媒體資料 !\n"
-        u"要保護這個檔案，請現在按下「取消」\n"
-        u"\n"
-        u"請注意，若您無法重新開始續傳檔案，\n"
-        u"您必須選擇重新下載並覆寫所儲存的檔案"_s);
+    warning->setPlainText(QCoreApplication::translate("ResumeDialog",
+                                                      "警告 ! :\n"
+                                                      "您所選擇要儲存的檔案包含串流媒體資料 !\n"
+                                                      "要保護這個檔案，請現在按下「取消」\n"
+                                                      "\n"
+                                                      "請注意，若您無法重新開始續傳檔案，\n"
+                                                      "您必須選擇重新下載並覆寫所儲存的檔案"));
     const QFontMetrics metrics(warning->font());
     // Sized to its six lines: the longest one wide, no scrolling.
-    warning->setFixedSize(metrics.horizontalAdvance(u"您所選擇要儲存的檔案包含串流媒體資料 !"_s) + 24,
-                          metrics.lineSpacing() * 6 + 16);
+    warning->setFixedSize(
+        metrics.horizontalAdvance(QCoreApplication::translate("ResumeDialog", "您所選擇要儲存的檔案包含串流媒體資料 !"))
+            + 24,
+        metrics.lineSpacing() * 6 + 16);
 
-    auto* cancel = new QPushButton(u"取消(&C)"_s, &dialog);
+    auto* cancel = new QPushButton(QCoreApplication::translate("ResumeDialog", "取消(&C)"), &dialog);
     cancel->setObjectName(u"cancelButton"_s);
-    auto* resume = new QPushButton(u"續傳檔案(&R)"_s, &dialog);
+    auto* resume = new QPushButton(QCoreApplication::translate("ResumeDialog", "續傳檔案(&R)"), &dialog);
     resume->setObjectName(u"resumeButton"_s);
-    auto* redownload = new QPushButton(u"重新下載(&O)"_s, &dialog);
+    auto* redownload = new QPushButton(QCoreApplication::translate("ResumeDialog", "重新下載(&O)"), &dialog);
     redownload->setObjectName(u"redownloadButton"_s);
     for (QPushButton* button : {resume, redownload})
         button->setAutoDefault(false);

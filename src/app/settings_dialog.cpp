@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,42 +56,50 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
       m_ctx(ctx),
       m_sound(sound)
 {
-    setWindowTitle(u"設定 Tovrin"_s);
+    setWindowTitle(QCoreApplication::translate("SettingsDialog", "設定 Tovrin"));
     setModal(false);
 
-    m_tcpPortEdit = FieldEdit(u"tcpPortEdit"_s, u"串流伺服器埠號。預設值 = 1755"_s, this);
-    m_udpTick = FieldTick(u"udpTick"_s, u"嘗試 UDP 協定"_s, u"啟用 UDP"_s, this);
-    m_udpPortEdit = FieldEdit(u"udpPortEdit"_s, u"傾聽 UDP 埠號"_s, this);
-    m_doneIntervalEdit = FieldEdit(u"doneIntervalEdit"_s, u"重複 '完成' 時之音效"_s, this);
-    m_bypassDnsTick = FieldTick(u"bypassDnsTick"_s, u"使用 IP 位址模式，規避 DNS 網址訪查"_s,
-                                u"輸入 123.456.789.999 而不是 hello.me.net"_s, this);
-    m_autoLogTick = FieldTick(u"autoLogTick"_s, u"自動提示記錄"_s, u"總是提示儲存記錄"_s, this);
+    m_tcpPortEdit = FieldEdit(u"tcpPortEdit"_s,
+                              QCoreApplication::translate("SettingsDialog", "串流伺服器埠號。預設值 = 1755"), this);
+    m_udpTick = FieldTick(u"udpTick"_s, QCoreApplication::translate("SettingsDialog", "嘗試 UDP 協定"),
+                          QCoreApplication::translate("SettingsDialog", "啟用 UDP"), this);
+    m_udpPortEdit = FieldEdit(u"udpPortEdit"_s, QCoreApplication::translate("SettingsDialog", "傾聽 UDP 埠號"), this);
+    m_doneIntervalEdit =
+        FieldEdit(u"doneIntervalEdit"_s, QCoreApplication::translate("SettingsDialog", "重複 '完成' 時之音效"), this);
+    m_bypassDnsTick = FieldTick(
+        u"bypassDnsTick"_s, QCoreApplication::translate("SettingsDialog", "使用 IP 位址模式，規避 DNS 網址訪查"),
+        QCoreApplication::translate("SettingsDialog", "輸入 123.456.789.999 而不是 hello.me.net"), this);
+    m_autoLogTick = FieldTick(u"autoLogTick"_s, QCoreApplication::translate("SettingsDialog", "自動提示記錄"),
+                              QCoreApplication::translate("SettingsDialog", "總是提示儲存記錄"), this);
 
     auto* udpPort = new QHBoxLayout;
-    udpPort->addWidget(new QLabel(u"埠號"_s, this));
+    udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
     udpPort->addStretch();
 
     auto* fields = new QGridLayout;
     // The long description of the last row must not run into its default.
     fields->setHorizontalSpacing(16);
-    fields->addWidget(new QLabel(u"TCP MMS 伺服器埠號:"_s, this), 0, 0);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "TCP MMS 伺服器埠號:"), this), 0, 0);
     fields->addWidget(m_tcpPortEdit, 0, 1);
-    fields->addWidget(new QLabel(u"預設值 = 1755"_s, this), 0, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 1755"), this), 0, 2);
     fields->addWidget(m_udpTick, 1, 0);
     fields->addLayout(udpPort, 1, 1, 1, 2);
-    fields->addWidget(new QLabel(u"重複音效"_s, this), 2, 0);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "重複音效"), this), 2, 0);
     fields->addWidget(m_doneIntervalEdit, 2, 1);
-    fields->addWidget(new QLabel(u"每秒"_s, this), 2, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "每秒"), this), 2, 2);
     fields->addWidget(m_bypassDnsTick, 3, 0, 1, 2);
-    fields->addWidget(new QLabel(u"預設值 = 關"_s, this), 3, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 關"), this), 3, 2);
     fields->addWidget(m_autoLogTick, 4, 0);
-    fields->addWidget(new QLabel(u"下載完成時自動提示儲存記錄"_s, this), 4, 1);
-    fields->addWidget(new QLabel(u"預設值 = 關"_s, this), 4, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "下載完成時自動提示儲存記錄"), this), 4,
+                      1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 關"), this), 4, 2);
 
-    auto* testSound = Button(u"testSoundButton"_s, u"測試音效(&S)"_s, u"播放 '完成' 音效"_s, this);
-    auto* aboutUdp = Button(u"aboutUdpButton"_s, u"關於 UDP(&A)"_s, u"讀取關於 UDP"_s, this);
-    auto* ok = Button(u"okButton"_s, u"確定(&O)"_s, QString(), this);
+    auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
+                             QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
+    auto* aboutUdp = Button(u"aboutUdpButton"_s, QCoreApplication::translate("SettingsDialog", "關於 UDP(&A)"),
+                            QCoreApplication::translate("SettingsDialog", "讀取關於 UDP"), this);
+    auto* ok = Button(u"okButton"_s, QCoreApplication::translate("SettingsDialog", "確定(&O)"), QString(), this);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(testSound);

@@ -1,22 +1,31 @@
 #pragma once
 
+#include <QString>
 #include <QTranslator>
 
 namespace tovrin {
 
+// The languages the windows speak: Traditional Chinese, the program's own,
+// or English. `name` as the Language setting and --lang write it ("zh_TW",
+// "en"); nothing for any other.
+bool IsKnownLanguage(const QString& name);
+
 // The translations the windows speak through, installed on the application
-// for its life: Qt's own for its standard dialogs (the file choosers, the
-// message boxes' buttons, the print dialog), so that they speak the program's
-// language too.
+// for its life: Tovrin's own (English; the texts are written in Chinese) and
+// Qt's own for its standard dialogs (the file choosers, the message boxes'
+// buttons, the print dialog), so that they speak the same language.
 class Translations {
 public:
-    // Installs Qt's Traditional Chinese (qtbase_zh_TW from Qt's translations
-    // folder). False when it cannot be loaded: the standard dialogs then
-    // speak English.
-    bool install();
+    // Installs the translations of `language` (IsKnownLanguage). False when
+    // one cannot be loaded (the reason is in error()): those texts then stay
+    // as they are written.
+    bool install(const QString& language);
+    QString error() const { return m_error; }
 
 private:
+    QTranslator m_program;
     QTranslator m_qt;
+    QString m_error;
 };
 
 }  // namespace tovrin

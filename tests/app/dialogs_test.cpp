@@ -275,9 +275,9 @@ TEST(DesktopCommandLine, ReadsTheLocationOrWhatToPrint)
          {u"tovrin"_s, u"tovrin mms://127.0.0.1:1755/clip.wmv"_s, u"tovrin http://web/show.asx"_s,
           u"tovrin file:///tmp/my%20show.asx"_s, u"tovrin /no/such/clip.wmv"_s, u"/usr/bin/tovrin --version"_s,
           u"tovrin -v mms://h/a"_s, u"tovrin --help"_s, u"tovrin -h"_s, u"tovrin --record"_s,
-          u"tovrin mms://h/a mms://h/b"_s}) {
+          u"tovrin mms://h/a mms://h/b"_s, u"tovrin --lang en mms://h/a"_s, u"tovrin --lang fr"_s}) {
         const CommandLine line = ParseCommandLine(arguments.split(u' '));
-        lines << Line(arguments, "->", int(line.action), line.location) << line.text.split(u'\n');
+        lines << Line(arguments, "->", int(line.action), line.location, line.language) << line.text.split(u'\n');
     }
     EXPECT_GOLDEN("app/command_line", lines.replaceInStrings(u"tovrin " TOVRIN_VERSION ""_s, u"tovrin <version>"_s));
 

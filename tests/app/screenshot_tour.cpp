@@ -11,6 +11,7 @@
 
 #include "app/desktop_app.h"
 #include "app/modal_driver.h"
+#include "app/translations.h"
 #include "support/asf_sample.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
@@ -26,6 +27,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 using namespace tovrin;
@@ -63,6 +65,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     ConfigureDesktopApplication();
+    // Qt's standard dialogs and buttons in the program's language, as it starts.
+    auto chinese = std::make_unique<Translations>();
+    chinese->install(u"zh_TW"_s);
     if (argc != 2) {
         std::fprintf(stderr, "usage: screenshot_tour OUTPUT_DIR\n");
         return 2;
@@ -201,7 +206,23 @@ int main(int argc, char* argv[])
             name);
     }
     onOther = nullptr;
-
     program.closeProgram();
+    chinese.reset();
+
+    // In English, as `tovrin --lang en` shows it: the main window with the
+    // recorded file opened, and its file-properties window.
+    Translations english;
+    require(english.install(u"en"_s), "the English translation did not load");
+    DesktopApp inEnglish(store);
+    inEnglish.show();
+    inEnglish.openLocation(w.out(u"clip.wmv"_s));
+    WaitUntil([&] { return inEnglish.window().windowHandle() && inEnglish.window().windowHandle()->isExposed(); },
+              10000);
+    shoot(u"main-english"_s, {&inEnglish.window()});
+    FilePropertiesWindow& englishProperties = inEnglish.filePropertiesWindow();
+    englishProperties.move(inEnglish.window().frameGeometry().topRight() + QPoint(10, 0));
+    inEnglish.showFileProperties();
+    shoot(u"file-properties-english"_s, {&englishProperties});
+    inEnglish.closeProgram();
     return g_ok ? 0 : 1;
 }
