@@ -57,11 +57,11 @@ void QtShell::showMessage(const QString& text)
     box.exec();
 }
 
-bool QtShell::confirm(const QString& text)
+bool QtShell::confirm(const QString& text, bool yesByDefault)
 {
     QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No, boxParent());
     box.setObjectName(QStringLiteral("confirmBox"));
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(yesByDefault ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

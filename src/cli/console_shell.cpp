@@ -83,15 +83,16 @@ void ConsoleShell::showMessage(const QString& text)
     print(QStringLiteral("*** ") + QString(text).replace(QLatin1Char('\n'), QStringLiteral("\n*** ")));
 }
 
-bool ConsoleShell::confirm(const QString& text)
+bool ConsoleShell::confirm(const QString& text, bool)
 {
+    // Every line of the question marked as a message's are.
+    const QString asked = QStringLiteral("*** ") + QString(text).replace(u'\n', QStringLiteral("\n*** "));
     if (m_answers.confirmAnswer) {
-        print(QStringLiteral("*** ") + text
-              + (*m_answers.confirmAnswer ? QStringLiteral(" -> Yes") : QStringLiteral(" -> No")));
+        print(asked + (*m_answers.confirmAnswer ? QStringLiteral(" -> Yes") : QStringLiteral(" -> No")));
         return *m_answers.confirmAnswer;
     }
     if (!m_interactive) {
-        print(QStringLiteral("*** ") + text + QStringLiteral(" -> No"));
+        print(asked + QStringLiteral(" -> No"));
         return false;
     }
     clearProgress();

@@ -38,7 +38,7 @@ public:
     void clearLog() override;
     QStringList logLines() const override { return m_log; }
     void showMessage(const QString& text) override;
-    bool confirm(const QString& text) override;
+    bool confirm(const QString& text, bool yesByDefault = true) override;
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
     void setCaption(const QString& caption) override;
     void setModeLabel(ModeLabel visible) override;

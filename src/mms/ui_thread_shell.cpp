@@ -24,10 +24,10 @@ void UiThreadShell::showMessage(const QString& text)
     m_ui.run([&] { m_target.showMessage(text); });
 }
 
-bool UiThreadShell::confirm(const QString& text)
+bool UiThreadShell::confirm(const QString& text, bool yesByDefault)
 {
     bool answer = false;
-    m_ui.run([&] { answer = m_target.confirm(text); });
+    m_ui.run([&] { answer = m_target.confirm(text, yesByDefault); });
     return answer;
 }
 

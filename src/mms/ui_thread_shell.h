@@ -15,7 +15,7 @@ public:
     void clearLog() override;
     QStringList logLines() const override;
     void showMessage(const QString& text) override;
-    bool confirm(const QString& text) override;
+    bool confirm(const QString& text, bool yesByDefault = true) override;
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
     void setCaption(const QString& caption) override;
     void setModeLabel(ModeLabel visible) override;

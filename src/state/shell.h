@@ -101,7 +101,9 @@ public:
 
     // Modal boxes
     virtual void showMessage(const QString& text) = 0;
-    virtual bool confirm(const QString& text) = 0;  // Yes = true
+    // Yes = true. Enter answers Yes, or No for a question whose Yes loses
+    // something (yesByDefault false).
+    virtual bool confirm(const QString& text, bool yesByDefault = true) = 0;
     // A cancelled box answers its default text.
     virtual QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) = 0;
 

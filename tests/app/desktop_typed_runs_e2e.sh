@@ -80,8 +80,8 @@ confirm_end
 same_as_source "$work/out/typed.wmv" "$work/media/clip.wmv" \
   || { echo "the typed address was not what was recorded" >&2; exit 1; }
 
-# 3. 續傳檔案 into that file from another stream: refused (No to downloading
-#    again), and the file is as it was.
+# 3. 續傳檔案 into that file from another stream: refused (Enter answers No
+#    to downloading again), and the file is as it was.
 cp "$work/out/typed.wmv" "$work/before.wmv"
 run_typed "mms://127.0.0.1:$port/other.wmv" "$main"
 save_as typed.wmv
@@ -90,7 +90,7 @@ xdotool windowfocus --sync "$resume_box"
 xdotool key alt+r
 question="$(wait_window '^Tovrin$')"
 xdotool windowfocus --sync "$question"
-xdotool key Escape
+xdotool key Return
 sleep 1
 cmp "$work/before.wmv" "$work/out/typed.wmv" \
   || { echo "the file of another stream was changed" >&2; exit 1; }

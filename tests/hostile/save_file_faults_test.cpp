@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 #include <optional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -38,8 +39,9 @@ void ExpectRunAsGolden(const Workspace& w, const CliOutcome& cli, const QString&
 // A full disk (a file-size limit) or the save folder removed during the
 // run. Without a stored header the exchange cannot go on: the run ends, told
 // why, and what fitted is the start of the header. With room for the header,
-// 20 packets and half of the next, the write error is told once, the file is
-// told as incomplete, and the packets that fitted stay. Without its folder
+// 20 packets and half of the next, over MMS or MMSH, the first failed write
+// stops the run, told as incomplete, and the header counts the 20 packets
+// that fitted. Without its folder
 // the header cannot be patched: the file has gone, and nothing is created
 // again. A read-only file to resume is refused and keeps its content.
 TEST(SaveFileFaults, ADiskThatFillsUpAFolderRemovedOrAReadOnlyFileIsToldAndKeepsWhatFitted)
@@ -47,18 +49,21 @@ TEST(SaveFileFaults, ADiskThatFillsUpAFolderRemovedOrAReadOnlyFileIsToldAndKeeps
     Workspace w;
     const AsfParts source = ReadAsf(w.source());
     // Real time: the six-second clip leaves time to remove the folder.
-    ServerProcess server(w.media, Args(u"--rate 2"));
+    ServerProcess server(w.media, Args(u"--rate 2 --http-port 0"));
     ASSERT_TRUE(server.started());
-    const std::pair<const char*, std::optional<qint64>> cases[] = {
-        {"full_before_the_header", 512},
-        {"full_during_the_run", source.header.size() + qint64(20 * source.packetSize) + source.packetSize / 2},
-        {"folder_removed", std::nullopt},
+    const qint64 twentyAndAHalf = source.header.size() + qint64(20 * source.packetSize) + source.packetSize / 2;
+    const std::tuple<const char*, std::optional<qint64>, bool> cases[] = {
+        {"full_before_the_header", 512, false},
+        {"full_during_the_run", twentyAndAHalf, false},
+        {"full_during_the_run_mmsh", twentyAndAHalf, true},
+        {"folder_removed", std::nullopt, false},
     };
-    for (const auto& [name, limit] : cases) {
+    for (const auto& [name, limit, overHttp] : cases) {
         const QString folder = w.out(QLatin1String(name));
         ASSERT_TRUE(QDir().mkpath(folder));
         const QString out = folder + QStringLiteral("/saved.wmv");
-        CliLaunch launch = RecordLaunch(server.url(QStringLiteral("clip.wmv")), out, w.config);
+        const QString clip = QStringLiteral("clip.wmv");
+        CliLaunch launch = RecordLaunch(overHttp ? server.mmshUrl(clip) : server.url(clip), out, w.config);
         launch.fileSizeLimit = limit;
         bool removed = false;
         launch.interruptWhen = [&](qint64, const QString&) {
@@ -69,6 +74,12 @@ TEST(SaveFileFaults, ADiskThatFillsUpAFolderRemovedOrAReadOnlyFileIsToldAndKeeps
         ExpectRunAsGolden(w, RunCli(launch), out, name);
         EXPECT_EQ(removed, QFileInfo::exists(folder) == false);
     }
+
+    // With room again, a partial recording resumes into a copy of the source.
+    const QString partial = w.out(QStringLiteral("full_during_the_run_mmsh/saved.wmv"));
+    EXPECT_EQ(
+        RunCli(RecordLaunch(server.url(QStringLiteral("clip.wmv")), partial, w.config, Args(u"--resume"))).exitCode, 0);
+    ExpectSameAsSource(partial, w.source());
 
     // The partial recording made read-only is not resumed and keeps its content.
     const QString out = w.out(QStringLiteral("full_during_the_run/saved.wmv"));

@@ -127,9 +127,7 @@ TEST(Record, AnInterruptedDownloadResumesAndCredentialsAreAcceptedRefusedOrCance
         const QByteArray before = ReadWholeFile(out);
         w.record(url, out, alice);
         EXPECT_EQ(ReadWholeFile(out), before);
-        EXPECT_EQ(
-            w.record(clipUrl(server, overHttp).replace(u"clip"_s, u"other"_s), out, alice + Args(u"--resume")).exitCode,
-            1);
+        w.record(clipUrl(server, overHttp).replace(u"clip"_s, u"other"_s), out, alice + Args(u"--resume"));
         EXPECT_EQ(ReadWholeFile(out), before);
 
         w.recordWhole(url, out, alice + Args(u"--resume"));  // at the next packet

@@ -52,7 +52,7 @@ public:
     void clearLog() override { record(u"clearLog"), log.clear(); }
     QStringList logLines() const override { return log; }
     void showMessage(const QString& text) override { record(u"message ", text), messages << text, onMessage(text); }
-    bool confirm(const QString& text) override { return record(u"confirm ", text), next(confirmAnswers, false); }
+    bool confirm(const QString& t, bool = true) override { return record(u"confirm ", t), next(confirmAnswers, false); }
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override
     {
         return record(u"input ", title + QStringLiteral(" | ") + prompt), next(inputAnswers, defaultText);
