@@ -71,6 +71,7 @@ void seedsFromSample(const QString& path)
         return;
     const qsizetype dataStart = qsizetype(*headerSize) + 50;
     writeSeed("inspect_header", name, bytes.first(dataStart));
+    writeSeed("check_recording", name, bytes);
     const std::uint32_t packetSize = LE32At(bytes, fileProperties + 92).value_or(0);
     for (int i = 0; packetSize && i < 8 && dataStart + (i + 1) * qsizetype(packetSize) <= bytes.size(); ++i)
         writeSeed("packet_parser", name + QStringLiteral(".%1").arg(i),

@@ -36,6 +36,17 @@ inline constexpr QByteArrayView kAudioMedia("\x40\x9E\x69\xF8\x4D", 5);
 inline constexpr QByteArrayView kAudioSpread("\x50\xCD\xC3\xBF\x8F", 5);
 }  // namespace guid
 
+// Fields the end of a recording writes and a check reads, as offsets from the
+// start of their object.
+namespace field {
+inline constexpr qsizetype kFileSize = 40;      // File Properties Object
+inline constexpr qsizetype kDataPackets = 56;   // File Properties Object
+inline constexpr qsizetype kPlayDuration = 64;  // File Properties Object, 100-ns units
+inline constexpr qsizetype kDataObjectSize = 16;
+inline constexpr qsizetype kDataObjectPackets = 40;
+inline constexpr qsizetype kDataObjectStart = 50;  // the Data Object's fixed start
+}  // namespace field
+
 // 0-based offset of the first object whose GUID begins with `prefix`, at or
 // after `from`; -1 when there is none.
 qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype from = 0);

@@ -69,6 +69,8 @@ bool ReadDataPacket(QByteArrayView packet, DataPacketFacts& facts)
     if (!first || !property)
         return false;
     const auto lengthFlags = std::uint8_t(*first), propertyFlags = std::uint8_t(*property);
+    if (((propertyFlags >> 6) & 0x03) != 1)
+        return false;  // the stream number field is a byte wide in every packet
     const std::optional<std::uint32_t> packetLength = f.take(Width(lengthFlags, 5));
     const std::optional<std::uint32_t> sequence = f.take(Width(lengthFlags, 1));
     const std::optional<std::uint32_t> padding = f.take(Width(lengthFlags, 3));

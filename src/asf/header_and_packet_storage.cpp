@@ -11,13 +11,6 @@ namespace tovrin {
 
 namespace {
 
-// The fields the end of an interrupted run rewrites: File Size and Data
-// Packets Count of the File Properties Object, the Data Object's size and
-// packet count.
-constexpr qsizetype kFileSizeField = 40;
-constexpr qsizetype kPacketCountField = 56;
-constexpr qsizetype kDataSizeField = 16;
-constexpr qsizetype kDataPacketsField = 40;
 
 // Zeroes the 8-byte field `offset` into the first object `prefix` starts.
 void Blank(QByteArray& header, QByteArrayView prefix, qsizetype offset)
@@ -32,10 +25,11 @@ bool HoldsSameStream(QByteArray stored, QByteArray header)
     if (stored.size() != header.size())
         return false;
     for (QByteArray* bytes : {&stored, &header}) {
-        Blank(*bytes, guid::kFileProperties, kFileSizeField);
-        Blank(*bytes, guid::kFileProperties, kPacketCountField);
-        Blank(*bytes, guid::kDataObject, kDataSizeField);
-        Blank(*bytes, guid::kDataObject, kDataPacketsField);
+        // The fields the end of an interrupted run rewrites.
+        Blank(*bytes, guid::kFileProperties, field::kFileSize);
+        Blank(*bytes, guid::kFileProperties, field::kDataPackets);
+        Blank(*bytes, guid::kDataObject, field::kDataObjectSize);
+        Blank(*bytes, guid::kDataObject, field::kDataObjectPackets);
     }
     return stored == header;
 }
@@ -64,7 +58,7 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
     const QByteArray header = file.readStart(run.headerLength);
     const qsizetype data = FindObject(header, guid::kDataObject);
-    if (const std::optional<std::uint64_t> counted = data < 0 ? std::nullopt : LE64At(header, data + kDataPacketsField))
+    if (const std::optional<std::uint64_t> counted = data < 0 ? std::nullopt : LE64At(header, data + field::kDataObjectPackets))
         wholeSlots = qint64(std::min<std::uint64_t>(std::uint64_t(wholeSlots), *counted));
     if (wholeSlots >= qint64(run.storedPacketCount.load()))
         return std::nullopt;

@@ -1,3 +1,4 @@
+#include "cli/check_command.h"
 #include "cli/open_command.h"
 #include "cli/record_command.h"
 #include "tovrin_version.h"
@@ -19,6 +20,8 @@ const char kUsage[] =
     "  open LOCATION    open a stream address, redirector, local media file or saved log\n"
     "                   and print what it holds\n"
     "  info FILE        print the file properties of a local ASF file\n"
+    "  check FILE...    tell whether recordings are whole ('check --repair FILE' ends one a\n"
+    "                   killed recording left unfinished)\n"
     "  --version        print the version\n";
 
 }  // namespace
@@ -41,6 +44,8 @@ int main(int argc, char* argv[])
         return tovrin::RunOpenCommand(arguments);
     if (command == QStringLiteral("info"))
         return tovrin::RunInfoCommand(arguments);
+    if (command == QStringLiteral("check"))
+        return tovrin::RunCheckCommand(arguments);
     if (command == QStringLiteral("--version") || command == QStringLiteral("-v")) {
         std::fputs("tovrin-cli " TOVRIN_VERSION "\n", stdout);
         return 0;

@@ -235,9 +235,52 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefusedAndAKilledOneResumes)
     ASSERT_EQ(FilePropertiesField(partial.header, 56), source.packets.size())
         << "the header still states the server's count";
 
+    // Repaired without a server, the file a killed run left is whole.
+    const QString repaired = w.out(QStringLiteral("repaired.wmv"));
+    ASSERT_TRUE(QFile::copy(out, repaired));
+    EXPECT_EQ(RunCli({QStringLiteral("check"), repaired}, w.config).exitCode, 1);
+    const CliOutcome repair = RunCli({QStringLiteral("check"), QStringLiteral("--repair"), repaired}, w.config);
+    EXPECT_EQ(repair.exitCode, 0) << repair.out.toStdString();
+    EXPECT_TRUE(repair.out.contains(QStringLiteral("repaired index written"))) << repair.out.toStdString();
+    ExpectSizedAndIndexed(repaired);
+
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
     w.recordWhole(clipUrl(server), out, Args(u"--resume"));
+}
+
+// tovrin-cli check: a whole recording, one with a hole (a slot never
+// written), one with a damaged packet, a file that is not ASF, bad usage.
+TEST(CheckCli, TellsWholeFilesFromHolesDamageAndOtherFiles)
+{
+    Recorder w;
+    ServerProcess server(w.media, Args(u"--rate 0"));
+    ASSERT_TRUE(server.started());
+    const QString whole = w.out(QStringLiteral("whole.wmv"));
+    w.recordWhole(clipUrl(server), whole);
+    const AsfParts parts = ReadAsf(whole);
+    const auto variant = [&](const char* name, qsizetype slot, const QByteArray& bytes) {
+        QByteArray file = ReadWholeFile(whole);
+        file.replace(parts.header.size() + slot * parts.packetSize, bytes.size(), bytes);
+        return WriteFile(w.dir, QString::fromLatin1(name), file);
+    };
+    const QString hole = variant("hole.wmv", 3, QByteArray(2 * parts.packetSize, '\0'));
+    const QString damaged = variant("damaged.wmv", 7, QByteArray::fromHex("82000001FF"));
+    const QString other = WriteFile(w.dir, QStringLiteral("other.wmv"), "RIFF, not ASF");
+    const auto check = [&](const QStringList& files) {
+        return RunCli(QStringList{QStringLiteral("check")} + files, w.config);
+    };
+    EXPECT_EQ(check({whole}).exitCode, 0);
+    const CliOutcome holed = check({whole, hole});
+    EXPECT_EQ(holed.exitCode, 1);
+    EXPECT_TRUE(holed.out.contains(QStringLiteral("missing: 2 (3-4)"))) << holed.out.toStdString();
+    const CliOutcome broken = check({damaged});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.out.contains(QStringLiteral("damaged: 1 (7)"))) << broken.out.toStdString();
+    const CliOutcome notAsf = check({other});
+    EXPECT_EQ(notAsf.exitCode, 1);
+    EXPECT_TRUE(notAsf.out.contains(QStringLiteral("not an ASF file"))) << notAsf.out.toStdString();
+    EXPECT_EQ(check({}).exitCode, 2);
 }
 
 // A server without TCP packet-pair answers the funnel request with one

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# tovrin-cli check on a recording of more than 4 GiB: its time and peak
+# memory. The recording is made once (kept in BENCH_DIR/out): the ~196 MB
+# sample's packets 22 times over behind its header, ended with
+# `tovrin-cli check --repair` (whose time and memory are printed too).
+#
+# Usage: bench/check_benchmark.sh [RUNS]   (default 3)
+# Environment: BUILD_DIR (default build/default), BENCH_DIR (default build/bench).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-3}"
+build="${BUILD_DIR:-$root/build/default}"
+bench="${BENCH_DIR:-$root/build/bench}"
+cli="$build/src/cli/tovrin-cli"
+source "$root/bench/samples.sh"
+make_bench_samples "$bench/samples"
+mkdir -p "$bench/out"
+huge="$bench/out/check_huge.wmv"
+export XDG_CONFIG_HOME="$bench/out/config"
+if [ ! -s "$huge" ]; then
+  # Header and packets, the packets repeated; the header states their count
+  # but none of the sizes, as a killed recording's does.
+  python3 - "$big" "$huge" <<'PY'
+import struct, sys
+src = bytearray(open(sys.argv[1], "rb").read())
+header = struct.unpack_from("<Q", src, 16)[0] + 50
+data = struct.unpack_from("<Q", src, header - 50 + 16)[0] - 50
+fpo = src.find(bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365"))
+packets = 22 * struct.unpack_from("<Q", src, fpo + 56)[0]
+struct.pack_into("<Q", src, fpo + 56, packets)
+struct.pack_into("<Q", src, header - 50 + 40, packets)
+with open(sys.argv[2], "wb") as out:
+    out.write(src[:header])
+    for _ in range(22):
+        out.write(src[header:header + data])
+PY
+  /usr/bin/time -f 'repair: %e s, peak RSS %M kB' "$cli" check --repair "$huge" | grep -v '^  '
+fi
+echo "file: $huge, $(stat -c %s "$huge") bytes"
+for _ in $(seq "$runs"); do
+  /usr/bin/time -f 'check: %e s wall, %U s user, %S s sys, peak RSS %M kB' "$cli" check "$huge" | head -1
+done
