@@ -8,6 +8,8 @@
 #include "state/run_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 #include <optional>
 
 namespace tovrin {
@@ -45,7 +47,7 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 std::optional<QByteArray> CollectHeaderBytes(AppContext& ctx, ReceiveLane lane, const StopRequested& stop,
                                              std::uint32_t headerLength, std::uint32_t packetSize)
 {
-    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 接收標題..."));
     HeaderAssembler assembler(headerLength, packetSize);
     const Collected collected = CollectHeader(assembler, lane, stop);
     if (collected != Collected::Whole) {
