@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QString>
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

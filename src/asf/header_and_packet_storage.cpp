@@ -11,7 +11,6 @@ namespace tovrin {
 
 namespace {
 
-
 // Zeroes the 8-byte field `offset` into the first object `prefix` starts.
 void Blank(QByteArray& header, QByteArrayView prefix, qsizetype offset)
 {
@@ -58,7 +57,8 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
     const QByteArray header = file.readStart(run.headerLength);
     const qsizetype data = FindObject(header, guid::kDataObject);
-    if (const std::optional<std::uint64_t> counted = data < 0 ? std::nullopt : LE64At(header, data + field::kDataObjectPackets))
+    if (const std::optional<std::uint64_t> counted =
+            data < 0 ? std::nullopt : LE64At(header, data + field::kDataObjectPackets))
         wholeSlots = qint64(std::min<std::uint64_t>(std::uint64_t(wholeSlots), *counted));
     if (wholeSlots >= qint64(run.storedPacketCount.load()))
         return std::nullopt;

@@ -41,8 +41,7 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     if (start.size() < kObjectHead || !start.startsWith(guid::kHeaderObject))
         return refuse(QStringLiteral("not an ASF file (no Header Object at its start)"));
     const std::uint64_t headerSize = Field64(start, 16);
-    if (headerSize < kObjectHead || headerSize > kMaxHeaderLength
-        || headerSize + kDataObjectStart > check.fileSize)
+    if (headerSize < kObjectHead || headerSize > kMaxHeaderLength || headerSize + kDataObjectStart > check.fileSize)
         return refuse(QStringLiteral("the Header Object's size (%1 bytes) does not fit the file").arg(headerSize));
     check.headerLength = headerSize + kDataObjectStart;
     file.seek(0);
@@ -126,9 +125,8 @@ void ReadSlots(QFile& file, std::uint64_t count, RecordingCheck& check, StoredIn
     DataPacketFacts facts;
     for (std::uint64_t slot = 0; slot < count; slot += std::uint64_t(perRead)) {
         const qint64 reading = qint64(std::min<std::uint64_t>(std::uint64_t(perRead), count - slot));
-        const QByteArray run = file.seek(qint64(check.headerLength) + qint64(slot) * size)
-                                   ? file.read(reading * size)
-                                   : QByteArray();
+        const QByteArray run =
+            file.seek(qint64(check.headerLength) + qint64(slot) * size) ? file.read(reading * size) : QByteArray();
         for (qint64 i = 0; i < reading; ++i) {
             const std::uint64_t at = slot + std::uint64_t(i);
             if ((i + 1) * size > run.size()) {

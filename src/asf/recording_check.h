@@ -40,9 +40,9 @@ struct RecordingCheck {
     std::uint64_t dataObjectPackets = 0;
     bool broadcast = false;  // the header still marks a broadcast: its end was never written
 
-    std::uint64_t present = 0;  // slots holding a packet that parses
-    Slots missing;              // never written (all zero) or beyond the end of the file
-    Slots damaged;              // written, but the packet does not parse
+    std::uint64_t present = 0;                                 // slots holding a packet that parses
+    Slots missing;                                             // never written (all zero) or beyond the end of the file
+    Slots damaged;                                             // written, but the packet does not parse
     std::optional<std::uint32_t> firstSendTime, lastSendTime;  // ms
     Index index = Index::Absent;
     std::uint64_t trailingBytes = 0;  // behind the last stated slot, that are no index

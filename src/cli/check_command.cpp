@@ -25,7 +25,8 @@ QString Report(const QString& path, const RecordingCheck& c)
 {
     if (c.unreadable)
         return QStringLiteral("%1: cannot be checked: %2\n").arg(path, *c.unreadable);
-    QStringList lines{QStringLiteral("%1: %2").arg(path, c.whole() ? QStringLiteral("whole") : QStringLiteral("NOT whole"))};
+    QStringList lines{
+        QStringLiteral("%1: %2").arg(path, c.whole() ? QStringLiteral("whole") : QStringLiteral("NOT whole"))};
     lines << QStringLiteral("  packets: %1 stated, %2 present, %3 bytes each")
                  .arg(c.statedPackets)
                  .arg(c.present)
@@ -70,7 +71,8 @@ int RunCheckCommand(const QStringList& arguments)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("repair"),
                       QStringLiteral("first end a file a killed recording left unfinished: counts, sizes and index")});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the recordings to check"), QStringLiteral("FILE..."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the recordings to check"),
+                                 QStringLiteral("FILE..."));
     if (!parser.parse(arguments))
         return ReportUsageError("check", parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
