@@ -29,14 +29,16 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 url="mms://127.0.0.1:$port/record_big.wmv"
-one() {  # NAME: one recording, its wall time and user+sys CPU appended to $tmp/NAME
-  local t0 t1
-  t0="$EPOCHREALTIME"
-  /usr/bin/time -f '%U %S' -o "$tmp/time" "$tmp/$1-cli" record "$url" -o "$bench/out/index-$1.wmv" \
-    --overwrite --quiet 2>/dev/null
-  t1="$EPOCHREALTIME"
-  python3 -c 'import sys; a = sys.argv; print(float(a[2]) - float(a[1]), float(a[3]) + float(a[4]))' \
-    "$t0" "$t1" $(tail -1 "$tmp/time") >>"$tmp/$1"
+one() {  # NAME: one recording, its wall time and user+sys CPU (to the microsecond) appended to $tmp/NAME
+  python3 - "$tmp/$1-cli" "$url" "$bench/out/index-$1.wmv" >>"$tmp/$1" <<'PY'
+import resource, subprocess, sys, time
+t0 = time.monotonic()
+subprocess.run([sys.argv[1], "record", sys.argv[2], "-o", sys.argv[3], "--overwrite", "--quiet"],
+               stderr=subprocess.DEVNULL, check=True)
+wall = time.monotonic() - t0
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(wall, r.ru_utime + r.ru_stime)
+PY
 }
 one before; one after  # warm-up
 : >"$tmp/before"; : >"$tmp/after"
