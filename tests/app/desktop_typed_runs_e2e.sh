@@ -24,12 +24,14 @@ mkdir -p "$work/media" "$work/locked" "$work/out" "$work/config/Tovrin Streaming
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/xdotool_steps.sh"
 
+# Clips of $1 seconds: another programme has a header of the same length,
+# with another duration, size and packet count in it.
 clip() {
   ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=160x120:rate=15" \
-    -f lavfi -i "sine=frequency=$1:sample_rate=22050" -t 3 -c:v wmv2 -c:a wmav2 "$2"
+    -f lavfi -i "sine=frequency=440:sample_rate=22050" -t "$1" -c:v wmv2 -c:a wmav2 "$2"
 }
-clip 440 "$work/media/clip.wmv"
-clip 880 "$work/media/other.wmv"
+clip 3 "$work/media/clip.wmv"
+clip 4 "$work/media/other.wmv"
 cp "$work/media/clip.wmv" "$work/locked/clip.wmv"
 
 "$server_bin" --port 0 --root "$work/media" --rate 0 >"$work/server.out" 2>"$work/server.log" &
