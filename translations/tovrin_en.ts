@@ -585,4 +585,537 @@ you must download again and overwrite the saved file</translation>
         <translation>&amp;OK</translation>
     </message>
 </context>
+<context>
+    <name>Tovrin</name>
+    <message>
+        <source>Tovrin multimedia 期間記錄</source>
+        <translation>Tovrin multimedia session log</translation>
+    </message>
+    <message>
+        <source>不正確的開啟預覽顯示媒介類型</source>
+        <translation>This kind of media cannot be opened in the preview monitor</translation>
+    </message>
+    <message>
+        <source>  日期: </source>
+        <translation>  Date: </translation>
+    </message>
+    <message>
+        <source>沒有給予網址
+請使用「檔案」-&gt;「開啟」之後輸入媒介位置。</source>
+        <translation>No address given
+Use File -&gt; Open, then type the media location.</translation>
+    </message>
+    <message>
+        <source>您只能直接輸入「MMS://」位置進入這個網址視窗
+請使用「檔案」-&gt;「開啟」替代</source>
+        <translation>Only MMS:// locations can be typed into this URL box
+Use File -&gt; Open instead</translation>
+    </message>
+    <message>
+        <source>Tovrin 動作</source>
+        <translation>Tovrin running</translation>
+    </message>
+    <message>
+        <source> -------- 開始記錄 --------</source>
+        <translation> -------- Log started --------</translation>
+    </message>
+    <message>
+        <source>開啟 :	</source>
+        <translation>Open :	</translation>
+    </message>
+    <message>
+        <source>儲存 :	</source>
+        <translation>Save :	</translation>
+    </message>
+    <message>
+        <source>網址 :	</source>
+        <translation>URL :	</translation>
+    </message>
+    <message>
+        <source>沒有 DNS 解析，正嘗試直接連接</source>
+        <translation>No DNS lookup, connecting directly</translation>
+    </message>
+    <message>
+        <source>從網址解析 DNS 伺服器位址</source>
+        <translation>Looking up the server address from the URL</translation>
+    </message>
+    <message>
+        <source>連線到串流伺服器中... 請稍候</source>
+        <translation>Connecting to the stream server... please wait</translation>
+    </message>
+    <message>
+        <source>連接時間: 	</source>
+        <translation>Connected at: 	</translation>
+    </message>
+    <message>
+        <source>伺服器位址 	</source>
+        <translation>Server address 	</translation>
+    </message>
+    <message>
+        <source>伺服器埠號 	%1</source>
+        <translation>Server port 	%1</translation>
+    </message>
+    <message>
+        <source>本地端位址 	</source>
+        <translation>Local address 	</translation>
+    </message>
+    <message>
+        <source>本地端 TCP 埠號	%1</source>
+        <translation>Local TCP port	%1</translation>
+    </message>
+    <message>
+        <source>本地端 UDP 埠號	%1</source>
+        <translation>Local UDP port	%1</translation>
+    </message>
+    <message>
+        <source>開啟 MMS 協定，等候回覆中...</source>
+        <translation>MMS protocol opened, waiting for a reply...</translation>
+    </message>
+    <message>
+        <source>關閉連接: 	</source>
+        <translation>Connection closed: 	</translation>
+    </message>
+    <message>
+        <source>緩衝區必須達到它的限制大小 - 已放棄連線期間!
+您所下載的媒介已自動幫您儲存</source>
+        <translation>The buffer reached its size limit - session given up!
+What you downloaded has been saved</translation>
+    </message>
+    <message>
+        <source> ---- TCP Socket 逾時，連線期間已放棄 ----</source>
+        <translation> ---- TCP socket timed out, session given up ----</translation>
+    </message>
+    <message>
+        <source>這個伺服器並沒有適時的回答方式，連線期間已放棄</source>
+        <translation>The server did not answer in time, session given up</translation>
+    </message>
+    <message>
+        <source>- 接收標題...</source>
+        <translation>- Receiving the header...</translation>
+    </message>
+    <message>
+        <source>單一的位元率</source>
+        <translation>Single bit rate</translation>
+    </message>
+    <message>
+        <source>合計可用的 = %1</source>
+        <translation>Total available = %1</translation>
+    </message>
+    <message>
+        <source>  音訊</source>
+        <translation>  Audio</translation>
+    </message>
+    <message>
+        <source>  視訊</source>
+        <translation>  Video</translation>
+    </message>
+    <message>
+        <source>串流 ID:%1</source>
+        <translation>Stream ID:%1</translation>
+    </message>
+    <message>
+        <source>串流比率:%1</source>
+        <translation>Stream rate:%1</translation>
+    </message>
+    <message>
+        <source>沒有可用的檔案</source>
+        <translation>No file available</translation>
+    </message>
+    <message>
+        <source>編碼器: </source>
+        <translation>Encoder: </translation>
+    </message>
+    <message>
+        <source>版本: </source>
+        <translation>Version: </translation>
+    </message>
+    <message>
+        <source>註解: </source>
+        <translation>Comment: </translation>
+    </message>
+    <message>
+        <source>其他: </source>
+        <translation>Other: </translation>
+    </message>
+    <message>
+        <source>顯示太多的編碼</source>
+        <translation>Too many codecs to show</translation>
+    </message>
+    <message>
+        <source> ---------- 音訊 ----------</source>
+        <translation> ---------- Audio ----------</translation>
+    </message>
+    <message>
+        <source>音訊 : </source>
+        <translation>Audio : </translation>
+    </message>
+    <message>
+        <source>比率 : </source>
+        <translation>Rate : </translation>
+    </message>
+    <message>
+        <source> ---------- 視訊 ----------</source>
+        <translation> ---------- Video ----------</translation>
+    </message>
+    <message>
+        <source>視訊 : </source>
+        <translation>Video : </translation>
+    </message>
+    <message>
+        <source>現況</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>[視訊] </source>
+        <translation>[Video] </translation>
+    </message>
+    <message>
+        <source>[音訊] </source>
+        <translation>[Audio] </translation>
+    </message>
+    <message>
+        <source>以及音訊隱藏應用</source>
+        <translation>and hidden audio</translation>
+    </message>
+    <message>
+        <source> KBytes,  (當下載完成時預計的大小)</source>
+        <translation> KBytes,  (the expected size when the download completes)</translation>
+    </message>
+    <message>
+        <source>沒有存取到檔案時間</source>
+        <translation>The file time could not be read</translation>
+    </message>
+    <message>
+        <source>  (最後寫入的串流檔案)</source>
+        <translation>  (stream file last written)</translation>
+    </message>
+    <message>
+        <source>不能夠開啟檔案來解壓縮</source>
+        <translation>The file could not be opened to read it</translation>
+    </message>
+    <message>
+        <source>ASF 標題沒有包含資料</source>
+        <translation>The ASF header holds no data</translation>
+    </message>
+    <message>
+        <source>ASF 錯誤 - 沒有建立大量物件標題</source>
+        <translation>ASF error - no header object</translation>
+    </message>
+    <message>
+        <source>ASF 錯誤 - 沒有建立資料物件</source>
+        <translation>ASF error - no data object</translation>
+    </message>
+    <message>
+        <source>ASF 錯誤 - 串流 IDs 指示沒有串流在此</source>
+        <translation>ASF error - the stream IDs name no stream here</translation>
+    </message>
+    <message>
+        <source>ASF 錯誤 - 沒有建立檔案物件</source>
+        <translation>ASF error - no file properties object</translation>
+    </message>
+    <message>
+        <source>不能夠開啟檔案 時間/日期資訊</source>
+        <translation>The file time/date could not be read</translation>
+    </message>
+    <message>
+        <source>…</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>- 缺少 %1 個資料封包: %2</source>
+        <translation>- %1 data packets missing: %2</translation>
+    </message>
+    <message>
+        <source>進度 %1%</source>
+        <translation>Progress %1%</translation>
+    </message>
+    <message>
+        <source>- ******* 下載完成 *******</source>
+        <translation>- ******* Download complete *******</translation>
+    </message>
+    <message>
+        <source>-------- 關閉記錄 --------</source>
+        <translation>-------- Log closed --------</translation>
+    </message>
+    <message>
+        <source>Tovrin 已完成</source>
+        <translation>Tovrin done</translation>
+    </message>
+    <message>
+        <source>下載完成， .asf 檔案寫入到本地磁碟</source>
+        <translation>Download complete, the .asf file is written to the local disk</translation>
+    </message>
+    <message>
+        <source>- ******* 下載未完成 *******</source>
+        <translation>- ******* Download incomplete *******</translation>
+    </message>
+    <message>
+        <source>Tovrin 未完成</source>
+        <translation>Tovrin incomplete</translation>
+    </message>
+    <message>
+        <source>您確定要放棄這項連線期間嗎?</source>
+        <translation>Do you really want to abort this session?</translation>
+    </message>
+    <message>
+        <source>連接關閉，但寫入儲存檔案時發生錯誤
+已儲存的媒介可能不完整</source>
+        <translation>Connection closed, but writing the save file failed
+The saved media may be incomplete</translation>
+    </message>
+    <message>
+        <source>連接關閉，您已下載並儲存這個媒介</source>
+        <translation>Connection closed, the media you downloaded is saved</translation>
+    </message>
+    <message>
+        <source>連接關閉，沒有儲存任何媒介資料</source>
+        <translation>Connection closed, no media data was saved</translation>
+    </message>
+    <message>
+        <source>無法連線到串流伺服器: </source>
+        <translation>Cannot connect to the stream server: </translation>
+    </message>
+    <message>
+        <source>串流已結束，但 .asf 檔案無法完成
+儲存的檔案可能不完整，請檢查記錄</source>
+        <translation>The stream ended, but the .asf file could not be completed
+The saved file may be incomplete, please check the log</translation>
+    </message>
+    <message>
+        <source>- 接收 UDP 串流 -</source>
+        <translation>- Receiving the UDP stream -</translation>
+    </message>
+    <message>
+        <source>- 接收 TCP 串流 -</source>
+        <translation>- Receiving the TCP stream -</translation>
+    </message>
+    <message>
+        <source>下載未完成，伺服器已結束串流但缺少 %1 個資料封包
+已收到的部分 .asf 檔案寫入到本地磁碟</source>
+        <translation>Download incomplete: the server ended the stream but %1 data packets are missing
+The part of the .asf file received is written to the local disk</translation>
+    </message>
+    <message>
+        <source>無法讀取這個串流的 ASF 標題，連線期間已放棄</source>
+        <translation>This stream&apos;s ASF header could not be read, session given up</translation>
+    </message>
+    <message>
+        <source>偵測到一個未知的 MMS 預先標題</source>
+        <translation>An unknown MMS pre-header was detected</translation>
+    </message>
+    <message>
+        <source>MMS 期間 = </source>
+        <translation>MMS session = </translation>
+    </message>
+    <message>
+        <source>   MMS TCP/UDP 旗標 = </source>
+        <translation>   MMS TCP/UDP flag = </translation>
+    </message>
+    <message>
+        <source>錯誤: 通過連接失敗</source>
+        <translation>Error: the connection failed</translation>
+    </message>
+    <message>
+        <source>錯誤 - 現況串流偵測!
+現況期間無法重新開始
+請再嘗試一次</source>
+        <translation>Error - live stream detected!
+A live session cannot be resumed
+Please try again</translation>
+    </message>
+    <message>
+        <source>要求 ASF 標題... 等候中</source>
+        <translation>ASF header requested... waiting</translation>
+    </message>
+    <message>
+        <source>新進的標題</source>
+        <translation>New header arriving</translation>
+    </message>
+    <message>
+        <source>0x15 接收區塊長度 - %1</source>
+        <translation>0x15 block length received - %1</translation>
+    </message>
+    <message>
+        <source>連線期間已放棄，關閉連線</source>
+        <translation>Session given up, connection closed</translation>
+    </message>
+    <message>
+        <source>這個儲存檔案正由另一個記錄寫入中
+請選擇其他的檔案名稱</source>
+        <translation>Another recording is writing this save file
+Please choose another file name</translation>
+    </message>
+    <message>
+        <source>建立 / 重新開始儲存檔案</source>
+        <translation>Create / resume save file</translation>
+    </message>
+    <message>
+        <source>Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)</source>
+        <translation>Windows media files (*.asf;*.wmv;*.wma;*.wm)</translation>
+    </message>
+    <message>
+        <source>讀取伺服器訊息錯誤:</source>
+        <translation>Server message error:</translation>
+    </message>
+    <message>
+        <source>
+
+## 未知的伺服器錯誤碼 ##
+煩請回報告這個數據到 Tovrin
+</source>
+        <translation>
+
+## Unknown server error code ##
+Please report this value to Tovrin
+</translation>
+    </message>
+    <message>
+        <source> ---- 伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄 ----</source>
+        <translation> ---- The server sent nothing for %1 s, session given up ----</translation>
+    </message>
+    <message>
+        <source>伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄
+您所下載的媒介已自動幫您儲存</source>
+        <translation>The server sent nothing for %1 s, session given up
+What you downloaded has been saved</translation>
+    </message>
+    <message>
+        <source>- 儲存檔案保存的是另一個串流的 ASF 標題，無法續傳</source>
+        <translation>- The save file holds another stream&apos;s ASF header and cannot be resumed</translation>
+    </message>
+    <message>
+        <source>- 沒有儲存 ASF 標題 - 重新開始</source>
+        <translation>- No ASF header saved - starting afresh</translation>
+    </message>
+    <message>
+        <source>不能夠存取本地檔案來寫入標題</source>
+        <translation>The local file could not be opened to write the header</translation>
+    </message>
+    <message>
+        <source>- 解壓縮標題資料...</source>
+        <translation>- Reading the header data...</translation>
+    </message>
+    <message>
+        <source>- 檔案只含 %1 個完整的封包，從這裡重新開始</source>
+        <translation>- The file holds only %1 whole packets, resuming from there</translation>
+    </message>
+    <message>
+        <source>- 資料已解壓縮確定，等候串流中...</source>
+        <translation>- Header read, waiting for the stream...</translation>
+    </message>
+    <message>
+        <source>警告，封包長度必須是剪下的大小</source>
+        <translation>Warning, packet length had to be cut to size</translation>
+    </message>
+    <message>
+        <source>- ASF 標題檔案主題已修正</source>
+        <translation>- ASF header fixed</translation>
+    </message>
+    <message>
+        <source>- 無法修正連線 asf 檔案標題，檔案錯誤</source>
+        <translation>- The live asf file header could not be fixed, file error</translation>
+    </message>
+    <message>
+        <source>- ASF 重新開始/結束 資料寫入</source>
+        <translation>- ASF resume/end data written</translation>
+    </message>
+    <message>
+        <source>- 寫入 ASF 檔案錯誤 重新開始/結束 檔案</source>
+        <translation>- Error writing the ASF file resume/end</translation>
+    </message>
+    <message>
+        <source>- ASF 檔案寫入完成離開</source>
+        <translation>- ASF file written, done</translation>
+    </message>
+    <message>
+        <source>- 完成 ASF 檔案時發生錯誤</source>
+        <translation>- Error completing the ASF file</translation>
+    </message>
+    <message>
+        <source>Tovrin 網路連接失敗</source>
+        <translation>Tovrin network connection failed</translation>
+    </message>
+    <message>
+        <source>讀取時發生一個意外 :-
+</source>
+        <translation>An unexpected error occurred :-
+</translation>
+    </message>
+    <message>
+        <source>********** 關閉 **********</source>
+        <translation>********** Closed **********</translation>
+    </message>
+    <message>
+        <source>記錄檔案沒有包含資料</source>
+        <translation>The log file holds no data</translation>
+    </message>
+    <message>
+        <source>記錄檔案太大 (超過 %1 MiB)</source>
+        <translation>The log file is too large (over %1 MiB)</translation>
+    </message>
+    <message>
+        <source>記錄檔案太多行 (超過 %1 行)</source>
+        <translation>The log file has too many lines (over %1)</translation>
+    </message>
+    <message>
+        <source>開啟記錄檔案發生錯誤</source>
+        <translation>Error opening the log file</translation>
+    </message>
+    <message>
+        <source>儲存記錄檔案</source>
+        <translation>Save log file</translation>
+    </message>
+    <message>
+        <source>Tovrin 記錄檔案 (*.log)</source>
+        <translation>Tovrin log files (*.log)</translation>
+    </message>
+    <message>
+        <source>沒有記錄資料可儲存</source>
+        <translation>No log data to save</translation>
+    </message>
+    <message>
+        <source>建立這個記錄檔案發生錯誤</source>
+        <translation>Error creating this log file</translation>
+    </message>
+    <message>
+        <source>儲存這個記錄檔案發生一個錯誤</source>
+        <translation>An error occurred saving this log file</translation>
+    </message>
+    <message>
+        <source>當尚在連接時，無法改變媒介</source>
+        <translation>The media cannot change while connected</translation>
+    </message>
+    <message>
+        <source>開啟本地檔案</source>
+        <translation>Open local file</translation>
+    </message>
+    <message>
+        <source>所有 WM 與 Tovrin 記錄檔案 (*.asf; *.wmv; *.wma; *.wa; *.asx; *.wmx; *.wax; *.wvx; *.log)</source>
+        <translation>All WM and Tovrin log files (*.asf; *.wmv; *.wma; *.wa; *.asx; *.wmx; *.wax; *.wvx; *.log)</translation>
+    </message>
+    <message>
+        <source>WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)</source>
+        <translation>WM media files (*.asf; *.wmv; *.wma; *.wa)</translation>
+    </message>
+    <message>
+        <source>WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)</source>
+        <translation>WM redirector files (*.asx; *.wmx; *.wax; *.wvx)</translation>
+    </message>
+    <message>
+        <source>所有檔案 (*.*)</source>
+        <translation>All files (*.*)</translation>
+    </message>
+    <message>
+        <source>處理程序媒介...</source>
+        <translation>Processing the media...</translation>
+    </message>
+    <message>
+        <source>未知的媒介位置</source>
+        <translation>Unknown media location</translation>
+    </message>
+    <message>
+        <source>準備連接到網址 -&gt; 按下「執行」開始連接</source>
+        <translation>Ready to connect to the URL -&gt; press Go to connect</translation>
+    </message>
+</context>
 </TS>

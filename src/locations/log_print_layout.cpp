@@ -1,5 +1,7 @@
 #include "locations/log_print_layout.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -13,7 +15,7 @@ constexpr int kFirstLineTop = 200;
 
 QString LogPrintHeading()
 {
-    return QStringLiteral("Tovrin multimedia 期間記錄");
+    return QCoreApplication::translate("Tovrin", "Tovrin multimedia 期間記錄");
 }
 
 std::vector<LogPrintPage> LayOutLogPrint(const QStringList& lines, int fontPixelHeight, int pageHeight)

@@ -2,6 +2,8 @@
 
 #include "locations/location_class.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,7 +21,7 @@ bool IsLocalMediaFile(const QString& text)
 
 QString NoPreviewableMediaMessage()
 {
-    return QStringLiteral("不正確的開啟預覽顯示媒介類型");
+    return QCoreApplication::translate("Tovrin", "不正確的開啟預覽顯示媒介類型");
 }
 
 std::optional<QString> ChoosePreviewFile(const QString& saveText, const QString& mediaText)

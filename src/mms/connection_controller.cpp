@@ -149,7 +149,8 @@ void ConnectionController::setWatchdogInterval(int milliseconds)
 QString ConnectionController::timeAndDate() const
 {
     const QLocale locale;
-    return locale.toString(QTime::currentTime(), QLocale::ShortFormat) + QStringLiteral("  日期: ")
+    return locale.toString(QTime::currentTime(), QLocale::ShortFormat)
+           + QCoreApplication::translate("Tovrin", "  日期: ")
            + locale.toString(QDate::currentDate(), QLocale::ShortFormat);
 }
 
@@ -164,11 +165,13 @@ bool ConnectionController::connectClick(const QString& urlText)
     if (m_run && m_run->receiver && !m_run->receiver->done && m_ui.inStep())
         return false;
     if (urlText.isEmpty()) {
-        shell.showMessage(QStringLiteral("沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
+        shell.showMessage(
+            QCoreApplication::translate("Tovrin", "沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
         return false;
     }
     if (ClassifyLocation(urlText) & (lcHttp | lcRedirector | lcAsp)) {
-        shell.showMessage(QStringLiteral("您只能直接輸入「MMS://」位置進入這個網址視窗\n請使用「檔案」->「開啟」替代"));
+        shell.showMessage(QCoreApplication::translate(
+            "Tovrin", "您只能直接輸入「MMS://」位置進入這個網址視窗\n請使用「檔案」->「開啟」替代"));
         emit urlTextChanged(QString());
         return false;
     }
@@ -200,11 +203,11 @@ bool ConnectionController::connectClick(const QString& urlText)
     if (!m_run->recording)
         return false;
 
-    shell.setCaption(QStringLiteral("Tovrin 動作"));
-    shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-    shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
-    shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
-    shell.appendLog(QStringLiteral("網址 :\t") + url);
+    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 動作"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", " -------- 開始記錄 --------"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 :\t") + m_ctx.session.mediaLocation);
+    shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + m_ctx.session.savePath);
+    shell.appendLog(QCoreApplication::translate("Tovrin", "網址 :\t") + url);
 
     // A port named in the address wins; otherwise the ServerSocket setting.
     const HostAndPort target = SplitHostAndPort(run.serverHost);
@@ -231,8 +234,8 @@ bool ConnectionController::connectClick(const QString& urlText)
     m_stopping = false;
     m_connected = false;
     emit runStarted();
-    shell.appendLog(m_ctx.settings.bypassDns ? QStringLiteral("沒有 DNS 解析，正嘗試直接連接")
-                                             : QStringLiteral("從網址解析 DNS 伺服器位址"));
+    shell.appendLog(m_ctx.settings.bypassDns ? QCoreApplication::translate("Tovrin", "沒有 DNS 解析，正嘗試直接連接")
+                                             : QCoreApplication::translate("Tovrin", "從網址解析 DNS 伺服器位址"));
     m_connection.open(target.host, port, m_ctx.settings.bypassDns, m_run->buffer);
     return true;
 }
@@ -246,7 +249,7 @@ void ConnectionController::onStateChanged(QAbstractSocket::SocketState state)
     if (state == QAbstractSocket::HostLookupState)
         m_watchdog.start();
     if (state == QAbstractSocket::ConnectingState) {
-        m_ctx.shell.appendLog(QStringLiteral("連線到串流伺服器中... 請稍候"));
+        m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "連線到串流伺服器中... 請稍候"));
         if (!m_watchdog.isActive())
             m_watchdog.start();
     }
@@ -281,16 +284,16 @@ void ConnectionController::onConnected()
     m_watchdog.stop();
     m_silence.start();
     m_connected = true;
-    shell.appendLog(QStringLiteral("連接時間: \t") + timeAndDate());
+    shell.appendLog(QCoreApplication::translate("Tovrin", "連接時間: \t") + timeAndDate());
     const QTcpSocket& tcp = m_connection.socket();
     m_run->serverAddress = tcp.peerAddress();
-    shell.appendLog(QStringLiteral("伺服器位址 \t") + tcp.peerAddress().toString());
-    shell.appendLog(QStringLiteral("伺服器埠號 \t%1").arg(tcp.peerPort()));
-    shell.appendLog(QStringLiteral("本地端位址 \t") + tcp.localAddress().toString());
-    shell.appendLog(QStringLiteral("本地端 TCP 埠號\t%1").arg(tcp.localPort()));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "伺服器位址 \t") + tcp.peerAddress().toString());
+    shell.appendLog(QCoreApplication::translate("Tovrin", "伺服器埠號 \t%1").arg(tcp.peerPort()));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "本地端位址 \t") + tcp.localAddress().toString());
+    shell.appendLog(QCoreApplication::translate("Tovrin", "本地端 TCP 埠號\t%1").arg(tcp.localPort()));
     if (m_ctx.settings.udpTick)
-        shell.appendLog(QStringLiteral("本地端 UDP 埠號\t%1").arg(m_udp.localPort()));
-    shell.appendLog(QStringLiteral("開啟 MMS 協定，等候回覆中..."));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "本地端 UDP 埠號\t%1").arg(m_udp.localPort()));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 MMS 協定，等候回覆中..."));
     m_refresh.start();
     startReceiveThread();
     m_run->receiver->commands.sendConnect();
@@ -368,7 +371,7 @@ void ConnectionController::onDisconnected()
 {
     if (!m_runActive || m_stopping)
         return;
-    m_ctx.shell.appendLog(QStringLiteral("關閉連接: \t") + timeAndDate());
+    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "關閉連接: \t") + timeAndDate());
     if (!m_run->receiver || m_run->receiver->done) {
         stopRun();
         return;
@@ -389,8 +392,8 @@ void ConnectionController::onServerReadsNoMore()
 void ConnectionController::onReceiveBufferOverflow()
 {
     stopRun();
-    m_ctx.shell.showMessage(
-        QStringLiteral("緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
+    m_ctx.shell.showMessage(QCoreApplication::translate(
+        "Tovrin", "緩衝區必須達到它的限制大小 - 已放棄連線期間!\n您所下載的媒介已自動幫您儲存"));
 }
 
 void ConnectionController::onDatagrams()
@@ -439,8 +442,8 @@ void ConnectionController::onDatagrams()
 
 void ConnectionController::onWatchdog()
 {
-    m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
-    giveUpConnecting(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", " ---- TCP Socket 逾時，連線期間已放棄 ----"));
+    giveUpConnecting(QCoreApplication::translate("Tovrin", "這個伺服器並沒有適時的回答方式，連線期間已放棄"));
 }
 
 void ConnectionController::onSilence(qint64 silentMs)

@@ -8,6 +8,8 @@
 #include "state/run_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 #include <optional>
 
 namespace tovrin {
@@ -44,7 +46,7 @@ Collected CollectHeader(HeaderAssembler& assembler, ReceiveLane& lane, const Sto
 
 bool ReceiveHeader(AppContext& ctx, RecordingFile& file, ReceiveLane lane, const StopRequested& stop)
 {
-    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 接收標題..."));
     HeaderAssembler assembler(ctx.run.headerLength, ctx.run.packetSize);
     const Collected collected = CollectHeader(assembler, lane, stop);
     if (collected != Collected::Whole) {

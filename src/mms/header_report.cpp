@@ -6,6 +6,7 @@
 #include "state/shell.h"
 #include "state/text_rules.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -41,20 +42,20 @@ void ShowBitRates(Shell& shell, const std::optional<BitRateTable>& table)
 {
     const auto line = [&](const QString& text) { shell.appendPropertyLine(PropertyField::BitRateInfo, text); };
     if (!table) {
-        line(QStringLiteral("單一的位元率"));
+        line(QCoreApplication::translate("Tovrin", "單一的位元率"));
         return;
     }
     if (!table->declaredCount)
         return;
-    line(QStringLiteral("合計可用的 = %1").arg(*table->declaredCount));
+    line(QCoreApplication::translate("Tovrin", "合計可用的 = %1").arg(*table->declaredCount));
     for (const BitRateRecord& record : table->records) {
         QString kind;
         if (record.kind == StreamKind::Audio)
-            kind = QStringLiteral("  音訊");
+            kind = QCoreApplication::translate("Tovrin", "  音訊");
         else if (record.kind == StreamKind::Video)
-            kind = QStringLiteral("  視訊");
-        line(QStringLiteral("串流 ID:%1").arg(record.stream) + kind);
-        line(QStringLiteral("串流比率:%1").arg(record.averageBitRate));
+            kind = QCoreApplication::translate("Tovrin", "  視訊");
+        line(QCoreApplication::translate("Tovrin", "串流 ID:%1").arg(record.stream) + kind);
+        line(QCoreApplication::translate("Tovrin", "串流比率:%1").arg(record.averageBitRate));
     }
 }
 
@@ -92,7 +93,7 @@ void EnterFileProperties(RunState& run, const FileProperties& file)
 void ShowContent(Shell& shell, const std::optional<ContentDescription>& content)
 {
     if (!content) {
-        shell.setProperty(PropertyField::Description, QStringLiteral("沒有可用的檔案"));
+        shell.setProperty(PropertyField::Description, QCoreApplication::translate("Tovrin", "沒有可用的檔案"));
         return;
     }
     const std::pair<PropertyField, const std::optional<QString>&> fields[] = {
@@ -110,8 +111,9 @@ void ShowContent(Shell& shell, const std::optional<ContentDescription>& content)
 void ShowEncoder(Shell& shell, const std::vector<ContentDescriptor>& descriptors)
 {
     const auto line = [&](const QString& text) { shell.appendPropertyLine(PropertyField::Version, text); };
-    const QString labels[2][2] = {{QStringLiteral("編碼器: "), QStringLiteral("版本: ")},
-                                  {QStringLiteral("註解: "), QStringLiteral("其他: ")}};
+    const QString labels[2][2] = {
+        {QCoreApplication::translate("Tovrin", "編碼器: "), QCoreApplication::translate("Tovrin", "版本: ")},
+        {QCoreApplication::translate("Tovrin", "註解: "), QCoreApplication::translate("Tovrin", "其他: ")}};
     for (std::size_t i = 0; i < std::min<std::size_t>(descriptors.size(), 2); ++i) {
         line(labels[i][0] + descriptors[i].name);
         line(labels[i][1] + descriptors[i].value);
@@ -128,15 +130,15 @@ void ShowCodecs(Shell& shell, const std::optional<CodecSummary>& codecs)
         return;
     }
     for (int i = 0; i < codecs->higherTypeEntries; ++i)
-        line(QStringLiteral("顯示太多的編碼"));
+        line(QCoreApplication::translate("Tovrin", "顯示太多的編碼"));
     if (const auto& audio = codecs->audio) {
-        line(QStringLiteral(" ---------- 音訊 ----------"));
-        line(QStringLiteral("音訊 : ") + audio->name);
-        line(QStringLiteral("比率 : ") + audio->description);
+        line(QCoreApplication::translate("Tovrin", " ---------- 音訊 ----------"));
+        line(QCoreApplication::translate("Tovrin", "音訊 : ") + audio->name);
+        line(QCoreApplication::translate("Tovrin", "比率 : ") + audio->description);
     }
     if (const auto& video = codecs->video) {
-        line(QStringLiteral(" ---------- 視訊 ----------"));
-        line(QStringLiteral("視訊 : ") + video->name);
+        line(QCoreApplication::translate("Tovrin", " ---------- 視訊 ----------"));
+        line(QCoreApplication::translate("Tovrin", "視訊 : ") + video->name);
         line(QStringLiteral("FourCC: ") + QString::fromLatin1(video->fourCc));
     }
 }
@@ -146,34 +148,36 @@ void ShowDetails(const RunState& run, const QString& mediaLocation, Shell& shell
 {
     const std::uint32_t kinds = run.streamKindBits;
     const bool live = run.isLive();
-    const QString liveText = QStringLiteral("現況");
+    const QString liveText = QCoreApplication::translate("Tovrin", "現況");
 
     shell.setProperty(PropertyField::Location, mediaLocation);
     QString type;
     if (kinds & kVideoBit)
-        type += QStringLiteral("[視訊] ");
+        type += QCoreApplication::translate("Tovrin", "[視訊] ");
     if (kinds & kAudioBit)
-        type += QStringLiteral("[音訊] ");
+        type += QCoreApplication::translate("Tovrin", "[音訊] ");
     if (kinds & kAudioSpreadBit)
-        type += QStringLiteral("以及音訊隱藏應用");
+        type += QCoreApplication::translate("Tovrin", "以及音訊隱藏應用");
     shell.setProperty(PropertyField::Type, type);
     shell.setProperty(PropertyField::Length, live ? liveText : FormatTime(run.headerSendDuration));
     shell.setProperty(
         PropertyField::VidSize,
         videoSize ? QStringLiteral("%1 x %2").arg(videoSize->width).arg(videoSize->height) : kNoneAvailable);
-    shell.setProperty(
-        PropertyField::FileSize,
-        live ? liveText : QString::number(fileSize / 1000) + QStringLiteral(" KBytes,  (當下載完成時預計的大小)"));
+    shell.setProperty(PropertyField::FileSize,
+                      live ? liveText
+                           : QString::number(fileSize / 1000)
+                                 + QCoreApplication::translate("Tovrin", " KBytes,  (當下載完成時預計的大小)"));
 }
 
 void ShowDates(Shell& shell, const QDateTime& fileWritten, const std::optional<QDateTime>& created)
 {
     if (!fileWritten.isValid()) {
-        shell.setProperty(PropertyField::CreatedFile, QStringLiteral("沒有存取到檔案時間"));
+        shell.setProperty(PropertyField::CreatedFile, QCoreApplication::translate("Tovrin", "沒有存取到檔案時間"));
     } else {
         const std::optional<QString> stamp = FormatStamp(fileWritten);
-        shell.setProperty(PropertyField::CreatedFile, stamp ? *stamp + QStringLiteral("  (最後寫入的串流檔案)")
-                                                            : QStringLiteral("FILETIME value error"));
+        shell.setProperty(PropertyField::CreatedFile,
+                          stamp ? *stamp + QCoreApplication::translate("Tovrin", "  (最後寫入的串流檔案)")
+                                : QStringLiteral("FILETIME value error"));
     }
     if (created) {
         const std::optional<QString> stamp = FormatStamp(*created);
@@ -188,19 +192,19 @@ QString InspectionErrorText(InspectionError error)
 {
     switch (error) {
     case InspectionError::CannotOpenFile:
-        return QStringLiteral("不能夠開啟檔案來解壓縮");
+        return QCoreApplication::translate("Tovrin", "不能夠開啟檔案來解壓縮");
     case InspectionError::FileIsEmpty:
-        return QStringLiteral("ASF 標題沒有包含資料");
+        return QCoreApplication::translate("Tovrin", "ASF 標題沒有包含資料");
     case InspectionError::NoHeaderObject:
-        return QStringLiteral("ASF 錯誤 - 沒有建立大量物件標題");
+        return QCoreApplication::translate("Tovrin", "ASF 錯誤 - 沒有建立大量物件標題");
     case InspectionError::NoDataObject:
-        return QStringLiteral("ASF 錯誤 - 沒有建立資料物件");
+        return QCoreApplication::translate("Tovrin", "ASF 錯誤 - 沒有建立資料物件");
     case InspectionError::NoStreams:
-        return QStringLiteral("ASF 錯誤 - 串流 IDs 指示沒有串流在此");
+        return QCoreApplication::translate("Tovrin", "ASF 錯誤 - 串流 IDs 指示沒有串流在此");
     case InspectionError::NoFileProperties:
-        return QStringLiteral("ASF 錯誤 - 沒有建立檔案物件");
+        return QCoreApplication::translate("Tovrin", "ASF 錯誤 - 沒有建立檔案物件");
     case InspectionError::CannotOpenForFileTimes:
-        return QStringLiteral("不能夠開啟檔案 時間/日期資訊");
+        return QCoreApplication::translate("Tovrin", "不能夠開啟檔案 時間/日期資訊");
     }
     return {};
 }

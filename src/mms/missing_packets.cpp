@@ -2,6 +2,7 @@
 
 #include "state/received_packets.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace tovrin {
@@ -18,8 +19,8 @@ std::optional<QString> MissingPacketsLine(const ReceivedPackets& received)
         parts << (r.first == r.last ? QString::number(r.first) : QStringLiteral("%1-%2").arg(r.first).arg(r.last));
     }
     if (ranges.size() > std::size_t(kMissingRangesListed))
-        parts << QStringLiteral("…");
-    return QStringLiteral("- 缺少 %1 個資料封包: %2")
+        parts << QCoreApplication::translate("Tovrin", "…");
+    return QCoreApplication::translate("Tovrin", "- 缺少 %1 個資料封包: %2")
         .arg(received.missingCount())
         .arg(parts.join(QStringLiteral(", ")));
 }

@@ -8,6 +8,7 @@
 #include "state/settings_record.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -54,7 +55,7 @@ void RefreshTick(AppContext& ctx)
     } else if (run.filePacketCount > 0) {
         const int percent = gaugePercent(run);
         shell.setGauge(percent, run.gaugeTextShown);
-        shell.setCaption(QStringLiteral("進度 %1%").arg(percent));
+        shell.setCaption(QCoreApplication::translate("Tovrin", "進度 %1%").arg(percent));
     } else {
         shell.setGauge(0, run.gaugeTextShown);
     }
@@ -63,10 +64,10 @@ void RefreshTick(AppContext& ctx)
 void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::function<void()>& saveLog)
 {
     Shell& shell = ctx.shell;
-    shell.appendLog(QStringLiteral("- ******* 下載完成 *******"));
-    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "- ******* 下載完成 *******"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "-------- 關閉記錄 --------"));
     shell.setGauge(100, ctx.run.gaugeTextShown);
-    shell.setCaption(QStringLiteral("Tovrin 已完成"));
+    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 已完成"));
     shell.flash();
 
     const int repeat = SoundRepeatInterval(ctx.settings.doneInterval);
@@ -79,7 +80,7 @@ void AnnounceCompletion(AppContext& ctx, QTimer& soundRepeat, const std::functio
         soundRepeat.stop();
         saveLog();
     }
-    shell.showMessage(QStringLiteral("下載完成， .asf 檔案寫入到本地磁碟"));
+    shell.showMessage(QCoreApplication::translate("Tovrin", "下載完成， .asf 檔案寫入到本地磁碟"));
     soundRepeat.stop();
 }
 
@@ -89,9 +90,9 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
     Shell& shell = ctx.shell;
     if (!reasonLine.isEmpty())
         shell.appendLog(reasonLine);
-    shell.appendLog(QStringLiteral("- ******* 下載未完成 *******"));
-    shell.appendLog(QStringLiteral("-------- 關閉記錄 --------"));
-    shell.setCaption(QStringLiteral("Tovrin 未完成"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "- ******* 下載未完成 *******"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "-------- 關閉記錄 --------"));
+    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 未完成"));
     // A user away from the screen learns that the run ended, without the
     // completion sound a whole recording gets.
     shell.flash();
@@ -111,34 +112,35 @@ void AnnounceWriteFailureEnd(AppContext& ctx, const std::function<void()>& saveL
 
 bool ConfirmDisconnect(AppContext& ctx)
 {
-    return ctx.shell.confirm(QStringLiteral("您確定要放棄這項連線期間嗎?"));
+    return ctx.shell.confirm(QCoreApplication::translate("Tovrin", "您確定要放棄這項連線期間嗎?"));
 }
 
 void TellDisconnected(AppContext& ctx)
 {
     const RunState& run = ctx.run;
     if (run.writeErrorReported)
-        ctx.shell.showMessage(QStringLiteral("連接關閉，但寫入儲存檔案時發生錯誤\n已儲存的媒介可能不完整"));
+        ctx.shell.showMessage(
+            QCoreApplication::translate("Tovrin", "連接關閉，但寫入儲存檔案時發生錯誤\n已儲存的媒介可能不完整"));
     else if (run.mediaPacketStored || (run.resume && run.storedPacketCount > 0))
-        ctx.shell.showMessage(QStringLiteral("連接關閉，您已下載並儲存這個媒介"));
+        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "連接關閉，您已下載並儲存這個媒介"));
     else
-        ctx.shell.showMessage(QStringLiteral("連接關閉，沒有儲存任何媒介資料"));
+        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "連接關閉，沒有儲存任何媒介資料"));
 }
 
 QString CannotConnectMessage(const QString& socketError)
 {
-    return QStringLiteral("無法連線到串流伺服器: ") + socketError;
+    return QCoreApplication::translate("Tovrin", "無法連線到串流伺服器: ") + socketError;
 }
 
 QString FileNotCompletedMessage()
 {
-    return QStringLiteral("串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");
+    return QCoreApplication::translate("Tovrin", "串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");
 }
 
 void AnnounceStreamStart(AppContext& ctx)
 {
-    ctx.shell.appendLog(ctx.run.dataOverUdp ? QStringLiteral("- 接收 UDP 串流 -")
-                                            : QStringLiteral("- 接收 TCP 串流 -"));
+    ctx.shell.appendLog(ctx.run.dataOverUdp ? QCoreApplication::translate("Tovrin", "- 接收 UDP 串流 -")
+                                            : QCoreApplication::translate("Tovrin", "- 接收 TCP 串流 -"));
     const bool live = ctx.run.isLive();
     if (!live) {
         ctx.run.gaugeTextShown = true;
@@ -164,7 +166,8 @@ CompletionVerdict CompleteRunFile(AppContext& ctx, RecordingFile& file)
     const ReceivedPackets& received = ctx.run.receivedPackets;
     if (const std::optional<QString> missing = MissingPacketsLine(received))
         return {false, *missing,
-                QStringLiteral("下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
+                QCoreApplication::translate(
+                    "Tovrin", "下載未完成，伺服器已結束串流但缺少 %1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟")
                     .arg(received.missingCount())};
     if (!whole)
         return {false, QString(), FileNotCompletedMessage()};

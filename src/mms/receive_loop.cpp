@@ -12,6 +12,8 @@
 #include "state/session_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 
 namespace tovrin {
@@ -244,7 +246,7 @@ void ReceiveLoop::handleHeader(bool fromDatagrams)
     // Without a header there is nothing to record into, and the server waits
     // for a stream selection that never comes: the run ends, told why. The
     // file holds no header of this run to patch.
-    m_ctx.shell.showMessage(QStringLiteral("無法讀取這個串流的 ASF 標題，連線期間已放棄"));
+    m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "無法讀取這個串流的 ASF 標題，連線期間已放棄"));
     m_ctx.run.liveHeaderFixed = true;
     m_ctx.run.packetCountFixed = true;
     m_actions.requestStop();
@@ -273,9 +275,9 @@ void ReceiveLoop::tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fie
 
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)
 {
-    m_ctx.shell.appendLog(QStringLiteral("偵測到一個未知的 MMS 預先標題"));
-    m_ctx.shell.appendLog(QStringLiteral("MMS 期間 = ") + hex2(type) + QStringLiteral("   MMS TCP/UDP 旗標 = ")
-                          + hex2(flags));
+    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "偵測到一個未知的 MMS 預先標題"));
+    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "MMS 期間 = ") + hex2(type)
+                          + QCoreApplication::translate("Tovrin", "   MMS TCP/UDP 旗標 = ") + hex2(flags));
 }
 
 bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
@@ -290,7 +292,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         m_commands.sendOpenFile();
         return true;
     case ServerReply::TransportRefused:
-        shell.appendLog(QStringLiteral("錯誤: 通過連接失敗"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "錯誤: 通過連接失敗"));
         run.packetCountFixed = true;
         run.liveHeaderFixed = true;
         m_actions.requestStop();
@@ -307,16 +309,17 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         }
         tellFieldsBeyondReply(ReadOpenFileReply(packet, run));
         if (run.isLive() && run.resume) {
-            shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+            shell.showMessage(
+                QCoreApplication::translate("Tovrin", "錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
             run.liveHeaderFixed = true;
             m_actions.requestStop();
             return true;
         }
-        shell.appendLog(QStringLiteral("要求 ASF 標題... 等候中"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "要求 ASF 標題... 等候中"));
         m_commands.sendHeaderRequest();
         return true;
     case ServerReply::HeaderFollows:
-        shell.appendLog(QStringLiteral("新進的標題"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "新進的標題"));
         return true;
     case ServerReply::FunnelReport:
         if (m_transportAsked) {
@@ -327,7 +330,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         tellFieldsBeyondReply(ReadFunnelReport(packet, run));
         if (!MoreFunnelReportsFollow(packet, run.funnelReportCount)) {
             m_transportAsked = true;
-            shell.appendLog(QStringLiteral("0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
+            shell.appendLog(QCoreApplication::translate("Tovrin", "0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
             m_actions.sendTransport();
         }
         return true;
@@ -337,7 +340,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
             m_commands.sendCredentials(m_credentials);
             run.incarnation.fetch_add(1);
         } else {
-            shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
+            shell.showMessage(QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線"));
             run.liveHeaderFixed = true;
             run.packetCountFixed = true;
             m_actions.requestStop();

@@ -9,6 +9,7 @@
 #include "state/settings_access.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace tovrin {
@@ -17,7 +18,7 @@ namespace {
 
 QString SaveFileInUseText()
 {
-    return QStringLiteral("這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
+    return QCoreApplication::translate("Tovrin", "這個儲存檔案正由另一個記錄寫入中\n請選擇其他的檔案名稱");
 }
 
 }  // namespace
@@ -35,8 +36,8 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
 {
     RunState& run = ctx.run;
     SaveFileRequest request;
-    request.title = QStringLiteral("建立 / 重新開始儲存檔案");
-    request.filter = QStringLiteral("Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)");
+    request.title = QCoreApplication::translate("Tovrin", "建立 / 重新開始儲存檔案");
+    request.filter = QCoreApplication::translate("Tovrin", "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)");
     request.defaultExtension = QStringLiteral("asf");
     request.defaultName = run.defaultSaveName;
     request.overwritePrompt = false;  // an existing file is handled by the resume dialog

@@ -2,6 +2,7 @@
 
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <utility>
@@ -44,7 +45,7 @@ const std::pair<std::uint32_t, const char16_t*> kKnownCodes[] = {
 
 void ReportServerError(Shell& shell, std::uint32_t code)
 {
-    const QString first = QStringLiteral("讀取伺服器訊息錯誤:");
+    const QString first = QCoreApplication::translate("Tovrin", "讀取伺服器訊息錯誤:");
     QString second;
     if (code >= kFirstWinsockCode && code <= kLastWinsockCode) {
         second = QStringLiteral("Error encountered in WinSock, code = %1").arg(code & 0xFFFF);
@@ -60,7 +61,9 @@ void ReportServerError(Shell& shell, std::uint32_t code)
                                 .replace(QStringLiteral("0X"), QStringLiteral("0x"));
         shell.appendLog(first);
         shell.appendLog(hex);
-        shell.showMessage(first + QStringLiteral("\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n") + hex);
+        shell.showMessage(
+            first + QCoreApplication::translate("Tovrin", "\n\n## 未知的伺服器錯誤碼 ##\n煩請回報告這個數據到 Tovrin\n")
+            + hex);
         return;
     }
     shell.appendLog(first);

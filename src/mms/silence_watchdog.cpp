@@ -1,5 +1,7 @@
 #include "mms/silence_watchdog.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tovrin {
@@ -44,12 +46,14 @@ QString seconds(qint64 ms)
 
 QString ServerSilentLogLine(qint64 silentMs)
 {
-    return QStringLiteral(" ---- 伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄 ----").arg(seconds(silentMs));
+    return QCoreApplication::translate("Tovrin", " ---- 伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄 ----")
+        .arg(seconds(silentMs));
 }
 
 QString ServerSilentMessage(qint64 silentMs)
 {
-    return QStringLiteral("伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄\n您所下載的媒介已自動幫您儲存")
+    return QCoreApplication::translate("Tovrin",
+                                       "伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄\n您所下載的媒介已自動幫您儲存")
         .arg(seconds(silentMs));
 }
 

@@ -7,11 +7,13 @@
 #include "state/session_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 namespace tovrin {
 
 bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header)
 {
-    ctx.shell.appendLog(QStringLiteral("- 接收標題..."));
+    ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 接收標題..."));
     return StoreAndInspectHeader(ctx, file, header);
 }
 
@@ -21,7 +23,7 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
     RunState& run = ctx.run;
     HeaderStored stored = StoreHeaderBytes(run, file, header);
     if (stored == HeaderStored::OtherStream) {
-        shell.appendLog(QStringLiteral("- 儲存檔案保存的是另一個串流的 ASF 標題，無法續傳"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 儲存檔案保存的是另一個串流的 ASF 標題，無法續傳"));
         if (!shell.confirm(QStringLiteral("您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案\n"
                                           "要重新下載並覆寫這個檔案嗎?\n"
                                           "選擇「否」會取消下載，檔案維持原狀"),
@@ -41,22 +43,23 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
     case HeaderStored::Written:
         break;
     case HeaderStored::KeptForResume:
-        shell.appendLog(QStringLiteral("- 沒有儲存 ASF 標題 - 重新開始"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 沒有儲存 ASF 標題 - 重新開始"));
         break;
     case HeaderStored::OtherStream:
     case HeaderStored::WriteFailed:
-        shell.showMessage(QStringLiteral("不能夠存取本地檔案來寫入標題"));
+        shell.showMessage(QCoreApplication::translate("Tovrin", "不能夠存取本地檔案來寫入標題"));
         shell.appendLog(QStringLiteral("- ASF header receive error"));
         return false;
     }
-    shell.appendLog(QStringLiteral("- 解壓縮標題資料..."));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "- 解壓縮標題資料..."));
     if (!ApplyHeaderReading(run, ctx.session, shell, ReadHeaderFile(ctx.session.savePath, run.headerLength))) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return false;
     }
     if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run, file))
-        shell.appendLog(QStringLiteral("- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
-    shell.appendLog(QStringLiteral("- 資料已解壓縮確定，等候串流中..."));
+        shell.appendLog(
+            QCoreApplication::translate("Tovrin", "- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "- 資料已解壓縮確定，等候串流中..."));
     return true;
 }
 
@@ -71,7 +74,7 @@ void TellStoredPacket(Shell& shell, const StoredPacket& told)
         shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
     }
     if (told.truncated)
-        shell.appendLog(QStringLiteral("警告，封包長度必須是剪下的大小"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "警告，封包長度必須是剪下的大小"));
     TellWriteFailure(shell, told.writeFailure);
 }
 
@@ -88,20 +91,22 @@ void FixUpAndTell(Shell& shell, RunState& run, RecordingFile* file)
     if (done.live) {
         if (const QString message = LiveHeaderFixMessage(*done.live); !message.isEmpty())
             shell.showMessage(message);
-        shell.appendLog(*done.live == LiveHeaderFix::Fixed ? QStringLiteral("- ASF 標題檔案主題已修正")
-                                                           : QStringLiteral("- 無法修正連線 asf 檔案標題，檔案錯誤"));
+        shell.appendLog(*done.live == LiveHeaderFix::Fixed
+                            ? QCoreApplication::translate("Tovrin", "- ASF 標題檔案主題已修正")
+                            : QCoreApplication::translate("Tovrin", "- 無法修正連線 asf 檔案標題，檔案錯誤"));
     }
     if (done.countWritten)
-        shell.appendLog(*done.countWritten ? QStringLiteral("- ASF 重新開始/結束 資料寫入")
-                                           : QStringLiteral("- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
+        shell.appendLog(*done.countWritten
+                            ? QCoreApplication::translate("Tovrin", "- ASF 重新開始/結束 資料寫入")
+                            : QCoreApplication::translate("Tovrin", "- 寫入 ASF 檔案錯誤 重新開始/結束 檔案"));
 }
 
 bool CompleteAndTell(Shell& shell, RunState& run, RecordingFile& file)
 {
     const CompletedFix done = FixCompletedRun(run, file);
     TellWriteFailure(shell, done.writeFailure);
-    shell.appendLog(done.countWritten ? QStringLiteral("- ASF 檔案寫入完成離開")
-                                      : QStringLiteral("- 完成 ASF 檔案時發生錯誤"));
+    shell.appendLog(done.countWritten ? QCoreApplication::translate("Tovrin", "- ASF 檔案寫入完成離開")
+                                      : QCoreApplication::translate("Tovrin", "- 完成 ASF 檔案時發生錯誤"));
     return done.whole;
 }
 

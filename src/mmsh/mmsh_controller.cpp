@@ -16,6 +16,7 @@
 #include "state/settings_record.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QUuid>
 
 namespace tovrin {
@@ -114,12 +115,12 @@ bool MmshController::begin(const QString& urlText, const std::optional<ChosenFil
     if (!m_recording)
         return false;
 
-    shell.setCaption(QStringLiteral("Tovrin 動作"));
+    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 動作"));
     if (!chosen) {
-        shell.appendLog(QStringLiteral(" -------- 開始記錄 --------"));
-        shell.appendLog(QStringLiteral("開啟 :\t") + m_ctx.session.mediaLocation);
-        shell.appendLog(QStringLiteral("儲存 :\t") + m_ctx.session.savePath);
-        shell.appendLog(QStringLiteral("網址 :\t") + url);
+        shell.appendLog(QCoreApplication::translate("Tovrin", " -------- 開始記錄 --------"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 :\t") + m_ctx.session.mediaLocation);
+        shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + m_ctx.session.savePath);
+        shell.appendLog(QCoreApplication::translate("Tovrin", "網址 :\t") + url);
     }
 
     m_url = parsed;
@@ -269,7 +270,7 @@ bool MmshController::handleHead()
         m_watchdog.stop();
         m_credentials.challenge = QStringLiteral("realm=") + QString::fromUtf8(head.realm);
         if (++m_authTries > kMaxAuthTries || !AskServerCredentials(m_ctx, m_credentials)) {
-            m_ctx.shell.showMessage(QStringLiteral("連線期間已放棄，關閉連線"));
+            m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線"));
             m_ctx.run.liveHeaderFixed = true;
             m_ctx.run.packetCountFixed = true;
             stopRun();
@@ -361,7 +362,8 @@ bool MmshController::headerComplete()
     run.streamBitRate = LE32At(fpo, kFpoMaxBitRate).value_or(0);
     run.filePacketCount = live ? kLivePacketCount : LE32At(fpo, kFpoPacketCount).value_or(0);
     if (run.isLive() && run.resume) {
-        m_ctx.shell.showMessage(QStringLiteral("錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+        m_ctx.shell.showMessage(
+            QCoreApplication::translate("Tovrin", "錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
         run.liveHeaderFixed = true;
         stopRun();
         return false;
@@ -444,8 +446,9 @@ void MmshController::onWatchdog()
         m_ctx.run.liveHeaderFixed = true;
         m_ctx.run.packetCountFixed = true;
         stopRun();
-        m_ctx.shell.appendLog(QStringLiteral(" ---- TCP Socket 逾時，連線期間已放棄 ----"));
-        m_ctx.shell.showMessage(QStringLiteral("這個伺服器並沒有適時的回答方式，連線期間已放棄"));
+        m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", " ---- TCP Socket 逾時，連線期間已放棄 ----"));
+        m_ctx.shell.showMessage(
+            QCoreApplication::translate("Tovrin", "這個伺服器並沒有適時的回答方式，連線期間已放棄"));
         return;
     }
     // The Play's connection was not made in time.

@@ -4,14 +4,16 @@
 #include "state/run_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 namespace tovrin {
 
 void ReportError(AppContext& ctx, const QString& message)
 {
     if (message.startsWith(QStringLiteral("Windows socket 錯誤")))
-        ctx.shell.showMessage(QStringLiteral("Tovrin 網路連接失敗"));
+        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "Tovrin 網路連接失敗"));
     else
-        ctx.shell.showMessage(QStringLiteral("讀取時發生一個意外 :-\n") + message);
+        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "讀取時發生一個意外 :-\n") + message);
 }
 
 void HandleApplicationError(AppContext& ctx, const QString& message)

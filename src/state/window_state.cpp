@@ -5,6 +5,7 @@
 #include "state/settings_store.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -52,7 +53,7 @@ bool SaveWindowState(AppContext& ctx, const WindowState& state)
 
 void RunCloseSequence(AppContext& ctx, const WindowState& state)
 {
-    ctx.shell.appendLog(QStringLiteral("********** 關閉 **********"));
+    ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "********** 關閉 **********"));
     if (ctx.stopper)
         ctx.stopper->stopRun();
     SaveWindowState(ctx, state);

@@ -8,6 +8,8 @@
 #include "state/session_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
+
 namespace tovrin {
 
 namespace {
@@ -16,15 +18,16 @@ QString ArchivedLogErrorLine(ArchivedLogError error)
 {
     switch (error) {
     case ArchivedLogError::Empty:
-        return QStringLiteral("記錄檔案沒有包含資料");
+        return QCoreApplication::translate("Tovrin", "記錄檔案沒有包含資料");
     case ArchivedLogError::TooLarge:
-        return QStringLiteral("記錄檔案太大 (超過 %1 MiB)").arg(kMaxArchivedLogBytes / (1024 * 1024));
+        return QCoreApplication::translate("Tovrin", "記錄檔案太大 (超過 %1 MiB)")
+            .arg(kMaxArchivedLogBytes / (1024 * 1024));
     case ArchivedLogError::TooManyLines:
-        return QStringLiteral("記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines);
+        return QCoreApplication::translate("Tovrin", "記錄檔案太多行 (超過 %1 行)").arg(kMaxArchivedLogLines);
     case ArchivedLogError::CannotRead:
         break;
     }
-    return QStringLiteral("開啟記錄檔案發生錯誤");
+    return QCoreApplication::translate("Tovrin", "開啟記錄檔案發生錯誤");
 }
 
 }  // namespace
@@ -35,8 +38,8 @@ void SaveLog(AppContext& ctx)
     SaveFileRequest request;
     request.kind = SaveKind::Log;
     request.defaultExtension = QStringLiteral("log");
-    request.title = QStringLiteral("儲存記錄檔案");
-    request.filter = QStringLiteral("Tovrin 記錄檔案 (*.log)");
+    request.title = QCoreApplication::translate("Tovrin", "儲存記錄檔案");
+    request.filter = QCoreApplication::translate("Tovrin", "Tovrin 記錄檔案 (*.log)");
     request.defaultName = DefaultLogName(ctx.session.savePath, ctx.session.mediaLocation);
     request.overwritePrompt = true;
     const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("LogDir"));
@@ -45,17 +48,17 @@ void SaveLog(AppContext& ctx)
 
     const QByteArray content = EncodeSessionLog(shell.logLines());
     if (content.isEmpty()) {
-        shell.showMessage(QStringLiteral("沒有記錄資料可儲存"));
+        shell.showMessage(QCoreApplication::translate("Tovrin", "沒有記錄資料可儲存"));
         return;
     }
     switch (ReplaceFileContent(*chosen, content)) {
     case ReplaceResult::Written:
         return;
     case ReplaceResult::CannotCreate:
-        shell.showMessage(QStringLiteral("建立這個記錄檔案發生錯誤"));
+        shell.showMessage(QCoreApplication::translate("Tovrin", "建立這個記錄檔案發生錯誤"));
         return;
     case ReplaceResult::WriteFailed:
-        shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
+        shell.showMessage(QCoreApplication::translate("Tovrin", "儲存這個記錄檔案發生一個錯誤"));
         return;
     }
 }

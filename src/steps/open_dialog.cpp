@@ -7,13 +7,14 @@
 #include "state/shell.h"
 #include "state/text_rules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace tovrin {
 
 QString CannotChangeMediaText()
 {
-    return QStringLiteral("當尚在連接時，無法改變媒介");
+    return QCoreApplication::translate("Tovrin", "當尚在連接時，無法改變媒介");
 }
 
 void OpenDialog::reloadHistory()
@@ -71,13 +72,14 @@ void OpenDialog::browseClick()
     OpenFileRequest request;
     const QString openDir = ReadSetting(m_ctx, QStringLiteral("OpenDir"));
     request.startFolder = openDir.isEmpty() ? QDir::currentPath() : openDir;
-    request.title = QStringLiteral("開啟本地檔案");
+    request.title = QCoreApplication::translate("Tovrin", "開啟本地檔案");
     request.filters = QStringList{
-        QStringLiteral("所有 WM 與 Tovrin 記錄檔案 (*.asf; *.wmv; *.wma; *.wa; *.asx; *.wmx; *.wax; *.wvx; *.log)"),
-        QStringLiteral("WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"),
-        QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"),
-        QStringLiteral("Tovrin 記錄檔案 (*.log)"),
-        QStringLiteral("所有檔案 (*.*)"),
+        QCoreApplication::translate(
+            "Tovrin", "所有 WM 與 Tovrin 記錄檔案 (*.asf; *.wmv; *.wma; *.wa; *.asx; *.wmx; *.wax; *.wvx; *.log)"),
+        QCoreApplication::translate("Tovrin", "WM 媒介檔案 (*.asf; *.wmv; *.wma; *.wa)"),
+        QCoreApplication::translate("Tovrin", "WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)"),
+        QCoreApplication::translate("Tovrin", "Tovrin 記錄檔案 (*.log)"),
+        QCoreApplication::translate("Tovrin", "所有檔案 (*.*)"),
     };
     const auto chosen = m_ctx.shell.chooseOpenFile(request);
     if (!chosen)

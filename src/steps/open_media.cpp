@@ -10,6 +10,7 @@
 #include "steps/log_steps.h"
 #include "steps/redirector_steps.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -110,20 +111,20 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
     ResetRun(ctx);  // closes the preview monitor too
-    shell.appendLog(QStringLiteral("處理程序媒介..."));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "處理程序媒介..."));
     shell.repaintNow();
 
     const QString& location = ctx.session.mediaLocation;
     switch (RouteFor(ClassifyLocation(location))) {
     case OpenRoute::Unknown:
-        Advise(shell, QStringLiteral("未知的媒介位置"));
+        Advise(shell, QCoreApplication::translate("Tovrin", "未知的媒介位置"));
         return OpenOutcome::Failed;
     case OpenRoute::Asp:
         Advise(shell, kAspAdvice);
         return OpenOutcome::Failed;
     case OpenRoute::StreamAddress:
         shell.setUrlText(location);
-        shell.appendLog(QStringLiteral("準備連接到網址 -> 按下「執行」開始連接"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "準備連接到網址 -> 按下「執行」開始連接"));
         return OpenOutcome::StreamAddress;
     case OpenRoute::RedirectorOverMms:
         Advise(shell, kRedirectorOverMmsAdvice);

@@ -10,6 +10,7 @@
 #include "state/shell.h"
 #include "state/text_rules.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace tovrin {
@@ -146,7 +147,7 @@ bool SaveRedirectorFile(AppContext& ctx, const QByteArray& text)
     request.kind = SaveKind::Redirector;
     request.defaultExtension = QStringLiteral("asx");
     request.title = QStringLiteral("Save Redirector File");
-    request.filter = QStringLiteral("WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)");
+    request.filter = QCoreApplication::translate("Tovrin", "WM Redirector 檔案 (*.asx; *.wmx; *.wax; *.wvx)");
     request.defaultName = NameAfterSeparator(ctx.session.mediaLocation);
     request.overwritePrompt = true;
     const auto chosen = ChooseSaveTarget(ctx, request, QStringLiteral("AsxDir"));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # English on request. First the translation file: every text in it is
-# translated, and lupdate run over the windows' sources finds no text that it
+# translated, and lupdate run over the program's sources finds no text that it
 # does not hold (nor one it holds that the sources no longer have). Then the
 # real tovrin started with --lang en: its menus, buttons and labels read in
 # English through the accessibility bus.
