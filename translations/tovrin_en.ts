@@ -1117,5 +1117,69 @@ What you downloaded has been saved</translation>
         <source>準備連接到網址 -&gt; 按下「執行」開始連接</source>
         <translation>Ready to connect to the URL -&gt; press Go to connect</translation>
     </message>
+    <message>
+        <source>寫入儲存檔案時發生錯誤，下載已停止
+檔案保存錯誤之前收到的封包，釋放空間之後可以續傳這個檔案</source>
+        <translation>Writing the save file failed, the download stopped
+The file keeps the packets received before the error; free some space and resume it</translation>
+    </message>
+    <message>
+        <source>下載未完成，串流在結束前中斷，缺少 %1 個資料封包
+已收到的部分 .asf 檔案寫入到本地磁碟，可以續傳這個檔案</source>
+        <translation>Download incomplete: the stream broke off before its end, %1 data packets missing
+The part of the .asf file received is written to the local disk and can be resumed</translation>
+    </message>
+    <message>
+        <source>無法開啟位置，已放棄操作</source>
+        <translation>The location could not be opened, operation given up</translation>
+    </message>
+    <message>
+        <source>開啟檔案失敗</source>
+        <translation>Opening the file failed</translation>
+    </message>
+    <message>
+        <source>您沒有存取這個位置或檔案的權利</source>
+        <translation>You have no right to access this location or file</translation>
+    </message>
+    <message>
+        <source>請證實這個伺服器路徑與檔案名稱是正確的</source>
+        <translation>Please check that the server path and file name are correct</translation>
+    </message>
+    <message>
+        <source>您所給予的參數在這個位置上是不正確的</source>
+        <translation>A parameter you gave is wrong for this location</translation>
+    </message>
+    <message>
+        <source>這個伺服器並沒有建立</source>
+        <translation>The server was not found</translation>
+    </message>
+    <message>
+        <source>未知的協定，沒有建立符合的</source>
+        <translation>Unknown protocol, none matched</translation>
+    </message>
+    <message>
+        <source>沒有建立檔案</source>
+        <translation>The file was not found</translation>
+    </message>
+    <message>
+        <source>所指定的串流類型沒有被確認</source>
+        <translation>The stream type named was not recognised</translation>
+    </message>
+    <message>
+        <source>檔案名稱錯誤: 所指定的這個檔案名稱是不正確的</source>
+        <translation>File name error: the file name given is not valid</translation>
+    </message>
+    <message>
+        <source>在這個串流沒有更多資料</source>
+        <translation>There is no more data in this stream</translation>
+    </message>
+    <message>
+        <source>您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案
+要重新下載並覆寫這個檔案嗎?
+選擇「否」會取消下載，檔案維持原狀</source>
+        <translation>The file you chose holds another stream and cannot be resumed
+Download again and overwrite this file?
+No cancels the download and leaves the file as it is</translation>
+    </message>
 </context>
 </TS>

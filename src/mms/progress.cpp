@@ -105,8 +105,9 @@ void AnnounceIncompleteEnd(AppContext& ctx, const QString& reasonLine, const QSt
 void AnnounceWriteFailureEnd(AppContext& ctx, const std::function<void()>& saveLog)
 {
     AnnounceIncompleteEnd(ctx, QString(),
-                          QStringLiteral("寫入儲存檔案時發生錯誤，下載已停止\n"
-                                         "檔案保存錯誤之前收到的封包，釋放空間之後可以續傳這個檔案"),
+                          QCoreApplication::translate("Tovrin",
+                                                      "寫入儲存檔案時發生錯誤，下載已停止\n"
+                                                      "檔案保存錯誤之前收到的封包，釋放空間之後可以續傳這個檔案"),
                           saveLog);
 }
 
@@ -181,8 +182,9 @@ CompletionVerdict CutShortVerdict(const RunState& run)
     if (!missing)
         return {true, QString(), QString()};
     return {false, *missing,
-            QStringLiteral("下載未完成，串流在結束前中斷，缺少 %1 個資料封包\n"
-                           "已收到的部分 .asf 檔案寫入到本地磁碟，可以續傳這個檔案")
+            QCoreApplication::translate("Tovrin",
+                                        "下載未完成，串流在結束前中斷，缺少 %1 個資料封包\n"
+                                        "已收到的部分 .asf 檔案寫入到本地磁碟，可以續傳這個檔案")
                 .arg(received.missingCount())};
 }
 

@@ -24,9 +24,10 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
     HeaderStored stored = StoreHeaderBytes(run, file, header);
     if (stored == HeaderStored::OtherStream) {
         shell.appendLog(QCoreApplication::translate("Tovrin", "- 儲存檔案保存的是另一個串流的 ASF 標題，無法續傳"));
-        if (!shell.confirm(QStringLiteral("您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案\n"
-                                          "要重新下載並覆寫這個檔案嗎?\n"
-                                          "選擇「否」會取消下載，檔案維持原狀"),
+        if (!shell.confirm(QCoreApplication::translate("Tovrin",
+                                                       "您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案\n"
+                                                       "要重新下載並覆寫這個檔案嗎?\n"
+                                                       "選擇「否」會取消下載，檔案維持原狀"),
                            false)) {
             // Left exactly as it was: no fix-up touches it.
             run.liveHeaderFixed = true;
