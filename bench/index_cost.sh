@@ -29,12 +29,16 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 url="mms://127.0.0.1:$port/record_big.wmv"
-one() {  # NAME: one recording, its wall time appended to $tmp/NAME
-  local t0 t1
-  t0="$EPOCHREALTIME"
-  "$tmp/$1-cli" record "$url" -o "$bench/out/index-$1.wmv" --overwrite --quiet 2>/dev/null
-  t1="$EPOCHREALTIME"
-  python3 -c 'import sys; print(float(sys.argv[2]) - float(sys.argv[1]))' "$t0" "$t1" >>"$tmp/$1"
+one() {  # NAME: one recording, its wall time and user+sys CPU (to the microsecond) appended to $tmp/NAME
+  python3 - "$tmp/$1-cli" "$url" "$bench/out/index-$1.wmv" >>"$tmp/$1" <<'PY'
+import resource, subprocess, sys, time
+t0 = time.monotonic()
+subprocess.run([sys.argv[1], "record", sys.argv[2], "-o", sys.argv[3], "--overwrite", "--quiet"],
+               stderr=subprocess.DEVNULL, check=True)
+wall = time.monotonic() - t0
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(wall, r.ru_utime + r.ru_stime)
+PY
 }
 one before; one after  # warm-up
 : >"$tmp/before"; : >"$tmp/after"
@@ -44,9 +48,11 @@ for i in $(seq "$runs"); do
 done
 python3 - "$tmp/before" "$tmp/after" <<'PY'
 import statistics, sys
-b, a = ([float(x) for x in open(p)] for p in sys.argv[1:3])
-mb, ma = statistics.median(b), statistics.median(a)
-print("before: median %.3f s  (%s)" % (mb, " ".join("%.3f" % x for x in b)))
-print("after:  median %.3f s  (%s)" % (ma, " ".join("%.3f" % x for x in a)))
-print("cost of the index: %+.1f %%" % (100 * (ma - mb) / mb))
+b, a = ([[float(x) for x in line.split()] for line in open(p)] for p in sys.argv[1:3])
+for what, col in (("wall", 0), ("user+sys", 1)):
+    vb, va = [r[col] for r in b], [r[col] for r in a]
+    mb, ma = statistics.median(vb), statistics.median(va)
+    print("%s before: median %.3f s  (%s)" % (what, mb, " ".join("%.3f" % x for x in vb)))
+    print("%s after:  median %.3f s  (%s)" % (what, ma, " ".join("%.3f" % x for x in va)))
+    print("%s cost of the index: %+.1f %%" % (what, 100 * (ma - mb) / mb))
 PY

@@ -13,6 +13,8 @@ constexpr QByteArrayView kSimpleIndexGuid("\x90\x08\x00\x33\xB1\xE5\xCF\x11\x89\
 // A key frame is presented shortly after its packet is sent; a time further
 // ahead than this is a damaged or hostile one, and would only swell the index.
 constexpr std::uint32_t kMaxPresentationLeadMs = 600000;
+// How far past its packets' times an index follows a stated play duration.
+constexpr std::uint64_t kMaxPlayBeyondPackets = 24 * 3600;
 // Stream Properties Object: stream type GUID, flags (low 7 bits: the number).
 constexpr qsizetype kStreamTypeField = 24;
 constexpr qsizetype kStreamFlagsField = 72;
@@ -85,27 +87,32 @@ void SimpleIndexBuilder::keyFrame(std::uint32_t index, const PayloadFacts& paylo
 
 QByteArray SimpleIndexBuilder::object(std::uint32_t packetCount, std::uint64_t playDuration) const
 {
-    const std::uint64_t intervals = playDuration / (kIndexIntervalMs * 10000ull);
-    std::uint64_t count = std::max<std::uint64_t>(m_entries.size(), m_lastTime / kIndexIntervalMs + 1);
-    count = std::min<std::uint64_t>(std::max(count, intervals + 1), kMaxIndexEntries);
-    QByteArray entries;
-    entries.reserve(qsizetype(count) * 6);
+    // Entries reach past the latest time a packet names, and past the play
+    // duration the header states, up to a day beyond the packets: a header
+    // claiming weeks of play swells no index.
+    const std::uint64_t reached = std::max<std::uint64_t>(m_entries.size(), m_lastTime / kIndexIntervalMs + 1);
+    const std::uint64_t stated = playDuration / (kIndexIntervalMs * 10000ull) + 1;
+    const std::uint64_t count =
+        std::min<std::uint64_t>(std::max(reached, std::min(stated, reached + kMaxPlayBeyondPackets)), kMaxIndexEntries);
+    QByteArray bytes = kSimpleIndexGuid.toByteArray();
+    bytes += EncodeLE64(std::uint64_t(kSimpleIndexStart) + count * 6);
+    bytes += m_fileId;
+    bytes += EncodeLE64(std::uint64_t(kIndexIntervalMs) * 10000);
+    bytes += EncodeLE32(0);  // maximum packet count, below
+    bytes += EncodeLE32(std::uint32_t(count));
+    bytes.resize(kSimpleIndexStart + qsizetype(count) * 6);
     Entry current{m_firstPacket == kNone ? 0 : m_firstPacket, 0, 1};
     std::uint16_t maxSpan = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         if (i < m_entries.size() && m_entries[i].packet != kNone && m_entries[i].packet < packetCount)
             current = m_entries[i];
-        entries += EncodeLE32(current.packet);
-        entries += EncodeLE16(current.span);
+        const qsizetype at = kSimpleIndexStart + qsizetype(i) * 6;
+        PutLE(bytes, at, current.packet, 4);
+        PutLE(bytes, at + 4, current.span, 2);
         maxSpan = std::max(maxSpan, current.span);
     }
-    QByteArray bytes = kSimpleIndexGuid.toByteArray();
-    bytes += EncodeLE64(std::uint64_t(kSimpleIndexStart + entries.size()));
-    bytes += m_fileId;
-    bytes += EncodeLE64(std::uint64_t(kIndexIntervalMs) * 10000);
-    bytes += EncodeLE32(maxSpan);
-    bytes += EncodeLE32(std::uint32_t(count));
-    return bytes + entries;
+    PutLE(bytes, kSimpleIndexStart - 8, maxSpan, 4);
+    return bytes;
 }
 
 }  // namespace tovrin
