@@ -584,6 +584,10 @@ you must download again and overwrite the saved file</translation>
         <source>確定(&amp;O)</source>
         <translation>&amp;OK</translation>
     </message>
+    <message>
+        <source>關於 UDP</source>
+        <translation>About UDP</translation>
+    </message>
 </context>
 <context>
     <name>Tovrin</name>
@@ -1180,6 +1184,10 @@ The part of the .asf file received is written to the local disk and can be resum
         <translation>The file you chose holds another stream and cannot be resumed
 Download again and overwrite this file?
 No cancels the download and leaves the file as it is</translation>
+    </message>
+    <message>
+        <source>沒有可用的</source>
+        <translation>None available</translation>
     </message>
 </context>
 </TS>

@@ -167,8 +167,9 @@ void SettingsDialog::closeEvent(QCloseEvent* event)
 void SettingsDialog::showAboutUdp()
 {
     m_ctx.shell.showMessage(
-        u"關於 UDP \n\n"
-        u"Currently, Tovrin does not support UDP packet error correction\n"
+        QCoreApplication::translate("SettingsDialog", "關於 UDP")
+        + u" \n\n"
+          u"Currently, Tovrin does not support UDP packet error correction\n"
         u"UDP packets will be saved 'as is' without regard to errors\n"
         u"or lost packets in the stream. This means UDP should only be\n"
         u"selected for test purposes and should not be regarded as an\n"

@@ -20,7 +20,11 @@ constexpr std::uint32_t kAudioBit = 1;
 constexpr std::uint32_t kVideoBit = 2;
 constexpr std::uint32_t kAudioSpreadBit = 4;
 
-const QString kNoneAvailable = QStringLiteral("沒有可用的");
+// Looked up when used, so the language chosen at start-up applies.
+QString NoneAvailable()
+{
+    return QCoreApplication::translate("Tovrin", "沒有可用的");
+}
 
 // A moment as the date and time texts of the user's locale, in local time
 // followed by the zone's abbreviation, so the reader knows which clock it is.
@@ -119,14 +123,14 @@ void ShowEncoder(Shell& shell, const std::vector<ContentDescriptor>& descriptors
         line(labels[i][1] + descriptors[i].value);
     }
     if (descriptors.empty())
-        line(kNoneAvailable);
+        line(NoneAvailable());
 }
 
 void ShowCodecs(Shell& shell, const std::optional<CodecSummary>& codecs)
 {
     const auto line = [&](const QString& text) { shell.appendPropertyLine(PropertyField::Codecs, text); };
     if (!codecs) {
-        line(kNoneAvailable);
+        line(NoneAvailable());
         return;
     }
     for (int i = 0; i < codecs->higherTypeEntries; ++i)
@@ -162,7 +166,7 @@ void ShowDetails(const RunState& run, const QString& mediaLocation, Shell& shell
     shell.setProperty(PropertyField::Length, live ? liveText : FormatTime(run.headerSendDuration));
     shell.setProperty(
         PropertyField::VidSize,
-        videoSize ? QStringLiteral("%1 x %2").arg(videoSize->width).arg(videoSize->height) : kNoneAvailable);
+        videoSize ? QStringLiteral("%1 x %2").arg(videoSize->width).arg(videoSize->height) : NoneAvailable());
     shell.setProperty(PropertyField::FileSize,
                       live ? liveText
                            : QString::number(fileSize / 1000)
