@@ -1189,5 +1189,27 @@ No cancels the download and leaves the file as it is</translation>
         <source>沒有可用的</source>
         <translation>None available</translation>
     </message>
+    <message>
+        <source>無法建立下一個檔案:
+</source>
+        <translation>The next file could not be created:
+</translation>
+    </message>
+    <message>
+        <source>- 串流的 ASF 標題已改變，繼續錄製到新檔案:</source>
+        <translation>- The stream&apos;s ASF header changed, recording continues into a new file:</translation>
+    </message>
+    <message>
+        <source>- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案</source>
+        <translation>- The next entry&apos;s ASF header is the same, recording continues into the same file</translation>
+    </message>
+    <message>
+        <source>- 項目結束，等候下一個項目...</source>
+        <translation>- Entry ended, waiting for the next entry...</translation>
+    </message>
+    <message>
+        <source>- 串流改變，下一個項目的 ASF 標題隨後送達</source>
+        <translation>- Stream change, the next entry&apos;s ASF header follows</translation>
+    </message>
 </context>
 </TS>

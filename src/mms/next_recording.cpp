@@ -8,6 +8,7 @@
 #include "state/session_state.h"
 #include "state/shell.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace tovrin {
@@ -40,13 +41,13 @@ bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNam
 
     const QString path = names.next(ctx.session.savePath);
     if (file.open(path, false) != RecordingFile::Opened::Yes) {
-        shell.showMessage(QStringLiteral("無法建立下一個檔案:\n") + path);
+        shell.showMessage(QCoreApplication::translate("Tovrin", "無法建立下一個檔案:\n") + path);
         return false;
     }
     ctx.session.savePath = path;
     shell.setSaveLocation(path);
-    shell.appendLog(QStringLiteral("- 串流的 ASF 標題已改變，繼續錄製到新檔案:"));
-    shell.appendLog(QStringLiteral("儲存 :\t") + path);
+    shell.appendLog(QCoreApplication::translate("Tovrin", "- 串流的 ASF 標題已改變，繼續錄製到新檔案:"));
+    shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + path);
 
     // The next file is a recording of its own: nothing of the last one's
     // numbering, timing, fix-ups or packet tracking carries over.

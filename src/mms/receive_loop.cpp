@@ -276,7 +276,8 @@ void ReceiveLoop::handleNextHeader(ReceiveLane lane, const StopRequested& stop)
     }
     m_changeAnnounced = false;
     if (*header == m_storedHeader) {
-        m_ctx.shell.appendLog(QStringLiteral("- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
+        m_ctx.shell.appendLog(
+            QCoreApplication::translate("Tovrin", "- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
         m_writer.entryChanged();
         run.resume = false;  // the next entry is asked for from its start
         run.readyForMedia = true;
@@ -423,7 +424,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
             TellWriteFailure(m_ctx.shell, m_writer.flush());
             run.readyForMedia = false;
             m_entryEnded = true;
-            shell.appendLog(QStringLiteral("- 項目結束，等候下一個項目..."));
+            shell.appendLog(QCoreApplication::translate("Tovrin", "- 項目結束，等候下一個項目..."));
             return true;
         }
         m_actions.announceCompletion();
@@ -438,7 +439,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
         tellFieldsBeyondReply(ReadStreamChange(packet, m_change));
         m_changeAnnounced = true;
         m_datagramsHeld = false;
-        shell.appendLog(QStringLiteral("- 串流改變，下一個項目的 ASF 標題隨後送達"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 串流改變，下一個項目的 ASF 標題隨後送達"));
         return true;
     case ServerReply::StreamSelectionReply:
         m_commands.sendStartPlaying();

@@ -357,7 +357,8 @@ bool MmshController::headerComplete()
         // file; another one into the next numbered file.
         m_newHeaderExpected = false;
         if (m_header == m_storedHeader) {
-            m_ctx.shell.appendLog(QStringLiteral("- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
+            m_ctx.shell.appendLog(
+                QCoreApplication::translate("Tovrin", "- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
             m_writer->entryChanged();
             return true;
         }
