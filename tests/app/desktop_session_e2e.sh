@@ -15,17 +15,10 @@ set -euo pipefail
 tovrin="$1"
 server_bin="$2"
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -f "$work/tovrin.log" ] && tail -20 "$work/tovrin.log" >&2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/media" "$work/out" "$work/config/Tovrin Streaming"
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/xdotool_steps.sh"
+make_work_folder
+mkdir -p "$work/media" "$work/out" "$work/config/Tovrin Streaming"
 
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=160x120:rate=15" \
   -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 3 -c:v wmv2 -c:a wmav2 "$work/media/clip.wmv"

@@ -12,17 +12,10 @@ set -euo pipefail
 tovrin="$1"
 server_bin="$2"
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -f "$work/tovrin.log" ] && tail -20 "$work/tovrin.log" >&2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/media" "$work/locked" "$work/out" "$work/config/Tovrin Streaming"
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/xdotool_steps.sh"
+make_work_folder
+mkdir -p "$work/media" "$work/locked" "$work/out" "$work/config/Tovrin Streaming"
 
 # Clips of $1 seconds: another programme has a header of the same length,
 # with another duration, size and packet count in it.

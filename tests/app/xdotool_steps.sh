@@ -1,5 +1,16 @@
 # Steps the desktop end-to-end scripts share; sourced by them.
 
+# Makes the script's work folder ($work) and ends what it started there: the
+# processes in $pids are killed and the folder removed when the script ends,
+# and the tail of the program's log goes to stderr to explain a failure.
+make_work_folder() {
+  work="$(mktemp -d)"
+  pids=()
+  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+        [ -f "$work/tovrin.log" ] && tail -20 "$work/tovrin.log" >&2
+        rm -rf "$work"' EXIT
+}
+
 # Waits (at most 30 s) for a visible window whose title matches $1; prints its id.
 wait_window() {
   for _ in $(seq 1 300); do
