@@ -18,7 +18,7 @@ namespace tovrin::fuzz {
 // run go furthest: Yes, resume, a user name and password. Fuzz inputs decide
 // everything else.
 struct FuzzShell : test::FakeShell {
-    bool confirm(const QString&) override { return true; }
+    bool confirm(const QString&, bool) override { return true; }
     ResumeChoice askResume() override { return ResumeChoice::Resume; }
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt&) override
     {
