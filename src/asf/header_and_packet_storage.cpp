@@ -139,13 +139,6 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
         m_earlyPacketLogged = true;
         return told;
     }
-    if (ownNumbers && run.filePacketCount.load() != 0 && !run.isLive() && sequence >= run.filePacketCount.load()) {
-        // Its slot would lie past the file's end, up to terabytes in: a
-        // server's wrong number must not make the file that large.
-        told.pastEndDropped = !m_pastEndPacketLogged;
-        m_pastEndPacketLogged = true;
-        return told;
-    }
     run.packetIndex = ownNumbers ? sequence : m_indexBase + (sequence - *m_firstSequence);
     run.highestPacketIndex = std::max(run.highestPacketIndex.load(), run.packetIndex.load());
 

@@ -39,9 +39,6 @@ struct StoredPacket {
     // The packet came from before the first one of the recording and was
     // dropped; set for the run's first such packet only.
     bool earlyDropped = false;
-    // The packet's number lies past the stated packet count of a stream of
-    // known length and was dropped; set for the run's first such packet only.
-    bool pastEndDropped = false;
     bool missingTimecode = false;
     std::optional<RebaseFault> rebaseFault;  // a live packet's timecodes could not be rebased
     bool truncated = false;                  // longer than the packet size: cut
@@ -85,7 +82,6 @@ private:
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;
-    bool m_pastEndPacketLogged = false;
     bool m_entryChanged = false;
     std::optional<std::uint32_t> m_lastSequence;
     // Where an entry numbered afresh continues: its first packet's slot and

@@ -68,8 +68,6 @@ void TellStoredPacket(Shell& shell, const StoredPacket& told)
 {
     if (told.earlyDropped)
         shell.appendLog(QStringLiteral("- Media packet from before the recording started, dropped"));
-    if (told.pastEndDropped)
-        shell.appendLog(QStringLiteral("- Media packet numbered past the stream's packet count, dropped"));
     if (told.missingTimecode)
         shell.appendLog(QStringLiteral("Missing timecode, bad format, continuing..."));
     if (told.rebaseFault) {
