@@ -233,7 +233,9 @@ RepairOutcome RepairRecording(const QString& path)
     run.headerLength = std::uint32_t(before.headerLength);
     run.packetSize = before.packetSize;
     run.filePacketCount = before.broadcast ? kLivePacketCount : std::uint32_t(packets);
-    run.resume = !before.broadcast;
+    // Resuming with no whole packet leaves a file as it was; a repair with
+    // none still makes the sizes describe the empty Data Object.
+    run.resume = !before.broadcast && packets > 0;
     run.storedPacketCount = std::uint32_t(packets);
     run.mediaPacketStored = packets > 0;
     run.packetIndex = run.highestPacketIndex = packets > 0 ? std::uint32_t(packets - 1) : 0;
