@@ -4,8 +4,8 @@
 #include "locations/preview_rules.h"
 #include "state/app_error.h"
 #include "state/run_reset.h"
-#include "steps/log_steps.h"
-#include "steps/open_dialog.h"
+#include "user_actions/log_steps.h"
+#include "user_actions/open_dialog.h"
 
 #include <QApplication>
 #include <QCoreApplication>

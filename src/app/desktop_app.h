@@ -13,13 +13,13 @@
 #include "locations/redirector_fetch.h"
 #include "mms/connection_controller.h"
 #include "mmsh/mmsh_controller.h"
-#include "mmsh/record_transport.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/settings_store.h"
 #include "state/window_state.h"
+#include "transport/record_transport.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "app/open_location_window.h"
 
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

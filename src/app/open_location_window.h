@@ -1,6 +1,6 @@
 #pragma once
 
-#include "steps/open_dialog.h"
+#include "user_actions/open_dialog.h"
 
 #include <QDialog>
 

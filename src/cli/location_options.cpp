@@ -6,7 +6,7 @@
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -8,7 +8,7 @@
 #include "locations/redirector_fetch.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 
 #include <cstdio>
 

@@ -6,8 +6,8 @@
 #include "locations/session_log.h"
 #include "mms/connection_controller.h"
 #include "mmsh/mmsh_controller.h"
-#include "mmsh/record_transport.h"
-#include "steps/log_steps.h"
+#include "transport/record_transport.h"
+#include "user_actions/log_steps.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "cli/location_options.h"
 #include "cli/password_options.h"
 #include "cli/usage.h"
-#include "mmsh/record_transport.h"
 #include "state/shell.h"
+#include "transport/record_transport.h"
 
 #include <QString>
 #include <QStringList>

@@ -4,8 +4,9 @@
 #include "mms/command_channel.h"
 #include "mms/control_connection.h"
 #include "mms/run_actions.h"
-#include "mms/silence_watchdog.h"
 #include "mms/ui_dispatcher.h"
+#include "run/run_end.h"
+#include "run/silence_watchdog.h"
 #include "state/app_context.h"
 
 #include <QObject>
@@ -23,14 +24,6 @@ namespace tovrin {
 class ReceiveBuffer;
 class ReceiveLoop;
 class RecordingFile;
-
-// How a download run ended, for front ends that report it.
-enum class RunEnd {
-    Completed,    // the server reported the end of the stream
-    Incomplete,   // it did, but the file lacks packets or could not be completed
-    UserStopped,  // a confirmed Disconnect (or Ctrl-C, --duration)
-    Failed,       // anything else: refusal, error code, watchdog, lost connection
-};
 
 // Runs download runs: the Connect command, the run's lifecycle over the
 // control connection's events, the watchdog, UDP reception, the receive

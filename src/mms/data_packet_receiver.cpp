@@ -3,7 +3,7 @@
 #include "asf/header_and_packet_storage.h"
 #include "asf/header_assembler.h"
 #include "mms/receive_front.h"
-#include "mms/storage_report.h"
+#include "run/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/shell.h"

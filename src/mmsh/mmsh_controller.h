@@ -2,10 +2,10 @@
 
 #include "asf/header_and_packet_storage.h"
 #include "locations/credentials.h"
-#include "mms/connection_controller.h"
-#include "mms/next_recording.h"
-#include "mms/silence_watchdog.h"
 #include "mmsh/mmsh_reply.h"
+#include "run/next_recording.h"
+#include "run/run_end.h"
+#include "run/silence_watchdog.h"
 #include "state/app_context.h"
 
 #include <QObject>

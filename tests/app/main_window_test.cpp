@@ -1,6 +1,5 @@
 #include "app/desktop_run.h"
 #include "locations/session_log.h"
-#include "steps/open_media.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
 #include "support/qt_printers.h"
@@ -9,6 +8,7 @@
 #include "support/temp_settings.h"
 #include "support/widget_lines.h"
 #include "support/workspace.h"
+#include "user_actions/open_media.h"
 
 #include <QAction>
 #include <QComboBox>

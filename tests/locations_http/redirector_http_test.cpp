@@ -1,11 +1,11 @@
 #include "locations/redirector_fetch.h"
-#include "steps/open_media.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
 #include "support/nginx_server.h"
 #include "support/temp_settings.h"
+#include "user_actions/open_media.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "mms/silence_watchdog.h"
+#include "run/silence_watchdog.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "mms/missing_packets.h"
+#include "run/missing_packets.h"
 
 #include "state/received_packets.h"
 

@@ -1,7 +1,7 @@
-#include "mms/storage_report.h"
+#include "run/storage_report.h"
 
 #include "asf/header_facts.h"
-#include "mms/header_report.h"
+#include "run/header_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"

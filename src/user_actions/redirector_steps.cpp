@@ -1,10 +1,10 @@
-#include "steps/redirector_steps.h"
+#include "user_actions/redirector_steps.h"
 
 #include "asf/name_rules.h"
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
 #include "locations/replace_file.h"
-#include "mms/save_file_choice.h"
+#include "run/save_file_choice.h"
 #include "state/app_context.h"
 #include "state/session_state.h"
 #include "state/shell.h"

@@ -1,4 +1,4 @@
-#include "mms/save_file_choice.h"
+#include "run/save_file_choice.h"
 
 #include "asf/name_rules.h"
 #include "asf/recording_file.h"

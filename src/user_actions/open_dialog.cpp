@@ -1,4 +1,4 @@
-#include "steps/open_dialog.h"
+#include "user_actions/open_dialog.h"
 
 #include "asf/name_rules.h"
 #include "state/app_context.h"

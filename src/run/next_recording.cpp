@@ -1,8 +1,8 @@
-#include "mms/next_recording.h"
+#include "run/next_recording.h"
 
 #include "asf/recording_file.h"
-#include "mms/progress.h"
-#include "mms/storage_report.h"
+#include "run/progress.h"
+#include "run/storage_report.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"

@@ -1,14 +1,14 @@
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 
 #include "locations/open_route.h"
-#include "mms/header_report.h"
+#include "run/header_report.h"
 #include "state/app_context.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/shell.h"
-#include "steps/log_steps.h"
-#include "steps/redirector_steps.h"
+#include "user_actions/log_steps.h"
+#include "user_actions/redirector_steps.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,17 +1,17 @@
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 #include "locations/archived_log.h"
 #include "locations/open_route.h"
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
 #include "locations/session_log.h"
-#include "steps/log_steps.h"
-#include "steps/open_dialog.h"
-#include "steps/redirector_steps.h"
 #include "support/asf_sample.h"
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
 #include "support/temp_settings.h"
+#include "user_actions/log_steps.h"
+#include "user_actions/open_dialog.h"
+#include "user_actions/redirector_steps.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,9 +112,9 @@ TEST(OpenMedia, EachRouteIsToldInTheShell)
           file("text.wmv", QByteArray(8000, 'x')), files.filePath(u"gone.asf"_s), files.filePath(u"missing.log"_s),
           file("empty.log", {}), huge, file("lines.log", QByteArray(kMaxArchivedLogLines + 1, '\n')), refused,
           u"http:///list.asx"_s, test::SamplePath(test::Sample::Wmv)});
-    EXPECT_GOLDEN("steps/open_routes", lines.replaceInStrings(files.path(), u"<dir>"_s)
-                                           .replaceInStrings(test::SamplePath(test::Sample::Wmv), u"<sample>"_s)
-                                           .replaceInStrings(u"\n"_s, u"\\n"_s));
+    EXPECT_GOLDEN("user_actions/open_routes", lines.replaceInStrings(files.path(), u"<dir>"_s)
+                                                  .replaceInStrings(test::SamplePath(test::Sample::Wmv), u"<sample>"_s)
+                                                  .replaceInStrings(u"\n"_s, u"\\n"_s));
 }
 
 // The open dialog ------------------------------------------------------------
@@ -176,7 +176,7 @@ TEST(OpenDialog, OkHistoryAndBrowse)
                 << u"filters "_s + d.t.shell.lastOpenRequest->filters.join(u'|');
     }
     EXPECT_GOLDEN(
-        "steps/open_dialog",
+        "user_actions/open_dialog",
         d.lines.replaceInStrings(d.t.dir.path(), u"<dir>"_s).replaceInStrings(QDir::currentPath(), u"<cwd>"_s));
 }
 
@@ -217,5 +217,5 @@ TEST(SaveLog, WritesTheLinesOrReportsWhyNotAndRemembersTheFolder)
     lines << test::Line(test::ReadWholeFile(kept), "log as written",
                         test::ReadWholeFile(t.dir.filePath(u"logs/run.log"_s)) == EncodeSessionLog(t.shell.log),
                         "redirector as fetched", test::ReadWholeFile(t.dir.filePath(u"keep/show.asx"_s)) == text);
-    EXPECT_GOLDEN("steps/file_saves", lines.replaceInStrings(t.dir.path(), u"<dir>"_s));
+    EXPECT_GOLDEN("user_actions/file_saves", lines.replaceInStrings(t.dir.path(), u"<dir>"_s));
 }

@@ -1,7 +1,7 @@
-#include "mmsh/record_transport.h"
+#include "transport/record_transport.h"
 
-#include "mms/progress.h"
 #include "mmsh/mmsh_controller.h"
+#include "run/progress.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"

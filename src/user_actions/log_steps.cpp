@@ -1,9 +1,9 @@
-#include "steps/log_steps.h"
+#include "user_actions/log_steps.h"
 
 #include "locations/archived_log.h"
 #include "locations/replace_file.h"
 #include "locations/session_log.h"
-#include "mms/save_file_choice.h"
+#include "run/save_file_choice.h"
 #include "state/app_context.h"
 #include "state/session_state.h"
 #include "state/shell.h"

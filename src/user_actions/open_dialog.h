@@ -1,7 +1,7 @@
 #pragma once
 
 #include "locations/open_history.h"
-#include "steps/open_media.h"
+#include "user_actions/open_media.h"
 
 #include <QString>
 #include <QStringList>

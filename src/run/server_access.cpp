@@ -1,4 +1,4 @@
-#include "mms/server_access.h"
+#include "run/server_access.h"
 
 #include "locations/credentials.h"
 #include "locations/location_class.h"

@@ -1,4 +1,4 @@
-#include "mms/server_error.h"
+#include "run/server_error.h"
 
 #include "state/shell.h"
 

@@ -1,7 +1,7 @@
-#include "mms/progress.h"
+#include "run/progress.h"
 
-#include "mms/missing_packets.h"
-#include "mms/storage_report.h"
+#include "run/missing_packets.h"
+#include "run/storage_report.h"
 #include "state/app_context.h"
 #include "state/format_time.h"
 #include "state/run_state.h"

@@ -1,4 +1,4 @@
-#include "mms/header_report.h"
+#include "run/header_report.h"
 
 #include "state/format_time.h"
 #include "state/run_state.h"
