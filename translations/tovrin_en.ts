@@ -588,6 +588,18 @@ you must download again and overwrite the saved file</translation>
         <source>關於 UDP</source>
         <translation>About UDP</translation>
     </message>
+    <message>
+        <source>連線中斷時重新連線的次數；0 = 不重新連線</source>
+        <translation>How many times to connect again when the connection is lost; 0 = never</translation>
+    </message>
+    <message>
+        <source>重新連線次數:</source>
+        <translation>Reconnect tries:</translation>
+    </message>
+    <message>
+        <source>預設值 = 0 (關)</source>
+        <translation>Default = 0 (off)</translation>
+    </message>
 </context>
 <context>
     <name>Tovrin</name>
@@ -1210,6 +1222,22 @@ No cancels the download and leaves the file as it is</translation>
     <message>
         <source>- 串流改變，下一個項目的 ASF 標題隨後送達</source>
         <translation>- Stream change, the next entry&apos;s ASF header follows</translation>
+    </message>
+    <message>
+        <source>- 與伺服器的連線中斷，%1 秒後重新連線 (第 %2 次，最多 %3 次)</source>
+        <translation>- The connection to the server was lost: connecting again in %1 s (try %2 of at most %3)</translation>
+    </message>
+    <message>
+        <source>Tovrin 重新連線 %1/%2</source>
+        <translation>Tovrin reconnecting %1/%2</translation>
+    </message>
+    <message>
+        <source>- 重新連線 (第 %1 次)</source>
+        <translation>- Connecting again (try %1)</translation>
+    </message>
+    <message>
+        <source>- 不再重新連線</source>
+        <translation>- No more reconnect tries</translation>
     </message>
 </context>
 </TS>

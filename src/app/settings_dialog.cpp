@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +73,12 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_autoLogTick = FieldTick(u"autoLogTick"_s, QCoreApplication::translate("SettingsDialog", "自動提示記錄"),
                               QCoreApplication::translate("SettingsDialog", "總是提示儲存記錄"), this);
 
+    m_reconnectBox = new QSpinBox(this);
+    m_reconnectBox->setObjectName(u"reconnectBox"_s);
+    m_reconnectBox->setRange(0, kMaxReconnect);
+    m_reconnectBox->setToolTip(
+        QCoreApplication::translate("SettingsDialog", "連線中斷時重新連線的次數；0 = 不重新連線"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -94,6 +101,9 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "下載完成時自動提示儲存記錄"), this), 4,
                       1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 關"), this), 4, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "重新連線次數:"), this), 5, 0);
+    fields->addWidget(m_reconnectBox, 5, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (關)"), this), 5, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -121,6 +131,7 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     connect(m_doneIntervalEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.doneInterval = text; });
     connect(m_bypassDnsTick, &QCheckBox::toggled, this, [&s](bool on) { s.bypassDns = on; });
     connect(m_autoLogTick, &QCheckBox::toggled, this, [&s](bool on) { s.autoLogTick = on; });
+    connect(m_reconnectBox, &QSpinBox::valueChanged, this, [&s](int tries) { s.reconnect = tries; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -138,6 +149,7 @@ void SettingsDialog::showSettings()
     m_doneIntervalEdit->setText(s.doneInterval);
     m_bypassDnsTick->setChecked(s.bypassDns);
     m_autoLogTick->setChecked(s.autoLogTick);
+    m_reconnectBox->setValue(s.reconnect);
 }
 
 void SettingsDialog::done(int result)

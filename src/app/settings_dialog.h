@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QSpinBox;
 class QLineEdit;
 
 namespace tovrin {
@@ -44,6 +45,7 @@ private:
     QLineEdit* m_doneIntervalEdit = nullptr;
     QCheckBox* m_bypassDnsTick = nullptr;
     QCheckBox* m_autoLogTick = nullptr;
+    QSpinBox* m_reconnectBox = nullptr;
 };
 
 }  // namespace tovrin

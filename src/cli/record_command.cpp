@@ -56,6 +56,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.bypassDns = true;
     if (options.firstEntryOnly)
         settings.followEntries = false;
+    if (options.reconnect)
+        settings.reconnect = *options.reconnect;
 }
 
 }  // namespace

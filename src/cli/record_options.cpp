@@ -1,5 +1,7 @@
 #include "cli/record_options.h"
 
+#include "state/settings_record.h"
+
 #include <QCommandLineParser>
 
 #include <cmath>
@@ -92,6 +94,12 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
         QStringLiteral("first-entry-only"),
         QStringLiteral("End at the end of the stream's first entry instead of following a playlist or a changed "
                        "header into the next numbered file."));
+    const QCommandLineOption reconnect(
+        QStringLiteral("reconnect"),
+        QStringLiteral("When the connection is lost after media has been stored, connect again up to N times in a "
+                       "row (waiting 1, 2, 4, 8, then 15 s): a stream of known length resumes in its file, a live "
+                       "broadcast goes on into the next numbered file (default: the Reconnect setting, 0 = never)."),
+        QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
@@ -106,9 +114,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     const QCommandLineOption entry(QStringLiteral("entry"),
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
-    parser.addOptions({output, resume, overwrite, tcpPort, udp, udpPort, bypassDns, user, password.value, password.file,
-                       savePassword, duration, saveLog, connectTimeout, silenceTimeout, firstEntryOnly, quiet,
-                       transport, httpPort});
+    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
+                       user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
+                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -150,6 +158,13 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     options.udp = parser.isSet(udp);
     options.bypassDns = parser.isSet(bypassDns);
     options.firstEntryOnly = parser.isSet(firstEntryOnly);
+    if (parser.isSet(reconnect)) {
+        bool ok = false;
+        const int tries = parser.value(reconnect).toInt(&ok);
+        if (!ok || tries < 0 || tries > kMaxReconnect)
+            return UsageError{QStringLiteral("--reconnect takes a count from 0 to %1").arg(kMaxReconnect)};
+        options.reconnect = tries;
+    }
 
     if (parser.isSet(duration)) {
         const std::optional<double> seconds = secondsOption(parser, duration, 0, 1e12, true);

@@ -34,6 +34,7 @@ struct RecordOptions {
     bool udp = false;
     bool bypassDns = false;
     bool firstEntryOnly = false;
+    std::optional<int> reconnect;  // --reconnect N
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
 

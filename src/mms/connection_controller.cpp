@@ -11,6 +11,7 @@
 #include "mms/ui_thread_shell.h"
 #include "run/next_recording.h"
 #include "run/progress.h"
+#include "run/reconnect_policy.h"
 #include "run/save_file_choice.h"
 #include "run/server_access.h"
 #include "run/storage_report.h"
@@ -62,8 +63,6 @@ struct ConnectionController::Run {
     // run's datagrams; what else arrives is counted (UI thread).
     QHostAddress serverAddress;
     std::uint64_t foreignDatagrams = 0;
-    // The files a stream change continues into (UI thread).
-    NextRecordingNames nextNames;
 };
 
 // What one run's receive thread works with. It outlives the thread: the
@@ -159,6 +158,17 @@ QString ConnectionController::timeAndDate() const
 
 bool ConnectionController::connectClick(const QString& urlText)
 {
+    return begin(urlText, std::nullopt);
+}
+
+bool ConnectionController::reconnect(const QString& urlText, bool intoNextFile)
+{
+    const QString path = intoNextFile ? m_nextNames.next(m_ctx.session.savePath) : m_ctx.session.savePath;
+    return begin(urlText, ChosenFile{path, !intoNextFile});
+}
+
+bool ConnectionController::begin(const QString& urlText, const std::optional<ChosenFile>& chosen)
+{
     Shell& shell = m_ctx.shell;
     RunState& run = m_ctx.run;
     if (m_runActive || m_finishingThread)
@@ -185,7 +195,12 @@ bool ConnectionController::connectClick(const QString& urlText)
 
     // The last run's receive thread must be gone before its state is reset.
     finishReceiveThread();
-    ResetRun(m_ctx);
+    // A continued run keeps what the window and the log show of the
+    // recording it carries on; only the run's values start afresh.
+    if (chosen)
+        m_ctx.run.reset();
+    else
+        ResetRun(m_ctx);
     m_end = RunEnd::Failed;
 
     if (!ExtractServerHost(m_ctx, urlText)) {
@@ -202,15 +217,13 @@ bool ConnectionController::connectClick(const QString& urlText)
     }
     // A new run; the last one went with its receive thread.
     m_run = std::make_unique<Run>();
-    m_run->recording = OpenSaveFile(m_ctx);
+    m_run->recording = chosen ? OpenChosenSaveFile(m_ctx, chosen->path, chosen->resume) : OpenSaveFile(m_ctx);
     if (!m_run->recording)
         return false;
 
-    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 動作"));
-    shell.appendLog(QCoreApplication::translate("Tovrin", " -------- 開始記錄 --------"));
-    shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 :\t") + m_ctx.session.mediaLocation);
-    shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + m_ctx.session.savePath);
-    shell.appendLog(QCoreApplication::translate("Tovrin", "網址 :\t") + url);
+    if (!chosen)
+        m_nextNames.start(m_ctx.session.savePath);
+    AnnounceRunStart(m_ctx, url, chosen ? std::optional(chosen->path) : std::nullopt);
 
     // A port named in the address wins; otherwise the ServerSocket setting.
     const HostAndPort target = SplitHostAndPort(run.serverHost);
@@ -277,6 +290,8 @@ void ConnectionController::giveUpConnecting(const QString& message)
 {
     m_ctx.run.liveHeaderFixed = true;
     m_ctx.run.packetCountFixed = true;
+    if (endForReconnect())
+        return;
     stopRun();
     m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
     m_ctx.shell.showMessage(message);
@@ -377,7 +392,8 @@ void ConnectionController::onDisconnected()
         return;
     m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "關閉連接: \t") + timeAndDate());
     if (!m_run->receiver || m_run->receiver->done) {
-        stopRun();
+        if (!endForReconnect())
+            stopRun();
         return;
     }
     // What the server sent before it closed is still stored: the receive
@@ -456,6 +472,8 @@ void ConnectionController::onSilence(qint64 silentMs)
         return;
     // What arrived is kept: the stop routine patches the file as for a stop.
     m_ctx.shell.appendLog(ServerSilentLogLine(silentMs));
+    if (endForReconnect())
+        return;
     stopRun();
     m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
     m_ctx.shell.showMessage(ServerSilentMessage(silentMs));
@@ -464,6 +482,15 @@ void ConnectionController::onSilence(qint64 silentMs)
 void ConnectionController::onRefresh()
 {
     RefreshTick(m_ctx);
+}
+
+bool ConnectionController::endForReconnect()
+{
+    if (!m_runActive || !m_reconnect || !m_reconnect->takeTry(m_ctx.run.mediaPacketStored))
+        return false;
+    m_end = RunEnd::Lost;
+    stopRun();
+    return true;
 }
 
 void ConnectionController::disconnectClick()
@@ -530,6 +557,9 @@ void ConnectionController::serverClosed()
         if (!m_runActive)
             return;
         const CompletionVerdict verdict = CutShortVerdict(m_ctx.run);
+        // A stream cut short, or a broadcast that has no end of its own.
+        if ((!verdict.whole || m_ctx.run.isLive()) && endForReconnect())
+            return;
         if (!verdict.whole)
             m_end = RunEnd::Incomplete;
         stopRun();
@@ -600,7 +630,7 @@ bool ConnectionController::continueIntoNextFile()
     bool continued = false;
     m_ui.run([&] {
         if (m_runActive)
-            continued = ContinueIntoNextFile(m_ctx, *m_run->recording, m_run->nextNames);
+            continued = ContinueIntoNextFile(m_ctx, *m_run->recording, m_nextNames);
     });
     return continued;
 }

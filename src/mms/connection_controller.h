@@ -5,6 +5,7 @@
 #include "mms/control_connection.h"
 #include "mms/run_actions.h"
 #include "mms/ui_dispatcher.h"
+#include "run/next_recording.h"
 #include "run/run_end.h"
 #include "run/silence_watchdog.h"
 #include "state/app_context.h"
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace tovrin {
@@ -24,6 +26,7 @@ namespace tovrin {
 class ReceiveBuffer;
 class ReceiveLoop;
 class RecordingFile;
+class ReconnectPolicy;
 
 // Runs download runs: the Connect command, the run's lifecycle over the
 // control connection's events, the watchdog, UDP reception, the receive
@@ -56,11 +59,21 @@ public:
     // is not told as a failure: refusedBeforeReply is emitted and the front
     // end ends the run and tries another transport.
     void setFallbackOnRefusal(bool on) { m_fallbackOnRefusal = on; }
+    // With a policy, a run that loses its connection asks it for another try:
+    // when it gives one, the run ends quietly as RunEnd::Lost and the caller
+    // connects again (see reconnect()). Without one, as today.
+    void setReconnectPolicy(ReconnectPolicy* policy) { m_reconnect = policy; }
 
     // The Connect command with the URL box's text. True when a connection is
     // being made; otherwise the reason has been shown, or the command came
     // while the last run's receive thread was still ending and is refused.
     bool connectClick(const QString& urlText);
+    // Connects again after a run that ended as RunEnd::Lost: the same stream
+    // into the same recording, with the log kept and nothing asked. An
+    // on-demand stream resumes in the file from its whole slots; a broadcast
+    // (`intoNextFile`) continues into the recording's next numbered file.
+    // True when a connection is being made.
+    bool reconnect(const QString& urlText, bool intoNextFile);
     // The Disconnect command: asks first.
     void disconnectClick();
     // Ends the run as a confirmed Disconnect does.
@@ -110,6 +123,16 @@ private:
     bool takeWaitingDatagrams() override;
     bool continueIntoNextFile() override;
 
+    // The file a continued run records into, chosen without asking.
+    struct ChosenFile {
+        QString path;
+        bool resume = false;
+    };
+    bool begin(const QString& urlText, const std::optional<ChosenFile>& chosen);
+    // A run that lost its connection ends quietly when the reconnect policy
+    // gives another try (true); otherwise the caller ends it as before.
+    bool endForReconnect();
+
     void onStateChanged(QAbstractSocket::SocketState state);
     void onSocketError(QAbstractSocket::SocketError error);
     void giveUpConnecting(const QString& message);
@@ -143,6 +166,10 @@ private:
     bool m_connected = false;  // the run's control connection was made
     bool m_finishingThread = false;
     bool m_fallbackOnRefusal = false;
+    ReconnectPolicy* m_reconnect = nullptr;
+    // The files a stream change or a reconnect continues into: kept from
+    // the user's Connect through every continued run of the recording.
+    NextRecordingNames m_nextNames;
 
     // The receive thread of a run, and what it works with.
     struct ReceiveThread;

@@ -7,6 +7,7 @@
 #include "mmsh/mmsh_request.h"
 #include "run/next_recording.h"
 #include "run/progress.h"
+#include "run/reconnect_policy.h"
 #include "run/save_file_choice.h"
 #include "run/server_access.h"
 #include "run/server_error.h"
@@ -70,7 +71,14 @@ bool MmshController::connectClick(const QString& urlText)
 
 bool MmshController::continueRun(const QString& urlText, const QString& savePath, bool resume)
 {
+    m_nextNames.start(savePath);
     return begin(urlText, ChosenFile{savePath, resume});
+}
+
+bool MmshController::reconnect(const QString& urlText, bool intoNextFile)
+{
+    const QString path = intoNextFile ? m_nextNames.next(m_ctx.session.savePath) : m_ctx.session.savePath;
+    return begin(urlText, ChosenFile{path, !intoNextFile});
 }
 
 bool MmshController::begin(const QString& urlText, const std::optional<ChosenFile>& chosen)
@@ -116,13 +124,9 @@ bool MmshController::begin(const QString& urlText, const std::optional<ChosenFil
     if (!m_recording)
         return false;
 
-    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 動作"));
-    if (!chosen) {
-        shell.appendLog(QCoreApplication::translate("Tovrin", " -------- 開始記錄 --------"));
-        shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 :\t") + m_ctx.session.mediaLocation);
-        shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + m_ctx.session.savePath);
-        shell.appendLog(QCoreApplication::translate("Tovrin", "網址 :\t") + url);
-    }
+    if (!chosen)
+        m_nextNames.start(m_ctx.session.savePath);
+    AnnounceRunStart(m_ctx, url, chosen ? std::optional(chosen->path) : std::nullopt);
 
     m_url = parsed;
     m_clientGuid = QUuid::createUuid().toString(QUuid::WithBraces);
@@ -130,7 +134,6 @@ bool MmshController::begin(const QString& urlText, const std::optional<ChosenFil
     m_header.clear();
     m_headerStored = m_newHeaderExpected = m_streaming = m_ended = m_broadcast = false;
     m_redirects = m_authTries = 0;
-    m_nextNames = {};
     m_ctx.run.followEntries = m_ctx.settings.followEntries;
     m_runActive = true;
     m_stopping = false;
@@ -421,7 +424,10 @@ void MmshController::onDisconnected()
         return;
     }
     if (m_step == Step::Play && m_streaming && m_ctx.run.isLive()) {
-        // A broadcast that closes without $E has ended all the same.
+        // A broadcast that closes without $E has ended all the same, unless
+        // the recording connects again.
+        if (failForReconnect(QStringLiteral("- MMSH: the server closed the broadcast")))
+            return;
         m_ctx.shell.appendLog(QStringLiteral("- MMSH: the server closed the broadcast"));
         m_end = RunEnd::Completed;
         stopRun();
@@ -429,7 +435,7 @@ void MmshController::onDisconnected()
     }
     if (m_headRead)
         failCutShort(QStringLiteral("- MMSH: the server closed the connection before the end of the stream"));
-    else
+    else if (!failForReconnect(QStringLiteral("- MMSH: the server closed the connection without a reply")))
         fail(QStringLiteral("- MMSH: the server closed the connection without a reply"));
 }
 
@@ -437,6 +443,8 @@ void MmshController::failCutShort(const QString& logLine)
 {
     // A stream of known length cut short is told as incomplete.
     const CompletionVerdict verdict = CutShortVerdict(m_ctx.run);
+    if (!verdict.whole && failForReconnect(logLine))
+        return;
     if (!verdict.whole && m_runActive)
         m_end = RunEnd::Incomplete;
     fail(logLine);
@@ -451,6 +459,8 @@ void MmshController::onError(QAbstractSocket::SocketError error)
     const QString reason = m_tcp.errorString();
     const bool notMade =
         error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::HostNotFoundError;
+    if (failForReconnect(QStringLiteral("- MMSH connection error: ") + reason))
+        return;
     fail(QStringLiteral("- MMSH connection error: ") + reason);
     // A connection that could not be made before anything was stored is
     // told as over MMS: in a message, in the socket's own words.
@@ -466,6 +476,8 @@ void MmshController::onWatchdog()
         // As for MMS: no answer in time, nothing worth patching.
         m_ctx.run.liveHeaderFixed = true;
         m_ctx.run.packetCountFixed = true;
+        if (failForReconnect(QCoreApplication::translate("Tovrin", " ---- TCP Socket 逾時，連線期間已放棄 ----")))
+            return;
         stopRun();
         m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", " ---- TCP Socket 逾時，連線期間已放棄 ----"));
         m_ctx.shell.showMessage(
@@ -473,8 +485,10 @@ void MmshController::onWatchdog()
         return;
     }
     // The Play's connection was not made in time.
-    fail(QStringLiteral("- MMSH: no connection to the server within %1 s, given up")
-             .arg(m_watchdog.interval() / 1000.0));
+    const QString line =
+        QStringLiteral("- MMSH: no connection to the server within %1 s, given up").arg(m_watchdog.interval() / 1000.0);
+    if (!failForReconnect(line))
+        fail(line);
 }
 
 void MmshController::onSilence(qint64 silentMs)
@@ -485,6 +499,8 @@ void MmshController::onSilence(qint64 silentMs)
         m_ctx.run.liveHeaderFixed = true;  // nothing worth patching
         m_ctx.run.packetCountFixed = true;
     }
+    if (failForReconnect(ServerSilentLogLine(silentMs)))
+        return;
     fail(ServerSilentLogLine(silentMs));
     m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
     m_ctx.shell.showMessage(ServerSilentMessage(silentMs));
@@ -497,6 +513,15 @@ void MmshController::fail(const QString& logLine)
         TellWriteFailure(m_ctx.shell, m_writer->flush());
     m_ctx.shell.appendLog(logLine);
     stopRun();
+}
+
+bool MmshController::failForReconnect(const QString& logLine)
+{
+    if (!m_runActive || !m_reconnect || !m_reconnect->takeTry(m_ctx.run.mediaPacketStored))
+        return false;
+    m_end = RunEnd::Lost;
+    fail(logLine);
+    return true;
 }
 
 void MmshController::complete()

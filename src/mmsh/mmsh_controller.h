@@ -17,6 +17,8 @@
 
 namespace tovrin {
 
+class ReconnectPolicy;
+
 // Runs download runs over MMSH (MMS over HTTP, mmsh://): a Describe for the
 // ASF header, then a Play for the data packets, each request on a connection
 // of its own. The header and the numbered data packets go to the same
@@ -57,6 +59,11 @@ public:
     // chose (`savePath`, resumed or created as `resume` says) without asking
     // again, and with the log kept. True when a connection is being made.
     bool continueRun(const QString& urlText, const QString& savePath, bool resume);
+    // Connects again after a run that ended as RunEnd::Lost, as
+    // ConnectionController::reconnect does.
+    bool reconnect(const QString& urlText, bool intoNextFile);
+    // As ConnectionController::setReconnectPolicy.
+    void setReconnectPolicy(ReconnectPolicy* policy) { m_reconnect = policy; }
     void disconnectConfirmed();
     void stopRun() override;
 
@@ -96,6 +103,9 @@ private:
     bool stoppedByWriteFailure();
     void complete();
     void fail(const QString& logLine);
+    // fail, quietly and as RunEnd::Lost, when the reconnect policy gives the
+    // lost connection another try (true); otherwise nothing is done.
+    bool failForReconnect(const QString& logLine);
     // fail, for a stream that ends before its end: one of known length that
     // lacks packets is told as incomplete.
     void failCutShort(const QString& logLine);
@@ -119,8 +129,9 @@ private:
     int m_redirects = 0;
     int m_authTries = 0;
     ServerCredentials m_credentials;  // the run's: cleared by Connect, UI thread only
-    NextRecordingNames m_nextNames;   // the files a stream change continues into
-    QByteArray m_header;              // $H payloads of the header being collected
+    NextRecordingNames m_nextNames;   // the files a stream change or a reconnect continues into
+    ReconnectPolicy* m_reconnect = nullptr;
+    QByteArray m_header;  // $H payloads of the header being collected
     QByteArray m_storedHeader;
     bool m_headerStored = false;
     bool m_newHeaderExpected = false;  // after $C: the next entry's header follows

@@ -21,8 +21,9 @@ QString NextRecordingNames::next(const QString& current)
     const QString suffix = first.suffix().isEmpty() ? QString() : QLatin1Char('.') + first.suffix();
     const QString stem = m_first.chopped(suffix.size());
     QString candidate;
+    int counter = 1;
     do
-        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(++m_counter).arg(suffix);
+        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(++counter).arg(suffix);
     while (QFileInfo::exists(candidate));
     return candidate;
 }

@@ -10,16 +10,19 @@ class RecordingFile;
 // The names a run's recording continues under when the stream changes its
 // header: the first file's name with a counter before the extension,
 // "show.wmv", "show (2).wmv", "show (3).wmv", skipping names a file already
-// has, so nothing is ever overwritten. One per run.
+// has, so nothing is ever overwritten. One per recording: a recording that
+// connects again after a lost connection keeps numbering from its first file.
 class NextRecordingNames {
 public:
-    // The next free name after `current`, the run's file so far; the first
-    // call takes `current` as the first file's name.
+    // The recording's first file, whose name the next ones are made from.
+    void start(const QString& first) { m_first = first; }
+    // The first free numbered name; without a start, `current` is taken as
+    // the first file. The lowest free number is taken, so a numbered file
+    // that a failed try created and removed is taken again.
     QString next(const QString& current);
 
 private:
     QString m_first;
-    int m_counter = 1;
 };
 
 // Ends the recording in `file` as a completed recording ends (the fix-ups

@@ -5,6 +5,7 @@
 #include "state/app_context.h"
 #include "state/format_time.h"
 #include "state/run_state.h"
+#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/shell.h"
 
@@ -136,6 +137,22 @@ QString CannotConnectMessage(const QString& socketError)
 QString FileNotCompletedMessage()
 {
     return QCoreApplication::translate("Tovrin", "串流已結束，但 .asf 檔案無法完成\n儲存的檔案可能不完整，請檢查記錄");
+}
+
+void AnnounceRunStart(AppContext& ctx, const QString& url, const std::optional<QString>& continuedPath)
+{
+    Shell& shell = ctx.shell;
+    shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 動作"));
+    if (!continuedPath) {
+        shell.appendLog(QCoreApplication::translate("Tovrin", " -------- 開始記錄 --------"));
+        shell.appendLog(QCoreApplication::translate("Tovrin", "開啟 :\t") + ctx.session.mediaLocation);
+        shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + ctx.session.savePath);
+        shell.appendLog(QCoreApplication::translate("Tovrin", "網址 :\t") + url);
+    } else if (*continuedPath != ctx.session.savePath) {
+        ctx.session.savePath = *continuedPath;
+        shell.setSaveLocation(*continuedPath);
+        shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + *continuedPath);
+    }
 }
 
 void AnnounceStreamStart(AppContext& ctx)

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QTimer;
 
@@ -16,6 +17,12 @@ struct RunState;
 // remaining media time, the statistics counters of the file-properties
 // window, and the gauge with the progress caption. It only reads the run.
 void RefreshTick(AppContext& ctx);
+
+// A run has its save file and starts connecting to `url`: the caption, and
+// for a recording the user started, its opening log lines. A run that
+// carries the recording on (after a rollover or a lost connection) into
+// `continuedPath` only names that file, when it is another one.
+void AnnounceRunStart(AppContext& ctx, const QString& url, const std::optional<QString>& continuedPath);
 
 // The server said streaming begins: the line naming the transport in use
 // (UDP only when the server was asked for datagrams) in the log, the

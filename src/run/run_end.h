@@ -9,6 +9,10 @@ enum class RunEnd {
     Incomplete,   // it did, but the file lacks packets or could not be completed
     UserStopped,  // a confirmed Disconnect (or Ctrl-C, --duration)
     Failed,       // anything else: refusal, error code, watchdog, lost connection
+    // The connection was lost and the recording connects again (the
+    // Reconnect setting): nothing has been told yet. Only the transport
+    // choice sees it; front ends get the recording's real end.
+    Lost,
 };
 
 }  // namespace tovrin

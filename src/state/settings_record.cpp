@@ -22,6 +22,9 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     record.bypassDns = store.read(QStringLiteral("DNSState")) == QStringLiteral("IP");
     record.autoLogTick = store.read(QStringLiteral("AutoLog")) == QStringLiteral("on");
     record.followEntries = store.read(QStringLiteral("FollowEntries")) != QStringLiteral("off");
+    // A count the store may hold damaged: anything but a small count is off.
+    const int reconnect = store.read(QStringLiteral("Reconnect")).toInt();
+    record.reconnect = reconnect >= 0 && reconnect <= kMaxReconnect ? reconnect : 0;
     return record;
 }
 

@@ -6,6 +6,9 @@ namespace tovrin {
 
 class SettingsStore;
 
+// The most tries in a row the Reconnect setting takes.
+constexpr int kMaxReconnect = 99;
+
 // The live settings held by the settings dialog, with their defaults when
 // nothing is stored. Other code reads them at the moment it needs them.
 struct SettingsRecord {
@@ -18,6 +21,9 @@ struct SettingsRecord {
     // Follow a stream into its next entry (a playlist's, a changed header)
     // rather than end at the first entry's end. Read only: "off" in the store.
     bool followEntries = true;
+    // How many times in a row a recording that lost its connection connects
+    // again (0: never, the default). Stored as "Reconnect".
+    int reconnect = 0;
 
     // The UDP port text as it was loaded; the UDP socket is bound to it once
     // for the whole program run, so a later change needs a restart.

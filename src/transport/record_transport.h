@@ -1,9 +1,11 @@
 #pragma once
 
 #include "mms/connection_controller.h"
+#include "run/reconnect_policy.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -25,6 +27,13 @@ std::optional<Transport> TransportNamed(const QString& name);
 // before the server's first reply, is given up and the same stream is
 // recorded over MMSH on the host's HTTP port, the switch logged.
 //
+// With the Reconnect setting (or `record --reconnect N`), a recording whose
+// connection is lost after it stored media connects again over the same
+// transport, waiting as ReconnectPolicy says: an on-demand stream resumes in
+// its file, a broadcast goes on into the next numbered file. Each try is
+// logged and captioned; the front end hears of the recording's end only
+// once, when no try follows.
+//
 // Thread: the UI thread, with the controllers it is given.
 class RecordTransport : public QObject, public RunStopper {
     Q_OBJECT
@@ -35,9 +44,10 @@ public:
 
     // True when a run is under way; otherwise the reason has been shown.
     bool start(const QString& address);
+    // A run is under way, or the next try is being waited for.
     bool isRunning() const;
     // The Disconnect command: asks first, then stops the run under way and
-    // tells what its file holds.
+    // tells what its file holds. Between tries it stops trying at once.
     void disconnectClick();
     // A confirmed Disconnect of the run under way.
     void stop();
@@ -51,6 +61,10 @@ private:
     void mmsFinished(RunEnd end);
     void finish(RunEnd end);
     bool startMmsh(const QString& address);
+    void waitForNextTry();
+    void tryAgain();
+    // Ends the wait for the next try as a Disconnect: true when there was one.
+    bool stopTrying();
 
     AppContext& m_ctx;
     ConnectionController& m_mms;
@@ -59,6 +73,12 @@ private:
     quint16 m_httpPort;
     QString m_address;
     bool m_rollOver = false;
+
+    ReconnectPolicy m_reconnect;
+    QTimer m_nextTry;
+    bool m_onMmsh = false;        // the recording's runs go over MMSH
+    QString m_mmshAddress;        // where they go then
+    bool m_intoNextFile = false;  // a broadcast: each try starts the next numbered file
 };
 
 // The address with its scheme made mmsh:// and its port, when it names

@@ -347,6 +347,35 @@ TEST(Record, AStreamChangeContinuesIntoTheNextNumberedFile)
     EXPECT_GOLDEN("record/stream_changes", w.transcript);
 }
 
+// With --reconnect, a stream of known length that the server cuts three
+// times resumes in place each time, over TCP, UDP and MMSH: the file equals
+// an uninterrupted recording byte for byte. Without it the first cut ends
+// the run as incomplete.
+TEST(Record, ALostConnectionConnectsAgainAndResumesInPlace)
+{
+    Recorder w;
+    const std::size_t packets = ReadAsf(w.source()).packets.size();
+    const QString dropAfter = QString::number(packets / 4 + 1);
+    ServerProcess whole(w.media, Args(u"--rate 0 --http-port 0")),
+        cutting(w.media, Args(u"--rate 0 --http-port 0 --drop-after") << dropAfter);
+    ASSERT_TRUE(whole.started() && cutting.started());
+    const std::pair<QString, QStringList> transports[] = {
+        {u"tcp"_s, {}}, {u"udp"_s, Args(u"--udp --udp-port 0")}, {u"mmsh"_s, {}}};
+    for (const auto& [name, extra] : transports) {
+        SCOPED_TRACE(name.toStdString());
+        const bool overHttp = name == u"mmsh"_s;
+        const QString expected = w.out(name + u"-whole.wmv"_s), out = w.out(name + u".wmv"_s);
+        w.recordWhole(clipUrl(whole, overHttp), expected, extra);
+        const CliOutcome cut = w.record(clipUrl(cutting, overHttp), out, extra + Args(u"--reconnect 5"));
+        EXPECT_EQ(cut.exitCode, 0);
+        EXPECT_EQ(cut.err.count(u"- 重新連線 (第 1 次)"_s), 3) << "each try after a cut that stored media is the first";
+        EXPECT_EQ(ReadWholeFile(out), ReadWholeFile(expected));
+    }
+    const CliOutcome once = w.record(clipUrl(cutting), w.out(u"once.wmv"_s));
+    EXPECT_EQ(once.exitCode, 1);
+    EXPECT_FALSE(once.err.contains(u"重新連線"_s));
+}
+
 TEST(RecordCli, BadUsageExitsWithTwo)
 {
     Recorder w;
