@@ -106,7 +106,7 @@ void MediaPacketWriter::startOver()
     m_firstSendTime.reset();
     m_lastSequence.reset();
     m_earlyPacketLogged = m_entryChanged = false;
-    m_indexBase = m_timeBase = 0;
+    m_indexBase = m_timeBase = m_entryPacketCount = 0;
 }
 
 StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
@@ -117,6 +117,22 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
         // The next entry follows the last packet stored, a moment later.
         m_indexBase = run.mediaPacketStored ? run.highestPacketIndex + 1 : 0;
         m_timeBase = run.mediaTime + kEntryGapMs;
+        if (run.filePacketCount.load() != 0 && !run.isLive()) {
+            // Entries of known length: the next one starts behind every
+            // packet the last one stated, so a lost tail stays a missing
+            // slot, and the packets the file must hold take in the next
+            // entry's, so its losses are told too.
+            if (m_entryPacketCount == 0)
+                m_entryPacketCount = run.filePacketCount;
+            m_indexBase = std::max(m_indexBase, run.filePacketCount.load());
+            // Never so many that the count would read as a broadcast's.
+            const std::uint64_t total = std::uint64_t(m_indexBase) + m_entryPacketCount;
+            if (total < kLivePacketCount) {
+                run.filePacketCount = std::uint32_t(total);
+                run.receivedPackets.grow(std::uint32_t(total));
+            }
+        }
+        run.entriesJoined = true;
         m_firstSequence = sequence;
         m_firstSendTime.reset();
     }

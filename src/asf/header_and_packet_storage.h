@@ -88,6 +88,9 @@ private:
     // send time in the file (0 for the run's first entry).
     std::uint32_t m_indexBase = 0;
     std::uint32_t m_timeBase = 0;
+    // The packets one entry of known length states (its header is the
+    // stored one, so every joined entry states as many).
+    std::uint32_t m_entryPacketCount = 0;
 };
 
 }  // namespace tovrin

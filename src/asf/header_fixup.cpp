@@ -113,7 +113,15 @@ bool FixPacketCount(const QString& path, const RunState& run, const SimpleIndexB
     if (!OpenPatch(path, run, patch))
         return false;
     const std::optional<qint64> at = patch.find(guid::kFileProperties, kPlayDurationField + 8);
-    return at && WriteEnd(patch, *at, run, index);
+    if (!at || !run.entriesJoined)
+        return at && WriteEnd(patch, *at, run, index);
+    // Joined entries last as long as what was recorded of them, as a live
+    // recording does.
+    const std::uint32_t preroll = LE32At(patch.header, *at + kPrerollField).value_or(0);
+    const std::uint64_t playDuration = (std::uint64_t(run.mediaTime) + preroll) * 10000;
+    return patch.put64(*at + kPlayDurationField, playDuration)
+           && patch.put64(*at + kSendDurationField, std::uint64_t(run.mediaTime) * 10000)
+           && WriteEnd(patch, *at, run, index, playDuration);
 }
 
 LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run, const SimpleIndexBuilder& index)

@@ -59,6 +59,7 @@ bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNam
     run.mediaTime = 0;
     run.mediaPacketStored = false;
     run.liveHeaderFixed = false;
+    run.entriesJoined = false;
     run.packetCountFixed = false;
     run.gaugeTextShown = false;
     run.receivedPackets.clear();

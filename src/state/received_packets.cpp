@@ -30,6 +30,17 @@ void ReceivedPackets::unmark(std::uint32_t index)
     --m_stored;
 }
 
+void ReceivedPackets::grow(std::uint32_t count)
+{
+    if (!tracking() || count <= m_present.size())
+        return;
+    if (count > kMaxTracked) {
+        clear();
+        return;
+    }
+    m_present.resize(count, false);
+}
+
 void ReceivedPackets::clear()
 {
     m_present.clear();

@@ -31,6 +31,10 @@ public:
     void mark(std::uint32_t index);
     // Packet `index` is not stored after all (its write failed).
     void unmark(std::uint32_t index);
+    // The file is to hold `count` packets now (more entries joined in it):
+    // the packets beyond the old count are missing until marked. Stops
+    // tracking past kMaxTracked.
+    void grow(std::uint32_t count);
     void clear();
 
     bool tracking() const { return !m_present.empty(); }

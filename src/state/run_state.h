@@ -49,6 +49,9 @@ struct RunState {
     Counter streamCount{0};
     Counter streamKindBits{0};
     Counter maxBitRate{0};
+    // Entries of the stream have been joined in one file (their headers
+    // equal): the header's durations no longer describe it.
+    std::atomic<bool> entriesJoined{false};
     // The server's funnel reports in this run: the transport request goes
     // out after the last one.
     Counter funnelReportCount{0};

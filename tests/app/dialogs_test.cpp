@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextBlock>
@@ -231,10 +232,12 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
                 dialog.findChild<QCheckBox*>(QString::fromUtf16(tick))->setChecked(true);
             Type(edit(u"doneIntervalEdit"), u"30"_s);
             EXPECT_EQ(t.settings.doneInterval, u"30"_s);
+            dialog.findChild<QSpinBox*>(u"reconnectBox"_s)->setValue(3);
         }
         Click(&dialog, u"okButton"_s);
-        ExpectStored(t.store, edited ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on"
-                                     : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off");
+        ExpectStored(t.store, edited
+                                  ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on Reconnect=3"
+                                  : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off Reconnect=0");
     }
     const std::function<void(QDialog&)> closes[] = {
         [](QDialog& d) { Click(&d, u"okButton"_s); }, [](QDialog& d) { d.close(); },

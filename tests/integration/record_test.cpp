@@ -339,8 +339,14 @@ TEST(Record, AStreamChangeContinuesIntoTheNextNumberedFile)
         const QString out = w.out(url.startsWith(u"mmsh"_s) ? u"same-h.wmv"_s : u"same.wmv"_s);
         EXPECT_EQ(w.record(url, out).exitCode, 0);
         EXPECT_EQ(StatedPacketCount(out), 2 * source.packets.size());
+        EXPECT_GT(ProbeDuration(out), 1.9 * ProbeDuration(w.source())) << "the header lasts as both entries";
         written << out;
     }
+    // A connection cut in the second of two joined entries leaves it short.
+    ServerProcess cutting(w.media, playlists + (Args(u"--drop-after") << QString::number(source.packets.size() + 5)));
+    ASSERT_TRUE(cutting.started());
+    EXPECT_EQ(w.record(cutting.url(u"same"_s), w.out(u"cut.wmv"_s)).exitCode, 1);
+    written << w.out(u"cut.wmv"_s);
     for (const QString& file : written)
         EXPECT_EQ(DecodeErrors(file), QStringList()) << file.toStdString();
     EXPECT_EQ(QDir(w.dir.path()).entryList({u"*.wmv"_s}).size(), written.size() + 1);
