@@ -6,12 +6,17 @@
 #include "support/asf_sample.h"
 #include "support/cli_runner.h"
 #include "support/golden.h"
+#include "support/mmsh_get.h"
 
 #include <QFileInfo>
 #include <QThread>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
+
+#include <future>
+
+using namespace Qt::StringLiterals;
 
 namespace tovrin::test {
 namespace {
@@ -179,6 +184,104 @@ TEST_F(MmsExchange, OnlyAsfFilesUnderTheRootOpenAndMalformedOrFloodingClientsHar
     flood.socket().abort();  // the server would wait for it to drain
     EXPECT_EQ(server.stop(), 0);
     EXPECT_FALSE(server.log().contains(QLatin1String("(http)"))) << server.log().toStdString();
+}
+
+// An MMSH answer's chunk types, a run of one type as one ("HDECHD"), the size
+// of each run of $H, and the location starting the last run.
+struct Runs {
+    QByteArray kinds;
+    std::vector<qsizetype> headers;
+    std::uint32_t location = 0;
+};
+Runs RunsOf(const MmshAnswer& answer)
+{
+    Runs runs;
+    for (const MmshChunk& chunk : answer.chunks) {
+        if (!runs.kinds.endsWith(chunk.type)) {
+            runs.kinds += chunk.type;
+            runs.location = chunk.location;
+            runs.headers.push_back(0);
+        }
+        runs.headers.back() += chunk.type == 'H' ? chunk.payload.size() : 0;
+    }
+    return runs;
+}
+
+// Two entries (their headers of different sizes) aired in turn: at its
+// entry's end a client moves on to the other's header (the last's next is the
+// first), then its first packet, LocationIds counting on: over MMS by 0x1E
+// result 1, 0x20, the header, 0x33 and 0x07; over MMSH by $E, $C and $H (not
+// the end: more follows), or with --entry-change bare the $H alone.
+TEST(MmsServerLive, APlaylistMovesItsClientsOnAtEachEntrysEndOverMmsAndMmsh)
+{
+    const AsfParts a = ReadAsf(SamplePath(Sample::Msmpeg4)), b = ReadAsf(SamplePath(Sample::Wma));
+    const QStringList live = Args(u"--http-port 0 --live")
+                             << u"show="_s + SamplePath(Sample::Msmpeg4) + u',' + SamplePath(Sample::Wma);
+    ServerProcess server, bare;
+    ASSERT_TRUE(server.start(live) && bare.start(live + Args(u"--entry-change bare")));
+    const auto expectChange = [&](qsizetype from, qsizetype to, std::uint32_t location) {
+        const bool onA = from == a.header.size();
+        EXPECT_EQ(to, (onA ? b : a).header.size());
+        EXPECT_EQ(location % (a.packets.size() + b.packets.size()), onA ? a.packets.size() : 0);
+    };
+    const auto get = [](quint16 port) {
+        return RunsOf(MmshGet(port, "/show", "xPlayStrm=1", {}, QDeadlineTimer(20000), [](const QByteArray& all) {
+            const QByteArray kinds = RunsOf(ParseMmshAnswer(all)).kinds;
+            return kinds.size() > 2 && kinds.endsWith("HD");
+        }));
+    };
+    auto announced = std::async(std::launch::async, get, server.httpPort());
+    auto plain = std::async(std::launch::async, get, bare.httpPort());
+
+    ScriptedClient client;
+    ASSERT_TRUE(client.connectTo(server.port()) && client.readyToPlay(u"show"_s));
+    const qsizetype first = std::exchange(client.media, {}).size();
+    client.startPlaying();
+    std::optional<MmsMessage> message = client.expect(0x05);
+    for (int i = 0; i < 10000 && message && !(message->command && message->mid() == 0x1E); ++i)
+        message = client.next(20000);
+    ASSERT_TRUE(message && message->command && client.expect(0x20));
+    EXPECT_EQ(message->u32(40), 1u);
+    client.media.clear();
+    client.readHeader();
+    const qsizetype second = client.media.size();
+    client.streamSwitch();
+    client.startPlaying();
+    const auto packet = client.expect(0x21) && client.expect(0x05) ? client.next(20000) : std::nullopt;
+    ASSERT_TRUE(packet && !packet->command);
+    expectChange(first, second, packet->u32(0));
+    for (const auto& [runs, kinds] : {std::pair{announced.get(), "HDECHD"}, {plain.get(), "HDHD"}}) {
+        EXPECT_EQ(runs.kinds, kinds);
+        expectChange(runs.headers.front(), runs.headers[runs.kinds.size() - 2], runs.location);
+    }
+}
+
+// Every 3 s the server cuts its MMS and MMSH clients without an end of
+// stream; for 1 s both ports refuse connections, then answer again.
+TEST(MmsServerOutage, CutsClientsRefusesConnectionsThenListensAgainOnTheSamePorts)
+{
+    ServerProcess server;
+    ASSERT_TRUE(server.start(Args(u"--http-port 0 --outage 3:1 --live") << u"one="_s + SamplePath(Sample::Wma)));
+    const QDeadlineTimer deadline(20000);
+    auto mmsh =
+        std::async(std::launch::async, [&] { return MmshGet(server.httpPort(), "/one", "xPlayStrm=1", {}, deadline); });
+    ScriptedClient client;
+    ASSERT_TRUE(client.connectTo(server.port()) && client.readyToPlay(u"one"_s));
+    client.startPlaying();
+    std::optional<MmsMessage> message = client.expect(0x05);
+    for (int i = 0; i < 10000 && message && (i == 0 || !message->command); ++i)
+        message = client.next(20000);
+    EXPECT_FALSE(message) << message->line().toStdString();
+    EXPECT_EQ(RunsOf(mmsh.get()).kinds, "HD");
+    EXPECT_FALSE(deadline.hasExpired());
+    const auto answers = [](quint16 port) { return ScriptedClient().connectTo(port); };
+    int refusing = 0, answering = 0;
+    while (++refusing < 100 && (answers(server.port()) || answers(server.httpPort())))
+        QThread::msleep(50);
+    while (++answering < 100 && !answers(server.port()))
+        QThread::msleep(50);
+    ScriptedClient again;
+    EXPECT_TRUE(refusing < 100 && again.connectTo(server.port()) && again.readyToPlay(u"one"_s));
 }
 
 TEST(MmsServerProgram, BadStartsExitWithAnError)

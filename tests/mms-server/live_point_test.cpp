@@ -27,8 +27,8 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
     // A live point on the Wma sample whose broadcast clock the test sets.
     const auto now = std::make_shared<std::int64_t>(0);
     QString error;
-    const auto point =
-        LivePoint::create(QStringLiteral("radio"), test::SamplePath(test::Sample::Wma), &error, [now] { return *now; });
+    const auto point = LivePoint::create(QStringLiteral("radio"), {test::SamplePath(test::Sample::Wma)}, &error,
+                                         [now] { return *now; });
     ASSERT_TRUE(point) << error.toStdString();
     const test::AsfParts parts = test::ReadAsf(test::SamplePath(test::Sample::Wma));
     const auto count = std::uint32_t(parts.packets.size());
@@ -52,7 +52,7 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
         lines << test::Line("packet", ahead.index, "airs", point->airTimeMs(ahead) - *now, "ms after the join");
     }
     play(LiveStyle::Mmsp, 6);
-    const QByteArray& header = point->header();
+    const QByteArray& header = point->header(0);
     const qsizetype fpo = header.indexOf(QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365"));
     const qsizetype data = header.size() - 50;
     lines << QStringLiteral("header size %1, the file's %2").arg(header.size()).arg(parts.header.size())
@@ -65,7 +65,7 @@ TEST(LivePoint, LoopsCountOnALaterClientStartsWithThePacketOnAirAndTheHeaderSays
     for (const auto& [field, at] : fields)
         lines << QStringLiteral("%1 %2").arg(QLatin1String(field)).arg(LE64At(header, at).value());
     for (const LiveStyle style : {LiveStyle::AllOnesCount, LiveStyle::Mmsp}) {
-        const SourceFacts facts = point->facts(style);
+        const SourceFacts facts = point->facts(style, 0);
         lines << test::Line("facts: packet count", Qt::hex, facts.packetCount, "attributes", facts.attributes, Qt::dec,
                             "packet size", facts.packetSize);
     }

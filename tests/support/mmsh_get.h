@@ -30,30 +30,15 @@ struct MmshAnswer {
     bool complete = false;  // the body split into whole chunks
 };
 
-// Sends `GET path` with `pragma` and the `extra` header lines, then reads
-// until the server closes, `deadline` passes or `enough` holds for what came.
-inline MmshAnswer MmshGet(quint16 port, const QByteArray& path, const QByteArray& pragma, const QByteArray& extra = {},
-                          const QDeadlineTimer& deadline = QDeadlineTimer(10000),
-                          const std::function<bool(const QByteArray&)>& enough = {})
+// The head and chunks of what an MMSH answer has brought so far.
+inline MmshAnswer ParseMmshAnswer(QByteArrayView all)
 {
     MmshAnswer answer;
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(5000))
-        return answer;
-    socket.write("GET " + path + " HTTP/1.0\r\nUser-Agent: NSPlayer/7.0.0.1956\r\nHost: 127.0.0.1\r\nPragma: " + pragma
-                 + "\r\n" + extra + "\r\n");
-    QByteArray all;
-    while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired() && !(enough && enough(all))) {
-        socket.waitForReadyRead(50);
-        all += socket.readAll();
-    }
-    all += socket.readAll();
     const qsizetype end = all.indexOf("\r\n\r\n");
     if (end < 0)
         return answer;
-    answer.head = all.left(end);
-    QByteArrayView body = QByteArrayView(all).sliced(end + 4);
+    answer.head = all.first(end).toByteArray();
+    QByteArrayView body = all.sliced(end + 4);
     while (body.size() >= 4) {
         MmshChunk chunk;
         chunk.type = body[1];
@@ -72,6 +57,26 @@ inline MmshAnswer MmshGet(quint16 port, const QByteArray& path, const QByteArray
     }
     answer.complete = body.isEmpty();
     return answer;
+}
+
+// Sends `GET path` with `pragma` and the `extra` header lines, then reads
+// until the server closes, `deadline` passes or `enough` holds for what came.
+inline MmshAnswer MmshGet(quint16 port, const QByteArray& path, const QByteArray& pragma, const QByteArray& extra = {},
+                          const QDeadlineTimer& deadline = QDeadlineTimer(10000),
+                          const std::function<bool(const QByteArray&)>& enough = {})
+{
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write("GET " + path + " HTTP/1.0\r\nUser-Agent: NSPlayer/7.0.0.1956\r\nHost: 127.0.0.1\r\nPragma: " + pragma
+                 + "\r\n" + extra + "\r\n");
+    QByteArray all;
+    while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired() && !(enough && enough(all))) {
+        socket.waitForReadyRead(50);
+        all += socket.readAll();
+    }
+    return ParseMmshAnswer(all + socket.readAll());
 }
 
 }  // namespace tovrin::test

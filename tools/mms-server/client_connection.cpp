@@ -119,6 +119,16 @@ void ClientConnection::shutdown(const QString& why)
     closeSession(why);
 }
 
+void ClientConnection::cut(const QString& why)
+{
+    if (m_finished)
+        return;
+    m_closing = true;
+    logEvent(QStringLiteral("cut: %1").arg(why));
+    m_socket->abort();
+    disconnected();
+}
+
 void ClientConnection::readCommands()
 {
     if (m_deaf)

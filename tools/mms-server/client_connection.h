@@ -55,6 +55,8 @@ public:
 
     // Closes the connection (after what is already written), as on shutdown.
     void shutdown(const QString& why);
+    // Drops the connection at once, unwritten bytes and all, as a crash would.
+    void cut(const QString& why);
 
 signals:
     void finished();

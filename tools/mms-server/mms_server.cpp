@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <string_view>
 
 namespace tovrin::mmsserver {
@@ -45,13 +46,13 @@ MmsServer::~MmsServer() = default;
 bool MmsServer::start(QString* error)
 {
     for (const LiveOption& entry : m_options.live) {
-        auto point = LivePoint::create(entry.name, entry.path, error);
+        auto point = LivePoint::create(entry.name, entry.files, error);
         if (!point) {
             *error = QStringLiteral("live point %1: %2").arg(entry.name, *error);
             return false;
         }
         m_log(QStringLiteral("live point %1 on air: %2, %3 packets, loop of %4 ms")
-                  .arg(entry.name, entry.path)
+                  .arg(entry.name, entry.files.join(QStringLiteral(", ")))
                   .arg(point->packetCount())
                   .arg(point->loopMs()));
         m_live.insert(entry.name, std::move(point));
@@ -82,7 +83,53 @@ bool MmsServer::start(QString* error)
                      .arg(m_http.errorString());
         return false;
     }
+    // Outages reopen the ports picked now, not new free ones.
+    m_port = m_tcp.serverPort();
+    m_httpPort = m_http.serverPort();
+    if (m_options.outage) {
+        m_sinceStart.start();
+        m_outageTimer.setSingleShot(true);
+        // A coarse timer may be off by 5% of a long interval: seconds on a schedule of minutes.
+        m_outageTimer.setTimerType(Qt::PreciseTimer);
+        connect(&m_outageTimer, &QTimer::timeout, this, [this] { m_outage ? endOutage() : beginOutage(); });
+        m_outageTimer.start(m_options.outage->everyMs);
+    }
     return true;
+}
+
+void MmsServer::beginOutage()
+{
+    m_outage = true;
+    m_tcp.close();
+    m_http.close();
+    m_log(QStringLiteral("outage: cutting %1 connections, refusing connections for %2 ms")
+              .arg(connectionCount())
+              .arg(m_options.outage->lengthMs));
+    dropUndecided();
+    for (ClientConnection* connection : QSet<ClientConnection*>(m_connections))
+        connection->cut(QStringLiteral("outage"));
+    for (MmshConnection* connection : QSet<MmshConnection*>(m_httpConnections))
+        connection->cut(QStringLiteral("outage"));
+    m_outageTimer.start(m_options.outage->lengthMs);
+}
+
+void MmsServer::endOutage()
+{
+    // The port may not be free again at once; a failed listen is tried again shortly.
+    const bool mms = m_tcp.isListening() || m_tcp.listen(m_options.listen, m_port);
+    const bool mmsh = !m_options.httpPort || m_http.isListening() || m_http.listen(m_options.listen, m_httpPort);
+    if (!mms || !mmsh) {
+        m_log(QStringLiteral("outage: cannot listen again yet: %1")
+                  .arg(mms ? m_http.errorString() : m_tcp.errorString()));
+        m_outageTimer.start(kRelistenMs);
+        return;
+    }
+    m_outage = false;
+    m_log(QStringLiteral("outage over: listening again"));
+    // The next outage keeps to the schedule counted from the start.
+    const qint64 every = m_options.outage->everyMs;
+    const qint64 elapsed = m_sinceStart.elapsed();
+    m_outageTimer.start(int(std::max<qint64>(every - elapsed % every, 1)));
 }
 
 void MmsServer::accept()
@@ -180,11 +227,8 @@ void MmsServer::release(QObject* connection)
         emit stopped();
 }
 
-void MmsServer::stop()
+void MmsServer::dropUndecided()
 {
-    m_stopping = true;
-    m_tcp.close();
-    m_http.close();
     for (auto it = m_undecided.cbegin(); it != m_undecided.cend(); ++it) {
         it.key()->disconnect(this);
         it.key()->abort();
@@ -192,6 +236,15 @@ void MmsServer::stop()
         it.value()->deleteLater();
     }
     m_undecided.clear();
+}
+
+void MmsServer::stop()
+{
+    m_stopping = true;
+    m_outageTimer.stop();
+    m_tcp.close();
+    m_http.close();
+    dropUndecided();
     if (connectionCount() == 0) {
         emit stopped();
         return;

@@ -5,16 +5,17 @@
 #include "mms-server/session.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 class QTcpSocket;
-class QTimer;
 
 namespace tovrin::mmsserver {
 
@@ -31,6 +32,10 @@ class MmshConnection;
 // (libmms) are served by it. Until its first bytes have come (or kDecideMs
 // has passed), a connection waits with at most kDecideBytes read.
 //
+// With an outage schedule, the server cuts every connection at each outage
+// and closes its ports until the outage is over, then listens on the same
+// ports again.
+//
 // Thread: everything runs on the thread that owns it.
 class MmsServer : public QObject, public SourceCatalog {
     Q_OBJECT
@@ -38,6 +43,7 @@ class MmsServer : public QObject, public SourceCatalog {
 public:
     static constexpr qint64 kDecideBytes = 5;  // "POST "
     static constexpr int kDecideMs = 1000;
+    static constexpr int kRelistenMs = 50;
 
     using Log = std::function<void(const QString&)>;
 
@@ -69,6 +75,9 @@ private:
     void startMmsh(QTcpSocket* socket);
     // A connection that has finished and left its set goes.
     void release(QObject* connection);
+    void dropUndecided();
+    void beginOutage();
+    void endOutage();
 
     ServerOptions m_options;
     Log m_log;
@@ -82,6 +91,11 @@ private:
     QHash<QTcpSocket*, QTimer*> m_undecided;  // MMS-port connections not yet handed on, and their deadlines
     int m_nextNumber = 1;
     bool m_stopping = false;
+    std::uint16_t m_port = 0;  // as first listened on
+    std::uint16_t m_httpPort = 0;
+    QElapsedTimer m_sinceStart;
+    QTimer m_outageTimer;  // to the next outage, or to its end
+    bool m_outage = false;
 };
 
 }  // namespace tovrin::mmsserver

@@ -76,6 +76,16 @@ void MmshConnection::shutdown(const QString& why)
     close(why);
 }
 
+void MmshConnection::cut(const QString& why)
+{
+    if (m_finished)
+        return;
+    m_closing = true;
+    logEvent(QStringLiteral("cut: %1").arg(why));
+    m_socket->abort();
+    disconnected();
+}
+
 void MmshConnection::readRequest()
 {
     if (m_answered || m_closing) {

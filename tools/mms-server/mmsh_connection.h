@@ -51,6 +51,8 @@ public:
     ~MmshConnection() override;
 
     void shutdown(const QString& why);
+    // Drops the connection at once, without $E, as a crash would.
+    void cut(const QString& why);
 
 signals:
     void finished();

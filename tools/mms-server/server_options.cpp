@@ -34,7 +34,7 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "An MMS (MS-MMSP over TCP, data over TCP or UDP) server for tests: serves the ASF files under a\n"
-        "folder on demand (mms://host/NAME) and publishes live points that replay a file in a loop."));
+        "folder on demand (mms://host/NAME) and publishes live points that replay files in a loop."));
     const QCommandLineOption listen(QStringLiteral("listen"),
                                     QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("ADDR"),
                                     QStringLiteral("127.0.0.1"));
@@ -54,10 +54,12 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                                  "connection takes them (default 1). Live points always run "
                                                  "in real time."),
                                   QStringLiteral("FACTOR"), QStringLiteral("1"));
-    const QCommandLineOption live(QStringLiteral("live"),
-                                  QStringLiteral("Publish mms://host/NAME replaying FILE in a loop on a broadcast "
-                                                 "clock (repeatable)."),
-                                  QStringLiteral("NAME=FILE"));
+    const QCommandLineOption live(
+        QStringLiteral("live"),
+        QStringLiteral("Publish mms://host/NAME replaying FILE in a loop on a broadcast clock; with several FILEs, "
+                       "airing them in turn, the last followed by the first, and moving each client on at an "
+                       "entry's end as a playlist does (see --playlist), to what airs then (repeatable)."),
+        QStringLiteral("NAME=FILE,..."));
     const QCommandLineOption liveStyle(QStringLiteral("live-style"),
                                        QStringLiteral("How the open-file reply marks a live point: 'count' (packet "
                                                       "count 0xFFFFFFFF, default) or 'mmsp' (packet count 0); "
@@ -99,8 +101,14 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                                          QStringLiteral("How a playlist moves on over MMSH: 'announced' ($E 1, $C, "
                                                         "$H; default) or 'bare' (the next header's $H alone)."),
                                          QStringLiteral("announced|bare"), QStringLiteral("announced"));
+    const QCommandLineOption outage(
+        QStringLiteral("outage"),
+        QStringLiteral("Every EVERY seconds from the start, cut every connection without an end of stream, as a "
+                       "crash or a network cut would, and refuse connections for LENGTH seconds (less than "
+                       "EVERY); live points keep airing meanwhile (e.g. 120:5)."),
+        QStringLiteral("EVERY:LENGTH"));
     parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
-                       maxClients, hostile, packetPair, playlist, entryChange});
+                       maxClients, hostile, packetPair, playlist, entryChange, outage});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -140,13 +148,14 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     for (const QString& entry : parser.values(live)) {
         const qsizetype eq = entry.indexOf(QLatin1Char('='));
         const QString name = entry.left(eq);
-        if (eq <= 0 || eq == entry.size() - 1 || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
-            return failure(QStringLiteral("--live: \"%1\" is not NAME=FILE").arg(entry));
+        const QStringList files = entry.mid(eq + 1).split(QLatin1Char(','));
+        if (eq <= 0 || files.contains(QString()) || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('?')))
+            return failure(QStringLiteral("--live: \"%1\" is not NAME=FILE,...").arg(entry));
         for (const LiveOption& known : options.live) {
             if (known.name == name)
                 return failure(QStringLiteral("--live: \"%1\" named twice").arg(name));
         }
-        options.live.push_back({name, entry.mid(eq + 1)});
+        options.live.push_back({name, files});
     }
 
     for (const QString& entry : parser.values(playlist)) {
@@ -211,6 +220,17 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
     if (pairing != QLatin1String("on") && pairing != QLatin1String("off"))
         return failure(QStringLiteral("--packet-pair: \"%1\" is neither 'on' nor 'off'").arg(pairing));
     options.packetPair = pairing == QLatin1String("on");
+
+    if (parser.isSet(outage)) {
+        const QStringList parts = parser.value(outage).split(QLatin1Char(':'));
+        const auto every = parts.size() == 2 ? number(parts[0], 0.1, 86400) : std::nullopt;
+        const auto length = every ? number(parts[1], 0.01, *every - 0.01) : std::nullopt;
+        if (!length)
+            return failure(QStringLiteral("--outage: \"%1\" is not EVERY:LENGTH, seconds from 0.1 to 86400, "
+                                          "LENGTH less than EVERY")
+                               .arg(parser.value(outage)));
+        options.outage = ServerOptions::Outage{int(*every * 1000), int(*length * 1000)};
+    }
 
     ParsedOptions parsed;
     parsed.options = std::move(options);

@@ -15,7 +15,7 @@ namespace tovrin::mmsserver {
 
 struct LiveOption {
     QString name;
-    QString path;
+    QStringList files;  // aired in turn
 };
 
 struct PlaylistOption {
@@ -40,6 +40,13 @@ struct ServerOptions {
     bool packetPair = true;
     std::vector<PlaylistOption> playlists;
     bool bareEntryChange = false;  // MMSH: a playlist's next header as bare $H chunks
+    // Every everyMs from the start, every connection is cut and the ports
+    // closed for lengthMs.
+    struct Outage {
+        int everyMs = 0;
+        int lengthMs = 0;
+    };
+    std::optional<Outage> outage;
 };
 
 // The command line read into options. When `options` is empty the program
