@@ -26,13 +26,13 @@ TEST(ServerOptions, DefaultsFormsWrongOptionsAndHostileKinds)
 {
     const auto all =
         parse(test::Args(u"--listen=0.0.0.0 --live=radio=b=c.wma,d.wma --auth=ann:se:cret --error=2147942405 "
-                         u"--ping-interval=0.25 --outage=4:0.5"));
+                         u"--ping-interval=0.25 --outage=4:0.5:2"));
     ASSERT_TRUE(all.options && all.options->live.size() == 1) << all.message.toStdString();
     const ServerOptions& o = *all.options;
     QStringList lines{
         test::Line("default port", parse({}).options->port, "hostile", bool(parse({}).options->hostile)),
         test::Line(o.listen, o.live[0].name, o.live[0].files.join(u'|'), *o.credentials, Qt::hex, *o.openError, Qt::dec,
-                   o.pingIntervalMs, "outage", o.outage->everyMs, o.outage->lengthMs)};
+                   o.pingIntervalMs, "outage", o.outage->everyMs, o.outage->lengthMs, o.outage->times)};
     for (const char* args :
          {"--port=70000", "--listen=localhost:1", "--root=/no/such/folder", "--rate=-1", "--rate=fast", "--live=news",
           "--live==a.wmv", "--live=a=x.wmv --live=a=y.wmv", "--live-style=wms", "--auth=nopassword", "--error=0",

@@ -126,6 +126,8 @@ void MmsServer::endOutage()
     }
     m_outage = false;
     m_log(QStringLiteral("outage over: listening again"));
+    if (m_options.outage->times > 0 && ++m_outagesDone >= m_options.outage->times)
+        return;
     // The next outage keeps to the schedule counted from the start.
     const qint64 every = m_options.outage->everyMs;
     const qint64 elapsed = m_sinceStart.elapsed();

@@ -96,6 +96,7 @@ private:
     QElapsedTimer m_sinceStart;
     QTimer m_outageTimer;  // to the next outage, or to its end
     bool m_outage = false;
+    int m_outagesDone = 0;
 };
 
 }  // namespace tovrin::mmsserver

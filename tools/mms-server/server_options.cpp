@@ -105,8 +105,9 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
         QStringLiteral("outage"),
         QStringLiteral("Every EVERY seconds from the start, cut every connection without an end of stream, as a "
                        "crash or a network cut would, and refuse connections for LENGTH seconds (less than "
-                       "EVERY); live points keep airing meanwhile (e.g. 120:5)."),
-        QStringLiteral("EVERY:LENGTH"));
+                       "EVERY); live points keep airing meanwhile (e.g. 120:5). A third number ends the "
+                       "schedule after that many outages (e.g. 4:3:1, one outage)."),
+        QStringLiteral("EVERY:LENGTH[:TIMES]"));
     parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
                        maxClients, hostile, packetPair, playlist, entryChange, outage});
     const QCommandLineOption help = parser.addHelpOption();
@@ -223,13 +224,14 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
 
     if (parser.isSet(outage)) {
         const QStringList parts = parser.value(outage).split(QLatin1Char(':'));
-        const auto every = parts.size() == 2 ? number(parts[0], 0.1, 86400) : std::nullopt;
+        const auto every = parts.size() == 2 || parts.size() == 3 ? number(parts[0], 0.1, 86400) : std::nullopt;
         const auto length = every ? number(parts[1], 0.01, *every - 0.01) : std::nullopt;
-        if (!length)
-            return failure(QStringLiteral("--outage: \"%1\" is not EVERY:LENGTH, seconds from 0.1 to 86400, "
-                                          "LENGTH less than EVERY")
+        const auto times = parts.size() == 3 ? number(parts[2], 1, 1e6) : std::optional<double>(0);
+        if (!length || !times || *times != std::floor(*times))
+            return failure(QStringLiteral("--outage: \"%1\" is not EVERY:LENGTH[:TIMES], seconds from 0.1 to "
+                                          "86400, LENGTH less than EVERY, TIMES a count")
                                .arg(parser.value(outage)));
-        options.outage = ServerOptions::Outage{int(*every * 1000), int(*length * 1000)};
+        options.outage = ServerOptions::Outage{int(*every * 1000), int(*length * 1000), int(*times)};
     }
 
     ParsedOptions parsed;

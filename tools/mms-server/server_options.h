@@ -41,10 +41,11 @@ struct ServerOptions {
     std::vector<PlaylistOption> playlists;
     bool bareEntryChange = false;  // MMSH: a playlist's next header as bare $H chunks
     // Every everyMs from the start, every connection is cut and the ports
-    // closed for lengthMs.
+    // closed for lengthMs; `times` outages in all (0: no end).
     struct Outage {
         int everyMs = 0;
         int lengthMs = 0;
+        int times = 0;
     };
     std::optional<Outage> outage;
 };
