@@ -382,6 +382,41 @@ TEST(Record, ALostConnectionConnectsAgainAndResumesInPlace)
     EXPECT_FALSE(once.err.contains(u"重新連線"_s));
 }
 
+// A live point whose server stops for 3 s and comes back on the same port:
+// the recording goes on into a second file, Ctrl-C ends it; both files
+// play, each holding its side of the gap.
+TEST(Record, ALiveRecordingReconnectsIntoTheNextFileAfterTheServerComesBack)
+{
+    Recorder w;
+    for (const bool overHttp : {false, true}) {
+        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
+        ServerProcess server(w.media, Args(u"--http-port 0 --outage 4:3:1 --live") << u"news="_s + w.source());
+        ASSERT_TRUE(server.started());
+        const QString out = w.out(overHttp ? u"h.wmv"_s : u"m.wmv"_s);
+        qint64 streamingAgainAt = -1;
+        const CliOutcome run = RunCli(CliLaunch{
+            .args =
+                recordArgs(overHttp ? server.mmshUrl(u"news"_s) : server.url(u"news"_s), out, Args(u"--reconnect 5")),
+            .configHome = w.config,
+            .interruptWhen = [&](qint64 elapsedMs, const QString& log) {
+                // Two seconds into the second file.
+                const qsizetype tried = log.lastIndexOf(u"- 重新連線 (第"_s);
+                if (streamingAgainAt < 0 && tried >= 0 && log.indexOf(u"- 接收 TCP 串流 -"_s, tried) >= 0)
+                    streamingAgainAt = elapsedMs;
+                return streamingAgainAt >= 0 && elapsedMs > streamingAgainAt + 2000;
+            }});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QString second = QString(out).replace(u".wmv"_s, u" (2).wmv"_s);
+        for (const QString& file : {out, second}) {
+            EXPECT_GT(ProbeDuration(file), 1.5) << file.toStdString();
+            // A live join before the first key frame is no decoding error.
+            EXPECT_EQ(DecodeErrors(file).filter(u"no keyframe"_s, Qt::CaseInsensitive).size(),
+                      DecodeErrors(file).size());
+        }
+        EXPECT_LT(ProbeDuration(out) + ProbeDuration(second), run.interruptedAtMs / 1000.0);
+    }
+}
+
 TEST(RecordCli, BadUsageExitsWithTwo)
 {
     Recorder w;
