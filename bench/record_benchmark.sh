@@ -72,23 +72,7 @@ trap cleanup EXIT
 export XDG_CONFIG_HOME="$tmp/config"
 mkdir -p "$XDG_CONFIG_HOME"
 
-# Starts a process whose first stdout line is "listening on ADDR:PORT" and
-# sets $port (and $http_port from a "mmsh on ADDR:PORT" line, if any); gives
-# up after 10 s.
-start_listener() {
-  local log="$1"; shift
-  : >"$log"
-  "$@" >>"$log" 2>&1 &
-  pids+=("$!")
-  port=""
-  for _ in $(seq 100); do
-    port="$(sed -n '1s/^listening on .*:\([0-9][0-9]*\)$/\1/p' "$log")"
-    http_port="$(sed -n '2s/^mmsh on .*:\([0-9][0-9]*\)$/\1/p' "$log")"
-    [ -n "$port" ] && return 0
-    sleep 0.1
-  done
-  echo "no listening line from $*:" >&2; cat "$log" >&2; exit 1
-}
+source "$root/bench/listener.sh"
 # Copies of the binaries: the build tree may be rebuilt while this runs.
 cp "$cli" "$server" "$tmp/"
 cli="$tmp/tovrin-cli"

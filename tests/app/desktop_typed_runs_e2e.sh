@@ -50,10 +50,7 @@ AsfDir=$work/out/
 URLList=mms://127.0.0.1:$port/clip.wmv.old
 CONF
 
-XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
-main="$(wait_window 'Tovrin Multimedia')"
+start_tovrin
 
 # 1. MMSH with credentials typed into the empty dialog.
 run_typed "mmsh://127.0.0.1:$http_port/clip.wmv" "$main"

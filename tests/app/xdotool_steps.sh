@@ -22,6 +22,15 @@ wait_window() {
   return 1
 }
 
+# Starts $tovrin with the work folder's settings ($work/config) and the
+# arguments given, and waits for its main window: sets $app_pid and $main.
+start_tovrin() {
+  XDG_CONFIG_HOME="$work/config" "$tovrin" "$@" >"$work/tovrin.log" 2>&1 &
+  app_pid=$!
+  pids+=("$app_pid")
+  main="$(wait_window 'Tovrin Multimedia')"
+}
+
 # Presses 離開 (Alt+E) in the main window $1 and waits (at most 10 s) for the
 # program $2 to end.
 leave_program() {
