@@ -345,7 +345,7 @@ TEST(Record, AStreamChangeContinuesIntoTheNextNumberedFile)
     // A connection cut in the second of two joined entries leaves it short.
     ServerProcess cutting(w.media, playlists + (Args(u"--drop-after") << QString::number(source.packets.size() + 5)));
     ASSERT_TRUE(cutting.started());
-    EXPECT_EQ(w.record(cutting.url(u"same"_s), w.out(u"cut.wmv"_s)).exitCode, 1);
+    EXPECT_EQ(RunCli(recordArgs(cutting.url(u"same"_s), w.out(u"cut.wmv"_s)), w.config).exitCode, 1);
     written << w.out(u"cut.wmv"_s);
     for (const QString& file : written)
         EXPECT_EQ(DecodeErrors(file), QStringList()) << file.toStdString();

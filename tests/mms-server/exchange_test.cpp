@@ -256,34 +256,6 @@ TEST(MmsServerLive, APlaylistMovesItsClientsOnAtEachEntrysEndOverMmsAndMmsh)
     }
 }
 
-// Every 3 s the server cuts its MMS and MMSH clients without an end of
-// stream; for 1 s both ports refuse connections, then answer again.
-TEST(MmsServerOutage, CutsClientsRefusesConnectionsThenListensAgainOnTheSamePorts)
-{
-    ServerProcess server;
-    ASSERT_TRUE(server.start(Args(u"--http-port 0 --outage 3:1 --live") << u"one="_s + SamplePath(Sample::Wma)));
-    const QDeadlineTimer deadline(20000);
-    auto mmsh =
-        std::async(std::launch::async, [&] { return MmshGet(server.httpPort(), "/one", "xPlayStrm=1", {}, deadline); });
-    ScriptedClient client;
-    ASSERT_TRUE(client.connectTo(server.port()) && client.readyToPlay(u"one"_s));
-    client.startPlaying();
-    std::optional<MmsMessage> message = client.expect(0x05);
-    for (int i = 0; i < 10000 && message && (i == 0 || !message->command); ++i)
-        message = client.next(20000);
-    EXPECT_FALSE(message) << message->line().toStdString();
-    EXPECT_EQ(RunsOf(mmsh.get()).kinds, "HD");
-    EXPECT_FALSE(deadline.hasExpired());
-    const auto answers = [](quint16 port) { return ScriptedClient().connectTo(port); };
-    int refusing = 0, answering = 0;
-    while (++refusing < 100 && (answers(server.port()) || answers(server.httpPort())))
-        QThread::msleep(50);
-    while (++answering < 100 && !answers(server.port()))
-        QThread::msleep(50);
-    ScriptedClient again;
-    EXPECT_TRUE(refusing < 100 && again.connectTo(server.port()) && again.readyToPlay(u"one"_s));
-}
-
 TEST(MmsServerProgram, BadStartsExitWithAnError)
 {
     EXPECT_EQ(RunProgram(ServerProcess::program(), {QStringLiteral("--rate=quick")}, nullptr, 10000), 2);
