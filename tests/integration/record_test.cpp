@@ -406,6 +406,9 @@ TEST(Record, ALiveRecordingReconnectsIntoTheNextFileAfterTheServerComesBack)
                 return streamingAgainAt >= 0 && elapsedMs > streamingAgainAt + 2000;
             }});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        // The try 1 s after the cut is refused; the next waits twice as long.
+        for (const QString& wait : {u"1 秒後重新連線 (第 1 次，最多 5 次)"_s, u"2 秒後重新連線 (第 2 次，最多 5 次)"_s})
+            EXPECT_TRUE(run.err.contains(wait)) << wait.toStdString();
         const QString second = QString(out).replace(u".wmv"_s, u" (2).wmv"_s);
         for (const QString& file : {out, second}) {
             EXPECT_GT(ProbeDuration(file), 1.5) << file.toStdString();
