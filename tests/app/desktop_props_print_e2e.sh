@@ -30,24 +30,38 @@ wait_gone() {
   return 1
 }
 
+# Opens the 檔案 menu of the main window (Alt+F), presses the keys $1 and
+# prints the id of the window titled $2 that they open. On a busy machine the
+# menu may not be open yet when the keys arrive: then it is closed and tried
+# again, three times in all, each waiting 5 s.
+menu_to_window() {
+  local id
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+f
+    sleep 0.3
+    xdotool key $1
+    for _ in $(seq 1 50); do
+      id="$(xdotool search --onlyvisible --name "$2" 2>/dev/null | head -n 1 || true)"
+      [ -n "$id" ] && { echo "$id"; return 0; }
+      sleep 0.1
+    done
+    xdotool key Escape Escape
+  done
+  echo "no window titled '$2' appeared" >&2
+  return 1
+}
+
 # With no printer installed the print dialog offers a PDF file in the home folder.
 HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$tovrin" >"$work/tovrin.log" 2>&1 &
 app_pid=$!
 main="$(wait_window 'Tovrin Multimedia')"
-xdotool windowfocus --sync "$main"
-xdotool key alt+f
-sleep 0.3
-xdotool key Right Right Return
-props="$(wait_window '^檔案性質$')"
+props="$(menu_to_window 'Right Right Return' '^檔案性質$')"
 xdotool windowfocus --sync "$props"
 xdotool key Return
 wait_gone '^檔案性質$'
 
-xdotool windowfocus --sync "$main"
-xdotool key alt+f
-sleep 0.3
-xdotool key p
-dialog="$(wait_window '(Print|列印)')"
+dialog="$(menu_to_window p '(Print|列印)')"
 xdotool windowfocus --sync "$dialog"
 xdotool key Return
 
