@@ -13,6 +13,16 @@ qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype fro
     return header.indexOf(prefix, std::max<qsizetype>(from, 0));
 }
 
+qsizetype DataObjectAt(QByteArrayView header)
+{
+    if (!header.startsWith(guid::kHeaderObject))
+        return -1;
+    const std::optional<std::uint64_t> size = LE64At(header, 16);
+    if (!size || *size > std::uint64_t(header.size()))
+        return -1;
+    return header.sliced(qsizetype(*size)).startsWith(guid::kDataObject) ? qsizetype(*size) : -1;
+}
+
 QByteArrayView ObjectBytes(QByteArrayView header, qsizetype at)
 {
     if (at < 0 || at > header.size())

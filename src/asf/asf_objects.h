@@ -51,6 +51,11 @@ inline constexpr qsizetype kDataObjectStart = 50;  // the Data Object's fixed st
 // after `from`; -1 when there is none.
 qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype from = 0);
 
+// 0-based offset of the Data Object, which starts where the Header Object's
+// size says it ends; -1 when no Data Object starts there. A search for its
+// GUID could stop in a header object's value that happens to hold it.
+qsizetype DataObjectAt(QByteArrayView header);
+
 // The bytes of the object starting at `at`: up to the end its size field
 // declares, cut at the end of `header`. Empty when the size field is missing
 // or smaller than an object's GUID and size, so every read from it fails.

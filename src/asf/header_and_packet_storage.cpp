@@ -12,10 +12,9 @@ namespace tovrin {
 
 namespace {
 
-// Zeroes the 8-byte field `offset` into the first object `prefix` starts.
-void Blank(QByteArray& header, QByteArrayView prefix, qsizetype offset)
+// Zeroes the 8-byte field `offset` into the object starting at `at`.
+void Blank(QByteArray& header, qsizetype at, qsizetype offset)
 {
-    const qsizetype at = FindObject(header, prefix);
     if (at >= 0 && at + offset + 8 <= header.size())
         header.replace(at + offset, 8, QByteArray(8, '\0'));
 }
@@ -26,10 +25,12 @@ bool HoldsSameStream(QByteArray stored, QByteArray header)
         return false;
     for (QByteArray* bytes : {&stored, &header}) {
         // The fields the end of an interrupted run rewrites.
-        Blank(*bytes, guid::kFileProperties, field::kFileSize);
-        Blank(*bytes, guid::kFileProperties, field::kDataPackets);
-        Blank(*bytes, guid::kDataObject, field::kDataObjectSize);
-        Blank(*bytes, guid::kDataObject, field::kDataObjectPackets);
+        const qsizetype properties = FindObject(*bytes, guid::kFileProperties);
+        const qsizetype data = DataObjectAt(*bytes);
+        Blank(*bytes, properties, field::kFileSize);
+        Blank(*bytes, properties, field::kDataPackets);
+        Blank(*bytes, data, field::kDataObjectSize);
+        Blank(*bytes, data, field::kDataObjectPackets);
     }
     return stored == header;
 }
@@ -61,7 +62,7 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     // counts: an index behind the last slot is no packet.
     qint64 wholeSlots = *size > headerLength ? (*size - headerLength) / packetSize : 0;
     const QByteArray header = file.readStart(run.headerLength);
-    const qsizetype data = FindObject(header, guid::kDataObject);
+    const qsizetype data = DataObjectAt(header);
     if (const std::optional<std::uint64_t> counted =
             data < 0 ? std::nullopt : LE64At(header, data + field::kDataObjectPackets))
         wholeSlots = qint64(std::min<std::uint64_t>(std::uint64_t(wholeSlots), *counted));

@@ -42,6 +42,14 @@ struct Patch {
             return std::nullopt;
         return at;
     }
+    // The Data Object behind the Header Object, its fixed start in the header.
+    std::optional<qint64> dataObject() const
+    {
+        const qsizetype at = DataObjectAt(header);
+        if (at < 0 || at + kDataObjectStart > header.size())
+            return std::nullopt;
+        return at;
+    }
     bool put(qint64 offset, QByteArrayView bytes)
     {
         return file.seek(offset) && file.write(bytes.data(), bytes.size()) == bytes.size();
@@ -89,7 +97,7 @@ bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBu
     const std::uint64_t count = PacketCount(run, patch.file.size());
     if (count == 0 && run.resume)
         return true;  // nothing stored, nothing known: the file stays as it was
-    const std::optional<qint64> data = patch.find(guid::kDataObject, kDataObjectStart);
+    const std::optional<qint64> data = patch.dataObject();
     if (!data)
         return patch.put64(fpo + kDataPacketsField, count);
     const qint64 dataEnd = qint64(run.headerLength.load()) + qint64(count) * run.packetSize.load();
@@ -139,7 +147,7 @@ LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run, const Simp
     bool written = patch.put64(o + kPlayDurationField, playDuration)
                    && patch.put64(o + kSendDurationField, mediaTime * 10000)
                    && patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
-    if (!patch.find(guid::kDataObject, kDataObjectStart)) {
+    if (!patch.dataObject()) {
         (void)(patch.put64(o + kFileSizeField, std::uint64_t(patch.file.size()))
                && patch.put64(o + kDataPacketsField, PacketCount(run, patch.file.size())));
         return LiveHeaderFix::NoDataObject;

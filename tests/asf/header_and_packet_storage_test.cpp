@@ -269,6 +269,10 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
     count("straggler", std::move(straggler));
     count("no packets", ClosingRun(header, 500));
     count("no File Properties", ClosingRun(asf::Header({}, 0, 200), 200, 5));
+    // A header value that holds the Data Object's GUID is not the Data Object.
+    const QByteArray decoy = asf::Object(asf::kContentGuid, asf::kDataGuid.left(5) + QByteArray(40, '\x7F'));
+    count("the Data Object's GUID in a title",
+          ClosingRun(asf::Header({decoy, asf::FilePropertiesObject({})}, 0, 500), 500 + 1000 * 100, 1000));
 
     // A resumed run keeps its count until a packet arrives.
     ClosingRun resumed(asf::Header({asf::FilePropertiesObject({.packets = 120})}, 0, 500), 500 + 120 * 50);
