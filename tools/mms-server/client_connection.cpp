@@ -47,7 +47,7 @@ bool StrikesWhileStreaming(HostileKind kind)
 }
 
 // How many good media packets go before the kind strikes.
-int GoodPacketsBefore(HostileKind kind)
+std::uint64_t GoodPacketsBefore(HostileKind kind)
 {
     return kind == HostileKind::DropFirstDatagram ? 0 : kHostileGoodPackets;
 }
