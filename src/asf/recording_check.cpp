@@ -49,8 +49,11 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     const QByteArrayView data = QByteArrayView(header).sliced(qsizetype(headerSize));
     if (header.size() != qsizetype(check.headerLength) || !data.startsWith(guid::kDataObject))
         return refuse(QStringLiteral("no Data Object behind the header"));
-    const qsizetype fpo = FindObject(QByteArrayView(header).first(qsizetype(headerSize)), guid::kFileProperties);
-    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(header, fpo);
+    // The File Properties Object lies within the Header Object, clear of the
+    // Data Object's fields that the end of a recording rewrites.
+    const QByteArrayView headerObject = QByteArrayView(header).first(qsizetype(headerSize));
+    const qsizetype fpo = FindObject(headerObject, guid::kFileProperties);
+    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(headerObject, fpo);
     const std::optional<std::uint32_t> packetSize = LE32At(properties, kMinPacketSizeField);
     if (!packetSize)
         return refuse(QStringLiteral("no whole File Properties Object in the header"));
