@@ -46,8 +46,7 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     check.headerLength = headerSize + kDataObjectStart;
     file.seek(0);
     header = file.read(qint64(check.headerLength));
-    const QByteArrayView data = QByteArrayView(header).sliced(qsizetype(headerSize));
-    if (header.size() != qsizetype(check.headerLength) || !data.startsWith(guid::kDataObject))
+    if (header.size() != qsizetype(check.headerLength) || DataObjectAt(header) != qsizetype(headerSize))
         return refuse(QStringLiteral("no Data Object behind the header"));
     // The File Properties Object lies within the Header Object, clear of the
     // Data Object's fields that the end of a recording rewrites.
@@ -63,6 +62,7 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     check.statedFileSize = Field64(properties, kFileSize);
     check.statedPackets = Field64(properties, kDataPackets);
     check.broadcast = LE32At(properties, kFlagsField).value_or(0) & kBroadcastFlag;
+    const QByteArrayView data = QByteArrayView(header).sliced(qsizetype(headerSize));
     check.dataObjectSize = Field64(data, kDataObjectSize);
     check.dataObjectPackets = Field64(data, kDataObjectPackets);
     return true;
