@@ -1,6 +1,8 @@
-// Whatever a media server sends, through the real receive loop: the split of
-// the receive buffer, the reply dispatch, header storage and inspection, the
-// media packet handling into a save file, and the fix-ups at the end.
+// Whatever a media server sends, through the real receive loop (the split of
+// the receive buffer, the reply dispatch, the header collected, the media
+// packets handed over), then what it hands over stored as the run engine
+// stores it: header storage and inspection, the media packets into a save
+// file, and the fix-ups at the end.
 //
 // Input: byte 0 holds flags (bit 0: resume; bit 1: the rest is records
 // [lane byte][16-bit length][bytes], lane 1 = a UDP datagram, else TCP bytes;
@@ -9,12 +11,12 @@
 #include "asf/recording_file.h"
 #include "asf/run_fixups.h"
 #include "fuzz_shell.h"
-#include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/receive_front.h"
 #include "mms/receive_loop.h"
-#include "mms/run_actions.h"
+#include "run/event_queue.h"
+#include "run/storage_report.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,28 +32,6 @@ constexpr qint64 kLargestCarriedFile = 64 * 1024 * 1024;
 
 struct DiscardingSink : ByteSink {
     void write(const QByteArray&) override {}
-};
-
-// The UI thread's part of a run, done in place: there is only one thread here.
-struct InlineActions : RunActions {
-    AppContext& ctx;
-    ReceiveBuffer& buffer;
-    RecordingFile& file;
-    InlineActions(AppContext& c, ReceiveBuffer& b, RecordingFile& f) : ctx(c), buffer(b), file(f) {}
-    void requestStop() override
-    {
-        ctx.run.stopFlag = true;
-        buffer.wake();
-    }
-    void announceStreamStart() override {}
-    void announceCompletion() override
-    {
-        FixCompletedRun(ctx.run, file);
-        requestStop();
-    }
-    bool askCredentials(ServerCredentials&) override { return true; }
-    void sendTransport() override {}
-    void streamDrained() override {}
 };
 
 void feed(ReceiveBuffer& buffer, QByteArrayView input, bool records)
@@ -101,12 +81,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     buffer.closeInput();
 
     DiscardingSink sink;
-    CommandChannel channel(sink, run.commandSequence);
-    ClientCommands commands(channel, run, f.session);
-    InlineActions actions(f.ctx, buffer, file);
-    ServerCredentials credentials;
-    ReceiveLoop loop(f.ctx, buffer, file, credentials, commands, actions);
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel(sink, sequence);
+    RunEventQueue events([] {});
+    const std::atomic<bool> stop{false};
+    // The engine asks for the media as soon as there is a header: here, before.
+    buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{1, 2}, std::nullopt}, {}});
+    ReceiveLoop loop(buffer, channel, events,
+                     ExchangeSetup{QStringLiteral("host"),
+                                   QStringLiteral("a.wmv"),
+                                   QStringLiteral("127.0.0.1"),
+                                   QStringLiteral("1042"),
+                                   false,
+                                   {}},
+                     stop);
     loop.run();
+
+    std::optional<MediaPacketWriter> writer;
+    for (const LinkEvent& event : events.takeAll()) {
+        if (const auto* header = std::get_if<link::Header>(&event)) {
+            if (writer)
+                continue;  // a next entry's header: the engine's choice, not storage
+            run.packetSize = header->figures.packetSize;
+            run.headerLength = header->figures.headerLength;
+            run.filePacketCount = header->figures.live ? kLivePacketCount : header->figures.packetCount;
+            if (StoreAndInspectHeader(f.ctx, file, header->bytes) == HeaderTaken::Ready)
+                writer.emplace(run, file);
+        } else if (const auto* packet = std::get_if<link::Packet>(&event)) {
+            if (writer)
+                TellStoredPacket(f.ctx.shell, writer->handle(packet->number, packet->payload));
+        } else if (std::holds_alternative<link::EndOfStream>(event) && writer) {
+            FixCompletedRun(run, file);
+        }
+    }
 
     // The stop routine's fix-ups, on whatever the run left behind.
     FixUpStoppedRun(run, &file);

@@ -57,10 +57,6 @@
 <context>
     <name>DesktopApp</name>
     <message>
-        <source>UDP 埠號 %1 無法使用</source>
-        <translation>UDP port %1 cannot be used</translation>
-    </message>
-    <message>
         <source>無法列印記錄</source>
         <translation>The log could not be printed</translation>
     </message>
@@ -1238,6 +1234,24 @@ No cancels the download and leaves the file as it is</translation>
     <message>
         <source>- 不再重新連線</source>
         <translation>- No more reconnect tries</translation>
+    </message>
+    <message>
+        <source>UDP 埠號 %1 無法使用</source>
+        <translation>UDP port %1 cannot be used</translation>
+    </message>
+    <message>
+        <source>- %1 秒內無法連線到伺服器，已放棄</source>
+        <translation>- No connection to the server within %1 s, given up</translation>
+    </message>
+    <message>
+        <source>伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄
+沒有儲存任何媒介資料</source>
+        <translation>The server sent nothing for %1 s, session given up
+No media was saved</translation>
+    </message>
+    <message>
+        <source>- MMS 連線被拒絕或在回覆之前關閉，改用 MMSH: %1</source>
+        <translation>- The MMS connection was refused or closed before a reply: switching to MMSH, %1</translation>
     </message>
 </context>
 </TS>

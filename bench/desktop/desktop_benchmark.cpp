@@ -76,7 +76,7 @@ int main(int argc, char* argv[])
 
     bool ended = false;
     tovrin::RunEnd end = tovrin::RunEnd::Failed;
-    QObject::connect(&program.transport(), &tovrin::RecordTransport::finished, [&](tovrin::RunEnd how) {
+    QObject::connect(&program.engine(), &tovrin::RunEngine::finished, [&](tovrin::RunEnd how) {
         ended = true;
         end = how;
     });
@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
     // Measured from the start of the run (after the save chooser, which the
     // user is looking at) to its end.
     QElapsedTimer wall;
-    QObject::connect(&program.mms(), &tovrin::ConnectionController::runStarted, [&] {
+    QObject::connect(&program.engine(), &tovrin::RunEngine::runStarted, [&] {
         wall.start();
         sinceTick.start();
         tick.start(10);

@@ -31,16 +31,12 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     : QObject(parent), m_store(store), m_settings(LoadSettings(store))
 {
     // The main window's creation step, then the settings dialog's: the
-    // settings were loaded above, the UDP port is bound once for the run.
+    // settings were loaded above. The UDP port is bound by each UDP run.
     restoreWindowState();
-    if (!m_mms.bindUdp() && m_settings.udpTick)
-        m_shell.showMessage(
-            QCoreApplication::translate("DesktopApp", "UDP 埠號 %1 無法使用").arg(m_settings.loadedUdpPort));
 
-    m_ctx.stopper = &m_transport;
-    m_mms.setRedirectorFetch(&m_fetch);
-    connect(&m_mms, &ConnectionController::saveLogRequested, this, &DesktopApp::saveLogClick);
-    connect(&m_mmsh, &MmshController::saveLogRequested, this, &DesktopApp::saveLogClick);
+    m_ctx.stopper = &m_engine;
+    m_engine.setRedirectorFetch(&m_fetch);
+    connect(&m_engine, &RunEngine::saveLogRequested, this, &DesktopApp::saveLogClick);
 
     connect(&m_window, &MainWindow::openRequested, this, &DesktopApp::openClick);
     connect(&m_window, &MainWindow::connectRequested, this, &DesktopApp::connectClick);
@@ -58,15 +54,14 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_window, &MainWindow::previewRequested, this, &DesktopApp::openPreview);
     connect(&m_window, &MainWindow::previewAboutRequested, this, &DesktopApp::showPreviewAbout);
     // A save file being previewed is complete once its run has ended.
-    connect(&m_transport, &RecordTransport::finished, this, [this] {
+    connect(&m_engine, &RunEngine::finished, this, [this] {
         if (m_preview)
             m_preview->setFileComplete(true);
     });
 
-    connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
-    connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
-    connect(&m_transport, &RecordTransport::finished, &m_window, [this] { m_window.setRunActive(false); });
-    connect(&m_mms, &ConnectionController::urlTextChanged, &m_window, &MainWindow::setUrlText);
+    connect(&m_engine, &RunEngine::runStarted, &m_window, [this] { m_window.setRunActive(true); });
+    connect(&m_engine, &RunEngine::finished, &m_window, [this] { m_window.setRunActive(false); });
+    connect(&m_engine, &RunEngine::urlTextChanged, &m_window, &MainWindow::setUrlText);
 }
 
 DesktopApp::~DesktopApp()
@@ -114,7 +109,7 @@ void DesktopApp::openLocation(const QString& location)
 
 bool DesktopApp::isBusy() const
 {
-    return m_transport.isRunning() || m_fetch.isBusy();
+    return m_engine.isRunning() || m_fetch.isBusy();
 }
 
 void DesktopApp::openClick()
@@ -134,15 +129,15 @@ void DesktopApp::connectClick()
         m_shell.showMessage(CannotChangeMediaText());
         return;
     }
-    if (m_transport.isRunning())
+    if (m_engine.isRunning())
         return;
-    m_transport.start(m_window.urlText());
+    m_engine.start(m_window.urlText());
 }
 
 void DesktopApp::disconnectClick()
 {
-    if (m_transport.isRunning())
-        m_transport.disconnectClick();
+    if (m_engine.isRunning())
+        m_engine.disconnectClick();
 }
 
 void DesktopApp::applicationError(const QString& message)
@@ -207,7 +202,7 @@ void DesktopApp::openPreview()
     // Showing it again leaves what it shows as it is.
     PreviewMonitor& monitor = previewMonitor();
     if (!monitor.isVisible()) {
-        const bool beingWritten = m_transport.isRunning() && *file == m_session.savePath;
+        const bool beingWritten = m_engine.isRunning() && *file == m_session.savePath;
         monitor.showPreview(*file, m_run.streamKindBits.load(), !beingWritten);
     }
     monitor.raise();
@@ -239,8 +234,6 @@ void DesktopApp::closeProgram()
     m_closed = true;
     RunCloseSequence(m_ctx, currentWindowState());
     m_fetch.abort();
-    // The ended run's receive thread is joined before its state goes.
-    m_mms.finishReceiveThread();
     m_settingsDialog.hide();
     m_about.hide();
     m_openWindow.hide();

@@ -11,8 +11,7 @@
 #include "app/qt_shell.h"
 #include "app/settings_dialog.h"
 #include "locations/redirector_fetch.h"
-#include "mms/connection_controller.h"
-#include "mmsh/mmsh_controller.h"
+#include "run/run_engine.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
@@ -32,11 +31,11 @@ namespace tovrin {
 void ConfigureDesktopApplication();
 
 // The desktop program put together: the main window and its shell, the
-// settings, the run state, the redirector fetch, the two transports and the
-// windows, created in the program's start-up order, and the commands of the
-// main window carried out with them.
+// settings, the run state, the redirector fetch, the run engine with its
+// transports and the windows, created in the program's start-up order, and
+// the commands of the main window carried out with them.
 //
-// Thread: the UI thread; the controllers run their receive threads.
+// Thread: the UI thread; the MMS transport runs its own threads.
 class DesktopApp : public QObject {
     Q_OBJECT
 
@@ -88,9 +87,7 @@ public:
     // without a preview need not pay for at start-up.
     PreviewMonitor& previewMonitor();
     PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
-    ConnectionController& mms() { return m_mms; }
-    MmshController& mmsh() { return m_mmsh; }
-    RecordTransport& transport() { return m_transport; }
+    RunEngine& engine() { return m_engine; }
 
     // An unexpected error that reached the event loop: told, and the run
     // under way ends without patching its file.
@@ -115,9 +112,8 @@ private:
     QtShell m_shell{m_window, m_sound, m_propertiesWindow};
     AppContext m_ctx{m_shell, m_store, m_settings, m_run, m_session};
     RedirectorFetch m_fetch;
-    ConnectionController m_mms{m_ctx};
-    MmshController m_mmsh{m_ctx};
-    RecordTransport m_transport{m_ctx, m_mms, m_mmsh, Transport::Auto, 80};
+    RecordTransport m_transport{m_ctx, Transport::Auto, 80};
+    RunEngine m_engine{m_ctx, m_transport};
     SettingsDialog m_settingsDialog{m_ctx, m_sound, &m_window};
     AboutWindow m_about{&m_window};
     OpenLocationWindow m_openWindow{m_ctx, m_fetch, [this] { return isBusy(); }, &m_window};

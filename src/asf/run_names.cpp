@@ -1,12 +1,11 @@
 #include "asf/run_names.h"
 
 #include "asf/name_rules.h"
-#include "state/run_state.h"
 #include "state/text_rules.h"
 
 namespace tovrin {
 
-bool PrepareNames(RunState& run, QString& url)
+std::optional<StreamNames> NamesOfStream(QString& url)
 {
     url = TrimBlanks(url);
 
@@ -21,13 +20,14 @@ bool PrepareNames(RunState& run, QString& url)
         }
     }
     if (third < 0)
-        return false;
+        return std::nullopt;
 
-    run.streamPath = url.mid(third + 1);
-    run.defaultSaveName = NameAfterSeparator(url);
+    StreamNames names;
+    names.streamPath = url.mid(third + 1);
+    names.defaultSaveName = NameAfterSeparator(url);
     if (!HasMediaEnding(url))
-        run.defaultSaveName += QStringLiteral("_live.asf");
-    return true;
+        names.defaultSaveName += QStringLiteral("_live.asf");
+    return names;
 }
 
 }  // namespace tovrin

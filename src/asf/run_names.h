@@ -2,14 +2,21 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace tovrin {
 
-struct RunState;
+// The names a stream address gives a run: the path sent to the server and
+// the save name proposed to the user.
+struct StreamNames {
+    QString streamPath;
+    QString defaultSaveName;
+};
 
-// Derives the stream path and the default save name of a run from its URL.
-// `url` is trimmed in place; the caller puts the trimmed text back into the
-// URL box. Fails, without a message of its own, unless the URL has a third
-// "/" followed by at least two characters.
-bool PrepareNames(RunState& run, QString& url);
+// Trims the address in place, then takes its names: the stream path after
+// the third "/" (which must leave at least two characters after it), and the
+// default save name after the last separator, with "_live.asf" added when it
+// has no media ending. Nothing when the address has no such path.
+std::optional<StreamNames> NamesOfStream(QString& url);
 
 }  // namespace tovrin

@@ -4,8 +4,7 @@
 #include "cli/interrupt_signal.h"
 #include "cli/record_options.h"
 #include "locations/session_log.h"
-#include "mms/connection_controller.h"
-#include "mmsh/mmsh_controller.h"
+#include "run/run_engine.h"
 #include "transport/record_transport.h"
 #include "user_actions/log_steps.h"
 
@@ -76,44 +75,27 @@ int RunRecordCommand(const QStringList& arguments)
     OverrideSettings(options, command.settings);
     AppContext& ctx = command.ctx;
     ConsoleShell& shell = command.shell;
-    RunState& run = command.run;
-    const SettingsRecord& settings = command.settings;
-    ConnectionController controller(ctx);
-    controller.setWatchdogInterval(options.connectTimeoutMs);
-    controller.setSilenceLimit(options.silenceTimeoutMs);
-    MmshController mmsh(ctx);
-    mmsh.setWatchdogInterval(options.connectTimeoutMs);
-    mmsh.setSilenceLimit(options.silenceTimeoutMs);
-    RecordTransport recording(ctx, controller, mmsh, options.transport, options.httpPort);
-    QObject::connect(&controller, &ConnectionController::saveLogRequested, [&ctx] { SaveLog(ctx); });
-    QObject::connect(&mmsh, &MmshController::saveLogRequested, [&ctx] { SaveLog(ctx); });
+    RecordTransport transport(ctx, options.transport, options.httpPort);
+    RunEngine recording(ctx, transport);
+    recording.setConnectLimit(options.connectTimeoutMs);
+    recording.setSilenceLimit(options.silenceTimeoutMs);
+    // The whole recording's media time, over every file and connection.
+    recording.setMediaLimit(std::uint64_t(options.durationSeconds * 1000));
+    QObject::connect(&recording, &RunEngine::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
-    if (settings.udpTick && !controller.bindUdp()) {
-        shell.showMessage(QStringLiteral("UDP 埠號 %1 無法使用").arg(settings.loadedUdpPort));
-        return 1;
-    }
 
     int status = 1;
-    QObject::connect(&recording, &RecordTransport::finished, [&](RunEnd end) {
+    QObject::connect(&recording, &RunEngine::finished, [&](RunEnd end) {
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
     InterruptSignal interrupt;
-    QObject::connect(&interrupt, &InterruptSignal::interrupted, &controller, [&] {
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, &recording, [&] {
         if (recording.isRunning())
             recording.stop();
         else
             QCoreApplication::exit();
     });
-    QTimer durationCheck;
-    if (options.durationSeconds > 0) {
-        const auto limit = std::uint64_t(options.durationSeconds * 1000);
-        QObject::connect(&durationCheck, &QTimer::timeout, &controller, [&, limit] {
-            if (recording.isRunning() && run.mediaTime >= limit)
-                recording.stop();
-        });
-        durationCheck.start(100);
-    }
 
     // A redirector is opened first; its chosen entry is the stream to record.
     QString streamAddress;

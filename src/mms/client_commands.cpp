@@ -1,10 +1,7 @@
 #include "mms/client_commands.h"
 
 #include "asf/byte_helpers.h"
-#include "locations/credentials.h"
 #include "mms/command_channel.h"
-#include "state/run_state.h"
-#include "state/session_state.h"
 #include "state/text_rules.h"
 
 #include <QUuid>
@@ -112,7 +109,7 @@ CommandFields StreamSelectionCommand(const StreamPairs& streams)
 
 void ClientCommands::sendConnect()
 {
-    m_channel.send(ConnectCommand(m_run.serverHost, NewRegistryGuid()));
+    m_channel.send(ConnectCommand(m_serverHost, NewRegistryGuid()));
 }
 
 void ClientCommands::sendTransport(const QString& localAddress, bool udp, const QString& localPort)
@@ -122,18 +119,17 @@ void ClientCommands::sendTransport(const QString& localAddress, bool udp, const 
 
 void ClientCommands::sendOpenFile()
 {
-    m_channel.send(OpenFileCommand(m_run.incarnation, m_run.streamPath));
+    m_channel.send(OpenFileCommand(m_incarnation, m_streamPath));
 }
 
-void ClientCommands::sendStartPlaying()
+void ClientCommands::sendStartPlaying(std::optional<std::uint32_t> start)
 {
-    const std::uint32_t location = m_run.resume ? m_run.storedPacketCount.load() : 0xFFFFFFFFu;
-    m_channel.send(StartPlayingCommand(m_run.incarnation, location));
+    m_channel.send(StartPlayingCommand(m_incarnation, start.value_or(0xFFFFFFFFu)));
 }
 
 void ClientCommands::sendHeaderRequest()
 {
-    m_channel.send(HeaderRequestCommand(m_run.incarnation));
+    m_channel.send(HeaderRequestCommand(m_incarnation));
 }
 
 void ClientCommands::sendFunnelInfo()
@@ -141,25 +137,23 @@ void ClientCommands::sendFunnelInfo()
     m_channel.send(FunnelInfoCommand());
 }
 
-void ClientCommands::sendCredentials(const ServerCredentials& credentials)
+void ClientCommands::sendCredentials(const QByteArray& encoded)
 {
-    m_channel.send(CredentialsCommand(m_run.incarnation, credentials.encoded));
+    m_channel.send(CredentialsCommand(m_incarnation, encoded));
+    ++m_incarnation;
 }
 
 void ClientCommands::sendKeepAliveAnswer()
 {
-    m_channel.send(KeepAliveAnswerCommand(m_run.incarnation));
+    m_channel.send(KeepAliveAnswerCommand(m_incarnation));
 }
 
-void ClientCommands::sendStreamSelection()
+void ClientCommands::sendStreamSelection(const std::vector<std::uint8_t>& streams)
 {
-    StreamPairs streams;
-    const std::size_t count = std::min<std::size_t>(m_run.streamCount, kMaxStreams);
-    for (std::size_t i = 0; i < count; ++i) {
-        m_session.streamActions[i] = 0;
-        streams.emplace_back(m_session.streamNumbers[i], m_session.streamActions[i]);
-    }
-    m_channel.send(StreamSelectionCommand(streams));
+    StreamPairs pairs;
+    for (const std::uint8_t stream : streams)
+        pairs.emplace_back(stream, 0);
+    m_channel.send(StreamSelectionCommand(pairs));
 }
 
 }  // namespace tovrin

@@ -6,13 +6,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace tovrin {
 
 class CommandChannel;
-struct RunState;
-struct ServerCredentials;
-struct SessionState;
 
 // Command ids the client sends.
 namespace ClientCommand {
@@ -43,31 +42,33 @@ CommandFields StreamSelectionCommand(const StreamPairs& streams);
 // A fresh GUID in registry form: braces, upper case, 38 characters.
 QString NewRegistryGuid();
 
-// Sends the client commands of a run with the values the run state and the
-// session's stream table hold.
+// Sends the client commands of a connection, with its own values: the
+// server host and stream path it was opened for, and the play incarnation,
+// which each answer to a credentials request raises. The receive thread's.
 class ClientCommands {
 public:
-    ClientCommands(CommandChannel& channel, RunState& run, SessionState& session)
-        : m_channel(channel), m_run(run), m_session(session)
+    ClientCommands(CommandChannel& channel, QString serverHost, QString streamPath)
+        : m_channel(channel), m_serverHost(std::move(serverHost)), m_streamPath(std::move(streamPath))
     {
     }
 
-    void sendConnect();  // a new GUID every time; Host: the run's server host
+    void sendConnect();  // a new GUID every time; Host: the server host
     void sendTransport(const QString& localAddress, bool udp, const QString& localPort);
     void sendOpenFile();
-    // From the stored packet count when resuming, else from the start (0xFFFFFFFF).
-    void sendStartPlaying();
+    // From packet `start`, or from the start (0xFFFFFFFF) without one.
+    void sendStartPlaying(std::optional<std::uint32_t> start);
     void sendHeaderRequest();
     void sendFunnelInfo();
-    void sendCredentials(const ServerCredentials& credentials);
+    void sendCredentials(const QByteArray& encoded);
     void sendKeepAliveAnswer();
-    // Every stream of the stream table, switched on.
-    void sendStreamSelection();
+    // Every stream named, switched on.
+    void sendStreamSelection(const std::vector<std::uint8_t>& streams);
 
 private:
     CommandChannel& m_channel;
-    RunState& m_run;
-    SessionState& m_session;
+    QString m_serverHost;
+    QString m_streamPath;
+    std::uint32_t m_incarnation = 1;
 };
 
 }  // namespace tovrin

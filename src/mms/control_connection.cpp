@@ -29,6 +29,11 @@ ControlConnection::ControlConnection(QObject* parent) : QObject(parent)
     connect(&m_tcp, &QTcpSocket::readyRead, this, &ControlConnection::readIntoBuffer);
 }
 
+ControlConnection::~ControlConnection()
+{
+    m_courier->m_courier.detach();
+}
+
 void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer)
 {
     m_buffer = &buffer;
@@ -67,13 +72,13 @@ void ControlConnection::waitForRoom()
     // consumes without calling back, so a full buffer is also looked at again
     // shortly: a header larger than the buffer would otherwise wait for bytes
     // that are never read.
-    m_readPaused = true;
+    m_courier->m_readPaused = true;
     if (m_buffer->size(ReceiveBuffer::Lane::Stream) < kReceiveBufferLimit) {
-        resumeReading();
+        m_courier->resumeReading();
         return;
     }
     QTimer::singleShot(kReadRetryInterval, this, [this] {
-        if (m_readPaused.exchange(false))
+        if (m_courier->m_readPaused.exchange(false))
             readIntoBuffer();
     });
 }
@@ -87,7 +92,7 @@ void ControlConnection::readIntoBuffer()
         waitForRoom();
         return;
     }
-    m_readPaused = false;
+    m_courier->m_readPaused = false;
     const QByteArray bytes = m_tcp.read(room);
     if (!bytes.isEmpty()) {
         m_replied = true;
@@ -100,10 +105,12 @@ void ControlConnection::readIntoBuffer()
         emit receiveBufferOverflow();
 }
 
-void ControlConnection::resumeReading()
+ConnectionCourier::ConnectionCourier(ControlConnection* connection) : m_courier(connection), m_connection(connection) {}
+
+void ConnectionCourier::resumeReading()
 {
     if (m_readPaused.exchange(false))
-        QMetaObject::invokeMethod(this, &ControlConnection::readIntoBuffer, Qt::QueuedConnection);
+        m_courier.post([connection = m_connection] { connection->readIntoBuffer(); });
 }
 
 void ControlConnection::write(const QByteArray& bytes)
@@ -117,12 +124,11 @@ void ControlConnection::write(const QByteArray& bytes)
     m_tcp.write(bytes);
 }
 
-void ControlConnection::QueuedSink::write(const QByteArray& bytes)
+void ConnectionCourier::write(const QByteArray& bytes)
 {
     // Always queued, also from the UI thread: the channel's lock hands the
     // packets over in sequence order and the queue keeps that order.
-    QMetaObject::invokeMethod(
-        &m_owner, [owner = &m_owner, bytes] { owner->write(bytes); }, Qt::QueuedConnection);
+    m_courier.post([connection = m_connection, bytes] { connection->write(bytes); });
 }
 
 }  // namespace tovrin

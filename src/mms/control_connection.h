@@ -1,16 +1,42 @@
 #pragma once
 
 #include "mms/command_channel.h"
+#include "mms/ui_courier.h"
 
 #include <QAbstractSocket>
 #include <QObject>
 #include <QTcpSocket>
 
 #include <atomic>
+#include <memory>
 
 namespace tovrin {
 
+class ControlConnection;
 class ReceiveBuffer;
+
+// What a receive thread may use of its control connection: it hands command
+// packets over and tells that it made room in the buffer, and it can do so
+// safely after the connection has gone (the steps are then dropped). Shared
+// between the connection and the thread.
+class ConnectionCourier : public ByteSink {
+public:
+    explicit ConnectionCourier(ControlConnection* connection);
+
+    // Any thread: the packet reaches the socket on the UI thread, in the
+    // order packets are handed over.
+    void write(const QByteArray& bytes) override;
+    // Any thread: reading goes on if it was waiting for room.
+    void resumeReading();
+
+private:
+    friend class ControlConnection;
+    UiCourier m_courier;
+    // Only used in the steps the courier carries, which run on the UI thread
+    // while the connection is there.
+    ControlConnection* m_connection;
+    std::atomic<bool> m_readPaused{false};
+};
 
 // The run's control connection to the MMS server: the TCP socket, the bytes
 // it reads into the receive buffer's stream lane and the command packets it
@@ -20,13 +46,13 @@ class ReceiveBuffer;
 // the socket's write buffer for ever.
 //
 // Threads: lives on the UI thread and only that thread touches the socket.
-// sink() and resumeReading() may be called from any thread; both hand over
-// to the UI thread through its event queue.
+// Other threads reach it only through its courier.
 class ControlConnection : public QObject {
     Q_OBJECT
 
 public:
     explicit ControlConnection(QObject* parent = nullptr);
+    ~ControlConnection() override;
 
     // Connects for a new run, whose bytes go into `buffer`; byAddress skips
     // the name lookup.
@@ -41,11 +67,9 @@ public:
     // For the log: addresses, ports and the last error's text.
     const QTcpSocket& socket() const { return m_tcp; }
 
-    // Writes command packets in the order they are handed over.
-    ByteSink& sink() { return m_sink; }
-    // The receive thread made room in the buffer: reading goes on if it was
-    // waiting for that.
-    void resumeReading();
+    // For the receive thread: command packets written in the order they
+    // are handed over, and word that it made room in the buffer.
+    std::shared_ptr<ConnectionCourier> courier() const { return m_courier; }
     // The server closed its side: the buffer's input is closed as soon as
     // everything the socket still holds has been read into it.
     void closeInputOnceRead();
@@ -61,15 +85,7 @@ signals:
     void receiveBufferOverflow();
 
 private:
-    class QueuedSink : public ByteSink {
-    public:
-        explicit QueuedSink(ControlConnection& owner) : m_owner(owner) {}
-        void write(const QByteArray& bytes) override;
-
-    private:
-        ControlConnection& m_owner;
-    };
-
+    friend class ConnectionCourier;
     void readIntoBuffer();
     void waitForRoom();
     void closeInputIfRead();
@@ -77,10 +93,9 @@ private:
 
     ReceiveBuffer* m_buffer = nullptr;  // the current run's
     QTcpSocket m_tcp;
-    QueuedSink m_sink{*this};
+    std::shared_ptr<ConnectionCourier> m_courier = std::make_shared<ConnectionCourier>(this);
     bool m_replied = false;
     bool m_peerClosed = false;
-    std::atomic<bool> m_readPaused{false};
 };
 
 }  // namespace tovrin

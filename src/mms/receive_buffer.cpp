@@ -18,6 +18,7 @@ void ReceiveBuffer::clear()
     std::lock_guard lock(m_mutex);
     m_stream.clear();
     m_datagrams.clear();
+    m_orders.clear();
     m_inputClosed = false;
 }
 
@@ -49,6 +50,25 @@ QByteArray ReceiveBuffer::takeFront(Lane lane, std::size_t n)
     QByteArray front = b.first(count);
     b.remove(0, count);
     return front;
+}
+
+void ReceiveBuffer::postOrder(ExchangeOrder order)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_orders.push_back(std::move(order));
+    }
+    m_changed.notify_all();
+}
+
+std::optional<ExchangeOrder> ReceiveBuffer::takeOrder()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_orders.empty())
+        return std::nullopt;
+    ExchangeOrder order = std::move(m_orders.front());
+    m_orders.erase(m_orders.begin());
+    return order;
 }
 
 void ReceiveBuffer::wake()

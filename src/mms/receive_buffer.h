@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/transport_link.h"
+
 #include <QByteArray>
 
 #include <atomic>
@@ -7,16 +9,27 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace tovrin {
 
-// The bytes received from the server and not yet consumed: the only structure
-// both the UI thread (socket reads) and the receive thread (consumer) change.
+// What the run engine asks of the exchange, handed to the receive thread.
+struct ExchangeOrder {
+    enum class Kind { Media, Credentials };
+    Kind kind = Kind::Media;
+    MediaRequest media;
+    QByteArray credentials;  // encoded
+};
+
+// What the receive thread waits for, under one lock: the bytes received
+// from the server and not yet consumed, and the engine's orders.
 //
 // It has two lanes, so that bytes of the two sources never interleave: the
-// stream lane holds the TCP control connection's bytes as they arrive; the
-// datagram lane holds whole UDP datagrams, one data packet each. The receive
-// loop takes from either lane only at packet boundaries.
+// stream lane holds the TCP control connection's bytes as they arrive (the
+// UI thread appends); the datagram lane holds whole UDP datagrams, one data
+// packet each (the datagram thread appends). The receive loop takes from
+// either lane only at packet boundaries. Orders come from the UI thread.
 //
 // Every access holds m_mutex. Waiters are woken by appends and by wake(),
 // and re-check their stop predicate on every wake.
@@ -41,8 +54,8 @@ public:
     void removeFront(std::size_t n) { removeFront(Lane::Stream, n); }
     QByteArray takeFront(std::size_t n) { return takeFront(Lane::Stream, n); }
 
-    // Blocks until ready(stream, datagrams) holds, evaluated under the lock
-    // on the two lanes' bytes; true then. Gives up, answering false, when
+    // Blocks until ready(stream, datagrams, ordersWaiting) holds, evaluated
+    // under the lock on the two lanes' bytes; true then. Gives up, answering false, when
     // stopRequested() is true while it is not ready: what is already there
     // can always be taken. The timed wait guards against a missed wake; a
     // stop predicate that watches a clock passes a shorter `recheck`.
@@ -51,7 +64,7 @@ public:
                    std::chrono::milliseconds recheck = std::chrono::milliseconds(100))
     {
         std::unique_lock lock(m_mutex);
-        while (!ready(std::as_const(m_stream), std::as_const(m_datagrams))) {
+        while (!ready(std::as_const(m_stream), std::as_const(m_datagrams), !m_orders.empty())) {
             if (stopRequested())
                 return false;
             m_changed.wait_for(lock, recheck);
@@ -63,11 +76,9 @@ public:
     template <typename StopPredicate>
     bool waitFor(Lane lane, std::size_t n, StopPredicate stopRequested)
     {
-        return waitUntil(
-            [&](const QByteArray& stream, const QByteArray& datagrams) {
-                return std::size_t((lane == Lane::Stream ? stream : datagrams).size()) >= n;
-            },
-            stopRequested);
+        return waitUntil([&](const QByteArray& stream, const QByteArray& datagrams,
+                             bool) { return std::size_t((lane == Lane::Stream ? stream : datagrams).size()) >= n; },
+                         stopRequested);
     }
     template <typename StopPredicate>
     bool waitFor(std::size_t n, StopPredicate stopRequested)
@@ -76,6 +87,10 @@ public:
     }
     // Wakes every waiter so it re-checks its stop predicate.
     void wake();
+
+    // An order for the receive thread, and the oldest one waiting.
+    void postOrder(ExchangeOrder order);
+    std::optional<ExchangeOrder> takeOrder();
 
     // The server closed the connection and every byte it sent is in the
     // buffer: nothing more will arrive. Cleared by clear().
@@ -90,6 +105,7 @@ private:
     std::condition_variable m_changed;
     QByteArray m_stream;
     QByteArray m_datagrams;
+    std::vector<ExchangeOrder> m_orders;
     std::atomic<bool> m_inputClosed{false};
 };
 

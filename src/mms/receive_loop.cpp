@@ -1,18 +1,10 @@
 #include "mms/receive_loop.h"
 
 #include "asf/byte_helpers.h"
+#include "asf/header_assembler.h"
 #include "asf/header_facts.h"
-#include "mms/client_commands.h"
-#include "mms/data_packet_receiver.h"
-#include "mms/receive_front.h"
-#include "mms/run_actions.h"
-#include "mms/server_replies.h"
+#include "run/event_queue.h"
 #include "run/server_error.h"
-#include "run/storage_report.h"
-#include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/session_state.h"
-#include "state/shell.h"
 
 #include <QCoreApplication>
 
@@ -55,21 +47,36 @@ constexpr int kDatagramBurst = 32;
 
 }  // namespace
 
-ReceiveLoop::ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ServerCredentials& credentials,
-                         ClientCommands& commands, RunActions& actions)
-    : m_ctx(ctx),
-      m_buffer(buffer),
-      m_file(file),
-      m_credentials(credentials),
-      m_commands(commands),
-      m_actions(actions),
-      m_writer(ctx.run, file)
+ReceiveLoop::ReceiveLoop(ReceiveBuffer& buffer, CommandChannel& channel, RunEventQueue& events, ExchangeSetup setup,
+                         const std::atomic<bool>& stop)
+    : m_buffer(buffer),
+      m_events(events),
+      m_setup(std::move(setup)),
+      m_stop(stop),
+      m_commands(channel, m_setup.serverHost, m_setup.streamPath)
 {
+}
+
+template <typename Event>
+void ReceiveLoop::post(Event event)
+{
+    m_events.push(LinkEvent(std::move(event)));
+}
+
+void ReceiveLoop::log(const QString& line)
+{
+    post(link::Log{line});
+}
+
+void ReceiveLoop::fail(const QString& logLine, const QString& message)
+{
+    post(link::Failed{logLine, message});
+    m_ended = true;
 }
 
 bool ReceiveLoop::stopRequested() const
 {
-    return m_ctx.run.stopFlag.load();
+    return m_stop.load();
 }
 
 void ReceiveLoop::run()
@@ -77,35 +84,44 @@ void ReceiveLoop::run()
     ReceiveBuffer& buffer = m_buffer;
     bool streamReady = false;
     bool datagramReady = false;
-    const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams) {
+    bool orderWaiting = false;
+    const auto ready = [&](const QByteArray& stream, const QByteArray& datagrams, bool orders) {
         streamReady = streamUnitReady(stream);
         datagramReady = !datagrams.isEmpty() && !m_datagramsHeld;
-        return streamReady || datagramReady || buffer.inputClosed();
+        orderWaiting = orders;
+        return orders || streamReady || datagramReady || buffer.inputClosed();
     };
+    const auto stop = [this] { return stopRequested(); };
+    m_commands.sendConnect();
     for (;;) {
-        // Once the run is stopped nothing more is handled: the stop routine
-        // has patched and closed the save file.
-        if (stopRequested())
+        if (ended())
             return;
-        // The first failed write ends the run: going on would only widen the
-        // gap between what the file holds and what the run received.
-        if (m_ctx.run.writeErrorReported) {
-            m_actions.writeFailed();
-            return;
+        // The engine is behind: nothing more is taken off the buffer until
+        // its queue has room (the connection then stops reading, and TCP
+        // slows the server).
+        if (!m_events.hasRoom()) {
+            if (!buffer.waitUntil([this](const QByteArray&, const QByteArray&, bool) { return m_events.hasRoom(); },
+                                  stop))
+                return;
+            continue;
         }
         if (!buffer.waitUntil(ready, [] { return true; })) {
-            // Nothing to do until more bytes arrive: the file catches up
-            // with what was stored, and the socket is read again.
-            TellWriteFailure(m_ctx.shell, m_writer.flush());
-            m_actions.streamDrained();
-            if (!buffer.waitUntil(ready, [this] { return stopRequested(); }))
+            // Nothing to do until more arrives: the connection reads again.
+            if (m_setup.streamDrained)
+                m_setup.streamDrained();
+            if (!buffer.waitUntil(ready, stop))
                 return;
         }
+        if (orderWaiting) {
+            takeOrders();
+            continue;
+        }
         if (!streamReady && !datagramReady) {
-            // The server has gone and everything it sent is stored: the run ends.
+            // The server has gone and everything it sent is handed over.
             takeStragglers();
-            TellWriteFailure(m_ctx.shell, m_writer.flush());
-            m_actions.serverClosed();
+            if (!ended())
+                post(link::Lost{link::LossKind::Closed, QString()});
+            m_ended = true;
             return;
         }
         if (datagramReady && (!streamReady || m_datagramsInARow < kDatagramBurst)) {
@@ -116,8 +132,28 @@ void ReceiveLoop::run()
             handleStreamFront();
             // Reading goes on once half the buffer is free, not after every
             // packet: one wake of the UI thread per many packets.
-            if (buffer.size(Lane::Stream) <= kReceiveBufferLimit / 2)
-                m_actions.streamDrained();
+            if (buffer.size(Lane::Stream) <= kReceiveBufferLimit / 2 && m_setup.streamDrained)
+                m_setup.streamDrained();
+        }
+    }
+}
+
+void ReceiveLoop::takeOrders()
+{
+    while (const std::optional<ExchangeOrder> order = m_buffer.takeOrder()) {
+        if (ended())
+            return;
+        switch (order->kind) {
+        case ExchangeOrder::Kind::Media:
+            // The header is stored: the streams are selected, and the media
+            // asked for once the server has answered the selection.
+            m_media = order->media;
+            m_mediaAsked = true;
+            m_commands.sendStreamSelection(order->media.streams);
+            break;
+        case ExchangeOrder::Kind::Credentials:
+            m_commands.sendCredentials(order->credentials);
+            break;
         }
     }
 }
@@ -130,30 +166,24 @@ void ReceiveLoop::handleStreamFront()
         front = SplitFront(buffer.peek(Lane::Stream, std::size_t(front.needed)));
     if (front.kind == ReceiveFront::Kind::NeedMore) {
         // Longer than the buffer may ever hold: it can never be read whole.
-        m_ctx.shell.appendLog(QStringLiteral("- MMS command length error"));
-        m_actions.requestStop();
+        fail(QStringLiteral("- MMS command length error"));
         return;
     }
     if (front.kind == ReceiveFront::Kind::Command) {
-        // What was stored reaches the file before a command can end the run,
-        // so a write failure is still told in its own words.
-        TellWriteFailure(m_ctx.shell, m_writer.flush());
         if (front.total < kCommandHeaderSize) {
             // Shorter than the fields read from it: its end cannot be trusted
             // to be the start of the next packet.
-            m_ctx.shell.appendLog(QStringLiteral("- MMS command length error"));
-            m_actions.requestStop();
+            fail(QStringLiteral("- MMS command length error"));
             return;
         }
         if (IsErrorResult(front.resultCode)) {
-            // The packet stays at the front; the loop ends at its next wait.
-            ReportServerError(m_ctx.shell, front.resultCode);
-            m_actions.requestStop();
+            post(link::ServerError{front.resultCode});
+            m_ended = true;
             return;
         }
         const QByteArray packet = buffer.peek(Lane::Stream, std::size_t(front.total));
         if (!dispatch(front.commandId, packet))
-            m_ctx.shell.appendLog(QStringLiteral("New or unhandled MMS command - ") + hex2(front.commandId));
+            log(QStringLiteral("New or unhandled MMS command - ") + hex2(front.commandId));
         buffer.removeFront(Lane::Stream, std::size_t(front.total));
         return;
     }
@@ -161,19 +191,18 @@ void ReceiveLoop::handleStreamFront()
     const DataPrefix& prefix = front.prefix;
     if (prefix.length < kDataPrefixSize) {
         // Nothing sensible can be taken off the stream after such a prefix.
-        m_ctx.shell.appendLog(QStringLiteral("- MMS data prefix length error"));
-        m_actions.requestStop();
+        fail(QStringLiteral("- MMS data prefix length error"));
         return;
     }
     switch (prefix.packetType) {
     case kHeaderPacketType:
-        handleHeader(false);
+        handleHeader(Lane::Stream);
         return;
     case kMediaPacketType:
-        if (headerStored())
-            TakeMediaPacket(m_ctx, {m_buffer, Lane::Stream}, m_writer, [this] { return stopRequested(); });
+        if (m_mediaAsked)
+            takeMediaPacket(Lane::Stream);
         else
-            dropEarlyMediaPacket(buffer, Lane::Stream, prefix.length);
+            dropEarlyMediaPacket(Lane::Stream, prefix.length);
         return;
     default:
         logUnknownPrefix(prefix.packetType, prefix.flags);
@@ -183,266 +212,248 @@ void ReceiveLoop::handleStreamFront()
 
 void ReceiveLoop::handleDatagram()
 {
-    ReceiveBuffer& buffer = m_buffer;
     // Datagrams enter their lane only whole and with a consistent prefix, so
     // the prefix length is the datagram's size.
-    const DataPrefix prefix = ReadDataPrefix(buffer.peek(Lane::Datagrams, kDataPrefixSize));
+    const DataPrefix prefix = ReadDataPrefix(m_buffer.peek(Lane::Datagrams, kDataPrefixSize));
     switch (prefix.packetType) {
     case kHeaderPacketType:
-        if (!m_storedHeader.isEmpty() && !m_changeAnnounced) {
+        if (m_headerTaken && !m_changeAnnounced) {
             // The next entry's header overtook the stream change that gives
             // its figures: it waits for the control connection.
             m_datagramsHeld = true;
             return;
         }
-        handleHeader(true);
+        handleHeader(Lane::Datagrams);
         return;
-    case kMediaPacketType: {
-        if (!headerStored()) {
-            dropEarlyMediaPacket(buffer, Lane::Datagrams, prefix.length);
-            return;
-        }
-        const QByteArray datagram = buffer.takeFront(Lane::Datagrams, prefix.length);
-        TellStoredPacket(m_ctx.shell, m_writer.handle(prefix.sequence, datagram.sliced(kDataPrefixSize)));
+    case kMediaPacketType:
+        if (m_mediaAsked)
+            takeMediaPacket(Lane::Datagrams);
+        else
+            dropEarlyMediaPacket(Lane::Datagrams, prefix.length);
         return;
-    }
     default:
         logUnknownPrefix(prefix.packetType, prefix.flags);
-        buffer.removeFront(Lane::Datagrams, prefix.length);
+        m_buffer.removeFront(Lane::Datagrams, prefix.length);
     }
 }
 
 void ReceiveLoop::takeStragglers()
 {
     // Datagrams and the control connection race: the reply that ends the run
-    // may be read before the last datagrams, which are still in the UDP
-    // socket or on their way. Those waiting are taken at once; for the rest
-    // the run waits a moment, less when the file is known to be whole.
-    if (!m_actions.takeWaitingDatagrams())
+    // may be read before the last datagrams, which are still on their way.
+    // The run waits a moment for them, less once every packet the file has
+    // from the start asked for has come.
+    if (!m_setup.overUdp)
         return;
-    ReceiveBuffer& buffer = m_buffer;
-    const ReceivedPackets& received = m_ctx.run.receivedPackets;
+    const auto allCame = [this] {
+        if (!m_file || m_file->live || m_file->packetCount == 0)
+            return false;
+        const std::uint32_t start = m_media && m_media->start ? *m_media->start : 0;
+        return m_packetsHandedOver >= std::uint64_t(m_file->packetCount) - std::min(start, m_file->packetCount);
+    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStragglerGraceMs);
-    const auto datagramWaiting = [this](const QByteArray&, const QByteArray& datagrams) {
+    const auto datagramWaiting = [this](const QByteArray&, const QByteArray& datagrams, bool) {
         return !datagrams.isEmpty() && !m_datagramsHeld;
     };
     for (;;) {
-        while (!stopRequested() && buffer.size(Lane::Datagrams) > 0 && !m_datagramsHeld)
+        while (!ended() && m_buffer.size(Lane::Datagrams) > 0 && !m_datagramsHeld)
             handleDatagram();
-        if (stopRequested() || (received.tracking() && received.missingCount() == 0))
-            break;
+        if (ended() || allCame())
+            return;
         const auto givenUp = [&] { return stopRequested() || std::chrono::steady_clock::now() >= deadline; };
-        if (!buffer.waitUntil(datagramWaiting, givenUp, std::chrono::milliseconds(5)))
-            break;
+        if (!m_buffer.waitUntil(datagramWaiting, givenUp, std::chrono::milliseconds(5)))
+            return;
     }
-    TellWriteFailure(m_ctx.shell, m_writer.flush());
 }
 
-void ReceiveLoop::handleHeader(bool fromDatagrams)
+std::optional<QByteArray> ReceiveLoop::collectHeader(Lane lane, std::uint32_t headerLength, std::uint32_t packetSize)
 {
-    ReceiveLane lane(m_buffer, fromDatagrams ? Lane::Datagrams : Lane::Stream);
-    if (m_headerFailed) {
-        // The header could not be stored and the exchange goes no further:
-        // later header packets are dropped rather than read again and again.
-        lane.removeFront(ReadDataPrefix(lane.peek(kDataPrefixSize)).length);
-        return;
-    }
+    log(QCoreApplication::translate("Tovrin", "- 接收標題..."));
     // Waiting for header bytes ends when the server has gone too.
     const auto stop = [this] { return stopRequested() || m_buffer.inputClosed(); };
-    if (!m_storedHeader.isEmpty()) {
-        handleNextHeader(lane, stop);
-        return;
+    HeaderAssembler assembler(headerLength, packetSize);
+    HeaderAssembler::Progress progress = assembler.progress();
+    while (progress == HeaderAssembler::Progress::NeedMore) {
+        if (!m_buffer.waitFor(lane, kDataPrefixSize, stop))
+            break;
+        const DataPrefix prefix = ReadDataPrefix(m_buffer.peek(lane, kDataPrefixSize));
+        if (prefix.length < kDataPrefixSize) {
+            progress = HeaderAssembler::Progress::Refused;
+            break;
+        }
+        if (!m_buffer.waitFor(lane, prefix.length, stop))
+            break;
+        progress = assembler.add(m_buffer.takeFront(lane, prefix.length).sliced(kDataPrefixSize));
+        post(link::Progress{});
     }
-    const std::optional<QByteArray> header =
-        CollectHeaderBytes(m_ctx, lane, stop, m_ctx.run.headerLength, m_ctx.run.packetSize);
-    if (header && StoreAndInspectHeader(m_ctx, m_file, *header)) {
-        m_storedHeader = *header;
-        m_commands.sendStreamSelection();
-        return;
-    }
-    headerFailed();
+    if (progress == HeaderAssembler::Progress::Done)
+        return assembler.header();
+    if (progress == HeaderAssembler::Progress::Refused || !stopRequested())
+        log(QStringLiteral("- ASF header receive error"));
+    return std::nullopt;
 }
 
-void ReceiveLoop::handleNextHeader(ReceiveLane lane, const StopRequested& stop)
+void ReceiveLoop::handleHeader(Lane lane)
 {
-    RunState& run = m_ctx.run;
-    // No packet is stored under a header it does not belong to.
-    run.readyForMedia = false;
-    const std::optional<QByteArray> header =
-        CollectHeaderBytes(m_ctx, lane, stop, m_change.headerLength, m_change.packetSize);
-    if (!header) {
-        headerFailed();
+    if (m_headerFailed) {
+        // The header could not be collected and the exchange goes no
+        // further: later header packets are dropped rather than read again
+        // and again.
+        m_buffer.removeFront(lane, ReadDataPrefix(m_buffer.peek(lane, kDataPrefixSize)).length);
         return;
     }
-    m_changeAnnounced = false;
-    if (*header == m_storedHeader) {
-        m_ctx.shell.appendLog(
-            QCoreApplication::translate("Tovrin", "- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
-        m_writer.entryChanged();
-        run.resume = false;  // the next entry is asked for from its start
-        run.readyForMedia = true;
-    } else {
-        TellWriteFailure(m_ctx.shell, m_writer.flush());
-        if (!m_actions.continueIntoNextFile()) {
-            m_headerFailed = true;
-            m_actions.requestStop();
-            return;
-        }
-        // The next file is a recording of its own: the stream change's
-        // figures, and the count its header states.
-        run.packetSize = m_change.packetSize;
-        run.headerLength = m_change.headerLength;
-        run.streamBitRate = m_change.bitRate;
-        if (!run.isLive())
-            run.filePacketCount = ReadHeaderFacts(*header).facts.fileProperties.dataPacketCount;
-        m_writer.startOver();
-        if (!StoreAndInspectHeader(m_ctx, m_file, *header)) {
-            headerFailed();
-            return;
-        }
-        m_storedHeader = *header;
-    }
-    m_commands.sendStreamSelection();
-}
-
-void ReceiveLoop::headerFailed()
-{
-    m_headerFailed = true;
+    const bool nextEntry = m_headerTaken;
+    const OpenFileFigures file = m_file.value_or(OpenFileFigures{});
+    const std::uint32_t headerLength = nextEntry ? m_change.headerLength : file.headerLength;
+    const std::uint32_t packetSize = nextEntry ? m_change.packetSize : file.packetSize;
+    const std::optional<QByteArray> header = collectHeader(lane, headerLength, packetSize);
     if (stopRequested())
         return;
-    // Without a header there is nothing to record into, and the server waits
-    // for a stream selection that never comes: the run ends, told why. The
-    // file holds no header of this run to patch.
-    m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "無法讀取這個串流的 ASF 標題，連線期間已放棄"));
-    m_ctx.run.liveHeaderFixed = true;
-    m_ctx.run.packetCountFixed = true;
-    m_actions.requestStop();
+    if (!header) {
+        m_headerFailed = true;
+        fail(QString(), QCoreApplication::translate("Tovrin", "無法讀取這個串流的 ASF 標題，連線期間已放棄"));
+        return;
+    }
+    m_headerTaken = true;
+    m_changeAnnounced = false;
+    link::FileFigures figures{packetSize, headerLength, file.packetCount, file.bitRate, file.live};
+    if (nextEntry) {
+        // The next entry is a file of its own: the stream change's figures,
+        // and the count its header states.
+        m_current = m_change;
+        figures.bitRate = m_change.bitRate;
+        figures.packetCount = std::uint32_t(ReadHeaderFacts(*header).facts.fileProperties.dataPacketCount);
+    }
+    post(link::Header{*header, figures});
 }
 
-bool ReceiveLoop::headerStored() const
+bool ReceiveLoop::takeMediaPacket(Lane lane)
 {
-    return m_ctx.run.readyForMedia;
+    // The caller saw the whole packet in the lane.
+    const DataPrefix prefix = ReadDataPrefix(m_buffer.peek(lane, kDataPrefixSize));
+    const QByteArray packet = m_buffer.takeFront(lane, prefix.length);
+    if (packet.size() < prefix.length)
+        return false;
+    post(link::Packet{prefix.sequence, packet.sliced(kDataPrefixSize)});
+    ++m_packetsHandedOver;
+    return true;
 }
 
-void ReceiveLoop::dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length)
+void ReceiveLoop::dropEarlyMediaPacket(Lane lane, std::uint16_t length)
 {
     // Media is only asked for after the header: without one there is no slot
     // size to store it by.
-    buffer.removeFront(lane, length);
-    if (!m_earlyMediaLogged)
-        m_ctx.shell.appendLog(QStringLiteral("- Media packet before the ASF header, dropped"));
-    m_earlyMediaLogged = true;
+    m_buffer.removeFront(lane, length);
+    if (!std::exchange(m_earlyMediaLogged, true))
+        log(QStringLiteral("- Media packet before the ASF header, dropped"));
 }
 
-void ReceiveLoop::tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fields)
+void ReceiveLoop::tellFieldsBeyondReply(const FieldsBeyondReply& fields)
 {
     for (const FieldBeyondReply& field : fields)
-        m_ctx.shell.showMessage(FieldBeyondReplyMessage(field));
+        post(link::Message{FieldBeyondReplyMessage(field)});
 }
 
 void ReceiveLoop::logUnknownPrefix(std::uint8_t type, std::uint8_t flags)
 {
-    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "偵測到一個未知的 MMS 預先標題"));
-    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "MMS 期間 = ") + hex2(type)
-                          + QCoreApplication::translate("Tovrin", "   MMS TCP/UDP 旗標 = ") + hex2(flags));
+    log(QCoreApplication::translate("Tovrin", "偵測到一個未知的 MMS 預先標題"));
+    log(QCoreApplication::translate("Tovrin", "MMS 期間 = ") + hex2(type)
+        + QCoreApplication::translate("Tovrin", "   MMS TCP/UDP 旗標 = ") + hex2(flags));
 }
 
 bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
 {
-    RunState& run = m_ctx.run;
-    Shell& shell = m_ctx.shell;
     switch (commandId) {
     case ServerReply::ConnectReply:
+        post(link::Progress{});
         m_commands.sendFunnelInfo();
         return true;
     case ServerReply::TransportAck:
+        post(link::Progress{});
         m_commands.sendOpenFile();
         return true;
     case ServerReply::TransportRefused:
-        shell.appendLog(QCoreApplication::translate("Tovrin", "錯誤: 通過連接失敗"));
-        run.packetCountFixed = true;
-        run.liveHeaderFixed = true;
-        m_actions.requestStop();
+        fail(QCoreApplication::translate("Tovrin", "錯誤: 通過連接失敗"));
         return true;
     case ServerReply::StreamingStarts:
-        m_actions.announceStreamStart();
+        post(link::StreamingStarts{m_setup.overUdp});
         return true;
-    case ServerReply::OpenFileReply:
-        if (headerStored()) {
+    case ServerReply::OpenFileReply: {
+        if (m_headerTaken) {
             // The file's figures sized the slots the packets are going into;
             // a second reply must not change them under the recording.
-            shell.appendLog(QStringLiteral("- Open-file reply after the ASF header, ignored"));
+            log(QStringLiteral("- Open-file reply after the ASF header, ignored"));
             return true;
         }
-        tellFieldsBeyondReply(ReadOpenFileReply(packet, run));
-        if (run.isLive() && run.resume) {
-            shell.showMessage(
-                QCoreApplication::translate("Tovrin", "錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
-            run.liveHeaderFixed = true;
-            m_actions.requestStop();
-            return true;
-        }
-        shell.appendLog(QCoreApplication::translate("Tovrin", "要求 ASF 標題... 等候中"));
+        const ReadReply<OpenFileFigures> read = ReadOpenFileReply(packet);
+        tellFieldsBeyondReply(read.beyond);
+        m_file = read.value;
+        m_current = {read.value.packetSize, read.value.headerLength, read.value.bitRate};
+        post(link::OpenedFile{{read.value.packetSize, read.value.headerLength, read.value.packetCount,
+                               read.value.bitRate, read.value.live}});
+        log(QCoreApplication::translate("Tovrin", "要求 ASF 標題... 等候中"));
         m_commands.sendHeaderRequest();
         return true;
+    }
     case ServerReply::HeaderFollows:
-        shell.appendLog(QCoreApplication::translate("Tovrin", "新進的標題"));
+        log(QCoreApplication::translate("Tovrin", "新進的標題"));
         return true;
-    case ServerReply::FunnelReport:
+    case ServerReply::FunnelReport: {
         if (m_transportAsked) {
             // The transport request has gone out: a further report answers nothing.
-            shell.appendLog(QStringLiteral("- Funnel report after the transport request, ignored"));
+            log(QStringLiteral("- Funnel report after the transport request, ignored"));
             return true;
         }
-        tellFieldsBeyondReply(ReadFunnelReport(packet, run));
-        if (!MoreFunnelReportsFollow(packet, run.funnelReportCount)) {
+        const ReadReply<FunnelReport> read = ReadFunnelReport(packet);
+        tellFieldsBeyondReply(read.beyond);
+        m_funnelData += read.value.payload;
+        if (read.value.clientCount)
+            post(link::ServerClients{*read.value.clientCount});
+        if (!MoreFunnelReportsFollow(packet, ++m_funnelReports)) {
             m_transportAsked = true;
-            shell.appendLog(QCoreApplication::translate("Tovrin", "0x15 接收區塊長度 - %1").arg(run.funnelData.size()));
-            m_actions.sendTransport();
+            log(QCoreApplication::translate("Tovrin", "0x15 接收區塊長度 - %1").arg(m_funnelData.size()));
+            m_commands.sendTransport(m_setup.localAddress, m_setup.overUdp, m_setup.localPort);
         }
         return true;
-    case ServerReply::CredentialsRequest:
-        tellFieldsBeyondReply(ReadCredentialsRequest(packet, m_credentials));
-        if (m_actions.askCredentials(m_credentials)) {
-            m_commands.sendCredentials(m_credentials);
-            run.incarnation.fetch_add(1);
-        } else {
-            shell.showMessage(QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線"));
-            run.liveHeaderFixed = true;
-            run.packetCountFixed = true;
-            m_actions.requestStop();
-        }
+    }
+    case ServerReply::CredentialsRequest: {
+        const ReadReply<QString> read = ReadCredentialsRequest(packet);
+        tellFieldsBeyondReply(read.beyond);
+        post(link::CredentialsAsked{read.value});
         return true;
+    }
     case ServerReply::KeepAlive:
         m_commands.sendKeepAliveAnswer();
-        run.ackCount.fetch_add(1);
+        post(link::KeepAlive{});
         return true;
     case ServerReply::EndOfStream:
         takeStragglers();
-        if (LE32At(packet, 40) == kEntryEnded && run.followEntries && !m_storedHeader.isEmpty()) {
-            // The entry ended; the next one's header follows (0x20).
-            TellWriteFailure(m_ctx.shell, m_writer.flush());
-            run.readyForMedia = false;
+        if (LE32At(packet, 40) == kEntryEnded && m_headerTaken) {
+            // The entry ended; the next one's header may follow (0x20).
             m_entryEnded = true;
-            shell.appendLog(QCoreApplication::translate("Tovrin", "- 項目結束，等候下一個項目..."));
+            m_mediaAsked = false;
+            post(link::EntryEnded{});
             return true;
         }
-        m_actions.announceCompletion();
+        post(link::EndOfStream{});
         return true;
-    case ServerReply::StreamChange:
+    case ServerReply::StreamChange: {
         // Only after an entry's end: amid the stream it would resize the
         // slots under the recording.
         if (!m_entryEnded || packet.size() < kStreamChangeSize)
             return false;
         m_entryEnded = false;
-        m_change = {run.packetSize, run.headerLength, run.streamBitRate};
-        tellFieldsBeyondReply(ReadStreamChange(packet, m_change));
+        const ReadReply<StreamChangeFigures> read = ReadStreamChange(packet, m_current);
+        tellFieldsBeyondReply(read.beyond);
+        m_change = read.value;
         m_changeAnnounced = true;
         m_datagramsHeld = false;
-        shell.appendLog(QCoreApplication::translate("Tovrin", "- 串流改變，下一個項目的 ASF 標題隨後送達"));
+        log(QCoreApplication::translate("Tovrin", "- 串流改變，下一個項目的 ASF 標題隨後送達"));
         return true;
+    }
     case ServerReply::StreamSelectionReply:
-        m_commands.sendStartPlaying();
+        post(link::Progress{});
+        m_commands.sendStartPlaying(m_media ? m_media->start : std::nullopt);
         return true;
     default:
         return false;

@@ -1,23 +1,22 @@
 #pragma once
 
-#include "asf/header_and_packet_storage.h"
+#include "mms/client_commands.h"
 #include "mms/receive_buffer.h"
+#include "mms/receive_front.h"
 #include "mms/server_replies.h"
+#include "run/link_event.h"
 
 #include <QByteArray>
+#include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <vector>
+#include <optional>
 
 namespace tovrin {
 
-struct AppContext;
-class ClientCommands;
-class RecordingFile;
-class RunActions;
-struct ServerCredentials;
-struct FieldBeyondReply;
+class RunEventQueue;
 
 // Most bytes the stream lane of the receive buffer holds: the control
 // connection is read no further until the receive thread has made room.
@@ -28,23 +27,39 @@ inline constexpr int kMaxDatagramSize = 100000;
 // the server's end-of-stream reply on TCP can overtake its last datagrams.
 inline constexpr int kStragglerGraceMs = 200;
 
-// The body of a run's receive thread: consumes the receive buffer, answers
-// every server command with the next client command, and stores the header
-// and the media packets. It reads the server's challenge into the run's
-// `credentials` and sends what the password dialog encoded there. Datagrams
-// (UDP) and the control connection's bytes (TCP) sit in separate lanes of the
-// buffer; the loop takes whole units from either, so a datagram never lands
-// inside a command packet.
+// What a connection's exchange knows before its receive thread starts.
+struct ExchangeSetup {
+    QString serverHost;
+    QString streamPath;
+    // The transport request: the control connection's local address, and
+    // the local port the media goes to (the UDP port for datagrams).
+    QString localAddress;
+    QString localPort;
+    bool overUdp = false;
+    // The loop took bytes off the stream lane: the connection may read
+    // again. Any thread; never waits.
+    std::function<void()> streamDrained;
+};
+
+// The body of a connection's receive thread: takes the receive buffer apart,
+// answers every server command with the next client command, collects the
+// header and hands the header, the media packets and everything else that
+// happens to the run engine as events (see link_event.h). It keeps nothing of
+// the run: what the engine decides comes back as orders in the buffer (the
+// media to ask for, the credentials to send). Datagrams (UDP) and the
+// control connection's bytes (TCP) sit in separate lanes of the buffer; the
+// loop takes whole units from either, so a datagram never lands inside a
+// command packet.
 //
-// Thread: the receive thread. `ctx.shell` must carry its calls to the UI
-// thread; `actions` does the same for the stop routine, the announcements
-// and the password dialog. The loop ends at the first wait after the stop
-// flag is set, and handles nothing more once it is set.
+// Thread: the receive thread. It waits only on the buffer (for bytes,
+// datagrams, an order, or room in the event queue), never on the UI thread,
+// and ends at its first wait after `stop` is set.
 class ReceiveLoop {
 public:
-    ReceiveLoop(AppContext& ctx, ReceiveBuffer& buffer, RecordingFile& file, ServerCredentials& credentials,
-                ClientCommands& commands, RunActions& actions);
+    ReceiveLoop(ReceiveBuffer& buffer, CommandChannel& channel, RunEventQueue& events, ExchangeSetup setup,
+                const std::atomic<bool>& stop);
 
+    // Sends the connect command, then runs the exchange until it ends.
     void run();
 
     // Answers one complete server command packet; false for an id the client
@@ -52,31 +67,45 @@ public:
     bool dispatch(std::uint8_t commandId, const QByteArray& packet);
 
 private:
+    template <typename Event>
+    void post(Event event);
+    void log(const QString& line);
+    // The exchange cannot go on: told once, and the loop ends.
+    void fail(const QString& logLine, const QString& message = QString());
     bool stopRequested() const;
+    bool ended() const { return m_ended || stopRequested(); }
+    void takeOrders();
     void handleStreamFront();
     void handleDatagram();
     void takeStragglers();
-    void handleHeader(bool fromDatagrams);
-    void handleNextHeader(ReceiveLane lane, const std::function<bool()>& stop);
-    void headerFailed();
+    void handleHeader(ReceiveBuffer::Lane lane);
+    std::optional<QByteArray> collectHeader(ReceiveBuffer::Lane lane, std::uint32_t headerLength,
+                                            std::uint32_t packetSize);
+    bool takeMediaPacket(ReceiveBuffer::Lane lane);
+    void dropEarlyMediaPacket(ReceiveBuffer::Lane lane, std::uint16_t length);
     void logUnknownPrefix(std::uint8_t type, std::uint8_t flags);
-    void tellFieldsBeyondReply(const std::vector<FieldBeyondReply>& fields);
-    bool headerStored() const;
-    void dropEarlyMediaPacket(ReceiveBuffer& buffer, ReceiveBuffer::Lane lane, std::uint16_t length);
+    void tellFieldsBeyondReply(const FieldsBeyondReply& fields);
 
-    AppContext& m_ctx;
     ReceiveBuffer& m_buffer;
-    RecordingFile& m_file;
-    ServerCredentials& m_credentials;
-    ClientCommands& m_commands;
-    RunActions& m_actions;
-    MediaPacketWriter m_writer;
+    RunEventQueue& m_events;
+    ExchangeSetup m_setup;
+    const std::atomic<bool>& m_stop;
+    ClientCommands m_commands;
+
+    bool m_ended = false;  // failed, or the server has gone
     int m_datagramsInARow = 0;
-    bool m_headerFailed = false;  // the header was refused or could not be stored
+    std::uint32_t m_funnelReports = 0;
+    QByteArray m_funnelData;
+    bool m_transportAsked = false;          // the last funnel report came and was answered
+    std::optional<OpenFileFigures> m_file;  // the open-file reply's figures
+    bool m_headerTaken = false;             // a header was handed over (or failed) for the current entry
+    bool m_headerFailed = false;            // the header could not be collected: later header packets are dropped
+    bool m_mediaAsked = false;              // the engine asked for media: packets are handed over
+    std::optional<MediaRequest> m_media;    // what it asked for, sent once the selection is answered
     bool m_earlyMediaLogged = false;
-    bool m_transportAsked = false;   // the last funnel report came and was answered
-    QByteArray m_storedHeader;       // the header of the file being recorded
+    std::uint64_t m_packetsHandedOver = 0;
     bool m_entryEnded = false;       // an end of stream said the next entry follows
+    StreamChangeFigures m_current;   // of the entry being received
     StreamChangeFigures m_change;    // of the next entry, once announced
     bool m_changeAnnounced = false;  // a stream change (0x20) came; the next header is due
     bool m_datagramsHeld = false;    // datagrams wait for that stream change

@@ -1,15 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tovrin {
-
-struct RunState;
-struct ServerCredentials;
 
 // Command ids of the server's replies.
 namespace ServerReply {
@@ -28,9 +27,9 @@ inline constexpr std::uint8_t StreamSelectionReply = 0x21;
 }  // namespace ServerReply
 
 // Readers of the server replies whose fields the client keeps. Each takes the
-// whole command packet (from its first byte) and writes the run state, or the
-// run's credentials. A 32-bit field that lies beyond the packet keeps its
-// previous value and is answered, so the receive loop can tell the user.
+// whole command packet (from its first byte) and answers what it read. A
+// 32-bit field that lies beyond the packet is read as 0 (or as the value the
+// caller had) and answered, so the receive loop can tell the user.
 struct FieldBeyondReply {
     qsizetype pos = 0;        // 1-based, as the protocol tables count
     qsizetype replySize = 0;  // bytes the reply held
@@ -40,12 +39,31 @@ using FieldsBeyondReply = std::vector<FieldBeyondReply>;
 // "data out of range - 4 byte to long function : P : L"
 QString FieldBeyondReplyMessage(const FieldBeyondReply& field);
 
-// Packet size, file packet count, stream bit rate and header length.
-FieldsBeyondReply ReadOpenFileReply(QByteArrayView packet, RunState& run);
+template <typename Value>
+struct ReadReply {
+    Value value;
+    FieldsBeyondReply beyond;
+};
 
-// Server client count; the report's payload appended to the funnel data;
-// the run's funnel report count goes up by one.
-FieldsBeyondReply ReadFunnelReport(QByteArrayView packet, RunState& run);
+// The figures of the file the server opened.
+struct OpenFileFigures {
+    std::uint32_t packetSize = 0;
+    std::uint32_t packetCount = 0;
+    std::uint32_t bitRate = 0;
+    std::uint32_t headerLength = 0;
+    // A broadcast: announced with the packet count 0xFFFFFFFF, or (as MS-MMSP
+    // servers do) with 0 and the broadcast bit of the file attributes.
+    bool live = false;
+};
+ReadReply<OpenFileFigures> ReadOpenFileReply(QByteArrayView packet);
+
+// One funnel report: the server's client count, and its payload (the
+// packet-pair bytes).
+struct FunnelReport {
+    std::optional<std::uint32_t> clientCount;
+    QByteArray payload;
+};
+ReadReply<FunnelReport> ReadFunnelReport(QByteArrayView packet);
 // Whether the server sends more funnel reports after `packet`, the
 // `reportsSoFar`th: only while it marks the report as one of a packet-pair
 // train, and never beyond the train's three.
@@ -55,17 +73,17 @@ bool MoreFunnelReportsFollow(QByteArrayView packet, std::uint32_t reportsSoFar);
 // next one's header follows (a stream change, 0x20).
 inline constexpr std::uint32_t kEntryEnded = 1;
 // A stream change's figures, for the header that follows: they are the next
-// recording's, and the run keeps its own until that one starts.
+// recording's. A field beyond the reply keeps the value of `previous`.
 struct StreamChangeFigures {
     std::uint32_t packetSize = 0;
     std::uint32_t headerLength = 0;
     std::uint32_t bitRate = 0;
 };
-FieldsBeyondReply ReadStreamChange(QByteArrayView packet, StreamChangeFigures& figures);
+ReadReply<StreamChangeFigures> ReadStreamChange(QByteArrayView packet, StreamChangeFigures previous);
 
-// Appends the server's UTF-16LE challenge text (e.g. realm="...") to the run's
-// credentials challenge, up to its terminating zero. Only the bytes present in
-// the packet are read, whatever length the request declares.
-FieldsBeyondReply ReadCredentialsRequest(QByteArrayView packet, ServerCredentials& credentials);
+// The server's UTF-16LE challenge text (e.g. realm="..."), up to its
+// terminating zero. Only the bytes present in the packet are read, whatever
+// length the request declares.
+ReadReply<QString> ReadCredentialsRequest(QByteArrayView packet);
 
 }  // namespace tovrin

@@ -4,7 +4,6 @@
 #include "run/progress.h"
 #include "run/storage_report.h"
 #include "state/app_context.h"
-#include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/shell.h"
 
@@ -30,14 +29,13 @@ QString NextRecordingNames::next(const QString& current)
 
 bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names)
 {
-    RunState& run = ctx.run;
     Shell& shell = ctx.shell;
     // As a completed recording ends: the count, then a live recording's
     // header made seekable by the stop routine's fix-ups.
     const CompletionVerdict verdict = CompleteRunFile(ctx, file);
     if (!verdict.reasonLine.isEmpty())
         shell.appendLog(verdict.reasonLine);
-    FixUpAndTell(shell, run, &file);
+    FixUpAndTell(shell, ctx.run, &file);
     file.close();
 
     const QString path = names.next(ctx.session.savePath);
@@ -50,19 +48,6 @@ bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNam
     shell.appendLog(QCoreApplication::translate("Tovrin", "- 串流的 ASF 標題已改變，繼續錄製到新檔案:"));
     shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + path);
 
-    // The next file is a recording of its own: nothing of the last one's
-    // numbering, timing, fix-ups or packet tracking carries over.
-    run.readyForMedia = false;
-    run.resume = false;
-    run.packetIndex = 0;
-    run.highestPacketIndex = 0;
-    run.mediaTime = 0;
-    run.mediaPacketStored = false;
-    run.liveHeaderFixed = false;
-    run.entriesJoined = false;
-    run.packetCountFixed = false;
-    run.gaugeTextShown = false;
-    run.receivedPackets.clear();
     return true;
 }
 

@@ -27,10 +27,10 @@ private:
 
 // Ends the recording in `file` as a completed recording ends (the fix-ups
 // and their log lines, a file any player opens and seeks), then opens the
-// next numbered file in the same object and readies the run state for a new
-// recording there: the session's save path, the window's save label and the
-// log name it. Stops the run with a message when the next file cannot be
-// opened (false). UI thread; the run's receive thread, if any, waits.
+// next numbered file in the same object: the session's save path, the
+// window's save label and the log name it. False, told in a message, when the
+// next file cannot be opened. The run's values are the caller's to start
+// afresh. UI thread.
 bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names);
 
 }  // namespace tovrin

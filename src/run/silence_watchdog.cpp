@@ -50,8 +50,12 @@ QString ServerSilentLogLine(qint64 silentMs)
         .arg(seconds(silentMs));
 }
 
-QString ServerSilentMessage(qint64 silentMs)
+QString ServerSilentMessage(qint64 silentMs, bool mediaSaved)
 {
+    if (!mediaSaved)
+        return QCoreApplication::translate("Tovrin",
+                                           "伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄\n沒有儲存任何媒介資料")
+            .arg(seconds(silentMs));
     return QCoreApplication::translate("Tovrin",
                                        "伺服器已 %1 秒沒有傳來任何資料，連線期間已放棄\n您所下載的媒介已自動幫您儲存")
         .arg(seconds(silentMs));

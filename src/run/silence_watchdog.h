@@ -8,10 +8,10 @@
 
 namespace tovrin {
 
-// Ends a run whose server has fallen silent: from the connection on, any
-// traffic from the server (a command, a keep-alive, a chunk, a datagram)
-// counts, and a run that hears nothing for the limit is given up. Shared by
-// both transports.
+// Ends a run whose server has fallen silent: from the connection on, what
+// the server sends for the run (a reply of the exchange, the header, media;
+// not a keep-alive) counts, and a run that hears nothing for the limit is
+// given up.
 //
 // Thread: the UI thread, which hears the traffic and owns the timer.
 class SilenceWatchdog : public QObject {
@@ -47,8 +47,8 @@ private:
 };
 
 // The log line and the message of a run given up for a silent server, saying
-// how long it was silent.
+// how long it was silent and whether media it sent before was saved.
 QString ServerSilentLogLine(qint64 silentMs);
-QString ServerSilentMessage(qint64 silentMs);
+QString ServerSilentMessage(qint64 silentMs, bool mediaSaved);
 
 }  // namespace tovrin

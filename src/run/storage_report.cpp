@@ -11,13 +11,7 @@
 
 namespace tovrin {
 
-bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header)
-{
-    ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 接收標題..."));
-    return StoreAndInspectHeader(ctx, file, header);
-}
-
-bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header)
+HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header)
 {
     Shell& shell = ctx.shell;
     RunState& run = ctx.run;
@@ -28,14 +22,8 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
                                                        "您所選擇的檔案保存的是另一個串流，無法續傳到這個檔案\n"
                                                        "要重新下載並覆寫這個檔案嗎?\n"
                                                        "選擇「否」會取消下載，檔案維持原狀"),
-                           false)) {
-            // Left exactly as it was: no fix-up touches it.
-            run.liveHeaderFixed = true;
-            run.packetCountFixed = true;
-            if (ctx.stopper)
-                ctx.stopper->stopRun();
-            return false;
-        }
+                           false))
+            return HeaderTaken::LeftAsItWas;
         run.resume = false;
         file.startAfresh();
         stored = StoreHeaderBytes(run, file, header);
@@ -50,18 +38,18 @@ bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArra
     case HeaderStored::WriteFailed:
         shell.showMessage(QCoreApplication::translate("Tovrin", "不能夠存取本地檔案來寫入標題"));
         shell.appendLog(QStringLiteral("- ASF header receive error"));
-        return false;
+        return HeaderTaken::Failed;
     }
     shell.appendLog(QCoreApplication::translate("Tovrin", "- 解壓縮標題資料..."));
     if (!ApplyHeaderReading(run, ctx.session, shell, ReadHeaderFile(ctx.session.savePath, run.headerLength))) {
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
-        return false;
+        return HeaderTaken::Failed;
     }
     if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run, file))
         shell.appendLog(
             QCoreApplication::translate("Tovrin", "- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
     shell.appendLog(QCoreApplication::translate("Tovrin", "- 資料已解壓縮確定，等候串流中..."));
-    return true;
+    return HeaderTaken::Ready;
 }
 
 void TellStoredPacket(Shell& shell, const StoredPacket& told)

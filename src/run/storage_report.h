@@ -16,14 +16,17 @@ class Shell;
 // Never called with the save-file lock held: the storage has let go of it
 // before it answers.
 
-// Header storage as a transport runs it once it has collected the header
-// whole (the run's header length and packet size set from it): stores the
-// header, inspects it from the save file and readies the run for media, with
-// the progress lines in the log. True when data may be requested; false after
-// a logged failure. StoreAndInspectHeader leaves out the first line, "- 接收
-// 標題...", for a transport that logged it before it started collecting.
-bool ReceiveHeaderBytes(AppContext& ctx, RecordingFile& file, const QByteArray& header);
-bool StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
+// What became of a header the run collected whole.
+enum class HeaderTaken {
+    Ready,        // stored, inspected, and the run is ready for media
+    LeftAsItWas,  // the file to resume holds another stream, and the user keeps it
+    Failed,       // it could not be stored or read (told in the log and a message)
+};
+// Stores the header (the run's header length and packet size set from it),
+// inspects it from the save file and readies the run for media, with the
+// progress lines in the log. A file to resume that holds another stream's
+// header is downloaded again only when the user says so.
+HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
 
 // The log lines of one stored media packet, and of a failed write.
 void TellStoredPacket(Shell& shell, const StoredPacket& told);

@@ -8,12 +8,16 @@
 
 namespace tovrin {
 
-void ReportError(AppContext& ctx, const QString& message)
+QString ApplicationErrorText(const QString& message)
 {
     if (message.startsWith(QStringLiteral("Windows socket 錯誤")))
-        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "Tovrin 網路連接失敗"));
-    else
-        ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "讀取時發生一個意外 :-\n") + message);
+        return QCoreApplication::translate("Tovrin", "Tovrin 網路連接失敗");
+    return QCoreApplication::translate("Tovrin", "讀取時發生一個意外 :-\n") + message;
+}
+
+void ReportError(AppContext& ctx, const QString& message)
+{
+    ctx.shell.showMessage(ApplicationErrorText(message));
 }
 
 void HandleApplicationError(AppContext& ctx, const QString& message)

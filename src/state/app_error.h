@@ -11,6 +11,9 @@ struct AppContext;
 // stays).
 void HandleApplicationError(AppContext& ctx, const QString& message);
 
+// The message box text of an unexpected error with the platform's `message`.
+QString ApplicationErrorText(const QString& message);
+
 // Tells the user about an error that does not belong to the run (a setting
 // that cannot be written, a window's own failure). The run goes on: only a
 // fault of the run ends it.

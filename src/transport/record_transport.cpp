@@ -1,17 +1,15 @@
 #include "transport/record_transport.h"
 
-#include "mmsh/mmsh_controller.h"
-#include "run/progress.h"
+#include "asf/run_names.h"
+#include "locations/location_class.h"
+#include "mms/mms_link.h"
+#include "mmsh/mmsh_link.h"
 #include "state/app_context.h"
-#include "state/run_state.h"
-#include "state/session_state.h"
 #include "state/settings_record.h"
 #include "state/shell.h"
 
 #include <QCoreApplication>
 #include <QUrl>
-
-#include <utility>
 
 namespace tovrin {
 
@@ -40,177 +38,130 @@ QString MmshAddress(const QString& address, quint16 httpPort)
     return url.toString(QUrl::FullyEncoded);
 }
 
-RecordTransport::RecordTransport(AppContext& ctx, ConnectionController& mms, MmshController& mmsh, Transport transport,
-                                 quint16 httpPort, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_mms(mms), m_mmsh(mmsh), m_transport(transport), m_httpPort(httpPort)
+namespace {
+
+bool IsMmshAddress(const QString& address)
 {
-    m_mmsh.setDefaultPort(httpPort);
-    m_mms.setFallbackOnRefusal(transport == Transport::Auto);
-    m_mms.setReconnectPolicy(&m_reconnect);
-    m_mmsh.setReconnectPolicy(&m_reconnect);
-    m_nextTry.setSingleShot(true);
-    connect(&m_nextTry, &QTimer::timeout, this, &RecordTransport::tryAgain);
-    connect(&m_mms, &ConnectionController::runFinished, this, &RecordTransport::mmsFinished);
-    connect(&m_mmsh, &MmshController::runFinished, this, &RecordTransport::finish);
-    connect(&m_mms, &ConnectionController::refusedBeforeReply, this, [this] {
-        // A try of a recording already under way stays on its transport.
-        if (m_transport != Transport::Auto || m_rollOver || m_reconnect.tryNumber() > 0)
-            return;
-        m_rollOver = true;
-        // Not from inside the socket's own signal.
-        QTimer::singleShot(0, this, [this] {
-            if (m_mms.isRunning())
-                m_mms.stopRun();
-        });
-    });
+    return address.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);
 }
 
-bool RecordTransport::start(const QString& address)
+// An MMSH address taken apart. An HTTP server may publish its stream at its
+// root (VLC does): the recording is then named after the server.
+std::optional<LinkTarget> MmshTarget(AppContext& ctx, const QString& address)
 {
-    if (isRunning())
-        return false;
-    m_address = address;
-    m_rollOver = false;  // each run decides afresh
-    m_reconnect.begin(m_ctx.settings.reconnect);
-    m_mms.setFallbackOnRefusal(m_transport == Transport::Auto);
-    const bool mmshAddress = address.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);
-    if (m_transport == Transport::Mmsh || mmshAddress)
-        return startMmsh(mmshAddress ? address : MmshAddress(address, m_httpPort));
-    m_onMmsh = false;
-    return m_mms.connectClick(address);
+    LinkTarget target;
+    target.url = address.trimmed();
+    const QUrl parsed(target.url);
+    if (!parsed.isValid() || parsed.host().isEmpty()) {
+        ctx.shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
+        return std::nullopt;
+    }
+    if (parsed.path().size() <= 1 && !parsed.hasQuery()) {
+        target.serverHost = parsed.authority();
+        target.defaultSaveName = parsed.host() + QStringLiteral("_live.asf");
+        return target;
+    }
+    const std::optional<QString> host = ServerHostOf(target.url);
+    if (!host) {
+        ctx.shell.showMessage(QStringLiteral("The URL is invalid, bad '/' or missing filename"));
+        return std::nullopt;
+    }
+    target.serverHost = *host;
+    QString url = target.url;
+    const std::optional<StreamNames> names = NamesOfStream(url);
+    if (!names) {
+        ctx.shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
+        return std::nullopt;
+    }
+    target.streamPath = names->streamPath;
+    target.defaultSaveName = names->defaultSaveName;
+    return target;
 }
 
-bool RecordTransport::startMmsh(const QString& address)
+std::optional<LinkTarget> MmsTarget(AppContext& ctx, const QString& address)
 {
+    LinkTarget target;
+    const std::optional<QString> host = ServerHostOf(address);
+    if (!host) {
+        ctx.shell.showMessage(QStringLiteral("The URL is invalid, bad '/' or missing filename"));
+        ctx.shell.showMessage(QStringLiteral("Please check URL entry, invalid IP/Host"));
+        return std::nullopt;
+    }
+    target.serverHost = *host;
+    QString url = address;
+    const std::optional<StreamNames> names = NamesOfStream(url);
+    target.url = url;
+    if (!names) {
+        ctx.shell.showMessage(QStringLiteral("Please check URL entry, invalid path"));
+        return std::nullopt;
+    }
+    target.streamPath = names->streamPath;
+    target.defaultSaveName = names->defaultSaveName;
+    return target;
+}
+
+}  // namespace
+
+RecordTransport::RecordTransport(AppContext& ctx, Transport transport, quint16 httpPort)
+    : m_ctx(ctx), m_transport(transport), m_httpPort(httpPort)
+{
+}
+
+LinkFactory::Verdict RecordTransport::accepts(AppContext& ctx, const QString& address)
+{
+    if (IsMmshAddress(address))
+        return Verdict::Accepted;
+    Shell& shell = ctx.shell;
+    if (address.isEmpty()) {
+        shell.showMessage(
+            QCoreApplication::translate("Tovrin", "沒有給予網址\n請使用「檔案」->「開啟」之後輸入媒介位置。"));
+        return Verdict::Refused;
+    }
+    if (ClassifyLocation(address) & (lcHttp | lcRedirector | lcAsp)) {
+        shell.showMessage(QCoreApplication::translate(
+            "Tovrin", "您只能直接輸入「MMS://」位置進入這個網址視窗\n請使用「檔案」->「開啟」替代"));
+        return Verdict::RefusedAndCleared;
+    }
+    if (m_transport != Transport::Mmsh && ctx.settings.serverSocket.isEmpty()) {
+        shell.showMessage(QStringLiteral("No TCP Port number\nUse Setup -> TCP (default = 1755)"));
+        return Verdict::Refused;
+    }
+    return Verdict::Accepted;
+}
+
+std::optional<LinkTarget> RecordTransport::target(AppContext& ctx, const QString& address)
+{
+    if (!IsMmshAddress(address)) {
+        m_address = address;
+        m_onMmsh = m_transport == Transport::Mmsh;
+        if (!m_onMmsh)
+            return MmsTarget(ctx, address);
+        return MmshTarget(ctx, MmshAddress(address, m_httpPort));
+    }
     m_onMmsh = true;
-    m_mmshAddress = address;
-    return m_mmsh.connectClick(address);
+    return MmshTarget(ctx, address);
 }
 
-void RecordTransport::finish(RunEnd end)
+std::unique_ptr<TransportLink> RecordTransport::create(std::shared_ptr<RunEventQueue> events)
 {
-    if (end == RunEnd::Lost) {
-        waitForNextTry();
-        return;
-    }
-    m_reconnect.end();
-    // A recording that failed (lost connection, error code, refusal) leaves
-    // no progress caption behind.
-    if (end == RunEnd::Failed)
-        m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
-    emit finished(end);
+    if (m_onMmsh)
+        return std::make_unique<MmshLink>(std::move(events), m_httpPort);
+    const SettingsRecord& settings = m_ctx.settings;
+    MmsLinkSettings mms;
+    mms.serverPort = settings.serverSocket;
+    mms.bypassDns = settings.bypassDns;
+    mms.overUdp = settings.udpTick;
+    mms.udpPort = settings.loadedUdpPort;
+    return std::make_unique<MmsLink>(mms, std::move(events), m_datagrams);
 }
 
-void RecordTransport::mmsFinished(RunEnd end)
+std::optional<Rollover> RecordTransport::rollOver()
 {
-    // Only a run that failed at its refusal rolls over. A run that ended any
-    // other way may end inside a step its receive thread waits for (the
-    // completion message): nothing may wait for that thread there.
-    if (!std::exchange(m_rollOver, false) || end != RunEnd::Failed) {
-        finish(end);
-        return;
-    }
+    if (m_transport != Transport::Auto || m_onMmsh)
+        return std::nullopt;
     const QString address = MmshAddress(m_address, m_httpPort);
-    // The MMSH run records into the file the user chose for this one.
-    const QString savePath = m_ctx.session.savePath;
-    const bool resume = m_ctx.run.resume;
-    m_ctx.shell.appendLog(QStringLiteral("- MMS connection refused or closed before a reply: switching to MMSH, ")
-                          + address);
-    // Started once the MMS run has finished unwinding and its receive thread,
-    // which shares the run state, has ended.
-    QTimer::singleShot(0, this, [this, address, savePath, resume] {
-        m_mms.finishReceiveThread();
-        m_onMmsh = true;
-        m_mmshAddress = address;
-        if (!m_mmsh.continueRun(address, savePath, resume))
-            finish(RunEnd::Failed);
-    });
-}
-
-void RecordTransport::waitForNextTry()
-{
-    // A run that stored media tells what the next tries continue: a
-    // broadcast its next numbered file, a stream of known length its file.
-    if (m_ctx.run.mediaPacketStored)
-        m_intoNextFile = m_ctx.run.isLive();
-    const int seconds = m_reconnect.delayMs() / 1000;
-    m_ctx.shell.appendLog(
-        QCoreApplication::translate("Tovrin", "- 與伺服器的連線中斷，%1 秒後重新連線 (第 %2 次，最多 %3 次)")
-            .arg(seconds)
-            .arg(m_reconnect.tryNumber())
-            .arg(m_reconnect.limit()));
-    m_ctx.shell.setCaption(QCoreApplication::translate("Tovrin", "Tovrin 重新連線 %1/%2")
-                               .arg(m_reconnect.tryNumber())
-                               .arg(m_reconnect.limit()));
-    m_nextTry.start(m_reconnect.delayMs());
-}
-
-void RecordTransport::tryAgain()
-{
-    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 重新連線 (第 %1 次)").arg(m_reconnect.tryNumber()));
-    bool started = false;
-    if (m_onMmsh) {
-        started = m_mmsh.reconnect(m_mmshAddress, m_intoNextFile);
-    } else {
-        // The last run's receive thread ends before its state is reused.
-        m_mms.finishReceiveThread();
-        m_mms.setFallbackOnRefusal(false);
-        started = m_mms.reconnect(m_address, m_intoNextFile);
-    }
-    // A try that could not even start (the file cannot be opened: told)
-    // ends the recording.
-    if (!started)
-        finish(RunEnd::Failed);
-}
-
-bool RecordTransport::stopTrying()
-{
-    if (!m_nextTry.isActive())
-        return false;
-    m_nextTry.stop();
-    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 不再重新連線"));
-    m_ctx.shell.setCaption(QStringLiteral("Tovrin"));
-    finish(RunEnd::UserStopped);
-    return true;
-}
-
-bool RecordTransport::isRunning() const
-{
-    return m_mms.isRunning() || m_mmsh.isRunning() || m_nextTry.isActive();
-}
-
-void RecordTransport::disconnectClick()
-{
-    if (stopTrying())
-        return;
-    if (!m_mmsh.isRunning()) {
-        m_mms.disconnectClick();
-        return;
-    }
-    if (!ConfirmDisconnect(m_ctx))
-        return;
-    m_mmsh.disconnectConfirmed();
-    TellDisconnected(m_ctx);
-}
-
-void RecordTransport::stop()
-{
-    if (stopTrying())
-        return;
-    if (m_mmsh.isRunning())
-        m_mmsh.disconnectConfirmed();
-    else
-        m_mms.disconnectConfirmed();
-}
-
-void RecordTransport::stopRun()
-{
-    if (stopTrying())
-        return;
-    if (m_mmsh.isRunning())
-        m_mmsh.stopRun();
-    else
-        m_mms.stopRun();
+    return Rollover{
+        address, QCoreApplication::translate("Tovrin", "- MMS 連線被拒絕或在回覆之前關閉，改用 MMSH: %1").arg(address)};
 }
 
 }  // namespace tovrin

@@ -77,9 +77,9 @@ inline WindowRun RecordThroughWindow(Desktop& d, const QString& url, const QStri
     auto* connectButton = d.button("connectButton");
     auto* disconnectButton = d.button("disconnectButton");
     QObject watching;  // its connections end with this run
-    QObject::connect(&d.app->mms(), &ConnectionController::runStarted, &watching,
+    QObject::connect(&d.app->engine(), &RunEngine::runStarted, &watching,
                      [&] { run.buttonsSwapped = !connectButton->isEnabled() && disconnectButton->isEnabled(); });
-    QObject::connect(&d.app->transport(), &RecordTransport::finished, &watching, [&] { run.ended = true; });
+    QObject::connect(&d.app->engine(), &RunEngine::finished, &watching, [&] { run.ended = true; });
     ModalDriver driver([&](QWidget* modal) {
         if (qobject_cast<QFileDialog*>(modal)) {
             AcceptFileChooser(modal, out);

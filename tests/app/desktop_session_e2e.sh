@@ -59,8 +59,7 @@ if xdotool search --onlyvisible --name '建立 / 重新開始儲存檔案' >/dev
   exit 1
 fi
 confirm_end
-shows "switching to MMSH" 5
-shows "- MMSH connection error" 5
+shows "改用 MMSH" 5
 [ ! -e "$work/out/refused.wmv" ] || { echo "the refused run left a file behind" >&2; exit 1; }
 
 # 2. and 3. Two recordings in a row from the same window.

@@ -124,8 +124,8 @@ TEST(MainWindow, PrintingAndSavingTheLogThenALocalWmvsFilePropertiesPages)
     });
     d.app->window().findChild<QAction*>(u"printSetupAction"_s)->trigger();
     d.app->window().findChild<QAction*>(u"printLogAction"_s)->trigger();
-    emit d.app->mms().saveLogRequested();
-    emit d.app->mmsh().saveLogRequested();
+    emit d.app->engine().saveLogRequested();
+    emit d.app->engine().saveLogRequested();
     EXPECT_EQ(QString(Line(dialogPrinters.size(), dialogPrinters.value(0) == dialogPrinters.value(1),
                            QFileInfo::exists(pdf), ReadWholeFile(logs[0]) == EncodeSessionLog(logLines),
                            ReadWholeFile(logs[1]) == ReadWholeFile(logs[0]),

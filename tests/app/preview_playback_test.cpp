@@ -31,7 +31,7 @@ bool EndedAndReloaded(Desktop& d, PreviewMonitor& monitor, int timeoutMs)
 {
     return WaitUntil(
         [&] {
-            return !d.app->transport().isRunning() && !monitor.isFollowingFile()
+            return !d.app->engine().isRunning() && !monitor.isFollowingFile()
                    && monitor.player().mediaStatus() == QMediaPlayer::LoadedMedia;
         },
         timeoutMs);
@@ -133,7 +133,7 @@ TEST(PreviewPlayback, ALiveSaveFileIsFollowedUntilTheRecordingIsStopped)
         open.findChild<QPushButton*>(u"okButton"_s)->click();
         d.app->window().findChild<QAction*>(u"openAction"_s)->trigger();
         lines << Line("messages", run.messages.size(), "open shown", open.isVisible(), "running",
-                      d.app->transport().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
+                      d.app->engine().isRunning(), "MediaList", d.store.read(u"MediaList"_s));
         open.hide();
         d.app->openPreview();
         ASSERT_TRUE(monitor.isFollowingFile());

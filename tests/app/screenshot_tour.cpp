@@ -116,9 +116,8 @@ int main(int argc, char* argv[])
     require(WaitUntil([&] { return window.gauge()->value() >= 40; }, 30000), "the on-demand run made no progress");
     shoot(u"main-recording"_s, {&window});
     require(
-        WaitUntil(
-            [&] { return completionShot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
-            30000),
+        WaitUntil([&] { return completionShot && !program.engine().isRunning() && !QApplication::activeModalWidget(); },
+                  30000),
         "the on-demand run did not complete");
 
     // The file-properties window of the recorded file, page by page.
@@ -150,8 +149,8 @@ int main(int argc, char* argv[])
             "the live run did not start");
     WaitUntil([] { return false; }, 2500);
     shoot(u"main-live"_s, {&window});
-    program.transport().stop();
-    WaitUntil([&] { return !program.transport().isRunning(); }, 10000);
+    program.engine().stop();
+    WaitUntil([&] { return !program.engine().isRunning(); }, 10000);
 
     // The preview monitor playing the save file of a recording in progress.
     QFile::copy(SamplePath(Sample::WmvLong), w.media + u"/long.wmv"_s);
@@ -166,8 +165,8 @@ int main(int argc, char* argv[])
     require(WaitUntil([&] { return monitor.player().position() >= 2500; }, 30000), "the preview did not play");
     shoot(u"preview-monitor"_s, {&monitor});
     monitor.close();
-    program.transport().stop();
-    WaitUntil([&] { return !program.transport().isRunning() && !QApplication::activeModalWidget(); }, 10000);
+    program.engine().stop();
+    WaitUntil([&] { return !program.engine().isRunning() && !QApplication::activeModalWidget(); }, 10000);
 
     program.showPreviewAbout();
     shoot(u"preview-about-window"_s, {&program.previewAboutWindow()});
@@ -200,10 +199,9 @@ int main(int argc, char* argv[])
         };
         window.setUrlText(url);
         program.connectClick();
-        require(
-            WaitUntil([&] { return shot && !program.transport().isRunning() && !QApplication::activeModalWidget(); },
-                      20000),
-            name);
+        require(WaitUntil([&] { return shot && !program.engine().isRunning() && !QApplication::activeModalWidget(); },
+                          20000),
+                name);
     }
     onOther = nullptr;
     program.closeProgram();

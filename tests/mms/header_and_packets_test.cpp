@@ -1,7 +1,6 @@
 #include "asf/byte_helpers.h"
 #include "asf/header_and_packet_storage.h"
 #include "asf/header_facts.h"
-#include "mms/data_packet_receiver.h"
 #include "run/header_report.h"
 #include "run/missing_packets.h"
 #include "run/storage_report.h"
@@ -19,8 +18,6 @@
 #include <QScopeGuard>
 #include <QTimeZone>
 
-#include <chrono>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -28,32 +25,13 @@
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;
-using tovrin::test::DataPacket;
-using tovrin::test::StorageRun;
-using Lane = ReceiveBuffer::Lane;
 using tovrin::test::Line;
+using tovrin::test::StorageRun;
 using tovrin::test::TestContext;
 
 namespace asf = tovrin::test::asf;
 
 namespace {
-
-// An empty data packet whose prefix claims `length` bytes.
-QByteArray ClaimedLength(std::uint8_t type, std::uint16_t length)
-{
-    return test::DataPacket(9, type, {}).replace(6, 2, EncodeLE16(length));
-}
-
-// A run taking its header (data packet type 2) or media packets (type 4)
-// from a lane of its buffer.
-struct LaneRun : StorageRun {
-    using StorageRun::StorageRun;
-    bool header(Lane which = Lane::Stream) { return ReceiveHeader(t.ctx, file, {buffer, which}, stop); }
-    int media() { return int(TakeMediaPacket(t.ctx, {buffer, Lane::Stream}, writer, stop)); }
-    ReceiveBuffer buffer;
-    MediaPacketWriter writer{run, file};
-    StopRequested stop = [this] { return run.stopFlag.load(); };
-};
 
 QByteArray AudioThenVideo(const std::vector<QByteArray>& more = {}, asf::FileProperties props = {},
                           bool audioSpread = false)
@@ -123,69 +101,13 @@ QByteArray CodecList(const std::vector<std::tuple<std::uint16_t, QString, QStrin
 }
 }  // namespace
 
-TEST(DataPacketReceiver, PacketsAreTakenFromTheirLaneOrEndInAnErrorOrAStopWithoutAStall)
-{
-    // Each case's answers (MediaTake as numbers), then its log.
-    QStringList lines;
-    // A header in pieces is collected, stored and followed by its media packet.
-    const test::AsfParts sample = test::ReadAsf(test::SamplePath(test::Sample::Wma));
-    LaneRun r(std::uint32_t(sample.header.size()), sample.packetSize);
-    r.buffer.append(DataPacket(0, 2, sample.header.first(100)) + DataPacket(0, 2, sample.header.sliced(100))
-                    + DataPacket(7, 4, "short"));
-    lines << test::Line{u"pieces"_s, r.header(), r.media()} << r.log;
-    EXPECT_EQ(r.contents(), sample.header + "short" + QByteArray(qsizetype(sample.packetSize) - 5, '\0'));
-
-    // A resumed run consumes the header packets, here datagrams, and leaves
-    // the stream lane alone.
-    LaneRun resumed(40, 16);
-    resumed.run.resume = true;
-    resumed.buffer.append(Lane::Datagrams,
-                          DataPacket(0, 2, QByteArray(30, 'n')) + DataPacket(0, 2, QByteArray(10, 'n')));
-    resumed.buffer.append(Lane::Stream, "command");
-    lines << test::Line{u"resumed"_s, resumed.header(Lane::Datagrams), qulonglong(resumed.buffer.size(Lane::Datagrams)),
-                        QString::fromLatin1(resumed.buffer.peek(100))};
-
-    // Refused figures end in an error, nothing consumed, not an allocation.
-    LaneRun refused(100, 0);
-    refused.buffer.append(DataPacket(0, 2, QByteArray(100, 'h')));
-    lines << test::Line{u"refused"_s, refused.header(), qulonglong(refused.buffer.size())} << refused.log;
-
-    // A prefix length below the prefix's own 8 bytes would never move the
-    // buffer on.
-    LaneRun bad(100, 16);
-    bad.buffer.append(ClaimedLength(2, 0));
-    const bool header = bad.header();
-    bad.buffer.clear();
-    bad.buffer.append(ClaimedLength(4, 3) + DataPacket(10, 4, "abc"));
-    lines << test::Line{u"short prefixes"_s, header, bad.media(), bad.media(),
-                        QString::fromLatin1(bad.contents().mid(100).toHex())}
-          << bad.log;
-
-    // A stop ends every wait without a logged error; an incomplete header is not written.
-    LaneRun stopped(1000, 16);
-    stopped.buffer.append(DataPacket(0, 2, QByteArray(100, 'h')) + QByteArray(5, 'x'));
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        stopped.run.stopFlag = true;
-        stopped.buffer.wake();
-    });
-    const bool stoppedHeader = stopped.header();
-    stopper.join();
-    stopped.buffer.clear();
-    stopped.buffer.append(DataPacket(1, 4, QByteArray(10, 'm')).chopped(1));
-    lines << test::Line{u"stopped"_s, stoppedHeader, stopped.media(), qulonglong(stopped.contents().size()),
-                        stopped.run.mediaPacketStored.load()}
-          << stopped.log;
-    EXPECT_GOLDEN("mms/data_packet_receiver", lines);
-}
-
 TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
 {
     const QByteArray header =
         asf::Header({asf::FilePropertiesObject({.packetSize = 16}), asf::StreamPropertiesObject(1)}, 0, 300);
     StorageRun r(std::uint32_t(header.size()), 16);
     // Each step's answer, then its log; the failed one's shell calls.
-    QStringList lines = QStringList(test::Line{ReceiveHeaderBytes(r.t.ctx, r.file, header)}) << r.log;
+    QStringList lines = QStringList(test::Line{int(StoreAndInspectHeader(r.t.ctx, r.file, header))}) << r.log;
 
     // A resumed file of this stream keeps its header; one of another stream
     // is left alone (No), or downloaded again (Yes).
@@ -196,14 +118,15 @@ TEST(StorageReport, HeaderStorageIsToldStepByStepAndAStoredPacketFactByFact)
         resumed.file.writeHeader(held);
         resumed.run.resume = true;
         resumed.t.shell.confirmAnswers.push_back(again);
-        lines << test::Line{StoreAndInspectHeader(resumed.t.ctx, resumed.file, header), resumed.run.resume.load(),
+        lines << test::Line{int(StoreAndInspectHeader(resumed.t.ctx, resumed.file, header)), resumed.run.resume.load(),
                             resumed.contents() == held}
               << resumed.log;
     }
 
     StorageRun failed(16, 8);
     ASSERT_EQ(failed.file.open(QStringLiteral("/dev/full"), true), RecordingFile::Opened::Yes);
-    lines << test::Line{ReceiveHeaderBytes(failed.t.ctx, failed.file, QByteArray(16, 'h'))} << failed.t.shell.calls;
+    lines << test::Line{int(StoreAndInspectHeader(failed.t.ctx, failed.file, QByteArray(16, 'h')))}
+          << failed.t.shell.calls;
 
     // Then the lines of a stored packet: none when there is nothing to tell.
     test::FakeShell shell;

@@ -1,35 +1,30 @@
 #include "mms/receive_loop.h"
 #include "asf/byte_helpers.h"
-#include "asf/recording_file.h"
-#include "locations/credentials.h"
 #include "mms/client_commands.h"
 #include "mms/command_channel.h"
 #include "mms/command_packet.h"
 #include "mms/receive_buffer.h"
 #include "mms/receive_front.h"
-#include "mms/run_actions.h"
-#include "state/run_state.h"
-#include "state/session_state.h"
+#include "run/event_queue.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
-#include "support/temp_settings.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 
 #include <atomic>
 #include <mutex>
-#include <numeric>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 using namespace tovrin;
-using tovrin::test::TestContext;
 using Lane = ReceiveBuffer::Lane;
 using namespace Qt::StringLiterals;
+using test::DataPacket;
+using test::ServerCommand;
 
 namespace {
 
@@ -50,37 +45,52 @@ void AddHex(QStringList& lines, const QString& name, const QByteArray& bytes)
         lines << QStringLiteral("%1 +%2: ").arg(name).arg(at) + QString::fromLatin1(bytes.mid(at, 32).toHex(' '));
 }
 
-struct Actions : RunActions {
-    RunState& run;
-    ReceiveBuffer& buffer;
-    std::atomic<int> stops{0}, starts{0}, transports{0};
-    Actions(RunState& r, ReceiveBuffer& b) : run(r), buffer(b) {}
-    void requestStop() override
-    {
-        ++stops;
-        run.stopFlag = true;
-        buffer.wake();
-    }
-    void announceStreamStart() override { ++starts; }
-    void announceCompletion() override {}
-    bool askCredentials(ServerCredentials&) override { return credentialsAnswer; }
-    bool credentialsAnswer = false;
-    void sendTransport() override { ++transports; }
-    void streamDrained() override {}
-};
+// The name of an event, and what it carries that a rule is about.
+QString Shown(const LinkEvent& event)
+{
+    return std::visit(
+        [](const auto& e) -> QString {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, link::Log>)
+                return u"log "_s + e.line;
+            else if constexpr (std::is_same_v<E, link::Message>)
+                return u"message "_s + e.text;
+            else if constexpr (std::is_same_v<E, link::Failed>)
+                return u"failed "_s + e.logLine + u'|' + e.message;
+            else if constexpr (std::is_same_v<E, link::ServerError>)
+                return u"server error "_s + QString::number(e.code, 16);
+            else if constexpr (std::is_same_v<E, link::Packet>)
+                return u"packet %1 %2"_s.arg(e.number).arg(e.payload.size());
+            else if constexpr (std::is_same_v<E, link::Header>)
+                return u"header %1"_s.arg(e.bytes.size());
+            else if constexpr (std::is_same_v<E, link::CredentialsAsked>)
+                return u"credentials "_s + e.challenge;
+            else if constexpr (std::is_same_v<E, link::StreamingStarts>)
+                return u"streaming"_s;
+            else if constexpr (std::is_same_v<E, link::EndOfStream>)
+                return u"end of stream"_s;
+            else if constexpr (std::is_same_v<E, link::EntryEnded>)
+                return u"entry ended"_s;
+            else if constexpr (std::is_same_v<E, link::Lost>)
+                return u"lost %1"_s.arg(int(e.kind));
+            else
+                return QString();  // progress, counts: no rule here is about them
+        },
+        event);
+}
 
-// Runs the loop on its own thread until it is finished.
+// A connection's exchange on its own thread, fed by the test.
 struct LoopHarness {
-    TestContext t;
     CollectingSink sink;
-    CommandChannel channel{sink, t.run.commandSequence};
-    ClientCommands commands{channel, t.run, t.session};
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel{sink, sequence};
     ReceiveBuffer buffer;
-    RecordingFile file;
-    ServerCredentials credentials;
-    Actions actions{t.run, buffer};
-    ReceiveLoop loop{t.ctx, buffer, file, credentials, commands, actions};
+    RunEventQueue queue{[] {}};
+    std::atomic<bool> stop{false};
+    ReceiveLoop loop{buffer, channel, queue, ExchangeSetup{u"host"_s, u"a.wmv"_s, u"127.0.0.1"_s, u"1042"_s, false, {}},
+                     stop};
     std::thread thread;
+    QStringList events;  // shown, those with nothing to show left out
 
     // Starts the loop if it is not running, then waits until `done` holds (or 5 s).
     template <typename Done>
@@ -89,13 +99,36 @@ struct LoopHarness {
         if (!thread.joinable())
             thread = std::thread([this] { loop.run(); });
         QDeadlineTimer deadline(5000);
-        while (!done() && !deadline.hasExpired())
+        for (;;) {
+            for (const LinkEvent& event : queue.takeAll())
+                if (const QString shown = Shown(event); !shown.isEmpty())
+                    events << shown;
+            if (done() || deadline.hasExpired())
+                return done();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return done();
+        }
+    }
+    bool waitFor(const QString& event)
+    {
+        return waitUntil([&] { return events.contains(event); });
+    }
+    // The commands answered so far, after the connect command the loop starts with.
+    QString commandsSent()
+    {
+        std::lock_guard guard(sink.lock);
+        QStringList ids;
+        for (std::size_t i = 1; i < sink.packets.size(); ++i)
+            ids << QString::number(std::uint8_t(sink.packets[i][36]), 16).rightJustified(2, u'0');
+        return ids.join(u' ');
+    }
+    QByteArray lastCommand()
+    {
+        std::lock_guard guard(sink.lock);
+        return sink.packets.back();
     }
     void finish()
     {
-        t.run.stopFlag = true;
+        stop = true;
         buffer.wake();
         if (thread.joinable())
             thread.join();
@@ -105,121 +138,137 @@ struct LoopHarness {
 
 }  // namespace
 
-TEST(ReceiveLoop, AnswersEachReplyOrEndsTheRun)
+// What the client answers to each reply of the handshake, and which replies
+// end the exchange.
+TEST(ReceiveLoop, AnswersEachReplyOfTheHandshakeOrEndsTheExchange)
 {
-    using test::ServerCommand, test::DataPacket;
     constexpr std::uint32_t kMoreFollow = 0xF0F0F0F1;
-    const QByteArray liveReply = ServerCommand(0x06, 152, {{96, 0xFFFFFFFF}}),
-                     hugePackets = ServerCommand(0x06, 152, {{92, 0xFFFFFFFF}});
-    enum class Until { Stopped, Started, Acked };
     const struct {
         const char* what;
-        QByteArray stream, datagrams;
-        Until until;
-        bool resume = false, credentialsAnswer = false;
-        std::uint32_t packetSize = 0;
+        QByteArray stream;
+        QString until;  // the event the exchange gets to
+        QString commands;
     } scenarios[] = {
-        // The first funnel report is too short for its client count: told, and the exchange goes on.
-        // A packet-pair train is three marked reports; the transport goes out after the third.
-        {"handshake",
+        // A packet-pair train is three marked reports: the transport goes out
+        // after the third. The first is too short for its client count: told,
+        // and the exchange goes on. The selection's answer starts the play.
+        {"packet-pair train",
          ServerCommand(0x01) + ServerCommand(0x15, 56, {{44, kMoreFollow}})
              + ServerCommand(0x15, 80, {{44, kMoreFollow}}) + ServerCommand(0x15, 80, {{44, kMoreFollow}})
              + ServerCommand(0x02) + ServerCommand(0x1B) + ServerCommand(0x21) + ServerCommand(0x05),
-         {},
-         Until::Started},
-        // A server without packet-pair sends one report saying none follow; a stray one later is ignored.
-        {"one funnel report",
-         ServerCommand(0x15, 80, {{44, 0xF0F0F0EF}}) + ServerCommand(0x15, 80) + ServerCommand(0x1B),
-         {},
-         Until::Acked},
-        // Refusals end the run without fix-ups.
-        {"connection refused", ServerCommand(0x03), {}, Until::Stopped},
-        {"a live broadcast cannot be resumed", liveReply, {}, Until::Stopped, true},
-        {"credentials dialog cancelled", ServerCommand(0x1A, 64), {}, Until::Stopped},
-        // Confirmed credentials are sent and the incarnation moves on.
-        {"credentials confirmed", ServerCommand(0x1A, 64) + ServerCommand(0x1B), {}, Until::Acked, false, true},
-        // Media before the header is dropped, not stored, whatever figure no slot could be sized by.
+         u"streaming"_s, u"18 02 05 1b 07"_s},
+        // A server without packet-pair sends one report saying none follow; a
+        // stray one later is ignored.
+        {"one funnel report", ServerCommand(0x15, 80, {{44, 0xF0F0F0EF}}) + ServerCommand(0x15, 80),
+         u"log - Funnel report after the transport request, ignored"_s, u"02"_s},
+        {"transport refused", ServerCommand(0x03), u"failed 錯誤: 通過連接失敗|"_s, QString()},
+        {"an error code", ServerCommand(0x06, 152, {{40, 0xC00D001A}}), u"server error c00d001a"_s, QString()},
+        {"a command shorter than its header", ServerCommand(0x1B, 48, {{8, 8}}),
+         u"failed - MMS command length error|"_s, QString()},
+        // Nor can a stream change amid the stream, before any entry ended.
+        {"stream change amid the stream", ServerCommand(0x20, 64, {{48, 99}}),
+         u"log New or unhandled MMS command - 20"_s, QString()},
+        // Media before the engine asks for it has no slot size: dropped, told once.
         {"media before the header",
          DataPacket(0, 4, QByteArray(92, 'p')) + DataPacket(1, 4, QByteArray(92, 'p')) + ServerCommand(0x1B),
-         DataPacket(2, 4, QByteArray(52, 'p')), Until::Acked, false, false, 0xFFFFFFFF},
-        // A second open-file reply cannot resize the slots of a recording (its header stored).
-        {"open-file reply after the header", hugePackets + ServerCommand(0x1B), {}, Until::Acked, false, false, 40},
-        // Nor can a stream change amid the stream, before any entry ended.
-        {"stream change amid the stream",
-         ServerCommand(0x20, 64, {{48, 99}}) + ServerCommand(0x1B),
-         {},
-         Until::Acked,
-         false,
-         false,
-         40},
+         u"log - Media packet before the ASF header, dropped"_s, u"1b"_s},
     };
-    QStringList lines;
     for (const auto& s : scenarios) {
+        SCOPED_TRACE(s.what);
         LoopHarness h;
-        RunState& run = h.t.run;
         h.buffer.append(Lane::Stream, s.stream);
-        h.buffer.append(Lane::Datagrams, s.datagrams);
-        run.resume = s.resume;
-        h.actions.credentialsAnswer = s.credentialsAnswer;
-        h.credentials.encoded = "dXNlcjpwYXNz";
-        run.packetSize = s.packetSize;
-        if (s.packetSize == 40)
-            run.readyForMedia = true;
-        ASSERT_TRUE(h.waitUntil([&] {
-            return s.until == Until::Stopped   ? h.actions.stops > 0
-                   : s.until == Until::Started ? h.actions.starts == 1
-                                               : run.ackCount == 1 && h.buffer.size(Lane::Datagrams) == 0;
-        })) << s.what;
-        h.finish();
-        QByteArray ids;
-        for (const QByteArray& p : h.sink.packets)
-            ids += p[36];
-        // The commands sent; transports, acks, funnel reports, incarnation,
-        // the two fix-ups, packet size, a media packet stored, bytes left.
-        lines << QStringLiteral("--- ") + QLatin1String(s.what) << QString::fromLatin1(ids.toHex(' '))
-              << test::Line(h.actions.transports.load(), run.ackCount.load(), run.funnelReportCount.load(),
-                            run.incarnation.load(), run.liveHeaderFixed.load(), run.packetCountFixed.load(),
-                            run.packetSize.load(), run.mediaPacketStored.load(), qulonglong(h.buffer.size()));
-        lines += h.t.shell.calls;
+        ASSERT_TRUE(h.waitFor(s.until)) << h.events.join(u'\n').toStdString();
+        h.waitUntil([&] { return h.commandsSent() == s.commands; });
+        EXPECT_EQ(h.commandsSent(), s.commands);
+        EXPECT_EQ(h.events.filter(QRegularExpression(u"^packet "_s)).size(), 0);
+        EXPECT_LE(h.events.filter(u"Media packet before"_s).size(), 1);
     }
-    EXPECT_GOLDEN("mms/receive_loop_replies", test::SplitLines(lines));
+}
+
+// The server's challenge goes to the engine; the credentials it answers go
+// out with the play incarnation, which then moves on.
+TEST(ReceiveLoop, CredentialsAreAskedOfTheEngineAndItsAnswerSent)
+{
+    LoopHarness h;
+    const QByteArray realm = test::asf::Utf16(u"realm=\"r\""_s);
+    h.buffer.append(Lane::Stream,
+                    ServerCommand(0x1A, 96, {{48, std::uint32_t(realm.size())}}).replace(52, realm.size(), realm));
+    ASSERT_TRUE(h.waitFor(u"credentials realm=\"r\""_s));
+    h.buffer.postOrder({ExchangeOrder::Kind::Credentials, {}, "dXNlcjpwYXNz"});
+    h.buffer.append(Lane::Stream, ServerCommand(0x1B));
+    ASSERT_TRUE(h.waitUntil([&] { return h.commandsSent() == u"1a 1b"_s; })) << h.commandsSent().toStdString();
+    EXPECT_EQ(LE32At(h.lastCommand(), 40), 2u) << "the keep-alive answer carries the next incarnation";
+}
+
+// The header is collected from its pieces and handed over with the file's
+// figures; the media is asked for as the engine says, from where it says,
+// and each packet handed over in order until the end of the stream.
+TEST(ReceiveLoop, TheHeaderGoesToTheEngineAndTheMediaIsAskedForAsItOrders)
+{
+    const test::AsfParts source = test::ReadAsf(test::SamplePath(test::Sample::Wma));
+    ASSERT_GT(source.packets.size(), 2u);
+    for (const Lane lane : {Lane::Stream, Lane::Datagrams}) {
+        SCOPED_TRACE(lane == Lane::Stream ? "over TCP" : "over UDP");
+        LoopHarness h;
+        h.buffer.append(Lane::Stream, ServerCommand(0x06, 152,
+                                                    {{92, source.packetSize},
+                                                     {96, std::uint32_t(source.packets.size())},
+                                                     {108, std::uint32_t(source.header.size())}}));
+        ASSERT_TRUE(h.waitFor(u"log 要求 ASF 標題... 等候中"_s));
+        // Over UDP the header can overtake the 0x11 that announces it on TCP.
+        h.buffer.append(lane, DataPacket(0, 2, source.header.first(100)));
+        h.buffer.append(lane, DataPacket(0, 2, source.header.sliced(100)));
+        h.buffer.append(Lane::Stream, ServerCommand(0x11));
+        ASSERT_TRUE(h.waitFor(u"header %1"_s.arg(source.header.size())));
+        EXPECT_EQ(h.commandsSent(), u"15"_s);
+        h.buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{1, 2}, 5}, {}});
+        h.buffer.append(Lane::Stream, ServerCommand(0x21));
+        ASSERT_TRUE(h.waitUntil([&] { return h.commandsSent() == u"15 33 07"_s; }));
+        EXPECT_EQ(LE32At(h.lastCommand(), 60), 5u) << "played from the packet the engine named";
+        h.buffer.append(lane, DataPacket(5, 4, source.packets[0]) + DataPacket(6, 4, "short"));
+        h.buffer.append(Lane::Stream, ServerCommand(0x1E));
+        ASSERT_TRUE(h.waitFor(u"end of stream"_s));
+        EXPECT_EQ(h.events.filter(QRegularExpression(u"^packet "_s)),
+                  QStringList({u"packet 5 %1"_s.arg(source.packets[0].size()), u"packet 6 5"_s}));
+    }
+}
+
+// Figures no header fits end in an error before a byte is taken; a prefix
+// below its own 8 bytes would never move the buffer on; a stop ends a wait
+// for the rest of a header without telling anything.
+TEST(ReceiveLoop, AHeaderThatCannotBeCollectedEndsTheExchangeAndAStopEndsItsWait)
+{
+    for (const auto& [what, packetSize, header] :
+         {std::tuple{"no packet size", 0u, DataPacket(0, 2, QByteArray(100, 'h'))},
+          std::tuple{"a prefix too short", 16u,
+                     DataPacket(0, 2, QByteArray(50, 'h')) + DataPacket(0, 2, {}).replace(6, 2, EncodeLE16(0))}}) {
+        SCOPED_TRACE(what);
+        LoopHarness h;
+        h.buffer.append(Lane::Stream, ServerCommand(0x06, 152, {{92, packetSize}, {108, 100}}) + header);
+        ASSERT_TRUE(h.waitFor(u"failed |無法讀取這個串流的 ASF 標題，連線期間已放棄"_s))
+            << h.events.join(u'\n').toStdString();
+        EXPECT_TRUE(h.events.contains(u"log - ASF header receive error"_s));
+    }
+    LoopHarness h;
+    h.buffer.append(Lane::Stream,
+                    ServerCommand(0x06, 152, {{92, 16}, {108, 1000}}) + DataPacket(0, 2, QByteArray(100, 'h')));
+    ASSERT_TRUE(h.waitFor(u"log - 接收標題..."_s));
+    h.finish();
+    EXPECT_TRUE(h.events.filter(u"header"_s).isEmpty());
+    EXPECT_FALSE(h.events.contains(u"log - ASF header receive error"_s));
 }
 
 TEST(ReceiveLoop, DatagramsAreHandledBetweenTheUnitsOfAPartialCommand)
 {
     LoopHarness h;
-    const QByteArray command = test::ServerCommand(0x1B);
+    const QByteArray command = ServerCommand(0x1B);
     h.buffer.append(Lane::Stream, command.first(20));
-    h.buffer.append(Lane::Datagrams, test::DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
+    h.buffer.append(Lane::Datagrams, DataPacket(9, 6, QByteArray(22, 'p')));  // of no known type
     EXPECT_TRUE(h.waitUntil([&] { return h.buffer.size(Lane::Datagrams) == 0; }))
         << "the datagram did not wait for the command";
     h.buffer.append(Lane::Stream, command.mid(20));
-    EXPECT_TRUE(h.waitUntil([&] { return h.t.run.ackCount == 1; })) << "the command stayed whole";
-    h.finish();
-    EXPECT_TRUE(h.t.shell.log.contains(QStringLiteral("MMS 期間 = 06   MMS TCP/UDP 旗標 = 00")));
-}
-
-TEST(ReceiveLoop, OverUdpTheHeaderMayOvertakeItsReply)
-{
-    // The header datagram can arrive before the 0x11 reply that announces it
-    // on TCP: it is stored all the same, and the data that follows with it.
-    const test::AsfParts source = test::ReadAsf(test::SamplePath(test::Sample::Wma));
-    ASSERT_GT(source.packets.size(), 2u);
-    LoopHarness h;
-    RunState& run = h.t.run;
-    const QString& savePath = h.t.session.savePath = h.t.dir.filePath(QStringLiteral("r.wma"));
-    ASSERT_EQ(h.file.open(savePath, false), RecordingFile::Opened::Yes);
-    run.packetSize = source.packetSize;
-    run.headerLength = std::uint32_t(source.header.size());
-    run.filePacketCount = std::uint32_t(source.packets.size());
-    h.buffer.append(Lane::Datagrams, test::DataPacket(0, 2, source.header));
-    h.buffer.append(Lane::Stream, test::ServerCommand(0x11));
-    h.buffer.append(Lane::Datagrams,
-                    test::DataPacket(0, 4, source.packets[0]) + test::DataPacket(1, 4, source.packets[1]));
-    ASSERT_TRUE(h.waitUntil([&] { return h.buffer.size(Lane::Datagrams) == 0 && run.packetIndex == 1; }));
-    h.finish();
-    h.file.close();
-    EXPECT_EQ(test::ReadWholeFile(savePath), source.header + source.packets[0] + source.packets[1]);
+    EXPECT_TRUE(h.waitUntil([&] { return h.commandsSent() == u"1b"_s; })) << "the command stayed whole";
+    EXPECT_TRUE(h.events.contains(u"log MMS 期間 = 06   MMS TCP/UDP 旗標 = 00"_s));
 }
 
 // The front of each input: kind, bytes needed, total, command id and result
@@ -262,8 +311,9 @@ TEST(ReceiveBuffer, AWaitEndsWhenItsBytesArriveFromAnotherThreadOrWhenStoppedAnd
     EXPECT_EQ(buffer.takeFront(Lane::Datagrams, 100), QByteArrayLiteral("DATAGRAM"));
 
     std::thread waiter([&] {
-        ready = buffer.waitUntil([](const QByteArray&, const QByteArray& datagrams) { return !datagrams.isEmpty(); },
-                                 [&] { return stop.load(); });
+        ready =
+            buffer.waitUntil([](const QByteArray&, const QByteArray& datagrams, bool) { return !datagrams.isEmpty(); },
+                             [&] { return stop.load(); });
     });
     buffer.append(Lane::Stream, QByteArrayLiteral("more stream bytes do not end the wait"));
     buffer.append(Lane::Datagrams, QByteArrayLiteral("x"));
@@ -315,42 +365,40 @@ TEST(ClientCommands, EveryCommandHasItsExactBytes)
     EXPECT_NE(fresh, NewRegistryGuid());
 }
 
-TEST(ClientCommands, RunValuesChooseTheIncarnationStartLocationAndStreams)
+TEST(ClientCommands, TheStartTheIncarnationAndTheStreamsAreTheConnections)
 {
-    LoopHarness h;  // the loop is not started
-    auto [run, session, commands] = std::tie(h.t.run, h.t.session, h.commands);
-    commands.sendStartPlaying();  // a fresh download starts at the beginning
-    run.resume = true;
-    run.storedPacketCount = 120;
-    run.incarnation = 2;
-    commands.sendStartPlaying();
+    CollectingSink sink;
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel(sink, sequence);
+    ClientCommands commands(channel, u"host"_s, u"a.wmv"_s);
+    commands.sendStartPlaying(std::nullopt);  // a fresh download starts at the beginning
+    commands.sendCredentials("dXNlcjpwYXNz");
+    commands.sendStartPlaying(120);  // a resumed one where the engine says
     commands.sendKeepAliveAnswer();
-    // A stream count past the table's ten entries selects the ten it holds, all on.
-    std::iota(session.streamNumbers.begin(), session.streamNumbers.end(), 1);
-    session.streamActions.fill(2);
-    run.streamCount = 14;
-    commands.sendStreamSelection();
-    QStringList lines{QStringLiteral("sequence %1").arg(run.commandSequence.load())};
-    for (const QByteArray& p : h.sink.packets)
+    commands.sendStreamSelection({1, 2, 3});
+    QStringList lines{QStringLiteral("sequence %1").arg(sequence.load())};
+    for (const QByteArray& p : sink.packets)
         AddHex(lines, QStringLiteral("sent"), p);
     EXPECT_GOLDEN("mms/client_commands_of_a_run", lines);
 }
 
 TEST(CommandPacket, ConcurrentSendersGetUniqueNumbersAndWholePacketsInSequenceOrder)
 {
-    LoopHarness h;  // the loop is not started
+    CollectingSink sink;
+    std::atomic<std::uint32_t> sequence{0};
+    CommandChannel channel(sink, sequence);
     std::vector<std::thread> senders;
     for (int t = 0; t < 4; ++t)
         senders.emplace_back([&] {
             for (int i = 0; i < 500; ++i)
-                h.channel.send(KeepAliveAnswerCommand(1));
+                channel.send(KeepAliveAnswerCommand(1));
         });
     for (auto& s : senders)
         s.join();
-    ASSERT_EQ(h.sink.packets.size(), 2000u);
-    for (std::size_t i = 0; i < h.sink.packets.size(); ++i) {
-        ASSERT_EQ(h.sink.packets[i].size(), 48);
-        ASSERT_EQ(*LE16At(h.sink.packets[i], 20), i & 0xFFFF);
+    ASSERT_EQ(sink.packets.size(), 2000u);
+    for (std::size_t i = 0; i < sink.packets.size(); ++i) {
+        ASSERT_EQ(sink.packets[i].size(), 48);
+        ASSERT_EQ(*LE16At(sink.packets[i], 20), i & 0xFFFF);
     }
-    EXPECT_EQ(h.t.run.commandSequence.load(), 2000u);
+    EXPECT_EQ(sequence.load(), 2000u);
 }

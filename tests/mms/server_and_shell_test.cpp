@@ -1,7 +1,6 @@
 #include "asf/recording_file.h"
 #include "locations/credentials.h"
 #include "mms/server_replies.h"
-#include "mms/ui_thread_shell.h"
 #include "run/progress.h"
 #include "run/save_file_choice.h"
 #include "run/server_access.h"
@@ -17,10 +16,6 @@
 #include "support/temp_settings.h"
 
 #include <QDir>
-#include <QThread>
-
-#include <atomic>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -32,60 +27,55 @@ using tovrin::test::TestContext;
 
 namespace {
 
-// What a reading answered: the fields it lacked, then what it left in the
-// run: packet size, packet count, live, bit rate, header length, server
-// client count, funnel data, or else the credentials challenge.
-QStringList Read(FieldsBeyondReply beyond, const RunState& run, const QString& challenge = {})
+// What a reading answered: the fields it lacked, then what it read: packet
+// size, packet count, live, bit rate, header length; server client count
+// and funnel data; or the credentials challenge.
+QStringList Told(const FieldsBeyondReply& beyond, const QString& read)
 {
     QStringList lines;
     for (const FieldBeyondReply& field : beyond)
         lines << FieldBeyondReplyMessage(field);
-    return lines << test::Line(run.packetSize.load(), run.filePacketCount.load(), run.isLive(),
-                               run.streamBitRate.load(), run.headerLength.load(), run.serverClientCount.load(),
-                               QString::fromLatin1(run.funnelData.toHex()), challenge);
+    return lines << read;
 }
 
-// Marks each log line that arrives off the application's thread.
-struct ThreadCheckingShell : test::FakeShell {
-    void appendLog(const QString& line) override
-    {
-        FakeShell::appendLog(QThread::currentThread() == test::CoreApp().thread() ? line : line + u" (off thread)"_s);
-    }
-};
+QStringList Read(const ReadReply<OpenFileFigures>& reply)
+{
+    const OpenFileFigures& f = reply.value;
+    return Told(reply.beyond, Line(f.packetSize, f.packetCount, f.live, f.bitRate, f.headerLength));
+}
 
 }  // namespace
 
-TEST(ServerReplies, EachReplyFillsItsFiguresAndOneCutShortKeepsWhatItLacks)
+TEST(ServerReplies, EachReplyAnswersItsFiguresAndOneCutShortTellsWhatItLacks)
 {
-    RunState run, live, file, unknown;
     QStringList lines;
     lines << Read(
-        ReadOpenFileReply(ServerCommand(0x06, 152, {{92, 3200}, {96, 0xFFFFFFFF}, {104, 364000}, {108, 5123}}), run),
-        run);
-    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 104, {{92, 1600}, {96, 10}}), run), run);
+        ReadOpenFileReply(ServerCommand(0x06, 152, {{92, 3200}, {96, 0xFFFFFFFF}, {104, 364000}, {108, 5123}})));
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 104, {{92, 1600}, {96, 10}})));
 
     // A broadcast announced the MMSP way is live; a packet count wins over the attribute.
-    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}}), live), live)
-          << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}, {96, 500}}), file), file)
-          << Read(ReadOpenFileReply(ServerCommand(0x06, 152), unknown), unknown);
+    lines << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}})))
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 152, {{60, 0x02000000}, {96, 500}})))
+          << Read(ReadOpenFileReply(ServerCommand(0x06, 152)));
 
-    // Funnel reports append their payload and count; a message length that
-    // claims more than the packet holds appends only what is there.
-    RunState funnel;
+    // Funnel reports answer their payload and client count; a message length
+    // that claims more than the packet holds answers only what is there.
     for (const QByteArray& report : {ServerCommand(0x15, 96, {{60, 4242}}).replace(80, 16, "0123456789abcdef"),
-                                     ServerCommand(0x15, 80), ServerCommand(0x15, 88, {{8, 100000}})})
-        lines << Read(ReadFunnelReport(report, funnel), funnel);
-    EXPECT_EQ(funnel.funnelReportCount.load(), 3u);
+                                     ServerCommand(0x15, 80), ServerCommand(0x15, 88, {{8, 100000}})}) {
+        const ReadReply<FunnelReport> read = ReadFunnelReport(report);
+        lines << Told(read.beyond,
+                      Line(read.value.clientCount.value_or(0), QString::fromLatin1(read.value.payload.toHex())));
+    }
 
-    // A credentials request appends the challenge text it has: zero-terminated,
+    // A credentials request answers the challenge text it has: zero-terminated,
     // the length counting the zero, and never past the packet.
     const QByteArray text = test::asf::Utf16(QStringLiteral("realm=\"媒體\""));
     for (const QByteArray& packet :
          {ServerCommand(0x1A, 96, {{48, std::uint32_t(text.size())}}).replace(52, text.size(), text),
           ServerCommand(0x1A, 64, {{48, 10}}).replace(52, 10, test::asf::Utf16(u"abcdef"_s, false)).first(64),
           ServerCommand(0x1A, 56, {{48, 0x7FFFFFFF}}).replace(52, 4, test::asf::Utf16(u"xy"_s, false))}) {
-        ServerCredentials credentials;
-        lines << Read(ReadCredentialsRequest(packet, credentials), RunState(), credentials.challenge);
+        const ReadReply<QString> read = ReadCredentialsRequest(packet);
+        lines << Told(read.beyond, read.value);
     }
     EXPECT_GOLDEN("mms/server_replies", lines);
 }
@@ -220,34 +210,4 @@ TEST(OpenSaveFile, AsksWhereToSaveThenCreatesResumesOrStartsNothing)
     attempt("a folder", folder, "x", {ResumeChoice::Resume});
     lines << t.shell.calls;
     EXPECT_GOLDEN("mms/save_file_choice", lines.join(u'\n').replace(t.dir.path(), u"<dir>"_s).split(u'\n'));
-}
-
-TEST(UiThreadShell, CallsFromAnotherThreadRunOnTheUiThreadInOrderAndAnswerBack)
-{
-    test::CoreApp();  // the UI thread runs its events
-    QObject uiObject;
-    UiDispatcher ui(&uiObject);
-    ThreadCheckingShell target;
-    target.confirmAnswers = {true};
-    UiThreadShell shell(target, ui);
-
-    std::atomic<bool> done{false};
-    bool answer = false;
-    std::thread worker([&] {
-        for (int i = 0; i < 50; ++i)
-            shell.appendLog(QString::number(i));
-        answer = shell.confirm(QStringLiteral("go on?"));
-        done = true;
-    });
-    test::WaitUntil([&] { return done.load(); }, 10000);
-    worker.join();
-
-    QStringList numbers;
-    for (int i = 0; i < 50; ++i)
-        numbers << QString::number(i);
-    EXPECT_EQ(target.log, numbers);
-    EXPECT_TRUE(answer);
-
-    shell.appendLog(QStringLiteral("from the UI thread itself"));
-    EXPECT_EQ(target.log.last(), QStringLiteral("from the UI thread itself"));
 }

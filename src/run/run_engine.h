@@ -1,0 +1,185 @@
+#pragma once
+
+#include "asf/header_and_packet_storage.h"
+#include "run/link_event.h"
+#include "run/link_factory.h"
+#include "run/next_recording.h"
+#include "run/reconnect_policy.h"
+#include "run/recording_clock.h"
+#include "run/run_end.h"
+#include "run/run_watchdogs.h"
+#include "state/app_context.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class QObject;
+
+namespace tovrin {
+
+class RecordingFile;
+class RedirectorFetch;
+class RunEventQueue;
+
+// What starting afresh resets: a new recording (the window too), the next
+// connection of a recording, or the next file of a connection.
+enum class RunScope { Recording, Connection, NextFile };
+
+// A recording's life, whichever transport carries it: the Connect command's
+// checks and the save file, the watchdogs, the header and the media packets
+// stored, progress, the completion verdict, the stop routine and its
+// fix-ups, the next file a stream change opens, reconnecting after a lost
+// connection, and the end with its announcement. Transports only connect,
+// speak their protocol and push events (see link_event.h); the engine alone
+// writes the run's state.
+//
+// A recording is one or more runs, one per connection: a stream change into
+// the next file keeps the run, a lost connection that is tried again starts
+// the next run (in the same file for a stream of known length, the next
+// numbered one for a broadcast), and so does a refused first connection that
+// the transport rolls over to MMS over HTTP. Front ends hear of the
+// recording's end once (finished).
+//
+// Thread: the UI thread. Events are taken from the run's queue one at a
+// time; an event whose handling asks the user holds the rest until answered.
+// Nothing here waits on a transport's thread.
+class RunEngine : public QObject, public RunStopper {
+    Q_OBJECT
+
+public:
+    RunEngine(AppContext& ctx, LinkFactory& links, QObject* parent = nullptr);
+    ~RunEngine() override;
+
+    void setConnectLimit(int milliseconds) { m_watchdogs.setConnectLimit(milliseconds); }
+    void setSilenceLimit(int milliseconds) { m_watchdogs.setSilenceLimit(milliseconds); }
+    // The program's redirector fetch, which the stop routine ends when one is
+    // under way.
+    void setRedirectorFetch(RedirectorFetch* fetch);
+    // The recording stops (as a confirmed Disconnect does) at the first
+    // packet that takes its media time, over every file and connection,
+    // to `milliseconds`; 0: no limit.
+    void setMediaLimit(std::uint64_t milliseconds) { m_clock.setLimit(milliseconds); }
+
+    // The Connect command on a stream address. True when a connection is
+    // being made; otherwise the reason has been shown.
+    bool start(const QString& address);
+    // A run is under way, or the next try is waited for.
+    bool isRunning() const { return m_recording; }
+    // The Disconnect command: asks first, then stops and tells what the file
+    // holds. Between tries it stops trying at once.
+    void disconnectClick();
+    // A confirmed Disconnect.
+    void stop();
+    // The stop routine: ends the run under way (patching its file unless the
+    // fixed flags forbid it), or the wait for the next try. Safe at any time.
+    void stopRun() override;
+    RunEnd lastEnd() const { return m_lastEnd; }
+    // The current or last run's save file, until the next Connect.
+    RecordingFile* recordingFile() { return m_file.get(); }
+
+signals:
+    void runStarted();
+    // The recording has ended, with what the front end reports.
+    void finished(tovrin::RunEnd end);
+    // The URL box's text changed by a rule (trimmed).
+    void urlTextChanged(const QString& text);
+    // AutoLog asks for the session log to be saved at the end.
+    void saveLogRequested();
+
+private:
+    struct LinkCloser {
+        void operator()(TransportLink* link) const;
+    };
+    using LinkHandle = std::unique_ptr<TransportLink, LinkCloser>;
+
+    // --- the run's life (run_engine.cpp) ---
+    bool beginRun(const std::optional<QString>& continuedPath, bool resume);
+    void openConnection();
+    void drain();
+    // The stop routine, the run's end told to the recording: the next try
+    // waited for (RunEnd::Lost) or the recording finished.
+    void endRun(RunEnd end);
+    // The stop routine alone; false when no run was under way.
+    bool closeRun(RunEnd end);
+    void rollOver(const Rollover& rollover);
+    void stopRoutine();
+    void finishRecording(RunEnd end);
+    bool endForReconnect();
+    void waitForNextTry();
+    void tryAgain();
+    bool stopTrying();
+    void onConnectTimeout();
+    void onSilence(qint64 silentMs);
+    void tellAndEnd(const QString& logLine, const QString& message);
+    void nothingToPatch();
+    void resetFor(RunScope scope);
+
+    // --- the events (run_events.cpp) ---
+    void handle(const link::Log& event);
+    void handle(const link::Message& event);
+    void handle(const link::Connecting& event);
+    void handle(const link::Connected& event);
+    void handle(const link::Replied& event);
+    void handle(const link::Progress& event);
+    void handle(const link::KeepAlive& event);
+    void handle(const link::ServerClients& event);
+    void handle(const link::OpenedFile& event);
+    void handle(const link::Header& event);
+    void handle(const link::StreamingStarts& event);
+    void handle(const link::Packet& event);
+    void handle(const link::EntryEnded& event);
+    void handle(const link::EndOfStream& event);
+    void handle(const link::CredentialsAsked& event);
+    void handle(const link::ServerError& event);
+    void handle(const link::Failed& event);
+    void handle(const link::Lost& event);
+
+    // --- storage (run_storage.cpp) ---
+    bool acceptFigures(const link::FileFigures& figures);
+    void storeFirstHeader(const QByteArray& header, const link::FileFigures& figures);
+    void storeNextHeader(const QByteArray& header, const link::FileFigures& figures);
+    void askForMedia();
+    void storePacket(const link::Packet& packet);
+    void flushFile();
+    void complete();
+    void cutShort();
+    void writeFailureEnd();
+    bool continueIntoNextFile();
+    bool headerStored() const { return !m_storedHeader.isEmpty(); }
+
+    AppContext& m_ctx;
+    LinkFactory& m_links;
+    RunWatchdogs m_watchdogs;
+    QTimer m_refresh;
+    QTimer m_soundRepeat;
+    QTimer m_nextTry;
+    QPointer<RedirectorFetch> m_fetch;
+    ReconnectPolicy m_reconnect;
+    NextRecordingNames m_nextNames;
+    RecordingClock m_clock;
+
+    bool m_recording = false;  // from start() to finished()
+    bool m_runActive = false;  // a connection's run is under way
+    RunEnd m_end = RunEnd::Failed;
+    RunEnd m_lastEnd = RunEnd::Failed;
+    LinkTarget m_target;
+    bool m_intoNextFile = false;  // a broadcast: each try starts the next numbered file
+    bool m_rolledOver = false;
+
+    // The run's own parts: made when it starts, let go when the next starts.
+    std::unique_ptr<RecordingFile> m_file;
+    std::optional<MediaPacketWriter> m_writer;
+    std::shared_ptr<RunEventQueue> m_events;
+    LinkHandle m_link;
+    bool m_draining = false;
+    bool m_replied = false;
+    QByteArray m_storedHeader;  // the header of the file being recorded
+    bool m_entryEnded = false;  // an entry ended; its next header may follow
+    bool m_announcedStart = false;
+};
+
+}  // namespace tovrin

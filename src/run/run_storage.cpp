@@ -1,0 +1,188 @@
+// What the run engine keeps of a stream: its figures, its header and media
+// packets in the save file, the next file of a stream change, and the end
+// of the stream judged whole or not.
+
+#include "asf/recording_file.h"
+#include "run/next_recording.h"
+#include "run/progress.h"
+#include "run/run_engine.h"
+#include "run/storage_report.h"
+#include "state/run_state.h"
+#include "state/session_state.h"
+#include "state/shell.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace tovrin {
+
+bool RunEngine::acceptFigures(const link::FileFigures& figures)
+{
+    RunState& run = m_ctx.run;
+    run.packetSize = figures.packetSize;
+    run.headerLength = figures.headerLength;
+    run.streamBitRate = figures.bitRate;
+    run.filePacketCount = figures.live ? kLivePacketCount : figures.packetCount;
+    if (!run.isLive() || !run.resume)
+        return true;
+    m_ctx.shell.showMessage(
+        QCoreApplication::translate("Tovrin", "錯誤 - 現況串流偵測!\n現況期間無法重新開始\n請再嘗試一次"));
+    run.liveHeaderFixed = true;
+    endRun(m_end);
+    return false;
+}
+
+void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigures& figures)
+{
+    if (!acceptFigures(figures))
+        return;
+    HeaderTaken taken = HeaderTaken::Failed;
+    {
+        // The question about another stream's file waits for the user.
+        const WatchdogPause waitingForTheUser(m_watchdogs);
+        taken = StoreAndInspectHeader(m_ctx, *m_file, header);
+    }
+    if (!m_runActive)
+        return;
+    switch (taken) {
+    case HeaderTaken::Ready:
+        m_storedHeader = header;
+        askForMedia();
+        return;
+    case HeaderTaken::LeftAsItWas:
+        // Left exactly as it was: no fix-up touches it.
+        nothingToPatch();
+        endRun(m_end);
+        return;
+    case HeaderTaken::Failed:
+        break;
+    }
+    // Without a header there is nothing to record into, and the server waits
+    // for a stream selection that never comes: the run ends, told why. The
+    // file holds no header of this run to patch.
+    nothingToPatch();
+    m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "無法讀取這個串流的 ASF 標題，連線期間已放棄"));
+    endRun(m_end);
+}
+
+void RunEngine::storeNextHeader(const QByteArray& header, const link::FileFigures& figures)
+{
+    RunState& run = m_ctx.run;
+    // No packet is stored under a header it does not belong to.
+    run.readyForMedia = false;
+    m_entryEnded = false;
+    if (header == m_storedHeader) {
+        m_ctx.shell.appendLog(
+            QCoreApplication::translate("Tovrin", "- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"));
+        m_writer->entryChanged();
+        run.resume = false;  // the next entry is asked for from its start
+        run.readyForMedia = true;
+        askForMedia();
+        return;
+    }
+    flushFile();
+    if (!m_runActive)
+        return;
+    if (!run.followEntries) {
+        complete();
+        return;
+    }
+    if (!continueIntoNextFile()) {
+        endRun(m_end);
+        return;
+    }
+    storeFirstHeader(header, figures);
+}
+
+void RunEngine::askForMedia()
+{
+    const RunState& run = m_ctx.run;
+    MediaRequest request;
+    const std::size_t count = std::min<std::size_t>(run.streamCount, kMaxStreams);
+    for (std::size_t i = 0; i < count; ++i) {
+        m_ctx.session.streamActions[i] = 0;
+        request.streams.push_back(m_ctx.session.streamNumbers[i]);
+    }
+    if (run.resume)
+        request.start = run.storedPacketCount.load();
+    m_link->requestMedia(request);
+}
+
+void RunEngine::storePacket(const link::Packet& packet)
+{
+    RunState& run = m_ctx.run;
+    // The link drops and tells packets that come before the header; one
+    // that crosses a stream change has no slot to go to either.
+    if (!run.readyForMedia)
+        return;
+    m_watchdogs.heard();
+    TellStoredPacket(m_ctx.shell, m_writer->handle(packet.number, packet.payload));
+    if (run.writeErrorReported) {
+        writeFailureEnd();
+        return;
+    }
+    if (m_clock.packetAt(run.mediaTime))
+        stop();  // the recording's limit: as a confirmed Disconnect
+}
+
+void RunEngine::flushFile()
+{
+    if (!m_writer)
+        return;
+    TellWriteFailure(m_ctx.shell, m_writer->flush());
+    if (m_runActive && m_ctx.run.writeErrorReported)
+        writeFailureEnd();
+}
+
+void RunEngine::writeFailureEnd()
+{
+    // The first failed write ends the run: going on would only widen the gap
+    // between what the file holds and what the run received.
+    endRun(m_end);
+    AnnounceWriteFailureEnd(m_ctx, [this] { emit saveLogRequested(); });
+}
+
+void RunEngine::complete()
+{
+    flushFile();
+    if (!m_runActive || !m_file)
+        return;
+    const CompletionVerdict verdict = CompleteRunFile(m_ctx, *m_file);
+    endRun(verdict.whole ? RunEnd::Completed : RunEnd::Incomplete);
+    const auto saveLog = [this] { emit saveLogRequested(); };
+    if (verdict.whole)
+        AnnounceCompletion(m_ctx, m_soundRepeat, saveLog);
+    else
+        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message, saveLog);
+}
+
+void RunEngine::cutShort()
+{
+    const RunState& run = m_ctx.run;
+    flushFile();
+    if (!m_runActive)
+        return;
+    // A stream of known length that lacks packets is not whole; a broadcast
+    // has no end of its own, and ends when its server closes.
+    const CompletionVerdict verdict = CutShortVerdict(run);
+    if ((!verdict.whole || run.isLive()) && endForReconnect())
+        return;
+    if (!verdict.whole) {
+        endRun(RunEnd::Incomplete);
+        AnnounceIncompleteEnd(m_ctx, verdict.reasonLine, verdict.message, [this] { emit saveLogRequested(); });
+        return;
+    }
+    endRun(run.isLive() && run.mediaPacketStored ? RunEnd::Completed : m_end);
+}
+
+bool RunEngine::continueIntoNextFile()
+{
+    if (!ContinueIntoNextFile(m_ctx, *m_file, m_nextNames))
+        return false;
+    resetFor(RunScope::NextFile);
+    m_writer->startOver();
+    return true;
+}
+
+}  // namespace tovrin
