@@ -77,11 +77,12 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                                    QStringLiteral("Password for a server that asks for credentials."));
     const QCommandLineOption savePassword(QStringLiteral("save-password"),
                                           QStringLiteral("Keep the credentials in the settings for later runs."));
-    const QCommandLineOption duration(QStringLiteral("duration"),
-                                      QStringLiteral("Stop once SECONDS of media have been recorded, counting every file "
-                                                     "and connection of the recording together (the packet that "
-                                                     "passes the limit is the last), however fast the server sends."),
-                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"),
+        QStringLiteral("Stop once SECONDS of media have been recorded, counting every file "
+                       "and connection of the recording together (the packet that "
+                       "passes the limit is the last), however fast the server sends."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption saveLog(QStringLiteral("save-log"),
                                      QStringLiteral("Save the session log to FILE when the run ends."),
                                      QStringLiteral("FILE"));

@@ -132,8 +132,7 @@ QStringList DatagramReceiver::unbind()
     if (const std::uint64_t notOnePacket = run->notOnePacket)
         lines << QStringLiteral("- UDP datagrams that do not hold one data packet, dropped: %1").arg(notOnePacket);
     if (const std::uint64_t overflow = run->overflow)
-        lines << QStringLiteral("- UDP datagrams that arrived faster than they were stored, dropped: %1")
-                     .arg(overflow);
+        lines << QStringLiteral("- UDP datagrams that arrived faster than they were stored, dropped: %1").arg(overflow);
     return lines;
 }
 

@@ -93,8 +93,9 @@ void MmsLink::open(const LinkRequest& request)
         const uint value = m_settings.serverPort.trimmed().toUInt(&ok);
         if (!ok || value == 0 || value > 65535) {
             // As an unexpected error: told, and the run ends.
-            post(link::Failed{QString(), ApplicationErrorText(QStringLiteral("'%1' is not a valid integer value")
-                                                                  .arg(m_settings.serverPort))});
+            post(link::Failed{
+                QString(),
+                ApplicationErrorText(QStringLiteral("'%1' is not a valid integer value").arg(m_settings.serverPort))});
             return;
         }
         port = quint16(value);
@@ -104,8 +105,8 @@ void MmsLink::open(const LinkRequest& request)
         bool ok = false;
         const uint udpPort = m_settings.udpPort.trimmed().toUInt(&ok);
         if (!ok || udpPort > 65535 || !m_datagrams.bind(quint16(udpPort), m_exchange->buffer, m_events)) {
-            post(link::Failed{QString(), QCoreApplication::translate("Tovrin", "UDP 埠號 %1 無法使用")
-                                             .arg(m_settings.udpPort)});
+            post(link::Failed{QString(),
+                              QCoreApplication::translate("Tovrin", "UDP 埠號 %1 無法使用").arg(m_settings.udpPort)});
             return;
         }
         m_udpBound = true;

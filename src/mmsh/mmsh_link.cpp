@@ -37,8 +37,7 @@ MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort)
     connect(&m_tcp, &QTcpSocket::disconnected, this, &MmshLink::onDisconnected);
     connect(&m_tcp, &QTcpSocket::errorOccurred, this, &MmshLink::onError);
     // Room in a full queue: reading goes on, on this thread.
-    m_events->setRoomMade(
-        [this] { QMetaObject::invokeMethod(this, &MmshLink::onReadyRead, Qt::QueuedConnection); });
+    m_events->setRoomMade([this] { QMetaObject::invokeMethod(this, &MmshLink::onReadyRead, Qt::QueuedConnection); });
 }
 
 MmshLink::~MmshLink()

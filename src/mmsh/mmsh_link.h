@@ -80,14 +80,14 @@ private:
     bool m_describeDone = false;  // the Describe's header is handed over
     int m_redirects = 0;
     int m_authTries = 0;
-    QByteArray m_header;      // $H payloads of the header being collected
-    QByteArray m_lastHeader;  // the header handed over last
+    QByteArray m_header;               // $H payloads of the header being collected
+    QByteArray m_lastHeader;           // the header handed over last
     bool m_newHeaderExpected = false;  // after $C: the next entry's header follows
     bool m_streaming = false;          // a $D has arrived in this connection
     bool m_earlyMediaLogged = false;
-    bool m_ended = false;              // nothing more is handled
+    bool m_ended = false;  // nothing more is handled
     bool m_closed = false;
-    bool m_switching = false;          // the old connection's end is no event
+    bool m_switching = false;  // the old connection's end is no event
 };
 
 }  // namespace tovrin

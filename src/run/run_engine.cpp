@@ -27,8 +27,7 @@ void RunEngine::LinkCloser::operator()(TransportLink* link) const
     delete link;
 }
 
-RunEngine::RunEngine(AppContext& ctx, LinkFactory& links, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_links(links)
+RunEngine::RunEngine(AppContext& ctx, LinkFactory& links, QObject* parent) : QObject(parent), m_ctx(ctx), m_links(links)
 {
     m_refresh.setInterval(kRefreshInterval);
     m_nextTry.setSingleShot(true);
@@ -361,8 +360,7 @@ void RunEngine::tryAgain()
         return;
     }
     m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 重新連線 (第 %1 次)").arg(m_reconnect.tryNumber()));
-    const QString path =
-        m_intoNextFile ? m_nextNames.next(m_ctx.session.savePath) : m_ctx.session.savePath;
+    const QString path = m_intoNextFile ? m_nextNames.next(m_ctx.session.savePath) : m_ctx.session.savePath;
     resetFor(RunScope::Connection);
     m_clock.startSegment();
     // A try that could not even start (the file cannot be opened: told)

@@ -173,6 +173,23 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAndSaysWhy)
     }
 }
 
+// A server that announces its header, never sends it and keeps the
+// connection alive: keep-alives are no sign of the run going on, so the
+// silence limit ends it, and the user is told that nothing was saved.
+TEST(HostileServer, AHeaderThatNeverComesEndsAtTheSilenceLimitWithNothingSaved)
+{
+    Workspace w;
+    for (const Via via : {Via::Mms, Via::Udp}) {
+        SCOPED_TRACE(int(via));
+        const HostileRun run = RecordFrom(w, u"header-never"_s, {}, via, Args(u"--ping-interval 0.3"));
+        EXPECT_EQ(run.cli.exitCode, 1);
+        EXPECT_TRUE(run.cli.err.contains(u"*** 沒有儲存任何媒介資料"_s)) << run.cli.err.toStdString();
+        EXPECT_FALSE(run.cli.err.contains(u"您所下載的媒介已自動幫您儲存"_s));
+        EXPECT_EQ(RecordingFacts(run.out, ReadAsf(w.source())), QStringList{u"no file"_s});
+        EXPECT_GE(run.serverLog.count(u"keep-alive sent"_s), 3) << "the server kept the connection alive";
+    }
+}
+
 TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
 {
     Workspace w;

@@ -52,7 +52,8 @@ TEST(RecordLimits, DurationCountsEveryFileAndConnectionAndStopsAtThePacketThatPa
         QString name;
         QStringList extra;
         double seconds;
-    } runs[] = {{fast.url(u"show"_s), u"show"_s, {}, 8}, {comingBack.url(u"news"_s), u"news"_s, Args(u"--reconnect 3"), 5}};
+    } runs[] = {{fast.url(u"show"_s), u"show"_s, {}, 8},
+                {comingBack.url(u"news"_s), u"news"_s, Args(u"--reconnect 3"), 5}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.name.toStdString());
         const QString out = w.out(run.name + u".wmv"_s), second = w.out(run.name + u" (2).wmv"_s);

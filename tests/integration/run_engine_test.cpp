@@ -1,8 +1,8 @@
 // The run engine in-process, against the real MMS test server.
 
+#include "run/run_engine.h"
 #include "asf/recording_file.h"
 #include "locations/redirector_fetch.h"
-#include "run/run_engine.h"
 #include "run/storage_report.h"
 #include "state/run_state.h"
 #include "support/asf_sample.h"
@@ -17,6 +17,7 @@
 #include "transport/record_transport.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -51,7 +52,10 @@ struct EngineFixture {
         t.shell.resumeAnswers.push_back(ResumeChoice::Redownload);
         return engine.start(url);
     }
-    bool waitForEnd(int ends = 1) { return WaitUntil([&] { return finished >= ends; }, 20000); }
+    bool waitForEnd(int ends = 1)
+    {
+        return WaitUntil([&] { return finished >= ends; }, 20000);
+    }
     QString out(const QString& name) const { return t.dir.filePath(name); }
 };
 
@@ -74,6 +78,50 @@ TEST(RunEngine, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
         }
     }
     EXPECT_GOLDEN("controller/password_asked_again", StableLog(f.t.shell.calls.filter(u"askPassword"_s).join(u'\n')));
+}
+
+namespace {
+
+// A user who takes their time over the credentials dialog, while the window
+// goes on handling events.
+struct SlowUserShell : FakeShell {
+    std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override
+    {
+        QEventLoop typing;
+        QTimer::singleShot(1500, &typing, &QEventLoop::quit);
+        typing.exec();
+        return FakeShell::askPassword(prompt);
+    }
+};
+
+}  // namespace
+
+// The server waits for the user, not the other way round: no watchdog runs
+// while the credentials dialog is open.
+TEST(RunEngine, TheSilenceLimitWaitsWhileTheUserAnswersADialog)
+{
+    CoreApp();
+    Workspace w;
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
+    ASSERT_TRUE(server.started());
+    for (const bool overHttp : {false, true}) {
+        SCOPED_TRACE(overHttp ? "mmsh" : "mms");
+        TestContext t;
+        SlowUserShell shell;
+        AppContext ctx{shell, t.store, t.settings, t.run, t.session};
+        RecordTransport transport(ctx, Transport::Auto, 80);
+        RunEngine engine(ctx, transport);
+        engine.setSilenceLimit(400);
+        engine.setConnectLimit(400);
+        std::optional<RunEnd> end;
+        QObject::connect(&engine, &RunEngine::finished, [&](RunEnd e) { end = e; });
+        shell.passwordAnswers.push_back(PasswordAnswer{u"alice"_s, u"s3cret"_s, false});
+        shell.saveFileAnswers.push_back(t.dir.filePath(u"p.wmv"_s));
+        ASSERT_TRUE(engine.start(overHttp ? server.mmshUrl(u"clip.wmv"_s) : server.url(u"clip.wmv"_s)));
+        ASSERT_TRUE(WaitUntil([&] { return end.has_value(); }, 20000));
+        EXPECT_EQ(end, RunEnd::Completed) << shell.log.join(u'\n').toStdString();
+        EXPECT_TRUE(shell.messages.filter(u"伺服器已"_s).isEmpty());
+    }
 }
 
 // Disconnect answered No leaves the run alone; Yes ends it, telling what was
@@ -278,7 +326,8 @@ TEST(RunEngine, AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete)
         ASSERT_TRUE(f.record(server.url(u"clip.wmv"_s), out));
         ASSERT_TRUE(f.waitForEnd());
         EXPECT_EQ(f.lastEnd, RunEnd::Incomplete);
-        EXPECT_TRUE(f.t.shell.log.contains(u"- 缺少 1 個資料封包: %1"_s.arg(lost))) << f.t.shell.log.join(u'\n').toStdString();
+        EXPECT_TRUE(f.t.shell.log.contains(u"- 缺少 1 個資料封包: %1"_s.arg(lost)))
+            << f.t.shell.log.join(u'\n').toStdString();
         EXPECT_EQ(f.t.shell.messages.last(),
                   u"下載未完成，伺服器已結束串流但缺少 1 個資料封包\n已收到的部分 .asf 檔案寫入到本地磁碟"_s);
 

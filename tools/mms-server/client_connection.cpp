@@ -218,6 +218,10 @@ void ClientConnection::sendUdpPacketPair()
 
 void ClientConnection::sendHeader(const QByteArray& header, std::uint32_t chunkBytes, std::uint8_t incarnation)
 {
+    if (m_options.hostile == HostileKind::HeaderNever) {
+        logEvent(QStringLiteral("hostile: the header is never sent"));
+        return;
+    }
     m_header = m_options.hostile == HostileKind::HeaderHuge ? PaddedHeader(header, kHostileHeaderPadding) : header;
     m_headerSent = 0;
     m_headerChunk = std::max<std::uint32_t>(chunkBytes, 1);

@@ -60,6 +60,8 @@ constexpr KindEntry kKinds[] = {
      "after 5 media packets, the next one is never sent, as a datagram lost on the way would be"},
     {HostileKind::DropFirstDatagram, "drop-first-datagram",
      "the first media packet is never sent, as a datagram lost on the way would be"},
+    {HostileKind::HeaderNever, "header-never",
+     "the header reply (0x11) comes, the header never does; keep-alives go on at the ping interval"},
     {HostileKind::ChunkLengthLie, "chunk-length-lie",
      "MMSH: after 5 $D chunks, one whose repeated length disagrees with its framing length"},
     {HostileKind::ChunkUnknownType, "chunk-unknown-type", "MMSH: after 5 $D chunks, a chunk of the unknown type $Z"},

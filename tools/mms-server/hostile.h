@@ -39,6 +39,7 @@ enum class HostileKind {
     LateDatagram,         // over UDP, the last media packet goes out after the end-of-stream reply
     DropDatagram,         // one media packet is never sent, as a datagram lost on the way
     DropFirstDatagram,    // the first media packet of a play is never sent
+    HeaderNever,          // the header is announced (0x11) but never sent; keep-alives go on
     // Kinds of the MMSH framing (--http-port):
     ChunkLengthLie,    // a $D whose repeated length disagrees with its framing length
     ChunkUnknownType,  // a chunk of the unknown type '$Z'
