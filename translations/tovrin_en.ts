@@ -1253,5 +1253,37 @@ No media was saved</translation>
         <source>- MMS 連線被拒絕或在回覆之前關閉，改用 MMSH: %1</source>
         <translation>- The MMS connection was refused or closed before a reply: switching to MMSH, %1</translation>
     </message>
+    <message>
+        <source>- 沿用視窗的設定: </source>
+        <translation>- Settings taken from the window's: </translation>
+    </message>
+    <message>
+        <source>UDP 協定</source>
+        <translation>UDP</translation>
+    </message>
+    <message>
+        <source>UDP 協定 (埠號 %1)</source>
+        <translation>UDP (port %1)</translation>
+    </message>
+    <message>
+        <source>伺服器埠號 %1</source>
+        <translation>server port %1</translation>
+    </message>
+    <message>
+        <source>不解析 DNS</source>
+        <translation>no DNS lookup</translation>
+    </message>
+    <message>
+        <source>只錄製第一個項目</source>
+        <translation>the first entry only</translation>
+    </message>
+    <message>
+        <source>重新連線 %1 次</source>
+        <translation>reconnect %1 times</translation>
+    </message>
+    <message>
+        <source>自動儲存記錄</source>
+        <translation>the log saved automatically</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "cli/command_context.h"
 #include "cli/interrupt_signal.h"
 #include "cli/record_options.h"
+#include "cli/shared_settings.h"
 #include "locations/session_log.h"
 #include "run/run_engine.h"
 #include "transport/record_transport.h"
@@ -47,7 +48,7 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.serverSocket = *options.tcpPort;
     if (options.udp || options.transport == Transport::Mmsu)
         settings.udpTick = true;
-    if (options.transport == Transport::Mmst)
+    if (options.transport == Transport::Mmst || options.tcp)
         settings.udpTick = false;
     if (options.udpPort)
         settings.loadedUdpPort = settings.udpPort = *options.udpPort;
@@ -72,6 +73,7 @@ int RunRecordCommand(const QStringList& arguments)
         return 2;
 
     CommandContext command(*answers);
+    const SettingsRecord stored = command.settings;
     OverrideSettings(options, command.settings);
     AppContext& ctx = command.ctx;
     ConsoleShell& shell = command.shell;
@@ -103,8 +105,13 @@ int RunRecordCommand(const QStringList& arguments)
             ResolveRecordLocation(ctx, options.http, options.entry, options.location, options.quiet, streamAddress);
         opened != 0)
         return opened;
-    if (recording.start(streamAddress))
+    if (recording.start(streamAddress)) {
+        const bool overHttp = options.transport == Transport::Mmsh
+                              || streamAddress.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);
+        if (const QStringList taken = SettingsTakenFromTheWindow(stored, options, overHttp); !taken.isEmpty())
+            shell.appendLog(QCoreApplication::translate("Tovrin", "- 沿用視窗的設定: ") + taken.join(u", "));
         QCoreApplication::exec();
+    }
     shell.finishProgress();
 
     if (!options.saveLog.isEmpty()) {

@@ -44,6 +44,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                        "download can be resumed; a live broadcast is rebased to time zero and\n"
                        "its header patched when the recording ends.\n"
                        "Ctrl-C stops the recording and keeps what was received.\n\n"
+                       "It shares the window's settings file: the UDP setting and port, the\n"
+                       "server port, the DNS bypass, FollowEntries, Reconnect and AutoLog apply\n"
+                       "unless an option replaces them, and the log names those it took.\n\n"
                        "Exit status: 0 when the server ended the stream and every packet of\n"
                        "the file arrived, or the recording was stopped; 1 when it ended any\n"
                        "other way, packets missing included; 2 for bad usage."));
@@ -65,6 +68,8 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
         QStringLiteral("The server's MMS port when the address names none (default: the setting, 1755)."),
         QStringLiteral("N"));
     const QCommandLineOption udp(QStringLiteral("udp"), QStringLiteral("Receive the data as UDP datagrams."));
+    const QCommandLineOption tcp(QStringLiteral("tcp"),
+                                 QStringLiteral("Receive the data over the TCP connection, whatever the UDP setting."));
     const QCommandLineOption udpPort(QStringLiteral("udp-port"),
                                      QStringLiteral("Local UDP port (default: the setting, 7000; 0 picks a free one)."),
                                      QStringLiteral("N"));
@@ -117,6 +122,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     const QCommandLineOption entry(QStringLiteral("entry"),
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
+    parser.addOption(tcp);
     parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
                        user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
                        silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
@@ -159,6 +165,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
         options.httpPort = quint16(port->toUInt());
     }
     options.udp = parser.isSet(udp);
+    options.tcp = parser.isSet(tcp);
+    if (options.udp && options.tcp)
+        return UsageError{QStringLiteral("--udp and --tcp exclude each other")};
     options.bypassDns = parser.isSet(bypassDns);
     options.firstEntryOnly = parser.isSet(firstEntryOnly);
     if (parser.isSet(reconnect)) {

@@ -32,6 +32,7 @@ struct RecordOptions {
     std::optional<QString> tcpPort;
     std::optional<QString> udpPort;
     bool udp = false;
+    bool tcp = false;  // --tcp: never UDP, whatever the settings say
     bool bypassDns = false;
     bool firstEntryOnly = false;
     std::optional<int> reconnect;  // --reconnect N

@@ -25,8 +25,8 @@ struct SettingsRecord {
     // again (0: never, the default). Stored as "Reconnect".
     int reconnect = 0;
 
-    // The UDP port text as it was loaded; the UDP socket is bound to it once
-    // for the whole program run, so a later change needs a restart.
+    // The UDP port text as it was loaded: each UDP run binds it while it
+    // runs; the settings dialog keeps a change for the next program start.
     QString loadedUdpPort = QStringLiteral("7000");
 };
 

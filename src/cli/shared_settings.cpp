@@ -1,0 +1,32 @@
+#include "cli/shared_settings.h"
+
+#include "cli/record_options.h"
+#include "state/settings_record.h"
+
+#include <QCoreApplication>
+
+namespace tovrin {
+
+QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const RecordOptions& options, bool overHttp)
+{
+    const SettingsRecord defaults;
+    QStringList taken;
+    const bool transportChosen = options.udp || options.tcp || options.transport != Transport::Auto;
+    if (!overHttp && stored.udpTick && !transportChosen) {
+        taken << (options.udpPort ? QCoreApplication::translate("Tovrin", "UDP 協定")
+                                  : QCoreApplication::translate("Tovrin", "UDP 協定 (埠號 %1)").arg(stored.udpPort));
+    }
+    if (!overHttp && stored.serverSocket != defaults.serverSocket && !options.tcpPort)
+        taken << QCoreApplication::translate("Tovrin", "伺服器埠號 %1").arg(stored.serverSocket);
+    if (!overHttp && stored.bypassDns && !options.bypassDns)
+        taken << QCoreApplication::translate("Tovrin", "不解析 DNS");
+    if (!stored.followEntries && !options.firstEntryOnly)
+        taken << QCoreApplication::translate("Tovrin", "只錄製第一個項目");
+    if (stored.reconnect != defaults.reconnect && !options.reconnect)
+        taken << QCoreApplication::translate("Tovrin", "重新連線 %1 次").arg(stored.reconnect);
+    if (stored.autoLogTick)
+        taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
+    return taken;
+}
+
+}  // namespace tovrin
