@@ -1255,7 +1255,7 @@ No media was saved</translation>
     </message>
     <message>
         <source>- 沿用視窗的設定: </source>
-        <translation>- Settings taken from the window's: </translation>
+        <translation>- Settings taken from the window&apos;s: </translation>
     </message>
     <message>
         <source>UDP 協定</source>
@@ -1284,6 +1284,10 @@ No media was saved</translation>
     <message>
         <source>自動儲存記錄</source>
         <translation>the log saved automatically</translation>
+    </message>
+    <message>
+        <source>... (這裡省略了 %1 行記錄) ...</source>
+        <translation>... (%1 lines of the log left out here) ...</translation>
     </message>
 </context>
 </TS>

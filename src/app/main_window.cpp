@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace tovrin {
 
 namespace {
@@ -216,6 +218,9 @@ QWidget* MainWindow::buildRunPanel()
     m_log->setObjectName(QStringLiteral("logWindow"));
     m_log->setReadOnly(true);
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The view keeps as many lines as the log keeps of a run's latest: the
+    // oldest go first.
+    m_log->setMaximumBlockCount(int(KeptLog::kLatestKept));
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_log->setToolTip(QCoreApplication::translate("MainWindow", "連接資料記錄"));
     layout->addWidget(m_log, 1);
@@ -286,7 +291,7 @@ QWidget* MainWindow::buildLocationPanel()
 
 void MainWindow::appendLogLine(const QString& line)
 {
-    m_logLines << line;
+    m_logLines.append(line);
     // The view shows each line as one line: a line break inside it (a CR of
     // a log saved with CR LF endings) is shown as a visible mark instead.
     QString shown = line;
@@ -299,7 +304,7 @@ void MainWindow::appendLogLine(const QString& line)
     const bool atEnd = scroll->value() == scroll->maximum();
     QTextCursor cursor(m_log->document());
     cursor.movePosition(QTextCursor::End);
-    if (m_logLines.size() > 1)
+    if (!std::exchange(m_logEmpty, false))
         cursor.insertBlock();
     cursor.insertText(shown);
     if (atEnd)
@@ -309,6 +314,7 @@ void MainWindow::appendLogLine(const QString& line)
 void MainWindow::clearLogLines()
 {
     m_logLines.clear();
+    m_logEmpty = true;
     m_log->clear();
 }
 

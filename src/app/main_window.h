@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/kept_log.h"
 #include "state/shell.h"
 
 #include <QMainWindow>
@@ -31,7 +32,7 @@ public:
     void appendLogLine(const QString& line);
     void clearLogLines();
     // The log's lines as they were appended, whatever a line holds.
-    QStringList logLines() const { return m_logLines; }
+    QStringList logLines() const { return m_logLines.lines(); }
     void setModeLabel(ModeLabel visible);
     ModeLabel modeLabel() const { return m_mode; }
     void setGauge(int percent, bool percentTextVisible);
@@ -86,7 +87,9 @@ private:
     QWidget* m_toolButtons = nullptr;
     QProgressBar* m_gauge = nullptr;
     QPlainTextEdit* m_log = nullptr;
-    QStringList m_logLines;  // what the log view shows, line for line
+    // The lines as saved and printed, bounded; the view keeps the latest of them.
+    KeptLog m_logLines;
+    bool m_logEmpty = true;
     QLabel* m_helpLine = nullptr;
     QLineEdit* m_sendTime = nullptr;
     QLineEdit* m_timeLeft = nullptr;

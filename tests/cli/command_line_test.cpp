@@ -242,9 +242,14 @@ TEST(ConsoleShell, AnswersWhatItCanAndPrintsTheRest)
         save(s, SaveKind::Log, u"other.log"_s);
         save(s, SaveKind::Log, u"show.log"_s);
         save(s, SaveKind::Redirector, u"list.asx"_s);
-        for (qsizetype i = 0; i < ConsoleShell::kMaxKeptLogLines + 500; ++i)
+        // However long the run, the log kept for saving is bounded: its first
+        // and latest lines, and how many were left out between.
+        const qsizetype appended = KeptLog::kFirstKept + KeptLog::kLatestKept + 500;
+        for (qsizetype i = 0; i < appended; ++i)
             s.appendLog(u"- line %1"_s.arg(i));
-        lines << u"kept %1 last '%2'"_s.arg(s.logLines().size()).arg(s.logLines().last());
+        const QStringList kept = s.logLines();
+        lines << u"kept %1: '%2' '%3' '%4'"_s.arg(kept.size())
+                     .arg(kept.value(KeptLog::kFirstKept - 1), kept.value(KeptLog::kFirstKept), kept.last());
     });
     answers.logFile = u"session.log"_s;
     answers.redirectorFile = u"saved.asx"_s;
