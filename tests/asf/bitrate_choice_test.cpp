@@ -25,8 +25,7 @@ ChosenStreams chosen(const StreamOffer& offer, const QString& text, std::optiona
 // video and always the audio, within a maximum for all together.
 TEST(BitrateChoice, OneVideoOfTheMutualExclusionWithinTheMaximumAndAlwaysTheAudio)
 {
-    const QByteArray header = test::ReadAsf(test::SamplePath(test::Sample::WmvMultiRate)).header;
-    const StreamOffer offer = ReadStreamOffer(header);
+    const StreamOffer offer = ReadStreamOffer(test::ReadAsf(test::SamplePath(test::Sample::WmvMultiRate)).header);
     ASSERT_TRUE(offer.streams.size() == 4 && offer.groups == std::vector<Numbers>{Numbers({1, 2, 3})});
     const auto rate = [&](int i) { return offer.streams[std::size_t(i)].bitRate; };
     EXPECT_TRUE(rate(0) > rate(1) && rate(1) > rate(2) && rate(2) > 50000 && rate(3) > 50000) << rate(0) << rate(3);
@@ -40,9 +39,6 @@ TEST(BitrateChoice, OneVideoOfTheMutualExclusionWithinTheMaximumAndAlwaysTheAudi
     const ChosenStreams listed = chosen(offer, u" 2 , 9,2"_s);
     EXPECT_TRUE(listed.recorded == Numbers{2} && listed.notOffered == Numbers{9} && !listed.overMaximum);
     EXPECT_EQ(StreamSwitchEntry(StreamActions(offer, chosen(offer, u"best"_s))), "ffff:1:0 ffff:2:2 ffff:3:2 ffff:4:0");
-    // A header cut anywhere offers what its whole objects say, and never more.
-    for (qsizetype cut = 0; cut < header.size(); cut += 7)
-        EXPECT_LE(ReadStreamOffer(header.first(cut)).streams.size(), 4u);
 }
 
 // Streams inside the header extension (Extended Stream Properties with their
@@ -62,8 +58,7 @@ TEST(BitrateChoice, ExtensionStreamsAndAdvancedExclusionAndASingleRateFile)
         asf::Header({asf::StreamPropertiesObject(1),
                      asf::Object(QByteArray::fromHex("B503BF5F2EA9CF118EE300C00C205365"),
                                  QByteArray(18, '\0') + asf::Le32(std::uint32_t(data.size())) + data)}));
-    ASSERT_EQ(offer.streams.size(), 3u);
-    EXPECT_EQ(offer.streams[1], (OfferedStream{5, StreamKind::Video, 300000, 0}));
+    ASSERT_TRUE(offer.streams.size() == 3 && offer.streams[1] == (OfferedStream{5, StreamKind::Video, 300000, 0}));
     EXPECT_EQ(chosen(offer, u"worst"_s).recorded, Numbers({1, 6}));
 
     const StreamOffer single = ReadStreamOffer(test::ReadAsf(test::SamplePath(test::Sample::Wmv)).header);
