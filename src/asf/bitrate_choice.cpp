@@ -42,7 +42,8 @@ bool isObject(QByteArrayView object, const QByteArray& guid)
 
 // Calls `visit` with each whole object in bytes [from, end), by their sizes,
 // up to the first whose size does not fit.
-void forEachObject(QByteArrayView bytes, qsizetype from, qsizetype end, const std::function<void(QByteArrayView)>& visit)
+void forEachObject(QByteArrayView bytes, qsizetype from, qsizetype end,
+                   const std::function<void(QByteArrayView)>& visit)
 {
     end = std::min(end, bytes.size());
     for (qsizetype at = from; at + kObjectFixed <= end;) {
@@ -73,7 +74,8 @@ void readStreamProperties(QByteArrayView object, Reading& reading)
         if (known.number == stream.number)
             return;
     }
-    const QByteArrayView type = object.sliced(kObjectFixed).first(std::min<qsizetype>(16, object.size() - kObjectFixed));
+    const QByteArrayView type =
+        object.sliced(kObjectFixed).first(std::min<qsizetype>(16, object.size() - kObjectFixed));
     if (type == QByteArrayView(kAudioMediaGuid)) {
         stream.kind = StreamKind::Audio;
         // The format's figure, for want of a better one.
@@ -202,7 +204,8 @@ std::optional<StreamChoice> ParseStreamChoice(QStringView text)
     if (word.compare(u"all", Qt::CaseInsensitive) == 0)
         return choice;
     if (word.compare(u"best", Qt::CaseInsensitive) == 0 || word.compare(u"worst", Qt::CaseInsensitive) == 0) {
-        choice.mode = word.compare(u"best", Qt::CaseInsensitive) == 0 ? StreamChoiceMode::Best : StreamChoiceMode::Worst;
+        choice.mode =
+            word.compare(u"best", Qt::CaseInsensitive) == 0 ? StreamChoiceMode::Best : StreamChoiceMode::Worst;
         return choice;
     }
     choice.mode = StreamChoiceMode::Listed;
@@ -274,7 +277,8 @@ std::vector<StreamAction> StreamActions(const StreamOffer& offer, const ChosenSt
 {
     std::vector<StreamAction> actions;
     for (const OfferedStream& stream : offer.streams) {
-        const bool on = std::find(chosen.recorded.begin(), chosen.recorded.end(), stream.number) != chosen.recorded.end();
+        const bool on =
+            std::find(chosen.recorded.begin(), chosen.recorded.end(), stream.number) != chosen.recorded.end();
         actions.push_back({stream.number, on ? kStreamOn : kStreamOff});
     }
     return actions;

@@ -28,8 +28,8 @@ struct OfferedStream {
 // group a player receives one at a time (the same picture at several bit
 // rates, or the same sound in several languages).
 struct StreamOffer {
-    std::vector<OfferedStream> streams;               // header order: the Header Object's, then its extension's
-    std::vector<std::vector<std::uint8_t>> groups;    // stream numbers, each group of two or more offered streams
+    std::vector<OfferedStream> streams;             // header order: the Header Object's, then its extension's
+    std::vector<std::vector<std::uint8_t>> groups;  // stream numbers, each group of two or more offered streams
 };
 
 // Reads the Stream Properties Objects (also those inside Extended Stream

@@ -15,9 +15,9 @@ inline constexpr qsizetype kMaxPlayerNameLength = 128;
 
 // Why a text cannot be presented as the player name.
 enum class PlayerNameProblem {
-    TooLong,         // over kMaxPlayerNameLength characters
-    NotPrintable,    // a character outside printable ASCII: a line break would end the HTTP header
-    HasSemicolon,    // ';' ends the name within the MMS connect command's text
+    TooLong,       // over kMaxPlayerNameLength characters
+    NotPrintable,  // a character outside printable ASCII: a line break would end the HTTP header
+    HasSemicolon,  // ';' ends the name within the MMS connect command's text
 };
 
 // The player name to present for the text the user set (an option or a

@@ -131,10 +131,11 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3 || args[1].startsWith(QLatin1Char('-'))) {
-        std::fputs("usage: tovrin-make-multi-rate IN.asf OUT.asf\n"
-                   "Adds a Stream Bitrate Properties Object (measured average bit rates) and a Bitrate Mutual\n"
-                   "Exclusion Object over the video streams to an ASF file of several video streams.\n",
-                   args.size() == 2 && args[1] == QLatin1String("--help") ? stdout : stderr);
+        std::fputs(
+            "usage: tovrin-make-multi-rate IN.asf OUT.asf\n"
+            "Adds a Stream Bitrate Properties Object (measured average bit rates) and a Bitrate Mutual\n"
+            "Exclusion Object over the video streams to an ASF file of several video streams.\n",
+            args.size() == 2 && args[1] == QLatin1String("--help") ? stdout : stderr);
         return args.size() == 2 && args[1] == QLatin1String("--help") ? 0 : 2;
     }
     QString error;
