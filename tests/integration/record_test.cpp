@@ -20,6 +20,7 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
+#include <QUrl>
 
 #include <csignal>
 #include <functional>
@@ -428,6 +429,19 @@ TEST(RecordCli, BadUsageExitsWithTwo)
     EXPECT_TRUE(help.out.contains(u"--resume") && help.out.contains(u"--duration") && help.out.contains(u"--udp-port"));
 
     EXPECT_EQ(w.record(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))).exitCode, 1);
+}
+
+// A name holding Chinese and a space, escaped or not, is asked for by its
+// name over MMS and over HTTP (the name proposed for the file is the decoded
+// one, as the name rules say).
+TEST(Record, AChineseNameWithASpaceIsAskedForByItsNameOverEitherTransport)
+{
+    Recorder w;
+    const QString name = u"空白 節目.wmv"_s, escaped = QString::fromLatin1(QUrl::toPercentEncoding(name));
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0"));
+    ASSERT_TRUE(QFile::copy(w.source(), w.media + u'/' + name) && server.started());
+    for (const QString& url : {server.url(escaped), server.url(name), server.mmshUrl(escaped), server.mmshUrl(name)})
+        w.recordWhole(url, w.out(u"c.wmv"_s), Args(u"--overwrite"));
 }
 
 // --- MMS over HTTP (mmsh://) ---------------------------------------------
