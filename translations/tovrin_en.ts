@@ -791,7 +791,7 @@ What you downloaded has been saved</translation>
     </message>
     <message>
         <source>以及音訊隱藏應用</source>
-        <translation>and hidden audio</translation>
+        <translation>with audio concealment</translation>
     </message>
     <message>
         <source> KBytes,  (當下載完成時預計的大小)</source>

@@ -464,6 +464,7 @@ TEST(RecordMmsh, RollsOverFromMmsAndFollowsRedirectsUpToTen)
                        w.out(QStringLiteral("c.wmv")), httpPort),
             [](QTcpSocket&) {});
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
+    // The socket's own reason in the user's language (the transcript tells it).
     w.record(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
     // A connection that cannot be made ends at once in the watchdog's words
     // (which waits 45 s), with or without the name looked up first.
