@@ -1239,5 +1239,9 @@ No cancels the download and leaves the file as it is</translation>
         <source>- 不再重新連線</source>
         <translation>- No more reconnect tries</translation>
     </message>
+    <message>
+        <source>已放棄取得 redirector 檔案</source>
+        <translation>Redirector fetch aborted</translation>
+    </message>
 </context>
 </TS>
