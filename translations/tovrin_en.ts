@@ -791,7 +791,7 @@ What you downloaded has been saved</translation>
     </message>
     <message>
         <source>以及音訊隱藏應用</source>
-        <translation>and hidden audio</translation>
+        <translation>with audio concealment</translation>
     </message>
     <message>
         <source> KBytes,  (當下載完成時預計的大小)</source>
@@ -1238,6 +1238,10 @@ No cancels the download and leaves the file as it is</translation>
     <message>
         <source>- 不再重新連線</source>
         <translation>- No more reconnect tries</translation>
+    </message>
+    <message>
+        <source>已放棄取得 redirector 檔案</source>
+        <translation>Redirector fetch aborted</translation>
     </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "state/run_reset.h"
 #include "user_actions/log_steps.h"
 #include "user_actions/open_dialog.h"
+#include "user_actions/open_media.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -63,6 +64,8 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
             m_preview->setFileComplete(true);
     });
 
+    // 放棄 stops a redirector fetch as it stops a run.
+    connect(&m_fetch, &RedirectorFetch::busyChanged, &m_window, &MainWindow::setRunActive);
     connect(&m_mms, &ConnectionController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_mmsh, &MmshController::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_transport, &RecordTransport::finished, &m_window, [this] { m_window.setRunActive(false); });
@@ -136,12 +139,15 @@ void DesktopApp::connectClick()
     }
     if (m_transport.isRunning())
         return;
+    TakeRunLocation(m_ctx, m_window.urlText());
     m_transport.start(m_window.urlText());
 }
 
 void DesktopApp::disconnectClick()
 {
-    if (m_transport.isRunning())
+    if (m_fetch.isBusy())
+        m_fetch.abort();
+    else if (m_transport.isRunning())
         m_transport.disconnectClick();
 }
 

@@ -23,9 +23,11 @@ bool PrepareNames(RunState& run, QString& url)
     if (third < 0)
         return false;
 
-    run.streamPath = url.mid(third + 1);
-    run.defaultSaveName = NameAfterSeparator(url);
-    if (!HasMediaEnding(url))
+    // The server is asked for the name, and the file named after it, with
+    // the address's escapes decoded (once: "%2541" asks for "%41").
+    run.streamPath = DecodeEscapesOnce(url.mid(third + 1));
+    run.defaultSaveName = DecodeEscapesOnce(NameAfterSeparator(url));
+    if (!HasMediaEnding(run.defaultSaveName))
         run.defaultSaveName += QStringLiteral("_live.asf");
     return true;
 }

@@ -262,6 +262,12 @@ bool MmshController::handleHead()
         if (next.port() < 0)
             next.setPort(80);
         m_ctx.shell.appendLog(QStringLiteral("- MMSH redirect (%1) to %2").arg(head.status).arg(next.toString()));
+        if (!CredentialsFollowRedirect(m_url, next)) {
+            // The credentials were given to this server, not to the next one,
+            // which asks for its own.
+            m_credentials = {};
+            m_ctx.run.serverHost = next.authority();
+        }
         m_url = next;
         request(m_step);
         return false;

@@ -10,6 +10,7 @@
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
+#include "support/nginx_server.h"
 #include "support/recording_checks.h"
 #include "support/run_transcript.h"
 #include "support/server_process.h"
@@ -65,6 +66,9 @@ struct ControllerFixture {
 
 }  // namespace
 
+// Each run over either transport asks for credentials afresh. Then a web
+// server that took credentials redirects to this one: they stay with it, and
+// this one's dialog opens without them.
 TEST(ConnectionController, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
 {
     ControllerFixture f;
@@ -82,6 +86,17 @@ TEST(ConnectionController, ANewRunOverEitherTransportStartsWithoutTheLastRunsCre
             ASSERT_TRUE(WaitUntil([&] { return !mmsh.isRunning() && !f.controller.isRunning(); }, 20000));
         }
     }
+    NginxServer web(f.w.media,
+                    QStringLiteral("location = /clip.wmv { auth_basic A; auth_basic_user_file htpasswd; "
+                                   "try_files /none @away; } location @away { return 302 %1; }")
+                        .arg(server.mmshUrl(QStringLiteral("clip.wmv")).replace(0, 4, QStringLiteral("http"))));
+    ASSERT_TRUE(web.started() && web.allowUser(QStringLiteral("bob"), QStringLiteral("pw")));
+    f.t.shell.passwordAnswers = {PasswordAnswer{QStringLiteral("bob"), QStringLiteral("pw"), true}, std::nullopt};
+    f.t.shell.saveFileAnswers.push_back(f.out(QStringLiteral("c.wmv")));
+    ASSERT_TRUE(mmsh.connectClick(QStringLiteral("mmsh://127.0.0.1:%1/clip.wmv").arg(web.port())));
+    ASSERT_TRUE(WaitUntil([&] { return !mmsh.isRunning(); }, 20000));
+    EXPECT_FALSE(server.log().contains(QStringLiteral("wrong credentials"))) << "bob's password was sent here";
+    EXPECT_TRUE(f.t.shell.lastPasswordPrompt->userId.isEmpty()) << "bob's credentials were offered here";
     EXPECT_GOLDEN("controller/password_asked_again", f.told().filter(QStringLiteral("askPassword")));
 }
 
