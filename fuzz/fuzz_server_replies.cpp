@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)tovrin::MoreFunnelReportsFollow(packet, run.funnelReportCount);
     tovrin::ServerCredentials credentials;
     (void)tovrin::ReadCredentialsRequest(packet, credentials);
-    (void)tovrin::PreparePasswordPrompt(run.serverHost, credentials.challenge, packet.toByteArray());
+    (void)tovrin::PreparePasswordPrompt(run.serverHost, credentials.challenge, packet.toByteArray(), run.serverHost);
     return 0;
 }

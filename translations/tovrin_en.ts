@@ -787,7 +787,7 @@ What you downloaded has been saved</translation>
     </message>
     <message>
         <source>以及音訊隱藏應用</source>
-        <translation>and hidden audio</translation>
+        <translation>with audio concealment</translation>
     </message>
     <message>
         <source> KBytes,  (當下載完成時預計的大小)</source>
@@ -1288,6 +1288,10 @@ No media was saved</translation>
     <message>
         <source>... (這裡省略了 %1 行記錄) ...</source>
         <translation>... (%1 lines of the log left out here) ...</translation>
+    </message>
+    <message>
+        <source>已放棄取得 redirector 檔案</source>
+        <translation>Redirector fetch aborted</translation>
     </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "state/run_reset.h"
 #include "user_actions/log_steps.h"
 #include "user_actions/open_dialog.h"
+#include "user_actions/open_media.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -59,6 +60,8 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
             m_preview->setFileComplete(true);
     });
 
+    // 放棄 stops a redirector fetch as it stops a run.
+    connect(&m_fetch, &RedirectorFetch::busyChanged, &m_window, &MainWindow::setRunActive);
     connect(&m_engine, &RunEngine::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_engine, &RunEngine::finished, &m_window, [this] { m_window.setRunActive(false); });
     connect(&m_engine, &RunEngine::urlTextChanged, &m_window, &MainWindow::setUrlText);
@@ -131,12 +134,15 @@ void DesktopApp::connectClick()
     }
     if (m_engine.isRunning())
         return;
+    TakeRunLocation(m_ctx, m_window.urlText());
     m_engine.start(m_window.urlText());
 }
 
 void DesktopApp::disconnectClick()
 {
-    if (m_engine.isRunning())
+    if (m_fetch.isBusy())
+        m_fetch.abort();
+    else if (m_engine.isRunning())
         m_engine.disconnectClick();
 }
 

@@ -36,9 +36,7 @@ int main(int argc, char* argv[])
     tovrin::SettingsStore store;
     // --lang, else the Language setting, else Traditional Chinese; before
     // the first window is made.
-    QString language = command.language.isEmpty() ? store.read(QStringLiteral("Language")) : command.language;
-    if (!tovrin::IsKnownLanguage(language))
-        language = QStringLiteral("zh_TW");
+    const QString language = tovrin::ChosenLanguage(command.language, store);
     tovrin::Translations translations;
     if (!translations.install(language))
         std::fprintf(stderr, "tovrin: %s\n", qPrintable(translations.error()));

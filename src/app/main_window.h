@@ -49,7 +49,8 @@ public:
     QStringList urlItems() const;
     void setUrlItems(const QStringList& items);
 
-    // Connect enabled and Disconnect disabled while no run is active.
+    // Connect enabled and Disconnect disabled while no run (nor redirector
+    // fetch) is active.
     void setRunActive(bool active);
 
     QComboBox* urlBox() const { return m_url; }

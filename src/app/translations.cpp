@@ -1,16 +1,10 @@
 #include "app/translations.h"
 
 #include <QCoreApplication>
-#include <QLibraryInfo>
 
 using namespace Qt::StringLiterals;
 
 namespace tovrin {
-
-bool IsKnownLanguage(const QString& name)
-{
-    return name == u"zh_TW"_s || name == u"en"_s;
-}
 
 bool Translations::install(const QString& language)
 {
@@ -22,7 +16,7 @@ bool Translations::install(const QString& language)
         }
         return QCoreApplication::installTranslator(&m_program);
     }
-    if (!m_qt.load(u"qtbase_zh_TW"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!LoadQtTranslation(m_qt, language)) {
         m_error =
             u"Qt's Traditional Chinese translation (qtbase_zh_TW) is missing; the standard dialogs speak English"_s;
         return false;

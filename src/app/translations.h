@@ -1,14 +1,11 @@
 #pragma once
 
+#include "state/qt_translation.h"
+
 #include <QString>
 #include <QTranslator>
 
 namespace tovrin {
-
-// The languages the windows speak: Traditional Chinese, the program's own,
-// or English. `name` as the Language setting and --lang write it ("zh_TW",
-// "en"); nothing for any other.
-bool IsKnownLanguage(const QString& name);
 
 // The translations the windows speak through, installed on the application
 // for its life: Tovrin's own (English; the texts are written in Chinese) and

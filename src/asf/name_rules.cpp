@@ -1,5 +1,9 @@
 #include "asf/name_rules.h"
 
+#include <QStringDecoder>
+
+#include <cctype>
+
 namespace tovrin {
 
 namespace {
@@ -25,6 +29,31 @@ qsizetype LastInner(const QString& text, Predicate matches)
 }
 
 }  // namespace
+
+QString DecodeEscapesOnce(const QString& text)
+{
+    if (!text.contains(u'%'))
+        return text;
+    const QByteArray bytes = text.toUtf8();
+    QByteArray decoded;
+    decoded.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && std::isxdigit(uchar(bytes[i + 1]))
+            && std::isxdigit(uchar(bytes[i + 2]))) {
+            const auto byte = char(bytes.mid(i + 1, 2).toInt(nullptr, 16));
+            const bool kept = uchar(byte) < 0x20 || byte == 0x7F || byte == '/' || byte == '\\' || byte == ':';
+            if (!kept) {
+                decoded += byte;
+                i += 2;
+                continue;
+            }
+        }
+        decoded += bytes[i];
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString result = utf8(decoded);
+    return utf8.hasError() ? text : result;
+}
 
 QString NameAfterSeparator(const QString& text)
 {

@@ -25,6 +25,13 @@ QString NameBeforeExtension(const QString& text);
 // live publishing point, a media file rather than a redirector.
 bool HasMediaEnding(const QString& text);
 
+// The text with its %-escapes decoded once, as UTF-8 ("%E7%A9%BA%20a" is
+// "空 a", "%2541" is "%41"): the name a server knows a stream by, and a file
+// name the user can read. The escape of "/", "\", ":" or of a control
+// character stays as it is, so a decoded text never names other folders, nor
+// holds a byte a name cannot; a text whose escapes are no UTF-8 stays whole.
+QString DecodeEscapesOnce(const QString& text);
+
 // True when the text names a local file by its path rather than a URL.
 bool IsLocalPath(const QString& text);
 

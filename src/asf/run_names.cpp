@@ -22,10 +22,12 @@ std::optional<StreamNames> NamesOfStream(QString& url)
     if (third < 0)
         return std::nullopt;
 
+    // The server is asked for the name, and the file named after it, with
+    // the address's escapes decoded (once: "%2541" asks for "%41").
     StreamNames names;
-    names.streamPath = url.mid(third + 1);
-    names.defaultSaveName = NameAfterSeparator(url);
-    if (!HasMediaEnding(url))
+    names.streamPath = DecodeEscapesOnce(url.mid(third + 1));
+    names.defaultSaveName = DecodeEscapesOnce(NameAfterSeparator(url));
+    if (!HasMediaEnding(names.defaultSaveName))
         names.defaultSaveName += QStringLiteral("_live.asf");
     return names;
 }

@@ -13,10 +13,11 @@ struct StreamNames {
     QString defaultSaveName;
 };
 
-// Trims the address in place, then takes its names: the stream path after
-// the third "/" (which must leave at least two characters after it), and the
-// default save name after the last separator, with "_live.asf" added when it
-// has no media ending. Nothing when the address has no such path.
+// Trims the address in place, then takes its names, their %-escapes decoded
+// once (see DecodeEscapesOnce): the stream path after the third "/" (which
+// must leave at least two characters after it), and the default save name
+// after the last separator, with "_live.asf" added when it has no media
+// ending. Nothing when the address has no such path.
 std::optional<StreamNames> NamesOfStream(QString& url);
 
 }  // namespace tovrin

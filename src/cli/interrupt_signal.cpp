@@ -1,5 +1,9 @@
 #include "cli/interrupt_signal.h"
 
+#include "locations/redirector_fetch.h"
+
+#include <memory>
+
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
@@ -24,8 +28,8 @@ InterruptSignal::InterruptSignal(QObject* parent) : QObject(parent)
     if (::pipe(g_pipe) != 0)
         return;
     ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
-    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] const auto got = ::read(g_pipe[0], &byte, 1);
         emit interrupted();
@@ -42,10 +46,35 @@ InterruptSignal::~InterruptSignal()
 {
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
+    // The pipe goes with its notifier, so a later one starts afresh.
+    delete m_notifier;
+    for (int& end : g_pipe) {
+        if (end >= 0)
+            ::close(end);
+        end = -1;
+    }
 }
 
 }  // namespace tovrin
-#else
+#endif
+
+namespace tovrin {
+
+void StopFetchOnInterrupt(RedirectorFetch& fetch)
+{
+    auto interrupt = std::make_shared<std::unique_ptr<InterruptSignal>>();
+    QObject::connect(&fetch, &RedirectorFetch::busyChanged, &fetch, [interrupt, &fetch](bool busy) {
+        interrupt->reset();
+        if (!busy)
+            return;
+        *interrupt = std::make_unique<InterruptSignal>();
+        QObject::connect(interrupt->get(), &InterruptSignal::interrupted, &fetch, &RedirectorFetch::abort);
+    });
+}
+
+}  // namespace tovrin
+
+#ifndef Q_OS_UNIX
 namespace tovrin {
 InterruptSignal::InterruptSignal(QObject* parent) : QObject(parent) {}
 InterruptSignal::~InterruptSignal() = default;

@@ -10,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace tovrin {
 
@@ -42,14 +43,14 @@ std::variant<HttpFetchOptions, QString> HttpOptions::parse(const QCommandLinePar
     return options;
 }
 
-QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch)
+QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch, const QString& location)
 {
     if (options.password) {
         QString problem;
         const std::optional<QString> secret = ReadGivenPassword(*options.password, problem);
         if (!secret)
             return problem;
-        fetch.setCredentials(options.user, *secret);
+        fetch.setCredentials(options.user, *secret, QUrl(location.trimmed()));
     }
     if (options.timeLimitMs)
         fetch.setTimeLimit(*options.timeLimitMs);
@@ -57,7 +58,7 @@ QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& 
 }
 
 int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location, bool quiet,
-                          QString& address)
+                          RedirectorFetch& fetch, QString& address)
 {
     const QString absolute = AbsoluteLocation(location);
     const LocationClass cls = ClassifyLocation(absolute);
@@ -75,8 +76,7 @@ int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int ent
     RunState run;
     SessionState session;
     AppContext openCtx{shell, ctx.store, ctx.settings, run, session};
-    RedirectorFetch fetch;
-    if (const QString problem = ApplyHttpFetchOptions(http, fetch); !problem.isEmpty()) {
+    if (const QString problem = ApplyHttpFetchOptions(http, fetch, absolute); !problem.isEmpty()) {
         std::fprintf(stderr, "tovrin-cli record: %s\n", problem.toUtf8().constData());
         return 2;
     }

@@ -26,10 +26,10 @@ struct HttpFetchOptions {
     std::optional<int> timeLimitMs;
 };
 
-// Sets the fetch's credentials and time limit, reading the password in the
-// form it was given. The reason when the password cannot be had (nothing is
-// set then).
-QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch);
+// Sets the fetch's credentials, for the web server of `location`, and its
+// time limit, reading the password in the form it was given. The reason when
+// the password cannot be had (nothing is set then).
+QString ApplyHttpFetchOptions(const HttpFetchOptions& options, RedirectorFetch& fetch, const QString& location);
 
 // The options of `open` and `record` for redirectors fetched over HTTP.
 struct HttpOptions {
@@ -47,11 +47,12 @@ struct HttpOptions {
 };
 
 // `record` on a redirector: the stream address to record, the redirector's
-// `entry`th (from 1). A location that is no redirector (over HTTP or on disk)
-// is the address itself. Exit status 0 with `address` set; 1 when the
-// redirector gave no address to record (the reason has been shown); 2 when
-// the HTTP password cannot be had.
+// `entry`th (from 1), fetched with `fetch` when it is on a web server. A
+// location that is no redirector (over HTTP or on disk) is the address
+// itself. Exit status 0 with `address` set; 1 when the redirector gave no
+// address to record (the reason has been shown) or its fetch was stopped; 2
+// when the HTTP password cannot be had.
 int ResolveRecordLocation(AppContext& ctx, const HttpFetchOptions& http, int entry, const QString& location, bool quiet,
-                          QString& address);
+                          RedirectorFetch& fetch, QString& address);
 
 }  // namespace tovrin

@@ -1,10 +1,13 @@
 #include "cli/check_command.h"
 #include "cli/open_command.h"
 #include "cli/record_command.h"
+#include "state/qt_translation.h"
+#include "state/settings_store.h"
 #include "tovrin_version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -36,6 +39,16 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovrin-cli"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));
+    // What Qt adds itself (a socket's reason for failing) is told in the
+    // language the window speaks.
+    QTranslator qtTexts;
+    if (!tovrin::LoadQtTranslation(qtTexts, tovrin::ChosenLanguage(QString(), tovrin::SettingsStore())))
+        std::fputs(
+            "tovrin-cli: Qt's Traditional Chinese translation (qtbase_zh_TW) is missing; "
+            "what Qt reports stays in English\n",
+            stderr);
+    else if (!qtTexts.isEmpty())
+        QCoreApplication::installTranslator(&qtTexts);
     const QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);
     if (command == QStringLiteral("record"))

@@ -1,6 +1,7 @@
 #include "cli/open_command.h"
 
 #include "cli/command_context.h"
+#include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
 #include "cli/open_options.h"
 #include "cli/property_report.h"
@@ -47,8 +48,9 @@ int RunOpenCommand(const QStringList& arguments)
     ConsoleShell& shell = command.shell;
     AppContext& ctx = command.ctx;
     RedirectorFetch fetch;
-    if (const QString problem = ApplyHttpFetchOptions(options.http, fetch); !problem.isEmpty())
+    if (const QString problem = ApplyHttpFetchOptions(options.http, fetch, location); !problem.isEmpty())
         return ReportUsageError("open", problem);
+    StopFetchOnInterrupt(fetch);
 
     command.session.mediaLocation = location;
     shell.setMediaLocation(location);

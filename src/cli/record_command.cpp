@@ -2,8 +2,10 @@
 
 #include "cli/command_context.h"
 #include "cli/interrupt_signal.h"
+#include "cli/location_options.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
+#include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "run/run_engine.h"
 #include "transport/record_transport.h"
@@ -91,20 +93,27 @@ int RunRecordCommand(const QStringList& arguments)
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
+    // Ctrl-C stops the redirector's fetch, or the recording, or else ends
+    // the program.
+    RedirectorFetch fetch;
     InterruptSignal interrupt;
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &recording, [&] {
-        if (recording.isRunning())
+        if (fetch.isBusy())
+            fetch.abort();
+        else if (recording.isRunning())
             recording.stop();
         else
             QCoreApplication::exit();
     });
 
-    // A redirector is opened first; its chosen entry is the stream to record.
+    // A redirector is opened first; its chosen entry is the stream to record,
+    // and the run's log names the location it was opened from.
     QString streamAddress;
-    if (const int opened =
-            ResolveRecordLocation(ctx, options.http, options.entry, options.location, options.quiet, streamAddress);
+    if (const int opened = ResolveRecordLocation(ctx, options.http, options.entry, options.location, options.quiet,
+                                                 fetch, streamAddress);
         opened != 0)
         return opened;
+    command.session.mediaLocation = AbsoluteLocation(options.location);
     if (recording.start(streamAddress)) {
         const bool overHttp = options.transport == Transport::Mmsh
                               || streamAddress.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);

@@ -1,5 +1,6 @@
 #include "locations/redirector_fetch.h"
 
+#include "locations/credentials.h"
 #include "state/text_rules.h"
 
 #include <QAuthenticator>
@@ -34,17 +35,18 @@ RedirectorFetch::~RedirectorFetch()
     abort();
 }
 
-void RedirectorFetch::setCredentials(const QString& userId, const QString& password)
+void RedirectorFetch::setCredentials(const QString& userId, const QString& password, const QUrl& site)
 {
     m_userId = TrimBlanks(userId);
     m_password = TrimBlanks(password);
+    m_credentialsSite = site;
     m_hasCredentials = true;
 }
 
 FetchResult RedirectorFetch::get(const QString& location)
 {
     if (isBusy())
-        return {QByteArray(), FetchError::Aborted, false};
+        return {QByteArray(), FetchError::Aborted, false, QUrl()};
     m_result = FetchResult{};
     m_resolved = false;
     m_credentialsSent = false;
@@ -54,7 +56,7 @@ FetchResult RedirectorFetch::get(const QString& location)
     const QUrl url(location, QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty()) {
         m_lastError = FetchError::InvalidHost;
-        return {QByteArray(), FetchError::InvalidHost, false};
+        return {QByteArray(), FetchError::InvalidHost, false, QUrl()};
     }
 
     QNetworkRequest request(url);
@@ -89,11 +91,13 @@ FetchResult RedirectorFetch::get(const QString& location)
     connect(reply, &QNetworkReply::finished, this, &RedirectorFetch::onFinished);
 
     deadline.start(m_timeLimitMs);
+    emit busyChanged(true);
     if (!m_ended)
         loop.exec();
 
     m_loop = nullptr;
     m_reply = nullptr;
+    emit busyChanged(false);
     reply->disconnect(this);
     reply->deleteLater();
     FetchResult result = std::move(m_result);
@@ -113,9 +117,11 @@ void RedirectorFetch::onAuthenticationRequired(QNetworkReply* reply, QAuthentica
 {
     if (reply != m_reply || m_ended)
         return;
-    // Credentials go out once per fetch; when the server refuses them too,
-    // the fetch ends asking for others.
-    if (m_hasCredentials && !m_credentialsSent && !(m_userId.isEmpty() && m_password.isEmpty())) {
+    // Credentials go out once per fetch, and only to the site they were given
+    // for (the reply's address is the redirect's, once one was followed);
+    // when the server refuses them too, the fetch ends asking for others.
+    if (m_hasCredentials && !m_credentialsSent && !(m_userId.isEmpty() && m_password.isEmpty())
+        && CredentialsFollowRedirect(m_credentialsSite, reply->url())) {
         m_credentialsSent = true;
         authenticator->setUser(m_userId);
         authenticator->setPassword(m_password);
@@ -123,6 +129,7 @@ void RedirectorFetch::onAuthenticationRequired(QNetworkReply* reply, QAuthentica
     }
     // The authenticator stays empty, so the fetch ends without a second request.
     m_credentialsWanted = true;
+    m_result.askedBy = reply->url();
 }
 
 void RedirectorFetch::onReadyRead()

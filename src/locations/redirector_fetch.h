@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 class QAuthenticator;
 class QEventLoop;
@@ -35,6 +36,7 @@ struct FetchResult {
     QByteArray body;  // only when error is None
     FetchError error = FetchError::None;
     bool requestSent = false;  // whether the request had gone out when it ended
+    QUrl askedBy;              // NeedsCredentials: the address whose server asked
 };
 
 // How a transfer that ended with `error` failed: before the request went out
@@ -46,9 +48,11 @@ FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestS
 // local event loop on the UI thread. It shows nothing and asks nothing: what
 // happens during the fetch comes as progress() signals, how it ended as its
 // result, and the step that started it tells the user. Redirects are
-// followed. Credentials set here (kept for the rest of the program run) are
-// sent once per fetch when the web server asks; when it asks without them, or
-// refuses them, the fetch ends with NeedsCredentials.
+// followed. Credentials set here (kept for the rest of the program run)
+// belong to the site they were given for: they are sent once per fetch when
+// that web server asks, never to another one a redirect leads to. When a
+// server asks without them, or refuses them, the fetch ends with
+// NeedsCredentials.
 //
 // Threads: UI thread only. The object must outlive any fetch in progress.
 class RedirectorFetch : public QObject {
@@ -76,16 +80,20 @@ public:
     // True while a fetch is in progress (the Open command refuses then).
     bool isBusy() const { return m_reply != nullptr; }
     // Ends the fetch in progress, which answers Aborted. Safe to call at any
-    // time; the stop routine calls it.
+    // time; the stop routine and the user's stop call it.
     void abort();
 
-    // The web credentials to send when a web server asks, each trimmed.
-    void setCredentials(const QString& userId, const QString& password);
+    // The web credentials to send when the web server of `site` (scheme,
+    // host and port of an address) asks, each trimmed.
+    void setCredentials(const QString& userId, const QString& password, const QUrl& site);
     QString userId() const { return m_userId; }
     QString password() const { return m_password; }
 
 signals:
     void progress(tovrin::FetchProgress what);
+    // A fetch has started (true) or ended (false): a stop is possible while
+    // one runs.
+    void busyChanged(bool busy);
 
 private:
     void onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* authenticator);
@@ -98,6 +106,7 @@ private:
     int m_timeLimitMs = kDefaultTimeLimitMs;
     QString m_userId;
     QString m_password;
+    QUrl m_credentialsSite;
     bool m_hasCredentials = false;
     FetchError m_lastError = FetchError::None;
 

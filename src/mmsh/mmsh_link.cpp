@@ -2,6 +2,7 @@
 
 #include "asf/asf_objects.h"
 #include "asf/byte_helpers.h"
+#include "locations/credentials.h"
 #include "mmsh/mmsh_request.h"
 #include "run/event_queue.h"
 
@@ -196,6 +197,12 @@ bool MmshLink::handleHead()
         if (next.port() < 0)
             next.setPort(80);
         post(link::Log{QStringLiteral("- MMSH redirect (%1) to %2").arg(head.status).arg(next.toString())});
+        if (!CredentialsFollowRedirect(m_url, next)) {
+            // The credentials were given to this server, not to the next one,
+            // which asks for its own.
+            m_credentials.clear();
+            post(link::ServerMoved{next.authority()});
+        }
         m_url = next;
         request(m_step);
         return false;

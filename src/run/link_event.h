@@ -74,6 +74,11 @@ struct Packet {
 struct EntryEnded {};
 // The server reported the end of the stream.
 struct EndOfStream {};
+// The stream is on another server now (a redirect): credentials are asked
+// for it by its own name.
+struct ServerMoved {
+    QString serverHost;
+};
 // The server asks for credentials, with its challenge (realm="...").
 struct CredentialsAsked {
     QString challenge;
@@ -107,7 +112,7 @@ struct Lost {
 using LinkEvent = std::variant<link::Log, link::Message, link::Connecting, link::Connected, link::Replied,
                                link::Progress, link::KeepAlive, link::ServerClients, link::OpenedFile, link::Header,
                                link::StreamingStarts, link::Packet, link::EntryEnded, link::EndOfStream,
-                               link::CredentialsAsked, link::ServerError, link::Failed, link::Lost>;
+                               link::ServerMoved, link::CredentialsAsked, link::ServerError, link::Failed, link::Lost>;
 
 // Bytes an event holds, for the queue's bound.
 std::size_t EventBytes(const LinkEvent& event);

@@ -133,6 +133,7 @@ private:
     void handle(const link::Packet& event);
     void handle(const link::EntryEnded& event);
     void handle(const link::EndOfStream& event);
+    void handle(const link::ServerMoved& event);
     void handle(const link::CredentialsAsked& event);
     void handle(const link::ServerError& event);
     void handle(const link::Failed& event);

@@ -101,6 +101,11 @@ void RunEngine::handle(const link::EndOfStream&)
     complete();
 }
 
+void RunEngine::handle(const link::ServerMoved& event)
+{
+    m_ctx.run.serverHost = event.serverHost;
+}
+
 void RunEngine::handle(const link::CredentialsAsked& event)
 {
     ServerCredentials credentials;

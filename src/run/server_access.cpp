@@ -10,6 +10,8 @@ namespace tovrin {
 
 namespace {
 const QString kAuthSetting = QStringLiteral("Auth");
+// The site the saved credentials were given to (see CredentialsSite).
+const QString kAuthHostSetting = QStringLiteral("AuthHost");
 }  // namespace
 
 bool ExtractServerHost(AppContext& ctx, const QString& url)
@@ -28,16 +30,20 @@ void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const Passw
     credentials.encoded = EncodeCredentials(answer);
     // Credentials without a user name are never stored: they would fill
     // every later prompt with nothing.
-    if (answer.savePassword && !answer.userId.isEmpty())
+    if (answer.savePassword && !answer.userId.isEmpty()) {
         WriteSetting(ctx, kAuthSetting, QString::fromLatin1(credentials.encoded));
-    else if (!answer.savePassword && !answer.keepStored)
+        WriteSetting(ctx, kAuthHostSetting, CredentialsSite(ctx.run.serverHost));
+    } else if (!answer.savePassword && !answer.keepStored) {
         WriteSetting(ctx, kAuthSetting, QString());
+        WriteSetting(ctx, kAuthHostSetting, QString());
+    }
 }
 
 bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials)
 {
     const QByteArray saved = ReadSetting(ctx, kAuthSetting).toLatin1();
-    const auto answer = ctx.shell.askPassword(PreparePasswordPrompt(ctx.run.serverHost, credentials.challenge, saved));
+    const auto answer = ctx.shell.askPassword(
+        PreparePasswordPrompt(ctx.run.serverHost, credentials.challenge, saved, ReadSetting(ctx, kAuthHostSetting)));
     if (!answer)
         return false;
     AcceptPassword(ctx, credentials, *answer);

@@ -19,12 +19,14 @@ struct ServerCredentials;
 bool ExtractServerHost(AppContext& ctx, const QString& url);
 
 // The credentials dialog's OK: sets the run's encoded credentials and saves
-// them to "Auth", or empties "Auth" when the user chose not to save.
+// them to "Auth", with the run's server in "AuthHost", or empties both when
+// the user chose not to save.
 void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const PasswordAnswer& answer);
 
 // Shows the credentials dialog through the shell, opened with the run's server
-// host, the challenge's realm and the saved credentials; true when the user
-// confirmed it (the answer then accepted into `credentials`).
+// host, the challenge's realm and the saved credentials when they were saved
+// for that server; true when the user confirmed it (the answer then accepted
+// into `credentials`).
 bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials);
 
 }  // namespace tovrin

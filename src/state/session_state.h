@@ -3,6 +3,7 @@
 #include "state/run_state.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,11 @@ struct SessionState {
     // receive thread reads both while it inspects the stored header.
     QString savePath;
     QString mediaLocation;
+    // The stream addresses opening mediaLocation put into the URL box (a
+    // redirector's entries, or the stream address itself): a run of one of
+    // them was opened from mediaLocation, a run of any other address from
+    // that address. UI thread only.
+    QStringList openedAddresses;
 };
 
 }  // namespace tovrin

@@ -1,12 +1,14 @@
 #include "user_actions/open_media.h"
 
 #include "locations/open_route.h"
+#include "locations/redirector_fetch.h"
 #include "run/header_report.h"
 #include "state/app_context.h"
 #include "state/run_reset.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/shell.h"
+#include "state/text_rules.h"
 #include "user_actions/log_steps.h"
 #include "user_actions/redirector_steps.h"
 
@@ -25,6 +27,17 @@ bool InspectLocalMedia(AppContext& ctx)
     }
     ctx.run.headerLength = LocalHeaderLength(path);
     return ApplyHeaderReading(ctx.run, ctx.session, ctx.shell, ReadHeaderFile(path, ctx.run.headerLength));
+}
+
+void TakeRunLocation(AppContext& ctx, const QString& url)
+{
+    const QString address = TrimBlanks(url);
+    SessionState& session = ctx.session;
+    if (address.isEmpty() || session.openedAddresses.contains(address))
+        return;
+    session.mediaLocation = address;
+    session.openedAddresses = {address};
+    ctx.shell.setMediaLocation(address);
 }
 
 namespace {
@@ -71,9 +84,11 @@ OpenOutcome OpenLocalRedirector(AppContext& ctx)
     const bool loaded = LoadRedirector(ctx, file);
     file.close();
     if (!loaded) {
-        Advise(shell, QStringLiteral("Local parse error"));
+        // The loader has told why: one failure, one message.
+        shell.appendLog(QStringLiteral("Local parse error"));
         return OpenOutcome::Failed;
     }
+    ctx.session.openedAddresses = shell.urlItems();
     shell.appendLog(kUrlListReady);
     ctx.run.localFileMode = true;
     return OpenOutcome::RedirectorLoaded;
@@ -115,6 +130,7 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
     shell.repaintNow();
 
     const QString& location = ctx.session.mediaLocation;
+    ctx.session.openedAddresses.clear();
     switch (RouteFor(ClassifyLocation(location))) {
     case OpenRoute::Unknown:
         Advise(shell, QCoreApplication::translate("Tovrin", "未知的媒介位置"));
@@ -123,6 +139,7 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
         Advise(shell, kAspAdvice);
         return OpenOutcome::Failed;
     case OpenRoute::StreamAddress:
+        ctx.session.openedAddresses = {location};
         shell.setUrlText(location);
         shell.appendLog(QCoreApplication::translate("Tovrin", "準備連接到網址 -> 按下「執行」開始連接"));
         return OpenOutcome::StreamAddress;
@@ -131,9 +148,13 @@ OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch)
         return OpenOutcome::Failed;
     case OpenRoute::HttpRedirector:
         if (!LoadRedirector(ctx, fetch)) {
-            Advise(shell, QStringLiteral("Networked parse error"));
+            // The fetch or the loader has told why (one failure, one
+            // message); a stop is no error.
+            if (fetch.lastError() != FetchError::Aborted)
+                shell.appendLog(QStringLiteral("Networked parse error"));
             return OpenOutcome::Failed;
         }
+        ctx.session.openedAddresses = shell.urlItems();
         shell.appendLog(kUrlListReady);
         return OpenOutcome::RedirectorLoaded;
     case OpenRoute::MediaOverHttp:

@@ -23,6 +23,12 @@ enum class OpenOutcome {
 // explained to the user. UI thread only; blocks while a redirector is fetched.
 OpenOutcome OpenMedia(AppContext& ctx, RedirectorFetch& fetch);
 
+// Before a run of the stream address `url` starts: unless opening the
+// session's mediaLocation gave that address, the run was opened from the
+// address itself, which becomes the mediaLocation (and the location shown),
+// so the run's log names what it was opened from. UI thread only.
+void TakeRunLocation(AppContext& ctx, const QString& url);
+
 // Reads the header of the local file the session's mediaLocation names into
 // the properties: false, with the failure shown, when it is no file or its
 // header cannot be read. Opening a local media file and `tovrin-cli info`

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QUrl>
 
 namespace tovrin {
 
@@ -34,13 +35,14 @@ QString ProgressLine(FetchProgress what)
     return QStringLiteral("Being redirected by host to another address, following.");
 }
 
-void AskWebCredentials(Shell& shell, RedirectorFetch& fetch)
+// The credentials are kept for the site that asked for them.
+void AskWebCredentials(Shell& shell, RedirectorFetch& fetch, const QUrl& site)
 {
     const QString password =
         shell.inputBox(kAuthTitle, QStringLiteral("Please enter your Password for this site"), QString());
     const QString userId =
         shell.inputBox(kAuthTitle, QStringLiteral("Please enter your user ID for this site"), QString());
-    fetch.setCredentials(userId, password);
+    fetch.setCredentials(userId, password, site);
     shell.showMessage(QStringLiteral("Now try connecting again"));
 }
 
@@ -75,7 +77,7 @@ bool FillUrlList(Shell& shell, const QByteArray& text)
 
 }  // namespace
 
-QByteArray FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& location)
+std::optional<QByteArray> FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& location)
 {
     const QMetaObject::Connection logged =
         QObject::connect(&fetch, &RedirectorFetch::progress, &fetch,
@@ -105,18 +107,22 @@ QByteArray FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& 
                               .arg(RedirectorFetch::kMaxBodyBytes / (1024 * 1024)));
         break;
     case FetchError::NeedsCredentials:
-        AskWebCredentials(shell, fetch);
+        AskWebCredentials(shell, fetch, result.askedBy);
         break;
     case FetchError::Aborted:
+        shell.appendLog(QCoreApplication::translate("Tovrin", "已放棄取得 redirector 檔案"));
         break;
     }
-    return {};
+    return std::nullopt;
 }
 
 bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
-    const QByteArray text = FetchRedirector(shell, fetch, TrimBlanks(ctx.session.mediaLocation));
+    const std::optional<QByteArray> fetched = FetchRedirector(shell, fetch, TrimBlanks(ctx.session.mediaLocation));
+    if (!fetched)
+        return false;
+    const QByteArray& text = *fetched;
     if (text.isEmpty()) {
         shell.showMessage(QStringLiteral("Redirector file contains no data"));
         return false;

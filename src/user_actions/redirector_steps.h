@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class QFile;
 
 namespace tovrin {
@@ -12,15 +14,17 @@ class RedirectorFetch;
 class Shell;
 
 // Fetches the redirector at `location` (trimmed) and tells the user how it
-// went: the fetch's progress and its success in the session log, a failure in
-// a message box. When the web server asks for credentials the user is asked
-// for a password and a user id, which the fetch keeps for the next one, and
-// told to try again. The body, or nothing when none is usable.
-QByteArray FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& location);
+// went: the fetch's progress, its success and a stop in the session log, a
+// failure in one message box. When the web server asks for credentials the
+// user is asked for a password and a user id, which the fetch keeps for that
+// server's next asking, and told to try again. The body (perhaps empty), or
+// nothing when the fetch failed or was stopped.
+std::optional<QByteArray> FetchRedirector(Shell& shell, RedirectorFetch& fetch, const QString& location);
 
 // Fetches the redirector named by the opened location over HTTP, offers to
 // save it, and fills the URL list with its addresses (the first becomes the
-// URL text). True when at least one address was found.
+// URL text). True when at least one address was found; otherwise the user has
+// been told why, once (or the fetch was stopped, as the log says).
 bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch);
 // The same from a local file that is open for reading.
 bool LoadRedirector(AppContext& ctx, QFile& file);

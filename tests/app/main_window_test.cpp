@@ -196,3 +196,15 @@ TEST(MainWindowRun, AnInterruptedRecordingResumesAsksForCredentialsAndEndsAtOneH
     EXPECT_GOLDEN("app/resumed_run", lines << run.messages);
     ExpectSameAsSource(out, w.source());
 }
+
+// A run's log names what it was opened from: an address typed after a
+// redirector was opened is the address itself.
+TEST(MainWindowRun, ARunsLogNamesWhatItWasOpenedFrom)
+{
+    Workspace w;
+    ServerProcess server(w.media, Args(u"--rate 0"));
+    Desktop d;
+    d.app->openLocation(WriteFile(d.dir, u"a.asx"_s, "<ref href=\"" + server.url(u"clip.wmv"_s).toUtf8() + "\"/>"));
+    RecordThroughWindow(d, server.url(u"clip.wmv"_s, u"mmst"_s), w.out(u"b.wmv"_s));
+    EXPECT_EQ(d.app->window().logLines().filter(u"開啟 :\tmmst://"_s).size(), 1);
+}

@@ -290,7 +290,8 @@ TEST(FixLiveHeader, SizesCountsAndDurationsComeFromTheRecording)
 // For each path: the name after the last separator and before the extension
 // (the first and last characters never count), whether it is local, and its
 // folder. For each URL: the stream path and the default save name taken from
-// the trimmed URL, or "refused".
+// the trimmed URL, their escapes decoded once (but those of separators and
+// control characters, and bytes that are no UTF-8), or "refused".
 TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
 {
     QStringList lines;
@@ -302,7 +303,8 @@ TEST(NameRules, NamesAndFoldersCutFromPathsAndUrls)
     }
     for (const char16_t* given :
          {u"mms://server/dir/clip.wmv", u"mms://server/news", u"mms://server/Clip.Asf", u" mms://server/ab\r\n",
-          u"mms://server/dir/video.WM", u"mms://server/a", u"mms://server/", u""}) {
+          u"mms://server/dir/video.WM", u"mms://server/a", u"mms://server/", u"", u"mms://s/%E7%A9%BA%20%2541%2e%61sf",
+          u"mms://s/a%2Fb%5C%3A%00.wmv", u"mms://s/%B5L%20.wmv"}) {
         QString url = QString::fromUtf16(given);
         const std::optional<StreamNames> names = NamesOfStream(url);
         lines << u"'%1' -> '%2' | "_s.arg(QString::fromUtf16(given).replace(u"\r\n"_s, u"\\r\\n"_s), url)

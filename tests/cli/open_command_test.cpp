@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringEncoder>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -67,4 +68,20 @@ TEST(CliOpen, StreamAddressLogRedirectorMediaAndUnknownLocationsAndRecordingARed
     EXPECT_GT(ProbeDuration(w.dir.filePath(u"local.wmv"_s)), 5.0);
     EXPECT_EQ(ReadWholeFile(w.dir.filePath(u"web.wmv"_s)), ReadWholeFile(w.dir.filePath(u"local.wmv"_s)));
     EXPECT_FALSE(QFile::exists(w.dir.filePath(u"none.wmv"_s)));
+}
+
+// Ctrl-C stops a redirector fetch from a web server that never answers (its
+// 30 s limit would end it with a message), telling no failure; nothing is
+// opened (exit 1).
+TEST(CliOpen, CtrlCStopsARedirectorFetch)
+{
+    Workspace w;
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    for (const QString& command : {u"open"_s, u"record"_s}) {
+        const CliOutcome r = RunCli({.args = {command, u"http://127.0.0.1:%1/a.asx"_s.arg(silent.serverPort())},
+                                     .configHome = w.config,
+                                     .interruptWhen = [](qint64 ms, const QString&) { return ms > 1000; }});
+        EXPECT_TRUE(r.exitCode == 1 && !r.err.contains(u"***"_s)) << r.exitCode << r.err.toStdString();
+    }
 }

@@ -20,6 +20,7 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
+#include <QUrl>
 
 #include <csignal>
 #include <functional>
@@ -430,6 +431,19 @@ TEST(RecordCli, BadUsageExitsWithTwo)
     EXPECT_EQ(w.record(QStringLiteral("http://127.0.0.1/x.asx"), w.out(QStringLiteral("x"))).exitCode, 1);
 }
 
+// A name holding Chinese and a space, escaped or not, is asked for by its
+// name over MMS and over HTTP (the name proposed for the file is the decoded
+// one, as the name rules say).
+TEST(Record, AChineseNameWithASpaceIsAskedForByItsNameOverEitherTransport)
+{
+    Recorder w;
+    const QString name = u"空白 節目.wmv"_s, escaped = QString::fromLatin1(QUrl::toPercentEncoding(name));
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0"));
+    ASSERT_TRUE(QFile::copy(w.source(), w.media + u'/' + name) && server.started());
+    for (const QString& url : {server.url(escaped), server.url(name), server.mmshUrl(escaped), server.mmshUrl(name)})
+        w.recordWhole(url, w.out(u"c.wmv"_s), Args(u"--overwrite"));
+}
+
 // --- MMS over HTTP (mmsh://) ---------------------------------------------
 
 // An MMS port that is closed, or that accepts and closes before replying,
@@ -450,6 +464,7 @@ TEST(RecordMmsh, RollsOverFromMmsAndFollowsRedirectsUpToTen)
                        w.out(QStringLiteral("c.wmv")), httpPort),
             [](QTcpSocket&) {});
     ExpectSameAsSource(w.out(QStringLiteral("c.wmv")), w.source());
+    // The socket's own reason in the user's language (the transcript tells it).
     w.record(url, w.out(QStringLiteral("t.wmv")), httpPort + Args(u"--transport mmst --connect-timeout 0.5"), 30000);
     // A connection that cannot be made ends at once in the watchdog's words
     // (which waits 45 s), with or without the name looked up first.

@@ -9,6 +9,7 @@
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
+#include "support/nginx_server.h"
 #include "support/recording_checks.h"
 #include "support/run_transcript.h"
 #include "support/server_process.h"
@@ -61,6 +62,9 @@ struct EngineFixture {
 
 }  // namespace
 
+// Each run over either transport asks for credentials afresh. Then a web
+// server that took credentials redirects to this one: they stay with it, and
+// this one's dialog opens without them.
 TEST(RunEngine, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
 {
     EngineFixture f;
@@ -77,6 +81,17 @@ TEST(RunEngine, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
             ASSERT_TRUE(f.waitForEnd(before + 1));
         }
     }
+    NginxServer web(f.w.media, u"location = /clip.wmv { auth_basic A; auth_basic_user_file htpasswd; "
+                               u"try_files /none @away; } location @away { return 302 %1; }"_s
+                                   .arg(server.mmshUrl(u"clip.wmv"_s).replace(0, 4, u"http"_s)));
+    ASSERT_TRUE(web.started() && web.allowUser(u"bob"_s, u"pw"_s));
+    f.t.shell.passwordAnswers = {PasswordAnswer{u"bob"_s, u"pw"_s, true}, std::nullopt};
+    f.t.shell.saveFileAnswers.push_back(f.out(u"c.wmv"_s));
+    const int before = f.finished;
+    ASSERT_TRUE(f.engine.start(u"mmsh://127.0.0.1:%1/clip.wmv"_s.arg(web.port())));
+    ASSERT_TRUE(f.waitForEnd(before + 1));
+    EXPECT_FALSE(server.log().contains(u"wrong credentials"_s)) << "bob's password was sent here";
+    EXPECT_TRUE(f.t.shell.lastPasswordPrompt->userId.isEmpty()) << "bob's credentials were offered here";
     EXPECT_GOLDEN("controller/password_asked_again", StableLog(f.t.shell.calls.filter(u"askPassword"_s).join(u'\n')));
 }
 

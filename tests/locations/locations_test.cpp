@@ -128,15 +128,15 @@ TEST(CredentialsDialog, OpensWithTheHostTheRealmAndTheSavedCredentialsInLenientB
     QStringList lines;
     for (const auto& [challenge, saved] :
          {std::pair{"realm=\"Tovrin Live\"", "YWxpY2U6cGE6c3M="}, {"Realm=x", "Ym9i"}, {"", ""}}) {
-        const PasswordPrompt p =
-            PreparePasswordPrompt(u"media.example"_s, QString::fromLatin1(challenge), QByteArray(saved));
+        const PasswordPrompt p = PreparePasswordPrompt(u"media.example"_s, QString::fromLatin1(challenge),
+                                                       QByteArray(saved), u"Media.Example"_s);
         lines << u"%1 %2 -> %3 | %4 | %5 | %6"_s.arg(QLatin1String(challenge), QLatin1String(saved), p.site, p.realm,
                                                      p.userId, p.password);
     }
     // OK encodes "ID:password"; non-ASCII credentials survive the round trip
     // through the saved value.
     const PasswordPrompt p =
-        PreparePasswordPrompt(QString(), QString(), EncodeCredentials({u"使用者"_s, u"密碼:1"_s, true}));
+        PreparePasswordPrompt(u"h"_s, QString(), EncodeCredentials({u"使用者"_s, u"密碼:1"_s, true}), u"h"_s);
     lines << test::Line(EncodeCredentials({u"bob"_s, u"secret"_s, true}),
                         EncodeCredentials({QString(), QString(), false}), "round trip", p.userId, p.password);
     EXPECT_GOLDEN("locations/password_prompt", lines);

@@ -25,7 +25,8 @@ using namespace Qt::StringLiterals;
 // only a fetched file is offered for saving. For credentials the password is
 // asked first, then the user ID, and the next opening sends them; wrong
 // credentials kept from earlier are sent once, refused and asked again; both
-// boxes cancelled leave empty credentials, nothing worth sending.
+// boxes cancelled leave empty credentials, nothing worth sending. They never
+// go to another web server a redirect leads to.
 TEST(RedirectorSite, FetchesRedirectsAndCredentials)
 {
     CoreApp();
@@ -38,12 +39,18 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
     WriteFile(root, u"big.asx"_s, QByteArray(RedirectorFetch::kMaxBodyBytes + 1024 * 1024, 'x'));
     QDir(root.path()).mkdir(u"private"_s);
     WriteFile(root, u"private/list.asx"_s, asx);
-    NginxServer server(root.path(),
-                       u"location /private/ { auth_basic \"Tovrin test\"; auth_basic_user_file htpasswd; }\n"
-                       "location = /old.asx { return 301 /list.asx; }\n"
-                       "location = /loop.asx { return 301 /loop.asx; }\n"_s);
+    // Another web server that asks too, where /private/away.asx redirects.
+    NginxServer other(root.path(),
+                      u"access_log %1; auth_basic B; auth_basic_user_file htpasswd;"_s.arg(root.filePath(u"o"_s)));
+    NginxServer server(
+        root.path(),
+        u"location /private/ { auth_basic \"Tovrin test\"; auth_basic_user_file htpasswd; }\n"
+        "location = /private/away.asx { auth_basic A; auth_basic_user_file htpasswd; try_files /n @away; }\n"
+        "location @away { return 302 %1; }\n"
+        "location = /old.asx { return 301 /list.asx; }\n"
+        "location = /loop.asx { return 301 /loop.asx; }\n"_s.arg(other.url(u"private/list.asx"_s)));
     ASSERT_TRUE(server.started()) << server.error().toStdString();
-    ASSERT_TRUE(server.allowUser(u"tovrin"_s, u"s3cret"_s));
+    ASSERT_TRUE(server.allowUser(u"tovrin"_s, u"s3cret"_s) && other.allowUser(u"tovrin"_s, u"s3cret"_s));
 
     TestContext t;
     auto fetch = std::make_unique<RedirectorFetch>();
@@ -69,18 +76,20 @@ TEST(RedirectorSite, FetchesRedirectsAndCredentials)
     open(u"private/list.asx"_s);
     open(u"private/list.asx"_s);
     newFetch();
-    fetch->setCredentials(u"tovrin"_s, u"wrong"_s);
+    fetch->setCredentials(u"tovrin"_s, u"wrong"_s, QUrl(server.url(QString())));
     open(u"private/list.asx"_s);
     t.shell.inputAnswers = {u"s3cret"_s, u"tovrin"_s};
     open(u"private/list.asx"_s);
     open(u"private/list.asx"_s);
+    open(u"private/away.asx"_s);  // the other server gets none of them and asks
+    EXPECT_FALSE(ReadWholeFile(root.filePath(u"o"_s)).contains("tovrin"));
     EXPECT_GOLDEN("locations_http/fetches",
                   lines.replaceInStrings(server.url(QString()), u"<site>/"_s).replaceInStrings(u"\n"_s, u"\\n"_s));
 }
 
 // A silent server (it accepts connections and never answers) meets the time
-// limit, or the stop routines' abort: quietly then, only what opening says
-// of a redirector without data.
+// limit, told in one message, or the stop routine's abort, told in the log
+// only.
 TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
 {
     CoreApp();
@@ -104,6 +113,8 @@ TEST(RedirectorFetchLimits, SilentServerMeetsTheTimeLimitOrTheStopRoutinesAbort)
         const OpenOutcome outcome = OpenMedia(t.ctx, fetch);
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_GE(clock.elapsed(), aborted ? 0 : 900);
+        // One failure is one message; a stop is none.
+        EXPECT_EQ(t.shell.messages.size(), aborted ? 0 : 1) << t.shell.messages.join(u'|').toStdString();
         lines << Line("== aborted", aborted, "-> outcome", int(outcome), "busy during", busyDuringFetch, "after",
                       fetch.isBusy(), "error", int(fetch.lastError()))
               << t.shell.calls;

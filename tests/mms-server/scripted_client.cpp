@@ -96,17 +96,18 @@ bool ScriptedClient::waitClosed(int timeoutMs)
     return m_socket.state() == QAbstractSocket::UnconnectedState;
 }
 
-void ScriptedClient::connectCommand(std::uint32_t marker)
+void ScriptedClient::connectCommand(std::uint32_t marker, const QString& player)
 {
     send(0x01, le32s({marker, 0x0004000B, 0x0003001C})
-                   + asf::Utf16(
-                       QStringLiteral("NSPlayer/7.0.0.1956; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
+                   + asf::Utf16(player + QStringLiteral("; {3300AD50-2C39-46C0-AE0A-000000000000}; Host: 127.0.0.1")));
 }
 
-void ScriptedClient::streamSwitch()
+void ScriptedClient::streamSwitch(Selection streams)
 {
-    send(0x33, EncodeLE32(2) + EncodeLE16(0xFFFF) + EncodeLE16(1) + EncodeLE16(0) + EncodeLE16(0xFFFF) + EncodeLE16(2)
-                   + EncodeLE16(0));
+    QByteArray fields = EncodeLE32(std::uint32_t(streams.size()));
+    for (const auto& [stream, thinning] : streams)
+        fields += EncodeLE16(0xFFFF) + EncodeLE16(stream) + EncodeLE16(thinning);
+    send(0x33, fields);
 }
 
 std::optional<MmsMessage> ScriptedClient::openOverTcp(const QString& name)
@@ -131,7 +132,7 @@ std::vector<MmsMessage> ScriptedClient::readHeader()
     return chunks;
 }
 
-bool ScriptedClient::readyToPlay(const QString& name)
+bool ScriptedClient::readyToPlay(const QString& name, Selection streams)
 {
     const auto open = openOverTcp(name);
     if (!open || open->u32(40) != 0)
@@ -139,7 +140,7 @@ bool ScriptedClient::readyToPlay(const QString& name)
     readBlock();
     if (!expect(0x11) || readHeader().empty())
         return false;
-    streamSwitch();
+    streamSwitch(streams);
     return expect(0x21).has_value();
 }
 

@@ -71,12 +71,13 @@ public:
     bool waitClosed(int timeoutMs = 5000);
 
     // The usual client commands, with the values real clients send.
-    void connectCommand(std::uint32_t marker = 0);
+    void connectCommand(std::uint32_t marker = 0, const QString& player = QStringLiteral("NSPlayer/7.0.0.1956"));
     void funnelInfo(std::uint32_t request) { send(0x18, le32s({request, 0x0004000B})); }
     void connectFunnel(const QString& name) { send(0x02, le32s({0, 0xFFFFFFFF, 0, 0x00989680, 2}) + asf::Utf16(name)); }
     void openFile(const QString& name) { send(0x05, le32s({1, 0xFFFFFFFF, 0, 0}) + asf::Utf16(name)); }
     void readBlock() { send(0x15, le32s({1, 0, 0, 0x00800000, 0xFFFFFFFF, 0, 0, 0, 0, 0x40AC2000, 2, 0})); }
-    void streamSwitch();  // both streams
+    using Selection = std::initializer_list<std::pair<std::uint16_t, std::uint16_t>>;  // stream, thinning
+    void streamSwitch(Selection streams = {{1, 0}, {2, 0}});
     // openFileId, padding, position 0.0, asfOffset, locationId, frameOffset, incarnation
     void startPlaying(std::uint32_t locationId = 0xFFFFFFFF, std::uint32_t incarnation = 4)
     {
@@ -90,7 +91,7 @@ public:
     // Header data packets up to and including the one flagged last (AFFlags bit 0x08).
     std::vector<MmsMessage> readHeader();
     // openOverTcp, then the header and a stream selection: ready for startPlaying.
-    bool readyToPlay(const QString& name);
+    bool readyToPlay(const QString& name, Selection streams = {{1, 0}, {2, 0}});
 
     QTcpSocket& socket() { return m_socket; }
 

@@ -88,9 +88,9 @@ TEST(ServerAccess, TheHostIsTakenOrTheAddressRefusedAndCredentialsAreSavedOnlyWh
     QStringList lines{Line{ExtractServerHost(t.ctx, u"mms://host:8080/f"_s), t.run.serverHost},
                       Line{ExtractServerHost(t.ctx, u"mms://other/"_s), t.run.serverHost}};
     t.run.serverHost = u"media.example"_s;
-    t.store.write(u"Auth"_s, u"Ym9i"_s);  // bob
+    test::WriteSettings(t.store, u"Auth=Ym9i AuthHost=media.example");  // bob, for this server
     ServerCredentials credentials;
-    const auto saved = [&] { return Line{QString::fromLatin1(credentials.encoded), t.store.read(u"Auth"_s)}; };
+    const auto saved = [&] { return Line{credentials.encoded, t.store.read(u"Auth"_s), t.store.read(u"AuthHost"_s)}; };
     // Cancel changes nothing; the prompt is prefilled with the saved user.
     lines << Line{AskServerCredentials(t.ctx, credentials)} << saved();
     const PasswordPrompt& prompt = t.shell.lastPasswordPrompt.value();

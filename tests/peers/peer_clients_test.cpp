@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovrin::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -122,6 +123,35 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByteAndFfmpegReco
     EXPECT_EQ(log.count(QRegularExpression(QStringLiteral("session \\d+ \\S+: connected\n"))), 6) << log.toStdString();
     EXPECT_FALSE(log.contains(QLatin1String("malformed command"))) << log.toStdString();
     EXPECT_EQ(server.stop(), 0);
+}
+
+// A multi-bit-rate file over MMS and MMSH: ffmpeg asks for every stream and
+// receives them all; VLC and libmms choose the best video stream (0) and the
+// audio (3), and receive only those. Every copy decodes without an error.
+TEST(PeerClients, AMultiBitRateFileGivesEachPeerTheStreamsItChoseAndEachCopyPlays)
+{
+    REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
+    REQUIRE_PEER(QStringLiteral(TOVRIN_LIBMMS_FETCH) != QString(), "libmms (libmms-dev)");
+    const QString name = QFileInfo(SamplePath(Sample::WmvMultiRate)).fileName();
+    ServerProcess server(kSamples, Args(u"--rate 0 --http-port 0"));
+    ASSERT_TRUE(server.started());
+    QTemporaryDir out;
+    const auto expectPlays = [](const QString& path, const QList<int>& streams, const QString& log) {
+        EXPECT_EQ(PacketStreams(path), streams) << path.toStdString() << "\n" << log.toStdString();
+        EXPECT_EQ(DecodeErrors(path), QStringList()) << path.toStdString();
+    };
+    for (const QString& url : {server.url(name, QStringLiteral("mmst")), server.mmshUrl(name)}) {
+        const QString recorded = out.filePath(url.left(4) + QStringLiteral(".asf"));
+        EXPECT_EQ(RunProgram(QStringLiteral("ffmpeg"),
+                             (Args(u"-hide_banner -loglevel error -y -i") << url)
+                                 + (Args(u"-map 0 -c copy -f asf") << recorded),
+                             nullptr, 60000),
+                  0);
+        expectPlays(recorded, {0, 1, 2, 3}, url);
+        QString log;
+        expectPlays(WriteFile(out, u"vlc.asf"_s, vlcDump(url, &log)), {0, 3}, log);
+    }
+    expectPlays(out.filePath(name), {0, 3}, libmms(server.url(name), out.filePath(name)));
 }
 
 TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)

@@ -52,6 +52,13 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
         return common + (Args(u"-i") << SamplePath(Sample::Wma)) + Args(u"-c copy -packet_size 200") + asf;
     case Sample::Msmpeg4:
         return common + video + audio + Args(u"-t 4 -c:v msmpeg4 -b:v 200k -c:a wmav2") + asf;
+    case Sample::WmvMultiRate:
+        // Noise, or the encoder makes every stream's rate alike.
+        return common + Args(u"-f lavfi -i testsrc=size=320x240:rate=15,noise=alls=12:allf=t") + audio
+               + Args(
+                   u"-t 6 -map 0:v -map 0:v -map 0:v -map 1:a -c:v wmv2 -b:v:0 600k -b:v:1 250k -b:v:2 100k "
+                   u"-c:a wmav2 -b:a 64k")
+               + asf;
     }
     return {};
 }
@@ -59,8 +66,8 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
 QString sampleName(Sample sample)
 {
     // In the order of the enum.
-    const char* const names[] = {"sample.wmv", "sample.wma", "sample-msmpeg4.asf", "sample-long.wmv",
-                                 "packets-200.wma"};
+    const char* const names[] = {"sample.wmv",      "sample.wma",      "sample-msmpeg4.asf",
+                                 "sample-long.wmv", "packets-200.wma", "multi-rate.wmv"};
     return QString::fromLatin1(names[int(sample)]);
 }
 
@@ -82,8 +89,13 @@ QString SamplePath(Sample sample)
     // Written under a unique name and renamed, so parallel test processes never
     // see a half-written sample.
     const QString temp = path + QStringLiteral(".%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128));
-    const int rc = RunProgram(QStringLiteral("ffmpeg"), ffmpegArgs(sample, temp));
+    const bool multiRate = sample == Sample::WmvMultiRate;
+    const int rc = RunProgram(QStringLiteral("ffmpeg"), ffmpegArgs(sample, multiRate ? temp + u".raw"_s : temp));
     EXPECT_EQ(rc, 0) << "ffmpeg could not make " << path.toStdString();
+    // ffmpeg's streams, then the mutual exclusion and the measured bit rates.
+    EXPECT_TRUE(!multiRate
+                || (RunProgram(QStringLiteral(TOVRIN_MAKE_MULTI_RATE), {temp + u".raw"_s, temp}) == 0
+                    && QFile::remove(temp + u".raw"_s)));
     // rename(2) replaces atomically: a process that made the same sample first
     // is replaced by an equal file, and no reader ever sees part of one.
     // (QFile::rename refuses an existing target and may fall back to copying.)

@@ -18,6 +18,10 @@ enum class Sample {
     Msmpeg4,          // msmpeg4 video + wmav2 audio in .asf, 4 s
     WmvLong,          // wmv2 + wmav2, 320x240, 20 s: long enough to watch while it is recorded
     WmaSmallPackets,  // the Wma sample in 200-byte packets: its header takes several
+    // Multi-bit-rate: video streams 1-3 (one picture in wmv2 at falling bit rates, about 740,
+    // 410 and 220 kbit/s, mutually exclusive), audio stream 4 (wmav2, 64 kbit/s), 6 s; made
+    // from ffmpeg's output by tovrin-make-multi-rate
+    WmvMultiRate,
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.
 QString SamplePath(Sample sample);

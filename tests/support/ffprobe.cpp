@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <algorithm>
+
 namespace tovrin::test {
 
 // ffprobe's JSON answer on `path` to `args`; empty when it fails.
@@ -33,6 +35,18 @@ QList<double> PacketTimes(const QString& path, const QStringList& readArgs)
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count)
 {
     return PacketTimes(path, {QStringLiteral("-read_intervals"), QStringLiteral("%1%+#%2").arg(seconds).arg(count)});
+}
+
+QList<int> PacketStreams(const QString& path)
+{
+    QList<int> streams;
+    for (const QJsonValue packet :
+         Ffprobe(Args(u"-show_entries packet=stream_index"), path).value(u"packets").toArray()) {
+        if (const int index = packet.toObject().value(u"stream_index").toInt(); !streams.contains(index))
+            streams << index;
+    }
+    std::sort(streams.begin(), streams.end());
+    return streams;
 }
 
 double ProbeDuration(const QString& path)

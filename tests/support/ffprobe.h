@@ -17,6 +17,9 @@ QList<double> PacketTimes(const QString& path, const QStringList& readArgs = {})
 // seeking to `seconds`, as `-read_intervals` does it; empty when it fails.
 QList<double> PacketTimesAfterSeek(const QString& path, double seconds, int count = 3);
 
+// The indices (from 0, in header order) of the streams of which ffprobe reads packets, each once, ascending.
+QList<int> PacketStreams(const QString& path);
+
 // The duration of the file's format, in seconds; negative when ffprobe fails.
 double ProbeDuration(const QString& path);
 // What `ffmpeg -v error -i PATH -f null -` reports on decoding the whole

@@ -67,7 +67,9 @@ struct PayloadFlags {
 bool readPayload(Reader& in, const PayloadFlags& flags, int payloadLengthWidth, qsizetype limit, DataPacketTimes& times,
                  QString* error)
 {
-    in.take(1);  // stream number
+    PayloadSpan span;
+    span.start = in.pos();
+    span.streamByte = std::uint8_t(in.take(1));
     in.take(flags.objectWidth);
     const qsizetype offsetField = in.pos();
     in.take(flags.offsetWidth);
@@ -108,7 +110,12 @@ bool readPayload(Reader& in, const PayloadFlags& flags, int payloadLengthWidth, 
     } else {
         in.skip(dataLength);
     }
-    return in.ok() || fail(error, QStringLiteral("payload data runs past the packet"));
+    if (!in.ok())
+        return fail(error, QStringLiteral("payload data runs past the packet"));
+    span.end = in.pos();
+    span.dataLength = dataLength;
+    times.payloads.push_back(span);
+    return true;
 }
 
 }  // namespace
@@ -132,6 +139,8 @@ std::optional<DataPacketTimes> ParseDataPacketTimes(QByteArrayView packet, QStri
         in.skip(flags & 0x0F);
         flags = unsigned(in.take(1));
     }
+    DataPacketTimes times;
+    times.lengthFlagsOffset = in.pos() - 1;
     const unsigned lengthFlags = flags;
     const auto propertyFlags = unsigned(in.take(1));
     if (!in.ok()) {
@@ -139,11 +148,12 @@ std::optional<DataPacketTimes> ParseDataPacketTimes(QByteArrayView packet, QStri
         return std::nullopt;
     }
     const bool multiple = lengthFlags & 0x01;
+    times.packetLengthOffset = in.pos();
     const auto packetLength = qsizetype(in.take(widthOf(lengthFlags >> 5)));
     in.take(widthOf(lengthFlags >> 1));  // sequence
+    times.paddingLengthOffset = in.pos();
     const auto paddingLength = qsizetype(in.take(widthOf(lengthFlags >> 3)));
 
-    DataPacketTimes times;
     times.sendTimeOffset = in.pos();
     times.sendTime = std::uint32_t(in.take(4));
     times.duration = std::uint16_t(in.take(2));
@@ -172,6 +182,7 @@ std::optional<DataPacketTimes> ParseDataPacketTimes(QByteArrayView packet, QStri
             return std::nullopt;
         return times;
     }
+    times.payloadFlagsOffset = in.pos();
     const auto payloadFlags = unsigned(in.take(1));
     if (!in.ok()) {
         fail(error, QStringLiteral("payload flags run past the packet"));
@@ -202,6 +213,46 @@ bool ShiftDataPacketTimes(QByteArray& packet, std::uint32_t deltaMs)
         PutLE(packet, at, std::uint32_t(old + deltaMs), 4);
     }
     return true;
+}
+
+QByteArray KeepPayloads(const QByteArray& packet, const PayloadFilter& keep)
+{
+    const auto layout = ParseDataPacketTimes(packet);
+    if (!layout)
+        return packet;
+    std::vector<PayloadSpan> kept;
+    for (const PayloadSpan& span : layout->payloads) {
+        if (keep(span.streamByte & 0x7F, (span.streamByte & 0x80) != 0))
+            kept.push_back(span);
+    }
+    if (kept.size() == layout->payloads.size())
+        return packet;
+    if (kept.empty())
+        return {};
+    // Only a packet of several payloads gets here: a single one is kept or not.
+    // Its front up to the padding length, which becomes 16 bits wide, is
+    // copied; an explicit packet length keeps stating the whole packet.
+    const auto lengthFlags = std::uint8_t(packet[layout->lengthFlagsOffset]);
+    const int paddingWidth = widthOf(lengthFlags >> 3);
+    QByteArray rebuilt = packet.first(layout->paddingLengthOffset);
+    rebuilt[layout->lengthFlagsOffset] = char((lengthFlags & ~0x18) | 0x10);
+    if (const int width = widthOf(lengthFlags >> 5); width > 0) {
+        if (width < 4 && packet.size() >> (8 * width) != 0)
+            return packet;
+        PutLE(rebuilt, layout->packetLengthOffset, std::uint64_t(packet.size()), width);
+    }
+    const qsizetype paddingAt = rebuilt.size();
+    rebuilt += EncodeLE16(0);
+    rebuilt += packet.sliced(layout->paddingLengthOffset + paddingWidth,
+                             layout->payloadFlagsOffset - layout->paddingLengthOffset - paddingWidth);
+    rebuilt += char((std::uint8_t(packet[layout->payloadFlagsOffset]) & 0xC0) | kept.size());
+    for (const PayloadSpan& span : kept)
+        rebuilt += packet.sliced(span.start, span.end - span.start);
+    const qsizetype padding = packet.size() - rebuilt.size();
+    if (padding < 0 || padding > 0xFFFF)
+        return packet;
+    PutLE(rebuilt, paddingAt, std::uint64_t(padding), 2);
+    return rebuilt + QByteArray(padding, '\0');
 }
 
 }  // namespace tovrin::mmsserver

@@ -186,6 +186,9 @@ void MmsServer::startMms(QTcpSocket* socket)
     options.hostile = m_options.hostile;
     options.policy.hostile = m_options.hostile;
     options.policy.packetPair = m_options.packetPair;
+    options.policy.requiredAgent = m_options.requiredAgent;
+    if (m_options.unselectedNone)
+        options.policy.unselected.emplace();
     auto* connection = new ClientConnection(socket, m_nextNumber++, *this, options, m_log, this);
     m_connections.insert(connection);
     connect(connection, &ClientConnection::finished, this, [this, connection] {
@@ -214,6 +217,9 @@ void MmsServer::startMmsh(QTcpSocket* socket)
     options.dropAfter = m_options.dropAfter;
     options.hostile = m_options.hostile;
     options.bareEntryChange = m_options.bareEntryChange;
+    options.requiredAgent = m_options.requiredAgent;
+    if (m_options.unselectedNone)
+        options.unselected.emplace();
     auto* connection = new MmshConnection(socket, m_nextNumber++, *this, options, m_log, this);
     m_httpConnections.insert(connection);
     connect(connection, &MmshConnection::finished, this, [this, connection] {

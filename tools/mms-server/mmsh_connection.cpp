@@ -128,6 +128,10 @@ void MmshConnection::answer(const MmshRequest& request)
         refuse(405, "Method Not Allowed", {}, QStringLiteral("method %1").arg(QString::fromLatin1(request.method)));
         return;
     }
+    if (m_options.requiredAgent && !QString::fromLatin1(request.userAgent).contains(*m_options.requiredAgent)) {
+        refuse(403, "Forbidden", {}, QStringLiteral("player refused: not \"%1\"").arg(*m_options.requiredAgent));
+        return;
+    }
     if (m_options.credentials && request.basicCredentials != m_options.credentials) {
         refuse(401, "Unauthorized", "WWW-Authenticate: Basic realm=\"" + m_options.realm.toUtf8() + "\"\r\n",
                request.basicCredentials ? QStringLiteral("wrong credentials") : QStringLiteral("no credentials"));
@@ -170,7 +174,10 @@ void MmshConnection::answer(const MmshRequest& request)
         start.positionSeconds = *request.streamTimeMs / 1000.0;
     else if (request.packetNum)
         start.locationId = *request.packetNum;
-    m_cursor = m_source->play(start);
+    m_selection = request.selection ? request.selection : m_options.unselected;
+    if (m_selection)
+        logEvent(QStringLiteral("stream selection: %1").arg(m_selection->describe()));
+    m_cursor = SelectedStreams(m_source->play(start), m_selection);
     if (m_options.hostile == HostileKind::MediaFlood) {
         m_cursor = FloodOf(std::move(m_cursor));
         logEvent(QStringLiteral("hostile: flooding $D chunks in an endless loop"));
@@ -194,7 +201,7 @@ void MmshConnection::pump()
                     change += headerChunk;
                 m_socket->write(change);
                 logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
-                m_cursor = m_source->play(StartPlaying{});
+                m_cursor = SelectedStreams(m_source->play(StartPlaying{}), m_selection);
                 m_playClock.restart();
                 continue;
             }

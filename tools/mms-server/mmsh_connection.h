@@ -24,7 +24,9 @@ struct MmshOptions {
     std::optional<std::uint64_t> dropAfter;  // close after this many $D chunks, without $E
     std::optional<HostileKind> hostile;
     QString realm = QStringLiteral("Tovrin");
-    bool bareEntryChange = false;  // a playlist's next header as $H alone, without $E 1 and $C
+    bool bareEntryChange = false;               // a playlist's next header as $H alone, without $E 1 and $C
+    std::optional<QString> requiredAgent;       // a User-Agent without it is refused (403)
+    std::optional<StreamSelection> unselected;  // for a Play without stream-switch-entry; nothing: all
 };
 
 // One MMSH request on its own TCP connection, as non-pipelined clients send
@@ -80,6 +82,7 @@ private:
     bool m_finished = false;
 
     std::unique_ptr<MediaSource> m_source;
+    std::optional<StreamSelection> m_selection;
     std::unique_ptr<PacketCursor> m_cursor;
     std::optional<TimedPacket> m_next;
     QElapsedTimer m_playClock;

@@ -36,7 +36,8 @@ void readPragma(QByteArrayView value, MmshRequest& request)
             if (const auto n = leadingNumber(arg); n && *n != 0 && *n != 0xFFFFFFFFu)
                 request.streamTimeMs = n;
         } else if (key == "stream-switch-entry") {
-            request.switchEntries = int(arg.toByteArray().simplified().split(' ').size());
+            request.switchEntries += int(arg.toByteArray().simplified().split(' ').size());
+            AddStreamSwitchEntries(arg, request.selection ? *request.selection : request.selection.emplace());
         } else if (key == "xclientguid") {
             request.clientGuid = QString::fromLatin1(arg);
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mms-server/stream_selection.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -20,6 +22,7 @@ struct MmshRequest {
     std::optional<std::uint32_t> packetNum;     // packet-num, when not 0xFFFFFFFF
     std::optional<std::uint32_t> streamTimeMs;  // stream-time, when neither 0 nor 0xFFFFFFFF
     int switchEntries = 0;                      // stream-switch-entry triples
+    std::optional<StreamSelection> selection;   // what they choose, when there are any
     QString clientGuid;
     QByteArray userAgent;
     std::optional<QString> basicCredentials;  // "user:password" of an Authorization: Basic line

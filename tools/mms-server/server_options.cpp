@@ -108,8 +108,19 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
                        "EVERY); live points keep airing meanwhile (e.g. 120:5). A third number ends the "
                        "schedule after that many outages (e.g. 4:3:1, one outage)."),
         QStringLiteral("EVERY:LENGTH[:TIMES]"));
+    const QCommandLineOption requireAgent(
+        QStringLiteral("require-agent"),
+        QStringLiteral("Serve only players whose name contains TEXT (MMS: the connect command's \"NSPlayer/...\", "
+                       "refused with access denied, 0x80070005; MMSH: the User-Agent, refused with 403)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption unselected(
+        QStringLiteral("unselected"),
+        QStringLiteral("What a client that selects no streams (no 0x33, no stream-switch-entry) receives: 'all' "
+                       "(default) or 'none', as deployed servers. A selection is always honoured: only the "
+                       "payloads of the chosen streams are sent."),
+        QStringLiteral("all|none"), QStringLiteral("all"));
     parser.addOptions({listen, port, httpPort, root, rate, live, liveStyle, auth, error, dropAfter, pingInterval,
-                       maxClients, hostile, packetPair, playlist, entryChange, outage});
+                       maxClients, hostile, packetPair, playlist, entryChange, outage, requireAgent, unselected});
     const QCommandLineOption help = parser.addHelpOption();
 
     if (!parser.parse(arguments))
@@ -216,6 +227,16 @@ ParsedOptions ParseServerOptions(const QStringList& arguments)
             return failure(
                 QStringLiteral("--hostile: \"%1\" is not a kind named in --help").arg(parser.value(hostile)));
     }
+
+    if (parser.isSet(requireAgent)) {
+        if (parser.value(requireAgent).isEmpty())
+            return failure(QStringLiteral("--require-agent: expected a player name"));
+        options.requiredAgent = parser.value(requireAgent);
+    }
+    const QString unselectedValue = parser.value(unselected);
+    if (unselectedValue != QLatin1String("all") && unselectedValue != QLatin1String("none"))
+        return failure(QStringLiteral("--unselected: \"%1\" is neither 'all' nor 'none'").arg(unselectedValue));
+    options.unselectedNone = unselectedValue == QLatin1String("none");
 
     const QString pairing = parser.value(packetPair);
     if (pairing != QLatin1String("on") && pairing != QLatin1String("off"))

@@ -48,6 +48,8 @@ struct ServerOptions {
         int times = 0;
     };
     std::optional<Outage> outage;
+    std::optional<QString> requiredAgent;  // serve only players whose name contains this
+    bool unselectedNone = false;           // a client that selects no streams receives none
 };
 
 // The command line read into options. When `options` is empty the program

@@ -3,6 +3,8 @@
 #include "mms-server/client_messages.h"
 #include "mms-server/server_messages.h"
 
+#include "asf/byte_helpers.h"
+
 #include <QRandomGenerator>
 
 namespace tovrin::mmsserver {
@@ -69,9 +71,16 @@ void Session::connect(const Command& command)
 {
     m_connected = true;
     const bool packetPair = m_policy.packetPair && (command.u32(40) & 0xFFFFFFFE) == 0xF0F0F0F0;
-    m_sink.logEvent(QStringLiteral("connect from \"%1\"").arg(ReadUtf16(command.bytes, 52, 256)));
-    m_sink.sendCommand(mid::kReportConnectedEx,
-                       reply::ConnectedEx(packetPair, m_policy.credentials ? QStringLiteral("BASIC") : QString()));
+    const QString text = ReadUtf16(command.bytes, 52, 256);
+    m_sink.logEvent(QStringLiteral("connect from \"%1\"").arg(text));
+    QByteArray fields = reply::ConnectedEx(packetPair, m_policy.credentials ? QStringLiteral("BASIC") : QString());
+    if (m_policy.requiredAgent && !text.section(QLatin1Char(';'), 0, 0).contains(*m_policy.requiredAgent)) {
+        PutLE(fields, 0, hr::kAccessDenied, 4);
+        m_sink.sendCommand(mid::kReportConnectedEx, fields);
+        m_sink.closeSession(QStringLiteral("player refused: not \"%1\"").arg(*m_policy.requiredAgent));
+        return;
+    }
+    m_sink.sendCommand(mid::kReportConnectedEx, fields);
 }
 
 void Session::funnelInfo(const Command& command)
@@ -159,6 +168,7 @@ void Session::openNamed(const QString& name, std::uint32_t incarnation)
         return refuseOpen(result, incarnation, QStringLiteral("cannot open \"%1\": %2").arg(name, why));
     m_sink.stopMedia();
     m_source = std::move(source);
+    m_selection.reset();
     const SourceFacts facts = m_source->facts();
     reply::OpenFile report;
     report.playIncarnation = incarnation;
@@ -205,9 +215,8 @@ void Session::readBlock(const Command& command)
 
 void Session::streamSwitch(const Command& command)
 {
-    // Every packet goes out whatever the selection: the choice only needs an answer.
-    const std::uint32_t streams = command.u32(40);
-    m_sink.logEvent(QStringLiteral("stream selection of %1 streams").arg(streams));
+    m_selection = ReadStreamSelection(command);
+    m_sink.logEvent(QStringLiteral("stream selection: %1").arg(m_selection->describe()));
     m_sink.sendCommand(mid::kReportStreamSwitch, reply::StreamSwitch(m_source ? hr::kOk : hr::kOpenFailed));
 }
 
@@ -227,7 +236,8 @@ void Session::startPlaying(const Command& command)
                         .arg(hex(start->locationId))
                         .arg(start->playIncarnation));
     m_sink.sendCommand(mid::kReportStartedPlaying, reply::StartedPlaying(hr::kOk, start->playIncarnation, kOpenFileId));
-    m_sink.startMedia(m_source->play(*start), start->playIncarnation);
+    m_sink.startMedia(SelectedStreams(m_source->play(*start), m_selection ? m_selection : m_policy.unselected),
+                      start->playIncarnation);
 }
 
 void Session::stopPlaying(const Command& command)

@@ -3,6 +3,7 @@
 #include "mms-server/command_packet.h"
 #include "mms-server/hostile.h"
 #include "mms-server/media_source.h"
+#include "mms-server/stream_selection.h"
 
 #include <QByteArray>
 #include <QString>
@@ -31,6 +32,13 @@ struct SessionPolicy {
     // TCP packet-pair: three funnel reports when a client asks for it; off,
     // one report saying none follow, as servers without it answer.
     bool packetPair = true;
+    // Only players whose name (the connect command's "NSPlayer/x.y...", up
+    // to its first ';') contains this are served; others are refused with
+    // access denied in the connect reply, and the connection closes.
+    std::optional<QString> requiredAgent;
+    // What a client that sends no stream selection receives: every stream
+    // (nothing here), or only those this selection keeps.
+    std::optional<StreamSelection> unselected;
 };
 
 // The actions a session asks of its connection. Commands carry only their
@@ -97,6 +105,7 @@ private:
     std::uint32_t m_cookie = 0;
     std::uint32_t m_headerIncarnation = 0;  // of the client's header request
     std::unique_ptr<MediaSource> m_source;
+    std::optional<StreamSelection> m_selection;  // of the open file, once the client has sent one
 };
 
 }  // namespace tovrin::mmsserver
