@@ -291,8 +291,7 @@ TEST(GrowingFileDevice, AReaderOnItsOwnThreadGetsEveryByteAndTheEndOnce)
 {
     test::CoreApp();
     static std::atomic<int> messages = 0;
-    const QtMessageHandler kept =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++messages; });
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++messages; });
     QTemporaryDir dir;
     QFile writer(dir.filePath(u"rec.asf"_s));
     ASSERT_TRUE(writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -304,17 +303,13 @@ TEST(GrowingFileDevice, AReaderOnItsOwnThreadGetsEveryByteAndTheEndOnce)
         while (!device.atEnd())
             read += device.read(512);
     });
-    for (int step = 1; step <= 6; ++step) {
-        // The last piece is large: the reader takes its end after completion.
-        const QByteArray piece(step < 6 ? 3000 : 4 << 20, char('a' + step));
-        written += piece;
-        writer.write(piece);
-        if (step < 6)
-            QTest::qWait(150);  // the poll runs meanwhile
-    }
+    const auto append = [&](const QByteArray& piece) { written += piece, writer.write(piece); };
+    for (int step = 1; step <= 5; ++step, QTest::qWait(150))  // the poll runs meanwhile
+        append(QByteArray(3000, char('a' + step)));
+    append(QByteArray(4 << 20, 'z'));  // large: the reader takes its end after completion
     device.setFileComplete(true);
     EXPECT_TRUE(finished.wait(10000));
     reader.join();
-    qInstallMessageHandler(kept);
+    qInstallMessageHandler(nullptr);
     EXPECT_EQ(QString(test::Line(read == written, finished.size(), messages.load())), u"true 1 0"_s);
 }
