@@ -18,22 +18,7 @@ mkdir -p "$bench/out"
 huge="$bench/out/check_huge.wmv"
 export XDG_CONFIG_HOME="$bench/out/config"
 if [ ! -s "$huge" ]; then
-  # Header and packets, the packets repeated; the header states their count
-  # but none of the sizes, as a killed recording's does.
-  python3 - "$big" "$huge" <<'PY'
-import struct, sys
-src = bytearray(open(sys.argv[1], "rb").read())
-header = struct.unpack_from("<Q", src, 16)[0] + 50
-data = struct.unpack_from("<Q", src, header - 50 + 16)[0] - 50
-fpo = src.find(bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365"))
-packets = 22 * struct.unpack_from("<Q", src, fpo + 56)[0]
-struct.pack_into("<Q", src, fpo + 56, packets)
-struct.pack_into("<Q", src, header - 50 + 40, packets)
-with open(sys.argv[2], "wb") as out:
-    out.write(src[:header])
-    for _ in range(22):
-        out.write(src[header:header + data])
-PY
+  make_huge_recording "$big" "$huge" >/dev/null
   /usr/bin/time -f 'repair: %e s, peak RSS %M kB' "$cli" check --repair "$huge" | grep -v '^  '
 fi
 echo "file: $huge, $(stat -c %s "$huge") bytes"

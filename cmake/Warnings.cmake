@@ -11,9 +11,10 @@ function(tovrin_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 
-# One GoogleTest executable, registered with CTest case by case.
+# One GoogleTest executable, registered with CTest case by case. LABELS are
+# given to each case (`threads`: the cases the tsan preset runs).
 function(tovrin_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} tovrin_test_support GTest::gtest GTest::gtest_main)
   # A hung case fails after ten minutes instead of holding CI to its limit.
@@ -21,5 +22,5 @@ function(tovrin_test name)
   # splits a list value into separate properties. The build tree the samples
   # are cached in is compiled into the test support library instead.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}")
 endfunction()

@@ -32,7 +32,7 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
     m_file.reset();
     m_batch.clear();
     m_index = SimpleIndexBuilder();
-    m_finished = false;
+    m_slotStored = m_finished = false;
     // Opened unbuffered: every data packet reaches the file with its own
     // write, so the preview player and the fix-ups at close see what has been
     // written.
@@ -84,31 +84,54 @@ void RecordingFile::startAfresh()
     m_replaceOnHeader = true;
 }
 
+std::optional<SimpleIndexBuilder> ScanStoredSlots(const QString& path, std::uint32_t headerLength,
+                                                  std::uint32_t packetSize, std::uint32_t packets)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    SimpleIndexBuilder index;
+    index.setHeader(ReadStoredHeader(file, headerLength));
+    if (packetSize == 0)
+        return index;
+    const qint64 slotsPerRead = std::max<qint64>(1, kSlotBatchBytes / packetSize);
+    for (qint64 slot = 0; slot < packets; slot += slotsPerRead) {
+        const qint64 reading = std::min<qint64>(slotsPerRead, packets - slot);
+        if (!file.seek(headerLength + slot * packetSize))
+            return std::nullopt;
+        const QByteArray run = file.read(reading * packetSize);
+        for (qint64 i = 0; (i + 1) * packetSize <= run.size(); ++i)
+            index.add(std::uint32_t(slot + i), QByteArrayView(run).sliced(i * packetSize, packetSize));
+    }
+    return index;
+}
+
 bool RecordingFile::prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
                                  std::optional<std::uint32_t> resumedPackets)
 {
+    std::optional<SimpleIndexBuilder> scanned =
+        ScanStoredSlots(path(), headerLength, packetSize, resumedPackets.value_or(0));
+    return scanned && adoptScannedIndex(std::move(*scanned), headerLength, packetSize, resumedPackets);
+}
+
+QString RecordingFile::path() const
+{
     std::lock_guard lock(m_lock);
-    if (!m_file)
+    return m_file && m_file->isOpen() ? m_file->fileName() : QString();
+}
+
+bool RecordingFile::adoptScannedIndex(SimpleIndexBuilder scanned, std::uint32_t headerLength, std::uint32_t packetSize,
+                                      std::optional<std::uint32_t> resumedPackets)
+{
+    std::lock_guard lock(m_lock);
+    if (!m_file || m_slotStored)
         return false;
-    m_index.setHeader(ReadStoredHeader(*m_file, headerLength));
-    m_index.clearPackets();
+    // Swapped, not assigned: the index left behind is freed once the lock is.
+    std::swap(m_index, scanned);
     if (!resumedPackets || packetSize == 0)
         return true;
     const qint64 end = qint64(headerLength) + qint64(*resumedPackets) * packetSize;
-    if (m_file->size() > end && !m_file->resize(end))
-        return false;
-    // Read slot after slot in runs of a batch's size: memory stays flat
-    // whatever the file's size.
-    const qint64 slotsPerRead = std::max<qint64>(1, kSlotBatchBytes / packetSize);
-    for (qint64 slot = 0; slot < *resumedPackets; slot += slotsPerRead) {
-        const qint64 reading = std::min<qint64>(slotsPerRead, *resumedPackets - slot);
-        if (!m_file->seek(headerLength + slot * packetSize))
-            return false;
-        const QByteArray run = m_file->read(reading * packetSize);
-        for (qint64 i = 0; (i + 1) * packetSize <= run.size(); ++i)
-            m_index.add(std::uint32_t(slot + i), QByteArrayView(run).sliced(i * packetSize, packetSize));
-    }
-    return true;
+    return m_file->size() <= end || m_file->resize(end);
 }
 
 SlotWritten RecordingFile::writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet)
@@ -116,8 +139,10 @@ SlotWritten RecordingFile::writeSlot(qint64 offset, std::uint32_t slot, const QB
     std::lock_guard lock(m_lock);
     if (m_finished)
         return {false, std::nullopt, std::nullopt};
-    if (m_file)
+    if (m_file) {
         m_index.add(slot, packet);
+        m_slotStored = true;
+    }
     const bool follows = !m_batch.isEmpty() && offset == m_batchOffset + m_batch.size()
                          && m_batch.size() + packet.size() <= kSlotBatchBytes;
     if (follows) {

@@ -44,6 +44,16 @@ struct SlotWritten {
     WriteFailure failure;
 };
 
+// The index of the stored packets of the file at `path`, read through a
+// read-only handle of its own: its header (up to `headerLength` bytes) names
+// the streams, and its first `packets` slots of `packetSize` bytes are read
+// in runs of a batch's size, so memory stays flat whatever the file's size.
+// Takes no lock and may run on any thread while a RecordingFile holds the
+// file (its lock on the file is no lock on reading). A slot the file holds
+// only in part adds nothing. Nothing when the file cannot be opened or read.
+std::optional<SimpleIndexBuilder> ScanStoredSlots(const QString& path, std::uint32_t headerLength,
+                                                  std::uint32_t packetSize, std::uint32_t packets);
+
 // The save file of a run: the open handle, the packets batched for it and
 // the lock over both. The receive thread stores packets while the UI thread
 // may flush, patch or close the file, so every method takes the lock itself
@@ -80,9 +90,22 @@ public:
     // index is built from. For a resumed file, `resumedPackets` is the count
     // it holds: the file is cut back to the end of that many slots (an
     // earlier index and a slot cut short go) and the index learns the
-    // packets kept. False when the file cannot be read or cut.
+    // packets kept. False when the file cannot be read or cut. The slots are
+    // read outside the lock (ScanStoredSlots, then adoptScannedIndex), but
+    // on the calling thread; a caller that must not wait that long calls
+    // the two itself.
     bool prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
                       std::optional<std::uint32_t> resumedPackets);
+    // The open file's path, empty when none is open: what ScanStoredSlots reads.
+    QString path() const;
+    // Takes `scanned`, the index ScanStoredSlots built of this file, as the
+    // index of the run (O(1) under the lock), and cuts the file back to the
+    // end of `resumedPackets` slots when it is longer. Call it before the
+    // run stores a packet: it refuses (false) once one was stored, since
+    // the scan could not have seen it. False also when no file is open or
+    // it cannot be cut.
+    bool adoptScannedIndex(SimpleIndexBuilder scanned, std::uint32_t headerLength, std::uint32_t packetSize,
+                           std::optional<std::uint32_t> resumedPackets);
 
     // Adds the packet of slot `slot` (already padded to the slot size) at its
     // file offset, writing the earlier batch out first when it does not
@@ -123,6 +146,7 @@ private:
     bool m_created = false;          // open made the file
     bool m_replaceOnHeader = false;  // the earlier bytes go when the header is written
     SimpleIndexBuilder m_index;      // of the packets stored
+    bool m_slotStored = false;       // a packet reached the index since the file was opened
     bool m_finished = false;         // the recording's end is written: no more packets
 };
 

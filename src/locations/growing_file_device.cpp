@@ -14,6 +14,7 @@ GrowingFileDevice::~GrowingFileDevice() = default;
 
 bool GrowingFileDevice::open(OpenMode mode)
 {
+    std::unique_lock lock(m_fileLock);
     if ((mode & ReadWrite) != ReadOnly || !m_file.open(QIODevice::ReadOnly))
         return false;
     // Unbuffered: what bytesAvailable() counts is what the file holds beyond
@@ -22,6 +23,7 @@ bool GrowingFileDevice::open(OpenMode mode)
         m_file.close();
         return false;
     }
+    lock.unlock();
     m_finished = false;
     m_poll.start();
     return true;
@@ -31,11 +33,13 @@ void GrowingFileDevice::close()
 {
     m_poll.stop();
     QIODevice::close();
+    std::lock_guard lock(m_fileLock);
     m_file.close();
 }
 
 qint64 GrowingFileDevice::unreadInFile() const
 {
+    std::lock_guard lock(m_fileLock);
     return m_file.isOpen() ? std::max<qint64>(0, m_file.size() - m_file.pos()) : 0;
 }
 
@@ -46,7 +50,10 @@ qint64 GrowingFileDevice::bytesAvailable() const
 
 bool GrowingFileDevice::atEnd() const
 {
-    return !isOpen() || (m_complete && bytesAvailable() == 0);
+    // Completeness is read before the file: what the recording wrote before
+    // it ended is in the file by then, so no tail is taken for the end.
+    const bool complete = m_complete;
+    return !isOpen() || (complete && bytesAvailable() == 0);
 }
 
 void GrowingFileDevice::setFileComplete(bool complete)
@@ -58,18 +65,16 @@ void GrowingFileDevice::setFileComplete(bool complete)
 
 qint64 GrowingFileDevice::readData(char* data, qint64 maxSize)
 {
+    const bool complete = m_complete;  // before the read, as in atEnd()
+    std::unique_lock lock(m_fileLock);
     const qint64 got = m_file.read(data, maxSize);
-    if (got > 0) {
-        if (m_complete && unreadInFile() == 0)
-            finishOnce();
+    const bool drained = got >= 0 && complete && m_file.size() <= m_file.pos();
+    lock.unlock();
+    if (drained)
+        finishOnce();
+    if (got != 0)
         return got;
-    }
-    if (got < 0)
-        return -1;
-    if (!m_complete)
-        return 0;
-    finishOnce();
-    return -1;
+    return complete ? -1 : 0;
 }
 
 qint64 GrowingFileDevice::writeData(const char*, qint64)
@@ -81,20 +86,27 @@ void GrowingFileDevice::poll()
 {
     if (!isOpen())
         return;
+    const bool complete = m_complete;
     if (unreadInFile() > 0)
         emit readyRead();
-    else if (m_complete)
+    else if (complete)
         finishOnce();
 }
 
 void GrowingFileDevice::finishOnce()
 {
-    if (m_finished)
+    if (m_finished.exchange(true))
         return;
-    m_finished = true;
-    m_poll.stop();
-    // Queued: the reader may be inside read() and may delete the device.
-    QMetaObject::invokeMethod(this, &GrowingFileDevice::finished, Qt::QueuedConnection);
+    // Queued to the device's own thread, which alone stops the timer: the
+    // reader may be on another thread, inside read(), and may delete the
+    // device.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_poll.stop();
+            emit finished();
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace tovrin

@@ -4,6 +4,9 @@
 #include <QIODevice>
 #include <QTimer>
 
+#include <atomic>
+#include <mutex>
+
 namespace tovrin {
 
 // Reads a file that a recording may still be writing, for a media player.
@@ -13,7 +16,12 @@ namespace tovrin {
 // holds and finished() is emitted after the last byte has been read.
 // Sequential: it only reads forward, from the start of the file.
 //
-// Thread: the thread it lives on (its poll timer runs there).
+// Threads: it is made, opened, closed, told the file is complete and polled
+// on the thread it lives on (its poll timer runs there). read(), atEnd() and
+// bytesAvailable() may be called from another thread meanwhile: a media
+// backend may read on its own thread (Qt's FFmpeg backend does). A lock
+// guards the file, the flags are atomic, and the reading thread never touches
+// the timer. The reader must be done before the device is closed or deleted.
 class GrowingFileDevice : public QIODevice {
     Q_OBJECT
 
@@ -31,7 +39,7 @@ public:
     // Whether the writer has finished with the file. A complete file ends
     // where it ends; an incomplete one is waited for.
     void setFileComplete(bool complete);
-    bool isFileComplete() const { return m_complete; }
+    bool isFileComplete() const { return m_complete.load(); }
 
     // How often the file's size is looked at while waiting, in ms.
     static constexpr int kPollMs = 100;
@@ -49,10 +57,11 @@ private:
     void poll();
     void finishOnce();
 
+    mutable std::mutex m_fileLock;  // over m_file: its handle, position and size
     QFile m_file;
-    QTimer m_poll;
-    bool m_complete = false;
-    bool m_finished = false;
+    QTimer m_poll;  // the device's own thread only
+    std::atomic<bool> m_complete = false;
+    std::atomic<bool> m_finished = false;
 };
 
 }  // namespace tovrin

@@ -14,10 +14,15 @@
 #include "support/core_app.h"
 #include "support/golden.h"
 #include "support/golden_line.h"
+#include "support/qt_printers.h"
 
 #include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -276,4 +281,35 @@ TEST(GrowingFileDevice, WaitsAtTheEndUntilTheFileGrowsOrIsComplete)
                   GrowingFileDevice(dir.filePath(u"none.asf"_s)).open(QIODevice::ReadOnly),
                   GrowingFileDevice(writer.fileName()).open(QIODevice::ReadWrite)};
     EXPECT_GOLDEN("locations/growing_file_device", lines);
+}
+
+// A media backend's own thread reads while the window's thread writes, polls
+// and ends the file: every byte arrives in order, the end is told once, and
+// Qt warns of nothing (as it does when the reading thread touches the timer).
+// The tsan preset checks the sharing itself.
+TEST(GrowingFileDevice, AReaderOnItsOwnThreadGetsEveryByteAndTheEndOnce)
+{
+    test::CoreApp();
+    static std::atomic<int> messages = 0;
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++messages; });
+    QTemporaryDir dir;
+    QFile writer(dir.filePath(u"rec.asf"_s));
+    ASSERT_TRUE(writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    GrowingFileDevice device(writer.fileName());
+    QSignalSpy finished(&device, &GrowingFileDevice::finished);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    QByteArray read, written;
+    std::thread reader([&] {
+        while (!device.atEnd())
+            read += device.read(512);
+    });
+    const auto append = [&](const QByteArray& piece) { written += piece, writer.write(piece); };
+    for (int step = 1; step <= 5; ++step, QTest::qWait(150))  // the poll runs meanwhile
+        append(QByteArray(3000, char('a' + step)));
+    append(QByteArray(4 << 20, 'z'));  // large: the reader takes its end after completion
+    device.setFileComplete(true);
+    EXPECT_TRUE(finished.wait(10000));
+    reader.join();
+    qInstallMessageHandler(nullptr);
+    EXPECT_EQ(QString(test::Line(read == written, finished.size(), messages.load())), u"true 1 0"_s);
 }
