@@ -107,10 +107,11 @@ int main(int argc, char** argv)
         if (file.open(path, true) != RecordingFile::Opened::Yes)
             return 1;
         Clock::time_point start = Clock::now();
-        std::optional<SimpleIndexBuilder> scanned = ScanStoredSlots(file.path(), headerLength, packetSize, packets);
+        std::optional<StoredSlots> scanned = ScanStoredSlots(file.path(), headerLength, packetSize, packets);
         const double scanMs = MsSince(start);
         start = Clock::now();
-        const bool adopted = scanned && file.adoptScannedIndex(std::move(*scanned), headerLength, packetSize, packets);
+        const bool adopted =
+            scanned && file.adoptScannedIndex(std::move(scanned->index), headerLength, packetSize, packets);
         std::printf("cold ScanStoredSlots: %.1f ms, adoptScannedIndex: %.3f ms (%s)\n", scanMs, MsSince(start),
                     adopted ? "ok" : "FAILED");
         file.close();

@@ -51,6 +51,8 @@ namespace {
 // follows it into the same file (ms of send time).
 constexpr std::uint32_t kEntryGapMs = 1000;
 
+}  // namespace
+
 std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file)
 {
     const qint64 packetSize = run.packetSize.load();
@@ -72,21 +74,26 @@ std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file
     return std::uint32_t(wholeSlots);
 }
 
-}  // namespace
-
-std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file)
+void PrepareForMedia(RunState& run, RecordingFile& file)
 {
-    const std::optional<std::uint32_t> lowered = run.resume ? LimitResumePoint(run, file) : std::nullopt;
     run.readyForMedia = run.packetSize.load() > 0;
-    // A resumed file is cut back to the packets it keeps; the index of its
-    // end is written again when this run ends.
-    (void)file.prepareIndex(run.headerLength, run.packetSize,
-                            run.resume ? std::optional(run.storedPacketCount.load()) : std::nullopt);
+    (void)file.prepareIndex(run.headerLength, run.packetSize, std::nullopt);
     // A file of known length is tracked packet by packet, so its end can tell
-    // whether every packet arrived. A resumed run's earlier part counts as there.
+    // whether every packet arrived.
     if (!run.isLive())
-        run.receivedPackets.expect(run.filePacketCount, run.resume ? run.storedPacketCount.load() : 0);
-    return lowered;
+        run.receivedPackets.expect(run.filePacketCount, 0);
+}
+
+void PrepareForResumedMedia(RunState& run, RecordingFile& file, StoredSlots scanned)
+{
+    run.readyForMedia = run.packetSize.load() > 0;
+    // The file keeps its bytes until the stream is known to be the one it
+    // holds (see the engine's check of the first packet): then it is cut
+    // back, and the index of its end is written again when this run ends.
+    (void)file.adoptScannedIndex(std::move(scanned.index), run.headerLength, run.packetSize, std::nullopt);
+    // The earlier runs' packets count as there; their holes stay missing.
+    if (!run.isLive())
+        run.receivedPackets.expect(run.filePacketCount, scanned.present);
 }
 
 WriteFailure MediaPacketWriter::flush()

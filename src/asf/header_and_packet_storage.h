@@ -25,14 +25,22 @@ enum class HeaderStored {
 // wrote.
 HeaderStored StoreHeaderBytes(const RunState& run, RecordingFile& file, const QByteArray& header);
 
-// Readies the run for its media packets once its header is stored and read:
-// they are taken from now on, and a file of known length expects its
-// packets. A resumed file whose last run ended without its fix-ups (the process was
+// Readies a run that does not resume for its media packets once its header
+// is stored and read: they are taken from now on, and a file of known length
+// expects its packets.
+void PrepareForMedia(RunState& run, RecordingFile& file);
+
+// A resumed file whose last run ended without its fix-ups (the process was
 // killed) still states the server's total packet count; resuming from there
 // would ask for packets past the end and leave a hole, so the resume point
-// is lowered to the whole slots the file holds after its header. Answers
-// that number when it lowered the point.
-std::optional<std::uint32_t> PrepareForMedia(RunState& run, RecordingFile& file);
+// (the run's stored packet count) is lowered to the whole slots the file
+// holds after its header. Answers that number when it lowered the point.
+std::optional<std::uint32_t> LimitResumePoint(RunState& run, RecordingFile& file);
+
+// Readies a resumed run for its media packets once its file's stored slots
+// have been read (ScanStoredSlots): their index becomes the run's, and a file
+// of known length expects its packets, those stored counting as there.
+void PrepareForResumedMedia(RunState& run, RecordingFile& file, StoredSlots scanned);
 
 // What storing one media packet has to tell the user.
 struct StoredPacket {

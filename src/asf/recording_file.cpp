@@ -1,6 +1,7 @@
 #include "asf/recording_file.h"
 
 #include "asf/asf_objects.h"
+#include "asf/data_packet_reader.h"
 #include "asf/save_file_lock.h"
 
 #include <algorithm>
@@ -84,34 +85,38 @@ void RecordingFile::startAfresh()
     m_replaceOnHeader = true;
 }
 
-std::optional<SimpleIndexBuilder> ScanStoredSlots(const QString& path, std::uint32_t headerLength,
-                                                  std::uint32_t packetSize, std::uint32_t packets)
+std::optional<StoredSlots> ScanStoredSlots(const QString& path, std::uint32_t headerLength, std::uint32_t packetSize,
+                                           std::uint32_t packets)
 {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    SimpleIndexBuilder index;
-    index.setHeader(ReadStoredHeader(file, headerLength));
+    StoredSlots scanned;
+    scanned.index.setHeader(ReadStoredHeader(file, headerLength));
     if (packetSize == 0)
-        return index;
+        return scanned;
+    scanned.present.assign(packets, false);
+    DataPacketFacts facts;
     const qint64 slotsPerRead = std::max<qint64>(1, kSlotBatchBytes / packetSize);
     for (qint64 slot = 0; slot < packets; slot += slotsPerRead) {
         const qint64 reading = std::min<qint64>(slotsPerRead, packets - slot);
         if (!file.seek(headerLength + slot * packetSize))
             return std::nullopt;
         const QByteArray run = file.read(reading * packetSize);
-        for (qint64 i = 0; (i + 1) * packetSize <= run.size(); ++i)
-            index.add(std::uint32_t(slot + i), QByteArrayView(run).sliced(i * packetSize, packetSize));
+        for (qint64 i = 0; (i + 1) * packetSize <= run.size(); ++i) {
+            const QByteArrayView packet = QByteArrayView(run).sliced(i * packetSize, packetSize);
+            scanned.present[std::size_t(slot + i)] = ReadDataPacket(packet, facts);
+            scanned.index.add(std::uint32_t(slot + i), packet);
+        }
     }
-    return index;
+    return scanned;
 }
 
 bool RecordingFile::prepareIndex(std::uint32_t headerLength, std::uint32_t packetSize,
                                  std::optional<std::uint32_t> resumedPackets)
 {
-    std::optional<SimpleIndexBuilder> scanned =
-        ScanStoredSlots(path(), headerLength, packetSize, resumedPackets.value_or(0));
-    return scanned && adoptScannedIndex(std::move(*scanned), headerLength, packetSize, resumedPackets);
+    std::optional<StoredSlots> scanned = ScanStoredSlots(path(), headerLength, packetSize, resumedPackets.value_or(0));
+    return scanned && adoptScannedIndex(std::move(scanned->index), headerLength, packetSize, resumedPackets);
 }
 
 QString RecordingFile::path() const
@@ -130,8 +135,30 @@ bool RecordingFile::adoptScannedIndex(SimpleIndexBuilder scanned, std::uint32_t 
     std::swap(m_index, scanned);
     if (!resumedPackets || packetSize == 0)
         return true;
-    const qint64 end = qint64(headerLength) + qint64(*resumedPackets) * packetSize;
+    return cutBackLocked(headerLength, packetSize, *resumedPackets);
+}
+
+bool RecordingFile::cutBack(std::uint32_t headerLength, std::uint32_t packetSize, std::uint32_t packets)
+{
+    std::lock_guard lock(m_lock);
+    if (!m_file || m_slotStored)
+        return false;
+    return cutBackLocked(headerLength, packetSize, packets);
+}
+
+bool RecordingFile::cutBackLocked(std::uint32_t headerLength, std::uint32_t packetSize, std::uint32_t packets)
+{
+    const qint64 end = qint64(headerLength) + qint64(packets) * packetSize;
     return m_file->size() <= end || m_file->resize(end);
+}
+
+QByteArray RecordingFile::read(qint64 offset, qsizetype size)
+{
+    std::lock_guard lock(m_lock);
+    (void)flushLocked();
+    if (!m_file || !m_file->isOpen() || !m_file->seek(offset))
+        return {};
+    return m_file->read(size);
 }
 
 SlotWritten RecordingFile::writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet)

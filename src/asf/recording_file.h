@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace tovrin {
 
@@ -44,15 +45,22 @@ struct SlotWritten {
     WriteFailure failure;
 };
 
-// The index of the stored packets of the file at `path`, read through a
-// read-only handle of its own: its header (up to `headerLength` bytes) names
-// the streams, and its first `packets` slots of `packetSize` bytes are read
-// in runs of a batch's size, so memory stays flat whatever the file's size.
+// What a file's stored slots hold: the index of its packets, and which slots
+// hold a packet (one that parses: a slot never written holds zeros).
+struct StoredSlots {
+    SimpleIndexBuilder index;
+    std::vector<bool> present;
+};
+
+// The stored slots of the file at `path`, read through a read-only handle of
+// its own: its header (up to `headerLength` bytes) names the streams, and its
+// first `packets` slots of `packetSize` bytes are read in runs of a batch's
+// size, so memory stays flat whatever the file's size (a bit a slot).
 // Takes no lock and may run on any thread while a RecordingFile holds the
 // file (its lock on the file is no lock on reading). A slot the file holds
-// only in part adds nothing. Nothing when the file cannot be opened or read.
-std::optional<SimpleIndexBuilder> ScanStoredSlots(const QString& path, std::uint32_t headerLength,
-                                                  std::uint32_t packetSize, std::uint32_t packets);
+// only in part is no packet. Nothing when the file cannot be opened or read.
+std::optional<StoredSlots> ScanStoredSlots(const QString& path, std::uint32_t headerLength, std::uint32_t packetSize,
+                                           std::uint32_t packets);
 
 // The save file of a run: the open handle, the packets batched for it and
 // the lock over both. The receive thread stores packets while the UI thread
@@ -106,6 +114,12 @@ public:
     // it cannot be cut.
     bool adoptScannedIndex(SimpleIndexBuilder scanned, std::uint32_t headerLength, std::uint32_t packetSize,
                            std::optional<std::uint32_t> resumedPackets);
+    // Cuts the file back to the end of `packets` slots (what an earlier
+    // run's end wrote behind them goes), before the run stores a packet.
+    bool cutBack(std::uint32_t headerLength, std::uint32_t packetSize, std::uint32_t packets);
+    // `size` bytes at `offset` as the file holds them (the batch not yet
+    // written counts); empty when they cannot be read.
+    QByteArray read(qint64 offset, qsizetype size);
 
     // Adds the packet of slot `slot` (already padded to the slot size) at its
     // file offset, writing the earlier batch out first when it does not
@@ -137,6 +151,7 @@ public:
 
 private:
     BatchFlushed flushLocked();
+    bool cutBackLocked(std::uint32_t headerLength, std::uint32_t packetSize, std::uint32_t packets);
     WriteFailure failureLocked() const;
 
     mutable SaveFileMutex m_lock;

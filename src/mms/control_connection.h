@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mms/command_channel.h"
-#include "mms/ui_courier.h"
+#include "state/ui_courier.h"
 
 #include <QAbstractSocket>
 #include <QObject>

@@ -40,9 +40,12 @@ RunEngine::RunEngine(AppContext& ctx, LinkFactory& links, QObject* parent) : QOb
 
 RunEngine::~RunEngine()
 {
-    // Nothing of a connection may reach the engine once it goes.
+    // Nothing of a connection, nor of a file being read, may reach the
+    // engine once it goes.
     if (m_events)
         m_events->close();
+    if (m_slotScan)
+        m_slotScan->detach();
     m_link.reset();
 }
 
@@ -113,6 +116,10 @@ void RunEngine::resetFor(RunScope scope)
     m_end = RunEnd::Failed;
     m_storedHeader.clear();
     m_replied = m_entryEnded = m_announcedStart = false;
+    m_resume = {};
+    if (m_slotScan)
+        m_slotScan->detach();
+    m_slotScan.reset();
 }
 
 bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resume)

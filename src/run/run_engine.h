@@ -9,6 +9,7 @@
 #include "run/run_end.h"
 #include "run/run_watchdogs.h"
 #include "state/app_context.h"
+#include "state/ui_courier.h"
 
 #include <QObject>
 #include <QPointer>
@@ -152,6 +153,13 @@ private:
     bool continueIntoNextFile();
     bool headerStored() const { return !m_storedHeader.isEmpty(); }
 
+    // --- a resumed file (run_resume.cpp) ---
+    bool joinedEntriesRefused(const link::FileFigures& figures);
+    void readStoredSlots();
+    void storedSlotsRead(const std::shared_ptr<UiCourier>& job, std::optional<StoredSlots> scanned);
+    bool resumedStreamConfirmed(const link::Packet& packet);
+    void otherStreamInFile();
+
     AppContext& m_ctx;
     LinkFactory& m_links;
     RunWatchdogs m_watchdogs;
@@ -181,6 +189,15 @@ private:
     QByteArray m_storedHeader;  // the header of the file being recorded
     bool m_entryEnded = false;  // an entry ended; its next header may follow
     bool m_announcedStart = false;
+    // A resumed file: whether its stream is still to be told by a packet the
+    // file holds, where the media is asked from, the slots it held whole.
+    struct ResumeCheck {
+        bool pending = false;
+        std::uint32_t from = 0;
+        std::uint32_t stored = 0;
+    };
+    ResumeCheck m_resume;
+    std::shared_ptr<UiCourier> m_slotScan;  // the reading of a resumed file's slots under way
 };
 
 }  // namespace tovrin

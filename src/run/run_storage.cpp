@@ -35,7 +35,7 @@ bool RunEngine::acceptFigures(const link::FileFigures& figures)
 
 void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigures& figures)
 {
-    if (!acceptFigures(figures))
+    if (!acceptFigures(figures) || joinedEntriesRefused(figures))
         return;
     HeaderTaken taken = HeaderTaken::Failed;
     {
@@ -48,7 +48,10 @@ void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigur
     switch (taken) {
     case HeaderTaken::Ready:
         m_storedHeader = header;
-        askForMedia();
+        if (m_ctx.run.resume)
+            readStoredSlots();
+        else
+            askForMedia();
         return;
     case HeaderTaken::LeftAsItWas:
         // Left exactly as it was: no fix-up touches it.
@@ -105,7 +108,7 @@ void RunEngine::askForMedia()
         request.streams.push_back(m_ctx.session.streamNumbers[i]);
     }
     if (run.resume)
-        request.start = run.storedPacketCount.load();
+        request.start = m_resume.from;
     m_link->requestMedia(request);
 }
 
@@ -117,6 +120,8 @@ void RunEngine::storePacket(const link::Packet& packet)
     if (!run.readyForMedia)
         return;
     m_watchdogs.heard();
+    if (run.resume && !resumedStreamConfirmed(packet))
+        return;
     TellStoredPacket(m_ctx.shell, m_writer->handle(packet.number, packet.payload));
     if (run.writeErrorReported) {
         writeFailureEnd();
@@ -166,6 +171,12 @@ void RunEngine::cutShort()
     // A stream of known length that lacks packets is not whole; a broadcast
     // has no end of its own, and ends when its server closes.
     const CompletionVerdict verdict = CutShortVerdict(run);
+    // Every packet of a stream of known length arrived before the server
+    // closed: the recording is whole, as if the end of the stream had come.
+    if (!run.isLive() && run.receivedPackets.tracking() && run.receivedPackets.missingCount() == 0) {
+        complete();
+        return;
+    }
     if ((!verdict.whole || run.isLive()) && endForReconnect())
         return;
     if (!verdict.whole) {

@@ -37,6 +37,8 @@ void RunWatchdogs::connected()
 
 void RunWatchdogs::stop()
 {
+    // A run ends whatever waited meanwhile: the next starts unpaused.
+    m_pauses = 0;
     m_connecting = m_listening = false;
     m_connect.stop();
     m_silence.stop();

@@ -45,9 +45,13 @@ HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QB
         shell.appendLog(QStringLiteral("- ASF header extraction failed"));
         return HeaderTaken::Failed;
     }
-    if (const std::optional<std::uint32_t> wholeSlots = PrepareForMedia(run, file))
-        shell.appendLog(
-            QCoreApplication::translate("Tovrin", "- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
+    if (run.resume) {
+        if (const std::optional<std::uint32_t> wholeSlots = LimitResumePoint(run, file))
+            shell.appendLog(
+                QCoreApplication::translate("Tovrin", "- 檔案只含 %1 個完整的封包，從這裡重新開始").arg(*wholeSlots));
+    } else {
+        PrepareForMedia(run, file);
+    }
     shell.appendLog(QCoreApplication::translate("Tovrin", "- 資料已解壓縮確定，等候串流中..."));
     return HeaderTaken::Ready;
 }

@@ -23,9 +23,11 @@ enum class HeaderTaken {
     Failed,       // it could not be stored or read (told in the log and a message)
 };
 // Stores the header (the run's header length and packet size set from it),
-// inspects it from the save file and readies the run for media, with the
-// progress lines in the log. A file to resume that holds another stream's
-// header is downloaded again only when the user says so.
+// inspects it from the save file and readies the run for media (a resumed
+// run's resume point only: its stored slots are read apart, see
+// PrepareForResumedMedia), with the progress lines in the log. A file to
+// resume that holds another stream's header is downloaded again only when
+// the user says so.
 HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
 
 // The log lines of one stored media packet, and of a failed write.

@@ -14,6 +14,20 @@ void ReceivedPackets::expect(std::uint32_t count, std::uint32_t present)
     std::fill_n(m_present.begin(), m_stored, true);
 }
 
+void ReceivedPackets::expect(std::uint32_t count, const std::vector<bool>& present)
+{
+    expect(count, 0);
+    for (std::uint32_t i = 0; i < present.size(); ++i)
+        if (present[i])
+            mark(i);
+}
+
+std::uint32_t ReceivedPackets::firstMissing() const
+{
+    const auto missing = std::find(m_present.begin(), m_present.end(), false);
+    return std::uint32_t(missing - m_present.begin());
+}
+
 void ReceivedPackets::mark(std::uint32_t index)
 {
     if (index >= m_present.size() || m_present[index])

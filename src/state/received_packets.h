@@ -27,6 +27,9 @@ public:
     // already stored (a resumed download's earlier part). Tracks nothing when
     // count is 0 or above kMaxTracked.
     void expect(std::uint32_t count, std::uint32_t present);
+    // The same for a resumed file whose slots were read: `present` says which
+    // of its first slots hold a packet (holes an earlier run left stay missing).
+    void expect(std::uint32_t count, const std::vector<bool>& present);
     // Packet `index` is stored; indexes beyond the file's count are ignored.
     void mark(std::uint32_t index);
     // Packet `index` is not stored after all (its write failed).
@@ -38,6 +41,9 @@ public:
     void clear();
 
     bool tracking() const { return !m_present.empty(); }
+    bool isPresent(std::uint32_t index) const { return index < m_present.size() && m_present[index]; }
+    // The first packet missing, or the count when none is.
+    std::uint32_t firstMissing() const;
     std::uint32_t missingCount() const { return std::uint32_t(m_present.size()) - m_stored; }
     // The runs of missing packets in order, at most `limit` of them.
     std::vector<Range> missingRanges(std::size_t limit) const;

@@ -81,9 +81,10 @@ TEST(RunEngine, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
             ASSERT_TRUE(f.waitForEnd(before + 1));
         }
     }
-    NginxServer web(f.w.media, u"location = /clip.wmv { auth_basic A; auth_basic_user_file htpasswd; "
-                               u"try_files /none @away; } location @away { return 302 %1; }"_s
-                                   .arg(server.mmshUrl(u"clip.wmv"_s).replace(0, 4, u"http"_s)));
+    NginxServer web(f.w.media,
+                    u"location = /clip.wmv { auth_basic A; auth_basic_user_file htpasswd; "
+                    u"try_files /none @away; } location @away { return 302 %1; }"_s.arg(
+                        server.mmshUrl(u"clip.wmv"_s).replace(0, 4, u"http"_s)));
     ASSERT_TRUE(web.started() && web.allowUser(u"bob"_s, u"pw"_s));
     f.t.shell.passwordAnswers = {PasswordAnswer{u"bob"_s, u"pw"_s, true}, std::nullopt};
     f.t.shell.saveFileAnswers.push_back(f.out(u"c.wmv"_s));

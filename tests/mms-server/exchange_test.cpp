@@ -35,7 +35,9 @@ QStringList DataRunsFolded(const QStringList& transcript)
     QString kind;
     const auto flush = [&] {
         if (!runStart.isEmpty())
-            folded << (next - first == 1 ? runStart : runStart + QStringLiteral(" .. %1 (%2 packets)").arg(next - 1).arg(next - first));
+            folded << (next - first == 1
+                           ? runStart
+                           : runStart + QStringLiteral(" .. %1 (%2 packets)").arg(next - 1).arg(next - first));
         runStart.clear();
     };
     for (const QString& line : transcript) {
@@ -43,7 +45,8 @@ QStringList DataRunsFolded(const QStringList& transcript)
         const QString lineKind = m.hasMatch() ? m.captured(2) + u' ' + m.captured(4) : QString();
         const qulonglong location = m.captured(1).toULongLong();
         const qulonglong flags = m.captured(3).toULongLong(nullptr, 16);
-        if (m.hasMatch() && !runStart.isEmpty() && lineKind == kind && location == next && flags == (nextFlags & 0xFF)) {
+        if (m.hasMatch() && !runStart.isEmpty() && lineKind == kind && location == next
+            && flags == (nextFlags & 0xFF)) {
             ++next;
             ++nextFlags;
             continue;

@@ -1,4 +1,4 @@
-#include "mms/ui_courier.h"
+#include "state/ui_courier.h"
 
 namespace tovrin {
 
