@@ -135,6 +135,8 @@ TEST(HostileServer, EveryMisbehaviourEndsTheRunAndSaysWhy)
         {Via::Mmsh, u"chunk-send-now", 0, every, every, whole},
         {Via::Mmsh, u"chunk-entry-change", 0, every, every, u"- 下一個項目的 ASF 標題相同，繼續錄製到同一個檔案"_s},
         {Via::Mmsh, u"silent", 1, u"5"_s, u"5"_s, silence},
+        // A $D never sent: the end of the stream tells the gap, as over MMS.
+        {Via::Mmsh, u"drop-datagram", 1, u"5"_s, every, u"- 缺少 1 個資料封包: 5"_s},
         // Over UDP: the last datagram after the end-of-stream reply, stored
         // and counted. (A lost one: RunEngine.AUdpRunThatLostAPacketNamesItAndIsNotCalledComplete.)
         {Via::Udp, u"late-datagram", 0, every, every, whole},

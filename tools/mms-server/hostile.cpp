@@ -57,7 +57,8 @@ constexpr KindEntry kKinds[] = {
     {HostileKind::LateDatagram, "late-datagram",
      "over UDP, the last media packet is sent 50 ms after the end-of-stream reply (0x1E) instead of before it"},
     {HostileKind::DropDatagram, "drop-datagram",
-     "after 5 media packets, the next one is never sent, as a datagram lost on the way would be"},
+     "after 5 media packets, the next one is never sent, as a datagram lost on the way would be (over MMSH: "
+     "a $D skipped)"},
     {HostileKind::DropFirstDatagram, "drop-first-datagram",
      "the first media packet is never sent, as a datagram lost on the way would be"},
     {HostileKind::HeaderNever, "header-never",

@@ -29,6 +29,7 @@ bool StrikesWhileStreaming(HostileKind kind)
     case HostileKind::ChunkEntryChange:
     case HostileKind::Stall:
     case HostileKind::Silent:
+    case HostileKind::DropDatagram:
         return true;
     default:
         return false;
@@ -273,6 +274,10 @@ bool MmshConnection::strike(const TimedPacket& next)
         logEvent(QStringLiteral("hostile: silent after %1 $D chunks").arg(m_sent));
         m_cursor.reset();
         return false;
+    case HostileKind::DropDatagram:
+        // A server that skips a packet number: the stream goes on without it.
+        logEvent(QStringLiteral("hostile: $D %1 not sent").arg(next.locationId));
+        return true;
     default:
         return true;
     }
