@@ -220,6 +220,9 @@ void RunEngine::stopRoutine()
             shell.appendLog(line);
         m_link.reset();
     }
+    for (const QString& line : m_repeats.repeats())
+        shell.appendLog(line);
+    m_repeats.clear();
     FixUpAndTell(shell, run, m_file.get());
     if (m_fetch && m_fetch->isBusy())
         m_fetch->abort();

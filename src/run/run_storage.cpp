@@ -122,7 +122,11 @@ void RunEngine::storePacket(const link::Packet& packet)
     m_watchdogs.heard();
     if (run.resume && !resumedStreamConfirmed(packet))
         return;
-    TellStoredPacket(m_ctx.shell, m_writer->handle(packet.number, packet.payload));
+    const StoredPacket told = m_writer->handle(packet.number, packet.payload);
+    for (const QString& line : StoredPacketLines(told))
+        if (m_repeats.firstTime(line))
+            m_ctx.shell.appendLog(line);
+    TellWriteFailure(m_ctx.shell, told.writeFailure);
     if (run.writeErrorReported) {
         writeFailureEnd();
         return;

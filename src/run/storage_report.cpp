@@ -56,18 +56,24 @@ HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QB
     return HeaderTaken::Ready;
 }
 
+QStringList StoredPacketLines(const StoredPacket& told)
+{
+    QStringList lines;
+    if (told.earlyDropped)
+        lines << QStringLiteral("- Media packet from before the recording started, dropped");
+    if (told.missingTimecode)
+        lines << QStringLiteral("Missing timecode, bad format, continuing...");
+    if (told.rebaseFault)
+        lines << RebaseFaultLine(*told.rebaseFault) << QStringLiteral("Error in packet, timecode update failed");
+    if (told.truncated)
+        lines << QCoreApplication::translate("Tovrin", "警告，封包長度必須是剪下的大小");
+    return lines;
+}
+
 void TellStoredPacket(Shell& shell, const StoredPacket& told)
 {
-    if (told.earlyDropped)
-        shell.appendLog(QStringLiteral("- Media packet from before the recording started, dropped"));
-    if (told.missingTimecode)
-        shell.appendLog(QStringLiteral("Missing timecode, bad format, continuing..."));
-    if (told.rebaseFault) {
-        shell.appendLog(RebaseFaultLine(*told.rebaseFault));
-        shell.appendLog(QStringLiteral("Error in packet, timecode update failed"));
-    }
-    if (told.truncated)
-        shell.appendLog(QCoreApplication::translate("Tovrin", "警告，封包長度必須是剪下的大小"));
+    for (const QString& line : StoredPacketLines(told))
+        shell.appendLog(line);
     TellWriteFailure(shell, told.writeFailure);
 }
 

@@ -4,6 +4,7 @@
 #include "asf/run_fixups.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 namespace tovrin {
 
@@ -30,6 +31,8 @@ enum class HeaderTaken {
 // the user says so.
 HeaderTaken StoreAndInspectHeader(AppContext& ctx, RecordingFile& file, const QByteArray& header);
 
+// The warnings of one stored media packet, as log lines.
+QStringList StoredPacketLines(const StoredPacket& told);
 // The log lines of one stored media packet, and of a failed write.
 void TellStoredPacket(Shell& shell, const StoredPacket& told);
 void TellWriteFailure(Shell& shell, const WriteFailure& failure);

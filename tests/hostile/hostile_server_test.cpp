@@ -192,6 +192,18 @@ TEST(HostileServer, AHeaderThatNeverComesEndsAtTheSilenceLimitWithNothingSaved)
     }
 }
 
+// A server whose every packet is longer than the packet size it announced:
+// the warning is told once, and how often it came again once, at the end.
+TEST(HostileServer, AWarningEveryPacketProvokesIsToldOnceWithItsCount)
+{
+    Workspace w;
+    const std::size_t packets = ReadAsf(w.source()).packets.size();
+    const HostileRun run = RecordFrom(w, u"packet-size-short"_s, {});
+    const QString cut = u"警告，封包長度必須是剪下的大小"_s;
+    EXPECT_EQ(run.cli.err.count(cut), 2) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(u"- 這個警告又出現了 %1 次: "_s.arg(packets - 1) + cut)) << run.cli.err.toStdString();
+}
+
 TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
 {
     Workspace w;

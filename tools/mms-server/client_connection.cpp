@@ -175,6 +175,9 @@ void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
                 PutLE(body, kOpenFilePacketSizeField, 0, 4);
             else if (kind == HostileKind::PacketSizeMax)
                 PutLE(body, kOpenFilePacketSizeField, 0xFFFF, 4);
+            else if (kind == HostileKind::PacketSizeShort)
+                PutLE(body, kOpenFilePacketSizeField,
+                      std::max<std::uint32_t>(LE32At(body, kOpenFilePacketSizeField).value_or(0), 101) - 100, 4);
             else if (kind == HostileKind::HeaderHuge)
                 PutLE(body, kOpenFileHeaderSizeField,
                       LE32At(body, kOpenFileHeaderSizeField).value_or(0) + kHostileHeaderPadding, 4);

@@ -31,6 +31,8 @@ constexpr KindEntry kKinds[] = {
     {HostileKind::HeaderLengthMax, "header-length-max", "the open-file reply reports a header length of 0xFFFFFFFF"},
     {HostileKind::PacketSizeZero, "packet-size-zero", "the open-file reply reports a packet size of 0"},
     {HostileKind::PacketSizeMax, "packet-size-max", "the open-file reply reports a packet size of 65535"},
+    {HostileKind::PacketSizeShort, "packet-size-short",
+     "the open-file reply reports a packet size 100 bytes short of the file's, so every packet is longer"},
     {HostileKind::PrefixShort, "prefix-short", "after 5 media packets, a data prefix whose length is 4"},
     {HostileKind::PrefixLong, "prefix-long",
      "after 5 media packets, a media packet whose prefix length counts 1000 junk bytes beyond the packet size"},

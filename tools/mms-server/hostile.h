@@ -19,6 +19,7 @@ enum class HostileKind {
     HeaderLengthMax,      // the open-file reply reports a header of 0xFFFFFFFF bytes
     PacketSizeZero,       // the open-file reply reports a packet size of 0
     PacketSizeMax,        // the open-file reply reports a packet size of 65535
+    PacketSizeShort,      // the open-file reply reports a packet size 100 bytes short: every packet is longer
     PrefixShort,          // a media packet whose data prefix length is 4
     PrefixLong,           // a media packet carrying 1000 bytes more than the packet size
     UnknownType,          // a data packet of type 0x07, flags 0x80
