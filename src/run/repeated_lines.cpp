@@ -21,7 +21,8 @@ QStringList RepeatedLines::repeats() const
     QStringList lines;
     for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
         if (it.value() > 0)
-            lines << QCoreApplication::translate("Tovrin", "- 這個警告又出現了 %1 次: %2").arg(it.value()).arg(it.key());
+            lines
+                << QCoreApplication::translate("Tovrin", "- 這個警告又出現了 %1 次: %2").arg(it.value()).arg(it.key());
     return lines;
 }
 

@@ -5,8 +5,8 @@
 #include "run/link_factory.h"
 #include "run/next_recording.h"
 #include "run/reconnect_policy.h"
-#include "run/repeated_lines.h"
 #include "run/recording_clock.h"
+#include "run/repeated_lines.h"
 #include "run/run_end.h"
 #include "run/run_watchdogs.h"
 #include "state/app_context.h"
@@ -198,7 +198,7 @@ private:
         std::uint32_t stored = 0;
     };
     ResumeCheck m_resume;
-    RepeatedLines m_repeats;  // the run's warnings told once, counted
+    RepeatedLines m_repeats;                // the run's warnings told once, counted
     std::shared_ptr<UiCourier> m_slotScan;  // the reading of a resumed file's slots under way
 };
 

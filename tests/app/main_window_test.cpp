@@ -1,5 +1,6 @@
 #include "app/desktop_run.h"
 #include "locations/session_log.h"
+#include "support/asf_builder.h"
 #include "support/asf_sample.h"
 #include "support/golden.h"
 #include "support/qt_printers.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -22,6 +24,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QUdpSocket>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -207,4 +215,67 @@ TEST(MainWindowRun, ARunsLogNamesWhatItWasOpenedFrom)
     d.app->openLocation(WriteFile(d.dir, u"a.asx"_s, "<ref href=\"" + server.url(u"clip.wmv"_s).toUtf8() + "\"/>"));
     RecordThroughWindow(d, server.url(u"clip.wmv"_s, u"mmst"_s), w.out(u"b.wmv"_s));
     EXPECT_EQ(d.app->window().logLines().filter(u"開啟 :\tmmst://"_s).size(), 1);
+}
+
+namespace {
+
+// This process's resident memory (KiB).
+qint64 ResidentKiB()
+{
+    const auto pages = ReadWholeFile(u"/proc/self/statm"_s).split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+// Keeps the window's thread busy as painting a large window does: 15 ms of
+// every 20.
+struct BusyWindow {
+    QTimer timer;
+    BusyWindow()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            QElapsedTimer busy;
+            busy.start();
+            while (busy.elapsed() < 15) {
+            }
+        });
+        timer.start(20);
+    }
+};
+
+}  // namespace
+
+// A busy window records a stream a server sends over UDP as fast as it can
+// without losing a datagram: they are read on a thread of their own. And a
+// flood of datagrams at the UDP port during a run over HTTP reaches nothing:
+// only a UDP run binds the port, so the log and memory stay as they are.
+TEST(MainWindowRun, DatagramsAreTakenOffTheWindowsThreadAndOnlyAUdpRunTakesThem)
+{
+    Workspace w;
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0"));
+    QUdpSocket probe;  // a free port for the settings
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    Desktop d(u"LastProto=UDP UDPPort=%1"_s.arg(port));
+    {
+        BusyWindow busy;
+        const QString out = w.out(u"udp.wmv"_s);
+        RecordThroughWindow(d, server.url(u"clip.wmv"_s), out);
+        ExpectSameAsSource(out, w.source());
+    }
+
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+        QUdpSocket sender;
+        const QByteArray stray = DataPacket(1, 4, QByteArray(200, 's'));
+        for (int i = 0; i < 100000 && flooding; ++i)
+            sender.writeDatagram(stray, QHostAddress::LocalHost, port);
+    });
+    const qint64 before = ResidentKiB();
+    RecordThroughWindow(d, server.mmshUrl(u"clip.wmv"_s), w.out(u"http.wmv"_s));
+    flooding = false;
+    flood.join();
+    EXPECT_TRUE(d.app->window().logLines().filter(u"UDP"_s, Qt::CaseSensitive).filter(u"Warning"_s).isEmpty());
+    EXPECT_LT(ResidentKiB() - before, 20 * 1024) << "memory grew with the stray datagrams";
+    ExpectSameAsSource(w.out(u"http.wmv"_s), w.source());
 }

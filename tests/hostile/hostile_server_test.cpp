@@ -201,7 +201,8 @@ TEST(HostileServer, AWarningEveryPacketProvokesIsToldOnceWithItsCount)
     const HostileRun run = RecordFrom(w, u"packet-size-short"_s, {});
     const QString cut = u"警告，封包長度必須是剪下的大小"_s;
     EXPECT_EQ(run.cli.err.count(cut), 2) << run.cli.err.toStdString();
-    EXPECT_TRUE(run.cli.err.contains(u"- 這個警告又出現了 %1 次: "_s.arg(packets - 1) + cut)) << run.cli.err.toStdString();
+    EXPECT_TRUE(run.cli.err.contains(u"- 這個警告又出現了 %1 次: "_s.arg(packets - 1) + cut))
+        << run.cli.err.toStdString();
 }
 
 TEST(HostileServer, AConnectionStalledInTheMiddleOfAPacketStopsPromptlyOnCtrlC)
