@@ -18,9 +18,11 @@
 #include "transport/record_transport.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpServer>
 #include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -98,14 +100,12 @@ TEST(RunEngine, ANewRunOverEitherTransportStartsWithoutTheLastRunsCredentials)
 
 namespace {
 
-// A user who takes their time over the credentials dialog, while the window
-// goes on handling events.
+// A user who takes their time over the credentials dialog: longer than the
+// silence limit, a clock the watchdog reads when the dialog is gone.
 struct SlowUserShell : FakeShell {
     std::optional<PasswordAnswer> askPassword(const PasswordPrompt& prompt) override
     {
-        QEventLoop typing;
-        QTimer::singleShot(1500, &typing, &QEventLoop::quit);
-        typing.exec();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         return FakeShell::askPassword(prompt);
     }
 };
@@ -118,21 +118,22 @@ TEST(RunEngine, TheSilenceLimitWaitsWhileTheUserAnswersADialog)
 {
     CoreApp();
     Workspace w;
+    TestContext t;
+    SlowUserShell shell;
+    AppContext ctx{shell, t.store, t.settings, t.run, t.session};
+    RecordTransport transport(ctx, Transport::Auto, 80);
+    RunEngine engine(ctx, transport);
+    engine.setSilenceLimit(400);
+    engine.setConnectLimit(400);
+    std::optional<RunEnd> end;
+    QObject::connect(&engine, &RunEngine::finished, [&](RunEnd e) { end = e; });
     ServerProcess server(w.media, Args(u"--rate 0 --http-port 0 --auth alice:s3cret"));
     ASSERT_TRUE(server.started());
     for (const bool overHttp : {false, true}) {
         SCOPED_TRACE(overHttp ? "mmsh" : "mms");
-        TestContext t;
-        SlowUserShell shell;
-        AppContext ctx{shell, t.store, t.settings, t.run, t.session};
-        RecordTransport transport(ctx, Transport::Auto, 80);
-        RunEngine engine(ctx, transport);
-        engine.setSilenceLimit(400);
-        engine.setConnectLimit(400);
-        std::optional<RunEnd> end;
-        QObject::connect(&engine, &RunEngine::finished, [&](RunEnd e) { end = e; });
+        end.reset();
         shell.passwordAnswers.push_back(PasswordAnswer{u"alice"_s, u"s3cret"_s, false});
-        shell.saveFileAnswers.push_back(t.dir.filePath(u"p.wmv"_s));
+        shell.saveFileAnswers.push_back(t.dir.filePath(overHttp ? u"h.wmv"_s : u"m.wmv"_s));
         ASSERT_TRUE(engine.start(overHttp ? server.mmshUrl(u"clip.wmv"_s) : server.url(u"clip.wmv"_s)));
         ASSERT_TRUE(WaitUntil([&] { return end.has_value(); }, 20000));
         EXPECT_EQ(end, RunEnd::Completed) << shell.log.join(u'\n').toStdString();
