@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RunEventQueue events([] {});
     const std::atomic<bool> stop{false};
     // The engine asks for the media as soon as there is a header: here, before.
-    buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{1, 2}, std::nullopt}, {}});
+    buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{{1, kStreamOn}, {2, kStreamOn}}, std::nullopt}, {}});
     ReceiveLoop loop(buffer, channel, events,
                      ExchangeSetup{QStringLiteral("host"),
                                    QStringLiteral("a.wmv"),

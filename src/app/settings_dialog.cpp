@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -79,6 +80,24 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_reconnectBox->setToolTip(
         QCoreApplication::translate("SettingsDialog", "連線中斷時重新連線的次數；0 = 不重新連線"));
 
+    // The streams of a stream encoded at several bit rates: the choice is
+    // kept as its text ("all", "best", "worst" or stream numbers), which the
+    // box offers by name and takes typed.
+    m_streamChoiceBox = new QComboBox(this);
+    m_streamChoiceBox->setObjectName(u"streamChoiceBox"_s);
+    m_streamChoiceBox->setEditable(true);
+    m_streamChoiceBox->addItem(QCoreApplication::translate("SettingsDialog", "全部"), u"all"_s);
+    m_streamChoiceBox->addItem(QCoreApplication::translate("SettingsDialog", "最佳"), u"best"_s);
+    m_streamChoiceBox->addItem(QCoreApplication::translate("SettingsDialog", "最差"), u"worst"_s);
+    m_streamChoiceBox->setToolTip(QCoreApplication::translate(
+        "SettingsDialog", "多重位元率的串流要錄製哪些串流：全部、最佳、最差，或輸入串流編號 (例如 1,3)"));
+    m_maxBitRateBox = new QSpinBox(this);
+    m_maxBitRateBox->setObjectName(u"maxBitRateBox"_s);
+    m_maxBitRateBox->setRange(0, 100000);
+    m_maxBitRateBox->setSuffix(u" kbit/s"_s);
+    m_maxBitRateBox->setToolTip(
+        QCoreApplication::translate("SettingsDialog", "錄製的串流合計最高的位元率；0 = 不限制"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -104,6 +123,12 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "重新連線次數:"), this), 5, 0);
     fields->addWidget(m_reconnectBox, 5, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (關)"), this), 5, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "串流選擇:"), this), 6, 0);
+    fields->addWidget(m_streamChoiceBox, 6, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 全部"), this), 6, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "最高位元率:"), this), 7, 0);
+    fields->addWidget(m_maxBitRateBox, 7, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (不限制)"), this), 7, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -132,6 +157,12 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     connect(m_bypassDnsTick, &QCheckBox::toggled, this, [&s](bool on) { s.bypassDns = on; });
     connect(m_autoLogTick, &QCheckBox::toggled, this, [&s](bool on) { s.autoLogTick = on; });
     connect(m_reconnectBox, &QSpinBox::valueChanged, this, [&s](int tries) { s.reconnect = tries; });
+    connect(m_streamChoiceBox, &QComboBox::currentTextChanged, this, [this, &s](const QString& text) {
+        // A name offered stands for its choice; a typed text is the choice.
+        const int offered = m_streamChoiceBox->findText(text);
+        s.streamChoice = offered >= 0 ? m_streamChoiceBox->itemData(offered).toString() : text.trimmed();
+    });
+    connect(m_maxBitRateBox, &QSpinBox::valueChanged, this, [&s](int kbps) { s.maxBitRate = quint32(kbps) * 1000; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -150,6 +181,12 @@ void SettingsDialog::showSettings()
     m_bypassDnsTick->setChecked(s.bypassDns);
     m_autoLogTick->setChecked(s.autoLogTick);
     m_reconnectBox->setValue(s.reconnect);
+    const int offered = m_streamChoiceBox->findData(s.streamChoice);
+    if (offered >= 0)
+        m_streamChoiceBox->setCurrentIndex(offered);
+    else
+        m_streamChoiceBox->setEditText(s.streamChoice);
+    m_maxBitRateBox->setValue(int(s.maxBitRate / 1000));
 }
 
 void SettingsDialog::done(int result)

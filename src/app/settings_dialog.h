@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QSpinBox;
 class QLineEdit;
 
@@ -46,6 +47,8 @@ private:
     QCheckBox* m_bypassDnsTick = nullptr;
     QCheckBox* m_autoLogTick = nullptr;
     QSpinBox* m_reconnectBox = nullptr;
+    QComboBox* m_streamChoiceBox = nullptr;
+    QSpinBox* m_maxBitRateBox = nullptr;
 };
 
 }  // namespace tovrin

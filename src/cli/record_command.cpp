@@ -60,6 +60,10 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.followEntries = false;
     if (options.reconnect)
         settings.reconnect = *options.reconnect;
+    if (options.streams)
+        settings.streamChoice = *options.streams;
+    if (options.maxBitRate)
+        settings.maxBitRate = *options.maxBitRate;
 }
 
 }  // namespace

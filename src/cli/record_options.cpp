@@ -1,5 +1,6 @@
 #include "cli/record_options.h"
 
+#include "asf/bitrate_choice.h"
 #include "state/settings_record.h"
 
 #include <QCommandLineParser>
@@ -109,6 +110,18 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                        "broadcast goes on into the next numbered file (default: the Reconnect setting, 0 = never)."),
         QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
+    const QCommandLineOption streams(
+        QStringLiteral("streams"),
+        QStringLiteral("Which streams of a stream encoded at several bit rates to record: all (default: the "
+                       "StreamChoice setting), best or worst (one stream of each group of alternatives by its "
+                       "bit rate, within --max-bitrate), or stream numbers (1,3). A stream without "
+                       "alternatives is always recorded with best and worst."),
+        QStringLiteral("CHOICE"));
+    const QCommandLineOption maxBitRate(
+        QStringLiteral("max-bitrate"),
+        QStringLiteral("The most bit/s the recorded streams may take together (default: the MaxBitRate setting, "
+                       "0 = no limit); with all it chooses as best does."),
+        QStringLiteral("BPS"));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
         QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes "
@@ -122,7 +135,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     const QCommandLineOption entry(QStringLiteral("entry"),
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
-    parser.addOption(tcp);
+    parser.addOptions({tcp, streams, maxBitRate});
     parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
                        user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
                        silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
@@ -178,6 +191,18 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
         options.reconnect = tries;
     }
 
+    if (parser.isSet(streams)) {
+        if (!ParseStreamChoice(parser.value(streams)))
+            return UsageError{QStringLiteral("--streams takes all, best, worst or stream numbers (1,3)")};
+        options.streams = parser.value(streams);
+    }
+    if (parser.isSet(maxBitRate)) {
+        bool ok = false;
+        const uint bps = parser.value(maxBitRate).toUInt(&ok);
+        if (!ok)
+            return UsageError{QStringLiteral("--max-bitrate takes a number of bits a second")};
+        options.maxBitRate = bps;
+    }
     if (parser.isSet(duration)) {
         const std::optional<double> seconds = secondsOption(parser, duration, 0, 1e12, true);
         if (!seconds)

@@ -35,7 +35,9 @@ struct RecordOptions {
     bool tcp = false;  // --tcp: never UDP, whatever the settings say
     bool bypassDns = false;
     bool firstEntryOnly = false;
-    std::optional<int> reconnect;  // --reconnect N
+    std::optional<int> reconnect;       // --reconnect N
+    std::optional<QString> streams;     // --streams all|best|worst|IDS
+    std::optional<quint32> maxBitRate;  // --max-bitrate BPS
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
 

@@ -24,6 +24,10 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
         taken << QCoreApplication::translate("Tovrin", "只錄製第一個項目");
     if (stored.reconnect != defaults.reconnect && !options.reconnect)
         taken << QCoreApplication::translate("Tovrin", "重新連線 %1 次").arg(stored.reconnect);
+    if (stored.streamChoice != defaults.streamChoice && !options.streams)
+        taken << QCoreApplication::translate("Tovrin", "串流選擇 %1").arg(stored.streamChoice);
+    if (stored.maxBitRate != defaults.maxBitRate && !options.maxBitRate)
+        taken << QCoreApplication::translate("Tovrin", "最高位元率 %1 bit/s").arg(stored.maxBitRate);
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;

@@ -148,11 +148,11 @@ void ClientCommands::sendKeepAliveAnswer()
     m_channel.send(KeepAliveAnswerCommand(m_incarnation));
 }
 
-void ClientCommands::sendStreamSelection(const std::vector<std::uint8_t>& streams)
+void ClientCommands::sendStreamSelection(const std::vector<StreamAction>& streams)
 {
     StreamPairs pairs;
-    for (const std::uint8_t stream : streams)
-        pairs.emplace_back(stream, 0);
+    for (const StreamAction& stream : streams)
+        pairs.emplace_back(stream.stream, std::uint8_t(stream.action));
     m_channel.send(StreamSelectionCommand(pairs));
 }
 

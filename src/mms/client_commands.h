@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asf/bitrate_choice.h"
 #include "mms/command_packet.h"
 
 #include <QByteArray>
@@ -61,8 +62,8 @@ public:
     void sendFunnelInfo();
     void sendCredentials(const QByteArray& encoded);
     void sendKeepAliveAnswer();
-    // Every stream named, switched on.
-    void sendStreamSelection(const std::vector<std::uint8_t>& streams);
+    // Every stream named, switched on or off as its action says.
+    void sendStreamSelection(const std::vector<StreamAction>& streams);
 
 private:
     CommandChannel& m_channel;

@@ -19,13 +19,8 @@ QByteArray BuildMmshRequest(const MmshRequest& request)
     bytes += "Pragma: xClientGUID=" + request.clientGuid.toLatin1() + "\r\n";
     if (request.play) {
         bytes += "Pragma: xPlayStrm=1\r\nPragma: stream-switch-count="
-                 + QByteArray::number(qsizetype(request.streams.size())) + "\r\nPragma: stream-switch-entry=";
-        for (std::size_t i = 0; i < request.streams.size(); ++i) {
-            if (i > 0)
-                bytes += ' ';
-            bytes += "ffff:" + QByteArray::number(request.streams[i], 16) + ":0";
-        }
-        bytes += "\r\n";
+                 + QByteArray::number(qsizetype(request.streams.size()))
+                 + "\r\nPragma: stream-switch-entry=" + StreamSwitchEntry(request.streams) + "\r\n";
     }
     if (!request.basicCredentials.isEmpty())
         bytes += "Authorization: Basic " + request.basicCredentials + "\r\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "asf/bitrate_choice.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,7 +17,7 @@ struct MmshRequest {
     QByteArray path;                         // percent-encoded, with its leading "/" and any query
     QString clientGuid;                      // "{8-4-4-4-12}", the same for every request of a run
     bool play = false;                       // Play (xPlayStrm=1); otherwise Describe
-    std::vector<std::uint8_t> streams;       // Play: every stream of the header
+    std::vector<StreamAction> streams;       // Play: every stream of the header, on or off
     std::optional<std::uint32_t> packetNum;  // Play: resume at this packet
     QByteArray basicCredentials;             // base64 "user:password"; none when empty
 };

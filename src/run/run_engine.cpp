@@ -101,6 +101,7 @@ void RunEngine::resetFor(RunScope scope)
         run.receivedPackets.clear();
         m_storedHeader.clear();
         m_entryEnded = false;
+        m_selectionTold = false;
         m_clock.startSegment();
         return;
     }
@@ -115,7 +116,7 @@ void RunEngine::resetFor(RunScope scope)
     run.defaultSaveName = m_target.defaultSaveName;
     m_end = RunEnd::Failed;
     m_storedHeader.clear();
-    m_replied = m_entryEnded = m_announcedStart = false;
+    m_replied = m_entryEnded = m_announcedStart = m_selectionTold = false;
     m_resume = {};
     if (m_slotScan)
         m_slotScan->detach();

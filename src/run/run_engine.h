@@ -199,6 +199,7 @@ private:
     };
     ResumeCheck m_resume;
     RepeatedLines m_repeats;                // the run's warnings told once, counted
+    bool m_selectionTold = false;           // the streams chosen for the file have been told
     std::shared_ptr<UiCourier> m_slotScan;  // the reading of a resumed file's slots under way
 };
 

@@ -7,8 +7,10 @@
 #include "run/progress.h"
 #include "run/run_engine.h"
 #include "run/storage_report.h"
+#include "run/stream_selection.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
+#include "state/settings_record.h"
 #include "state/shell.h"
 
 #include <QCoreApplication>
@@ -102,10 +104,25 @@ void RunEngine::askForMedia()
 {
     const RunState& run = m_ctx.run;
     MediaRequest request;
-    const std::size_t count = std::min<std::size_t>(run.streamCount, kMaxStreams);
-    for (std::size_t i = 0; i < count; ++i) {
+    const StreamSelection selection =
+        SelectStreams(m_storedHeader, m_ctx.settings.streamChoice, m_ctx.settings.maxBitRate);
+    request.streams = selection.actions;
+    if (request.streams.empty()) {
+        // A header whose streams cannot be read: those the inspection found.
+        const std::size_t count = std::min<std::size_t>(run.streamCount, kMaxStreams);
+        for (std::size_t i = 0; i < count; ++i)
+            request.streams.push_back({m_ctx.session.streamNumbers[i], kStreamOn});
+    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(run.streamCount, kMaxStreams); ++i)
         m_ctx.session.streamActions[i] = 0;
-        request.streams.push_back(m_ctx.session.streamNumbers[i]);
+    if (!std::exchange(m_selectionTold, true)) {
+        for (const QString& line : selection.lines)
+            m_ctx.shell.appendLog(line);
+        // The statistics page says which streams the file holds.
+        if (selection.excludesStreams)
+            m_ctx.shell.appendPropertyLine(
+                PropertyField::BitRateInfo,
+                QCoreApplication::translate("Tovrin", "錄製的串流:%1").arg(selection.recordedList));
     }
     if (run.resume)
         request.start = m_resume.from;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "asf/bitrate_choice.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,10 +15,11 @@ namespace tovrin {
 
 class RunEventQueue;
 
-// What the engine asks for once a header is stored: the streams to receive,
-// and where to start. A link asks the server for what its protocol can.
+// What the engine asks for once a header is stored: what to do with each
+// stream the header offers (receive it or not), and where to start. A link
+// asks the server for what its protocol can.
 struct MediaRequest {
-    std::vector<std::uint8_t> streams;   // stream numbers, all switched on
+    std::vector<StreamAction> streams;
     std::optional<std::uint32_t> start;  // the packet to start at; nothing: from the start (or the live point)
 };
 

@@ -25,6 +25,9 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     // A count the store may hold damaged: anything but a small count is off.
     const int reconnect = store.read(QStringLiteral("Reconnect")).toInt();
     record.reconnect = reconnect >= 0 && reconnect <= kMaxReconnect ? reconnect : 0;
+    if (const QString choice = store.read(QStringLiteral("StreamChoice")).trimmed(); !choice.isEmpty())
+        record.streamChoice = choice;
+    record.maxBitRate = store.read(QStringLiteral("MaxBitRate")).toUInt();
     return record;
 }
 

@@ -24,6 +24,12 @@ struct SettingsRecord {
     // How many times in a row a recording that lost its connection connects
     // again (0: never, the default). Stored as "Reconnect".
     int reconnect = 0;
+    // Which streams of a multi-bit-rate stream are recorded: "all", "best",
+    // "worst" or stream numbers ("1,3"), stored as "StreamChoice"; and the
+    // most bit/s the recorded streams may take together, 0 for no limit,
+    // stored as "MaxBitRate".
+    QString streamChoice = QStringLiteral("all");
+    quint32 maxBitRate = 0;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.

@@ -221,7 +221,7 @@ TEST(ReceiveLoop, TheHeaderGoesToTheEngineAndTheMediaIsAskedForAsItOrders)
         h.buffer.append(Lane::Stream, ServerCommand(0x11));
         ASSERT_TRUE(h.waitFor(u"header %1"_s.arg(source.header.size())));
         EXPECT_EQ(h.commandsSent(), u"15"_s);
-        h.buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{1, 2}, 5}, {}});
+        h.buffer.postOrder({ExchangeOrder::Kind::Media, MediaRequest{{{1, kStreamOn}, {2, kStreamOn}}, 5}, {}});
         h.buffer.append(Lane::Stream, ServerCommand(0x21));
         ASSERT_TRUE(h.waitUntil([&] { return h.commandsSent() == u"15 33 07"_s; }));
         EXPECT_EQ(LE32At(h.lastCommand(), 60), 5u) << "played from the packet the engine named";
@@ -375,7 +375,7 @@ TEST(ClientCommands, TheStartTheIncarnationAndTheStreamsAreTheConnections)
     commands.sendCredentials("dXNlcjpwYXNz");
     commands.sendStartPlaying(120);  // a resumed one where the engine says
     commands.sendKeepAliveAnswer();
-    commands.sendStreamSelection({1, 2, 3});
+    commands.sendStreamSelection({{1, kStreamOn}, {2, kStreamOn}, {3, kStreamOn}});
     QStringList lines{QStringLiteral("sequence %1").arg(sequence.load())};
     for (const QByteArray& p : sink.packets)
         AddHex(lines, QStringLiteral("sent"), p);

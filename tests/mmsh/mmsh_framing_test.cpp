@@ -85,7 +85,7 @@ TEST(BuildMmshRequest, DescribeAndPlayCarryTheSessionAndEveryStream)
     request.clientGuid = QStringLiteral("{01234567-89AB-CDEF-0123-456789ABCDEF}");
     const QByteArray describe = BuildMmshRequest(request);
     request.play = true;
-    request.streams = {1, 2, 18};
+    request.streams = {{1, kStreamOn}, {2, kStreamOn}, {18, kStreamOn}};
     request.packetNum = 10;
     request.basicCredentials = "YTpi";
     const QString both = QString::fromLatin1(describe + BuildMmshRequest(request));
