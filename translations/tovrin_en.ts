@@ -1239,5 +1239,13 @@ No cancels the download and leaves the file as it is</translation>
         <source>- 不再重新連線</source>
         <translation>- No more reconnect tries</translation>
     </message>
+    <message>
+        <source>- 封包編號超過串流的封包總數，已捨棄</source>
+        <translation>- Media packet numbered past the stream&apos;s packet count, dropped</translation>
+    </message>
+    <message>
+        <source>- 伺服器的封包編號重新開始，接在下一個位置繼續儲存</source>
+        <translation>- The server&apos;s packet numbers started again; storing goes on in the next slot</translation>
+    </message>
 </context>
 </TS>

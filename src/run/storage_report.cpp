@@ -68,6 +68,10 @@ void TellStoredPacket(Shell& shell, const StoredPacket& told)
 {
     if (told.earlyDropped)
         shell.appendLog(QStringLiteral("- Media packet from before the recording started, dropped"));
+    if (told.pastEndDropped)
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 封包編號超過串流的封包總數，已捨棄"));
+    if (told.numberingRestarted)
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 伺服器的封包編號重新開始，接在下一個位置繼續儲存"));
     if (told.missingTimecode)
         shell.appendLog(QStringLiteral("Missing timecode, bad format, continuing..."));
     if (told.rebaseFault) {

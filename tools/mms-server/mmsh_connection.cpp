@@ -170,7 +170,7 @@ void MmshConnection::answer(const MmshRequest& request)
         start.positionSeconds = *request.streamTimeMs / 1000.0;
     else if (request.packetNum)
         start.locationId = *request.packetNum;
-    m_cursor = m_source->play(start);
+    m_cursor = play(start);
     if (m_options.hostile == HostileKind::MediaFlood) {
         m_cursor = FloodOf(std::move(m_cursor));
         logEvent(QStringLiteral("hostile: flooding $D chunks in an endless loop"));
@@ -194,7 +194,7 @@ void MmshConnection::pump()
                     change += headerChunk;
                 m_socket->write(change);
                 logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
-                m_cursor = m_source->play(StartPlaying{});
+                m_cursor = play(StartPlaying{});
                 m_playClock.restart();
                 continue;
             }
@@ -227,6 +227,15 @@ void MmshConnection::pump()
             return;
         }
     }
+}
+
+std::unique_ptr<PacketCursor> MmshConnection::play(const StartPlaying& start)
+{
+    std::unique_ptr<PacketCursor> cursor = m_source->play(start);
+    if (!m_options.hostile)
+        return cursor;
+    return HostilePlay(*m_options.hostile, std::move(cursor), m_plays++,
+                       [this](const QString& line) { logEvent(line); });
 }
 
 bool MmshConnection::strike(const TimedPacket& next)
