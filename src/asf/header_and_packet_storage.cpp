@@ -233,10 +233,9 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     } else {
         if (!m_firstSendTime)
             m_firstSendTime = *sendTime;
-        run.mediaTime = m_timeBase + (*sendTime - *m_firstSendTime);
-        // Wrapping: subtracting (first - base) moves the entry's times to start at the base.
+        run.mediaTime = TimeSince(*sendTime, *m_firstSendTime, m_timeBase);
         if (run.isLive() || m_timeBase > 0)
-            told.rebaseFault = RebaseTimecodes(packet, *m_firstSendTime - m_timeBase);
+            told.rebaseFault = RebaseTimecodes(packet, *m_firstSendTime, m_timeBase);
     }
 
     const qsizetype packetSize = run.packetSize.load();

@@ -21,6 +21,8 @@ constexpr qint64 kPlayDurationField = 64;
 constexpr qint64 kSendDurationField = 72;
 constexpr qint64 kPrerollField = 80;
 constexpr qint64 kFlagsField = 88;
+constexpr qint64 kMinPacketSizeField = 92;
+constexpr qint64 kMaxPacketSizeField = 96;
 // Data Object fields; its fixed start is 50 bytes long.
 constexpr qint64 kObjectSizeField = 16;
 constexpr qint64 kTotalDataPacketsField = 40;
@@ -55,6 +57,7 @@ struct Patch {
         return file.seek(offset) && file.write(bytes.data(), bytes.size()) == bytes.size();
     }
     bool put64(qint64 offset, std::uint64_t value) { return put(offset, EncodeLE64(value)); }
+    bool put32(qint64 offset, std::uint32_t value) { return put(offset, EncodeLE32(value)); }
 };
 
 bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
@@ -97,6 +100,13 @@ bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBu
     const std::uint64_t count = PacketCount(run, patch.file.size());
     if (count == 0 && run.resume)
         return true;  // nothing stored, nothing known: the file stays as it was
+    // The slots are as wide as the packet size the server announced, which
+    // may differ from its header's: the header then states theirs.
+    const std::uint32_t width = run.packetSize;
+    if (patch.find(guid::kFileProperties, kMaxPacketSizeField + 4)
+        && LE32At(patch.header, fpo + kMinPacketSizeField) != width
+        && !(patch.put32(fpo + kMinPacketSizeField, width) && patch.put32(fpo + kMaxPacketSizeField, width)))
+        return false;
     const std::optional<qint64> data = patch.dataObject();
     if (!data)
         return patch.put64(fpo + kDataPacketsField, count);

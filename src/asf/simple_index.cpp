@@ -70,7 +70,10 @@ void SimpleIndexBuilder::add(std::uint32_t index, QByteArrayView packet)
 void SimpleIndexBuilder::keyFrame(std::uint32_t index, const PayloadFacts& payload)
 {
     const std::uint32_t time = payload.presentationTime;
-    if (time > m_facts.sendTime && time - m_facts.sendTime > kMaxPresentationLeadMs)
+    // Compared on the 32-bit clock that wraps: a time further than the lead
+    // before or after its packet's send time is damaged or hostile.
+    const auto lead = std::int64_t(std::int32_t(time - m_facts.sendTime));
+    if (lead > kMaxPresentationLeadMs || lead < -std::int64_t(kMaxPresentationLeadMs))
         return;
     const std::uint32_t second = time / kIndexIntervalMs + (time % kIndexIntervalMs != 0);
     if (second >= kMaxIndexEntries)

@@ -336,7 +336,8 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
 
 // Each packet before and after rebasing, in hex, and the log line of what
 // the rebase could not follow. Send and presentation times become relative
-// to the first send time (earlier ones wrap around) and nothing else is
+// to the first send time, or start at a base (earlier ones stay at the first,
+// never 2^32 ms on, also across the clock's wrap) and nothing else is
 // touched; a compressed payload keeps its presentation time in the offset
 // field, of its width only; every payload of a multiple payload packet is
 // rebased. A fault rewrites nothing before the layout is known, and the send
@@ -344,9 +345,9 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
 TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFollow)
 {
     QStringList lines;
-    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first) {
+    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first, std::uint32_t base = 0) {
         lines << u"== "_s + QLatin1String(what) << QString::fromLatin1(packet.toHex(' '));
-        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first);
+        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first, base);
         lines << QString::fromLatin1(packet.toHex(' ')) << (fault ? RebaseFaultLine(*fault) : u"ok"_s);
     };
     rebase("single payload", singleReplicatedPacket(1005000, 1008100), 1000000);
@@ -355,6 +356,7 @@ TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFo
                + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data",
            0x1000);
     rebase("before the first send time", singleReplicatedPacket(10, 10), 20);
+    rebase("across the wrap, from a base", singleReplicatedPacket(5, 0xFFFFFFF0u), 0xFFFFFFFAu, 7000);
     rebase("multiple payloads", multipleReplicatedPacket(2000, 2100, 2200), 2000);
     rebase("second payload longer than the packet", multipleReplicatedPacket(50, 60, 70, 400), 50);
     for (const auto& [at, byte] : {std::pair{2, 0x01}, {3, 0x04}, {4, 0x5E}, {20, 0x02}}) {

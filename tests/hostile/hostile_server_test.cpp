@@ -208,3 +208,29 @@ TEST(HostileServer, PacketNumbersThatJumpOrWrapNeverGrowTheFile)
         }
     }
 }
+
+// Send times that step back 3 s right after a live point's stream change:
+// the next file's packets sent before its first are kept at its start, never
+// 2^32 ms on, and both files are whole, the next one's index a few entries
+// (its presentation times go back as the server's did).
+TEST(HostileServer, SendTimesThatStepBackAfterAStreamChangeLeaveEveryFileWhole)
+{
+    for (const Via via : {Via::Mms, Via::Mmsh}) {
+        SCOPED_TRACE(int(via));
+        Workspace w;
+        qint64 changedAt = -1;
+        const HostileRun run = RecordFrom(
+            w, u"time-back"_s,
+            [&](qint64 elapsed, const QString& log) {
+                if (changedAt < 0 && log.contains(u"- 串流的 ASF 標題已改變，繼續錄製到新檔案:"_s))
+                    changedAt = elapsed;
+                return changedAt >= 0 && elapsed > changedAt + 4000;
+            },
+            via, Args(u"--live") << u"news="_s + w.source() + u',' + SamplePath(Sample::Msmpeg4), u"news"_s);
+        EXPECT_EQ(run.cli.exitCode, 0);
+        ExpectSizedAndIndexed(run.out);
+        const QString next = QString(run.out).replace(u".wmv"_s, u" (2).wmv"_s);
+        ExpectCheckSaysWhole(next);
+        EXPECT_LT(QFileInfo(next).size(), 1 << 20);
+    }
+}

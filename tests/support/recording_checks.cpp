@@ -4,6 +4,7 @@
 #include "support/ffprobe.h"
 
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -132,6 +133,14 @@ void ExpectSizedAndIndexed(const QString& recording)
         [](const QByteArray& line) { return line.isEmpty() || line.endsWith("first frame is no keyframe"); });
     errors = lines.join('\n');
     EXPECT_EQ(errors, QByteArray()) << "ffmpeg decoding " << recording.toStdString() << ": " << errors.toStdString();
+    ExpectCheckSaysWhole(recording);
+}
+
+void ExpectCheckSaysWhole(const QString& recording)
+{
+    const QTemporaryDir settings;
+    const CliOutcome check = RunCli({QStringLiteral("check"), recording}, settings.path());
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
 }
 
 std::uint64_t StatedPacketCount(const QString& recording)
