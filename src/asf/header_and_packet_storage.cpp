@@ -25,10 +25,12 @@ bool HoldsSameStream(QByteArray stored, QByteArray header)
         return false;
     for (QByteArray* bytes : {&stored, &header}) {
         // The fields the end of an interrupted run rewrites.
-        const qsizetype properties = FindObject(*bytes, guid::kFileProperties);
-        const qsizetype data = DataObjectAt(*bytes);
+        const HeaderObjects objects(*bytes);
+        const qsizetype properties = objects.find(guid::kFileProperties);
+        const qsizetype data = objects.dataObject();
         Blank(*bytes, properties, field::kFileSize);
         Blank(*bytes, properties, field::kDataPackets);
+        Blank(*bytes, properties, field::kPacketSizes);
         Blank(*bytes, data, field::kDataObjectSize);
         Blank(*bytes, data, field::kDataObjectPackets);
     }

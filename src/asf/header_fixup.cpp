@@ -30,24 +30,27 @@ constexpr qint64 kDataObjectStart = 50;
 
 constexpr char kSeekableNotBroadcast = 0x02;
 
-// The save file, opened again for patching, with the header it holds.
+// The save file, opened again for patching, with the header it holds and
+// the objects found in it.
 struct Patch {
     QFile file;
     QByteArray header;
+    std::optional<HeaderObjects> objects;
 
-    // Locates an object whose fields up to `needed` bytes lie in the header:
-    // a patch never reaches into the data packets behind it.
+    // Locates an object whose fields up to `needed` bytes lie in it and in
+    // the header: a patch never reaches into another object or the data
+    // packets behind the header.
     std::optional<qint64> find(QByteArrayView prefix, qint64 needed) const
     {
-        const qsizetype at = FindObject(header, prefix);
-        if (at < 0 || at + needed > header.size())
+        const qsizetype at = objects->find(prefix);
+        if (at < 0 || needed > ObjectBytes(header, at).size())
             return std::nullopt;
         return at;
     }
     // The Data Object behind the Header Object, its fixed start in the header.
     std::optional<qint64> dataObject() const
     {
-        const qsizetype at = DataObjectAt(header);
+        const qsizetype at = objects->dataObject();
         if (at < 0 || at + kDataObjectStart > header.size())
             return std::nullopt;
         return at;
@@ -68,6 +71,7 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
     if (!patch.file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return false;
     patch.header = ReadStoredHeader(patch.file, run.headerLength);
+    patch.objects.emplace(patch.header);
     return true;
 }
 

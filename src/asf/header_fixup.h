@@ -12,8 +12,9 @@ class SimpleIndexBuilder;
 // and the header's File Size, Data Packets Count and the Data Object's size
 // and packet count describe the file as it then is; its packet sizes state
 // the slots' width, the one the server announced. Both open their own
-// handle on the file, leaving the run's handle where it is, and search the
-// stored header, as far as the file holds it, for the objects they patch.
+// handle on the file, leaving the run's handle where it is, and find the
+// objects they patch among those of the stored header (HeaderObjects), as
+// far as the file holds it.
 // Values are written whole, 64 bits wide. UI thread, inside
 // RecordingFile::finish, so no data packet is written meanwhile. An empty
 // path (no file) patches nothing.

@@ -48,11 +48,9 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     header = file.read(qint64(check.headerLength));
     if (header.size() != qsizetype(check.headerLength) || DataObjectAt(header) != qsizetype(headerSize))
         return refuse(QStringLiteral("no Data Object behind the header"));
-    // The File Properties Object lies within the Header Object, clear of the
-    // Data Object's fields that the end of a recording rewrites.
-    const QByteArrayView headerObject = QByteArrayView(header).first(qsizetype(headerSize));
-    const qsizetype fpo = FindObject(headerObject, guid::kFileProperties);
-    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(headerObject, fpo);
+    // The File Properties Object is a child of the Header Object, clear of
+    // the Data Object's fields that the end of a recording rewrites.
+    const QByteArrayView properties = HeaderObjects(header).bytes(guid::kFileProperties);
     const std::optional<std::uint32_t> packetSize = LE32At(properties, kMinPacketSizeField);
     if (!packetSize)
         return refuse(QStringLiteral("no whole File Properties Object in the header"));
@@ -61,6 +59,7 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     check.packetSize = *packetSize;
     check.statedFileSize = Field64(properties, kFileSize);
     check.statedPackets = Field64(properties, kDataPackets);
+    check.playDurationMs = Field64(properties, kPlayDuration) / 10000;
     check.broadcast = LE32At(properties, kFlagsField).value_or(0) & kBroadcastFlag;
     const QByteArrayView data = QByteArrayView(header).sliced(qsizetype(headerSize));
     check.dataObjectSize = Field64(data, kDataObjectSize);
@@ -202,10 +201,8 @@ RecordingCheck CheckRecording(const QString& path, std::optional<std::uint64_t> 
     if (index.present) {
         // Every entry names a packet of the file sent by its time, and
         // together they reach past the play duration.
-        const qsizetype fpo = FindObject(header, guid::kFileProperties);
-        const std::uint64_t durationMs = Field64(ObjectBytes(header, fpo), kPlayDuration) / 10000;
         const bool agrees = index.sound && !index.disagrees && index.next == index.packets.size()
-                            && index.packets.size() * index.intervalMs >= durationMs;
+                            && index.packets.size() * index.intervalMs >= check.playDurationMs;
         check.index = agrees ? RecordingCheck::Index::Agrees : RecordingCheck::Index::Disagrees;
     }
     return check;

@@ -35,7 +35,8 @@ struct RecordingCheck {
     std::uint64_t statedFileSize = 0;  // the File Properties Object's
     std::uint64_t headerLength = 0;    // the Header Object and the Data Object's fixed start
     std::uint32_t packetSize = 0;
-    std::uint64_t statedPackets = 0;  // the File Properties Object's
+    std::uint64_t statedPackets = 0;   // the File Properties Object's
+    std::uint64_t playDurationMs = 0;  // the File Properties Object's, its preroll included
     std::uint64_t dataObjectSize = 0;
     std::uint64_t dataObjectPackets = 0;
     bool broadcast = false;  // the header still marks a broadcast: its end was never written

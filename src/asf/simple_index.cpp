@@ -25,16 +25,15 @@ constexpr qsizetype kFileIdField = 24;
 void SimpleIndexBuilder::setHeader(QByteArrayView header)
 {
     m_indexStreams.reset();
-    for (qsizetype at = FindObject(header, guid::kStreamProperties); at >= 0;
-         at = FindObject(header, guid::kStreamProperties, at + 1)) {
+    const HeaderObjects objects(header);
+    for (const qsizetype at : objects.findAll(guid::kStreamProperties)) {
         const QByteArrayView object = ObjectBytes(header, at);
         const std::optional<std::uint16_t> flags = LE16At(object, kStreamFlagsField);
         if (flags && object.sliced(kStreamTypeField).startsWith(guid::kVideoMedia))
             m_indexStreams.set(*flags & 0x7F);
     }
     m_everyStream = m_indexStreams.none();
-    const qsizetype fpo = FindObject(header, guid::kFileProperties);
-    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(header, fpo);
+    const QByteArrayView properties = objects.bytes(guid::kFileProperties);
     if (properties.size() >= kFileIdField + 16)
         m_fileId = properties.sliced(kFileIdField, 16).toByteArray();
 }

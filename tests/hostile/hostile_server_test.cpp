@@ -234,3 +234,35 @@ TEST(HostileServer, SendTimesThatStepBackAfterAStreamChangeLeaveEveryFileWhole)
         EXPECT_LT(QFileInfo(next).size(), 1 << 20);
     }
 }
+
+// A header whose Content Description Object comes first, its author value
+// holding the File Properties Object's GUID and a size: the recording's own
+// File Properties Object is the one patched, live and on demand, over MMS
+// and MMSH, and the value stays as it was.
+TEST(HostileServer, AHeaderValueHoldingTheFilePropertiesGuidIsNeverPatched)
+{
+    Workspace w;
+    const AsfParts source = ReadAsf(w.source());
+    const QByteArray decoy = asf::kFilePropertiesGuid + asf::Le64(104) + QByteArray(80, '\x7F');
+    const QString author = QString::fromUtf16(reinterpret_cast<const char16_t*>(decoy.data()), decoy.size() / 2);
+    QByteArray header = source.header;
+    const qsizetype content = header.indexOf(asf::kContentGuid);
+    header.remove(content, qsizetype(tovrin::LEAt(header, content + 16, 8).value_or(0)));
+    header.insert(30, asf::ContentObject(u"Decoy"_s, author, {}, {}, {}));
+    tovrin::PutLE(header, 16, std::uint64_t(header.size() - 50), 8);
+    const QString path = w.media + u"/decoy.wmv"_s;
+    ASSERT_TRUE(WriteWholeFile(path, header + ReadWholeFile(w.source()).mid(source.header.size())));
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0 --live") << u"news="_s + path);
+    ASSERT_TRUE(server.started());
+    for (const bool overHttp : {false, true}) {
+        const auto url = [&](const QString& name) { return overHttp ? server.mmshUrl(name) : server.url(name); };
+        const QString onDemand = w.out(u"d%1.wmv"_s.arg(overHttp)), live = w.out(u"l%1.wmv"_s.arg(overHttp));
+        EXPECT_EQ(RunCli(RecordLaunch(url(u"decoy.wmv"_s), onDemand, w.config)).exitCode, 0);
+        ExpectSameAsSource(onDemand, path);
+        EXPECT_EQ(RunCli(RecordLaunch(url(u"news"_s), live, w.config, Args(u"--duration 2"))).exitCode, 0);
+        ExpectSizedAndIndexed(live);
+        EXPECT_NEAR(ProbeDuration(live), 2.0, 1.0);
+        for (const QString& file : {onDemand, live})
+            EXPECT_TRUE(ReadWholeFile(file).contains(decoy)) << file.toStdString();
+    }
+}

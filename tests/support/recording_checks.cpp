@@ -28,7 +28,7 @@ void ExpectSameAsSource(const QString& recording, const QString& source)
 {
     const AsfParts got = ReadAsf(recording);
     const AsfParts want = ReadAsf(source);
-    const qsizetype fileSizeAt = want.header.indexOf(asf::kFilePropertiesGuid) + 40;
+    const qsizetype fileSizeAt = FilePropertiesAt(want.header) + 40;
     EXPECT_EQ(QByteArray(got.header).replace(fileSizeAt, 8, want.header.mid(fileSizeAt, 8)), want.header);
     ExpectSizedAndIndexed(recording);
     ASSERT_EQ(got.packets.size(), want.packets.size());
@@ -101,7 +101,7 @@ void ExpectSizedAndIndexed(const QString& recording)
     ASSERT_GE(index.size(), 56);
     EXPECT_EQ(index.first(16), QByteArray::fromHex("90080033B1E5CF1189F400A0C90349CB"));
     EXPECT_EQ(Le(index, 16, 8), std::uint64_t(index.size()));
-    const qsizetype fpo = parts.header.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype fpo = FilePropertiesAt(parts.header);
     EXPECT_EQ(index.mid(24, 16), parts.header.mid(fpo + 24, 16)) << "File ID";
     const std::uint64_t interval = Le(index, 40, 8);
     const std::uint64_t count = Le(index, 52, 4);
