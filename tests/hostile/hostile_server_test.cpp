@@ -11,6 +11,7 @@
 #include "support/server_process.h"
 #include "support/workspace.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -264,5 +265,28 @@ TEST(HostileServer, AHeaderValueHoldingTheFilePropertiesGuidIsNeverPatched)
         EXPECT_NEAR(ProbeDuration(live), 2.0, 1.0);
         for (const QString& file : {onDemand, live})
             EXPECT_TRUE(ReadWholeFile(file).contains(decoy)) << file.toStdString();
+    }
+}
+
+// An on-demand recording stopped after 5 s of a 20 s programme, or cut by
+// its server at packet 44, is cut short as `tovrin-cli check` tells; resumed
+// to its end, it is whole.
+TEST(HostileServer, CheckTellsAnOnDemandRecordingCutShort)
+{
+    Workspace w;
+    const QString programme = w.media + u"/long.wmv"_s;
+    ASSERT_TRUE(QFile::copy(SamplePath(Sample::WmvLong), programme));
+    ServerProcess server(w.media, Args(u"--rate 2")), cutting(w.media, Args(u"--rate 0 --drop-after 44"));
+    ASSERT_TRUE(server.started() && cutting.started());
+    const QString stopped = w.out(u"stopped.wmv"_s), cut = w.out(u"cut.wmv"_s);
+    EXPECT_EQ(RunCli(RecordLaunch(server.url(u"long.wmv"_s), stopped, w.config, Args(u"--duration 5"))).exitCode, 0);
+    EXPECT_EQ(RunCli(RecordLaunch(cutting.url(u"long.wmv"_s), cut, w.config)).exitCode, 1);
+    for (const QString& file : {stopped, cut}) {
+        const CliOutcome check = RunCli({u"check"_s, file}, w.config);
+        EXPECT_EQ(check.exitCode, 1);
+        EXPECT_TRUE(check.out.contains(file == stopped ? u"cut short: 5 s of 20 s"_s : u" s of 20 s"_s))
+            << check.out.toStdString();
+        EXPECT_EQ(RunCli(RecordLaunch(server.url(u"long.wmv"_s), file, w.config, Args(u"--resume"))).exitCode, 0);
+        ExpectSameAsSource(file, programme);
     }
 }
