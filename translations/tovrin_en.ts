@@ -1293,5 +1293,13 @@ No media was saved</translation>
         <source>已放棄取得 redirector 檔案</source>
         <translation>Redirector fetch aborted</translation>
     </message>
+    <message>
+        <source>- 封包編號超過串流的封包總數，已捨棄</source>
+        <translation>- Media packet numbered past the stream&apos;s packet count, dropped</translation>
+    </message>
+    <message>
+        <source>- 伺服器的封包編號重新開始，接在下一個位置繼續儲存</source>
+        <translation>- The server&apos;s packet numbers started again; storing goes on in the next slot</translation>
+    </message>
 </context>
 </TS>

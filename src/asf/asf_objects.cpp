@@ -8,9 +8,83 @@
 
 namespace tovrin {
 
-qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype from)
+namespace {
+
+constexpr qsizetype kObjectHead = 24;           // GUID and size
+constexpr qsizetype kHeaderObjectStart = 30;    // GUID, size, child count, two reserved bytes
+constexpr qsizetype kHeaderExtensionData = 46;  // GUID, size, reserved GUID and 16 bits, data size
+constexpr qsizetype kStreamNameCount = 84;      // Extended Stream Properties Object, then the payload extension count
+constexpr qsizetype kExtendedStreamStart = 88;
+
+}  // namespace
+
+HeaderObjects::HeaderObjects(QByteArrayView header) : m_header(header), m_dataObject(DataObjectAt(header))
 {
-    return header.indexOf(prefix, std::max<qsizetype>(from, 0));
+    const std::optional<std::uint64_t> size = LE64At(header, 16);
+    if (!header.startsWith(guid::kHeaderObject) || !size || *size < std::uint64_t(kHeaderObjectStart)
+        || *size > kMaxHeaderLength)
+        return;
+    walk(kHeaderObjectStart, qsizetype(*size), false);
+}
+
+void HeaderObjects::walk(qsizetype from, qsizetype end, bool extension)
+{
+    for (qsizetype at = from; at + kObjectHead <= std::min(end, m_header.size());) {
+        const std::uint64_t size = *LE64At(m_header, at + 16);
+        if (size < std::uint64_t(kObjectHead) || size > std::uint64_t(end - at))
+            return;
+        m_objects.push_back(at);
+        const QByteArrayView guid = m_header.sliced(at);
+        if (!extension && guid.startsWith(guid::kHeaderExtension))
+            walk(at + kHeaderExtensionData, at + qsizetype(size), true);
+        else if (extension && guid.startsWith(guid::kExtendedStreamProperties))
+            embeddedStream(at, at + qsizetype(size));
+        at += qsizetype(size);
+    }
+}
+
+void HeaderObjects::embeddedStream(qsizetype at, qsizetype end)
+{
+    // Behind its fixed part, its stream names and payload extension systems,
+    // each with a length of its own; whatever follows them is the object.
+    const std::optional<std::uint16_t> names = LE16At(m_header, at + kStreamNameCount);
+    const std::optional<std::uint16_t> systems = LE16At(m_header, at + kStreamNameCount + 2);
+    if (!names || !systems)
+        return;
+    qsizetype next = at + kExtendedStreamStart;
+    for (int i = 0; i < *names && next < end; ++i)
+        next += 4 + LE16At(m_header, next + 2).value_or(0xFFFF);
+    for (int i = 0; i < *systems && next < end; ++i)
+        next += 22 + qsizetype(LE32At(m_header, next + 18).value_or(0xFFFFFFFF));
+    const std::optional<std::uint64_t> size = next + kObjectHead <= end ? LE64At(m_header, next + 16) : std::nullopt;
+    if (size && *size >= std::uint64_t(kObjectHead) && *size <= std::uint64_t(end - next)
+        && m_header.sliced(next).startsWith(guid::kStreamProperties))
+        m_objects.push_back(next);
+}
+
+qsizetype HeaderObjects::find(QByteArrayView prefix) const
+{
+    for (const qsizetype at : m_objects) {
+        if (m_header.sliced(at).startsWith(prefix))
+            return at;
+    }
+    return -1;
+}
+
+std::vector<qsizetype> HeaderObjects::findAll(QByteArrayView prefix) const
+{
+    std::vector<qsizetype> found;
+    for (const qsizetype at : m_objects) {
+        if (m_header.sliced(at).startsWith(prefix))
+            found.push_back(at);
+    }
+    return found;
+}
+
+QByteArrayView HeaderObjects::bytes(QByteArrayView prefix) const
+{
+    const qsizetype at = find(prefix);
+    return at < 0 ? QByteArrayView() : ObjectBytes(m_header, at);
 }
 
 qsizetype DataObjectAt(QByteArrayView header)

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 
 #include <cstdint>
+#include <vector>
 
 class QFile;
 
@@ -25,6 +26,8 @@ inline constexpr QByteArrayView kHeaderObject("\x30\x26\xB2\x75\x8E", 5);
 inline constexpr QByteArrayView kDataObject("\x36\x26\xB2\x75\x8E", 5);
 inline constexpr QByteArrayView kFileProperties("\xA1\xDC\xAB\x8C\x47", 5);
 inline constexpr QByteArrayView kStreamProperties("\x91\x07\xDC\xB7\xB7", 5);
+inline constexpr QByteArrayView kHeaderExtension("\xB5\x03\xBF\x5F\x2E", 5);
+inline constexpr QByteArrayView kExtendedStreamProperties("\xCB\xA5\xE6\x14\x72", 5);
 inline constexpr QByteArrayView kStreamBitrateProperties("\xCE\x75\xF8\x7B\x8D", 5);
 inline constexpr QByteArrayView kContentDescription("\x33\x26\xB2\x75\x8E", 5);
 inline constexpr QByteArrayView kExtendedContentDescription("\x40\xA4\xD0\xD2\x07", 5);
@@ -42,14 +45,43 @@ namespace field {
 inline constexpr qsizetype kFileSize = 40;      // File Properties Object
 inline constexpr qsizetype kDataPackets = 56;   // File Properties Object
 inline constexpr qsizetype kPlayDuration = 64;  // File Properties Object, 100-ns units
+inline constexpr qsizetype kPacketSizes = 92;   // File Properties Object, the smallest and largest, 32 bits each
 inline constexpr qsizetype kDataObjectSize = 16;
 inline constexpr qsizetype kDataObjectPackets = 40;
 inline constexpr qsizetype kDataObjectStart = 50;  // the Data Object's fixed start
 }  // namespace field
 
-// 0-based offset of the first object whose GUID begins with `prefix`, at or
-// after `from`; -1 when there is none.
-qsizetype FindObject(QByteArrayView header, QByteArrayView prefix, qsizetype from = 0);
+// The objects of an ASF header, found once by walking the Header Object's
+// children by their sizes, then the children of its Header Extension Object
+// and the Stream Properties Object an Extended Stream Properties Object may
+// carry: never by searching for a GUID's bytes, which a metadata value may
+// hold. The walk ends at a child whose size is smaller than a GUID and a
+// size, or runs past the end of the object holding it; the objects before
+// it stay. A header cut short (a stored header read as far as the file
+// holds it) keeps the objects whose GUID and size it holds. Views `header`,
+// whose bytes must outlive it.
+class HeaderObjects {
+public:
+    explicit HeaderObjects(QByteArrayView header);
+
+    // 0-based offset of the first object whose GUID begins with `prefix`;
+    // -1 when there is none.
+    qsizetype find(QByteArrayView prefix) const;
+    // The offsets of every such object, in header order.
+    std::vector<qsizetype> findAll(QByteArrayView prefix) const;
+    // The bytes of the first such object (ObjectBytes); empty when there is none.
+    QByteArrayView bytes(QByteArrayView prefix) const;
+    // The Data Object behind the Header Object (DataObjectAt).
+    qsizetype dataObject() const { return m_dataObject; }
+
+private:
+    void walk(qsizetype from, qsizetype end, bool extension);
+    void embeddedStream(qsizetype at, qsizetype end);
+
+    QByteArrayView m_header;
+    std::vector<qsizetype> m_objects;
+    qsizetype m_dataObject = -1;
+};
 
 // 0-based offset of the Data Object, which starts where the Header Object's
 // size says it ends; -1 when no Data Object starts there. A search for its

@@ -47,11 +47,28 @@ struct StoredPacket {
     // The packet came from before the first one of the recording and was
     // dropped; set for the run's first such packet only.
     bool earlyDropped = false;
+    // The packet was numbered at or past the packet count of a stream of
+    // known length (or past the last slot a file can have) and was dropped,
+    // as its slot would lie beyond the file's end; set for the file's first
+    // such packet only.
+    bool pastEndDropped = false;
+    // A broadcast's numbers jumped ahead beyond kNumberWindow, or stepped
+    // back: its numbering started again, and the packet went into the slot
+    // after the highest one stored. Set for the file's first restart only.
+    bool numberingRestarted = false;
     bool missingTimecode = false;
     std::optional<RebaseFault> rebaseFault;  // a live packet's timecodes could not be rebased
     bool truncated = false;                  // longer than the packet size: cut
     WriteFailure writeFailure;               // the run's first failed write
 };
+
+// How far a broadcast's packet number may lead the highest one stored: a
+// jump further ahead starts the numbering again, so a server's wrong number
+// never opens a gap of more slots than this in the file.
+inline constexpr std::uint32_t kNumberWindow = 4096;
+// How far a datagram's number may fall behind the highest one and still be
+// a late datagram of the same numbering, stored in its own slot.
+inline constexpr std::uint32_t kLateDatagrams = 128;
 
 // Stores the media packets of one run. Holds the run's first sequence number
 // and first send time, so a run's receive loop keeps one writer for its
@@ -64,7 +81,9 @@ public:
     // number its prefix carries): sets the packet index and media time, rebases the timecodes of a live broadcast,
     // pads it with 0x00 bytes or cuts it to the run's packet size, and writes
     // it into its slot at header length + index x packet size, a 64-bit
-    // offset.
+    // offset. Numbers compare modulo 2^32, so a broadcast's numbering wraps
+    // past 2^32 without a break; send times compare the same way, and one
+    // before the file's first is kept at the file's start.
     [[nodiscard]] StoredPacket handle(std::uint32_t sequence, QByteArray packet);
 
     // Writes out the packets still batched for the file, as the loop does
@@ -74,13 +93,19 @@ public:
     // The stream moved to its next entry with the same header, into the
     // same file. When the entry's packets number and time themselves afresh
     // (a sequence number not above the last one), they follow the stored
-    // ones: the next slot, and send times from just after the last.
+    // ones: the next slot, and send times from just after the last. Entries
+    // of known length numbered on do so from their first packet numbered
+    // past the count the last one stated.
     void entryChanged() { m_entryChanged = true; }
     // The run continues into a new file: its first packet starts the
     // numbering and the timing again.
     void startOver();
 
 private:
+    // The next entry, with the same header, begins with this packet.
+    void startEntry(std::uint32_t sequence);
+    // The packet's slot, or nothing when it has none (told why).
+    std::optional<std::uint32_t> slotOf(std::uint32_t sequence, StoredPacket& told);
     WriteFailure firstFailure(WriteFailure failure);
     // The slots of a batch that failed to write are not in the file.
     void forgetLost(const std::optional<ByteRange>& lost);
@@ -90,8 +115,15 @@ private:
     std::optional<std::uint32_t> m_firstSequence;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;
+    bool m_pastEndLogged = false;
+    bool m_restartLogged = false;
     bool m_entryChanged = false;
+    // The next entry, of known length, numbers its packets on from the last
+    // one's: it starts with the first packet numbered past their count.
+    bool m_entryNumberedOn = false;
     std::optional<std::uint32_t> m_lastSequence;
+    // The highest number of the current numbering, at or after m_firstSequence.
+    std::optional<std::uint32_t> m_highestSequence;
     // Where an entry numbered afresh continues: its first packet's slot and
     // send time in the file (0 for the run's first entry).
     std::uint32_t m_indexBase = 0;

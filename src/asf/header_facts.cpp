@@ -92,13 +92,13 @@ QString DescriptorValue(std::uint16_t type, QByteArrayView value)
 
 class HeaderReader {
 public:
-    explicit HeaderReader(QByteArrayView header) : m_h(header) {}
+    explicit HeaderReader(QByteArrayView header) : m_h(header), m_objects(header) {}
 
     HeaderReading read()
     {
-        if (FindObject(m_h, guid::kHeaderObject) < 0)
+        if (!m_h.startsWith(guid::kHeaderObject))
             return failed(InspectionError::NoHeaderObject);
-        if (FindObject(m_h, guid::kDataObject) < 0)
+        if (m_objects.dataObject() < 0)
             return failed(InspectionError::NoDataObject);
         m_facts.bitRates = bitRates();
         m_facts.streams = streams();
@@ -121,7 +121,7 @@ private:
     // the header holds no such object.
     std::optional<QByteArrayView> object(QByteArrayView prefix) const
     {
-        const qsizetype at = FindObject(m_h, prefix);
+        const qsizetype at = m_objects.find(prefix);
         return at < 0 ? std::nullopt : std::optional(ObjectBytes(m_h, at));
     }
 
@@ -129,8 +129,7 @@ private:
     template <typename Visit>
     void forEachStreamObject(Visit visit) const
     {
-        for (qsizetype at = FindObject(m_h, guid::kStreamProperties); at >= 0;
-             at = FindObject(m_h, guid::kStreamProperties, at + 1)) {
+        for (const qsizetype at : m_objects.findAll(guid::kStreamProperties)) {
             const QByteArrayView s = ObjectBytes(m_h, at);
             if (s.size() >= kStreamPropertiesSize && !visit(s))
                 return;
@@ -254,18 +253,13 @@ private:
 
     std::optional<CodecSummary> codecs() const
     {
-        const qsizetype reserved = FindObject(m_h, guid::kCodecListReserved);
-        if (reserved < 0)
+        // The entries follow the reserved GUID, within the Codec List Object.
+        const QByteArrayView bytes = object(guid::kCodecList).value_or(QByteArrayView());
+        if (bytes.size() < 40 || !bytes.sliced(24).startsWith(guid::kCodecListReserved))
             return std::nullopt;
-        // The entries are read within the Codec List Object that holds the
-        // reserved GUID, or within the header when it stands elsewhere.
-        QByteArrayView bytes = m_h;
-        const qsizetype list = FindObject(m_h, guid::kCodecList);
-        if (list >= 0 && list + 24 == reserved)
-            bytes = m_h.first(list + ObjectBytes(m_h, list).size());
 
         CodecSummary summary;
-        Cursor c(bytes, reserved + 16);
+        Cursor c(bytes, 40);
         for (std::uint32_t count = c.le32().value_or(0); count > 0; --count) {
             const auto type = c.le16();
             const auto name = c.counted(2);
@@ -284,6 +278,7 @@ private:
     }
 
     const QByteArrayView m_h;
+    const HeaderObjects m_objects;
     HeaderFacts m_facts;
 };
 

@@ -21,6 +21,8 @@ constexpr qint64 kPlayDurationField = 64;
 constexpr qint64 kSendDurationField = 72;
 constexpr qint64 kPrerollField = 80;
 constexpr qint64 kFlagsField = 88;
+constexpr qint64 kMinPacketSizeField = 92;
+constexpr qint64 kMaxPacketSizeField = 96;
 // Data Object fields; its fixed start is 50 bytes long.
 constexpr qint64 kObjectSizeField = 16;
 constexpr qint64 kTotalDataPacketsField = 40;
@@ -28,24 +30,27 @@ constexpr qint64 kDataObjectStart = 50;
 
 constexpr char kSeekableNotBroadcast = 0x02;
 
-// The save file, opened again for patching, with the header it holds.
+// The save file, opened again for patching, with the header it holds and
+// the objects found in it.
 struct Patch {
     QFile file;
     QByteArray header;
+    std::optional<HeaderObjects> objects;
 
-    // Locates an object whose fields up to `needed` bytes lie in the header:
-    // a patch never reaches into the data packets behind it.
+    // Locates an object whose fields up to `needed` bytes lie in it and in
+    // the header: a patch never reaches into another object or the data
+    // packets behind the header.
     std::optional<qint64> find(QByteArrayView prefix, qint64 needed) const
     {
-        const qsizetype at = FindObject(header, prefix);
-        if (at < 0 || at + needed > header.size())
+        const qsizetype at = objects->find(prefix);
+        if (at < 0 || needed > ObjectBytes(header, at).size())
             return std::nullopt;
         return at;
     }
     // The Data Object behind the Header Object, its fixed start in the header.
     std::optional<qint64> dataObject() const
     {
-        const qsizetype at = DataObjectAt(header);
+        const qsizetype at = objects->dataObject();
         if (at < 0 || at + kDataObjectStart > header.size())
             return std::nullopt;
         return at;
@@ -55,6 +60,7 @@ struct Patch {
         return file.seek(offset) && file.write(bytes.data(), bytes.size()) == bytes.size();
     }
     bool put64(qint64 offset, std::uint64_t value) { return put(offset, EncodeLE64(value)); }
+    bool put32(qint64 offset, std::uint32_t value) { return put(offset, EncodeLE32(value)); }
 };
 
 bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
@@ -65,6 +71,7 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
     if (!patch.file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return false;
     patch.header = ReadStoredHeader(patch.file, run.headerLength);
+    patch.objects.emplace(patch.header);
     return true;
 }
 
@@ -97,6 +104,13 @@ bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBu
     const std::uint64_t count = PacketCount(run, patch.file.size());
     if (count == 0 && run.resume)
         return true;  // nothing stored, nothing known: the file stays as it was
+    // The slots are as wide as the packet size the server announced, which
+    // may differ from its header's: the header then states theirs.
+    const std::uint32_t width = run.packetSize;
+    if (patch.find(guid::kFileProperties, kMaxPacketSizeField + 4)
+        && LE32At(patch.header, fpo + kMinPacketSizeField) != width
+        && !(patch.put32(fpo + kMinPacketSizeField, width) && patch.put32(fpo + kMaxPacketSizeField, width)))
+        return false;
     const std::optional<qint64> data = patch.dataObject();
     if (!data)
         return patch.put64(fpo + kDataPacketsField, count);

@@ -10,9 +10,11 @@ class SimpleIndexBuilder;
 // Ends the run's save file, at `path`: the Simple Index Object of its
 // packets (`index`) goes behind the last slot, cutting off whatever lay there,
 // and the header's File Size, Data Packets Count and the Data Object's size
-// and packet count describe the file as it then is. Both open their own
-// handle on the file, leaving the run's handle where it is, and search the
-// stored header, as far as the file holds it, for the objects they patch.
+// and packet count describe the file as it then is; its packet sizes state
+// the slots' width, the one the server announced. Both open their own
+// handle on the file, leaving the run's handle where it is, and find the
+// objects they patch among those of the stored header (HeaderObjects), as
+// far as the file holds it.
 // Values are written whole, 64 bits wide. UI thread, inside
 // RecordingFile::finish, so no data packet is written meanwhile. An empty
 // path (no file) patches nothing.

@@ -2,6 +2,8 @@
 
 #include "asf/byte_helpers.h"
 
+#include <algorithm>
+
 namespace tovrin {
 
 namespace {
@@ -33,7 +35,10 @@ public:
     using Kind = RebaseFault::Kind;
     using Result = std::optional<RebaseFault>;
 
-    Rebaser(QByteArray& packet, std::uint32_t first) : m_packet(packet), m_first(first) {}
+    Rebaser(QByteArray& packet, std::uint32_t first, std::uint32_t base)
+        : m_packet(packet), m_first(first), m_base(base)
+    {
+    }
 
     Result run()
     {
@@ -111,11 +116,12 @@ private:
     bool rebaseField(qsizetype pos, int width)
     {
         const auto value = LEAt(m_packet, pos, width);
-        return value && PutLE(m_packet, pos, std::uint32_t(*value) - m_first, width);
+        return value && PutLE(m_packet, pos, TimeSince(std::uint32_t(*value), m_first, m_base), width);
     }
 
     QByteArray& m_packet;
     std::uint32_t m_first;
+    std::uint32_t m_base;
 };
 
 }  // namespace
@@ -146,9 +152,15 @@ int SendTimeOffset(QByteArrayView packet)
     }
 }
 
-std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime)
+std::uint32_t TimeSince(std::uint32_t time, std::uint32_t first, std::uint32_t base)
 {
-    return Rebaser(packet, firstSendTime).run();
+    const auto since = std::int32_t(time - first);
+    return base + std::uint32_t(std::max(since, 0));
+}
+
+std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime, std::uint32_t base)
+{
+    return Rebaser(packet, firstSendTime, base).run();
 }
 
 QString RebaseFaultLine(const RebaseFault& fault)

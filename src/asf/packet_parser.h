@@ -32,11 +32,16 @@ struct RebaseFault {
 // The session log's line for a fault.
 QString RebaseFaultLine(const RebaseFault& fault);
 
-// Makes a live packet's timecodes relative to the first packet of the run:
-// subtracts firstSendTime (wrapping, 32-bit) from the send time and from the
-// presentation time of every payload, in place. Nothing on success; the fault
-// for a packet it cannot follow, whose rewrites made before the fault stay.
-// Nothing is read or written outside the packet.
-std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime);
+// `base` + the milliseconds from `first` to `time`, on a 32-bit clock that
+// wraps: a time up to half the clock's range behind `first` comes before it
+// and counts as `first`, so it never turns into some 2^32 ms on.
+std::uint32_t TimeSince(std::uint32_t time, std::uint32_t first, std::uint32_t base = 0);
+
+// Makes a packet's timecodes count from the first packet of its recording:
+// its send time and the presentation time of every payload become
+// TimeSince(time, firstSendTime, base), in place. Nothing on success; the
+// fault for a packet it cannot follow, whose rewrites made before the fault
+// stay. Nothing is read or written outside the packet.
+std::optional<RebaseFault> RebaseTimecodes(QByteArray& packet, std::uint32_t firstSendTime, std::uint32_t base = 0);
 
 }  // namespace tovrin

@@ -19,7 +19,11 @@ namespace {
 using namespace field;
 constexpr qsizetype kObjectHead = 24;  // GUID and size
 // File Properties Object fields only read here.
+constexpr qsizetype kPrerollField = 80;
 constexpr qsizetype kFlagsField = 88;
+// How far short of the play duration the packets of a whole recording may
+// end: its last frame lasts a moment beyond the time it is presented.
+constexpr std::uint64_t kEndToleranceMs = 1000;
 constexpr qsizetype kMinPacketSizeField = 92;
 constexpr std::uint32_t kBroadcastFlag = 0x01;
 constexpr QByteArrayView kSimpleIndexPrefix("\x90\x08\x00\x33\xB1", 5);
@@ -48,11 +52,9 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     header = file.read(qint64(check.headerLength));
     if (header.size() != qsizetype(check.headerLength) || DataObjectAt(header) != qsizetype(headerSize))
         return refuse(QStringLiteral("no Data Object behind the header"));
-    // The File Properties Object lies within the Header Object, clear of the
-    // Data Object's fields that the end of a recording rewrites.
-    const QByteArrayView headerObject = QByteArrayView(header).first(qsizetype(headerSize));
-    const qsizetype fpo = FindObject(headerObject, guid::kFileProperties);
-    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(headerObject, fpo);
+    // The File Properties Object is a child of the Header Object, clear of
+    // the Data Object's fields that the end of a recording rewrites.
+    const QByteArrayView properties = HeaderObjects(header).bytes(guid::kFileProperties);
     const std::optional<std::uint32_t> packetSize = LE32At(properties, kMinPacketSizeField);
     if (!packetSize)
         return refuse(QStringLiteral("no whole File Properties Object in the header"));
@@ -61,6 +63,8 @@ bool ReadLayout(QFile& file, RecordingCheck& check, QByteArray& header)
     check.packetSize = *packetSize;
     check.statedFileSize = Field64(properties, kFileSize);
     check.statedPackets = Field64(properties, kDataPackets);
+    check.playDurationMs = Field64(properties, kPlayDuration) / 10000;
+    check.preroll = std::uint32_t(std::min<std::uint64_t>(Field64(properties, kPrerollField), 0xFFFFFFFFu));
     check.broadcast = LE32At(properties, kFlagsField).value_or(0) & kBroadcastFlag;
     const QByteArrayView data = QByteArrayView(header).sliced(qsizetype(headerSize));
     check.dataObjectSize = Field64(data, kDataObjectSize);
@@ -126,6 +130,7 @@ void ReadSlots(QFile& file, std::uint64_t count, RecordingCheck& check, StoredIn
         count = inFile;
     }
     DataPacketFacts facts;
+    std::uint64_t reached = 0;
     for (std::uint64_t slot = 0; slot < count; slot += std::uint64_t(perRead)) {
         const qint64 reading = qint64(std::min<std::uint64_t>(std::uint64_t(perRead), count - slot));
         const QByteArray run =
@@ -149,9 +154,15 @@ void ReadSlots(QFile& file, std::uint64_t count, RecordingCheck& check, StoredIn
                 index.meet(at, facts.sendTime);
                 check.firstSendTime = std::min(check.firstSendTime.value_or(facts.sendTime), facts.sendTime);
                 check.lastSendTime = std::max(check.lastSendTime.value_or(facts.sendTime), facts.sendTime);
+                reached = std::max(reached, std::uint64_t(facts.sendTime) + facts.duration);
+                for (const PayloadFacts& payload : facts.payloads)
+                    reached = std::max<std::uint64_t>(
+                        reached, std::max(payload.presentationTime, check.preroll) - check.preroll);
             }
         }
     }
+    if (check.firstSendTime && reached > *check.firstSendTime)
+        check.reachedMs = reached - *check.firstSendTime;
 }
 
 }  // namespace
@@ -171,10 +182,15 @@ bool RecordingCheck::sizesAgree() const
            && dataObjectSize == kDataObjectStart + statedPackets * packetSize;
 }
 
+bool RecordingCheck::cutShort() const
+{
+    return reachedMs + kEndToleranceMs < statedMediaMs();
+}
+
 bool RecordingCheck::whole() const
 {
-    return !unreadable && missing.count == 0 && damaged.count == 0 && sizesAgree() && index == Index::Agrees
-           && trailingBytes == 0 && !broadcast;
+    return !unreadable && missing.count == 0 && damaged.count == 0 && !cutShort() && sizesAgree()
+           && index == Index::Agrees && trailingBytes == 0 && !broadcast;
 }
 
 RecordingCheck CheckRecording(const QString& path, std::optional<std::uint64_t> slotCount)
@@ -202,10 +218,8 @@ RecordingCheck CheckRecording(const QString& path, std::optional<std::uint64_t> 
     if (index.present) {
         // Every entry names a packet of the file sent by its time, and
         // together they reach past the play duration.
-        const qsizetype fpo = FindObject(header, guid::kFileProperties);
-        const std::uint64_t durationMs = Field64(ObjectBytes(header, fpo), kPlayDuration) / 10000;
         const bool agrees = index.sound && !index.disagrees && index.next == index.packets.size()
-                            && index.packets.size() * index.intervalMs >= durationMs;
+                            && index.packets.size() * index.intervalMs >= check.playDurationMs;
         check.index = agrees ? RecordingCheck::Index::Agrees : RecordingCheck::Index::Disagrees;
     }
     return check;

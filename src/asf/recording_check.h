@@ -35,7 +35,8 @@ struct RecordingCheck {
     std::uint64_t statedFileSize = 0;  // the File Properties Object's
     std::uint64_t headerLength = 0;    // the Header Object and the Data Object's fixed start
     std::uint32_t packetSize = 0;
-    std::uint64_t statedPackets = 0;  // the File Properties Object's
+    std::uint64_t statedPackets = 0;   // the File Properties Object's
+    std::uint64_t playDurationMs = 0;  // the File Properties Object's, its preroll included
     std::uint64_t dataObjectSize = 0;
     std::uint64_t dataObjectPackets = 0;
     bool broadcast = false;  // the header still marks a broadcast: its end was never written
@@ -44,11 +45,24 @@ struct RecordingCheck {
     Slots missing;                                             // never written (all zero) or beyond the end of the file
     Slots damaged;                                             // written, but the packet does not parse
     std::optional<std::uint32_t> firstSendTime, lastSendTime;  // ms
+    std::uint32_t preroll = 0;                                 // ms, the File Properties Object's
+    // How far the packets' media reaches (ms) from the first send time: the
+    // latest end of a packet (its send time and duration) or presentation of
+    // a payload (less the preroll).
+    std::uint64_t reachedMs = 0;
     Index index = Index::Absent;
     std::uint64_t trailingBytes = 0;  // behind the last stated slot, that are no index
 
     bool sizesAgree() const;
-    // Every stated packet present, the sizes agree and the index agrees.
+    // The header's play duration, less its preroll (ms).
+    std::uint64_t statedMediaMs() const { return playDurationMs > preroll ? playDurationMs - preroll : 0; }
+    // The packets end well before the play duration the header states: a
+    // recording of known length stopped or cut before its end, whose header
+    // states the packets it holds. (The end of a broadcast's recording gives
+    // it the duration its packets reach.)
+    bool cutShort() const;
+    // Every stated packet present, not cut short, the sizes agree and the
+    // index agrees.
     bool whole() const;
 };
 

@@ -25,16 +25,15 @@ constexpr qsizetype kFileIdField = 24;
 void SimpleIndexBuilder::setHeader(QByteArrayView header)
 {
     m_indexStreams.reset();
-    for (qsizetype at = FindObject(header, guid::kStreamProperties); at >= 0;
-         at = FindObject(header, guid::kStreamProperties, at + 1)) {
+    const HeaderObjects objects(header);
+    for (const qsizetype at : objects.findAll(guid::kStreamProperties)) {
         const QByteArrayView object = ObjectBytes(header, at);
         const std::optional<std::uint16_t> flags = LE16At(object, kStreamFlagsField);
         if (flags && object.sliced(kStreamTypeField).startsWith(guid::kVideoMedia))
             m_indexStreams.set(*flags & 0x7F);
     }
     m_everyStream = m_indexStreams.none();
-    const qsizetype fpo = FindObject(header, guid::kFileProperties);
-    const QByteArrayView properties = fpo < 0 ? QByteArrayView() : ObjectBytes(header, fpo);
+    const QByteArrayView properties = objects.bytes(guid::kFileProperties);
     if (properties.size() >= kFileIdField + 16)
         m_fileId = properties.sliced(kFileIdField, 16).toByteArray();
 }
@@ -70,7 +69,10 @@ void SimpleIndexBuilder::add(std::uint32_t index, QByteArrayView packet)
 void SimpleIndexBuilder::keyFrame(std::uint32_t index, const PayloadFacts& payload)
 {
     const std::uint32_t time = payload.presentationTime;
-    if (time > m_facts.sendTime && time - m_facts.sendTime > kMaxPresentationLeadMs)
+    // Compared on the 32-bit clock that wraps: a time further than the lead
+    // before or after its packet's send time is damaged or hostile.
+    const auto lead = std::int64_t(std::int32_t(time - m_facts.sendTime));
+    if (lead > kMaxPresentationLeadMs || lead < -std::int64_t(kMaxPresentationLeadMs))
         return;
     const std::uint32_t second = time / kIndexIntervalMs + (time % kIndexIntervalMs != 0);
     if (second >= kMaxIndexEntries)

@@ -38,6 +38,10 @@ QString Report(const QString& path, const RecordingCheck& c)
     if (c.firstSendTime)
         lines << QStringLiteral("  media time: %1 to %2")
                      .arg(FormatTime(*c.firstSendTime), FormatTime(c.lastSendTime.value_or(0)));
+    if (c.cutShort())
+        lines << QStringLiteral("  cut short: %1 s of %2 s")
+                     .arg(qRound64(double(c.reachedMs) / 1000))
+                     .arg(qRound64(double(c.statedMediaMs()) / 1000));
     switch (c.index) {
     case RecordingCheck::Index::Absent:
         lines << QStringLiteral("  index: none");

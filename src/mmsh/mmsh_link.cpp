@@ -285,8 +285,7 @@ bool MmshLink::handleChunk(const MmshChunk& chunk)
 
 bool MmshLink::headerComplete()
 {
-    const qsizetype at = FindObject(m_header, guid::kFileProperties);
-    const QByteArrayView fpo = at < 0 ? QByteArrayView() : ObjectBytes(m_header, at);
+    const QByteArrayView fpo = HeaderObjects(m_header).bytes(guid::kFileProperties);
     const auto packetSize = LE32At(fpo, kFpoMinPacketSize);
     if (!packetSize || *packetSize == 0 || *packetSize > kMaxPacketSize) {
         fail(QStringLiteral("- MMSH: the ASF header names no usable packet size"));

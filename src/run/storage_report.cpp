@@ -61,6 +61,10 @@ QStringList StoredPacketLines(const StoredPacket& told)
     QStringList lines;
     if (told.earlyDropped)
         lines << QStringLiteral("- Media packet from before the recording started, dropped");
+    if (told.pastEndDropped)
+        lines << QCoreApplication::translate("Tovrin", "- 封包編號超過串流的封包總數，已捨棄");
+    if (told.numberingRestarted)
+        lines << QCoreApplication::translate("Tovrin", "- 伺服器的封包編號重新開始，接在下一個位置繼續儲存");
     if (told.missingTimecode)
         lines << QStringLiteral("Missing timecode, bad format, continuing...");
     if (told.rebaseFault)

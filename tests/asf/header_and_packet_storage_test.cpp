@@ -128,18 +128,30 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
     QStringList lines;
     const auto store = [&](WriterRun& r, std::uint32_t sequence, const QByteArray& p) {
         const StoredPacket s = r.writer.handle(sequence, p);
-        lines << Line(sequence, s.earlyDropped, s.missingTimecode, s.truncated, s.writeFailure.value_or(u"-"_s),
-                      s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s, r.run.packetIndex.load(),
-                      r.run.mediaTime.load());
+        lines << Line(sequence, s.earlyDropped, s.pastEndDropped, s.numberingRestarted, s.missingTimecode, s.truncated,
+                      s.writeFailure.value_or(u"-"_s), s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s,
+                      r.run.packetIndex.load(), r.run.mediaTime.load());
     };
-    // A short packet is padded, a long one cut; a late packet lands in its
+    // A short packet is padded, a long one cut; a late datagram lands in its
     // own slot; one from before the first has no slot (it must not wrap to
     // one terabytes away) and is told once.
     WriterRun r(100, 10);
+    r.run.dataOverUdp = true;
     for (const auto& [sequence, size, fill] :
          {std::tuple{77, 10, 'a'}, {82, 9, 'f'}, {79, 11, 'c'}, {70, 10, 'x'}, {76, 10, 'y'}})
         store(r, sequence, QByteArray(size, fill));
     lines << Runs(r.contents());
+
+    // Numbers of unknown length count on past 2^32; a jump beyond the window
+    // or a step back starts them again in the next slot, told once. A stream
+    // of known length drops a packet numbered at or past its count, told once.
+    lines << u"--- numbering"_s;
+    WriterRun numbered(0, 4), counted(0, 4);
+    counted.run.filePacketCount = 3;
+    for (const std::uint32_t sequence : {0xFFFFFFFEu, 0xFFFFFFFFu, 0u, 0x80000000u, 0x80000001u, 5u, 6u})
+        store(numbered, sequence, "n");
+    for (const std::uint32_t sequence : {0u, 0x80000000u, 3u, 2u})
+        store(counted, sequence, "c");
 
     // Media time follows the send times of readable packets; an unreadable
     // one is still written.
@@ -213,8 +225,8 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     StorageRun r(std::uint32_t(header.size()), packetSize);
     ASSERT_EQ(StoreHeaderBytes(r.run, r.file, header), HeaderStored::Written);
 
-    r.run.resume = true;  // absolute slot numbers
     const std::uint32_t index = 600000;
+    r.run.filePacketCount = index + 1;  // of known length: absolute slot numbers
     const qint64 offset = qint64(index) * packetSize + header.size();
     EXPECT_FALSE(MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z')).writeFailure);
     EXPECT_FALSE(r.file.flush().failure);
@@ -325,7 +337,8 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
 
 // Each packet before and after rebasing, in hex, and the log line of what
 // the rebase could not follow. Send and presentation times become relative
-// to the first send time (earlier ones wrap around) and nothing else is
+// to the first send time, or start at a base (earlier ones stay at the first,
+// never 2^32 ms on, also across the clock's wrap) and nothing else is
 // touched; a compressed payload keeps its presentation time in the offset
 // field, of its width only; every payload of a multiple payload packet is
 // rebased. A fault rewrites nothing before the layout is known, and the send
@@ -333,9 +346,9 @@ TEST(SendTimeOffset, FollowsTheLengthTypeFlags)
 TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFollow)
 {
     QStringList lines;
-    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first) {
+    const auto rebase = [&](const char* what, QByteArray packet, std::uint32_t first, std::uint32_t base = 0) {
         lines << u"== "_s + QLatin1String(what) << QString::fromLatin1(packet.toHex(' '));
-        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first);
+        const std::optional<RebaseFault> fault = RebaseTimecodes(packet, first, base);
         lines << QString::fromLatin1(packet.toHex(' ')) << (fault ? RebaseFaultLine(*fault) : u"ok"_s);
     };
     rebase("single payload", singleReplicatedPacket(1005000, 1008100), 1000000);
@@ -344,6 +357,7 @@ TEST(RebaseTimecodes, MakesSendAndPresentationTimesRelativeOrTellsWhatItCannotFo
                + QByteArray::fromHex("8101") + EncodeLE16(0x1234) + QByteArray::fromHex("01") + "\x05" "data",
            0x1000);
     rebase("before the first send time", singleReplicatedPacket(10, 10), 20);
+    rebase("across the wrap, from a base", singleReplicatedPacket(5, 0xFFFFFFF0u), 0xFFFFFFFAu, 7000);
     rebase("multiple payloads", multipleReplicatedPacket(2000, 2100, 2200), 2000);
     rebase("second payload longer than the packet", multipleReplicatedPacket(50, 60, 70, 400), 50);
     for (const auto& [at, byte] : {std::pair{2, 0x01}, {3, 0x04}, {4, 0x5E}, {20, 0x02}}) {

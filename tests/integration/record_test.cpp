@@ -236,14 +236,16 @@ TEST(Record, ASecondRecordingIntoTheSameFileIsRefusedAndAKilledOneResumes)
     ASSERT_EQ(FilePropertiesField(partial.header, 56), source.packets.size())
         << "the header still states the server's count";
 
-    // Repaired without a server, the file a killed run left is whole.
+    // Repaired without a server, the file a killed run left is whole but
+    // for the end it never received.
     const QString repaired = w.out(QStringLiteral("repaired.wmv"));
     ASSERT_TRUE(QFile::copy(out, repaired));
     EXPECT_EQ(RunCli({QStringLiteral("check"), repaired}, w.config).exitCode, 1);
     const CliOutcome repair = RunCli({QStringLiteral("check"), QStringLiteral("--repair"), repaired}, w.config);
-    EXPECT_EQ(repair.exitCode, 0) << repair.out.toStdString();
+    EXPECT_EQ(repair.exitCode, 1) << repair.out.toStdString();
     EXPECT_TRUE(repair.out.contains(QStringLiteral("repaired index written"))) << repair.out.toStdString();
-    ExpectSizedAndIndexed(repaired);
+    EXPECT_TRUE(repair.out.contains(QStringLiteral("cut short"))) << repair.out.toStdString();
+    ExpectSizedAndIndexed(repaired, true);
 
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());

@@ -181,6 +181,18 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
                       asf::StreamPropertiesObject(1, 320, 240), asf::StreamPropertiesObject(7, 0, 0, true), other,
                       cutVideo, asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
+    // Objects are the Header Object's children, walked by their sizes: a
+    // Stream Properties Object that an Extended Stream Properties Object
+    // carries (behind a stream name) in the Header Extension Object counts;
+    // its GUID in a title does not.
+    const QByteArray carried = asf::Object(QByteArray::fromHex("CBA5E61472C632438399A96952065B5A"),
+                                           QByteArray(60, '\0') + asf::Le16(1) + asf::Le16(0) + asf::Le16(0)
+                                               + asf::Le16(2) + "ab" + asf::StreamPropertiesObject(5));
+    const QByteArray extension = asf::Object(QByteArray::fromHex("B503BF5F2EA9CF118EE300C00C205365"),
+                                             QByteArray(18, '\0') + asf::Le32(carried.size()) + carried);
+    const QString title = QString::fromUtf16(reinterpret_cast<const char16_t*>(asf::kStreamPropertiesGuid.data()), 8);
+    read("objects walked by their sizes", AudioThenVideo({asf::ContentObject(title, {}, {}, {}, {}), extension}));
+
     // A later codec entry of a kind replaces an earlier one; a list of no
     // entries is a list all the same.
     read("two video codecs",
@@ -209,8 +221,9 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
     const auto without = [&](const QByteArray& guid) {
         return QByteArray(good).replace(good.indexOf(guid), 5, "xxxxx");
     };
-    const QByteArray shortFile =
-        QByteArray(good).replace(good.indexOf(asf::kFilePropertiesGuid) + 16, 8, asf::Le64(103));
+    const QByteArray shortFile = asf::Header({asf::FilePropertiesObject({}).first(103).replace(16, 8, asf::Le64(103)),
+                                              asf::StreamPropertiesObject(1), asf::StreamPropertiesObject(2, 320, 240),
+                                              asf::BitrateObject({{1, 32000}})});
     read("no header object", without(asf::kHeaderGuid));
     read("no data object", without(asf::kDataGuid));
     read("no streams", asf::Header({asf::FilePropertiesObject({}), asf::BitrateObject({{1, 32000}})}));

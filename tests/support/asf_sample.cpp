@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -159,9 +160,23 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return dir.filePath(name);
 }
 
+qsizetype FilePropertiesAt(const QByteArray& header)
+{
+    const qsizetype end = header.size() < 24 ? 0 : qsizetype(std::min<std::uint64_t>(le(header, 16, 8), header.size()));
+    for (qsizetype at = 30; at + 24 <= end;) {
+        const std::uint64_t size = le(header, at + 16, 8);
+        if (header.mid(at, 16) == asf::kFilePropertiesGuid)
+            return at;
+        if (size < 24 || size > std::uint64_t(end - at))
+            break;
+        at += qsizetype(size);
+    }
+    return -1;
+}
+
 std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width)
 {
-    const qsizetype at = header.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype at = FilePropertiesAt(header);
     return at < 0 || at + offset + width > header.size() ? ~0ull : le(header, at + offset, width);
 }
 
@@ -172,7 +187,7 @@ AsfParts ReadAsf(const QString& path)
     if (bytes.size() < 30)
         return parts;
     const auto headerSize = qsizetype(le(bytes, 16, 8));
-    const qsizetype fpo = bytes.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype fpo = FilePropertiesAt(bytes);
     const qsizetype data = bytes.indexOf(asf::kDataGuid, headerSize - 1);
     if (fpo < 0 || fpo + 96 > bytes.size() || data != headerSize || bytes.size() < data + 50)
         return parts;

@@ -35,6 +35,9 @@ struct AsfParts {
 };
 AsfParts ReadAsf(const QString& path);
 
+// Where the File Properties Object starts among the Header Object's
+// children, walked by their sizes; -1 when it is not there.
+qsizetype FilePropertiesAt(const QByteArray& header);
 // A field of the header's File Properties Object, `width` bytes at `offset`
 // from the object's start (56: the packet count); all ones when there is none.
 std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width = 8);

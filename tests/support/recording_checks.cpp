@@ -4,6 +4,7 @@
 #include "support/ffprobe.h"
 
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +28,7 @@ void ExpectSameAsSource(const QString& recording, const QString& source)
 {
     const AsfParts got = ReadAsf(recording);
     const AsfParts want = ReadAsf(source);
-    const qsizetype fileSizeAt = want.header.indexOf(asf::kFilePropertiesGuid) + 40;
+    const qsizetype fileSizeAt = FilePropertiesAt(want.header) + 40;
     EXPECT_EQ(QByteArray(got.header).replace(fileSizeAt, 8, want.header.mid(fileSizeAt, 8)), want.header);
     ExpectSizedAndIndexed(recording);
     ASSERT_EQ(got.packets.size(), want.packets.size());
@@ -83,7 +84,7 @@ std::optional<std::uint32_t> SendTime(const QByteArray& packet)
 
 }  // namespace
 
-void ExpectSizedAndIndexed(const QString& recording)
+void ExpectSizedAndIndexed(const QString& recording, bool cutShort)
 {
     const QByteArray bytes = ReadWholeFile(recording);
     const AsfParts parts = ReadAsf(recording);
@@ -100,7 +101,7 @@ void ExpectSizedAndIndexed(const QString& recording)
     ASSERT_GE(index.size(), 56);
     EXPECT_EQ(index.first(16), QByteArray::fromHex("90080033B1E5CF1189F400A0C90349CB"));
     EXPECT_EQ(Le(index, 16, 8), std::uint64_t(index.size()));
-    const qsizetype fpo = parts.header.indexOf(asf::kFilePropertiesGuid);
+    const qsizetype fpo = FilePropertiesAt(parts.header);
     EXPECT_EQ(index.mid(24, 16), parts.header.mid(fpo + 24, 16)) << "File ID";
     const std::uint64_t interval = Le(index, 40, 8);
     const std::uint64_t count = Le(index, 52, 4);
@@ -132,6 +133,15 @@ void ExpectSizedAndIndexed(const QString& recording)
         [](const QByteArray& line) { return line.isEmpty() || line.endsWith("first frame is no keyframe"); });
     errors = lines.join('\n');
     EXPECT_EQ(errors, QByteArray()) << "ffmpeg decoding " << recording.toStdString() << ": " << errors.toStdString();
+    if (!cutShort)
+        ExpectCheckSaysWhole(recording);
+}
+
+void ExpectCheckSaysWhole(const QString& recording)
+{
+    const QTemporaryDir settings;
+    const CliOutcome check = RunCli({QStringLiteral("check"), recording}, settings.path());
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
 }
 
 std::uint64_t StatedPacketCount(const QString& recording)

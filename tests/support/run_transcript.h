@@ -2,6 +2,7 @@
 
 #include "support/asf_sample.h"
 #include "support/cli_runner.h"
+#include "support/recording_checks.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -87,11 +88,14 @@ inline QStringList RecordingFacts(const QString& recording, const AsfParts& sour
 }
 
 // A tovrin-cli run as a transcript: its exit code, what `recording` holds
-// (as RecordingFacts tells), `more` lines and its stable log.
+// (as RecordingFacts tells), `more` lines and its stable log. The recording
+// of a run that says it completed is whole as `tovrin-cli check` tells.
 inline QStringList CliTranscript(const CliOutcome& cli, const QString& recording, const AsfParts& source,
                                  const QString& folder, const QStringList& more = {}, qsizetype slotSize = 0,
                                  qsizetype headerLength = 0)
 {
+    if (cli.err.contains(QStringLiteral("- ******* 下載完成 *******")))
+        ExpectCheckSaysWhole(recording);
     return QStringList{QStringLiteral("exit %1").arg(cli.exitCode)}
            + RecordingFacts(recording, source, slotSize, headerLength) + more + StableLog(cli.err, folder);
 }

@@ -239,6 +239,9 @@ void ClientConnection::startMedia(std::unique_ptr<PacketCursor> cursor, std::uin
         cursor = FloodOf(std::move(cursor));
         logEvent(QStringLiteral("hostile: flooding media packets in an endless loop"));
     }
+    if (m_options.hostile)
+        cursor = HostilePlay(*m_options.hostile, std::move(cursor), m_plays++,
+                             [this](const QString& line) { logEvent(line); });
     m_cursor = std::move(cursor);
     m_next.reset();
     ++m_playGeneration;

@@ -127,6 +127,7 @@ private:
     // for its pause is dropped when its play is no longer the current one.
     std::uint64_t m_playGeneration = 0;
     QByteArray m_withheld;  // late-datagram: the media packet held back
+    int m_plays = 0;        // plays started, for a hostile kind that strikes after a stream change
 
     bool m_struck = false;    // the hostile misbehaviour has happened
     bool m_deaf = false;      // the client's commands are no longer read

@@ -1,5 +1,6 @@
 #include "mms-server/hostile.h"
 
+#include "mms-server/asf_data_packet.h"
 #include "mms-server/server_messages.h"
 
 #include "asf/byte_helpers.h"
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 #include <iterator>
+#include <utility>
 
 namespace tovrin::mmsserver {
 
@@ -65,6 +67,13 @@ constexpr KindEntry kKinds[] = {
      "the first media packet is never sent, as a datagram lost on the way would be"},
     {HostileKind::HeaderNever, "header-never",
      "the header reply (0x11) comes, the header never does; keep-alives go on at the ping interval"},
+    {HostileKind::NumberJump, "number-jump",
+     "after 5 media packets, every packet number (LocationId) is 2^31 higher than it was"},
+    {HostileKind::NumberWrap, "number-wrap",
+     "packet numbers start 5 below 2^32, so they wrap past it to 0 after 5 media packets"},
+    {HostileKind::TimeBack, "time-back",
+     "after a stream change (a playlist's or a live point's next entry), the first 5 media packets are sent 3 s "
+     "ahead in send and presentation time, so the times step back 3 s after them"},
     {HostileKind::ChunkLengthLie, "chunk-length-lie",
      "MMSH: after 5 $D chunks, one whose repeated length disagrees with its framing length"},
     {HostileKind::ChunkUnknownType, "chunk-unknown-type", "MMSH: after 5 $D chunks, a chunk of the unknown type $Z"},
@@ -76,7 +85,72 @@ constexpr KindEntry kKinds[] = {
      "MMSH: after 5 $D chunks, an entry change ($E 1, $C, the same header again), then the rest"},
 };
 
+// A play's packets with their numbers or times altered.
+class AlteredCursor : public PacketCursor {
+public:
+    AlteredCursor(HostileKind kind, std::unique_ptr<PacketCursor> cursor, std::function<void(const QString&)> note)
+        : m_kind(kind), m_cursor(std::move(cursor)), m_note(std::move(note))
+    {
+    }
+
+    std::optional<TimedPacket> next() override
+    {
+        std::optional<TimedPacket> packet = m_cursor->next();
+        if (!packet)
+            return packet;
+        const bool good = m_sent++ < std::uint64_t(kHostileGoodPackets);
+        if (!m_first)
+            m_first = packet->locationId;
+        switch (m_kind) {
+        case HostileKind::NumberJump:
+            if (!good) {
+                packet->locationId += 0x80000000u;
+                strike(QStringLiteral("hostile: packet %1 numbered 2^31 higher").arg(packet->locationId));
+            }
+            break;
+        case HostileKind::NumberWrap:
+            packet->locationId = packet->locationId - *m_first - std::uint32_t(kHostileGoodPackets);
+            if (packet->locationId == 0)
+                strike(QStringLiteral("hostile: packet numbers wrapped past 2^32 to 0"));
+            break;
+        case HostileKind::TimeBack:
+            if (good && ShiftDataPacketTimes(packet->bytes, kHostileTimeStepMs))
+                strike(QStringLiteral("hostile: %1 media packets sent %2 ms ahead after the stream change")
+                           .arg(kHostileGoodPackets)
+                           .arg(kHostileTimeStepMs));
+            break;
+        default:
+            break;
+        }
+        return packet;
+    }
+
+private:
+    void strike(const QString& line)
+    {
+        if (!std::exchange(m_struck, true))
+            m_note(line);
+    }
+
+    HostileKind m_kind;
+    std::unique_ptr<PacketCursor> m_cursor;
+    std::function<void(const QString&)> m_note;
+    std::uint64_t m_sent = 0;
+    std::optional<std::uint32_t> m_first;
+    bool m_struck = false;
+};
+
 }  // namespace
+
+std::unique_ptr<PacketCursor> HostilePlay(HostileKind kind, std::unique_ptr<PacketCursor> cursor, int play,
+                                          std::function<void(const QString&)> note)
+{
+    const bool alters = kind == HostileKind::NumberJump || kind == HostileKind::NumberWrap
+                        || (kind == HostileKind::TimeBack && play > 0);
+    if (!alters || !cursor)
+        return cursor;
+    return std::make_unique<AlteredCursor>(kind, std::move(cursor), std::move(note));
+}
 
 std::optional<HostileKind> HostileKindNamed(const QString& name)
 {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "mms-server/media_source.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace tovrin::mmsserver {
@@ -41,6 +45,9 @@ enum class HostileKind {
     DropDatagram,         // one media packet is never sent, as a datagram lost on the way
     DropFirstDatagram,    // the first media packet of a play is never sent
     HeaderNever,          // the header is announced (0x11) but never sent; keep-alives go on
+    NumberJump,           // after kHostileGoodPackets media packets, the packet numbers jump by 2^31
+    NumberWrap,           // packet numbers start kHostileGoodPackets below 2^32 and wrap past it to 0
+    TimeBack,             // after a stream change, the times step back kHostileTimeStepMs after the good packets
     // Kinds of the MMSH framing (--http-port):
     ChunkLengthLie,    // a $D whose repeated length disagrees with its framing length
     ChunkUnknownType,  // a chunk of the unknown type '$Z'
@@ -55,6 +62,8 @@ inline constexpr std::uint32_t kHostileResult = 0xC00D002E;
 inline constexpr std::uint32_t kHostileHeaderPadding = 1024 * 1024;
 // How long the late datagram follows the end-of-stream reply (ms).
 inline constexpr int kHostileLateDatagramMs = 50;
+// How far the times of time-back step back (ms).
+inline constexpr std::uint32_t kHostileTimeStepMs = 3000;
 
 // The ASF header with a Padding Object of `padding` bytes (at least 24) as
 // the Header Object's first child; its size and child count grow to match.
@@ -65,6 +74,14 @@ QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding);
 std::optional<HostileKind> HostileKindNamed(const QString& name);
 // One line per kind, "name: what the server does", for --help.
 QString HostileKindsHelp();
+
+// The cursor of a play with the numbers or times of its media packets
+// altered as `kind` says (number-jump, number-wrap, time-back), or `cursor`
+// itself for the other kinds. `play` counts the connection's plays from 0:
+// time-back strikes in every play after the first, which follows a stream
+// change. `note` gets a log line when the kind strikes.
+std::unique_ptr<PacketCursor> HostilePlay(HostileKind kind, std::unique_ptr<PacketCursor> cursor, int play,
+                                          std::function<void(const QString&)> note);
 
 // The server reply whose first instance carries kHostileResult for this
 // kind, if the kind is one of those.

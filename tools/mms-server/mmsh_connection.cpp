@@ -178,7 +178,7 @@ void MmshConnection::answer(const MmshRequest& request)
     m_selection = request.selection ? request.selection : m_options.unselected;
     if (m_selection)
         logEvent(QStringLiteral("stream selection: %1").arg(m_selection->describe()));
-    m_cursor = SelectedStreams(m_source->play(start), m_selection);
+    m_cursor = play(start);
     if (m_options.hostile == HostileKind::MediaFlood) {
         m_cursor = FloodOf(std::move(m_cursor));
         logEvent(QStringLiteral("hostile: flooding $D chunks in an endless loop"));
@@ -202,7 +202,7 @@ void MmshConnection::pump()
                     change += headerChunk;
                 m_socket->write(change);
                 logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
-                m_cursor = SelectedStreams(m_source->play(StartPlaying{}), m_selection);
+                m_cursor = play(StartPlaying{});
                 m_playClock.restart();
                 continue;
             }
@@ -235,6 +235,15 @@ void MmshConnection::pump()
             return;
         }
     }
+}
+
+std::unique_ptr<PacketCursor> MmshConnection::play(const StartPlaying& start)
+{
+    std::unique_ptr<PacketCursor> cursor = SelectedStreams(m_source->play(start), m_selection);
+    if (!m_options.hostile)
+        return cursor;
+    return HostilePlay(*m_options.hostile, std::move(cursor), m_plays++,
+                       [this](const QString& line) { logEvent(line); });
 }
 
 bool MmshConnection::strike(const TimedPacket& next)

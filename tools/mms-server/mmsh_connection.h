@@ -64,6 +64,8 @@ private:
     void answer(const MmshRequest& request);
     void refuse(int status, const QByteArray& reason, const QByteArray& extraHeaders, const QString& why);
     void pump();
+    // The source's packets from `start`, as a hostile kind alters them.
+    std::unique_ptr<PacketCursor> play(const StartPlaying& start);
     // The misbehaviour of a hostile kind in place of the next $D. False when streaming ends with it.
     bool strike(const TimedPacket& next);
     void close(const QString& why);
@@ -90,6 +92,7 @@ private:
     std::uint8_t m_afFlags = 0;
     std::uint64_t m_sent = 0;
     bool m_struck = false;
+    int m_plays = 0;  // plays started, for a hostile kind that strikes after a stream change
 };
 
 }  // namespace tovrin::mmsserver
