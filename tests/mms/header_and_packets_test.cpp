@@ -181,17 +181,15 @@ TEST(HeaderFacts, WhatEachHeaderYieldsAndWhereAReadingFails)
                       asf::StreamPropertiesObject(1, 320, 240), asf::StreamPropertiesObject(7, 0, 0, true), other,
                       cutVideo, asf::BitrateObject({{7, 32000}, {1, 96000}, {3, 100}, {9, 5}, {0x81, 6}})}));
 
-    // Objects are the Header Object's children, walked by their sizes: a
-    // Stream Properties Object that an Extended Stream Properties Object
-    // carries (behind a stream name) in the Header Extension Object counts;
-    // its GUID in a title does not.
-    const QByteArray carried = asf::Object(QByteArray::fromHex("CBA5E61472C632438399A96952065B5A"),
-                                           QByteArray(60, '\0') + asf::Le16(1) + asf::Le16(0) + asf::Le16(0)
-                                               + asf::Le16(2) + "ab" + asf::StreamPropertiesObject(5));
-    const QByteArray extension = asf::Object(QByteArray::fromHex("B503BF5F2EA9CF118EE300C00C205365"),
-                                             QByteArray(18, '\0') + asf::Le32(carried.size()) + carried);
-    const QString title = QString::fromUtf16(reinterpret_cast<const char16_t*>(asf::kStreamPropertiesGuid.data()), 8);
-    read("objects walked by their sizes", AudioThenVideo({asf::ContentObject(title, {}, {}, {}, {}), extension}));
+    // Objects are the Header Object's children, walked by their sizes, and
+    // the Header Extension Object's: a Stream Properties Object that an
+    // Extended Stream Properties Object carries behind a stream name counts.
+    read("a stream in the header extension",
+         AudioThenVideo({asf::Object(QByteArray::fromHex("B503BF5F2EA9CF118EE300C00C205365"),
+                                     QByteArray(22, '\0')
+                                         + asf::Object(QByteArray::fromHex("CBA5E61472C632438399A96952065B5A"),
+                                                       QByteArray(60, '\0') + asf::Le32(1) + asf::Le32(0x20000) + "ab"
+                                                           + asf::StreamPropertiesObject(5)))}));
 
     // A later codec entry of a kind replaces an earlier one; a list of no
     // entries is a list all the same.

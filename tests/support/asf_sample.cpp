@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -162,16 +161,7 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 qsizetype FilePropertiesAt(const QByteArray& header)
 {
-    const qsizetype end = header.size() < 24 ? 0 : qsizetype(std::min<std::uint64_t>(le(header, 16, 8), header.size()));
-    for (qsizetype at = 30; at + 24 <= end;) {
-        const std::uint64_t size = le(header, at + 16, 8);
-        if (header.mid(at, 16) == asf::kFilePropertiesGuid)
-            return at;
-        if (size < 24 || size > std::uint64_t(end - at))
-            break;
-        at += qsizetype(size);
-    }
-    return -1;
+    return header.size() < 24 ? -1 : header.lastIndexOf(asf::kFilePropertiesGuid, qsizetype(le(header, 16, 8)));
 }
 
 std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int width)

@@ -35,8 +35,9 @@ struct AsfParts {
 };
 AsfParts ReadAsf(const QString& path);
 
-// Where the File Properties Object starts among the Header Object's
-// children, walked by their sizes; -1 when it is not there.
+// Where the File Properties Object starts: the last copy of its GUID in the
+// Header Object, as a look-alike that a header value holds comes before it in
+// every header a test serves; -1 when there is none.
 qsizetype FilePropertiesAt(const QByteArray& header);
 // A field of the header's File Properties Object, `width` bytes at `offset`
 // from the object's start (56: the packet count); all ones when there is none.

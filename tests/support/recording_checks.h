@@ -33,11 +33,11 @@ void ExpectSlotsHoldTheSourcePackets(const QString& recording, const AsfParts& s
 // Index Object follows it whose entries cover the play duration, never go
 // back, and each name a packet of the file sent at or before the entry's
 // time; ffmpeg decodes the file without an error; `tovrin-cli check` calls
-// it whole (unless it holds only the start of its stream, `cutShort`).
+// it whole (not whole when it holds only the start of its stream, `cutShort`).
 void ExpectSizedAndIndexed(const QString& recording, bool cutShort = false);
 
-// `tovrin-cli check` calls the recording whole.
-void ExpectCheckSaysWhole(const QString& recording);
+// `tovrin-cli check` calls the recording whole (not whole, with `whole` false).
+void ExpectCheckSaysWhole(const QString& recording, bool whole = true);
 
 // The data packet count the recording's File Properties Object states.
 std::uint64_t StatedPacketCount(const QString& recording);

@@ -178,9 +178,9 @@ void ClientConnection::sendCommand(std::uint16_t mid, const QByteArray& fields)
             else if (kind == HostileKind::PacketSizeShort)
                 PutLE(body, kOpenFilePacketSizeField,
                       std::max<std::uint32_t>(LE32At(body, kOpenFilePacketSizeField).value_or(0), 101) - 100, 4);
-            else if (kind == HostileKind::HeaderHuge)
+            else if (const qsizetype growth = HostileFirstObject(kind).size(); growth > 0)
                 PutLE(body, kOpenFileHeaderSizeField,
-                      LE32At(body, kOpenFileHeaderSizeField).value_or(0) + kHostileHeaderPadding, 4);
+                      LE32At(body, kOpenFileHeaderSizeField).value_or(0) + std::uint32_t(growth), 4);
             else
                 m_struck = false;
         }
@@ -225,7 +225,7 @@ void ClientConnection::sendHeader(const QByteArray& header, std::uint32_t chunkB
         logEvent(QStringLiteral("hostile: the header is never sent"));
         return;
     }
-    m_header = m_options.hostile == HostileKind::HeaderHuge ? PaddedHeader(header, kHostileHeaderPadding) : header;
+    m_header = m_options.hostile ? HostileHeader(*m_options.hostile, header) : header;
     m_headerSent = 0;
     m_headerChunk = std::max<std::uint32_t>(chunkBytes, 1);
     m_headerIncarnation = incarnation;

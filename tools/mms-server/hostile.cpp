@@ -29,6 +29,9 @@ constexpr KindEntry kKinds[] = {
     {HostileKind::LengthHuge, "length-huge", "after 5 media packets, a keep-alive whose message length is 0xFFFFFFF0"},
     {HostileKind::HeaderHuge, "header-huge",
      "the header carries a Padding Object of 1 MiB (as a large embedded picture would make it)"},
+    {HostileKind::HeaderDecoy, "header-decoy",
+     "the header's first object is a Content Description Object whose author value holds the File Properties "
+     "Object's GUID and a size, as a look-alike of that object"},
     {HostileKind::HeaderLengthZero, "header-length-zero", "the open-file reply reports a header length of 0"},
     {HostileKind::HeaderLengthMax, "header-length-max", "the open-file reply reports a header length of 0xFFFFFFFF"},
     {HostileKind::PacketSizeZero, "packet-size-zero", "the open-file reply reports a packet size of 0"},
@@ -169,23 +172,36 @@ QString HostileKindsHelp()
     return lines.join(QLatin1Char('\n'));
 }
 
-QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding)
+QByteArray HostileFirstObject(HostileKind kind)
+{
+    static const QByteArray kPaddingObject = QByteArray::fromHex("74D40618DFCA0945A4BA9AABCB96AAE8");
+    static const QByteArray kContentDescription = QByteArray::fromHex("3326B2758E66CF11A6D900AA0062CE6C");
+    static const QByteArray kFileProperties = QByteArray::fromHex("A1DCAB8C47A9CF118EE400C00C205365");
+    if (kind == HostileKind::HeaderHuge)
+        return (kPaddingObject + EncodeLE64(kHostileHeaderPadding)).leftJustified(kHostileHeaderPadding, '\0');
+    if (kind != HostileKind::HeaderDecoy)
+        return {};
+    // Title, author, copyright, description and rating: the author alone.
+    const QByteArray author = kFileProperties + EncodeLE64(104) + QByteArray(80, '\x7F');
+    const QByteArray body = EncodeLE16(0) + EncodeLE16(std::uint16_t(author.size())) + QByteArray(6, '\0') + author;
+    return kContentDescription + EncodeLE64(24 + std::uint64_t(body.size())) + body;
+}
+
+QByteArray HostileHeader(HostileKind kind, const QByteArray& header)
 {
     // Header Object: GUID, u64 size at 16, u32 child count at 24, 2 reserved bytes.
     static const QByteArray kHeaderObject = QByteArray::fromHex("3026B2758E66CF11A6D900AA0062CE6C");
-    static const QByteArray kPaddingObject = QByteArray::fromHex("74D40618DFCA0945A4BA9AABCB96AAE8");
     constexpr qsizetype kChildrenAt = 30;
+    const QByteArray object = HostileFirstObject(kind);
     const auto size = LEAt(header, 16, 8);
     const auto children = LE32At(header, 24);
-    if (!header.startsWith(kHeaderObject) || !size || !children || padding < 24)
+    if (object.isEmpty() || !header.startsWith(kHeaderObject) || !size || !children)
         return header;
-    QByteArray object = kPaddingObject + EncodeLE64(padding);
-    object.append(qsizetype(padding) - object.size(), '\0');
-    QByteArray padded = header;
-    padded.insert(kChildrenAt, object);
-    PutLE(padded, 16, *size + padding, 8);
-    PutLE(padded, 24, *children + 1, 4);
-    return padded;
+    QByteArray altered = header;
+    altered.insert(kChildrenAt, object);
+    PutLE(altered, 16, *size + std::uint64_t(object.size()), 8);
+    PutLE(altered, 24, *children + 1, 4);
+    return altered;
 }
 
 std::optional<std::uint16_t> HostileErrorReply(HostileKind kind)

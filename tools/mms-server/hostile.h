@@ -19,6 +19,7 @@ enum class HostileKind {
     LengthShort,          // a keep-alive whose message length (8) is shorter than a command header
     LengthHuge,           // a keep-alive whose message length is 0xFFFFFFF0
     HeaderHuge,           // the header carries a Padding Object of kHostileHeaderPadding bytes
+    HeaderDecoy,          // the header's first object holds the File Properties Object's GUID in a value
     HeaderLengthZero,     // the open-file reply reports a header of 0 bytes
     HeaderLengthMax,      // the open-file reply reports a header of 0xFFFFFFFF bytes
     PacketSizeZero,       // the open-file reply reports a packet size of 0
@@ -65,10 +66,16 @@ inline constexpr int kHostileLateDatagramMs = 50;
 // How far the times of time-back step back (ms).
 inline constexpr std::uint32_t kHostileTimeStepMs = 3000;
 
-// The ASF header with a Padding Object of `padding` bytes (at least 24) as
-// the Header Object's first child; its size and child count grow to match.
-// The header unchanged when it does not start with a Header Object.
-QByteArray PaddedHeader(const QByteArray& header, std::uint32_t padding);
+// The object a kind puts before the header's others: a Padding Object of
+// kHostileHeaderPadding bytes (header-huge), or a Content Description
+// Object whose author value holds the File Properties Object's GUID, a size
+// of 104 and 80 bytes of 0x7F (header-decoy); empty for the other kinds.
+QByteArray HostileFirstObject(HostileKind kind);
+// The ASF header as the kind sends it: HostileFirstObject as the Header
+// Object's first child, its size and child count grown to match. The header
+// unchanged for the other kinds, and when it does not start with a Header
+// Object.
+QByteArray HostileHeader(HostileKind kind, const QByteArray& header);
 
 // The kind a --hostile name stands for.
 std::optional<HostileKind> HostileKindNamed(const QString& name);

@@ -156,7 +156,7 @@ void MmshConnection::answer(const MmshRequest& request)
 
     const qsizetype piece = m_options.hostile == HostileKind::HeaderSplit ? kHostileHeaderPiece : chunk::kMaxPayload;
     QByteArray body;
-    for (const QByteArray& headerChunk : MmshHeaderChunks(m_source->header(), piece))
+    for (const QByteArray& headerChunk : MmshHeaderChunks(header(), piece))
         body += headerChunk;
     if (!request.play) {
         m_socket->write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
@@ -168,6 +168,8 @@ void MmshConnection::answer(const MmshRequest& request)
         logEvent(QStringLiteral("hostile: the header in $H chunks of %1 bytes").arg(piece));
     if (m_options.hostile == HostileKind::ChunkSendNow)
         logEvent(QStringLiteral("hostile: every $D with the send-immediately bit"));
+    if (m_options.hostile && !HostileFirstObject(*m_options.hostile).isEmpty())
+        logEvent(QStringLiteral("hostile: an object put first in the header"));
 
     // stream-time goes before packet-num, as a server weighs them.
     StartPlaying start;
@@ -198,7 +200,7 @@ void MmshConnection::pump()
                 QByteArray change = m_options.bareEntryChange
                                         ? QByteArray()
                                         : MmshReasonChunk(chunk::kEnd, 1) + MmshReasonChunk(chunk::kChange, 0);
-                for (const QByteArray& headerChunk : MmshHeaderChunks(m_source->header()))
+                for (const QByteArray& headerChunk : MmshHeaderChunks(header()))
                     change += headerChunk;
                 m_socket->write(change);
                 logEvent(QStringLiteral("next entry: %1").arg(m_source->describe()));
@@ -237,6 +239,11 @@ void MmshConnection::pump()
     }
 }
 
+QByteArray MmshConnection::header() const
+{
+    return m_options.hostile ? HostileHeader(*m_options.hostile, m_source->header()) : m_source->header();
+}
+
 std::unique_ptr<PacketCursor> MmshConnection::play(const StartPlaying& start)
 {
     std::unique_ptr<PacketCursor> cursor = SelectedStreams(m_source->play(start), m_selection);
@@ -266,7 +273,7 @@ bool MmshConnection::strike(const TimedPacket& next)
         return true;
     case HostileKind::ChunkEntryChange: {
         QByteArray change = MmshReasonChunk(chunk::kEnd, 1) + MmshReasonChunk(chunk::kChange, 0);
-        for (const QByteArray& headerChunk : MmshHeaderChunks(m_source->header()))
+        for (const QByteArray& headerChunk : MmshHeaderChunks(header()))
             change += headerChunk;
         m_socket->write(change + MmshDataChunk(chunk::kData, next.locationId, m_afFlags++, next.bytes));
         logEvent(QStringLiteral("hostile: an entry change with the same header"));

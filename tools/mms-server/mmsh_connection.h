@@ -64,7 +64,9 @@ private:
     void answer(const MmshRequest& request);
     void refuse(int status, const QByteArray& reason, const QByteArray& extraHeaders, const QString& why);
     void pump();
-    // The source's packets from `start`, as a hostile kind alters them.
+    // The source's header, and its packets from `start`, as a hostile kind
+    // alters them.
+    QByteArray header() const;
     std::unique_ptr<PacketCursor> play(const StartPlaying& start);
     // The misbehaviour of a hostile kind in place of the next $D. False when streaming ends with it.
     bool strike(const TimedPacket& next);
