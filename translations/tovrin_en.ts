@@ -1293,5 +1293,66 @@ No media was saved</translation>
         <source>已放棄取得 redirector 檔案</source>
         <translation>Redirector fetch aborted</translation>
     </message>
+    <message>
+        <source>- 等待開始時間 %1 (還有 %2)</source>
+        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+    </message>
+    <message>
+        <source>- 在開始時間之前停止，沒有錄製</source>
+        <translation>- Stopped before the start time: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 停止時間 %1 已過，沒有錄製</source>
+        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
+        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
+    </message>
+    <message>
+        <source>- 錄製到 %1 為止</source>
+        <translation>- Recording until %1</translation>
+    </message>
+    <message>
+        <source>- 已到停止時間 %1，停止錄製</source>
+        <translation>- The stop time %1 has come: the recording stops</translation>
+    </message>
+    <message>
+        <source>%1 天 </source>
+        <translation>%1 d </translation>
+    </message>
+    <message>
+        <source>- 這個警告又出現了 %1 次: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>這個檔案合併了串流的數個項目，無法續傳
+檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 讀取檔案中已儲存的封包...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>無法讀取要續傳的檔案，連線期間已放棄</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 重新下載這個檔案</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>
