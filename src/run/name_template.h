@@ -46,7 +46,10 @@ QString FirstFreeName(const QString& path, int from = 1);
 // numbered name as an empty file, which no other recorder can take since
 // another that reserves the same name at the same moment is refused it and
 // takes the next. The file's path, or nothing with `failedAt` naming the
-// folder or file that could not be made.
+// folder or file that could not be made. The file exists from then on: the
+// caller records into it (RecordingFile::open(path, false) takes it as it
+// is) and removes it when the run stores nothing, which RecordingFile's close
+// does only for a file it created itself.
 std::optional<QString> ReserveRecordingPath(const QString& path, QString& failedAt);
 
 }  // namespace tovrin
