@@ -1323,36 +1323,37 @@ No media was saved</translation>
     </message>
     <message>
         <source>- 這個警告又出現了 %1 次: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>- This warning came %1 more times: %2</translation>
     </message>
     <message>
         <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
-        <translation type="unfinished"></translation>
+        <translation>- This file joins several entries of the stream and cannot be resumed</translation>
     </message>
     <message>
         <source>這個檔案合併了串流的數個項目，無法續傳
 檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
-        <translation type="unfinished"></translation>
+        <translation>This file joins several entries of the stream and cannot be resumed.
+The file is left as it is: choose to download it again, or another file name.</translation>
     </message>
     <message>
         <source>- 讀取檔案中已儲存的封包...</source>
-        <translation type="unfinished"></translation>
+        <translation>- Reading the packets the file holds...</translation>
     </message>
     <message>
         <source>無法讀取要續傳的檔案，連線期間已放棄</source>
-        <translation type="unfinished"></translation>
+        <translation>The file to resume cannot be read; the connection has been given up</translation>
     </message>
     <message>
         <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
-        <translation type="unfinished"></translation>
+        <translation>- The file lacks %1 packets; starting again from the first one missing (%2)</translation>
     </message>
     <message>
         <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
-        <translation type="unfinished"></translation>
+        <translation>- The save file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
     </message>
     <message>
         <source>- 重新下載這個檔案</source>
-        <translation type="unfinished"></translation>
+        <translation>- Downloading this file again</translation>
     </message>
 </context>
 </TS>
