@@ -596,6 +596,42 @@ you must download again and overwrite the saved file</translation>
         <source>預設值 = 0 (關)</source>
         <translation>Default = 0 (off)</translation>
     </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>最佳</source>
+        <translation>Best</translation>
+    </message>
+    <message>
+        <source>最差</source>
+        <translation>Worst</translation>
+    </message>
+    <message>
+        <source>多重位元率的串流要錄製哪些串流：全部、最佳、最差，或輸入串流編號 (例如 1,3)</source>
+        <translation>Which streams of a multiple-bit-rate stream to record: all, best, worst, or the stream numbers (for example 1,3)</translation>
+    </message>
+    <message>
+        <source>錄製的串流合計最高的位元率；0 = 不限制</source>
+        <translation>The highest total bit rate of the recorded streams; 0 = no limit</translation>
+    </message>
+    <message>
+        <source>串流選擇:</source>
+        <translation>Stream choice:</translation>
+    </message>
+    <message>
+        <source>預設值 = 全部</source>
+        <translation>Default = all</translation>
+    </message>
+    <message>
+        <source>最高位元率:</source>
+        <translation>Maximum bit rate:</translation>
+    </message>
+    <message>
+        <source>預設值 = 0 (不限制)</source>
+        <translation>Default = 0 (no limit)</translation>
+    </message>
 </context>
 <context>
     <name>Tovrin</name>
@@ -1294,12 +1330,102 @@ No media was saved</translation>
         <translation>Redirector fetch aborted</translation>
     </message>
     <message>
+        <source>- 等待開始時間 %1 (還有 %2)</source>
+        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+    </message>
+    <message>
+        <source>- 在開始時間之前停止，沒有錄製</source>
+        <translation>- Stopped before the start time: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 停止時間 %1 已過，沒有錄製</source>
+        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
+        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
+    </message>
+    <message>
+        <source>- 錄製到 %1 為止</source>
+        <translation>- Recording until %1</translation>
+    </message>
+    <message>
+        <source>- 已到停止時間 %1，停止錄製</source>
+        <translation>- The stop time %1 has come: the recording stops</translation>
+    </message>
+    <message>
+        <source>%1 天 </source>
+        <translation>%1 d </translation>
+    </message>
+    <message>
+        <source>- 這個警告又出現了 %1 次: %2</source>
+        <translation>- This warning came %1 more times: %2</translation>
+    </message>
+    <message>
+        <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
+        <translation>- This file joins several entries of the stream and cannot be resumed</translation>
+    </message>
+    <message>
+        <source>這個檔案合併了串流的數個項目，無法續傳
+檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
+        <translation>This file joins several entries of the stream and cannot be resumed.
+The file is left as it is: choose to download it again, or another file name.</translation>
+    </message>
+    <message>
+        <source>- 讀取檔案中已儲存的封包...</source>
+        <translation>- Reading the packets the file holds...</translation>
+    </message>
+    <message>
+        <source>無法讀取要續傳的檔案，連線期間已放棄</source>
+        <translation>The file to resume cannot be read; the connection has been given up</translation>
+    </message>
+    <message>
+        <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
+        <translation>- The file lacks %1 packets; starting again from the first one missing (%2)</translation>
+    </message>
+    <message>
+        <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
+        <translation>- The save file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
+    </message>
+    <message>
+        <source>- 重新下載這個檔案</source>
+        <translation>- Downloading this file again</translation>
+    </message>
+    <message>
+        <source>串流選擇 %1</source>
+        <translation>Stream choice %1</translation>
+    </message>
+    <message>
+        <source>最高位元率 %1 bit/s</source>
+        <translation>Maximum bit rate %1 bit/s</translation>
+    </message>
+    <message>
+        <source>錄製的串流:%1</source>
+        <translation>Recorded streams: %1</translation>
+    </message>
+    <message>
         <source>- 封包編號超過串流的封包總數，已捨棄</source>
         <translation>- Media packet numbered past the stream&apos;s packet count, dropped</translation>
     </message>
     <message>
         <source>- 伺服器的封包編號重新開始，接在下一個位置繼續儲存</source>
         <translation>- The server&apos;s packet numbers started again; storing goes on in the next slot</translation>
+    </message>
+    <message>
+        <source>- 無法辨識串流選擇「%1」，錄製全部的串流</source>
+        <translation>- The stream choice "%1" is not understood; all streams are recorded</translation>
+    </message>
+    <message>
+        <source>- 這個串流沒有編號 %1 的串流</source>
+        <translation>- This stream has no stream numbered %1</translation>
+    </message>
+    <message>
+        <source>- 選擇的串流超過最高位元率 %1 kbit/s</source>
+        <translation>- The chosen streams exceed the maximum bit rate of %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
+        <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
     </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include "cli/location_options.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
+#include "cli/wall_clock_wait.h"
 #include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
 #include "run/run_engine.h"
@@ -97,6 +98,12 @@ int RunRecordCommand(const QStringList& arguments)
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
+    // --start-at: nothing is fetched or recorded before the start; Ctrl-C
+    // meanwhile ends the program having done nothing, which is no failure.
+    if (options.times) {
+        if (const StartWait waited = WaitForStart(shell, *options.times); waited != StartWait::Started)
+            return waited == StartWait::Interrupted ? 0 : 1;
+    }
     // Ctrl-C stops the redirector's fetch, or the recording, or else ends
     // the program.
     RedirectorFetch fetch;
@@ -119,6 +126,8 @@ int RunRecordCommand(const QStringList& arguments)
         return opened;
     command.session.mediaLocation = AbsoluteLocation(options.location);
     if (recording.start(streamAddress)) {
+        if (options.times && options.times->stop)
+            StopRecordingAt(recording, shell, *options.times->stop);
         const bool overHttp = options.transport == Transport::Mmsh
                               || streamAddress.startsWith(QLatin1String("mmsh://"), Qt::CaseInsensitive);
         if (const QStringList taken = SettingsTakenFromTheWindow(stored, options, overHttp); !taken.isEmpty())

@@ -1,6 +1,7 @@
 #include "cli/record_options.h"
 
 #include "asf/bitrate_choice.h"
+#include "cli/recording_config.h"
 #include "state/settings_record.h"
 
 #include <QCommandLineParser>
@@ -34,9 +35,8 @@ std::optional<double> secondsOption(const QCommandLineParser& parser, const QCom
     return seconds;
 }
 
-}  // namespace
-
-std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(const QStringList& arguments)
+std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const QStringList& arguments,
+                                                                          PassedStart passed)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -89,6 +89,25 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                        "and connection of the recording together (the packet that "
                        "passes the limit is the last), however fast the server sends."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption startAt(
+        QStringLiteral("start-at"),
+        QStringLiteral("Wait until TIME, then record: HH:MM or HH:MM:SS (today, or tomorrow when already past and "
+                       "no --stop-at is still to come) or YYYY-MM-DDTHH:MM[:SS]. A start passed while the machine "
+                       "slept is made at once, and the log tells how late."),
+        QStringLiteral("TIME"));
+    const QCommandLineOption stopAt(
+        QStringLiteral("stop-at"),
+        QStringLiteral("Stop at TIME as Ctrl-C does: HH:MM or HH:MM:SS (the first such time after the start) or "
+                       "YYYY-MM-DDTHH:MM[:SS]."),
+        QStringLiteral("TIME"));
+    const QCommandLineOption config(
+        QStringLiteral("config"),
+        QStringLiteral("Record what ~/.config/tovrin/recordings/NAME.conf names (or the file NAME when it holds "
+                       "a /): address = URL, then any option of this command by its name, e.g. output = FILE, "
+                       "stop-at = 19:00; options given here win. The tovrin-record@NAME service runs this, so a "
+                       "start-at already past is that day's: the recording starts late, or not at all once its "
+                       "stop-at has passed too."),
+        QStringLiteral("NAME"));
     const QCommandLineOption saveLog(QStringLiteral("save-log"),
                                      QStringLiteral("Save the session log to FILE when the run ends."),
                                      QStringLiteral("FILE"));
@@ -139,6 +158,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
                        user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
                        silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
+    parser.addOptions({startAt, stopAt, config});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -209,6 +229,17 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
             return UsageError{QStringLiteral("--duration takes a number of seconds")};
         options.durationSeconds = *seconds;
     }
+    std::optional<WallTime> times[2];
+    for (const auto& [option, time] : {std::pair{&startAt, &times[0]}, std::pair{&stopAt, &times[1]}}) {
+        if (parser.isSet(*option) && !(*time = ParseWallTime(parser.value(*option))))
+            return UsageError{QStringLiteral("--%1 takes HH:MM, HH:MM:SS or YYYY-MM-DDTHH:MM[:SS]")
+                                  .arg(option->names().constFirst())};
+    }
+    if (times[0] || times[1]) {
+        options.times = PlanRecordingTimes(times[0], times[1], QDateTime::currentDateTime(), passed);
+        if (!options.times)
+            return UsageError{QStringLiteral("--stop-at comes before the recording starts")};
+    }
     for (const auto& [option, target] : {std::pair{&connectTimeout, &options.connectTimeoutMs},
                                          std::pair{&silenceTimeout, &options.silenceTimeoutMs}}) {
         if (!parser.isSet(*option))
@@ -233,6 +264,22 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     options.output = parser.value(output);
     options.quiet = parser.isSet(quiet);
     return options;
+}
+
+}  // namespace
+
+std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(const QStringList& arguments)
+{
+    const auto configured = WithRecordingConfig(arguments);
+    if (const UsageError* error = std::get_if<UsageError>(&configured))
+        return *error;
+    const auto& [expanded, configFile] = std::get<ConfiguredArguments>(configured);
+    // A recording kept in a file is started by the system for its day.
+    auto parsed = ParseRecordArguments(expanded, configFile.isEmpty() ? PassedStart::Tomorrow : PassedStart::Today);
+    // A problem of the recording's file is told with the file's name.
+    if (UsageError* error = std::get_if<UsageError>(&parsed); error && !configFile.isEmpty())
+        error->message += QStringLiteral(" (%1)").arg(configFile);
+    return parsed;
 }
 
 }  // namespace tovrin

@@ -3,6 +3,7 @@
 #include "cli/location_options.h"
 #include "cli/password_options.h"
 #include "cli/usage.h"
+#include "run/recording_times.h"
 #include "state/shell.h"
 #include "transport/record_transport.h"
 
@@ -41,7 +42,8 @@ struct RecordOptions {
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
 
-    double durationSeconds = 0;  // 0: until the stream ends
+    double durationSeconds = 0;           // 0: until the stream ends
+    std::optional<RecordingTimes> times;  // --start-at, --stop-at: planned when parsed
     int connectTimeoutMs = 45000;
     int silenceTimeoutMs = 45000;  // once connected, nothing from the server this long
 };

@@ -1,6 +1,7 @@
 #include "run/next_recording.h"
 
 #include "asf/recording_file.h"
+#include "run/name_template.h"
 #include "run/progress.h"
 #include "run/storage_report.h"
 #include "state/app_context.h"
@@ -8,7 +9,6 @@
 #include "state/shell.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 namespace tovrin {
 
@@ -16,15 +16,7 @@ QString NextRecordingNames::next(const QString& current)
 {
     if (m_first.isEmpty())
         m_first = current;
-    const QFileInfo first(m_first);
-    const QString suffix = first.suffix().isEmpty() ? QString() : QLatin1Char('.') + first.suffix();
-    const QString stem = m_first.chopped(suffix.size());
-    QString candidate;
-    int counter = 1;
-    do
-        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(++counter).arg(suffix);
-    while (QFileInfo::exists(candidate));
-    return candidate;
+    return FirstFreeName(m_first, 2);
 }
 
 bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names)

@@ -123,6 +123,28 @@ TEST(CommandLine, BlanksAroundTheLocationAreDropped)
 // What each given password read as, or why it was refused. A file is read
 // only when only its owner can read it: its first line, blanks kept. A dash
 // reads one line of an input that is no terminal, without a prompt.
+// A recording's file gives the record command its address and options, which
+// the command line overrides; what is wrong in it is told with its name.
+TEST(CommandLine, ARecordingsFileGivesTheAddressAndOptionsAndTheCommandLineWins)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"news.conf"_s);
+    const auto parsed = [&](const QByteArray& text, QStringView more = {}) {
+        test::WriteFile(dir, u"news.conf"_s, text);
+        return ParseRecordCommandLine(Args(u"tovrin-cli record --config") << file << Args(more));
+    };
+    const auto o =
+        std::get<RecordOptions>(parsed("# news\n address = mms://h/news\noutput = \"a b.wma\"\nduration=60\n"
+                                       "first-entry-only = Yes\nudp = off\n",
+                                       u"--duration 5"));
+    EXPECT_TRUE(o.location == u"mms://h/news"_s && o.output == u"a b.wma"_s && o.durationSeconds == 5
+                && o.firstEntryOnly && !o.udp);
+    EXPECT_EQ(std::get<UsageError>(parsed("address = mms://h/a\nbogus\n")).message,
+              file + u": line 2 is no NAME = VALUE"_s);
+    EXPECT_EQ(std::get<UsageError>(parsed("output = a.wma\n")).message, file + u": names no address"_s);
+    EXPECT_TRUE(std::get<UsageError>(parsed("address = a\nstop-at = soon\n")).message.endsWith(u" ("_s + file + u')'));
+}
+
 TEST(PasswordOptions, AFileIsReadOnlyWhenOnlyItsOwnerCanReadItAndADashReadsALineOfInput)
 {
     QTemporaryDir dir;

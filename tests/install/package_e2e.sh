@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tovrin as a user gets it: builds the .deb with CPack, unpacks it into a
 # scratch root (and, as root under CI=true, installs it with dpkg -i), checks
-# its files, records from the test server with the packaged tovrin-cli, then
+# its files, records from the test server with the packaged tovrin-cli (also
+# as its systemd user service runs it, and verifies its units), then
 # starts the packaged tovrin with an mms:// address and hands it two more:
 # one from a second `tovrin` start and one from xdg-open through the
 # .desktop file. What the window shows is read through the accessibility bus.
@@ -38,6 +39,8 @@ files=(
   usr/share/applications/tovrin.desktop usr/share/metainfo/io.github.tovrin.Tovrin.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/tovrin.svg usr/share/icons/hicolor/48x48/apps/tovrin.png
   usr/share/icons/hicolor/256x256/apps/tovrin.png
+  usr/lib/systemd/user/tovrin-record@.service usr/share/doc/tovrin/README.md
+  usr/share/doc/tovrin/examples/news.conf usr/share/doc/tovrin/examples/tovrin-record@news.timer
 )
 dpkg -x "$deb" "$work/root"
 for f in "${files[@]}"; do
@@ -69,6 +72,35 @@ printf '[General]\nUDPPort=0\n' >"$work/config/Tovrin Streaming/Tovrin.conf"
 "$bin/tovrin-cli" record "$stream/clip.wmv" -o "$work/out/clip.wmv" </dev/null >"$work/cli.log" 2>&1 \
   || { cat "$work/cli.log" >&2; exit 1; }
 same_duration "$work/media/clip.wmv" "$work/out/clip.wmv"
+
+# The systemd user units verify (as installed when dpkg -i put them in place).
+units="$work/root/usr/lib/systemd/user"
+[ -n "$installed" ] && units=/usr/lib/systemd/user
+"$here/../install/verify_units.sh" "$units" "$work/root/usr/share/doc/tovrin/examples" "$bin/tovrin-cli"
+
+# The service's command line, run as the unit runs it for tovrin-record@evening:
+# in the home folder, the recording's .conf found under ~/.config.
+unit="$work/root/usr/lib/systemd/user/tovrin-record@.service"
+home="$work/home"
+mkdir -p "$home/.config/tovrin/recordings" "$home/.config/Tovrin Streaming"
+printf '[General]\nUDPPort=0\n' >"$home/.config/Tovrin Streaming/Tovrin.conf"
+run_unit() {
+  local command directory
+  command="$(sed -n 's/^ExecStart=tovrin-cli //p' "$unit")"
+  directory="$(sed -n 's/^WorkingDirectory=//p' "$unit")"
+  (cd "${directory//%h/$home}" && env -u XDG_CONFIG_HOME HOME="$home" "$bin/tovrin-cli" ${command//%i/$1} </dev/null)
+}
+printf '# the evening clip\naddress = %s/clip.wmv\noutput = "evening clip.wmv"\nreconnect = 2\nduration = 60\n' \
+  "$stream" >"$home/.config/tovrin/recordings/evening.conf"
+run_unit evening >"$work/unit.log" 2>&1 || { cat "$work/unit.log" >&2; exit 1; }
+same_duration "$work/media/clip.wmv" "$home/evening clip.wmv"
+"$bin/tovrin-cli" check "$home/evening clip.wmv" >/dev/null
+# A wrong .conf ends with the status the unit does not restart on.
+printf 'address = %s/clip.wmv\nsplit-every-other = 1\n' "$stream" >"$home/.config/tovrin/recordings/wrong.conf"
+status=0
+run_unit wrong >"$work/wrong.log" 2>&1 || status=$?
+prevented="$(sed -n 's/^RestartPreventExitStatus=//p' "$unit")"
+[ "$status" = "$prevented" ] || { echo "a wrong .conf ended with $status, not $prevented" >&2; exit 1; }
 
 # The packaged window, started with an address: the URL box holds it.
 start_accessibility_bus
