@@ -117,41 +117,50 @@ WriteFailure MediaPacketWriter::firstFailure(WriteFailure failure)
 
 void MediaPacketWriter::startOver()
 {
-    m_firstSequence.reset();
+    m_firstNumber.reset();
     m_firstSendTime.reset();
-    m_lastSequence.reset();
-    m_highestSequence.reset();
+    m_lastNumber.reset();
+    m_highestNumber.reset();
     m_earlyPacketLogged = m_pastEndLogged = m_restartLogged = m_entryChanged = m_entryNumberedOn = false;
-    m_indexBase = m_timeBase = m_entryPacketCount = 0;
+    m_indexBase = SlotIndex();
+    m_timeBase = 0;
+    m_entryPacketCount = PacketCount();
 }
 
-void MediaPacketWriter::startEntry(std::uint32_t sequence)
+// The slot after the highest one stored: where the next entry or a new
+// numbering begins.
+static SlotIndex SlotAfterStored(const RunState& run)
+{
+    return run.mediaPacketStored ? SlotIndex(run.highestPacketIndex + 1) : SlotIndex();
+}
+
+void MediaPacketWriter::startEntry(PacketNumber number)
 {
     RunState& run = m_run;
     // The next entry follows the last packet stored, a moment later.
-    m_indexBase = run.mediaPacketStored ? run.highestPacketIndex + 1 : 0;
+    m_indexBase = SlotAfterStored(run);
     m_timeBase = run.mediaTime + kEntryGapMs;
     if (KnownLength(run)) {
         // Entries of known length: the next one starts behind every
         // packet the last one stated, so a lost tail stays a missing
         // slot, and the packets the file must hold take in the next
         // entry's, so its losses are told too.
-        if (m_entryPacketCount == 0)
-            m_entryPacketCount = run.filePacketCount;
-        m_indexBase = std::max(m_indexBase, run.filePacketCount.load());
+        if (m_entryPacketCount == PacketCount())
+            m_entryPacketCount = PacketCount(run.filePacketCount);
+        m_indexBase = std::max(m_indexBase, SlotIndex(run.filePacketCount));
         // Never so many that the count would read as a broadcast's.
-        const std::uint64_t total = std::uint64_t(m_indexBase) + m_entryPacketCount;
+        const std::uint64_t total = std::uint64_t(m_indexBase.value()) + m_entryPacketCount.value();
         if (total < kLivePacketCount) {
             run.filePacketCount = std::uint32_t(total);
             run.receivedPackets.grow(std::uint32_t(total));
         }
     }
     run.entriesJoined = true;
-    m_firstSequence = m_highestSequence = sequence;
+    m_firstNumber = m_highestNumber = number;
     m_firstSendTime.reset();
 }
 
-std::optional<std::uint32_t> MediaPacketWriter::slotOf(std::uint32_t sequence, StoredPacket& told)
+std::optional<SlotIndex> MediaPacketWriter::slotOf(PacketNumber number, StoredPacket& told)
 {
     RunState& run = m_run;
     const auto pastEnd = [&] {
@@ -165,76 +174,77 @@ std::optional<std::uint32_t> MediaPacketWriter::slotOf(std::uint32_t sequence, S
         return std::nullopt;
     };
     const bool knownLength = KnownLength(run);
-    if (m_indexBase == 0 && (knownLength || run.resume)) {
+    if (m_indexBase == SlotIndex() && (knownLength || run.resume)) {
         // A stream of known length numbers its packets from the position
         // asked for (0, or the stored packet count of a resumed file): each
         // packet's own number is its slot, whichever packet arrives first,
         // and none lies at or past the count the stream states.
         const std::uint64_t count =
             knownLength ? run.filePacketCount.load() : std::uint64_t(run.storedPacketCount.load()) + kNumberWindow;
-        if (sequence < count)
-            return sequence;
+        if (const auto slot =
+                StoredSlotFor(number, PacketCount(std::uint32_t(std::min(count, SlotIndex::kEndOfSlots)))))
+            return slot;
         if (!std::exchange(m_entryNumberedOn, false))
             return pastEnd();
-        startEntry(sequence);
+        startEntry(number);
     }
-    if (!m_firstSequence)
-        m_firstSequence = m_highestSequence = sequence;
+    if (!m_firstNumber)
+        m_firstNumber = m_highestNumber = number;
     if (knownLength) {
         // A joined entry of known length: numbered from its first packet,
         // up to the count its header states.
-        const auto within = std::int32_t(sequence - *m_firstSequence);
+        const std::int32_t within = number.stepsAfter(*m_firstNumber);
         if (within < 0)
             return early();
-        return std::uint32_t(within) < m_entryPacketCount ? std::optional(m_indexBase + std::uint32_t(within))
-                                                          : pastEnd();
+        return std::uint32_t(within) < m_entryPacketCount.value() ? m_indexBase.after(std::uint32_t(within))
+                                                                  : pastEnd();
     }
     // A broadcast's numbers start anywhere and count on modulo 2^32, so its
     // slots count from its first packet. A number far ahead of the highest
     // one, or behind it (over UDP: more than a late datagram would be),
     // starts the numbering again in the slot after the highest stored.
-    const auto lead = std::int32_t(sequence - *m_highestSequence);
+    const std::int32_t lead = number.stepsAfter(*m_highestNumber);
     const std::int32_t lateLimit = run.dataOverUdp ? -std::int32_t(kLateDatagrams) : 0;
     if (lead > std::int32_t(kNumberWindow) || lead < lateLimit) {
-        m_indexBase = run.mediaPacketStored ? run.highestPacketIndex + 1 : m_indexBase;
-        m_firstSequence = m_highestSequence = sequence;
+        m_indexBase = run.mediaPacketStored ? SlotAfterStored(run) : m_indexBase;
+        m_firstNumber = m_highestNumber = number;
         told.numberingRestarted = !std::exchange(m_restartLogged, true);
         return m_indexBase;
     }
-    const std::int64_t within = std::int64_t(std::uint32_t(*m_highestSequence - *m_firstSequence)) + lead;
+    const std::int64_t within = std::int64_t(std::uint32_t(m_highestNumber->stepsAfter(*m_firstNumber))) + lead;
     if (within < 0)
         return early();
     if (lead > 0)
-        m_highestSequence = sequence;
-    const std::uint64_t slot = std::uint64_t(m_indexBase) + std::uint64_t(within);
-    return slot < kLivePacketCount ? std::optional(std::uint32_t(slot)) : pastEnd();
+        m_highestNumber = number;
+    const std::optional<SlotIndex> slot = m_indexBase.after(std::uint64_t(within));
+    return slot ? slot : pastEnd();
 }
 
-StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet)
+StoredPacket MediaPacketWriter::handle(PacketNumber number, QByteArray packet)
 {
     RunState& run = m_run;
     StoredPacket told;
     // An entry whose numbers start again takes the slots after the last
     // one's; one numbered on, of known length, from where its numbers pass
     // the count the last one stated (before that, the last one goes on).
-    if (std::exchange(m_entryChanged, false) && m_lastSequence) {
-        if (std::int32_t(sequence - *m_lastSequence) <= 0)
-            startEntry(sequence);
+    if (std::exchange(m_entryChanged, false) && m_lastNumber) {
+        if (number.stepsAfter(*m_lastNumber) <= 0)
+            startEntry(number);
         else
             m_entryNumberedOn = KnownLength(run);
     }
-    m_lastSequence = sequence;
-    const std::optional<std::uint32_t> slot = slotOf(sequence, told);
+    m_lastNumber = number;
+    const std::optional<SlotIndex> slot = slotOf(number, told);
     if (!slot)
         return told;
-    run.packetIndex = *slot;
-    run.highestPacketIndex = std::max(run.highestPacketIndex.load(), *slot);
+    run.packetIndex = slot->value();
+    run.highestPacketIndex = std::max(run.highestPacketIndex.load(), slot->value());
 
     const int at = SendTimeOffset(packet);
     const std::optional<std::uint32_t> sendTime = at > 0 ? LE32At(packet, at) : std::nullopt;
     // A resumed file's packets keep their own times; an entry that follows
     // another in the same file is timed from just after it.
-    const bool ownTimes = run.resume && m_indexBase == 0;
+    const bool ownTimes = run.resume && m_indexBase == SlotIndex();
     if (!sendTime) {
         told.missingTimecode = true;
     } else if (ownTimes) {
@@ -255,11 +265,10 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
         packet.truncate(packetSize);
     }
 
-    const qint64 offset = qint64(*slot) * packetSize + run.headerLength.load();
-    SlotWritten written = m_file.writeSlot(offset, *slot, packet);
+    SlotWritten written = m_file.writeSlot(*slot, run.headerLength.load(), packet);
     forgetLost(written.lost);
     if (written.batched)
-        run.receivedPackets.mark(*slot);
+        run.receivedPackets.mark(slot->value());
     told.writeFailure = firstFailure(std::move(written.failure));
     run.mediaPacketStored = true;
     return told;

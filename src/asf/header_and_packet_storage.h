@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asf/packet_numbering.h"
 #include "asf/packet_parser.h"
 #include "asf/recording_file.h"
 
@@ -84,7 +85,7 @@ public:
     // offset. Numbers compare modulo 2^32, so a broadcast's numbering wraps
     // past 2^32 without a break; send times compare the same way, and one
     // before the file's first is kept at the file's start.
-    [[nodiscard]] StoredPacket handle(std::uint32_t sequence, QByteArray packet);
+    [[nodiscard]] StoredPacket handle(PacketNumber number, QByteArray packet);
 
     // Writes out the packets still batched for the file, as the loop does
     // before it waits for more bytes.
@@ -103,16 +104,17 @@ public:
 
 private:
     // The next entry, with the same header, begins with this packet.
-    void startEntry(std::uint32_t sequence);
-    // The packet's slot, or nothing when it has none (told why).
-    std::optional<std::uint32_t> slotOf(std::uint32_t sequence, StoredPacket& told);
+    void startEntry(PacketNumber number);
+    // The packet's slot, or nothing when it has none (told why): the one
+    // place a server's number is turned into a place in the file.
+    std::optional<SlotIndex> slotOf(PacketNumber number, StoredPacket& told);
     WriteFailure firstFailure(WriteFailure failure);
     // The slots of a batch that failed to write are not in the file.
     void forgetLost(const std::optional<ByteRange>& lost);
 
     RunState& m_run;
     RecordingFile& m_file;
-    std::optional<std::uint32_t> m_firstSequence;
+    std::optional<PacketNumber> m_firstNumber;
     std::optional<std::uint32_t> m_firstSendTime;
     bool m_earlyPacketLogged = false;
     bool m_pastEndLogged = false;
@@ -121,16 +123,16 @@ private:
     // The next entry, of known length, numbers its packets on from the last
     // one's: it starts with the first packet numbered past their count.
     bool m_entryNumberedOn = false;
-    std::optional<std::uint32_t> m_lastSequence;
-    // The highest number of the current numbering, at or after m_firstSequence.
-    std::optional<std::uint32_t> m_highestSequence;
+    std::optional<PacketNumber> m_lastNumber;
+    // The highest number of the current numbering, at or after m_firstNumber.
+    std::optional<PacketNumber> m_highestNumber;
     // Where an entry numbered afresh continues: its first packet's slot and
     // send time in the file (0 for the run's first entry).
-    std::uint32_t m_indexBase = 0;
+    SlotIndex m_indexBase;
     std::uint32_t m_timeBase = 0;
     // The packets one entry of known length states (its header is the
     // stored one, so every joined entry states as many).
-    std::uint32_t m_entryPacketCount = 0;
+    PacketCount m_entryPacketCount;
 };
 
 }  // namespace tovrin

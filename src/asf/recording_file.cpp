@@ -161,13 +161,15 @@ QByteArray RecordingFile::read(qint64 offset, qsizetype size)
     return m_file->read(size);
 }
 
-SlotWritten RecordingFile::writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet)
+SlotWritten RecordingFile::writeSlot(SlotIndex slot, std::uint32_t headerLength, const QByteArray& packet)
 {
+    // Every slot has the size of the packet it holds, padded or cut to it.
+    const qint64 offset = slot.offset(headerLength, packet.size());
     std::lock_guard lock(m_lock);
     if (m_finished)
         return {false, std::nullopt, std::nullopt};
     if (m_file) {
-        m_index.add(slot, packet);
+        m_index.add(slot.value(), packet);
         m_slotStored = true;
     }
     const bool follows = !m_batch.isEmpty() && offset == m_batchOffset + m_batch.size()

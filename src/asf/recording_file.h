@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asf/packet_numbering.h"
 #include "asf/simple_index.h"
 #include "state/save_file_mutex.h"
 
@@ -124,7 +125,7 @@ public:
     // Adds the packet of slot `slot` (already padded to the slot size) at its
     // file offset, writing the earlier batch out first when it does not
     // follow it, and adds it to the index.
-    [[nodiscard]] SlotWritten writeSlot(qint64 offset, std::uint32_t slot, const QByteArray& packet);
+    [[nodiscard]] SlotWritten writeSlot(SlotIndex slot, std::uint32_t headerLength, const QByteArray& packet);
     // Writes the batch out; it is dropped either way, so a full disk is not
     // retried forever.
     [[nodiscard]] BatchFlushed flush();

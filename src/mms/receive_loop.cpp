@@ -334,7 +334,7 @@ bool ReceiveLoop::takeMediaPacket(Lane lane)
     const QByteArray packet = m_buffer.takeFront(lane, prefix.length);
     if (packet.size() < prefix.length)
         return false;
-    post(link::Packet{prefix.sequence, packet.sliced(kDataPrefixSize)});
+    post(link::Packet{PacketNumber(prefix.sequence), packet.sliced(kDataPrefixSize)});
     ++m_packetsHandedOver;
     return true;
 }

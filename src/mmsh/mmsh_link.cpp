@@ -261,7 +261,7 @@ bool MmshLink::handleChunk(const MmshChunk& chunk)
             return true;
         }
         m_streaming = true;
-        post(link::Packet{chunk.locationId, chunk.payload});
+        post(link::Packet{PacketNumber(chunk.locationId), chunk.payload});
         return true;
     case 'E':
         if (chunk.reason == kEndOfEntry) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "asf/packet_numbering.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -66,7 +68,7 @@ struct StreamingStarts {
 // One media packet: the number the server gave it and its payload (not yet
 // padded to the packet size).
 struct Packet {
-    std::uint32_t number = 0;
+    PacketNumber number;
     QByteArray payload;
 };
 // The entry of a playlist ended; the next one's header follows when the

@@ -113,11 +113,13 @@ bool RunEngine::resumedStreamConfirmed(const link::Packet& packet)
         return true;
     const RunState& run = m_ctx.run;
     const qint64 packetSize = run.packetSize.load();
-    if (run.receivedPackets.isPresent(packet.number)) {
+    // A resumed stream numbers its packets from its first: the number is
+    // the slot, where the file has it.
+    const std::optional<SlotIndex> slot = StoredSlotFor(packet.number, PacketCount(m_resume.stored));
+    if (slot && run.receivedPackets.isPresent(slot->value())) {
         QByteArray arrived = packet.payload.left(packetSize);
         arrived.append(packetSize - arrived.size(), '\0');
-        const qint64 offset = qint64(run.headerLength.load()) + qint64(packet.number) * packetSize;
-        if (m_file->read(offset, packetSize) != arrived) {
+        if (m_file->read(slot->offset(run.headerLength, packetSize), packetSize) != arrived) {
             otherStreamInFile();
             return false;
         }

@@ -24,7 +24,8 @@ StreamSelection SelectStreams(QByteArrayView header, const QString& choiceText, 
     const StreamOffer offer = ReadStreamOffer(header);
     std::optional<StreamChoice> choice = ParseStreamChoice(choiceText);
     if (!choice) {
-        selection.lines << QCoreApplication::translate("Tovrin", "- 無法辨識串流選擇「%1」，錄製全部的串流").arg(choiceText);
+        selection.lines
+            << QCoreApplication::translate("Tovrin", "- 無法辨識串流選擇「%1」，錄製全部的串流").arg(choiceText);
         choice = StreamChoice{};
     }
     if (maxBitRate > 0)
@@ -36,9 +37,11 @@ StreamSelection SelectStreams(QByteArrayView header, const QString& choiceText, 
     selection.bitRate = chosen.bitRate;
     selection.excludesStreams = chosen.recorded.size() < offer.streams.size();
     if (!chosen.notOffered.empty())
-        selection.lines << QCoreApplication::translate("Tovrin", "- 這個串流沒有編號 %1 的串流").arg(NumberList(chosen.notOffered));
+        selection.lines
+            << QCoreApplication::translate("Tovrin", "- 這個串流沒有編號 %1 的串流").arg(NumberList(chosen.notOffered));
     if (chosen.overMaximum)
-        selection.lines << QCoreApplication::translate("Tovrin", "- 選擇的串流超過最高位元率 %1 kbit/s").arg(maxBitRate / 1000);
+        selection.lines
+            << QCoreApplication::translate("Tovrin", "- 選擇的串流超過最高位元率 %1 kbit/s").arg(maxBitRate / 1000);
     if (selection.excludesStreams)
         selection.lines << QCoreApplication::translate("Tovrin", "- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製")
                                .arg(selection.recordedList)

@@ -17,7 +17,7 @@ namespace tovrin {
 struct StreamSelection {
     std::vector<StreamAction> actions;  // every offered stream, on or off
     std::vector<std::uint8_t> recorded;
-    QString recordedList;  // "1, 3"
+    QString recordedList;          // "1, 3"
     std::uint64_t bitRate = 0;     // of the recorded streams together, as the header states them
     bool excludesStreams = false;  // a stream the header offers is not received
     QStringList lines;             // for the log: what was chosen, and what could not be

@@ -127,7 +127,7 @@ TEST(HeaderAndPacketStorage, PacketsFillTheSlotsOfTheirSequenceNumbersAndTellWha
 {
     QStringList lines;
     const auto store = [&](WriterRun& r, std::uint32_t sequence, const QByteArray& p) {
-        const StoredPacket s = r.writer.handle(sequence, p);
+        const StoredPacket s = r.writer.handle(PacketNumber(sequence), p);
         lines << Line(sequence, s.earlyDropped, s.pastEndDropped, s.numberingRestarted, s.missingTimecode, s.truncated,
                       s.writeFailure.value_or(u"-"_s), s.rebaseFault ? RebaseFaultLine(*s.rebaseFault) : u"-"_s,
                       r.run.packetIndex.load(), r.run.mediaTime.load());
@@ -223,7 +223,8 @@ TEST(HeaderAndPacketStorage, ASlotBeyondFourGibLandsAtItsFullOffset)
     const std::uint32_t index = 600000;
     r.run.filePacketCount = index + 1;  // of known length: absolute slot numbers
     const qint64 offset = qint64(index) * packetSize + header.size();
-    EXPECT_FALSE(MediaPacketWriter(r.run, r.file).handle(index, QByteArray(packetSize, 'z')).writeFailure);
+    EXPECT_FALSE(
+        MediaPacketWriter(r.run, r.file).handle(PacketNumber(index), QByteArray(packetSize, 'z')).writeFailure);
     EXPECT_FALSE(r.file.flush().failure);
 
     QFile file(r.t.session.savePath);  // sparse: only the header and the slot use the disk

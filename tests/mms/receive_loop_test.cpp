@@ -60,7 +60,7 @@ QString Shown(const LinkEvent& event)
             else if constexpr (std::is_same_v<E, link::ServerError>)
                 return u"server error "_s + QString::number(e.code, 16);
             else if constexpr (std::is_same_v<E, link::Packet>)
-                return u"packet %1 %2"_s.arg(e.number).arg(e.payload.size());
+                return u"packet %1 %2"_s.arg(e.number.value()).arg(e.payload.size());
             else if constexpr (std::is_same_v<E, link::Header>)
                 return u"header %1"_s.arg(e.bytes.size());
             else if constexpr (std::is_same_v<E, link::CredentialsAsked>)
