@@ -1413,7 +1413,7 @@ The file is left as it is: choose to download it again, or another file name.</t
     </message>
     <message>
         <source>- 無法辨識串流選擇「%1」，錄製全部的串流</source>
-        <translation>- The stream choice "%1" is not understood; all streams are recorded</translation>
+        <translation>- The stream choice &quot;%1&quot; is not understood; all streams are recorded</translation>
     </message>
     <message>
         <source>- 這個串流沒有編號 %1 的串流</source>
@@ -1426,6 +1426,16 @@ The file is left as it is: choose to download it again, or another file name.</t
     <message>
         <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
         <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
+    </message>
+    <message>
+        <source>- 只錄製部分的串流時無法續傳檔案，檔案維持原狀；請選擇錄製全部的串流，或錄製到新的檔案</source>
+        <translation>- A file cannot be resumed while only some of the streams are recorded; the file is left as it was. Choose to record all the streams, or record into a new file</translation>
+    </message>
+    <message>
+        <source>下載未完成，串流在結束前中斷
+已收到的部分 .asf 檔案寫入到本地磁碟</source>
+        <translation>The download is incomplete: the stream broke off before its end
+The part received was written to the local disk as an .asf file</translation>
     </message>
 </context>
 </TS>

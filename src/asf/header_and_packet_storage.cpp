@@ -122,6 +122,7 @@ void MediaPacketWriter::startOver()
     m_lastNumber.reset();
     m_highestNumber.reset();
     m_earlyPacketLogged = m_pastEndLogged = m_restartLogged = m_entryChanged = m_entryNumberedOn = false;
+    // The streams chosen stay chosen in the next file.
     m_indexBase = SlotIndex();
     m_timeBase = 0;
     m_entryPacketCount = PacketCount();
@@ -173,6 +174,10 @@ std::optional<SlotIndex> MediaPacketWriter::slotOf(PacketNumber number, StoredPa
         told.earlyDropped = !std::exchange(m_earlyPacketLogged, true);
         return std::nullopt;
     };
+    if (m_arrivalOrder) {
+        const std::optional<SlotIndex> slot = SlotAfterStored(run).after(0);
+        return slot ? slot : pastEnd();
+    }
     const bool knownLength = KnownLength(run);
     if (m_indexBase == SlotIndex() && (knownLength || run.resume)) {
         // A stream of known length numbers its packets from the position

@@ -101,6 +101,12 @@ public:
     // The run continues into a new file: its first packet starts the
     // numbering and the timing again.
     void startOver();
+    // Only some of the stream's streams are asked for: the server leaves out
+    // the packets that hold none of them, numbers and all, so the numbers
+    // say nothing of slots. Each packet goes into the slot after the last
+    // one stored, in the order they come, and a number skipped is no
+    // missing packet.
+    void storeInArrivalOrder() { m_arrivalOrder = true; }
 
 private:
     // The next entry, with the same header, begins with this packet.
@@ -120,6 +126,7 @@ private:
     bool m_pastEndLogged = false;
     bool m_restartLogged = false;
     bool m_entryChanged = false;
+    bool m_arrivalOrder = false;
     // The next entry, of known length, numbers its packets on from the last
     // one's: it starts with the first packet numbered past their count.
     bool m_entryNumberedOn = false;

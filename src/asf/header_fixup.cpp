@@ -79,7 +79,7 @@ bool OpenPatch(const QString& path, const RunState& run, Patch& patch)
 // highest one stored, and at least those a resumed file kept, as far as the
 // file holds them whole: after a failed write (a full disk) the slots behind
 // the last one written are not there, and the header must not promise them.
-std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
+std::uint64_t PacketsInFile(const RunState& run, qint64 fileSize)
 {
     const std::uint32_t highest = std::max(run.packetIndex.load(), run.highestPacketIndex.load());
     std::uint64_t stored = run.mediaPacketStored ? std::uint64_t(highest) + 1 : 0;
@@ -101,7 +101,7 @@ std::uint64_t PacketCount(const RunState& run, qint64 fileSize)
 bool WriteEnd(Patch& patch, qint64 fpo, const RunState& run, const SimpleIndexBuilder& index,
               std::optional<std::uint64_t> playDuration = std::nullopt)
 {
-    const std::uint64_t count = PacketCount(run, patch.file.size());
+    const std::uint64_t count = PacketsInFile(run, patch.file.size());
     if (count == 0 && run.resume)
         return true;  // nothing stored, nothing known: the file stays as it was
     // The slots are as wide as the packet size the server announced, which
@@ -163,7 +163,7 @@ LiveHeaderFix FixLiveHeader(const QString& path, const RunState& run, const Simp
                    && patch.put(o + kFlagsField, QByteArrayView(&kSeekableNotBroadcast, 1));
     if (!patch.dataObject()) {
         (void)(patch.put64(o + kFileSizeField, std::uint64_t(patch.file.size()))
-               && patch.put64(o + kDataPacketsField, PacketCount(run, patch.file.size())));
+               && patch.put64(o + kDataPacketsField, PacketsInFile(run, patch.file.size())));
         return LiveHeaderFix::NoDataObject;
     }
     written = WriteEnd(patch, o, run, index, playDuration) && written;

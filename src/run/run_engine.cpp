@@ -105,6 +105,7 @@ void RunEngine::resetFor(RunScope scope)
         m_clock.startSegment();
         return;
     }
+    m_chosenStreamsOnly = false;
     // A new recording resets the window too; a connection that carries the
     // recording on keeps what the window and the log show of it.
     if (scope == RunScope::Recording)

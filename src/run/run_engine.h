@@ -146,6 +146,9 @@ private:
     void storeFirstHeader(const QByteArray& header, const link::FileFigures& figures);
     void storeNextHeader(const QByteArray& header, const link::FileFigures& figures);
     void askForMedia();
+    // Readies the file for the chosen streams' packets only; false when the
+    // run, a resume, cannot be made of them (ended, told why).
+    bool storeChosenStreams();
     void storePacket(const link::Packet& packet);
     void flushFile();
     void complete();
@@ -200,6 +203,7 @@ private:
     ResumeCheck m_resume;
     RepeatedLines m_repeats;                // the run's warnings told once, counted
     bool m_selectionTold = false;           // the streams chosen for the file have been told
+    bool m_chosenStreamsOnly = false;       // some streams are left out: packets stored as they come
     std::shared_ptr<UiCourier> m_slotScan;  // the reading of a resumed file's slots under way
 };
 

@@ -107,6 +107,8 @@ void RunEngine::askForMedia()
     const StreamSelection selection =
         SelectStreams(m_storedHeader, m_ctx.settings.streamChoice, m_ctx.settings.maxBitRate);
     request.streams = selection.actions;
+    if (selection.excludesStreams && !storeChosenStreams())
+        return;
     if (request.streams.empty()) {
         // A header whose streams cannot be read: those the inspection found.
         const std::size_t count = std::min<std::size_t>(run.streamCount, kMaxStreams);
@@ -127,6 +129,26 @@ void RunEngine::askForMedia()
     if (run.resume)
         request.start = m_resume.from;
     m_link->requestMedia(request);
+}
+
+bool RunEngine::storeChosenStreams()
+{
+    RunState& run = m_ctx.run;
+    if (run.resume) {
+        // The file's slots hold the packets of every stream, or of the
+        // streams an earlier run chose: the server's numbers no longer say
+        // which packet the file lacks. Nothing has been written.
+        m_ctx.shell.appendLog(QCoreApplication::translate(
+            "Tovrin", "- 只錄製部分的串流時無法續傳檔案，檔案維持原狀；請選擇錄製全部的串流，或錄製到新的檔案"));
+        nothingToPatch();
+        endRun(m_end);
+        return false;
+    }
+    m_writer->storeInArrivalOrder();
+    m_chosenStreamsOnly = true;
+    // A number the server skips is a packet of the streams not chosen.
+    run.receivedPackets.clear();
+    return true;
 }
 
 void RunEngine::storePacket(const link::Packet& packet)
@@ -196,6 +218,17 @@ void RunEngine::cutShort()
     // closed: the recording is whole, as if the end of the stream had come.
     if (!run.isLive() && run.receivedPackets.tracking() && run.receivedPackets.missingCount() == 0) {
         complete();
+        return;
+    }
+    if (m_chosenStreamsOnly && !run.isLive()) {
+        // Packets stored as they came have no count to be held to, and no
+        // resume finds where they stopped: the recording is cut short.
+        endRun(RunEnd::Incomplete);
+        AnnounceIncompleteEnd(m_ctx, QString(),
+                              QCoreApplication::translate("Tovrin",
+                                                          "下載未完成，串流在結束前中斷\n"
+                                                          "已收到的部分 .asf 檔案寫入到本地磁碟"),
+                              [this] { emit saveLogRequested(); });
         return;
     }
     if ((!verdict.whole || run.isLive()) && endForReconnect())
