@@ -79,6 +79,14 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_reconnectBox->setToolTip(
         QCoreApplication::translate("SettingsDialog", "連線中斷時重新連線的次數；0 = 不重新連線"));
 
+    m_proxyEdit = new QLineEdit(this);
+    m_proxyEdit->setObjectName(u"proxyEdit"_s);
+    m_proxyEdit->setPlaceholderText(u"http://host:port"_s);
+    m_proxyEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog",
+        "http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；"
+        "空白 = 使用環境變數 (http_proxy 等) 或系統的設定"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -104,6 +112,9 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "重新連線次數:"), this), 5, 0);
     fields->addWidget(m_reconnectBox, 5, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (關)"), this), 5, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "代理伺服器:"), this), 6, 0);
+    fields->addWidget(m_proxyEdit, 6, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 系統設定"), this), 6, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -132,6 +143,7 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     connect(m_bypassDnsTick, &QCheckBox::toggled, this, [&s](bool on) { s.bypassDns = on; });
     connect(m_autoLogTick, &QCheckBox::toggled, this, [&s](bool on) { s.autoLogTick = on; });
     connect(m_reconnectBox, &QSpinBox::valueChanged, this, [&s](int tries) { s.reconnect = tries; });
+    connect(m_proxyEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.proxy = text.trimmed(); });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -150,6 +162,7 @@ void SettingsDialog::showSettings()
     m_bypassDnsTick->setChecked(s.bypassDns);
     m_autoLogTick->setChecked(s.autoLogTick);
     m_reconnectBox->setValue(s.reconnect);
+    m_proxyEdit->setText(s.proxy);
 }
 
 void SettingsDialog::done(int result)

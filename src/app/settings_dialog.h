@@ -46,6 +46,7 @@ private:
     QCheckBox* m_bypassDnsTick = nullptr;
     QCheckBox* m_autoLogTick = nullptr;
     QSpinBox* m_reconnectBox = nullptr;
+    QLineEdit* m_proxyEdit = nullptr;
 };
 
 }  // namespace tovrin

@@ -60,6 +60,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.followEntries = false;
     if (options.reconnect)
         settings.reconnect = *options.reconnect;
+    if (options.proxy)
+        settings.proxy = *options.proxy;
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ struct RecordOptions {
     std::optional<int> reconnect;  // --reconnect N
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
+    std::optional<QString> proxy;  // --proxy: a proxy address or "none", replacing the Proxy setting
 
     double durationSeconds = 0;  // 0: until the stream ends
     int connectTimeoutMs = 45000;

@@ -34,11 +34,13 @@ ControlConnection::~ControlConnection()
     m_courier->m_courier.detach();
 }
 
-void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer)
+void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer,
+                             const QNetworkProxy& proxy)
 {
     m_buffer = &buffer;
     m_replied = false;
     m_peerClosed = false;
+    m_tcp.setProxy(proxy);
     if (byAddress)
         m_tcp.connectToHost(QHostAddress(host), port);
     else

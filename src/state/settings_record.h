@@ -24,6 +24,11 @@ struct SettingsRecord {
     // How many times in a row a recording that lost its connection connects
     // again (0: never, the default). Stored as "Reconnect".
     int reconnect = 0;
+    // The proxy connections go through: a proxy address (http://host:port,
+    // socks5://host:port, with user:password@ when the proxy asks), "none"
+    // for none, or empty (the default) for the environment's or the
+    // system's. Stored as "Proxy".
+    QString proxy;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.
