@@ -426,6 +426,10 @@
         <source>取消(&amp;C)</source>
         <translation>&amp;Cancel</translation>
     </message>
+    <message>
+        <source>代理伺服器:</source>
+        <translation>Proxy:</translation>
+    </message>
 </context>
 <context>
     <name>PreviewAboutWindow</name>
@@ -595,6 +599,18 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>預設值 = 0 (關)</source>
         <translation>Default = 0 (off)</translation>
+    </message>
+    <message>
+        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
+        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
+    </message>
+    <message>
+        <source>代理伺服器:</source>
+        <translation>Proxy:</translation>
+    </message>
+    <message>
+        <source>預設值 = 系統設定</source>
+        <translation>Default = system settings</translation>
     </message>
 </context>
 <context>
@@ -1292,6 +1308,95 @@ No media was saved</translation>
     <message>
         <source>已放棄取得 redirector 檔案</source>
         <translation>Redirector fetch aborted</translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1</source>
+        <translation>proxy %1</translation>
+    </message>
+    <message>
+        <source>(無效)</source>
+        <translation>(invalid)</translation>
+    </message>
+    <message>
+        <source>- 代理伺服器只轉送 TCP 連線，無法接收 UDP 資料: 改用 TCP 接收媒介</source>
+        <translation>- A proxy passes on only TCP connections and cannot receive UDP data: receiving the media over TCP instead</translation>
+    </message>
+    <message>
+        <source>經由代理伺服器 %1 的請求失敗: %2</source>
+        <translation>The request through proxy %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>- 這個警告又出現了 %1 次: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>這個檔案合併了串流的數個項目，無法續傳
+檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 讀取檔案中已儲存的封包...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>無法讀取要續傳的檔案，連線期間已放棄</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- 重新下載這個檔案</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1 要求帳號與密碼，連線已放棄</source>
+        <translation>Proxy %1 asks for a user name and password; connection abandoned</translation>
+    </message>
+    <message>
+        <source>代理伺服器設定無效: %1</source>
+        <translation>Invalid proxy setting: %1</translation>
+    </message>
+    <message>
+        <source>環境變數 %1 的代理伺服器無效: %2</source>
+        <translation>Invalid proxy in environment variable %1: %2</translation>
+    </message>
+    <message>
+        <source>系統的代理伺服器設定</source>
+        <translation>the system proxy settings</translation>
+    </message>
+    <message>
+        <source>「%1」不是 http://、socks5:// 或 none</source>
+        <translation>&quot;%1&quot; is not http://, socks5:// or none</translation>
+    </message>
+    <message>
+        <source>沒有主機名稱</source>
+        <translation>no host name</translation>
+    </message>
+    <message>
+        <source>埠號無效</source>
+        <translation>invalid port</translation>
+    </message>
+    <message>
+        <source>- 經由代理伺服器 %1</source>
+        <translation>- Through proxy %1</translation>
+    </message>
+    <message>
+        <source>- 經由代理伺服器 %1 (%2)</source>
+        <translation>- Through proxy %1 (%2)</translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1: %2</source>
+        <translation>Proxy %1: %2</translation>
     </message>
 </context>
 </TS>

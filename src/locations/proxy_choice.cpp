@@ -16,11 +16,6 @@ namespace {
 constexpr quint16 kHttpProxyPort = 8080;
 constexpr quint16 kSocksProxyPort = 1080;
 
-QString ProxyTranslated(const char* text)
-{
-    return QCoreApplication::translate("Tovrin", text);
-}
-
 // A host as an address: brackets of an IPv6 literal taken off.
 QHostAddress AddressOf(QString host)
 {
@@ -72,8 +67,8 @@ std::variant<ChosenProxy, QString> FromText(const QString& text, const QString& 
     std::variant<ProxyAddress, QString> parsed = ParseProxyAddress(text);
     if (const QString* problem = std::get_if<QString>(&parsed)) {
         if (origin.isEmpty())
-            return ProxyTranslated("代理伺服器設定無效: %1").arg(*problem);
-        return ProxyTranslated("環境變數 %1 的代理伺服器無效: %2").arg(origin, *problem);
+            return QCoreApplication::translate("Tovrin", "代理伺服器設定無效: %1").arg(*problem);
+        return QCoreApplication::translate("Tovrin", "環境變數 %1 的代理伺服器無效: %2").arg(origin, *problem);
     }
     return ChosenProxy{std::get<ProxyAddress>(parsed), origin};
 }
@@ -91,7 +86,7 @@ ChosenProxy FromSystem(ProxyUse use, const QString& host, quint16 port)
         query = QNetworkProxyQuery(url);
     }
     ChosenProxy chosen;
-    chosen.origin = ProxyTranslated("系統的代理伺服器設定");
+    chosen.origin = QCoreApplication::translate("Tovrin", "系統的代理伺服器設定");
     for (const QNetworkProxy& proxy : QNetworkProxyFactory::systemProxyForQuery(query)) {
         if (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy)
             chosen.address.kind = ProxyAddress::Kind::Http;
@@ -137,13 +132,13 @@ std::variant<ProxyAddress, QString> ParseProxyAddress(const QString& text)
     } else if (scheme == QLatin1String("socks5") || scheme == QLatin1String("socks5h")) {
         address.kind = ProxyAddress::Kind::Socks5;
     } else {
-        return ProxyTranslated("「%1」不是 http://、socks5:// 或 none")
+        return QCoreApplication::translate("Tovrin", "「%1」不是 http://、socks5:// 或 none")
             .arg(trimmed.section(QLatin1String("://"), 0, 0));
     }
     if (!url.isValid() || url.host().isEmpty())
-        return ProxyTranslated("沒有主機名稱");
+        return QCoreApplication::translate("Tovrin", "沒有主機名稱");
     if (url.port() == 0)
-        return ProxyTranslated("埠號無效");
+        return QCoreApplication::translate("Tovrin", "埠號無效");
     address.host = url.host();
     address.port = quint16(url.port(address.kind == ProxyAddress::Kind::Http ? kHttpProxyPort : kSocksProxyPort));
     address.user = url.userName(QUrl::FullyDecoded);
@@ -249,13 +244,14 @@ ProxyFault ProxyFaultOf(QAbstractSocket::SocketError error)
 QString ProxyLogLine(const ChosenProxy& chosen)
 {
     if (chosen.origin.isEmpty())
-        return ProxyTranslated("- 經由代理伺服器 %1").arg(chosen.address.displayName());
-    return ProxyTranslated("- 經由代理伺服器 %1 (%2)").arg(chosen.address.displayName(), chosen.origin);
+        return QCoreApplication::translate("Tovrin", "- 經由代理伺服器 %1").arg(chosen.address.displayName());
+    return QCoreApplication::translate("Tovrin", "- 經由代理伺服器 %1 (%2)")
+        .arg(chosen.address.displayName(), chosen.origin);
 }
 
 QString ProxyTroubleText(const ProxyAddress& proxy, const QString& reason)
 {
-    return ProxyTranslated("代理伺服器 %1: %2").arg(proxy.displayName(), reason);
+    return QCoreApplication::translate("Tovrin", "代理伺服器 %1: %2").arg(proxy.displayName(), reason);
 }
 
 }  // namespace tovrin

@@ -110,6 +110,10 @@ void MmshLink::request(Step step)
                        .arg(m_url.port())
                        .arg(m_url.path())});
     post(link::Connecting{});
+    // Through SOCKS5, Qt's engine reads the connection without a bound and
+    // tells of new bytes only when more arrive, so a bounded buffer would
+    // strand what lies beyond it once the server falls silent.
+    m_tcp.setReadBufferSize(m_proxy.kind == ProxyAddress::Kind::Socks5 ? 0 : kReadLimit);
     if (m_proxy.kind == ProxyAddress::Kind::Http) {
         m_tcp.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
         m_tcp.connectToHost(m_proxy.host, m_proxy.port);

@@ -28,8 +28,9 @@ class RunEventQueue;
 // credentials; through a SOCKS5 proxy the socket tunnels to the server.
 //
 // Memory is bounded: the socket reads at most kReadLimit bytes beyond the
-// chunk being assembled, nothing while the event queue is full, and every
-// length from the server is checked before it is used (see mmsh_reply.h).
+// chunk being assembled (through SOCKS5, what Qt's proxy engine has taken
+// in), nothing while the event queue is full, and every length from the
+// server is checked before it is used (see mmsh_reply.h).
 //
 // Thread: the UI thread, which owns the socket.
 class MmshLink : public QObject, public TransportLink {

@@ -70,10 +70,10 @@ struct OpenFileRequest {
 // The media server's credentials dialog: what it shows and what it returns on OK.
 struct PasswordPrompt {
     QString site;
-    bool proxy = false;  // the site is a proxy's, not the media server's
     QString realm;
-    QString userId;    // prefilled from saved credentials
-    QString password;  // prefilled from saved credentials
+    QString userId;      // prefilled from saved credentials
+    QString password;    // prefilled from saved credentials
+    bool proxy = false;  // the site is a proxy's, not the media server's
 };
 struct PasswordAnswer {
     QString userId;
