@@ -4,6 +4,7 @@
 
 #include "run/run_engine.h"
 #include "support/core_app.h"
+#include "support/nginx_server.h"
 #include "support/recording_checks.h"
 #include "support/server_process.h"
 #include "support/temp_settings.h"
@@ -73,10 +74,10 @@ struct Proxy {
 }  // namespace
 
 // Through each real proxy, as players use it (a proxied GET for MMS over
-// HTTP, CONNECT or SOCKS5 for the MMS exchange), the recording equals the
-// source and the proxy's log shows it passed the request on; credentials in
-// the proxy's address are used without asking and never logged; UDP is not
-// offered through a proxy. A proxy that turns the recorder away, or refuses
+// HTTP and for a redirector, CONNECT or SOCKS5 for the MMS exchange), the
+// recording equals the source and the proxy's log shows it passed the
+// request on; credentials in the proxy's address are used without asking
+// and never logged; UDP is not offered through a proxy. A proxy that turns the recorder away, or refuses
 // its credentials, is named in a clear message, and the run ends with status
 // 1 leaving no file.
 TEST(Proxies, ARecordingThroughARealProxyEqualsTheSourceAndARefusalIsTold)
@@ -86,6 +87,10 @@ TEST(Proxies, ARecordingThroughARealProxyEqualsTheSourceAndARefusalIsTold)
     Proxy http(true, u"alice"_s, u"pr0xy-pw"_s), socks(false, u"bob"_s, u"s0cks-pw"_s), refusing(true, {}, {}, true);
     ASSERT_TRUE(server.started() && http.port && socks.port && refusing.port) << http.log().toStdString();
     const QString mms = server.url(u"clip.wmv"_s), mmsh = server.mmshUrl(u"clip.wmv"_s);
+    WriteWholeFile(w.media + u"/list.asx"_s,
+                   u"<asx version=\"3.0\"><entry><ref href=\"%1\"/></entry></asx>"_s.arg(mmsh).toUtf8());
+    NginxServer web(w.media);
+    ASSERT_TRUE(web.started()) << web.error().toStdString();
     const auto record = [&](const QString& url, const QString& proxy, const QString& out, QStringList extra) {
         return RunCli(RecordLaunch(url, w.out(out), w.config, extra << u"--proxy"_s << proxy));
     };
@@ -99,6 +104,7 @@ TEST(Proxies, ARecordingThroughARealProxyEqualsTheSourceAndARefusalIsTold)
         {mms, http, true, u"CONNECT 127\\.0\\.0\\.1:%1"_s.arg(server.port())},
         {mms, socks, false, u"session \\d+ 127\\.0\\.0\\.2:"_s},
         {mmsh, socks, true, u"http \\d+ 127\\.0\\.0\\.2:"_s},
+        {web.url(u"list.asx"_s), http, false, u"GET http://127\\.0\\.0\\.1:%1/list\\.asx"_s.arg(web.port())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.passedOn.toStdString());
