@@ -426,6 +426,10 @@
         <source>取消(&amp;C)</source>
         <translation>&amp;Cancel</translation>
     </message>
+    <message>
+        <source>代理伺服器:</source>
+        <translation>Proxy:</translation>
+    </message>
 </context>
 <context>
     <name>PreviewAboutWindow</name>
@@ -595,6 +599,18 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>預設值 = 0 (關)</source>
         <translation>Default = 0 (off)</translation>
+    </message>
+    <message>
+        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
+        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
+    </message>
+    <message>
+        <source>代理伺服器:</source>
+        <translation>Proxy:</translation>
+    </message>
+    <message>
+        <source>預設值 = 系統設定</source>
+        <translation>Default = system settings</translation>
     </message>
     <message>
         <source>全部</source>
@@ -1330,32 +1346,20 @@ No media was saved</translation>
         <translation>Redirector fetch aborted</translation>
     </message>
     <message>
-        <source>- 等待開始時間 %1 (還有 %2)</source>
-        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+        <source>代理伺服器 %1</source>
+        <translation>proxy %1</translation>
     </message>
     <message>
-        <source>- 在開始時間之前停止，沒有錄製</source>
-        <translation>- Stopped before the start time: nothing was recorded</translation>
+        <source>(無效)</source>
+        <translation>(invalid)</translation>
     </message>
     <message>
-        <source>- 停止時間 %1 已過，沒有錄製</source>
-        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+        <source>- 代理伺服器只轉送 TCP 連線，無法接收 UDP 資料: 改用 TCP 接收媒介</source>
+        <translation>- A proxy passes on only TCP connections and cannot receive UDP data: receiving the media over TCP instead</translation>
     </message>
     <message>
-        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
-        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
-    </message>
-    <message>
-        <source>- 錄製到 %1 為止</source>
-        <translation>- Recording until %1</translation>
-    </message>
-    <message>
-        <source>- 已到停止時間 %1，停止錄製</source>
-        <translation>- The stop time %1 has come: the recording stops</translation>
-    </message>
-    <message>
-        <source>%1 天 </source>
-        <translation>%1 d </translation>
+        <source>經由代理伺服器 %1 的請求失敗: %2</source>
+        <translation>The request through proxy %1 failed: %2</translation>
     </message>
     <message>
         <source>- 這個警告又出現了 %1 次: %2</source>
@@ -1392,6 +1396,46 @@ The file is left as it is: choose to download it again, or another file name.</t
         <translation>- Downloading this file again</translation>
     </message>
     <message>
+        <source>代理伺服器 %1 要求帳號與密碼，連線已放棄</source>
+        <translation>Proxy %1 asks for a user name and password; connection abandoned</translation>
+    </message>
+    <message>
+        <source>代理伺服器設定無效: %1</source>
+        <translation>Invalid proxy setting: %1</translation>
+    </message>
+    <message>
+        <source>環境變數 %1 的代理伺服器無效: %2</source>
+        <translation>Invalid proxy in environment variable %1: %2</translation>
+    </message>
+    <message>
+        <source>系統的代理伺服器設定</source>
+        <translation>the system proxy settings</translation>
+    </message>
+    <message>
+        <source>「%1」不是 http://、socks5:// 或 none</source>
+        <translation>&quot;%1&quot; is not http://, socks5:// or none</translation>
+    </message>
+    <message>
+        <source>沒有主機名稱</source>
+        <translation>no host name</translation>
+    </message>
+    <message>
+        <source>埠號無效</source>
+        <translation>invalid port</translation>
+    </message>
+    <message>
+        <source>- 經由代理伺服器 %1</source>
+        <translation>- Through proxy %1</translation>
+    </message>
+    <message>
+        <source>- 經由代理伺服器 %1 (%2)</source>
+        <translation>- Through proxy %1 (%2)</translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1: %2</source>
+        <translation>Proxy %1: %2</translation>
+    </message>
+    <message>
         <source>串流選擇 %1</source>
         <translation>Stream choice %1</translation>
     </message>
@@ -1400,8 +1444,46 @@ The file is left as it is: choose to download it again, or another file name.</t
         <translation>Maximum bit rate %1 bit/s</translation>
     </message>
     <message>
+        <source>- 等待開始時間 %1 (還有 %2)</source>
+        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+    </message>
+    <message>
+        <source>- 在開始時間之前停止，沒有錄製</source>
+        <translation>- Stopped before the start time: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 停止時間 %1 已過，沒有錄製</source>
+        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
+        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
+    </message>
+    <message>
+        <source>- 錄製到 %1 為止</source>
+        <translation>- Recording until %1</translation>
+    </message>
+    <message>
+        <source>- 已到停止時間 %1，停止錄製</source>
+        <translation>- The stop time %1 has come: the recording stops</translation>
+    </message>
+    <message>
+        <source>%1 天 </source>
+        <translation>%1 d </translation>
+    </message>
+    <message>
         <source>錄製的串流:%1</source>
         <translation>Recorded streams: %1</translation>
+    </message>
+    <message>
+        <source>- 只錄製部分的串流時無法續傳檔案，檔案維持原狀；請選擇錄製全部的串流，或錄製到新的檔案</source>
+        <translation>- A file cannot be resumed while only some of the streams are recorded; the file is left as it was. Choose to record all the streams, or record into a new file</translation>
+    </message>
+    <message>
+        <source>下載未完成，串流在結束前中斷
+已收到的部分 .asf 檔案寫入到本地磁碟</source>
+        <translation>The download is incomplete: the stream broke off before its end
+The part received was written to the local disk as an .asf file</translation>
     </message>
     <message>
         <source>- 封包編號超過串流的封包總數，已捨棄</source>
@@ -1426,16 +1508,6 @@ The file is left as it is: choose to download it again, or another file name.</t
     <message>
         <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
         <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
-    </message>
-    <message>
-        <source>- 只錄製部分的串流時無法續傳檔案，檔案維持原狀；請選擇錄製全部的串流，或錄製到新的檔案</source>
-        <translation>- A file cannot be resumed while only some of the streams are recorded; the file is left as it was. Choose to record all the streams, or record into a new file</translation>
-    </message>
-    <message>
-        <source>下載未完成，串流在結束前中斷
-已收到的部分 .asf 檔案寫入到本地磁碟</source>
-        <translation>The download is incomplete: the stream broke off before its end
-The part received was written to the local disk as an .asf file</translation>
     </message>
 </context>
 </TS>

@@ -32,7 +32,10 @@ std::optional<PasswordAnswer> AskPassword(QWidget* parent, const PasswordPrompt&
         label->setTextFormat(Qt::PlainText);
         return label;
     };
-    where->addWidget(new QLabel(QCoreApplication::translate("PasswordDialog", "位置:"), &dialog), 0, 0);
+    where->addWidget(new QLabel(prompt.proxy ? QCoreApplication::translate("PasswordDialog", "代理伺服器:")
+                                             : QCoreApplication::translate("PasswordDialog", "位置:"),
+                                &dialog),
+                     0, 0);
     where->addWidget(plain(prompt.site), 0, 1);
     where->addWidget(new QLabel(QCoreApplication::translate("PasswordDialog", "範圍:"), &dialog), 1, 0);
     where->addWidget(plain(prompt.realm), 1, 1);

@@ -97,6 +97,13 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_maxBitRateBox->setSuffix(u" kbit/s"_s);
     m_maxBitRateBox->setToolTip(
         QCoreApplication::translate("SettingsDialog", "錄製的串流合計最高的位元率；0 = 不限制"));
+    m_proxyEdit = new QLineEdit(this);
+    m_proxyEdit->setObjectName(u"proxyEdit"_s);
+    m_proxyEdit->setPlaceholderText(u"http://host:port"_s);
+    m_proxyEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog",
+        "http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；"
+        "空白 = 使用環境變數 (http_proxy 等) 或系統的設定"));
 
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
@@ -129,6 +136,9 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "最高位元率:"), this), 7, 0);
     fields->addWidget(m_maxBitRateBox, 7, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (不限制)"), this), 7, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "代理伺服器:"), this), 8, 0);
+    fields->addWidget(m_proxyEdit, 8, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 系統設定"), this), 8, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -163,6 +173,7 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
         s.streamChoice = offered >= 0 ? m_streamChoiceBox->itemData(offered).toString() : text.trimmed();
     });
     connect(m_maxBitRateBox, &QSpinBox::valueChanged, this, [&s](int kbps) { s.maxBitRate = quint32(kbps) * 1000; });
+    connect(m_proxyEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.proxy = text.trimmed(); });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -187,6 +198,7 @@ void SettingsDialog::showSettings()
     else
         m_streamChoiceBox->setEditText(s.streamChoice);
     m_maxBitRateBox->setValue(int(s.maxBitRate / 1000));
+    m_proxyEdit->setText(s.proxy);
 }
 
 void SettingsDialog::done(int result)

@@ -49,6 +49,7 @@ private:
     QSpinBox* m_reconnectBox = nullptr;
     QComboBox* m_streamChoiceBox = nullptr;
     QSpinBox* m_maxBitRateBox = nullptr;
+    QLineEdit* m_proxyEdit = nullptr;
 };
 
 }  // namespace tovrin

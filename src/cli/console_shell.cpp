@@ -223,12 +223,14 @@ ResumeChoice ConsoleShell::askResume()
 
 std::optional<PasswordAnswer> ConsoleShell::askPassword(const PasswordPrompt& prompt)
 {
-    if (m_answers.password)
+    // --user and --password are the media server's: a proxy never gets them.
+    if (m_answers.password && !prompt.proxy)
         return m_answers.password;
     if (!m_interactive)
         return std::nullopt;
     clearProgress();
-    print(QStringLiteral("輸入網路密碼  位置: ") + prompt.site + QStringLiteral("  範圍: ") + prompt.realm);
+    print((prompt.proxy ? QStringLiteral("輸入網路密碼  代理伺服器: ") : QStringLiteral("輸入網路密碼  位置: "))
+          + prompt.site + QStringLiteral("  範圍: ") + prompt.realm);
     std::fputs("使用者名稱 ID: ", m_out);
     std::fflush(m_out);
     PasswordAnswer answer;

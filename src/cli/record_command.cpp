@@ -65,6 +65,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.streamChoice = *options.streams;
     if (options.maxBitRate)
         settings.maxBitRate = *options.maxBitRate;
+    if (options.proxy)
+        settings.proxy = *options.proxy;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "asf/bitrate_choice.h"
 #include "cli/recording_config.h"
+#include "locations/proxy_choice.h"
 #include "state/settings_record.h"
 
 #include <QCommandLineParser>
@@ -151,13 +152,21 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         QStringLiteral("http-port"),
         QStringLiteral("The server's HTTP port for MMS over HTTP when the address names none (default 80)."),
         QStringLiteral("N"));
+    const QCommandLineOption proxy(
+        QStringLiteral("proxy"),
+        QStringLiteral("Connect through this proxy: http://[USER:PASSWORD@]HOST:PORT (MMS over HTTP and redirector "
+                       "fetches as proxied requests, the MMS exchange through CONNECT) or "
+                       "socks5://[USER:PASSWORD@]HOST:PORT, or none for no proxy. Default: the Proxy setting, then "
+                       "the http_proxy, https_proxy, all_proxy and no_proxy environment, then the system's. Through a "
+                       "proxy the data never comes as UDP."),
+        QStringLiteral("URL"));
     const QCommandLineOption entry(QStringLiteral("entry"),
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
     parser.addOptions({tcp, streams, maxBitRate});
-    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
-                       user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
-                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
+    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort,  bypassDns,
+                       user,           password.value, password.file, savePassword, duration,  saveLog,  connectTimeout,
+                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort, proxy});
     parser.addOptions({startAt, stopAt, config});
     const HttpOptions http;
     http.addTo(parser);
@@ -196,6 +205,12 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         if (!port)
             return UsageError{QStringLiteral("--http-port takes a port number")};
         options.httpPort = quint16(port->toUInt());
+    }
+    if (parser.isSet(proxy)) {
+        const std::variant<ProxyAddress, QString> parsed = ParseProxyAddress(parser.value(proxy));
+        if (const QString* problem = std::get_if<QString>(&parsed))
+            return UsageError{QStringLiteral("--proxy: ") + *problem};
+        options.proxy = parser.value(proxy).trimmed();
     }
     options.udp = parser.isSet(udp);
     options.tcp = parser.isSet(tcp);

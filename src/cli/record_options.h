@@ -41,6 +41,7 @@ struct RecordOptions {
     std::optional<quint32> maxBitRate;  // --max-bitrate BPS
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
+    std::optional<QString> proxy;  // --proxy: a proxy address or "none", replacing the Proxy setting
 
     double durationSeconds = 0;           // 0: until the stream ends
     std::optional<RecordingTimes> times;  // --start-at, --stop-at: planned when parsed

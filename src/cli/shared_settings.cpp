@@ -1,6 +1,7 @@
 #include "cli/shared_settings.h"
 
 #include "cli/record_options.h"
+#include "locations/proxy_choice.h"
 #include "state/settings_record.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,13 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
         taken << QCoreApplication::translate("Tovrin", "串流選擇 %1").arg(stored.streamChoice);
     if (stored.maxBitRate != defaults.maxBitRate && !options.maxBitRate)
         taken << QCoreApplication::translate("Tovrin", "最高位元率 %1 bit/s").arg(stored.maxBitRate);
+    if (!stored.proxy.isEmpty() && !options.proxy) {
+        // The setting's proxy by its name: its credentials stay out of the log.
+        const std::variant<ProxyAddress, QString> proxy = ParseProxyAddress(stored.proxy);
+        const ProxyAddress* address = std::get_if<ProxyAddress>(&proxy);
+        taken << QCoreApplication::translate("Tovrin", "代理伺服器 %1")
+                     .arg(address ? address->displayName() : QCoreApplication::translate("Tovrin", "(無效)"));
+    }
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;

@@ -6,6 +6,7 @@
 #include <QAuthenticator>
 #include <QEventLoop>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
@@ -14,6 +15,39 @@ namespace tovrin {
 
 namespace {
 constexpr int kMaxRedirects = 10;
+
+// Qt asks the fetch for each request's proxy, redirects included.
+class FetchProxies : public QNetworkProxyFactory {
+public:
+    explicit FetchProxies(const RedirectorFetch& fetch) : m_fetch(fetch) {}
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
+    {
+        return {m_fetch.proxyFor(query.url())};
+    }
+
+private:
+    const RedirectorFetch& m_fetch;
+};
+
+std::variant<ChosenProxy, QString> ChooseFor(const ProxyConfig& config, const QUrl& url)
+{
+    const bool https = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    return ChooseProxy(config, https ? ProxyUse::Https : ProxyUse::Http, url.host(),
+                       quint16(url.port(https ? 443 : 80)));
+}
+
+// A fetch that ended before its request was made.
+FetchResult FailedBefore(FetchError error)
+{
+    FetchResult result;
+    result.error = error;
+    return result;
+}
+
+bool IsProxyError(QNetworkReply::NetworkError error)
+{
+    return error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError;
+}
 }  // namespace
 
 FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestSent)
@@ -25,9 +59,11 @@ FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestS
 
 RedirectorFetch::RedirectorFetch(QObject* parent) : QObject(parent)
 {
-    m_manager.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    m_manager.setProxyFactory(new FetchProxies(*this));
     connect(&m_manager, &QNetworkAccessManager::authenticationRequired, this,
             &RedirectorFetch::onAuthenticationRequired);
+    connect(&m_manager, &QNetworkAccessManager::proxyAuthenticationRequired, this,
+            &RedirectorFetch::onProxyAuthenticationRequired);
 }
 
 RedirectorFetch::~RedirectorFetch()
@@ -43,20 +79,47 @@ void RedirectorFetch::setCredentials(const QString& userId, const QString& passw
     m_hasCredentials = true;
 }
 
+void RedirectorFetch::setProxyConfig(const ProxyConfig& config)
+{
+    m_proxies = config;
+}
+
+QNetworkProxy RedirectorFetch::proxyFor(const QUrl& url) const
+{
+    if (!m_proxies)
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    const auto chosen = ChooseFor(*m_proxies, url);
+    const ChosenProxy* proxy = std::get_if<ChosenProxy>(&chosen);
+    return proxy ? ToNetworkProxy(proxy->address) : QNetworkProxy(QNetworkProxy::NoProxy);
+}
+
 FetchResult RedirectorFetch::get(const QString& location)
 {
     if (isBusy())
-        return {QByteArray(), FetchError::Aborted, false, QUrl()};
+        return FailedBefore(FetchError::Aborted);
     m_result = FetchResult{};
     m_resolved = false;
     m_credentialsSent = false;
     m_credentialsWanted = false;
+    m_proxyCredentialsSent = false;
+    m_proxyCredentialsWanted = false;
+    m_proxy = ProxyAddress{};
     m_ended = false;
 
     const QUrl url(location, QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty()) {
         m_lastError = FetchError::InvalidHost;
-        return {QByteArray(), FetchError::InvalidHost, false, QUrl()};
+        return FailedBefore(FetchError::InvalidHost);
+    }
+    if (m_proxies) {
+        const auto chosen = ChooseFor(*m_proxies, url);
+        if (const QString* problem = std::get_if<QString>(&chosen)) {
+            m_lastError = FetchError::ProxyFailed;
+            FetchResult result = FailedBefore(FetchError::ProxyFailed);
+            result.proxyTrouble = *problem;
+            return result;
+        }
+        m_proxy = std::get<ChosenProxy>(chosen).address;
     }
 
     QNetworkRequest request(url);
@@ -105,6 +168,8 @@ FetchResult RedirectorFetch::get(const QString& location)
         result.body.clear();
     m_result = FetchResult{};
     m_lastError = result.error;
+    m_lastProxySite = result.proxySite;
+    m_lastProxyRealm = result.proxyRealm;
     return result;
 }
 
@@ -132,6 +197,26 @@ void RedirectorFetch::onAuthenticationRequired(QNetworkReply* reply, QAuthentica
     m_result.askedBy = reply->url();
 }
 
+void RedirectorFetch::onProxyAuthenticationRequired(const QNetworkProxy& proxy, QAuthenticator* authenticator)
+{
+    if (!m_reply || m_ended)
+        return;
+    // The proxy's own credentials (given with it, or answered this session)
+    // go out once per fetch; refused, the fetch ends asking for others.
+    ProxyAddress asking;
+    asking.host = proxy.hostName();
+    asking.port = proxy.port();
+    if (!m_proxyCredentialsSent && !(proxy.user().isEmpty() && proxy.password().isEmpty())) {
+        m_proxyCredentialsSent = true;
+        authenticator->setUser(proxy.user());
+        authenticator->setPassword(proxy.password());
+        return;
+    }
+    m_proxyCredentialsWanted = true;
+    m_result.proxySite = asking.site();
+    m_result.proxyRealm = authenticator->realm();
+}
+
 void RedirectorFetch::onReadyRead()
 {
     if (!m_reply || m_ended)
@@ -157,7 +242,12 @@ void RedirectorFetch::onFinished()
     }
     if (m_credentialsWanted && error == QNetworkReply::AuthenticationRequiredError)
         m_result.error = FetchError::NeedsCredentials;
-    else
+    else if (m_proxyCredentialsWanted && error == QNetworkReply::ProxyAuthenticationRequiredError)
+        m_result.error = FetchError::ProxyNeedsCredentials;
+    else if (!m_proxy.isDirect() && IsProxyError(error)) {
+        m_result.error = FetchError::ProxyFailed;
+        m_result.proxyTrouble = ProxyTroubleText(m_proxy, m_reply->errorString());
+    } else
         m_result.error = ErrorForNetworkError(error, m_result.requestSent);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "locations/proxy_choice.h"
+
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -7,6 +9,8 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 class QAuthenticator;
 class QEventLoop;
@@ -22,14 +26,16 @@ enum class FetchProgress {
 
 // How a fetch ended.
 enum class FetchError {
-    None,              // the body is the redirector text
-    InvalidHost,       // no host in the location, or the host name is unknown
-    ConnectionFailed,  // failed before the request went out
-    Failed,            // failed after the request went out (an HTTP error, a closed connection)
-    TimedOut,          // no end within the time limit (see requestSent)
-    TooLarge,          // the body passed kMaxBodyBytes
-    NeedsCredentials,  // the web server asks for credentials the fetch has not got
-    Aborted,           // ended by abort()
+    None,                   // the body is the redirector text
+    InvalidHost,            // no host in the location, or the host name is unknown
+    ConnectionFailed,       // failed before the request went out
+    Failed,                 // failed after the request went out (an HTTP error, a closed connection)
+    TimedOut,               // no end within the time limit (see requestSent)
+    TooLarge,               // the body passed kMaxBodyBytes
+    NeedsCredentials,       // the web server asks for credentials the fetch has not got
+    ProxyNeedsCredentials,  // the proxy asks for credentials the fetch has not got
+    ProxyFailed,            // the proxy could not be used (see FetchResult::proxyTrouble)
+    Aborted,                // ended by abort()
 };
 
 struct FetchResult {
@@ -37,6 +43,9 @@ struct FetchResult {
     FetchError error = FetchError::None;
     bool requestSent = false;  // whether the request had gone out when it ended
     QUrl askedBy;              // NeedsCredentials: the address whose server asked
+    QString proxySite;         // ProxyNeedsCredentials: the proxy that asked ("host:port")
+    QString proxyRealm;        // ProxyNeedsCredentials: the realm it named
+    QString proxyTrouble;      // ProxyFailed: what the user is told
 };
 
 // How a transfer that ended with `error` failed: before the request went out
@@ -53,6 +62,11 @@ FetchError ErrorForNetworkError(QNetworkReply::NetworkError error, bool requestS
 // that web server asks, never to another one a redirect leads to. When a
 // server asks without them, or refuses them, the fetch ends with
 // NeedsCredentials.
+//
+// A fetch goes through the proxy its proxy configuration chooses for each
+// address (none until one is set). A proxy that asks for credentials gets
+// those its configuration holds, once per fetch; without them, or when it
+// refuses them, the fetch ends with ProxyNeedsCredentials.
 //
 // Threads: UI thread only. The object must outlive any fetch in progress.
 class RedirectorFetch : public QObject {
@@ -76,6 +90,9 @@ public:
 
     // How the last fetch ended.
     FetchError lastError() const { return m_lastError; }
+    // After ProxyNeedsCredentials: the proxy that asked, and its realm.
+    QString lastProxySite() const { return m_lastProxySite; }
+    QString lastProxyRealm() const { return m_lastProxyRealm; }
 
     // True while a fetch is in progress (the Open command refuses then).
     bool isBusy() const { return m_reply != nullptr; }
@@ -89,6 +106,12 @@ public:
     QString userId() const { return m_userId; }
     QString password() const { return m_password; }
 
+    // Where the proxies of the next fetches are chosen from.
+    void setProxyConfig(const ProxyConfig& config);
+    // The proxy for a request to `url`: none without a configuration, or
+    // when it is unusable (the fetch has then ended with ProxyFailed).
+    QNetworkProxy proxyFor(const QUrl& url) const;
+
 signals:
     void progress(tovrin::FetchProgress what);
     // A fetch has started (true) or ended (false): a stop is possible while
@@ -97,6 +120,7 @@ signals:
 
 private:
     void onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* authenticator);
+    void onProxyAuthenticationRequired(const QNetworkProxy& proxy, QAuthenticator* authenticator);
     void onReadyRead();
     void onFinished();
     // Ends the fetch in progress with `error`.
@@ -109,6 +133,8 @@ private:
     QUrl m_credentialsSite;
     bool m_hasCredentials = false;
     FetchError m_lastError = FetchError::None;
+    QString m_lastProxySite;
+    QString m_lastProxyRealm;
 
     // The fetch in progress.
     QPointer<QNetworkReply> m_reply;
@@ -117,6 +143,10 @@ private:
     bool m_resolved = false;
     bool m_credentialsSent = false;
     bool m_credentialsWanted = false;
+    std::optional<ProxyConfig> m_proxies;
+    ProxyAddress m_proxy;  // the fetch's proxy (of its first address)
+    bool m_proxyCredentialsSent = false;
+    bool m_proxyCredentialsWanted = false;
     bool m_ended = false;  // the result is settled
 };
 

@@ -34,11 +34,19 @@ ControlConnection::~ControlConnection()
     m_courier->m_courier.detach();
 }
 
-void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer)
+void ControlConnection::open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer,
+                             const QNetworkProxy& proxy)
 {
     m_buffer = &buffer;
     m_replied = false;
     m_peerClosed = false;
+    m_tcp.setProxy(proxy);
+    // Qt's proxy engines hold the connection in a socket of their own that
+    // reads without a bound, and tell of new bytes only when more arrive:
+    // with a bounded read buffer, what lies beyond it when the server falls
+    // silent would never be read. Through a proxy the bound is the engine's
+    // anyway, so this socket takes all it offers.
+    m_tcp.setReadBufferSize(proxy.type() == QNetworkProxy::NoProxy ? qint64(kReceiveBufferLimit) : 0);
     if (byAddress)
         m_tcp.connectToHost(QHostAddress(host), port);
     else

@@ -4,6 +4,7 @@
 #include "state/ui_courier.h"
 
 #include <QAbstractSocket>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QTcpSocket>
 
@@ -54,9 +55,10 @@ public:
     explicit ControlConnection(QObject* parent = nullptr);
     ~ControlConnection() override;
 
-    // Connects for a new run, whose bytes go into `buffer`; byAddress skips
-    // the name lookup.
-    void open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer);
+    // Connects for a new run, whose bytes go into `buffer`, through `proxy`;
+    // byAddress skips the name lookup.
+    void open(const QString& host, quint16 port, bool byAddress, ReceiveBuffer& buffer,
+              const QNetworkProxy& proxy = QNetworkProxy(QNetworkProxy::NoProxy));
     // Forgets the run's buffer, before the run goes; the connection is idle.
     void forgetBuffer() { m_buffer = nullptr; }
     // Drops the connection at once; what was not sent is lost.

@@ -100,6 +100,20 @@ void MmsLink::open(const LinkRequest& request)
         }
         port = quint16(value);
     }
+    const auto chosen = ChooseProxy(m_settings.proxies, ProxyUse::MmsTcp, target.host, port);
+    if (const QString* problem = std::get_if<QString>(&chosen)) {
+        post(link::Failed{QString(), *problem});
+        return;
+    }
+    m_proxy = std::get<ChosenProxy>(chosen).address;
+    if (!m_proxy.isDirect()) {
+        post(link::Log{ProxyLogLine(std::get<ChosenProxy>(chosen))});
+        if (m_settings.overUdp) {
+            post(link::Log{QCoreApplication::translate(
+                "Tovrin", "- 代理伺服器只轉送 TCP 連線，無法接收 UDP 資料: 改用 TCP 接收媒介")});
+            m_settings.overUdp = false;
+        }
+    }
     if (m_settings.overUdp) {
         // Only a UDP run binds the UDP port, and only for as long as it runs.
         bool ok = false;
@@ -113,7 +127,14 @@ void MmsLink::open(const LinkRequest& request)
     }
     post(link::Log{m_settings.bypassDns ? QCoreApplication::translate("Tovrin", "沒有 DNS 解析，正嘗試直接連接")
                                         : QCoreApplication::translate("Tovrin", "從網址解析 DNS 伺服器位址")});
-    m_connection.open(target.host, port, m_settings.bypassDns, *m_exchange->buffer);
+    m_host = target.host;
+    m_port = port;
+    connectToServer();
+}
+
+void MmsLink::connectToServer()
+{
+    m_connection.open(m_host, m_port, m_settings.bypassDns, *m_exchange->buffer, ToNetworkProxy(m_proxy));
 }
 
 void MmsLink::requestMedia(const MediaRequest& request)
@@ -126,6 +147,12 @@ void MmsLink::requestMedia(const MediaRequest& request)
 
 void MmsLink::answerCredentials(const QByteArray& encoded)
 {
+    if (std::exchange(m_proxyAsked, false)) {
+        // Nothing of the exchange has run yet: the connection is made again.
+        SetProxyLogin(m_proxy, encoded);
+        connectToServer();
+        return;
+    }
     ExchangeOrder order;
     order.kind = ExchangeOrder::Kind::Credentials;
     order.credentials = encoded;
@@ -171,9 +198,38 @@ void MmsLink::onSocketError(QAbstractSocket::SocketError error)
     // Once connected, a lost connection ends the run through onDisconnected.
     if (m_connected || error == QAbstractSocket::RemoteHostClosedError)
         return;
+    if (!m_proxy.isDirect() && proxyFailed(error))
+        return;
     const QString reason = m_connection.socket().errorString();
     lose(int(error == QAbstractSocket::ConnectionRefusedError ? link::LossKind::Refused : link::LossKind::NotMade),
          reason);
+}
+
+bool MmsLink::proxyFailed(QAbstractSocket::SocketError error)
+{
+    const QString reason = ProxyTroubleText(m_proxy, m_connection.socket().errorString());
+    switch (ProxyFaultOf(error)) {
+    case ProxyFault::AsksCredentials:
+        if (++m_proxyAuthTries > MmsLink::kMaxProxyAuthTries) {
+            lose(int(link::LossKind::NotMade), reason);
+            return true;
+        }
+        m_proxyAsked = true;
+        post(link::CredentialsAsked{QString(), m_proxy.site()});
+        return true;
+    case ProxyFault::Refused:
+        // A proxy that tunnels only to some ports (HTTPS's) refuses the MMS
+        // port: as a refused connection, the recording may go on over HTTP.
+        post(link::Log{QStringLiteral("- ") + reason});
+        lose(int(link::LossKind::Refused), reason);
+        return true;
+    case ProxyFault::Unreachable:
+        lose(int(link::LossKind::NotMade), reason);
+        return true;
+    case ProxyFault::None:
+        break;
+    }
+    return false;
 }
 
 void MmsLink::onConnected()
@@ -182,7 +238,9 @@ void MmsLink::onConnected()
     post(link::Connected{});
     post(link::Log{QCoreApplication::translate("Tovrin", "連接時間: \t") + TimeAndDate()});
     const QTcpSocket& tcp = m_connection.socket();
-    post(link::Log{QCoreApplication::translate("Tovrin", "伺服器位址 \t") + tcp.peerAddress().toString()});
+    // Through a proxy the server may be known by its name only.
+    const QString server = tcp.peerAddress().isNull() ? tcp.peerName() : tcp.peerAddress().toString();
+    post(link::Log{QCoreApplication::translate("Tovrin", "伺服器位址 \t") + server});
     post(link::Log{QCoreApplication::translate("Tovrin", "伺服器埠號 \t%1").arg(tcp.peerPort())});
     post(link::Log{QCoreApplication::translate("Tovrin", "本地端位址 \t") + tcp.localAddress().toString()});
     post(link::Log{QCoreApplication::translate("Tovrin", "本地端 TCP 埠號\t%1").arg(tcp.localPort())});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/proxy_choice.h"
 #include "mms/control_connection.h"
 #include "run/transport_link.h"
 
@@ -19,6 +20,7 @@ struct MmsLinkSettings {
     bool bypassDns = false;
     bool overUdp = false;  // the media as UDP datagrams
     QString udpPort;       // the local UDP port setting
+    ProxyConfig proxies;   // where the control connection's proxy is chosen from
 };
 
 // One connection of a run over MMS: the control connection (TCP, on the UI
@@ -27,6 +29,9 @@ struct MmsLinkSettings {
 // learns goes onto the run's event queue; the engine's orders go to the
 // receive thread through its buffer.
 //
+// Through a proxy (HTTP CONNECT or SOCKS5) the control connection tunnels to
+// the server; datagrams cannot follow it, so the media comes over TCP.
+//
 // Thread: the UI thread. The receive thread shares only the buffer, the
 // queue and the connection's courier with it, and ends by itself at its
 // next wait once the link closes: nothing waits for it.
@@ -34,6 +39,8 @@ class MmsLink : public QObject, public TransportLink {
     Q_OBJECT
 
 public:
+    static constexpr int kMaxProxyAuthTries = 3;
+
     MmsLink(MmsLinkSettings settings, std::shared_ptr<RunEventQueue> events, DatagramReceiver& datagrams);
     ~MmsLink() override;
 
@@ -51,11 +58,18 @@ private:
     void onConnected();
     void onDisconnected();
     void lose(int kind, const QString& reason);
+    bool proxyFailed(QAbstractSocket::SocketError error);
+    void connectToServer();
 
     MmsLinkSettings m_settings;
     std::shared_ptr<RunEventQueue> m_events;
     DatagramReceiver& m_datagrams;
     LinkRequest m_request;
+    QString m_host;  // where the control connection goes
+    quint16 m_port = 0;
+    ProxyAddress m_proxy;
+    bool m_proxyAsked = false;  // the credentials asked for are the proxy's
+    int m_proxyAuthTries = 0;
     ControlConnection m_connection;
     std::shared_ptr<Exchange> m_exchange;
     bool m_udpBound = false;

@@ -419,7 +419,7 @@ bool ReceiveLoop::dispatch(std::uint8_t commandId, const QByteArray& packet)
     case ServerReply::CredentialsRequest: {
         const ReadReply<QString> read = ReadCredentialsRequest(packet);
         tellFieldsBeyondReply(read.beyond);
-        post(link::CredentialsAsked{read.value});
+        post(link::CredentialsAsked{read.value, QString()});
         return true;
     }
     case ServerReply::KeepAlive:

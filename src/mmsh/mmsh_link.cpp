@@ -7,6 +7,7 @@
 #include "run/event_queue.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxy>
 #include <QUuid>
 
 namespace tovrin {
@@ -29,8 +30,8 @@ bool isRedirect(int status)
 
 }  // namespace
 
-MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort)
-    : m_events(std::move(events)), m_defaultPort(defaultPort)
+MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies)
+    : m_events(std::move(events)), m_defaultPort(defaultPort), m_proxies(std::move(proxies))
 {
     m_tcp.setReadBufferSize(kReadLimit);
     connect(&m_tcp, &QTcpSocket::connected, this, &MmshLink::onConnected);
@@ -74,7 +75,11 @@ void MmshLink::requestMedia(const MediaRequest& request)
 
 void MmshLink::answerCredentials(const QByteArray& encoded)
 {
-    m_credentials = encoded;
+    // The proxy's credentials go with every later request through it.
+    if (std::exchange(m_proxyAsked, false))
+        m_proxies.logins.insert(m_proxy.site(), encoded);
+    else
+        m_credentials = encoded;
     request(m_step);
 }
 
@@ -98,12 +103,43 @@ void MmshLink::request(Step step)
     m_switching = true;  // the old connection's end is no event of the run
     m_tcp.abort();
     m_switching = false;
+    if (!chooseProxy())
+        return;
     post(link::Log{QStringLiteral("- MMSH %1 %2:%3%4")
                        .arg(step == Step::Describe ? QStringLiteral("Describe") : QStringLiteral("Play"), m_url.host())
                        .arg(m_url.port())
                        .arg(m_url.path())});
     post(link::Connecting{});
+    // Through SOCKS5, Qt's engine reads the connection without a bound and
+    // tells of new bytes only when more arrive, so a bounded buffer would
+    // strand what lies beyond it once the server falls silent.
+    m_tcp.setReadBufferSize(m_proxy.kind == ProxyAddress::Kind::Socks5 ? 0 : kReadLimit);
+    if (m_proxy.kind == ProxyAddress::Kind::Http) {
+        m_tcp.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        m_tcp.connectToHost(m_proxy.host, m_proxy.port);
+        return;
+    }
+    m_tcp.setProxy(ToNetworkProxy(m_proxy));
     m_tcp.connectToHost(m_url.host(), quint16(m_url.port()));
+}
+
+bool MmshLink::chooseProxy()
+{
+    // Chosen again for each request: a redirect may lead to a host the
+    // environment's no_proxy names.
+    const auto chosen = ChooseProxy(m_proxies, ProxyUse::Http, m_url.host(), quint16(m_url.port()));
+    if (const QString* problem = std::get_if<QString>(&chosen)) {
+        fail(QString(), *problem);
+        return false;
+    }
+    m_proxy = std::get<ChosenProxy>(chosen).address;
+    const QString name = m_proxy.isDirect() ? QString() : m_proxy.displayName();
+    if (name != m_proxyLogged) {
+        m_proxyLogged = name;
+        if (!name.isEmpty())
+            post(link::Log{ProxyLogLine(std::get<ChosenProxy>(chosen))});
+    }
+    return true;
 }
 
 void MmshLink::onConnected()
@@ -121,6 +157,8 @@ void MmshLink::onConnected()
         request.path += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
     request.clientGuid = m_clientGuid;
     request.basicCredentials = m_credentials;
+    request.viaProxy = m_proxy.kind == ProxyAddress::Kind::Http;
+    request.proxyCredentials = ProxyLogin(m_proxy);
     if (m_step == Step::Play && m_media) {
         request.play = true;
         request.streams = m_media->streams;
@@ -207,6 +245,8 @@ bool MmshLink::handleHead()
         request(m_step);
         return false;
     }
+    if (!m_proxy.isDirect() && head.status != 200 && head.status != 401)
+        return handleProxyRefusal(head);
     if (head.status == 401) {
         // The server closes the refused connection, perhaps while the dialog
         // is open: that close is no event of the run.
@@ -217,7 +257,7 @@ bool MmshLink::handleHead()
             fail(QString(), QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線"));
             return false;
         }
-        post(link::CredentialsAsked{QStringLiteral("realm=") + QString::fromUtf8(head.realm)});
+        post(link::CredentialsAsked{QStringLiteral("realm=") + QString::fromUtf8(head.realm), QString()});
         return false;
     }
     if (head.status != 200) {
@@ -230,6 +270,28 @@ bool MmshLink::handleHead()
     else
         post(link::StreamingStarts{false});
     return true;
+}
+
+bool MmshLink::handleProxyRefusal(const MmshReplyHead& head)
+{
+    // A proxy's (or through it, the server's) words, bounded for a message.
+    const QString said = QStringLiteral("HTTP %1 %2").arg(head.status).arg(QString::fromLatin1(head.reason.left(120)));
+    if (head.status != 407 || m_proxy.kind != ProxyAddress::Kind::Http) {
+        fail(QStringLiteral("- MMSH: the server answered HTTP %1").arg(head.status),
+             QCoreApplication::translate("Tovrin", "經由代理伺服器 %1 的請求失敗: %2")
+                 .arg(m_proxy.displayName(), said.trimmed()));
+        return false;
+    }
+    m_switching = true;
+    m_tcp.abort();
+    m_switching = false;
+    if (++m_proxyAuthTries > kMaxAuthTries) {
+        fail(QString(), ProxyTroubleText(m_proxy, said.trimmed()));
+        return false;
+    }
+    m_proxyAsked = true;
+    post(link::CredentialsAsked{QStringLiteral("realm=") + QString::fromUtf8(head.proxyRealm), m_proxy.site()});
+    return false;
 }
 
 bool MmshLink::handleChunk(const MmshChunk& chunk)
@@ -353,6 +415,30 @@ void MmshLink::onError(QAbstractSocket::SocketError error)
     if (m_switching || m_ended || error == QAbstractSocket::RemoteHostClosedError)
         return;
     const QString reason = m_tcp.errorString();
+    if (!m_connected && !m_proxy.isDirect()) {
+        // An HTTP proxy is this socket's peer: not reaching it is the proxy's fault.
+        switch (m_proxy.kind == ProxyAddress::Kind::Http ? ProxyFault::Unreachable : ProxyFaultOf(error)) {
+        case ProxyFault::AsksCredentials:
+            m_switching = true;
+            m_tcp.abort();
+            m_switching = false;
+            if (++m_proxyAuthTries > kMaxAuthTries) {
+                fail(QString(), ProxyTroubleText(m_proxy, reason));
+                return;
+            }
+            m_proxyAsked = true;
+            post(link::CredentialsAsked{QString(), m_proxy.site()});
+            return;
+        case ProxyFault::Refused:
+            fail(QString(), ProxyTroubleText(m_proxy, reason));
+            return;
+        case ProxyFault::Unreachable:
+            lose(link::LossKind::NotMade, ProxyTroubleText(m_proxy, reason));
+            return;
+        case ProxyFault::None:
+            break;
+        }
+    }
     if (error == QAbstractSocket::ConnectionRefusedError) {
         lose(link::LossKind::Refused, reason);
         return;

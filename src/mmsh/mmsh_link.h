@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/proxy_choice.h"
 #include "mmsh/mmsh_reply.h"
 #include "run/link_event.h"
 #include "run/transport_link.h"
@@ -22,9 +23,14 @@ class RunEventQueue;
 // credentials (at most kMaxAuthTries), and pushes the header, the packets and
 // the ends of entries and of the stream onto the run's event queue.
 //
+// Through an HTTP proxy each request names the whole address, as players
+// send it ("GET http://host/path"), and a 407 is a request for the proxy's
+// credentials; through a SOCKS5 proxy the socket tunnels to the server.
+//
 // Memory is bounded: the socket reads at most kReadLimit bytes beyond the
-// chunk being assembled, nothing while the event queue is full, and every
-// length from the server is checked before it is used (see mmsh_reply.h).
+// chunk being assembled (through SOCKS5, what Qt's proxy engine has taken
+// in), nothing while the event queue is full, and every length from the
+// server is checked before it is used (see mmsh_reply.h).
 //
 // Thread: the UI thread, which owns the socket.
 class MmshLink : public QObject, public TransportLink {
@@ -35,8 +41,9 @@ public:
     static constexpr int kMaxAuthTries = 3;
     static constexpr qint64 kReadLimit = 256 * 1024;
 
-    // `defaultPort`: the port of an address that names none.
-    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort);
+    // `defaultPort`: the port of an address that names none; `proxies`: where
+    // each request's proxy is chosen from.
+    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies);
     ~MmshLink() override;
 
     void open(const LinkRequest& request) override;
@@ -58,6 +65,8 @@ private:
     // is to be handled.
     bool consume();
     bool handleHead();
+    bool handleProxyRefusal(const MmshReplyHead& head);
+    bool chooseProxy();
     bool handleChunk(const MmshChunk& chunk);
     bool headerComplete();
     void fail(const QString& logLine, const QString& message = QString());
@@ -65,6 +74,11 @@ private:
 
     std::shared_ptr<RunEventQueue> m_events;
     quint16 m_defaultPort;
+    ProxyConfig m_proxies;
+    ProxyAddress m_proxy;       // the current request's
+    QString m_proxyLogged;      // the proxy the log last named
+    bool m_proxyAsked = false;  // the credentials asked for are the proxy's
+    int m_proxyAuthTries = 0;
     QTcpSocket m_tcp;
     QUrl m_url;  // where the next request goes (http://host:port/path)
     QString m_clientGuid;

@@ -49,6 +49,7 @@ ReplyHeadRead ReadReplyHead(QByteArrayView bytes)
         return read;
     }
     read.head.status = code;
+    read.head.reason = lines.value(0).trimmed().mid(status.value(0).size() + status.value(1).size() + 2).trimmed();
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         const qsizetype colon = line.indexOf(':');
@@ -60,6 +61,8 @@ ReplyHeadRead ReadReplyHead(QByteArrayView bytes)
             read.head.location = value;
         else if (name == "www-authenticate" && value.toLower().startsWith("basic"))
             read.head.realm = quotedValue(value, "realm=");
+        else if (name == "proxy-authenticate" && value.toLower().startsWith("basic"))
+            read.head.proxyRealm = quotedValue(value, "realm=");
         else if (name == "pragma" && value.toLower().contains("features="))
             read.head.features = quotedValue(value, "features=");
     }

@@ -14,9 +14,11 @@ inline constexpr qsizetype kMaxReplyHead = 16 * 1024;
 // What the recorder acts on in the head of an MMSH reply.
 struct MmshReplyHead {
     int status = 0;
-    QByteArray location;  // Location, for redirects
-    QByteArray realm;     // the realm of a WWW-Authenticate: Basic line
-    QByteArray features;  // Pragma features="...", without the quotes
+    QByteArray reason;      // the status line's words after the code
+    QByteArray location;    // Location, for redirects
+    QByteArray realm;       // the realm of a WWW-Authenticate: Basic line
+    QByteArray proxyRealm;  // the realm of a Proxy-Authenticate: Basic line
+    QByteArray features;    // Pragma features="...", without the quotes
     bool broadcast() const { return features.contains("broadcast"); }
 };
 

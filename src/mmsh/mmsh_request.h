@@ -20,10 +20,15 @@ struct MmshRequest {
     std::vector<StreamAction> streams;       // Play: every stream of the header, on or off
     std::optional<std::uint32_t> packetNum;  // Play: resume at this packet
     QByteArray basicCredentials;             // base64 "user:password"; none when empty
+    // Sent to an HTTP proxy: the request names the whole address, and
+    // carries the proxy's credentials (base64 "user:password") when it has them.
+    bool viaProxy = false;
+    QByteArray proxyCredentials;
 };
 
 // The request as an HTTP/1.0 GET with the Pragma lines of a Windows Media
-// player (NSPlayer/7.0.0.1956), one request per connection. Pure.
+// player (NSPlayer/7.0.0.1956), one request per connection; to a proxy, with
+// the absolute address as players send it ("GET http://host/path"). Pure.
 QByteArray BuildMmshRequest(const MmshRequest& request);
 
 }  // namespace tovrin

@@ -81,9 +81,11 @@ struct EndOfStream {};
 struct ServerMoved {
     QString serverHost;
 };
-// The server asks for credentials, with its challenge (realm="...").
+// The server asks for credentials, with its challenge (realm="..."); or,
+// when `proxy` names one ("host:port"), the proxy the connection goes through.
 struct CredentialsAsked {
     QString challenge;
+    QString proxy;
 };
 // A reply of the server carried an error code.
 struct ServerError {

@@ -113,7 +113,8 @@ void RunEngine::handle(const link::CredentialsAsked& event)
     bool confirmed = false;
     {
         const WatchdogPause waitingForTheUser(m_watchdogs);
-        confirmed = AskServerCredentials(m_ctx, credentials);
+        confirmed = event.proxy.isEmpty() ? AskServerCredentials(m_ctx, credentials)
+                                          : AskProxyCredentials(m_ctx, event.proxy, credentials);
     }
     if (!m_runActive)
         return;  // ended while the dialog was open
@@ -122,7 +123,8 @@ void RunEngine::handle(const link::CredentialsAsked& event)
         return;
     }
     nothingToPatch();
-    m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線"));
+    m_ctx.shell.showMessage(event.proxy.isEmpty() ? QCoreApplication::translate("Tovrin", "連線期間已放棄，關閉連線")
+                                                  : ProxyCredentialsDeclinedMessage(event.proxy));
     endRun(m_end);
 }
 

@@ -29,4 +29,15 @@ void AcceptPassword(AppContext& ctx, ServerCredentials& credentials, const Passw
 // into `credentials`).
 bool AskServerCredentials(AppContext& ctx, ServerCredentials& credentials);
 
+// The credentials dialog for a proxy that asks (`proxySite`: its
+// "host:port"), opened with the credentials saved for that proxy
+// ("ProxyAuth", the proxy in "ProxyAuthHost"). True when the user confirmed
+// it: the answer is then in `credentials`, kept for that proxy for the rest
+// of the session (it is not asked again) and saved when the user ticked
+// save. The media server's saved credentials are never offered to a proxy.
+bool AskProxyCredentials(AppContext& ctx, const QString& proxySite, ServerCredentials& credentials);
+
+// What the user is told when a proxy's credentials dialog was cancelled.
+QString ProxyCredentialsDeclinedMessage(const QString& proxySite);
+
 }  // namespace tovrin

@@ -2,6 +2,8 @@
 
 #include "state/run_state.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,10 @@ struct SessionState {
     // them was opened from mediaLocation, a run of any other address from
     // that address. UI thread only.
     QStringList openedAddresses;
+    // The credentials each proxy asked for and was given in this session,
+    // Base64 "user:password" by the proxy's "host:port": a proxy asks once.
+    // UI thread only.
+    QHash<QString, QByteArray> proxyLogins;
 };
 
 }  // namespace tovrin

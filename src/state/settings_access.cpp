@@ -33,7 +33,8 @@ bool SaveSettings(AppContext& ctx)
         && WriteSetting(ctx, QStringLiteral("AutoLog"), s.autoLogTick ? QStringLiteral("on") : QStringLiteral("off"))
         && WriteSetting(ctx, QStringLiteral("Reconnect"), QString::number(s.reconnect))
         && WriteSetting(ctx, QStringLiteral("StreamChoice"), s.streamChoice)
-        && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate));
+        && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate))
+        && WriteSetting(ctx, QStringLiteral("Proxy"), s.proxy.trimmed());
     if (!written || s.udpPort == s.loadedUdpPort)
         return false;
 

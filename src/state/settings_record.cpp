@@ -28,6 +28,7 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     if (const QString choice = store.read(QStringLiteral("StreamChoice")).trimmed(); !choice.isEmpty())
         record.streamChoice = choice;
     record.maxBitRate = store.read(QStringLiteral("MaxBitRate")).toUInt();
+    record.proxy = store.read(QStringLiteral("Proxy")).trimmed();
     return record;
 }
 

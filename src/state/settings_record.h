@@ -30,6 +30,11 @@ struct SettingsRecord {
     // stored as "MaxBitRate".
     QString streamChoice = QStringLiteral("all");
     quint32 maxBitRate = 0;
+    // The proxy connections go through: a proxy address (http://host:port,
+    // socks5://host:port, with user:password@ when the proxy asks), "none"
+    // for none, or empty (the default) for the environment's or the
+    // system's. Stored as "Proxy".
+    QString proxy;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.

@@ -71,8 +71,9 @@ struct OpenFileRequest {
 struct PasswordPrompt {
     QString site;
     QString realm;
-    QString userId;    // prefilled from saved credentials
-    QString password;  // prefilled from saved credentials
+    QString userId;      // prefilled from saved credentials
+    QString password;    // prefilled from saved credentials
+    bool proxy = false;  // the site is a proxy's, not the media server's
 };
 struct PasswordAnswer {
     QString userId;

@@ -145,13 +145,14 @@ std::optional<LinkTarget> RecordTransport::target(AppContext& ctx, const QString
 std::unique_ptr<TransportLink> RecordTransport::create(std::shared_ptr<RunEventQueue> events)
 {
     if (m_onMmsh)
-        return std::make_unique<MmshLink>(std::move(events), m_httpPort);
+        return std::make_unique<MmshLink>(std::move(events), m_httpPort, ProxyConfigOf(m_ctx));
     const SettingsRecord& settings = m_ctx.settings;
     MmsLinkSettings mms;
     mms.serverPort = settings.serverSocket;
     mms.bypassDns = settings.bypassDns;
     mms.overUdp = settings.udpTick;
     mms.udpPort = settings.loadedUdpPort;
+    mms.proxies = ProxyConfigOf(m_ctx);
     return std::make_unique<MmsLink>(mms, std::move(events), m_datagrams);
 }
 

@@ -1,10 +1,13 @@
 #include "user_actions/redirector_steps.h"
 
 #include "asf/name_rules.h"
+#include "locations/credentials.h"
+#include "locations/proxy_choice.h"
 #include "locations/redirector_fetch.h"
 #include "locations/redirector_file.h"
 #include "locations/replace_file.h"
 #include "run/save_file_choice.h"
+#include "run/server_access.h"
 #include "state/app_context.h"
 #include "state/session_state.h"
 #include "state/shell.h"
@@ -109,6 +112,11 @@ std::optional<QByteArray> FetchRedirector(Shell& shell, RedirectorFetch& fetch, 
     case FetchError::NeedsCredentials:
         AskWebCredentials(shell, fetch, result.askedBy);
         break;
+    case FetchError::ProxyNeedsCredentials:
+        break;  // asked by the step that has the session (LoadRedirector)
+    case FetchError::ProxyFailed:
+        shell.showMessage(result.proxyTrouble);
+        break;
     case FetchError::Aborted:
         shell.appendLog(QCoreApplication::translate("Tovrin", "已放棄取得 redirector 檔案"));
         break;
@@ -119,7 +127,21 @@ std::optional<QByteArray> FetchRedirector(Shell& shell, RedirectorFetch& fetch, 
 bool LoadRedirector(AppContext& ctx, RedirectorFetch& fetch)
 {
     Shell& shell = ctx.shell;
-    const std::optional<QByteArray> fetched = FetchRedirector(shell, fetch, TrimBlanks(ctx.session.mediaLocation));
+    fetch.setProxyConfig(ProxyConfigOf(ctx));
+    const QString location = TrimBlanks(ctx.session.mediaLocation);
+    std::optional<QByteArray> fetched = FetchRedirector(shell, fetch, location);
+    if (!fetched && fetch.lastError() == FetchError::ProxyNeedsCredentials) {
+        // The proxy's credentials are asked as a server's, kept for it, and
+        // the fetch made again with them.
+        ServerCredentials credentials;
+        credentials.challenge = QStringLiteral("realm=") + fetch.lastProxyRealm();
+        if (!AskProxyCredentials(ctx, fetch.lastProxySite(), credentials)) {
+            shell.showMessage(ProxyCredentialsDeclinedMessage(fetch.lastProxySite()));
+            return false;
+        }
+        fetch.setProxyConfig(ProxyConfigOf(ctx));
+        fetched = FetchRedirector(shell, fetch, location);
+    }
     if (!fetched)
         return false;
     const QByteArray& text = *fetched;
