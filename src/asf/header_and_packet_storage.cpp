@@ -192,6 +192,7 @@ StoredPacket MediaPacketWriter::handle(std::uint32_t sequence, QByteArray packet
     forgetLost(written.lost);
     if (written.batched)
         run.receivedPackets.mark(run.packetIndex);
+    told.stored = written.batched;
     told.writeFailure = firstFailure(std::move(written.failure));
     run.mediaPacketStored = true;
     return told;

@@ -3,6 +3,7 @@
 #include "cli/command_context.h"
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
+#include "cli/progress_json.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
 #include "locations/redirector_fetch.h"
@@ -87,9 +88,21 @@ int RunRecordCommand(const QStringList& arguments)
     recording.setMediaLimit(std::uint64_t(options.durationSeconds * 1000));
     QObject::connect(&recording, &RunEngine::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
+    // With --progress json every way out ends with the end line.
+    std::optional<JsonProgress> progress;
+    if (options.jsonProgress)
+        progress.emplace(recording);
+    RunEnd end = RunEnd::Failed;
+    bool interrupted = false;
+    const auto finish = [&](int exitStatus) {
+        if (progress)
+            progress->tellEnd(exitStatus, ProgressResult(end, interrupted));
+        return exitStatus;
+    };
 
     int status = 1;
-    QObject::connect(&recording, &RunEngine::finished, [&](RunEnd end) {
+    QObject::connect(&recording, &RunEngine::finished, [&](RunEnd ended) {
+        end = ended;
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
@@ -98,6 +111,7 @@ int RunRecordCommand(const QStringList& arguments)
     RedirectorFetch fetch;
     InterruptSignal interrupt;
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &recording, [&] {
+        interrupted = true;
         if (fetch.isBusy())
             fetch.abort();
         else if (recording.isRunning())
@@ -112,7 +126,7 @@ int RunRecordCommand(const QStringList& arguments)
     if (const int opened = ResolveRecordLocation(ctx, options.http, options.entry, options.location, options.quiet,
                                                  fetch, streamAddress);
         opened != 0)
-        return opened;
+        return finish(opened);
     command.session.mediaLocation = AbsoluteLocation(options.location);
     if (recording.start(streamAddress)) {
         const bool overHttp = options.transport == Transport::Mmsh
@@ -128,10 +142,10 @@ int RunRecordCommand(const QStringList& arguments)
         const QByteArray content = EncodeSessionLog(shell.logLines());
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
             shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
-            return 1;
+            return finish(1);
         }
     }
-    return status;
+    return finish(status);
 }
 
 }  // namespace tovrin

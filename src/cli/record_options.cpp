@@ -109,6 +109,11 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                        "broadcast goes on into the next numbered file (default: the Reconnect setting, 0 = never)."),
         QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print no log lines and no progress line."));
+    const QCommandLineOption progress(
+        QStringLiteral("progress"),
+        QStringLiteral("json: write the recording's state and progress to stdout as one JSON object a line, for "
+                       "another program to read (see README.md); the log stays on stderr."),
+        QStringLiteral("FORMAT"));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
         QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes "
@@ -123,9 +128,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
     parser.addOption(tcp);
-    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort, bypassDns,
-                       user,           password.value, password.file, savePassword, duration,  saveLog, connectTimeout,
-                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort});
+    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort,  bypassDns,
+                       user,           password.value, password.file, savePassword, duration,  saveLog,  connectTimeout,
+                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort, progress});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -207,6 +212,11 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordCommandLine(cons
     options.saveLog = parser.value(saveLog);
     options.output = parser.value(output);
     options.quiet = parser.isSet(quiet);
+    if (parser.isSet(progress)) {
+        if (parser.value(progress) != QStringLiteral("json"))
+            return UsageError{QStringLiteral("--progress takes json")};
+        options.jsonProgress = true;
+    }
     return options;
 }
 
