@@ -1,6 +1,6 @@
 #include "user_actions/schedule_progress.h"
 
-#include "state/format_time.h"
+#include "user_actions/schedule_rules.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -106,7 +106,7 @@ QString StateText(const ScheduledRunView& view, int limit)
 {
     const QString figures = view.part > 0 ? QCoreApplication::translate("Schedule", "第 %1 段, %2, %3")
                                                 .arg(view.part)
-                                                .arg(SizeText(view.bytes), FormatTime(std::uint32_t(view.mediaMs)))
+                                                .arg(SizeText(view.bytes), ClockText(view.mediaMs / 1000))
                                           : QString();
     const auto withFigures = [&](const QString& state) {
         return figures.isEmpty() ? state : state + QStringLiteral(": ") + figures;
@@ -129,7 +129,9 @@ QString StateText(const ScheduledRunView& view, int limit)
         return text;
     }
     case State::Reconnecting:
-        return QCoreApplication::translate("Schedule", "重新連線 (第 %1 次，最多 %2 次)").arg(view.reconnectTry).arg(view.reconnectLimit);
+        return QCoreApplication::translate("Schedule", "重新連線 (第 %1 次，最多 %2 次)")
+            .arg(view.reconnectTry)
+            .arg(view.reconnectLimit);
     case State::Completed:
         return withFigures(QCoreApplication::translate("Schedule", "已完成"));
     case State::Incomplete:
@@ -137,7 +139,8 @@ QString StateText(const ScheduledRunView& view, int limit)
     case State::Stopped:
         return withFigures(QCoreApplication::translate("Schedule", "已停止"));
     case State::Failed:
-        return view.reason.isEmpty() ? QCoreApplication::translate("Schedule", "失敗") : QCoreApplication::translate("Schedule", "失敗: %1").arg(view.reason);
+        return view.reason.isEmpty() ? QCoreApplication::translate("Schedule", "失敗")
+                                     : QCoreApplication::translate("Schedule", "失敗: %1").arg(view.reason);
     case State::Missed:
         return QCoreApplication::translate("Schedule", "已錯過");
     }
