@@ -886,6 +886,10 @@ you must download again and overwrite the saved file</translation>
         <source>進行中的錄製會停止並儲存。</source>
         <translation>The recording under way is stopped and saved.</translation>
     </message>
+    <message>
+        <source>進度</source>
+        <translation>Progress</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>

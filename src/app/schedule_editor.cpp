@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -52,8 +53,8 @@ ScheduleEditor::ScheduleEditor(QWidget* parent) : QDialog(parent)
         m_days[day - 1]->setObjectName(u"day%1Tick"_s.arg(day));
         days->addWidget(m_days[day - 1]);
     }
-    m_duration = field(u"durationEdit"_s, QCoreApplication::translate("ScheduleEditor", "例: 1:00:00、90m (空白: 直到串流結束)"),
-                       this);
+    m_duration = field(u"durationEdit"_s,
+                       QCoreApplication::translate("ScheduleEditor", "例: 1:00:00、90m (空白: 直到串流結束)"), this);
     m_folder = field(u"folderEdit"_s, QDir::homePath(), this);
     auto* browse = new QPushButton(QCoreApplication::translate("ScheduleEditor", "瀏覽(&B)..."), this);
     browse->setObjectName(u"browseButton"_s);
@@ -74,7 +75,10 @@ ScheduleEditor::ScheduleEditor(QWidget* parent) : QDialog(parent)
     form->addRow(QCoreApplication::translate("ScheduleEditor", "重複(&R):"), m_repeat);
     form->addRow(QString(), days);
     form->addRow(QCoreApplication::translate("ScheduleEditor", "長度(&L):"), m_duration);
-    form->addRow(QCoreApplication::translate("ScheduleEditor", "資料夾(&F):"), folder);
+    // A row of two widgets takes no buddy by itself.
+    auto* folderLabel = new QLabel(QCoreApplication::translate("ScheduleEditor", "資料夾(&F):"), this);
+    folderLabel->setBuddy(m_folder);
+    form->addRow(folderLabel, folder);
     form->addRow(QCoreApplication::translate("ScheduleEditor", "檔名範本(&N):"), m_name);
     form->addRow(QCoreApplication::translate("ScheduleEditor", "分段(&P):"), m_split);
     form->addRow(QString(), m_enabled);
@@ -144,9 +148,9 @@ void ScheduleEditor::accept()
 
 void ScheduleEditor::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QCoreApplication::translate("ScheduleEditor", "錄製到資料夾"),
-        m_folder->text().isEmpty() ? QDir::homePath() : m_folder->text());
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QCoreApplication::translate("ScheduleEditor", "錄製到資料夾"),
+                                          m_folder->text().isEmpty() ? QDir::homePath() : m_folder->text());
     if (!folder.isEmpty())
         m_folder->setText(QDir::toNativeSeparators(folder));
 }

@@ -35,14 +35,13 @@ ScheduleWindow::ScheduleWindow(ScheduleRunner& runner, QWidget* parent) : QWidge
     setWindowTitle(QCoreApplication::translate("ScheduleWindow", "排程"));
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(u"scheduleTable"_s);
-    m_table->setHorizontalHeaderLabels({QCoreApplication::translate("ScheduleWindow", "啟用"),
-                                        QCoreApplication::translate("ScheduleWindow", "串流位址"),
-                                        QCoreApplication::translate("ScheduleWindow", "開始"),
-                                        QCoreApplication::translate("ScheduleWindow", "重複"),
-                                        QCoreApplication::translate("ScheduleWindow", "長度"),
-                                        QCoreApplication::translate("ScheduleWindow", "資料夾"),
-                                        QCoreApplication::translate("ScheduleWindow", "檔名範本"),
-                                        QCoreApplication::translate("ScheduleWindow", "狀態")});
+    m_table->setHorizontalHeaderLabels(
+        {QCoreApplication::translate("ScheduleWindow", "啟用"),
+         QCoreApplication::translate("ScheduleWindow", "串流位址"),
+         QCoreApplication::translate("ScheduleWindow", "開始"), QCoreApplication::translate("ScheduleWindow", "重複"),
+         QCoreApplication::translate("ScheduleWindow", "長度"), QCoreApplication::translate("ScheduleWindow", "資料夾"),
+         QCoreApplication::translate("ScheduleWindow", "檔名範本"),
+         QCoreApplication::translate("ScheduleWindow", "狀態"), QCoreApplication::translate("ScheduleWindow", "進度")});
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -66,8 +65,8 @@ ScheduleWindow::ScheduleWindow(ScheduleRunner& runner, QWidget* parent) : QWidge
     m_next->setObjectName(u"nextStartLabel"_s);
 
     auto* buttons = new QHBoxLayout;
-    for (QWidget* widget : {static_cast<QWidget*>(add), static_cast<QWidget*>(m_edit),
-                            static_cast<QWidget*>(m_remove), static_cast<QWidget*>(m_stop)})
+    for (QWidget* widget : {static_cast<QWidget*>(add), static_cast<QWidget*>(m_edit), static_cast<QWidget*>(m_remove),
+                            static_cast<QWidget*>(m_stop)})
         buttons->addWidget(widget);
     buttons->addStretch();
     buttons->addWidget(limitLabel);
@@ -79,7 +78,7 @@ ScheduleWindow::ScheduleWindow(ScheduleRunner& runner, QWidget* parent) : QWidge
     layout->addLayout(buttons);
     layout->addWidget(m_table, 1);
     layout->addLayout(bottom);
-    resize(860, 320);
+    resize(1000, 320);
 
     connect(add, &QPushButton::clicked, this, &ScheduleWindow::addEntry);
     connect(m_edit, &QPushButton::clicked, this, &ScheduleWindow::editEntry);
@@ -106,9 +105,9 @@ void ScheduleWindow::showList()
     for (const ScheduledRecording& entry : m_runner.list()) {
         const int row = m_table->rowCount();
         m_table->insertRow(row);
-        const QStringList texts{QString(),    entry.address,       StartText(entry),    RepeatText(entry),
-                                DurationText(entry.durationSeconds), entry.folder,      entry.nameTemplate,
-                                QString()};
+        const QStringList texts{
+            QString(),    entry.address,      StartText(entry), RepeatText(entry), DurationText(entry.durationSeconds),
+            entry.folder, entry.nameTemplate, QString(),        QString()};
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts.at(column));
             item->setData(Qt::UserRole, entry.id);
@@ -133,7 +132,9 @@ void ScheduleWindow::showState(int id)
         const QSignalBlocker quiet(m_table);
         const ScheduledRunView shown = m_runner.view(id);
         m_table->item(row, State)->setText(StateText(shown, m_runner.limit()));
-        m_table->item(row, State)->setToolTip(shown.files.join(u'\n'));
+        m_table->item(row, State)->setToolTip(shown.reason);
+        m_table->item(row, Progress)->setText(ProgressText(shown));
+        m_table->item(row, Progress)->setToolTip(shown.files.join(u'\n'));
     }
     const int selected = selectedId();
     m_edit->setEnabled(selected > 0);

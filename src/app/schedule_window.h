@@ -20,7 +20,7 @@ class ScheduleWindow : public QWidget {
     Q_OBJECT
 
 public:
-    enum Column { On, Address, Start, Repeat, Length, Folder, Name, State, ColumnCount };
+    enum Column { On, Address, Start, Repeat, Length, Folder, Name, State, Progress, ColumnCount };
 
     explicit ScheduleWindow(ScheduleRunner& runner, QWidget* parent = nullptr);
 

@@ -104,13 +104,6 @@ QString SizeText(std::uint64_t bytes)
 
 QString StateText(const ScheduledRunView& view, int limit)
 {
-    const QString figures = view.part > 0 ? QCoreApplication::translate("Schedule", "第 %1 段, %2, %3")
-                                                .arg(view.part)
-                                                .arg(SizeText(view.bytes), ClockText(view.mediaMs / 1000))
-                                          : QString();
-    const auto withFigures = [&](const QString& state) {
-        return figures.isEmpty() ? state : state + QStringLiteral(": ") + figures;
-    };
     switch (view.state) {
     case State::Idle:
         return QString();
@@ -122,22 +115,18 @@ QString StateText(const ScheduledRunView& view, int limit)
         return QCoreApplication::translate("Schedule", "等候開始時間");
     case State::Connecting:
         return QCoreApplication::translate("Schedule", "連線中");
-    case State::Recording: {
-        QString text = withFigures(QCoreApplication::translate("Schedule", "錄製中"));
-        if (view.missing > 0)
-            text += QCoreApplication::translate("Schedule", ", 缺少 %1 個封包").arg(view.missing);
-        return text;
-    }
+    case State::Recording:
+        return QCoreApplication::translate("Schedule", "錄製中");
     case State::Reconnecting:
         return QCoreApplication::translate("Schedule", "重新連線 (第 %1 次，最多 %2 次)")
             .arg(view.reconnectTry)
             .arg(view.reconnectLimit);
     case State::Completed:
-        return withFigures(QCoreApplication::translate("Schedule", "已完成"));
+        return QCoreApplication::translate("Schedule", "已完成");
     case State::Incomplete:
-        return withFigures(QCoreApplication::translate("Schedule", "不完整"));
+        return QCoreApplication::translate("Schedule", "不完整");
     case State::Stopped:
-        return withFigures(QCoreApplication::translate("Schedule", "已停止"));
+        return QCoreApplication::translate("Schedule", "已停止");
     case State::Failed:
         return view.reason.isEmpty() ? QCoreApplication::translate("Schedule", "失敗")
                                      : QCoreApplication::translate("Schedule", "失敗: %1").arg(view.reason);
@@ -145,6 +134,18 @@ QString StateText(const ScheduledRunView& view, int limit)
         return QCoreApplication::translate("Schedule", "已錯過");
     }
     return QString();
+}
+
+QString ProgressText(const ScheduledRunView& view)
+{
+    if (view.part == 0)
+        return QString();
+    QString text = QCoreApplication::translate("Schedule", "第 %1 段, %2, %3")
+                       .arg(view.part)
+                       .arg(SizeText(view.bytes), ClockText(view.mediaMs / 1000));
+    if (view.missing > 0)
+        text += QCoreApplication::translate("Schedule", ", 缺少 %1 個封包").arg(view.missing);
+    return text;
 }
 
 }  // namespace tovrin

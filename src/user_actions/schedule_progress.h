@@ -56,8 +56,10 @@ bool ReadProgressLine(const QByteArray& line, ScheduledRunView& view);
 // the recording failed; `reason` says why a failed one failed.
 void ProcessEnded(ScheduledRunView& view, int exitStatus, bool crashed, const QString& reason);
 
-// The state as the list shows it, with the figures that go with it.
+// The state as the list shows it ("已完成"), and the figures that go with
+// it: the part, its size, the media time and the packets missing.
 QString StateText(const ScheduledRunView& view, int limit);
+QString ProgressText(const ScheduledRunView& view);
 // Bytes as "12.3 MB".
 QString SizeText(std::uint64_t bytes);
 

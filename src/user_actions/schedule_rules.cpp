@@ -86,8 +86,7 @@ ScheduleTurn TakeScheduleTurn(std::vector<ScheduledRecording>& list, const QDate
             entry.handledUntil = turn.missed.back().due;
         candidates.push_back({entry.id, *due, running.contains(entry.id)});
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const auto& a, const auto& b) { return a.due < b.due; });
+    std::stable_sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) { return a.due < b.due; });
     qsizetype places = std::max<qsizetype>(0, limit - running.size());
     for (const ScheduleTurn::Waiting& candidate : candidates) {
         if (candidate.ownRunGoing || places == 0) {
@@ -202,7 +201,8 @@ QString RepeatText(const ScheduledRecording& entry)
     for (int day = 1; day <= 7; ++day)
         if (entry.days & (1u << (day - 1)))
             days << DayName(day);
-    return QCoreApplication::translate("Schedule", "每週%1").arg(days.join(QCoreApplication::translate("Schedule", "、")));
+    return QCoreApplication::translate("Schedule", "每週%1")
+        .arg(days.join(QCoreApplication::translate("Schedule", "、")));
 }
 
 QString DurationText(int seconds)

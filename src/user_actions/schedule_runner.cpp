@@ -96,8 +96,9 @@ void ScheduleRunner::turn()
         if (waiting.ownRunGoing)
             continue;  // its row shows the recording under way
         if (view(waiting.id).state != ScheduledRunView::State::WaitingPlace)
-            m_ctx.shell.appendLog(
-                QCoreApplication::translate("Schedule", "- 排程錄製 %1 等候中: 同時錄製已達上限 (%2)").arg(addressOf(waiting.id)).arg(m_limit));
+            m_ctx.shell.appendLog(QCoreApplication::translate("Schedule", "- 排程錄製 %1 等候中: 同時錄製已達上限 (%2)")
+                                      .arg(addressOf(waiting.id))
+                                      .arg(m_limit));
         setState(waiting.id, ScheduledRunView::State::WaitingPlace);
     }
     for (const ScheduleTurn::Start& start : decided.starts)
@@ -120,7 +121,8 @@ void ScheduleRunner::tellMissed(const std::vector<ScheduleTurn::Missed>& missed,
                 times << timeText(one.due);
         if (count == 0)
             continue;
-        QString line = QCoreApplication::translate("Schedule", "- 錯過排程錄製 %1: %2").arg(entry.address, times.join(QStringLiteral(", ")));
+        QString line = QCoreApplication::translate("Schedule", "- 錯過排程錄製 %1: %2")
+                           .arg(entry.address, times.join(QStringLiteral(", ")));
         if (count > kMissedListed)
             line += QCoreApplication::translate("Schedule", " (另有 %1 次)").arg(count - kMissedListed);
         m_ctx.shell.appendLog(line);
@@ -164,11 +166,13 @@ void ScheduleRunner::launch(const ScheduleTurn::Start& start)
         const QString reason = found != m_processes.end() && !found->second.lastError.isEmpty()
                                    ? found->second.lastError
                                    : QCoreApplication::translate("Schedule", "結束狀態 %1").arg(exitCode);
-        ended(id, crashed ? -1 : exitCode, crashed, crashed ? QCoreApplication::translate("Schedule", "錄製程式異常結束") : reason);
+        ended(id, crashed ? -1 : exitCode, crashed,
+              crashed ? QCoreApplication::translate("Schedule", "錄製程式異常結束") : reason);
     });
     connect(process, &QProcess::errorOccurred, this, [this, id, process](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            ended(id, -1, true, QCoreApplication::translate("Schedule", "無法執行 %1: %2").arg(m_program, process->errorString()));
+            ended(id, -1, true,
+                  QCoreApplication::translate("Schedule", "無法執行 %1: %2").arg(m_program, process->errorString()));
     });
     setState(id, ScheduledRunView::State::Connecting);
     process->start();
@@ -191,7 +195,8 @@ void ScheduleRunner::readOutput(int id)
         if (ReadProgressLine(line, shown)) {
             changed = true;
             if (!shown.file.isEmpty() && shown.file != before)
-                m_ctx.shell.appendLog(QCoreApplication::translate("Schedule", "- 排程錄製 %1 錄製到 %2").arg(addressOf(id), shown.file));
+                m_ctx.shell.appendLog(
+                    QCoreApplication::translate("Schedule", "- 排程錄製 %1 錄製到 %2").arg(addressOf(id), shown.file));
         }
     }
     if (recording.output.size() > kLongestLine)
@@ -227,7 +232,10 @@ void ScheduleRunner::ended(int id, int exitStatus, bool crashed, const QString& 
     ScheduledRunView& shown = m_views[id];
     ProcessEnded(shown, exitStatus, crashed, reason);
     shown.since = m_now();
-    QString line = QCoreApplication::translate("Schedule", "- 排程錄製結束: %1: %2").arg(addressOf(id), StateText(shown, m_limit));
+    QString line =
+        QCoreApplication::translate("Schedule", "- 排程錄製結束: %1: %2").arg(addressOf(id), StateText(shown, m_limit));
+    if (const QString figures = ProgressText(shown); !figures.isEmpty())
+        line += QStringLiteral(", ") + figures;
     if (!shown.files.isEmpty())
         line += QStringLiteral(" (") + shown.files.join(QStringLiteral(", ")) + u')';
     m_ctx.shell.appendLog(line);
@@ -328,7 +336,8 @@ void ScheduleRunner::stopAll(int waitMs)
     }
     const QDeadlineTimer deadline(waitMs);
     for (const QPointer<QProcess>& process : going)
-        if (process && process->state() != QProcess::NotRunning && !process->waitForFinished(int(deadline.remainingTime())))
+        if (process && process->state() != QProcess::NotRunning
+            && !process->waitForFinished(int(deadline.remainingTime())))
             process->kill();
 }
 
@@ -336,9 +345,8 @@ bool ScheduleRunner::pending() const
 {
     if (!m_processes.empty() || nextStart())
         return true;
-    return std::any_of(m_views.begin(), m_views.end(), [](const auto& shown) {
-        return shown.second.state == ScheduledRunView::State::WaitingPlace;
-    });
+    return std::any_of(m_views.begin(), m_views.end(),
+                       [](const auto& shown) { return shown.second.state == ScheduledRunView::State::WaitingPlace; });
 }
 
 void ScheduleRunner::save()

@@ -64,9 +64,8 @@ TEST(RecordProgress, JsonLinesFollowTheRecordingToItsEnd)
     EXPECT_GT(view.bytes, 0u);
     EXPECT_EQ(view.missing, 0u);
 
-    const CliOutcome refused = RunCli(Args(u"record mms://127.0.0.1:1/news --progress json -o")
-                                          << w.out(u"refused.wmv"_s),
-                                      w.config, 30000);
+    const CliOutcome refused =
+        RunCli(Args(u"record mms://127.0.0.1:1/news --progress json -o") << w.out(u"refused.wmv"_s), w.config, 30000);
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(Events(refused.out).mid(1), Args(u"file end")) << refused.out.toStdString();
     EXPECT_TRUE(refused.out.endsWith(u"{\"event\":\"end\",\"status\":1,\"result\":\"failed\",\"files\":[]}\n"_s))
