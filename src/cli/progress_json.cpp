@@ -158,7 +158,9 @@ JsonProgress::JsonProgress(RunEngine& engine, std::FILE* out) : m_engine(engine)
     connect(&engine, &RunEngine::reconnectWaiting, this, [this](int tryNumber, int limit, int waitMs) {
         write(progress_json::reconnecting(tryNumber, limit, waitMs));
     });
-    connect(&engine, &RunEngine::finished, &m_tick, &QTimer::stop);
+    // The figures at the end, whichever of the engine's end and the end line
+    // comes first: the last second of the recording is in them.
+    connect(&engine, &RunEngine::finished, this, &JsonProgress::tellLastFigures);
 }
 
 void JsonProgress::tellWaiting(const QDateTime& startAt)
@@ -170,8 +172,8 @@ void JsonProgress::tellEnd(int status, const QString& result)
 {
     if (m_ended)
         return;
+    tellLastFigures();
     m_ended = true;
-    m_tick.stop();
     // A numbered file that a failed try made and removed is no file of the
     // recording; nor is one named twice.
     QStringList files;
@@ -181,10 +183,22 @@ void JsonProgress::tellEnd(int status, const QString& result)
     write(progress_json::end(status, result, files));
 }
 
+void JsonProgress::tellLastFigures()
+{
+    m_tick.stop();
+    if (m_ended || m_lastTold)
+        return;
+    m_lastTold = true;
+    tick();
+}
+
 void JsonProgress::tick()
 {
     const RecordingProgress now = m_engine.progress();
-    if (!now.recording)
+    // Once the run has ended, its figures are those of a recording that was.
+    if (now.recording)
+        m_recorded = true;
+    else if (!(m_lastTold && m_recorded && now.part > 0))
         return;
     const qint64 elapsed = m_sinceLast.restart();
     // A new part's bytes count from zero.

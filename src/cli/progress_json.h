@@ -51,6 +51,8 @@ public:
 private:
     void write(const QByteArray& line);
     void tick();
+    // The progress line of the figures at the end, once, before the end line.
+    void tellLastFigures();
 
     RunEngine& m_engine;
     std::FILE* m_out;
@@ -61,6 +63,8 @@ private:
     int m_lastPart = 0;
     std::uint64_t m_lastBytes = 0;
     bool m_ended = false;
+    bool m_recorded = false;  // the run has stored the stream's header
+    bool m_lastTold = false;  // the figures at the end were written
 };
 
 }  // namespace tovrin

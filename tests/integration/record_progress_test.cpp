@@ -35,9 +35,9 @@ QStringList Events(const QString& out)
 }  // namespace
 
 // A broadcast whose server goes away once: the lines tell the connection,
-// the first file, its progress, the wait before the next try, the next file
-// and the end, whose status is the exit status; the schedule list reads the
-// recording as completed into both files. A refused address ends failed
+// the first file, its progress, the wait before the next try, the next file,
+// the figures at the end and the end, whose status is the exit status; the
+// schedule list reads the recording as completed into both files. A refused address ends failed
 // with no file, and stdout holds nothing but the lines.
 TEST(RecordProgress, JsonLinesFollowTheRecordingToItsEnd)
 {
@@ -59,10 +59,11 @@ TEST(RecordProgress, JsonLinesFollowTheRecordingToItsEnd)
                             QFileInfo(w.out(u"news (2).wmv"_s)).absoluteFilePath()};
     EXPECT_EQ(view.state, ScheduledRunView::State::Completed);
     EXPECT_EQ(view.exitStatus, 0);
-    EXPECT_EQ(view.files, files);
+    EXPECT_EQ(view.files, files) << cli.out.toStdString();
     EXPECT_EQ(view.part, 2);
     EXPECT_GT(view.bytes, 0u);
     EXPECT_EQ(view.missing, 0u);
+    EXPECT_GE(view.mediaMs, 5000u);  // the last progress line holds the whole recording
 
     const CliOutcome refused =
         RunCli(Args(u"record mms://127.0.0.1:1/news --progress json -o") << w.out(u"refused.wmv"_s), w.config, 30000);
