@@ -139,10 +139,12 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
     m_file = continuedPath ? OpenChosenSaveFile(m_ctx, *continuedPath, resume) : OpenSaveFile(m_ctx);
     if (!m_file)
         return false;
-    noteFile();
     if (!continuedPath)
         m_nextNames.start(m_ctx.session.savePath);
+    // The session names a continued recording's file from here on: only
+    // then is a next numbered file told as a file of its own.
     AnnounceRunStart(m_ctx, m_target.url, continuedPath);
+    noteFile();
 
     m_writer.emplace(run, *m_file);
     run.followEntries = m_ctx.settings.followEntries;

@@ -42,7 +42,7 @@ QStringList Events(const QString& out)
 TEST(RecordProgress, JsonLinesFollowTheRecordingToItsEnd)
 {
     Workspace w;
-    ServerProcess comingBack(w.media, Args(u"--outage 3:1:1 --live") << u"news="_s + w.source());
+    ServerProcess comingBack(w.media, Args(u"--outage 3:0.1:1 --live") << u"news="_s + w.source());
     ASSERT_TRUE(comingBack.started());
     const CliOutcome cli = RunCli(Args(u"record") << comingBack.url(u"news"_s) << u"-o"_s << w.out(u"news.wmv"_s)
                                                   << Args(u"--duration 5 --reconnect 3 --progress json"),
