@@ -60,6 +60,50 @@
         <source>無法列印記錄</source>
         <translation>The log could not be printed</translation>
     </message>
+    <message>
+        <source>顯示 Tovrin(&amp;S)</source>
+        <translation>&amp;Show Tovrin</translation>
+    </message>
+    <message>
+        <source>排程(&amp;C)...</source>
+        <translation>S&amp;chedule...</translation>
+    </message>
+    <message>
+        <source>結束(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>排程錄製仍在等候或進行中。
+要讓 Tovrin 在系統匣中繼續錄製，還是結束程式？
+(結束時，進行中的錄製會停止並儲存)</source>
+        <translation>Scheduled recordings are still waiting or under way.
+Keep Tovrin recording in the system tray, or quit?
+(Quitting stops the recordings under way and saves them)</translation>
+    </message>
+    <message>
+        <source>在系統匣中繼續(&amp;T)</source>
+        <translation>Keep in the system &amp;tray</translation>
+    </message>
+    <message>
+        <source>結束程式(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>- 沒有系統匣可用: Tovrin 縮到最小，繼續排程錄製</source>
+        <translation>- No system tray is available: Tovrin is minimized and goes on with the scheduled recordings</translation>
+    </message>
+    <message>
+        <source>Tovrin 在系統匣中繼續排程錄製。</source>
+        <translation>Tovrin goes on with the scheduled recordings in the system tray.</translation>
+    </message>
+    <message>
+        <source>Tovrin: %1 個排程錄製中</source>
+        <translation>Tovrin: %1 scheduled recordings under way</translation>
+    </message>
+    <message>
+        <source>下一個: %1</source>
+        <translation>Next: %1</translation>
+    </message>
 </context>
 <context>
     <name>FileChoosers</name>
@@ -360,6 +404,10 @@
         <source>網址:</source>
         <translation>URL:</translation>
     </message>
+    <message>
+        <source>排程(&amp;C)...</source>
+        <translation>S&amp;chedule...</translation>
+    </message>
 </context>
 <context>
     <name>OpenLocationWindow</name>
@@ -495,6 +543,359 @@ you must download again and overwrite the saved file</translation>
     </message>
 </context>
 <context>
+    <name>Schedule</name>
+    <message>
+        <source>第 %1 段, %2, %3</source>
+        <translation>part %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>等候中: 已達同時錄製上限 (%1)</source>
+        <translation>Waiting: the limit of recordings at once is reached (%1)</translation>
+    </message>
+    <message>
+        <source>等候中: 上一次錄製尚未結束</source>
+        <translation>Waiting: the previous recording has not ended</translation>
+    </message>
+    <message>
+        <source>等候開始時間</source>
+        <translation>Waiting for the start time</translation>
+    </message>
+    <message>
+        <source>連線中</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>錄製中</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>, 缺少 %1 個封包</source>
+        <translation>, %1 packets missing</translation>
+    </message>
+    <message>
+        <source>重新連線 (第 %1 次，最多 %2 次)</source>
+        <translation>Reconnecting (try %1 of %2)</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>Completed</translation>
+    </message>
+    <message>
+        <source>不完整</source>
+        <translation>Incomplete</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>失敗</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>失敗: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>已錯過</source>
+        <translation>Missed</translation>
+    </message>
+    <message>
+        <source>請輸入串流位址</source>
+        <translation>Please enter the stream address</translation>
+    </message>
+    <message>
+        <source>請輸入開始時間</source>
+        <translation>Please enter the start time</translation>
+    </message>
+    <message>
+        <source>請至少選擇一天</source>
+        <translation>Please choose at least one day</translation>
+    </message>
+    <message>
+        <source>這個開始時間已經過了</source>
+        <translation>This start time has already passed</translation>
+    </message>
+    <message>
+        <source>%1 (自 %2 起)</source>
+        <translation>%1 (from %2)</translation>
+    </message>
+    <message>
+        <source>一</source>
+        <translation>Mon</translation>
+    </message>
+    <message>
+        <source>二</source>
+        <translation>Tue</translation>
+    </message>
+    <message>
+        <source>三</source>
+        <translation>Wed</translation>
+    </message>
+    <message>
+        <source>四</source>
+        <translation>Thu</translation>
+    </message>
+    <message>
+        <source>五</source>
+        <translation>Fri</translation>
+    </message>
+    <message>
+        <source>六</source>
+        <translation>Sat</translation>
+    </message>
+    <message>
+        <source>日</source>
+        <translation>Sun</translation>
+    </message>
+    <message>
+        <source>一次</source>
+        <translation>Once</translation>
+    </message>
+    <message>
+        <source>每天</source>
+        <translation>Daily</translation>
+    </message>
+    <message>
+        <source>週一至週五</source>
+        <translation>Weekdays</translation>
+    </message>
+    <message>
+        <source>每週%1</source>
+        <translation>Every %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>直到串流結束</source>
+        <translation>Until the stream ends</translation>
+    </message>
+    <message>
+        <source>- 排程錄製 %1 等候中: 同時錄製已達上限 (%2)</source>
+        <translation>- Scheduled recording %1 waits: the limit of recordings at once is reached (%2)</translation>
+    </message>
+    <message>
+        <source>- 程式關閉期間錯過的排程錄製:</source>
+        <translation>- Scheduled recordings missed while the program was closed:</translation>
+    </message>
+    <message>
+        <source>- 錯過排程錄製 %1: %2</source>
+        <translation>- Missed scheduled recording %1: %2</translation>
+    </message>
+    <message>
+        <source> (另有 %1 次)</source>
+        <translation> (and %1 more)</translation>
+    </message>
+    <message>
+        <source>- 排程錄製開始: %1</source>
+        <translation>- Scheduled recording starts: %1</translation>
+    </message>
+    <message>
+        <source> (晚了 %1 秒)</source>
+        <translation> (%1 seconds late)</translation>
+    </message>
+    <message>
+        <source>無法建立資料夾 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>結束狀態 %1</source>
+        <translation>exit status %1</translation>
+    </message>
+    <message>
+        <source>錄製程式異常結束</source>
+        <translation>the recorder ended abnormally</translation>
+    </message>
+    <message>
+        <source>無法執行 %1: %2</source>
+        <translation>Cannot run %1: %2</translation>
+    </message>
+    <message>
+        <source>- 排程錄製 %1 錄製到 %2</source>
+        <translation>- Scheduled recording %1 records into %2</translation>
+    </message>
+    <message>
+        <source>- 排程錄製結束: %1: %2</source>
+        <translation>- Scheduled recording ended: %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleEditor</name>
+    <message>
+        <source>排程錄製</source>
+        <translation>Scheduled recording</translation>
+    </message>
+    <message>
+        <source>一次</source>
+        <translation>Once</translation>
+    </message>
+    <message>
+        <source>每天</source>
+        <translation>Daily</translation>
+    </message>
+    <message>
+        <source>週一至週五</source>
+        <translation>Weekdays</translation>
+    </message>
+    <message>
+        <source>指定星期</source>
+        <translation>Chosen days</translation>
+    </message>
+    <message>
+        <source>例: 1:00:00、90m (空白: 直到串流結束)</source>
+        <translation>e.g. 1:00:00, 90m (empty: until the stream ends)</translation>
+    </message>
+    <message>
+        <source>瀏覽(&amp;B)...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>空白: 串流本身的名稱</source>
+        <translation>empty: the stream&apos;s own name</translation>
+    </message>
+    <message>
+        <source>%Y %m %d %H %M %S: 開始的日期與時間，%t: 串流的標題，%n: 段落編號，%%: 一個 %</source>
+        <translation>%Y %m %d %H %M %S: the start&apos;s date and time, %t: the stream&apos;s title, %n: the part number, %%: one %</translation>
+    </message>
+    <message>
+        <source>例: 30m、1h (空白: 不分段)</source>
+        <translation>e.g. 30m, 1h (empty: one file)</translation>
+    </message>
+    <message>
+        <source>啟用(&amp;E)</source>
+        <translation>&amp;Enabled</translation>
+    </message>
+    <message>
+        <source>串流位址(&amp;U):</source>
+        <translation>Stream &amp;URL:</translation>
+    </message>
+    <message>
+        <source>開始(&amp;S):</source>
+        <translation>&amp;Start:</translation>
+    </message>
+    <message>
+        <source>重複(&amp;R):</source>
+        <translation>&amp;Repeat:</translation>
+    </message>
+    <message>
+        <source>長度(&amp;L):</source>
+        <translation>&amp;Length:</translation>
+    </message>
+    <message>
+        <source>資料夾(&amp;F):</source>
+        <translation>&amp;Folder:</translation>
+    </message>
+    <message>
+        <source>檔名範本(&amp;N):</source>
+        <translation>File &amp;name template:</translation>
+    </message>
+    <message>
+        <source>分段(&amp;P):</source>
+        <translation>Split into &amp;parts every:</translation>
+    </message>
+    <message>
+        <source>長度請輸入像 1:30:00、90m 或 2h 的時間</source>
+        <translation>Enter the length as a time such as 1:30:00, 90m or 2h</translation>
+    </message>
+    <message>
+        <source>錄製到資料夾</source>
+        <translation>Record into folder</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleWindow</name>
+    <message>
+        <source>排程</source>
+        <translation>Schedule</translation>
+    </message>
+    <message>
+        <source>啟用</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>串流位址</source>
+        <translation>Stream URL</translation>
+    </message>
+    <message>
+        <source>開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>重複</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>長度</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>資料夾</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>檔名範本</source>
+        <translation>Name template</translation>
+    </message>
+    <message>
+        <source>狀態</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>新增(&amp;N)...</source>
+        <translation>&amp;New...</translation>
+    </message>
+    <message>
+        <source>編輯(&amp;E)...</source>
+        <translation>&amp;Edit...</translation>
+    </message>
+    <message>
+        <source>刪除(&amp;D)</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>停止錄製(&amp;S)</source>
+        <translation>&amp;Stop recording</translation>
+    </message>
+    <message>
+        <source>關閉(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>同時進行的排程錄製最多幾個；其餘的等候，直到有一個結束</source>
+        <translation>How many scheduled recordings run at once; the others wait until one ends</translation>
+    </message>
+    <message>
+        <source>同時錄製上限(&amp;M):</source>
+        <translation>&amp;Most at once:</translation>
+    </message>
+    <message>
+        <source>下一個排程錄製: %1</source>
+        <translation>Next scheduled recording: %1</translation>
+    </message>
+    <message>
+        <source>沒有等候中的排程錄製</source>
+        <translation>No scheduled recording is waiting</translation>
+    </message>
+    <message>
+        <source>；%1 個錄製中</source>
+        <translation>; %1 recording</translation>
+    </message>
+    <message>
+        <source>要刪除 %1 的排程錄製嗎？</source>
+        <translation>Delete the scheduled recording of %1?</translation>
+    </message>
+    <message>
+        <source>進行中的錄製會停止並儲存。</source>
+        <translation>The recording under way is stopped and saved.</translation>
+    </message>
+    <message>
+        <source>進度</source>
+        <translation>Progress</translation>
+    </message>
+</context>
+<context>
     <name>SettingsDialog</name>
     <message>
         <source>設定 Tovrin</source>
@@ -601,18 +1002,6 @@ you must download again and overwrite the saved file</translation>
         <translation>Default = 0 (off)</translation>
     </message>
     <message>
-        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
-        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
-    </message>
-    <message>
-        <source>代理伺服器:</source>
-        <translation>Proxy:</translation>
-    </message>
-    <message>
-        <source>預設值 = 系統設定</source>
-        <translation>Default = system settings</translation>
-    </message>
-    <message>
         <source>全部</source>
         <translation>All</translation>
     </message>
@@ -633,6 +1022,10 @@ you must download again and overwrite the saved file</translation>
         <translation>The highest total bit rate of the recorded streams; 0 = no limit</translation>
     </message>
     <message>
+        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
+        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
+    </message>
+    <message>
         <source>串流選擇:</source>
         <translation>Stream choice:</translation>
     </message>
@@ -647,6 +1040,14 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>預設值 = 0 (不限制)</source>
         <translation>Default = 0 (no limit)</translation>
+    </message>
+    <message>
+        <source>代理伺服器:</source>
+        <translation>Proxy:</translation>
+    </message>
+    <message>
+        <source>預設值 = 系統設定</source>
+        <translation>Default = system settings</translation>
     </message>
 </context>
 <context>
@@ -1346,46 +1747,30 @@ No media was saved</translation>
         <translation>Redirector fetch aborted</translation>
     </message>
     <message>
-        <source>代理伺服器 %1</source>
-        <translation>proxy %1</translation>
-    </message>
-    <message>
-        <source>(無效)</source>
-        <translation>(invalid)</translation>
-    </message>
-    <message>
-        <source>- 代理伺服器只轉送 TCP 連線，無法接收 UDP 資料: 改用 TCP 接收媒介</source>
-        <translation>- A proxy passes on only TCP connections and cannot receive UDP data: receiving the media over TCP instead</translation>
-    </message>
-    <message>
-        <source>經由代理伺服器 %1 的請求失敗: %2</source>
-        <translation>The request through proxy %1 failed: %2</translation>
-    </message>
-    <message>
         <source>- 這個警告又出現了 %1 次: %2</source>
         <translation>- This warning came %1 more times: %2</translation>
     </message>
     <message>
         <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
-        <translation>- This file joins several entries of the stream and cannot be resumed</translation>
+        <translation>- This file joined several entries of the stream and cannot be resumed</translation>
     </message>
     <message>
         <source>這個檔案合併了串流的數個項目，無法續傳
 檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
-        <translation>This file joins several entries of the stream and cannot be resumed.
-The file is left as it is: choose to download it again, or another file name.</translation>
+        <translation>This file joined several entries of the stream and cannot be resumed
+The file is left as it was; choose to download again or another file name</translation>
     </message>
     <message>
         <source>- 讀取檔案中已儲存的封包...</source>
-        <translation>- Reading the packets the file holds...</translation>
+        <translation>- Reading the packets stored in the file...</translation>
     </message>
     <message>
         <source>無法讀取要續傳的檔案，連線期間已放棄</source>
-        <translation>The file to resume cannot be read; the connection has been given up</translation>
+        <translation>The file to resume cannot be read; the connection was given up</translation>
     </message>
     <message>
         <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
-        <translation>- The file lacks %1 packets; starting again from the first one missing (%2)</translation>
+        <translation>- The file lacks %1 packets; resuming from the first missing one (%2)</translation>
     </message>
     <message>
         <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
@@ -1396,8 +1781,44 @@ The file is left as it is: choose to download it again, or another file name.</t
         <translation>- Downloading this file again</translation>
     </message>
     <message>
-        <source>代理伺服器 %1 要求帳號與密碼，連線已放棄</source>
-        <translation>Proxy %1 asks for a user name and password; connection abandoned</translation>
+        <source>串流選擇 %1</source>
+        <translation>Stream choice %1</translation>
+    </message>
+    <message>
+        <source>最高位元率 %1 bit/s</source>
+        <translation>Maximum bit rate %1 bit/s</translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1</source>
+        <translation>proxy %1</translation>
+    </message>
+    <message>
+        <source>(無效)</source>
+        <translation>(invalid)</translation>
+    </message>
+    <message>
+        <source>- 等待開始時間 %1 (還有 %2)</source>
+        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+    </message>
+    <message>
+        <source>- 在開始時間之前停止，沒有錄製</source>
+        <translation>- Stopped before the start time: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 停止時間 %1 已過，沒有錄製</source>
+        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
+        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
+    </message>
+    <message>
+        <source>- 錄製到 %1 為止</source>
+        <translation>- Recording until %1</translation>
+    </message>
+    <message>
+        <source>- 已到停止時間 %1，停止錄製</source>
+        <translation>- The stop time %1 has come: the recording stops</translation>
     </message>
     <message>
         <source>代理伺服器設定無效: %1</source>
@@ -1436,36 +1857,12 @@ The file is left as it is: choose to download it again, or another file name.</t
         <translation>Proxy %1: %2</translation>
     </message>
     <message>
-        <source>串流選擇 %1</source>
-        <translation>Stream choice %1</translation>
+        <source>- 代理伺服器只轉送 TCP 連線，無法接收 UDP 資料: 改用 TCP 接收媒介</source>
+        <translation>- A proxy passes on only TCP connections and cannot receive UDP data: receiving the media over TCP instead</translation>
     </message>
     <message>
-        <source>最高位元率 %1 bit/s</source>
-        <translation>Maximum bit rate %1 bit/s</translation>
-    </message>
-    <message>
-        <source>- 等待開始時間 %1 (還有 %2)</source>
-        <translation>- Waiting for the start time %1 (%2 from now)</translation>
-    </message>
-    <message>
-        <source>- 在開始時間之前停止，沒有錄製</source>
-        <translation>- Stopped before the start time: nothing was recorded</translation>
-    </message>
-    <message>
-        <source>- 停止時間 %1 已過，沒有錄製</source>
-        <translation>- The stop time %1 has passed: nothing was recorded</translation>
-    </message>
-    <message>
-        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
-        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
-    </message>
-    <message>
-        <source>- 錄製到 %1 為止</source>
-        <translation>- Recording until %1</translation>
-    </message>
-    <message>
-        <source>- 已到停止時間 %1，停止錄製</source>
-        <translation>- The stop time %1 has come: the recording stops</translation>
+        <source>經由代理伺服器 %1 的請求失敗: %2</source>
+        <translation>The request through proxy %1 failed: %2</translation>
     </message>
     <message>
         <source>%1 天 </source>
@@ -1484,6 +1881,10 @@ The file is left as it is: choose to download it again, or another file name.</t
 已收到的部分 .asf 檔案寫入到本地磁碟</source>
         <translation>The download is incomplete: the stream broke off before its end
 The part received was written to the local disk as an .asf file</translation>
+    </message>
+    <message>
+        <source>代理伺服器 %1 要求帳號與密碼，連線已放棄</source>
+        <translation>Proxy %1 asks for a user name and password; connection abandoned</translation>
     </message>
     <message>
         <source>- 封包編號超過串流的封包總數，已捨棄</source>

@@ -11,6 +11,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
 
 namespace tovrin {
 
@@ -49,8 +52,13 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_window, &MainWindow::filePropertiesRequested, this, &DesktopApp::showFileProperties);
     connect(&m_window, &MainWindow::printLogRequested, this, &DesktopApp::printLog);
     connect(&m_window, &MainWindow::printerSetupRequested, this, &DesktopApp::printerSetup);
-    connect(&m_window, &MainWindow::exitRequested, this, &DesktopApp::closeProgram);
+    connect(&m_window, &MainWindow::exitRequested, this, [this] {
+        if (mayClose())
+            closeProgram();
+    });
+    m_window.setCloseGuard([this] { return mayClose(); });
     connect(&m_window, &MainWindow::closeRequested, this, &DesktopApp::closeProgram);
+    connect(&m_window, &MainWindow::scheduleRequested, this, &DesktopApp::showSchedules);
     connect(&m_settingsDialog, &SettingsDialog::restartRequested, this, &DesktopApp::closeProgram);
     connect(&m_window, &MainWindow::previewRequested, this, &DesktopApp::openPreview);
     connect(&m_window, &MainWindow::previewAboutRequested, this, &DesktopApp::showPreviewAbout);
@@ -65,6 +73,16 @@ DesktopApp::DesktopApp(SettingsStore& store, QObject* parent)
     connect(&m_engine, &RunEngine::runStarted, &m_window, [this] { m_window.setRunActive(true); });
     connect(&m_engine, &RunEngine::finished, &m_window, [this] { m_window.setRunActive(false); });
     connect(&m_engine, &RunEngine::urlTextChanged, &m_window, &MainWindow::setUrlText);
+
+    // The tray's menu: back to the window, the list, or the end.
+    m_trayMenu.addAction(QCoreApplication::translate("DesktopApp", "顯示 Tovrin(&S)"), this, &DesktopApp::showFromTray);
+    m_trayMenu.addAction(QCoreApplication::translate("DesktopApp", "排程(&C)..."), this, &DesktopApp::showSchedules);
+    m_trayMenu.addSeparator();
+    m_trayMenu.addAction(QCoreApplication::translate("DesktopApp", "結束(&X)"), this, &DesktopApp::closeProgram);
+    connect(&m_schedules, &ScheduleRunner::viewChanged, this, &DesktopApp::showTrayToolTip);
+    connect(&m_schedules, &ScheduleRunner::listChanged, this, &DesktopApp::showTrayToolTip);
+    // The times missed while the program was closed go to the log.
+    m_schedules.begin();
 }
 
 DesktopApp::~DesktopApp()
@@ -233,12 +251,98 @@ void DesktopApp::showPreviewAbout()
     m_previewAbout.activateWindow();
 }
 
+bool DesktopApp::mayClose()
+{
+    if (m_closed || !m_schedules.pending())
+        return true;
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Tovrin"),
+                         QCoreApplication::translate("DesktopApp",
+                                                     "排程錄製仍在等候或進行中。\n"
+                                                     "要讓 Tovrin 在系統匣中繼續錄製，還是結束程式？\n"
+                                                     "(結束時，進行中的錄製會停止並儲存)"),
+                         QMessageBox::Cancel, &m_window);
+    QPushButton* tray =
+        question.addButton(QCoreApplication::translate("DesktopApp", "在系統匣中繼續(&T)"), QMessageBox::AcceptRole);
+    tray->setObjectName(QStringLiteral("trayButton"));
+    question.addButton(QCoreApplication::translate("DesktopApp", "結束程式(&Q)"), QMessageBox::DestructiveRole)
+        ->setObjectName(QStringLiteral("quitButton"));
+    question.setDefaultButton(tray);
+    question.exec();
+    if (question.clickedButton() == tray) {
+        hideToTray();
+        return false;
+    }
+    return question.buttonRole(question.clickedButton()) == QMessageBox::DestructiveRole;
+}
+
+void DesktopApp::showSchedules()
+{
+    if (!m_scheduleWindow.isVisible())
+        CentreOnScreen(m_scheduleWindow, &m_window);
+    m_scheduleWindow.show();
+    m_scheduleWindow.raise();
+    m_scheduleWindow.activateWindow();
+}
+
+void DesktopApp::hideToTray()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_shell.appendLog(QCoreApplication::translate("DesktopApp", "- 沒有系統匣可用: Tovrin 縮到最小，繼續排程錄製"));
+        m_window.showMinimized();
+        return;
+    }
+    if (!m_tray) {
+        m_tray = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
+        m_tray->setContextMenu(&m_trayMenu);
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                showFromTray();
+        });
+    }
+    showTrayToolTip();
+    m_tray->show();
+    m_window.hide();
+    m_scheduleWindow.hide();
+    m_settingsDialog.hide();
+    m_openWindow.hide();
+    m_propertiesWindow.hide();
+    m_tray->showMessage(QStringLiteral("Tovrin"),
+                        QCoreApplication::translate("DesktopApp", "Tovrin 在系統匣中繼續排程錄製。"));
+}
+
+void DesktopApp::showFromTray()
+{
+    m_window.showNormal();
+    m_window.raise();
+    m_window.activateWindow();
+    if (m_tray)
+        m_tray->hide();
+}
+
+void DesktopApp::showTrayToolTip()
+{
+    if (!m_tray)
+        return;
+    QString tip =
+        QCoreApplication::translate("DesktopApp", "Tovrin: %1 個排程錄製中").arg(m_schedules.recordingCount());
+    if (const std::optional<QDateTime> next = m_schedules.nextStart())
+        tip += u'\n'
+               + QCoreApplication::translate("DesktopApp", "下一個: %1")
+                     .arg(next->toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    m_tray->setToolTip(tip);
+}
+
 void DesktopApp::closeProgram()
 {
     if (m_closed)
         return;
     m_closed = true;
     RunCloseSequence(m_ctx, currentWindowState());
+    // Each recording of the list finishes its file before the program goes.
+    m_schedules.stopAll();
+    m_scheduleWindow.hide();
+    if (m_tray)
+        m_tray->hide();
     m_fetch.abort();
     m_settingsDialog.hide();
     m_about.hide();

@@ -9,6 +9,7 @@
 #include "app/preview_about_window.h"
 #include "app/preview_monitor.h"
 #include "app/qt_shell.h"
+#include "app/schedule_window.h"
 #include "app/settings_dialog.h"
 #include "locations/redirector_fetch.h"
 #include "run/run_engine.h"
@@ -19,10 +20,14 @@
 #include "state/settings_store.h"
 #include "state/window_state.h"
 #include "transport/record_transport.h"
+#include "user_actions/schedule_runner.h"
 
+#include <QMenu>
 #include <QObject>
 
 #include <memory>
+
+class QSystemTrayIcon;
 
 namespace tovrin {
 
@@ -68,6 +73,16 @@ public:
     void showPreviewAbout();
     // The close sequence, once per program run; later calls do nothing.
     void closeProgram();
+    // 離開 and the close box: while a scheduled recording is to come or
+    // under way, asks whether to go on in the system tray, end the program
+    // or cancel. True when the program is to close.
+    bool mayClose();
+    // The 排程 window.
+    void showSchedules();
+    // The program goes on in the system tray (minimized where there is
+    // none), its windows hidden; and back.
+    void hideToTray();
+    void showFromTray();
 
     // True while a run or a redirector fetch is under way: the media cannot
     // change then.
@@ -88,6 +103,10 @@ public:
     PreviewMonitor& previewMonitor();
     PreviewAboutWindow& previewAboutWindow() { return m_previewAbout; }
     RunEngine& engine() { return m_engine; }
+    ScheduleRunner& schedules() { return m_schedules; }
+    ScheduleWindow& scheduleWindow() { return m_scheduleWindow; }
+    // The tray icon, once the program has gone to the tray.
+    QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
 
     // An unexpected error that reached the event loop: told, and the run
     // under way ends without patching its file.
@@ -100,6 +119,7 @@ signals:
 private:
     void restoreWindowState();
     WindowState currentWindowState() const;
+    void showTrayToolTip();
 
     SettingsStore& m_store;
     SettingsRecord m_settings;
@@ -119,6 +139,10 @@ private:
     OpenLocationWindow m_openWindow{m_ctx, m_fetch, [this] { return isBusy(); }, &m_window};
     PreviewAboutWindow m_previewAbout{&m_window};
     std::unique_ptr<PreviewMonitor> m_preview;
+    ScheduleRunner m_schedules{m_ctx, RecorderProgram()};
+    ScheduleWindow m_scheduleWindow{m_schedules};
+    QMenu m_trayMenu;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
     bool m_closed = false;
 };
 

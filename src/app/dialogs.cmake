@@ -7,6 +7,8 @@ target_sources(tovrin_windows PRIVATE
   preview_about_window.cpp
   preview_monitor.cpp
   resume_dialog.cpp
+  schedule_editor.cpp
+  schedule_window.cpp
   settings_dialog.cpp)
 # The about picture and the window icon, compiled in so that every copy of the
 # program finds them.

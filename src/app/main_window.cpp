@@ -110,6 +110,8 @@ void MainWindow::buildMenus()
     setup->setObjectName(QStringLiteral("setupMenu"));
     add(setup, QStringLiteral("viewSetupAction"), QCoreApplication::translate("MainWindow", "檢視設定(&V)"),
         &MainWindow::settingsRequested);
+    add(setup, QStringLiteral("scheduleAction"), QCoreApplication::translate("MainWindow", "排程(&C)..."),
+        &MainWindow::scheduleRequested);
 
     QMenu* info = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "資訊(&I)"));
     info->setObjectName(QStringLiteral("informationMenu"));
@@ -396,6 +398,10 @@ void MainWindow::setRunActive(bool active)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_mayClose && !m_mayClose()) {
+        event->ignore();
+        return;
+    }
     emit closeRequested();
     event->accept();
 }

@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -53,6 +55,10 @@ public:
     // fetch) is active.
     void setRunActive(bool active);
 
+    // Asked when the close box is pressed: false keeps the window (the
+    // program chose otherwise, or the user cancelled).
+    void setCloseGuard(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
+
     QComboBox* urlBox() const { return m_url; }
     QProgressBar* gauge() const { return m_gauge; }
 
@@ -66,6 +72,7 @@ signals:
     void previewAboutRequested();
     void exitRequested();
     void settingsRequested();
+    void scheduleRequested();
     void aboutRequested();
     void helpRequested();
     void connectRequested();
@@ -104,6 +111,7 @@ private:
     QToolButton* m_disconnect = nullptr;
     ModeLabel m_mode = ModeLabel::Standby;
     QString m_statusCaption = QStringLiteral("Tovrin");
+    std::function<bool()> m_mayClose;
 };
 
 }  // namespace tovrin

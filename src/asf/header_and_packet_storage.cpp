@@ -274,6 +274,7 @@ StoredPacket MediaPacketWriter::handle(PacketNumber number, QByteArray packet)
     forgetLost(written.lost);
     if (written.batched)
         run.receivedPackets.mark(slot->value());
+    told.stored = written.batched;
     told.writeFailure = firstFailure(std::move(written.failure));
     run.mediaPacketStored = true;
     return told;

@@ -60,6 +60,7 @@ struct StoredPacket {
     bool missingTimecode = false;
     std::optional<RebaseFault> rebaseFault;  // a live packet's timecodes could not be rebased
     bool truncated = false;                  // longer than the packet size: cut
+    bool stored = false;                     // the packet went to its slot
     WriteFailure writeFailure;               // the run's first failed write
 };
 

@@ -3,6 +3,7 @@
 #include "cli/command_context.h"
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
+#include "cli/progress_json.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
 #include "cli/wall_clock_wait.h"
@@ -94,9 +95,21 @@ int RunRecordCommand(const QStringList& arguments)
     recording.setMediaLimit(std::uint64_t(options.durationSeconds * 1000));
     QObject::connect(&recording, &RunEngine::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
+    // With --progress json every way out ends with the end line.
+    std::optional<JsonProgress> progress;
+    if (options.jsonProgress)
+        progress.emplace(recording);
+    RunEnd end = RunEnd::Failed;
+    bool interrupted = false;
+    const auto finish = [&](int exitStatus) {
+        if (progress)
+            progress->tellEnd(exitStatus, ProgressResult(end, interrupted));
+        return exitStatus;
+    };
 
     int status = 1;
-    QObject::connect(&recording, &RunEngine::finished, [&](RunEnd end) {
+    QObject::connect(&recording, &RunEngine::finished, [&](RunEnd ended) {
+        end = ended;
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
     });
@@ -111,6 +124,7 @@ int RunRecordCommand(const QStringList& arguments)
     RedirectorFetch fetch;
     InterruptSignal interrupt;
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &recording, [&] {
+        interrupted = true;
         if (fetch.isBusy())
             fetch.abort();
         else if (recording.isRunning())
@@ -125,7 +139,7 @@ int RunRecordCommand(const QStringList& arguments)
     if (const int opened = ResolveRecordLocation(ctx, options.http, options.entry, options.location, options.quiet,
                                                  fetch, streamAddress);
         opened != 0)
-        return opened;
+        return finish(opened);
     command.session.mediaLocation = AbsoluteLocation(options.location);
     if (recording.start(streamAddress)) {
         if (options.times && options.times->stop)
@@ -143,10 +157,10 @@ int RunRecordCommand(const QStringList& arguments)
         const QByteArray content = EncodeSessionLog(shell.logLines());
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
             shell.showMessage(QStringLiteral("儲存這個記錄檔案發生一個錯誤"));
-            return 1;
+            return finish(1);
         }
     }
-    return status;
+    return finish(status);
 }
 
 }  // namespace tovrin

@@ -142,6 +142,11 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         QStringLiteral("The most bit/s the recorded streams may take together (default: the MaxBitRate setting, "
                        "0 = no limit); with all it chooses as best does."),
         QStringLiteral("BPS"));
+    const QCommandLineOption progress(
+        QStringLiteral("progress"),
+        QStringLiteral("json: write the recording's state and progress to stdout as one JSON object a line, for "
+                       "another program to read (see README.md); the log stays on stderr."),
+        QStringLiteral("FORMAT"));
     const QCommandLineOption transport(
         QStringLiteral("transport"),
         QStringLiteral("auto (default): the MMS exchange, then MMS over HTTP when the MMS port refuses or closes "
@@ -166,7 +171,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
     parser.addOptions({tcp, streams, maxBitRate});
     parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort,  bypassDns,
                        user,           password.value, password.file, savePassword, duration,  saveLog,  connectTimeout,
-                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort, proxy});
+                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort, proxy, progress});
     parser.addOptions({startAt, stopAt, config});
     const HttpOptions http;
     http.addTo(parser);
@@ -278,6 +283,11 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
     options.saveLog = parser.value(saveLog);
     options.output = parser.value(output);
     options.quiet = parser.isSet(quiet);
+    if (parser.isSet(progress)) {
+        if (parser.value(progress) != QStringLiteral("json"))
+            return UsageError{QStringLiteral("--progress takes json")};
+        options.jsonProgress = true;
+    }
     return options;
 }
 

@@ -28,6 +28,7 @@ struct RecordOptions {
     std::optional<GivenPassword> password;  // given exactly when user is
     bool savePassword = false;
     bool quiet = false;
+    bool jsonProgress = false;  // --progress json: the progress lines on stdout
 
     // Settings overridden for this run only.
     std::optional<QString> tcpPort;

@@ -79,6 +79,8 @@ bool RunEngine::start(const QString& address)
     m_rolledOver = m_intoNextFile = false;
     m_reconnect.begin(m_ctx.settings.reconnect);
     m_clock.startRecording();
+    m_part = 0;
+    m_partFile.clear();
     return beginRun(std::nullopt, false);
 }
 
@@ -132,6 +134,7 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
         run.streamPath = m_target.streamPath;
         run.defaultSaveName = m_target.defaultSaveName;
     }
+    emit connecting(m_target.url);
     // The last run's file is let go first: choosing it again is no clash.
     m_writer.reset();
     m_file.reset();
@@ -140,7 +143,10 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
         return false;
     if (!continuedPath)
         m_nextNames.start(m_ctx.session.savePath);
+    // The session names a continued recording's file from here on: only
+    // then is a next numbered file told as a file of its own.
     AnnounceRunStart(m_ctx, m_target.url, continuedPath);
+    noteFile();
 
     m_writer.emplace(run, *m_file);
     run.followEntries = m_ctx.settings.followEntries;
@@ -149,6 +155,28 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
     m_refresh.start();
     openConnection();
     return true;
+}
+
+void RunEngine::noteFile()
+{
+    const QString& path = m_ctx.session.savePath;
+    if (path == m_partFile)
+        return;
+    m_partFile = path;
+    m_partPackets = 0;
+    emit fileStarted(path, ++m_part);
+}
+
+RecordingProgress RunEngine::progress() const
+{
+    RecordingProgress progress;
+    progress.recording = m_runActive && headerStored();
+    progress.file = m_partFile;
+    progress.part = m_part;
+    progress.mediaMs = m_clock.totalMs();
+    progress.reconnectTries = m_reconnect.tryNumber();
+    MeasureFile(m_ctx.run, m_partPackets, progress);
+    return progress;
 }
 
 void RunEngine::openConnection()
@@ -352,6 +380,7 @@ void RunEngine::waitForNextTry()
     // broadcast its next numbered file, a stream of known length its file.
     if (m_ctx.run.mediaPacketStored)
         m_intoNextFile = m_ctx.run.isLive();
+    emit reconnectWaiting(m_reconnect.tryNumber(), m_reconnect.limit(), m_reconnect.delayMs());
     const int seconds = m_reconnect.delayMs() / 1000;
     m_ctx.shell.appendLog(
         QCoreApplication::translate("Tovrin", "- 與伺服器的連線中斷，%1 秒後重新連線 (第 %2 次，最多 %3 次)")

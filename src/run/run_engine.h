@@ -6,6 +6,7 @@
 #include "run/next_recording.h"
 #include "run/reconnect_policy.h"
 #include "run/recording_clock.h"
+#include "run/recording_progress.h"
 #include "run/repeated_lines.h"
 #include "run/run_end.h"
 #include "run/run_watchdogs.h"
@@ -82,6 +83,8 @@ public:
     RunEnd lastEnd() const { return m_lastEnd; }
     // The current or last run's save file, until the next Connect.
     RecordingFile* recordingFile() { return m_file.get(); }
+    // Where the recording stands: its file and the file's figures.
+    RecordingProgress progress() const;
 
 signals:
     void runStarted();
@@ -91,6 +94,16 @@ signals:
     void urlTextChanged(const QString& text);
     // AutoLog asks for the session log to be saved at the end.
     void saveLogRequested();
+    // A run of the recording starts connecting to `url` (the first, a
+    // reconnection, the other transport).
+    void connecting(const QString& url);
+    // The recording goes into a file it had not written yet: its first, the
+    // next of a stream change, or the next numbered one of a broadcast that
+    // connected again. `part` counts them from 1.
+    void fileStarted(const QString& path, int part);
+    // The connection was lost and the try `tryNumber` of `limit` follows in
+    // `waitMs`.
+    void reconnectWaiting(int tryNumber, int limit, int waitMs);
 
 private:
     struct LinkCloser {
@@ -119,6 +132,9 @@ private:
     void tellAndEnd(const QString& logLine, const QString& message);
     void nothingToPatch();
     void resetFor(RunScope scope);
+    // The run's save file is open: a file the recording had not written
+    // yet is its next part, and told.
+    void noteFile();
 
     // --- the events (run_events.cpp) ---
     void handle(const link::Log& event);
@@ -204,6 +220,11 @@ private:
     RepeatedLines m_repeats;                // the run's warnings told once, counted
     bool m_selectionTold = false;           // the streams chosen for the file have been told
     bool m_chosenStreamsOnly = false;       // some streams are left out: packets stored as they come
+    // The recording's files: how many, the latest, and the media packets
+    // stored into it.
+    int m_part = 0;
+    QString m_partFile;
+    std::uint64_t m_partPackets = 0;
     std::shared_ptr<UiCourier> m_slotScan;  // the reading of a resumed file's slots under way
 };
 

@@ -162,6 +162,8 @@ void RunEngine::storePacket(const link::Packet& packet)
     if (run.resume && !resumedStreamConfirmed(packet))
         return;
     const StoredPacket told = m_writer->handle(packet.number, packet.payload);
+    if (told.stored)
+        ++m_partPackets;
     for (const QString& line : StoredPacketLines(told))
         if (m_repeats.firstTime(line))
             m_ctx.shell.appendLog(line);
@@ -247,6 +249,7 @@ bool RunEngine::continueIntoNextFile()
         return false;
     resetFor(RunScope::NextFile);
     m_writer->startOver();
+    noteFile();
     return true;
 }
 

@@ -69,6 +69,33 @@ bool SettingsStore::write(const QString& name, const QString& value, QString* er
     return ok;
 }
 
+QMap<QString, QString> SettingsStore::readGroup(const QString& group) const
+{
+    const auto settings = openSettings(m_iniPath);
+    settings->beginGroup(group);
+    QMap<QString, QString> values;
+    for (const QString& key : settings->allKeys())
+        values.insert(key, settings->value(key).toString());
+    return values;
+}
+
+bool SettingsStore::replaceGroup(const QString& group, const QMap<QString, QString>& values, QString* error)
+{
+    auto settings = openSettings(m_iniPath);
+    restrictFilePermissions(settings->fileName(), true);
+    settings->remove(group);
+    settings->beginGroup(group);
+    for (auto value = values.cbegin(); value != values.cend(); ++value)
+        settings->setValue(value.key(), value.value());
+    settings->endGroup();
+    settings->sync();
+    const bool ok = settings->status() == QSettings::NoError && settings->isWritable();
+    restrictFilePermissions(settings->fileName(), false);
+    if (!ok && error)
+        *error = QStringLiteral("Failed to set data for '%1'").arg(group);
+    return ok;
+}
+
 QString SettingsStore::location() const
 {
     return openSettings(m_iniPath)->fileName();

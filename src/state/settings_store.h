@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 namespace tovrin {
@@ -22,6 +23,13 @@ public:
     // Creates the store when missing. False, with a message naming the
     // value in *error, when it cannot be written.
     bool write(const QString& name, const QString& value, QString* error = nullptr);
+
+    // Every value under `group` (a list kept in the settings), keyed by its
+    // name within the group ("3/Address"). Never writes.
+    QMap<QString, QString> readGroup(const QString& group) const;
+    // Replaces what `group` holds with `values` in one write; false as for
+    // write().
+    bool replaceGroup(const QString& group, const QMap<QString, QString>& values, QString* error = nullptr);
 
     // Where the values live (a file path, or a registry path on Windows).
     QString location() const;

@@ -1,7 +1,9 @@
 #include "app/desktop_run.h"
+#include "app/schedule_editor.h"
 #include "locations/session_log.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
+#include "support/cli_runner.h"
 #include "support/golden.h"
 #include "support/qt_printers.h"
 #include "support/recording_checks.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -24,6 +27,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QUdpSocket>
 
 #include <unistd.h>
@@ -278,4 +282,56 @@ TEST(MainWindowRun, DatagramsAreTakenOffTheWindowsThreadAndOnlyAUdpRunTakesThem)
     EXPECT_TRUE(d.app->window().logLines().filter(u"UDP"_s, Qt::CaseSensitive).filter(u"Warning"_s).isEmpty());
     EXPECT_LT(ResidentKiB() - before, 20 * 1024) << "memory grew with the stray datagrams";
     ExpectSameAsSource(w.out(u"http.wmv"_s), w.source());
+}
+
+// The 排程 window: one the program missed while it was closed is in the log
+// at start; one added through the editor starts on time as its own
+// tovrin-cli, records a live point whole and shows 已完成 in its row.
+// Closing while an entry is still to come asks: the tray (or, without one,
+// a minimized window) keeps the program going, 結束程式 ends it.
+TEST(ScheduleWindow, AnEntryAddedThroughTheEditorRecordsOnTimeAndClosingAsksWhetherToGoOnInTheTray)
+{
+    qputenv("TOVRIN_CLI", TOVRIN_CLI_PATH);
+    Workspace w;
+    ServerProcess live(w.media, {u"--live"_s, u"news="_s + w.source()});
+    ASSERT_TRUE(live.started());
+    const QDateTime missed = QDateTime::currentDateTime().addDays(-2);
+    Desktop d(u"UDPPort=0 Schedules/1/Address=mms://h/old Schedules/1/Start=%1 Schedules/1/Handled=%2"_s.arg(
+        missed.toString(Qt::ISODate), missed.addDays(-1).toString(Qt::ISODate)));
+    EXPECT_TRUE(d.app->window().logLines().contains(u"- 錯過排程錄製 mms://h/old: "_s
+                                                    + missed.toString(u"yyyy-MM-dd HH:mm"_s)));
+    QString answer = u"trayButton"_s;
+    QStringList questions;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* editor = qobject_cast<ScheduleEditor*>(modal)) {
+            editor->findChild<QLineEdit*>(u"addressEdit"_s)->setText(live.url(u"news"_s));
+            editor->findChild<QDateTimeEdit*>(u"startEdit"_s)->setDateTime(QDateTime::currentDateTime().addSecs(2));
+            editor->findChild<QLineEdit*>(u"durationEdit"_s)->setText(u"3"_s);
+            editor->findChild<QLineEdit*>(u"folderEdit"_s)->setText(w.out(u"rec"_s));
+            editor->findChild<QLineEdit*>(u"nameEdit"_s)->setText(u"news.wmv"_s);
+            QTimer::singleShot(0, editor, &QDialog::accept);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            questions << box->text().section(u'\n', 0, 0);
+            ClickChild(box, answer);
+        }
+    });
+    d.app->showSchedules();
+    QTableWidget* table = d.app->scheduleWindow().table();
+    d.app->scheduleWindow().findChild<QPushButton*>(u"addButton"_s)->click();
+    ASSERT_EQ(table->rowCount(), 2);
+    const auto state = [&] { return table->item(1, ScheduleWindow::State)->text(); };
+    EXPECT_TRUE(WaitUntil([&] { return state().startsWith(u"已完成"_s); }, 30000)) << state().toStdString();
+    EXPECT_EQ(RunCli(Args(u"check") << w.out(u"rec/news.wmv"_s), w.config).exitCode, 0);
+
+    ScheduledRecording daily;
+    daily.address = u"mms://h/daily"_s;
+    daily.start = QDateTime::currentDateTime().addDays(1);
+    d.app->schedules().add(daily);
+    d.app->window().close();
+    EXPECT_FALSE(d.app->hasClosed());
+    EXPECT_TRUE(!d.app->window().isVisible() || d.app->window().isMinimized());
+    answer = u"quitButton"_s;
+    d.app->window().findChild<QAction*>(u"exitAction"_s)->trigger();
+    EXPECT_TRUE(d.app->hasClosed());
+    EXPECT_EQ(questions, QStringList(2, u"排程錄製仍在等候或進行中。"_s));
 }

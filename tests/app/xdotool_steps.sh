@@ -31,16 +31,20 @@ start_tovrin() {
   main="$(wait_window 'Tovrin Multimedia')"
 }
 
-# Presses 離開 (Alt+E) in the main window $1 and waits (at most 10 s) for the
-# program $2 to end.
+# Presses 離開 (Alt+E) in the main window $1 and waits for the program $2 to end.
 leave_program() {
   xdotool windowfocus --sync "$1"
   xdotool key alt+e
+  wait_program_end "$2" 離開
+}
+
+# Waits (at most 10 s) for the program $1 to end after the button named $2.
+wait_program_end() {
   for _ in $(seq 1 100); do
-    kill -0 "$2" 2>/dev/null || return 0
+    kill -0 "$1" 2>/dev/null || return 0
     sleep 0.1
   done
-  echo "tovrin did not leave after 離開" >&2
+  echo "tovrin did not end after $2" >&2
   return 1
 }
 
