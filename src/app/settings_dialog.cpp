@@ -1,6 +1,7 @@
 #include "app/settings_dialog.h"
 
 #include "app/completion_sound.h"
+#include "locations/player_name.h"
 #include "state/app_context.h"
 #include "state/settings_access.h"
 #include "state/settings_record.h"
@@ -79,6 +80,13 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_reconnectBox->setToolTip(
         QCoreApplication::translate("SettingsDialog", "連線中斷時重新連線的次數；0 = 不重新連線"));
 
+    // What servers that serve only the players they know are told.
+    m_playerNameEdit = new QLineEdit(this);
+    m_playerNameEdit->setObjectName(u"playerNameEdit"_s);
+    m_playerNameEdit->setPlaceholderText(kDefaultPlayerName);
+    m_playerNameEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog", "伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -104,6 +112,8 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "重新連線次數:"), this), 5, 0);
     fields->addWidget(m_reconnectBox, 5, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (關)"), this), 5, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "播放器名稱:"), this), 6, 0);
+    fields->addWidget(m_playerNameEdit, 6, 1, 1, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -132,6 +142,7 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     connect(m_bypassDnsTick, &QCheckBox::toggled, this, [&s](bool on) { s.bypassDns = on; });
     connect(m_autoLogTick, &QCheckBox::toggled, this, [&s](bool on) { s.autoLogTick = on; });
     connect(m_reconnectBox, &QSpinBox::valueChanged, this, [&s](int tries) { s.reconnect = tries; });
+    connect(m_playerNameEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.playerName = text; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -150,6 +161,7 @@ void SettingsDialog::showSettings()
     m_bypassDnsTick->setChecked(s.bypassDns);
     m_autoLogTick->setChecked(s.autoLogTick);
     m_reconnectBox->setValue(s.reconnect);
+    m_playerNameEdit->setText(s.playerName);
 }
 
 void SettingsDialog::done(int result)

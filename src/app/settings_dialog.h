@@ -11,7 +11,7 @@ namespace tovrin {
 struct AppContext;
 class CompletionSound;
 
-// The settings dialog ("設定 Tovrin"): the six fields of the live settings
+// The settings dialog ("設定 Tovrin"): the fields of the live settings
 // record, bound to it as they are edited, and the buttons 測試音效, 關於 UDP
 // and 確定. Modeless, on top, fixed size. Every close (確定 or the close box)
 // saves the settings and, when the UDP port text changed, asks whether to
@@ -46,6 +46,7 @@ private:
     QCheckBox* m_bypassDnsTick = nullptr;
     QCheckBox* m_autoLogTick = nullptr;
     QSpinBox* m_reconnectBox = nullptr;
+    QLineEdit* m_playerNameEdit = nullptr;
 };
 
 }  // namespace tovrin

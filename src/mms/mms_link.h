@@ -19,6 +19,7 @@ struct MmsLinkSettings {
     bool bypassDns = false;
     bool overUdp = false;  // the media as UDP datagrams
     QString udpPort;       // the local UDP port setting
+    QString playerName;    // presented to the server (locations/player_name.h)
 };
 
 // One connection of a run over MMS: the control connection (TCP, on the UI

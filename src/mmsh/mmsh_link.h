@@ -35,8 +35,9 @@ public:
     static constexpr int kMaxAuthTries = 3;
     static constexpr qint64 kReadLimit = 256 * 1024;
 
-    // `defaultPort`: the port of an address that names none.
-    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort);
+    // `defaultPort`: the port of an address that names none; `playerName`:
+    // the User-Agent presented (locations/player_name.h).
+    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, QString playerName);
     ~MmshLink() override;
 
     void open(const LinkRequest& request) override;
@@ -65,6 +66,7 @@ private:
 
     std::shared_ptr<RunEventQueue> m_events;
     quint16 m_defaultPort;
+    QString m_playerName;
     QTcpSocket m_tcp;
     QUrl m_url;  // where the next request goes (http://host:port/path)
     QString m_clientGuid;

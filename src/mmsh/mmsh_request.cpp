@@ -4,8 +4,8 @@ namespace tovrin {
 
 QByteArray BuildMmshRequest(const MmshRequest& request)
 {
-    QByteArray bytes = "GET " + request.path + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: NSPlayer/7.0.0.1956\r\nHost: "
-                       + request.hostHeader + "\r\n";
+    QByteArray bytes = "GET " + request.path + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + request.userAgent
+                       + "\r\nHost: " + request.hostHeader + "\r\n";
     if (request.play) {
         // packet-num only counts while stream-time is 0 and stream-offset unused.
         bytes += "Pragma: no-cache,rate=1.000,stream-time=0,stream-offset=4294967295:4294967295,packet-num="

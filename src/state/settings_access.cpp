@@ -31,7 +31,8 @@ bool SaveSettings(AppContext& ctx)
         && WriteSetting(ctx, QStringLiteral("LastProto"), s.udpTick ? QStringLiteral("UDP") : QStringLiteral("TCP"))
         && WriteSetting(ctx, QStringLiteral("DNSState"), s.bypassDns ? QStringLiteral("IP") : QStringLiteral("Lookup"))
         && WriteSetting(ctx, QStringLiteral("AutoLog"), s.autoLogTick ? QStringLiteral("on") : QStringLiteral("off"))
-        && WriteSetting(ctx, QStringLiteral("Reconnect"), QString::number(s.reconnect));
+        && WriteSetting(ctx, QStringLiteral("Reconnect"), QString::number(s.reconnect))
+        && WriteSetting(ctx, QStringLiteral("PlayerName"), s.playerName);
     if (!written || s.udpPort == s.loadedUdpPort)
         return false;
 

@@ -25,6 +25,7 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     // A count the store may hold damaged: anything but a small count is off.
     const int reconnect = store.read(QStringLiteral("Reconnect")).toInt();
     record.reconnect = reconnect >= 0 && reconnect <= kMaxReconnect ? reconnect : 0;
+    record.playerName = store.read(QStringLiteral("PlayerName"));
     return record;
 }
 

@@ -24,6 +24,9 @@ struct SettingsRecord {
     // How many times in a row a recording that lost its connection connects
     // again (0: never, the default). Stored as "Reconnect".
     int reconnect = 0;
+    // The player name and version presented to servers, as typed (empty:
+    // the default, NSPlayer/7.0.0.1956). Stored as "PlayerName".
+    QString playerName;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.
