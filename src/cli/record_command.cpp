@@ -3,6 +3,7 @@
 #include "cli/command_context.h"
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
+#include "cli/record_listeners.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
 #include "locations/redirector_fetch.h"
@@ -60,6 +61,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.followEntries = false;
     if (options.reconnect)
         settings.reconnect = *options.reconnect;
+    if (options.userAgent)
+        settings.playerName = *options.userAgent;
 }
 
 }  // namespace
@@ -70,9 +73,16 @@ int RunRecordCommand(const QStringList& arguments)
     if (const auto status = StopStatus(parsed, "record"))
         return *status;
     const RecordOptions& options = std::get<RecordOptions>(parsed);
-    const std::optional<ConsoleAnswers> answers = AnswersFor(options);
+    std::optional<ConsoleAnswers> answers = AnswersFor(options);
     if (!answers)
         return 2;
+    // Declared before the engine, so it outlives the engine's use of it.
+    RecordListeners listeners(options.playCommand, options.output == u"-");
+    if (options.output == u"-" && (answers->saveFile = listeners.stdoutRecording()).isEmpty()) {
+        const QString problem = QCoreApplication::translate("Tovrin", "無法建立暫存資料夾，無法錄製到標準輸出");
+        std::fprintf(stderr, "%s\n", problem.toUtf8().constData());
+        return 1;
+    }
 
     CommandContext command(*answers);
     const SettingsRecord stored = command.settings;
@@ -87,11 +97,17 @@ int RunRecordCommand(const QStringList& arguments)
     recording.setMediaLimit(std::uint64_t(options.durationSeconds * 1000));
     QObject::connect(&recording, &RunEngine::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
+    listeners.start(shell, [&recording] { recording.stop(); });
+    recording.setStreamTap(listeners.tap());
 
     int status = 1;
     QObject::connect(&recording, &RunEngine::finished, [&](RunEnd end) {
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
+        // A player plays on after the recording: the program ends with it,
+        // once the recording's end has been told.
+        QTimer::singleShot(0, qApp, [&listeners] {
+            listeners.finish([] { QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); }); });
+        });
     });
     // Ctrl-C stops the redirector's fetch, or the recording, or else ends
     // the program.

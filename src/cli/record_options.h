@@ -20,7 +20,7 @@ struct RecordOptions {
     int entry = 1;     // the redirector's address to record, from 1
     HttpFetchOptions http;
 
-    QString output;   // -o (empty: the stream's name in the current folder)
+    QString output;   // -o (empty: the stream's name in the current folder; "-": the standard output)
     QString saveLog;  // --save-log (empty: none)
     std::optional<ResumeChoice> resumeChoice;
     QString user;                           // --user
@@ -35,7 +35,10 @@ struct RecordOptions {
     bool tcp = false;  // --tcp: never UDP, whatever the settings say
     bool bypassDns = false;
     bool firstEntryOnly = false;
-    std::optional<int> reconnect;  // --reconnect N
+    std::optional<int> reconnect;      // --reconnect N
+    std::optional<QString> userAgent;  // --user-agent TEXT: the player name presented
+    // --play: the player command to start (empty: the default player).
+    std::optional<QStringList> playCommand;
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
 

@@ -24,6 +24,8 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
         taken << QCoreApplication::translate("Tovrin", "只錄製第一個項目");
     if (stored.reconnect != defaults.reconnect && !options.reconnect)
         taken << QCoreApplication::translate("Tovrin", "重新連線 %1 次").arg(stored.reconnect);
+    if (!stored.playerName.isEmpty() && !options.userAgent)
+        taken << QCoreApplication::translate("Tovrin", "播放器名稱 %1").arg(stored.playerName);
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;

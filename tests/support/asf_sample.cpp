@@ -165,6 +165,15 @@ std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int widt
     return at < 0 || at + offset + width > header.size() ? ~0ull : le(header, at + offset, width);
 }
 
+QByteArray ServedBytes(const QString& path)
+{
+    const AsfParts parts = ReadAsf(path);
+    QByteArray bytes = parts.header;
+    for (const QByteArray& packet : parts.packets)
+        bytes += packet;
+    return bytes;
+}
+
 AsfParts ReadAsf(const QString& path)
 {
     AsfParts parts;

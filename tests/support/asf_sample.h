@@ -34,6 +34,8 @@ struct AsfParts {
     QByteArray tail;  // whatever follows the data packets (index objects)
 };
 AsfParts ReadAsf(const QString& path);
+// What a client reads of an on-demand file: its header and its data packets.
+QByteArray ServedBytes(const QString& path);
 
 // A field of the header's File Properties Object, `width` bytes at `offset`
 // from the object's start (56: the packet count); all ones when there is none.
