@@ -8,6 +8,7 @@
 #include "support/workspace.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -68,24 +69,28 @@ TEST(RecordListening, StandardOutputAndAPlayerGetTheStreamAPipeDecodes)
 }
 
 // A player that reads nothing costs the recording nothing: it ends as soon as
-// without one, its file whole; the program then waits for the player, and
-// Ctrl-C ends the wait. A player that cannot start is told, and the
-// recording goes on.
+// without one, its file whole, while the player's copy, past its bound, loses
+// packets, told once; the program then waits for the player, and Ctrl-C ends
+// the wait. A player that cannot start is told, and the recording goes on.
 TEST(RecordListening, APlayerThatReadsNothingOrCannotStartNeverHoldsTheRecording)
 {
     Workspace w;
     ServerProcess server(w.media, Args(u"--rate 0"));
     ASSERT_TRUE(server.started());
-    const QString url = server.url(u"clip.wmv"_s);
+    const QString large = w.media + u"/large.wmv"_s;
+    ASSERT_TRUE(QFile::copy(SamplePath(Sample::WmvLarge), large));
+    const QString url = server.url(u"large.wmv"_s);
     const CliOutcome alone = RunCli(RecordLaunch(url, w.out(u"alone.wmv"_s), w.config));
     CliLaunch stalled = RecordLaunch(url, w.out(u"stalled.wmv"_s), w.config, Args(u"--play-command") << u"sleep 60"_s);
     stalled.interruptWhen = [](qint64, const QString& log) { return log.contains(u"等候播放器結束"_s); };
     const CliOutcome held = RunCli(stalled);
     EXPECT_EQ(held.exitCode, 0) << held.err.toStdString();
     EXPECT_LT(held.interruptedAtMs, 2 * alone.endedAtMs + 1000) << alone.endedAtMs;
-    ExpectSameAsSource(w.out(u"stalled.wmv"_s), w.source());
-    const CliOutcome missing = RunCli(
-        RecordLaunch(url, w.out(u"missing.wmv"_s), w.config, Args(u"--play-command") << u"/nonexistent/player -"_s));
+    ExpectSameAsSource(w.out(u"stalled.wmv"_s), large);
+    EXPECT_EQ(held.err.count(u"- 播放器跟不上串流: 它的複本略過封包 (等候中的資料已達 8 MiB)，錄製繼續"_s), 1)
+        << held.err.toStdString();
+    const CliOutcome missing = RunCli(RecordLaunch(server.url(u"clip.wmv"_s), w.out(u"missing.wmv"_s), w.config,
+                                                   Args(u"--play-command") << u"/nonexistent/player -"_s));
     EXPECT_EQ(missing.exitCode, 0);
     EXPECT_TRUE(missing.err.contains(u"- 無法啟動播放器 /nonexistent/player -: "_s)) << missing.err.toStdString();
     ExpectSameAsSource(w.out(u"missing.wmv"_s), w.source());
