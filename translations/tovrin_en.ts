@@ -1393,7 +1393,7 @@ The file stays as it is; choose to download again or another file name</translat
     </message>
     <message>
         <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
-        <translation>- The saved file's packets differ from this stream's: it holds another stream and cannot be resumed</translation>
+        <translation>- The saved file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
     </message>
     <message>
         <source>- 重新下載這個檔案</source>
