@@ -545,10 +545,6 @@ you must download again and overwrite the saved file</translation>
 <context>
     <name>Schedule</name>
     <message>
-        <source>第 %1 段, %2, %3</source>
-        <translation>part %1, %2, %3</translation>
-    </message>
-    <message>
         <source>等候中: 已達同時錄製上限 (%1)</source>
         <translation>Waiting: the limit of recordings at once is reached (%1)</translation>
     </message>
@@ -567,10 +563,6 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>錄製中</source>
         <translation>Recording</translation>
-    </message>
-    <message>
-        <source>, 缺少 %1 個封包</source>
-        <translation>, %1 packets missing</translation>
     </message>
     <message>
         <source>重新連線 (第 %1 次，最多 %2 次)</source>
@@ -599,6 +591,14 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>已錯過</source>
         <translation>Missed</translation>
+    </message>
+    <message>
+        <source>第 %1 段, %2, %3</source>
+        <translation>part %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>, 缺少 %1 個封包</source>
+        <translation>, %1 packets missing</translation>
     </message>
     <message>
         <source>請輸入串流位址</source>
@@ -843,6 +843,10 @@ you must download again and overwrite the saved file</translation>
         <translation>State</translation>
     </message>
     <message>
+        <source>進度</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
         <source>新增(&amp;N)...</source>
         <translation>&amp;New...</translation>
     </message>
@@ -889,10 +893,6 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>進行中的錄製會停止並儲存。</source>
         <translation>The recording under way is stopped and saved.</translation>
-    </message>
-    <message>
-        <source>進度</source>
-        <translation>Progress</translation>
     </message>
 </context>
 <context>
@@ -1000,6 +1000,14 @@ you must download again and overwrite the saved file</translation>
     <message>
         <source>預設值 = 0 (關)</source>
         <translation>Default = 0 (off)</translation>
+    </message>
+    <message>
+        <source>伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值</source>
+        <translation>The player name and version servers see; some servers serve only the players they know. Empty = the default</translation>
+    </message>
+    <message>
+        <source>播放器名稱:</source>
+        <translation>Player name:</translation>
     </message>
     <message>
         <source>全部</source>
@@ -1747,18 +1755,82 @@ No media was saved</translation>
         <translation>Redirector fetch aborted</translation>
     </message>
     <message>
+        <source>播放器</source>
+        <translation>The player</translation>
+    </message>
+    <message>
+        <source>- 找不到播放器 (ffplay、mpv 或 vlc): 請用 --play-command 指定，錄製繼續</source>
+        <translation>- No player found (ffplay, mpv or vlc): name one with --play-command; the recording goes on</translation>
+    </message>
+    <message>
+        <source>- 無法啟動播放器 %1: %2，錄製繼續</source>
+        <translation>- The player %1 could not be started: %2; the recording goes on</translation>
+    </message>
+    <message>
+        <source>- 播放器已結束 (結束碼 %1)，錄製繼續</source>
+        <translation>- The player has ended (exit code %1); the recording goes on</translation>
+    </message>
+    <message>
+        <source>- 錄製已結束，等候播放器結束 (Ctrl-C 關閉播放器)</source>
+        <translation>- The recording has ended; waiting for the player to end (Ctrl-C closes the player)</translation>
+    </message>
+    <message>
+        <source>無法建立暫存資料夾，無法錄製到標準輸出</source>
+        <translation>Cannot make a temporary folder: cannot record to standard output</translation>
+    </message>
+    <message>
+        <source>- 標準輸出已關閉，停止錄製</source>
+        <translation>- Standard output was closed: the recording stops</translation>
+    </message>
+    <message>
+        <source>- 串流寫到標準輸出 (錄製在暫存檔 %1，結束時刪除)</source>
+        <translation>- The stream goes to standard output (recorded in the temporary file %1, removed at the end)</translation>
+    </message>
+    <message>
+        <source>播放器名稱 %1</source>
+        <translation>player name %1</translation>
+    </message>
+    <message>
+        <source>標準輸出</source>
+        <translation>Standard output</translation>
+    </message>
+    <message>
+        <source>- %1跟不上串流: 它的複本略過封包 (等候中的資料已達 %2 MiB)，錄製繼續</source>
+        <translation>- %1 cannot keep up with the stream: its copy skips packets (%2 MiB already waiting); the recording goes on</translation>
+    </message>
+    <message>
+        <source>- %1略過了 %2 個封包</source>
+        <translation>- %1 skipped %2 packets</translation>
+    </message>
+    <message>
+        <source>播放器名稱最多 %1 個字元</source>
+        <translation>The player name takes at most %1 characters</translation>
+    </message>
+    <message>
+        <source>播放器名稱只能使用可列印的 ASCII 字元</source>
+        <translation>The player name takes only printable ASCII characters</translation>
+    </message>
+    <message>
+        <source>播放器名稱不能包含分號 (;)</source>
+        <translation>The player name cannot hold a semicolon (;)</translation>
+    </message>
+    <message>
+        <source>- MMSH: 伺服器回答 HTTP %1</source>
+        <translation>- MMSH: the server answered HTTP %1</translation>
+    </message>
+    <message>
         <source>- 這個警告又出現了 %1 次: %2</source>
         <translation>- This warning came %1 more times: %2</translation>
     </message>
     <message>
         <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
-        <translation>- This file joined several entries of the stream and cannot be resumed</translation>
+        <translation>- This file joins several entries of the stream: it cannot be resumed</translation>
     </message>
     <message>
         <source>這個檔案合併了串流的數個項目，無法續傳
 檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
-        <translation>This file joined several entries of the stream and cannot be resumed
-The file is left as it was; choose to download again or another file name</translation>
+        <translation>This file joins several entries of the stream: it cannot be resumed
+The file stays as it is; choose to download again or another file name</translation>
     </message>
     <message>
         <source>- 讀取檔案中已儲存的封包...</source>
@@ -1766,19 +1838,35 @@ The file is left as it was; choose to download again or another file name</trans
     </message>
     <message>
         <source>無法讀取要續傳的檔案，連線期間已放棄</source>
-        <translation>The file to resume cannot be read; the connection was given up</translation>
+        <translation>Cannot read the file to resume; the connection was given up</translation>
     </message>
     <message>
         <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
-        <translation>- The file lacks %1 packets; resuming from the first missing one (%2)</translation>
+        <translation>- The file lacks %1 packets: starting again at the first missing packet (%2)</translation>
     </message>
     <message>
         <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
-        <translation>- The save file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
+        <translation>- The saved file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
     </message>
     <message>
         <source>- 重新下載這個檔案</source>
         <translation>- Downloading this file again</translation>
+    </message>
+    <message>
+        <source>- 伺服器可能不接受播放器名稱 %1</source>
+        <translation>- The server may refuse the player name %1</translation>
+    </message>
+    <message>
+        <source>伺服器可能不接受這個播放器名稱 (%1)。
+請在「設定」的「播放器名稱」(或 tovrin-cli record --user-agent) 換成伺服器接受的名稱，例如 NSPlayer/9.0.0.4503，再試一次。</source>
+        <translation>The server may refuse this player name (%1).
+Set a name the server accepts in Settings, Player name (or tovrin-cli record --user-agent), e.g. NSPlayer/9.0.0.4503, and try again.</translation>
+    </message>
+    <message>
+        <source>無法使用播放器名稱「%1」: %2
+請在「設定」的「播放器名稱」修改</source>
+        <translation>Cannot use the player name &quot;%1&quot;: %2
+Change it in Settings, Player name</translation>
     </message>
     <message>
         <source>串流選擇 %1</source>

@@ -1,6 +1,7 @@
 #include "app/settings_dialog.h"
 
 #include "app/completion_sound.h"
+#include "locations/player_name.h"
 #include "state/app_context.h"
 #include "state/settings_access.h"
 #include "state/settings_record.h"
@@ -104,6 +105,12 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
         "SettingsDialog",
         "http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；"
         "空白 = 使用環境變數 (http_proxy 等) 或系統的設定"));
+    // What servers that serve only the players they know are told.
+    m_playerNameEdit = new QLineEdit(this);
+    m_playerNameEdit->setObjectName(u"playerNameEdit"_s);
+    m_playerNameEdit->setPlaceholderText(kDefaultPlayerName);
+    m_playerNameEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog", "伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值"));
 
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
@@ -139,6 +146,8 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "代理伺服器:"), this), 8, 0);
     fields->addWidget(m_proxyEdit, 8, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 系統設定"), this), 8, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "播放器名稱:"), this), 9, 0);
+    fields->addWidget(m_playerNameEdit, 9, 1, 1, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -174,6 +183,7 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     });
     connect(m_maxBitRateBox, &QSpinBox::valueChanged, this, [&s](int kbps) { s.maxBitRate = quint32(kbps) * 1000; });
     connect(m_proxyEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.proxy = text.trimmed(); });
+    connect(m_playerNameEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.playerName = text; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -199,6 +209,7 @@ void SettingsDialog::showSettings()
         m_streamChoiceBox->setEditText(s.streamChoice);
     m_maxBitRateBox->setValue(int(s.maxBitRate / 1000));
     m_proxyEdit->setText(s.proxy);
+    m_playerNameEdit->setText(s.playerName);
 }
 
 void SettingsDialog::done(int result)

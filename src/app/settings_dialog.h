@@ -12,7 +12,7 @@ namespace tovrin {
 struct AppContext;
 class CompletionSound;
 
-// The settings dialog ("設定 Tovrin"): the six fields of the live settings
+// The settings dialog ("設定 Tovrin"): the fields of the live settings
 // record, bound to it as they are edited, and the buttons 測試音效, 關於 UDP
 // and 確定. Modeless, on top, fixed size. Every close (確定 or the close box)
 // saves the settings and, when the UDP port text changed, asks whether to
@@ -50,6 +50,7 @@ private:
     QComboBox* m_streamChoiceBox = nullptr;
     QSpinBox* m_maxBitRateBox = nullptr;
     QLineEdit* m_proxyEdit = nullptr;
+    QLineEdit* m_playerNameEdit = nullptr;
 };
 
 }  // namespace tovrin

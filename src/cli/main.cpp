@@ -39,6 +39,11 @@ int main(int argc, char* argv[])
     // file's write error is reported, instead of the signal ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef SIGPIPE
+    // A listener that closes its pipe (record -o -, --play) is a write
+    // error the recording handles, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovrin-cli"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tovrin Streaming"));

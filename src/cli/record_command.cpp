@@ -4,6 +4,7 @@
 #include "cli/interrupt_signal.h"
 #include "cli/location_options.h"
 #include "cli/progress_json.h"
+#include "cli/record_listeners.h"
 #include "cli/record_options.h"
 #include "cli/shared_settings.h"
 #include "cli/wall_clock_wait.h"
@@ -68,6 +69,8 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.maxBitRate = *options.maxBitRate;
     if (options.proxy)
         settings.proxy = *options.proxy;
+    if (options.userAgent)
+        settings.playerName = *options.userAgent;
 }
 
 }  // namespace
@@ -78,9 +81,16 @@ int RunRecordCommand(const QStringList& arguments)
     if (const auto status = StopStatus(parsed, "record"))
         return *status;
     const RecordOptions& options = std::get<RecordOptions>(parsed);
-    const std::optional<ConsoleAnswers> answers = AnswersFor(options);
+    std::optional<ConsoleAnswers> answers = AnswersFor(options);
     if (!answers)
         return 2;
+    // Declared before the engine, so it outlives the engine's use of it.
+    RecordListeners listeners(options.playCommand, options.output == u"-");
+    if (options.output == u"-" && (answers->saveFile = listeners.stdoutRecording()).isEmpty()) {
+        const QString problem = QCoreApplication::translate("Tovrin", "無法建立暫存資料夾，無法錄製到標準輸出");
+        std::fprintf(stderr, "%s\n", problem.toUtf8().constData());
+        return 1;
+    }
 
     CommandContext command(*answers);
     const SettingsRecord stored = command.settings;
@@ -106,12 +116,18 @@ int RunRecordCommand(const QStringList& arguments)
             progress->tellEnd(exitStatus, ProgressResult(end, interrupted));
         return exitStatus;
     };
+    listeners.start(shell, [&recording] { recording.stop(); });
+    recording.setStreamTap(listeners.tap());
 
     int status = 1;
     QObject::connect(&recording, &RunEngine::finished, [&](RunEnd ended) {
         end = ended;
         status = end == RunEnd::Completed || end == RunEnd::UserStopped ? 0 : 1;
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); });
+        // A player plays on after the recording: the program ends with it,
+        // once the recording's end has been told.
+        QTimer::singleShot(0, qApp, [&listeners] {
+            listeners.finish([] { QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(); }); });
+        });
     });
     // --start-at: nothing is fetched or recorded before the start; Ctrl-C
     // meanwhile ends the program having done nothing, which is no failure.

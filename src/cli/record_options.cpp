@@ -3,9 +3,11 @@
 #include "asf/bitrate_choice.h"
 #include "cli/recording_config.h"
 #include "locations/proxy_choice.h"
+#include "locations/player_name.h"
 #include "state/settings_record.h"
 
 #include <QCommandLineParser>
+#include <QProcess>
 
 #include <cmath>
 
@@ -47,8 +49,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
                        "its header patched when the recording ends.\n"
                        "Ctrl-C stops the recording and keeps what was received.\n\n"
                        "It shares the window's settings file: the UDP setting and port, the\n"
-                       "server port, the DNS bypass, FollowEntries, Reconnect and AutoLog apply\n"
-                       "unless an option replaces them, and the log names those it took.\n\n"
+                       "server port, the DNS bypass, FollowEntries, Reconnect, PlayerName and\n"
+                       "AutoLog apply unless an option replaces them, and the log names those\n"
+                       "it took.\n\n"
                        "Exit status: 0 when the server ended the stream and every packet of\n"
                        "the file arrived, or the recording was stopped; 1 when it ended any\n"
                        "other way, packets missing included; 2 for bad usage."));
@@ -59,7 +62,8 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
                                                 "(http://host/list.asx or a .asx file) whose --entry to record"));
     const QCommandLineOption output(
         {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("The file to record into (default: the stream's name in the current folder)."),
+        QStringLiteral("The file to record into (default: the stream's name in the current folder); - writes the "
+                       "stream to standard output instead, for a player reading a pipe (nothing else goes there)."),
         QStringLiteral("FILE"));
     const QCommandLineOption resume(QStringLiteral("resume"),
                                     QStringLiteral("Resume into FILE when it already holds data."));
@@ -165,6 +169,20 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
                        "the http_proxy, https_proxy, all_proxy and no_proxy environment, then the system's. Through a "
                        "proxy the data never comes as UDP."),
         QStringLiteral("URL"));
+    const QCommandLineOption userAgent(
+        QStringLiteral("user-agent"),
+        QStringLiteral("The player name and version presented to the server, for servers that serve only the "
+                       "players they know (default: the PlayerName setting, NSPlayer/7.0.0.1956)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption play(
+        QStringLiteral("play"),
+        QStringLiteral("Also play the stream as it is recorded: a player (the first of ffplay, mpv and vlc found) "
+                       "reads it on its standard input. A player that falls behind loses packets, the file none."));
+    const QCommandLineOption playCommand(
+        QStringLiteral("play-command"),
+        QStringLiteral("The player --play starts (implies --play), e.g. \"mpv --no-video -\": words split at "
+                       "blanks, double quotes group them (no shell). It reads the stream on its standard input."),
+        QStringLiteral("CMD"));
     const QCommandLineOption entry(QStringLiteral("entry"),
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
@@ -176,6 +194,7 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
+    parser.addOptions({userAgent, play, playCommand});
 
     if (const auto stop = ParseOnePositional(parser, arguments, QStringLiteral("URL")))
         return AsStop<RecordOptions>(*stop);
@@ -280,6 +299,18 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         if (!ok || options.entry < 1)
             return UsageError{QStringLiteral("--entry takes a number from 1")};
     }
+    if (parser.isSet(userAgent)) {
+        if (const QString refusal = PlayerNameRefusal(parser.value(userAgent)); !refusal.isEmpty())
+            return UsageError{QStringLiteral("--user-agent: ") + refusal};
+        options.userAgent = parser.value(userAgent);
+    }
+    if (parser.isSet(playCommand)) {
+        options.playCommand = QProcess::splitCommand(parser.value(playCommand));
+        if (options.playCommand->isEmpty())
+            return UsageError{QStringLiteral("--play-command takes a command")};
+    } else if (parser.isSet(play)) {
+        options.playCommand = QStringList();
+    }
     options.saveLog = parser.value(saveLog);
     options.output = parser.value(output);
     options.quiet = parser.isSet(quiet);
@@ -287,6 +318,9 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         if (parser.value(progress) != QStringLiteral("json"))
             return UsageError{QStringLiteral("--progress takes json")};
         options.jsonProgress = true;
+        // Both would write into the same standard output.
+        if (options.output == QStringLiteral("-"))
+            return UsageError{QStringLiteral("--progress json and -o - both write to standard output")};
     }
     return options;
 }

@@ -21,7 +21,7 @@ struct RecordOptions {
     int entry = 1;     // the redirector's address to record, from 1
     HttpFetchOptions http;
 
-    QString output;   // -o (empty: the stream's name in the current folder)
+    QString output;   // -o (empty: the stream's name in the current folder; "-": the standard output)
     QString saveLog;  // --save-log (empty: none)
     std::optional<ResumeChoice> resumeChoice;
     QString user;                           // --user
@@ -40,6 +40,9 @@ struct RecordOptions {
     std::optional<int> reconnect;       // --reconnect N
     std::optional<QString> streams;     // --streams all|best|worst|IDS
     std::optional<quint32> maxBitRate;  // --max-bitrate BPS
+    std::optional<QString> userAgent;   // --user-agent TEXT: the player name presented
+    // --play: the player command to start (empty: the default player).
+    std::optional<QStringList> playCommand;
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
     std::optional<QString> proxy;  // --proxy: a proxy address or "none", replacing the Proxy setting

@@ -36,6 +36,8 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
         taken << QCoreApplication::translate("Tovrin", "代理伺服器 %1")
                      .arg(address ? address->displayName() : QCoreApplication::translate("Tovrin", "(無效)"));
     }
+    if (!stored.playerName.isEmpty() && !options.userAgent)
+        taken << QCoreApplication::translate("Tovrin", "播放器名稱 %1").arg(stored.playerName);
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;

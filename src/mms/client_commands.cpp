@@ -42,10 +42,10 @@ QString NewRegistryGuid()
     return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
 }
 
-CommandFields ConnectCommand(const QString& serverHost, const QString& guid)
+CommandFields ConnectCommand(const QString& serverHost, const QString& guid, const QString& playerName)
 {
     // The four leading units are the 32-bit values 0x0004000B and 0x0003001C.
-    const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03) + kPlayerIdentification
+    const QString text = QString(QChar(0x0B)) + QChar(0x04) + QChar(0x1C) + QChar(0x03) + playerName
                          + QStringLiteral("; ") + guid + QStringLiteral("; ") + QStringLiteral("Host: ")
                          + TrimBlanks(serverHost) + kNul;
     return command(ClientCommand::Connect, bytes({0xF0, 0xF0, 0xF0, 0xF0}), text);
@@ -109,7 +109,7 @@ CommandFields StreamSelectionCommand(const StreamPairs& streams)
 
 void ClientCommands::sendConnect()
 {
-    m_channel.send(ConnectCommand(m_serverHost, NewRegistryGuid()));
+    m_channel.send(ConnectCommand(m_serverHost, NewRegistryGuid(), m_playerName));
 }
 
 void ClientCommands::sendTransport(const QString& localAddress, bool udp, const QString& localPort)

@@ -27,10 +27,9 @@ inline constexpr std::uint8_t KeepAliveAnswer = 0x1B;
 inline constexpr std::uint8_t StreamSelection = 0x33;
 }  // namespace ClientCommand
 
-inline const QString kPlayerIdentification = QStringLiteral("NSPlayer/7.0.0.1956");
-
 // The commands, built as packet specs. Pure: the run values they carry are parameters.
-CommandFields ConnectCommand(const QString& serverHost, const QString& guid);
+// `playerName`: the player and version presented (locations/player_name.h).
+CommandFields ConnectCommand(const QString& serverHost, const QString& guid, const QString& playerName);
 CommandFields TransportCommand(const QString& localAddress, bool udp, const QString& localPort);
 CommandFields OpenFileCommand(std::uint32_t incarnation, const QString& streamPath);
 CommandFields StartPlayingCommand(std::uint32_t incarnation, std::uint32_t location);
@@ -44,12 +43,16 @@ CommandFields StreamSelectionCommand(const StreamPairs& streams);
 QString NewRegistryGuid();
 
 // Sends the client commands of a connection, with its own values: the
-// server host and stream path it was opened for, and the play incarnation,
-// which each answer to a credentials request raises. The receive thread's.
+// server host and stream path it was opened for, the player name it
+// presents, and the play incarnation, which each answer to a credentials
+// request raises. The receive thread's.
 class ClientCommands {
 public:
-    ClientCommands(CommandChannel& channel, QString serverHost, QString streamPath)
-        : m_channel(channel), m_serverHost(std::move(serverHost)), m_streamPath(std::move(streamPath))
+    ClientCommands(CommandChannel& channel, QString serverHost, QString streamPath, QString playerName)
+        : m_channel(channel),
+          m_serverHost(std::move(serverHost)),
+          m_streamPath(std::move(streamPath)),
+          m_playerName(std::move(playerName))
     {
     }
 
@@ -69,6 +72,7 @@ private:
     CommandChannel& m_channel;
     QString m_serverHost;
     QString m_streamPath;
+    QString m_playerName;
     std::uint32_t m_incarnation = 1;
 };
 

@@ -253,6 +253,7 @@ void MmsLink::onConnected()
     ExchangeSetup setup;
     setup.serverHost = m_request.serverHost;
     setup.streamPath = m_request.streamPath;
+    setup.playerName = m_settings.playerName;
     setup.localAddress = tcp.localAddress().toString();
     setup.overUdp = m_udpBound;
     setup.localPort = QString::number(m_udpBound ? m_datagrams.port() : tcp.localPort());

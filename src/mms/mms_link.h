@@ -21,6 +21,7 @@ struct MmsLinkSettings {
     bool overUdp = false;  // the media as UDP datagrams
     QString udpPort;       // the local UDP port setting
     ProxyConfig proxies;   // where the control connection's proxy is chosen from
+    QString playerName;    // presented to the server (locations/player_name.h)
 };
 
 // One connection of a run over MMS: the control connection (TCP, on the UI

@@ -53,7 +53,7 @@ ReceiveLoop::ReceiveLoop(ReceiveBuffer& buffer, CommandChannel& channel, RunEven
       m_events(events),
       m_setup(std::move(setup)),
       m_stop(stop),
-      m_commands(channel, m_setup.serverHost, m_setup.streamPath)
+      m_commands(channel, m_setup.serverHost, m_setup.streamPath, m_setup.playerName)
 {
 }
 
@@ -177,7 +177,10 @@ void ReceiveLoop::handleStreamFront()
             return;
         }
         if (IsErrorResult(front.resultCode)) {
-            post(link::ServerError{front.resultCode});
+            // The connect command presents nothing but the player's name and
+            // a GUID: a refusal of it may be a refusal of the name.
+            const bool atConnect = front.commandId == ServerReply::ConnectReply;
+            post(link::ServerError{front.resultCode, atConnect ? m_setup.playerName : QString()});
             m_ended = true;
             return;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/player_name.h"
 #include "mms/client_commands.h"
 #include "mms/receive_buffer.h"
 #include "mms/receive_front.h"
@@ -39,6 +40,7 @@ struct ExchangeSetup {
     // The loop took bytes off the stream lane: the connection may read
     // again. Any thread; never waits.
     std::function<void()> streamDrained;
+    QString playerName = kDefaultPlayerName;  // presented in the connect command
 };
 
 // The body of a connection's receive thread: takes the receive buffer apart,

@@ -5,6 +5,7 @@
 #include "locations/credentials.h"
 #include "mmsh/mmsh_request.h"
 #include "run/event_queue.h"
+#include "run/server_error.h"
 
 #include <QCoreApplication>
 #include <QNetworkProxy>
@@ -30,8 +31,12 @@ bool isRedirect(int status)
 
 }  // namespace
 
-MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies)
-    : m_events(std::move(events)), m_defaultPort(defaultPort), m_proxies(std::move(proxies))
+MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies,
+                   QString playerName)
+    : m_events(std::move(events)),
+      m_defaultPort(defaultPort),
+      m_proxies(std::move(proxies)),
+      m_playerName(std::move(playerName))
 {
     m_tcp.setReadBufferSize(kReadLimit);
     connect(&m_tcp, &QTcpSocket::connected, this, &MmshLink::onConnected);
@@ -159,6 +164,7 @@ void MmshLink::onConnected()
     request.basicCredentials = m_credentials;
     request.viaProxy = m_proxy.kind == ProxyAddress::Kind::Http;
     request.proxyCredentials = ProxyLogin(m_proxy);
+    request.userAgent = m_playerName.toLatin1();
     if (m_step == Step::Play && m_media) {
         request.play = true;
         request.streams = m_media->streams;
@@ -261,7 +267,16 @@ bool MmshLink::handleHead()
         return false;
     }
     if (head.status != 200) {
-        fail(QStringLiteral("- MMSH: the server answered HTTP %1").arg(head.status));
+        const QString line = QCoreApplication::translate("Tovrin", "- MMSH: 伺服器回答 HTTP %1").arg(head.status);
+        if (head.status != 403) {
+            fail(line);
+            return false;
+        }
+        // Access denied, told as over MMS. The Describe presents little but
+        // the player's name, which a Play has presented already.
+        m_ended = true;
+        post(link::Log{line});
+        post(link::ServerError{kAccessDenied, m_step == Step::Describe ? m_playerName : QString()});
         return false;
     }
     m_headRead = true;
@@ -334,7 +349,7 @@ bool MmshLink::handleChunk(const MmshChunk& chunk)
         if (chunk.reason == kEndFinished)
             post(link::EndOfStream{});
         else
-            post(link::ServerError{chunk.reason});
+            post(link::ServerError{chunk.reason, QString()});
         return false;
     case 'C':
         m_newHeaderExpected = true;

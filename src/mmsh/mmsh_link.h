@@ -42,8 +42,9 @@ public:
     static constexpr qint64 kReadLimit = 256 * 1024;
 
     // `defaultPort`: the port of an address that names none; `proxies`: where
-    // each request's proxy is chosen from.
-    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies);
+    // each request's proxy is chosen from; `playerName`: the User-Agent
+    // presented (locations/player_name.h).
+    MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies, QString playerName);
     ~MmshLink() override;
 
     void open(const LinkRequest& request) override;
@@ -79,6 +80,7 @@ private:
     QString m_proxyLogged;      // the proxy the log last named
     bool m_proxyAsked = false;  // the credentials asked for are the proxy's
     int m_proxyAuthTries = 0;
+    QString m_playerName;
     QTcpSocket m_tcp;
     QUrl m_url;  // where the next request goes (http://host:port/path)
     QString m_clientGuid;

@@ -7,8 +7,8 @@ namespace tovrin {
 QByteArray BuildMmshRequest(const MmshRequest& request)
 {
     const QByteArray target = request.viaProxy ? "http://" + request.hostHeader + request.path : request.path;
-    QByteArray bytes = "GET " + target + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: NSPlayer/7.0.0.1956\r\nHost: "
-                       + request.hostHeader + "\r\n";
+    QByteArray bytes = "GET " + target + " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: " + request.userAgent
+                       + "\r\nHost: " + request.hostHeader + "\r\n";
     QByteArrayList pragmas;
     if (request.play) {
         // packet-num only counts while stream-time is 0 and stream-offset unused.

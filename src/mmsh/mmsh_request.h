@@ -24,10 +24,11 @@ struct MmshRequest {
     // carries the proxy's credentials (base64 "user:password") when it has them.
     bool viaProxy = false;
     QByteArray proxyCredentials;
+    QByteArray userAgent = "NSPlayer/7.0.0.1956";  // the player presented (locations/player_name.h)
 };
 
 // The request as an HTTP/1.0 GET with the Pragma lines of a Windows Media
-// player (NSPlayer/7.0.0.1956), one request per connection; to a proxy, with
+// player (NSPlayer/7.0.0.1956 unless told another), one request per connection; to a proxy, with
 // the absolute address as players send it ("GET http://host/path"). Pure.
 QByteArray BuildMmshRequest(const MmshRequest& request);
 

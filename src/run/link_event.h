@@ -90,6 +90,9 @@ struct CredentialsAsked {
 // A reply of the server carried an error code.
 struct ServerError {
     std::uint32_t code = 0;
+    // The player name presented, when the refusal answered the first request,
+    // which presents little else: the server may refuse that name.
+    QString refusedPlayer;
 };
 // The exchange cannot go on: the log line (may be empty) and the message
 // (may be empty) say why. Without a header stored there is nothing to patch.

@@ -27,6 +27,7 @@ namespace tovrin {
 class RecordingFile;
 class RedirectorFetch;
 class RunEventQueue;
+class StreamTap;
 
 // What starting afresh resets: a new recording (the window too), the next
 // connection of a recording, or the next file of a connection.
@@ -66,6 +67,9 @@ public:
     // packet that takes its media time, over every file and connection,
     // to `milliseconds`; 0: no limit.
     void setMediaLimit(std::uint64_t milliseconds) { m_clock.setLimit(milliseconds); }
+    // Who listens to the stream as it is recorded (nothing: nobody); it
+    // outlives the engine's runs.
+    void setStreamTap(StreamTap* tap) { m_tap = tap; }
 
     // The Connect command on a stream address. True when a connection is
     // being made; otherwise the reason has been shown.
@@ -190,6 +194,7 @@ private:
     ReconnectPolicy m_reconnect;
     NextRecordingNames m_nextNames;
     RecordingClock m_clock;
+    StreamTap* m_tap = nullptr;
 
     bool m_recording = false;  // from start() to finished()
     bool m_runActive = false;  // a connection's run is under way

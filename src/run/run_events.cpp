@@ -133,7 +133,7 @@ void RunEngine::handle(const link::ServerError& event)
     flushFile();
     {
         const WatchdogPause waitingForTheUser(m_watchdogs);
-        ReportServerError(m_ctx.shell, event.code);
+        ReportServerError(m_ctx.shell, event.code, event.refusedPlayer);
     }
     endRun(m_end);
 }

@@ -8,6 +8,7 @@
 #include "run/run_engine.h"
 #include "run/storage_report.h"
 #include "run/stream_selection.h"
+#include "run/stream_tap.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/settings_record.h"
@@ -50,6 +51,8 @@ void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigur
     switch (taken) {
     case HeaderTaken::Ready:
         m_storedHeader = header;
+        if (m_tap)
+            m_tap->header(header, m_ctx.run.packetSize);
         if (m_ctx.run.resume)
             readStoredSlots();
         else
@@ -161,6 +164,8 @@ void RunEngine::storePacket(const link::Packet& packet)
     m_watchdogs.heard();
     if (run.resume && !resumedStreamConfirmed(packet))
         return;
+    if (m_tap)
+        m_tap->packet(packet.payload);
     const StoredPacket told = m_writer->handle(packet.number, packet.payload);
     if (told.stored)
         ++m_partPackets;

@@ -44,7 +44,7 @@ const std::pair<std::uint32_t, const char*> kKnownCodes[] = {
 
 }  // namespace
 
-void ReportServerError(Shell& shell, std::uint32_t code)
+void ReportServerError(Shell& shell, std::uint32_t code, const QString& refusedPlayer)
 {
     const QString first = QCoreApplication::translate("Tovrin", "讀取伺服器訊息錯誤:");
     QString second;
@@ -69,7 +69,17 @@ void ReportServerError(Shell& shell, std::uint32_t code)
     }
     shell.appendLog(first);
     shell.appendLog(second);
-    shell.showMessage(first + QStringLiteral("\n\n") + second);
+    QString advice;
+    if (code == kAccessDenied && !refusedPlayer.isEmpty()) {
+        shell.appendLog(QCoreApplication::translate("Tovrin", "- 伺服器可能不接受播放器名稱 %1").arg(refusedPlayer));
+        advice = QStringLiteral("\n\n")
+                 + QCoreApplication::translate("Tovrin",
+                                               "伺服器可能不接受這個播放器名稱 (%1)。\n"
+                                               "請在「設定」的「播放器名稱」(或 tovrin-cli record --user-agent) "
+                                               "換成伺服器接受的名稱，例如 NSPlayer/9.0.0.4503，再試一次。")
+                       .arg(refusedPlayer);
+    }
+    shell.showMessage(first + QStringLiteral("\n\n") + second + advice);
 }
 
 }  // namespace tovrin

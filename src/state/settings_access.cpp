@@ -34,7 +34,8 @@ bool SaveSettings(AppContext& ctx)
         && WriteSetting(ctx, QStringLiteral("Reconnect"), QString::number(s.reconnect))
         && WriteSetting(ctx, QStringLiteral("StreamChoice"), s.streamChoice)
         && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate))
-        && WriteSetting(ctx, QStringLiteral("Proxy"), s.proxy.trimmed());
+        && WriteSetting(ctx, QStringLiteral("Proxy"), s.proxy.trimmed())
+        && WriteSetting(ctx, QStringLiteral("PlayerName"), s.playerName);
     if (!written || s.udpPort == s.loadedUdpPort)
         return false;
 

@@ -29,6 +29,7 @@ SettingsRecord LoadSettings(const SettingsStore& store)
         record.streamChoice = choice;
     record.maxBitRate = store.read(QStringLiteral("MaxBitRate")).toUInt();
     record.proxy = store.read(QStringLiteral("Proxy")).trimmed();
+    record.playerName = store.read(QStringLiteral("PlayerName"));
     return record;
 }
 

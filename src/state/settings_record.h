@@ -35,6 +35,9 @@ struct SettingsRecord {
     // for none, or empty (the default) for the environment's or the
     // system's. Stored as "Proxy".
     QString proxy;
+    // The player name and version presented to servers, as typed (empty:
+    // the default, NSPlayer/7.0.0.1956). Stored as "PlayerName".
+    QString playerName;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.

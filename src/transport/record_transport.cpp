@@ -2,6 +2,7 @@
 
 #include "asf/run_names.h"
 #include "locations/location_class.h"
+#include "locations/player_name.h"
 #include "mms/mms_link.h"
 #include "mmsh/mmsh_link.h"
 #include "state/app_context.h"
@@ -100,6 +101,18 @@ std::optional<LinkTarget> MmsTarget(AppContext& ctx, const QString& address)
     return target;
 }
 
+// A player name set that no request can carry is told before the run.
+bool PlayerNameUsable(AppContext& ctx)
+{
+    const QString refusal = PlayerNameRefusal(ctx.settings.playerName);
+    if (refusal.isEmpty())
+        return true;
+    ctx.shell.showMessage(
+        QCoreApplication::translate("Tovrin", "無法使用播放器名稱「%1」: %2\n請在「設定」的「播放器名稱」修改")
+            .arg(ctx.settings.playerName, refusal));
+    return false;
+}
+
 }  // namespace
 
 RecordTransport::RecordTransport(AppContext& ctx, Transport transport, quint16 httpPort)
@@ -110,7 +123,7 @@ RecordTransport::RecordTransport(AppContext& ctx, Transport transport, quint16 h
 LinkFactory::Verdict RecordTransport::accepts(AppContext& ctx, const QString& address)
 {
     if (IsMmshAddress(address))
-        return Verdict::Accepted;
+        return PlayerNameUsable(ctx) ? Verdict::Accepted : Verdict::Refused;
     Shell& shell = ctx.shell;
     if (address.isEmpty()) {
         shell.showMessage(
@@ -126,7 +139,7 @@ LinkFactory::Verdict RecordTransport::accepts(AppContext& ctx, const QString& ad
         shell.showMessage(QStringLiteral("No TCP Port number\nUse Setup -> TCP (default = 1755)"));
         return Verdict::Refused;
     }
-    return Verdict::Accepted;
+    return PlayerNameUsable(ctx) ? Verdict::Accepted : Verdict::Refused;
 }
 
 std::optional<LinkTarget> RecordTransport::target(AppContext& ctx, const QString& address)
@@ -144,15 +157,17 @@ std::optional<LinkTarget> RecordTransport::target(AppContext& ctx, const QString
 
 std::unique_ptr<TransportLink> RecordTransport::create(std::shared_ptr<RunEventQueue> events)
 {
-    if (m_onMmsh)
-        return std::make_unique<MmshLink>(std::move(events), m_httpPort, ProxyConfigOf(m_ctx));
     const SettingsRecord& settings = m_ctx.settings;
+    const QString playerName = PresentedPlayerName(settings.playerName).value_or(kDefaultPlayerName);
+    if (m_onMmsh)
+        return std::make_unique<MmshLink>(std::move(events), m_httpPort, ProxyConfigOf(m_ctx), playerName);
     MmsLinkSettings mms;
     mms.serverPort = settings.serverSocket;
     mms.bypassDns = settings.bypassDns;
     mms.overUdp = settings.udpTick;
     mms.udpPort = settings.loadedUdpPort;
     mms.proxies = ProxyConfigOf(m_ctx);
+    mms.playerName = playerName;
     return std::make_unique<MmsLink>(mms, std::move(events), m_datagrams);
 }
 

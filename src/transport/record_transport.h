@@ -23,7 +23,8 @@ std::optional<Transport> TransportNamed(const QString& name);
 // With Auto, a recording whose first MMS connection is refused, or closed
 // before the server's first reply, goes on over MMSH on the host's HTTP
 // port. Each connection's link is made with the settings of the moment (the
-// server port, the DNS bypass, UDP and its port).
+// server port, the DNS bypass, UDP and its port, the player name); a player
+// name no request can carry refuses the address, told.
 //
 // Thread: the UI thread.
 class RecordTransport : public LinkFactory {

@@ -233,11 +233,14 @@ TEST(DialogSettings, ClosingWritesTheFieldsAndEveryCloseOfAChangedUdpPortAsksOnc
             Type(edit(u"doneIntervalEdit"), u"30"_s);
             EXPECT_EQ(t.settings.doneInterval, u"30"_s);
             dialog.findChild<QSpinBox*>(u"reconnectBox"_s)->setValue(3);
+            Type(edit(u"playerNameEdit"), u"NSPlayer/9.0"_s);
         }
         Click(&dialog, u"okButton"_s);
-        ExpectStored(t.store, edited
-                                  ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on Reconnect=3"
-                                  : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off Reconnect=0");
+        ExpectStored(
+            t.store,
+            edited
+                ? u"TCPPort=8080 UDPPort=7000 LastProto=UDP DNSState=IP AutoLog=on Reconnect=3 PlayerName=NSPlayer/9.0"
+                : u"TCPPort=1755 UDPPort=7000 LastProto=TCP DNSState=Lookup AutoLog=off Reconnect=0");
     }
     const std::function<void(QDialog&)> closes[] = {
         [](QDialog& d) { Click(&d, u"okButton"_s); }, [](QDialog& d) { d.close(); },

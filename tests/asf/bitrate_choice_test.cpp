@@ -1,5 +1,4 @@
 #include "asf/bitrate_choice.h"
-#include "asf/player_name.h"
 #include "support/asf_builder.h"
 #include "support/asf_sample.h"
 
@@ -66,20 +65,11 @@ TEST(BitrateChoice, ExtensionStreamsAndAdvancedExclusionAndASingleRateFile)
     EXPECT_EQ(chosen(single, u"best"_s, 1).recorded, Numbers({1, 2}));
 }
 
-TEST(BitrateChoice, OptionTextAndPlayerName)
+TEST(BitrateChoice, OptionText)
 {
     for (const QString& bad : {u""_s, u"1,,3"_s, u"0"_s, u"128"_s, u"+1"_s, u"best,1"_s, u"1;3"_s})
         EXPECT_FALSE(ParseStreamChoice(bad)) << bad.toStdString();
     EXPECT_EQ(ParseStreamChoice(u"127,1"_s)->listed, Numbers({127, 1}));
-
-    EXPECT_EQ(PresentedPlayerName(u"  "_s), u"NSPlayer/7.0.0.1956"_s);
-    EXPECT_EQ(PresentedPlayerName(u" NSPlayer/11.0.5721.5145 WMFSDK/11.0 "_s),
-              u"NSPlayer/11.0.5721.5145 WMFSDK/11.0"_s);
-    PlayerNameProblem problem{};
-    EXPECT_TRUE(!PresentedPlayerName(u"NSPlayer/9.0\r\nX-Evil: 1"_s, &problem)
-                && problem == PlayerNameProblem::NotPrintable);
-    EXPECT_TRUE(!PresentedPlayerName(u"NSPlayer/9.0; {GUID}"_s, &problem)
-                && problem == PlayerNameProblem::HasSemicolon);
 }
 
 }  // namespace

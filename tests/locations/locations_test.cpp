@@ -6,6 +6,7 @@
 #include "locations/log_print_layout.h"
 #include "locations/open_history.h"
 #include "locations/open_route.h"
+#include "locations/player_name.h"
 #include "locations/preview_rules.h"
 #include "locations/proxy_choice.h"
 #include "locations/redirector_fetch.h"
@@ -48,6 +49,20 @@ TEST(OpeningRules, HeaderLengthHistoryAndUnknownHost)
                          items.size(), items.first(), items.last(),
                          ErrorForNetworkError(QNetworkReply::HostNotFoundError, false) == FetchError::InvalidHost),
               u"5000 5000 QList(a, b, c, d) 20 mms://h/0 mms://h/19 true"_s);
+}
+
+// Blank text presents the default; a name that would end the HTTP header
+// line or the MMS connect text early is refused.
+TEST(PlayerName, TrimmedDefaultAndRefusals)
+{
+    EXPECT_EQ(PresentedPlayerName(u"  "_s), u"NSPlayer/7.0.0.1956"_s);
+    EXPECT_EQ(PresentedPlayerName(u" NSPlayer/11.0.5721.5145 WMFSDK/11.0 "_s),
+              u"NSPlayer/11.0.5721.5145 WMFSDK/11.0"_s);
+    PlayerNameProblem problem{};
+    EXPECT_TRUE(!PresentedPlayerName(u"NSPlayer/9.0\r\nX-Evil: 1"_s, &problem)
+                && problem == PlayerNameProblem::NotPrintable);
+    EXPECT_TRUE(!PresentedPlayerName(u"NSPlayer/9.0; {GUID}"_s, &problem)
+                && problem == PlayerNameProblem::HasSemicolon);
 }
 
 // For each location: its class (scheme and ending, in the two recognised

@@ -334,7 +334,8 @@ TEST(ClientCommands, EveryCommandHasItsExactBytes)
 {
     const std::pair<const char*, QByteArray> packets[] = {
         {"connect",
-         BuildCommandPacket(ConnectCommand(u"  host123456 "_s, u"{0123ABCD-4567-89EF-0123-456789ABCDEF}"_s), 0)},
+         BuildCommandPacket(
+             ConnectCommand(u"  host123456 "_s, u"{0123ABCD-4567-89EF-0123-456789ABCDEF}"_s, kDefaultPlayerName), 0)},
         {"transport tcp", BuildCommandPacket(TransportCommand(u"192.168.0.5"_s, false, u"1042"_s), 1)},
         {"transport udp", BuildCommandPacket(TransportCommand(u"127.0.0.1"_s, true, u"7000"_s), 1)},
         {"open file", BuildCommandPacket(OpenFileCommand(2, u" 新聞/直播.wmv "_s), 0)},
@@ -370,7 +371,7 @@ TEST(ClientCommands, TheStartTheIncarnationAndTheStreamsAreTheConnections)
     CollectingSink sink;
     std::atomic<std::uint32_t> sequence{0};
     CommandChannel channel(sink, sequence);
-    ClientCommands commands(channel, u"host"_s, u"a.wmv"_s);
+    ClientCommands commands(channel, u"host"_s, u"a.wmv"_s, kDefaultPlayerName);
     commands.sendStartPlaying(std::nullopt);  // a fresh download starts at the beginning
     commands.sendCredentials("dXNlcjpwYXNz");
     commands.sendStartPlaying(120);  // a resumed one where the engine says

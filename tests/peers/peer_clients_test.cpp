@@ -61,16 +61,6 @@ QString libmms(const QString& url, const QString& out, const QStringList& maxByt
     return QStringLiteral("exit %1 ").arg(exitCode) + QString::fromUtf8(printed);
 }
 
-// What a client reads of an on-demand file: its header and its data packets.
-QByteArray servedBytes(const QString& source)
-{
-    const AsfParts parts = ReadAsf(source);
-    QByteArray bytes = parts.header;
-    for (const QByteArray& packet : parts.packets)
-        bytes += packet;
-    return bytes;
-}
-
 // The codecs and duration ffprobe sees in a file.
 std::pair<QStringList, double> probe(const QString& path)
 {
@@ -105,7 +95,7 @@ TEST(PeerClients, OnDemandOverTcpVlcAndLibmmsReadTheFileByteForByteAndFfmpegReco
         const auto [codecs, duration] = probe(recorded);
         EXPECT_TRUE(!wantCodecs.isEmpty() && codecs == wantCodecs) << name.toStdString();
         EXPECT_NEAR(duration, wantDuration, 0.1) << name.toStdString();
-        const QByteArray want = servedBytes(SamplePath(sample));
+        const QByteArray want = ServedBytes(SamplePath(sample));
         QString log;
         EXPECT_TRUE(vlcDump(server.url(name, QStringLiteral("mmst")), &log) == want)
             << "VLC, " << name.toStdString() << "\n"
@@ -158,7 +148,7 @@ TEST(PeerClients, VlcOpensAUdpStreamFiveTimesInFive)
 {
     REQUIRE_PEER(VlcProcess::available(), "VLC (vlc-bin, vlc-plugin-base)");
     const QString name = QFileInfo(SamplePath(Sample::Msmpeg4)).fileName();
-    const QByteArray want = servedBytes(SamplePath(Sample::Msmpeg4));
+    const QByteArray want = ServedBytes(SamplePath(Sample::Msmpeg4));
     // Paced: datagrams sent faster than VLC reads them would be lost, which
     // is not what this is about.
     ServerProcess server(kSamples, Args(u"--rate 4"));

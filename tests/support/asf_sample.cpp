@@ -59,6 +59,9 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
                    u"-t 6 -map 0:v -map 0:v -map 0:v -map 1:a -c:v wmv2 -b:v:0 600k -b:v:1 250k -b:v:2 100k "
                    u"-c:a wmav2 -b:a 64k")
                + asf;
+    case Sample::WmvLarge:
+        return common + Args(u"-f lavfi -i testsrc=size=640x480:rate=15,noise=alls=100:allf=t -t 4 -c:v wmv2 -q:v 2")
+               + asf;
     }
     return {};
 }
@@ -66,8 +69,8 @@ QStringList ffmpegArgs(Sample sample, const QString& out)
 QString sampleName(Sample sample)
 {
     // In the order of the enum.
-    const char* const names[] = {"sample.wmv",      "sample.wma",      "sample-msmpeg4.asf",
-                                 "sample-long.wmv", "packets-200.wma", "multi-rate.wmv"};
+    const char* const names[] = {"sample.wmv",      "sample.wma",     "sample-msmpeg4.asf", "sample-long.wmv",
+                                 "packets-200.wma", "multi-rate.wmv", "large.wmv"};
     return QString::fromLatin1(names[int(sample)]);
 }
 
@@ -168,6 +171,15 @@ std::uint64_t FilePropertiesField(const QByteArray& header, int offset, int widt
 {
     const qsizetype at = FilePropertiesAt(header);
     return at < 0 || at + offset + width > header.size() ? ~0ull : le(header, at + offset, width);
+}
+
+QByteArray ServedBytes(const QString& path)
+{
+    const AsfParts parts = ReadAsf(path);
+    QByteArray bytes = parts.header;
+    for (const QByteArray& packet : parts.packets)
+        bytes += packet;
+    return bytes;
 }
 
 AsfParts ReadAsf(const QString& path)

@@ -22,6 +22,7 @@ enum class Sample {
     // 410 and 220 kbit/s, mutually exclusive), audio stream 4 (wmav2, 64 kbit/s), 6 s; made
     // from ffmpeg's output by tovrin-make-multi-rate
     WmvMultiRate,
+    WmvLarge,  // wmv2 of noise at high quality, 640x480, 4 s: about 20 MB, more than a listener holds
 };
 // Path of the sample, generated on first use; fails the test when ffmpeg does.
 QString SamplePath(Sample sample);
@@ -34,6 +35,8 @@ struct AsfParts {
     QByteArray tail;  // whatever follows the data packets (index objects)
 };
 AsfParts ReadAsf(const QString& path);
+// What a client reads of an on-demand file: its header and its data packets.
+QByteArray ServedBytes(const QString& path);
 
 // Where the File Properties Object starts: the last copy of its GUID in the
 // Header Object, as a look-alike that a header value holds comes before it in

@@ -1,4 +1,6 @@
-#include "asf/player_name.h"
+#include "locations/player_name.h"
+
+#include <QCoreApplication>
 
 namespace tovrin {
 
@@ -24,6 +26,22 @@ std::optional<QString> PresentedPlayerName(QStringView text, PlayerNameProblem* 
         return std::nullopt;
     }
     return name.toString();
+}
+
+QString PlayerNameRefusal(QStringView text)
+{
+    PlayerNameProblem problem{};
+    if (PresentedPlayerName(text, &problem))
+        return {};
+    switch (problem) {
+    case PlayerNameProblem::TooLong:
+        return QCoreApplication::translate("Tovrin", "播放器名稱最多 %1 個字元").arg(kMaxPlayerNameLength);
+    case PlayerNameProblem::NotPrintable:
+        return QCoreApplication::translate("Tovrin", "播放器名稱只能使用可列印的 ASCII 字元");
+    case PlayerNameProblem::HasSemicolon:
+        break;
+    }
+    return QCoreApplication::translate("Tovrin", "播放器名稱不能包含分號 (;)");
 }
 
 }  // namespace tovrin

@@ -26,4 +26,8 @@ enum class PlayerNameProblem {
 // cannot be carried.
 std::optional<QString> PresentedPlayerName(QStringView text, PlayerNameProblem* problem = nullptr);
 
+// Why `text` cannot be the player name, in the user's language; empty when
+// it can.
+QString PlayerNameRefusal(QStringView text);
+
 }  // namespace tovrin
