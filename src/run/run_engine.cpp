@@ -13,6 +13,7 @@
 #include "state/shell.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace tovrin {
 
@@ -79,6 +80,11 @@ bool RunEngine::start(const QString& address)
     m_rolledOver = m_intoNextFile = false;
     m_reconnect.begin(m_ctx.settings.reconnect);
     m_clock.startRecording();
+    m_parts.setRules(PartRulesFrom(m_ctx.settings));
+    m_splitting = false;
+    m_partNumber = 1;
+    m_recordedBefore = 0;
+    m_freeSpaceRead = QDateTime();
     return beginRun(std::nullopt, false);
 }
 
@@ -131,14 +137,20 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
         run.streamPath = m_target.streamPath;
         run.defaultSaveName = m_target.defaultSaveName;
     }
+    // A broadcast's next try goes on in the next file: the last one counts
+    // towards the recording's size.
+    if (continuedPath && m_file && *continuedPath != m_ctx.session.savePath)
+        m_recordedBefore += std::uint64_t(std::max<qint64>(QFileInfo(m_ctx.session.savePath).size(), 0));
     // The last run's file is let go first: choosing it again is no clash.
     m_writer.reset();
     m_file.reset();
     m_file = continuedPath ? OpenChosenSaveFile(m_ctx, *continuedPath, resume) : OpenSaveFile(m_ctx);
     if (!m_file)
         return false;
-    if (!continuedPath)
+    if (!continuedPath) {
         m_nextNames.start(m_ctx.session.savePath);
+        m_nextNames.useTemplate(m_ctx.settings.nameTemplate, run.defaultSaveName);
+    }
     AnnounceRunStart(m_ctx, m_target.url, continuedPath);
 
     m_writer.emplace(run, *m_file);

@@ -6,6 +6,7 @@
 #include "run/next_recording.h"
 #include "run/reconnect_policy.h"
 #include "run/recording_clock.h"
+#include "run/recording_parts.h"
 #include "run/repeated_lines.h"
 #include "run/run_end.h"
 #include "run/run_watchdogs.h"
@@ -65,6 +66,11 @@ public:
     // packet that takes its media time, over every file and connection,
     // to `milliseconds`; 0: no limit.
     void setMediaLimit(std::uint64_t milliseconds) { m_clock.setLimit(milliseconds); }
+    // The recording ends whole (as a confirmed Disconnect does, told why)
+    // before its files together would pass `limits.maxBytes`, or while the
+    // disk still keeps `limits.minFreeBytes` free. Parts follow the
+    // settings' rules (PartRulesFrom), read when a recording starts.
+    void setSizeLimits(const SizeLimits& limits) { m_sizeLimits = limits; }
 
     // The Connect command on a stream address. True when a connection is
     // being made; otherwise the reason has been shown.
@@ -152,6 +158,12 @@ private:
     void cutShort();
     void writeFailureEnd();
     bool continueIntoNextFile();
+    // The broadcast's next part: the file ends whole and the next one begins
+    // with the header and the packet at hand. False when the run ended.
+    bool startNextPart();
+    // After a packet was stored: the part's limit and the size limits.
+    void judgeLimits();
+    std::uint64_t fileBytes() const;
     bool headerStored() const { return !m_storedHeader.isEmpty(); }
 
     // --- a resumed file (run_resume.cpp) ---
@@ -171,6 +183,12 @@ private:
     ReconnectPolicy m_reconnect;
     NextRecordingNames m_nextNames;
     RecordingClock m_clock;
+    PartSplitter m_parts;
+    bool m_splitting = false;  // the recording's broadcast is cut into parts
+    int m_partNumber = 1;
+    SizeLimits m_sizeLimits;
+    std::uint64_t m_recordedBefore = 0;  // the recording's files before the current one
+    QDateTime m_freeSpaceRead;           // when the disk's free space was last read
 
     bool m_recording = false;  // from start() to finished()
     bool m_runActive = false;  // a connection's run is under way

@@ -33,7 +33,12 @@ bool SaveSettings(AppContext& ctx)
         && WriteSetting(ctx, QStringLiteral("AutoLog"), s.autoLogTick ? QStringLiteral("on") : QStringLiteral("off"))
         && WriteSetting(ctx, QStringLiteral("Reconnect"), QString::number(s.reconnect))
         && WriteSetting(ctx, QStringLiteral("StreamChoice"), s.streamChoice)
-        && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate));
+        && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate))
+        && WriteSetting(ctx, QStringLiteral("SplitEvery"), s.splitEvery)
+        && WriteSetting(ctx, QStringLiteral("SplitOnClock"),
+                        s.splitOnClock ? QStringLiteral("on") : QStringLiteral("off"))
+        && WriteSetting(ctx, QStringLiteral("SplitSize"), s.splitSize)
+        && WriteSetting(ctx, QStringLiteral("NameTemplate"), s.nameTemplate);
     if (!written || s.udpPort == s.loadedUdpPort)
         return false;
 

@@ -28,6 +28,10 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     if (const QString choice = store.read(QStringLiteral("StreamChoice")).trimmed(); !choice.isEmpty())
         record.streamChoice = choice;
     record.maxBitRate = store.read(QStringLiteral("MaxBitRate")).toUInt();
+    record.splitEvery = store.read(QStringLiteral("SplitEvery")).trimmed();
+    record.splitOnClock = store.read(QStringLiteral("SplitOnClock")) == QStringLiteral("on");
+    record.splitSize = store.read(QStringLiteral("SplitSize")).trimmed();
+    record.nameTemplate = store.read(QStringLiteral("NameTemplate"));
     return record;
 }
 
