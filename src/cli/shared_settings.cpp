@@ -28,6 +28,15 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
         taken << QCoreApplication::translate("Tovrin", "串流選擇 %1").arg(stored.streamChoice);
     if (stored.maxBitRate != defaults.maxBitRate && !options.maxBitRate)
         taken << QCoreApplication::translate("Tovrin", "最高位元率 %1 bit/s").arg(stored.maxBitRate);
+    if ((!stored.splitEvery.isEmpty() || !stored.splitSize.isEmpty()) && !options.splitEvery && !options.splitSize) {
+        QStringList rules;
+        if (!stored.splitEvery.isEmpty())
+            rules << stored.splitEvery
+                         + (stored.splitOnClock ? QCoreApplication::translate("Tovrin", " (整點)") : QString());
+        if (!stored.splitSize.isEmpty())
+            rules << stored.splitSize;
+        taken << QCoreApplication::translate("Tovrin", "分段 %1").arg(rules.join(u" / "));
+    }
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;
