@@ -98,6 +98,29 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_maxBitRateBox->setToolTip(
         QCoreApplication::translate("SettingsDialog", "錄製的串流合計最高的位元率；0 = 不限制"));
 
+    // A broadcast in parts and the save name's template, kept as typed: the
+    // recording reads them when it starts.
+    m_splitEveryEdit =
+        FieldEdit(u"splitEveryEdit"_s,
+                  QCoreApplication::translate("SettingsDialog",
+                                              "現場直播每錄製這麼長就換一個新檔案 (例如 10s、30m、1h)；空白 = 不分段"),
+                  this);
+    m_splitOnClockTick = FieldTick(
+        u"splitOnClockTick"_s, QCoreApplication::translate("SettingsDialog", "依時鐘整點分段"),
+        QCoreApplication::translate("SettingsDialog", "每段從時鐘的整數倍開始，例如每小時的分段從 :00 開始"), this);
+    m_splitSizeEdit =
+        FieldEdit(u"splitSizeEdit"_s,
+                  QCoreApplication::translate("SettingsDialog",
+                                              "現場直播的檔案達到這個大小就換一個新檔案 (例如 700M)；空白 = 不分段"),
+                  this);
+    m_nameTemplateEdit = new QLineEdit(this);
+    m_nameTemplateEdit->setObjectName(u"nameTemplateEdit"_s);
+    m_nameTemplateEdit->setPlaceholderText(u"%t %Y-%m-%d %H%M"_s);
+    m_nameTemplateEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog",
+        "建議的儲存檔名：%Y %m %d %H %M %S 開始的時間，%t 串流的標題，%n 分段編號，%% 百分號；"
+        "空白 = 串流的名稱"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -129,6 +152,14 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "最高位元率:"), this), 7, 0);
     fields->addWidget(m_maxBitRateBox, 7, 1);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 0 (不限制)"), this), 7, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "分段時間:"), this), 8, 0);
+    fields->addWidget(m_splitEveryEdit, 8, 1);
+    fields->addWidget(m_splitOnClockTick, 8, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "分段大小:"), this), 9, 0);
+    fields->addWidget(m_splitSizeEdit, 9, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 空白 (不分段)"), this), 9, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "檔名範本:"), this), 10, 0);
+    fields->addWidget(m_nameTemplateEdit, 10, 1, 1, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -163,6 +194,11 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
         s.streamChoice = offered >= 0 ? m_streamChoiceBox->itemData(offered).toString() : text.trimmed();
     });
     connect(m_maxBitRateBox, &QSpinBox::valueChanged, this, [&s](int kbps) { s.maxBitRate = quint32(kbps) * 1000; });
+    connect(m_splitEveryEdit, &QLineEdit::textEdited, this,
+            [&s](const QString& text) { s.splitEvery = text.trimmed(); });
+    connect(m_splitOnClockTick, &QCheckBox::toggled, this, [&s](bool on) { s.splitOnClock = on; });
+    connect(m_splitSizeEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.splitSize = text.trimmed(); });
+    connect(m_nameTemplateEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.nameTemplate = text; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -187,6 +223,10 @@ void SettingsDialog::showSettings()
     else
         m_streamChoiceBox->setEditText(s.streamChoice);
     m_maxBitRateBox->setValue(int(s.maxBitRate / 1000));
+    m_splitEveryEdit->setText(s.splitEvery);
+    m_splitOnClockTick->setChecked(s.splitOnClock);
+    m_splitSizeEdit->setText(s.splitSize);
+    m_nameTemplateEdit->setText(s.nameTemplate);
 }
 
 void SettingsDialog::done(int result)

@@ -49,6 +49,10 @@ private:
     QSpinBox* m_reconnectBox = nullptr;
     QComboBox* m_streamChoiceBox = nullptr;
     QSpinBox* m_maxBitRateBox = nullptr;
+    QLineEdit* m_splitEveryEdit = nullptr;
+    QCheckBox* m_splitOnClockTick = nullptr;
+    QLineEdit* m_splitSizeEdit = nullptr;
+    QLineEdit* m_nameTemplateEdit = nullptr;
 };
 
 }  // namespace tovrin
