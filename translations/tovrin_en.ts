@@ -632,6 +632,42 @@ you must download again and overwrite the saved file</translation>
         <source>預設值 = 0 (不限制)</source>
         <translation>Default = 0 (no limit)</translation>
     </message>
+    <message>
+        <source>現場直播每錄製這麼長就換一個新檔案 (例如 10s、30m、1h)；空白 = 不分段</source>
+        <translation>A broadcast goes on into a new file after this much recording (e.g. 10s, 30m, 1h); empty = no parts</translation>
+    </message>
+    <message>
+        <source>依時鐘整點分段</source>
+        <translation>Parts on the clock</translation>
+    </message>
+    <message>
+        <source>每段從時鐘的整數倍開始，例如每小時的分段從 :00 開始</source>
+        <translation>Each part starts at a whole multiple on the clock; hourly parts start at :00</translation>
+    </message>
+    <message>
+        <source>現場直播的檔案達到這個大小就換一個新檔案 (例如 700M)；空白 = 不分段</source>
+        <translation>A broadcast goes on into a new file once its file reaches this size (e.g. 700M); empty = no parts</translation>
+    </message>
+    <message>
+        <source>建議的儲存檔名：%Y %m %d %H %M %S 開始的時間，%t 串流的標題，%n 分段編號，%% 百分號；空白 = 串流的名稱</source>
+        <translation>The proposed save name: %Y %m %d %H %M %S the start time, %t the stream&apos;s title, %n the part&apos;s number, %% a percent sign; empty = the stream&apos;s name</translation>
+    </message>
+    <message>
+        <source>分段時間:</source>
+        <translation>Part length:</translation>
+    </message>
+    <message>
+        <source>分段大小:</source>
+        <translation>Part size:</translation>
+    </message>
+    <message>
+        <source>預設值 = 空白 (不分段)</source>
+        <translation>Default = empty (no parts)</translation>
+    </message>
+    <message>
+        <source>檔名範本:</source>
+        <translation>File-name template:</translation>
+    </message>
 </context>
 <context>
     <name>Tovrin</name>
@@ -1413,7 +1449,7 @@ The file is left as it is: choose to download it again, or another file name.</t
     </message>
     <message>
         <source>- 無法辨識串流選擇「%1」，錄製全部的串流</source>
-        <translation>- The stream choice "%1" is not understood; all streams are recorded</translation>
+        <translation>- The stream choice &quot;%1&quot; is not understood; all streams are recorded</translation>
     </message>
     <message>
         <source>- 這個串流沒有編號 %1 的串流</source>
@@ -1426,6 +1462,34 @@ The file is left as it is: choose to download it again, or another file name.</t
     <message>
         <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
         <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
+    </message>
+    <message>
+        <source> (整點)</source>
+        <translation> (on the clock)</translation>
+    </message>
+    <message>
+        <source>分段 %1</source>
+        <translation>parts %1</translation>
+    </message>
+    <message>
+        <source>- 這個串流有固定長度，不分段，錄製成一個檔案</source>
+        <translation>- This stream has a known length: it is recorded as one file, without parts</translation>
+    </message>
+    <message>
+        <source>- 錄製已達到大小上限 %1，錄製結束</source>
+        <translation>- The recording reached its size limit of %1 and ends</translation>
+    </message>
+    <message>
+        <source>- 磁碟的剩餘空間即將低於 %1，錄製結束，檔案保持完整</source>
+        <translation>- The disk&apos;s free space is about to drop below %1: the recording ends and its file stays whole</translation>
+    </message>
+    <message>
+        <source>- 第 %1 段開始，繼續錄製到新檔案:</source>
+        <translation>- Part %1 begins, recording on into a new file:</translation>
+    </message>
+    <message>
+        <source>無法寫入下一段的 ASF 標題，錄製結束</source>
+        <translation>The ASF header of the next part could not be written; the recording ends</translation>
     </message>
 </context>
 </TS>
