@@ -33,6 +33,8 @@ public:
     // the first file. The lowest free number is taken, so a numbered file
     // that a failed try created and removed is taken again.
     QString next(const QString& current);
+    // The number of the recording's file named last: 1 for the first.
+    int part() const { return m_part; }
 
 private:
     QString m_first;

@@ -82,9 +82,8 @@ bool RunEngine::start(const QString& address)
     m_clock.startRecording();
     m_parts.setRules(PartRulesFrom(m_ctx.settings));
     m_splitting = false;
-    m_partNumber = 1;
     m_recordedBefore = 0;
-    m_freeSpaceRead = QDateTime();
+    m_freeSpaceRead.invalidate();
     return beginRun(std::nullopt, false);
 }
 

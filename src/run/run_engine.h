@@ -13,6 +13,7 @@
 #include "state/app_context.h"
 #include "state/ui_courier.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -185,10 +186,9 @@ private:
     RecordingClock m_clock;
     PartSplitter m_parts;
     bool m_splitting = false;  // the recording's broadcast is cut into parts
-    int m_partNumber = 1;
     SizeLimits m_sizeLimits;
     std::uint64_t m_recordedBefore = 0;  // the recording's files before the current one
-    QDateTime m_freeSpaceRead;           // when the disk's free space was last read
+    QElapsedTimer m_freeSpaceRead;       // since the disk's free space was last read
 
     bool m_recording = false;  // from start() to finished()
     bool m_runActive = false;  // a connection's run is under way

@@ -187,8 +187,8 @@ void RunEngine::judgeLimits()
     // The disk's free space is read once a second: reading it for each
     // packet would cost more than storing it.
     std::optional<std::uint64_t> freeBytes;
-    if (m_sizeLimits.minFreeBytes > 0 && (!m_freeSpaceRead.isValid() || m_freeSpaceRead.msecsTo(now) >= 1000)) {
-        m_freeSpaceRead = now;
+    if (m_sizeLimits.minFreeBytes > 0 && (!m_freeSpaceRead.isValid() || m_freeSpaceRead.elapsed() >= 1000)) {
+        m_freeSpaceRead.start();
         const QStorageInfo disk(QFileInfo(m_ctx.session.savePath).absolutePath());
         if (disk.isValid() && disk.bytesAvailable() >= 0)
             freeBytes = std::uint64_t(disk.bytesAvailable());
@@ -215,12 +215,11 @@ bool RunEngine::startNextPart()
     const QByteArray header = m_storedHeader;
     m_recordedBefore += fileBytes();
     const QString reason =
-        QCoreApplication::translate("Tovrin", "- 第 %1 段開始，繼續錄製到新檔案:").arg(m_partNumber + 1);
+        QCoreApplication::translate("Tovrin", "- 第 %1 段開始，繼續錄製到新檔案:").arg(m_nextNames.part() + 1);
     if (!ContinueIntoNextFile(m_ctx, *m_file, m_nextNames, reason)) {
         endRun(m_end);
         return false;
     }
-    ++m_partNumber;
     resetFor(RunScope::NextFile);
     m_writer->startOver();
     // The same header begins the next part; the server goes on sending, so

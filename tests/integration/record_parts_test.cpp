@@ -85,8 +85,10 @@ TEST(RecordParts, PartsOfABroadcastHoldTheWholeRecordingsPacketsInOrder)
         // The parts' packets are a stretch of the whole recording's, in order;
         // the two joined the broadcast within a few packets of each other.
         std::size_t joinedLater = 0;
-        while (joinedLater < 5 && std::search(wholePackets.begin(), wholePackets.end(), partPackets.begin() + joinedLater,
-                                              partPackets.end()) == wholePackets.end())
+        while (joinedLater < 5
+               && std::search(wholePackets.begin(), wholePackets.end(), partPackets.begin() + joinedLater,
+                              partPackets.end())
+                      == wholePackets.end())
             ++joinedLater;
         EXPECT_LT(joinedLater, 5u) << partPackets.size() << " packets in parts, " << wholePackets.size() << " whole";
     }
