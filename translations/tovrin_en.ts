@@ -1002,14 +1002,6 @@ you must download again and overwrite the saved file</translation>
         <translation>Default = 0 (off)</translation>
     </message>
     <message>
-        <source>伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值</source>
-        <translation>The player name and version servers see; some servers serve only the players they know. Empty = the default</translation>
-    </message>
-    <message>
-        <source>播放器名稱:</source>
-        <translation>Player name:</translation>
-    </message>
-    <message>
         <source>全部</source>
         <translation>All</translation>
     </message>
@@ -1030,10 +1022,6 @@ you must download again and overwrite the saved file</translation>
         <translation>The highest total bit rate of the recorded streams; 0 = no limit</translation>
     </message>
     <message>
-        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
-        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
-    </message>
-    <message>
         <source>串流選擇:</source>
         <translation>Stream choice:</translation>
     </message>
@@ -1050,12 +1038,60 @@ you must download again and overwrite the saved file</translation>
         <translation>Default = 0 (no limit)</translation>
     </message>
     <message>
+        <source>現場直播每錄製這麼長就換一個新檔案 (例如 10s、30m、1h)；空白 = 不分段</source>
+        <translation>A broadcast goes on into a new file after this much recording (e.g. 10s, 30m, 1h); empty = no parts</translation>
+    </message>
+    <message>
+        <source>依時鐘整點分段</source>
+        <translation>Parts on the clock</translation>
+    </message>
+    <message>
+        <source>每段從時鐘的整數倍開始，例如每小時的分段從 :00 開始</source>
+        <translation>Each part starts at a whole multiple on the clock; hourly parts start at :00</translation>
+    </message>
+    <message>
+        <source>現場直播的檔案達到這個大小就換一個新檔案 (例如 700M)；空白 = 不分段</source>
+        <translation>A broadcast goes on into a new file once its file reaches this size (e.g. 700M); empty = no parts</translation>
+    </message>
+    <message>
+        <source>建議的儲存檔名：%Y %m %d %H %M %S 開始的時間，%t 串流的標題，%n 分段編號，%% 百分號；空白 = 串流的名稱</source>
+        <translation>The proposed save name: %Y %m %d %H %M %S the start time, %t the stream&apos;s title, %n the part&apos;s number, %% a percent sign; empty = the stream&apos;s name</translation>
+    </message>
+    <message>
+        <source>分段時間:</source>
+        <translation>Part length:</translation>
+    </message>
+    <message>
+        <source>分段大小:</source>
+        <translation>Part size:</translation>
+    </message>
+    <message>
+        <source>預設值 = 空白 (不分段)</source>
+        <translation>Default = empty (no parts)</translation>
+    </message>
+    <message>
+        <source>檔名範本:</source>
+        <translation>File-name template:</translation>
+    </message>
+    <message>
+        <source>http://主機:埠號 或 socks5://主機:埠號 (需要時加上 帳號:密碼@)；none = 不使用代理伺服器；空白 = 使用環境變數 (http_proxy 等) 或系統的設定</source>
+        <translation>http://host:port or socks5://host:port (with user:password@ when needed); none = no proxy; empty = the environment (http_proxy etc.) or the system settings</translation>
+    </message>
+    <message>
+        <source>伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值</source>
+        <translation>The player name and version servers see; some servers serve only the players they know. Empty = the default</translation>
+    </message>
+    <message>
         <source>代理伺服器:</source>
         <translation>Proxy:</translation>
     </message>
     <message>
         <source>預設值 = 系統設定</source>
         <translation>Default = system settings</translation>
+    </message>
+    <message>
+        <source>播放器名稱:</source>
+        <translation>Player name:</translation>
     </message>
 </context>
 <context>
@@ -1755,6 +1791,132 @@ No media was saved</translation>
         <translation>Redirector fetch aborted</translation>
     </message>
     <message>
+        <source>- 等待開始時間 %1 (還有 %2)</source>
+        <translation>- Waiting for the start time %1 (%2 from now)</translation>
+    </message>
+    <message>
+        <source>- 在開始時間之前停止，沒有錄製</source>
+        <translation>- Stopped before the start time: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 停止時間 %1 已過，沒有錄製</source>
+        <translation>- The stop time %1 has passed: nothing was recorded</translation>
+    </message>
+    <message>
+        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
+        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
+    </message>
+    <message>
+        <source>- 錄製到 %1 為止</source>
+        <translation>- Recording until %1</translation>
+    </message>
+    <message>
+        <source>- 已到停止時間 %1，停止錄製</source>
+        <translation>- The stop time %1 has come: the recording stops</translation>
+    </message>
+    <message>
+        <source>%1 天 </source>
+        <translation>%1 d </translation>
+    </message>
+    <message>
+        <source>- 這個警告又出現了 %1 次: %2</source>
+        <translation>- This warning came %1 more times: %2</translation>
+    </message>
+    <message>
+        <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
+        <translation>- This file joins several entries of the stream and cannot be resumed</translation>
+    </message>
+    <message>
+        <source>這個檔案合併了串流的數個項目，無法續傳
+檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
+        <translation>This file joins several entries of the stream and cannot be resumed.
+The file is left as it is: choose to download it again, or another file name.</translation>
+    </message>
+    <message>
+        <source>- 讀取檔案中已儲存的封包...</source>
+        <translation>- Reading the packets the file holds...</translation>
+    </message>
+    <message>
+        <source>無法讀取要續傳的檔案，連線期間已放棄</source>
+        <translation>The file to resume cannot be read; the connection has been given up</translation>
+    </message>
+    <message>
+        <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
+        <translation>- The file lacks %1 packets; starting again from the first one missing (%2)</translation>
+    </message>
+    <message>
+        <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
+        <translation>- The save file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
+    </message>
+    <message>
+        <source>- 重新下載這個檔案</source>
+        <translation>- Downloading this file again</translation>
+    </message>
+    <message>
+        <source>串流選擇 %1</source>
+        <translation>Stream choice %1</translation>
+    </message>
+    <message>
+        <source>最高位元率 %1 bit/s</source>
+        <translation>Maximum bit rate %1 bit/s</translation>
+    </message>
+    <message>
+        <source>錄製的串流:%1</source>
+        <translation>Recorded streams: %1</translation>
+    </message>
+    <message>
+        <source>- 封包編號超過串流的封包總數，已捨棄</source>
+        <translation>- Media packet numbered past the stream&apos;s packet count, dropped</translation>
+    </message>
+    <message>
+        <source>- 伺服器的封包編號重新開始，接在下一個位置繼續儲存</source>
+        <translation>- The server&apos;s packet numbers started again; storing goes on in the next slot</translation>
+    </message>
+    <message>
+        <source>- 無法辨識串流選擇「%1」，錄製全部的串流</source>
+        <translation>- The stream choice &quot;%1&quot; is not understood; all streams are recorded</translation>
+    </message>
+    <message>
+        <source>- 這個串流沒有編號 %1 的串流</source>
+        <translation>- This stream has no stream numbered %1</translation>
+    </message>
+    <message>
+        <source>- 選擇的串流超過最高位元率 %1 kbit/s</source>
+        <translation>- The chosen streams exceed the maximum bit rate of %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
+        <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
+    </message>
+    <message>
+        <source> (整點)</source>
+        <translation> (on the clock)</translation>
+    </message>
+    <message>
+        <source>分段 %1</source>
+        <translation>parts %1</translation>
+    </message>
+    <message>
+        <source>- 這個串流有固定長度，不分段，錄製成一個檔案</source>
+        <translation>- This stream has a known length: it is recorded as one file, without parts</translation>
+    </message>
+    <message>
+        <source>- 錄製已達到大小上限 %1，錄製結束</source>
+        <translation>- The recording reached its size limit of %1 and ends</translation>
+    </message>
+    <message>
+        <source>- 磁碟的剩餘空間即將低於 %1，錄製結束，檔案保持完整</source>
+        <translation>- The disk&apos;s free space is about to drop below %1: the recording ends and its file stays whole</translation>
+    </message>
+    <message>
+        <source>- 第 %1 段開始，繼續錄製到新檔案:</source>
+        <translation>- Part %1 begins, recording on into a new file:</translation>
+    </message>
+    <message>
+        <source>無法寫入下一段的 ASF 標題，錄製結束</source>
+        <translation>The ASF header of the next part could not be written; the recording ends</translation>
+    </message>
+    <message>
         <source>播放器</source>
         <translation>The player</translation>
     </message>
@@ -1787,6 +1949,14 @@ No media was saved</translation>
         <translation>- The stream goes to standard output (recorded in the temporary file %1, removed at the end)</translation>
     </message>
     <message>
+        <source>代理伺服器 %1</source>
+        <translation>proxy %1</translation>
+    </message>
+    <message>
+        <source>(無效)</source>
+        <translation>(invalid)</translation>
+    </message>
+    <message>
         <source>播放器名稱 %1</source>
         <translation>player name %1</translation>
     </message>
@@ -1813,100 +1983,6 @@ No media was saved</translation>
     <message>
         <source>播放器名稱不能包含分號 (;)</source>
         <translation>The player name cannot hold a semicolon (;)</translation>
-    </message>
-    <message>
-        <source>- MMSH: 伺服器回答 HTTP %1</source>
-        <translation>- MMSH: the server answered HTTP %1</translation>
-    </message>
-    <message>
-        <source>- 這個警告又出現了 %1 次: %2</source>
-        <translation>- This warning came %1 more times: %2</translation>
-    </message>
-    <message>
-        <source>- 這個檔案合併了串流的數個項目，無法續傳</source>
-        <translation>- This file joins several entries of the stream: it cannot be resumed</translation>
-    </message>
-    <message>
-        <source>這個檔案合併了串流的數個項目，無法續傳
-檔案維持原狀，請選擇重新下載或其他的檔案名稱</source>
-        <translation>This file joins several entries of the stream: it cannot be resumed
-The file stays as it is; choose to download again or another file name</translation>
-    </message>
-    <message>
-        <source>- 讀取檔案中已儲存的封包...</source>
-        <translation>- Reading the packets stored in the file...</translation>
-    </message>
-    <message>
-        <source>無法讀取要續傳的檔案，連線期間已放棄</source>
-        <translation>Cannot read the file to resume; the connection was given up</translation>
-    </message>
-    <message>
-        <source>- 檔案缺少 %1 個封包，從第一個缺少的封包 (%2) 重新開始</source>
-        <translation>- The file lacks %1 packets: starting again at the first missing packet (%2)</translation>
-    </message>
-    <message>
-        <source>- 儲存檔案的封包與這個串流的不同，保存的是另一個串流，無法續傳</source>
-        <translation>- The saved file&apos;s packets differ from this stream&apos;s: it holds another stream and cannot be resumed</translation>
-    </message>
-    <message>
-        <source>- 重新下載這個檔案</source>
-        <translation>- Downloading this file again</translation>
-    </message>
-    <message>
-        <source>- 伺服器可能不接受播放器名稱 %1</source>
-        <translation>- The server may refuse the player name %1</translation>
-    </message>
-    <message>
-        <source>伺服器可能不接受這個播放器名稱 (%1)。
-請在「設定」的「播放器名稱」(或 tovrin-cli record --user-agent) 換成伺服器接受的名稱，例如 NSPlayer/9.0.0.4503，再試一次。</source>
-        <translation>The server may refuse this player name (%1).
-Set a name the server accepts in Settings, Player name (or tovrin-cli record --user-agent), e.g. NSPlayer/9.0.0.4503, and try again.</translation>
-    </message>
-    <message>
-        <source>無法使用播放器名稱「%1」: %2
-請在「設定」的「播放器名稱」修改</source>
-        <translation>Cannot use the player name &quot;%1&quot;: %2
-Change it in Settings, Player name</translation>
-    </message>
-    <message>
-        <source>串流選擇 %1</source>
-        <translation>Stream choice %1</translation>
-    </message>
-    <message>
-        <source>最高位元率 %1 bit/s</source>
-        <translation>Maximum bit rate %1 bit/s</translation>
-    </message>
-    <message>
-        <source>代理伺服器 %1</source>
-        <translation>proxy %1</translation>
-    </message>
-    <message>
-        <source>(無效)</source>
-        <translation>(invalid)</translation>
-    </message>
-    <message>
-        <source>- 等待開始時間 %1 (還有 %2)</source>
-        <translation>- Waiting for the start time %1 (%2 from now)</translation>
-    </message>
-    <message>
-        <source>- 在開始時間之前停止，沒有錄製</source>
-        <translation>- Stopped before the start time: nothing was recorded</translation>
-    </message>
-    <message>
-        <source>- 停止時間 %1 已過，沒有錄製</source>
-        <translation>- The stop time %1 has passed: nothing was recorded</translation>
-    </message>
-    <message>
-        <source>- 開始時間 %1 已過 %2，立即開始錄製</source>
-        <translation>- The start time %1 passed %2 ago: recording starts now</translation>
-    </message>
-    <message>
-        <source>- 錄製到 %1 為止</source>
-        <translation>- Recording until %1</translation>
-    </message>
-    <message>
-        <source>- 已到停止時間 %1，停止錄製</source>
-        <translation>- The stop time %1 has come: the recording stops</translation>
     </message>
     <message>
         <source>代理伺服器設定無效: %1</source>
@@ -1949,16 +2025,12 @@ Change it in Settings, Player name</translation>
         <translation>- A proxy passes on only TCP connections and cannot receive UDP data: receiving the media over TCP instead</translation>
     </message>
     <message>
+        <source>- MMSH: 伺服器回答 HTTP %1</source>
+        <translation>- MMSH: the server answered HTTP %1</translation>
+    </message>
+    <message>
         <source>經由代理伺服器 %1 的請求失敗: %2</source>
         <translation>The request through proxy %1 failed: %2</translation>
-    </message>
-    <message>
-        <source>%1 天 </source>
-        <translation>%1 d </translation>
-    </message>
-    <message>
-        <source>錄製的串流:%1</source>
-        <translation>Recorded streams: %1</translation>
     </message>
     <message>
         <source>- 只錄製部分的串流時無法續傳檔案，檔案維持原狀；請選擇錄製全部的串流，或錄製到新的檔案</source>
@@ -1975,28 +2047,20 @@ The part received was written to the local disk as an .asf file</translation>
         <translation>Proxy %1 asks for a user name and password; connection abandoned</translation>
     </message>
     <message>
-        <source>- 封包編號超過串流的封包總數，已捨棄</source>
-        <translation>- Media packet numbered past the stream&apos;s packet count, dropped</translation>
+        <source>- 伺服器可能不接受播放器名稱 %1</source>
+        <translation>- The server may refuse the player name %1</translation>
     </message>
     <message>
-        <source>- 伺服器的封包編號重新開始，接在下一個位置繼續儲存</source>
-        <translation>- The server&apos;s packet numbers started again; storing goes on in the next slot</translation>
+        <source>伺服器可能不接受這個播放器名稱 (%1)。
+請在「設定」的「播放器名稱」(或 tovrin-cli record --user-agent) 換成伺服器接受的名稱，例如 NSPlayer/9.0.0.4503，再試一次。</source>
+        <translation>The server may refuse this player name (%1).
+Set a name the server accepts in Settings, Player name (or tovrin-cli record --user-agent), e.g. NSPlayer/9.0.0.4503, and try again.</translation>
     </message>
     <message>
-        <source>- 無法辨識串流選擇「%1」，錄製全部的串流</source>
-        <translation>- The stream choice &quot;%1&quot; is not understood; all streams are recorded</translation>
-    </message>
-    <message>
-        <source>- 這個串流沒有編號 %1 的串流</source>
-        <translation>- This stream has no stream numbered %1</translation>
-    </message>
-    <message>
-        <source>- 選擇的串流超過最高位元率 %1 kbit/s</source>
-        <translation>- The chosen streams exceed the maximum bit rate of %1 kbit/s</translation>
-    </message>
-    <message>
-        <source>- 錄製的串流: %1 (共 %2 kbit/s)，其他的不錄製</source>
-        <translation>- Recorded streams: %1 (%2 kbit/s in all); the others are not recorded</translation>
+        <source>無法使用播放器名稱「%1」: %2
+請在「設定」的「播放器名稱」修改</source>
+        <translation>Cannot use the player name &quot;%1&quot;: %2
+Change it in Settings, Player name</translation>
     </message>
 </context>
 </TS>

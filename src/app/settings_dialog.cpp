@@ -112,6 +112,29 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     m_playerNameEdit->setToolTip(QCoreApplication::translate(
         "SettingsDialog", "伺服器看到的播放器名稱與版本；有些伺服器只服務它認得的播放器。空白 = 預設值"));
 
+    // A broadcast in parts and the save name's template, kept as typed: the
+    // recording reads them when it starts.
+    m_splitEveryEdit =
+        FieldEdit(u"splitEveryEdit"_s,
+                  QCoreApplication::translate("SettingsDialog",
+                                              "現場直播每錄製這麼長就換一個新檔案 (例如 10s、30m、1h)；空白 = 不分段"),
+                  this);
+    m_splitOnClockTick = FieldTick(
+        u"splitOnClockTick"_s, QCoreApplication::translate("SettingsDialog", "依時鐘整點分段"),
+        QCoreApplication::translate("SettingsDialog", "每段從時鐘的整數倍開始，例如每小時的分段從 :00 開始"), this);
+    m_splitSizeEdit =
+        FieldEdit(u"splitSizeEdit"_s,
+                  QCoreApplication::translate("SettingsDialog",
+                                              "現場直播的檔案達到這個大小就換一個新檔案 (例如 700M)；空白 = 不分段"),
+                  this);
+    m_nameTemplateEdit = new QLineEdit(this);
+    m_nameTemplateEdit->setObjectName(u"nameTemplateEdit"_s);
+    m_nameTemplateEdit->setPlaceholderText(u"%t %Y-%m-%d %H%M"_s);
+    m_nameTemplateEdit->setToolTip(QCoreApplication::translate(
+        "SettingsDialog",
+        "建議的儲存檔名：%Y %m %d %H %M %S 開始的時間，%t 串流的標題，%n 分段編號，%% 百分號；"
+        "空白 = 串流的名稱"));
+
     auto* udpPort = new QHBoxLayout;
     udpPort->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "埠號"), this));
     udpPort->addWidget(m_udpPortEdit);
@@ -148,6 +171,14 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 系統設定"), this), 8, 2);
     fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "播放器名稱:"), this), 9, 0);
     fields->addWidget(m_playerNameEdit, 9, 1, 1, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "分段時間:"), this), 10, 0);
+    fields->addWidget(m_splitEveryEdit, 10, 1);
+    fields->addWidget(m_splitOnClockTick, 10, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "分段大小:"), this), 11, 0);
+    fields->addWidget(m_splitSizeEdit, 11, 1);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "預設值 = 空白 (不分段)"), this), 11, 2);
+    fields->addWidget(new QLabel(QCoreApplication::translate("SettingsDialog", "檔名範本:"), this), 12, 0);
+    fields->addWidget(m_nameTemplateEdit, 12, 1, 1, 2);
 
     auto* testSound = Button(u"testSoundButton"_s, QCoreApplication::translate("SettingsDialog", "測試音效(&S)"),
                              QCoreApplication::translate("SettingsDialog", "播放 '完成' 音效"), this);
@@ -184,6 +215,11 @@ SettingsDialog::SettingsDialog(AppContext& ctx, CompletionSound& sound, QWidget*
     connect(m_maxBitRateBox, &QSpinBox::valueChanged, this, [&s](int kbps) { s.maxBitRate = quint32(kbps) * 1000; });
     connect(m_proxyEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.proxy = text.trimmed(); });
     connect(m_playerNameEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.playerName = text; });
+    connect(m_splitEveryEdit, &QLineEdit::textEdited, this,
+            [&s](const QString& text) { s.splitEvery = text.trimmed(); });
+    connect(m_splitOnClockTick, &QCheckBox::toggled, this, [&s](bool on) { s.splitOnClock = on; });
+    connect(m_splitSizeEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.splitSize = text.trimmed(); });
+    connect(m_nameTemplateEdit, &QLineEdit::textEdited, this, [&s](const QString& text) { s.nameTemplate = text; });
 
     connect(testSound, &QPushButton::clicked, this, [this] { m_sound.play(u"Done.wav"_s); });
     connect(aboutUdp, &QPushButton::clicked, this, &SettingsDialog::showAboutUdp);
@@ -210,6 +246,10 @@ void SettingsDialog::showSettings()
     m_maxBitRateBox->setValue(int(s.maxBitRate / 1000));
     m_proxyEdit->setText(s.proxy);
     m_playerNameEdit->setText(s.playerName);
+    m_splitEveryEdit->setText(s.splitEvery);
+    m_splitOnClockTick->setChecked(s.splitOnClock);
+    m_splitSizeEdit->setText(s.splitSize);
+    m_nameTemplateEdit->setText(s.nameTemplate);
 }
 
 void SettingsDialog::done(int result)

@@ -51,6 +51,10 @@ private:
     QSpinBox* m_maxBitRateBox = nullptr;
     QLineEdit* m_proxyEdit = nullptr;
     QLineEdit* m_playerNameEdit = nullptr;
+    QLineEdit* m_splitEveryEdit = nullptr;
+    QCheckBox* m_splitOnClockTick = nullptr;
+    QLineEdit* m_splitSizeEdit = nullptr;
+    QLineEdit* m_nameTemplateEdit = nullptr;
 };
 
 }  // namespace tovrin

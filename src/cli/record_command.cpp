@@ -10,6 +10,7 @@
 #include "cli/wall_clock_wait.h"
 #include "locations/redirector_fetch.h"
 #include "locations/session_log.h"
+#include "run/name_template.h"
 #include "run/run_engine.h"
 #include "transport/record_transport.h"
 #include "user_actions/log_steps.h"
@@ -29,7 +30,10 @@ namespace {
 std::optional<ConsoleAnswers> AnswersFor(const RecordOptions& options)
 {
     ConsoleAnswers answers;
-    answers.saveFile = options.output;
+    // A file-name template names each part of the recording; a plain name
+    // is the file itself.
+    if (!HasNameFields(options.output))
+        answers.saveFile = options.output;
     answers.logFile = options.saveLog;
     answers.resumeChoice = options.resumeChoice;
     answers.quiet = options.quiet;
@@ -71,6 +75,13 @@ void OverrideSettings(const RecordOptions& options, SettingsRecord& settings)
         settings.proxy = *options.proxy;
     if (options.userAgent)
         settings.playerName = *options.userAgent;
+    settings.nameTemplate = HasNameFields(options.output) ? options.output : QString();
+    // A rule of parts on the command line replaces the window's rules whole.
+    if (options.splitEvery || options.splitSize) {
+        settings.splitEvery = options.splitEvery.value_or(QString());
+        settings.splitOnClock = options.splitOnClock;
+        settings.splitSize = options.splitSize.value_or(QString());
+    }
 }
 
 }  // namespace
@@ -103,6 +114,7 @@ int RunRecordCommand(const QStringList& arguments)
     recording.setSilenceLimit(options.silenceTimeoutMs);
     // The whole recording's media time, over every file and connection.
     recording.setMediaLimit(std::uint64_t(options.durationSeconds * 1000));
+    recording.setSizeLimits(options.sizeLimits);
     QObject::connect(&recording, &RunEngine::saveLogRequested, [&ctx] { SaveLog(ctx); });
     ctx.stopper = &recording;
     // With --progress json every way out ends with the end line.

@@ -2,8 +2,8 @@
 
 #include "asf/bitrate_choice.h"
 #include "cli/recording_config.h"
-#include "locations/proxy_choice.h"
 #include "locations/player_name.h"
+#include "locations/proxy_choice.h"
 #include "state/settings_record.h"
 
 #include <QCommandLineParser>
@@ -94,6 +94,26 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
                        "and connection of the recording together (the packet that "
                        "passes the limit is the last), however fast the server sends."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption splitEvery(
+        QStringLiteral("split-every"),
+        QStringLiteral("Record a broadcast in parts of DURATION of media each (10s, 30m, 1h): each part a whole "
+                       "file, the next one beginning with the next packet (with video, the next key frame)."),
+        QStringLiteral("DURATION"));
+    const QCommandLineOption splitOnClock(
+        QStringLiteral("split-on-clock"),
+        QStringLiteral("Start the parts of --split-every at its whole multiples on the local clock "
+                       "(hourly parts begin at :00)."));
+    const QCommandLineOption splitSize(QStringLiteral("split-size"),
+                                       QStringLiteral("Record a broadcast in parts of SIZE each (700M, 1.5G)."),
+                                       QStringLiteral("SIZE"));
+    const QCommandLineOption maxSize(
+        QStringLiteral("max-size"),
+        QStringLiteral("End the recording, whole, before its files together pass SIZE (700M, 2G)."),
+        QStringLiteral("SIZE"));
+    const QCommandLineOption minFree(
+        QStringLiteral("min-free"),
+        QStringLiteral("End the recording, whole, before the disk's free space drops below SPACE (1G)."),
+        QStringLiteral("SPACE"));
     const QCommandLineOption startAt(
         QStringLiteral("start-at"),
         QStringLiteral("Wait until TIME, then record: HH:MM or HH:MM:SS (today, or tomorrow when already past and "
@@ -187,10 +207,12 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
                                    QStringLiteral("Record the redirector's Nth address (default 1)."),
                                    QStringLiteral("N"));
     parser.addOptions({tcp, streams, maxBitRate});
-    parser.addOptions({output,         resume,         overwrite,     tcpPort,      udp,       udpPort,  bypassDns,
-                       user,           password.value, password.file, savePassword, duration,  saveLog,  connectTimeout,
-                       silenceTimeout, firstEntryOnly, reconnect,     quiet,        transport, httpPort, proxy, progress});
+    parser.addOptions({output,    resume,         overwrite,      tcpPort,        udp,          udpPort,
+                       bypassDns, user,           password.value, password.file,  savePassword, duration,
+                       saveLog,   connectTimeout, silenceTimeout, firstEntryOnly, reconnect,    quiet,
+                       transport, httpPort,       proxy,          progress});
     parser.addOptions({startAt, stopAt, config});
+    parser.addOptions({splitEvery, splitOnClock, splitSize, maxSize, minFree});
     const HttpOptions http;
     http.addTo(parser);
     parser.addOption(entry);
@@ -267,6 +289,28 @@ std::variant<RecordOptions, HelpRequest, UsageError> ParseRecordArguments(const 
         if (!seconds)
             return UsageError{QStringLiteral("--duration takes a number of seconds")};
         options.durationSeconds = *seconds;
+    }
+    if (parser.isSet(splitEvery)) {
+        if (!ParseSpanMs(parser.value(splitEvery)))
+            return UsageError{QStringLiteral("--split-every takes a time: 10s, 30m, 1h")};
+        options.splitEvery = parser.value(splitEvery).trimmed();
+    }
+    options.splitOnClock = parser.isSet(splitOnClock);
+    if (options.splitOnClock && !options.splitEvery)
+        return UsageError{QStringLiteral("--split-on-clock goes with --split-every")};
+    if (parser.isSet(splitSize)) {
+        if (!ParseByteSize(parser.value(splitSize)))
+            return UsageError{QStringLiteral("--split-size takes a size: 700M, 1.5G")};
+        options.splitSize = parser.value(splitSize).trimmed();
+    }
+    for (const auto& [option, target] :
+         {std::pair{&maxSize, &options.sizeLimits.maxBytes}, std::pair{&minFree, &options.sizeLimits.minFreeBytes}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<std::uint64_t> bytes = ParseByteSize(parser.value(*option));
+        if (!bytes)
+            return UsageError{QStringLiteral("--%1 takes a size: 700M, 2G").arg(option->names().constFirst())};
+        *target = *bytes;
     }
     std::optional<WallTime> times[2];
     for (const auto& [option, time] : {std::pair{&startAt, &times[0]}, std::pair{&stopAt, &times[1]}}) {

@@ -3,6 +3,7 @@
 #include "cli/location_options.h"
 #include "cli/password_options.h"
 #include "cli/usage.h"
+#include "run/recording_parts.h"
 #include "run/recording_times.h"
 #include "state/shell.h"
 #include "transport/record_transport.h"
@@ -46,6 +47,13 @@ struct RecordOptions {
     Transport transport = Transport::Auto;
     quint16 httpPort = 80;
     std::optional<QString> proxy;  // --proxy: a proxy address or "none", replacing the Proxy setting
+
+    // --split-every, --split-on-clock, --split-size: a broadcast in parts,
+    // as typed (checked); they override the window's settings.
+    std::optional<QString> splitEvery;
+    bool splitOnClock = false;
+    std::optional<QString> splitSize;
+    SizeLimits sizeLimits;  // --max-size, --min-free
 
     double durationSeconds = 0;           // 0: until the stream ends
     std::optional<RecordingTimes> times;  // --start-at, --stop-at: planned when parsed

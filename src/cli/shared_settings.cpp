@@ -38,6 +38,15 @@ QStringList SettingsTakenFromTheWindow(const SettingsRecord& stored, const Recor
     }
     if (!stored.playerName.isEmpty() && !options.userAgent)
         taken << QCoreApplication::translate("Tovrin", "播放器名稱 %1").arg(stored.playerName);
+    if ((!stored.splitEvery.isEmpty() || !stored.splitSize.isEmpty()) && !options.splitEvery && !options.splitSize) {
+        QStringList rules;
+        if (!stored.splitEvery.isEmpty())
+            rules << stored.splitEvery
+                         + (stored.splitOnClock ? QCoreApplication::translate("Tovrin", " (整點)") : QString());
+        if (!stored.splitSize.isEmpty())
+            rules << stored.splitSize;
+        taken << QCoreApplication::translate("Tovrin", "分段 %1").arg(rules.join(u" / "));
+    }
     if (stored.autoLogTick)
         taken << QCoreApplication::translate("Tovrin", "自動儲存記錄");
     return taken;

@@ -31,8 +31,7 @@ bool isRedirect(int status)
 
 }  // namespace
 
-MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies,
-                   QString playerName)
+MmshLink::MmshLink(std::shared_ptr<RunEventQueue> events, quint16 defaultPort, ProxyConfig proxies, QString playerName)
     : m_events(std::move(events)),
       m_defaultPort(defaultPort),
       m_proxies(std::move(proxies)),

@@ -9,17 +9,34 @@
 #include "state/shell.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace tovrin {
+
+QString ProposedSaveName(const QString& nameTemplate, const QString& defaultName, int part, const QDateTime& now)
+{
+    if (nameTemplate.trimmed().isEmpty())
+        return {};
+    const QFileInfo stream(defaultName);
+    QString name = ExpandNameTemplate(nameTemplate, NameFacts{now, QString(), stream.fileName(), part});
+    if (QFileInfo(name).suffix().isEmpty() && !stream.suffix().isEmpty())
+        name += u'.' + stream.suffix();
+    return name;
+}
 
 QString NextRecordingNames::next(const QString& current)
 {
     if (m_first.isEmpty())
         m_first = current;
-    return FirstFreeName(m_first, 2);
+    ++m_part;
+    if (m_template.isEmpty())
+        return FirstFreeName(m_first, 2);
+    const QString name = ProposedSaveName(m_template, m_streamName, m_part, QDateTime::currentDateTime());
+    return FirstFreeName(QFileInfo(current).dir().filePath(QFileInfo(name).fileName()));
 }
 
-bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names)
+bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names, const QString& reason)
 {
     Shell& shell = ctx.shell;
     // As a completed recording ends: the count, then a live recording's
@@ -37,7 +54,9 @@ bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNam
     }
     ctx.session.savePath = path;
     shell.setSaveLocation(path);
-    shell.appendLog(QCoreApplication::translate("Tovrin", "- 串流的 ASF 標題已改變，繼續錄製到新檔案:"));
+    shell.appendLog(reason.isEmpty()
+                        ? QCoreApplication::translate("Tovrin", "- 串流的 ASF 標題已改變，繼續錄製到新檔案:")
+                        : reason);
     shell.appendLog(QCoreApplication::translate("Tovrin", "儲存 :\t") + path);
 
     return true;

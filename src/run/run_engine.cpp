@@ -13,6 +13,7 @@
 #include "state/shell.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace tovrin {
 
@@ -81,6 +82,10 @@ bool RunEngine::start(const QString& address)
     m_clock.startRecording();
     m_part = 0;
     m_partFile.clear();
+    m_parts.setRules(PartRulesFrom(m_ctx.settings));
+    m_splitting = false;
+    m_recordedBefore = 0;
+    m_freeSpaceRead.invalidate();
     return beginRun(std::nullopt, false);
 }
 
@@ -135,14 +140,20 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
         run.defaultSaveName = m_target.defaultSaveName;
     }
     emit connecting(m_target.url);
+    // A broadcast's next try goes on in the next file: the last one counts
+    // towards the recording's size.
+    if (continuedPath && m_file && *continuedPath != m_ctx.session.savePath)
+        m_recordedBefore += std::uint64_t(std::max<qint64>(QFileInfo(m_ctx.session.savePath).size(), 0));
     // The last run's file is let go first: choosing it again is no clash.
     m_writer.reset();
     m_file.reset();
     m_file = continuedPath ? OpenChosenSaveFile(m_ctx, *continuedPath, resume) : OpenSaveFile(m_ctx);
     if (!m_file)
         return false;
-    if (!continuedPath)
+    if (!continuedPath) {
         m_nextNames.start(m_ctx.session.savePath);
+        m_nextNames.useTemplate(m_ctx.settings.nameTemplate, run.defaultSaveName);
+    }
     // The session names a continued recording's file from here on: only
     // then is a next numbered file told as a file of its own.
     AnnounceRunStart(m_ctx, m_target.url, continuedPath);

@@ -6,6 +6,7 @@
 #include "run/next_recording.h"
 #include "run/reconnect_policy.h"
 #include "run/recording_clock.h"
+#include "run/recording_parts.h"
 #include "run/recording_progress.h"
 #include "run/repeated_lines.h"
 #include "run/run_end.h"
@@ -13,6 +14,7 @@
 #include "state/app_context.h"
 #include "state/ui_courier.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -70,6 +72,11 @@ public:
     // Who listens to the stream as it is recorded (nothing: nobody); it
     // outlives the engine's runs.
     void setStreamTap(StreamTap* tap) { m_tap = tap; }
+    // The recording ends whole (as a confirmed Disconnect does, told why)
+    // before its files together would pass `limits.maxBytes`, or while the
+    // disk still keeps `limits.minFreeBytes` free. Parts follow the
+    // settings' rules (PartRulesFrom), read when a recording starts.
+    void setSizeLimits(const SizeLimits& limits) { m_sizeLimits = limits; }
 
     // The Connect command on a stream address. True when a connection is
     // being made; otherwise the reason has been shown.
@@ -174,7 +181,14 @@ private:
     void complete();
     void cutShort();
     void writeFailureEnd();
-    bool continueIntoNextFile();
+    // `reason`: the log line before the new file's name (the usual one when empty).
+    bool continueIntoNextFile(const QString& reason = {});
+    // The broadcast's next part: the file ends whole and the next one begins
+    // with the header and the packet at hand. False when the run ended.
+    bool startNextPart();
+    // After a packet was stored: the part's limit and the size limits.
+    void judgeLimits();
+    std::uint64_t fileBytes() const;
     bool headerStored() const { return !m_storedHeader.isEmpty(); }
 
     // --- a resumed file (run_resume.cpp) ---
@@ -195,6 +209,11 @@ private:
     NextRecordingNames m_nextNames;
     RecordingClock m_clock;
     StreamTap* m_tap = nullptr;
+    PartSplitter m_parts;
+    bool m_splitting = false;  // the recording's broadcast is cut into parts
+    SizeLimits m_sizeLimits;
+    std::uint64_t m_recordedBefore = 0;  // the recording's files before the current one
+    QElapsedTimer m_freeSpaceRead;       // since the disk's free space was last read
 
     bool m_recording = false;  // from start() to finished()
     bool m_runActive = false;  // a connection's run is under way
@@ -222,9 +241,9 @@ private:
         std::uint32_t stored = 0;
     };
     ResumeCheck m_resume;
-    RepeatedLines m_repeats;                // the run's warnings told once, counted
-    bool m_selectionTold = false;           // the streams chosen for the file have been told
-    bool m_chosenStreamsOnly = false;       // some streams are left out: packets stored as they come
+    RepeatedLines m_repeats;           // the run's warnings told once, counted
+    bool m_selectionTold = false;      // the streams chosen for the file have been told
+    bool m_chosenStreamsOnly = false;  // some streams are left out: packets stored as they come
     // The recording's files: how many, the latest, and the media packets
     // stored into it.
     int m_part = 0;

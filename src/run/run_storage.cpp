@@ -15,6 +15,8 @@
 #include "state/shell.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 #include <algorithm>
 
@@ -53,6 +55,16 @@ void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigur
         m_storedHeader = header;
         if (m_tap)
             m_tap->header(header, m_ctx.run.packetSize);
+        m_parts.setHeader(header);
+        m_parts.partStarted(QDateTime::currentDateTime());
+        // Only a broadcast is cut into parts: a stream of known length is
+        // numbered by its own packets, one file of it.
+        m_splitting = m_parts.rules().any() && m_ctx.run.isLive();
+        if (m_parts.rules().any() && !m_splitting) {
+            const QString line = QCoreApplication::translate("Tovrin", "- 這個串流有固定長度，不分段，錄製成一個檔案");
+            if (m_repeats.firstTime(line))
+                m_ctx.shell.appendLog(line);
+        }
         if (m_ctx.run.resume)
             readStoredSlots();
         else
@@ -166,6 +178,8 @@ void RunEngine::storePacket(const link::Packet& packet)
         return;
     if (m_tap)
         m_tap->packet(packet.payload);
+    if (m_splitting && m_parts.beginsNextPart(packet.payload) && !startNextPart())
+        return;
     const StoredPacket told = m_writer->handle(packet.number, packet.payload);
     if (told.stored)
         ++m_partPackets;
@@ -177,8 +191,75 @@ void RunEngine::storePacket(const link::Packet& packet)
         writeFailureEnd();
         return;
     }
-    if (m_clock.packetAt(run.mediaTime))
+    if (m_clock.packetAt(run.mediaTime)) {
         stop();  // the recording's limit: as a confirmed Disconnect
+        return;
+    }
+    judgeLimits();
+}
+
+std::uint64_t RunEngine::fileBytes() const
+{
+    const RunState& run = m_ctx.run;
+    const std::uint64_t packets = run.mediaPacketStored ? std::uint64_t(run.highestPacketIndex) + 1 : 0;
+    return ClosedFileBytes(run.headerLength, packets, run.packetSize, run.mediaTime);
+}
+
+void RunEngine::judgeLimits()
+{
+    const RunState& run = m_ctx.run;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (m_splitting)
+        m_parts.packetStored(run.mediaTime, fileBytes(), now);
+    if (m_sizeLimits.maxBytes == 0 && m_sizeLimits.minFreeBytes == 0)
+        return;
+    // The disk's free space is read once a second: reading it for each
+    // packet would cost more than storing it.
+    std::optional<std::uint64_t> freeBytes;
+    if (m_sizeLimits.minFreeBytes > 0 && (!m_freeSpaceRead.isValid() || m_freeSpaceRead.elapsed() >= 1000)) {
+        m_freeSpaceRead.start();
+        const QStorageInfo disk(QFileInfo(m_ctx.session.savePath).absolutePath());
+        if (disk.isValid() && disk.bytesAvailable() >= 0)
+            freeBytes = std::uint64_t(disk.bytesAvailable());
+    }
+    const SizeVerdict verdict =
+        JudgeSizeLimits(m_sizeLimits, m_recordedBefore + fileBytes(), run.packetSize, freeBytes, run.streamBitRate / 8);
+    if (verdict == SizeVerdict::GoOn)
+        return;
+    if (verdict == SizeVerdict::MaxSizeReached)
+        m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 錄製已達到大小上限 %1，錄製結束")
+                                  .arg(ByteSizeText(m_sizeLimits.maxBytes)));
+    else
+        m_ctx.shell.appendLog(
+            QCoreApplication::translate("Tovrin", "- 磁碟的剩餘空間即將低於 %1，錄製結束，檔案保持完整")
+                .arg(ByteSizeText(m_sizeLimits.minFreeBytes)));
+    stop();  // as a confirmed Disconnect: the file ends whole
+}
+
+bool RunEngine::startNextPart()
+{
+    flushFile();
+    if (!m_runActive)
+        return false;
+    const QByteArray header = m_storedHeader;
+    const QString reason =
+        QCoreApplication::translate("Tovrin", "- 第 %1 段開始，繼續錄製到新檔案:").arg(m_nextNames.part() + 1);
+    if (!continueIntoNextFile(reason)) {
+        endRun(m_end);
+        return false;
+    }
+    // The same header begins the next part; the server goes on sending, so
+    // no media is asked for again.
+    if (StoreAndInspectHeader(m_ctx, *m_file, header) != HeaderTaken::Ready) {
+        nothingToPatch();
+        m_ctx.shell.showMessage(QCoreApplication::translate("Tovrin", "無法寫入下一段的 ASF 標題，錄製結束"));
+        endRun(m_end);
+        return false;
+    }
+    m_storedHeader = header;
+    m_selectionTold = true;
+    m_parts.partStarted(QDateTime::currentDateTime());
+    return true;
 }
 
 void RunEngine::flushFile()
@@ -248,9 +329,10 @@ void RunEngine::cutShort()
     endRun(run.isLive() && run.mediaPacketStored ? RunEnd::Completed : m_end);
 }
 
-bool RunEngine::continueIntoNextFile()
+bool RunEngine::continueIntoNextFile(const QString& reason)
 {
-    if (!ContinueIntoNextFile(m_ctx, *m_file, m_nextNames))
+    m_recordedBefore += fileBytes();
+    if (!ContinueIntoNextFile(m_ctx, *m_file, m_nextNames, reason))
         return false;
     resetFor(RunScope::NextFile);
     m_writer->startOver();

@@ -3,13 +3,18 @@
 #include "asf/name_rules.h"
 #include "asf/recording_file.h"
 #include "asf/save_file_lock.h"
+#include "run/name_template.h"
+#include "run/next_recording.h"
 #include "state/app_context.h"
 #include "state/run_state.h"
 #include "state/session_state.h"
 #include "state/settings_access.h"
+#include "state/settings_record.h"
 #include "state/shell.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 namespace tovrin {
@@ -39,14 +44,23 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
     request.title = QCoreApplication::translate("Tovrin", "建立 / 重新開始儲存檔案");
     request.filter = QCoreApplication::translate("Tovrin", "Windows 媒介檔案 (*.asf;*.wmv;*.wma;*.wm)");
     request.defaultExtension = QStringLiteral("asf");
-    request.defaultName = run.defaultSaveName;
+    // A file-name template proposes the name of the recording's first part.
+    const QString templated =
+        ProposedSaveName(ctx.settings.nameTemplate, run.defaultSaveName, 1, QDateTime::currentDateTime());
+    request.defaultName = templated.isEmpty() ? run.defaultSaveName : templated;
     request.overwritePrompt = false;  // an existing file is handled by the resume dialog
 
     // The folder is remembered even when the user cancels the run in the resume dialog.
     const std::optional<QString> chosen = ChooseSaveTarget(ctx, request, QStringLiteral("AsfDir"));
     if (!chosen)
         return nullptr;
-    const QString path = *chosen;
+    QString path = *chosen;
+    // A name the template proposed makes its folders when missing and never
+    // writes over a file: the next free " (N)" name is taken.
+    if (!templated.isEmpty() && QFileInfo(path).fileName() == QFileInfo(templated).fileName()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        path = FirstFreeName(path);
+    }
     ctx.session.savePath = path;
     ctx.shell.setSaveLocation(path);
 

@@ -35,7 +35,12 @@ bool SaveSettings(AppContext& ctx)
         && WriteSetting(ctx, QStringLiteral("StreamChoice"), s.streamChoice)
         && WriteSetting(ctx, QStringLiteral("MaxBitRate"), QString::number(s.maxBitRate))
         && WriteSetting(ctx, QStringLiteral("Proxy"), s.proxy.trimmed())
-        && WriteSetting(ctx, QStringLiteral("PlayerName"), s.playerName);
+        && WriteSetting(ctx, QStringLiteral("PlayerName"), s.playerName)
+        && WriteSetting(ctx, QStringLiteral("SplitEvery"), s.splitEvery)
+        && WriteSetting(ctx, QStringLiteral("SplitOnClock"),
+                        s.splitOnClock ? QStringLiteral("on") : QStringLiteral("off"))
+        && WriteSetting(ctx, QStringLiteral("SplitSize"), s.splitSize)
+        && WriteSetting(ctx, QStringLiteral("NameTemplate"), s.nameTemplate);
     if (!written || s.udpPort == s.loadedUdpPort)
         return false;
 

@@ -30,6 +30,10 @@ SettingsRecord LoadSettings(const SettingsStore& store)
     record.maxBitRate = store.read(QStringLiteral("MaxBitRate")).toUInt();
     record.proxy = store.read(QStringLiteral("Proxy")).trimmed();
     record.playerName = store.read(QStringLiteral("PlayerName"));
+    record.splitEvery = store.read(QStringLiteral("SplitEvery")).trimmed();
+    record.splitOnClock = store.read(QStringLiteral("SplitOnClock")) == QStringLiteral("on");
+    record.splitSize = store.read(QStringLiteral("SplitSize")).trimmed();
+    record.nameTemplate = store.read(QStringLiteral("NameTemplate"));
     return record;
 }
 

@@ -38,6 +38,15 @@ struct SettingsRecord {
     // The player name and version presented to servers, as typed (empty:
     // the default, NSPlayer/7.0.0.1956). Stored as "PlayerName".
     QString playerName;
+    // A broadcast recorded in parts, as typed: every "30m" of media time
+    // ("SplitEvery"), at the whole multiples of it on the local clock
+    // ("SplitOnClock": "on"), every "700M" ("SplitSize"); empty: none.
+    QString splitEvery;
+    bool splitOnClock = false;
+    QString splitSize;
+    // The file-name template the proposed save name is made from ("NameTemplate");
+    // empty: the stream's own name.
+    QString nameTemplate;
 
     // The UDP port text as it was loaded: each UDP run binds it while it
     // runs; the settings dialog keeps a change for the next program start.

@@ -95,15 +95,29 @@ TEST(CommandLine, UsageErrorsNameWhatIsWrongAndHelpIsTheCommandsOwn)
         for (const char16_t* line : commandLines)
             lines << u"$ "_s + QString::fromUtf16(line) << Answer(line);
     };
-    answer({u"record", u"record mms://h/a mms://h/b", u"record mms://h/a --no-such-option",
-            u"record mms://h/a --resume --overwrite", u"record mms://h/a --user x",
-            u"record mms://h/a --user x --password p --password-file f", u"record mms://h/a --tcp-port 0",
-            u"record mms://h/a --udp-port 65536", u"record mms://h/a --http-port http",
-            u"record mms://h/a --transport tcp", u"record mms://h/a --duration soon",
-            u"record mms://h/a --duration inf", u"record mms://h/a --duration -1",
-            u"record mms://h/a --connect-timeout 0", u"record mms://h/a --connect-timeout 3601",
+    answer({u"record",
+            u"record mms://h/a mms://h/b",
+            u"record mms://h/a --no-such-option",
+            u"record mms://h/a --resume --overwrite",
+            u"record mms://h/a --user x",
+            u"record mms://h/a --user x --password p --password-file f",
+            u"record mms://h/a --tcp-port 0",
+            u"record mms://h/a --udp-port 65536",
+            u"record mms://h/a --http-port http",
+            u"record mms://h/a --transport tcp",
+            u"record mms://h/a --duration soon",
+            u"record mms://h/a --duration inf",
+            u"record mms://h/a --duration -1",
+            u"record mms://h/a --connect-timeout 0",
+            u"record mms://h/a --connect-timeout 3601",
             u"record mms://h/a --progress xml",
-            u"record mms://h/a --user-agent NSPlayer/9;x", u"record mms://h/a -o - --progress json"});
+            u"record mms://h/a --user-agent NSPlayer/9;x",
+            u"record mms://h/a -o - --progress json",
+
+            u"record mms://h/a --split-every soon",
+            u"record mms://h/a --split-on-clock",
+            u"record mms://h/a --split-size 0",
+            u"record mms://h/a --max-size 7Q"});
     answer({u"record mms://h/a --http-timeout 0", u"record mms://h/a --http-user u", u"record mms://h/a --entry 0",
             u"open", u"open a.asx b.asx", u"open a.asx --entry 2", u"open a.asx --save-redirector",
             u"open a.asx --http-password p", u"open a.asx --http-timeout 3601", u"info", u"info a.wmv b.wmv",

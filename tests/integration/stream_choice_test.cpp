@@ -54,9 +54,8 @@ TEST(StreamChoice, OnlyTheChosenStreamsAreRecordedIntoAWholeSmallerFile)
     QFile::copy(all, cut);
     QFile::resize(cut, QFileInfo(cut).size() / 2);
     const QByteArray before = ReadWholeFile(cut);
-    const CliOutcome resumed = RunCli({u"record"_s, server.url(name), u"-o"_s, cut, u"--resume"_s, u"--streams"_s,
-                                       u"best"_s},
-                                      w.config, 60000);
+    const CliOutcome resumed = RunCli(
+        {u"record"_s, server.url(name), u"-o"_s, cut, u"--resume"_s, u"--streams"_s, u"best"_s}, w.config, 60000);
     EXPECT_EQ(resumed.exitCode, 1);
     EXPECT_TRUE(resumed.err.contains(u"無法續傳"));
     EXPECT_EQ(ReadWholeFile(cut), before);

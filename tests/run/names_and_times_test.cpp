@@ -1,4 +1,5 @@
 #include "run/name_template.h"
+#include "run/recording_parts.h"
 #include "run/recording_times.h"
 
 #include <QDir>
@@ -91,4 +92,14 @@ TEST(RecordingTimes, TimesOfDayAreTodayTomorrowOrTheRecordingUnderWay)
     for (const char16_t* bad : {u"24:00", u"18:60", u"18:00:60", u"18h00", u"2024-02-30T10:00", u"2024-05-03 10:00"})
         EXPECT_FALSE(ParseWallTime(QString::fromUtf16(bad))) << QString::fromUtf16(bad).toStdString();
     EXPECT_EQ(ParseWallTime(u" 9:05:07 "_s)->timeOfDay, QTime(9, 5, 7));
+}
+
+// Parts on the clock start at the whole multiples of their span from local
+// midnight, the last of a day at the next midnight.
+TEST(RecordingParts, ClockBoundariesAreWholeMultiplesFromMidnight)
+{
+    const QDate day(2024, 5, 3);
+    EXPECT_EQ(NextClockBoundary(QDateTime(day, QTime(10, 37, 12)), 3600000), QDateTime(day, QTime(11, 0)));
+    EXPECT_EQ(NextClockBoundary(QDateTime(day, QTime(10, 37, 12)), 600000), QDateTime(day, QTime(10, 40)));
+    EXPECT_EQ(NextClockBoundary(QDateTime(day, QTime(23, 30)), 3600000), QDateTime(day.addDays(1), QTime(0, 0)));
 }
