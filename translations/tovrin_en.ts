@@ -2062,5 +2062,13 @@ Set a name the server accepts in Settings, Player name (or tovrin-cli record --u
         <translation>Cannot use the player name &quot;%1&quot;: %2
 Change it in Settings, Player name</translation>
     </message>
+    <message>
+        <source>- 無法依串流的標題重新命名檔案，繼續錄製到: %1</source>
+        <translation>- The file could not be renamed by the stream&apos;s title; recording goes on into: %1</translation>
+    </message>
+    <message>
+        <source>- 依串流的標題命名檔案:</source>
+        <translation>- The file is named by the stream&apos;s title:</translation>
+    </message>
 </context>
 </TS>

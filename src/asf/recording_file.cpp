@@ -4,6 +4,8 @@
 #include "asf/data_packet_reader.h"
 #include "asf/save_file_lock.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace tovrin {
@@ -52,6 +54,25 @@ RecordingFile::Opened RecordingFile::open(const QString& path, bool resume)
     m_replaceOnHeader = !resume && file->size() > 0;
     m_file = std::move(file);
     return Opened::Yes;
+}
+
+bool RecordingFile::moveTo(const QString& path)
+{
+    std::lock_guard lock(m_lock);
+    if (!m_file || !m_file->isOpen() || QFileInfo::exists(path))
+        return false;
+    const QString old = m_file->fileName();
+    // Renaming needs the file closed on some systems; it is opened again at
+    // once and keeps its lock, as no other recorder can have taken it: the
+    // lock is taken without waiting and the new name is free.
+    m_file->close();
+    const bool renamed = QFile::rename(old, path);
+    m_file->setFileName(renamed ? path : old);
+    if (!m_file->open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !LockSaveFile(*m_file)) {
+        m_file.reset();
+        return false;
+    }
+    return renamed;
 }
 
 bool RecordingFile::writeHeader(const QByteArray& header)

@@ -91,6 +91,11 @@ public:
     // Up to `length` bytes from the start of the file; empty when no file is
     // open or it cannot be read.
     QByteArray readStart(qint64 length);
+    // Gives the open file the name `path` (one no file has), keeping its
+    // bytes, its batch and the recorders' lock: the handle is closed, the
+    // file renamed and opened again. False, the file open under its old
+    // name, when the rename fails.
+    bool moveTo(const QString& path);
     // The next header written replaces what the file holds: a file opened
     // to be resumed that is downloaded again instead.
     void startAfresh();

@@ -14,12 +14,13 @@
 
 namespace tovrin {
 
-QString ProposedSaveName(const QString& nameTemplate, const QString& defaultName, int part, const QDateTime& now)
+QString ProposedSaveName(const QString& nameTemplate, const QString& defaultName, int part, const QDateTime& now,
+                         const QString& title)
 {
     if (nameTemplate.trimmed().isEmpty())
         return {};
     const QFileInfo stream(defaultName);
-    QString name = ExpandNameTemplate(nameTemplate, NameFacts{now, QString(), stream.fileName(), part});
+    QString name = ExpandNameTemplate(nameTemplate, NameFacts{now, title, stream.fileName(), part});
     if (QFileInfo(name).suffix().isEmpty() && !stream.suffix().isEmpty())
         name += u'.' + stream.suffix();
     return name;
@@ -32,8 +33,20 @@ QString NextRecordingNames::next(const QString& current)
     ++m_part;
     if (m_template.isEmpty())
         return FirstFreeName(m_first, 2);
-    const QString name = ProposedSaveName(m_template, m_streamName, m_part, QDateTime::currentDateTime());
+    const QString name = ProposedSaveName(m_template, m_streamName, m_part, QDateTime::currentDateTime(), m_title);
     return FirstFreeName(QFileInfo(current).dir().filePath(QFileInfo(name).fileName()));
+}
+
+QString NextRecordingNames::titledFirstName(const QString& title)
+{
+    if (!m_firstTemplated || !m_template.contains(QStringLiteral("%t")) || title.trimmed().isEmpty() || m_part != 1)
+        return {};
+    m_title = title;
+    const QString name = ProposedSaveName(m_template, m_streamName, 1, m_firstStart, title);
+    const QFileInfo first(m_first);
+    if (QFileInfo(name).fileName() == first.fileName())
+        return {};
+    return FirstFreeName(first.dir().filePath(QFileInfo(name).fileName()));
 }
 
 bool ContinueIntoNextFile(AppContext& ctx, RecordingFile& file, NextRecordingNames& names, const QString& reason)

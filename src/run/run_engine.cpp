@@ -152,7 +152,7 @@ bool RunEngine::beginRun(const std::optional<QString>& continuedPath, bool resum
         return false;
     if (!continuedPath) {
         m_nextNames.start(m_ctx.session.savePath);
-        m_nextNames.useTemplate(m_ctx.settings.nameTemplate, run.defaultSaveName);
+        m_nextNames.useTemplate(m_ctx.settings.nameTemplate, run.defaultSaveName, m_ctx.session.savePathTemplated);
     }
     // The session names a continued recording's file from here on: only
     // then is a next numbered file told as a file of its own.

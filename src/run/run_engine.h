@@ -173,6 +173,9 @@ private:
     void storeFirstHeader(const QByteArray& header, const link::FileFigures& figures);
     void storeNextHeader(const QByteArray& header, const link::FileFigures& figures);
     void askForMedia();
+    // Names the recording's first file by the template's %t once the header
+    // tells the stream's title.
+    void nameByTitle(const QByteArray& header);
     // Readies the file for the chosen streams' packets only; false when the
     // run, a resume, cannot be made of them (ended, told why).
     bool storeChosenStreams();

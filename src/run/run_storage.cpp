@@ -2,6 +2,7 @@
 // packets in the save file, the next file of a stream change, and the end
 // of the stream judged whole or not.
 
+#include "asf/header_facts.h"
 #include "asf/recording_file.h"
 #include "run/next_recording.h"
 #include "run/progress.h"
@@ -53,6 +54,8 @@ void RunEngine::storeFirstHeader(const QByteArray& header, const link::FileFigur
     switch (taken) {
     case HeaderTaken::Ready:
         m_storedHeader = header;
+        if (!m_ctx.run.resume)
+            nameByTitle(header);
         if (m_tap)
             m_tap->header(header, m_ctx.run.packetSize);
         m_parts.setHeader(header);
@@ -144,6 +147,27 @@ void RunEngine::askForMedia()
     if (run.resume)
         request.start = m_resume.from;
     m_link->requestMedia(request);
+}
+
+void RunEngine::nameByTitle(const QByteArray& header)
+{
+    const std::optional<ContentDescription>& content = ReadHeaderFacts(header).facts.content;
+    const QString path = m_nextNames.titledFirstName(content && content->title ? *content->title : QString());
+    if (path.isEmpty())
+        return;
+    if (!m_file->moveTo(path)) {
+        m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 無法依串流的標題重新命名檔案，繼續錄製到: %1")
+                                  .arg(m_ctx.session.savePath));
+        return;
+    }
+    // The recording's first file, named as the template says now that the
+    // header told the stream's title (%t).
+    m_nextNames.start(path);
+    m_ctx.session.savePath = path;
+    m_ctx.shell.setSaveLocation(path);
+    m_ctx.shell.appendLog(QCoreApplication::translate("Tovrin", "- 依串流的標題命名檔案:") + u' ' + path);
+    m_partFile = path;
+    emit fileStarted(path, m_part);
 }
 
 bool RunEngine::storeChosenStreams()

@@ -57,11 +57,13 @@ std::unique_ptr<RecordingFile> OpenSaveFile(AppContext& ctx)
     QString path = *chosen;
     // A name the template proposed makes its folders when missing and never
     // writes over a file: the next free " (N)" name is taken.
-    if (!templated.isEmpty() && QFileInfo(path).fileName() == QFileInfo(templated).fileName()) {
+    const bool byTemplate = !templated.isEmpty() && QFileInfo(path).fileName() == QFileInfo(templated).fileName();
+    if (byTemplate) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         path = FirstFreeName(path);
     }
     ctx.session.savePath = path;
+    ctx.session.savePathTemplated = byTemplate;
     ctx.shell.setSaveLocation(path);
 
     // Another recording writing into this file would mix two streams into

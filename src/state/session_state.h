@@ -30,6 +30,7 @@ struct SessionState {
     // last opened. Written on the UI thread, never while a run goes; the
     // receive thread reads both while it inspects the stored header.
     QString savePath;
+    bool savePathTemplated = false;  // the name is the one the file-name template proposed
     QString mediaLocation;
     // The stream addresses opening mediaLocation put into the URL box (a
     // redirector's entries, or the stream address itself): a run of one of

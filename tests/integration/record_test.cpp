@@ -445,6 +445,24 @@ TEST(Record, AChineseNameWithASpaceIsAskedForByItsNameOverEitherTransport)
         w.recordWhole(url, w.out(u"c.wmv"_s), Args(u"--overwrite"));
 }
 
+// A file-name template takes the stream's title from its header for %t and
+// makes its folder; a second recording by it never writes over the first.
+TEST(Record, ATemplateNamesTheFileByTheStreamsTitleAndNeverOverwrites)
+{
+    Recorder w;
+    ServerProcess server(w.media, Args(u"--rate 0 --http-port 0"));
+    ASSERT_TRUE(server.started());
+    const QString name = w.out(u"news/測試影片 Tovrin Clip 1.wmv"_s);
+    const QString templated = w.out(u"news/%t %n.wmv"_s);
+    CliOutcome r = w.record(clipUrl(server), templated);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ExpectSameAsSource(name, w.source());
+    r = w.record(clipUrl(server, true), templated);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ExpectSameAsSource(w.out(u"news/測試影片 Tovrin Clip 1 (2).wmv"_s), w.source());
+    EXPECT_EQ(QDir(w.out(u"news"_s)).entryList(QDir::Files).size(), 2);
+}
+
 // --- MMS over HTTP (mmsh://) ---------------------------------------------
 
 // An MMS port that is closed, or that accepts and closes before replying,
