@@ -120,7 +120,9 @@ QStringList DatagramReceiver::unbind()
     if (!m_socket)
         return {};
     // Closed and deleted on its own thread, with whatever it still holds.
-    QMetaObject::invokeMethod(m_socket, &QObject::deleteLater);
+    // Posted from here (deleteLater is thread-safe): a thread that ends
+    // first still deletes it as it finishes, which a queued call would not.
+    m_socket->deleteLater();
     m_socket = nullptr;
     m_port = 0;
     QStringList lines;
