@@ -2,19 +2,18 @@
 // credentials dialog's reading of the challenge they leave behind.
 #include "locations/credentials.h"
 #include "mms/server_replies.h"
-#include "state/run_state.h"
 
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    tovrin::RunState run;
     const QByteArrayView packet(reinterpret_cast<const char*>(data), qsizetype(size));
-    (void)tovrin::ReadOpenFileReply(packet, run);
-    (void)tovrin::ReadFunnelReport(packet, run);
-    (void)tovrin::MoreFunnelReportsFollow(packet, run.funnelReportCount);
-    tovrin::ServerCredentials credentials;
-    (void)tovrin::ReadCredentialsRequest(packet, credentials);
-    (void)tovrin::PreparePasswordPrompt(run.serverHost, credentials.challenge, packet.toByteArray(), run.serverHost);
+    (void)tovrin::ReadOpenFileReply(packet);
+    (void)tovrin::ReadFunnelReport(packet);
+    (void)tovrin::MoreFunnelReportsFollow(packet, 0);
+    (void)tovrin::ReadStreamChange(packet, {});
+    const tovrin::ReadReply<QString> challenge = tovrin::ReadCredentialsRequest(packet);
+    const QString host = QStringLiteral("host");
+    (void)tovrin::PreparePasswordPrompt(host, challenge.value, packet.toByteArray(), host);
     return 0;
 }

@@ -8,6 +8,7 @@
 // exchange for MEDIA_NAME and in a moment of the live point LIVE_NAME, for
 // fuzz_receive_loop, and each of its command packets for fuzz_server_replies.
 #include "asf/byte_helpers.h"
+#include "locations/player_name.h"
 #include "mms/client_commands.h"
 #include "mms/command_packet.h"
 #include "mms/receive_front.h"
@@ -88,7 +89,7 @@ QByteArray recordExchange(quint16 port, const QString& name, int milliseconds)
         return {};
     std::uint32_t sequence = 0;
     const auto send = [&](const CommandFields& command) { socket.write(BuildCommandPacket(command, sequence++)); };
-    send(ConnectCommand(QStringLiteral("127.0.0.1"), NewRegistryGuid()));
+    send(ConnectCommand(QStringLiteral("127.0.0.1"), NewRegistryGuid(), kDefaultPlayerName));
     send(FunnelInfoCommand());
     send(TransportCommand(socket.localAddress().toString(), false, QString::number(socket.localPort())));
     send(OpenFileCommand(1, name));
